@@ -1,0 +1,70 @@
+// The command-line runner: global options, the explicit table of command
+// groups, parsing, and the mapping of failures to exit statuses.
+#include "cli/Cli.h"
+
+#include <algorithm>
+#include <iostream>
+
+#include <CLI/CLI.hpp>
+
+#include "cli/CliContext.h"
+#include "cli/Commands.h"
+#include "cli/TerminalDialogs.h"
+
+namespace velmar::cli {
+
+namespace {
+
+using RegisterFn = void (*)(CLI::App&, CliContext&);
+
+// Every command group, in the order `--help` lists them.
+const RegisterFn kCommandGroups[] = {
+    RegisterHexCommands,
+};
+
+void AddGlobalOptions(CLI::App& app, GlobalOptions& o) {
+  app.add_option("--simulate", o.simulate,
+                 "Use the simulated programmer of this kind (0-5 or single, single-old, 8way, "
+                 "portable, 8way-v2, single-v2)");
+  app.add_option("--sim-state", o.simState, "State file of the simulated programmer (implies the simulator)");
+  app.add_option("--driver", o.driver, "USB driver: auto, sim, libftdi or d2xx")
+      ->check(CLI::IsMember({"auto", "sim", "libftdi", "d2xx"}));
+  app.add_option("--trace", o.trace, "Write every driver call and wait to this file");
+  app.add_flag("--realtime", o.realtime, "Let the simulated programmer take real time");
+  app.add_option("--program-folder", o.programFolder, "Folder of DEVICES.INI, progsetting.ini and firmware");
+  app.add_option("--working-folder", o.workingFolder, "Folder of setting.ini and the intermediate files");
+  auto* yes = app.add_flag("--yes", o.yes, "Answer Yes (or OK) to every question");
+  auto* no = app.add_flag("--no", o.no, "Answer No (or Cancel) to every question");
+  yes->excludes(no);
+  app.add_flag("--json", o.json, "Print the result as one JSON object");
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, std::istream& in) {
+  CliContext ctx(out, err, in);
+  CLI::App app{"Velmar: loader for the stand-alone USB PIC programmers", "velmar-cli"};
+  app.fallthrough();
+  app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("velmar-cli ") + VELMAR_VERSION);
+  AddGlobalOptions(app, ctx.options);
+  for (RegisterFn fn : kCommandGroups) fn(app, ctx);
+
+  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::ParseError& e) {
+    int code = app.exit(e, out, err);
+    return code == 0 ? kExitOk : kExitUsage;
+  } catch (const CliFailure& e) {
+    if (*e.what()) err << e.what() << "\n";
+    return e.code;
+  } catch (const std::exception& e) {
+    err << e.what() << "\n";
+    return kExitFailed;
+  }
+  if (ctx.exitCode == kExitOk && ctx.dialogs->declined) return kExitDeclined;
+  return ctx.exitCode;
+}
+
+}  // namespace velmar::cli

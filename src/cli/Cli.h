@@ -1,0 +1,18 @@
+// Entry point of the command line, callable in-process so that tests run
+// commands exactly as the velmar-cli executable does. Exit status: 0 success,
+// 1 the operation failed (the system's message on stderr), 2 usage error,
+// 3 a question was answered No.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace velmar::cli {
+
+enum ExitCode { kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitDeclined = 3 };
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           std::istream& in);
+
+}  // namespace velmar::cli

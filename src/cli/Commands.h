@@ -1,0 +1,15 @@
+// The table of command groups of velmar-cli: each group lives in its own file
+// under commands/ and registers its subcommands on the application.
+#pragma once
+
+namespace CLI {
+class App;
+}
+
+namespace velmar::cli {
+
+struct CliContext;
+
+void RegisterHexCommands(CLI::App& app, CliContext& ctx);
+
+}  // namespace velmar::cli

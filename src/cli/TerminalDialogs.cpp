@@ -1,0 +1,125 @@
+// Terminal dialogs.
+#include "cli/TerminalDialogs.h"
+
+#include <iostream>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+#include "cli/CliContext.h"
+#include "platform/Paths.h"
+#include "platform/Text.h"
+
+namespace velmar::cli {
+
+using platform::DlgButton;
+using platform::DlgType;
+
+namespace {
+
+bool Has(const std::vector<DlgButton>& v, DlgButton b) {
+  for (DlgButton x : v)
+    if (x == b) return true;
+  return false;
+}
+
+DlgButton FirstOf(const std::vector<DlgButton>& v, std::initializer_list<DlgButton> wanted) {
+  for (DlgButton w : wanted)
+    if (Has(v, w)) return w;
+  return v.empty() ? DlgButton::Ok : v.front();
+}
+
+bool IsNegative(DlgButton b) {
+  return b == DlgButton::No || b == DlgButton::Cancel || b == DlgButton::Abort;
+}
+
+}  // namespace
+
+bool TerminalDialogs::Interactive() const {
+  return &ctx_.in == &std::cin && ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO);
+}
+
+DlgButton TerminalDialogs::Message(const platform::MessageBoxRequest& request) {
+  std::string text = text::DisplayText(request.text);
+  std::string title = request.title.empty() ? platform::TypeName(request.type) : request.title;
+  bool toErr = ctx_.options.json || request.type == DlgType::Error || request.type == DlgType::Warning ||
+               request.IsQuestion();
+  std::ostream& o = toErr ? ctx_.err : ctx_.out;
+  o << title << ": " << text << "\n";
+  if (!request.IsQuestion()) return request.buttons.empty() ? DlgButton::Ok : request.buttons.front();
+
+  DlgButton answer;
+  if (ctx_.options.yes) {
+    answer = FirstOf(request.buttons, {DlgButton::Yes, DlgButton::Ok, DlgButton::Retry});
+  } else if (ctx_.options.no || !Interactive()) {
+    answer = FirstOf(request.buttons, {DlgButton::No, DlgButton::Cancel, DlgButton::Abort});
+  } else {
+    answer = DlgButton::None;
+    while (answer == DlgButton::None) {
+      ctx_.err << "[";
+      for (std::size_t i = 0; i < request.buttons.size(); ++i)
+        ctx_.err << (i ? "/" : "") << platform::ButtonName(request.buttons[i]);
+      ctx_.err << "]? " << std::flush;
+      std::string line;
+      if (!std::getline(ctx_.in, line)) {
+        answer = FirstOf(request.buttons, {DlgButton::No, DlgButton::Cancel, DlgButton::Abort});
+        break;
+      }
+      line = text::Trim(line);
+      for (DlgButton b : request.buttons)
+        if (!line.empty() && text::StartsWith(text::UpperCase(platform::ButtonName(b)), text::UpperCase(line)))
+          answer = b;
+    }
+  }
+  ctx_.err << "-> " << platform::ButtonName(answer) << "\n";
+  if (IsNegative(answer)) declined = true;
+  return answer;
+}
+
+std::optional<std::string> TerminalDialogs::AskLine(const std::string& prompt) {
+  if (!Interactive()) return std::nullopt;
+  ctx_.err << prompt << std::flush;
+  std::string line;
+  if (!std::getline(ctx_.in, line)) return std::nullopt;
+  line = text::Trim(line);
+  if (line.empty()) return std::nullopt;
+  return line;
+}
+
+std::optional<std::string> TerminalDialogs::OpenFile(const platform::FileDialogRequest& request) {
+  return AskLine("File to open (" + request.filter + "): ");
+}
+
+std::optional<std::string> TerminalDialogs::SaveFile(const platform::FileDialogRequest& request) {
+  return AskLine("File to save (" + request.filter + "): ");
+}
+
+void TerminalDialogs::SetClipboardText(const std::string& text) {
+  clipboard = text;
+  ctx_.out << text << "\n";
+}
+
+int TerminalDialogs::OpenDocument(const std::string& path) {
+  if (!platform::FileExists(path)) return 2;
+  // Run the desktop's opener directly (no shell), quietly.
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  std::string program = "xdg-open";
+  std::vector<char*> argv{program.data(), const_cast<char*>(path.c_str()), nullptr};
+  pid_t pid = 0;
+  int rc = posix_spawnp(&pid, "xdg-open", &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) return 27;  // no opener installed: no association
+  int status = 0;
+  if (waitpid(pid, &status, 0) < 0) return 5;
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return 42;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 3 ? 27 : 5;
+}
+
+}  // namespace velmar::cli

@@ -1,0 +1,36 @@
+// The dialogs interface on a terminal: messages are printed (information on
+// stdout, warnings and errors on stderr; everything on stderr when stdout
+// carries JSON), questions are answered by --yes or --no, else asked on an
+// interactive terminal, else answered No. File choices are asked on a
+// terminal; the clipboard text is printed.
+#pragma once
+
+#include <string>
+
+#include "platform/Dialogs.h"
+
+namespace velmar::cli {
+
+struct CliContext;
+
+class TerminalDialogs final : public platform::Dialogs {
+ public:
+  explicit TerminalDialogs(CliContext& ctx) : ctx_(ctx) {}
+
+  platform::DlgButton Message(const platform::MessageBoxRequest& request) override;
+  std::optional<std::string> OpenFile(const platform::FileDialogRequest& request) override;
+  std::optional<std::string> SaveFile(const platform::FileDialogRequest& request) override;
+  void SetClipboardText(const std::string& text) override;
+  int OpenDocument(const std::string& path) override;
+
+  // True once any question was answered with No, Cancel or Abort.
+  bool declined = false;
+  std::string clipboard;
+
+ private:
+  bool Interactive() const;
+  std::optional<std::string> AskLine(const std::string& prompt);
+  CliContext& ctx_;
+};
+
+}  // namespace velmar::cli

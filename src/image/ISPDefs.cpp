@@ -1,0 +1,67 @@
+// Common definitions: exception, version code and folder choice.
+#include "image/ISPDefs.h"
+
+#include "platform/Dialogs.h"
+#include "platform/Paths.h"
+#include "platform/Text.h"
+
+namespace velmar::image {
+
+EISPException::EISPException(const std::string& message, std::string e1, std::string e2,
+                             bool show, platform::Dialogs* dialogs)
+    : std::runtime_error(message), extra1(std::move(e1)), extra2(std::move(e2)) {
+  if (show && dialogs) dialogs->ShowError(message);
+}
+
+int WindowsVersionCode(const PlatformVersion& v) {
+  if (v.family == PlatformVersion::Win9x) {
+    if (v.minor == 0) return 1;
+    if (v.minor == 10) return text::Trim(v.serviceText) == "A" ? 3 : 2;
+    if (v.minor == 90) return 4;
+    return 0;
+  }
+  if (v.family == PlatformVersion::NT) {
+    if (v.major == 4) return 5;
+    if (v.major == 5 && v.minor == 0) return 6;
+    if (v.major == 5 && v.minor == 1) return 7;
+    if (v.major == 5 && v.minor == 2) return 8;
+    if (v.major == 6 && v.minor == 0) return 9;
+    if (v.major == 6 && v.minor == 1) return 10;
+    if (v.major == 6 && v.minor >= 2 && v.minor <= 4) return 11;
+    if (v.major == 10) return 12;
+  }
+  return 0;
+}
+
+PlatformVersion CurrentPlatformVersion() { return PlatformVersion{}; }
+
+std::string SpecialFolderPath(int folderId) {
+  std::string base = folderId == 37 ? std::string("/usr/lib/") : platform::UserDataFolder();
+  if (folderId == 37) return base;
+  return base + "Torvik/VELMAR/";
+}
+
+Folders ChooseFolders(const PlatformVersion& v, const std::string& executableFolder,
+                      const std::string& perUserFolder) {
+  Folders f;
+  f.program = executableFolder;
+  if (v.family == PlatformVersion::Other) {
+    f.working = perUserFolder;
+    return f;
+  }
+  int code = WindowsVersionCode(v);
+  bool perUser = code == 6 || code == 7 || (code >= 9 && code <= 12);
+  f.working = perUser ? perUserFolder : executableFolder;
+  return f;
+}
+
+Folders DefaultFolders() {
+  return ChooseFolders(CurrentPlatformVersion(), platform::ExecutableFolder(), SpecialFolderPath(28));
+}
+
+void EnsureWorkingFolder(const std::string& workingFolder) {
+  std::string error;
+  if (!platform::EnsureFolder(workingFolder, &error)) throw EISPException(error);
+}
+
+}  // namespace velmar::image

@@ -1,0 +1,65 @@
+// TFileLoader moves memory images to and from hex text files. Loading detects
+// the format by itself among ten (Intel HEX in three flavours, Motorola
+// S-records in three, Tektronix extended, Tektronix, and two address-colon
+// dumps) and fills an image whose size the caller has set; saving always
+// writes Intel HEX. Every intermediate file of the system goes through here.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "image/THexList.h"
+
+namespace velmar::image {
+
+// A file that cannot be opened or read. Load does not catch it; the calling
+// operation reports it.
+class EFileOpenError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+enum HexFormat : int {
+  fmt_empty = -2,
+  fmt_unknown = 0,
+  fmt_intel = 1,
+  fmt_intel_segment = 2,
+  fmt_intel_linear = 3,
+  fmt_s19 = 4,
+  fmt_s28 = 5,
+  fmt_s37 = 6,
+  fmt_tek_extended = 7,
+  fmt_tektronix = 8,
+  fmt_word_dump = 9,
+  fmt_byte_dump = 10,
+};
+
+class TFileLoader {
+ public:
+  // Sets the image's name, clears it (keeping its size), reads the file's
+  // lines, detects the format and reads them. Returns -1 for an unknown
+  // format or a byte outside the image, -2 for a file with no lines, else 0.
+  // Throws EFileOpenError when the file cannot be read.
+  static int LoadFile(const std::string& fileName, THexList& image, int detect = 0);
+  // The same for lines already in memory (the firmware update's records).
+  static int LoadLines(const std::vector<std::string>& lines, THexList& image);
+
+  // Writes the image as Intel HEX, replacing any old file atomically. 0 on
+  // success, 1 on any error (then `error` says what).
+  static int SaveFile(const std::string& fileName, const THexList& image, int format = 1,
+                      std::string* error = nullptr);
+  // The Intel HEX text that SaveFile writes (CR LF line ends).
+  static std::string IntelHexText(const THexList& image);
+
+  // Format detection over upper-cased lines (empty lines are skipped).
+  static int DetectFormat(const std::vector<std::string_view>& lines);
+  static std::string FormatName(int code);
+
+  // The format detected and the load result of the last LoadFile/LoadLines
+  // on this thread (for reports such as `hex info`).
+  static int LastFormat();
+};
+
+}  // namespace velmar::image

@@ -1,0 +1,55 @@
+// The sparse memory image.
+#include "image/THexList.h"
+
+#include <algorithm>
+
+#include "platform/Text.h"
+
+namespace velmar::image {
+
+void THexList::SetSize(std::uint32_t n) {
+  values_.assign(n, 0xFF);
+  status_.assign(n, StatusBit(ps_normal));
+}
+
+void THexList::Clear() {
+  std::fill(values_.begin(), values_.end(), std::uint8_t(0xFF));
+  std::fill(status_.begin(), status_.end(), StatusBit(ps_normal));
+}
+
+TProgStatusSet THexList::GetStatus(std::uint32_t address) const {
+  if (address >= status_.size()) ThrowGet(address);
+  return status_[address];
+}
+
+void THexList::SetStatus(std::uint32_t address, TProgStatusSet status) {
+  if (address >= status_.size())
+    throw EISPException("Set Status of Address: " + text::IntToHex(address, 8) + " out of range");
+  status_[address] = status;
+}
+
+std::int64_t THexList::LastUsed() const {
+  for (std::size_t i = values_.size(); i-- > 0;)
+    if (values_[i] != 0xFF) return std::int64_t(i | 0x0F);
+  return -1;
+}
+
+std::uint8_t* THexList::DataAt(std::uint32_t offset) {
+  if (offset > values_.size()) ThrowGet(offset);
+  return values_.data() + offset;
+}
+
+const std::uint8_t* THexList::DataAt(std::uint32_t offset) const {
+  if (offset > values_.size()) ThrowGet(offset);
+  return values_.data() + offset;
+}
+
+void THexList::ThrowGet(std::uint32_t address) {
+  throw EISPException("THexList:GetValue:" + text::IntToHex(address, 8) + " out of range");
+}
+
+void THexList::ThrowSet(std::uint32_t address) {
+  throw EISPException("Set Value of Address: " + text::IntToHex(address, 8) + " out of range");
+}
+
+}  // namespace velmar::image

@@ -1,0 +1,93 @@
+// Temporary-file-and-rename writing, and whole-file reading.
+#include "platform/AtomicFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace velmar::platform {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Reason(int err) { return std::strerror(err); }
+
+void SetError(std::string* error, const std::string& text) {
+  if (error) *error = text;
+}
+
+bool WriteAll(int fd, std::string_view data) {
+  const char* p = data.data();
+  std::size_t left = data.size();
+  while (left > 0) {
+    ssize_t n = ::write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += n;
+    left -= std::size_t(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool WriteFileAtomically(const std::string& path, std::string_view contents,
+                         std::string* error) {
+  fs::path target(path);
+  fs::path folder = target.parent_path();
+  if (folder.empty()) folder = ".";
+  std::random_device rd;
+  std::string tmpName = "." + target.filename().string() + ".tmp" + std::to_string(rd() % 1000000);
+  fs::path tmp = folder / tmpName;
+
+  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    SetError(error, "Cannot write " + path + ": " + Reason(errno));
+    return false;
+  }
+  bool ok = WriteAll(fd, contents) && ::fsync(fd) == 0;
+  int err = errno;
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    err = errno;
+  }
+  if (ok && ::rename(tmp.c_str(), target.c_str()) != 0) {
+    ok = false;
+    err = errno;
+  }
+  if (!ok) {
+    ::unlink(tmp.c_str());
+    SetError(error, "Cannot write " + path + ": " + Reason(err));
+  }
+  return ok;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& contents, std::string* error) {
+  std::error_code ec;
+  if (fs::is_directory(path, ec)) {
+    SetError(error, "Cannot open " + path + ": it is a folder");
+    return false;
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    SetError(error, "Cannot open " + path + ": " + Reason(errno));
+    return false;
+  }
+  contents.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (in.bad()) {
+    SetError(error, "Cannot read " + path);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace velmar::platform

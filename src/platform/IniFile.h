@@ -1,0 +1,66 @@
+// INI files with the semantics of private-profile files: section and key names
+// match regardless of letter case and surrounding blanks, integers are
+// decimal, booleans are 1 and 0, and a missing key (or a value that is not a
+// number where a number is asked for) gives the caller's default. Writing
+// keeps every other section, key and comment of the file in place and
+// replaces the file atomically.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace velmar::platform {
+
+class IniFile {
+ public:
+  IniFile() = default;
+  // Reads `path`. A file that is missing or cannot be read behaves as one
+  // with no sections; Exists() tells which.
+  explicit IniFile(std::string path);
+
+  const std::string& Path() const { return path_; }
+  bool Exists() const { return exists_; }
+
+  // Section names in file order, as written (blanks trimmed).
+  std::vector<std::string> Sections() const;
+  bool SectionExists(const std::string& section) const;
+  // Key names of a section in file order.
+  std::vector<std::string> Keys(const std::string& section) const;
+  bool ValueExists(const std::string& section, const std::string& key) const;
+
+  std::string ReadString(const std::string& section, const std::string& key,
+                         const std::string& def) const;
+  long long ReadInteger(const std::string& section, const std::string& key, long long def) const;
+  bool ReadBool(const std::string& section, const std::string& key, bool def) const;
+
+  void WriteString(const std::string& section, const std::string& key, const std::string& value);
+  void WriteInteger(const std::string& section, const std::string& key, long long value);
+  void WriteBool(const std::string& section, const std::string& key, bool value);
+
+  // Writes the file back (temporary file and rename). False and `error` when
+  // it cannot be written.
+  bool Save(std::string* error = nullptr) const;
+  // The file's text as it would be saved.
+  std::string Text() const;
+  // Replaces the contents by parsing `text` (used by tests and Load).
+  void Parse(const std::string& text);
+
+ private:
+  struct Line {
+    enum Kind { Other, Section, Entry } kind = Other;
+    std::string raw;    // the line as read (kept for Other and unchanged lines)
+    std::string name;   // section or key name, trimmed
+    std::string value;  // entry value, trimmed and unquoted
+  };
+  // Index of the section header line, or -1.
+  int FindSection(const std::string& section) const;
+  // Index of the entry line inside the section starting at `sec`, or -1.
+  int FindEntry(int sec, const std::string& key) const;
+  int SectionEnd(int sec) const;
+
+  std::string path_;
+  bool exists_ = false;
+  std::vector<Line> lines_;
+};
+
+}  // namespace velmar::platform

@@ -1,0 +1,68 @@
+// Path helpers on std::filesystem and the XDG environment variables.
+#include "platform/Paths.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace velmar::platform {
+
+namespace fs = std::filesystem;
+
+std::string ExecutablePath() {
+  std::error_code ec;
+  fs::path p = fs::read_symlink("/proc/self/exe", ec);
+  if (ec) return {};
+  return p.string();
+}
+
+std::string ExecutableFolder() {
+  std::string exe = ExecutablePath();
+  if (exe.empty()) return WithSeparator(fs::current_path().string());
+  return WithSeparator(fs::path(exe).parent_path().string());
+}
+
+std::string UserDataFolder() {
+  const char* xdg = std::getenv("XDG_DATA_HOME");
+  if (xdg && *xdg) return WithSeparator(xdg);
+  const char* home = std::getenv("HOME");
+  if (home && *home) return WithSeparator(std::string(home) + "/.local/share");
+  return WithSeparator(fs::current_path().string());
+}
+
+std::string WithSeparator(std::string folder) {
+  if (!folder.empty() && folder.back() != '/') folder.push_back('/');
+  return folder;
+}
+
+bool EnsureFolder(const std::string& folder, std::string* error) {
+  std::error_code ec;
+  if (folder.empty()) return true;
+  fs::create_directories(folder, ec);
+  if (fs::is_directory(folder)) return true;
+  if (error) *error = "Cannot create folder " + folder + (ec ? ": " + ec.message() : "");
+  return false;
+}
+
+std::string ExtractFileName(const std::string& path) {
+  std::size_t p = path.find_last_of("/\\");
+  return p == std::string::npos ? path : path.substr(p + 1);
+}
+
+std::string ExtractFilePath(const std::string& path) {
+  std::size_t p = path.find_last_of("/\\");
+  return p == std::string::npos ? std::string() : path.substr(0, p + 1);
+}
+
+std::string NativeRelative(const std::string& path) {
+  std::string r = path;
+  for (char& c : r)
+    if (c == '\\') c = '/';
+  return r;
+}
+
+bool FileExists(const std::string& path) {
+  std::error_code ec;
+  return fs::is_regular_file(path, ec);
+}
+
+}  // namespace velmar::platform

@@ -1,0 +1,52 @@
+// A dialogs implementation that answers from a script, for tests: every
+// message shown is recorded; questions take the next scripted answer (or a
+// default); file choices and document opening return scripted results. A
+// question that arrives with nothing scripted is noted as unexpected, so a
+// test can fail on it instead of blocking.
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Dialogs.h"
+
+namespace velmar::platform {
+
+class ScriptedDialogs final : public Dialogs {
+ public:
+  DlgButton Message(const MessageBoxRequest& request) override;
+  std::optional<std::string> OpenFile(const FileDialogRequest& request) override;
+  std::optional<std::string> SaveFile(const FileDialogRequest& request) override;
+  void SetClipboardText(const std::string& text) override { clipboard = text; }
+  int OpenDocument(const std::string& path) override;
+
+  // Script.
+  void Answer(DlgButton b) { answers_.push_back(b); }
+  void AnswerOpen(std::optional<std::string> path) { opens_.push_back(std::move(path)); }
+  void AnswerSave(std::optional<std::string> path) { saves_.push_back(std::move(path)); }
+  // Answer for questions with no scripted answer (None: note them as unexpected).
+  DlgButton defaultAnswer = DlgButton::None;
+  int openDocumentResult = 42;
+
+  // Record.
+  std::vector<MessageBoxRequest> shown;
+  std::vector<std::string> unexpected;
+  std::vector<FileDialogRequest> fileRequests;
+  std::vector<std::string> openedDocuments;
+  std::string clipboard;
+
+  // Texts of all messages shown, in order.
+  std::vector<std::string> Texts() const;
+  // The last message shown ("" when none).
+  std::string LastText() const;
+  bool AllAnswersUsed() const { return answers_.empty() && opens_.empty() && saves_.empty(); }
+
+ private:
+  std::deque<DlgButton> answers_;
+  std::deque<std::optional<std::string>> opens_;
+  std::deque<std::optional<std::string>> saves_;
+};
+
+}  // namespace velmar::platform

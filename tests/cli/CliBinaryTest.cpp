@@ -1,0 +1,29 @@
+// Runs the real velmar-cli executable once per front-door behaviour, to catch
+// what in-process tests cannot: linking, the program folder beside the
+// executable, and exit statuses as the shell sees them.
+#include <gtest/gtest.h>
+
+#include "support/TestSupport.h"
+
+using velmar::test::BinDir;
+using velmar::test::RunCommand;
+using velmar::test::SourceDir;
+
+namespace {
+
+TEST(CliBinary, HexInfoOfAShippedExample) {
+  std::string out;
+  int status = RunCommand(BinDir() + "velmar-cli hex info " + SourceDir() + "examples/pic16f628a/blink.hex --json", &out);
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(out.find("\"format\":3"), std::string::npos) << out;
+}
+
+TEST(CliBinary, UsageErrorExitsWithTwo) {
+  EXPECT_EQ(RunCommand(BinDir() + "velmar-cli hex info 2>/dev/null"), 2);
+}
+
+TEST(CliBinary, TheProgramFolderFilesSitBesideTheExecutable) {
+  EXPECT_TRUE(velmar::test::Exists(BinDir() + "progsetting.ini"));
+}
+
+}  // namespace

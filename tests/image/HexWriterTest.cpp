@@ -1,0 +1,118 @@
+// The Intel HEX writer and saving over an existing file.
+#include <cstring>
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "image/TFileLoader.h"
+#include "support/TestSupport.h"
+
+using namespace velmar::image;
+using velmar::test::ReadFile;
+using velmar::test::TempDir;
+using velmar::test::WriteFile;
+
+namespace {
+
+TEST(IntelHexWriter, AnEmptyImageIsJustTheEndRecord) {
+  THexList h(0x100);
+  EXPECT_EQ(TFileLoader::IntelHexText(h), ":00000001FF\r\n");
+}
+
+TEST(IntelHexWriter, ByteBeyond64KGetsBothAddressRecords) {
+  THexList h(0x20000);
+  h.SetValue(0x10005, 0x12);
+  EXPECT_EQ(TFileLoader::IntelHexText(h),
+            ":020000040000FA\r\n"
+            ":020000040001F9\r\n"
+            ":06000000FFFFFFFFFF12ED\r\n"
+            ":00000001FF\r\n");
+}
+
+TEST(IntelHexWriter, LeadingBlanksOfALineAreWrittenTrailingOnesAreNot) {
+  THexList h(0x20);
+  h.SetValue(15, 0x00);
+  h.SetValue(0x11, 0xAB);
+  std::string text = TFileLoader::IntelHexText(h);
+  EXPECT_EQ(text,
+            ":10000000FFFFFFFFFFFFFFFFFFFFFFFFFFFFFF00FF\r\n"
+            ":02001000FFAB44\r\n"
+            ":00000001FF\r\n");
+}
+
+TEST(IntelHexWriter, LinesOfOnlyBlankBytesAreSkipped) {
+  THexList h(0x100);
+  h.SetValue(0x00, 0x01);
+  h.SetValue(0x40, 0x02);
+  std::string text = TFileLoader::IntelHexText(h);
+  EXPECT_EQ(text, ":0100000001FE\r\n:0100400002BD\r\n:00000001FF\r\n");
+}
+
+TEST(IntelHexWriter, RoundTripsEveryByteThroughTheReader) {
+  THexList h(0x30000);
+  for (std::uint32_t a = 0; a < h.Count(); a += 7) h.SetValue(a, std::uint8_t(a * 13));
+  TempDir dir;
+  ASSERT_EQ(TFileLoader::SaveFile(dir.File("out.hex"), h), 0);
+  THexList back(0x30000);
+  ASSERT_EQ(TFileLoader::LoadFile(dir.File("out.hex"), back), 0);
+  EXPECT_EQ(TFileLoader::LastFormat(), fmt_intel_linear);
+  EXPECT_EQ(0, std::memcmp(h.DataAt(0), back.DataAt(0), h.Count()));
+}
+
+TEST(SaveFile, ReplacesAnOldFileCompletely) {
+  TempDir dir;
+  WriteFile(dir.File("out.hex"), std::string(10000, 'x'));
+  THexList h(0x10);
+  h.SetValue(0, 0x11);
+  ASSERT_EQ(TFileLoader::SaveFile(dir.File("out.hex"), h), 0);
+  EXPECT_EQ(ReadFile(dir.File("out.hex")), ":0100000011EE\r\n:00000001FF\r\n");
+}
+
+TEST(SaveFile, AFailedSaveLeavesTheOldFileWholeAndReturnsOne) {
+  if (geteuid() == 0) GTEST_SKIP() << "root ignores folder permissions";
+  TempDir dir;
+  WriteFile(dir.File("out.hex"), "old contents");
+  std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  THexList h(0x10);
+  h.SetValue(0, 0x11);
+  std::string error;
+  EXPECT_EQ(TFileLoader::SaveFile(dir.File("out.hex"), h, 1, &error), 1);
+  EXPECT_NE(error.find("out.hex"), std::string::npos);
+  EXPECT_EQ(ReadFile(dir.File("out.hex")), "old contents");
+}
+
+TEST(SaveFile, AFailedRenameKeepsTheTargetAndRemovesTheTemporaryFile) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.File("target.hex"));
+  WriteFile(dir.File("target.hex/keep"), "x");
+  THexList h(0x10);
+  EXPECT_EQ(TFileLoader::SaveFile(dir.File("target.hex"), h), 1);
+  EXPECT_TRUE(velmar::test::Exists(dir.File("target.hex/keep")));
+  int entries = 0;
+  for (auto& e : std::filesystem::directory_iterator(dir.Path())) {
+    (void)e;
+    ++entries;
+  }
+  EXPECT_EQ(entries, 1);
+}
+
+TEST(SaveFile, AnUnwritableTargetReturnsOne) {
+  THexList h(0x10);
+  std::string error;
+  EXPECT_EQ(TFileLoader::SaveFile("/nonexistent-folder/out.hex", h, 1, &error), 1);
+  EXPECT_FALSE(error.empty());
+}
+
+TEST(SaveFile, DoesNotLeaveTemporaryFilesBehind) {
+  TempDir dir;
+  THexList h(0x10);
+  ASSERT_EQ(TFileLoader::SaveFile(dir.File("a.hex"), h), 0);
+  int files = 0;
+  for (auto& e : std::filesystem::directory_iterator(dir.Path())) {
+    (void)e;
+    ++files;
+  }
+  EXPECT_EQ(files, 1);
+}
+
+}  // namespace

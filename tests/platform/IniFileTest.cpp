@@ -1,0 +1,88 @@
+// The private-profile INI layer: name matching, value parsing, defaults,
+// and writing that keeps the rest of the file.
+#include <gtest/gtest.h>
+
+#include "platform/IniFile.h"
+#include "support/TestSupport.h"
+
+using velmar::platform::IniFile;
+using velmar::test::ReadFile;
+using velmar::test::TempDir;
+using velmar::test::WriteFile;
+
+namespace {
+
+IniFile FromText(const std::string& text) {
+  IniFile ini;
+  ini.Parse(text);
+  return ini;
+}
+
+TEST(IniFile, SectionAndKeyNamesMatchRegardlessOfCaseAndBlanks) {
+  IniFile ini = FromText("[ ProgSettings ]\r\n  PICFamily  =  3 \r\n DAset=1\n");
+  EXPECT_EQ(ini.ReadInteger("progsettings", "picfamily", 0), 3);
+  EXPECT_EQ(ini.ReadInteger("Progsettings", " PICFAMILY ", 0), 3);
+  EXPECT_TRUE(ini.ReadBool("PROGSETTINGS", " DAset", false));
+  EXPECT_EQ(ini.Sections(), std::vector<std::string>{"ProgSettings"});
+}
+
+TEST(IniFile, MissingKeysAndNonNumbersGiveTheDefault) {
+  IniFile ini = FromText("[A]\nnum=12abc\nneg=-4\nhuge=99999999999999\nempty=\nbool=7\nzero=0\n");
+  EXPECT_EQ(ini.ReadInteger("A", "missing", 42), 42);
+  EXPECT_EQ(ini.ReadInteger("A", "num", 5), 5);
+  EXPECT_EQ(ini.ReadInteger("A", "neg", 5), -4);
+  EXPECT_EQ(ini.ReadInteger("A", "huge", 5), 5);
+  EXPECT_EQ(ini.ReadInteger("A", "empty", 5), 5);
+  EXPECT_TRUE(ini.ReadBool("A", "bool", false));
+  EXPECT_FALSE(ini.ReadBool("A", "zero", true));
+  EXPECT_EQ(ini.ReadString("B", "x", "def"), "def");
+  EXPECT_EQ(ini.ReadString("A", "empty", "def"), "");
+}
+
+TEST(IniFile, QuotedValuesAndCommentsAndGarbage) {
+  IniFile ini = FromText(std::string("; comment\n[A]\npath=\"C:\\x y\"\n;k=1\n\x01\x02\xff garbage\n=novalue\n"));
+  EXPECT_EQ(ini.ReadString("A", "path", ""), "C:\\x y");
+  EXPECT_FALSE(ini.ValueExists("A", "k"));
+  EXPECT_EQ(ini.Keys("A").size(), 2u);  // "path" and the nameless one
+}
+
+TEST(IniFile, TheFirstOfDuplicateSectionsOrKeysWins) {
+  IniFile ini = FromText("[A]\nk=1\nk=2\n[a]\nk=3\nj=4\n");
+  EXPECT_EQ(ini.ReadInteger("A", "k", 0), 1);
+  EXPECT_EQ(ini.ReadInteger("A", "j", 0), 0);
+}
+
+TEST(IniFile, WritingKeepsOtherSectionsKeysAndComments) {
+  IniFile ini = FromText("; keep me\n[A]\nx=1\n\n[B]\ny=2\n");
+  ini.WriteInteger("a", "X", 5);     // existing key keeps its spelling
+  ini.WriteString("A", "new", "v");  // appended to its section
+  ini.WriteBool("C", "flag", true);  // new section at the end
+  EXPECT_EQ(ini.Text(), "; keep me\r\n[A]\r\nx=5\r\nnew=v\r\n\r\n[B]\r\ny=2\r\n\r\n[C]\r\nflag=1\r\n");
+}
+
+TEST(IniFile, SaveAndReloadRoundTrip) {
+  TempDir dir;
+  IniFile ini(dir.File("setting.ini"));
+  EXPECT_FALSE(ini.Exists());
+  ini.WriteInteger("ProgSettings", "PICFamily", 4);
+  ini.WriteString("ProgSettings", "FlashFile", "/home/u/a b.hex");
+  ASSERT_TRUE(ini.Save());
+  IniFile back(dir.File("setting.ini"));
+  EXPECT_TRUE(back.Exists());
+  EXPECT_EQ(back.ReadInteger("ProgSettings", "PICFamily", 0), 4);
+  EXPECT_EQ(back.ReadString("ProgSettings", "FlashFile", ""), "/home/u/a b.hex");
+}
+
+TEST(IniFile, AFileThatCannotBeReadHasNoKeys) {
+  TempDir dir;
+  IniFile folder(dir.Path());  // a folder, not a file
+  EXPECT_FALSE(folder.Exists());
+  EXPECT_TRUE(folder.Sections().empty());
+  IniFile bad(dir.File("nope/setting.ini"));
+  bad.WriteInteger("A", "x", 1);
+  std::string error;
+  EXPECT_FALSE(bad.Save(&error));
+  EXPECT_NE(error.find("setting.ini"), std::string::npos);
+}
+
+}  // namespace

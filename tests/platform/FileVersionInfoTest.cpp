@@ -1,0 +1,130 @@
+// Version information: a Windows executable with a version resource (built
+// here byte by byte), files without one, damaged files, and our own
+// velmar-cli, which carries its properties in an ELF section.
+#include <cstring>
+
+#include <gtest/gtest.h>
+
+#include "platform/FileVersionInfo.h"
+#include "platform/VersionResource.h"
+#include "support/TestSupport.h"
+
+using namespace velmar::platform;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+void Put(Bytes& b, std::size_t at, std::uint64_t v, int n) {
+  if (b.size() < at + std::size_t(n)) b.resize(at + std::size_t(n), 0);
+  for (int i = 0; i < n; ++i) b[at + std::size_t(i)] = std::uint8_t(v >> (8 * i));
+}
+
+// A minimal PE32 file whose only section holds a resource tree with one
+// RT_VERSION entry (type 16, name 1, language 0x0809).
+Bytes MakePe(const Bytes& block) {
+  Bytes b(0x200, 0);
+  b[0] = 'M';
+  b[1] = 'Z';
+  Put(b, 0x3C, 0x40, 4);
+  Put(b, 0x40, 0x00004550, 4);      // "PE\0\0"
+  Put(b, 0x44, 0x14C, 2);           // machine
+  Put(b, 0x46, 1, 2);               // one section
+  Put(b, 0x54, 224, 2);             // optional header size
+  std::size_t opt = 0x58;
+  Put(b, opt, 0x10B, 2);            // PE32
+  Put(b, opt + 92, 16, 4);          // data directories
+  Put(b, opt + 96 + 16, 0x1000, 4); // resource table RVA
+  Put(b, opt + 96 + 20, 0x58 + block.size(), 4);
+  std::size_t sec = opt + 224;
+  std::memcpy(b.data() + sec, ".rsrc", 5);
+  Put(b, sec + 8, 0x58 + block.size(), 4);   // virtual size
+  Put(b, sec + 12, 0x1000, 4);               // virtual address
+  Put(b, sec + 16, 0x58 + block.size(), 4);  // raw size
+  Put(b, sec + 20, 0x200, 4);                // raw pointer
+  std::size_t r = 0x200;
+  Put(b, r + 14, 1, 2);                         // root: one id entry
+  Put(b, r + 16, 16, 4);                        // RT_VERSION
+  Put(b, r + 20, 0x80000000u | 0x18, 4);
+  Put(b, r + 0x18 + 14, 1, 2);
+  Put(b, r + 0x18 + 16, 1, 4);                  // name 1
+  Put(b, r + 0x18 + 20, 0x80000000u | 0x30, 4);
+  Put(b, r + 0x30 + 14, 1, 2);
+  Put(b, r + 0x30 + 16, 0x0809, 4);             // language
+  Put(b, r + 0x30 + 20, 0x48, 4);               // data entry
+  Put(b, r + 0x48, 0x1000 + 0x58, 4);           // data RVA
+  Put(b, r + 0x48 + 4, block.size(), 4);
+  b.resize(r + 0x58);
+  b.insert(b.end(), block.begin(), block.end());
+  return b;
+}
+
+VersionResourceValues DesignTimeValues() {
+  VersionResourceValues v;
+  v.strings = {{"FileVersion", "1.2.0.26"}, {"ProductVersion", "1.0.0.0"}, {"CompanyName", "Torvik"},
+               {"Comments", "x"}};
+  return v;
+}
+
+std::string WriteTemp(const velmar::test::TempDir& dir, const Bytes& b) {
+  std::string path = dir.File("program.exe");
+  velmar::test::WriteFile(path, std::string(b.begin(), b.end()));
+  return path;
+}
+
+TEST(TFileVersionInfo, ReadsTheVersionResourceOfAWindowsExecutable) {
+  velmar::test::TempDir dir;
+  TFileVersionInfo info(WriteTemp(dir, MakePe(BuildVersionResource(DesignTimeValues()))));
+  EXPECT_EQ(info.CountryCode, "080904E4");
+  EXPECT_EQ(info.FileVersion, "1.2.0.26");
+  EXPECT_EQ(info.ProductVersion, "1.0.0.0");
+  EXPECT_EQ(info.CompanyName, "Torvik");
+  EXPECT_EQ(info.Comments, "x");
+  EXPECT_EQ(info.LegalTradeMarks, "");  // missing entry stays empty
+}
+
+TEST(TFileVersionInfo, OtherTranslationsNameTheirOwnStringTable) {
+  VersionResourceValues v = DesignTimeValues();
+  v.language = 0x0409;
+  v.codePage = 0x04B0;
+  velmar::test::TempDir dir;
+  TFileVersionInfo info(WriteTemp(dir, MakePe(BuildVersionResource(v))));
+  EXPECT_EQ(info.CountryCode, "040904B0");
+  EXPECT_EQ(info.FileVersion, "1.2.0.26");
+}
+
+TEST(TFileVersionInfo, FilesWithoutAVersionResourceLeaveEverythingEmpty) {
+  velmar::test::TempDir dir;
+  Bytes pe = MakePe(BuildVersionResource(DesignTimeValues()));
+  Bytes noResource = pe;
+  Put(noResource, 0x58 + 96 + 16, 0, 4);  // no resource directory
+  Bytes truncated(pe.begin(), pe.begin() + 0x220);
+  Bytes garbage(5000, 0xA5);
+  for (const Bytes& file : {noResource, truncated, garbage, Bytes{}}) {
+    TFileVersionInfo info(WriteTemp(dir, file));
+    EXPECT_EQ(info.CountryCode, "");
+    EXPECT_EQ(info.FileVersion, "");
+    EXPECT_EQ(info.ProductName, "");
+  }
+  TFileVersionInfo missing(dir.File("none.exe"));
+  EXPECT_EQ(missing.FileVersion, "");
+}
+
+TEST(TFileVersionInfo, SettingTheFileReReadsEveryProperty) {
+  velmar::test::TempDir dir;
+  TFileVersionInfo info(WriteTemp(dir, MakePe(BuildVersionResource(DesignTimeValues()))));
+  velmar::test::WriteFile(dir.File("plain.txt"), "hello");
+  info.SetExecutableFile(dir.File("plain.txt"));
+  EXPECT_EQ(info.FileVersion, "");
+  EXPECT_EQ(info.CountryCode, "");
+}
+
+TEST(TFileVersionInfo, OurOwnExecutableCarriesItsProperties) {
+  TFileVersionInfo info(velmar::test::BinDir() + "velmar-cli");
+  EXPECT_EQ(info.CountryCode, "080904E4");
+  EXPECT_EQ(info.FileVersion, "1.2.0.26");
+  EXPECT_EQ(info.ProductVersion, "1.0.0.0");
+  EXPECT_EQ(info.ProductName, "Velmar");
+}
+
+}  // namespace

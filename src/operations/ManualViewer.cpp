@@ -1,0 +1,30 @@
+// The Manual button.
+#include "operations/ManualViewer.h"
+
+#include "platform/Dialogs.h"
+
+namespace velmar::ops {
+
+std::string ManualFile(int programmerKind, const std::string& programFolder) {
+  switch (programmerKind) {
+    case 2:
+    case 4: return programFolder + "guide_8way.pdf";
+    case 3: return programFolder + "guide_portable.pdf";
+    default: return programFolder + "guide_single.pdf";
+  }
+}
+
+void manualButtonClick(int programmerKind, const std::string& programFolder, platform::Dialogs& dialogs) {
+  std::string file = ManualFile(programmerKind, programFolder);
+  int result = dialogs.OpenDocument(file);
+  std::string message;
+  if (result == 2 || result == 3)
+    message = "Can not find manual\r" + file + "\r\r";
+  else if (result == 27)
+    message = "The filename association for PDF files is not set\r" + file + "\r\r";
+  else if ((result >= 4 && result <= 26) || (result >= 28 && result <= 32))
+    message = "System Error on opening file\r" + file + "\r\r";
+  if (!message.empty()) dialogs.ShowError(message);
+}
+
+}  // namespace velmar::ops

@@ -1,0 +1,153 @@
+// Qt dialogs.
+#include "ui/QtDialogs.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QUrl>
+
+#include "platform/Text.h"
+
+namespace velmar::ui {
+
+using platform::DlgButton;
+using platform::DlgType;
+
+namespace {
+
+QMessageBox::StandardButton ToQt(DlgButton b) {
+  switch (b) {
+    case DlgButton::Ok: return QMessageBox::Ok;
+    case DlgButton::Cancel: return QMessageBox::Cancel;
+    case DlgButton::Yes: return QMessageBox::Yes;
+    case DlgButton::No: return QMessageBox::No;
+    case DlgButton::Abort: return QMessageBox::Abort;
+    case DlgButton::Retry: return QMessageBox::Retry;
+    case DlgButton::Ignore: return QMessageBox::Ignore;
+    case DlgButton::None: break;
+  }
+  return QMessageBox::NoButton;
+}
+
+DlgButton FromQt(int b) {
+  switch (b) {
+    case QMessageBox::Ok: return DlgButton::Ok;
+    case QMessageBox::Cancel: return DlgButton::Cancel;
+    case QMessageBox::Yes: return DlgButton::Yes;
+    case QMessageBox::No: return DlgButton::No;
+    case QMessageBox::Abort: return DlgButton::Abort;
+    case QMessageBox::Retry: return DlgButton::Retry;
+    case QMessageBox::Ignore: return DlgButton::Ignore;
+    default: return DlgButton::None;
+  }
+}
+
+QString StandardTitle(DlgType type) {
+  switch (type) {
+    case DlgType::Information: return QApplication::applicationDisplayName();
+    case DlgType::Warning: return "Warning";
+    case DlgType::Error: return "Error";
+    case DlgType::Confirmation: return "Confirm";
+  }
+  return {};
+}
+
+QMessageBox::Icon Icon(DlgType type) {
+  switch (type) {
+    case DlgType::Information: return QMessageBox::Information;
+    case DlgType::Warning: return QMessageBox::Warning;
+    case DlgType::Error: return QMessageBox::Critical;
+    case DlgType::Confirmation: return QMessageBox::Question;
+  }
+  return QMessageBox::NoIcon;
+}
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+DlgButton QtDialogs::Message(const platform::MessageBoxRequest& request) {
+  QMessageBox box(parent_);
+  box.setIcon(Icon(request.type));
+  box.setWindowTitle(request.title.empty() ? StandardTitle(request.type) : Q(request.title));
+  box.setText(Q(text::DisplayText(request.text)));
+  QMessageBox::StandardButtons buttons;
+  for (DlgButton b : request.buttons) buttons |= ToQt(b);
+  box.setStandardButtons(buttons);
+  DlgButton def = request.defaultButton != DlgButton::None
+                      ? request.defaultButton
+                      : (request.buttons.empty() ? DlgButton::Ok : request.buttons.front());
+  box.setDefaultButton(ToQt(def));
+  if (request.buttons.size() == 1) box.setEscapeButton(ToQt(request.buttons.front()));
+  int chosen = box.exec();
+  DlgButton result = FromQt(chosen);
+  if (result == DlgButton::None) {
+    // Closed without a button: the way out of the dialog that changes nothing.
+    for (DlgButton b : {DlgButton::Cancel, DlgButton::No, DlgButton::Abort, DlgButton::Ok})
+      for (DlgButton have : request.buttons)
+        if (have == b) return b;
+  }
+  return result;
+}
+
+std::string QtDialogs::QtFilter(const std::string& filter) {
+  std::string out;
+  std::size_t start = 0;
+  while (start < filter.size()) {
+    std::size_t bar = filter.find('|', start);
+    if (bar == std::string::npos) break;
+    std::size_t end = filter.find('|', bar + 1);
+    std::string name = filter.substr(start, bar - start);
+    std::string pattern = filter.substr(bar + 1, end == std::string::npos ? std::string::npos : end - bar - 1);
+    for (char& c : pattern)
+      if (c == ';') c = ' ';
+    if (!out.empty()) out += ";;";
+    out += name + " (" + pattern + ")";
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return out;
+}
+
+std::optional<std::string> QtDialogs::OpenFile(const platform::FileDialogRequest& r) {
+  QString dir = Q(r.initialDir + r.fileName);
+  QString path = QFileDialog::getOpenFileName(parent_, {}, dir, Q(QtFilter(r.filter)));
+  if (path.isEmpty()) return std::nullopt;
+  return path.toStdString();
+}
+
+std::optional<std::string> QtDialogs::SaveFile(const platform::FileDialogRequest& r) {
+  QString dir = Q(r.initialDir + r.fileName);
+  QString path = QFileDialog::getSaveFileName(parent_, {}, dir, Q(QtFilter(r.filter)));
+  if (path.isEmpty()) return std::nullopt;
+  // A name typed without an extension gets the first filter's extension.
+  if (QFileInfo(path).suffix().isEmpty()) {
+    std::string ext = r.defaultExt;
+    std::size_t star = r.filter.find("*.");
+    if (star != std::string::npos) {
+      std::size_t end = r.filter.find_first_of("|;", star);
+      std::string candidate = r.filter.substr(star + 2, end == std::string::npos ? std::string::npos : end - star - 2);
+      if (candidate != "*") ext = candidate;
+    }
+    if (!ext.empty()) path += "." + Q(ext[0] == '.' ? ext.substr(1) : ext);
+  }
+  return path.toStdString();
+}
+
+void QtDialogs::SetClipboardText(const std::string& text) {
+  QApplication::clipboard()->setText(Q(text));
+}
+
+int QtDialogs::OpenDocument(const std::string& path) {
+  QFileInfo info(Q(path));
+  if (!info.dir().exists()) return 3;
+  if (!info.exists()) return 2;
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath())) ? 42 : 27;
+}
+
+}  // namespace velmar::ui

@@ -1,0 +1,31 @@
+// The dialogs interface with Qt: modal message boxes with the system's fixed
+// titles and buttons ("\r" shown as a line break), the standard open and
+// save dialogs with the system's filters, the clipboard as plain text, and
+// the desktop's document opener.
+#pragma once
+
+#include "platform/Dialogs.h"
+
+class QWidget;
+
+namespace velmar::ui {
+
+class QtDialogs final : public platform::Dialogs {
+ public:
+  explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
+  void SetParent(QWidget* parent) { parent_ = parent; }
+
+  platform::DlgButton Message(const platform::MessageBoxRequest& request) override;
+  std::optional<std::string> OpenFile(const platform::FileDialogRequest& request) override;
+  std::optional<std::string> SaveFile(const platform::FileDialogRequest& request) override;
+  void SetClipboardText(const std::string& text) override;
+  int OpenDocument(const std::string& path) override;
+
+  // "Hex|*.hex|All Files|*.*" -> "Hex (*.hex);;All Files (*.*)"
+  static std::string QtFilter(const std::string& filter);
+
+ private:
+  QWidget* parent_;
+};
+
+}  // namespace velmar::ui

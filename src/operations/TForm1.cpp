@@ -1,0 +1,38 @@
+// The progress window model.
+#include "operations/TForm1.h"
+
+#include "platform/Dialogs.h"
+
+namespace velmar::ops {
+
+TForm1::~TForm1() {
+  if (view_ && Visible) view_->Released(*this);
+}
+
+void TForm1::Show() {
+  Visible = true;
+  if (view_) view_->Shown(*this);
+}
+
+void TForm1::Repaint() {
+  if (view_) view_->Changed(*this);
+  if (pump_) pump_->ProcessMessages();
+}
+
+void TForm1::SetCaption(const std::string& caption) {
+  Caption = caption;
+  Repaint();
+}
+
+void TForm1::SetMessage(const std::string& text) {
+  messageLabel = text;
+  Repaint();
+}
+
+void TForm1::UpdateStat(int done, int total) {
+  MainProgressMax = total;
+  MainProgressPosition = done;
+  Repaint();
+}
+
+}  // namespace velmar::ops

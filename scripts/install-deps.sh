@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core
   libftdi1-dev libcrypto++-dev libcli11-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  srecord gputils xvfb xauth
+  srecord gputils python3 xvfb xauth
 )
 
 missing=()

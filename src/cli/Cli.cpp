@@ -20,6 +20,7 @@ using RegisterFn = void (*)(CLI::App&, CliContext&);
 // Every command group, in the order `--help` lists them.
 const RegisterFn kCommandGroups[] = {
     RegisterHexCommands,
+    RegisterOptionCommands,
 };
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& o) {

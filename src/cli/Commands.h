@@ -11,5 +11,6 @@ namespace velmar::cli {
 struct CliContext;
 
 void RegisterHexCommands(CLI::App& app, CliContext& ctx);
+void RegisterOptionCommands(CLI::App& app, CliContext& ctx);
 
 }  // namespace velmar::cli

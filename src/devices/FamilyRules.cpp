@@ -67,6 +67,7 @@ void TMainForm::ApplyFamily(int code) {
       Data.Family = code;
       FillDeviceList(code);
       s.SetVisible("VDD_Voltage", false);
+      s.SetVisible("GroupBox1", true);  // the PIC18 branches hide the program options
       break;
     case devices::fam_PIC18J:
       Data.Family = code;
@@ -116,6 +117,7 @@ void TMainForm::ApplyFamily(int code) {
       s.SetChecked("BulkErase", true);
       s.SetEnabled("VerifyConfig", false);
       s.SetEnabled("progUserID", false);
+      s.SetVisible("GroupBox1", true);
       break;
     case devices::fam_dsPIC30:
       Data.Family = code;
@@ -129,6 +131,7 @@ void TMainForm::ApplyFamily(int code) {
       s.SetEnabled("progUserID", false);
       s.SetVisible("DataSave", true);
       Data.noLVP = true;
+      s.SetVisible("GroupBox1", true);
       break;
     default:
       break;

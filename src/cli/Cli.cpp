@@ -21,6 +21,7 @@ using RegisterFn = void (*)(CLI::App&, CliContext&);
 const RegisterFn kCommandGroups[] = {
     RegisterHexCommands,
     RegisterFirmwareCommands,
+    RegisterOptionCommands,
 };
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& o) {

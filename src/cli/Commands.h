@@ -12,5 +12,6 @@ struct CliContext;
 
 void RegisterHexCommands(CLI::App& app, CliContext& ctx);
 void RegisterFirmwareCommands(CLI::App& app, CliContext& ctx);
+void RegisterOptionCommands(CLI::App& app, CliContext& ctx);
 
 }  // namespace velmar::cli

@@ -39,6 +39,10 @@ struct TData {
   int ProgTime = 10;   // read only by New and Replace
   int EraseTime = 50;  // read only by New and Replace
 
+  // Set by the image builders when the user's file held configuration data;
+  // cleared at every device change.
+  bool ConfigDataFound = false;
+
   // Family code: 0 PIC18F, 1 PIC12F-16F, 2 PIC18J, 3 PIC18 K, 4 PIC24F, 5 dsPIC30.
   int Family = 0;
 

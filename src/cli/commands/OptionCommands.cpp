@@ -1,0 +1,203 @@
+// `velmar-cli devices`, `options` and `settings`: the family and device
+// lists, the option controls with the device record after a family and
+// device choice, and what the window loads from setting.ini. Each starts
+// from the main window as it stands once shown.
+#include <CLI/CLI.hpp>
+
+#include "cli/CliContext.h"
+#include "cli/Commands.h"
+#include "cli/ControlSetter.h"
+#include "cli/MainWindowSession.h"
+#include "platform/Paths.h"
+#include "platform/Text.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace velmar::cli {
+
+namespace {
+
+using model::Control;
+using model::ControlKind;
+using nlohmann::ordered_json;
+
+struct WindowArgs {
+  int kind = 4;
+  int family = -1;
+  std::string device;
+  std::vector<std::string> sets;
+};
+
+// The controls `options` prints, in window order.
+const char* const kOptionControls[] = {
+    "family",    "deviceList",    "matchDeviceID", "VerifyConfig", "unusedFuses", "progUserID",
+    "DataSave",  "bootSave",      "BulkErase",     "VDD_Voltage",  "Label2",      "GroupBox2",
+    "progMode",  "Progmodelabel", "GroupBox1",     "ProgramOps",   "Label5",      "limitPrograms",
+    "Label7",    "ProgCount",     "SpinEdit1",
+};
+
+ordered_json ControlValue(const Control& c) {
+  switch (c.kind) {
+    case ControlKind::CheckBox:
+    case ControlKind::RadioButton: return c.checked;
+    case ControlKind::ChoiceGroup:
+    case ControlKind::DropDown: return c.itemIndex;
+    case ControlKind::SpinBox: return c.value;
+    default: return c.text;
+  }
+}
+
+std::string ControlValueText(const Control& c) {
+  switch (c.kind) {
+    case ControlKind::CheckBox:
+    case ControlKind::RadioButton: return c.checked ? "checked" : "unchecked";
+    case ControlKind::ChoiceGroup:
+    case ControlKind::DropDown: return std::to_string(c.itemIndex) + " \"" + c.SelectedText() + "\"";
+    case ControlKind::SpinBox: return std::to_string(c.value);
+    default: return "\"" + text::DisplayText(c.text) + "\"";
+  }
+}
+
+ordered_json DataJson(const devices::TData& d) {
+  return {{"DeviceName", d.DeviceName},
+          {"Fuses", d.Fuses},
+          {"Lockbits", d.Lockbits},
+          {"FDefs", d.FDefs},
+          {"DeviceID", d.DeviceID},
+          {"LDefault", d.LDefault},
+          {"EEPROMSIZE", d.EEPROMSIZE},
+          {"FlashSize", d.FlashSize},
+          {"BlockSize", d.BlockSize},
+          {"BufferSize", d.BufferSize},
+          {"EraseCMD", d.EraseCMD},
+          {"Type", d.Type},
+          {"EraseBlocks", d.EraseBlocks},
+          {"Column", d.Column},
+          {"noLVP", d.noLVP},
+          {"DAset", d.DAset},
+          {"FuseCount", d.FuseCount},
+          {"is3Vonly", d.is3Vonly},
+          {"ID14Bit", d.ID14Bit},
+          {"RowSize", d.RowSize},
+          {"Family", d.Family},
+          {"LowVoltageMode", d.LowVoltageMode},
+          {"BulkEraseOn", d.BulkEraseOn},
+          {"MatchID", d.MatchID},
+          {"ProgramUserID", d.ProgramUserID},
+          {"VerifyConfigOn", d.VerifyConfigOn},
+          {"EraseFlag", d.EraseFlag},
+          {"RequiredFirmware", d.RequiredFirmware},
+          {"FlashFile", d.FlashFile}};
+}
+
+void SelectFamily(model::TMainForm& w, int family) {
+  int count = int(w.Controls().Items("family").size());
+  if (family < 0 || family >= count)
+    throw CliFailure("--family " + std::to_string(family) + " is not in the family list (0 to " +
+                         std::to_string(count - 1) + ")",
+                     kExitUsage);
+  w.Controls().UserSelect("family", family);
+}
+
+void PrintList(CliContext& ctx, const char* key, const std::vector<std::string>& items) {
+  if (ctx.options.json) {
+    ctx.PrintJson({{key, items}});
+    return;
+  }
+  for (std::size_t i = 0; i < items.size(); ++i) ctx.out << i << "  " << items[i] << "\n";
+}
+
+void Devices(CliContext& ctx, const WindowArgs& a) {
+  MainWindowSession session(ctx, a.kind);
+  model::TMainForm& w = session.Window();
+  if (a.family < 0) {
+    PrintList(ctx, "families", w.Controls().Items("family"));
+    return;
+  }
+  SelectFamily(w, a.family);
+  session.CheckOpen();
+  PrintList(ctx, "devices", w.Controls().Items("deviceList"));
+}
+
+void Options(CliContext& ctx, const WindowArgs& a) {
+  MainWindowSession session(ctx, a.kind);
+  model::TMainForm& w = session.Window();
+  model::ControlStore& s = w.Controls();
+  SelectFamily(w, a.family);
+  session.CheckOpen();
+  const auto& devices = s.Items("deviceList");
+  auto it = std::find(devices.begin(), devices.end(), a.device);
+  if (it == devices.end())
+    throw CliFailure("--device " + a.device + " is not in the " + s.Text("family") + " device list", kExitUsage);
+  s.UserSelect("deviceList", int(it - devices.begin()));
+  session.CheckOpen();
+  for (const std::string& set : a.sets) ApplyControlSetting(s, set);
+
+  if (ctx.options.json) {
+    ordered_json controls = ordered_json::object();
+    for (const char* name : kOptionControls) {
+      const Control& c = s.Get(name);
+      controls[name] = {{"value", ControlValue(c)}, {"enabled", c.enabled}, {"visible", c.visible}};
+    }
+    ctx.PrintJson({{"controls", controls}, {"data", DataJson(w.Data)}});
+    return;
+  }
+  for (const char* name : kOptionControls) {
+    const Control& c = s.Get(name);
+    ctx.out << name << std::string(name[0] && std::strlen(name) < 16 ? 16 - std::strlen(name) : 1, ' ')
+            << ControlValueText(c) << (c.enabled ? "" : "  [disabled]") << (c.visible ? "" : "  [hidden]") << "\n";
+  }
+  ctx.out << "\n";
+  const ordered_json data = DataJson(w.Data);
+  for (auto it = data.begin(); it != data.end(); ++it) ctx.out << it.key() << " = " << it.value().dump() << "\n";
+}
+
+void Settings(CliContext& ctx, const WindowArgs& a) {
+  MainWindowSession session(ctx, a.kind);
+  model::TMainForm& w = session.Window();
+  const std::string path = w.SettingsPath();
+  const bool exists = platform::FileExists(path);
+  auto entries = w.SettingsEntries();
+  if (ctx.options.json) {
+    ordered_json values = ordered_json::object();
+    for (const auto& e : entries) {
+      if (e.kind == model::SettingEntry::Text)
+        values[e.key] = e.text;
+      else if (e.kind == model::SettingEntry::Flag)
+        values[e.key] = e.number != 0;
+      else
+        values[e.key] = e.number;
+    }
+    ctx.PrintJson({{"file", path}, {"exists", exists}, {"settings", values}});
+    return;
+  }
+  ctx.out << "; " << path << (exists ? "" : " (missing: the values for a missing file)") << "\n";
+  for (const auto& e : entries)
+    ctx.out << e.key << "=" << (e.kind == model::SettingEntry::Text ? e.text : std::to_string(e.number)) << "\n";
+}
+
+}  // namespace
+
+void RegisterOptionCommands(CLI::App& app, CliContext& ctx) {
+  auto args = std::make_shared<WindowArgs>();
+  const char* kindHelp = "Programmer kind whose family list is offered (0-5, default 4)";
+
+  auto* devices = app.add_subcommand("devices", "The family list, or a family's device list");
+  devices->add_option("--kind", args->kind, kindHelp);
+  devices->add_option("--family", args->family, "Family entry whose devices to list");
+  devices->callback([&ctx, args] { Devices(ctx, *args); });
+
+  auto* options = app.add_subcommand("options", "Option controls and device record after choosing a device");
+  options->add_option("--kind", args->kind, kindHelp);
+  options->add_option("--family", args->family, "Family entry")->required();
+  options->add_option("--device", args->device, "Device name as listed")->required();
+  options->add_option("--set", args->sets, "CONTROL=VALUE applied after the device choice (repeatable)");
+  options->callback([&ctx, args] { Options(ctx, *args); });
+
+  auto* settings = app.add_subcommand("settings", "What the window loads from the working folder's setting.ini");
+  settings->add_option("--kind", args->kind, kindHelp);
+  settings->callback([&ctx, args] { Settings(ctx, *args); });
+}
+
+}  // namespace velmar::cli

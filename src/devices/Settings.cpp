@@ -1,0 +1,276 @@
+// The window's settings and profiles: reading setting.ini when the window is
+// shown, writing it when the window closes, loading and saving .prj
+// profiles, the version texts of progsetting.ini and the hex file choice.
+// Stored values that no control can hold (an index beyond a list, a number
+// beyond a box's range) fall back to the key's default or the box's limit.
+#include <climits>
+
+#include "devices/DeviceDatabase.h"
+#include "model/TMainForm.h"
+#include "platform/Dialogs.h"
+#include "platform/IniFile.h"
+#include "platform/Paths.h"
+
+namespace velmar::model {
+
+using platform::IniFile;
+
+namespace {
+
+const char* const kSettings = "ProgSettings";
+const char* const kSettingsUserId = "Progsettings";  // progUserId's own spelling
+const char* const kProfile = "Progprofile";
+const char* const kFileFilterProfiles = "PRJ|*.prj|All Files|*.*";
+const char* const kFileFilterHex = "Hex|*.hex|All Files|*.*";
+
+// The remembered-device keys, with the family code each one feeds.
+struct DeviceKey {
+  const char* key;
+  int family;
+};
+const DeviceKey kDeviceKeys[] = {{"16FDevice", 1}, {"18FDevice", 0}, {"JDevice", 2},   {"KDevice", 3},
+                                 {"PSDDevice", 6}, {"24Device", 4},  {"ds30Device", 5}};
+
+int ReadInt(const IniFile& ini, const char* section, const char* key, int def) {
+  long long v = ini.ReadInteger(section, key, def);
+  return v < INT_MIN || v > INT_MAX ? def : int(v);
+}
+
+// An entry index for a list of `count` entries; `def` when outside it.
+int IndexOr(int value, int count, int def) { return value >= 0 && value < count ? value : def; }
+
+}  // namespace
+
+std::string TMainForm::SettingsPath() const { return Folders.working + "setting.ini"; }
+
+void TMainForm::SetFlashFile(const std::string& path) {
+  Data.FlashFile = path;
+  std::string folder = platform::ExtractFilePath(path);
+  if (!folder.empty()) LastFolder = folder;
+  controls_.SetText("Edit1", platform::ExtractFileName(path));
+}
+
+void TMainForm::ReadVersionTexts() {
+  IniFile ini(Folders.program + "progsetting.ini");
+  PCQRX = ini.ReadString("AppSetting", "PCQRX", "");
+  PCPRIMA = ini.ReadString("AppSetting", "PCPRIMA", "");
+}
+
+void TMainForm::LoadSettings() {
+  IniFile ini(SettingsPath());
+  ControlStore& s = controls_;
+  if (!ini.Exists()) {
+    LastDeviceIndex.fill(0);
+    s.SetItemIndex("family", 0);
+    // The family change fills the device list (empty until a family change
+    // has run) and then runs the device change on its first entry.
+    familyClick();
+    Data.FlashFile.clear();
+    LastFolder = Folders.program;
+    s.SetText("Edit1", "");
+  } else {
+    for (const DeviceKey& k : kDeviceKeys) LastDeviceIndex[std::size_t(k.family)] = ReadInt(ini, kSettings, k.key, 0);
+    int familyCount = int(s.Items("family").size());
+    int family = IndexOr(ReadInt(ini, kSettings, "PICFamily", 0), familyCount, 0);
+    s.SetItemIndex("family", family);
+    s.SetItemIndex("deviceList", LastDeviceIndex[std::size_t(family)]);
+    if (s.ItemIndex("deviceList") < 0) s.SetItemIndex("deviceList", 0);
+    familyClick();
+    SetFlashFile(ini.ReadString(kSettings, "FlashFile", ""));
+  }
+  ApplySettingsIniValues(ini, ini.Exists());
+  settingsLoaded_ = true;
+}
+
+// The values of every setting after the family and file: from the file, or
+// the values for a missing file.
+void TMainForm::ApplySettingsIniValues(const IniFile& ini, bool fromFile) {
+  ControlStore& s = controls_;
+  auto flag = [&](const char* key, bool def) { return ini.ReadBool(kSettings, key, def); };
+  auto number = [&](const char* key, int def) { return ReadInt(ini, kSettings, key, def); };
+
+  s.SetChecked("limitPrograms", flag("LimitPrograms", false));
+  s.SetChecked("matchDeviceID", flag("MatchDeviceID", true));
+  s.SetChecked("VerifyConfig", flag("VerifyConfig", false));
+  s.SetValue("ProgCount", number("ProgCount", 5));
+  s.SetItemIndex("ComboBox1", IndexOr(number("SPE", 1), int(s.Items("ComboBox1").size()), 1));
+  s.SetValue("DataFlashDel", number("DEL", 40));
+  s.SetValue("HalfDelay", number("DEL2", 20));
+  s.SetValue("SpinEdit1", number("REPEAT", 5));
+  s.SetChecked("DataSave", flag("DataSave", false));
+  s.SetChecked("bootSave", flag("BootSave", false));
+  s.SetChecked("progUserID", ini.ReadBool(kSettingsUserId, "progUserId", false));
+  s.SetChecked("VDD_Voltage", flag("VddVoltage", false));
+  KonOld = flag("KonOld", false);
+  ResetPulse = flag("ResetPulse", false);
+  EraseDeviceSize = flag("EraseDeviceSize", false);
+  EraseWholeSlot = flag("EraseWholeSlot", false);
+  VDD1st = flag("VDD1st", true);
+  PP_Led_on = flag("PP_Led_on", false);
+  e2_skipFF = flag("e2_skipFF", false);
+  int modeDefault = fromFile ? 0 : 1;
+  s.SetItemIndex("progMode", IndexOr(number("ProgMode", modeDefault), 2, modeDefault));
+}
+
+std::vector<SettingEntry> TMainForm::SettingsEntries() const {
+  const ControlStore& s = controls_;
+  std::vector<SettingEntry> e;
+  auto num = [&](const char* key, long long v) { e.push_back({kSettings, key, SettingEntry::Number, v, {}}); };
+  auto flag = [&](const char* key, bool v, const char* section = kSettings) {
+    e.push_back({section, key, SettingEntry::Flag, v ? 1 : 0, {}});
+  };
+  num("PICFamily", s.ItemIndex("family"));
+  num("Device", s.ItemIndex("deviceList"));
+  for (const DeviceKey& k : kDeviceKeys) num(k.key, LastDeviceIndex[std::size_t(k.family)]);
+  e.push_back({kSettings, "FlashFile", SettingEntry::Text, 0, Data.FlashFile});
+  flag("LimitPrograms", s.Checked("limitPrograms"));
+  num("ProgCount", s.Value("ProgCount"));
+  flag("MatchDeviceID", s.Checked("matchDeviceID"));
+  flag("VerifyConfig", s.Checked("VerifyConfig"));
+  num("SPE", s.ItemIndex("ComboBox1"));
+  num("DEL", s.Value("DataFlashDel"));
+  num("DEL2", s.Value("HalfDelay"));
+  num("REPEAT", s.Value("SpinEdit1"));
+  flag("progUserId", s.Checked("progUserID"), kSettingsUserId);
+  flag("DataSave", s.Checked("DataSave"));
+  flag("BootSave", s.Checked("bootSave"));
+  flag("VDDVoltage", s.Checked("VDD_Voltage"));
+  num("ProgMode", s.ItemIndex("progMode"));
+  flag("KonOld", KonOld);
+  flag("ResetPulse", ResetPulse);
+  flag("EraseDeviceSize", false);
+  flag("EraseWholeSlot", false);
+  flag("VDD1st", VDD1st);
+  flag("PP_Led_on", PP_Led_on);
+  flag("e2_skipFF", e2_skipFF);
+  return e;
+}
+
+bool TMainForm::SaveSettings() {
+  std::string error;
+  std::string workingOn = Folders.working;
+  bool ok = platform::EnsureFolder(Folders.working, &error);
+  if (ok) {
+    workingOn = SettingsPath();
+    IniFile ini(workingOn);
+    for (const SettingEntry& e : SettingsEntries()) {
+      if (e.kind == SettingEntry::Text)
+        ini.WriteString(e.section, e.key, e.text);
+      else
+        ini.WriteInteger(e.section, e.key, e.number);
+    }
+    ok = ini.Save(&error);
+  }
+  if (!ok)
+    dialogs_.MessageDlg("Error creating Settings File\r\r" + workingOn, platform::DlgType::Error,
+                        {platform::DlgButton::Ok});
+  return ok;
+}
+
+// ---- Profiles ----
+
+void TMainForm::LoadProfileClick() {
+  controls_.SetExtra("OpenDialog1", "filter", kFileFilterProfiles);
+  const Control& dlg = controls_.Get("OpenDialog1");
+  auto chosen = dialogs_.OpenFile({dlg.extra.at("filter"), dlg.extra.at("defaultExt"), LastFolder, {}});
+  if (!chosen) return;
+  LoadProfile(*chosen);
+}
+
+void TMainForm::LoadProfile(const std::string& path) {
+  ControlStore& s = controls_;
+  std::string folder = platform::ExtractFilePath(path);
+  if (!folder.empty()) LastFolder = folder;
+  s.SetExtra("OpenDialog1", "initialDir", LastFolder);
+
+  IniFile ini(path);  // an unreadable or absent file reads as one without keys
+  int device = ReadInt(ini, kProfile, "Device", 0);
+  int family = IndexOr(ReadInt(ini, kProfile, "PICFamily", 0), int(s.Items("family").size()), 0);
+  s.SetItemIndex("family", family);
+  LastDeviceIndex[std::size_t(family)] = device;
+  familyClick();
+  deviceListChange();
+
+  SetFlashFile(ini.ReadString(kProfile, "FlashFile", ""));
+  auto flag = [&](const char* key) { return ini.ReadBool(kProfile, key, false); };
+  auto number = [&](const char* key, int def) { return ReadInt(ini, kProfile, key, def); };
+  s.SetChecked("limitPrograms", flag("LimitPrograms"));
+  s.SetChecked("matchDeviceID", flag("MatchDeviceID"));
+  s.SetChecked("VerifyConfig", flag("VerifyConfig"));
+  s.SetChecked("progUserID", flag("ProgUserId"));
+  s.SetValue("ProgCount", number("ProgCount", 10));
+  s.SetItemIndex("ComboBox1", IndexOr(number("SPE", 1), int(s.Items("ComboBox1").size()), 1));
+  s.SetValue("DataFlashDel", number("DEL", 40));
+  s.SetValue("HalfDelay", number("DEL2", 15));
+  s.SetValue("SpinEdit1", number("REPEAT", 5));
+  s.SetChecked("bootSave", flag("BootSave"));
+  KonOld = flag("KonOld");
+  s.SetText("ProgCaption", ini.ReadString(kProfile, "Description", ""));
+  s.SetChecked("DataSave", flag("DataSave"));
+  s.SetItemIndex("ProgramOps", IndexOr(number("ProgramOps", 0), 3, 0));
+  s.SetItemIndex("progMode", IndexOr(number("ProgramMode", 1), 2, 1));
+  s.SetChecked("VDD_Voltage", flag("VDDVoltage"));
+  s.SetChecked("unusedFuses", flag("UnusedFuses"));
+  VDD_VoltageClick();
+}
+
+void TMainForm::SaveProfileClick() {
+  controls_.SetExtra("SaveDialog1", "filter", kFileFilterProfiles);
+  const Control& dlg = controls_.Get("SaveDialog1");
+  auto chosen = dialogs_.SaveFile({dlg.extra.at("filter"), dlg.extra.at("defaultExt"), LastFolder, {}});
+  if (!chosen) return;
+  std::string error;
+  if (!SaveProfile(*chosen, &error))
+    dialogs_.MessageDlg("Error saving Profile\r\r" + *chosen + "\r" + error, platform::DlgType::Error,
+                        {platform::DlgButton::Ok});
+}
+
+bool TMainForm::SaveProfile(const std::string& path, std::string* error) {
+  ControlStore& s = controls_;
+  std::string folder = platform::ExtractFilePath(path);
+  if (!folder.empty()) LastFolder = folder;
+  s.SetExtra("OpenDialog1", "initialDir", LastFolder);
+  for (const char* name : {"DataSave", "VerifyConfig", "progUserID"})
+    if (!s.Enabled(name)) s.SetChecked(name, false);
+
+  IniFile ini(path);
+  auto num = [&](const char* key, long long v) { ini.WriteInteger(kProfile, key, v); };
+  auto flag = [&](const char* key, bool v) { ini.WriteBool(kProfile, key, v); };
+  num("PICFamily", s.ItemIndex("family"));
+  num("Device", s.ItemIndex("deviceList"));
+  ini.WriteString(kProfile, "FlashFile", Data.FlashFile);
+  flag("LimitPrograms", s.Checked("limitPrograms"));
+  flag("MatchDeviceID", s.Checked("matchDeviceID"));
+  flag("VerifyConfig", s.Checked("VerifyConfig"));
+  flag("progUserId", s.Checked("progUserID"));
+  num("ProgCount", s.Value("ProgCount"));
+  num("SPE", s.ItemIndex("ComboBox1"));
+  num("DEL", s.Value("DataFlashDel"));
+  num("DEL2", s.Value("HalfDelay"));
+  num("REPEAT", s.Value("SpinEdit1"));
+  flag("DataSave", s.Checked("DataSave"));
+  flag("BootSave", s.Checked("bootSave"));
+  ini.WriteString(kProfile, "Description", s.Text("ProgCaption"));
+  flag("VDDVoltage", s.Checked("VDD_Voltage"));
+  flag("UnusedFuses", s.Checked("unusedFuses"));
+  num("ProgramOps", s.ItemIndex("ProgramOps"));
+  num("ProgramMode", s.ItemIndex("progMode"));
+  return ini.Save(error);
+}
+
+// ---- Hex file choice ----
+
+void TMainForm::Button1Click() {
+  controls_.SetExtra("OpenDialog1", "filter", kFileFilterHex);
+  const Control& dlg = controls_.Get("OpenDialog1");
+  auto chosen = dialogs_.OpenFile({dlg.extra.at("filter"), dlg.extra.at("defaultExt"), LastFolder, {}});
+  if (!chosen) return;
+  SetFlashFile(*chosen);
+  controls_.SetExtra("OpenDialog1", "initialDir", LastFolder);
+}
+
+void TMainForm::Edit1Change() { Data.FlashFile = LastFolder + controls_.Text("Edit1"); }
+
+void TMainForm::Edit1Enter() { Edit1Change(); }
+
+}  // namespace velmar::model

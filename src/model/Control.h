@@ -1,0 +1,86 @@
+// One control of a window model: its name, kind, caption or text, hint,
+// value (checked, selected entry, number), entries, enabled and visible
+// states, and the few kind-specific properties the windows use (range of a
+// spin box, length limit of an edit box, cells of a grid, filter of a file
+// dialog). Plain data; the ControlStore changes it and tells observers.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace velmar::model {
+
+enum class ControlKind {
+  Form,         // the window itself; its text is the window title
+  Label,
+  Edit,
+  Button,
+  CheckBox,
+  RadioButton,
+  SpinBox,
+  ChoiceGroup,  // a group of radio choices with one selected entry
+  DropDown,     // a drop-down list
+  Group,
+  Panel,
+  Grid,
+  PopupMenu,
+  MenuItem,
+  OpenDialog,
+  SaveDialog,
+  FindDialog,
+  FontDialog,
+  Component,    // other non-visual parts
+};
+
+const char* KindName(ControlKind kind);
+
+struct Control;
+// A control with the given name, kind, caption or text, hint and parent.
+Control MakeControl(const std::string& name, ControlKind kind, const std::string& text = {},
+                    const std::string& hint = {}, const std::string& parent = {});
+
+// What changed, for observers.
+enum class Property { Text, Hint, Checked, ItemIndex, Value, Items, Enabled, Visible, Colour, Cells, Extra };
+
+struct Control {
+  std::string name;
+  ControlKind kind = ControlKind::Label;
+  std::string parent;  // the group or panel that holds it ("" for the window)
+
+  // Caption of labels, buttons, boxes and groups; text of edit boxes; shown
+  // text of drop-down lists; title of the window.
+  std::string text;
+  std::string hint;
+
+  bool checked = false;                // check boxes and radio buttons
+  int itemIndex = -1;                  // choice groups and drop-down lists
+  std::vector<std::string> items;      // choice groups, drop-down lists
+  bool sorted = false;                 // drop-down list kept in alphabetical order
+  int value = 0;                       // spin boxes
+  int minValue = 0;
+  int maxValue = 0;
+  int maxLength = 0;                   // edit boxes; 0 means no limit
+
+  bool enabled = true;
+  bool visible = true;
+  bool inactiveColour = false;  // drawn in the inactive-caption colour
+  bool wordWrap = false;
+
+  // Grids: cells[row][col], with the fixed title rows counted in.
+  std::vector<std::vector<std::string>> cells;
+  int colCount = 0;
+  int fixedRows = 0;
+  int fixedCols = 0;
+
+  // Anything else a front end needs (file dialog filter, default extension,
+  // start folder, shortcut, ...).
+  std::map<std::string, std::string> extra;
+
+  bool IsCheckable() const { return kind == ControlKind::CheckBox || kind == ControlKind::RadioButton; }
+  bool HasItems() const { return kind == ControlKind::ChoiceGroup || kind == ControlKind::DropDown; }
+  // The selected entry's text, or "" when none is selected.
+  std::string SelectedText() const;
+};
+
+}  // namespace velmar::model

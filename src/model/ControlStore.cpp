@@ -1,0 +1,274 @@
+// The control store: lookup, change rules per control kind, handlers and
+// observers.
+#include "model/ControlStore.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "platform/Text.h"
+
+namespace velmar::model {
+
+const char* KindName(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::Form: return "window";
+    case ControlKind::Label: return "label";
+    case ControlKind::Edit: return "edit box";
+    case ControlKind::Button: return "button";
+    case ControlKind::CheckBox: return "check box";
+    case ControlKind::RadioButton: return "radio button";
+    case ControlKind::SpinBox: return "spin box";
+    case ControlKind::ChoiceGroup: return "choice group";
+    case ControlKind::DropDown: return "drop-down list";
+    case ControlKind::Group: return "group";
+    case ControlKind::Panel: return "panel";
+    case ControlKind::Grid: return "grid";
+    case ControlKind::PopupMenu: return "pop-up menu";
+    case ControlKind::MenuItem: return "menu entry";
+    case ControlKind::OpenDialog: return "open dialog";
+    case ControlKind::SaveDialog: return "save dialog";
+    case ControlKind::FindDialog: return "find dialog";
+    case ControlKind::FontDialog: return "font dialog";
+    case ControlKind::Component: return "component";
+  }
+  return "control";
+}
+
+Control MakeControl(const std::string& name, ControlKind kind, const std::string& text, const std::string& hint,
+                    const std::string& parent) {
+  Control c;
+  c.name = name;
+  c.kind = kind;
+  c.text = text;
+  c.hint = hint;
+  c.parent = parent;
+  return c;
+}
+
+std::string Control::SelectedText() const {
+  if (itemIndex < 0 || itemIndex >= int(items.size())) return {};
+  return items[std::size_t(itemIndex)];
+}
+
+namespace {
+
+std::string HandlerKey(const std::string& name, Event e) {
+  return name + "/" + std::to_string(int(e));
+}
+
+bool LessNoCase(const std::string& a, const std::string& b) {
+  return text::UpperCase(a) < text::UpperCase(b);
+}
+
+}  // namespace
+
+Control& ControlStore::Add(Control control) {
+  if (byName_.count(control.name)) throw std::logic_error("control " + control.name + " added twice");
+  order_.push_back(std::make_unique<Control>(std::move(control)));
+  Control* c = order_.back().get();
+  byName_[c->name] = c;
+  return *c;
+}
+
+bool ControlStore::Has(const std::string& name) const { return byName_.count(name) != 0; }
+
+const Control& ControlStore::Get(const std::string& name) const {
+  auto it = byName_.find(name);
+  if (it == byName_.end()) throw std::out_of_range("The window has no control named " + name);
+  return *it->second;
+}
+
+Control& ControlStore::Mutable(const std::string& name) { return const_cast<Control&>(Get(name)); }
+
+const Control* ControlStore::FindNoCase(const std::string& name) const {
+  auto it = byName_.find(name);
+  if (it != byName_.end()) return it->second;
+  for (const auto& c : order_)
+    if (text::EqualsNoCase(c->name, name)) return c.get();
+  return nullptr;
+}
+
+std::vector<const Control*> ControlStore::All() const {
+  std::vector<const Control*> r;
+  r.reserve(order_.size());
+  for (const auto& c : order_) r.push_back(c.get());
+  return r;
+}
+
+void ControlStore::Bind(const std::string& name, Event event, Handler handler) {
+  Get(name);  // the control must exist
+  handlers_[HandlerKey(name, event)] = std::move(handler);
+}
+
+void ControlStore::Fire(const std::string& name, Event event) {
+  auto it = handlers_.find(HandlerKey(name, event));
+  if (it == handlers_.end() || !it->second) return;
+  Handler h = it->second;  // a handler may rebind; keep this one alive
+  h();
+}
+
+int ControlStore::AddObserver(Observer observer) {
+  int id = nextObserver_++;
+  observers_[id] = std::move(observer);
+  return id;
+}
+
+void ControlStore::RemoveObserver(int id) { observers_.erase(id); }
+
+void ControlStore::Notify(const Control& c, Property p) {
+  if (observers_.empty()) return;
+  auto copy = observers_;  // an observer may add or remove observers
+  for (auto& [id, obs] : copy) obs(c, p);
+}
+
+void ControlStore::SetText(const std::string& name, const std::string& text) {
+  Control& c = Mutable(name);
+  std::string t = text;
+  if (c.maxLength > 0 && int(t.size()) > c.maxLength) t.resize(std::size_t(c.maxLength));
+  if (c.text == t) return;
+  c.text = std::move(t);
+  Notify(c, Property::Text);
+}
+
+void ControlStore::SetHint(const std::string& name, const std::string& hint) {
+  Control& c = Mutable(name);
+  if (c.hint == hint) return;
+  c.hint = hint;
+  Notify(c, Property::Hint);
+}
+
+void ControlStore::SetEnabled(const std::string& name, bool enabled) {
+  Control& c = Mutable(name);
+  if (c.enabled == enabled) return;
+  c.enabled = enabled;
+  Notify(c, Property::Enabled);
+}
+
+void ControlStore::SetVisible(const std::string& name, bool visible) {
+  Control& c = Mutable(name);
+  if (c.visible == visible) return;
+  c.visible = visible;
+  Notify(c, Property::Visible);
+}
+
+void ControlStore::SetInactiveColour(const std::string& name, bool inactive) {
+  Control& c = Mutable(name);
+  if (c.inactiveColour == inactive) return;
+  c.inactiveColour = inactive;
+  Notify(c, Property::Colour);
+}
+
+void ControlStore::SetChecked(const std::string& name, bool checked) {
+  Control& c = Mutable(name);
+  if (!c.IsCheckable()) throw std::logic_error(name + " is not a check box");
+  if (c.checked == checked) return;
+  c.checked = checked;
+  Notify(c, Property::Checked);
+  if (checked && c.kind == ControlKind::RadioButton) {
+    for (const auto& other : order_)
+      if (other.get() != &c && other->kind == ControlKind::RadioButton && other->parent == c.parent &&
+          other->checked) {
+        other->checked = false;
+        Notify(*other, Property::Checked);
+      }
+  }
+  Fire(name, Event::Change);
+}
+
+void ControlStore::SetItemIndex(const std::string& name, int index) {
+  Control& c = Mutable(name);
+  if (!c.HasItems()) throw std::logic_error(name + " has no entries");
+  int count = int(c.items.size());
+  if (c.kind == ControlKind::ChoiceGroup) {
+    index = std::clamp(index, -1, count - 1);
+    if (c.itemIndex == index) return;
+    c.itemIndex = index;
+    Notify(c, Property::ItemIndex);
+    Fire(name, Event::Change);
+    return;
+  }
+  if (index < 0 || index >= count) index = -1;
+  bool changed = c.itemIndex != index;
+  c.itemIndex = index;
+  std::string shown = c.SelectedText();
+  if (changed) Notify(c, Property::ItemIndex);
+  if (c.text != shown) {
+    c.text = shown;
+    Notify(c, Property::Text);
+  }
+}
+
+void ControlStore::SetValue(const std::string& name, int value) {
+  Control& c = Mutable(name);
+  if (c.kind != ControlKind::SpinBox) throw std::logic_error(name + " is not a spin box");
+  if (c.maxValue > c.minValue) value = std::clamp(value, c.minValue, c.maxValue);
+  if (c.value == value) return;
+  c.value = value;
+  c.text = std::to_string(value);
+  Notify(c, Property::Value);
+  Fire(name, Event::Change);
+}
+
+void ControlStore::SetItems(const std::string& name, std::vector<std::string> items) {
+  Control& c = Mutable(name);
+  if (c.sorted) std::stable_sort(items.begin(), items.end(), LessNoCase);
+  c.items = std::move(items);
+  c.itemIndex = -1;
+  if (c.kind == ControlKind::DropDown) c.text.clear();
+  Notify(c, Property::Items);
+}
+
+void ControlStore::ClearItems(const std::string& name) { SetItems(name, {}); }
+
+int ControlStore::AddItem(const std::string& name, const std::string& item) {
+  Control& c = Mutable(name);
+  auto pos = c.items.end();
+  if (c.sorted) pos = std::upper_bound(c.items.begin(), c.items.end(), item, LessNoCase);
+  int index = int(pos - c.items.begin());
+  c.items.insert(pos, item);
+  if (c.itemIndex >= index) ++c.itemIndex;
+  Notify(c, Property::Items);
+  return index;
+}
+
+void ControlStore::SetCells(const std::string& name, std::vector<std::vector<std::string>> cells, int fixedRows) {
+  Control& c = Mutable(name);
+  c.cells = std::move(cells);
+  c.fixedRows = fixedRows;
+  Notify(c, Property::Cells);
+}
+
+void ControlStore::SetExtra(const std::string& name, const std::string& key, const std::string& value) {
+  Control& c = Mutable(name);
+  c.extra[key] = value;
+  Notify(c, Property::Extra);
+}
+
+void ControlStore::UserSelect(const std::string& name, int index) {
+  const Control& c = Get(name);
+  if (c.kind == ControlKind::DropDown) {
+    SetItemIndex(name, index);
+    Fire(name, Event::Change);
+  } else {
+    SetItemIndex(name, index);
+  }
+}
+
+void ControlStore::UserSetText(const std::string& name, const std::string& text) {
+  SetText(name, text);
+  Fire(name, Event::Change);
+}
+
+void ControlStore::UserClick(const std::string& name) {
+  const Control& c = Get(name);
+  if (c.kind == ControlKind::CheckBox)
+    SetChecked(name, !c.checked);
+  else if (c.kind == ControlKind::RadioButton)
+    SetChecked(name, true);
+  else
+    Fire(name, Event::Click);
+}
+
+void ControlStore::UserEnter(const std::string& name) { Fire(name, Event::Enter); }
+
+}  // namespace velmar::model

@@ -1,0 +1,43 @@
+// The erase options dialog as a model: nine radio choices, OK and Cancel.
+// Showing it enables the choices that the selected device's programming
+// algorithm (`Column`) allows; OK turns the selected choice into the erase
+// code `EraseFlag` and sets the main window's `BulkErase` box (whose change
+// handler keeps the bulk-erase flag in step). The choice survives between
+// openings.
+#pragma once
+
+#include <string>
+
+#include "devices/TData.h"
+#include "model/ControlStore.h"
+
+namespace velmar::model {
+
+class TEraseOpsForm {
+ public:
+  // `mainWindow` holds the `BulkErase` box; `data` the selected device.
+  TEraseOpsForm(ControlStore& mainWindow, devices::TData& data);
+
+  ControlStore& Controls() { return controls_; }
+  const ControlStore& Controls() const { return controls_; }
+
+  // The selected choice, 1 to 9 (0 when none).
+  int Choice() const;
+  // Selects choice 1 to 9 (as the program-options rules do).
+  void SelectChoice(int choice);
+
+  void FormShow();  // runs DisplayOpsSelects
+  void DisplayOpsSelects();
+  void GetEraseFlag();
+  void OKClick();      // GetEraseFlag, then the dialog closes with OK
+  void CancelClick();  // closes, changes nothing
+
+  static std::string ChoiceName(int choice) { return "RadioButton" + std::to_string(choice); }
+
+ private:
+  ControlStore controls_;
+  ControlStore& main_;
+  devices::TData& data_;
+};
+
+}  // namespace velmar::model

@@ -1,0 +1,187 @@
+// DEVICES.INI reading: family membership, keys and defaults, the reverse
+// look-up, and the shipped database itself (checked against gputils where
+// gputils knows the device).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <regex>
+#include <set>
+
+#include "devices/DeviceDatabase.h"
+#include "support/TestSupport.h"
+
+using namespace velmar;
+using devices::InFamily;
+using platform::IniFile;
+
+namespace {
+
+IniFile FromText(const std::string& text) {
+  IniFile ini;
+  ini.Parse(text);
+  return ini;
+}
+
+TEST(FamilyMembership, FollowsTheNameTests) {
+  EXPECT_TRUE(InFamily("PIC18F46J50", devices::fam_PIC18J));
+  EXPECT_FALSE(InFamily("PIC18F46J50", devices::fam_PIC18F));
+  EXPECT_TRUE(InFamily("PIC18F46K22", devices::fam_PIC18K));
+  EXPECT_FALSE(InFamily("PIC18F46K22", devices::fam_PIC18F));
+  EXPECT_FALSE(InFamily("PIC18F46K22", devices::fam_PIC18J));
+  EXPECT_TRUE(InFamily("PIC18F66J94K", devices::fam_PIC18J));
+  EXPECT_TRUE(InFamily("PIC18F66J94K", devices::fam_PIC18K));
+  EXPECT_TRUE(InFamily("PIC18F46k99", devices::fam_PIC18F));  // a lower-case k is no K
+  EXPECT_FALSE(InFamily("PIC18F46k99", devices::fam_PIC18K));
+  EXPECT_TRUE(InFamily("PIC12F675", devices::fam_PIC12F16F));
+  EXPECT_TRUE(InFamily("PIC24F16KA102", devices::fam_PIC24F));
+  EXPECT_FALSE(InFamily("DSPIC30F4011", devices::fam_dsPIC30));
+  EXPECT_TRUE(InFamily("PSD813", devices::fam_PSD));
+}
+
+TEST(ReadDevice, AbsentKeysAndNonNumbersTakeTheDefaults) {
+  IniFile ini = FromText("[ Pic16F88 ]\n Column = 5 \nFlashSize=lots\nBlockSize=70000\nBufferSize=300\n DAset=1\n"
+                         "[empty]\n");
+  devices::TData d;
+  devices::ReadDevice(ini, "PIC16F88", d);
+  EXPECT_EQ(d.Column, 5);
+  EXPECT_EQ(d.FlashSize, 0);
+  EXPECT_EQ(d.BlockSize, 70000 & 0xFFFF);
+  EXPECT_EQ(d.BufferSize, 300 & 0xFF);
+  EXPECT_TRUE(d.DAset);
+  devices::TData e;
+  e.Column = 9;
+  e.FuseCount = 1;
+  devices::ReadDevice(ini, "empty", e);
+  EXPECT_EQ(e.DeviceID, "FFFF");
+  EXPECT_EQ(e.EraseCMD, "8000");
+  EXPECT_EQ(e.FuseCount, 2);
+  EXPECT_EQ(e.Column, 0);
+  EXPECT_EQ(e.Type, "A");
+  devices::TData job;
+  devices::ReadDevice(ini, "nowhere", job, devices::DeviceRead::Job);
+  EXPECT_EQ(job.EraseCMD, "8080");
+  EXPECT_EQ(job.FuseCount, 14);
+  EXPECT_EQ(job.ProgTime, 10);
+  EXPECT_EQ(job.EraseTime, 50);
+}
+
+TEST(FindDeviceByID, TakesTheFirstExactMatchInFileOrder) {
+  test::TempDir dir;
+  test::WriteFile(dir.File("DEVICES.INI"), "[B]\nDeviceID=1080\n[A]\nDeviceID=1080\n[NoId]\n[C]\nDeviceID=1080 \n");
+  EXPECT_EQ(devices::FindDeviceByID(dir.Path(), "1080"), "B");
+  EXPECT_EQ(devices::FindDeviceByID(dir.Path(), "FFFF"), "NoId");  // no key reads as FFFF
+  EXPECT_EQ(devices::FindDeviceByID(dir.Path(), "108"), "");
+  test::TempDir empty;
+  EXPECT_EQ(devices::FindDeviceByID(empty.Path(), "1080"), "");
+}
+
+// ---- The shipped database ----
+
+class ShippedDatabase : public ::testing::Test {
+ protected:
+  IniFile ini{test::SourceDir() + "data/DEVICES.INI"};
+};
+
+TEST_F(ShippedDatabase, CoversEveryFamilyAndTheExampleDevices) {
+  ASSERT_TRUE(ini.Exists());
+  EXPECT_GE(ini.Sections().size(), 60u);
+  for (int family = 0; family < 6; ++family)
+    EXPECT_GE(devices::DevicesOfFamily(ini, family).size(), 4u) << family;
+  for (const char* name : {"PIC16F628A", "PIC16F84A", "PIC18F4520", "PIC18F46J50", "PIC18F46K22", "PIC24FJ64GA002",
+                           "PIC24F16KA102", "dsPIC30F4011", "PIC18F1220"})
+    EXPECT_TRUE(ini.SectionExists(name)) << name;
+}
+
+TEST_F(ShippedDatabase, ValuesFitWhatTheImageBuildersExpect) {
+  const std::regex hexId("[0-9A-F]{4}");
+  for (const std::string& s : ini.Sections()) {
+    devices::TData d;
+    devices::ReadDevice(ini, s, d, devices::DeviceRead::Job);
+    SCOPED_TRACE(s);
+    EXPECT_TRUE(std::regex_match(d.DeviceID, hexId));
+    EXPECT_TRUE(std::regex_match(d.EraseCMD, hexId));
+    EXPECT_GT(d.FlashSize, 0);
+    EXPECT_GE(d.EEPROMSIZE, 0);
+    EXPECT_EQ(ini.Keys(s).size() >= 8, true);
+    if (devices::InFamily(s, devices::fam_PIC12F16F)) {
+      EXPECT_EQ(d.FlashSize % 2, 0);
+      EXPECT_TRUE(d.FuseCount == 2 || d.FuseCount == 4 || d.FuseCount == 10);
+    } else if (devices::InFamily(s, devices::fam_PIC18J)) {
+      EXPECT_EQ(d.Fuses.size(), 16u);
+      EXPECT_EQ(d.EEPROMSIZE, 0);
+      EXPECT_TRUE(d.noLVP);
+    } else if (devices::InFamily(s, devices::fam_PIC24F) || devices::InFamily(s, devices::fam_dsPIC30)) {
+      EXPECT_EQ(d.FlashSize % 3, 0);
+      EXPECT_TRUE(d.Type == "24FJ" || d.Type == "24KA" || d.Type == "ds30");
+      if (d.Type == "24FJ") {
+        EXPECT_EQ(d.Fuses.size(), std::size_t(4 * d.FuseCount));
+      }
+      if (d.Type == "24KA") {
+        EXPECT_GE(d.Fuses.size(), 16u);
+      }
+      EXPECT_LT(d.FlashSize * 4 / 3, 360000);
+    } else {
+      EXPECT_EQ(d.Fuses.size(), 16u);
+      EXPECT_EQ(d.Lockbits.size(), 12u);
+      EXPECT_EQ(d.FDefs.size(), 16u);
+      EXPECT_EQ(d.LDefault.size(), 12u);
+    }
+  }
+  // No two devices of a family share an identifier (baseline parts have
+  // none; the PIC16 and PIC18 identifier spaces overlap).
+  std::set<std::string> ids;
+  for (const std::string& s : ini.Sections()) {
+    std::string raw = ini.ReadString(s, "DeviceID", "FFFF");
+    std::string id = raw + (devices::InFamily(s, devices::fam_PIC12F16F) ? "/16" : "");
+    if (raw != "FFFF") {
+      EXPECT_TRUE(ids.insert(id).second) << s << " " << id;
+    }
+  }
+}
+
+// Program and EEPROM sizes as gputils' linker script gives them, in the
+// byte units of the family's hex layout; false when gputils lacks the device.
+bool GputilsSizes(const std::string& device, int family, long& flash, long& eeprom) {
+  std::string lower;
+  for (char c : device.substr(3)) lower += char(std::tolower(static_cast<unsigned char>(c)));
+  std::string path = "/usr/share/gputils/lkr/" + lower + "_g.lkr";
+  if (!test::Exists(path)) return false;
+  std::regex page(R"(CODEPAGE\s+NAME=(\S+)\s+START=0x([0-9A-Fa-f]+)\s+END=0x([0-9A-Fa-f]+))");
+  long codeEnd = -1, configStart = -1;
+  eeprom = 0;
+  std::string text = test::ReadFile(path);
+  for (std::sregex_iterator it(text.begin(), text.end(), page), end; it != end; ++it) {
+    std::string name = (*it)[1];
+    long start = std::stol((*it)[2], nullptr, 16), last = std::stol((*it)[3], nullptr, 16);
+    if (name.rfind("page", 0) == 0) codeEnd = std::max(codeEnd, last);
+    if (name == "eedata") eeprom = last - start + 1;
+    if (name == "config") configStart = start;
+  }
+  if (family == devices::fam_PIC12F16F)
+    flash = (codeEnd + 1) * 2;  // two bytes per program word
+  else if (family == devices::fam_PIC18J)
+    flash = configStart + 8;  // the configuration words are the last 8 bytes
+  else
+    flash = codeEnd + 1;
+  return true;
+}
+
+TEST_F(ShippedDatabase, MemorySizesAgreeWithGputils) {
+  if (!test::Exists("/usr/share/gputils/lkr")) GTEST_SKIP() << "gputils is not installed";
+  int checked = 0;
+  for (const std::string& s : ini.Sections()) {
+    int family = -1;
+    for (int f : {devices::fam_PIC12F16F, devices::fam_PIC18J, devices::fam_PIC18K, devices::fam_PIC18F})
+      if (devices::InFamily(s, f)) family = f;
+    long flash = 0, eeprom = 0;
+    if (family < 0 || !GputilsSizes(s, family, flash, eeprom)) continue;
+    EXPECT_EQ(ini.ReadInteger(s, "FlashSize", -1), flash) << s;
+    if (!devices::InFamily(s, devices::fam_PIC18J)) {
+      EXPECT_EQ(ini.ReadInteger(s, "EEPROMSIZE", -1), eeprom) << s;
+    }
+    ++checked;
+  }
+  EXPECT_GE(checked, 60);
+}
+
+}  // namespace

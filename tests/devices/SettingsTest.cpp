@@ -1,0 +1,230 @@
+// setting.ini and .prj profiles: the values of a missing file, defaults and
+// nonsense values, round trips through close and show, the close steps and
+// their failure, and the hex file choice.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "model/WindowFixture.h"
+#include "platform/IniFile.h"
+
+using velmar::platform::DlgButton;
+using velmar::platform::IniFile;
+using velmar::test::ReadFile;
+using velmar::test::WindowFixture;
+using velmar::test::WriteFile;
+
+namespace {
+
+TEST(LoadSettings, AMissingFileGivesItsOwnValues) {
+  WindowFixture f;
+  f.Show(4);
+  auto& c = f.C();
+  EXPECT_EQ(f.W().FamilyEntry(), 0);
+  EXPECT_FALSE(c.Items("deviceList").empty());  // the family change filled the list
+  EXPECT_EQ(c.ItemIndex("deviceList"), 0);
+  EXPECT_EQ(f.W().Data.DeviceName, "PIC18F1220");
+  EXPECT_EQ(c.ItemIndex("progMode"), 1);
+  EXPECT_EQ(c.Value("ProgCount"), 5);
+  EXPECT_EQ(c.Value("HalfDelay"), 20);
+  EXPECT_EQ(c.Value("SpinEdit1"), 5);
+  EXPECT_TRUE(c.Checked("matchDeviceID"));
+  EXPECT_TRUE(f.W().VDD1st);
+  EXPECT_EQ(f.W().LastFolder, f.program.Path());
+  EXPECT_EQ(f.tuning.pageDelay, 0);  // 40 is the box's value already: no change, no call
+  EXPECT_EQ(f.tuning.halfDelay, 20);
+  EXPECT_TRUE(f.dialogs.shown.empty());
+}
+
+TEST(LoadSettings, AFileWithoutProgModeGivesLowVoltage) {
+  WindowFixture f;
+  WriteFile(f.working.File("setting.ini"), "[ProgSettings]\nPICFamily=1\n");
+  f.Show(4);
+  EXPECT_EQ(f.C().ItemIndex("progMode"), 0);
+  EXPECT_EQ(f.W().FamilyEntry(), 1);
+  EXPECT_EQ(f.W().Data.Family, 1);
+  EXPECT_FALSE(f.C().Checked("progUserID"));  // read from the "Progsettings" spelling, default off
+}
+
+TEST(LoadSettings, AFamilyBeyondTheListSelectsTheFirst) {
+  WindowFixture f;
+  WriteFile(f.working.File("setting.ini"), "[ProgSettings]\nPICFamily=5\n");
+  f.Show(1);  // three families
+  EXPECT_EQ(f.C().Text("family"), "PIC18F");
+}
+
+TEST(LoadSettings, NonsenseValuesNeverLeaveTheControlsRange) {
+  for (const std::string& body : {
+           std::string("PICFamily=99\nSPE=42\nProgMode=7\nDEL=0\nDEL2=100000\nREPEAT=-5\nProgCount=99999999999\n"
+                       "16FDevice=-4\n18FDevice=2147483647\n"),
+           std::string("PICFamily=-1\nSPE=-1\nProgMode=-1\nProgCount=abc\nFlashFile=\x01\x02\xff\n"),
+           std::string("\x00\xff\x10garbage]]]\n[[\n=\n", 17),
+       }) {
+    WindowFixture f;
+    WriteFile(f.working.File("setting.ini"), "[ProgSettings]\n" + body);
+    f.Show(4);
+    auto& c = f.C();
+    SCOPED_TRACE(body);
+    EXPECT_EQ(f.W().FamilyEntry(), 0);
+    EXPECT_GE(c.ItemIndex("ComboBox1"), 0);
+    EXPECT_GE(c.ItemIndex("progMode"), 0);
+    EXPECT_GE(c.Value("DataFlashDel"), 1);
+    EXPECT_LE(c.Value("HalfDelay"), 255);
+    EXPECT_GE(c.Value("SpinEdit1"), 0);
+    EXPECT_GE(c.Value("ProgCount"), 1);
+    EXPECT_GE(c.ItemIndex("deviceList"), 0);
+    EXPECT_FALSE(f.W().Closed());
+  }
+}
+
+TEST(Settings, RoundTripThroughCloseAndShow) {
+  WindowFixture f;
+  WriteFile(f.working.File("setting.ini"), "; my notes\n[ProgSettings]\nPICFamily=0\n[Other]\nkeep=1\n");
+  f.Show(4);
+  f.Choose(1, "PIC16F877A");
+  auto& c = f.C();
+  c.SetChecked("limitPrograms", true);
+  c.SetValue("ProgCount", 321);
+  c.SetChecked("matchDeviceID", false);
+  c.SetItemIndex("ComboBox1", 6);
+  c.SetValue("DataFlashDel", 55);
+  c.SetValue("HalfDelay", 12);
+  c.SetValue("SpinEdit1", 9);
+  c.SetItemIndex("progMode", 1);
+  f.W().e2_skipFF = true;
+  f.W().VDD1st = false;
+  f.W().EraseWholeSlot = true;
+  f.W().Data.FlashFile = "/x/y/prog.hex";
+  f.W().FormClose();
+  EXPECT_EQ(f.dialogs.LastText(), "Unplug Programmer to exit Loader Mode");
+
+  std::string text = ReadFile(f.working.File("setting.ini"));
+  EXPECT_EQ(text.rfind("; my notes", 0), 0u);
+  IniFile ini(f.working.File("setting.ini"));
+  EXPECT_EQ(ini.ReadInteger("Other", "keep", 0), 1);
+  EXPECT_EQ(ini.ReadInteger("ProgSettings", "EraseWholeSlot", 9), 0);  // always written as 0
+
+  WindowFixture g;
+  std::filesystem::copy_file(f.working.File("setting.ini"), g.working.File("setting.ini"));
+  g.Show(4);
+  EXPECT_EQ(g.W().FamilyEntry(), 1);
+  EXPECT_EQ(g.W().Data.DeviceName, "PIC16F877A");
+  EXPECT_TRUE(g.C().Checked("limitPrograms"));
+  EXPECT_EQ(g.C().Value("ProgCount"), 321);
+  EXPECT_FALSE(g.C().Checked("matchDeviceID"));
+  EXPECT_EQ(g.C().ItemIndex("ComboBox1"), 6);
+  EXPECT_EQ(g.C().Value("DataFlashDel"), 55);
+  EXPECT_EQ(g.tuning.pageDelay, 55);
+  EXPECT_EQ(g.C().Value("HalfDelay"), 12);
+  EXPECT_EQ(g.C().Value("SpinEdit1"), 9);
+  EXPECT_TRUE(g.W().e2_skipFF);
+  EXPECT_FALSE(g.W().VDD1st);
+  EXPECT_FALSE(g.W().EraseWholeSlot);
+  EXPECT_EQ(g.W().Data.FlashFile, "/x/y/prog.hex");
+  EXPECT_EQ(g.C().Text("Edit1"), "prog.hex");
+  EXPECT_EQ(g.W().LastFolder, "/x/y/");
+}
+
+TEST(FormClose, CreatesTheWholeWorkingFolderAndSkipsAbortedRuns) {
+  WindowFixture f;
+  f.Show(4);
+  f.W().Folders.working = f.working.Path() + "Deep/Torvik/VELMAR/";
+  f.W().FormClose();
+  EXPECT_TRUE(velmar::test::Exists(f.working.Path() + "Deep/Torvik/VELMAR/setting.ini"));
+
+  WindowFixture g;
+  g.Show(4);
+  g.W().CloseRequested = true;
+  g.W().FormClose();
+  EXPECT_FALSE(velmar::test::Exists(g.working.File("setting.ini")));
+  EXPECT_TRUE(g.dialogs.shown.empty());
+}
+
+TEST(FormClose, ReportsAFolderItCannotCreateAndStillCloses) {
+  WindowFixture f;
+  f.Show(4);
+  WriteFile(f.working.File("blocker"), "a file where a folder should be");
+  f.W().Folders.working = f.working.File("blocker") + "/sub/";
+  f.W().FormClose();
+  auto texts = f.dialogs.Texts();
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[0], "Error creating Settings File\r\r" + f.working.File("blocker") + "/sub/");
+  EXPECT_EQ(texts[1], "Unplug Programmer to exit Loader Mode");
+  EXPECT_TRUE(f.W().Closed());
+}
+
+TEST(Profiles, RoundTripAndWhatSavingLeavesOut) {
+  WindowFixture f;
+  f.Show(4);
+  std::string prj = f.working.File("job.prj");
+  WriteFile(prj, "[Progprofile]\nKonOld=1\n");
+  f.Choose(1, "PIC16F628A");
+  f.C().SetChecked("progUserID", true);
+  f.C().SetItemIndex("ProgramOps", 1);  // disables Program User ID
+  f.C().SetText("ProgCaption", "Door controller");
+  f.C().SetValue("ProgCount", 44);
+  f.W().Data.FlashFile = "/work/door.hex";
+  f.dialogs.AnswerSave(prj);
+  f.C().UserClick("SaveProfile");
+  IniFile saved(prj);
+  EXPECT_EQ(saved.ReadInteger("Progprofile", "progUserId", 9), 0);
+  EXPECT_TRUE(saved.ReadBool("Progprofile", "KonOld", false));  // kept, never written
+  EXPECT_EQ(f.dialogs.fileRequests.back().filter, "PRJ|*.prj|All Files|*.*");
+  EXPECT_EQ(f.W().LastFolder, f.working.Path());
+
+  WindowFixture g;
+  g.Show(4);
+  g.dialogs.AnswerOpen(prj);
+  g.C().UserClick("LoadProfile");
+  EXPECT_EQ(g.W().Data.DeviceName, "PIC16F628A");
+  EXPECT_EQ(g.C().ItemIndex("ProgramOps"), 1);
+  EXPECT_EQ(g.C().Text("ProgCaption"), "Door controller");
+  EXPECT_EQ(g.C().Value("ProgCount"), 44);
+  EXPECT_EQ(g.W().Data.FlashFile, "/work/door.hex");
+  EXPECT_TRUE(g.W().KonOld);
+  EXPECT_EQ(g.W().LastFolder, "/work/");
+}
+
+TEST(Profiles, CancelledChoicesAndUnreadableFilesAreHarmless) {
+  WindowFixture f;
+  f.Show(4);
+  f.Choose(1, "PIC16F88");
+  f.dialogs.AnswerOpen(std::nullopt);
+  f.C().UserClick("LoadProfile");
+  EXPECT_EQ(f.W().Data.DeviceName, "PIC16F88");
+  f.dialogs.AnswerSave(std::nullopt);
+  f.C().UserClick("SaveProfile");
+  WriteFile(f.working.File("bad.prj"), "[Progprofile]\nPICFamily=99\nDevice=-7\nProgramOps=9\nProgramMode=-2\n");
+  f.W().LoadProfile(f.working.File("bad.prj"));
+  EXPECT_EQ(f.W().FamilyEntry(), 0);
+  EXPECT_EQ(f.C().ItemIndex("deviceList"), 0);
+  EXPECT_EQ(f.C().ItemIndex("progMode"), 1);
+  f.W().LoadProfile(f.working.File("absent.prj"));
+  EXPECT_EQ(f.C().Value("ProgCount"), 10);
+  EXPECT_EQ(f.C().Value("HalfDelay"), 15);
+}
+
+TEST(Profiles, ASaveThatFailsIsReported) {
+  WindowFixture f;
+  f.Show(4);
+  f.dialogs.AnswerSave(f.working.Path() + "missing-folder/job.prj");
+  f.C().UserClick("SaveProfile");
+  ASSERT_FALSE(f.dialogs.shown.empty());
+  EXPECT_EQ(f.dialogs.shown.back().type, velmar::platform::DlgType::Error);
+}
+
+TEST(HexFileChoice, TypedNamesJoinTheLastFolder) {
+  WindowFixture f;
+  f.Show(4);
+  f.dialogs.AnswerOpen(std::string("/work/old.hex"));
+  f.C().UserClick("Button1");
+  EXPECT_EQ(f.dialogs.fileRequests.back().filter, "Hex|*.hex|All Files|*.*");
+  EXPECT_EQ(f.C().Text("Edit1"), "old.hex");
+  f.C().UserSetText("Edit1", "test.hex");
+  EXPECT_EQ(f.W().Data.FlashFile, "/work/test.hex");
+  f.dialogs.AnswerOpen(std::nullopt);
+  f.C().UserClick("Button1");
+  EXPECT_EQ(f.W().Data.FlashFile, "/work/test.hex");
+}
+
+}  // namespace

@@ -1,0 +1,210 @@
+// The main window model: its initial inventory, the family list of each
+// programmer kind, the window-show steps, the link's window seam, the erase
+// options dialog and the service controls.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "devices/DeviceDatabase.h"
+#include "model/WindowFixture.h"
+
+using namespace velmar;
+using velmar::test::WindowFixture;
+
+namespace {
+
+TEST(MainWindowInventory, StartsAsTheWindowIsCreated) {
+  platform::ScriptedDialogs dialogs;
+  model::TMainForm w(dialogs, {"/w/", "/p/"});
+  const model::ControlStore& c = w.Controls();
+  EXPECT_EQ(c.Items("family"), (std::vector<std::string>{"PIC18F", "PIC12F-16F", "PIC18J", "PIC18K"}));
+  EXPECT_EQ(c.Text("MainForm"), "Torvik Prima Programmer Loader v1.0.0");
+  EXPECT_EQ(c.ItemIndex("progMode"), 1);
+  EXPECT_EQ(c.ItemIndex("ProgramOps"), 0);
+  EXPECT_TRUE(c.Checked("BulkErase"));
+  EXPECT_TRUE(c.Checked("progUserID"));
+  EXPECT_FALSE(c.Visible("bootSave"));
+  EXPECT_EQ(c.Get("SpinEdit1").maxValue, 255);
+  EXPECT_EQ(c.Get("ProgCount").maxValue, 65535);
+  EXPECT_EQ(c.Get("ProgCaption2").maxLength, 28);
+  EXPECT_EQ(c.Get("ProgCaption").maxLength, 0);
+  EXPECT_FALSE(c.Enabled("ProgCaption2"));
+  EXPECT_TRUE(c.Get("deviceList").sorted);
+  for (const char* hidden : {"Button2", "Button3", "Button4", "ComboBox1", "DataFlashDel", "HalfDelay", "upload",
+                             "Button5", "limitPrograms", "Label7", "EraseButton", "CopyButton"})
+    EXPECT_FALSE(c.Visible(hidden)) << hidden;
+  std::set<std::string> names;
+  for (const auto* ctl : c.All()) EXPECT_TRUE(names.insert(ctl->name).second) << ctl->name;
+  EXPECT_GT(names.size(), 80u);
+}
+
+TEST(FamilyListForKind, FollowsTheKindAndTheDeviceFile) {
+  WindowFixture f;
+  f.Show(4);
+  EXPECT_EQ(f.C().Items("family"),
+            (std::vector<std::string>{"PIC18F", "PIC12F-16F", "PIC18J", "PIC18 K ", "PIC24F", "dsPIC30"}));
+  EXPECT_EQ(devices::FamilyListForKind(0, false, f.program.Path()).size(), 4u);
+  EXPECT_EQ(devices::FamilyListForKind(2, false, f.program.Path()).size(), 4u);
+  EXPECT_EQ(devices::FamilyListForKind(1, false, f.program.Path()).size(), 3u);
+  EXPECT_EQ(devices::FamilyListForKind(1, true, f.program.Path()).size(), 4u);
+}
+
+TEST(FamilyListForKind, KindOneReadsKonOldFromTheWorkingFolder) {
+  WindowFixture f;
+  velmar::test::WriteFile(f.working.File("setting.ini"), "[ProgSettings]\nKonOld=1\n");
+  f.Show(1);
+  EXPECT_TRUE(f.W().KonOld);
+  EXPECT_EQ(f.C().Items("family").size(), 4u);
+}
+
+TEST(FamilyListForKind, PicTwentyFourOnlyFollowsTheKEntry) {
+  WindowFixture f("[PIC24FJ64GA002]\n[dsPIC30F4011]\n[PIC18F452]\n");
+  EXPECT_EQ(devices::FamilyListForKind(4, false, f.program.Path()).size(), 3u);
+}
+
+TEST(FamilyListForKind, AMissingDeviceFileFailsUnlessNotNeeded) {
+  WindowFixture f("");
+  EXPECT_EQ(devices::FamilyListForKind(1, false, f.program.Path()).size(), 3u);
+  try {
+    devices::FamilyListForKind(4, false, f.program.Path());
+    FAIL();
+  } catch (const devices::EDeviceFileMissing& e) {
+    EXPECT_EQ(std::string(e.what()), "Error Opening Device File - " + f.program.Path() + "DEVICES.INI");
+  }
+}
+
+TEST(WindowShow, SetsTitleLabelsAndKindControls) {
+  WindowFixture f;
+  f.Show(4);
+  EXPECT_EQ(f.C().Text("MainForm"), "Torvik USB Handheld Programmer Loader v5.1.0");
+  EXPECT_FALSE(f.C().Visible("BulkErase"));
+  EXPECT_EQ(f.C().Text("Label3"), "");
+  EXPECT_EQ(f.C().Text("Label16"), "");
+  EXPECT_TRUE(f.C().Visible("EraseButton"));
+  EXPECT_FALSE(f.C().Visible("FindButton"));
+  WindowFixture portable;
+  portable.Show(3);
+  EXPECT_EQ(portable.C().Text("MainForm"), "Torvik USB Portable Programmer Loader v6.2.0");
+  EXPECT_FALSE(portable.C().Visible("SpinEdit1"));
+  EXPECT_FALSE(portable.C().Visible("ProgCount"));
+  EXPECT_TRUE(portable.C().Visible("FindButton"));
+}
+
+TEST(ConfigureForKind, AfterStartUpReselectsTheFamily) {
+  WindowFixture f;
+  f.Show(4);
+  f.C().UserSelect("family", 5);
+  f.W().ProgrammerKind = 1;
+  f.W().ConfigureForKind();
+  EXPECT_EQ(f.C().Items("family").size(), 3u);
+  EXPECT_EQ(f.W().FamilyEntry(), 0);  // the list is now shorter
+  EXPECT_EQ(f.W().Data.Family, 0);
+  EXPECT_FALSE(f.C().Visible("editButton"));
+  EXPECT_EQ(f.C().Text("Label7"), "Number of Programs");
+}
+
+TEST(LinkWindowSeam, WritesTitleLabelsAndTakesTheForcedUpdateOnce) {
+  WindowFixture f;
+  model::TMainForm& w = f.Show();
+  link::LinkWindow& seam = w;
+  seam.SetTitle("T");
+  seam.SetProgrammerVersionLabel(true, "Programmer Version 2");
+  seam.SetFirmwareLabel("PIC24 Firmware Loaded");
+  seam.SetCountControlsVisible(false);
+  EXPECT_EQ(f.C().Text("MainForm"), "T");
+  EXPECT_EQ(f.C().Text("Label22"), "Programmer Version 2");
+  EXPECT_EQ(f.C().Text("Label23"), "PIC24 Firmware Loaded");
+  EXPECT_FALSE(f.C().Visible("limitPrograms"));
+  EXPECT_FALSE(seam.TakeForceUpdate());
+  f.C().UserClick("Button4");
+  EXPECT_EQ(f.C().Text("Button4"), "Force Update On");
+  EXPECT_TRUE(seam.TakeForceUpdate());
+  EXPECT_EQ(f.C().Text("Button4"), "Force Update Off");
+  EXPECT_FALSE(seam.TakeForceUpdate());
+}
+
+struct EraseCase {
+  int column;
+  int choice;
+  bool bulkBefore;
+  bool bulkAfter;
+  int flagAfter;  // -1: unchanged
+};
+
+TEST(EraseOptions, ChoicesBecomeEraseCodesByColumn) {
+  const EraseCase cases[] = {
+      {0, 1, true, false, 0xD0}, {5, 3, false, true, 0x30}, {4, 3, true, false, 0x50}, {8, 9, true, false, -1},
+      {1, 1, false, true, 0x0A}, {10, 2, false, true, 0x80}, {9, 4, false, true, -1},   {11, 1, true, true, -1},
+  };
+  for (const EraseCase& c : cases) {
+    WindowFixture f;
+    model::TMainForm& w = f.Show();
+    w.Data.Column = c.column;
+    w.Data.EraseFlag = 0x77;
+    f.C().SetChecked("BulkErase", c.bulkBefore);
+    w.EraseOpsForm().SelectChoice(c.choice);
+    w.EraseOpsForm().OKClick();
+    EXPECT_EQ(f.C().Checked("BulkErase"), c.bulkAfter) << c.column << "/" << c.choice;
+    EXPECT_EQ(w.Data.BulkEraseOn, c.bulkAfter) << c.column << "/" << c.choice;
+    EXPECT_EQ(w.Data.EraseFlag, c.flagAfter < 0 ? 0x77 : c.flagAfter) << c.column << "/" << c.choice;
+  }
+}
+
+TEST(EraseOptions, ShowingEnablesTheColumnsChoicesAndKeepsTheChoice) {
+  WindowFixture f;
+  model::TMainForm& w = f.Show();
+  auto& dlg = w.EraseOpsForm();
+  w.Data.Column = 8;
+  f.C().UserClick("Button2");
+  std::string enabled;
+  for (int i = 1; i <= 9; ++i) enabled += dlg.Controls().Enabled(dlg.ChoiceName(i)) ? '1' : '0';
+  EXPECT_EQ(enabled, "010100000");
+  dlg.SelectChoice(4);
+  dlg.CancelClick();
+  w.Data.Column = 42;  // unknown: nothing changes
+  dlg.FormShow();
+  EXPECT_EQ(dlg.Choice(), 4);
+  EXPECT_FALSE(dlg.Controls().Enabled(dlg.ChoiceName(1)));
+}
+
+TEST(ServiceControls, KeysNeedShiftAndCtrlAndShowTheirControls) {
+  WindowFixture f;
+  model::TMainForm& w = f.Show();
+  EXPECT_FALSE(w.ApplicationEvents1ShortCut(model::ShortcutKey::F2, true, false));
+  EXPECT_FALSE(f.C().Visible("ComboBox1"));
+  EXPECT_TRUE(w.ApplicationEvents1ShortCut(model::ShortcutKey::Other, true, true));
+  EXPECT_TRUE(w.ApplicationEvents1ShortCut(model::ShortcutKey::F2, true, true));
+  EXPECT_TRUE(f.C().Visible("ComboBox1"));
+  EXPECT_TRUE(f.C().Visible("Label15"));
+  f.C().SetValue("SpinEdit1", 3);
+  w.ApplicationEvents1ShortCut(model::ShortcutKey::F5, true, true);
+  EXPECT_TRUE(f.C().Visible("Button5"));
+  EXPECT_EQ(f.C().Value("SpinEdit1"), 10);
+  w.ApplicationEvents1ShortCut(model::ShortcutKey::F1, true, true);
+  EXPECT_TRUE(f.C().Visible("Button4"));
+}
+
+TEST(ServiceControls, SpeedAndDelaysReachTheLink) {
+  WindowFixture f;
+  f.Show();
+  const int divisors[] = {5, 23, 47, 99, 250, 250, 250, 250};
+  for (int i = 0; i < 8; ++i) {
+    f.C().UserSelect("ComboBox1", i);
+    EXPECT_EQ(f.tuning.clockDivisor, divisors[i]);
+  }
+  f.C().SetValue("DataFlashDel", 77);
+  f.C().SetValue("HalfDelay", 300);
+  EXPECT_EQ(f.tuning.pageDelay, 77);
+  EXPECT_EQ(f.tuning.halfDelay, 255);
+}
+
+TEST(UnexpectedErrors, AreReportedAndTheWindowStays) {
+  WindowFixture f;
+  model::TMainForm& w = f.Show();
+  w.ApplicationEvents2Exception(std::runtime_error("disk full"));
+  EXPECT_EQ(f.dialogs.LastText(), "Application access Error -disk full");
+  EXPECT_EQ(f.dialogs.shown.back().type, platform::DlgType::Error);
+  EXPECT_FALSE(w.Closed());
+}
+
+}  // namespace

@@ -20,6 +20,8 @@ using RegisterFn = void (*)(CLI::App&, CliContext&);
 // Every command group, in the order `--help` lists them.
 const RegisterFn kCommandGroups[] = {
     RegisterHexCommands,
+    RegisterProgrammerCommands,
+    RegisterSimCommands,
 };
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& o) {

@@ -11,5 +11,7 @@ namespace velmar::cli {
 struct CliContext;
 
 void RegisterHexCommands(CLI::App& app, CliContext& ctx);
+void RegisterProgrammerCommands(CLI::App& app, CliContext& ctx);
+void RegisterSimCommands(CLI::App& app, CliContext& ctx);
 
 }  // namespace velmar::cli

@@ -41,12 +41,16 @@ ExpectedVersions ReadExpectedVersions(const std::string& programFolder) {
   return v;
 }
 
+bool BinaryCapable(int kind) {
+  return kind == link::kind_8way || kind == link::kind_portable || kind == link::kind_8way_v2;
+}
+
 SimState FreshState(int kind, const ExpectedVersions& versions) {
   SimState s;
   s.kind = kind;
   s.firmware = kind == link::kind_portable ? FirmwareKind::portable : FirmwareKind::pic;
   s.version = kind == link::kind_portable ? versions.portable : versions.pic;
-  s.flash = std::make_unique<Dataflash>(FlashFor(kind), true);
+  s.flash = std::make_unique<Dataflash>(FlashFor(kind), BinaryCapable(kind));
   return s;
 }
 
@@ -195,7 +199,10 @@ SimState ParseState(const std::string& text) {
       throw std::runtime_error("line " + std::to_string(lineNo) + ": " + e.what());
     }
   }
-  s.flash = std::make_unique<Dataflash>(FlashFor(s.kind), binary || s.kind == link::kind_portable);
+  // The single-way programmers' dataflash always has 264-byte pages; the
+  // portable's firmware always addresses its dataflash linearly.
+  bool binaryPages = s.kind == link::kind_portable || (BinaryCapable(s.kind) && binary);
+  s.flash = std::make_unique<Dataflash>(FlashFor(s.kind), binaryPages);
   for (const auto& [page, hex] : pages) {
     const std::uint32_t size = s.flash->PageSize();
     if (page >= s.flash->Geometry().pages)

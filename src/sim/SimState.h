@@ -66,8 +66,13 @@ struct ExpectedVersions {
 };
 ExpectedVersions ReadExpectedVersions(const std::string& programFolder);
 
+// Kinds whose dataflash runs in binary page mode (the 8-way programmers
+// once switched, the portable always); the single-way ones use 264-byte pages.
+bool BinaryCapable(int kind);
+
 // A fresh programmer of `kind` running the firmware its kind runs, at the
-// version the settings expect; an erased dataflash in binary page mode.
+// version the settings expect, with an erased dataflash (in binary page mode
+// where the kind has it).
 SimState FreshState(int kind, const ExpectedVersions& versions);
 
 // Text of a state file; and parsing one. Parse raises std::runtime_error

@@ -11,6 +11,7 @@
 #include "link/TProgramEntry.h"
 #include "link/TReadProg.h"
 #include "platform/Dialogs.h"
+#include "platform/Paths.h"
 
 namespace velmar::link {
 
@@ -53,6 +54,7 @@ bool TReadProg::ReadBlock(std::uint32_t page, std::uint32_t count, int part) {
 
     if (ClockInByte() != '!') {
       for (int i = 0; i < 3; ++i) ClockInByte();
+      platform::EnsureFolder(WorkingFolder);
       image::TFileLoader::SaveFile(WorkingFolder + "dferror.hex", *ReadImage, 1);
       return false;
     }

@@ -140,6 +140,22 @@ TEST_F(LinkCli, AStagedDirectoryListsOnEveryMultiSlotKind) {
   }
 }
 
+TEST_F(LinkCli, AStagedSlotListsOnEverySingleSlotKind) {
+  struct Case { const char* kind; std::uint32_t slotPages; };
+  for (Case c : {Case{"single", 1024}, Case{"single-old", 1024}, Case{"single-v2", 2048}}) {
+    std::string state = dir.File(std::string(c.kind) + ".state");
+    ASSERT_EQ(Run({"sim", "create", state, "--kind", c.kind}).status, 0);
+    StageImage(dir.File("unit.hex"), 264, c.slotPages, 1);
+    ASSERT_EQ(Run({"sim", "import", state, dir.File("unit.hex")}).status, 0);
+    auto r = Run({"--sim-state", state, "list", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    json slots = json::parse(r.out)["slots"];
+    ASSERT_EQ(slots.size(), 1u) << c.kind;
+    EXPECT_EQ(slots[0]["page_count"], c.slotPages);
+    EXPECT_EQ(slots[0]["header_checksum_ok"], true);
+  }
+}
+
 TEST_F(LinkCli, DumpPrintsAPageOrHalfOfIt) {
   ASSERT_EQ(Run({"sim", "create", dir.File("d.state"), "--kind", "8way"}).status, 0);
   StageImage(dir.File("unit.hex"), 512, 512, 1);

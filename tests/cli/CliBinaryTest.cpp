@@ -18,6 +18,16 @@ TEST(CliBinary, HexInfoOfAShippedExample) {
   EXPECT_NE(out.find("\"format\":3"), std::string::npos) << out;
 }
 
+TEST(CliBinary, IdentifiesASimulatedProgrammer) {
+  velmar::test::TempDir dir;
+  std::string out;
+  int status = RunCommand(BinDir() + "velmar-cli --working-folder " + dir.Path() + " --simulate portable identify --json",
+                          &out);
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(out.find("\"kind\":3"), std::string::npos) << out;
+  EXPECT_TRUE(velmar::test::Exists(dir.File("sim-portable.state")));
+}
+
 TEST(CliBinary, UsageErrorExitsWithTwo) {
   EXPECT_EQ(RunCommand(BinDir() + "velmar-cli hex info 2>/dev/null"), 2);
 }

@@ -1,0 +1,184 @@
+// `identify`, `list`, `dump` and the `sim` group, run in-process against
+// simulated programmers whose state files live in a temporary folder.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "cli/CliTestSupport.h"
+#include "image/TFileLoader.h"
+#include "image/THexList.h"
+#include "link/SlotHeader.h"
+#include "support/TestSupport.h"
+
+namespace velmar::test {
+namespace {
+
+using nlohmann::json;
+
+struct LinkCli : ::testing::Test {
+  CliResult Run(std::vector<std::string> args) {
+    args.insert(args.begin(), {"--working-folder", dir.Path()});
+    return RunCliInProcess(args);
+  }
+  TempDir dir;
+};
+
+TEST_F(LinkCli, IdentifiesEverySimulatedKind) {
+  const char* kinds[] = {"single", "single-old", "8way", "portable", "8way-v2", "single-v2"};
+  const int slots[] = {1, 1, 8, 31, 8, 1};
+  for (int k = 0; k < 6; ++k) {
+    auto r = Run({"--simulate", kinds[k], "identify", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    json j = json::parse(r.out);
+    EXPECT_EQ(j["kind"], k);
+    EXPECT_EQ(j["slot_count"], slots[k]);
+    EXPECT_EQ(j["firmware_version"], k == 3 ? 150 : 226);
+    EXPECT_EQ(j["loaded_firmware"], k == 3 ? 3 : 0);
+    EXPECT_EQ(j["protocol_ms"], 2925);
+    for (const char* key : {"model", "capacity", "slot_size", "page_size", "code_image_limit", "title"})
+      EXPECT_TRUE(j.contains(key)) << key;
+    EXPECT_TRUE(Exists(dir.File(std::string("sim-") + kinds[k] + ".state")));
+  }
+  auto text = Run({"--simulate", "4", "identify"});
+  EXPECT_NE(text.out.find("8-way programmer, version 2"), std::string::npos);
+}
+
+TEST_F(LinkCli, FailuresEndWithTheLinksMessage) {
+  ASSERT_EQ(Run({"sim", "create", dir.File("p.state"), "--kind", "0", "--fault", "unknown_identify=1"}).status, 0);
+  auto r = Run({"--sim-state", dir.File("p.state"), "identify"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "Programmer Needs Firmware update\n");
+  ASSERT_EQ(Run({"sim", "create", dir.File("q.state"), "--kind", "5", "--no-supply"}).status, 0);
+  EXPECT_EQ(Run({"--sim-state", dir.File("q.state"), "identify"}).err,
+            "No Voltage Detected! Check battery or power supply\n");
+}
+
+TEST_F(LinkCli, BadOptionsAreUsageErrors) {
+  EXPECT_EQ(Run({"--simulate", "banana", "identify"}).status, 2);
+  EXPECT_EQ(Run({"--simulate", "0", "--driver", "libftdi", "identify"}).status, 2);
+  EXPECT_EQ(Run({"--driver", "sim", "identify"}).status, 2);
+  auto missing = Run({"--sim-state", dir.File("none.state"), "identify"});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find("sim create"), std::string::npos);
+  ASSERT_EQ(Run({"sim", "create", dir.File("p.state"), "--kind", "2"}).status, 0);
+  EXPECT_EQ(Run({"--simulate", "portable", "--sim-state", dir.File("p.state"), "identify"}).status, 2);
+  EXPECT_EQ(Run({"sim", "create", dir.File("p.state"), "--kind", "2"}).status, 1);  // would lose its dataflash
+  EXPECT_EQ(Run({"sim", "create", dir.File("x.state"), "--kind", "2", "--fault", "bogus=1"}).status, 2);
+  EXPECT_EQ(Run({"--simulate", "0", "dump", "1024"}).status, 2);  // beyond the dataflash
+}
+
+TEST_F(LinkCli, TheTraceFollowsItsFormat) {
+  auto r = Run({"--simulate", "0", "--trace", dir.File("t.txt"), "identify"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::string t = ReadFile(dir.File("t.txt"));
+  EXPECT_EQ(t.rfind("FT_ListDevices -> 0 : 2\n", 0), 0u);
+  EXPECT_NE(t.find("\nFT_SetBitMode 3B 02 -> 0\nFT_Write 86 17 00 -> 0\nFT_SetLatencyTimer 10 -> 0\n"), std::string::npos);
+  EXPECT_NE(t.find("\nSleep 500\n"), std::string::npos);
+}
+
+TEST_F(LinkCli, TheSimulatedProgrammerKeepsItsStateBetweenRuns) {
+  ASSERT_EQ(Run({"sim", "create", dir.File("e.state"), "--kind", "8way", "--standard-pages"}).status, 0);
+  auto first = Run({"--sim-state", dir.File("e.state"), "identify"});
+  ASSERT_EQ(first.status, 0) << first.err;
+  EXPECT_NE(first.out.find("Cycle Programmer power to Set Binary Mode"), std::string::npos);
+  json shown = json::parse(Run({"sim", "show", dir.File("e.state"), "--json"}).out);
+  EXPECT_EQ(shown["binary_pending"], true);
+  EXPECT_EQ(shown["binary_pages"], false);
+  ASSERT_EQ(Run({"sim", "power-cycle", dir.File("e.state")}).status, 0);
+  shown = json::parse(Run({"sim", "show", dir.File("e.state"), "--json"}).out);
+  EXPECT_EQ(shown["binary_pages"], true);
+  EXPECT_EQ(shown["page_size"], 512);
+  auto again = Run({"--sim-state", dir.File("e.state"), "identify"});
+  EXPECT_EQ(again.out.find("Cycle Programmer power"), std::string::npos);
+}
+
+// A staged unit image: `count` linked slot headers of a multi-slot kind.
+void StageImage(const std::string& file, std::uint32_t pageSize, std::uint32_t slotPages, int count) {
+  image::THexList img((slotPages * std::uint32_t(count) + 1) * pageSize);
+  for (int i = 0; i < count; ++i) {
+    link::HeaderBytes h;
+    h.fill(0xFF);
+    std::uint32_t start = slotPages * std::uint32_t(i);
+    link::PutField(h.data(), link::slot_header::NextHeaderPage, start + slotPages);
+    link::PutField(h.data(), link::slot_header::InUseMarker, 0);
+    link::PutField(h.data(), link::slot_header::PageCount, slotPages);
+    link::PutText(h.data(), link::slot_header::SlotName, link::MakeSlotName(i + 1, "Job " + std::to_string(i)));
+    link::PutText(h.data(), link::slot_header::SourceFileName, "blink.hex");
+    link::PutText(h.data(), link::slot_header::DeviceName, "PIC16F628A");
+    if (i != 1) link::SealHeader(h.data());
+    for (std::size_t b = 0; b < h.size(); ++b) img.SetValue(start * pageSize + std::uint32_t(b), h[b]);
+  }
+  ASSERT_EQ(image::TFileLoader::SaveFile(file, img), 0);
+}
+
+TEST_F(LinkCli, AStagedDirectoryListsOnEveryMultiSlotKind) {
+  struct Case { const char* kind; std::uint32_t page, slotPages; };
+  for (Case c : {Case{"8way", 512, 512}, Case{"portable", 256, 1032}, Case{"8way-v2", 512, 1024}}) {
+    std::string state = dir.File(std::string(c.kind) + ".state");
+    ASSERT_EQ(Run({"sim", "create", state, "--kind", c.kind}).status, 0);
+    StageImage(dir.File("unit.hex"), c.page, c.slotPages, 3);
+    ASSERT_EQ(Run({"sim", "import", state, dir.File("unit.hex")}).status, 0);
+    auto r = Run({"--sim-state", state, "list", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    json slots = json::parse(r.out)["slots"];
+    ASSERT_EQ(slots.size(), 3u) << c.kind;
+    EXPECT_EQ(slots[1]["number"], 2);
+    EXPECT_EQ(slots[1]["start_page"], c.slotPages);
+    EXPECT_EQ(slots[1]["next_page"], 2 * c.slotPages);
+    EXPECT_EQ(slots[1]["page_count"], c.slotPages);
+    EXPECT_EQ(slots[1]["slot_name"], "002 Job 1" + std::string(23, ' '));
+    EXPECT_EQ(slots[1]["source_file_name"], "blink.hex" + std::string(12, ' '));
+    EXPECT_EQ(slots[1]["device_name"], "PIC16F628A" + std::string(6, ' '));
+    EXPECT_EQ(slots[0]["header_checksum_ok"], true);
+    EXPECT_EQ(slots[1]["header_checksum_ok"], false);
+
+    ASSERT_EQ(Run({"sim", "export", state, dir.File("back.hex")}).status, 0);
+    image::THexList a(16 << 20), b(16 << 20);
+    image::TFileLoader::LoadFile(dir.File("unit.hex"), a);
+    image::TFileLoader::LoadFile(dir.File("back.hex"), b);
+    EXPECT_EQ(a.LastUsed(), b.LastUsed());
+    EXPECT_EQ(0, std::memcmp(a.DataAt(0), b.DataAt(0), std::size_t(a.LastUsed() + 1)));
+  }
+}
+
+TEST_F(LinkCli, AStagedSlotListsOnEverySingleSlotKind) {
+  struct Case { const char* kind; std::uint32_t slotPages; };
+  for (Case c : {Case{"single", 1024}, Case{"single-old", 1024}, Case{"single-v2", 2048}}) {
+    std::string state = dir.File(std::string(c.kind) + ".state");
+    ASSERT_EQ(Run({"sim", "create", state, "--kind", c.kind}).status, 0);
+    StageImage(dir.File("unit.hex"), 264, c.slotPages, 1);
+    ASSERT_EQ(Run({"sim", "import", state, dir.File("unit.hex")}).status, 0);
+    auto r = Run({"--sim-state", state, "list", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    json slots = json::parse(r.out)["slots"];
+    ASSERT_EQ(slots.size(), 1u) << c.kind;
+    EXPECT_EQ(slots[0]["page_count"], c.slotPages);
+    EXPECT_EQ(slots[0]["header_checksum_ok"], true);
+  }
+}
+
+TEST_F(LinkCli, DumpPrintsAPageOrHalfOfIt) {
+  ASSERT_EQ(Run({"sim", "create", dir.File("d.state"), "--kind", "8way"}).status, 0);
+  StageImage(dir.File("unit.hex"), 512, 512, 1);
+  ASSERT_EQ(Run({"sim", "import", dir.File("d.state"), dir.File("unit.hex")}).status, 0);
+  json whole = json::parse(Run({"--sim-state", dir.File("d.state"), "dump", "0", "--count", "8", "--json"}).out);
+  EXPECT_EQ(whole["data"], "00 02 00 00 02 FF 30 30");
+  EXPECT_EQ(whole["trailer_ok"], true);
+  json half = json::parse(Run({"--sim-state", dir.File("d.state"), "dump", "0", "--part", "2", "--json"}).out);
+  EXPECT_EQ(half["address"], 256);
+  EXPECT_EQ(half["count"], 256);
+  auto text = Run({"--sim-state", dir.File("d.state"), "dump", "0", "--count", "20"});
+  EXPECT_EQ(text.out.substr(0, 6), "0000  ");
+  EXPECT_NE(text.out.find("\n0010  "), std::string::npos);
+}
+
+TEST_F(LinkCli, ImportRefusesWhatDoesNotFit) {
+  ASSERT_EQ(Run({"sim", "create", dir.File("s.state"), "--kind", "0"}).status, 0);
+  WriteFile(dir.File("big.hex"), ":020000040010EA\n:0100000011EE\n:00000001FF\n");  // 1 MiB up
+  auto r = Run({"sim", "import", dir.File("s.state"), dir.File("big.hex")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("beyond"), std::string::npos);
+  EXPECT_EQ(Run({"sim", "import", dir.File("s.state"), dir.File("none.hex")}).status, 1);
+}
+
+}  // namespace
+}  // namespace velmar::test

@@ -1,0 +1,160 @@
+// The simulated interface channel and programmer at the pin level: MPSSE
+// command execution, framing, the select line, reset and the dataflash's
+// addressing. These are what make a framing mistake in the loader fail.
+#include <gtest/gtest.h>
+
+#include "link/ProgrammerGeometry.h"
+#include "platform/Clock.h"
+#include "sim/Dataflash.h"
+#include "sim/Ft2232Channel.h"
+#include "sim/ProgrammerBoard.h"
+#include "sim/SimState.h"
+
+namespace velmar::sim {
+namespace {
+
+// Records every bit clocked and answers with a fixed pattern.
+struct Recorder final : PinTarget {
+  std::vector<bool> bits;
+  Lines last;
+  std::uint8_t answer = 0xA5;
+  int bit = 0;
+  void LinesChanged(const Lines& l) override { last = l; }
+  bool ClockBit(bool mosi) override {
+    bits.push_back(mosi);
+    bool out = (answer >> (7 - bit)) & 1;
+    bit = (bit + 1) % 8;
+    return out;
+  }
+  std::uint8_t LowInputs() const override { return 0xF0; }
+};
+
+std::vector<std::uint8_t> Drain(Ft2232Channel& c) {
+  std::vector<std::uint8_t> v(c.RxQueue().begin(), c.RxQueue().end());
+  c.RxQueue().clear();
+  return v;
+}
+
+TEST(Ft2232Channel, ShiftsMostSignificantBitFirstAndReadsWhatItClocks) {
+  Recorder r;
+  Ft2232Channel c(r);
+  const std::uint8_t cmd[] = {0x31, 0x01, 0x00, 0x80, 0x01};
+  c.Execute(cmd, 3);  // commands may arrive in pieces
+  c.Execute(cmd + 3, 2);
+  ASSERT_EQ(r.bits.size(), 16u);
+  EXPECT_TRUE(r.bits[0]);
+  EXPECT_TRUE(r.bits[15]);
+  EXPECT_EQ(Drain(c), (std::vector<std::uint8_t>{0xA5, 0xA5}));
+  const std::uint8_t lsb[] = {0x39, 0x00, 0x00, 0x80};  // least significant bit first
+  c.Execute(lsb, sizeof lsb);
+  EXPECT_TRUE(r.bits[16 + 7]);
+  EXPECT_EQ(Drain(c), (std::vector<std::uint8_t>{0xA5}));  // 0xA5 reversed is 0xA5
+}
+
+TEST(Ft2232Channel, LinesDivisorLoopbackAndBadCommands) {
+  Recorder r;
+  Ft2232Channel c(r);
+  const std::uint8_t cmds[] = {0x80, 0x12, 0x7B, 0x82, 0x03, 0x0F, 0x81, 0x83, 0x86, 0x17, 0x00, 0xAB};
+  c.Execute(cmds, sizeof cmds);
+  EXPECT_EQ(r.last.lowValue, 0x12);
+  EXPECT_EQ(r.last.highDir, 0x0F);
+  EXPECT_EQ(c.Divisor(), 23);
+  // Low byte: outputs as driven, inputs from the pins; high byte inputs pulled up.
+  EXPECT_EQ(Drain(c), (std::vector<std::uint8_t>{0x12 | 0x80, 0xF3, 0xFA, 0xAB}));
+  const std::uint8_t loop[] = {0x84, 0x31, 0x00, 0x00, 0x3C};
+  c.Execute(loop, sizeof loop);
+  EXPECT_EQ(Drain(c), (std::vector<std::uint8_t>{0x3C}));
+}
+
+struct BoardRig {
+  explicit BoardRig(int kind) : state(FreshState(kind, {})), board(state, clock), channel(board) {
+    clock.Sleep(100);
+  }
+  void Send(std::initializer_list<std::uint8_t> bytes) {
+    std::vector<std::uint8_t> v(bytes);
+    channel.Execute(v.data(), v.size());
+  }
+  std::uint8_t Exchange(std::uint8_t b) {
+    Send({0x31, 0x00, 0x00, b});
+    return Drain(channel).at(0);
+  }
+  void Select() { Send({0x82, 0x02, 0x0F}); }
+  SimState state;
+  platform::VirtualClock clock;
+  ProgrammerBoard board;
+  Ft2232Channel channel;
+};
+
+TEST(ProgrammerBoard, HearsNothingUnlessSelectedAndEnabled) {
+  BoardRig rig(0);
+  EXPECT_EQ(rig.Exchange('V'), 0xFF);
+  rig.Send({0x82, 0x00, 0x0F});  // select low but buffer not enabled
+  EXPECT_EQ(rig.Exchange('V'), 0xFF);
+  rig.Select();
+  rig.Exchange('V');
+  EXPECT_EQ(rig.Exchange(0xFF), '*');
+  EXPECT_EQ(rig.Exchange(0xFF), 226);
+  EXPECT_EQ(rig.Exchange(0xFF), '!');
+}
+
+TEST(ProgrammerBoard, AFramingMistakeLeavesTheProgrammerOutOfStep) {
+  BoardRig rig(0);
+  rig.Select();
+  // Reading a reply short: the next command is swallowed by the old reply.
+  rig.Exchange('V');
+  rig.Exchange(0xFF);
+  rig.Exchange('D');
+  EXPECT_NE(rig.Exchange(0xFF), '*');
+  // Bytes sent least significant bit first are other commands.
+  BoardRig lsb(0);
+  lsb.Select();
+  lsb.Send({0x39, 0x00, 0x00, 'V'});
+  Drain(lsb.channel);
+  EXPECT_NE(lsb.Exchange(0xFF), '*');
+}
+
+TEST(ProgrammerBoard, ResetHandsTheLinesToTheControllerAndReleasingItRestartsTheFirmware) {
+  BoardRig rig(0);
+  rig.Select();
+  rig.Send({0x80, 0x02, 0x33});  // reset low
+  EXPECT_TRUE(rig.board.InReset());
+  rig.clock.Sleep(25);
+  rig.Send({0x31, 0x03, 0x00, 0xAC, 0x53, 0xFF, 0xFF});
+  EXPECT_EQ(Drain(rig.channel).at(2), 0x53);
+  EXPECT_TRUE(rig.board.Isp().ProgrammingEnabled());
+  rig.Send({0x80, 0x32, 0x33});  // released
+  EXPECT_FALSE(rig.board.InReset());
+  EXPECT_EQ(rig.Exchange('V'), 0xFF);  // still booting
+  rig.clock.Sleep(ProgrammerBoard::kBootMs);
+  rig.Exchange('V');
+  EXPECT_EQ(rig.Exchange(0xFF), '*');
+}
+
+TEST(Dataflash, AddressesAsTheChipsDo) {
+  Dataflash standard(FlashFor(0), false);  // 264-byte pages, 9 offset bits
+  EXPECT_EQ(standard.Locate(3 << 9), 3u * 264);
+  EXPECT_EQ(standard.Locate((3 << 9) + 132), 3u * 264 + 132);
+  Dataflash eightWay(FlashFor(2), false);  // 528-byte pages until switched
+  EXPECT_EQ(eightWay.Locate(3 * 512), 1u * 528 + 512);
+  eightWay.ProgramPage(0, std::vector<std::uint8_t>(528, 0x11));
+  eightWay.SwitchToBinary();
+  EXPECT_EQ(eightWay.PageSize(), 512u);
+  EXPECT_EQ(eightWay.Locate(3 * 512), 3u * 512);
+  EXPECT_EQ(eightWay.At(511), 0x11);
+  EXPECT_EQ(eightWay.At(512), 0xFF);
+}
+
+TEST(Dataflash, ProgramsOnePageAndErasesBlocksOfEight) {
+  Dataflash f(FlashFor(0), false);
+  EXPECT_TRUE(f.ProgramPage((2 << 9) + 260, {1, 2, 3, 4, 5, 6}));  // wraps inside the page
+  EXPECT_EQ(f.At(2 * 264 + 263), 4);
+  EXPECT_EQ(f.At(2 * 264 + 0), 5);
+  EXPECT_EQ(f.At(3 * 264), 0xFF);
+  EXPECT_FALSE(f.ProgramPage(9 << 9, std::vector<std::uint8_t>(264, 0), 7));
+  f.EraseBlock(12 << 9);
+  EXPECT_TRUE(f.PageBlank(9));
+  EXPECT_FALSE(f.PageBlank(2));
+}
+
+}  // namespace
+}  // namespace velmar::sim

@@ -1,5 +1,6 @@
 // velmar: the desktop application's main block.
 #include <QApplication>
+#include <QFont>
 #include <QTimer>
 #include <cstdlib>
 
@@ -11,6 +12,9 @@
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationDisplayName("PIC Programmer USB Loader");
+  QFont font = QApplication::font();
+  font.setPointSizeF(8.5);
+  QApplication::setFont(font);
   velmar::ui::QtDialogs dialogs;
   velmar::model::TMainForm form(dialogs, velmar::image::DefaultFolders());
   form.FormCreate(argc > 1);
@@ -24,6 +28,7 @@ int main(int argc, char** argv) {
   if (const char* shot = std::getenv("VELMAR_SCREENSHOT")) {
     QTimer::singleShot(500, [&] {
       window.grab().save(shot);
+      form.CloseRequested = true;  // leave without saving settings or messages
       app.quit();
     });
   }

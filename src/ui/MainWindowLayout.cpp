@@ -26,12 +26,12 @@ ControlBinder::Geometry MainWindowGeometry() {
       {"Label3", {10, 186, 420, 18}},
       {"Label4", {10, 204, 420, 18}},
       // Groups.
-      {"GroupBox2", {8, 226, 212, 136}},
-      {"progMode", {6, 6, 200, 70}},
-      {"Progmodelabel", {8, 80, 196, 50}},
-      {"GroupBox1", {226, 226, 206, 136}},
-      {"ProgramOps", {6, 6, 194, 86}},
-      {"Label5", {8, 94, 190, 38}},
+      {"GroupBox2", {8, 226, 218, 136}},
+      {"progMode", {6, 6, 206, 70}},
+      {"Progmodelabel", {8, 80, 202, 50}},
+      {"GroupBox1", {232, 226, 200, 136}},
+      {"ProgramOps", {6, 6, 188, 86}},
+      {"Label5", {8, 94, 184, 38}},
       // Profiles.
       {"Panel2", {8, 370, 424, 66}},
       {"Label18", {10, 4, 300, 20}},

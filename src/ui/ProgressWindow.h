@@ -1,0 +1,46 @@
+// The progress window's Qt form: a fixed 248 x 110 dialog, centred, always
+// on top, with no system menu or close box, showing the fixed "cannot be
+// closed" text, the step message and a smooth progress bar. It presents the
+// TForm1 model; while it is up the main window takes no input, and each
+// progress report repaints it and lets pending events run.
+#pragma once
+
+#include <QDialog>
+
+#include "operations/TForm1.h"
+#include "platform/Dialogs.h"
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace velmar::ui {
+
+class ProgressWindow : public QDialog, public ops::ProgressView {
+  Q_OBJECT
+ public:
+  explicit ProgressWindow(QWidget* parent = nullptr);
+
+  void Shown(const ops::TForm1& form) override;
+  void Changed(const ops::TForm1& form) override;
+  void Released(const ops::TForm1& form) override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  QLabel* label1_;
+  QLabel* message_;
+  QProgressBar* bar_;
+  QPushButton* close_;
+  bool busy_ = false;
+};
+
+// Pending events run during long operations.
+class QtMessagePump final : public platform::MessagePump {
+ public:
+  void ProcessMessages() override;
+};
+
+}  // namespace velmar::ui

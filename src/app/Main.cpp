@@ -7,6 +7,7 @@
 #include "image/ISPDefs.h"
 #include "model/TMainForm.h"
 #include "ui/MainWindow.h"
+#include "ui/ModelDialog.h"
 #include "ui/QtDialogs.h"
 
 int main(int argc, char** argv) {
@@ -22,6 +23,8 @@ int main(int argc, char** argv) {
   form.ConfigureForKind();
   velmar::ui::MainWindow window(form);
   dialogs.SetParent(&window);
+  velmar::ui::ModelDialog eraseOptions(form.EraseOpsForm().Controls(), "EraseOpsForm", "Cancel",
+                                       velmar::ui::EraseOptionsGeometry(), velmar::ui::EraseOptionsSize(), &window);
   form.FormShow();
   if (form.Closed()) return 0;
   window.show();

@@ -1,0 +1,170 @@
+// The desktop main window over the window model: every placed control has a
+// widget showing the model's caption and states, user actions reach the
+// model's handlers (drop-down lists only when a person picks an entry), and
+// model changes show at once.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QtTest>
+
+#include "model/TMainForm.h"
+#include "platform/ScriptedDialogs.h"
+#include "support/TestSupport.h"
+#include "ui/ControlBinder.h"
+#include "ui/MainWindow.h"
+#include "ui/MainWindowLayout.h"
+#include "ui/ModelDialog.h"
+
+using velmar::model::ControlKind;
+using velmar::model::TMainForm;
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  struct Fixture {
+    velmar::test::TempDir work;
+    velmar::platform::ScriptedDialogs dialogs;
+    TMainForm form{dialogs, {work.Path(), velmar::test::BinDir()}};
+    std::unique_ptr<velmar::ui::MainWindow> window;
+    explicit Fixture(int kind = 4) {
+      form.FormCreate(false);
+      form.ProgrammerKind = kind;
+      form.ConfigureForKind();
+      window = std::make_unique<velmar::ui::MainWindow>(form);
+      form.FormShow();
+      form.CloseRequested = true;  // tests never write setting.ini
+    }
+    template <class W>
+    W* Get(const char* name) {
+      return qobject_cast<W*>(window->Binder().Widget(name));
+    }
+  };
+
+ private slots:
+  void windowHasTheFixedSizeAndTitle() {
+    Fixture f;
+    QCOMPARE(f.window->size(), QSize(886, 521));
+    QCOMPARE(f.window->minimumSize(), f.window->maximumSize());
+    QCOMPARE(f.window->windowTitle().toStdString(), f.form.Controls().Text("MainForm"));
+  }
+
+  void everyPlacedControlShowsTheModel() {
+    Fixture f;
+    auto geometry = velmar::ui::MainWindowGeometry();
+    for (const auto& [name, rect] : geometry) {
+      const auto& c = f.form.Controls().Get(name);
+      QWidget* w = f.window->Binder().Widget(name);
+      QVERIFY2(w, name.c_str());
+      QCOMPARE(w->isEnabled() || !c.enabled, true);
+      QCOMPARE(!w->isHidden(), c.visible);
+      if (c.kind == ControlKind::Button) QCOMPARE(qobject_cast<QPushButton*>(w)->text().toStdString(), c.text);
+      if (c.kind == ControlKind::Label) QCOMPARE(qobject_cast<QLabel*>(w)->text().toStdString(), c.text);
+      if (c.kind == ControlKind::CheckBox) {
+        auto* box = qobject_cast<QCheckBox*>(w);
+        QCOMPARE(box->text().toStdString(), c.text);
+        QCOMPARE(box->isChecked(), c.checked);
+      }
+      // Inside the fixed client area.
+      QVERIFY2(w->geometry().right() < 886 && w->geometry().bottom() < 521, name.c_str());
+    }
+  }
+
+  void everyVisualControlOfTheModelIsPlaced() {
+    Fixture f;
+    auto geometry = velmar::ui::MainWindowGeometry();
+    for (const auto* c : f.form.Controls().All()) {
+      switch (c->kind) {
+        case ControlKind::Label: case ControlKind::Edit: case ControlKind::Button: case ControlKind::CheckBox:
+        case ControlKind::SpinBox: case ControlKind::ChoiceGroup: case ControlKind::DropDown:
+        case ControlKind::Group: case ControlKind::Panel: case ControlKind::Grid:
+          QVERIFY2(geometry.count(c->name), c->name.c_str());
+          break;
+        default: break;
+      }
+    }
+  }
+
+  void pickingAFamilyRunsTheFamilyChange() {
+    Fixture f;
+    auto* family = f.Get<QComboBox>("family");
+    auto* devices = f.Get<QComboBox>("deviceList");
+    int j = family->findText("PIC18J");
+    QVERIFY(j >= 0);
+    family->setCurrentIndex(j);
+    emit family->activated(j);
+    QCOMPARE(f.form.Data.Family, 2);
+    QVERIFY(devices->count() > 0);
+    QVERIFY(devices->itemText(0).contains("J"));
+    QVERIFY(f.Get<QCheckBox>("VDD_Voltage")->isHidden());
+    QCOMPARE(f.Get<QLabel>("Label2")->text(), QString("Programmer powers target at 3.3V"));
+  }
+
+  void selectingADropDownFromCodeRunsNoHandler() {
+    Fixture f;
+    int familyBefore = f.form.Data.Family;
+    f.form.Controls().SetItemIndex("family", 2);
+    QCOMPARE(f.Get<QComboBox>("family")->currentIndex(), 2);
+    QCOMPARE(f.form.Data.Family, familyBefore);
+  }
+
+  void checkingABoxRunsItsHandlerAndTheModelShowsAtOnce() {
+    Fixture f;
+    auto* vdd = f.Get<QCheckBox>("VDD_Voltage");
+    QVERIFY(!vdd->isHidden());
+    vdd->click();
+    QVERIFY(f.form.Controls().Checked("VDD_Voltage"));
+    QVERIFY(f.Get<QLabel>("Label2")->text().startsWith("Programmer powers target at 3.3V"));
+    f.form.Controls().SetChecked("VDD_Voltage", false);  // from code: handler runs too
+    QVERIFY(!vdd->isChecked());
+    QVERIFY(f.Get<QLabel>("Label2")->text().startsWith("Programmer powers target at 5V"));
+  }
+
+  void choiceGroupFollowsTheUser() {
+    Fixture f;
+    auto* group = f.window->Binder().Widget("progMode");
+    auto radios = group->findChildren<QRadioButton*>();
+    QCOMPARE(radios.size(), 2);
+    if (!radios[0]->isEnabled()) QSKIP("mode locked for this device");
+    radios[0]->click();
+    QCOMPARE(f.form.Controls().ItemIndex("progMode"), 0);
+    QVERIFY(f.form.Data.LowVoltageMode);
+  }
+
+  void serviceKeysRevealTheHiddenControls() {
+    Fixture f;
+    f.window->show();
+    f.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    QVERIFY(f.Get<QComboBox>("ComboBox1")->isHidden());
+    QTest::keyClick(f.window.get(), Qt::Key_F2, Qt::ShiftModifier | Qt::ControlModifier);
+    QVERIFY(!f.Get<QComboBox>("ComboBox1")->isHidden());
+  }
+
+  void eraseOptionsRunModallyAndOkSetsTheEraseCode() {
+    Fixture f;
+    velmar::ui::ModelDialog dialog(f.form.EraseOpsForm().Controls(), "EraseOpsForm", "Cancel",
+                                   velmar::ui::EraseOptionsGeometry(), velmar::ui::EraseOptionsSize(),
+                                   f.window.get());
+    f.form.Data.Column = 0;
+    f.form.Data.EraseFlag = 0;
+    bool wasShown = false;
+    QTimer::singleShot(0, [&] {
+      wasShown = dialog.isVisible();
+      qobject_cast<QRadioButton*>(dialog.Binder().Widget("RadioButton7"))->click();
+      qobject_cast<QPushButton*>(dialog.Binder().Widget("OK"))->click();
+    });
+    f.form.Button2Click();  // returns when the dialog has closed
+    QVERIFY(wasShown);
+    QCOMPARE(int(f.form.Data.EraseFlag), 0x30);  // column 0, "Erase code and data"
+    QVERIFY(!f.form.Controls().Checked("BulkErase"));
+    QVERIFY(!dialog.isVisible());
+    QVERIFY(!f.form.EraseOpsForm().Controls().Visible("EraseOpsForm"));
+  }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"

@@ -43,8 +43,8 @@ std::string SettingsFile(const devices::TData& data, int required) {
   }
 }
 
-std::uint8_t KindFor(const link::TReadProg& p, const UpdateArgs& a) {
-  if (p.Geometry.Kind != link::kind_unknown) return p.Geometry.Kind;
+// --kind, checked before the programmer is touched (unknown when not given).
+std::uint8_t GivenKind(const UpdateArgs& a) {
   if (a.kind.empty()) return link::kind_unknown;
   auto kind = link::ParseKind(a.kind);
   if (!kind) throw CliFailure("--kind " + a.kind + ": expected 0-5 or a kind name", kExitUsage);
@@ -52,6 +52,7 @@ std::uint8_t KindFor(const link::TReadProg& p, const UpdateArgs& a) {
 }
 
 void UpdateFirmware(CliContext& ctx, const UpdateArgs& a) {
+  const std::uint8_t givenKind = GivenKind(a);
   LinkSession s(ctx);
   s.Run([&] {
     link::TReadProg& p = s.Prog();
@@ -63,7 +64,8 @@ void UpdateFirmware(CliContext& ctx, const UpdateArgs& a) {
       condition = e.what();  // what the programmer says it needs; the update is what was asked for
     }
     if (p.LinkOpen) p.CloseLink(false);
-    const std::uint8_t kind = KindFor(p, a);
+    // The kind the programmer reported; the one given when it could not tell.
+    const std::uint8_t kind = p.Geometry.Kind != link::kind_unknown ? p.Geometry.Kind : givenKind;
 
     ops::TForm1 probe(nullptr, nullptr);
     probe.RequiredFirmware = a.required >= 0 ? a.required

@@ -53,8 +53,9 @@ TEST_P(UpdateEveryKind, OldFirmwareIsReplacedAndTheProgrammerIdentifiesWithTheNe
   UpdateRig rig(c.kind);
   rig.Sim().version = c.oldVersion;
   EXPECT_NE(rig.Identify(), "");
+  const std::size_t shown = rig.sim.dialogs.shown.size();
   EXPECT_EQ(rig.Change(c.loaded), 0) << rig.sim.dialogs.LastText();
-  EXPECT_EQ(rig.sim.dialogs.shown.size(), rig.sim.dialogs.Texts().size());
+  EXPECT_EQ(rig.sim.dialogs.shown.size(), shown);  // nothing to tell the user
   EXPECT_EQ(rig.Identify(), "");
   EXPECT_EQ(rig.Link().FirmwareVersion, c.newVersion);
   EXPECT_EQ(rig.sim.data.LoadedFirmware, c.loaded);

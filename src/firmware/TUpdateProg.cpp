@@ -270,14 +270,15 @@ void TUpdateProg::Update(const std::string& path, int requiredFirmware) {
     WakeProgrammer();
   }
 
-  Message(txt::kProgramming);
-  {
-    platform::RaisedPriority raised(priority_);
-    ProgramFlash(*image);
-  }
-
-  Message(txt::kVerifying);
+  // From the first page written on, a failure leaves the controller erased
+  // rather than holding part of an image.
   try {
+    Message(txt::kProgramming);
+    {
+      platform::RaisedPriority raised(priority_);
+      ProgramFlash(*image);
+    }
+    Message(txt::kVerifying);
     Verify(*image);
   } catch (const std::exception&) {
     EraseAfterFailure();

@@ -9,8 +9,8 @@
 // A firmware file is taken apart completely (check line, cipher, version and
 // every Intel HEX record placed inside the controller's flash) before the
 // controller is erased, so a bad file never leaves a programmer without
-// firmware. A verify that fails erases the controller again, so it never
-// runs a half-written image.
+// firmware. A failure while programming or a verify that fails erases the
+// controller again, so it never runs a half-written image.
 #pragma once
 
 #include <cstdint>

@@ -4,6 +4,7 @@
 // leave it erased, the second attempt for a controller that did not answer,
 // the fuses, and the thread priority around programming.
 #include <filesystem>
+#include <algorithm>
 #include <cstring>
 
 #include <gtest/gtest.h>
@@ -171,6 +172,20 @@ TEST(FirmwareChange, AFailedVerifyLeavesTheControllerErased) {
     EXPECT_EQ(rig.priority.current, 0);
     EXPECT_EQ(rig.Identify(), "Programmer Needs Firmware update or Flat battery");
   }
+}
+
+TEST(FirmwareChange, AReplyLostWhileProgrammingAlsoLeavesTheControllerErased) {
+  UpdateRig rig(0);
+  // Each page takes three reads, the last the page transfer's replies; the
+  // first page's is the 28th read: this loses a byte of page 100's.
+  rig.Sim().faults.shortRead = 28 + 3 * 100;
+  ASSERT_EQ(rig.Change(devices::fw_pic), 1);
+  EXPECT_EQ(rig.sim.dialogs.LastText(), txt::kUpdateFailed);
+  EXPECT_EQ(rig.view.messages.back(), txt::kUpdateFailed);
+  EXPECT_NE(std::find(rig.view.messages.begin(), rig.view.messages.end(), txt::kProgramming), rig.view.messages.end());
+  EXPECT_EQ(std::find(rig.view.messages.begin(), rig.view.messages.end(), txt::kVerifying), rig.view.messages.end());
+  EXPECT_EQ(rig.Flash(), std::vector<std::uint8_t>(0x2000, 0xFF));
+  EXPECT_EQ(rig.priority.current, 0);
 }
 
 TEST(FirmwareChange, ProgrammingAndVerifyingRunAtTheHighestPriority) {

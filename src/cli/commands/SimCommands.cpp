@@ -84,6 +84,8 @@ void Create(CliContext& ctx, const SimArgs& a) {
 
 void Show(CliContext& ctx, const SimArgs& a) {
   sim::SimState s = Load(a.file);
+  sim::SyncFirmwareWithFlash(s);
+  const sim::AvrController& c = s.controller;
   std::uint32_t used = 0;
   for (std::uint32_t p = 0; p < s.flash->Geometry().pages; ++p) used += !s.flash->PageBlank(p);
   if (ctx.options.json) {
@@ -99,12 +101,19 @@ void Show(CliContext& ctx, const SimArgs& a) {
                    {"binary_pending", s.binaryPending},
                    {"page_size", s.flash->PageSize()},
                    {"pages", s.flash->Geometry().pages},
-                   {"pages_used", used}});
+                   {"pages_used", used},
+                   {"controller", c.part->name},
+                   {"fuse_low", c.lowFuse},
+                   {"fuse_high", c.highFuse},
+                   {"fuse_extended", c.extendedFuse},
+                   {"lock_bits", c.lockBits}});
     return;
   }
   std::string text = sim::StateText(s);
   for (const std::string& line : text::SplitLines(text))
-    if (!text::StartsWith(line, "page ") && !text::StartsWith(line, "#")) ctx.out << line << "\n";
+    if (!text::StartsWith(line, "page ") && !text::StartsWith(line, "controller_page ") &&
+        !text::StartsWith(line, "#"))
+      ctx.out << line << "\n";
   ctx.out << "dataflash: " << s.flash->Geometry().pages << " pages of " << s.flash->PageSize() << " bytes, " << used
           << " in use\n";
 }

@@ -2,6 +2,7 @@
 #include "sim/ProgrammerBoard.h"
 
 #include "platform/Clock.h"
+#include "sim/ControllerFirmware.h"
 #include "sim/SimState.h"
 
 namespace velmar::sim {
@@ -32,6 +33,8 @@ void ProgrammerBoard::LinesChanged(const Lines& l) {
   const bool reset = (l.lowDir & kReset) && !(l.lowValue & kReset);
   if (reset && !reset_) isp_.Enter();
   if (!reset && reset_) {
+    // The controller starts whatever its flash now holds.
+    SyncFirmwareWithFlash(s_);
     bootUntil_ = clock_.NowMs() + kBootMs;
     asleep_ = false;
     firmware_.Boot();
@@ -73,6 +76,7 @@ std::uint8_t ProgrammerBoard::LowInputs() const {
 void ProgrammerBoard::PowerCycle() {
   if (s_.binaryPending && s_.flash) s_.flash->SwitchToBinary();
   s_.binaryPending = false;
+  SyncFirmwareWithFlash(s_);
   asleep_ = false;
   bootUntil_ = clock_.NowMs() + kBootMs;
   firmware_.Boot();

@@ -8,7 +8,8 @@
 //             select line (active low); both must be driven outputs.
 // Bytes are clocked into the controller only while it is selected and
 // powered. With reset low they go to the controller's programming interface;
-// otherwise to the running firmware once it has booted.
+// otherwise to the running firmware once it has booted. Leaving reset, the
+// controller runs what its flash holds (none: it does not answer).
 #pragma once
 
 #include <cstdint>

@@ -2,6 +2,8 @@
 // per dataflash page that is not blank ("page N HEX...").
 #include "sim/SimState.h"
 
+#include <algorithm>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 
@@ -10,6 +12,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/IniFile.h"
 #include "platform/Text.h"
+#include "sim/ControllerFirmware.h"
 
 namespace velmar::sim {
 
@@ -51,6 +54,9 @@ SimState FreshState(int kind, const ExpectedVersions& versions) {
   s.firmware = kind == link::kind_portable ? FirmwareKind::portable : FirmwareKind::pic;
   s.version = kind == link::kind_portable ? versions.portable : versions.pic;
   s.flash = std::make_unique<Dataflash>(FlashFor(kind), BinaryCapable(kind));
+  s.controller.part = &PartForKind(kind);
+  s.controller.SetWorkingFuses();
+  s.controller.lockBits = kLockedBits;
   return s;
 }
 
@@ -95,8 +101,17 @@ std::string StateText(const SimState& s) {
   o << "# Velmar simulated programmer (see docs/SIMULATOR.md)\n";
   o << "kind=" << s.kind << "\n";
   Key(o, "hardware", s.hardware);
-  o << "firmware=" << FirmwareName(s.firmware) << "\n";
-  Key(o, "version", s.version);
+  // Once the controller holds its flash, the firmware is what the flash holds.
+  const AvrController& c = s.controller;
+  FirmwareKind firmware = s.firmware;
+  int version = s.version;
+  if (c.FlashHeld()) {
+    RecognisedFirmware r = RecogniseFirmware(c.flash, *c.part);
+    firmware = r.firmware;
+    if (r.firmware != FirmwareKind::none) version = r.version;
+  }
+  o << "firmware=" << FirmwareName(firmware) << "\n";
+  Key(o, "version", version);
   Key(o, "token", s.token);
   Key(o, "supply", s.supply);
   Key(o, "voltage_sensing", s.voltageSensing);
@@ -106,6 +121,11 @@ std::string StateText(const SimState& s) {
   Key(o, "other_interfaces", s.otherInterfaces);
   Key(o, "binary_pages", s.flash && s.flash->BinaryPages());
   Key(o, "binary_pending", s.binaryPending);
+  o << "controller=" << c.part->name << "\n";
+  o << "fuse_low=0x" << text::IntToHex(c.lowFuse, 2) << "\n";
+  o << "fuse_high=0x" << text::IntToHex(c.highFuse, 2) << "\n";
+  if (c.part->hasExtendedFuse) o << "fuse_extended=0x" << text::IntToHex(c.extendedFuse, 2) << "\n";
+  o << "lock_bits=0x" << text::IntToHex(c.lockBits, 2) << "\n";
   const SimFaults& f = s.faults;
   const SimFaults none;
   auto fault = [&](const char* key, long long v, long long off) {
@@ -125,6 +145,19 @@ std::string StateText(const SimState& s) {
   fault("bad_read", f.badRead, none.badRead);
   fault("erase_fails", f.eraseFails, none.eraseFails);
   fault("count_fails", f.countFails, none.countFails);
+  fault("isp_missed", f.ispMissed, none.ispMissed);
+  if (f.signature >= 0) o << "fault.signature=0x" << text::IntToHex(std::uint64_t(f.signature), 6) << "\n";
+  if (f.flashBadByte >= 0) o << "fault.flash_bad_byte=0x" << text::IntToHex(std::uint64_t(f.flashBadByte), 5) << "\n";
+  // The controller's flash is listed only when it is not simply the image of
+  // the firmware named above.
+  if (c.FlashHeld() && c.flash != FirmwareImage(firmware, version, *c.part)) {
+    const std::uint32_t size = c.part->pageSize;
+    for (std::uint32_t p = 0; p < c.flash.size() / size; ++p) {
+      const std::uint8_t* data = c.flash.data() + p * size;
+      if (std::any_of(data, data + size, [](std::uint8_t b) { return b != 0xFF; }))
+        o << "controller_page " << p << " " << HexNoSpaces(data, size) << "\n";
+    }
+  }
   if (s.flash) {
     for (std::uint32_t p = 0; p < s.flash->Geometry().pages; ++p)
       if (!s.flash->PageBlank(p))
@@ -135,7 +168,16 @@ std::string StateText(const SimState& s) {
 
 namespace {
 
-void SetKey(SimState& s, bool& binary, const std::string& key, const std::string& value) {
+// What the state file says about the controller, settled once the whole
+// file (and so the kind) is known.
+struct ControllerKeys {
+  const AvrPart* part = nullptr;
+  std::optional<int> lowFuse, highFuse, extendedFuse, lockBits;
+  bool firmwareGiven = false;
+  bool versionGiven = false;
+};
+
+void SetKey(SimState& s, bool& binary, ControllerKeys& ck, const std::string& key, const std::string& value) {
   SimFaults& f = s.faults;
   if (key == "kind") {
     auto k = link::ParseKind(value);
@@ -144,7 +186,17 @@ void SetKey(SimState& s, bool& binary, const std::string& key, const std::string
   } else if (key == "hardware") s.hardware = ToInt(key, value, 1, 2);
   else if (key == "firmware") {
     if (!ParseFirmware(value, s.firmware)) throw std::runtime_error("firmware=" + value + ": expected none, pic, pic24 or portable");
-  } else if (key == "version") s.version = ToInt(key, value, 0, 255);
+    ck.firmwareGiven = true;
+  } else if (key == "version") {
+    s.version = ToInt(key, value, 0, 255);
+    ck.versionGiven = true;
+  } else if (key == "controller") {
+    ck.part = FindPart(value);
+    if (!ck.part) throw std::runtime_error("controller=" + value + ": expected atmega128 or atmega8515");
+  } else if (key == "fuse_low") ck.lowFuse = ToInt(key, value, 0, 255);
+  else if (key == "fuse_high") ck.highFuse = ToInt(key, value, 0, 255);
+  else if (key == "fuse_extended") ck.extendedFuse = ToInt(key, value, 0, 255);
+  else if (key == "lock_bits") ck.lockBits = ToInt(key, value, 0, 255);
   else if (key == "token") s.token = std::uint16_t(ToInt(key, value, 0, 65535));
   else if (key == "supply") s.supply = ToBool(key, value);
   else if (key == "voltage_sensing") s.voltageSensing = ToBool(key, value);
@@ -170,7 +222,63 @@ void SetKey(SimState& s, bool& binary, const std::string& key, const std::string
   else if (key == "fault.bad_read") f.badRead = ToInt(key, value, 0, 1000000000);
   else if (key == "fault.erase_fails") f.eraseFails = ToBool(key, value);
   else if (key == "fault.count_fails") f.countFails = ToBool(key, value);
+  else if (key == "fault.isp_missed") f.ispMissed = ToInt(key, value, 0, 1000);
+  else if (key == "fault.signature") f.signature = ToInt(key, value, 0, 0xFFFFFF);
+  else if (key == "fault.flash_bad_byte") f.flashBadByte = ToInt(key, value, 0, 0x1FFFF);
   else throw std::runtime_error("unknown key '" + key + "'");
+}
+
+}  // namespace
+
+namespace {
+
+// One "page N HEX" or "controller_page N HEX" line's bytes into `out`.
+void ReadPageBytes(const char* what, std::uint32_t page, const std::string& hex, std::uint8_t* out,
+                   std::uint32_t size) {
+  const std::string name = std::string(what) + " " + std::to_string(page);
+  if (hex.size() != 2 * size)
+    throw std::runtime_error(name + " holds " + std::to_string(hex.size() / 2) + " bytes, not " +
+                             std::to_string(size));
+  for (std::uint32_t i = 0; i < size; ++i) {
+    if (!image::IsHexDigit(hex[2 * i]) || !image::IsHexDigit(hex[2 * i + 1]))
+      throw std::runtime_error(name + " holds a character that is not hexadecimal");
+    out[i] = image::HexCharsToByte(char(std::toupper(hex[2 * i])), char(std::toupper(hex[2 * i + 1])));
+  }
+}
+
+using PageLines = std::vector<std::pair<std::uint32_t, std::string>>;
+
+void SettleController(SimState& s, const ControllerKeys& ck, const PageLines& pages) {
+  AvrController& c = s.controller;
+  c.part = ck.part ? ck.part : &PartForKind(s.kind);
+  c.SetWorkingFuses();
+  if (ck.lowFuse) c.lowFuse = std::uint8_t(*ck.lowFuse);
+  if (ck.highFuse) c.highFuse = std::uint8_t(*ck.highFuse);
+  if (ck.extendedFuse) c.extendedFuse = std::uint8_t(*ck.extendedFuse);
+  c.lockBits = ck.lockBits ? std::uint8_t(*ck.lockBits) : kLockedBits;
+  if (pages.empty()) return;  // the flash is the image of the firmware named
+
+  const std::uint32_t size = c.part->pageSize;
+  c.flash.assign(c.part->flashSize, 0xFF);
+  for (const auto& [page, hex] : pages) {
+    if (page >= c.part->flashSize / size)
+      throw std::runtime_error("controller_page " + std::to_string(page) + " lies beyond the " + c.part->name +
+                               "'s flash");
+    ReadPageBytes("controller_page", page, hex, c.flash.data() + page * size, size);
+  }
+  const FirmwareKind named = s.firmware;
+  const int namedVersion = s.version;
+  SyncFirmwareWithFlash(s);
+  const bool disagrees = (ck.firmwareGiven && named != s.firmware) ||
+                         (ck.versionGiven && s.firmware != FirmwareKind::none && namedVersion != s.version);
+  if (disagrees) {
+    std::string holds = s.firmware == FirmwareKind::none
+                            ? std::string("no firmware")
+                            : std::string(FirmwareName(s.firmware)) + " firmware version " + std::to_string(s.version);
+    throw std::runtime_error("firmware=" + std::string(FirmwareName(named)) + " and version=" +
+                             std::to_string(namedVersion) + " disagree with the controller_page lines, which hold " +
+                             holds + "; change one or the other");
+  }
 }
 
 }  // namespace
@@ -178,23 +286,27 @@ void SetKey(SimState& s, bool& binary, const std::string& key, const std::string
 SimState ParseState(const std::string& text) {
   SimState s;
   bool binary = true;
-  std::vector<std::pair<std::uint32_t, std::string>> pages;
+  ControllerKeys ck;
+  PageLines pages, controllerPages;
   int lineNo = 0;
   for (const std::string& raw : text::SplitLines(text)) {
     ++lineNo;
     std::string line = text::Trim(raw);
     if (line.empty() || line[0] == '#') continue;
     try {
-      if (text::StartsWith(line, "page ")) {
-        std::istringstream in(line.substr(5));
+      for (auto [prefix, list] : {std::pair{"page ", &pages}, std::pair{"controller_page ", &controllerPages}}) {
+        if (!text::StartsWith(line, prefix)) continue;
+        std::istringstream in(line.substr(std::string(prefix).size()));
         std::string number, hex;
         in >> number >> hex;
-        pages.emplace_back(std::uint32_t(ToInt("page", number, 0, 1 << 20)), hex);
-        continue;
+        list->emplace_back(std::uint32_t(ToInt(text::Trim(prefix), number, 0, 1 << 20)), hex);
+        line.clear();
+        break;
       }
+      if (line.empty()) continue;
       std::size_t eq = line.find('=');
       if (eq == std::string::npos) throw std::runtime_error("expected key=value");
-      SetKey(s, binary, text::Trim(line.substr(0, eq)), text::Trim(line.substr(eq + 1)));
+      SetKey(s, binary, ck, text::Trim(line.substr(0, eq)), text::Trim(line.substr(eq + 1)));
     } catch (const std::exception& e) {
       throw std::runtime_error("line " + std::to_string(lineNo) + ": " + e.what());
     }
@@ -204,19 +316,11 @@ SimState ParseState(const std::string& text) {
   bool binaryPages = s.kind == link::kind_portable || (BinaryCapable(s.kind) && binary);
   s.flash = std::make_unique<Dataflash>(FlashFor(s.kind), binaryPages);
   for (const auto& [page, hex] : pages) {
-    const std::uint32_t size = s.flash->PageSize();
     if (page >= s.flash->Geometry().pages)
       throw std::runtime_error("page " + std::to_string(page) + " lies beyond the dataflash");
-    if (hex.size() != 2 * size)
-      throw std::runtime_error("page " + std::to_string(page) + " holds " + std::to_string(hex.size() / 2) +
-                               " bytes, not " + std::to_string(size));
-    std::uint8_t* p = s.flash->PageData(page);
-    for (std::uint32_t i = 0; i < size; ++i) {
-      if (!image::IsHexDigit(hex[2 * i]) || !image::IsHexDigit(hex[2 * i + 1]))
-        throw std::runtime_error("page " + std::to_string(page) + " holds a character that is not hexadecimal");
-      p[i] = image::HexCharsToByte(char(std::toupper(hex[2 * i])), char(std::toupper(hex[2 * i + 1])));
-    }
+    ReadPageBytes("page", page, hex, s.flash->PageData(page), s.flash->PageSize());
   }
+  SettleController(s, ck, controllerPages);
   return s;
 }
 

@@ -1,8 +1,9 @@
 // Everything that makes one simulated programmer what it is, kept in a text
 // state file so that successive command-line runs see the same programmer:
 // its kind and hardware version, the firmware it runs, its unit token, its
-// supply, the USB interface it hangs on, the faults to inject, and the
-// contents of its dataflash. The format is documented in docs/SIMULATOR.md.
+// supply, the USB interface it hangs on, the faults to inject, its
+// controller (part, fuses, lock bits, and the flash once serial programming
+// has touched it) and the contents of its dataflash. The format is documented in docs/SIMULATOR.md.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "sim/AvrController.h"
 #include "sim/Dataflash.h"
 
 namespace velmar::sim {
@@ -35,6 +37,9 @@ struct SimFaults {
   int badRead = 0;                // the Nth page read of a session ends with '?' instead of '!'
   bool eraseFails = false;        // erase commands are not acknowledged
   bool countFails = false;        // 'C' is answered with '?'
+  int ispMissed = 0;              // programming-enable instructions the controller misses (it only echoes)
+  int signature = -1;             // signature bytes (3, first in the high byte) instead of the part's
+  int flashBadByte = -1;          // a controller flash address that does not take its byte
 };
 
 struct SimState {
@@ -51,6 +56,7 @@ struct SimState {
   int otherInterfaces = 0;     // further dual-channel interfaces listed before ours
   bool binaryPending = false;  // binary pages asked for; they come at the next power cycle
   SimFaults faults;
+  AvrController controller;
   std::unique_ptr<Dataflash> flash;
 
   SimState() = default;
@@ -72,7 +78,8 @@ bool BinaryCapable(int kind);
 
 // A fresh programmer of `kind` running the firmware its kind runs, at the
 // version the settings expect, with an erased dataflash (in binary page mode
-// where the kind has it).
+// where the kind has it) and its controller's fuses and lock bits as an
+// update leaves them.
 SimState FreshState(int kind, const ExpectedVersions& versions);
 
 // Text of a state file; and parsing one. Parse raises std::runtime_error

@@ -1,6 +1,8 @@
 // `velmar-cli sim ...`: make, show and change simulated programmers (their
-// state files), and move whole dataflash images in and out of them as hex
-// files laid out like unit image files (address = page x page size + offset).
+// state files), move whole dataflash images in and out of them as hex files
+// laid out like unit image files (address = page x page size + offset), and
+// write the flash image of a firmware for the simulated controller (the
+// source of the shipped firmware files).
 #include <CLI/CLI.hpp>
 
 #include "cli/CliContext.h"
@@ -11,6 +13,8 @@
 #include "platform/Clock.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
+#include "platform/AtomicFile.h"
+#include "sim/ControllerFirmware.h"
 #include "sim/DataflashImage.h"
 #include "sim/ProgrammerBoard.h"
 #include "sim/SimState.h"
@@ -30,6 +34,7 @@ struct SimArgs {
   bool standardPages = false;
   bool force = false;
   std::vector<std::string> faults;
+  std::string controller;
 };
 
 sim::SimState Load(const std::string& file) {
@@ -79,6 +84,8 @@ void Create(CliContext& ctx, const SimArgs& a) {
 
 void Show(CliContext& ctx, const SimArgs& a) {
   sim::SimState s = Load(a.file);
+  sim::SyncFirmwareWithFlash(s);
+  const sim::AvrController& c = s.controller;
   std::uint32_t used = 0;
   for (std::uint32_t p = 0; p < s.flash->Geometry().pages; ++p) used += !s.flash->PageBlank(p);
   if (ctx.options.json) {
@@ -94,12 +101,19 @@ void Show(CliContext& ctx, const SimArgs& a) {
                    {"binary_pending", s.binaryPending},
                    {"page_size", s.flash->PageSize()},
                    {"pages", s.flash->Geometry().pages},
-                   {"pages_used", used}});
+                   {"pages_used", used},
+                   {"controller", c.part->name},
+                   {"fuse_low", c.lowFuse},
+                   {"fuse_high", c.highFuse},
+                   {"fuse_extended", c.extendedFuse},
+                   {"lock_bits", c.lockBits}});
     return;
   }
   std::string text = sim::StateText(s);
   for (const std::string& line : text::SplitLines(text))
-    if (!text::StartsWith(line, "page ") && !text::StartsWith(line, "#")) ctx.out << line << "\n";
+    if (!text::StartsWith(line, "page ") && !text::StartsWith(line, "controller_page ") &&
+        !text::StartsWith(line, "#"))
+      ctx.out << line << "\n";
   ctx.out << "dataflash: " << s.flash->Geometry().pages << " pages of " << s.flash->PageSize() << " bytes, " << used
           << " in use\n";
 }
@@ -142,6 +156,26 @@ void PowerCycle(CliContext& ctx, const SimArgs& a) {
   else ctx.PrintJson({{"file", a.file}, {"binary_pages", s.flash->BinaryPages()}});
 }
 
+void FirmwareHex(CliContext& ctx, const SimArgs& a) {
+  sim::FirmwareKind firmware;
+  if (!sim::ParseFirmware(a.firmware, firmware) || firmware == sim::FirmwareKind::none)
+    throw CliFailure("--firmware " + a.firmware + ": expected pic, pic24 or portable", kExitUsage);
+  const sim::AvrPart* part =
+      a.controller.empty() ? &sim::PartForKind(firmware == sim::FirmwareKind::portable ? link::kind_portable
+                                                                                       : link::kind_single)
+                           : sim::FindPart(a.controller);
+  if (!part) throw CliFailure("--controller " + a.controller + ": expected atmega128 or atmega8515", kExitUsage);
+  std::string error;
+  if (!platform::WriteFileAtomically(a.image, sim::FirmwareHexText(firmware, a.version, *part), &error))
+    throw CliFailure("File Save Error: " + error);
+  if (ctx.options.json)
+    ctx.PrintJson({{"image", a.image}, {"firmware", sim::FirmwareName(firmware)}, {"version", a.version},
+                   {"controller", part->name}});
+  else
+    ctx.out << "Wrote " << a.image << " (" << sim::FirmwareName(firmware) << " firmware version " << a.version
+            << " for the " << part->name << ")\n";
+}
+
 }  // namespace
 
 void RegisterSimCommands(CLI::App& app, CliContext& ctx) {
@@ -180,6 +214,14 @@ void RegisterSimCommands(CLI::App& app, CliContext& ctx) {
   exportCmd->add_option("FILE", a->file, "State file")->required();
   exportCmd->add_option("IMAGE", a->image, "Intel HEX file to write")->required();
   exportCmd->callback([&ctx, a] { Export(ctx, *a); });
+
+  auto* fwHex = simCmd->add_subcommand("firmware-hex", "Write the controller flash image of a simulated firmware");
+  fwHex->add_option("IMAGE", a->image, "Intel HEX file to write")->required();
+  fwHex->add_option("--firmware", a->firmware, "pic, pic24 or portable")->required();
+  fwHex->add_option("--version", a->version, "Firmware version, 0-255")->required()->check(CLI::Range(0, 255));
+  fwHex->add_option("--controller", a->controller,
+                    "atmega128 or atmega8515 (default: the portable's controller for portable firmware, else the other)");
+  fwHex->callback([&ctx, a] { FirmwareHex(ctx, *a); });
 }
 
 }  // namespace velmar::cli

@@ -1,0 +1,60 @@
+// The firmware change in the progress window.
+#include "firmware/FirmwareChange.h"
+
+#include "devices/TData.h"
+#include "firmware/TUpdateProg.h"
+#include "link/LinkErrors.h"
+#include "link/ProgrammerGeometry.h"
+#include "operations/TForm1.h"
+#include "platform/Dialogs.h"
+
+namespace velmar::firmware {
+
+void ChooseFirmwareForKind(std::uint8_t programmerKind, const devices::TData& data, std::string& fileName,
+                           int& requiredFirmware) {
+  switch (programmerKind) {
+    case link::kind_single:
+    case link::kind_single_old:
+    case link::kind_8way:
+      requiredFirmware = devices::fw_pic;
+      fileName = data.FirmwareQRX;
+      return;
+    case link::kind_portable:
+      requiredFirmware = devices::fw_portable;
+      fileName = data.FirmwareQRXPrima;
+      return;
+    default: return;
+  }
+}
+
+int execute(ops::TForm1& form, std::uint8_t programmerKind, const FirmwareChangeLinks& links) {
+  TUpdateProg updater(links.unit, links.clock, links.dialogs, links.window, links.data, links.pump, links.priority);
+  updater.ProgramFolder = links.programFolder;
+  updater.WorkingFolder = links.workingFolder;
+  updater.SetProgressHandler([&form](int done, int total) { form.UpdateStat(done, total); });
+  updater.SetMessageHandler([&form](const std::string& text) { form.SetMessage(text); });
+  form.Busy = false;
+  form.Show();
+
+  ChooseFirmwareForKind(programmerKind, links.data, form.FirmwareFileName, form.RequiredFirmware);
+  int result = 0;
+  try {
+    updater.Update(FirmwarePath(links.programFolder, form.FirmwareFileName), form.RequiredFirmware);
+  } catch (const std::exception& e) {
+    // The updater raises link::EISPException; anything else that escapes it
+    // is a failure of the change all the same.
+    form.SetMessage(e.what());
+    links.dialogs.ShowError(e.what());
+    form.Repaint();
+    result = 1;
+  }
+  form.Busy = true;
+  try {
+    updater.CloseLink(false);
+  } catch (const std::exception&) {
+    // The interface may be gone; the change is over either way.
+  }
+  return result;
+}
+
+}  // namespace velmar::firmware

@@ -1,0 +1,61 @@
+// The firmware change: the operation the progress window runs when the
+// programmer needs other firmware (offered by Read, or needed by New and
+// Replace for the selected family). It makes a firmware updater of its own
+// over the shared USB interface adapter, lets it report steps and progress
+// into the window, settles which file and firmware the programmer's kind
+// takes, runs the update and shows a failure's text. Result 0 on success, 1
+// on failure; the caller reads the programmer again afterwards.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace velmar::platform {
+class Clock;
+class Dialogs;
+class MessagePump;
+class ThreadPriority;
+}  // namespace velmar::platform
+
+namespace velmar::devices {
+struct TData;
+}
+
+namespace velmar::link {
+class D2XXUnit;
+class LinkWindow;
+}  // namespace velmar::link
+
+namespace velmar::ops {
+class TForm1;
+}
+
+namespace velmar::firmware {
+
+// What the updater stands on: the same collaborators as the programmer link
+// (the adapter shared with it), the thread priority and the folders.
+struct FirmwareChangeLinks {
+  link::D2XXUnit& unit;
+  platform::Clock& clock;
+  platform::Dialogs& dialogs;
+  link::LinkWindow& window;
+  devices::TData& data;
+  platform::MessagePump& pump;
+  platform::ThreadPriority& priority;
+  std::string programFolder;
+  std::string workingFolder;
+};
+
+// The file name and required firmware a programmer kind takes: version 1
+// programmers (kinds 0, 1, 2) only PIC12/16/18 firmware, the portable (3)
+// only its own; for the others (and a kind not known) the caller's choice
+// stands.
+void ChooseFirmwareForKind(std::uint8_t programmerKind, const devices::TData& data, std::string& fileName,
+                           int& requiredFirmware);
+
+// Runs the change with the window's FirmwareFileName and RequiredFirmware
+// (both settled for the kind first). 0 on success, 1 on failure (its text in
+// the window's message line and in an error box).
+int execute(ops::TForm1& form, std::uint8_t programmerKind, const FirmwareChangeLinks& links);
+
+}  // namespace velmar::firmware

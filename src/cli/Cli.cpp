@@ -22,6 +22,8 @@ const RegisterFn kCommandGroups[] = {
     RegisterHexCommands,
     RegisterFirmwareCommands,
     RegisterOptionCommands,
+    RegisterProgrammerCommands,
+    RegisterSimCommands,
 };
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& o) {

@@ -13,5 +13,7 @@ struct CliContext;
 void RegisterHexCommands(CLI::App& app, CliContext& ctx);
 void RegisterFirmwareCommands(CLI::App& app, CliContext& ctx);
 void RegisterOptionCommands(CLI::App& app, CliContext& ctx);
+void RegisterProgrammerCommands(CLI::App& app, CliContext& ctx);
+void RegisterSimCommands(CLI::App& app, CliContext& ctx);
 
 }  // namespace velmar::cli

@@ -1,0 +1,77 @@
+// Link sessions for the command line.
+#include "cli/LinkSession.h"
+
+#include <stdexcept>
+
+#include "cli/CliContext.h"
+#include "cli/TerminalDialogs.h"
+#include "image/THexList.h"
+#include "link/D2XXUnit.h"
+#include "link/LinkErrors.h"
+#include "link/TReadProg.h"
+#include "platform/Text.h"
+
+namespace velmar::cli {
+
+link::LinkOptions LinkOptionsFrom(const CliContext& ctx) {
+  const GlobalOptions& g = ctx.options;
+  image::Folders f = ctx.Folders();
+  link::LinkOptions o;
+  o.driver = g.driver;
+  o.simulate = g.simulate;
+  o.simState = g.simState;
+  o.trace = g.trace;
+  o.realtime = g.realtime;
+  o.workingFolder = f.working;
+  o.programFolder = f.program;
+  return o;
+}
+
+LinkSession::LinkSession(CliContext& ctx) : ctx_(ctx) {
+  try {
+    env_ = std::make_unique<link::LinkEnvironment>(LinkOptionsFrom(ctx));
+  } catch (const std::invalid_argument& e) {
+    throw CliFailure(e.what(), kExitUsage);
+  } catch (const std::exception& e) {
+    throw CliFailure(e.what());
+  }
+  unit_ = std::make_unique<link::D2XXUnit>(env_->Driver(), *ctx.dialogs);
+  prog_ = std::make_unique<link::TReadProg>(*unit_, env_->Clock(), *ctx.dialogs, window_, data_, pump_);
+  image::Folders f = ctx.Folders();
+  prog_->ProgramFolder = f.program;
+  prog_->WorkingFolder = f.working;
+}
+
+LinkSession::~LinkSession() = default;
+
+void LinkSession::Run(const std::function<void()>& body) {
+  auto close = [this] {
+    try {
+      if (prog_->LinkOpen) prog_->CloseLink(false);
+    } catch (const std::exception&) {
+      // The link is going away either way.
+    }
+  };
+  std::string failure;
+  try {
+    body();
+  } catch (const link::EFirmwareUpdate& e) {
+    failure = e.what();
+  } catch (const link::EISPException& e) {
+    failure = e.what();
+  } catch (const image::EISPException& e) {
+    failure = e.what();
+  } catch (const CliFailure&) {
+    std::string ignored;
+    close();
+    env_->Finish(&ignored);
+    throw;
+  }
+  close();
+  std::string error;
+  bool saved = env_->Finish(&error);
+  if (!failure.empty()) throw CliFailure(text::DisplayText(failure));
+  if (!saved) throw CliFailure(error);
+}
+
+}  // namespace velmar::cli

@@ -1,0 +1,50 @@
+// Everything a command that talks to the programmer needs, built from the
+// global options: the link environment (driver, clock, trace, simulated
+// programmer), the USB interface adapter, the device record, a window that
+// records what the link shows, and the programmer link itself. Run() closes
+// the link and saves the simulated programmer's state whatever happens, and
+// turns the link's exceptions into the command's failure.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "devices/TData.h"
+#include "link/LinkEnvironment.h"
+#include "link/LinkWindow.h"
+#include "platform/Dialogs.h"
+
+namespace velmar::link {
+class D2XXUnit;
+class TReadProg;
+}  // namespace velmar::link
+
+namespace velmar::cli {
+
+struct CliContext;
+
+link::LinkOptions LinkOptionsFrom(const CliContext& ctx);
+
+class LinkSession {
+ public:
+  explicit LinkSession(CliContext& ctx);
+  ~LinkSession();
+
+  link::LinkEnvironment& Env() { return *env_; }
+  link::TReadProg& Prog() { return *prog_; }
+  devices::TData& Data() { return data_; }
+  link::RecordingLinkWindow& Window() { return window_; }
+
+  void Run(const std::function<void()>& body);
+
+ private:
+  CliContext& ctx_;
+  std::unique_ptr<link::LinkEnvironment> env_;
+  std::unique_ptr<link::D2XXUnit> unit_;
+  devices::TData data_;
+  link::RecordingLinkWindow window_;
+  platform::NullMessagePump pump_;
+  std::unique_ptr<link::TReadProg> prog_;
+};
+
+}  // namespace velmar::cli

@@ -1,0 +1,185 @@
+// `velmar-cli sim ...`: make, show and change simulated programmers (their
+// state files), and move whole dataflash images in and out of them as hex
+// files laid out like unit image files (address = page x page size + offset).
+#include <CLI/CLI.hpp>
+
+#include "cli/CliContext.h"
+#include "cli/Commands.h"
+#include "image/TFileLoader.h"
+#include "image/THexList.h"
+#include "link/ProgrammerGeometry.h"
+#include "platform/Clock.h"
+#include "platform/Paths.h"
+#include "platform/Text.h"
+#include "sim/DataflashImage.h"
+#include "sim/ProgrammerBoard.h"
+#include "sim/SimState.h"
+
+namespace velmar::cli {
+
+namespace {
+
+struct SimArgs {
+  std::string file;
+  std::string image;
+  std::string kind;
+  std::string firmware;
+  int version = -1;
+  int hardware = 1;
+  bool noSupply = false;
+  bool standardPages = false;
+  bool force = false;
+  std::vector<std::string> faults;
+};
+
+sim::SimState Load(const std::string& file) {
+  try {
+    return sim::LoadState(file);
+  } catch (const std::exception& e) {
+    throw CliFailure(e.what());
+  }
+}
+
+void Save(const std::string& file, const sim::SimState& s) {
+  std::string error;
+  std::string folder = platform::ExtractFilePath(file);
+  if ((!folder.empty() && !platform::EnsureFolder(folder, &error)) || !sim::SaveState(file, s, &error))
+    throw CliFailure(error);
+}
+
+void Create(CliContext& ctx, const SimArgs& a) {
+  auto kind = link::ParseKind(a.kind);
+  if (!kind) throw CliFailure("--kind " + a.kind + ": expected 0-5 or a kind name", kExitUsage);
+  if (platform::FileExists(a.file) && !a.force)
+    throw CliFailure(a.file + " already exists (it may hold a staged dataflash); add --force to replace it");
+  sim::ExpectedVersions versions = sim::ReadExpectedVersions(ctx.Folders().program);
+  sim::SimState s = sim::FreshState(*kind, versions);
+  if (!a.firmware.empty() && !sim::ParseFirmware(a.firmware, s.firmware))
+    throw CliFailure("--firmware " + a.firmware + ": expected pic, pic24, portable or none", kExitUsage);
+  s.version = a.version >= 0 ? a.version
+              : s.firmware == sim::FirmwareKind::pic24    ? versions.pic24
+              : s.firmware == sim::FirmwareKind::portable ? versions.portable
+                                                          : versions.pic;
+  s.hardware = a.hardware;
+  s.supply = !a.noSupply;
+  std::string text = sim::StateText(s);
+  if (a.standardPages) text += "binary_pages=0\n";
+  for (const std::string& f : a.faults) text += "fault." + f + "\n";
+  try {
+    s = sim::ParseState(text);
+  } catch (const std::exception& e) {
+    throw CliFailure(std::string("Cannot make that programmer: ") + e.what(), kExitUsage);
+  }
+  Save(a.file, s);
+  if (ctx.options.json)
+    ctx.PrintJson({{"file", a.file}, {"kind", s.kind}, {"firmware", sim::FirmwareName(s.firmware)}, {"version", s.version}});
+  else
+    ctx.out << "Made a simulated " << link::FindKind(s.kind)->model << " in " << a.file << "\n";
+}
+
+void Show(CliContext& ctx, const SimArgs& a) {
+  sim::SimState s = Load(a.file);
+  std::uint32_t used = 0;
+  for (std::uint32_t p = 0; p < s.flash->Geometry().pages; ++p) used += !s.flash->PageBlank(p);
+  if (ctx.options.json) {
+    ctx.PrintJson({{"kind", s.kind},
+                   {"model", link::FindKind(s.kind)->model},
+                   {"hardware", s.hardware},
+                   {"firmware", sim::FirmwareName(s.firmware)},
+                   {"version", s.version},
+                   {"token", s.token},
+                   {"supply", s.supply},
+                   {"voltage_sensing", s.voltageSensing},
+                   {"binary_pages", s.flash->BinaryPages()},
+                   {"binary_pending", s.binaryPending},
+                   {"page_size", s.flash->PageSize()},
+                   {"pages", s.flash->Geometry().pages},
+                   {"pages_used", used}});
+    return;
+  }
+  std::string text = sim::StateText(s);
+  for (const std::string& line : text::SplitLines(text))
+    if (!text::StartsWith(line, "page ") && !text::StartsWith(line, "#")) ctx.out << line << "\n";
+  ctx.out << "dataflash: " << s.flash->Geometry().pages << " pages of " << s.flash->PageSize() << " bytes, " << used
+          << " in use\n";
+}
+
+void Import(CliContext& ctx, const SimArgs& a) {
+  sim::SimState s = Load(a.file);
+  image::THexList img(sim::LoaderPageSize(s) * sim::LoaderPageCount(s));
+  int result;
+  try {
+    result = image::TFileLoader::LoadFile(a.image, img);
+  } catch (const image::EFileOpenError& e) {
+    throw CliFailure(e.what());
+  }
+  if (result == image::fmt_empty) throw CliFailure("File Load Error: " + a.image + " holds no lines");
+  if (result < 0)
+    throw CliFailure("File Load Error: " + a.image + " is not a hex file or has data beyond the " +
+                     std::to_string(img.Count()) + "-byte dataflash");
+  sim::ImportImage(s, img);
+  Save(a.file, s);
+  if (!ctx.options.json) ctx.out << "Put " << a.image << " into " << a.file << "\n";
+  else ctx.PrintJson({{"file", a.file}, {"image", a.image}, {"last_used", img.LastUsed()}});
+}
+
+void Export(CliContext& ctx, const SimArgs& a) {
+  sim::SimState s = Load(a.file);
+  image::THexList img;
+  sim::ExportImage(s, img);
+  std::string error;
+  if (image::TFileLoader::SaveFile(a.image, img, 1, &error) != 0) throw CliFailure("File Save Error: " + error);
+  if (!ctx.options.json) ctx.out << "Wrote " << a.image << "\n";
+  else ctx.PrintJson({{"file", a.file}, {"image", a.image}, {"last_used", img.LastUsed()}});
+}
+
+void PowerCycle(CliContext& ctx, const SimArgs& a) {
+  sim::SimState s = Load(a.file);
+  platform::VirtualClock clock;
+  sim::ProgrammerBoard(s, clock).PowerCycle();
+  Save(a.file, s);
+  if (!ctx.options.json) ctx.out << "Switched the simulated programmer in " << a.file << " off and on\n";
+  else ctx.PrintJson({{"file", a.file}, {"binary_pages", s.flash->BinaryPages()}});
+}
+
+}  // namespace
+
+void RegisterSimCommands(CLI::App& app, CliContext& ctx) {
+  auto* simCmd = app.add_subcommand("sim", "Simulated programmers: make, show, power-cycle, import and export");
+  simCmd->require_subcommand(1);
+  auto a = std::make_shared<SimArgs>();
+
+  auto* create = simCmd->add_subcommand("create", "Make a fresh simulated programmer in a state file");
+  create->add_option("FILE", a->file, "State file")->required();
+  create->add_option("--kind", a->kind, "0-5 or single, single-old, 8way, portable, 8way-v2, single-v2")->required();
+  create->add_option("--firmware", a->firmware, "Firmware it runs: pic, pic24, portable or none");
+  create->add_option("--version", a->version, "Firmware version (default: the one progsetting.ini expects)")
+      ->check(CLI::Range(0, 255));
+  create->add_option("--hardware", a->hardware, "Hardware version of the portable programmer")
+      ->check(CLI::IsMember({1, 2}));
+  create->add_flag("--no-supply", a->noSupply, "The programmer has no supply (flat battery)");
+  create->add_flag("--standard-pages", a->standardPages, "8-way: dataflash not yet switched to binary pages");
+  create->add_option("--fault", a->faults, "Inject a fault, NAME=VALUE (see docs/SIMULATOR.md)");
+  create->add_flag("--force", a->force, "Replace an existing state file");
+  create->callback([&ctx, a] { Create(ctx, *a); });
+
+  auto* show = simCmd->add_subcommand("show", "Show a simulated programmer's state");
+  show->add_option("FILE", a->file, "State file")->required();
+  show->callback([&ctx, a] { Show(ctx, *a); });
+
+  auto* power = simCmd->add_subcommand("power-cycle", "Switch a simulated programmer off and on");
+  power->add_option("FILE", a->file, "State file")->required();
+  power->callback([&ctx, a] { PowerCycle(ctx, *a); });
+
+  auto* import = simCmd->add_subcommand("import", "Put a dataflash image (hex file) into a simulated programmer");
+  import->add_option("FILE", a->file, "State file")->required();
+  import->add_option("IMAGE", a->image, "Hex file: address = page x page size + offset")->required();
+  import->callback([&ctx, a] { Import(ctx, *a); });
+
+  auto* exportCmd = simCmd->add_subcommand("export", "Save a simulated programmer's dataflash as Intel HEX");
+  exportCmd->add_option("FILE", a->file, "State file")->required();
+  exportCmd->add_option("IMAGE", a->image, "Intel HEX file to write")->required();
+  exportCmd->callback([&ctx, a] { Export(ctx, *a); });
+}
+
+}  // namespace velmar::cli

@@ -1,0 +1,170 @@
+// Run-time binding of FTDI's D2XX library. Its integer types differ between
+// releases (32 or 64 bits), so every value the library writes back lands in
+// a 64-bit variable and only the low 32 bits are used.
+#include "link/D2xxLibraryDriver.h"
+
+#include <cstring>
+
+#include <dlfcn.h>
+
+namespace velmar::link {
+
+namespace {
+using Status = unsigned long;
+using Dword = unsigned int;
+}  // namespace
+
+struct D2xxLibraryDriver::Api {
+  Status (*ListDevices)(void*, void*, Dword) = nullptr;
+  Status (*OpenEx)(void*, Dword, void**) = nullptr;
+  Status (*Close)(void*) = nullptr;
+  Status (*Read)(void*, void*, Dword, void*) = nullptr;
+  Status (*Write)(void*, void*, Dword, void*) = nullptr;
+  Status (*GetQueueStatus)(void*, void*) = nullptr;
+  Status (*CyclePort)(void*) = nullptr;
+  Status (*EE_UARead)(void*, unsigned char*, Dword, void*) = nullptr;
+  Status (*SetLatencyTimer)(void*, unsigned char) = nullptr;
+  Status (*SetBitMode)(void*, unsigned char, unsigned char) = nullptr;
+  Status (*SetTimeouts)(void*, Dword, Dword) = nullptr;
+};
+
+namespace {
+
+FT_STATUS S(Status s) { return FT_STATUS(s & 0xFFFFFFFFu); }
+
+void* OpenLibrary(const std::string& name, std::string& error) {
+  std::string names[] = {name, "libftd2xx.so", "libftd2xx.so.1"};
+  for (const std::string& n : names) {
+    if (n.empty()) continue;
+    if (void* h = dlopen(n.c_str(), RTLD_NOW | RTLD_LOCAL)) return h;
+    const char* e = dlerror();
+    if (error.empty() && e) error = e;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+D2xxLibraryDriver::D2xxLibraryDriver(const std::string& libraryName, std::uint32_t readTimeoutMs)
+    : api_(std::make_unique<Api>()), readTimeoutMs_(readTimeoutMs) {
+  std::string error;
+  library_ = OpenLibrary(libraryName, error);
+  if (!library_) {
+    problem_ = "FTDI's D2XX driver library (libftd2xx.so) is not installed: " + error +
+               "\rInstall it from FTDI, or use --driver libftdi";
+    return;
+  }
+  bool missing = false;
+  auto bind = [&](auto& fn, const char* symbol) {
+    fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(library_, symbol));
+    if (!fn) missing = true;
+  };
+  bind(api_->ListDevices, "FT_ListDevices");
+  bind(api_->OpenEx, "FT_OpenEx");
+  bind(api_->Close, "FT_Close");
+  bind(api_->Read, "FT_Read");
+  bind(api_->Write, "FT_Write");
+  bind(api_->GetQueueStatus, "FT_GetQueueStatus");
+  bind(api_->CyclePort, "FT_CyclePort");
+  bind(api_->EE_UARead, "FT_EE_UARead");
+  bind(api_->SetLatencyTimer, "FT_SetLatencyTimer");
+  bind(api_->SetBitMode, "FT_SetBitMode");
+  bind(api_->SetTimeouts, "FT_SetTimeouts");
+  if (missing) problem_ = "The installed libftd2xx.so lacks functions Velmar needs; install a current D2XX release";
+}
+
+D2xxLibraryDriver::~D2xxLibraryDriver() {
+  if (library_) dlclose(library_);
+}
+
+bool D2xxLibraryDriver::Loadable() {
+  std::string error;
+  void* h = OpenLibrary({}, error);
+  if (h) dlclose(h);
+  return h != nullptr;
+}
+
+FT_STATUS D2xxLibraryDriver::ListDeviceCount(std::uint32_t& count) {
+  count = 0;
+  if (!problem_.empty()) return FT_OTHER_ERROR;
+  std::uint64_t n = 0;
+  FT_STATUS s = S(api_->ListDevices(&n, nullptr, FT_LIST_NUMBER_ONLY));
+  count = std::uint32_t(n);
+  return s;
+}
+
+FT_STATUS D2xxLibraryDriver::ListDeviceByIndex(std::uint32_t index, std::uint32_t what, char* buffer,
+                                               std::size_t size) {
+  if (!problem_.empty()) return FT_OTHER_ERROR;
+  char local[128] = {};
+  FT_STATUS s = S(api_->ListDevices(reinterpret_cast<void*>(std::uintptr_t(index)), local, FT_LIST_BY_INDEX | what));
+  if (s == FT_OK) CopyListText(std::string(local, strnlen(local, sizeof local)), buffer, size);
+  return s;
+}
+
+FT_STATUS D2xxLibraryDriver::OpenEx(const char* serial, FT_HANDLE& handle) {
+  handle = nullptr;
+  if (!problem_.empty()) return FT_OTHER_ERROR;
+  void* h = nullptr;
+  FT_STATUS s = S(api_->OpenEx(const_cast<char*>(serial), FT_OPEN_BY_SERIAL_NUMBER, &h));
+  if (s != FT_OK) return s;
+  api_->SetTimeouts(h, readTimeoutMs_, readTimeoutMs_);
+  handle = h;
+  return FT_OK;
+}
+
+FT_STATUS D2xxLibraryDriver::Close(FT_HANDLE handle) {
+  return problem_.empty() ? S(api_->Close(handle)) : FT_OTHER_ERROR;
+}
+
+FT_STATUS D2xxLibraryDriver::Read(FT_HANDLE handle, std::uint8_t* buffer, std::uint32_t count, std::uint32_t& got) {
+  got = 0;
+  if (!problem_.empty()) return FT_OTHER_ERROR;
+  std::uint64_t n = 0;
+  FT_STATUS s = S(api_->Read(handle, buffer, count, &n));
+  got = std::uint32_t(n);
+  return s;
+}
+
+FT_STATUS D2xxLibraryDriver::Write(FT_HANDLE handle, const std::uint8_t* buffer, std::uint32_t count,
+                                   std::uint32_t& written) {
+  written = 0;
+  if (!problem_.empty()) return FT_OTHER_ERROR;
+  std::uint64_t n = 0;
+  FT_STATUS s = S(api_->Write(handle, const_cast<std::uint8_t*>(buffer), count, &n));
+  written = std::uint32_t(n);
+  return s;
+}
+
+FT_STATUS D2xxLibraryDriver::GetQueueStatus(FT_HANDLE handle, std::uint32_t& rxBytes) {
+  rxBytes = 0;
+  if (!problem_.empty()) return FT_OTHER_ERROR;
+  std::uint64_t n = 0;
+  FT_STATUS s = S(api_->GetQueueStatus(handle, &n));
+  rxBytes = std::uint32_t(n);
+  return s;
+}
+
+FT_STATUS D2xxLibraryDriver::CyclePort(FT_HANDLE handle) {
+  return problem_.empty() ? S(api_->CyclePort(handle)) : FT_OTHER_ERROR;
+}
+
+FT_STATUS D2xxLibraryDriver::EE_UARead(FT_HANDLE handle, std::uint8_t* buffer, std::uint32_t size,
+                                       std::uint32_t& got) {
+  got = 0;
+  if (!problem_.empty()) return FT_OTHER_ERROR;
+  std::uint64_t n = 0;
+  FT_STATUS s = S(api_->EE_UARead(handle, buffer, size, &n));
+  got = std::uint32_t(n);
+  return s;
+}
+
+FT_STATUS D2xxLibraryDriver::SetLatencyTimer(FT_HANDLE handle, std::uint8_t ms) {
+  return problem_.empty() ? S(api_->SetLatencyTimer(handle, ms)) : FT_OTHER_ERROR;
+}
+
+FT_STATUS D2xxLibraryDriver::SetBitMode(FT_HANDLE handle, std::uint8_t mask, std::uint8_t mode) {
+  return problem_.empty() ? S(api_->SetBitMode(handle, mask, mode)) : FT_OTHER_ERROR;
+}
+
+}  // namespace velmar::link

@@ -1,0 +1,46 @@
+// The d2xx backend: FTDI's own D2XX library, loaded at run time from
+// libftd2xx.so when the user has installed it. Nothing is linked against it;
+// when it is absent the backend says so plainly when it is used. Reads get a
+// time-out (FT_SetTimeouts) as soon as a device is opened.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "link/FtDriver.h"
+
+namespace velmar::link {
+
+class D2xxLibraryDriver final : public FtDriver {
+ public:
+  // Tries `libraryName` (default: libftd2xx.so, then libftd2xx.so.1).
+  explicit D2xxLibraryDriver(const std::string& libraryName = {}, std::uint32_t readTimeoutMs = 1000);
+  ~D2xxLibraryDriver() override;
+
+  // True when the library can be loaded (used by --driver auto).
+  static bool Loadable();
+
+  std::string Name() const override { return "d2xx"; }
+  std::string Problem() const override { return problem_; }
+
+  FT_STATUS ListDeviceCount(std::uint32_t& count) override;
+  FT_STATUS ListDeviceByIndex(std::uint32_t index, std::uint32_t what, char* buffer, std::size_t size) override;
+  FT_STATUS OpenEx(const char* serial, FT_HANDLE& handle) override;
+  FT_STATUS Close(FT_HANDLE handle) override;
+  FT_STATUS Read(FT_HANDLE handle, std::uint8_t* buffer, std::uint32_t count, std::uint32_t& got) override;
+  FT_STATUS Write(FT_HANDLE handle, const std::uint8_t* buffer, std::uint32_t count, std::uint32_t& written) override;
+  FT_STATUS GetQueueStatus(FT_HANDLE handle, std::uint32_t& rxBytes) override;
+  FT_STATUS CyclePort(FT_HANDLE handle) override;
+  FT_STATUS EE_UARead(FT_HANDLE handle, std::uint8_t* buffer, std::uint32_t size, std::uint32_t& got) override;
+  FT_STATUS SetLatencyTimer(FT_HANDLE handle, std::uint8_t ms) override;
+  FT_STATUS SetBitMode(FT_HANDLE handle, std::uint8_t mask, std::uint8_t mode) override;
+
+ private:
+  struct Api;
+  std::unique_ptr<Api> api_;
+  void* library_ = nullptr;
+  std::string problem_;
+  std::uint32_t readTimeoutMs_;
+};
+
+}  // namespace velmar::link

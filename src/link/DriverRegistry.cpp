@@ -1,0 +1,41 @@
+// The backend table.
+#include "link/DriverRegistry.h"
+
+#include <stdexcept>
+
+#include "link/D2xxLibraryDriver.h"
+#include "link/LibFtdiDriver.h"
+#include "sim/SimDriver.h"
+
+namespace velmar::link {
+
+namespace {
+
+std::unique_ptr<FtDriver> MakeSim(DriverContext& c) {
+  if (!c.simState) throw std::invalid_argument("the simulated programmer needs a state");
+  return std::make_unique<sim::SimDriver>(std::move(*c.simState), c.clock, c.virtualClock);
+}
+
+std::unique_ptr<FtDriver> MakeLibFtdi(DriverContext&) { return std::make_unique<LibFtdiDriver>(MakeLibFtdiCalls()); }
+
+std::unique_ptr<FtDriver> MakeD2xx(DriverContext&) { return std::make_unique<D2xxLibraryDriver>(); }
+
+const DriverBackend kBackends[] = {
+    {"sim", "the simulated programmer", MakeSim},
+    {"libftdi", "USB interface through libftdi1", MakeLibFtdi},
+    {"d2xx", "USB interface through FTDI's D2XX library (libftd2xx.so)", MakeD2xx},
+};
+
+}  // namespace
+
+std::span<const DriverBackend> DriverBackends() { return kBackends; }
+
+const DriverBackend* FindBackend(std::string_view name) {
+  for (const DriverBackend& b : kBackends)
+    if (name == b.name) return &b;
+  return nullptr;
+}
+
+std::string AutoBackend() { return D2xxLibraryDriver::Loadable() ? "d2xx" : "libftdi"; }
+
+}  // namespace velmar::link

@@ -1,0 +1,132 @@
+// The real libftdi1 calls behind LibFtdiCalls. Sessions are libftdi contexts
+// opened on one channel each; the device list is kept (with its libusb
+// references) until the next search.
+#include <chrono>
+#include <thread>
+
+#include "link/LibFtdiDriver.h"
+
+#ifdef VELMAR_HAVE_LIBFTDI
+#include <ftdi.h>
+#endif
+
+namespace velmar::link {
+
+#ifdef VELMAR_HAVE_LIBFTDI
+
+namespace {
+
+constexpr int kVendor = 0x0403;
+constexpr int kDualChannel = 0x6010;
+
+class RealLibFtdi final : public LibFtdiCalls {
+ public:
+  RealLibFtdi() : list_ctx_(ftdi_new()) {}
+  ~RealLibFtdi() override {
+    for (ftdi_context* c : sessions_)
+      if (c) {
+        ftdi_usb_close(c);
+        ftdi_free(c);
+      }
+    if (list_) ftdi_list_free(&list_);
+    if (list_ctx_) ftdi_free(list_ctx_);
+  }
+
+  std::string Problem() override {
+    return list_ctx_ ? std::string() : "libftdi could not start the USB subsystem (libusb)";
+  }
+
+  int FindAll(std::vector<UsbDevice>& out) override {
+    if (!list_ctx_) return -1;
+    if (list_) ftdi_list_free(&list_);
+    int n = ftdi_usb_find_all(list_ctx_, &list_, kVendor, kDualChannel);
+    if (n < 0) return n;
+    for (ftdi_device_list* d = list_; d; d = d->next) {
+      char manufacturer[128] = {}, description[128] = {}, serial[128] = {};
+      ftdi_usb_get_strings(list_ctx_, d->dev, manufacturer, sizeof manufacturer, description, sizeof description,
+                           serial, sizeof serial);
+      out.push_back({d->dev, description, serial});
+    }
+    return n;
+  }
+
+  int Open(void* device, int channel) override {
+    ftdi_context* c = ftdi_new();
+    if (!c) return -1;
+    ftdi_set_interface(c, channel ? INTERFACE_B : INTERFACE_A);
+    c->module_detach_mode = AUTO_DETACH_REATACH_SIO_MODULE;
+    int rc = ftdi_usb_open_dev(c, static_cast<libusb_device*>(device));
+    if (rc < 0) {
+      lastOpenError_ = ftdi_get_error_string(c);
+      ftdi_free(c);
+      return rc;
+    }
+    c->usb_read_timeout = 50;
+    ftdi_tcioflush(c);
+    sessions_.push_back(c);
+    return int(sessions_.size() - 1);
+  }
+
+  void Close(int s) override {
+    if (ftdi_context* c = Get(s)) {
+      ftdi_usb_close(c);
+      ftdi_free(c);
+      sessions_[std::size_t(s)] = nullptr;
+    }
+  }
+
+  int ReadData(int s, std::uint8_t* b, int n) override { return Get(s) ? ftdi_read_data(Get(s), b, n) : -1; }
+  int WriteData(int s, const std::uint8_t* b, int n) override {
+    return Get(s) ? ftdi_write_data(Get(s), b, n) : -1;
+  }
+  int SetLatency(int s, std::uint8_t ms) override { return Get(s) ? ftdi_set_latency_timer(Get(s), ms) : -1; }
+  int SetBitmode(int s, std::uint8_t mask, std::uint8_t mode) override {
+    return Get(s) ? ftdi_set_bitmode(Get(s), mask, mode) : -1;
+  }
+  int UsbReset(int s) override { return Get(s) ? ftdi_usb_reset(Get(s)) : -1; }
+
+  int ReadEeprom(int s, std::vector<std::uint8_t>& raw) override {
+    ftdi_context* c = Get(s);
+    if (!c) return -1;
+    int rc = ftdi_read_eeprom(c);
+    if (rc < 0) return rc;
+    int size = 0;
+    ftdi_get_eeprom_value(c, CHIP_SIZE, &size);
+    if (size <= 0) size = 128;
+    raw.assign(std::size_t(size), 0);
+    return ftdi_get_eeprom_buf(c, raw.data(), size);
+  }
+
+  std::string ErrorString(int s) override {
+    if (s < 0) return lastOpenError_.empty() && list_ctx_ ? ftdi_get_error_string(list_ctx_) : lastOpenError_;
+    ftdi_context* c = Get(s);
+    return c ? ftdi_get_error_string(c) : std::string();
+  }
+
+  std::uint64_t NowMs() override {
+    using namespace std::chrono;
+    return std::uint64_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+  }
+  void SleepMs(unsigned ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+ private:
+  ftdi_context* Get(int s) {
+    return s >= 0 && std::size_t(s) < sessions_.size() ? sessions_[std::size_t(s)] : nullptr;
+  }
+  ftdi_context* list_ctx_;
+  ftdi_device_list* list_ = nullptr;
+  std::vector<ftdi_context*> sessions_;
+  std::string lastOpenError_;
+};
+
+}  // namespace
+
+std::unique_ptr<LibFtdiCalls> MakeLibFtdiCalls() { return std::make_unique<RealLibFtdi>(); }
+
+#else
+
+std::unique_ptr<LibFtdiCalls> MakeLibFtdiCalls() { return nullptr; }
+
+#endif
+
+}  // namespace velmar::link

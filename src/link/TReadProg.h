@@ -1,0 +1,190 @@
+// TReadProg: the programmer link, one instance for the whole run. It frames
+// every byte exchanged with the programmer over the USB interface's
+// synchronous serial engine and drives the control lines (primitives), opens
+// and identifies the programmer and checks its firmware (connection), moves
+// dataflash pages (pages) and walks the slot directory (directory). Its
+// collaborators come in explicitly; the firmware updater derives from it and
+// uses the same primitives.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "link/ProgrammerGeometry.h"
+
+namespace velmar::platform {
+class Clock;
+class Dialogs;
+class MessagePump;
+}  // namespace velmar::platform
+
+namespace velmar::devices {
+struct TData;
+}
+
+namespace velmar::image {
+class THexList;
+}
+
+namespace velmar::link {
+
+class D2XXUnit;
+class LinkWindow;
+class TProgramEntry;
+class TProgramEntryList;
+
+using TSerialNums = std::array<std::string, 127>;
+
+// The facts the blank-page skip of a slot write needs about the device the
+// slot is for; the caller fills them from the device record and settings.
+struct BlankPageRule {
+  std::uint32_t deviceCodeSize = 0;  // bytes of code memory
+  std::uint32_t deviceDataSize = 0;  // bytes of data (EEPROM) memory
+  bool eraseWholeSlot = false;       // setting "EraseWholeSlot": write every page
+};
+
+// What a slot write writes: the slot record (StartPage, PageCount) and the
+// slot image whose byte k * page size starts page StartPage + k.
+struct SlotWrite {
+  const TProgramEntry& slot;
+  const image::THexList& image;
+  BlankPageRule blank;
+};
+
+class TReadProg {
+ public:
+  TReadProg(D2XXUnit& unit, platform::Clock& clock, platform::Dialogs& dialogs, LinkWindow& window,
+            devices::TData& data, platform::MessagePump& pump);
+  virtual ~TReadProg();
+  TReadProg(const TReadProg&) = delete;
+  TReadProg& operator=(const TReadProg&) = delete;
+
+  // Folders (each ends with a separator): progsetting.ini lives in the
+  // program folder, dferror.hex goes to the working folder.
+  std::string ProgramFolder;
+  std::string WorkingFolder;
+
+  // ---- line control ----
+  std::uint32_t ClockDivisor = 23;
+  int SpeedIndex = 1;
+  std::uint8_t WakeLine = 5;
+  std::uint8_t PostTransferLine = 2;
+  std::uint8_t SelectLine = 3;
+  std::uint8_t EnableLine = 1;
+  std::uint8_t LowPinState = 0;
+  bool UpdateMode = false;
+
+  // ---- connection ----
+  TSerialNums SerialNumbers;
+  int InterfaceIndex = 0;
+  bool LinkOpen = false;
+  bool VoltageSensing = false;
+  bool Use256Pages = false;
+  bool Pic24OnStandard = false;
+  bool ProgrammerAnswered = false;
+  std::uint16_t UnitToken = 0;
+  ProgrammerGeometry Geometry;
+  // Firmware version byte of the last 'V' reply (-1 before any).
+  int FirmwareVersion = -1;
+  // Version texts for the window titles ("PCQRX", "PCPRIMA").
+  std::string PCQRX = "5.0.0";
+  std::string PCPRIMA = "5.0.0";
+  // Makes new unit tokens (0 to 65,534); replaceable for tests.
+  std::function<std::uint16_t()> TokenSource;
+
+  // ---- pages ----
+  std::unique_ptr<image::THexList> ReadImage;
+  bool PageIndexedReads = false;
+  std::uint32_t PageDelay = 40;
+  std::uint32_t HalfDelay = 15;
+
+  // ---- primitives ----
+  std::uint8_t ExchangeByte(std::uint8_t b);
+  void SendByte(std::uint8_t b) { ExchangeByte(b); }
+  std::uint8_t ReceiveByte() { return ExchangeByte(0xFF); }
+  std::uint8_t ClockInByte();
+  // Clocks n bytes (1 to 65,533) out and in inside one selected transfer;
+  // the replies land in the adapter's RxBuffer[0..n-1].
+  void TransferBlock(const std::uint8_t* data, std::uint32_t n);
+  void SelectLink();
+  void EndTransfer();
+  void DeselectLink();
+  void AbortLink();
+  void SetLowLine(int n);
+  void ClearLowLine(int n);
+  void IdleLowLines();
+  void WakeLowLines();
+  void SetSpeed(int index);
+  static std::uint32_t SpeedDivisor(int index);
+  // The hidden "Loader Speed" choice's divisor for item `item`.
+  static std::uint32_t LoaderSpeedDivisor(int item);
+  void SetupChannel();
+  void WakeProgrammer();
+  void SettleLines();
+
+  // ---- connection ----
+  bool OpenLink();
+  void CloseLink(bool cyclePort);
+  void Identify();
+  bool CheckSameUnit();
+  void SetProgressHandler(std::function<void(int, int)> handler) { OnProgress = std::move(handler); }
+  // The progress window's message line (skipped while unset).
+  void SetMessageHandler(std::function<void(const std::string&)> handler) { OnMessage = std::move(handler); }
+
+  // ---- pages ----
+  // 24-bit dataflash address of a page for the current kind.
+  std::uint32_t PageAddress(std::uint32_t page) const;
+  bool ReadBlock(std::uint32_t page, std::uint32_t count, int part);
+  bool WritePage(std::uint32_t page, std::uint32_t length, std::uint32_t sourceOffset, const SlotWrite& w);
+  bool WriteHalfPages(std::uint32_t page, std::uint32_t half, std::uint32_t sourceOffset, const SlotWrite& w);
+  bool WriteSlot(const SlotWrite& w);
+  bool EraseUnit();
+
+  // ---- directory ----
+  int ReadDirectory(TProgramEntryList& list);
+
+  D2XXUnit& Unit() { return unit_; }
+  platform::Clock& Clock() { return clock_; }
+
+ protected:
+  // Writes the first n bytes of TxBuffer.
+  void Write(std::uint32_t n);
+  void Write(std::initializer_list<std::uint8_t> bytes);
+  // Reads n reply bytes into RxBuffer; raises EISPException when fewer come.
+  void ReadReply(std::uint32_t n);
+  void Wait(std::uint32_t ms);
+  void Progress(int done, int total);
+  void Message(const std::string& text);
+  // Reads the high-byte lines, changes them and writes them back; does
+  // nothing when the lines cannot be read (no device).
+  void UpdateHighLines(std::uint8_t setMask, std::uint8_t clearMask);
+  void ChangeLowLine(int n, bool set, bool repeat);
+  void ReadSettings();
+  void IdentifyKind();
+  void CheckFirmware(std::uint8_t version);
+  void NewToken();
+  bool BlankPageSkipped(std::uint32_t page, std::uint32_t sourceOffset, const SlotWrite& w) const;
+  void CheckSlotFits(const SlotWrite& w) const;
+
+  D2XXUnit& unit_;
+  platform::Clock& clock_;
+  platform::Dialogs& dialogs_;
+  LinkWindow& window_;
+  devices::TData& data_;
+  platform::MessagePump& pump_;
+  std::function<void(int, int)> OnProgress;
+  std::function<void(const std::string&)> OnMessage;
+};
+
+// Messages the link raises in more than one place.
+namespace link_text {
+inline constexpr const char* kNotResponding = "Programmer Not Responding. ";
+inline constexpr const char* kNotDetected = "Programmer not Detected";
+inline constexpr const char* kNeedsUpdate = "Programmer Needs Firmware update";
+inline constexpr const char* kNeedsUpdatePressOk = "Programmer Needs Firmware update\rPress OK to Update";
+}  // namespace link_text
+
+}  // namespace velmar::link

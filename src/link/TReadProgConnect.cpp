@@ -1,0 +1,334 @@
+// Connection and identification: find and open the programmer's interface
+// channel, check its supply, wake it, read the program settings, learn the
+// programmer kind and its dataflash geometry, and check its firmware; also
+// the portable programmer's unit token.
+#include <chrono>
+#include <random>
+
+#include "devices/TData.h"
+#include "image/THexList.h"
+#include "link/D2XXUnit.h"
+#include "link/LinkErrors.h"
+#include "link/LinkWindow.h"
+#include "link/TReadProg.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/IniFile.h"
+#include "platform/Paths.h"
+#include "platform/Text.h"
+
+namespace velmar::link {
+
+namespace {
+
+constexpr const char* kProgrammerChannel = "Dual RS232 A";
+constexpr const char* kProgrammerSerial = "QRXA";
+constexpr const char* kSupportContact = "support@velmar.example";
+
+std::uint16_t RandomToken() {
+  static std::mt19937 generator(std::random_device{}() ^
+                                std::uint32_t(std::chrono::steady_clock::now().time_since_epoch().count()));
+  return std::uint16_t(std::uniform_int_distribution<int>(0, 65534)(generator));
+}
+
+}  // namespace
+
+TReadProg::TReadProg(D2XXUnit& unit, platform::Clock& clock, platform::Dialogs& dialogs, LinkWindow& window,
+                     devices::TData& data, platform::MessagePump& pump)
+    : TokenSource(RandomToken),
+      unit_(unit),
+      clock_(clock),
+      dialogs_(dialogs),
+      window_(window),
+      data_(data),
+      pump_(pump) {}
+
+TReadProg::~TReadProg() = default;
+
+void TReadProg::Progress(int done, int total) {
+  if (OnProgress) OnProgress(done, total);
+}
+
+void TReadProg::Message(const std::string& text) {
+  if (OnMessage) OnMessage(text);
+}
+
+bool TReadProg::OpenLink() {
+  LinkOpen = false;
+  WakeLine = 5;
+  PostTransferLine = 2;
+  SelectLine = 3;
+  EnableLine = 1;
+  InterfaceIndex = 0;
+  SpeedIndex = 1;
+  SetSpeed(1);
+  ProgrammerAnswered = false;
+  unit_.FTErrorReports = false;
+
+  std::string problem = unit_.Driver().Problem();
+  if (!problem.empty()) throw EISPException(problem);
+
+  unit_.DeviceCount = 0;
+  unit_.GetFTDeviceCount();
+  if (unit_.DeviceCount == 0) throw EISPException("No USB devices found!");
+
+  int channels = 0;
+  for (std::uint32_t index = 0; index < SerialNumbers.size(); ++index) {
+    if (unit_.GetFTDeviceDescription(index) != FT_OK)
+      throw EISPException(
+          "Error Opening USB Port - unplug and reconnect dongle\rOther Programs or hardware may be holding port");
+    if (unit_.ListText != kProgrammerChannel) continue;
+    unit_.GetFTDeviceSerialNo(index);
+    SerialNumbers[index] = unit_.ListText;
+    if (!unit_.ListText.empty()) ++channels;
+    if (unit_.ListText == kProgrammerSerial) {
+      ProgrammerAnswered = true;
+      InterfaceIndex = int(index);
+      break;
+    }
+  }
+  if (channels == 0) throw EISPException("No USB Dongle available");
+
+  unit_.CloseFTDevice();
+  FT_STATUS status = unit_.Open_USB_Device_By_Serial_Number(kProgrammerSerial);
+  if (status == FT_DEVICE_NOT_FOUND) {
+    DeselectLink();
+    AbortLink();
+    throw EISPException("USB device was not found");
+  }
+  if (status != FT_OK) {
+    // Going on with a handle that did not open would only fail later and
+    // less clearly.
+    std::string text = FtStatusText(status);
+    std::string why = unit_.Driver().LastError();
+    throw EISPException("USB device could not be opened\rOpen_USB_Device_By_Serial_Number" +
+                        (text.empty() ? " - status " + std::to_string(status) : text) +
+                        (why.empty() ? "" : "\r" + why));
+  }
+
+  unit_.UserAreaBuffer.fill(0);
+  FT_STATUS ua = unit_.ReadFTUserArea();
+  VoltageSensing = ua == FT_OK && unit_.UserAreaLength > 8 && unit_.UserAreaBuffer[8] == '1';
+
+  SetupChannel();
+
+  if (VoltageSensing) {
+    Write({0x80, 0x02, 0xF3});
+    unit_.TxBuffer[0] = 0x81;
+    Wait(25);
+    Write(1);
+    ReadReply(1);
+    LowPinState = unit_.RxBuffer[0];
+    if (LowPinState & 0x04) {
+      CloseLink(false);
+      throw EISPException("No Voltage Detected! Check battery or power supply");
+    }
+  }
+
+  SelectLink();
+  LinkOpen = true;
+  return true;
+}
+
+void TReadProg::CloseLink(bool cyclePort) {
+  DeselectLink();
+  EndTransfer();
+  unit_.GetFTDeviceCount();
+  if (unit_.DeviceCount != 0) {
+    if (cyclePort) unit_.CycleFTPort();
+    unit_.CloseFTDevice();
+  }
+  LinkOpen = false;
+}
+
+void TReadProg::ReadSettings() {
+  std::string path = ProgramFolder + "progsetting.ini";
+  if (!platform::FileExists(path)) {
+    dialogs_.ShowInformation("Cannot find settings files in\r" + ProgramFolder + "\r" +
+                             "Installer gives location of setting files folder on first page" + "\r" +
+                             "Move files to location above or contact " + kSupportContact);
+  }
+  platform::IniFile ini(path);
+  if (platform::FileExists(path) && !ini.Exists()) throw EISPException("Error Opening Settings File\r" + path);
+  const std::string s = "AppSetting";
+  Geometry.ExpectedPicVersion = std::uint8_t(ini.ReadInteger(s, "SVERQRX", 226));
+  Geometry.ExpectedPic24Version = std::uint8_t(ini.ReadInteger(s, "SVERQRX24", 227));
+  Geometry.ExpectedPortableVersion = std::uint8_t(ini.ReadInteger(s, "SVERQRXPRIMA", 130));
+  data_.FirmwareQRX = platform::NativeRelative(ini.ReadString(s, "FirmwareQRX", "FirmWare\\qrxpicusb.upd"));
+  data_.FirmwareQRX24 = platform::NativeRelative(ini.ReadString(s, "FirmwareQRX24", "FirmWare\\qrxpic24.upd"));
+  data_.FirmwareQRXPrima = platform::NativeRelative(ini.ReadString(s, "FirmwareQRXPrima", "FirmWare\\primafw.upd"));
+  data_.HardwareVersion = ini.ReadString(s, "HVERQRX", "02");
+  PCPRIMA = ini.ReadString(s, "PCPRIMA", "5.0.0");
+  PCQRX = ini.ReadString(s, "PCQRX", "5.0.0");
+}
+
+void TReadProg::Identify() {
+  if (LinkOpen) CloseLink(false);
+  OpenLink();
+  Pic24OnStandard = false;
+  try {
+    WakeProgrammer();
+  } catch (const std::exception&) {
+    throw EISPException(link_text::kNotDetected);
+  }
+  SettleLines();
+  ReadSettings();
+
+  if (window_.TakeForceUpdate()) throw EFirmwareUpdate("Programmer Firmware update Requested");
+
+  try {
+    IdentifyKind();
+    SendByte('V');
+    if (ReceiveByte() != '*') throw EISPException("Cannot read software version");
+    std::uint8_t version = ReceiveByte();
+    ReceiveByte();
+    FirmwareVersion = version;
+    data_.LoadedFirmware = devices::fw_none;
+    if (version == 0xFF) throw EISPException(link_text::kNotResponding);
+    CheckFirmware(version);
+  } catch (const EISPException& e) {
+    throw EISPException(e.what());
+  } catch (const EFirmwareUpdate& e) {
+    throw EFirmwareUpdate(e.what());
+  } catch (const std::exception& e) {
+    // Returning as if identified would leave the kind at 255 for the caller.
+    throw EISPException(std::string("Unhandled Error ") + e.what());
+  }
+}
+
+void TReadProg::IdentifyKind() {
+  Geometry.Kind = kind_unknown;
+  SendByte('D');
+  std::uint8_t reply = ReceiveByte();
+  if (reply == '?') throw EFirmwareUpdate(link_text::kNeedsUpdate);
+  if (reply != '*') {
+    for (int i = 0; i < 3; ++i) ReceiveByte();
+    bool answered = false;
+    for (int retry = 0; retry < 2 && !answered; ++retry) {
+      if (LinkOpen) CloseLink(false);
+      OpenLink();
+      SettleLines();
+      Wait(500);
+      SendByte('D');
+      reply = ReceiveByte();
+      if (reply == '?') throw EFirmwareUpdate(link_text::kNeedsUpdate);
+      answered = reply == '*';
+    }
+    if (!answered) throw EFirmwareUpdate("Programmer Needs Firmware update or Flat battery");
+  }
+
+  window_.SetProgrammerVersionLabel(false, "");
+  std::uint8_t manufacturer = ReceiveByte();
+  std::uint8_t device = ReceiveByte();
+  ReceiveByte();
+  Use256Pages = false;
+
+  std::uint8_t kind;
+  if (manufacturer == 0x1F && device == 0x26)
+    kind = kind_8way;
+  else if (manufacturer == 0x1F && device == 0x27)
+    kind = kind_8way_v2;
+  else if (manufacturer == 0x1F && (device == 0x28 || device == 0x38))
+    kind = kind_portable;
+  else if ((manufacturer == 0xFF && device == 0xFF) || (manufacturer == 0x1F && device == 0x23))
+    kind = manufacturer == 0xFF ? kind_single_old : kind_single;
+  else if (manufacturer == 0x1F && device == 0x24)
+    kind = kind_single_v2;
+  else
+    throw EISPException(
+        "Programmer Not Recognised. Please unplug USB dongle, power down programmer and try again \rIf problem "
+        "persists, check battery voltage\r Dataflash ID wrong " +
+        text::IntToHex(manufacturer, 2) + text::IntToHex(device, 2));
+  Geometry.ApplyKind(kind);
+
+  if (kind == kind_8way || kind == kind_8way_v2) {
+    SendByte('S');
+    SendByte(0x00);
+    std::uint8_t status = ReceiveByte();
+    ReceiveByte();
+    if ((status & 0x01) == 0) {
+      SendByte('B');
+      if (ReceiveByte() != '!') throw EISPException("Unable to change to Binary Mode");
+      dialogs_.ShowInformation("Cycle Programmer power to Set Binary Mode");
+    }
+  } else if (kind == kind_portable) {
+    SendByte('v');
+    ReceiveByte();
+    std::uint8_t hardware = ReceiveByte();
+    ReceiveByte();
+    window_.SetProgrammerVersionLabel(true, hardware == 0x0C ? "Programmer Version 2" : "Programmer Version 1");
+    Use256Pages = true;
+    SendByte('S');
+    SendByte(0x00);
+    ReceiveByte();
+    ReceiveByte();
+    window_.SetCountControlsVisible(false);
+  } else {
+    window_.SetCountControlsVisible(true);
+  }
+  Geometry.SlotCount = Geometry.Capacity / Geometry.SlotSize;
+
+  window_.SetTitle(kind == kind_portable ? "Torvik USB Portable Programmer v" + PCPRIMA
+                                         : "Torvik USB Handheld Programmer v" + PCQRX);
+}
+
+void TReadProg::CheckFirmware(std::uint8_t version) {
+  const std::uint8_t kind = Geometry.Kind;
+  if (kind == kind_portable) {
+    data_.LoadedFirmware = devices::fw_portable;
+    window_.SetFirmwareLabel("Portable Programmer Firmware");
+    if (version != Geometry.ExpectedPortableVersion) {
+      if (version < 149)
+        dialogs_.ShowError(
+            "New Firmware version\rYou MUST erase programmer using Erase button once firmware update is "
+            "complete\rProgram list will be wrong unless programmer is reloaded");
+      throw EFirmwareUpdate(link_text::kNeedsUpdatePressOk);
+    }
+    return;
+  }
+  if (version == Geometry.ExpectedPicVersion) {
+    data_.LoadedFirmware = devices::fw_pic;
+    window_.SetFirmwareLabel(kind == kind_single_v2 || kind == kind_8way_v2 ? "PIC12/16/18 Firmware Loaded" : "");
+    return;
+  }
+  if (version == Geometry.ExpectedPic24Version) {
+    if (kind == kind_single || kind == kind_8way) {
+      Pic24OnStandard = true;
+      throw EFirmwareUpdate(link_text::kNeedsUpdatePressOk);
+    }
+    data_.LoadedFirmware = devices::fw_pic24;
+    window_.SetFirmwareLabel("PIC24 Firmware Loaded");
+    return;
+  }
+  data_.LoadedFirmware = version < 0x80 ? devices::fw_pic24 : devices::fw_pic;
+  if (version < 220 && data_.LoadedFirmware == devices::fw_pic)
+    dialogs_.ShowWarning(std::string("New Firmware version\r") +
+                         "We recommend that you clear programmer using Erase button once firmware update is "
+                         "complete\rLimit Count and Checksum will not work unless programmer is reloaded");
+  throw EFirmwareUpdate(link_text::kNeedsUpdatePressOk);
+}
+
+void TReadProg::NewToken() {
+  UnitToken = std::uint16_t(TokenSource() % 65535);
+  SendByte('n');
+  SendByte(std::uint8_t(UnitToken >> 8));
+  SendByte(std::uint8_t(UnitToken & 0xFF));
+  ReceiveByte();
+}
+
+bool TReadProg::CheckSameUnit() {
+  if (UnitToken == 0) {
+    NewToken();
+    return true;
+  }
+  SendByte('N');
+  ReceiveByte();
+  std::uint8_t high = ReceiveByte();
+  std::uint8_t low = ReceiveByte();
+  ReceiveByte();
+  if (std::uint16_t(high << 8 | low) == UnitToken) return true;
+  NewToken();
+  return false;
+}
+
+}  // namespace velmar::link

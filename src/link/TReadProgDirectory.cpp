@@ -1,0 +1,52 @@
+// The slot directory: walk the chain of slot headers from page 0 and list
+// every accepted slot. The walk stops at the first header that is not in
+// use, after as many headers as the programmer has slots, at a link beyond
+// the dataflash and at a link back to a page already visited, so a stale or
+// looping chain can never list more slots than the programmer holds.
+#include <set>
+
+#include "image/THexList.h"
+#include "link/LinkErrors.h"
+#include "link/SlotHeader.h"
+#include "link/TProgramEntry.h"
+#include "link/TReadProg.h"
+
+namespace velmar::link {
+
+int TReadProg::ReadDirectory(TProgramEntryList& list) {
+  using namespace slot_header;
+  list.Clear();
+  PageIndexedReads = false;
+  ReadImage = std::make_unique<image::THexList>(std::max<std::uint32_t>(Geometry.SlotSize, kSize));
+
+  const std::uint32_t pages = Geometry.PageTotal();
+  std::set<std::uint32_t> visited;
+  std::uint32_t next = 0;
+  int headersRead = 0;
+  int accepted = 0;
+  while (true) {
+    if (!ReadBlock(next, kSize, 1)) throw EISPException("Error reading Programmer Page" + std::to_string(headersRead));
+    const std::uint8_t* header = ReadImage->DataAt(0);
+    const std::uint32_t page = next;
+    visited.insert(page);
+    next = GetField(header, NextHeaderPage);
+    ++headersRead;
+    if (header[InUseMarker.offset] != 0x00 || std::uint32_t(accepted) >= Geometry.SlotCount) break;
+    list.Add(EntryFromHeader(page, header));
+    ++accepted;
+    if (Geometry.WritesHalfPages() && headersRead >= 8) break;
+    if (std::uint32_t(accepted) >= Geometry.SlotCount || next >= pages || visited.count(next)) break;
+  }
+  list.CurrentIndex = 0;
+
+  if (Geometry.WritesHalfPages()) {
+    SendByte('C');
+    if (ReceiveByte() != '*') throw EISPException("Communication Failure");
+    ReceiveByte();
+    ReceiveByte();
+  }
+  ReadImage.reset();
+  return 1;
+}
+
+}  // namespace velmar::link

@@ -1,0 +1,204 @@
+// Dataflash page transfer: reading a run of bytes from a page, writing a page
+// whole or in two halves (skipping blank pages past the slot's data), writing
+// a whole slot and erasing the whole dataflash. Every page number and byte
+// count is checked against the dataflash and the buffers before it is used.
+#include <algorithm>
+
+#include "image/TFileLoader.h"
+#include "image/THexList.h"
+#include "link/D2XXUnit.h"
+#include "link/LinkErrors.h"
+#include "link/TProgramEntry.h"
+#include "link/TReadProg.h"
+#include "platform/Dialogs.h"
+
+namespace velmar::link {
+
+namespace {
+constexpr std::uint32_t kMaxReadCount = 21845;  // three command bytes per byte read
+constexpr std::uint8_t kWriteFailed = 0x40;
+}  // namespace
+
+std::uint32_t TReadProg::PageAddress(std::uint32_t page) const {
+  std::uint64_t address = std::uint64_t(page) << (Use256Pages ? 8 : 9);
+  if (address > 0xFFFFFF) throw EISPException("Page " + std::to_string(page) + " lies beyond the dataflash");
+  return std::uint32_t(address);
+}
+
+bool TReadProg::ReadBlock(std::uint32_t page, std::uint32_t count, int part) {
+  try {
+    if (count == 0 || count > kMaxReadCount)
+      throw EISPException("Cannot read " + std::to_string(count) + " bytes in one block");
+    if (!ReadImage) throw EISPException("No image to read the programmer's pages into");
+    const std::uint32_t half = Geometry.PageSize / 2;
+    std::uint64_t target = PageIndexedReads ? std::uint64_t(page) * Geometry.PageSize + (part == 2 ? half : 0) : 0;
+    if (target + count > ReadImage->Count())
+      throw EISPException("Page " + std::to_string(page) + " does not fit the read image");
+    std::uint32_t address = PageAddress(page) + (part == 2 ? half : 0);
+
+    SendByte('R');
+    Write({0x11, 0x04, 0x00, std::uint8_t(address), std::uint8_t(address >> 8), std::uint8_t(address >> 16),
+           std::uint8_t(count), std::uint8_t(count >> 8)});
+    Wait(50);
+    auto& tx = unit_.TxBuffer;
+    for (std::uint32_t i = 0; i < count; ++i) {
+      tx[3 * i] = 0x20;
+      tx[3 * i + 1] = 0x00;
+      tx[3 * i + 2] = 0x00;
+    }
+    Write(count * 3);
+    Wait(PageIndexedReads ? 10 : 5);
+    ReadReply(count);
+    std::copy(unit_.RxBuffer.begin(), unit_.RxBuffer.begin() + count, ReadImage->DataAt(std::uint32_t(target)));
+
+    if (ClockInByte() != '!') {
+      for (int i = 0; i < 3; ++i) ClockInByte();
+      image::TFileLoader::SaveFile(WorkingFolder + "dferror.hex", *ReadImage, 1);
+      return false;
+    }
+    return true;
+  } catch (const EISPException& e) {
+    throw EISPException(e.what());
+  } catch (const image::EISPException& e) {
+    throw EISPException(e.what());
+  }
+}
+
+bool TReadProg::BlankPageSkipped(std::uint32_t page, std::uint32_t sourceOffset, const SlotWrite& w) const {
+  if (w.blank.eraseWholeSlot) return false;
+  const std::uint32_t size = Geometry.PageSize;
+  const std::int64_t fromStart = std::int64_t(page) - std::int64_t(w.slot.StartPage);
+  const std::int64_t dataEnd = std::int64_t(w.blank.deviceCodeSize) + w.blank.deviceDataSize + size;
+  if (!(dataEnd < fromStart * std::int64_t(size))) return false;
+  const std::uint8_t* p = w.image.DataAt(sourceOffset);
+  return std::all_of(p, p + size, [](std::uint8_t b) { return b == 0xFF || b == 0x3F; });
+}
+
+void TReadProg::CheckSlotFits(const SlotWrite& w) const {
+  const std::uint32_t pages = Geometry.PageTotal();
+  if (std::uint64_t(w.slot.StartPage) + w.slot.PageCount > pages)
+    throw EISPException("Slot pages " + std::to_string(w.slot.StartPage) + " to " +
+                        std::to_string(std::uint64_t(w.slot.StartPage) + w.slot.PageCount) +
+                        " lie beyond the programmer's " + std::to_string(pages) + " pages");
+  if (std::uint64_t(w.slot.PageCount) * Geometry.PageSize > w.image.Count())
+    throw EISPException("The slot image holds fewer than " + std::to_string(w.slot.PageCount) + " pages");
+}
+
+bool TReadProg::WritePage(std::uint32_t page, std::uint32_t length, std::uint32_t sourceOffset,
+                          const SlotWrite& w) {
+  if (length == 0 || length + 9 > D2XXUnit::kBufferSize ||
+      std::uint64_t(sourceOffset) + std::max(length, Geometry.PageSize) > w.image.Count())
+    throw EISPException("Page " + std::to_string(page) + " is not within the slot image");
+  if (BlankPageSkipped(page, sourceOffset, w)) return true;
+  const std::uint32_t address = PageAddress(page);
+  auto& tx = unit_.TxBuffer;
+  const std::uint8_t head[] = {0x31,
+                               std::uint8_t(length + 5),
+                               std::uint8_t((length + 5) >> 8),
+                               'W',
+                               std::uint8_t(address),
+                               std::uint8_t(address >> 8),
+                               std::uint8_t(address >> 16),
+                               std::uint8_t(length),
+                               std::uint8_t(length >> 8)};
+  std::copy(std::begin(head), std::end(head), tx.begin());
+  const std::uint8_t* src = w.image.DataAt(sourceOffset);
+  std::copy(src, src + length, tx.begin() + 9);
+  Write(length + 9);
+  ReadReply(length + 6);
+  unit_.GetFTQueueStatus();
+  Wait(PageDelay);
+  pump_.ProcessMessages();
+  std::uint8_t status = ReceiveByte();
+  ReceiveByte();
+  ClockInByte();
+  return (status & kWriteFailed) == 0;
+}
+
+bool TReadProg::WriteHalfPages(std::uint32_t page, std::uint32_t half, std::uint32_t sourceOffset,
+                               const SlotWrite& w) {
+  if (half == 0 || half + 9 > D2XXUnit::kBufferSize ||
+      std::uint64_t(sourceOffset) + std::max(2 * half, Geometry.PageSize) > w.image.Count())
+    throw EISPException("Page " + std::to_string(page) + " is not within the slot image");
+  if (BlankPageSkipped(page, sourceOffset, w)) return true;
+  const std::uint32_t address = PageAddress(page);
+  auto& tx = unit_.TxBuffer;
+  const std::uint8_t head[] = {0x31,
+                               std::uint8_t(half + 5),
+                               std::uint8_t((half + 5) >> 8),
+                               'W',
+                               std::uint8_t(address),
+                               std::uint8_t(address >> 8),
+                               std::uint8_t(address >> 16),
+                               std::uint8_t(half),
+                               std::uint8_t(half >> 8)};
+  std::copy(std::begin(head), std::end(head), tx.begin());
+  const std::uint8_t* src = w.image.DataAt(sourceOffset);
+  std::copy(src, src + half, tx.begin() + 9);
+  Write(half + 9);
+  ReadReply(half + 6);
+  unit_.GetFTQueueStatus();
+  Wait(HalfDelay);
+
+  tx[0] = 0x31;
+  tx[1] = std::uint8_t(half - 1);
+  tx[2] = std::uint8_t((half - 1) >> 8);
+  std::copy(src + half, src + 2 * half, tx.begin() + 3);
+  Write(half + 3);
+  ReadReply(half);
+  unit_.GetFTQueueStatus();
+  Wait(PageDelay);
+  pump_.ProcessMessages();
+  std::uint8_t status = ReceiveByte();
+  ReceiveByte();
+  return (status & kWriteFailed) == 0;
+}
+
+bool TReadProg::WriteSlot(const SlotWrite& w) {
+  try {
+    SendByte('V');
+    ReceiveByte();
+    std::uint8_t version = ReceiveByte();
+    std::uint8_t trailer = ReceiveByte();
+    if (trailer != '!' || (version != Geometry.ExpectedPicVersion && version != Geometry.ExpectedPic24Version &&
+                           version != Geometry.ExpectedPortableVersion))
+      throw EISPException("Programmer not detected");
+    CheckSlotFits(w);
+    const std::uint32_t start = w.slot.StartPage;
+    const int n = int(w.slot.PageCount);
+    const std::uint32_t size = Geometry.PageSize;
+    Progress(0, n);
+    Message("Loading Programmer");
+    for (int k = 0; k < n; ++k) {
+      bool ok = Geometry.WritesHalfPages() ? WriteHalfPages(start + k, size / 2, k * size, w)
+                                           : WritePage(start + k, size, k * size, w);
+      if (!ok) throw EISPException("Dataflash verify fail");
+      Progress(k, n);
+    }
+    ClockInByte();
+    CloseLink(false);
+  } catch (const std::exception& e) {
+    CloseLink(false);
+    throw EISPException(e.what());
+  }
+  return true;
+}
+
+bool TReadProg::EraseUnit() {
+  const std::uint32_t total = Geometry.PageTotal();
+  Progress(0, int(total));
+  for (std::uint32_t block = 0; block < total; block += 8) {
+    std::uint32_t address = PageAddress(block);
+    SendByte('E');
+    SendByte(std::uint8_t(address));
+    SendByte(std::uint8_t(address >> 8));
+    SendByte(std::uint8_t(address >> 16));
+    SendByte('P');
+    Wait(100);
+    if (ReceiveByte() != '!') throw EFirmwareUpdate("Erase Failed");
+    Progress(int(block + 8), int(total));
+  }
+  return true;
+}
+
+}  // namespace velmar::link

@@ -1,0 +1,188 @@
+// The link primitives: byte framing over the synchronous serial engine, block
+// transfers, the control lines around them, the clock-speed table, the
+// channel set-up, the wake-up handshake and the line settle sequence.
+//
+// Every reply is checked for arrival: a read that brings fewer bytes than
+// asked (unplugged interface, silent channel) raises EISPException instead of
+// letting old buffer contents pass for a reply. Busy replies (0xFA) are
+// waited through by clocking further bytes in, but only up to a bound in
+// count and in time.
+#include <algorithm>
+
+#include "link/D2XXUnit.h"
+#include "link/LinkErrors.h"
+#include "link/TReadProg.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+
+namespace velmar::link {
+
+namespace {
+constexpr std::uint8_t kBusy = 0xFA;
+constexpr int kMaxBusyReplies = 4096;
+constexpr std::uint64_t kBusyTimeoutMs = 1000;
+constexpr std::uint8_t kWake[4] = {0xAC, 'S', 0xFF, 0xFF};
+constexpr int kWakeAttempts = 34;
+}  // namespace
+
+void TReadProg::Write(std::uint32_t n) { unit_.WriteFTDevice(n); }
+
+void TReadProg::Write(std::initializer_list<std::uint8_t> bytes) {
+  std::copy(bytes.begin(), bytes.end(), unit_.TxBuffer.begin());
+  Write(std::uint32_t(bytes.size()));
+}
+
+void TReadProg::ReadReply(std::uint32_t n) {
+  std::uint32_t got = unit_.ReadFTDevice(n);
+  if (got < n)
+    throw EISPException(std::string(link_text::kNotResponding) + "\rNo reply from the USB interface (" +
+                        std::to_string(got) + " of " + std::to_string(n) + " bytes)");
+}
+
+void TReadProg::Wait(std::uint32_t ms) { clock_.Sleep(ms); }
+
+std::uint8_t TReadProg::ExchangeByte(std::uint8_t b) {
+  Write({0x31, 0x00, 0x00, b});
+  ReadReply(1);
+  const std::uint64_t start = clock_.NowMs();
+  int busy = 0;
+  while (unit_.RxBuffer[0] == kBusy) {
+    if (++busy > kMaxBusyReplies || clock_.NowMs() - start > kBusyTimeoutMs)
+      throw EISPException(std::string(link_text::kNotResponding) + "\rThe programmer stayed busy");
+    // The byte after a busy marker has to be clocked in like any other.
+    Write({0x20, 0x00, 0x00});
+    ReadReply(1);
+  }
+  return unit_.RxBuffer[0];
+}
+
+std::uint8_t TReadProg::ClockInByte() {
+  Write({0x20, 0x00, 0x00});
+  ReadReply(1);
+  return unit_.RxBuffer[0];
+}
+
+void TReadProg::TransferBlock(const std::uint8_t* data, std::uint32_t n) {
+  if (n < 1 || n > 65533) throw EISPException("Transfer of " + std::to_string(n) + " bytes is out of range");
+  SelectLink();
+  auto& tx = unit_.TxBuffer;
+  tx[0] = 0x31;
+  tx[1] = std::uint8_t((n - 1) & 0xFF);
+  tx[2] = std::uint8_t((n - 1) >> 8);
+  std::copy(data, data + n, tx.begin() + 3);
+  Write(n + 3);
+  ReadReply(n);
+  unit_.GetFTQueueStatus();
+  EndTransfer();
+}
+
+void TReadProg::UpdateHighLines(std::uint8_t setMask, std::uint8_t clearMask) {
+  Write({0x83});
+  if (unit_.ReadFTDevice(1) < 1) return;
+  std::uint8_t v = std::uint8_t((unit_.RxBuffer[0] & ~clearMask) | setMask);
+  Write({0x82, v, 0x0F});
+}
+
+void TReadProg::SelectLink() { UpdateHighLines(std::uint8_t(1u << 1), std::uint8_t(1u << SelectLine)); }
+
+void TReadProg::EndTransfer() {
+  UpdateHighLines(std::uint8_t((1u << PostTransferLine) | (1u << EnableLine)), 0);
+}
+
+void TReadProg::DeselectLink() { UpdateHighLines(std::uint8_t((1u << SelectLine) | (1u << EnableLine)), 0); }
+
+void TReadProg::AbortLink() {
+  UpdateHighLines(std::uint8_t(1u << EnableLine), std::uint8_t(1u << PostTransferLine));
+}
+
+void TReadProg::ChangeLowLine(int n, bool set, bool repeat) {
+  Write({0x86, 0x01, 0x00, 0x81});
+  ReadReply(1);
+  LowPinState = unit_.RxBuffer[0];
+  LowPinState = std::uint8_t(LowPinState & ~(1u << WakeLine));
+  if (set)
+    LowPinState = std::uint8_t(LowPinState | (1u << (n & 7)));
+  else
+    LowPinState = std::uint8_t(LowPinState & ~(1u << (n & 7)));
+  Write({0x80, LowPinState, 0x7B, 0x86, std::uint8_t(ClockDivisor & 0xFF), std::uint8_t(ClockDivisor >> 8)});
+  if (repeat) Write({0x80, LowPinState, 0x7B});
+}
+
+void TReadProg::SetLowLine(int n) { ChangeLowLine(n, true, true); }
+
+void TReadProg::ClearLowLine(int n) { ChangeLowLine(n, false, false); }
+
+void TReadProg::IdleLowLines() { Write({0x80, 0x32, 0x33}); }
+
+void TReadProg::WakeLowLines() { Write({0x80, 0x02, 0x33}); }
+
+std::uint32_t TReadProg::SpeedDivisor(int index) {
+  static const std::uint32_t kTable[] = {2, 23, 64, 128, 288, 352, 512, 544};
+  return index >= 0 && index < 8 ? kTable[index] : 12288;
+}
+
+std::uint32_t TReadProg::LoaderSpeedDivisor(int item) {
+  static const std::uint32_t kTable[] = {5, 23, 47, 99};
+  return item >= 0 && item < 4 ? kTable[item] : 250;
+}
+
+void TReadProg::SetSpeed(int index) { ClockDivisor = SpeedDivisor(index); }
+
+void TReadProg::SetupChannel() {
+  unit_.SetFTLatencyTimer(1);
+  unit_.SetFTBitMode(0x3B, 0);
+  unit_.SetFTBitMode(0x3B, 2);
+  Write({0x86, std::uint8_t(ClockDivisor & 0xFF), std::uint8_t(ClockDivisor >> 8)});
+  unit_.SetFTLatencyTimer(16);
+  Write({0x85, 0x82, 0x03, 0x0F});
+  Wait(100);
+  Write({0x82, 0x01, 0x0F});
+  Wait(500);
+}
+
+void TReadProg::WakeProgrammer() {
+  TransferBlock(kWake, 4);
+  if (unit_.RxBuffer[2] == 'S') {
+    ProgrammerAnswered = true;
+    if (!UpdateMode) IdleLowLines();
+    Wait(50);
+    return;
+  }
+  IdleLowLines();
+  Wait(50);
+  WakeLowLines();
+  Wait(50);
+  bool answered = false;
+  for (int attempt = 0; attempt < kWakeAttempts; ++attempt) {
+    TransferBlock(kWake, 4);
+    if (unit_.RxBuffer[2] == 'S') {
+      answered = true;
+      break;
+    }
+    SetLowLine(0);
+    Wait(20);
+    ClearLowLine(0);
+    Wait(20);
+  }
+  ProgrammerAnswered = answered;
+  if (!answered) {
+    DeselectLink();
+    AbortLink();
+    throw EISPException("Programmer not Detected\rConnect Programmer or unplug and replug USB dongle");
+  }
+  if (!UpdateMode) IdleLowLines();
+  Wait(500);
+  SetSpeed(SpeedIndex);
+}
+
+void TReadProg::SettleLines() {
+  unit_.SetFTLatencyTimer(5);
+  Write({0x80, 0x16, 0x33});
+  Wait(750);
+  Write({0x82, 0x02, 0x0F});
+  Wait(750);
+  Write({0x80, 0x06, 0x2B});
+  Wait(750);
+}
+
+}  // namespace velmar::link

@@ -1,0 +1,185 @@
+// The firmware's command interpreter.
+#include "sim/RunFirmware.h"
+
+#include "link/ProgrammerGeometry.h"
+#include "platform/Clock.h"
+#include "sim/SimState.h"
+
+namespace velmar::sim {
+
+namespace {
+constexpr std::uint8_t kBusy = 0xFA;
+constexpr std::uint8_t kAck = '!';
+constexpr std::uint8_t kOk = '*';
+constexpr std::uint8_t kUnknown = '?';
+}  // namespace
+
+bool RunFirmware::EightWay() const { return s_.kind == link::kind_8way || s_.kind == link::kind_8way_v2; }
+bool RunFirmware::Portable() const { return s_.firmware == FirmwareKind::portable; }
+
+void RunFirmware::Boot() {
+  reply_.clear();
+  replying_ = false;
+  busyPending_ = false;
+  spdr_ = 0;
+  phase_ = Phase::Idle;
+  args_.clear();
+  busyUntil_ = 0;
+}
+
+std::uint8_t RunFirmware::NextOut() {
+  if (!reply_.empty()) {
+    replying_ = true;
+    if (s_.faults.busyForever || busyPending_ || clock_.NowMs() < busyUntil_) {
+      busyPending_ = false;
+      return kBusy;
+    }
+    std::uint8_t b = reply_.front();
+    reply_.pop_front();
+    return b;
+  }
+  replying_ = false;
+  return spdr_;
+}
+
+void RunFirmware::Reply(std::vector<std::uint8_t> bytes, bool mayBeBusy) {
+  reply_.assign(bytes.begin(), bytes.end());
+  ++replies_;
+  busyPending_ = mayBeBusy && s_.faults.busyEvery > 0 && replies_ % s_.faults.busyEvery == 0;
+}
+
+void RunFirmware::Received(std::uint8_t in) {
+  spdr_ = in;
+  if (replying_) return;
+  switch (phase_) {
+    case Phase::Idle: Command(in); return;
+    case Phase::WriteData: WriteByte(in); return;
+    default:
+      args_.push_back(in);
+      if (args_.size() == need_) Arguments();
+      return;
+  }
+}
+
+void RunFirmware::Command(std::uint8_t c) {
+  args_.clear();
+  auto expect = [this](Phase p, std::size_t n) {
+    phase_ = p;
+    need_ = n;
+  };
+  switch (c) {
+    case 0xFF:
+    case 0x00: return;  // clock filler
+    case 0xAC: expect(Phase::Wake, 3); return;
+    case 'D': {
+      if (s_.faults.unknownIdentify) return Reply({kUnknown});
+      const link::KindInfo* k = link::FindKind(s_.kind);
+      int id = s_.faults.identity >= 0 ? s_.faults.identity : (k->manufacturerId << 8 | k->deviceId);
+      if (s_.kind == link::kind_portable && s_.hardware == 2 && s_.faults.identity < 0) id = 0x1F38;
+      return Reply({kOk, std::uint8_t(id >> 8), std::uint8_t(id), std::uint8_t(id == 0xFFFF ? 0xFF : 0x00)});
+    }
+    case 'S': expect(Phase::StatusArg, 1); return;
+    case 'B':
+      if (!EightWay() || s_.faults.binarySwitchFails) return Reply({kUnknown});
+      if (!s_.flash->BinaryPages()) s_.binaryPending = true;
+      return Reply({kAck});
+    case 'V': return Reply({kOk, std::uint8_t(s_.version), kAck});
+    case 'v':
+      if (!Portable()) return Reply({kUnknown});
+      return Reply({0x00, std::uint8_t(s_.hardware == 2 ? 0x0C : 0x0B), 0x00});
+    case 'N':
+      if (!Portable()) return Reply({kUnknown});
+      return Reply({0x00, std::uint8_t(s_.token >> 8), std::uint8_t(s_.token), 0x00});
+    case 'n':
+      if (!Portable()) return Reply({kUnknown});
+      expect(Phase::TokenArgs, 2);
+      return;
+    case 'C':
+      if (!EightWay() || s_.faults.countFails) return Reply({kUnknown});
+      return Reply({kOk, 0x00, 0x00});
+    case 'R': expect(Phase::ReadArgs, 5); return;
+    case 'W': expect(Phase::WriteArgs, 5); return;
+    case 'E': expect(Phase::EraseArgs, 4); return;
+    default: Reply({kUnknown}); return;
+  }
+}
+
+std::uint8_t RunFirmware::Status(bool failed) const {
+  return std::uint8_t(0x80 | (failed ? 0x40 : 0) | 0x2C | (s_.flash->BinaryPages() ? 1 : 0));
+}
+
+void RunFirmware::Arguments() {
+  Phase p = phase_;
+  phase_ = Phase::Idle;
+  Dataflash& flash = *s_.flash;
+  switch (p) {
+    case Phase::Wake: return;  // the echo of 'S' went out with the third byte
+    case Phase::StatusArg: return Reply({Status(false), 0x00});
+    case Phase::TokenArgs:
+      s_.token = std::uint16_t(args_[0] << 8 | args_[1]);
+      return Reply({kAck});
+    case Phase::ReadArgs: {
+      const std::uint32_t count = std::uint32_t(args_[3] | args_[4] << 8);
+      std::vector<std::uint8_t> data;
+      data.reserve(count + 4);
+      std::uint32_t at = flash.Locate(Address());
+      for (std::uint32_t i = 0; i < count; ++i, at = flash.Next(at)) data.push_back(flash.At(at));
+      if (++reads_ == s_.faults.badRead)
+        data.insert(data.end(), {kUnknown, kUnknown, kUnknown, kUnknown});
+      else
+        data.push_back(kAck);
+      return Reply(std::move(data), false);
+    }
+    case Phase::WriteArgs: {
+      writeAddress_ = Address();
+      writeLength_ = std::size_t(args_[3] | args_[4] << 8);
+      writeData_.clear();
+      lostBytes_ = false;
+      secondHalfAt_ = 0;
+      if (writeLength_ == 0) return Reply({Status(true), kAck, kAck});
+      phase_ = Phase::WriteData;
+      return;
+    }
+    case Phase::EraseArgs: {
+      if (args_[3] != 'P' || s_.faults.eraseFails) return Reply({kUnknown});
+      if (s_.kind == link::kind_portable) {
+        std::uint32_t at = flash.Locate(Address() & ~0x7FFu);
+        for (int i = 0; i < 8 * 256; ++i, at = flash.Next(at)) flash.Set(at, 0xFF);
+      } else {
+        flash.EraseBlock(Address());
+      }
+      busyUntil_ = clock_.NowMs() + kEraseMs;
+      return Reply({kAck});
+    }
+    default: return;
+  }
+}
+
+void RunFirmware::WriteByte(std::uint8_t b) {
+  // The 8-way firmware takes a page as two halves of the given length and
+  // needs a moment between them; bytes that come before it is ready are lost.
+  if (EightWay() && writeData_.size() >= writeLength_ && clock_.NowMs() < secondHalfAt_) {
+    lostBytes_ = true;
+    b = 0xFF;
+  }
+  writeData_.push_back(b);
+  if (EightWay() && writeData_.size() == writeLength_) secondHalfAt_ = clock_.NowMs() + kHalfMs;
+  if (writeData_.size() == (EightWay() ? 2 * writeLength_ : writeLength_)) FinishWrite();
+}
+
+void RunFirmware::FinishWrite() {
+  phase_ = Phase::Idle;
+  const int unitShift = s_.kind == link::kind_portable ? 8 : 9;
+  const int page = int(writeAddress_ >> unitShift);
+  const int corruptAt =
+      page == s_.faults.badPage ? int(s_.flash->Locate(writeAddress_) % s_.flash->PageSize() + 7) % int(s_.flash->PageSize()) : -1;
+  bool same = s_.flash->ProgramPage(writeAddress_, writeData_, corruptAt);
+  busyUntil_ = clock_.NowMs() + kProgramMs;
+  std::uint8_t status = Status(!same || lostBytes_);
+  if (EightWay())
+    Reply({status, kAck});
+  else
+    Reply({status, kAck, kAck});
+}
+
+}  // namespace velmar::sim

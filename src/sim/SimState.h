@@ -1,0 +1,82 @@
+// Everything that makes one simulated programmer what it is, kept in a text
+// state file so that successive command-line runs see the same programmer:
+// its kind and hardware version, the firmware it runs, its unit token, its
+// supply, the USB interface it hangs on, the faults to inject, and the
+// contents of its dataflash. The format is documented in docs/SIMULATOR.md.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "sim/Dataflash.h"
+
+namespace velmar::sim {
+
+enum class FirmwareKind { none, pic, pic24, portable };
+
+const char* FirmwareName(FirmwareKind f);
+bool ParseFirmware(const std::string& text, FirmwareKind& out);
+
+// Faults a test or a user can inject (all off by default).
+struct SimFaults {
+  bool silent = false;            // the controller never answers on the serial lines
+  bool unknownIdentify = false;   // 'D' is answered with '?'
+  int identity = -1;              // identity bytes (manufacturer << 8 | device) instead of the dataflash's
+  int busyEvery = 0;              // every Nth reply starts with one busy byte (0xFA)
+  bool busyForever = false;       // replies never get past the busy byte
+  int shortRead = 0;              // the Nth FT_Read of a session returns one byte too few
+  int unplugAfter = 0;            // the interface vanishes after N driver calls
+  int openStatus = 0;             // FT_OpenEx fails with this status
+  bool binarySwitchFails = false; // 'B' is answered with '?'
+  int ispSync = 0;                // clock pulses the controller needs before it answers in reset
+  int badPage = -1;               // a page whose programming leaves one byte wrong
+  int badRead = 0;                // the Nth page read of a session ends with '?' instead of '!'
+  bool eraseFails = false;        // erase commands are not acknowledged
+  bool countFails = false;        // 'C' is answered with '?'
+};
+
+struct SimState {
+  int kind = 0;
+  int hardware = 1;  // portable programmer's hardware version (1 or 2)
+  FirmwareKind firmware = FirmwareKind::pic;
+  int version = 226;
+  std::uint16_t token = 0xFFFF;
+  bool supply = true;
+  bool voltageSensing = true;  // the interface's user area says it can sense the supply
+  bool asleep = false;         // the firmware sleeps until the controller is reset
+  bool usbAttached = true;
+  std::string interfaceSerial = "QRX";
+  int otherInterfaces = 0;     // further dual-channel interfaces listed before ours
+  bool binaryPending = false;  // binary pages asked for; they come at the next power cycle
+  SimFaults faults;
+  std::unique_ptr<Dataflash> flash;
+
+  SimState() = default;
+  SimState(SimState&&) = default;
+  SimState& operator=(SimState&&) = default;
+};
+
+// Expected firmware versions (from the program folder's progsetting.ini).
+struct ExpectedVersions {
+  int pic = 226;
+  int pic24 = 227;
+  int portable = 130;
+};
+ExpectedVersions ReadExpectedVersions(const std::string& programFolder);
+
+// A fresh programmer of `kind` running the firmware its kind runs, at the
+// version the settings expect; an erased dataflash in binary page mode.
+SimState FreshState(int kind, const ExpectedVersions& versions);
+
+// Text of a state file; and parsing one. Parse raises std::runtime_error
+// naming the line of anything it cannot read.
+std::string StateText(const SimState& s);
+SimState ParseState(const std::string& text);
+
+// File helpers (atomic write). Load raises std::runtime_error.
+SimState LoadState(const std::string& path);
+bool SaveState(const std::string& path, const SimState& s, std::string* error);
+
+}  // namespace velmar::sim

@@ -24,6 +24,7 @@ const RegisterFn kCommandGroups[] = {
     RegisterOptionCommands,
     RegisterProgrammerCommands,
     RegisterSimCommands,
+    RegisterBuildCommands,
 };
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& o) {

@@ -39,6 +39,11 @@ struct BuilderFixture : ::testing::Test {
     EXPECT_EQ(image::TFileLoader::LoadFile(working.File(piece), img), 0) << piece;
     return img;
   }
+  // The lines of a text as the builders read them.
+  std::vector<std::string> ReadLinesOf(const std::string& text) {
+    WriteFile(working.File("lines.hex"), text);
+    return image::ReadHexLines(working.File("lines.hex"));
+  }
   bool Has(const std::string& piece) const { return Exists(working.File(piece)); }
   std::vector<std::uint8_t> At(const image::THexList& img, std::uint32_t from, std::uint32_t n) const {
     std::vector<std::uint8_t> r;

@@ -74,7 +74,6 @@ std::optional<std::string> CheckDeviceLimits(const devices::TData& d, int family
       const long long instructions = kPic16BitFileImage / 4;
       c.Range("FlashSize", d.FlashSize, 3, instructions * 3 + 2);
       c.Range("BufferSize", d.BufferSize, 1, 255);
-      c.Range("BlockSize", d.BlockSize, 0, 255);
       // The data EEPROM lies in the top of one 64 KiB file segment.
       c.Range("EEPROMSIZE", d.EEPROMSIZE, 0, 0x8000);
       if (family == devices::fam_PIC24F && (IsPic24FJ(d.DeviceName) || d.Type == "24FJ")) {

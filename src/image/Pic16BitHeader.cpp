@@ -4,6 +4,7 @@
 
 #include "image/HeaderBuilders.h"
 #include "platform/Dialogs.h"
+#include "platform/Text.h"
 
 namespace velmar::image {
 
@@ -16,7 +17,8 @@ namespace {
 // row and buffer sizes, limit, option bytes and the error repeat count.
 void PutCommon(std::uint8_t* h, const devices::TData& d, const BuildOptions& o, std::uint8_t a, std::uint8_t b,
                std::uint8_t c) {
-  PutNumber(h, dp::kBlockSize, 1, d.BlockSize);
+  // One byte: the value itself below 0x100, else its first two hex digits.
+  PutHexBytes(h, dp::kBlockSize, 1, text::IntToHex(d.BlockSize, 2));
   PutNumber(h, dp::kBufferSize, 1, d.BufferSize);
   header_steps::PutLimit(h, o, false);
   header_steps::PutDeviceTiming(h, d);

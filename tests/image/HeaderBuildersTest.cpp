@@ -231,6 +231,10 @@ TEST_F(Pic24Header, FjDebuggerQuestionMayEndTheBuild) {
   EXPECT_EQ(h[81], 0xB8);
   EXPECT_EQ(Slice(h, 70, 4), (Bytes{0x02, 0x40, 0xFF, 0x40}));
   EXPECT_EQ(h[84], 0xFF);
+  // A block size that does not fit the byte leaves its first two hex digits.
+  job.device.BlockSize = 8192;
+  ASSERT_EQ(BuildPic24Header(job, options, dialogs, h.data()), "ok");
+  EXPECT_EQ(h[71], 0x20);
 }
 
 TEST_F(Pic24Header, KaDebuggerQuestionBothAnswers) {

@@ -48,14 +48,16 @@ SectionSplit Split(const SlotJob& job, std::initializer_list<Space> spaces, cons
   }
 }
 
-// The user's program: kf_flash.hex packed to FlashSize / 3 instructions.
-// Program data beyond the device's memory would be cut off, so the user is
-// asked first. False when the user declines.
-bool PackProgram(const SlotJob& job, std::uint32_t fileImageSize, const char* badFormat, platform::Dialogs& dialogs,
-                 THexList& packed) {
+// The user's program, the lines left after the split, packed to FlashSize /
+// 3 instructions (they are loaded straight from memory: the unpacked program
+// would only be written to kf_flash.hex to be read back at once). Program
+// data beyond the device's memory would be cut off, so the user is asked
+// first. False when the user declines.
+bool PackProgram(const SlotJob& job, const std::vector<std::string>& program, std::uint32_t fileImageSize,
+                 const char* badFormat, platform::Dialogs& dialogs, THexList& packed) {
   const std::uint32_t instructions = std::uint32_t(job.device.FlashSize) / 3;
   THexList file(std::max(fileImageSize, 4 * instructions));
-  Load(job, piece::kFlash, file, badFormat);
+  if (TFileLoader::LoadLines(program, file) == -1) throw Refusal{badFormat};
   if (HoldsDataFrom(file, 4 * instructions) &&
       !dialogs.AskYesNo("Code Size is larger than device size - Continue?", "File Size Warning"))
     return false;
@@ -95,7 +97,6 @@ void PackAuxiliary(SlotJob& job) {
 }
 
 void SaveSections(SlotJob& job, const SectionSplit& s, const char* eepromName) {
-  Save(job, piece::kFlash, s.program);
   if (s.hasEeprom) Save(job, eepromName, s.eeprom);
   if (s.hasConfig) Save(job, piece::kFuses, s.config);
   if (s.hasAux) {
@@ -130,7 +131,7 @@ bool BuildDsPic30(SlotJob& job, const BuildOptions&, platform::Dialogs& dialogs)
     if (s.hasEeprom) job.dataFileName = piece::kEeprom;
 
     THexList packed;
-    if (!PackProgram(job, kPic16BitFileImage, kBadDsPic30, dialogs, packed)) return false;
+    if (!PackProgram(job, s.program, kPic16BitFileImage, kBadDsPic30, dialogs, packed)) return false;
     Save(job, piece::kFlash, packed);
 
     if (s.hasEeprom) SaveEeprom(job, piece::kEeprom, kBadDsPic30);
@@ -154,7 +155,7 @@ bool BuildPic24FJ(SlotJob& job, const BuildOptions&, platform::Dialogs& dialogs)
     SaveSections(job, s, piece::kEeprom);
 
     THexList packed;
-    if (!PackProgram(job, kPic16BitFileImage, kBadPic24, dialogs, packed)) return false;
+    if (!PackProgram(job, s.program, kPic16BitFileImage, kBadPic24, dialogs, packed)) return false;
     // The configuration words are the last FuseCount instructions: masked
     // with the device's Fuses, upper byte 0x00.
     const std::uint32_t words = std::uint32_t(job.device.FuseCount);
@@ -179,7 +180,7 @@ bool BuildPic24F(SlotJob& job, const BuildOptions& options, platform::Dialogs& d
     SaveSections(job, s, piece::kE2);
 
     THexList packed;
-    if (!PackProgram(job, 0x10000, kBadPic24F, dialogs, packed)) return false;
+    if (!PackProgram(job, s.program, 0x10000, kBadPic24F, dialogs, packed)) return false;
     Save(job, piece::kFlash, packed);
 
     if (s.hasEeprom) {

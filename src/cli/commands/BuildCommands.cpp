@@ -225,6 +225,9 @@ void Print(CliContext& ctx, const BuildArgs& a, const model::TMainForm& w, const
     o << line << (row.show == Show::Text ? value : Hex(h, row.field) + (value.empty() ? "" : "  (" + value + ")"))
       << "\n";
   }
+  o << "\nHeader bytes:\n";
+  for (std::size_t row = 0; row < sh::kSize; row += 16)
+    o << "  " << text::ZeroPad(row, 3) << "  " << text::HexBytes(h + row, 16, ' ') << "\n";
   o << "\nCode length       " << l.codeLength << " (programmed " << l.rawCodeLength << ", padded "
     << l.paddedCodeLength << ")\n";
   o << "Code checksum     0x" << text::IntToHex(l.codeChecksum, 2) << "\n";

@@ -209,8 +209,8 @@ void Print(CliContext& ctx, const BuildArgs& a, const model::TMainForm& w, const
   }
   std::ostream& o = ctx.out;
   o << "Slot \"" << rec.SlotName << "\" for " << w.Data.DeviceName << " from "
-    << platform::ExtractFileName(w.Data.FlashFile) << " (" << a.mode << ", " << link::KindName(g.Kind)
-    << " programmer, kind " << int(g.Kind) << ")\n";
+    << platform::ExtractFileName(w.Data.FlashFile) << " (" << a.mode << ", " << link::FindKind(g.Kind)->model
+    << ", kind " << int(g.Kind) << ")\n";
   o << "Record: start page " << rec.StartPage << ", next page " << rec.NextPage << ", " << rec.PageCount
     << " pages\n\nHeader:\n";
   for (const FieldRow& row : kFields) {

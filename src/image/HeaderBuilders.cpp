@@ -21,9 +21,10 @@ std::vector<std::uint8_t> HexTextBytes(std::string_view text, std::size_t count,
   return bytes;
 }
 
-void PutHexBytes(std::uint8_t* header, std::size_t offset, std::size_t count, std::string_view text) {
+void PutHexBytes(std::uint8_t* header, std::size_t offset, std::size_t count, std::string_view text,
+                 std::string_view what) {
   if (offset + count > kSize) throw std::invalid_argument("header bytes beyond the 160-byte header");
-  const std::vector<std::uint8_t> bytes = HexTextBytes(text, count, "Header value");
+  const std::vector<std::uint8_t> bytes = HexTextBytes(text, count, what);
   std::copy(bytes.begin(), bytes.end(), header + offset);
 }
 
@@ -49,8 +50,8 @@ void PutLimit(std::uint8_t* header, const BuildOptions& o, bool withFlags) {
 
 void PutDeviceTiming(std::uint8_t* header, const devices::TData& d) {
   PutNumber(header, device_params::kReserved, 1, 0xFF);
-  PutHexBytes(header, DeviceId.offset, 2, d.DeviceID);
-  PutHexBytes(header, device_params::kEraseCmd, 2, d.EraseCMD);
+  PutHexBytes(header, DeviceId.offset, 2, d.DeviceID, "DeviceID");
+  PutHexBytes(header, device_params::kEraseCmd, 2, d.EraseCMD, "EraseCMD");
   PutNumber(header, device_params::kZero, 1, 0x00);
   PutNumber(header, device_params::kProgTime, 1, std::uint32_t(d.ProgTime));
   PutNumber(header, device_params::kEraseTime, 1, std::uint32_t(d.EraseTime));

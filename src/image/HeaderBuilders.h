@@ -40,7 +40,9 @@ constexpr std::size_t kReserved = kBase + link::slot_header::DeviceParams.size; 
 // 2i + 1 of `text` (either letter case) at header[offset + i]. Throws
 // std::invalid_argument when the text is shorter than 2 x count or holds a
 // character that is not a hexadecimal digit.
-void PutHexBytes(std::uint8_t* header, std::size_t offset, std::size_t count, std::string_view text);
+// `what` names the text in that error (a DEVICES.INI key, say).
+void PutHexBytes(std::uint8_t* header, std::size_t offset, std::size_t count, std::string_view text,
+                 std::string_view what = "Header value");
 // `value` as 2 x count hexadecimal digits through PutHexBytes. Throws
 // std::invalid_argument when it does not fit.
 void PutNumber(std::uint8_t* header, std::size_t offset, std::size_t count, std::uint32_t value);

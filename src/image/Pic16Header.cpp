@@ -113,7 +113,7 @@ std::string BuildPic16Header(SlotJob& job, const BuildOptions& o, std::uint8_t* 
   if (d.FuseCount > 7) std::copy_n(job.config.begin() + 6, 2, h + cfg + 6);
   if (d.FuseCount == 10) std::copy_n(job.config.begin() + 8, 2, h + cfg + 8);
   std::copy_n(job.id.begin(), 8, h + AuxDataStart.offset);
-  PutHexBytes(h, DeviceId.offset, 2, d.DeviceID);
+  PutHexBytes(h, DeviceId.offset, 2, d.DeviceID, "DeviceID");
 
   PutNumber(h, dp::kFamilyFlags, 1, std::uint32_t(AlgorithmCode(column)));
 

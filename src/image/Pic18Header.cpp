@@ -108,7 +108,7 @@ std::string BuildPic18JHeader(SlotJob& job, const BuildOptions& o, std::uint8_t*
     dflags |= 0x40;
   }
   // The header carries the mask the builder applied, not the file's bytes.
-  PutHexBytes(h, ConfigBytes.offset, 8, d.Fuses);
+  PutHexBytes(h, ConfigBytes.offset, 8, d.Fuses, "Fuses");
   PutNumber(h, dp::kFamilyFlags, 1, 0x00);
   PutNumber(h, SupplyFlag.offset, 1, 0xA9);
   header_steps::PutLimit(h, o, true);

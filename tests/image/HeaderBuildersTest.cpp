@@ -133,7 +133,12 @@ TEST_F(HeaderBuilder, SkipBlankEepromAndTheProductionLimit) {
 TEST_F(HeaderBuilder, ShortDeviceIdEndsTheBuild) {
   job.device.DeviceID = "54";
   job.config[6] = 0x80;
-  EXPECT_THROW(BuildPic18Header(job, options, dialogs, h.data()), std::invalid_argument);
+  try {
+    BuildPic18Header(job, options, dialogs, h.data());
+    FAIL() << "no conversion error";
+  } catch (const std::invalid_argument& e) {
+    EXPECT_EQ(std::string(e.what()), "DeviceID \"54\" is not a hexadecimal text of 2 bytes");
+  }
 }
 
 struct Pic16Header : HeaderBuilder {

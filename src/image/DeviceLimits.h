@@ -22,8 +22,11 @@ constexpr std::uint32_t kPic16FileImage = 0x3C200;
 // Checks `device` for family `family` (0 to 5) against the builders' images
 // and a code image of `codeImageSize` bytes. Returns the message to show
 // when a value is out of range, nothing when the record can be used.
+// The builders check again on their own entry, without the code image bound
+// (`kAnyCodeImage`), so no caller can make them index out of range.
+constexpr std::uint32_t kAnyCodeImage = 0x7FFFFFFF;
 std::optional<std::string> CheckDeviceLimits(const devices::TData& device, int family,
-                                             std::uint32_t codeImageSize);
+                                             std::uint32_t codeImageSize = kAnyCodeImage);
 
 // True for PIC24 devices built by the FJ builder (name holds "FJ").
 bool IsPic24FJ(const std::string& deviceName);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "devices/DeviceDatabase.h"
 #include "image/DeviceLimits.h"
 #include "image/HeaderBuilders.h"
 #include "image/HexLines.h"
@@ -108,7 +109,11 @@ void SaveSections(SlotJob& job, const SectionSplit& s, const char* eepromName) {
 // Runs a builder body: refusals show their message, other failures their
 // own text; conversion errors of the device's texts end the build.
 template <typename Body>
-bool Guard(platform::Dialogs& dialogs, Body body) {
+bool Guard(const SlotJob& job, int family, platform::Dialogs& dialogs, Body body) {
+  if (auto refusal = CheckDeviceLimits(job.device, family)) {
+    dialogs.ShowError(*refusal, "Error");
+    return false;
+  }
   try {
     return body();
   } catch (const Refusal& r) {
@@ -125,7 +130,7 @@ bool Guard(platform::Dialogs& dialogs, Body body) {
 }  // namespace
 
 bool BuildDsPic30(SlotJob& job, const BuildOptions&, platform::Dialogs& dialogs) {
-  return Guard(dialogs, [&] {
+  return Guard(job, devices::fam_dsPIC30, dialogs, [&] {
     const SectionSplit s = Split(job, {Space::Eeprom, Space::Config, Space::Aux}, kBadDsPic30);
     SaveSections(job, s, piece::kEeprom);
     if (s.hasEeprom) job.dataFileName = piece::kEeprom;
@@ -150,7 +155,7 @@ bool BuildDsPic30(SlotJob& job, const BuildOptions&, platform::Dialogs& dialogs)
 }
 
 bool BuildPic24FJ(SlotJob& job, const BuildOptions&, platform::Dialogs& dialogs) {
-  return Guard(dialogs, [&] {
+  return Guard(job, devices::fam_PIC24F, dialogs, [&] {
     const SectionSplit s = Split(job, {Space::Aux}, kBadPic24);
     SaveSections(job, s, piece::kEeprom);
 
@@ -175,7 +180,7 @@ bool BuildPic24FJ(SlotJob& job, const BuildOptions&, platform::Dialogs& dialogs)
 }
 
 bool BuildPic24F(SlotJob& job, const BuildOptions& options, platform::Dialogs& dialogs) {
-  return Guard(dialogs, [&] {
+  return Guard(job, devices::fam_PIC24F, dialogs, [&] {
     const SectionSplit s = Split(job, {Space::Eeprom, Space::Config}, kBadPic24F);
     SaveSections(job, s, piece::kE2);
 

@@ -64,7 +64,7 @@ std::string BuildPic24Header(SlotJob& job, const BuildOptions& o, platform::Dial
   if (type == "24KA" && (job.config[7] & 0x80) == 0 &&
       dialogs.AskYesNo(header_steps::DebuggerQuestion("Do you want to switch DEBUG Off?")))
     job.config[7] |= 0x80;
-  if (type == "24FJ" && d.FuseCount > 0) {
+  if (type == "24FJ" && d.FuseCount > 0 && std::size_t(2 * d.FuseCount) <= job.config.size()) {
     std::uint8_t& last = job.config[std::size_t(2 * d.FuseCount - 1)];
     if ((last & 0x08) == 0) {
       if (!dialogs.AskYesNo(header_steps::DebuggerQuestion("Do you want to continue?"))) return kHeaderError;

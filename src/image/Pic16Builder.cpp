@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "devices/DeviceDatabase.h"
 #include "image/DeviceLimits.h"
 #include "image/TFileLoader.h"
 #include "image/THexList.h"
@@ -87,6 +88,10 @@ void TakeConfiguration(SlotJob& job, const THexList& file) {
 
 bool BuildPic16(SlotJob& job, const BuildOptions& options, platform::Dialogs& dialogs) {
   const devices::TData& d = job.device;
+  if (auto refusal = CheckDeviceLimits(d, devices::fam_PIC12F16F)) {
+    dialogs.ShowError(*refusal, "Error");
+    return false;
+  }
   THexList file(kPic16FileImage);
   try {
     if (TFileLoader::LoadFile(job.userFile, file, 0) == -1) {

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <initializer_list>
 
+#include "devices/DeviceDatabase.h"
+#include "image/DeviceLimits.h"
 #include "image/HexLines.h"
 #include "image/Pic18Builder.h"
 #include "image/TFileLoader.h"
@@ -159,6 +161,7 @@ void Run(SlotJob& job, const BuildOptions& options) {
 }  // namespace
 
 void BuildPic18(SlotJob& job, const BuildOptions& options) {
+  if (auto refusal = CheckDeviceLimits(job.device, devices::fam_PIC18F)) throw link::EISPException(*refusal);
   try {
     Run(job, options);
   } catch (const link::EISPException&) {

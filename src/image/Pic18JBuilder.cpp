@@ -2,6 +2,7 @@
 // last bytes of program memory, so the builder loads the user's file into an
 // image, masks those bytes, forces the background debugger off and saves the
 // image as kf_flash.hex. J jobs have no data memory.
+#include "devices/DeviceDatabase.h"
 #include "image/DeviceLimits.h"
 #include "image/Pic18Builder.h"
 #include "image/TFileLoader.h"
@@ -51,6 +52,10 @@ bool MaskConfiguration(SlotJob& job, const BuildOptions& options, THexList& imag
 }  // namespace
 
 bool BuildPic18J(SlotJob& job, const BuildOptions& options, platform::Dialogs& dialogs) {
+  if (auto refusal = CheckDeviceLimits(job.device, devices::fam_PIC18J)) {
+    dialogs.ShowError(*refusal, "Error");
+    return false;
+  }
   THexList image(kPic18JFileImage);
   try {
     if (TFileLoader::LoadFile(job.userFile, image, 0) == -1) {

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "devices/DeviceDatabase.h"
+#include "image/DeviceLimits.h"
 #include "image/TFileLoader.h"
 #include "image/THexList.h"
 #include "link/ProgrammerGeometry.h"
@@ -88,6 +89,7 @@ bool AssembleSlot(SlotJob& job, const BuildOptions& options, link::ProgrammerGeo
   try {
     const devices::TData& d = job.device;
     const int family = options.familyIndex;
+    if (auto refusal = CheckDeviceLimits(d, family, geometry.CodeImageLimit + 2048)) throw EISPException(*refusal);
     const bool wide = family == devices::fam_PIC24F || family == devices::fam_dsPIC30;
     link::HeaderBytes h;
     std::copy_n(link::HeaderOf(header), kSize, h.begin());

@@ -164,6 +164,26 @@ TEST_F(Pic16BitBuilder, Pic24FConfigurationRegistersAndProgramAfterThem) {
   EXPECT_EQ(At(Piece(piece::kFlash, 12), 0, 3), (Bytes{0x11, 0x22, 0x33}));
 }
 
+TEST_F(Pic16BitBuilder, DeviceRecordsThatWouldIndexOutOfRangeAreRefused) {
+  UserFile(Rec(0, Instructions({1})) + kEnd);
+  job.device.FuseCount = 15;  // more configuration bytes than the header holds
+  EXPECT_FALSE(BuildDsPic30(job, options, dialogs));
+  EXPECT_EQ(dialogs.LastText(),
+            "The device record dsPIC30F4011 in DEVICES.INI cannot be used:\rFuseCount 15 is out of range (0 to 14)");
+  job.device.FuseCount = 14;
+  job.device.EEPROMSIZE = 0x9000;  // larger than the EEPROM segment
+  EXPECT_FALSE(BuildDsPic30(job, options, dialogs));
+  job.device.EEPROMSIZE = 0;
+  job.device.FlashSize = 300000;  // more instructions than the file image holds
+  EXPECT_FALSE(BuildDsPic30(job, options, dialogs));
+  job.device.DeviceName = "PIC24FJ64GA002";
+  job.device.FlashSize = 12;
+  job.device.FuseCount = 5;  // more configuration words than instructions
+  EXPECT_FALSE(BuildPic24FJ(job, options, dialogs));
+  EXPECT_EQ(dialogs.shown.back().title, "Error");
+  EXPECT_FALSE(Has(piece::kFlash));
+}
+
 TEST_F(Pic16BitBuilder, BadFilesShowTheirFamilysMessage) {
   UserFile(Rec(0, Instructions({1})) + Ela(0x01F0) + ":0400000006070000\n" + kEnd);
   EXPECT_FALSE(BuildDsPic30(job, options, dialogs));

@@ -97,6 +97,20 @@ TEST_F(Pic16Builder, BaselinePartsReadTheirOwnPlaces) {
   EXPECT_EQ(Take(job.id, 0, 5), (Bytes{0xA, 0xB, 0xC, 0xD, 0xFF}));
 }
 
+TEST_F(Pic16Builder, DeviceRecordsOutOfRangeAreRefused) {
+  UserFile(Rec(0, {0x05, 0x28}) + kEnd);
+  job.device.FlashSize = 0x21;  // half a word
+  EXPECT_FALSE(BuildPic16(job, options, dialogs));
+  EXPECT_EQ(dialogs.LastText(), "The device record PIC16F628A in DEVICES.INI cannot be used:\rFlashSize 33 must be even");
+  job.device.FlashSize = 0x20;
+  job.device.EEPROMSIZE = 0x20000;  // beyond the file image
+  EXPECT_FALSE(BuildPic16(job, options, dialogs));
+  job.device.EEPROMSIZE = 4;
+  job.device.RowSize = 0;
+  EXPECT_FALSE(BuildPic16(job, options, dialogs));
+  EXPECT_FALSE(Has(piece::kFlash));
+}
+
 TEST_F(Pic16Builder, UnreadableFilesAreReported) {
   UserFile("nonsense\n");
   EXPECT_FALSE(BuildPic16(job, options, dialogs));

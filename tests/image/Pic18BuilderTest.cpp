@@ -22,7 +22,10 @@ Bytes Take(const auto& array, std::size_t from, std::size_t n) {
 }
 
 struct Pic18Builder : BuilderFixture {
-  Pic18Builder() { job.device.FuseCount = 14; }
+  Pic18Builder() {
+    job.device.FuseCount = 14;
+    job.device.FlashSize = 0x8000;
+  }
 };
 
 TEST_F(Pic18Builder, ExampleSplitsIntoProgramEepromConfigurationAndIds) {
@@ -112,6 +115,19 @@ TEST_F(Pic18Builder, PreserveDataMemoryLeavesAnEmptyDataPart) {
   BuildPic18(job, options);
   EXPECT_EQ(Lines(piece::kEeprom), (Lines_{":00000001FF"}));
   EXPECT_EQ(job.dataFileName, "kf_eeprom.hex");
+}
+
+TEST_F(Pic18Builder, DeviceRecordsOutOfRangeAreRefusedBeforeTheFileIsRead) {
+  job.device.BufferSize = 0;
+  UserFile(Rec(0, {0x12}) + kEnd);
+  try {
+    BuildPic18(job, options);
+    FAIL() << "no exception";
+  } catch (const velmar::link::EISPException& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "The device record TEST in DEVICES.INI cannot be used:\rBufferSize 0 is out of range (1 to 255)");
+  }
+  EXPECT_FALSE(Has(piece::kFlash));
 }
 
 TEST_F(Pic18Builder, BadDataAndMissingFilesRaiseTheLinkException) {

@@ -25,6 +25,7 @@ const RegisterFn kCommandGroups[] = {
     RegisterProgrammerCommands,
     RegisterSimCommands,
     RegisterUpdateCommands,
+    RegisterBuildCommands,
 };
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& o) {

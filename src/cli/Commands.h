@@ -16,5 +16,6 @@ void RegisterOptionCommands(CLI::App& app, CliContext& ctx);
 void RegisterProgrammerCommands(CLI::App& app, CliContext& ctx);
 void RegisterSimCommands(CLI::App& app, CliContext& ctx);
 void RegisterUpdateCommands(CLI::App& app, CliContext& ctx);
+void RegisterBuildCommands(CLI::App& app, CliContext& ctx);
 
 }  // namespace velmar::cli

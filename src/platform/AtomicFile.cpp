@@ -82,7 +82,19 @@ bool ReadWholeFile(const std::string& path, std::string& contents, std::string* 
     SetError(error, "Cannot open " + path + ": " + Reason(errno));
     return false;
   }
-  contents.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  // Regular files are read in one piece; anything without a size (a pipe)
+  // character by character.
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  if (size >= 0) {
+    in.seekg(0, std::ios::beg);
+    contents.resize(std::size_t(size));
+    in.read(contents.data(), size);
+    contents.resize(std::size_t(in.gcount()));
+  } else {
+    in.clear();
+    contents.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
   if (in.bad()) {
     SetError(error, "Cannot read " + path);
     return false;

@@ -1,0 +1,33 @@
+// Hex files as lists of text lines, for the builders that split a user's
+// file by its records before any of it is loaded: reading a file's lines
+// (upper-cased, blank lines left out, ending at CR, LF or CR LF, exactly as
+// the loader sees them), saving a list of lines, and the few record tests
+// the splitting needs.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmar::image {
+
+inline constexpr std::string_view kEndRecord = ":00000001FF";
+
+// The file's non-blank lines, upper-cased. Throws EFileOpenError when the
+// file cannot be read.
+std::vector<std::string> ReadHexLines(const std::string& path);
+
+// Writes the lines with CR LF line ends, replacing any old file atomically.
+// False (and the reason in `error`) when it cannot be written.
+bool SaveHexLines(const std::string& path, const std::vector<std::string>& lines,
+                  std::string* error = nullptr);
+
+// The record type pair (characters 8 and 9) of a record line; "" when the
+// line is too short to hold one.
+std::string_view RecordTypeOf(std::string_view line);
+// Extended segment (02) and extended linear (04) address records.
+bool IsAddressRecord(std::string_view line);
+// A line that is not a data record (type 00): address, start and end records.
+bool IsControlRecord(std::string_view line);
+
+}  // namespace velmar::image

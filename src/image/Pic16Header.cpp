@@ -1,0 +1,129 @@
+// The header builder of the PIC12F-16F family. The programming algorithm
+// (`Column`) and the program-options choice decide the program-options byte
+// and the bulk-erase flag; the option bytes are sets of flags, so every flag
+// is set with OR and a flag named twice stays one bit.
+#include <algorithm>
+#include <initializer_list>
+
+#include "image/HeaderBuilders.h"
+#include "platform/Text.h"
+
+namespace velmar::image {
+
+using namespace link::slot_header;
+namespace dp = device_params;
+
+namespace {
+
+bool OneOf(int v, std::initializer_list<int> set) { return std::find(set.begin(), set.end(), v) != set.end(); }
+
+struct ProgramOption {
+  std::uint8_t p;
+  enum { Clear, Set, Keep } bulkErase;
+};
+
+// The program-options byte by the `ProgramOps` entry and the algorithm.
+ProgramOption ProgramOptionFor(int ops, int column) {
+  switch (ops) {
+    case 0:
+      if (column == 0) return {0xDD, ProgramOption::Clear};
+      if (OneOf(column, {1, 3})) return {0x1D, ProgramOption::Set};
+      if (OneOf(column, {2, 8, 9, 10, 14})) return {0x8D, ProgramOption::Set};
+      if (column == 4) return {0x9D, ProgramOption::Clear};
+      if (OneOf(column, {5, 12, 13})) return {0x9D, ProgramOption::Set};
+      if (OneOf(column, {6, 7})) return {0x0D, ProgramOption::Set};
+      if (column == 15) return {0x00, ProgramOption::Set};
+      return {0x00, ProgramOption::Keep};  // 11 or above 15
+    case 1:
+      return {0x18, OneOf(column, {5, 12, 13}) ? ProgramOption::Set : ProgramOption::Clear};
+    case 2:
+      if (OneOf(column, {4, 5, 12, 13})) return {0x25, ProgramOption::Clear};
+      if (OneOf(column, {8, 9, 10})) return {0x8D, ProgramOption::Set};
+      if (column == 11 || column > 13) return {0x00, ProgramOption::Clear};
+      return {0x24, ProgramOption::Clear};  // 0-3, 6, 7
+    default:
+      return {0x00, ProgramOption::Keep};
+  }
+}
+
+// The algorithm code the programmer knows for byte 76.
+int AlgorithmCode(int column) {
+  switch (column) {
+    case 12: return 5;
+    case 13: return 4;
+    case 14: return 11;
+    case 15: return 5;
+    default: return column;
+  }
+}
+
+}  // namespace
+
+std::string BuildPic16Header(SlotJob& job, const BuildOptions& o, std::uint8_t* h) {
+  const devices::TData& d = job.device;
+  const int column = d.Column;
+  const bool highVpp = OneOf(column, {12, 13, 15});
+
+  std::uint8_t dflags = 0x08;
+  if (text::Contains(d.DeviceName, "183")) dflags |= 0x04;
+
+  std::uint8_t a = 0x04;
+  if (o.matchDeviceId && d.DeviceID != "FFFF") a |= 0x80;
+  if (o.progMode != 0) a |= 0x40;
+  if (o.programUserId) a |= 0x20;
+  if (o.bulkErase) a |= 0x10;
+  if (column == 15) a |= 0x10;
+  if (!o.verifyConfig) a |= 0x08;
+  if (OneOf(column, {5, 8, 11, 12, 13, 15}) || (OneOf(column, {1, 4}) && !o.vdd1st)) a |= 0x02;
+  if (d.ID14Bit) a |= 0x01;
+
+  const ProgramOption option = ProgramOptionFor(o.programOps, column);
+  std::uint8_t p = option.p;
+  if (option.bulkErase == ProgramOption::Set) a |= 0x10;
+  if (option.bulkErase == ProgramOption::Clear) a &= std::uint8_t(~0x10);
+  if (o.programUserId) p |= 0x02;
+
+  std::uint8_t c = 0x00;
+  if (highVpp) {
+    c |= 0x20;
+    if (o.progMode == 0) c |= 0x10;
+  }
+  if (o.programmerKind == 3 && o.ppLedOn) c |= 0x01;
+  if (column == 14) c |= 0x01;
+  if (column == 15) c |= 0x04;
+
+  if (o.dataSave) {
+    c |= 0x40;
+    link::PutField(h, DataLength, std::uint32_t(d.EEPROMSIZE));
+    // Marks the job as having data so that the assembly keeps a data part.
+    if (job.dataFileName.empty()) job.dataFileName = piece::kFlash;
+  }
+  header_steps::PutLimit(h, o, true);
+
+  const bool supply33 = d.is3Vonly || (o.vddVisible && o.vddChecked);
+  PutNumber(h, SupplyFlag.offset, 1, highVpp && supply33 ? 0xA9 : 0xFF);
+
+  PutNumber(h, dp::kReserved, 1, 0xFF);
+  PutNumber(h, OptionFlagsA.offset, 1, a);
+  PutNumber(h, dp::kFuseCount, 1, std::uint32_t(d.FuseCount));
+  const std::size_t cfg = ConfigBytes.offset;
+  std::copy_n(job.config.begin(), 2, h + cfg);
+  if (d.FuseCount > 2) std::copy_n(job.config.begin() + 2, 2, h + cfg + 2);
+  if (d.FuseCount > 4) std::copy_n(job.config.begin() + 4, 2, h + cfg + 4);
+  if (d.FuseCount > 7) std::copy_n(job.config.begin() + 6, 2, h + cfg + 6);
+  if (d.FuseCount == 10) std::copy_n(job.config.begin() + 8, 2, h + cfg + 8);
+  std::copy_n(job.id.begin(), 8, h + AuxDataStart.offset);
+  PutHexBytes(h, DeviceId.offset, 2, d.DeviceID, "DeviceID");
+
+  PutNumber(h, dp::kFamilyFlags, 1, std::uint32_t(AlgorithmCode(column)));
+
+  PutNumber(h, OptionFlagsB.offset, 1, p);
+  PutNumber(h, OptionFlagsC.offset, 1, c);
+  PutNumber(h, OptionFlagsD.offset, 1, dflags);
+  PutNumber(h, ErrorRepeat.offset, 1, std::uint32_t(o.errorRepeat));
+  PutNumber(h, dp::kZero, 1, 0x00);
+  PutNumber(h, RowHalf.offset, 1, std::uint32_t(d.RowSize));
+  return kHeaderOk;
+}
+
+}  // namespace velmar::image

@@ -1,0 +1,26 @@
+// The family builders of the PIC18 families. PIC18F and PIC18 K work on the
+// text lines of the user's file: they take the configuration (0x300000) and
+// ID (0x200000) records out into the job's bytes and split the data EEPROM
+// records (0xF00000) from the program records. PIC18J loads the file into an
+// image and applies the configuration mask to the configuration words at the
+// top of program memory. Both leave kf_flash.hex (and kf_eeprom.hex) in the
+// working folder.
+#pragma once
+
+#include "image/SlotJob.h"
+
+namespace velmar::platform {
+class Dialogs;
+}
+
+namespace velmar::image {
+
+// PIC18F and PIC18 K. Raises link::EISPException "Error opening file or bad
+// data \r" + the file name on any failure.
+void BuildPic18(SlotJob& job, const BuildOptions& options);
+
+// PIC18J. False after it has shown its message (or after the user declined
+// the size question).
+bool BuildPic18J(SlotJob& job, const BuildOptions& options, platform::Dialogs& dialogs);
+
+}  // namespace velmar::image

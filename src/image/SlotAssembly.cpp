@@ -1,0 +1,254 @@
+// The slot image assembly. It works on copies of the header and the record
+// and a slot image of its own, and hands them over only when everything has
+// succeeded.
+#include "image/SlotAssembly.h"
+
+#include <algorithm>
+
+#include "devices/DeviceDatabase.h"
+#include "image/DeviceLimits.h"
+#include "image/TFileLoader.h"
+#include "image/THexList.h"
+#include "link/ProgrammerGeometry.h"
+#include "link/SlotHeader.h"
+#include "link/TProgramEntry.h"
+#include "platform/Dialogs.h"
+#include "platform/Paths.h"
+
+namespace velmar::image {
+
+using namespace link::slot_header;
+
+namespace {
+
+constexpr const char* kSizeTitle = "File Size Warning";
+
+// The 16-bit types whose header lengths count 16-bit program addresses.
+bool CountsProgramAddresses(const std::string& type) {
+  return type == "24FJ" || type == "24FJ-GA4" || type == "ds30" || type == "24KA";
+}
+
+// Loads a piece; data outside the image would be lost, so it is an error.
+void LoadPiece(const SlotJob& job, const char* name, THexList& image, const std::string& what) {
+  if (TFileLoader::LoadFile(job.PiecePath(name), image, 0) == -1)
+    throw EISPException(std::string(name) + " holds data outside " + what + " (" + std::to_string(image.Count()) +
+                        " bytes)");
+}
+
+std::uint32_t RoundUp(std::uint32_t value, std::uint32_t unit) {
+  return unit == 0 ? value : (value + unit - 1) / unit * unit;
+}
+
+// One past the highest byte that is not 0xFF (0 when there is none).
+std::uint32_t HighestUsed(const THexList& image) {
+  const std::uint8_t* v = image.DataAt(0);
+  for (std::uint32_t a = image.Count(); a-- > 0;)
+    if (v[a] != 0xFF) return a + 1;
+  return 0;
+}
+
+// A position or size in the slot: in pages with the third byte 0 on the
+// multi-slot programmers, in bytes on the single-slot ones.
+void PutSlotPosition(std::uint8_t* h, link::HeaderField f, std::uint32_t bytes, const link::ProgrammerGeometry& g) {
+  if (g.IsMultiSlot()) {
+    link::PutField(h, link::HeaderField{f.offset, 2}, (bytes / g.PageSize) & 0xFFFF);
+    h[f.offset + 2] = 0;
+  } else {
+    link::PutField(h, f, bytes);
+  }
+}
+
+void CopyInto(THexList& slot, std::uint32_t at, const THexList& from, std::uint32_t count) {
+  if (count == 0) return;
+  from.GetValue(count - 1);   // range checks for the whole block
+  slot.GetValue(at + count - 1);
+  std::copy_n(from.DataAt(0), count, slot.DataAt(at));
+}
+
+}  // namespace
+
+std::uint32_t ProgrammedLength(const THexList& code, bool wordBlank) {
+  if (!wordBlank) return HighestUsed(code);
+  const std::uint8_t* v = code.DataAt(0);
+  std::uint32_t words = code.Count() / 2;
+  if (code.Count() % 2 && v[code.Count() - 1] != 0xFF) return code.Count();
+  for (std::uint32_t w = words; w-- > 0;) {
+    const std::uint8_t lo = v[2 * w], hi = v[2 * w + 1];
+    if (!(lo == 0xFF && (hi == 0x3F || hi == 0xFF))) return 2 * w + 2;
+  }
+  return 0;
+}
+
+std::uint32_t CodeAreaEnd(std::uint32_t flashSize, std::uint32_t pageSize) {
+  return (flashSize + 160) / pageSize * pageSize + pageSize;
+}
+
+bool AssembleSlot(SlotJob& job, const BuildOptions& options, link::ProgrammerGeometry& geometry,
+                  const AssemblyRequest& request, THexList& header, link::TProgramEntry& record, THexList& slotImage,
+                  platform::Dialogs& dialogs, SlotLayout* layout) {
+  try {
+    const devices::TData& d = job.device;
+    const int family = options.familyIndex;
+    if (auto refusal = CheckDeviceLimits(d, family, geometry.CodeImageLimit + 2048)) throw EISPException(*refusal);
+    const bool wide = family == devices::fam_PIC24F || family == devices::fam_dsPIC30;
+    link::HeaderBytes h;
+    std::copy_n(link::HeaderOf(header), kSize, h.begin());
+    link::TProgramEntry rec = record;
+    SlotLayout out;
+
+    // Data memory.
+    THexList data(std::uint32_t(d.EEPROMSIZE) + 1);
+    if (d.EEPROMSIZE > 0 && !job.dataFileName.empty()) {
+      LoadPiece(job, piece::kEeprom, data, "the device's data memory");
+      if (data.LastUsed() == -1) {
+        job.dataFileName.clear();
+        if (wide) h[OptionFlagsB.offset] &= std::uint8_t(~0x10);
+      } else {
+        out.hasData = true;
+      }
+    }
+    if (options.dataSave && options.dataSaveEnabled) out.hasData = true;
+
+    // Code, its padding and the size question.
+    THexList code(geometry.CodeImageLimit + 2048);
+    LoadPiece(job, piece::kFlash, code, "the code image");
+    out.rawCodeLength = ProgrammedLength(code, family == devices::fam_PIC12F16F);
+    std::uint32_t unit = d.BufferSize;
+    if (family == devices::fam_PIC18F && d.Type == "A") unit = 8192;
+    else if (family == devices::fam_PIC12F16F) unit = std::uint32_t(d.RowSize);
+    else if (wide) unit = 3u * d.BufferSize;
+    out.paddedCodeLength = RoundUp(out.rawCodeLength, unit);
+    if (d.Type == "K40" && d.BufferSize > 0) {
+      link::PutField(h.data(), RowCount, (out.paddedCodeLength / d.BufferSize) & 0xFFFF);
+      link::PutField(h.data(), RowHalf, d.BufferSize / 2u);
+    }
+    const std::uint32_t flashSize = std::uint32_t(d.FlashSize);
+    out.codeLength = out.paddedCodeLength;
+    if (flashSize < out.paddedCodeLength) {
+      if (!dialogs.AskYesNo("File Size is larger than Device Code Size \rFile will be truncated\r- Continue?",
+                            kSizeTitle))
+        return false;
+      out.codeLength = flashSize;
+    }
+
+    // Room in the slot.
+    if (geometry.PageSize == 0) {
+      geometry.Capacity = 8192000;
+      geometry.SlotSize = 0x8400;
+      geometry.PageSize = 1024;
+    }
+    const std::uint32_t page = geometry.PageSize;
+    out.codeAreaEnd = CodeAreaEnd(flashSize, page);
+    out.spaceNeeded = out.codeAreaEnd + (out.hasData ? std::uint32_t(d.EEPROMSIZE) : 0);
+    if (job.auxiliary)
+      out.spaceNeeded = std::max(out.spaceNeeded, out.codeAreaEnd + std::uint32_t(d.EEPROMSIZE) + 3u * d.BufferSize);
+    std::string refusal;
+    if (request.mode == mode_replace) {
+      if (std::uint64_t(rec.PageCount) * page < out.spaceNeeded)
+        refusal = "Code is bigger than slot Size.\rSlot Size is " + std::to_string(geometry.SlotSize);
+    } else if (geometry.SlotSize < out.spaceNeeded) {
+      refusal = "Space needed is larger than block Size -" + std::to_string(geometry.SlotSize);
+    }
+    if (!refusal.empty()) {
+      dialogs.ShowWarning(refusal, kSizeTitle);
+      return false;
+    }
+
+    // Lengths.
+    if (!CountsProgramAddresses(d.Type)) {
+      link::PutField(h.data(), CodeLength, out.codeLength);
+      link::PutField(h.data(), DeviceCodeSize, flashSize);
+      if (d.Column == 15 && d.RowSize > 0) {
+        link::PutField(h.data(), RowCount, (out.codeLength / std::uint32_t(d.RowSize)) & 0xFFFF);
+        link::PutField(h.data(), RowHalf, std::uint32_t(d.RowSize) / 2);
+      }
+    } else {
+      link::PutField(h.data(), CodeLength, flashSize / 3 * 2);
+      link::PutField(h.data(), DeviceCodeSize, flashSize / 3 * 2);
+    }
+    std::uint32_t dataLength = 0;
+    if (out.hasData)
+      dataLength = (d.Type == "ds30" || d.Type == "24KA") ? std::uint32_t(d.EEPROMSIZE) / 2 : HighestUsed(data);
+    if (options.dataSave) dataLength = d.Type == "ds30" ? std::uint32_t(d.EEPROMSIZE) / 2 : std::uint32_t(d.EEPROMSIZE);
+    link::PutField(h.data(), DataLength, dataLength);
+    PutSlotPosition(h.data(), SlotDataLength, out.codeAreaEnd, geometry);
+
+    // Auxiliary data.
+    THexList aux(3u * d.BufferSize);
+    out.auxOffset = out.codeAreaEnd + std::uint32_t(d.EEPROMSIZE);
+    if (job.auxiliary) {
+      LoadPiece(job, piece::kOtp, aux, "the device's auxiliary area");
+      if (aux.LastUsed() == -1) {
+        job.auxiliary = false;
+        h[OptionFlagsA.offset] &= std::uint8_t(~0x20);
+      } else {
+        out.hasAux = true;
+        PutSlotPosition(h.data(), AuxDataStart, out.auxOffset, geometry);
+      }
+    }
+
+    // Directory link and size.
+    const std::uint32_t pagesPerSlot = geometry.SlotSize / page;
+    std::uint32_t next;
+    if (request.mode == mode_replace) {
+      next = rec.NextPage;
+    } else if (geometry.IsMultiSlot()) {
+      next = rec.NextPage + pagesPerSlot;
+      rec.SetStartPage(request.slotsShown ? rec.NextPage : 0);
+      rec.SetNextPage(next);
+      rec.SetPageCount(pagesPerSlot);
+    } else {
+      next = 0xFFFF;
+      rec.SetNextPage(0xFFFF);
+      rec.SetPageCount(pagesPerSlot);
+      rec.SetStartPage(0);
+    }
+    link::PutField(h.data(), NextHeaderPage, next & 0xFFFF);
+    link::PutField(h.data(), InUseMarker, 0x00);
+    link::PutField(h.data(), PageCount, rec.PageCount & 0xFFFF);
+    h[PageCount.offset + PageCount.size] = 0x00;
+
+    // Names and checksums; nothing in the header changes after these.
+    link::PutText(h.data(), SlotName, rec.SlotName);
+    link::PutText(h.data(), SourceFileName, platform::ExtractFileName(job.userFile));
+    link::PutText(h.data(), DeviceName, d.DeviceName);
+    code.GetValue(out.codeLength ? out.codeLength - 1 : 0);
+    out.codeChecksum = link::NegatedSum(code.DataAt(0), out.codeLength);
+    h[CodeChecksum.offset] = out.codeChecksum;
+    link::SealHeader(h.data());
+
+    // The slot image.
+    THexList slot(geometry.SlotSize);
+    THexList headerImage(kSize);
+    std::copy(h.begin(), h.end(), headerImage.DataAt(0));
+    CopyInto(slot, 0, headerImage, kSize);
+    out.codeBytes = flashSize + 1;
+    CopyInto(slot, out.codeOffset, code, out.codeBytes);
+    if (out.hasData) {
+      out.dataOffset = out.codeAreaEnd;
+      out.dataBytes = std::uint32_t(d.EEPROMSIZE);
+      CopyInto(slot, out.dataOffset, data, out.dataBytes);
+    }
+    if (out.hasAux) {
+      out.auxBytes = aux.Count();
+      CopyInto(slot, out.auxOffset, aux, out.auxBytes);
+    }
+    std::string error;
+    if (!SavePiece(job, piece::kHeader, headerImage, &error) || !SavePiece(job, piece::kFlashTest, slot, &error))
+      throw EISPException(error);
+
+    out.slotSize = geometry.SlotSize;
+    out.pageSize = page;
+    std::copy(h.begin(), h.end(), link::HeaderOf(header));
+    rec.Header = h;
+    record = rec;
+    slotImage = std::move(slot);
+    if (layout) *layout = out;
+    return true;
+  } catch (const std::exception& e) {
+    dialogs.ShowError(e.what(), "Error");
+    return false;
+  }
+}
+
+}  // namespace velmar::image

@@ -1,0 +1,201 @@
+// Building a slot image from the window's state.
+#include "operations/SlotBuild.h"
+
+#include <filesystem>
+
+#include "devices/DeviceDatabase.h"
+#include "image/DeviceLimits.h"
+#include "image/HeaderBuilders.h"
+#include "image/Pic16BitBuilder.h"
+#include "image/Pic16Builder.h"
+#include "image/Pic18Builder.h"
+#include "link/LinkErrors.h"
+#include "link/ProgrammerGeometry.h"
+#include "model/TMainForm.h"
+#include "platform/Dialogs.h"
+#include "platform/IniFile.h"
+#include "platform/Paths.h"
+#include "platform/Text.h"
+
+namespace velmar::ops {
+
+namespace {
+
+constexpr const char* kDefaultCaption = "*Enter Program Description *";
+constexpr const char* kNoConfiguration =
+    "File does not contain Configuration Words data. Default values will be loaded. \rContinue?";
+
+bool AskDefaults(platform::Dialogs& dialogs) { return dialogs.AskYesNo(kNoConfiguration, "File Data Warning"); }
+
+void RemoveOldPieces(const std::string& workingFolder) {
+  std::error_code ec;
+  for (const char* name : {image::piece::kEeprom, image::piece::kFlash})
+    std::filesystem::remove(workingFolder + name, ec);
+}
+
+}  // namespace
+
+image::BuildOptions CaptureBuildOptions(const model::TMainForm& w) {
+  const model::ControlStore& s = w.Controls();
+  image::BuildOptions o;
+  o.familyIndex = w.FamilyEntry();
+  o.matchDeviceId = w.Data.MatchID;
+  o.progMode = s.ItemIndex("progMode");
+  o.programUserId = w.Data.ProgramUserID;
+  o.bulkErase = w.Data.BulkEraseOn;
+  o.verifyConfig = w.Data.VerifyConfigOn;
+  o.dataSave = s.Checked("DataSave");
+  o.dataSaveEnabled = s.Enabled("DataSave");
+  o.bootSave = s.Checked("bootSave");
+  o.unusedFuses = s.Checked("unusedFuses");
+  o.vddVisible = s.Visible("VDD_Voltage");
+  o.vddChecked = s.Checked("VDD_Voltage");
+  o.progModeVisible = s.Visible("progMode");
+  o.programOps = s.ItemIndex("ProgramOps");
+  o.limitPrograms = s.Checked("limitPrograms");
+  o.progCount = s.Value("ProgCount");
+  o.errorRepeat = s.Value("SpinEdit1");
+  o.e2SkipFF = w.e2_skipFF;
+  o.resetPulse = w.ResetPulse;
+  o.vdd1st = w.VDD1st;
+  o.ppLedOn = w.PP_Led_on;
+  o.programmerKind = w.ProgrammerKind;
+  return o;
+}
+
+bool RunFamilyStage(int family, image::SlotJob& job, const image::BuildOptions& options, platform::Dialogs& dialogs) {
+  switch (family) {
+    case devices::fam_PIC18F:
+    case devices::fam_PIC18K:
+      try {
+        image::BuildPic18(job, options);
+      } catch (const link::EISPException& e) {
+        dialogs.ShowError(e.what());
+        return false;
+      }
+      if (!job.configFound) {
+        if (!AskDefaults(dialogs)) return false;
+        job.config.fill(0xFF);
+        job.protection.fill(0xFF);
+        image::ApplyMask(job, job.device.FDefs, 8);
+        image::ApplyMask(job, job.device.LDefault, 6);
+      } else {
+        image::ApplyMask(job, job.device.Fuses, 8);
+        image::ApplyMask(job, job.configShort ? job.device.LDefault : job.device.Lockbits, 6);
+      }
+      return true;
+    case devices::fam_PIC12F16F: return image::BuildPic16(job, options, dialogs);
+    case devices::fam_PIC18J: return image::BuildPic18J(job, options, dialogs);
+    case devices::fam_dsPIC30: return image::BuildDsPic30(job, options, dialogs);
+    case devices::fam_PIC24F: {
+      if (image::IsPic24FJ(job.device.DeviceName)) {
+        if (!image::BuildPic24FJ(job, options, dialogs)) return false;
+      } else {
+        if (!image::BuildPic24F(job, options, dialogs)) return false;
+        image::ApplyMask(job, job.device.Fuses, 8);
+      }
+      if (!job.configFound) {
+        if (!AskDefaults(dialogs)) return false;
+        std::fill_n(job.config.begin(), 8, std::uint8_t(0xFF));
+        image::ApplyMask(job, job.device.FDefs, 8);
+      }
+      return true;
+    }
+    default:
+      dialogs.ShowError("No slot can be built for family " + std::to_string(family), "Error");
+      return false;
+  }
+}
+
+std::unique_ptr<link::TProgramEntry> BuildSlotRecord(model::TMainForm& w, const link::ProgrammerGeometry& geometry,
+                                                     link::TProgramEntryList& slots, const SlotBuildRequest& request) {
+  const std::string caption = w.Controls().Text("ProgCaption");
+  if (caption.empty() || caption == kDefaultCaption || text::Contains(caption, "Empty")) {
+    w.Dialogs().ShowMessage("Please enter a Program Description");
+    return nullptr;
+  }
+  int number;
+  const link::TProgramEntry* selected = nullptr;
+  if (request.mode == image::mode_replace) {
+    slots.CurrentIndex = request.selectedRow - 1;
+    if (slots.CurrentIndex < 0 || slots.CurrentIndex >= slots.EntryCount) {
+      w.Dialogs().ShowMessage("Select the slot to replace in the slot list");
+      return nullptr;
+    }
+    selected = &slots.Get(slots.CurrentIndex);
+    number = slots.CurrentIndex + 1;
+  } else {
+    number = request.slotsShown ? slots.EntryCount + 1 : 1;
+  }
+  if (!geometry.IsMultiSlot()) number = 1;
+
+  const std::string slotName = link::MakeSlotName(number, caption);
+  w.Controls().SetText("ProgCaption2", slotName);
+
+  std::uint32_t start = 0, next = 0, pages = 0;
+  if (selected) {
+    start = selected->StartPage;
+    next = selected->NextPage;
+    pages = selected->PageCount;
+  } else if (slots.EntryCount > 0) {
+    start = next = slots.Get(slots.EntryCount - 1).NextPage;
+  }
+  link::HeaderBytes blank;
+  blank.fill(0xFF);
+  return std::make_unique<link::TProgramEntry>(start, next, pages, slotName,
+                                               text::PadRight(platform::ExtractFileName(w.Data.FlashFile), 20),
+                                               w.Data.DeviceName, blank);
+}
+
+bool SlotBuild(model::TMainForm& w, link::ProgrammerGeometry& geometry, link::TProgramEntryList& slots,
+               const SlotBuildRequest& request, SlotBuildResult& result) {
+  platform::Dialogs& dialogs = w.Dialogs();
+  try {
+    // The device selection once more, then the device's values for the job.
+    w.deviceListChange();
+    if (w.Closed()) return false;
+    platform::IniFile ini(devices::DeviceFilePath(w.Folders.program));
+    devices::ReadDevice(ini, w.Data.DeviceName, w.Data, devices::DeviceRead::Job);
+
+    RemoveOldPieces(w.Folders.working);
+    image::EnsureWorkingFolder(w.Folders.working);
+
+    image::SlotJob& job = result.job;
+    job = image::SlotJob();
+    job.device = w.Data;
+    job.userFile = w.Data.FlashFile;
+    job.workingFolder = w.Folders.working;
+    const int family = w.Data.Family;
+    if (auto refusal = image::CheckDeviceLimits(job.device, family, geometry.CodeImageLimit + 2048)) {
+      dialogs.ShowError(*refusal, "Error");
+      return false;
+    }
+
+    if (!RunFamilyStage(family, job, CaptureBuildOptions(w), dialogs)) return false;
+    w.Data.ConfigDataFound = job.configFound;
+
+    // The option handlers settle the option state once more.
+    w.progModeClick();
+    w.BulkEraseClick();
+    w.matchDeviceIDClick();
+    w.progUserIDClick();
+    w.VerifyConfigClick();
+    w.DataSaveClick();
+
+    result.header.SetSize(link::slot_header::kSize);
+    result.record = BuildSlotRecord(w, geometry, slots, request);
+    if (!result.record) return false;
+
+    const image::BuildOptions options = CaptureBuildOptions(w);
+    if (image::BuildHeader(family, job, options, dialogs, link::HeaderOf(result.header)) == image::kHeaderError)
+      return false;
+    image::AssemblyRequest assembly{request.mode, request.slotsShown};
+    return image::AssembleSlot(job, options, geometry, assembly, result.header, *result.record, result.slotImage,
+                               dialogs, &result.layout);
+  } catch (const std::exception& e) {
+    w.ApplicationEvents2Exception(e);
+    return false;
+  }
+}
+
+}  // namespace velmar::ops

@@ -1,0 +1,137 @@
+// `velmar-cli build` on every shipped example, its output, the exit status
+// of a question answered No, and its usage errors.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/CliTestSupport.h"
+#include "image/TFileLoader.h"
+#include "platform/Text.h"
+#include "support/TestSupport.h"
+
+using nlohmann::json;
+using velmar::test::ReadFile;
+using velmar::test::RunCliInProcess;
+using velmar::test::SourceDir;
+using velmar::test::TempDir;
+using velmar::test::WriteFile;
+
+namespace {
+
+struct BuildCommand : ::testing::Test {
+  TempDir program, working;
+  void SetUp() override {
+    std::filesystem::copy_file(SourceDir() + "data/DEVICES.INI", program.File("DEVICES.INI"));
+  }
+  velmar::test::CliResult Run(std::vector<std::string> args) {
+    std::vector<std::string> all = {"--program-folder", program.Path(), "--working-folder", working.Path()};
+    all.insert(all.end(), args.begin(), args.end());
+    return RunCliInProcess(all);
+  }
+  static std::string Example(const std::string& folder) { return SourceDir() + "examples/" + folder + "/blink.hex"; }
+};
+
+struct ExampleCase {
+  const char* kind;
+  const char* family;
+  const char* device;
+  const char* folder;
+  unsigned codeLength;
+  unsigned codeChecksum;
+};
+
+TEST_F(BuildCommand, EveryExampleBuildsItsSlot) {
+  const ExampleCase cases[] = {
+      {"3", "0", "PIC18F4520", "pic18f4520", 64, 0x7A},      {"3", "3", "PIC18F46K22", "pic18f46k22", 64, 0x12},
+      {"3", "2", "PIC18F46J50", "pic18f46j50", 65536, 0x7E}, {"3", "1", "PIC16F628A", "pic16f628a", 42, 0x56},
+      {"3", "1", "PIC16F84A", "pic16f84a", 42, 0xC8},        {"4", "4", "PIC24FJ64GA002", "pic24fj64ga002", 66048, 0x83},
+      {"4", "4", "PIC24F16KA102", "pic24f16ka102", 864, 0xE7}, {"4", "5", "dsPIC30F4011", "dspic30f4011", 480, 0x92},
+  };
+  for (const ExampleCase& c : cases) {
+    SCOPED_TRACE(c.device);
+    auto r = Run({"--json", "build", "--kind", c.kind, "--family", c.family, "--device", c.device, "--hex",
+                  Example(c.folder), "--description", "Blink"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    json j = json::parse(r.out);
+    EXPECT_EQ(j["code_length"], c.codeLength);
+    EXPECT_EQ(j["code_checksum"], c.codeChecksum);
+    EXPECT_EQ(j["header"]["code_checksum"]["hex"], velmar::text::IntToHex(c.codeChecksum, 2));
+    EXPECT_EQ(j["header"]["device_name"]["value"], std::string(c.device) + std::string(15 - std::strlen(c.device), ' '));
+    EXPECT_EQ(j["layout"]["code_offset"], 160);
+    for (const char* f : {"kf_flash.hex", "kf_header.hex", "kf_flashtest.hex"})
+      EXPECT_NE(std::find(j["files"].begin(), j["files"].end(), f), j["files"].end()) << f;
+    // kf_header.hex holds the printed header.
+    velmar::image::THexList saved(160);
+    ASSERT_EQ(velmar::image::TFileLoader::LoadFile(working.File("kf_header.hex"), saved), 0);
+    EXPECT_EQ(j["header_hex"], velmar::text::HexBytes(saved.DataAt(0), 160, ' '));
+  }
+}
+
+TEST_F(BuildCommand, TextOutputNamesEveryField) {
+  auto r = Run({"build", "--family", "1", "--device", "PIC16F628A", "--hex", Example("pic16f628a"), "--description",
+                "Blink"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (const char* s : {"NextHeaderPage    0-1      08 04  (1032)", "OptionFlagsA      45       DC",
+                        "SourceFileName    95-114   \"blink.hex           \"", "HeaderChecksum    157",
+                        "ProductionCount   158-159  FF FF  (65535)", "Code length       42", "Code checksum     0x56",
+                        "data            4352, 128 bytes"})
+    EXPECT_NE(r.out.find(s), std::string::npos) << s << "\n" << r.out;
+}
+
+TEST_F(BuildCommand, AQuestionAnsweredNoExitsWith3) {
+  WriteFile(working.File("plain.hex"), ":020000000102FB\n:00000001FF\n");
+  std::vector<std::string> args = {"build", "--family", "0", "--device", "PIC18F4520", "--hex",
+                                   working.File("plain.hex"), "--description", "Plain"};
+  std::vector<std::string> no = args, yes = args;
+  no.insert(no.begin(), "--no");
+  yes.insert(yes.begin(), "--yes");
+  auto r = Run(no);
+  EXPECT_EQ(r.status, 3);
+  EXPECT_NE(r.err.find("File Data Warning"), std::string::npos);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(Run(yes).status, 0);
+}
+
+TEST_F(BuildCommand, ReplaceRewritesTheGivenSlot) {
+  auto r = Run({"--json", "build", "--family", "0", "--device", "PIC18F4520", "--hex", Example("pic18f4520"),
+                "--description", "Again", "--mode", "replace", "--slot", "2"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  json j = json::parse(r.out);
+  EXPECT_EQ(j["slot"]["start_page"], 1032);
+  EXPECT_EQ(j["slot"]["slot_name"], "002 Again                       ");
+  EXPECT_EQ(j["header"]["next_header_page"]["value"], 2064);
+}
+
+TEST_F(BuildCommand, FailuresAndUsageErrors) {
+  auto missing = Run({"build", "--family", "1", "--device", "PIC16F628A", "--hex", working.File("none.hex"),
+                      "--description", "x"});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find("File Load Error"), std::string::npos);
+
+  auto wide = Run({"build", "--family", "4", "--device", "PIC24F16KA102", "--hex", Example("pic24f16ka102"),
+                   "--description", "x"});
+  EXPECT_EQ(wide.status, 2);
+  EXPECT_NE(wide.err.find("kinds 4 and 5"), std::string::npos);
+  const std::vector<std::string> base = {"build", "--family", "0", "--device", "PIC18F4520",
+                                         "--hex", Example("pic18f4520"), "--description", "x"};
+  auto with = [&](std::vector<std::string> extra) {
+    std::vector<std::string> a = base;
+    a.insert(a.end(), extra.begin(), extra.end());
+    return Run(a).status;
+  };
+  EXPECT_EQ(with({"--mode", "update"}), 2);
+  EXPECT_EQ(with({"--kind", "0", "--mode", "replace"}), 2);
+  EXPECT_EQ(with({"--kind", "0", "--slot", "2"}), 2);
+  EXPECT_EQ(with({"--slot", "32"}), 2);
+  EXPECT_EQ(with({"--kind", "9"}), 2);
+  EXPECT_EQ(with({"--set", "Nothing=1"}), 2);
+  EXPECT_EQ(Run({"build", "--family", "0", "--device", "PIC16F84A", "--hex", Example("pic18f4520"),
+                 "--description", "x"})
+                .status,
+            2);
+}
+
+}  // namespace

@@ -24,6 +24,7 @@ const RegisterFn kCommandGroups[] = {
     RegisterOptionCommands,
     RegisterProgrammerCommands,
     RegisterSimCommands,
+    RegisterReadCommands,
 };
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& o) {

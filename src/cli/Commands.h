@@ -15,5 +15,6 @@ void RegisterFirmwareCommands(CLI::App& app, CliContext& ctx);
 void RegisterOptionCommands(CLI::App& app, CliContext& ctx);
 void RegisterProgrammerCommands(CLI::App& app, CliContext& ctx);
 void RegisterSimCommands(CLI::App& app, CliContext& ctx);
+void RegisterReadCommands(CLI::App& app, CliContext& ctx);
 
 }  // namespace velmar::cli

@@ -116,6 +116,8 @@ struct DemoCase {
   std::size_t families;
 };
 
+void PrintTo(const DemoCase& c, std::ostream* os) { *os << "kind " << c.kind; }
+
 class DemoMode : public ::testing::TestWithParam<DemoCase> {};
 
 TEST_P(DemoMode, IgnoreWorksWithoutAProgrammerOfTheChosenType) {
@@ -202,7 +204,7 @@ TEST(ReadProgrammer, DecliningTheUpdateEndsTheProgram) {
   model::TMainForm& w = rig.Start();
   EXPECT_TRUE(w.CloseRequested);
   EXPECT_TRUE(rig.changes.empty());
-  EXPECT_EQ(rig.Texts().back(), "Programmer Needs Firmware update\rPress OK to Update\rVersion: 96\rFirmware:" +
+  EXPECT_EQ(rig.dialogs.script.LastText(), "Programmer Needs Firmware update\rPress OK to Update\rVersion: 96\rFirmware:" +
                                      rig.program + "FirmWare/primafw.upd\r" + kOfferEnd);
   EXPECT_EQ(w.Data.RequiredFirmware, devices::fw_portable);
 }
@@ -224,7 +226,7 @@ TEST(ReadProgrammer, WithoutAFirmwareChangeTheOfferFailsPlainly) {
   w.SetFirmwareChange(nullptr);
   w.ReadProgButtonClick();
   EXPECT_TRUE(w.CloseRequested);
-  EXPECT_EQ(rig.Texts().back(), "Firmware update is not available in this program");
+  EXPECT_EQ(rig.dialogs.script.LastText(), "Firmware update is not available in this program");
 }
 
 TEST(ReadProgrammer, PIC24FirmwareOnAStandardProgrammerIsReplacedOrTheProgramCloses) {
@@ -241,7 +243,7 @@ TEST(ReadProgrammer, PIC24FirmwareOnAStandardProgrammerIsReplacedOrTheProgramClo
     EXPECT_EQ(rig.changes[0].first, "FirmWare/qrxpicusb.upd") << "the standard firmware is offered";
     EXPECT_EQ(w.CloseRequested, !fixed);
     if (!fixed)
-      EXPECT_EQ(rig.Texts().back(),
+      EXPECT_EQ(rig.dialogs.script.LastText(),
                 "PIC24 firmware has been incorrectly loaded on standard programmer.\rClosing, run software again to "
                 "correct this.");
   }
@@ -265,7 +267,7 @@ TEST(ReadProgrammer, AnUnidentifiedProgrammerIsNamedInTheTypeDialogBeforeTheOffe
   EXPECT_TRUE(firmwareOffered);
   ASSERT_EQ(rig.changes.size(), 1u);
   EXPECT_EQ(rig.changes[0], (std::pair<std::string, int>{"FirmWare/qrxpic24.upd", 1}));
-  EXPECT_NE(rig.Texts()[0].find("Version: $30 PIC24\r"), std::string::npos);
+  EXPECT_NE(rig.dialogs.script.LastText().find("Version: $30 PIC24\r"), std::string::npos);
   EXPECT_FALSE(w.CloseRequested);
   EXPECT_EQ(w.ProgrammerKind, 4);
   EXPECT_EQ(w.Data.LoadedFirmware, devices::fw_pic24);
@@ -278,7 +280,7 @@ TEST(ReadProgrammer, AProgrammerStillSilentAfterTheUpdateClosesTheProgram) {
   rig.onChange = [](sim::SimState&) { return true; };
   model::TMainForm& w = rig.Start();
   EXPECT_TRUE(w.CloseRequested);
-  EXPECT_EQ(rig.Texts().back(), "Still No Communication - Closing. Check battery");
+  EXPECT_EQ(rig.dialogs.script.LastText(), "Still No Communication - Closing. Check battery");
 }
 
 TEST(ReadProgrammer, AForcedUpdateOfAVersionTwoProgrammerWithoutKnownFirmwareOffersTheStandardFile) {
@@ -315,7 +317,7 @@ TEST(ReadProgrammer, AMissingDeviceFileClosesTheProgram) {
   ReadRig rig(3, program.Path());
   model::TMainForm& w = rig.Start();
   EXPECT_TRUE(w.CloseRequested);
-  EXPECT_EQ(rig.Texts().back(), "Error opening Device File - " + program.Path() + "devices.ini - Closing");
+  EXPECT_EQ(rig.dialogs.script.LastText(), "Error opening Device File - " + program.Path() + "devices.ini - Closing");
 }
 
 TEST(ReadProgrammer, DemoModeWithoutADeviceFileClosesTheProgramToo) {
@@ -327,7 +329,7 @@ TEST(ReadProgrammer, DemoModeWithoutADeviceFileClosesTheProgramToo) {
   rig.dialogs.script.AnswerForm(ChooseType(1, 1));
   model::TMainForm& w = rig.Start();
   EXPECT_TRUE(w.CloseRequested);
-  EXPECT_EQ(rig.Texts().back(), "Error opening Device File - " + program.Path() + "devices.ini - Closing");
+  EXPECT_EQ(rig.dialogs.script.LastText(), "Error opening Device File - " + program.Path() + "devices.ini - Closing");
 }
 
 // ---- Command-line start ----

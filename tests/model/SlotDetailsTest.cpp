@@ -80,6 +80,8 @@ const DetailsCase kCases[] = {
      {{"family", 5}, {"VDD_Voltage", false}, {"VerifyConfig", true}, {"DataSave", true}, {"progMode", 1}}},
 };
 
+void PrintTo(const DetailsCase& c, std::ostream* os) { *os << c.name; }
+
 class RestoresTheSlotsSettings : public ::testing::TestWithParam<DetailsCase> {};
 
 void ExpectControls(const model::ControlStore& s, const Expected& want, const std::string& what) {
@@ -222,7 +224,7 @@ TEST(SlotDetails, AFamilyTheProgrammerDoesNotOfferIsReportedAndNothingChanges) {
   const int family = rig.C().ItemIndex("family");
   const std::string caption = rig.C().Text("ProgCaption");
   rig.C().UserClick("ShowDetails1");
-  EXPECT_EQ(rig.Texts().back(), "Slot 1 holds a PIC24F program, a family this programmer does not offer");
+  EXPECT_EQ(rig.dialogs.script.LastText(), "Slot 1 holds a PIC24F program, a family this programmer does not offer");
   EXPECT_EQ(rig.C().ItemIndex("family"), family);
   EXPECT_EQ(rig.C().Text("ProgCaption"), caption);
 }

@@ -203,7 +203,7 @@ TEST(FindName, WithoutMatchCaseAbcFindsABCHexAndTheNextSearchGoesOn) {
   FindRig rig;
   rig.C().SelectCell("StringGrid1", 4, 0);
   EXPECT_EQ(rig.Find("abc", false, false, 4), (std::vector<int>{1, 2, 3, 3}));
-  EXPECT_EQ(rig.Texts().back(), "abc Not Found");
+  EXPECT_EQ(rig.dialogs.script.LastText(), "abc Not Found");
   EXPECT_EQ(rig.W().FindStart, 0) << "a failed search starts the next one from the top";
   EXPECT_EQ(rig.dialogs.script.shownForms, std::vector<std::string>{"FindDialog1"});
 }
@@ -213,7 +213,7 @@ TEST(FindName, MatchCaseAndWholeWordNarrowTheSearch) {
   EXPECT_EQ(rig.Find("ABC", true, false), std::vector<int>{1});
   rig.C().SelectCell("StringGrid1", 4, 0);
   EXPECT_EQ(rig.Find("ABC.HEX", false, true), std::vector<int>{4}) << "a padded field never equals a shorter text";
-  EXPECT_EQ(rig.Texts().back(), "ABC.HEX Not Found");
+  EXPECT_EQ(rig.dialogs.script.LastText(), "ABC.HEX Not Found");
   EXPECT_EQ(rig.Find(Padded("abc", 21), false, true), std::vector<int>{2});
   EXPECT_EQ(rig.Find(Padded("003 Pump abc", 32), true, true), std::vector<int>{3});
 }

@@ -19,3 +19,6 @@ echo "== velmar-cli --simulate portable identify"
 echo
 echo "== velmar-cli --simulate 8way list"
 "$bin/velmar-cli" --simulate 8way list
+echo
+echo "== velmar-cli --simulate 8way read"
+"$bin/velmar-cli" --simulate 8way read

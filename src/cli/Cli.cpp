@@ -26,6 +26,7 @@ const RegisterFn kCommandGroups[] = {
     RegisterSimCommands,
     RegisterUpdateCommands,
     RegisterBuildCommands,
+    RegisterReadCommands,
 };
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& o) {

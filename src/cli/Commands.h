@@ -17,5 +17,6 @@ void RegisterProgrammerCommands(CLI::App& app, CliContext& ctx);
 void RegisterSimCommands(CLI::App& app, CliContext& ctx);
 void RegisterUpdateCommands(CLI::App& app, CliContext& ctx);
 void RegisterBuildCommands(CLI::App& app, CliContext& ctx);
+void RegisterReadCommands(CLI::App& app, CliContext& ctx);
 
 }  // namespace velmar::cli

@@ -44,6 +44,8 @@ bool TerminalDialogs::Interactive() const {
 }
 
 DlgButton TerminalDialogs::Message(const platform::MessageBoxRequest& request) {
+  if (intercept)
+    if (std::optional<DlgButton> answer = intercept(request)) return *answer;
   std::string text = text::DisplayText(request.text);
   std::string title = request.title.empty() ? platform::TypeName(request.type) : request.title;
   bool toErr = ctx_.options.json || request.type == DlgType::Error || request.type == DlgType::Warning ||
@@ -78,6 +80,10 @@ DlgButton TerminalDialogs::Message(const platform::MessageBoxRequest& request) {
   ctx_.err << "-> " << platform::ButtonName(answer) << "\n";
   if (IsNegative(answer)) declined = true;
   return answer;
+}
+
+DlgButton TerminalDialogs::ShowModal(platform::ModalForm& form) {
+  return formAnswer ? formAnswer(form) : DlgButton::None;
 }
 
 std::optional<std::string> TerminalDialogs::AskLine(const std::string& prompt) {

@@ -2,9 +2,12 @@
 // stdout, warnings and errors on stderr; everything on stderr when stdout
 // carries JSON), questions are answered by --yes or --no, else asked on an
 // interactive terminal, else answered No. File choices are asked on a
-// terminal; the clipboard text is printed.
+// terminal; the clipboard text is printed. A command may look at messages
+// before they are shown (to answer them itself) and answers the modal forms
+// it opens from its own options.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "platform/Dialogs.h"
@@ -18,6 +21,7 @@ class TerminalDialogs final : public platform::Dialogs {
   explicit TerminalDialogs(CliContext& ctx) : ctx_(ctx) {}
 
   platform::DlgButton Message(const platform::MessageBoxRequest& request) override;
+  platform::DlgButton ShowModal(platform::ModalForm& form) override;
   std::optional<std::string> OpenFile(const platform::FileDialogRequest& request) override;
   std::optional<std::string> SaveFile(const platform::FileDialogRequest& request) override;
   void SetClipboardText(const std::string& text) override;
@@ -26,6 +30,12 @@ class TerminalDialogs final : public platform::Dialogs {
   // True once any question was answered with No, Cancel or Abort.
   bool declined = false;
   std::string clipboard;
+  // Set by a command: sees every message first; an answer it gives is taken
+  // and the message is not shown.
+  std::function<std::optional<platform::DlgButton>(const platform::MessageBoxRequest&)> intercept;
+  // Set by a command: works the modal forms it opens. Without one a form
+  // closes as it stands.
+  std::function<platform::DlgButton(platform::ModalForm&)> formAnswer;
 
  private:
   bool Interactive() const;

@@ -41,7 +41,7 @@ Control MakeControl(const std::string& name, ControlKind kind, const std::string
                     const std::string& hint = {}, const std::string& parent = {});
 
 // What changed, for observers.
-enum class Property { Text, Hint, Checked, ItemIndex, Value, Items, Enabled, Visible, Colour, Cells, Extra };
+enum class Property { Text, Hint, Checked, ItemIndex, Value, Items, Enabled, Visible, Colour, Cells, Selection, Extra };
 
 struct Control {
   std::string name;
@@ -72,6 +72,9 @@ struct Control {
   int colCount = 0;
   int fixedRows = 0;
   int fixedCols = 0;
+  // Grids: the current cell (rows count the fixed rows in; -1: none).
+  int selectedRow = -1;
+  int selectedCol = 0;
 
   // Anything else a front end needs (file dialog filter, default extension,
   // start folder, shortcut, ...).

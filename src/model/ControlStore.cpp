@@ -238,6 +238,14 @@ void ControlStore::SetCells(const std::string& name, std::vector<std::vector<std
   Notify(c, Property::Cells);
 }
 
+void ControlStore::SelectCell(const std::string& name, int row, int col) {
+  Control& c = Mutable(name);
+  if (c.selectedRow == row && c.selectedCol == col) return;
+  c.selectedRow = row;
+  c.selectedCol = col;
+  Notify(c, Property::Selection);
+}
+
 void ControlStore::SetExtra(const std::string& name, const std::string& key, const std::string& value) {
   Control& c = Mutable(name);
   c.extra[key] = value;
@@ -267,6 +275,11 @@ void ControlStore::UserClick(const std::string& name) {
     SetChecked(name, true);
   else
     Fire(name, Event::Click);
+}
+
+void ControlStore::UserClickCell(const std::string& name, int row, int col) {
+  SelectCell(name, row, col);
+  Fire(name, Event::Click);
 }
 
 void ControlStore::UserEnter(const std::string& name) { Fire(name, Event::Enter); }

@@ -67,12 +67,17 @@ class ControlStore {
   // Adds an entry (in alphabetical place for a sorted list); returns its index.
   int AddItem(const std::string& name, const std::string& item);
   void SetCells(const std::string& name, std::vector<std::vector<std::string>> cells, int fixedRows);
+  // Grids: makes (row, col) the current cell; runs no handler.
+  void SelectCell(const std::string& name, int row, int col);
   void SetExtra(const std::string& name, const std::string& key, const std::string& value);
 
   // What a person does.
   void UserSelect(const std::string& name, int index);
   void UserSetText(const std::string& name, const std::string& text);
   void UserClick(const std::string& name);
+  // A click on a grid cell: it becomes the current cell, then the grid's
+  // click handler runs.
+  void UserClickCell(const std::string& name, int row, int col);
   void UserEnter(const std::string& name);
 
   // Short reads.
@@ -83,6 +88,8 @@ class ControlStore {
   bool Enabled(const std::string& name) const { return Get(name).enabled; }
   bool Visible(const std::string& name) const { return Get(name).visible; }
   const std::vector<std::string>& Items(const std::string& name) const { return Get(name).items; }
+  int Row(const std::string& name) const { return Get(name).selectedRow; }
+  int Col(const std::string& name) const { return Get(name).selectedCol; }
 
  private:
   Control& Mutable(const std::string& name);

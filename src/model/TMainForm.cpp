@@ -2,6 +2,7 @@
 // (create, show, close) and the link's window seam.
 #include "model/TMainForm.h"
 
+#include "link/TReadProg.h"
 #include "model/LinkTuning.h"
 #include "platform/Dialogs.h"
 
@@ -43,6 +44,14 @@ void TMainForm::BindHandlers() {
   on("Button2", Event::Click, &TMainForm::Button2Click, this);
   on("Button4", Event::Click, &TMainForm::Button4Click, this);
   on("cancel", Event::Click, &TMainForm::Close, this);
+  on("ReadProgButton", Event::Click, &TMainForm::ReadProgButtonClick, this);
+  on("StringGrid1", Event::Click, &TMainForm::StringGrid1Click, this);
+  on("FindButton", Event::Click, &TMainForm::FindButtonClick, this);
+  on("CopyCell1", Event::Click, &TMainForm::CopyCell1Click, this);
+  on("CopyToClipboard1", Event::Click, &TMainForm::CopyToClipboard1Click, this);
+  on("ShowDetails1", Event::Click, &TMainForm::ShowDetails1Click, this);
+  on("BitBtn1", Event::Click, &TMainForm::ShowDetails1Click, this);
+  findDialog_.SetHandlers([this] { FindDialog1Show(); }, [this] { FindDialog1Find(); });
 }
 
 bool TMainForm::Supply33Chosen() const {
@@ -52,9 +61,11 @@ bool TMainForm::Supply33Chosen() const {
 // ---- Window events ----
 
 void TMainForm::FormCreate(bool startedWithParameters) {
+  CreateLink();
+  Programs.Clear();
   controls_.SetCells("StringGrid1", {{"Description", "Filename", "Device  "}}, 1);
   controls_.SetVisible("Label11", false);
-  CommandLineMode = startedWithParameters;
+  CommandLineMode = startedWithParameters || !CommandLineParams.empty();
   creating_ = true;
 }
 

@@ -7,7 +7,11 @@
 // database and device change in devices/DeviceSelection.cpp, the family,
 // mode and supply rules in devices/FamilyRules.cpp, settings, profiles, the
 // hex file choice and the service controls in devices/Settings.cpp and
-// devices/ServiceControls.cpp. The window also is the link's LinkWindow.
+// devices/ServiceControls.cpp; Read Programmer in model/ReadProgrammer.cpp,
+// the slot list in model/SlotListView.cpp and Show Slot Details in
+// model/SlotDetails.cpp. The window owns the programmer link (built at
+// FormCreate on the parts it is given) and the slot catalogue, and is the
+// link's LinkWindow.
 #pragma once
 
 #include <array>
@@ -20,13 +24,24 @@
 #include "devices/TData.h"
 #include "image/ISPDefs.h"
 #include "link/LinkWindow.h"
+#include "link/ProgrammerGeometry.h"
+#include "link/TProgramEntry.h"
 #include "model/ControlStore.h"
+#include "model/FindNameDialog.h"
 #include "model/TEraseOpsForm.h"
+#include "model/TProgrammerTypeForm.h"
 
 namespace velmar::platform {
+class Clock;
 class Dialogs;
 class IniFile;
-}
+class MessagePump;
+}  // namespace velmar::platform
+
+namespace velmar::link {
+class D2XXUnit;
+class TReadProg;
+}  // namespace velmar::link
 
 namespace velmar::model {
 
@@ -44,6 +59,22 @@ struct SettingEntry {
 // Keys the service shortcuts react to.
 enum class ShortcutKey { F1, F2, F3, F4, F5, Other };
 
+// The slot operation under way; it selects the success message of the slot
+// write and the row the slot list selects after a refresh.
+enum OperationMode : int { om_New = 0, om_Replace = 1, om_Delete = 2 };
+
+// What the window builds its programmer link on. The link environment
+// (hardware or simulated programmer) owns them; the window only uses them.
+struct LinkParts {
+  link::D2XXUnit* unit = nullptr;
+  platform::Clock* clock = nullptr;
+  platform::MessagePump* pump = nullptr;
+};
+
+// The firmware change run in its progress window: the firmware file (relative
+// to the program folder) and the required firmware; true when it succeeded.
+using FirmwareChange = std::function<bool(const std::string& fileName, int requiredFirmware)>;
+
 class TMainForm final : public link::LinkWindow {
  public:
   TMainForm(platform::Dialogs& dialogs, image::Folders folders);
@@ -57,6 +88,23 @@ class TMainForm final : public link::LinkWindow {
   // The link settings reached by the hidden speed and delay controls (none
   // until the programmer link is bound).
   void SetLinkTuning(LinkTuning* tuning) { tuning_ = tuning; }
+
+  // ---- Programmer link and what Read uses ----
+  // The parts FormCreate builds the programmer link on; without them the
+  // window has no link and Read reports that no programmer can be reached.
+  void UseLink(const LinkParts& parts) { linkParts_ = parts; }
+  link::TReadProg* Link() { return link_.get(); }
+  // The link's kind and dataflash geometry (from the programmer kind alone
+  // when there is no link).
+  link::ProgrammerGeometry Geometry() const;
+  // Chooses the working and program folders at every Read (the folders
+  // given at construction stay when there is none).
+  void SetFolderChoice(std::function<image::Folders()> choose) { folderChoice_ = std::move(choose); }
+  void SetFirmwareChange(FirmwareChange change) { firmwareChange_ = std::move(change); }
+  // Load Unit, which a command-line start runs after reading the programmer.
+  void SetLoadUnit(std::function<void()> loadUnit) { loadUnit_ = std::move(loadUnit); }
+  TProgrammerTypeForm& ProgrammerTypeForm() { return programmerType_; }
+  FindNameDialog& FindDialog() { return findDialog_; }
 
   // Called when the window must close by itself (the front end closes its
   // window, which runs FormClose). Without one, Close runs FormClose.
@@ -81,7 +129,14 @@ class TMainForm final : public link::LinkWindow {
   // Version texts from progsetting.ini.
   std::string PCQRX;
   std::string PCPRIMA;
+  // The slot catalogue, filled by Read and shown by the slot list.
+  link::TProgramEntryList Programs;
   // Run state.
+  std::vector<std::string> CommandLineParams;  // the program's parameters, first one first
+  int OperationMode = om_New;
+  bool DemoMode = false;
+  int KindAtLastRead = 0;  // the programmer kind when the directory was last read
+  int FindStart = 0;       // the record where the next Find Name search starts
   bool CommandLineMode = false;
   bool CloseRequested = false;  // close without saving the settings
   bool QuietMode = false;
@@ -89,6 +144,8 @@ class TMainForm final : public link::LinkWindow {
   bool Creating() const { return creating_; }
 
   // ---- Window events ----
+  // Builds the programmer link (when parts were given), writes the list's
+  // title row and notes a command-line start.
   void FormCreate(bool startedWithParameters = false);
   void FormShow();
   void FormClose();
@@ -112,6 +169,29 @@ class TMainForm final : public link::LinkWindow {
   void VerifyConfigClick();
   void DataSaveClick();
   void limitProgramsClick();
+
+  // ---- Read Programmer ----
+  // The whole Read: identify (with Retry, Abort and Ignore for demo mode),
+  // offer a firmware update, read the slot directory, show it and set the
+  // window up for the programmer kind. Abort sets CloseRequested and closes.
+  void ReadProgButtonClick();
+
+  // ---- Slot list view ----
+  void RefreshSlotList();        // multi-slot layout
+  void RefreshSingleSlotView();  // single-slot layout
+  void RefreshSlotView();        // the layout of the programmer kind
+  void StringGrid1Click();
+  void FindButtonClick();
+  void FindDialog1Show();
+  // Searches from FindStart; true when a slot matched (its row is selected).
+  bool FindDialog1Find();
+  void CopyCell1Click();
+  void CopyToClipboard1Click();
+
+  // ---- Slot details ----
+  void ShowDetails1Click();
+  // Family, device and options from the header of the slot in list row `row`.
+  void ShowSlotDetails(int row);
 
   // ---- Settings and profiles ----
   void LoadSettings();
@@ -165,10 +245,36 @@ class TMainForm final : public link::LinkWindow {
   void ReadVersionTexts();
   void SetFlashFile(const std::string& path);
 
+  // Read Programmer steps (model/ReadProgrammer.cpp).
+  enum class ReadOutcome { None, Retry, Abort, Ignore };
+  void CreateLink();
+  void SetHourGlass(bool on);
+  void CloseLinkQuietly();
+  ReadOutcome AskAfterLinkFailure(const std::string& message);
+  ReadOutcome OfferFirmwareUpdate(const std::string& message);
+  ReadOutcome ReadDirectoryAndShow(bool reidentify);
+  ReadOutcome FinishRead();
+  ReadOutcome EnterDemoMode();
+  void ApplyChosenKind(int kind);
+  // Slot list steps (model/SlotListView.cpp).
+  void ShowSelectedRow(int row);
+  void CheckSlotFirmware(int index);
+  void CheckFull();
+  // A refresh that keeps the selected row (Show Slot Details).
+  void RefreshKeepingRow(int row);
+
   platform::Dialogs& dialogs_;
   ControlStore controls_;
   TEraseOpsForm eraseOps_;
   LinkTuning* tuning_ = nullptr;
+  LinkParts linkParts_;
+  std::unique_ptr<link::TReadProg> link_;
+  std::unique_ptr<LinkTuning> linkTuning_;
+  std::function<image::Folders()> folderChoice_;
+  FirmwareChange firmwareChange_;
+  std::function<void()> loadUnit_;
+  TProgrammerTypeForm programmerType_;
+  FindNameDialog findDialog_;
   std::function<void()> closeHandler_;
   bool creating_ = true;
   bool closed_ = false;

@@ -3,6 +3,8 @@
 
 namespace velmar::platform {
 
+DlgButton Dialogs::ShowModal(ModalForm&) { return DlgButton::None; }
+
 void Dialogs::ShowMessage(const std::string& text) {
   Message({text, {}, DlgType::Information, {DlgButton::Ok}, DlgButton::Ok});
 }

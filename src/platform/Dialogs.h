@@ -1,6 +1,7 @@
 // The one seam through which the system talks to its user outside the main
-// window: message boxes and questions, file choices, the clipboard and the
-// desktop's document opener. The desktop application implements it with Qt
+// window: message boxes and questions, small modal forms (the find dialog,
+// the programmer type dialog), file choices, the clipboard and the desktop's
+// document opener. The desktop application implements it with Qt
 // dialogs, the command line with the terminal, and tests with a scripted
 // answerer. Message texts use "\r" as the line break, as the system writes
 // them; each front end shows it as a line break.
@@ -32,12 +33,28 @@ struct FileDialogRequest {
   std::string fileName;
 };
 
+// A small window of its own that the user fills in and closes. Its content
+// is a window model (see model/ModalWindow.h); the front end shows it
+// modally and returns when it closes. The form sets ModalResult when one of
+// its own buttons closes it.
+class ModalForm {
+ public:
+  virtual ~ModalForm() = default;
+  // The form's name ("FindDialog1", "TProgrammerTypeForm").
+  virtual std::string FormName() const = 0;
+  DlgButton ModalResult = DlgButton::None;
+};
+
 class Dialogs {
  public:
   virtual ~Dialogs() = default;
 
   // Shows a modal message box and returns the button chosen.
   virtual DlgButton Message(const MessageBoxRequest& request) = 0;
+  // Shows a modal form and returns when it closes, with the button that
+  // closed it. A front end that cannot show forms returns None at once and
+  // leaves the form as it was.
+  virtual DlgButton ShowModal(ModalForm& form);
   // Open and save file choices; nullopt when cancelled.
   virtual std::optional<std::string> OpenFile(const FileDialogRequest& request) = 0;
   virtual std::optional<std::string> SaveFile(const FileDialogRequest& request) = 0;

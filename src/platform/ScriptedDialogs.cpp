@@ -16,6 +16,17 @@ DlgButton ScriptedDialogs::Message(const MessageBoxRequest& request) {
   return request.defaultButton != DlgButton::None ? request.defaultButton : request.buttons.back();
 }
 
+DlgButton ScriptedDialogs::ShowModal(ModalForm& form) {
+  shownForms.push_back(form.FormName());
+  if (forms_.empty()) {
+    unexpected.push_back("form " + form.FormName());
+    return DlgButton::None;
+  }
+  FormAnswer answer = std::move(forms_.front());
+  forms_.pop_front();
+  return answer(form);
+}
+
 std::optional<std::string> ScriptedDialogs::OpenFile(const FileDialogRequest& request) {
   fileRequests.push_back(request);
   if (opens_.empty()) {

@@ -1,6 +1,8 @@
 // Model-to-widget binding.
 #include "ui/ControlBinder.h"
 
+#include <algorithm>
+
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -248,9 +250,8 @@ void ControlBinder::RefreshAll(const Control& c, QWidget* w) {
           if (r < c.fixedRows) item->setBackground(t->palette().button());
           else item->setData(Qt::BackgroundRole, QVariant());
         }
-      auto row = c.extra.find("row");
-      int want = row != c.extra.end() ? std::atoi(row->second.c_str()) : selected;
-      if (want >= c.fixedRows && want < rows) t->selectRow(want);
+      int want = c.selectedRow >= 0 ? c.selectedRow : selected;
+      if (want >= c.fixedRows && want < rows) t->setCurrentCell(want, std::max(0, std::min(c.selectedCol, cols - 1)));
       break;
     }
     default: break;
@@ -307,11 +308,7 @@ void ControlBinder::Connect(const Control& c, QWidget* w) {
     case ControlKind::Grid: {
       auto* t = static_cast<QTableWidget*>(w);
       connect(t, &QTableWidget::cellClicked, this, [this, name](int row, int col) {
-        Guard([&] {
-          store_.SetExtra(name, "row", std::to_string(row));
-          store_.SetExtra(name, "col", std::to_string(col));
-          store_.UserClick(name);
-        });
+        Guard([&] { store_.UserClickCell(name, row, col); });
       });
       break;
     }

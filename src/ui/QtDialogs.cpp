@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QDir>
@@ -11,7 +12,9 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include "model/ModalWindow.h"
 #include "platform/Text.h"
+#include "ui/ControlBinder.h"
 
 namespace velmar::ui {
 
@@ -112,6 +115,36 @@ std::string QtDialogs::QtFilter(const std::string& filter) {
     start = end + 1;
   }
   return out;
+}
+
+DlgButton QtDialogs::ShowModal(platform::ModalForm& form) {
+  auto* window = dynamic_cast<model::ModalWindow*>(&form);
+  if (!window) return DlgButton::None;
+  model::ControlStore& store = window->Controls();
+  QDialog dialog(parent_);
+  if (const model::Control* title = store.FindNoCase(form.FormName()))
+    dialog.setWindowTitle(QString::fromStdString(title->text));
+
+  // The controls one under the other, in creation order.
+  ControlBinder::Geometry geometry;
+  int y = 10;
+  for (const model::Control* c : store.All()) {
+    if (c->kind == model::ControlKind::Form) continue;
+    const int height = c->kind == model::ControlKind::ChoiceGroup ? 30 + 24 * int(c->items.size()) : 26;
+    geometry[c->name] = QRect(10, y, 380, height);
+    y += height + 6;
+  }
+  dialog.setFixedSize(400, y + 4);
+  auto* binder = new ControlBinder(store, &dialog, geometry);
+  binder->onError = [this](const std::string& message) { ShowError("Application access Error -" + message); };
+  // A button whose handler closes the form closes the dialog (the binder's
+  // own connection runs first).
+  for (QPushButton* b : dialog.findChildren<QPushButton*>())
+    QObject::connect(b, &QPushButton::clicked, &dialog, [&form, &dialog] {
+      if (form.ModalResult != DlgButton::None) dialog.accept();
+    });
+  dialog.exec();
+  return form.ModalResult;
 }
 
 std::optional<std::string> QtDialogs::OpenFile(const platform::FileDialogRequest& r) {

@@ -1,7 +1,8 @@
 // The dialogs interface with Qt: modal message boxes with the system's fixed
-// titles and buttons ("\r" shown as a line break), the standard open and
-// save dialogs with the system's filters, the clipboard as plain text, and
-// the desktop's document opener.
+// titles and buttons ("\r" shown as a line break), the small modal windows
+// (their controls stacked in a dialog through the control binder), the
+// standard open and save dialogs with the system's filters, the clipboard as
+// plain text, and the desktop's document opener.
 #pragma once
 
 #include "platform/Dialogs.h"
@@ -16,6 +17,7 @@ class QtDialogs final : public platform::Dialogs {
   void SetParent(QWidget* parent) { parent_ = parent; }
 
   platform::DlgButton Message(const platform::MessageBoxRequest& request) override;
+  platform::DlgButton ShowModal(platform::ModalForm& form) override;
   std::optional<std::string> OpenFile(const platform::FileDialogRequest& request) override;
   std::optional<std::string> SaveFile(const platform::FileDialogRequest& request) override;
   void SetClipboardText(const std::string& text) override;

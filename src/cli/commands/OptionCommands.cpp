@@ -6,6 +6,7 @@
 
 #include "cli/CliContext.h"
 #include "cli/Commands.h"
+#include "cli/ControlReport.h"
 #include "cli/ControlSetter.h"
 #include "cli/MainWindowSession.h"
 #include "platform/Paths.h"
@@ -18,8 +19,6 @@ namespace velmar::cli {
 
 namespace {
 
-using model::Control;
-using model::ControlKind;
 using nlohmann::ordered_json;
 
 struct WindowArgs {
@@ -28,68 +27,6 @@ struct WindowArgs {
   std::string device;
   std::vector<std::string> sets;
 };
-
-// The controls `options` prints, in window order.
-const char* const kOptionControls[] = {
-    "family",    "deviceList",    "matchDeviceID", "VerifyConfig", "unusedFuses", "progUserID",
-    "DataSave",  "bootSave",      "BulkErase",     "VDD_Voltage",  "Label2",      "GroupBox2",
-    "progMode",  "Progmodelabel", "GroupBox1",     "ProgramOps",   "Label5",      "limitPrograms",
-    "Label7",    "ProgCount",     "SpinEdit1",
-};
-
-ordered_json ControlValue(const Control& c) {
-  switch (c.kind) {
-    case ControlKind::CheckBox:
-    case ControlKind::RadioButton: return c.checked;
-    case ControlKind::ChoiceGroup:
-    case ControlKind::DropDown: return c.itemIndex;
-    case ControlKind::SpinBox: return c.value;
-    default: return c.text;
-  }
-}
-
-std::string ControlValueText(const Control& c) {
-  switch (c.kind) {
-    case ControlKind::CheckBox:
-    case ControlKind::RadioButton: return c.checked ? "checked" : "unchecked";
-    case ControlKind::ChoiceGroup:
-    case ControlKind::DropDown: return std::to_string(c.itemIndex) + " \"" + c.SelectedText() + "\"";
-    case ControlKind::SpinBox: return std::to_string(c.value);
-    default: return "\"" + text::DisplayText(c.text) + "\"";
-  }
-}
-
-ordered_json DataJson(const devices::TData& d) {
-  return {{"DeviceName", d.DeviceName},
-          {"Fuses", d.Fuses},
-          {"Lockbits", d.Lockbits},
-          {"FDefs", d.FDefs},
-          {"DeviceID", d.DeviceID},
-          {"LDefault", d.LDefault},
-          {"EEPROMSIZE", d.EEPROMSIZE},
-          {"FlashSize", d.FlashSize},
-          {"BlockSize", d.BlockSize},
-          {"BufferSize", d.BufferSize},
-          {"EraseCMD", d.EraseCMD},
-          {"Type", d.Type},
-          {"EraseBlocks", d.EraseBlocks},
-          {"Column", d.Column},
-          {"noLVP", d.noLVP},
-          {"DAset", d.DAset},
-          {"FuseCount", d.FuseCount},
-          {"is3Vonly", d.is3Vonly},
-          {"ID14Bit", d.ID14Bit},
-          {"RowSize", d.RowSize},
-          {"Family", d.Family},
-          {"LowVoltageMode", d.LowVoltageMode},
-          {"BulkEraseOn", d.BulkEraseOn},
-          {"MatchID", d.MatchID},
-          {"ProgramUserID", d.ProgramUserID},
-          {"VerifyConfigOn", d.VerifyConfigOn},
-          {"EraseFlag", d.EraseFlag},
-          {"RequiredFirmware", d.RequiredFirmware},
-          {"FlashFile", d.FlashFile}};
-}
 
 void SelectFamily(model::TMainForm& w, int family) {
   int count = int(w.Controls().Items("family").size());
@@ -135,22 +72,10 @@ void Options(CliContext& ctx, const WindowArgs& a) {
   for (const std::string& set : a.sets) ApplyControlSetting(s, set);
 
   if (ctx.options.json) {
-    ordered_json controls = ordered_json::object();
-    for (const char* name : kOptionControls) {
-      const Control& c = s.Get(name);
-      controls[name] = {{"value", ControlValue(c)}, {"enabled", c.enabled}, {"visible", c.visible}};
-    }
-    ctx.PrintJson({{"controls", controls}, {"data", DataJson(w.Data)}});
+    ctx.PrintJson({{"controls", OptionControlsJson(s)}, {"data", DataJson(w.Data)}});
     return;
   }
-  for (const char* name : kOptionControls) {
-    const Control& c = s.Get(name);
-    ctx.out << name << std::string(name[0] && std::strlen(name) < 16 ? 16 - std::strlen(name) : 1, ' ')
-            << ControlValueText(c) << (c.enabled ? "" : "  [disabled]") << (c.visible ? "" : "  [hidden]") << "\n";
-  }
-  ctx.out << "\n";
-  const ordered_json data = DataJson(w.Data);
-  for (auto it = data.begin(); it != data.end(); ++it) ctx.out << it.key() << " = " << it.value().dump() << "\n";
+  PrintOptionControls(ctx.out, s, w.Data);
 }
 
 void Settings(CliContext& ctx, const WindowArgs& a) {

@@ -1,0 +1,201 @@
+// `velmar-cli read`, `details` and `find`: each reads the programmer as the
+// window does at start-up, then reports the slot list with its status
+// labels and buttons, shows the details of one slot (family, device and
+// option controls as `options` prints them, with the description, the file
+// name read back and the count limit), or searches the slot names.
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+
+#include "cli/CliContext.h"
+#include "cli/Commands.h"
+#include "cli/ControlReport.h"
+#include "cli/ReadSession.h"
+#include "cli/TerminalDialogs.h"
+#include "link/ProgrammerGeometry.h"
+#include "link/SlotHeader.h"
+#include "model/SlotHeaderReading.h"
+#include "platform/Clock.h"
+#include "platform/Text.h"
+
+namespace velmar::cli {
+
+namespace {
+
+using nlohmann::ordered_json;
+
+struct ReadArgs {
+  ProgrammerTypeAnswer type;
+  int slot = 0;
+  std::string text;
+  bool matchCase = false;
+  bool wholeWord = false;
+  int from = 1;
+};
+
+const char* const kStatusLabels[] = {"Label9", "Label10", "Label13", "Label16", "ProgCaption",
+                                     "ProgCaption2", "Label22", "Label23"};
+const char* const kButtons[] = {"NewButton", "editButton", "DeleteProgramButton", "ReadProgButton", "FindButton",
+                                "BitBtn1", "EraseButton", "LoadButton", "CopyButton"};
+
+std::string RightTrimmed(const std::string& s) { return s.substr(0, s.find_last_not_of(' ') + 1); }
+
+std::string Model(int kind) {
+  const link::KindInfo* k = link::FindKind(kind);
+  return k ? k->model : "not identified";
+}
+
+void PrintRows(CliContext& ctx, const std::vector<std::vector<std::string>>& rows, int selected) {
+  std::vector<std::size_t> width(3, 0);
+  for (const auto& r : rows)
+    for (std::size_t c = 0; c < r.size() && c < 3; ++c) width[c] = std::max(width[c], RightTrimmed(r[c]).size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    std::string line = int(i) == selected ? "> " : "  ";
+    for (std::size_t c = 0; c < rows[i].size() && c < 3; ++c) {
+      std::string cell = RightTrimmed(rows[i][c]);
+      line += cell + (c < 2 ? std::string(width[c] - cell.size() + 2, ' ') : "");
+    }
+    ctx.out << RightTrimmed(line) << "\n";
+  }
+}
+
+void Read(CliContext& ctx, const ReadArgs& a) {
+  ReadSession session(ctx, a.type);
+  session.Read();
+  model::TMainForm& w = session.Window();
+  const model::ControlStore& s = w.Controls();
+  const model::Control& grid = s.Get("StringGrid1");
+  session.Finish();
+
+  if (ctx.options.json) {
+    ordered_json rows = ordered_json::array();
+    for (std::size_t r = 1; r < grid.cells.size(); ++r) rows.push_back(grid.cells[r]);
+    ordered_json labels = ordered_json::object();
+    for (const char* name : kStatusLabels) labels[name] = s.Text(name);
+    ordered_json buttons = ordered_json::object();
+    for (const char* name : kButtons)
+      buttons[name] = {{"caption", s.Text(name)}, {"enabled", s.Enabled(name)}, {"visible", s.Visible(name)}};
+    ctx.PrintJson({{"kind", w.ProgrammerKind},
+                   {"model", Model(w.ProgrammerKind)},
+                   {"title", s.Text("MainForm")},
+                   {"slots", w.Programs.EntryCount},
+                   {"rows", rows},
+                   {"selected_row", grid.selectedRow},
+                   {"labels", labels},
+                   {"buttons", buttons},
+                   {"protocol_ms", session.Env().Clock().NowMs()}});
+    return;
+  }
+  ctx.out << s.Text("MainForm") << "\n";
+  PrintRows(ctx, grid.cells, grid.selectedRow);
+  ctx.out << "\n";
+  for (const char* name : kStatusLabels)
+    if (s.Visible(name) && !s.Text(name).empty())
+      ctx.out << name << std::string(14 - std::string(name).size(), ' ') << text::DisplayText(s.Text(name)) << "\n";
+  std::string usable;
+  for (const char* name : kButtons)
+    if (s.Visible(name) && s.Enabled(name)) usable += (usable.empty() ? "" : ", ") + s.Text(name);
+  ctx.out << "buttons       " << usable << "\n";
+}
+
+void Details(CliContext& ctx, const ReadArgs& a) {
+  ReadSession session(ctx, a.type);
+  session.Read();
+  model::TMainForm& w = session.Window();
+  model::ControlStore& s = w.Controls();
+  const int count = w.Programs.EntryCount;
+  if (a.slot < 1 || a.slot > count)
+    throw CliFailure(count == 0 ? "The programmer holds no slots"
+                                : "--slot " + std::to_string(a.slot) + ": the programmer lists slots 1 to " +
+                                      std::to_string(count),
+                     kExitUsage);
+  const link::TProgramEntry& entry = w.Programs.Get(a.slot - 1);
+  if (text::Trim(entry.SlotName) == link::slot_header::kEmptyName)
+    throw CliFailure("Slot " + std::to_string(a.slot) + " is empty");
+  s.UserClickCell("StringGrid1", a.slot, 0);
+  s.UserClick("ShowDetails1");
+  session.Finish();
+
+  const model::CountLimit limit = model::SlotCountLimit(entry.Header.data());
+  const std::string fileName = RightTrimmed(entry.SourceFileName);
+  if (ctx.options.json) {
+    ctx.PrintJson({{"slot", a.slot},
+                   {"description", s.Text("ProgCaption")},
+                   {"file_name", fileName},
+                   {"limit", limit.on ? ordered_json(limit.count) : ordered_json(nullptr)},
+                   {"limit_label", s.Visible("Label11") ? s.Text("Label11") : ""},
+                   {"controls", OptionControlsJson(s)},
+                   {"data", DataJson(w.Data)}});
+    return;
+  }
+  ctx.out << "slot            " << a.slot << "\n"
+          << "description     \"" << s.Text("ProgCaption") << "\"\n"
+          << "file name read  \"" << fileName << "\"\n"
+          << "limit           " << (limit.on ? std::to_string(limit.count) : "off") << "\n";
+  PrintOptionControls(ctx.out, s, w.Data);
+}
+
+void Find(CliContext& ctx, const ReadArgs& a) {
+  if (a.from < 1) throw CliFailure("--from must be a slot number from 1", kExitUsage);
+  ReadSession session(ctx, a.type);
+  session.Read();
+  model::TMainForm& w = session.Window();
+  model::ControlStore& s = w.Controls();
+
+  bool found = false;
+  ctx.dialogs->formAnswer = [&](platform::ModalForm& form) {
+    auto* find = dynamic_cast<model::FindNameDialog*>(&form);
+    if (!find) return platform::DlgButton::None;
+    model::ControlStore& f = find->Controls();
+    f.UserSetText("FindText", a.text);
+    if (f.Checked("MatchCase") != a.matchCase) f.UserClick("MatchCase");
+    if (f.Checked("WholeWord") != a.wholeWord) f.UserClick("WholeWord");
+    w.FindStart = a.from - 1;  // as if Find Next had been pressed up to there
+    f.UserClick("FindNext");
+    found = w.FindStart > 0;  // a failed search starts the next one from the top
+    f.UserClick("Cancel");
+    return find->ModalResult;
+  };
+  s.UserClick("FindButton");
+  session.Finish();
+
+  const int row = s.Row("StringGrid1");
+  if (ctx.options.json) {
+    ordered_json j = {{"text", a.text}, {"found", found}};
+    if (found) {
+      j["slot"] = row;
+      j["row"] = s.Get("StringGrid1").cells[std::size_t(row)];
+      j["next_from"] = w.FindStart + 1;
+    }
+    ctx.PrintJson(j);
+  } else if (found) {
+    ctx.out << "slot " << row << ": ";
+    PrintRows(ctx, {s.Get("StringGrid1").cells[std::size_t(row)]}, -1);
+  }
+  if (!found) throw CliFailure("", kExitFailed);  // the dialog said "... Not Found"
+}
+
+}  // namespace
+
+void RegisterReadCommands(CLI::App& app, CliContext& ctx) {
+  auto args = std::make_shared<ReadArgs>();
+
+  auto* read = app.add_subcommand("read", "Read the programmer as the window does and show its slot list");
+  AddProgrammerTypeOptions(read, args->type);
+  read->callback([&ctx, args] { Read(ctx, *args); });
+
+  auto* details = app.add_subcommand("details", "Read the programmer and show the settings a slot was built with");
+  details->add_option("--slot", args->slot, "Slot number (its row in the slot list)")->required();
+  AddProgrammerTypeOptions(details, args->type);
+  details->callback([&ctx, args] { Details(ctx, *args); });
+
+  auto* find = app.add_subcommand("find", "Read the programmer and find a slot by file name or description");
+  find->add_option("TEXT", args->text, "Text to find")->required();
+  find->add_flag("--match-case", args->matchCase, "Letter case must match");
+  find->add_flag("--whole-word", args->wholeWord, "The whole field must equal the text");
+  find->add_option("--from", args->from, "Slot number where the search starts (default 1)");
+  AddProgrammerTypeOptions(find, args->type);
+  find->callback([&ctx, args] { Find(ctx, *args); });
+}
+
+}  // namespace velmar::cli

@@ -1,0 +1,40 @@
+// The Find Name dialog's controls and buttons.
+#include "model/FindNameDialog.h"
+
+namespace velmar::model {
+
+using K = ControlKind;
+
+FindNameDialog::FindNameDialog() {
+  ControlStore& s = controls_;
+  Control form = MakeControl("FindDialog1", K::Form, "Find");
+  form.extra = {{"direction", "down"}, {"hideDirection", "1"}, {"top", std::to_string(kTopOffset)},
+                {"left", std::to_string(kLeftOffset)}};
+  s.Add(form);
+  s.Add(MakeControl("Label1", K::Label, "Find what:"));
+  s.Add(MakeControl("FindText", K::Edit));
+  s.Add(MakeControl("MatchCase", K::CheckBox, "Match case"));
+  s.Add(MakeControl("WholeWord", K::CheckBox, "Match whole word only"));
+  s.Add(MakeControl("FindNext", K::Button, "Find Next"));
+  s.Add(MakeControl("Cancel", K::Button, "Cancel"));
+  s.Bind("FindNext", Event::Click, [this] { FindClick(); });
+  s.Bind("Cancel", Event::Click, [this] { CancelClick(); });
+}
+
+void FindNameDialog::SetHandlers(std::function<void()> onShow, std::function<void()> onFind) {
+  onShow_ = std::move(onShow);
+  onFind_ = std::move(onFind);
+}
+
+void FindNameDialog::FormShow() {
+  ModalResult = platform::DlgButton::None;
+  if (onShow_) onShow_();
+}
+
+void FindNameDialog::FindClick() {
+  if (onFind_) onFind_();
+}
+
+void FindNameDialog::CancelClick() { ModalResult = platform::DlgButton::Cancel; }
+
+}  // namespace velmar::model

@@ -1,0 +1,279 @@
+// Read Programmer, the operation the window runs at start-up and from its
+// Read button: choose the folders, identify the programmer (a link failure
+// offers Abort, Retry and, outside a command-line start, Ignore for demo
+// mode), offer a firmware update when the programmer needs one, read the
+// slot directory into the catalogue, show it, and set the window up for the
+// programmer kind. Also the building of the window's programmer link at
+// FormCreate.
+#include "devices/DeviceDatabase.h"
+#include "link/LinkErrors.h"
+#include "link/TReadProg.h"
+#include "model/ReadProgTuning.h"
+#include "model/TMainForm.h"
+#include "platform/Dialogs.h"
+#include "platform/Text.h"
+
+namespace velmar::model {
+
+using platform::DlgButton;
+using platform::DlgType;
+
+namespace {
+
+const char* const kNoLink = "No USB devices found!\rThe USB driver could not be set up";
+
+// The firmware the Read flow offers: the file, its version text and the
+// firmware it makes the required one (-1: leave it).
+struct FirmwareOffer {
+  std::string file;
+  std::string version;
+  int required = -1;
+};
+
+std::string Hex2(int v) { return text::IntToHex(std::uint64_t(v & 0xFF), 2); }
+
+FirmwareOffer OfferFor(int kind, int loadedFirmware, const link::ProgrammerGeometry& g, const devices::TData& d) {
+  FirmwareOffer o;
+  const bool pic24 = (kind == link::kind_8way_v2 || kind == link::kind_single_v2) && loadedFirmware == devices::fw_pic24;
+  if (kind == link::kind_portable) {
+    o = {d.FirmwareQRXPrima, Hex2(g.ExpectedPortableVersion), devices::fw_portable};
+  } else if (pic24) {
+    o = {d.FirmwareQRX24, "$" + Hex2(g.ExpectedPic24Version) + " PIC24", devices::fw_pic24};
+  } else if (kind == link::kind_8way_v2 || kind == link::kind_single_v2 || kind == link::kind_single ||
+             kind == link::kind_8way) {
+    // A version 2 programmer whose firmware could not be told (none found)
+    // gets the standard firmware rather than an empty file name, which
+    // could only fail.
+    o = {d.FirmwareQRX, "$" + Hex2(g.ExpectedPicVersion) + " PIC12/16/18", devices::fw_pic};
+  }
+  return o;
+}
+
+}  // namespace
+
+// ---- The link ----
+
+void TMainForm::CreateLink() {
+  if (link_ || !linkParts_.unit || !linkParts_.clock || !linkParts_.pump) return;
+  link_ = std::make_unique<link::TReadProg>(*linkParts_.unit, *linkParts_.clock, dialogs_, *this, Data,
+                                            *linkParts_.pump);
+  link_->PageDelay = 40;
+  link_->HalfDelay = 15;
+  link_->UpdateMode = false;
+  link_->UnitToken = 0;
+  link_->ProgramFolder = Folders.program;
+  link_->WorkingFolder = Folders.working;
+  linkTuning_ = std::make_unique<ReadProgTuning>(*link_);
+  tuning_ = linkTuning_.get();
+}
+
+link::ProgrammerGeometry TMainForm::Geometry() const {
+  if (link_) return link_->Geometry;
+  link::ProgrammerGeometry g;
+  g.ApplyKind(std::uint8_t(ProgrammerKind));
+  return g;
+}
+
+void TMainForm::SetHourGlass(bool on) { controls_.SetExtra("MainForm", "cursor", on ? "hourglass" : "default"); }
+
+void TMainForm::CloseLinkQuietly() {
+  if (!link_) return;
+  try {
+    link_->CloseLink(false);
+  } catch (const std::exception&) {
+    // The link is closed either way; the failure that led here is reported.
+  }
+}
+
+// ---- Read ----
+
+void TMainForm::ReadProgButtonClick() {
+  if (folderChoice_) Folders = folderChoice_();
+  if (link_) {
+    link_->ProgramFolder = Folders.program;
+    link_->WorkingFolder = Folders.working;
+  }
+  ReadOutcome outcome = ReadOutcome::Retry;
+  OperationMode = om_New;
+  CloseRequested = false;
+  DemoMode = false;
+
+  while (outcome == ReadOutcome::Retry) {
+    bool failed = false;
+    bool reidentify = false;
+    SetHourGlass(true);
+    try {
+      if (!link_) throw link::EISPException(kNoLink);
+      link_->Identify();
+      ProgrammerKind = link_->Geometry.Kind;
+      if (ProgrammerKind == link::kind_portable) link_->CheckSameUnit();
+    } catch (const link::EISPException& e) {
+      failed = true;
+      outcome = AskAfterLinkFailure(e.what());
+    } catch (const link::EFirmwareUpdate& e) {
+      failed = true;
+      outcome = OfferFirmwareUpdate(e.what());
+      if (outcome == ReadOutcome::None) {
+        failed = false;  // updated: identify again and read on
+        reidentify = true;
+        outcome = ReadOutcome::Retry;
+      }
+    } catch (const std::exception& e) {
+      // Going on to read the directory of a programmer that was never
+      // identified would list nonsense; this is a link failure like any.
+      failed = true;
+      outcome = AskAfterLinkFailure(e.what());
+    }
+    if (outcome == ReadOutcome::Abort) break;
+
+    if (!failed) {
+      outcome = ReadDirectoryAndShow(reidentify);
+    } else if (outcome == ReadOutcome::Ignore) {
+      outcome = EnterDemoMode();
+    }
+  }
+
+  if (outcome == ReadOutcome::Abort) {
+    CloseRequested = true;
+    Close();
+  }
+  SetHourGlass(false);
+}
+
+TMainForm::ReadOutcome TMainForm::AskAfterLinkFailure(const std::string& message) {
+  SetHourGlass(false);
+  CloseLinkQuietly();
+  std::vector<DlgButton> buttons{DlgButton::Abort, DlgButton::Retry};
+  if (!CommandLineMode) buttons.push_back(DlgButton::Ignore);
+  switch (dialogs_.MessageDlg(message, DlgType::Error, buttons, DlgButton::Retry)) {
+    case DlgButton::Retry: return ReadOutcome::Retry;
+    case DlgButton::Ignore: return CommandLineMode ? ReadOutcome::Abort : ReadOutcome::Ignore;
+    default: return ReadOutcome::Abort;  // Abort, or the box closed without a choice
+  }
+}
+
+void TMainForm::ApplyChosenKind(int kind) {
+  if (kind < 0) return;
+  ProgrammerKind = kind;
+  if (link_) {
+    link_->Geometry.ApplyKind(std::uint8_t(kind));
+    link_->Use256Pages = kind == link::kind_portable;
+  }
+}
+
+// The offer of a firmware update; None when the update ran and succeeded.
+TMainForm::ReadOutcome TMainForm::OfferFirmwareUpdate(const std::string& message) {
+  CloseLinkQuietly();
+  if (Geometry().Kind == link::kind_unknown) {
+    programmerType_.FormShow(false);
+    dialogs_.ShowModal(programmerType_);
+    ApplyChosenKind(programmerType_.Kind());
+    const int kind = Geometry().Kind;
+    Data.LoadedFirmware =
+        kind == link::kind_single_v2 || kind == link::kind_8way_v2 ? programmerType_.FirmwareToLoad() : devices::fw_pic;
+  }
+
+  const FirmwareOffer offer = OfferFor(Geometry().Kind, Data.LoadedFirmware, Geometry(), Data);
+  if (offer.required >= 0) Data.RequiredFirmware = offer.required;
+  const std::string question = message + "\r" + "Version: " + offer.version + "\r" + "Firmware:" + Folders.program +
+                               offer.file + "\r" + "Click Cancel to Exit and check battery or OK to do Update";
+  if (dialogs_.MessageDlg(question, DlgType::Information, {DlgButton::Ok, DlgButton::Cancel}, DlgButton::Ok) !=
+      DlgButton::Ok) {
+    SetHourGlass(false);
+    return ReadOutcome::Abort;
+  }
+  bool updated = false;
+  if (firmwareChange_) {
+    updated = firmwareChange_(offer.file, Data.RequiredFirmware);
+  } else {
+    dialogs_.ShowError("Firmware update is not available in this program");
+  }
+  return updated ? ReadOutcome::None : ReadOutcome::Abort;
+}
+
+TMainForm::ReadOutcome TMainForm::ReadDirectoryAndShow(bool reidentify) {
+  Programs.Clear();
+  try {
+    if (reidentify) {
+      link_->Identify();
+      ProgrammerKind = link_->Geometry.Kind;
+    }
+    KindAtLastRead = ProgrammerKind;
+    link_->ReadDirectory(Programs);
+  } catch (const link::EFirmwareUpdate&) {
+    if (link_->Pic24OnStandard)
+      dialogs_.ShowError(
+          "PIC24 firmware has been incorrectly loaded on standard programmer.\rClosing, run software again to "
+          "correct this.");
+    else
+      dialogs_.ShowError("Still No Communication - Closing. Check battery");
+    CloseLinkQuietly();
+    return ReadOutcome::Abort;
+  } catch (const std::exception& e) {
+    // Link failures, and anything else that stops the walk: a list that was
+    // not read completely must not pass for the programmer's contents. After
+    // a firmware update the failure's own text says more than the general one.
+    dialogs_.ShowError(std::string(reidentify ? e.what() : "Error reading program list") + " - Closing");
+    CloseLinkQuietly();
+    return ReadOutcome::Abort;
+  }
+
+  SetHourGlass(false);
+  RefreshSlotView();
+  CloseLinkQuietly();
+  return FinishRead();
+}
+
+// After a successful directory read: the unattended unit load of a
+// command-line start, or the set-up for the programmer kind.
+TMainForm::ReadOutcome TMainForm::FinishRead() {
+  if (CommandLineMode) {
+    if (loadUnit_) loadUnit_();
+    std::string show;
+    if (CommandLineParams.size() >= 3 && !CommandLineParams[2].empty())
+      show = CommandLineParams[2];
+    else if (CommandLineParams.size() >= 2)
+      show = CommandLineParams[1];
+    if (text::UpperCase(show) != "SHOW") {
+      CloseRequested = true;
+      Close();
+      return ReadOutcome::None;
+    }
+    // The window stays open for work, so it is set up for the programmer
+    // like after any other Read.
+    CommandLineMode = false;
+  }
+  try {
+    ConfigureForKind();
+  } catch (const devices::EDeviceFileMissing&) {
+    dialogs_.ShowError("Error opening Device File - " + Folders.program + "devices.ini" + " - Closing");
+    CloseLinkQuietly();
+    return ReadOutcome::Abort;
+  }
+  return ReadOutcome::None;
+}
+
+TMainForm::ReadOutcome TMainForm::EnterDemoMode() {
+  DemoMode = true;
+  controls_.SetText("Label9", "Demo Mode - No Programmer");
+  controls_.SetText("Label16", "");
+  controls_.SetText("ProgCaption2", "");
+  programmerType_.FormShow(true);
+  dialogs_.ShowModal(programmerType_);
+  ApplyChosenKind(programmerType_.Kind());
+  try {
+    ConfigureForKind();
+  } catch (const devices::EDeviceFileMissing&) {
+    dialogs_.ShowError("Error opening Device File - " + Folders.program + "devices.ini" + " - Closing");
+    return ReadOutcome::Abort;
+  }
+  // No programmer: nothing of an earlier one may stay listed or be worked on.
+  Programs.Clear();
+  std::vector<std::vector<std::string>> rows = controls_.Get("StringGrid1").cells;
+  for (std::size_t r = 1; r < rows.size(); ++r) rows[r].assign(3, "");
+  controls_.SetCells("StringGrid1", rows, 1);
+  familyClick();
+  return ReadOutcome::Ignore;
+}
+
+}  // namespace velmar::model

@@ -1,0 +1,129 @@
+// Show Slot Details: turns the header of the slot in the selected list row
+// back into the window's family, device and options, through the same
+// handlers a user's changes run, so that a Replace that follows rebuilds the
+// slot with the settings it was built with.
+#include <algorithm>
+
+#include "devices/DeviceDatabase.h"
+#include "link/SlotHeader.h"
+#include "model/SlotHeaderReading.h"
+#include "model/TMainForm.h"
+#include "platform/Dialogs.h"
+#include "platform/Text.h"
+
+namespace velmar::model {
+
+namespace {
+
+constexpr const char* kGrid = "StringGrid1";
+
+int IndexOf(const std::vector<std::string>& items, const std::string& wanted) {
+  if (wanted.empty()) return -1;
+  for (std::size_t i = 0; i < items.size(); ++i)
+    if (items[i] == wanted) return int(i);
+  return -1;
+}
+
+bool Bit(std::uint8_t b, int n) { return (b >> n) & 1; }
+
+}  // namespace
+
+void TMainForm::ShowDetails1Click() {
+  if (controls_.Get(kGrid).cells.size() > 1) ShowSlotDetails(controls_.Row(kGrid));
+}
+
+// Refreshes the list in the programmer kind's layout and keeps `row`
+// selected: the slot being inspected stays the one a Replace would write.
+void TMainForm::RefreshKeepingRow(int row) {
+  const std::string caption = controls_.Text("ProgCaption");
+  RefreshSlotView();
+  if (row >= 1 && row < int(controls_.Get(kGrid).cells.size())) {
+    controls_.SelectCell(kGrid, row, std::max(0, controls_.Col(kGrid)));
+    ShowSelectedRow(row);
+  }
+  controls_.SetText("ProgCaption", caption);
+}
+
+void TMainForm::ShowSlotDetails(int row) {
+  ControlStore& s = controls_;
+  if (Programs.EntryCount == 0 || row < 1 || row > Programs.EntryCount) return;
+  link::TProgramEntry& entry = Programs.Get(row - 1);
+  const std::string description = text::Trim(entry.SlotName);
+  if (description == link::slot_header::kEmptyName) return;
+
+  const link::HeaderBytes h = entry.Header;
+  const int family = SlotFamilyEntry(h.data());
+  const int families = int(s.Items("family").size());
+  if (family >= families) {
+    dialogs_.ShowError("Slot " + std::to_string(row) + " holds a " + devices::FamilyEntryText(family) +
+                       " program, a family this programmer does not offer");
+    return;
+  }
+
+  s.SetText("ProgCaption", description.size() > 4 ? description.substr(4) : std::string());
+
+  s.SetItemIndex("family", family);
+  familyClick();
+
+  // The device by its stored name, else by its identifier.
+  const std::string stored = text::Trim(entry.DeviceName);
+  int device = IndexOf(s.Items("deviceList"), stored);
+  if (device < 0) {
+    const std::string id = text::IntToHex(h[43], 2) + text::IntToHex(h[44], 2);
+    const std::string found = FindDeviceByID(id);
+    device = IndexOf(s.Items("deviceList"), found);
+    entry.DeviceName = found;
+    RefreshKeepingRow(row);
+  }
+  s.SetItemIndex("deviceList", device);
+  deviceListChange();
+
+  if (s.Visible("VDD_Voltage")) s.SetChecked("VDD_Voltage", h[81] != 0xFF);
+  s.SetChecked("matchDeviceID", Bit(h[45], 7));
+  // A mode the device rules have locked stays as they set it.
+  if (s.Enabled("progMode")) {
+    s.SetItemIndex("progMode", SlotHighVoltageMode(h.data(), family) ? 1 : 0);
+    progModeClick();
+  }
+  if (s.Enabled("progUserID")) s.SetChecked("progUserID", Bit(h[45], 5));
+  if (family != devices::fam_PIC18K) Data.BulkEraseOn = s.Visible("VDD_Voltage") && !s.Checked("VDD_Voltage");
+  s.SetChecked("BulkErase", Bit(h[45], 4));
+  if (s.Enabled("VerifyConfig")) s.SetChecked("VerifyConfig", !Bit(h[45], 3));
+  if (s.Enabled("DataSave")) s.SetChecked("DataSave", Bit(h[47], 6));
+  if (s.Visible("bootSave")) s.SetChecked("bootSave", Bit(h[47], 1));
+  if (ProgrammerKind == link::kind_portable) PP_Led_on = Bit(h[47], 0);
+
+  const CountLimit limit = SlotCountLimit(h.data());
+  if (limit.on) {
+    s.SetValue("ProgCount", limit.count);
+    s.SetChecked("limitPrograms", true);
+    s.SetText("Label11", "Current : " + std::to_string(limit.count));
+    s.SetVisible("Label11", true);
+  } else {
+    s.SetChecked("limitPrograms", false);
+    s.SetVisible("Label11", false);
+    s.SetValue("ProgCount", 10);
+  }
+  limitProgramsClick();
+
+  s.SetExtra("Label20", "fontColour", "red");
+  s.SetText("Label20", "Filename Read (No path) : " + entry.SourceFileName);
+  s.SetValue("SpinEdit1", h[86]);
+
+  if (family == devices::fam_PIC12F16F) {
+    switch (h[46] & 0x0C) {
+      case 0x04: s.SetItemIndex("ProgramOps", 2); break;
+      case 0x08: s.SetItemIndex("ProgramOps", 1); break;
+      case 0x0C: s.SetItemIndex("ProgramOps", 0); break;
+      default: break;
+    }
+    ProgramOpsClick();
+  }
+  if (family == devices::fam_PIC18J) {
+    std::string fuses;
+    for (int i = 56; i <= 63; ++i) fuses += text::IntToHex(h[std::size_t(i)], 2);
+    s.SetChecked("unusedFuses", fuses != "FFF7FFFFFFFFFFFF");
+  }
+}
+
+}  // namespace velmar::model

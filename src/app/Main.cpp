@@ -59,6 +59,8 @@ int main(int argc, char** argv) {
   form.FormCreate(argc > 1);
   ui::MainWindow window(form);
   dialogs.SetParent(&window);
+  ui::ProgressWindow progress(&window);
+  form.SetProgressView(&progress);
   ui::ModelDialog eraseOptions(form.EraseOpsForm().Controls(), "EraseOpsForm", "Cancel", ui::EraseOptionsGeometry(),
                                ui::EraseOptionsSize(), &window);
   form.ReadProgButtonClick();

@@ -22,7 +22,8 @@ void AddProgrammerTypeOptions(CLI::App* command, ProgrammerTypeAnswer& a) {
       ->check(CLI::IsMember({"pic", "pic24"}));
 }
 
-ReadSession::ReadSession(CliContext& ctx, const ProgrammerTypeAnswer& type) : ctx_(ctx), type_(type) {
+ReadSession::ReadSession(CliContext& ctx, const ProgrammerTypeAnswer& type)
+    : ctx_(ctx), type_(type), progress_(ctx.err, TerminalProgress::IsTerminal(ctx.err)) {
   try {
     env_ = std::make_unique<link::LinkEnvironment>(LinkOptionsFrom(ctx));
   } catch (const std::invalid_argument& e) {
@@ -34,6 +35,7 @@ ReadSession::ReadSession(CliContext& ctx, const ProgrammerTypeAnswer& type) : ct
   window_ = std::make_unique<model::TMainForm>(*ctx.dialogs, ctx.Folders());
   window_->SetCloseHandler([] {});  // nothing to close on a terminal
   window_->UseLink({unit_.get(), &env_->Clock(), &pump_});
+  window_->SetProgressView(&progress_);
 
   // A link failure ends the command with its message instead of asking.
   ctx.dialogs->intercept = [this](const platform::MessageBoxRequest& r) -> std::optional<DlgButton> {

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "cli/TerminalProgress.h"
 #include "link/LinkEnvironment.h"
 #include "model/TMainForm.h"
 #include "platform/Dialogs.h"
@@ -58,6 +59,7 @@ class ReadSession {
   std::unique_ptr<link::LinkEnvironment> env_;
   std::unique_ptr<link::D2XXUnit> unit_;
   platform::NullMessagePump pump_;
+  TerminalProgress progress_;
   std::unique_ptr<model::TMainForm> window_;
   std::string linkFailure_;
 };

@@ -183,11 +183,8 @@ TMainForm::ReadOutcome TMainForm::OfferFirmwareUpdate(const std::string& message
     return ReadOutcome::Abort;
   }
   bool updated = false;
-  if (firmwareChange_) {
-    updated = firmwareChange_(offer.file, Data.RequiredFirmware);
-  } else {
-    dialogs_.ShowError("Firmware update is not available in this program");
-  }
+  updated = firmwareChange_ ? firmwareChange_(offer.file, Data.RequiredFirmware)
+                            : RunFirmwareChange(offer.file, Data.RequiredFirmware);
   return updated ? ReadOutcome::None : ReadOutcome::Abort;
 }
 

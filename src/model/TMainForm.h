@@ -43,6 +43,10 @@ class D2XXUnit;
 class TReadProg;
 }  // namespace velmar::link
 
+namespace velmar::ops {
+class ProgressView;
+}
+
 namespace velmar::model {
 
 class LinkTuning;
@@ -100,7 +104,15 @@ class TMainForm final : public link::LinkWindow {
   // Chooses the working and program folders at every Read (the folders
   // given at construction stay when there is none).
   void SetFolderChoice(std::function<image::Folders()> choose) { folderChoice_ = std::move(choose); }
+  // Replaces the firmware change (tests); without one, RunFirmwareChange runs.
   void SetFirmwareChange(FirmwareChange change) { firmwareChange_ = std::move(change); }
+  // The front end's presentation of the progress window (none: no window is
+  // shown, the operations still run).
+  void SetProgressView(ops::ProgressView* view) { progressView_ = view; }
+  ops::ProgressView* ProgressView() const { return progressView_; }
+  // The firmware change in its own progress window, over the window's link:
+  // true when it succeeded (a failure has shown its message).
+  bool RunFirmwareChange(const std::string& fileName, int requiredFirmware);
   // Load Unit, which a command-line start runs after reading the programmer.
   void SetLoadUnit(std::function<void()> loadUnit) { loadUnit_ = std::move(loadUnit); }
   TProgrammerTypeForm& ProgrammerTypeForm() { return programmerType_; }
@@ -272,6 +284,7 @@ class TMainForm final : public link::LinkWindow {
   std::unique_ptr<LinkTuning> linkTuning_;
   std::function<image::Folders()> folderChoice_;
   FirmwareChange firmwareChange_;
+  ops::ProgressView* progressView_ = nullptr;
   std::function<void()> loadUnit_;
   TProgrammerTypeForm programmerType_;
   FindNameDialog findDialog_;

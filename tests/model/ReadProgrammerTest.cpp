@@ -219,14 +219,17 @@ TEST(ReadProgrammer, AFailedUpdateEndsTheProgram) {
   EXPECT_EQ(rig.changes[0], (std::pair<std::string, int>{"FirmWare/qrxpic24.upd", 1}));
 }
 
-TEST(ReadProgrammer, WithoutAFirmwareChangeTheOfferFailsPlainly) {
+TEST(ReadProgrammer, TheWindowsOwnFirmwareChangeUpdatesTheProgrammerAndReadGoesOn) {
   ReadRig rig(0);
-  rig.Sim().version = 230;
+  rig.Sim().version = 230;  // not the version progsetting.ini expects
   model::TMainForm& w = rig.Create();
-  w.SetFirmwareChange(nullptr);
+  w.SetFirmwareChange(nullptr);  // the real change over the window's link
+  rig.dialogs.script.defaultAnswer = platform::DlgButton::Ok;
   w.ReadProgButtonClick();
-  EXPECT_TRUE(w.CloseRequested);
-  EXPECT_EQ(rig.dialogs.script.LastText(), "Firmware update is not available in this program");
+  EXPECT_FALSE(w.CloseRequested) << rig.dialogs.script.LastText();
+  EXPECT_EQ(rig.Sim().version, 226);
+  EXPECT_EQ(w.Data.LoadedFirmware, 0);
+  EXPECT_EQ(w.Controls().Text("Label9"), "Empty");  // read on to the (empty) slot list
 }
 
 TEST(ReadProgrammer, PIC24FirmwareOnAStandardProgrammerIsReplacedOrTheProgramCloses) {

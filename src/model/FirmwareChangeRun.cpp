@@ -1,0 +1,31 @@
+// The window's firmware change: a progress window of its own ("Update
+// Programmer"), the firmware updater over the window's USB adapter, and the
+// window's dialogs, data and folders. Read offers it when the programmer
+// needs new firmware; New and Replace run it when the selected family needs
+// the other firmware.
+#include "firmware/FirmwareChange.h"
+#include "link/TReadProg.h"
+#include "model/TMainForm.h"
+#include "operations/TForm1.h"
+#include "platform/Dialogs.h"
+#include "platform/ThreadPriority.h"
+
+namespace velmar::model {
+
+bool TMainForm::RunFirmwareChange(const std::string& fileName, int requiredFirmware) {
+  if (!linkParts_.unit || !linkParts_.clock || !linkParts_.pump) {
+    dialogs_.ShowError("No programmer link: the firmware cannot be changed");
+    return false;
+  }
+  if (link_ && link_->LinkOpen) link_->CloseLink(false);
+  ops::TForm1 form(progressView_, linkParts_.pump);
+  form.FirmwareFileName = fileName;
+  form.RequiredFirmware = requiredFirmware;
+  platform::SystemThreadPriority priority;
+  firmware::FirmwareChangeLinks links{*linkParts_.unit, *linkParts_.clock, dialogs_,      *this,
+                                      Data,             *linkParts_.pump,  priority,      Folders.program,
+                                      Folders.working};
+  return firmware::execute(form, std::uint8_t(ProgrammerKind), links) == 0;
+}
+
+}  // namespace velmar::model

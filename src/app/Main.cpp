@@ -14,7 +14,6 @@
 #include "link/LinkEnvironment.h"
 #include "model/TMainForm.h"
 #include "ui/MainWindow.h"
-#include "ui/ModelDialog.h"
 #include "ui/ProgressWindow.h"
 #include "ui/QtDialogs.h"
 
@@ -61,8 +60,6 @@ int main(int argc, char** argv) {
   dialogs.SetParent(&window);
   ui::ProgressWindow progress(&window);
   form.SetProgressView(&progress);
-  ui::ModelDialog eraseOptions(form.EraseOpsForm().Controls(), "EraseOpsForm", "Cancel", ui::EraseOptionsGeometry(),
-                               ui::EraseOptionsSize(), &window);
   form.ReadProgButtonClick();
   if (form.CloseRequested) return 0;
   form.FormShow();

@@ -62,6 +62,11 @@ void TMainForm::ApplicationEvents2Exception(const std::string& message) {
   dialogs_.MessageDlg("Application access Error -" + message, platform::DlgType::Error, {platform::DlgButton::Ok});
 }
 
-void TMainForm::Button2Click() { eraseOps_.FormShow(); }
+void TMainForm::Button2Click() {
+  eraseOps_.FormShow();
+  dialogs_.ShowModal(eraseOps_);
+  // However the dialog ended, it is closed now.
+  if (eraseOps_.Controls().Visible("EraseOpsForm")) eraseOps_.CancelClick();
+}
 
 }  // namespace velmar::model

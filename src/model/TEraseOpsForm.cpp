@@ -32,6 +32,7 @@ void TEraseOpsForm::SelectChoice(int choice) {
 }
 
 void TEraseOpsForm::FormShow() {
+  ModalResult = platform::DlgButton::None;
   controls_.SetVisible("EraseOpsForm", true);
   DisplayOpsSelects();
 }
@@ -55,8 +56,12 @@ void TEraseOpsForm::GetEraseFlag() {
 void TEraseOpsForm::OKClick() {
   GetEraseFlag();
   controls_.SetVisible("EraseOpsForm", false);
+  ModalResult = platform::DlgButton::Ok;
 }
 
-void TEraseOpsForm::CancelClick() { controls_.SetVisible("EraseOpsForm", false); }
+void TEraseOpsForm::CancelClick() {
+  controls_.SetVisible("EraseOpsForm", false);
+  ModalResult = platform::DlgButton::Cancel;
+}
 
 }  // namespace velmar::model

@@ -10,16 +10,15 @@
 
 #include "devices/TData.h"
 #include "model/ControlStore.h"
+#include "model/ModalWindow.h"
 
 namespace velmar::model {
 
-class TEraseOpsForm {
+class TEraseOpsForm final : public ModalWindow {
  public:
   // `mainWindow` holds the `BulkErase` box; `data` the selected device.
   TEraseOpsForm(ControlStore& mainWindow, devices::TData& data);
-
-  ControlStore& Controls() { return controls_; }
-  const ControlStore& Controls() const { return controls_; }
+  std::string FormName() const override { return "EraseOpsForm"; }
 
   // The selected choice, 1 to 9 (0 when none).
   int Choice() const;
@@ -30,12 +29,11 @@ class TEraseOpsForm {
   void DisplayOpsSelects();
   void GetEraseFlag();
   void OKClick();      // GetEraseFlag, then the dialog closes with OK
-  void CancelClick();  // closes, changes nothing
+  void CancelClick();  // closes with Cancel, changes nothing
 
   static std::string ChoiceName(int choice) { return "RadioButton" + std::to_string(choice); }
 
  private:
-  ControlStore controls_;
   ControlStore& main_;
   devices::TData& data_;
 };

@@ -232,7 +232,7 @@ class TMainForm final : public link::LinkWindow {
   bool ApplicationEvents1ShortCut(ShortcutKey key, bool shift, bool ctrl);
   void ApplicationEvents2Exception(const std::string& message);
   void ApplicationEvents2Exception(const std::exception& e) { ApplicationEvents2Exception(std::string(e.what())); }
-  void Button2Click();  // opens the erase options (the front end shows it modally)
+  void Button2Click();  // the erase options, shown modally
   void Button4Click();  // toggles the forced firmware update
 
   // ---- link::LinkWindow ----

@@ -1,5 +1,6 @@
 // Qt dialogs.
 #include "ui/QtDialogs.h"
+#include "ui/FormLayouts.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -125,16 +126,21 @@ DlgButton QtDialogs::ShowModal(platform::ModalForm& form) {
   if (const model::Control* title = store.FindNoCase(form.FormName()))
     dialog.setWindowTitle(QString::fromStdString(title->text));
 
-  // The controls one under the other, in creation order.
   ControlBinder::Geometry geometry;
-  int y = 10;
-  for (const model::Control* c : store.All()) {
-    if (c->kind == model::ControlKind::Form) continue;
-    const int height = c->kind == model::ControlKind::ChoiceGroup ? 30 + 24 * int(c->items.size()) : 26;
-    geometry[c->name] = QRect(10, y, 380, height);
-    y += height + 6;
+  if (auto layout = LayoutForForm(form.FormName())) {
+    geometry = layout->geometry;
+    dialog.setFixedSize(layout->size);
+  } else {
+    // The controls one under the other, in creation order.
+    int y = 10;
+    for (const model::Control* c : store.All()) {
+      if (c->kind == model::ControlKind::Form) continue;
+      const int height = c->kind == model::ControlKind::ChoiceGroup ? 30 + 24 * int(c->items.size()) : 26;
+      geometry[c->name] = QRect(10, y, 380, height);
+      y += height + 6;
+    }
+    dialog.setFixedSize(400, y + 4);
   }
-  dialog.setFixedSize(400, y + 4);
   auto* binder = new ControlBinder(store, &dialog, geometry);
   binder->onError = [this](const std::string& message) { ShowError("Application access Error -" + message); };
   // A button whose handler closes the form closes the dialog (the binder's

@@ -16,7 +16,9 @@
 #include "ui/ControlBinder.h"
 #include "ui/MainWindow.h"
 #include "ui/MainWindowLayout.h"
-#include "ui/ModelDialog.h"
+#include "ui/QtDialogs.h"
+#include <QApplication>
+#include <QDialog>
 
 using velmar::model::ControlKind;
 using velmar::model::TMainForm;
@@ -146,23 +148,37 @@ class MainWindowTest : public QObject {
 
   void eraseOptionsRunModallyAndOkSetsTheEraseCode() {
     Fixture f;
-    velmar::ui::ModelDialog dialog(f.form.EraseOpsForm().Controls(), "EraseOpsForm", "Cancel",
-                                   velmar::ui::EraseOptionsGeometry(), velmar::ui::EraseOptionsSize(),
-                                   f.window.get());
+    velmar::ui::QtDialogs qt(f.window.get());
+    auto& erase = f.form.EraseOpsForm();
     f.form.Data.Column = 0;
     f.form.Data.EraseFlag = 0;
     bool wasShown = false;
     QTimer::singleShot(0, [&] {
-      wasShown = dialog.isVisible();
-      qobject_cast<QRadioButton*>(dialog.Binder().Widget("RadioButton7"))->click();
-      qobject_cast<QPushButton*>(dialog.Binder().Widget("OK"))->click();
+      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      wasShown = dialog && dialog->windowTitle() == "Erase Options";
+      if (!dialog) return;
+      dialog->findChild<QRadioButton*>("RadioButton7")->click();
+      dialog->findChild<QPushButton*>("OK")->click();
     });
-    f.form.Button2Click();  // returns when the dialog has closed
+    erase.FormShow();
+    QCOMPARE(qt.ShowModal(erase), velmar::platform::DlgButton::Ok);  // returns when the dialog has closed
     QVERIFY(wasShown);
     QCOMPARE(int(f.form.Data.EraseFlag), 0x30);  // column 0, "Erase code and data"
     QVERIFY(!f.form.Controls().Checked("BulkErase"));
-    QVERIFY(!dialog.isVisible());
-    QVERIFY(!f.form.EraseOpsForm().Controls().Visible("EraseOpsForm"));
+    QVERIFY(!erase.Controls().Visible("EraseOpsForm"));
+  }
+
+  void closingTheEraseOptionsByHandChangesNothing() {
+    Fixture f;
+    velmar::ui::QtDialogs qt(f.window.get());
+    f.form.Data.Column = 0;
+    f.form.Data.EraseFlag = 0x55;
+    QTimer::singleShot(0, [&] {
+      if (auto* dialog = QApplication::activeModalWidget()) dialog->close();
+    });
+    f.form.EraseOpsForm().FormShow();
+    QCOMPARE(qt.ShowModal(f.form.EraseOpsForm()), velmar::platform::DlgButton::None);
+    QCOMPARE(int(f.form.Data.EraseFlag), 0x55);
   }
 };
 

@@ -4,6 +4,7 @@
 // errors that no operation handled.
 #include "model/LinkTuning.h"
 #include "model/TMainForm.h"
+#include "operations/ManualViewer.h"
 #include "platform/Dialogs.h"
 
 namespace velmar::model {
@@ -61,6 +62,8 @@ bool TMainForm::ApplicationEvents1ShortCut(ShortcutKey key, bool shift, bool ctr
 void TMainForm::ApplicationEvents2Exception(const std::string& message) {
   dialogs_.MessageDlg("Application access Error -" + message, platform::DlgType::Error, {platform::DlgButton::Ok});
 }
+
+void TMainForm::manualButtonClick() { ops::manualButtonClick(ProgrammerKind, Folders.program, dialogs_); }
 
 void TMainForm::Button2Click() {
   eraseOps_.FormShow();

@@ -44,6 +44,7 @@ void TMainForm::BindHandlers() {
   on("Button2", Event::Click, &TMainForm::Button2Click, this);
   on("Button4", Event::Click, &TMainForm::Button4Click, this);
   on("cancel", Event::Click, &TMainForm::Close, this);
+  on("manualButton", Event::Click, &TMainForm::manualButtonClick, this);
   on("ReadProgButton", Event::Click, &TMainForm::ReadProgButtonClick, this);
   on("StringGrid1", Event::Click, &TMainForm::StringGrid1Click, this);
   on("FindButton", Event::Click, &TMainForm::FindButtonClick, this);

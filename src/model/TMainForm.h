@@ -234,6 +234,7 @@ class TMainForm final : public link::LinkWindow {
   void ApplicationEvents2Exception(const std::exception& e) { ApplicationEvents2Exception(std::string(e.what())); }
   void Button2Click();  // the erase options, shown modally
   void Button4Click();  // toggles the forced firmware update
+  void manualButtonClick();  // the attached programmer's quick-start guide
 
   // ---- link::LinkWindow ----
   void SetTitle(const std::string& title) override;

@@ -208,3 +208,13 @@ TEST(UnexpectedErrors, AreReportedAndTheWindowStays) {
 }
 
 }  // namespace
+
+TEST(ManualButton, OpensTheAttachedKindsGuideFromTheProgramFolder) {
+  velmar::test::WindowFixture f;
+  f.Show(2);
+  f.dialogs.openDocumentResult = 2;  // not there
+  f.C().UserClick("manualButton");
+  ASSERT_EQ(f.dialogs.openedDocuments.size(), 1u);
+  EXPECT_EQ(f.dialogs.openedDocuments[0], f.program.Path() + "guide_8way.pdf");
+  EXPECT_EQ(f.dialogs.LastText(), "Can not find manual\r" + f.program.Path() + "guide_8way.pdf\r\r");
+}

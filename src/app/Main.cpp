@@ -1,76 +1,125 @@
-// velmar: the desktop application's main block. It creates the main window
-// (which builds its programmer link), reads the programmer before the window
-// is first shown, and runs the event loop unless that Read ended the
-// program. The link talks to the hardware; VELMAR_SIMULATE=KIND (or
-// VELMAR_SIM_STATE=FILE) puts the simulated programmer in its place.
+// velmar: the desktop application's main block. It shows the splash window,
+// creates the main window (which builds its programmer link), reads the
+// programmer before the window is first shown, hides the splash, and runs
+// the event loop unless that Read ended the program. Options that begin
+// with "--" (--simulate, --sim-state, --driver, --trace, --realtime,
+// --program-folder, --working-folder) are Velmar's own and shared with
+// velmar-cli; every other argument is one of the program's command-line
+// parameters (a unit image file to load, and "SHOW").
 #include <QApplication>
 #include <QFont>
+#include <QMessageBox>
 #include <QTimer>
+
+#include <CLI/CLI.hpp>
 #include <cstdlib>
+#include <iostream>
+#include <optional>
+#include <string_view>
+#include <sstream>
 #include <memory>
 
-#include "image/ISPDefs.h"
+#include "cli/SharedOptions.h"
 #include "link/D2XXUnit.h"
 #include "link/LinkEnvironment.h"
 #include "model/TMainForm.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgressWindow.h"
 #include "ui/QtDialogs.h"
+#include "ui/SplashWindow.h"
 
 namespace {
 
-std::string Env(const char* name) {
-  const char* v = std::getenv(name);
-  return v ? v : "";
+// Splits the arguments Qt left into Velmar's options and the parameters.
+// Returns an exit status when the program must end at once (help, errors).
+std::optional<int> ParseArguments(int argc, char** argv, velmar::cli::SharedOptions& options,
+                                  std::vector<std::string>& parameters) {
+  CLI::App parser{"Velmar: loader for the stand-alone USB PIC programmers", "velmar"};
+  parser.allow_extras();
+  velmar::cli::AddSharedOptions(parser, options);
+  try {
+    parser.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    std::ostringstream out, err;
+    int code = parser.exit(e, out, err);
+    if (code == 0) {
+      std::cout << out.str();
+      return 0;
+    }
+    QMessageBox::critical(nullptr, "PIC Programmer USB Loader", QString::fromStdString(err.str()));
+    return 2;
+  }
+  parameters = parser.remaining();
+  return std::nullopt;
+}
+
+bool AsksForHelp(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i)
+    if (std::string_view(argv[i]) == "--help" || std::string_view(argv[i]) == "-h") return true;
+  return false;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   using namespace velmar;
-  QApplication app(argc, argv);
+  if (AsksForHelp(argc, argv)) {  // answered without a display
+    velmar::cli::SharedOptions options;
+    std::vector<std::string> parameters;
+    return ParseArguments(argc, argv, options, parameters).value_or(0);
+  }
+  QApplication app(argc, argv);  // takes Qt's own arguments out of argv
   QApplication::setApplicationDisplayName("PIC Programmer USB Loader");
   QFont font = QApplication::font();
   font.setPointSizeF(8.5);
   QApplication::setFont(font);
-  ui::QtDialogs dialogs;
-  const image::Folders folders = image::DefaultFolders();
-  model::TMainForm form(dialogs, folders);
-  form.SetFolderChoice(image::DefaultFolders);
 
-  link::LinkOptions options;
-  options.simulate = Env("VELMAR_SIMULATE");
-  options.simState = Env("VELMAR_SIM_STATE");
-  options.workingFolder = folders.working;
-  options.programFolder = folders.program;
+  cli::SharedOptions options;
+  std::vector<std::string> parameters;
+  if (auto status = ParseArguments(argc, argv, options, parameters)) return *status;
+
+  ui::SplashWindow splash;
+  splash.ShowNow();
+
+  ui::QtDialogs dialogs;
+  model::TMainForm form(dialogs, cli::FoldersFrom(options));
+  form.SetFolderChoice([options] { return cli::FoldersFrom(options); });
   ui::QtMessagePump pump;
   std::unique_ptr<link::LinkEnvironment> environment;
   std::unique_ptr<link::D2XXUnit> unit;
   try {
-    environment = std::make_unique<link::LinkEnvironment>(options);
+    environment = std::make_unique<link::LinkEnvironment>(cli::LinkOptionsFrom(options));
     unit = std::make_unique<link::D2XXUnit>(environment->Driver(), dialogs);
     form.UseLink({unit.get(), &environment->Clock(), &pump});
   } catch (const std::exception& e) {
     dialogs.ShowError(e.what());  // Read then offers demo mode
   }
 
-  for (int i = 1; i < argc; ++i) form.CommandLineParams.push_back(argv[i]);
-  form.FormCreate(argc > 1);
+  form.CommandLineParams = parameters;
+  form.FormCreate(!parameters.empty());
   ui::MainWindow window(form);
   dialogs.SetParent(&window);
   ui::ProgressWindow progress(&window);
   form.SetProgressView(&progress);
+
   form.ReadProgButtonClick();
-  if (form.CloseRequested) return 0;
-  form.FormShow();
-  if (form.Closed()) return 0;
-  window.show();
-  if (const char* shot = std::getenv("VELMAR_SCREENSHOT")) {
-    QTimer::singleShot(500, [&] {
-      window.grab().save(shot);
-      form.CloseRequested = true;  // leave without saving settings or messages
-      app.quit();
-    });
+  splash.hide();
+  int status = 0;
+  if (!form.CloseRequested) {
+    form.FormShow();
+    if (!form.Closed()) {
+      window.show();
+      if (const char* shot = std::getenv("VELMAR_SCREENSHOT")) {
+        QTimer::singleShot(500, [&] {
+          window.grab().save(shot);
+          form.CloseRequested = true;  // leave without saving settings or messages
+          app.quit();
+        });
+      }
+      status = app.exec();
+    }
   }
-  return app.exec();
+  std::string error;
+  if (environment && !environment->Finish(&error)) dialogs.ShowError(error);
+  return status;
 }

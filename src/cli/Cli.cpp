@@ -30,16 +30,7 @@ const RegisterFn kCommandGroups[] = {
 };
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& o) {
-  app.add_option("--simulate", o.simulate,
-                 "Use the simulated programmer of this kind (0-5 or single, single-old, 8way, "
-                 "portable, 8way-v2, single-v2)");
-  app.add_option("--sim-state", o.simState, "State file of the simulated programmer (implies the simulator)");
-  app.add_option("--driver", o.driver, "USB driver: auto, sim, libftdi or d2xx")
-      ->check(CLI::IsMember({"auto", "sim", "libftdi", "d2xx"}));
-  app.add_option("--trace", o.trace, "Write every driver call and wait to this file");
-  app.add_flag("--realtime", o.realtime, "Let the simulated programmer take real time");
-  app.add_option("--program-folder", o.programFolder, "Folder of DEVICES.INI, progsetting.ini and firmware");
-  app.add_option("--working-folder", o.workingFolder, "Folder of setting.ini and the intermediate files");
+  AddSharedOptions(app, o);
   auto* yes = app.add_flag("--yes", o.yes, "Answer Yes (or OK) to every question");
   auto* no = app.add_flag("--no", o.no, "Answer No (or Cancel) to every question");
   yes->excludes(no);

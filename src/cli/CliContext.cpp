@@ -14,12 +14,7 @@ CliContext::CliContext(std::ostream& o, std::ostream& e, std::istream& i)
 
 CliContext::~CliContext() = default;
 
-image::Folders CliContext::Folders() const {
-  image::Folders f = image::DefaultFolders();
-  if (!options.programFolder.empty()) f.program = platform::WithSeparator(options.programFolder);
-  if (!options.workingFolder.empty()) f.working = platform::WithSeparator(options.workingFolder);
-  return f;
-}
+image::Folders CliContext::Folders() const { return FoldersFrom(options); }
 
 void CliContext::PrintJson(const nlohmann::ordered_json& object) { out << object.dump() << "\n"; }
 

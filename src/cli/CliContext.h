@@ -13,20 +13,15 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/Cli.h"
+#include "cli/SharedOptions.h"
 #include "image/ISPDefs.h"
 
 namespace velmar::cli {
 
 class TerminalDialogs;
 
-struct GlobalOptions {
-  std::string simulate;       // programmer kind to simulate ("" = none)
-  std::string simState;       // state file of the simulated programmer
-  std::string driver = "auto";
-  std::string trace;          // trace file
-  bool realtime = false;
-  std::string programFolder;  // overrides the executable's folder
-  std::string workingFolder;  // overrides the per-user folder
+// The shared link and folder options plus the command line's own.
+struct GlobalOptions : SharedOptions {
   bool yes = false;
   bool no = false;
   bool json = false;

@@ -13,19 +13,7 @@
 
 namespace velmar::cli {
 
-link::LinkOptions LinkOptionsFrom(const CliContext& ctx) {
-  const GlobalOptions& g = ctx.options;
-  image::Folders f = ctx.Folders();
-  link::LinkOptions o;
-  o.driver = g.driver;
-  o.simulate = g.simulate;
-  o.simState = g.simState;
-  o.trace = g.trace;
-  o.realtime = g.realtime;
-  o.workingFolder = f.working;
-  o.programFolder = f.program;
-  return o;
-}
+link::LinkOptions LinkOptionsFrom(const CliContext& ctx) { return LinkOptionsFrom(ctx.options); }
 
 LinkSession::LinkSession(CliContext& ctx) : ctx_(ctx) {
   try {

@@ -55,11 +55,11 @@ ControlBinder::Geometry MainWindowGeometry() {
       // Slot description.
       {"Label12", {442, 246, 240, 20}},
       {"Label13", {442, 268, 34, 22}},
-      {"ProgCaption", {478, 267, 236, 24}},
+      {"ProgCaption", {478, 267, 200, 24}},
       {"Label16", {442, 296, 34, 22}},
-      {"ProgCaption2", {478, 295, 236, 24}},
-      {"Label22", {720, 268, 160, 22}},
-      {"Label23", {720, 296, 160, 22}},
+      {"ProgCaption2", {478, 295, 200, 24}},
+      {"Label22", {684, 268, 196, 22}},
+      {"Label23", {684, 296, 196, 22}},
       {"Label20", {442, 322, 436, 20}},
       // Slot buttons and counts.
       {"Label19", {442, 344, 200, 20}},

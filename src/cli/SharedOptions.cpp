@@ -1,0 +1,43 @@
+// Options shared by velmar-cli and the desktop application.
+#include "cli/SharedOptions.h"
+
+#include <CLI/CLI.hpp>
+
+#include "platform/Paths.h"
+
+namespace velmar::cli {
+
+void AddSharedOptions(CLI::App& app, SharedOptions& o) {
+  app.add_option("--simulate", o.simulate,
+                 "Use the simulated programmer of this kind (0-5 or single, single-old, 8way, "
+                 "portable, 8way-v2, single-v2)");
+  app.add_option("--sim-state", o.simState, "State file of the simulated programmer (implies the simulator)");
+  app.add_option("--driver", o.driver, "USB driver: auto, sim, libftdi or d2xx")
+      ->check(CLI::IsMember({"auto", "sim", "libftdi", "d2xx"}));
+  app.add_option("--trace", o.trace, "Write every driver call and wait to this file");
+  app.add_flag("--realtime", o.realtime, "Let the simulated programmer take real time");
+  app.add_option("--program-folder", o.programFolder, "Folder of DEVICES.INI, progsetting.ini and firmware");
+  app.add_option("--working-folder", o.workingFolder, "Folder of setting.ini and the intermediate files");
+}
+
+image::Folders FoldersFrom(const SharedOptions& o) {
+  image::Folders f = image::DefaultFolders();
+  if (!o.programFolder.empty()) f.program = platform::WithSeparator(o.programFolder);
+  if (!o.workingFolder.empty()) f.working = platform::WithSeparator(o.workingFolder);
+  return f;
+}
+
+link::LinkOptions LinkOptionsFrom(const SharedOptions& o) {
+  image::Folders f = FoldersFrom(o);
+  link::LinkOptions l;
+  l.driver = o.driver;
+  l.simulate = o.simulate;
+  l.simState = o.simState;
+  l.trace = o.trace;
+  l.realtime = o.realtime;
+  l.workingFolder = f.working;
+  l.programFolder = f.program;
+  return l;
+}
+
+}  // namespace velmar::cli

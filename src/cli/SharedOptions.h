@@ -1,0 +1,35 @@
+// The options both front ends take: which programmer link to use (hardware
+// driver, simulated programmer, trace, real time) and which folders stand
+// for the program and working folders. velmar-cli adds its own (--yes,
+// --no, --json); the desktop application takes these and treats every other
+// argument as its command-line parameters.
+#pragma once
+
+#include <string>
+
+#include "image/ISPDefs.h"
+#include "link/LinkEnvironment.h"
+
+namespace CLI {
+class App;
+}
+
+namespace velmar::cli {
+
+struct SharedOptions {
+  std::string simulate;       // programmer kind to simulate ("" = none)
+  std::string simState;       // state file of the simulated programmer
+  std::string driver = "auto";
+  std::string trace;          // trace file
+  bool realtime = false;
+  std::string programFolder;  // overrides the executable's folder
+  std::string workingFolder;  // overrides the per-user folder
+};
+
+void AddSharedOptions(CLI::App& app, SharedOptions& o);
+// The working and program folders after the options.
+image::Folders FoldersFrom(const SharedOptions& o);
+// The link environment's options after the options and folders.
+link::LinkOptions LinkOptionsFrom(const SharedOptions& o);
+
+}  // namespace velmar::cli

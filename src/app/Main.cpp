@@ -7,12 +7,14 @@
 // velmar-cli; every other argument is one of the program's command-line
 // parameters (a unit image file to load, and "SHOW").
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFont>
 #include <QMessageBox>
 #include <QTimer>
 
 #include <CLI/CLI.hpp>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <optional>
 #include <string_view>
@@ -53,6 +55,15 @@ std::optional<int> ParseArguments(int argc, char** argv, velmar::cli::SharedOpti
   return std::nullopt;
 }
 
+// Resident memory now and at its peak, from the kernel's process status.
+std::string MemoryReport() {
+  std::ifstream status("/proc/self/status");
+  std::string line, report;
+  while (std::getline(status, line))
+    if (line.rfind("VmRSS:", 0) == 0 || line.rfind("VmHWM:", 0) == 0) report += line + "\n";
+  return report;
+}
+
 bool AsksForHelp(int argc, char** argv) {
   for (int i = 1; i < argc; ++i)
     if (std::string_view(argv[i]) == "--help" || std::string_view(argv[i]) == "-h") return true;
@@ -68,6 +79,8 @@ int main(int argc, char** argv) {
     std::vector<std::string> parameters;
     return ParseArguments(argc, argv, options, parameters).value_or(0);
   }
+  QElapsedTimer started;
+  started.start();
   QApplication app(argc, argv);  // takes Qt's own arguments out of argv
   QApplication::setApplicationDisplayName("PIC Programmer USB Loader");
   QFont font = QApplication::font();
@@ -109,6 +122,14 @@ int main(int argc, char** argv) {
     form.FormShow();
     if (!form.Closed()) {
       window.show();
+      if (std::getenv("VELMAR_STARTUP_REPORT")) {
+        // For the start-up benchmark: time to the first shown window and memory.
+        QTimer::singleShot(0, [&] {
+          std::cout << "shown_ms " << started.elapsed() << "\n" << MemoryReport();
+          form.CloseRequested = true;
+          app.quit();
+        });
+      }
       if (const char* shot = std::getenv("VELMAR_SCREENSHOT")) {
         QTimer::singleShot(500, [&] {
           window.grab().save(shot);

@@ -143,6 +143,9 @@ bool TMainForm::FirmwareReady() {
 }
 
 bool TMainForm::uploadClick() {
+  // Only New and Replace write programs; a mode left over from Delete would
+  // report a written program as deleted.
+  if (OperationMode != om_Replace) OperationMode = om_New;
   if (UploadRefused()) return false;
   const int selectedRow = controls_.Row("StringGrid1");
   if (!DuplicateAnswered(selectedRow - 1)) return false;

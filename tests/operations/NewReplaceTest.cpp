@@ -83,6 +83,16 @@ TEST(NewProgram, OnASingleSlotProgrammerAlwaysWritesSlotOne) {
   }
 }
 
+TEST(NewProgram, TheHiddenUploadButtonAfterADeleteWritesANewSlot) {
+  OpsRig rig(3);
+  model::TMainForm& w = rig.Begin();
+  rig.Example(kPic16, "Job");
+  w.OperationMode = model::om_Delete;
+  rig.C().UserClick("upload");
+  EXPECT_EQ(rig.dialogs.script.LastText(), "Program loaded successfully");
+  EXPECT_EQ(w.Programs.EntryCount, 1);
+}
+
 TEST(NewProgram, KeepsTheFirst28CharactersOfALongDescription) {
   OpsRig rig(3);
   rig.Begin();

@@ -6,6 +6,8 @@
 // firmware mid-operation, and the command-line start's Load Unit.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "image/TFileLoader.h"
 #include "link/LinkErrors.h"
 #include "link/TReadProg.h"
@@ -145,6 +147,14 @@ TEST(UnitCopy, ASaveThatFailsIsAFailedCopyWithItsOwnMessage) {
   EXPECT_EQ(rig.dialogs.script.shown.back().type, platform::DlgType::Error);
   EXPECT_FALSE(Exists(file));
   EXPECT_EQ(w.Programs.EntryCount, 1) << "the list is left as it was";
+
+  // A folder of that name is left as it was.
+  const std::string folder = rig.work.File("taken.prg");
+  std::filesystem::create_directory(folder);
+  WriteFile(folder + "/inside", "kept");
+  EXPECT_FALSE(Copy(rig, folder));
+  EXPECT_TRUE(text::StartsWith(rig.dialogs.script.LastText(), "Programmer read, but the file could not be saved"));
+  EXPECT_EQ(ReadFile(folder + "/inside"), "kept");
 }
 
 TEST(UnitCopy, AProgrammerAskingForFirmwareIsReportedAndTheWindowReleased) {

@@ -70,8 +70,8 @@ struct Rig {
     const bool single = k->capacity == k->slotSize;
     image::THexList img(k->capacity);
     for (std::uint32_t slot = 0; slot < k->capacity / k->slotSize; ++slot) {
-      link::HeaderBytes h = link::EmptyHeader(std::uint16_t(single ? 0xFFFF : (slot + 1) * pagesPerSlot),
-                                              std::uint16_t(pagesPerSlot));
+      link::HeaderBytes h =
+          link::EmptyHeader(std::uint16_t(single ? 0xFFFF : (slot + 1) * pagesPerSlot), std::uint16_t(pagesPerSlot));
       link::PutText(h.data(), link::slot_header::SlotName, link::MakeSlotName(int(slot) + 1, "Bench"));
       std::copy(h.begin(), h.end(), img.DataAt(slot * k->slotSize));
       img.SetValue(slot * k->slotSize + 200, 0x5A);

@@ -9,7 +9,9 @@
 // hex file choice and the service controls in devices/Settings.cpp and
 // devices/ServiceControls.cpp; Read Programmer in model/ReadProgrammer.cpp,
 // the slot list in model/SlotListView.cpp and Show Slot Details in
-// model/SlotDetails.cpp. The window owns the programmer link (built at
+// model/SlotDetails.cpp; New, Replace, Delete and the whole-unit buttons in
+// operations/ (NewReplace, DeleteProgram, UnitErase, UnitCopy, UnitLoad).
+// The window owns the programmer link (built at
 // FormCreate on the parts it is given) and the slot catalogue, and is the
 // link's LinkWindow.
 #pragma once
@@ -41,6 +43,7 @@ class MessagePump;
 namespace velmar::link {
 class D2XXUnit;
 class TReadProg;
+struct BlankPageRule;
 }  // namespace velmar::link
 
 namespace velmar::ops {
@@ -295,6 +298,9 @@ class TMainForm final : public link::LinkWindow {
   bool UploadRefused();
   bool DuplicateAnswered(int selected);
   bool FirmwareReady();
+  // The blank-page rule of a slot write: the selected device's code and data
+  // sizes and the "EraseWholeSlot" setting.
+  link::BlankPageRule SlotBlankRule() const;
   // Shows the missing link as a link failure; false when there is no link.
   bool HaveLink();
   // Blanks the headers of the slots past a loaded unit image (operations/UnitLoad.cpp).

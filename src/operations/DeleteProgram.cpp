@@ -32,11 +32,9 @@ bool TMainForm::DeleteProgramButtonClick() {
   const link::TProgramEntry& old = Programs.Get(Programs.CurrentIndex);
   if (!dialogs_.AskYesNo("Are you sure you want to delete entry " + std::to_string(row))) return false;
 
-  const link::HeaderBytes header =
-      link::EmptyHeader(std::uint16_t(old.NextPage), std::uint16_t(old.PageCount));
-  auto record = std::make_unique<link::TProgramEntry>(old.StartPage, old.NextPage, old.PageCount,
-                                                      text::PadRight(link::slot_header::kEmptyName, 32), "", "",
-                                                      header);
+  const link::HeaderBytes header = link::EmptyHeader(std::uint16_t(old.NextPage), std::uint16_t(old.PageCount));
+  auto record = std::make_unique<link::TProgramEntry>(
+      old.StartPage, old.NextPage, old.PageCount, text::PadRight(link::slot_header::kEmptyName, 32), "", "", header);
   image::THexList slotImage(Geometry().SlotSize);
   std::copy(header.begin(), header.end(), link::HeaderOf(slotImage));
   KindAtLastRead = ProgrammerKind;
@@ -49,10 +47,7 @@ bool TMainForm::DeleteProgramButtonClick() {
                                     record->SlotName, "", "", header);
   SetHourGlass(true);
   const bool ok = ops::WriteWrapper({*link_, dialogs_, progressView_, linkParts_.pump},
-                                    {written, slotImage,
-                                     {std::uint32_t(std::max(Data.FlashSize, 0)),
-                                      std::uint32_t(std::max(Data.EEPROMSIZE, 0)), EraseWholeSlot}},
-                                    KindAtLastRead, om_Delete, QuietMode);
+                                    {written, slotImage, SlotBlankRule()}, KindAtLastRead, om_Delete, QuietMode);
   SetHourGlass(false);
   if (!ok) return false;
   Programs.Delete(Programs.CurrentIndex);

@@ -6,6 +6,7 @@
 // (changing it when the programmer may), writes the slot through the write
 // wrapper and puts the new slot record into the slot list without reading
 // the programmer again. Load Lots repeats New quietly.
+#include <algorithm>
 #include <memory>
 
 #include "devices/TData.h"
@@ -34,7 +35,8 @@ int FirstHolding(const link::TProgramEntryList& slots, const std::string& text, 
 }
 
 std::string Mixing(int loadedFirmware) {
-  std::string message = "The programmer can either support PIC24 devices\ror PIC12/16/18 families - they can not be mixed.\r";
+  std::string message =
+      "The programmer can either support PIC24 devices\ror PIC12/16/18 families - they can not be mixed.\r";
   if (loadedFirmware == devices::fw_pic24)
     message += std::string("\r") + "You can load more PIC24 slots or erase the" + "\r" +
                "programmer to use it with PIC12/16/18 families.";
@@ -110,8 +112,8 @@ bool TMainForm::DuplicateAnswered(int selected) {
       !dialogs_.AskYesNo("This filename already exists\rSlot number " + Programs.Get(byFile).SlotName.substr(0, 3) +
                          "\r\r" + "Do you want to continue?"))
     return false;
-  const int byName = FirstHolding(Programs, controls_.Text("ProgCaption"),
-                                  [](const link::TProgramEntry& e) { return e.SlotName; });
+  const int byName =
+      FirstHolding(Programs, controls_.Text("ProgCaption"), [](const link::TProgramEntry& e) { return e.SlotName; });
   if (byName >= 0 && !(replace && byName == selected)) {
     std::string name = Programs.Get(byName).SlotName;
     if (text::Contains(name, "Empty")) name = text::ZeroPad(std::uint64_t(byName + 1), 3) + " " + name;
@@ -133,13 +135,17 @@ bool TMainForm::FirmwareReady() {
     return false;
   }
   const std::string file = Data.RequiredFirmware == devices::fw_pic24 ? Data.FirmwareQRX24 : Data.FirmwareQRX;
-  const bool changed = firmwareChange_ ? firmwareChange_(file, Data.RequiredFirmware)
-                                       : RunFirmwareChange(file, Data.RequiredFirmware);
+  const bool changed =
+      firmwareChange_ ? firmwareChange_(file, Data.RequiredFirmware) : RunFirmwareChange(file, Data.RequiredFirmware);
   if (!changed) {
     dialogs_.ShowError("Could not change firmware \rPlease try Load again");
     return false;
   }
   return true;
+}
+
+link::BlankPageRule TMainForm::SlotBlankRule() const {
+  return {std::uint32_t(std::max(Data.FlashSize, 0)), std::uint32_t(std::max(Data.EEPROMSIZE, 0)), EraseWholeSlot};
 }
 
 bool TMainForm::uploadClick() {
@@ -162,9 +168,7 @@ bool TMainForm::uploadClick() {
   if (!HaveLink() || !FirmwareReady()) return false;
   KindAtLastRead = ProgrammerKind;
   SetHourGlass(true);
-  const link::SlotWrite write{*built.record, built.slotImage,
-                              {std::uint32_t(std::max(Data.FlashSize, 0)), std::uint32_t(std::max(Data.EEPROMSIZE, 0)),
-                               EraseWholeSlot}};
+  const link::SlotWrite write{*built.record, built.slotImage, SlotBlankRule()};
   const bool written = ops::WriteWrapper({*link_, dialogs_, progressView_, linkParts_.pump}, write, KindAtLastRead,
                                          OperationMode, QuietMode);
   SetHourGlass(false);

@@ -124,7 +124,8 @@ bool TMainForm::CopyButtonClick() {
     return false;
   controls_.SetExtra("SaveDialog1", "filter", ops::kUnitFileFilter);
   const Control& dlg = controls_.Get("SaveDialog1");
-  std::optional<std::string> chosen = dialogs_.SaveFile({dlg.extra.at("filter"), dlg.extra.at("defaultExt"), LastFolder, {}});
+  std::optional<std::string> chosen =
+      dialogs_.SaveFile({dlg.extra.at("filter"), dlg.extra.at("defaultExt"), LastFolder, {}});
   if (!chosen) return false;
   const std::string file = WithUnitExtension(*chosen);
   const std::string folder = platform::ExtractFilePath(file);
@@ -153,9 +154,7 @@ bool TMainForm::CopyButtonClick() {
     return false;
   }
   switch (outcome) {
-    case ops::CopyOutcome::Copied:
-      dialogs_.ShowInformation("Programmer Copied successfully\r" + file);
-      return true;
+    case ops::CopyOutcome::Copied: dialogs_.ShowInformation("Programmer Copied successfully\r" + file); return true;
     case ops::CopyOutcome::SaveFailed:
       dialogs_.ShowError("Programmer read, but the file could not be saved\r" + file + "\r" + saveError);
       return false;

@@ -4,6 +4,7 @@
 // failure, a question answered No and a usage error, buttons the window does
 // not offer, the progress lines and the protocol time.
 #include <gtest/gtest.h>
+
 #include <nlohmann/json.hpp>
 
 #include "cli/CliTestSupport.h"
@@ -48,8 +49,10 @@ struct OperationCli : ::testing::Test {
   }
   static std::vector<std::string> Program(const std::string& folder, int family, const std::string& device,
                                           const std::string& description) {
-    return {"--family", std::to_string(family), "--device", device,
-            "--hex", SourceDir() + "examples/" + folder + "/blink.hex", "--description", description};
+    return {"--family",      std::to_string(family),
+            "--device",      device,
+            "--hex",         SourceDir() + "examples/" + folder + "/blink.hex",
+            "--description", description};
   }
   static std::vector<std::string> With(std::vector<std::string> a, const std::vector<std::string>& b) {
     a.insert(a.end(), b.begin(), b.end());

@@ -45,7 +45,8 @@ TEST(DeleteProgram, EmptiesTheSlotInPlaceAndTheChainReadsBackTheSame) {
 
     const link::HeaderBytes h = rig.HeaderAt(2 * pages);
     EXPECT_EQ(h, link::EmptyHeader(std::uint16_t(3 * pages), std::uint16_t(pages))) << kind;
-    EXPECT_EQ(link::GetField(h.data(), link::slot_header::PageCount), link::GetField(old.data(), link::slot_header::PageCount));
+    EXPECT_EQ(link::GetField(h.data(), link::slot_header::PageCount),
+              link::GetField(old.data(), link::slot_header::PageCount));
     EXPECT_EQ(w.Programs.Get(2).Header, h);
     // The page after the header was written blank too.
     EXPECT_EQ(rig.Flash().GetValue((2 * pages + 1) * rig.PageSize()), 0xFF);

@@ -43,8 +43,8 @@ TEST(NewProgram, FillsEachMultiSlotProgrammerUntilItIsFullAndReadsBackAsWritten)
     model::TMainForm& w = rig.Begin();
     const int slots = int(w.Link()->Geometry.SlotCount);
     for (int i = 1; i <= slots; ++i) {
-      ASSERT_TRUE(NewProgram(rig, kPic16, "Job " + std::to_string(i))) << kind << " slot " << i << ": "
-                                                                       << rig.dialogs.script.LastText();
+      ASSERT_TRUE(NewProgram(rig, kPic16, "Job " + std::to_string(i)))
+          << kind << " slot " << i << ": " << rig.dialogs.script.LastText();
       EXPECT_EQ(rig.dialogs.script.LastText(), "Program loaded successfully");
       EXPECT_EQ(w.Programs.EntryCount, i);
       EXPECT_EQ(rig.C().Row("StringGrid1"), i) << "the new last row is selected";
@@ -63,8 +63,8 @@ TEST(NewProgram, FillsEachMultiSlotProgrammerUntilItIsFullAndReadsBackAsWritten)
     }
     w.ReadProgButtonClick();
     ASSERT_EQ(w.Programs.EntryCount, slots) << kind;
-    EXPECT_EQ(text::Trim(w.Programs.Get(slots - 1).SlotName), text::ZeroPad(std::uint64_t(slots), 3) + " Job " +
-                                                                  std::to_string(slots));
+    EXPECT_EQ(text::Trim(w.Programs.Get(slots - 1).SlotName),
+              text::ZeroPad(std::uint64_t(slots), 3) + " Job " + std::to_string(slots));
   }
 }
 
@@ -253,8 +253,9 @@ TEST(NewProgram, OnAn8WayWithPic16SlotsRefusesAPic24Program) {
   EXPECT_FALSE(NewProgram(rig, kPic24, "Pic24 job"));
   const std::string text = rig.dialogs.script.LastText();
   EXPECT_TRUE(text::StartsWith(text, "The programmer can either support PIC24 devices")) << text;
-  EXPECT_TRUE(text.ends_with("\rTo load PIC24 family, erase the programmer first.\rYou can keep loading PIC12/16/18 "
-                             "families."))
+  EXPECT_TRUE(
+      text.ends_with("\rTo load PIC24 family, erase the programmer first.\rYou can keep loading PIC12/16/18 "
+                     "families."))
       << text;
   EXPECT_EQ(w.Programs.EntryCount, 1);
   EXPECT_EQ(rig.Sim().firmware, sim::FirmwareKind::pic);

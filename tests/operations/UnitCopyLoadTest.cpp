@@ -325,7 +325,8 @@ TEST(UnitLoad, AsksFirstAndRefusesWithoutAProgrammer) {
   model::TMainForm& w = rig.Begin();
   rig.dialogs.script.Answer(DlgButton::No);
   EXPECT_FALSE(w.LoadButtonClick());
-  EXPECT_EQ(rig.dialogs.script.LastText(), "Load Programmer will replace ALL existing programs\r\rDo you want to continue?");
+  EXPECT_EQ(rig.dialogs.script.LastText(),
+            "Load Programmer will replace ALL existing programs\r\rDo you want to continue?");
   EXPECT_TRUE(rig.dialogs.script.fileRequests.empty());
   w.DemoMode = true;
   EXPECT_FALSE(w.LoadButtonClick());

@@ -54,10 +54,10 @@ void CheckButton(model::TMainForm& w, const std::string& button, const std::stri
 void SelectSlot(model::TMainForm& w, int slot) {
   const int count = w.Programs.EntryCount;
   if (slot < 1 || slot > count)
-    throw CliFailure(count == 0 ? "The programmer holds no slots"
-                                : "--slot " + std::to_string(slot) + ": the programmer lists slots 1 to " +
-                                      std::to_string(count),
-                     kExitUsage);
+    throw CliFailure(
+        count == 0 ? "The programmer holds no slots"
+                   : "--slot " + std::to_string(slot) + ": the programmer lists slots 1 to " + std::to_string(count),
+        kExitUsage);
   w.Controls().UserClickCell("StringGrid1", slot, 0);
 }
 

@@ -27,6 +27,7 @@ const RegisterFn kCommandGroups[] = {
     RegisterUpdateCommands,
     RegisterBuildCommands,
     RegisterReadCommands,
+    RegisterOperationCommands,
 };
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& o) {

@@ -18,5 +18,6 @@ void RegisterSimCommands(CLI::App& app, CliContext& ctx);
 void RegisterUpdateCommands(CLI::App& app, CliContext& ctx);
 void RegisterBuildCommands(CLI::App& app, CliContext& ctx);
 void RegisterReadCommands(CLI::App& app, CliContext& ctx);
+void RegisterOperationCommands(CLI::App& app, CliContext& ctx);
 
 }  // namespace velmar::cli

@@ -97,10 +97,12 @@ std::optional<std::string> TerminalDialogs::AskLine(const std::string& prompt) {
 }
 
 std::optional<std::string> TerminalDialogs::OpenFile(const platform::FileDialogRequest& request) {
+  if (fileAnswer) return fileAnswer;
   return AskLine("File to open (" + request.filter + "): ");
 }
 
 std::optional<std::string> TerminalDialogs::SaveFile(const platform::FileDialogRequest& request) {
+  if (fileAnswer) return fileAnswer;
   return AskLine("File to save (" + request.filter + "): ");
 }
 

@@ -36,6 +36,9 @@ class TerminalDialogs final : public platform::Dialogs {
   // Set by a command: works the modal forms it opens. Without one a form
   // closes as it stands.
   std::function<platform::DlgButton(platform::ModalForm&)> formAnswer;
+  // Set by a command: the file its open and save choices take (the file
+  // named on its command line) instead of asking.
+  std::optional<std::string> fileAnswer;
 
  private:
   bool Interactive() const;

@@ -76,6 +76,12 @@ link::ProgrammerGeometry TMainForm::Geometry() const {
 
 void TMainForm::SetHourGlass(bool on) { controls_.SetExtra("MainForm", "cursor", on ? "hourglass" : "default"); }
 
+bool TMainForm::HaveLink() {
+  if (link_) return true;
+  dialogs_.ShowError(kNoLink);
+  return false;
+}
+
 void TMainForm::CloseLinkQuietly() {
   if (!link_) return;
   try {
@@ -225,7 +231,10 @@ TMainForm::ReadOutcome TMainForm::ReadDirectoryAndShow(bool reidentify) {
 // command-line start, or the set-up for the programmer kind.
 TMainForm::ReadOutcome TMainForm::FinishRead() {
   if (CommandLineMode) {
-    if (loadUnit_) loadUnit_();
+    if (loadUnit_)
+      loadUnit_();
+    else
+      LoadButtonClick();
     std::string show;
     if (CommandLineParams.size() >= 3 && !CommandLineParams[2].empty())
       show = CommandLineParams[2];

@@ -52,6 +52,19 @@ void TMainForm::BindHandlers() {
   on("CopyToClipboard1", Event::Click, &TMainForm::CopyToClipboard1Click, this);
   on("ShowDetails1", Event::Click, &TMainForm::ShowDetails1Click, this);
   on("BitBtn1", Event::Click, &TMainForm::ShowDetails1Click, this);
+  // The slot and whole-unit buttons; their results are for the callers
+  // that run them directly (the command line, Load Lots).
+  auto button = [&s](const char* name, bool (TMainForm::*h)(), TMainForm* self) {
+    s.Bind(name, Event::Click, [self, h] { (self->*h)(); });
+  };
+  button("NewButton", &TMainForm::NewButtonClick, this);
+  button("editButton", &TMainForm::editButtonClick, this);
+  button("upload", &TMainForm::uploadClick, this);
+  on("Button5", Event::Click, &TMainForm::Button5Click, this);
+  button("DeleteProgramButton", &TMainForm::DeleteProgramButtonClick, this);
+  button("EraseButton", &TMainForm::EraseButtonClick, this);
+  button("CopyButton", &TMainForm::CopyButtonClick, this);
+  button("LoadButton", &TMainForm::LoadButtonClick, this);
   findDialog_.SetHandlers([this] { FindDialog1Show(); }, [this] { FindDialog1Find(); });
 }
 

@@ -9,7 +9,9 @@
 // hex file choice and the service controls in devices/Settings.cpp and
 // devices/ServiceControls.cpp; Read Programmer in model/ReadProgrammer.cpp,
 // the slot list in model/SlotListView.cpp and Show Slot Details in
-// model/SlotDetails.cpp. The window owns the programmer link (built at
+// model/SlotDetails.cpp; New, Replace, Delete and the whole-unit buttons in
+// operations/ (NewReplace, DeleteProgram, UnitErase, UnitCopy, UnitLoad).
+// The window owns the programmer link (built at
 // FormCreate on the parts it is given) and the slot catalogue, and is the
 // link's LinkWindow.
 #pragma once
@@ -41,6 +43,7 @@ class MessagePump;
 namespace velmar::link {
 class D2XXUnit;
 class TReadProg;
+struct BlankPageRule;
 }  // namespace velmar::link
 
 namespace velmar::ops {
@@ -113,7 +116,8 @@ class TMainForm final : public link::LinkWindow {
   // The firmware change in its own progress window, over the window's link:
   // true when it succeeded (a failure has shown its message).
   bool RunFirmwareChange(const std::string& fileName, int requiredFirmware);
-  // Load Unit, which a command-line start runs after reading the programmer.
+  // Replaces the Load Unit a command-line start runs after reading the
+  // programmer (tests); without one, LoadButtonClick runs.
   void SetLoadUnit(std::function<void()> loadUnit) { loadUnit_ = std::move(loadUnit); }
   TProgrammerTypeForm& ProgrammerTypeForm() { return programmerType_; }
   FindNameDialog& FindDialog() { return findDialog_; }
@@ -200,6 +204,20 @@ class TMainForm final : public link::LinkWindow {
   void CopyCell1Click();
   void CopyToClipboard1Click();
 
+  // ---- New, Replace, Delete and the whole-unit buttons ----
+  // (operations/NewReplace.cpp, DeleteProgram.cpp, UnitErase.cpp,
+  // UnitCopy.cpp, UnitLoad.cpp.) Each returns true when its operation ran to
+  // success; false when it stopped, was declined or failed, after its message.
+  bool NewButtonClick();
+  bool editButtonClick();  // Replace
+  // The shared New and Replace operation for the current OperationMode.
+  bool uploadClick();
+  void Button5Click();  // Load Lots: New repeated quietly
+  bool DeleteProgramButtonClick();
+  bool EraseButtonClick();
+  bool CopyButtonClick();
+  bool LoadButtonClick();
+
   // ---- Slot details ----
   void ShowDetails1Click();
   // Family, device and options from the header of the slot in list row `row`.
@@ -245,6 +263,8 @@ class TMainForm final : public link::LinkWindow {
 
   // Short reads of the window state the rules test.
   int FamilyEntry() const { return controls_.ItemIndex("family"); }
+  // The programmer kind holds several slots (the 8-way and portable ones).
+  bool MultiSlotKind() const { return ProgrammerKind == 2 || ProgrammerKind == 3 || ProgrammerKind == 4; }
   // The 3.3 V supply counts as chosen when its box is hidden or checked.
   bool Supply33Chosen() const;
 
@@ -275,6 +295,18 @@ class TMainForm final : public link::LinkWindow {
   void CheckFull();
   // A refresh that keeps the selected row (Show Slot Details).
   void RefreshKeepingRow(int row);
+  // New and Replace steps (operations/NewReplace.cpp).
+  bool UploadRefused();
+  bool DuplicateAnswered(int selected);
+  bool FirmwareReady();
+  // The blank-page rule of a slot write: the selected device's code and data
+  // sizes and the "EraseWholeSlot" setting.
+  link::BlankPageRule SlotBlankRule() const;
+  // Shows the missing link as a link failure; false when there is no link.
+  bool HaveLink();
+  // Blanks the headers of the slots past a loaded unit image (operations/UnitLoad.cpp).
+  void BlankSlotsAfter(std::uint32_t pagesWritten);
+  std::string LoadUnitFileName();
 
   platform::Dialogs& dialogs_;
   ControlStore controls_;

@@ -15,7 +15,9 @@ void TForm1::Show() {
 }
 
 void TForm1::Repaint() {
-  if (view_) view_->Changed(*this);
+  // A window not shown yet has nothing on the screen to repaint; Show
+  // presents its state as it then is.
+  if (view_ && Visible) view_->Changed(*this);
   if (pump_) pump_->ProcessMessages();
 }
 

@@ -17,6 +17,7 @@
 #include "cli/ControlSetter.h"
 #include "cli/MainWindowSession.h"
 #include "cli/TerminalDialogs.h"
+#include "cli/WindowChoices.h"
 #include "image/SlotJob.h"
 #include "link/ProgrammerGeometry.h"
 #include "link/SlotHeader.h"
@@ -116,26 +117,6 @@ std::string FieldText(const std::uint8_t* h, const FieldRow& row) {
     case Show::Bytes: break;
   }
   return "";
-}
-
-int SelectFamily(model::TMainForm& w, int family) {
-  const int count = int(w.Controls().Items("family").size());
-  if (family < 0 || family >= count)
-    throw CliFailure("--family " + std::to_string(family) + " is not in the family list of kind " +
-                         std::to_string(w.ProgrammerKind) + " (0 to " + std::to_string(count - 1) +
-                         "); PIC24F and dsPIC30 are offered on kinds 4 and 5",
-                     kExitUsage);
-  w.Controls().UserSelect("family", family);
-  return family;
-}
-
-void SelectDevice(model::TMainForm& w, const std::string& device) {
-  model::ControlStore& s = w.Controls();
-  const auto& devices = s.Items("deviceList");
-  auto it = std::find(devices.begin(), devices.end(), device);
-  if (it == devices.end())
-    throw CliFailure("--device " + device + " is not in the " + s.Text("family") + " device list", kExitUsage);
-  s.UserSelect("deviceList", int(it - devices.begin()));
 }
 
 // The slot list a programmer filled by New would hold: `count` slots of a
@@ -269,10 +250,7 @@ void Build(CliContext& ctx, const BuildArgs& a) {
   session.CheckOpen();
   for (const std::string& set : a.sets) ApplyControlSetting(w.Controls(), set);
 
-  std::error_code ec;
-  const std::string path = std::filesystem::absolute(a.hex, ec).string();
-  w.Data.FlashFile = ec ? a.hex : path;
-  w.Controls().SetText("Edit1", platform::ExtractFileName(w.Data.FlashFile));
+  ChooseHexFile(w, a.hex);
   w.Controls().SetText("ProgCaption", a.description);
 
   link::TProgramEntryList slots;

@@ -1,0 +1,40 @@
+// Window choices for the commands.
+#include "cli/WindowChoices.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "cli/CliContext.h"
+#include "model/TMainForm.h"
+#include "platform/Paths.h"
+
+namespace velmar::cli {
+
+int SelectFamily(model::TMainForm& w, int family) {
+  const int count = int(w.Controls().Items("family").size());
+  if (family < 0 || family >= count)
+    throw CliFailure("--family " + std::to_string(family) + " is not in the family list of kind " +
+                         std::to_string(w.ProgrammerKind) + " (0 to " + std::to_string(count - 1) +
+                         "); PIC24F and dsPIC30 are offered on kinds 4 and 5",
+                     kExitUsage);
+  w.Controls().UserSelect("family", family);
+  return family;
+}
+
+void SelectDevice(model::TMainForm& w, const std::string& device) {
+  model::ControlStore& s = w.Controls();
+  const auto& devices = s.Items("deviceList");
+  auto it = std::find(devices.begin(), devices.end(), device);
+  if (it == devices.end())
+    throw CliFailure("--device " + device + " is not in the " + s.Text("family") + " device list", kExitUsage);
+  s.UserSelect("deviceList", int(it - devices.begin()));
+}
+
+void ChooseHexFile(model::TMainForm& w, const std::string& hex) {
+  std::error_code ec;
+  const std::string path = std::filesystem::absolute(hex, ec).string();
+  w.Data.FlashFile = ec ? hex : path;
+  w.Controls().SetText("Edit1", platform::ExtractFileName(w.Data.FlashFile));
+}
+
+}  // namespace velmar::cli

@@ -1,0 +1,188 @@
+// `velmar-cli new`, `replace`, `delete`, `erase`, `copy` and `load`: the
+// window's programmer operations from the command line. Each reads the
+// programmer first, as the window always has before a button can be
+// pressed, makes the window's choices as a user would (slot row, family,
+// device, --set, HEX file, description) and presses the button. The window's
+// messages are printed as they come, the progress window is a bar on a
+// terminal (plain lines otherwise), and the operation's protocol time
+// follows. A button the window does not offer (a full programmer's New, a
+// single-slot programmer's Replace) is a failure that says so.
+#include <CLI/CLI.hpp>
+
+#include <functional>
+
+#include "cli/CliContext.h"
+#include "cli/Commands.h"
+#include "cli/ControlSetter.h"
+#include "cli/ReadSession.h"
+#include "cli/TerminalDialogs.h"
+#include "cli/WindowChoices.h"
+#include "link/ProgrammerGeometry.h"
+#include "model/TMainForm.h"
+#include "platform/Clock.h"
+#include "platform/Text.h"
+
+namespace velmar::cli {
+
+namespace {
+
+using nlohmann::ordered_json;
+
+struct OperationArgs {
+  ProgrammerTypeAnswer type;
+  int family = -1;
+  std::string device;
+  std::string hex;
+  std::string description;
+  std::vector<std::string> sets;
+  int slot = 0;
+  std::string file;
+};
+
+// The button, made usable first where the window offers it through its
+// service keys (the portable programmer's whole-unit buttons); a button still
+// hidden or disabled is a failure that gives the window's status.
+void CheckButton(model::TMainForm& w, const std::string& button, const std::string& caption) {
+  model::ControlStore& s = w.Controls();
+  if (!s.Visible(button) && (button == "EraseButton" || button == "CopyButton" || button == "LoadButton"))
+    w.ApplicationEvents1ShortCut(model::ShortcutKey::F3, true, true);
+  if (s.Visible(button) && s.Enabled(button)) return;
+  std::string why = s.Visible(button) ? s.Text("Label9") : "not offered for this programmer";
+  throw CliFailure(caption + " is not available: " + (why.empty() ? "the button is disabled" : why));
+}
+
+void SelectSlot(model::TMainForm& w, int slot) {
+  const int count = w.Programs.EntryCount;
+  if (slot < 1 || slot > count)
+    throw CliFailure(
+        count == 0 ? "The programmer holds no slots"
+                   : "--slot " + std::to_string(slot) + ": the programmer lists slots 1 to " + std::to_string(count),
+        kExitUsage);
+  w.Controls().UserClickCell("StringGrid1", slot, 0);
+}
+
+// Family, device, settings, file and description, as for a build.
+void ChooseProgram(model::TMainForm& w, const OperationArgs& a) {
+  SelectFamily(w, a.family);
+  if (w.Closed()) throw CliFailure("");
+  SelectDevice(w, a.device);
+  if (w.Closed()) throw CliFailure("");
+  for (const std::string& set : a.sets) ApplyControlSetting(w.Controls(), set);
+  ChooseHexFile(w, a.hex);
+  if (!a.description.empty()) w.Controls().SetText("ProgCaption", a.description);
+}
+
+// Reads the programmer, runs `operation` on the window and reports.
+void Run(CliContext& ctx, const OperationArgs& a, const std::string& name,
+         const std::function<bool(model::TMainForm&)>& operation) {
+  ReadSession session(ctx, a.type);
+  session.Read();
+  model::TMainForm& w = session.Window();
+  platform::Clock& clock = session.Env().Clock();
+  const std::uint64_t readMs = clock.NowMs();
+  const bool ok = operation(w);
+  const std::uint64_t operationMs = clock.NowMs() - readMs;
+  ctx.dialogs->fileAnswer.reset();
+  session.Finish();
+
+  const model::Control& grid = w.Controls().Get("StringGrid1");
+  if (ctx.options.json) {
+    ordered_json rows = ordered_json::array();
+    for (std::size_t r = 1; r < grid.cells.size(); ++r) rows.push_back(grid.cells[r]);
+    ctx.PrintJson({{"operation", name},
+                   {"ok", ok},
+                   {"kind", w.ProgrammerKind},
+                   {"slots", w.Programs.EntryCount},
+                   {"rows", rows},
+                   {"protocol_ms", operationMs},
+                   {"read_ms", readMs}});
+  } else {
+    ctx.out << "slots            " << w.Programs.EntryCount << "\n"
+            << "protocol time    " << operationMs << " ms (the Read before it " << readMs << " ms)\n";
+  }
+  if (!ok) throw CliFailure("", ctx.dialogs->declined ? kExitDeclined : kExitFailed);
+}
+
+void AddProgramOptions(CLI::App* c, OperationArgs& a, bool descriptionRequired) {
+  c->add_option("--family", a.family, "Family entry (0 PIC18F, 1 PIC12F-16F, 2 PIC18J, 3 PIC18 K, 4 PIC24F, 5 dsPIC30)")
+      ->required();
+  c->add_option("--device", a.device, "Device name as listed")->required();
+  c->add_option("--hex", a.hex, "The program's HEX file")->required();
+  auto* description = c->add_option("--description", a.description, "Program description (28 characters are kept)");
+  if (descriptionRequired) description->required();
+  c->add_option("--set", a.sets, "CONTROL=VALUE applied after the device choice (repeatable)");
+}
+
+}  // namespace
+
+void RegisterOperationCommands(CLI::App& app, CliContext& ctx) {
+  auto a = std::make_shared<OperationArgs>();
+
+  auto* add = app.add_subcommand("new", "Read the programmer and write a program into a new slot");
+  AddProgramOptions(add, *a, true);
+  AddProgrammerTypeOptions(add, a->type);
+  add->callback([&ctx, a] {
+    Run(ctx, *a, "new", [&](model::TMainForm& w) {
+      ChooseProgram(w, *a);
+      CheckButton(w, "NewButton", w.Controls().Text("NewButton"));
+      return w.NewButtonClick();
+    });
+  });
+
+  auto* replace = app.add_subcommand("replace", "Read the programmer and write a program over a slot");
+  replace->add_option("--slot", a->slot, "Slot number (its row in the slot list)")->required();
+  AddProgramOptions(replace, *a, false);
+  AddProgrammerTypeOptions(replace, a->type);
+  replace->callback([&ctx, a] {
+    Run(ctx, *a, "replace", [&](model::TMainForm& w) {
+      CheckButton(w, "editButton", "Replace");
+      SelectSlot(w, a->slot);
+      ChooseProgram(w, *a);
+      return w.editButtonClick();
+    });
+  });
+
+  auto* remove = app.add_subcommand("delete", "Read the programmer and empty a slot");
+  remove->add_option("--slot", a->slot, "Slot number (its row in the slot list)")->required();
+  AddProgrammerTypeOptions(remove, a->type);
+  remove->callback([&ctx, a] {
+    Run(ctx, *a, "delete", [&](model::TMainForm& w) {
+      CheckButton(w, "DeleteProgramButton", "Delete");
+      SelectSlot(w, a->slot);
+      return w.DeleteProgramButtonClick();
+    });
+  });
+
+  auto* erase = app.add_subcommand("erase", "Read the programmer and erase every slot");
+  AddProgrammerTypeOptions(erase, a->type);
+  erase->callback([&ctx, a] {
+    Run(ctx, *a, "erase", [&](model::TMainForm& w) {
+      CheckButton(w, "EraseButton", "Erase Unit");
+      return w.EraseButtonClick();
+    });
+  });
+
+  auto* copy = app.add_subcommand("copy", "Read the programmer and save its whole contents to a unit image file");
+  copy->add_option("FILE", a->file, "Unit image file to write (.prg)")->required();
+  AddProgrammerTypeOptions(copy, a->type);
+  copy->callback([&ctx, a] {
+    Run(ctx, *a, "copy", [&](model::TMainForm& w) {
+      CheckButton(w, "CopyButton", "Copy Unit");
+      ctx.dialogs->fileAnswer = a->file;
+      return w.CopyButtonClick();
+    });
+  });
+
+  auto* load = app.add_subcommand("load", "Read the programmer and replace its whole contents from a unit image file");
+  load->add_option("FILE", a->file, "Unit image file to load (.prg)")->required()->check(CLI::ExistingFile);
+  AddProgrammerTypeOptions(load, a->type);
+  load->callback([&ctx, a] {
+    Run(ctx, *a, "load", [&](model::TMainForm& w) {
+      CheckButton(w, "LoadButton", "Load Unit");
+      ctx.dialogs->fileAnswer = a->file;
+      return w.LoadButtonClick();
+    });
+  });
+}
+
+}  // namespace velmar::cli

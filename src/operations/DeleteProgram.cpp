@@ -1,0 +1,59 @@
+// Delete: the slot selected in the list emptied in place. Its header is
+// rewritten with the description "Empty", the same link and the same page
+// count, and the rest of the slot is written blank (as far as the slot
+// write does not skip blank pages), so the slots after it keep their places
+// and a later Replace can fill it again.
+#include <algorithm>
+#include <memory>
+
+#include "image/THexList.h"
+#include "link/SlotHeader.h"
+#include "link/TReadProg.h"
+#include "model/TMainForm.h"
+#include "operations/SlotWriting.h"
+#include "platform/Dialogs.h"
+#include "platform/Text.h"
+
+namespace velmar::model {
+
+bool TMainForm::DeleteProgramButtonClick() {
+  if (DemoMode && MultiSlotKind()) {
+    dialogs_.ShowMessage("No Programmer Data. Read Programmer First");
+    return false;
+  }
+  if (Programs.EntryCount == 0) return false;
+  OperationMode = om_Delete;
+  const int row = controls_.Row("StringGrid1");
+  if (row < 1 || row > Programs.EntryCount) {
+    dialogs_.ShowMessage("Select the slot to delete in the slot list");
+    return false;
+  }
+  Programs.CurrentIndex = row - 1;
+  const link::TProgramEntry& old = Programs.Get(Programs.CurrentIndex);
+  if (!dialogs_.AskYesNo("Are you sure you want to delete entry " + std::to_string(row))) return false;
+
+  const link::HeaderBytes header = link::EmptyHeader(std::uint16_t(old.NextPage), std::uint16_t(old.PageCount));
+  auto record = std::make_unique<link::TProgramEntry>(
+      old.StartPage, old.NextPage, old.PageCount, text::PadRight(link::slot_header::kEmptyName, 32), "", "", header);
+  image::THexList slotImage(Geometry().SlotSize);
+  std::copy(header.begin(), header.end(), link::HeaderOf(slotImage));
+  KindAtLastRead = ProgrammerKind;
+  if (!HaveLink()) return false;
+
+  // A header that counts no pages would have nothing written, and the slot
+  // would stay as it was behind a success message: its header page at least
+  // is written.
+  const link::TProgramEntry written(record->StartPage, record->NextPage, std::max<std::uint32_t>(record->PageCount, 1),
+                                    record->SlotName, "", "", header);
+  SetHourGlass(true);
+  const bool ok = ops::WriteWrapper({*link_, dialogs_, progressView_, linkParts_.pump},
+                                    {written, slotImage, SlotBlankRule()}, KindAtLastRead, om_Delete, QuietMode);
+  SetHourGlass(false);
+  if (!ok) return false;
+  Programs.Delete(Programs.CurrentIndex);
+  Programs.Insert(Programs.CurrentIndex, std::move(record));
+  RefreshSlotView();
+  return true;
+}
+
+}  // namespace velmar::model

@@ -1,0 +1,190 @@
+// New and Replace: the two ways a user's program goes into the programmer.
+// New appends a slot, Replace rewrites the slot selected in the list; both
+// run the shared operation (`uploadClick`), which checks the request, asks
+// about duplicates on the portable programmer, builds the slot image
+// (SlotBuild), makes sure the programmer runs the firmware the family needs
+// (changing it when the programmer may), writes the slot through the write
+// wrapper and puts the new slot record into the slot list without reading
+// the programmer again. Load Lots repeats New quietly.
+#include <algorithm>
+#include <memory>
+
+#include "devices/TData.h"
+#include "link/ProgrammerGeometry.h"
+#include "link/TReadProg.h"
+#include "model/TMainForm.h"
+#include "operations/SlotBuild.h"
+#include "operations/SlotWriting.h"
+#include "platform/Dialogs.h"
+#include "platform/Paths.h"
+#include "platform/Text.h"
+
+namespace velmar::model {
+
+namespace {
+
+constexpr const char* kNoProgrammerData = "No Programmer Data. Read Programmer First";
+
+// The first slot whose field holds the text, in any letter case; -1 when none.
+template <typename Field>
+int FirstHolding(const link::TProgramEntryList& slots, const std::string& text, Field field) {
+  if (text.empty()) return -1;
+  for (int i = 0; i < slots.EntryCount; ++i)
+    if (text::ContainsNoCase(field(slots.Get(i)), text)) return i;
+  return -1;
+}
+
+std::string Mixing(int loadedFirmware) {
+  std::string message =
+      "The programmer can either support PIC24 devices\ror PIC12/16/18 families - they can not be mixed.\r";
+  if (loadedFirmware == devices::fw_pic24)
+    message += std::string("\r") + "You can load more PIC24 slots or erase the" + "\r" +
+               "programmer to use it with PIC12/16/18 families.";
+  else
+    message += std::string("\r") + "To load PIC24 family, erase the programmer first." + "\r" +
+               "You can keep loading PIC12/16/18 families.";
+  return message;
+}
+
+}  // namespace
+
+bool TMainForm::NewButtonClick() {
+  OperationMode = om_New;
+  return uploadClick();
+}
+
+bool TMainForm::editButtonClick() {
+  if (text::Contains(controls_.Text("ProgCaption"), "Empty")) {
+    dialogs_.ShowMessage("Please enter a new description");
+    return false;
+  }
+  OperationMode = om_Replace;
+  return uploadClick();
+}
+
+void TMainForm::Button5Click() {
+  QuietMode = true;
+  int index = Programs.CurrentIndex;
+  const int repeats = controls_.Value("SpinEdit1");
+  const int slots = int(Geometry().SlotCount);
+  // A New that failed has said why; repeating it would only say so again.
+  for (int run = 0; run <= repeats && index < slots; ++run, ++index)
+    if (!NewButtonClick()) break;
+  QuietMode = false;
+}
+
+// The checks before anything is built: true when the operation must stop.
+bool TMainForm::UploadRefused() {
+  if (Data.DeviceName.empty()) return true;
+  if (platform::ExtractFileName(Data.FlashFile).empty()) {
+    dialogs_.ShowMessage("No filename set");
+    return true;
+  }
+  if (text::Contains(controls_.Text("ProgCaption2"), "Empty") && OperationMode == om_New) {
+    dialogs_.ShowMessage("To load Empty slot, Please use Replace Program");
+    return true;
+  }
+  if (DemoMode) {
+    if (MultiSlotKind()) {
+      dialogs_.ShowMessage(kNoProgrammerData);
+      return true;
+    }
+    if (link_) {
+      link_->Geometry.Capacity = 0x42000;
+      link_->Geometry.SlotSize = 0x42000;
+      link_->Geometry.PageSize = 264;
+    }
+  }
+  if (ProgrammerKind == link::kind_single_old && (Data.Column == 12 || Data.Column == 13 || Data.Column == 15) &&
+      !dialogs_.AskYesNo("Device needs 9V VPP\rOld type programmer only supplies 12.5V\r\rDo you want to continue?"))
+    return true;
+  return false;
+}
+
+// The duplicate questions of the portable programmer; false when one was
+// answered No. `selected` is the list index of the selected slot.
+bool TMainForm::DuplicateAnswered(int selected) {
+  if (ProgrammerKind != link::kind_portable || QuietMode) return true;
+  const bool replace = OperationMode == om_Replace;
+  const int byFile = FirstHolding(Programs, platform::ExtractFileName(Data.FlashFile),
+                                  [](const link::TProgramEntry& e) { return e.SourceFileName; });
+  if (byFile >= 0 && !(replace && byFile == selected) &&
+      !dialogs_.AskYesNo("This filename already exists\rSlot number " + Programs.Get(byFile).SlotName.substr(0, 3) +
+                         "\r\r" + "Do you want to continue?"))
+    return false;
+  const int byName =
+      FirstHolding(Programs, controls_.Text("ProgCaption"), [](const link::TProgramEntry& e) { return e.SlotName; });
+  if (byName >= 0 && !(replace && byName == selected)) {
+    std::string name = Programs.Get(byName).SlotName;
+    if (text::Contains(name, "Empty")) name = text::ZeroPad(std::uint64_t(byName + 1), 3) + " " + name;
+    if (!dialogs_.AskYesNo("This Description already exists\rSlot number " + name.substr(0, 3) + "\r\r" +
+                           "Do you want to continue?"))
+      return false;
+  }
+  return true;
+}
+
+// The firmware the family needs: already running, changed now, or (on an
+// 8-way programmer that holds other slots) refused.
+bool TMainForm::FirmwareReady() {
+  if (ProgrammerKind == link::kind_portable || Data.RequiredFirmware == Data.LoadedFirmware) return true;
+  const bool eightWay = ProgrammerKind == link::kind_8way || ProgrammerKind == link::kind_8way_v2;
+  const int othersFrom = OperationMode == om_Replace ? 2 : 1;
+  if (eightWay && Programs.EntryCount >= othersFrom) {
+    dialogs_.ShowWarning(Mixing(Data.LoadedFirmware));
+    return false;
+  }
+  const std::string file = Data.RequiredFirmware == devices::fw_pic24 ? Data.FirmwareQRX24 : Data.FirmwareQRX;
+  const bool changed =
+      firmwareChange_ ? firmwareChange_(file, Data.RequiredFirmware) : RunFirmwareChange(file, Data.RequiredFirmware);
+  if (!changed) {
+    dialogs_.ShowError("Could not change firmware \rPlease try Load again");
+    return false;
+  }
+  return true;
+}
+
+link::BlankPageRule TMainForm::SlotBlankRule() const {
+  return {std::uint32_t(std::max(Data.FlashSize, 0)), std::uint32_t(std::max(Data.EEPROMSIZE, 0)), EraseWholeSlot};
+}
+
+bool TMainForm::uploadClick() {
+  // Only New and Replace write programs; a mode left over from Delete would
+  // report a written program as deleted.
+  if (OperationMode != om_Replace) OperationMode = om_New;
+  if (UploadRefused()) return false;
+  const int selectedRow = controls_.Row("StringGrid1");
+  if (!DuplicateAnswered(selectedRow - 1)) return false;
+
+  link::ProgrammerGeometry fallback = Geometry();
+  link::ProgrammerGeometry& geometry = link_ ? link_->Geometry : fallback;
+  ops::SlotBuildRequest request;
+  request.mode = OperationMode == om_Replace ? image::mode_replace : image::mode_new;
+  request.selectedRow = selectedRow;
+  request.slotsShown = Programs.EntryCount > 0;
+  ops::SlotBuildResult built;
+  if (!ops::SlotBuild(*this, geometry, Programs, request, built)) return false;
+
+  if (!HaveLink() || !FirmwareReady()) return false;
+  KindAtLastRead = ProgrammerKind;
+  SetHourGlass(true);
+  const link::SlotWrite write{*built.record, built.slotImage, SlotBlankRule()};
+  const bool written = ops::WriteWrapper({*link_, dialogs_, progressView_, linkParts_.pump}, write, KindAtLastRead,
+                                         OperationMode, QuietMode);
+  SetHourGlass(false);
+  if (!written) return false;
+
+  if (!MultiSlotKind()) {
+    Programs.Clear();
+    Programs.Add(std::move(built.record));
+  } else if (OperationMode == om_Replace) {
+    Programs.Delete(Programs.CurrentIndex);
+    Programs.Insert(Programs.CurrentIndex, std::move(built.record));
+  } else {
+    Programs.Add(std::move(built.record));
+  }
+  RefreshSlotView();
+  return true;
+}
+
+}  // namespace velmar::model

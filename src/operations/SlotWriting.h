@@ -1,0 +1,33 @@
+// The slot write, the long operation New, Replace, Delete and Load Unit
+// share: in the progress window ("Loading Programmer") the programmer is
+// identified again, its kind is compared with the kind at the last Read, and
+// the slot record's pages are written from the slot image with
+// verification. The write wrapper around it (New, Replace, Delete) makes the
+// window, runs the write, releases the window and then reports the outcome
+// by operation mode.
+#pragma once
+
+#include "link/TReadProg.h"
+#include "operations/ProgressBinding.h"
+
+namespace velmar::ops {
+
+inline constexpr const char* kKindChanged = "Programmer type has changed. Please use Read button before Programming";
+inline constexpr const char* kNeedsUpdateOrBattery =
+    "Programmer needs Update or Flat Battery. Please use Read button before programming";
+
+// Runs the write in `form`. True when every page was written; a link
+// failure (a programmer that asks for new firmware included) raises
+// link::EISPException with the text to show. The link is closed afterwards
+// whatever happens.
+bool RunSlotWrite(TForm1& form, link::TReadProg& link, const link::SlotWrite& write, int kindAtLastRead);
+
+// The success message of an operation mode (0 New, 1 Replace, 2 Delete).
+const char* SlotWriteSuccessText(int operationMode);
+
+// The slot write in a window of its own, then its message: the success
+// message of `operationMode` unless `quiet`, or the failure. True on success.
+bool WriteWrapper(const OperationParts& parts, const link::SlotWrite& write, int kindAtLastRead, int operationMode,
+                  bool quiet);
+
+}  // namespace velmar::ops

@@ -1,0 +1,167 @@
+// Copy Unit.
+#include "operations/UnitCopy.h"
+
+#include <memory>
+
+#include "image/TFileLoader.h"
+#include "image/THexList.h"
+#include "link/LinkErrors.h"
+#include "link/SlotHeader.h"
+#include "model/TMainForm.h"
+#include "operations/ProgressBinding.h"
+#include "platform/Dialogs.h"
+#include "platform/Paths.h"
+
+namespace velmar::ops {
+
+namespace {
+
+// The link reads into an image of the whole dataflash, page by page, for as
+// long as the copy runs.
+class PageImage {
+ public:
+  PageImage(link::TReadProg& link, std::uint32_t capacity) : link_(link) {
+    link.ReadImage = std::make_unique<image::THexList>(capacity);
+    link.PageIndexedReads = true;
+  }
+  ~PageImage() {
+    link_.ReadImage.reset();
+    link_.PageIndexedReads = false;
+  }
+  PageImage(const PageImage&) = delete;
+  PageImage& operator=(const PageImage&) = delete;
+
+ private:
+  link::TReadProg& link_;
+};
+
+// Reads every page of the first `slotRecords` slots; false at the first
+// page that does not read.
+bool ReadPages(TForm1& form, link::TReadProg& link, int slotRecords) {
+  const link::ProgrammerGeometry& g = link.Geometry;
+  const std::uint32_t size = g.PageSize;
+  const std::uint64_t pages = std::uint64_t(g.PagesPerSlot()) * std::uint64_t(slotRecords > 0 ? slotRecords : 0);
+  form.SetMessage("Reading Programmer....");
+  form.UpdateStat(0, int(pages));
+  bool read = false;
+  for (std::uint32_t p = 0; p < pages; ++p) {
+    if (g.WritesHalfPages())
+      read = link.ReadBlock(p, size / 2, 1) && link.ReadBlock(p, size / 2, 2);
+    else
+      read = link.ReadBlock(p, size, 1);
+    if (!read) return false;
+    form.UpdateStat(int(p), int(pages));
+  }
+  return read;
+}
+
+}  // namespace
+
+void BlankHeadersFrom(image::THexList& unitImage, const link::ProgrammerGeometry& geometry, std::uint32_t firstSlot) {
+  if (geometry.SlotSize == 0) return;
+  const std::uint32_t slots = geometry.Capacity / geometry.SlotSize;
+  for (std::uint32_t slot = firstSlot; slot < slots; ++slot) {
+    const std::uint64_t at = std::uint64_t(slot) * geometry.SlotSize;
+    if (at + link::slot_header::kSize > unitImage.Count()) break;
+    std::fill_n(unitImage.DataAt(std::uint32_t(at)), link::slot_header::kSize, std::uint8_t(0xFF));
+  }
+}
+
+CopyOutcome RunUnitCopy(TForm1& form, link::TReadProg& link, const std::string& fileName, int slotRecords,
+                        std::string* saveError) {
+  ProgressBinding binding(link, form);
+  form.Busy = false;
+  bool read = false;
+  {
+    OperationEnd end(form, link);
+    try {
+      if (!link.LinkOpen) link.OpenLink();
+      link.Identify();
+      PageImage pages(link, link.Geometry.Capacity);
+      read = ReadPages(form, link, slotRecords);
+      if (read) {
+        BlankHeadersFrom(*link.ReadImage, link.Geometry, std::uint32_t(slotRecords));
+        std::string error;
+        if (image::TFileLoader::SaveFile(fileName, *link.ReadImage, 1, &error) != 0) {
+          if (saveError) *saveError = error;
+          return CopyOutcome::SaveFailed;
+        }
+      }
+    } catch (const link::EISPException& e) {
+      throw link::EISPException(e.what());
+    } catch (const link::EFirmwareUpdate& e) {
+      throw link::EISPException(e.what());
+    }
+  }
+  return read ? CopyOutcome::Copied : CopyOutcome::ReadFailed;
+}
+
+}  // namespace velmar::ops
+
+namespace velmar::model {
+
+namespace {
+
+// A name typed without an extension gets the one the filter shows.
+std::string WithUnitExtension(const std::string& path) {
+  const std::string name = platform::ExtractFileName(path);
+  return name.find('.') == std::string::npos ? path + ".prg" : path;
+}
+
+}  // namespace
+
+bool TMainForm::CopyButtonClick() {
+  if (DemoMode) {
+    dialogs_.ShowMessage("No Programmer Detected. Read Programmer First");
+    return false;
+  }
+  if (Programs.EntryCount == 0) {
+    dialogs_.ShowInformation("Cannot copy as the Programmer is empty");
+    return false;
+  }
+  const std::string minutes = ProgrammerKind == link::kind_portable ? "20 minutes" : "10 minutes";
+  if (!dialogs_.AskYesNo("This Operation can take up to " + minutes + "\r\r" + "Do you want to continue?"))
+    return false;
+  controls_.SetExtra("SaveDialog1", "filter", ops::kUnitFileFilter);
+  const Control& dlg = controls_.Get("SaveDialog1");
+  std::optional<std::string> chosen =
+      dialogs_.SaveFile({dlg.extra.at("filter"), dlg.extra.at("defaultExt"), LastFolder, {}});
+  if (!chosen) return false;
+  const std::string file = WithUnitExtension(*chosen);
+  const std::string folder = platform::ExtractFilePath(file);
+  if (!folder.empty()) LastFolder = folder;
+  controls_.SetExtra("OpenDialog1", "initialDir", LastFolder);
+  if (!HaveLink()) return false;
+
+  SetHourGlass(true);
+  ops::CopyOutcome outcome = ops::CopyOutcome::ReadFailed;
+  std::string failure, saveError;
+  {
+    ops::TForm1 form(progressView_, linkParts_.pump);
+    form.Caption = "Copying Programmer";
+    form.messageLabel = "Checking Programmer";
+    form.Show();
+    form.Repaint();
+    try {
+      outcome = ops::RunUnitCopy(form, *link_, file, Programs.EntryCount, &saveError);
+    } catch (const std::exception& e) {
+      failure = e.what();
+    }
+  }  // the window is released before any message
+  SetHourGlass(false);
+  if (!failure.empty()) {
+    dialogs_.ShowError(failure);
+    return false;
+  }
+  switch (outcome) {
+    case ops::CopyOutcome::Copied: dialogs_.ShowInformation("Programmer Copied successfully\r" + file); return true;
+    case ops::CopyOutcome::SaveFailed:
+      dialogs_.ShowError("Programmer read, but the file could not be saved\r" + file + "\r" + saveError);
+      return false;
+    case ops::CopyOutcome::ReadFailed: break;
+  }
+  dialogs_.ShowError("Programmer Read Error");
+  return false;
+}
+
+}  // namespace velmar::model

@@ -1,0 +1,38 @@
+// Copy Unit: the programmer's whole contents saved to a unit image file
+// (.prg). The unit copy reads the pages of the listed slots in the progress
+// window into an image of the dataflash (each page at page number x page
+// size), blanks the headers of the slots past them and saves the image as
+// Intel HEX; the main window's button asks, chooses the file and reports.
+#pragma once
+
+#include <string>
+
+#include "link/TReadProg.h"
+#include "operations/TForm1.h"
+
+namespace velmar::image {
+class THexList;
+}
+
+namespace velmar::ops {
+
+enum class CopyOutcome { Copied, ReadFailed, SaveFailed };
+
+// Reads the pages of the first `slotRecords` slots and saves them to
+// `fileName`. The file is written only when every page was read (the 8-way
+// programmers' pages in two halves, both of which must succeed); a save that
+// fails leaves any earlier file of that name whole and says why in
+// `saveError`. A link failure (a programmer that asks for new firmware
+// included) raises link::EISPException with the text to show. The link is
+// closed afterwards whatever happens.
+CopyOutcome RunUnitCopy(TForm1& form, link::TReadProg& link, const std::string& fileName, int slotRecords,
+                        std::string* saveError);
+
+// Makes the first 160 bytes of every slot from `firstSlot` to the last slot
+// the dataflash holds blank (0xFF).
+void BlankHeadersFrom(image::THexList& unitImage, const link::ProgrammerGeometry& geometry, std::uint32_t firstSlot);
+
+// The file choice's filter for unit image files.
+inline constexpr const char* kUnitFileFilter = "PRG|*.prg|All Files|*.*";
+
+}  // namespace velmar::ops

@@ -1,0 +1,184 @@
+// Load Unit.
+#include "operations/UnitLoad.h"
+
+#include "image/TFileLoader.h"
+#include "image/THexList.h"
+#include "link/LinkErrors.h"
+#include "link/SlotHeader.h"
+#include "link/TReadProg.h"
+#include "model/TMainForm.h"
+#include "operations/ProgressBinding.h"
+#include "operations/SlotWriting.h"
+#include "operations/UnitCopy.h"
+#include "platform/Dialogs.h"
+#include "platform/Paths.h"
+#include "platform/Text.h"
+
+namespace velmar::ops {
+
+namespace {
+constexpr std::uint32_t kPagesOf1024 = 258;
+constexpr std::uint32_t kPagesOf256 = 1032;
+
+std::uint32_t Word(const image::THexList& img, std::uint64_t at) {
+  return std::uint32_t(img.GetValue(std::uint32_t(at))) | std::uint32_t(img.GetValue(std::uint32_t(at + 1))) << 8;
+}
+}  // namespace
+
+bool AdjustPortablePageMode(image::THexList& unitImage, std::uint32_t slotSize) {
+  if (unitImage.Count() < link::slot_header::kSize || slotSize == 0) return false;
+  std::uint32_t next = Word(unitImage, 0);
+  if (next == kPagesOf256) return true;
+  if (next != kPagesOf1024) return false;
+  const std::int64_t last = unitImage.LastUsed();
+  for (std::uint64_t at = 0; std::int64_t(at) < last; at += slotSize) {
+    if (at + link::slot_header::kSize > unitImage.Count()) break;
+    std::uint8_t* h = unitImage.DataAt(std::uint32_t(at));
+    const std::uint32_t value = next * 4;
+    h[0] = std::uint8_t(value);
+    h[1] = std::uint8_t(value >> 8);
+    h[link::slot_header::HeaderChecksum.offset] = link::NegatedSum(h, link::slot_header::kChecksummed);
+    const std::uint64_t following = at + slotSize;
+    if (following + 1 < unitImage.Count()) next = Word(unitImage, following);
+  }
+  return true;
+}
+
+std::string CommandLineUnitFile(const std::vector<std::string>& params) {
+  if (params.size() < 2) return {};
+  const std::string& second = params[1];
+  const bool onlyShow = (params.size() < 3 || params[2].empty()) && text::UpperCase(second) == "SHOW";
+  return onlyShow ? std::string() : second;
+}
+
+}  // namespace velmar::ops
+
+namespace velmar::model {
+
+namespace {
+
+constexpr const char* kFileError = "Error in Programmer file\rQuitting";
+
+}  // namespace
+
+std::string TMainForm::LoadUnitFileName() {
+  std::string file = ops::CommandLineUnitFile(CommandLineParams);
+  if (file.empty()) {
+    controls_.SetExtra("OpenDialog1", "filter", ops::kUnitFileFilter);
+    const Control& dlg = controls_.Get("OpenDialog1");
+    std::optional<std::string> chosen =
+        dialogs_.OpenFile({dlg.extra.at("filter"), dlg.extra.at("defaultExt"), LastFolder, {}});
+    if (!chosen) return {};
+    file = *chosen;
+  }
+  const std::string folder = platform::ExtractFilePath(file);
+  if (!folder.empty()) LastFolder = folder;
+  controls_.SetExtra("OpenDialog1", "initialDir", LastFolder);
+  return file;
+}
+
+// Slots that begin past the pages just written may still hold headers of
+// the old contents, which the directory would list after the loaded slots
+// (and a New would link to). Their header pages are written blank.
+void TMainForm::BlankSlotsAfter(std::uint32_t pagesWritten) {
+  const link::ProgrammerGeometry& g = link_->Geometry;
+  const std::uint32_t perSlot = g.PagesPerSlot();
+  if (!g.IsMultiSlot() || perSlot == 0) return;
+  const std::uint32_t first = (pagesWritten + perSlot - 1) / perSlot;
+  if (first >= g.SlotCount) return;
+  image::THexList blank(g.PageSize);
+  link::HeaderBytes none;
+  none.fill(0xFF);
+  for (std::uint32_t slot = first; slot < g.SlotCount; ++slot) {
+    const std::uint32_t page = slot * perSlot;
+    link::TProgramEntry record(page, 0, 1, "", "", "", none);
+    const link::SlotWrite write{record, blank, {0, 0, true}};
+    const bool written = g.WritesHalfPages() ? link_->WriteHalfPages(page, g.PageSize / 2, 0, write)
+                                             : link_->WritePage(page, g.PageSize, 0, write);
+    if (!written) throw link::EISPException("Dataflash verify fail");
+  }
+  link_->ClockInByte();
+}
+
+bool TMainForm::LoadButtonClick() {
+  if (DemoMode) {
+    dialogs_.ShowMessage("No Programmer Detected. Read Programmer First");
+    return false;
+  }
+  if (!dialogs_.AskYesNo("Load Programmer will replace ALL existing programs\r\rDo you want to continue?"))
+    return false;
+  const std::string file = LoadUnitFileName();
+  if (file.empty()) return false;
+  if (!HaveLink()) return false;
+
+  SetHourGlass(true);
+  const link::ProgrammerGeometry g = link_->Geometry;
+  image::THexList unit(g.Capacity);
+  int loaded = 0;
+  try {
+    loaded = image::TFileLoader::LoadFile(file, unit);
+  } catch (const std::exception& e) {
+    dialogs_.ShowError(std::string(e.what()) + "\r\r" + "Closing... ");
+    SetHourGlass(false);
+    return false;
+  }
+  // Besides a file the loader cannot read, one that holds no data or no
+  // slot header at its start is no unit image: writing it would only wipe
+  // the programmer's first slot.
+  if (loaded == -1 || loaded == -2 || unit.LastUsed() < 0 ||
+      unit.GetValue(link::slot_header::InUseMarker.offset) != 0x00) {
+    dialogs_.ShowWarning(kFileError, "File Format Warning");
+    SetHourGlass(false);
+    return false;
+  }
+  if (g.Kind == link::kind_portable && !ops::AdjustPortablePageMode(unit, g.SlotSize)) {
+    SetHourGlass(false);
+    dialogs_.ShowMessage("File is not correct for portable programmer");
+    return false;
+  }
+  const std::uint32_t pages = std::uint32_t(unit.LastUsed()) / g.PageSize + 1;
+  link::HeaderBytes none;
+  none.fill(0xFF);
+  const link::TProgramEntry record(0, 0, pages, "", "", "", none);
+
+  std::string failure;
+  bool written = false;
+  {
+    ops::TForm1 form(progressView_, linkParts_.pump);
+    form.SetCaption("Loading Programmer");
+    form.SetMessage("Checking Programmer");
+    try {
+      // Every page is written: the blank-page skip counts from page 0 and
+      // would leave old data in the blank pages of later slots.
+      written = ops::RunSlotWrite(form, *link_, {record, unit, {0, 0, true}}, KindAtLastRead);
+      const bool readBack = !CommandLineMode;
+      const bool staleSlots = g.IsMultiSlot() && (pages + g.PagesPerSlot() - 1) / g.PagesPerSlot() < g.SlotCount;
+      if (written && (readBack || staleSlots)) {
+        link_->Identify();
+        BlankSlotsAfter(pages);
+        if (readBack) link_->ReadDirectory(Programs);
+      }
+    } catch (const link::EISPException& e) {
+      failure = e.what();
+    } catch (const link::EFirmwareUpdate& e) {
+      failure = e.what();
+    } catch (const std::exception& e) {
+      failure = e.what();
+    }
+    ops::CloseLinkQuietly(*link_);
+  }  // the window is released before any message
+  SetHourGlass(false);
+  if (!failure.empty()) {
+    dialogs_.ShowError(failure);
+    return false;
+  }
+  if (!written) {
+    dialogs_.ShowError("Programmer Load Error");
+    return false;
+  }
+  RefreshSlotView();
+  if (!QuietMode) dialogs_.ShowInformation("Programmer Loaded successfully\r" + file);
+  return true;
+}
+
+}  // namespace velmar::model

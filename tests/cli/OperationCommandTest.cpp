@@ -1,0 +1,174 @@
+// `new`, `replace`, `delete`, `erase`, `copy` and `load`, run in-process
+// against simulated programmers of every kind: the dataflash after each
+// step, a copy loaded back restoring the same bytes, the exit statuses of a
+// failure, a question answered No and a usage error, buttons the window does
+// not offer, the progress lines and the protocol time.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/CliTestSupport.h"
+#include "image/TFileLoader.h"
+#include "image/THexList.h"
+#include "link/ProgrammerGeometry.h"
+#include "support/SlotHeaders.h"
+#include "support/TestSupport.h"
+
+namespace velmar::test {
+namespace {
+
+using nlohmann::json;
+
+const char* const kKinds[] = {"single", "single-old", "8way", "portable", "8way-v2", "single-v2"};
+
+struct OperationCli : ::testing::Test {
+  CliResult Run(std::vector<std::string> args) {
+    args.insert(args.begin(), {"--working-folder", dir.Path()});
+    return RunCliInProcess(args);
+  }
+  CliResult On(const std::string& state, std::vector<std::string> args) {
+    args.insert(args.begin(), {"--sim-state", state});
+    return Run(args);
+  }
+  std::string Create(const std::string& kind, const std::string& fault = {}) {
+    const std::string state = dir.File(kind + ".state");
+    std::vector<std::string> create{"sim", "create", state, "--kind", kind, "--force"};
+    if (!fault.empty()) create.insert(create.end(), {"--fault", fault});
+    EXPECT_EQ(Run(create).status, 0);
+    return state;
+  }
+  // The dataflash as Intel HEX text.
+  std::string Export(const std::string& state) {
+    EXPECT_EQ(Run({"sim", "export", state, dir.File("export.hex")}).status, 0);
+    return ReadFile(dir.File("export.hex"));
+  }
+  json ReadJson(const std::string& state) {
+    CliResult r = On(state, {"read", "--json"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    return json::parse(r.out);
+  }
+  static std::vector<std::string> Program(const std::string& folder, int family, const std::string& device,
+                                          const std::string& description) {
+    return {"--family",      std::to_string(family),
+            "--device",      device,
+            "--hex",         SourceDir() + "examples/" + folder + "/blink.hex",
+            "--description", description};
+  }
+  static std::vector<std::string> With(std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+  }
+  TempDir dir;
+};
+
+TEST_F(OperationCli, EveryStepLeavesTheRightBytesOnEveryKind) {
+  for (int k = 0; k < 6; ++k) {
+    const std::string state = Create(kKinds[k]);
+    const bool multi = k == 2 || k == 3 || k == 4;
+    CliResult r = On(state, With({"--yes", "new"}, Program("pic16f628a", 1, "PIC16F628A", "First")));
+    ASSERT_EQ(r.status, 0) << kKinds[k] << ": " << r.err;
+    EXPECT_NE(r.out.find("Program loaded successfully"), std::string::npos);
+    EXPECT_NE(r.out.find("protocol time"), std::string::npos);
+    EXPECT_NE(r.err.find("Loading Programmer"), std::string::npos) << "the progress window on stderr";
+
+    if (multi) {
+      r = On(state, With({"--yes", "new"}, Program("pic18f4520", 0, "PIC18F4520", "Second")));
+      ASSERT_EQ(r.status, 0) << r.err;
+      r = On(state, With({"replace", "--slot", "1"}, Program("pic16f84a", 1, "PIC16F84A", "Replaced")));
+      ASSERT_EQ(r.status, 0) << r.err;
+      EXPECT_NE(r.out.find("Program replaced successfully"), std::string::npos);
+      r = On(state, {"--yes", "delete", "--slot", "2"});
+      ASSERT_EQ(r.status, 0) << r.err;
+      json j = ReadJson(state);
+      ASSERT_EQ(j["slots"], 2) << kKinds[k];
+      EXPECT_EQ(j["rows"][0][0], "001 Replaced" + std::string(20, ' '));
+      EXPECT_EQ(j["rows"][0][2], "PIC16F84A" + std::string(7, ' '));
+      EXPECT_EQ(j["rows"][1][0].get<std::string>().substr(0, 9), "002 Empty");
+    } else {
+      EXPECT_EQ(ReadJson(state)["slots"], 1);
+    }
+
+    const std::string unit = dir.File(std::string(kKinds[k]) + ".prg");
+    r = On(state, {"--yes", "copy", unit});
+    ASSERT_EQ(r.status, 0) << kKinds[k] << ": " << r.err;
+    const std::string before = Export(state);
+    r = On(state, {"--yes", "erase"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadJson(state)["slots"], 0);
+    r = On(state, {"--yes", "--json", "load", unit});
+    ASSERT_EQ(r.status, 0) << kKinds[k] << ": " << r.err;
+    json j = json::parse(r.out);
+    EXPECT_EQ(j["operation"], "load");
+    EXPECT_TRUE(j["ok"].get<bool>());
+    EXPECT_EQ(j["slots"], multi ? 2 : 1);
+    EXPECT_GT(j["protocol_ms"].get<long long>(), 0);
+    EXPECT_EQ(Export(state), before) << kKinds[k] << ": the copy restored the same bytes";
+  }
+}
+
+TEST_F(OperationCli, FailuresDeclinesAndUsageErrorsHaveTheirStatus) {
+  const std::string state = Create("8way");
+  ASSERT_EQ(On(state, With({"new"}, Program("pic16f628a", 1, "PIC16F628A", "Job"))).status, 0);
+
+  CliResult r = On(state, {"--no", "erase"});
+  EXPECT_EQ(r.status, 3) << r.err;
+  EXPECT_NE(r.err.find("Are you sure you want to erase ALL programs?"), std::string::npos);
+  EXPECT_EQ(ReadJson(state)["slots"], 1);
+
+  r = On(state, {"--yes", "delete", "--slot", "4"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("the programmer lists slots 1 to 1"), std::string::npos) << r.err;
+
+  r = On(state, With({"new", "--set", "NoSuchControl=1"}, Program("pic16f628a", 1, "PIC16F628A", "Job")));
+  EXPECT_EQ(r.status, 2) << r.err;
+
+  const std::string bad = Create("portable", "bad_page=1");
+  r = On(bad, With({"new"}, Program("pic16f628a", 1, "PIC16F628A", "Job")));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Dataflash verify fail"), std::string::npos) << r.err;
+
+  const std::string empty = Create("portable");
+  r = On(empty, {"copy", dir.File("nothing.prg")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("Cannot copy as the Programmer is empty"), std::string::npos) << r.out;
+  EXPECT_FALSE(Exists(dir.File("nothing.prg")));
+
+  r = On(empty, {"--yes", "load", dir.File("absent.prg")});
+  EXPECT_EQ(r.status, 2) << "CLI checks that the file exists";
+}
+
+TEST_F(OperationCli, ButtonsTheWindowDoesNotOfferAreRefused) {
+  const std::string single = Create("single");
+  CliResult r = On(single, With({"replace", "--slot", "1"}, Program("pic16f628a", 1, "PIC16F628A", "Job")));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Replace is not available: not offered for this programmer"), std::string::npos) << r.err;
+
+  // A full 8-way programmer: eight slots staged.
+  const std::string full = Create("8way");
+  link::ProgrammerGeometry g;
+  g.ApplyKind(2);
+  image::THexList img(g.Capacity);
+  for (std::uint32_t i = 0; i < 8; ++i) {
+    SlotSpec spec;
+    spec.description = "Slot " + std::to_string(i + 1);
+    const link::HeaderBytes h = MakeHeader(spec, int(i) + 1, i * g.PagesPerSlot(), g.PagesPerSlot(), false);
+    std::copy(h.begin(), h.end(), img.DataAt(i * g.SlotSize));
+  }
+  ASSERT_EQ(image::TFileLoader::SaveFile(dir.File("full.hex"), img), 0);
+  ASSERT_EQ(Run({"sim", "import", full, dir.File("full.hex")}).status, 0);
+  r = On(full, With({"new"}, Program("pic16f628a", 1, "PIC16F628A", "Ninth")));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("New is not available: Programmer is full"), std::string::npos) << r.err;
+}
+
+TEST_F(OperationCli, ThePortablesWholeUnitButtonsAreReachedThroughItsServiceKeys) {
+  const std::string state = Create("portable");
+  ASSERT_EQ(On(state, With({"new"}, Program("pic16f628a", 1, "PIC16F628A", "Job"))).status, 0);
+  CliResult r = On(state, {"--yes", "erase"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("Programmer Erased"), std::string::npos);
+  EXPECT_EQ(ReadJson(state)["slots"], 0);
+}
+
+}  // namespace
+}  // namespace velmar::test

@@ -1,0 +1,147 @@
+// Delete and Erase Unit on the window model against the simulated
+// programmer: the emptied slot keeps its place in the chain and reads back
+// as Empty, the questions and refusals before anything is written, and an
+// erase that the programmer does not acknowledge.
+#include <gtest/gtest.h>
+
+#include "link/TReadProg.h"
+#include "operations/OperationsRig.h"
+#include "platform/Text.h"
+
+namespace velmar::test {
+namespace {
+
+using platform::DlgButton;
+
+const ExampleProgram kPic16{"pic16f628a", 1, "PIC16F628A"};
+
+OpsRig& WithSlots(OpsRig& rig, int count) {
+  if (!rig.window) rig.Begin();
+  rig.AnswerYes();
+  for (int i = 1; i <= count; ++i) {
+    rig.Example(kPic16, "Job " + std::to_string(i));
+    EXPECT_TRUE(rig.W().NewButtonClick()) << rig.dialogs.script.LastText();
+  }
+  rig.dialogs.script.defaultAnswer = DlgButton::Ok;
+  return rig;
+}
+
+TEST(DeleteProgram, EmptiesTheSlotInPlaceAndTheChainReadsBackTheSame) {
+  for (int kind : {2, 3, 4}) {
+    OpsRig rig(kind);
+    model::TMainForm& w = WithSlots(rig, 4).W();
+    const std::uint32_t pages = w.Link()->Geometry.PagesPerSlot();
+    const link::HeaderBytes old = rig.HeaderAt(2 * pages);
+
+    rig.Click(3);
+    rig.dialogs.script.Answer(DlgButton::Yes);
+    ASSERT_TRUE(w.DeleteProgramButtonClick()) << kind << ": " << rig.dialogs.script.LastText();
+    const auto& shown = rig.dialogs.script.shown;
+    EXPECT_EQ(shown[shown.size() - 2].text, "Are you sure you want to delete entry 3");
+    EXPECT_EQ(shown.back().text, "Program deleted successfully");
+    EXPECT_EQ(w.Programs.EntryCount, 4);
+    EXPECT_EQ(rig.C().Row("StringGrid1"), 3) << "the deleted row stays selected";
+    EXPECT_TRUE(text::StartsWith(rig.C().Get("StringGrid1").cells[3][0], "003 Empty"));
+
+    const link::HeaderBytes h = rig.HeaderAt(2 * pages);
+    EXPECT_EQ(h, link::EmptyHeader(std::uint16_t(3 * pages), std::uint16_t(pages))) << kind;
+    EXPECT_EQ(link::GetField(h.data(), link::slot_header::PageCount),
+              link::GetField(old.data(), link::slot_header::PageCount));
+    EXPECT_EQ(w.Programs.Get(2).Header, h);
+    // The page after the header was written blank too.
+    EXPECT_EQ(rig.Flash().GetValue((2 * pages + 1) * rig.PageSize()), 0xFF);
+
+    w.ReadProgButtonClick();
+    ASSERT_EQ(w.Programs.EntryCount, 4) << "the walk goes past the emptied slot";
+    EXPECT_EQ(text::Trim(w.Programs.Get(2).SlotName), "Empty");
+    EXPECT_EQ(text::Trim(w.Programs.Get(3).SlotName), "004 Job 4");
+  }
+}
+
+TEST(DeleteProgram, AsksFirstAndDoesNothingOnNoOrWithNothingListed) {
+  OpsRig rig(3);
+  model::TMainForm& w = rig.Begin();
+  EXPECT_FALSE(w.DeleteProgramButtonClick());
+  EXPECT_TRUE(rig.dialogs.script.shown.empty()) << "an empty list asks nothing";
+
+  WithSlots(rig, 2);
+  const image::THexList before = rig.Flash();
+  const int windows = rig.view.shown;
+  rig.Click(2);
+  rig.dialogs.script.Answer(DlgButton::No);
+  EXPECT_FALSE(w.DeleteProgramButtonClick());
+  EXPECT_EQ(rig.dialogs.script.LastText(), "Are you sure you want to delete entry 2");
+  EXPECT_EQ(rig.view.shown, windows);
+  EXPECT_TRUE(SameBytes(before, rig.Flash()));
+
+  w.DemoMode = true;
+  EXPECT_FALSE(w.DeleteProgramButtonClick());
+  EXPECT_EQ(rig.dialogs.script.LastText(), "No Programmer Data. Read Programmer First");
+}
+
+TEST(DeleteProgram, AFailedWriteLeavesTheListAsItWas) {
+  OpsRig rig(2);
+  model::TMainForm& w = WithSlots(rig, 2).W();
+  rig.Sim().faults.badPage = int(w.Link()->Geometry.PagesPerSlot());
+  rig.Click(2);
+  rig.dialogs.script.Answer(DlgButton::Yes);
+  EXPECT_FALSE(w.DeleteProgramButtonClick());
+  EXPECT_EQ(rig.dialogs.script.LastText(), "Dataflash verify fail");
+  EXPECT_EQ(text::Trim(w.Programs.Get(1).SlotName), "002 Job 2");
+}
+
+TEST(DeleteProgram, AHeaderCountingNoPagesStillHasItsHeaderWritten) {
+  OpsRig rig(3);
+  SlotSpec spec;
+  spec.description = "Zero";
+  link::HeaderBytes h = MakeHeader(spec, 1, 0, 1032, false);
+  link::PutField(h.data(), link::slot_header::PageCount, 0);
+  link::SealHeader(h.data());
+  rig.StageHeaders({{0, h}});
+  model::TMainForm& w = rig.Begin();
+  ASSERT_EQ(w.Programs.EntryCount, 1);
+  rig.Click(1);
+  rig.dialogs.script.Answer(DlgButton::Yes);
+  ASSERT_TRUE(w.DeleteProgramButtonClick());
+  EXPECT_EQ(text::Trim(link::GetText(rig.HeaderAt(0).data(), link::slot_header::SlotName)), "Empty");
+}
+
+TEST(EraseUnit, ErasesEverySlotAfterTheQuestion) {
+  for (int kind : {0, 2, 3}) {
+    OpsRig rig(kind);
+    model::TMainForm& w = WithSlots(rig, kind == 0 ? 1 : 2).W();
+    const image::THexList before = rig.Flash();
+
+    rig.dialogs.script.Answer(DlgButton::No);
+    EXPECT_FALSE(w.EraseButtonClick());
+    EXPECT_EQ(rig.dialogs.script.shown.back().text, "Are you sure you want to erase ALL programs?");
+    EXPECT_EQ(rig.dialogs.script.shown.back().defaultButton, DlgButton::No);
+    EXPECT_TRUE(SameBytes(before, rig.Flash()));
+
+    rig.dialogs.script.Answer(DlgButton::Yes);
+    ASSERT_TRUE(w.EraseButtonClick()) << kind << ": " << rig.dialogs.script.LastText();
+    EXPECT_EQ(rig.dialogs.script.LastText(), "Programmer Erased");
+    EXPECT_EQ(rig.Flash().LastUsed(), -1) << "the whole dataflash is blank";
+    EXPECT_EQ(w.Programs.EntryCount, 0);
+    EXPECT_EQ(rig.C().Get("StringGrid1").cells.size(), 1u) << "only the title row";
+    EXPECT_EQ(rig.view.captions.back(), "Erasing Programmer");
+    EXPECT_EQ(rig.view.open, 0);
+    EXPECT_FALSE(w.Link()->LinkOpen);
+  }
+}
+
+TEST(EraseUnit, AnUnacknowledgedEraseIsReportedAndTheListKept) {
+  OpsRig rig(2);
+  model::TMainForm& w = WithSlots(rig, 2).W();
+  rig.Sim().faults.eraseFails = true;
+  rig.dialogs.script.Answer(DlgButton::Yes);
+  EXPECT_FALSE(w.EraseButtonClick());
+  EXPECT_EQ(rig.dialogs.script.LastText(), "Erase Failed");
+  EXPECT_EQ(rig.dialogs.script.shown.back().type, platform::DlgType::Error);
+  EXPECT_EQ(w.Programs.EntryCount, 2);
+  EXPECT_EQ(rig.view.open, 0);
+  EXPECT_FALSE(w.Link()->LinkOpen);
+}
+
+}  // namespace
+}  // namespace velmar::test

@@ -1,0 +1,369 @@
+// Copy Unit and Load Unit on the window model against the simulated
+// programmer: a copy loaded back restores the same bytes on every kind, the
+// questions and refusals, the 8-way's half-page reads (both must succeed), a
+// save that fails, the portable's page-mode adjustment, the unit image file
+// checks, old slots past a loaded image, a programmer that asks for new
+// firmware mid-operation, and the command-line start's Load Unit.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "image/TFileLoader.h"
+#include "link/LinkErrors.h"
+#include "link/TReadProg.h"
+#include "operations/OperationsRig.h"
+#include "operations/UnitCopy.h"
+#include "operations/UnitLoad.h"
+#include "platform/Text.h"
+
+namespace velmar::test {
+namespace {
+
+using platform::DlgButton;
+
+const ExampleProgram kPic16{"pic16f628a", 1, "PIC16F628A"};
+const ExampleProgram kPic18{"pic18f4520", 0, "PIC18F4520"};
+
+void AddSlots(OpsRig& rig, int count) {
+  const auto answer = rig.dialogs.script.defaultAnswer;
+  rig.AnswerYes();
+  for (int i = 1; i <= count; ++i) {
+    rig.Example(i % 2 ? kPic16 : kPic18, "Job " + std::to_string(i));
+    ASSERT_TRUE(rig.W().NewButtonClick()) << rig.dialogs.script.LastText();
+  }
+  rig.dialogs.script.defaultAnswer = answer;
+}
+
+bool Copy(OpsRig& rig, const std::string& file) {
+  rig.dialogs.script.Answer(DlgButton::Yes);
+  rig.dialogs.script.AnswerSave(file);
+  return rig.W().CopyButtonClick();
+}
+
+bool Load(OpsRig& rig, const std::string& file) {
+  rig.dialogs.script.Answer(DlgButton::Yes);
+  rig.dialogs.script.AnswerOpen(file);
+  return rig.W().LoadButtonClick();
+}
+
+// A unit image of `slots` headers laid out for `kind`, the first link being
+// `firstLink` and each further one a slot on; a data byte after each header.
+image::THexList UnitImage(int kind, int slots, std::uint32_t firstLink) {
+  link::ProgrammerGeometry g;
+  g.ApplyKind(std::uint8_t(kind));
+  image::THexList img(g.Capacity);
+  for (int i = 0; i < slots; ++i) {
+    SlotSpec spec;
+    spec.description = "Unit " + std::to_string(i + 1);
+    link::HeaderBytes h = MakeHeader(spec, i + 1, 0, g.PagesPerSlot(), !g.IsMultiSlot());
+    link::PutField(h.data(), link::slot_header::NextHeaderPage, firstLink * std::uint32_t(i + 1));
+    link::SealHeader(h.data());
+    std::copy(h.begin(), h.end(), img.DataAt(std::uint32_t(i) * g.SlotSize));
+    img.SetValue(std::uint32_t(i) * g.SlotSize + 300, std::uint8_t(0x30 + i));
+  }
+  return img;
+}
+
+TEST(UnitCopyAndLoad, ACopyLoadedBackRestoresTheSameBytesOnEveryKind) {
+  for (int kind = 0; kind <= 5; ++kind) {
+    OpsRig rig(kind);
+    model::TMainForm& w = rig.Begin();
+    AddSlots(rig, kind == 2 || kind == 3 || kind == 4 ? 2 : 1);
+    const image::THexList original = rig.Flash();
+    const std::string file = rig.work.File("unit.prg");
+    ASSERT_TRUE(Copy(rig, file)) << kind << ": " << rig.dialogs.script.LastText();
+    EXPECT_EQ(rig.dialogs.script.LastText(), "Programmer Copied successfully\r" + file);
+    EXPECT_EQ(rig.view.captions.back(), "Copying Programmer");
+
+    rig.dialogs.script.Answer(DlgButton::Yes);
+    ASSERT_TRUE(w.EraseButtonClick());
+    ASSERT_TRUE(Load(rig, file)) << kind << ": " << rig.dialogs.script.LastText();
+    EXPECT_EQ(rig.dialogs.script.LastText(), "Programmer Loaded successfully\r" + file);
+    EXPECT_TRUE(SameBytes(original, rig.Flash())) << kind;
+    EXPECT_EQ(w.Programs.EntryCount, kind == 2 || kind == 3 || kind == 4 ? 2 : 1) << "the directory was read back";
+    EXPECT_EQ(text::Trim(w.Programs.Get(0).SlotName), "001 Job 1");
+    EXPECT_EQ(rig.view.open, 0);
+    EXPECT_FALSE(w.Link()->LinkOpen);
+  }
+}
+
+TEST(UnitCopy, ReadsTheListedSlotsAndAsksWithTheKindsDuration) {
+  OpsRig rig(3);
+  model::TMainForm& w = rig.Begin();
+  AddSlots(rig, 3);
+  ASSERT_TRUE(Copy(rig, rig.work.File("three")));
+  EXPECT_EQ(rig.dialogs.script.shown[rig.dialogs.script.shown.size() - 2].text,
+            "This Operation can take up to 20 minutes\r\rDo you want to continue?");
+  EXPECT_EQ(rig.view.largestMaximum, int(3 * w.Link()->Geometry.PagesPerSlot()));
+  EXPECT_TRUE(Exists(rig.work.File("three.prg"))) << "a name typed without extension gets .prg";
+  EXPECT_EQ(rig.dialogs.script.fileRequests.back().filter, "PRG|*.prg|All Files|*.*");
+  EXPECT_EQ(w.LastFolder, rig.work.Path());
+
+  OpsRig eight(2);
+  eight.Begin();
+  AddSlots(eight, 1);
+  ASSERT_TRUE(Copy(eight, eight.work.File("one.prg")));
+  EXPECT_EQ(eight.dialogs.script.shown[eight.dialogs.script.shown.size() - 2].text,
+            "This Operation can take up to 10 minutes\r\rDo you want to continue?");
+}
+
+TEST(UnitCopy, RefusesWithoutAProgrammerOrWithAnEmptyOne) {
+  OpsRig rig(3);
+  model::TMainForm& w = rig.Begin();
+  EXPECT_FALSE(w.CopyButtonClick());
+  EXPECT_EQ(rig.dialogs.script.LastText(), "Cannot copy as the Programmer is empty");
+  EXPECT_TRUE(rig.dialogs.script.fileRequests.empty()) << "no file dialog";
+  w.DemoMode = true;
+  EXPECT_FALSE(w.CopyButtonClick());
+  EXPECT_EQ(rig.dialogs.script.LastText(), "No Programmer Detected. Read Programmer First");
+}
+
+TEST(UnitCopy, OnThe8WayBothHalvesOfAPageMustRead) {
+  // One slot staged: the Read takes two header reads, so the copy's first
+  // page is read by reads 3 (first half) and 4 (second half).
+  for (int failing : {3, 4}) {
+    OpsRig rig(2);
+    rig.Stage({SlotSpec{}});
+    model::TMainForm& w = rig.Begin();
+    ASSERT_EQ(w.Programs.EntryCount, 1);
+    rig.Sim().faults.badRead = failing;
+    const std::string file = rig.work.File("unit.prg");
+    WriteFile(file, "an earlier copy");
+    EXPECT_FALSE(Copy(rig, file)) << failing;
+    EXPECT_EQ(rig.dialogs.script.LastText(), "Programmer Read Error") << failing;
+    EXPECT_EQ(ReadFile(file), "an earlier copy") << "no file is written";
+    EXPECT_EQ(rig.view.open, 0);
+  }
+}
+
+TEST(UnitCopy, ASaveThatFailsIsAFailedCopyWithItsOwnMessage) {
+  OpsRig rig(3);
+  model::TMainForm& w = rig.Begin();
+  AddSlots(rig, 1);
+  const std::string file = rig.work.File("missing-folder/unit.prg");
+  EXPECT_FALSE(Copy(rig, file));
+  const std::string text = rig.dialogs.script.LastText();
+  EXPECT_TRUE(text::StartsWith(text, "Programmer read, but the file could not be saved\r" + file)) << text;
+  EXPECT_EQ(rig.dialogs.script.shown.back().type, platform::DlgType::Error);
+  EXPECT_FALSE(Exists(file));
+  EXPECT_EQ(w.Programs.EntryCount, 1) << "the list is left as it was";
+
+  // A folder of that name is left as it was.
+  const std::string folder = rig.work.File("taken.prg");
+  std::filesystem::create_directory(folder);
+  WriteFile(folder + "/inside", "kept");
+  EXPECT_FALSE(Copy(rig, folder));
+  EXPECT_TRUE(text::StartsWith(rig.dialogs.script.LastText(), "Programmer read, but the file could not be saved"));
+  EXPECT_EQ(ReadFile(folder + "/inside"), "kept");
+}
+
+TEST(UnitCopy, AProgrammerAskingForFirmwareIsReportedAndTheWindowReleased) {
+  OpsRig rig(3);
+  model::TMainForm& w = rig.Begin();
+  AddSlots(rig, 1);
+  rig.Sim().faults.unknownIdentify = true;
+  const std::string file = rig.work.File("unit.prg");
+  EXPECT_FALSE(Copy(rig, file));
+  EXPECT_EQ(rig.dialogs.script.LastText(), "Programmer Needs Firmware update");
+  EXPECT_EQ(rig.dialogs.script.shown.back().type, platform::DlgType::Error);
+  EXPECT_EQ(rig.view.open, 0);
+  EXPECT_FALSE(Exists(file));
+  EXPECT_FALSE(w.Link()->LinkOpen);
+  EXPECT_EQ(w.Link()->ReadImage, nullptr);
+}
+
+TEST(UnitCopy, BlanksTheHeadersOfTheSlotsPastTheListedOnes) {
+  link::ProgrammerGeometry g;
+  g.ApplyKind(2);
+  image::THexList img(g.Capacity);
+  for (std::uint32_t i = 0; i < g.Capacity; i += 97) img.SetValue(i, 0x11);
+  ops::BlankHeadersFrom(img, g, 3);
+  for (std::uint32_t slot = 0; slot < 8; ++slot) {
+    const std::uint32_t at = slot * g.SlotSize;
+    bool blank = true;
+    for (std::uint32_t i = 0; i < 160; ++i) blank = blank && img.GetValue(at + i) == 0xFF;
+    EXPECT_EQ(blank, slot >= 3) << slot;
+    EXPECT_EQ(img.GetValue(at + 160 + (97 - (at + 160) % 97) % 97), 0x11) << "the rest of the slot stays";
+  }
+}
+
+TEST(PortablePageMode, HeadersCountingIn1024BytePagesAreMultipliedByFour) {
+  link::ProgrammerGeometry g;
+  g.ApplyKind(3);
+  image::THexList img = UnitImage(3, 3, 258);
+  ASSERT_TRUE(ops::AdjustPortablePageMode(img, g.SlotSize));
+  for (std::uint32_t i = 0; i < 3; ++i) {
+    const std::uint8_t* h = img.DataAt(i * g.SlotSize);
+    EXPECT_EQ(link::GetField(h, link::slot_header::NextHeaderPage), 1032 * (i + 1)) << i;
+    EXPECT_TRUE(link::HeaderChecksumOk(h)) << i;
+  }
+  EXPECT_EQ(img.GetValue(3 * g.SlotSize), 0xFF) << "the blank header past the last slot is not touched";
+
+  image::THexList already = UnitImage(3, 2, 1032);
+  const image::THexList copy = UnitImage(3, 2, 1032);
+  EXPECT_TRUE(ops::AdjustPortablePageMode(already, g.SlotSize));
+  EXPECT_TRUE(SameBytes(already, copy));
+
+  image::THexList other = UnitImage(3, 1, 500);
+  EXPECT_FALSE(ops::AdjustPortablePageMode(other, g.SlotSize));
+}
+
+TEST(UnitLoad, OnThePortableAFileIn1024BytePagesIsAdjustedAndOtherFilesRefused) {
+  OpsRig rig(3);
+  model::TMainForm& w = rig.Begin();
+  const std::string file = rig.work.File("old.prg");
+  ASSERT_EQ(image::TFileLoader::SaveFile(file, UnitImage(3, 2, 258)), 0);
+  ASSERT_TRUE(Load(rig, file)) << rig.dialogs.script.LastText();
+  EXPECT_EQ(link::GetField(rig.HeaderAt(0).data(), link::slot_header::NextHeaderPage), 1032u);
+  EXPECT_EQ(link::GetField(rig.HeaderAt(1032).data(), link::slot_header::NextHeaderPage), 2064u);
+  EXPECT_TRUE(link::HeaderChecksumOk(rig.HeaderAt(1032).data()));
+  EXPECT_EQ(w.Programs.EntryCount, 2);
+
+  const image::THexList before = rig.Flash();
+  const std::string wrong = rig.work.File("wrong.prg");
+  ASSERT_EQ(image::TFileLoader::SaveFile(wrong, UnitImage(3, 1, 500)), 0);
+  EXPECT_FALSE(Load(rig, wrong));
+  EXPECT_EQ(rig.dialogs.script.LastText(), "File is not correct for portable programmer");
+  EXPECT_TRUE(SameBytes(before, rig.Flash()));
+  EXPECT_EQ(rig.view.shown, 1) << "only the first load opened a window";
+}
+
+TEST(UnitLoad, RefusesFilesThatAreNoUnitImageOfThisProgrammer) {
+  OpsRig rig(0);
+  model::TMainForm& w = rig.Begin();
+  AddSlots(rig, 1);
+  const image::THexList before = rig.Flash();
+  const int windows = rig.view.shown;
+
+  // Data past the dataflash.
+  const std::string big = rig.work.File("big.prg");
+  image::THexList img = UnitImage(0, 1, 0xFFFF);
+  image::THexList larger(img.Count() + 1024);
+  std::copy(img.DataAt(0), img.DataAt(0) + img.Count(), larger.DataAt(0));
+  larger.SetValue(img.Count() + 10, 0x55);
+  ASSERT_EQ(image::TFileLoader::SaveFile(big, larger), 0);
+  EXPECT_FALSE(Load(rig, big));
+  EXPECT_EQ(rig.dialogs.script.LastText(), "Error in Programmer file\rQuitting");
+  EXPECT_EQ(rig.dialogs.script.shown.back().title, "File Format Warning");
+
+  // A file with no data, and one with no slot header at its start.
+  WriteFile(rig.work.File("empty.prg"), "");
+  EXPECT_FALSE(Load(rig, rig.work.File("empty.prg")));
+  EXPECT_EQ(rig.dialogs.script.LastText(), "Error in Programmer file\rQuitting");
+  EXPECT_FALSE(Load(rig, ExampleFile("pic16f628a")));
+  EXPECT_EQ(rig.dialogs.script.LastText(), "Error in Programmer file\rQuitting");
+
+  // A file that cannot be read.
+  EXPECT_FALSE(Load(rig, rig.work.File("absent.prg")));
+  EXPECT_TRUE(rig.dialogs.script.LastText().ends_with("\r\rClosing... ")) << rig.dialogs.script.LastText();
+
+  EXPECT_EQ(rig.view.shown, windows) << "no progress window was opened";
+  EXPECT_TRUE(SameBytes(before, rig.Flash()));
+  EXPECT_EQ(w.Programs.EntryCount, 1);
+}
+
+TEST(UnitLoad, WritesThePagesUpToTheLastDataByte) {
+  OpsRig rig(0);
+  rig.Begin();
+  image::THexList img = UnitImage(0, 1, 0xFFFF);
+  img.SetValue(300, 0xFF);
+  img.SetValue(1000, 0x42);
+  const std::string file = rig.work.File("short.prg");
+  ASSERT_EQ(image::TFileLoader::SaveFile(file, img), 0);
+  ASSERT_TRUE(Load(rig, file)) << rig.dialogs.script.LastText();
+  EXPECT_EQ(rig.view.maxima.back(), 4) << "pages 0 to 3";
+  EXPECT_EQ(rig.Flash().GetValue(1000), 0x42);
+}
+
+TEST(UnitLoad, WritesBlankPagesInsideLaterSlotsAndLeavesNoOldSlotListed) {
+  // The programmer holds three slots; the file two, the second with blank
+  // pages where the programmer's second slot has data.
+  OpsRig rig(3);
+  model::TMainForm& w = rig.Begin();
+  AddSlots(rig, 3);
+  const std::string file = rig.work.File("two.prg");
+  ASSERT_EQ(image::TFileLoader::SaveFile(file, UnitImage(3, 2, 1032)), 0);
+  ASSERT_TRUE(Load(rig, file)) << rig.dialogs.script.LastText();
+
+  const image::THexList now = rig.Flash();
+  const std::uint32_t slot = w.Link()->Geometry.SlotSize;
+  EXPECT_EQ(now.GetValue(slot + 160), 0xFF) << "the old code of slot 2 is gone";
+  for (std::uint32_t i = 0; i < 160; ++i) ASSERT_EQ(now.GetValue(2 * slot + i), 0xFF) << "old header of slot 3";
+  EXPECT_EQ(w.Programs.EntryCount, 2);
+  w.ReadProgButtonClick();
+  EXPECT_EQ(w.Programs.EntryCount, 2);
+}
+
+TEST(UnitLoad, AProgrammerAskingForFirmwareAfterTheWriteIsReportedAndTheWindowReleased) {
+  OpsRig rig(3);
+  model::TMainForm& w = rig.Begin();
+  const std::string file = rig.work.File("two.prg");
+  ASSERT_EQ(image::TFileLoader::SaveFile(file, UnitImage(3, 2, 1032)), 0);
+  rig.view.onChange = [&](const ops::TForm1& form) {
+    if (form.messageLabel == " Updating Program List") rig.Sim().faults.unknownIdentify = true;
+  };
+  EXPECT_FALSE(Load(rig, file));
+  EXPECT_EQ(rig.dialogs.script.LastText(), "Programmer Needs Firmware update");
+  EXPECT_EQ(rig.view.open, 0);
+  EXPECT_FALSE(w.Link()->LinkOpen);
+}
+
+TEST(UnitLoad, AProgrammerSwappedSinceTheReadIsNotWritten) {
+  OpsRig rig(2);
+  model::TMainForm& w = rig.Begin();
+  const std::string file = rig.work.File("two.prg");
+  ASSERT_EQ(image::TFileLoader::SaveFile(file, UnitImage(2, 2, 512)), 0);
+  rig.Sim().faults.identity = 0x1F27;  // answers as an 8-way programmer version 2
+  EXPECT_FALSE(Load(rig, file));
+  EXPECT_EQ(rig.dialogs.script.LastText(), "Programmer type has changed. Please use Read button before Programming");
+  EXPECT_EQ(rig.Flash().LastUsed(), -1);
+  EXPECT_EQ(w.Programs.EntryCount, 0);
+}
+
+TEST(UnitLoad, AsksFirstAndRefusesWithoutAProgrammer) {
+  OpsRig rig(3);
+  model::TMainForm& w = rig.Begin();
+  rig.dialogs.script.Answer(DlgButton::No);
+  EXPECT_FALSE(w.LoadButtonClick());
+  EXPECT_EQ(rig.dialogs.script.LastText(),
+            "Load Programmer will replace ALL existing programs\r\rDo you want to continue?");
+  EXPECT_TRUE(rig.dialogs.script.fileRequests.empty());
+  w.DemoMode = true;
+  EXPECT_FALSE(w.LoadButtonClick());
+  EXPECT_EQ(rig.dialogs.script.LastText(), "No Programmer Detected. Read Programmer First");
+}
+
+TEST(UnitLoad, ACommandLineStartLoadsTheNamedFileAndCloses) {
+  TempDir dir;
+  const std::string file = dir.File("start.prg");
+  ASSERT_EQ(image::TFileLoader::SaveFile(file, UnitImage(3, 2, 1032)), 0);
+  OpsRig rig(3);
+  rig.AnswerYes();
+  model::TMainForm& w = rig.Begin({"/auto", file});
+  EXPECT_TRUE(rig.dialogs.script.fileRequests.empty()) << "the file came from the command line";
+  EXPECT_EQ(rig.dialogs.script.LastText(), "Programmer Loaded successfully\r" + file);
+  EXPECT_EQ(w.Programs.EntryCount, 0) << "the list is not read back";
+  EXPECT_TRUE(w.CloseRequested);
+  EXPECT_EQ(link::GetField(rig.HeaderAt(1032).data(), link::slot_header::NextHeaderPage), 2064u);
+}
+
+TEST(UnitLoad, ACommandLineStartWithOnlyShowAsksForTheFileAndStays) {
+  TempDir dir;
+  const std::string file = dir.File("shown.prg");
+  ASSERT_EQ(image::TFileLoader::SaveFile(file, UnitImage(3, 1, 1032)), 0);
+  EXPECT_EQ(ops::CommandLineUnitFile({"/auto", "Show"}), "");
+  EXPECT_EQ(ops::CommandLineUnitFile({"/auto", "show", ""}), "");
+  EXPECT_EQ(ops::CommandLineUnitFile({"/auto", "a.prg", "SHOW"}), "a.prg");
+  EXPECT_EQ(ops::CommandLineUnitFile({"/auto"}), "");
+
+  OpsRig rig(3);
+  rig.AnswerYes();
+  rig.dialogs.script.AnswerOpen(file);
+  model::TMainForm& w = rig.Begin({"/auto", "show"});
+  EXPECT_EQ(rig.dialogs.script.fileRequests.size(), 1u);
+  EXPECT_FALSE(w.CloseRequested);
+  EXPECT_EQ(text::Trim(link::GetText(rig.HeaderAt(0).data(), link::slot_header::SlotName)), "001 Unit 1");
+}
+
+}  // namespace
+}  // namespace velmar::test

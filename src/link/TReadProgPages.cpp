@@ -171,11 +171,16 @@ bool TReadProg::WriteSlot(const SlotWrite& w) {
     const std::uint32_t size = Geometry.PageSize;
     Progress(0, n);
     Message("Loading Programmer");
-    for (int k = 0; k < n; ++k) {
+    // The header page goes last: a write that fails part-way leaves the
+    // directory as it was (a New is not listed, a Replace keeps its old
+    // header over a slot the programmer's checksum then refuses), never a
+    // new header over data that did not arrive.
+    for (int i = 0; i < n; ++i) {
+      const int k = (i + 1) % n;
       bool ok = Geometry.WritesHalfPages() ? WriteHalfPages(start + k, size / 2, k * size, w)
                                            : WritePage(start + k, size, k * size, w);
       if (!ok) throw EISPException("Dataflash verify fail");
-      Progress(k, n);
+      Progress(i, n);
     }
     ClockInByte();
     CloseLink(false);

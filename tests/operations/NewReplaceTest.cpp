@@ -318,6 +318,23 @@ TEST(NewProgram, AnInterfaceUnpluggedMidWriteIsReportedAndTheListKept) {
   w.ReadProgButtonClick();
   ASSERT_GE(w.Programs.EntryCount, 1);
   EXPECT_EQ(text::Trim(w.Programs.Get(0).SlotName), "001 Kept") << "the slot written before is still there";
+  EXPECT_EQ(w.Programs.EntryCount, 1) << "the slot whose write broke off is not listed";
+}
+
+TEST(NewProgram, AWriteThatFailsPartWayLeavesNoHeaderOverMissingData) {
+  for (int kind : {2, 3}) {
+    OpsRig rig(kind);
+    model::TMainForm& w = rig.Begin();
+    ASSERT_TRUE(NewProgram(rig, kPic16, "First")) << kind;
+    const std::uint32_t second = PagesPerSlot(kind);
+    rig.Sim().faults.badPage = int(second) + 1;  // the second slot's first data page
+    EXPECT_FALSE(NewProgram(rig, kPic16, "Second")) << kind;
+    EXPECT_EQ(rig.HeaderAt(second)[2], 0xFF) << "the header page is written last, so it never was";
+    rig.Sim().faults.badPage = -1;
+    w.ReadProgButtonClick();
+    ASSERT_EQ(w.Programs.EntryCount, 1) << kind;
+    EXPECT_EQ(text::Trim(w.Programs.Get(0).SlotName), "001 First");
+  }
 }
 
 TEST(LoadLots, RepeatsNewQuietlyAndStopsAtAFailure) {

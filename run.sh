@@ -1,24 +1,39 @@
 #!/usr/bin/env bash
 # First command of the README: installs what is missing, builds, and runs the
-# loader against the simulated programmer (its state file lives in the
-# per-user working folder).
+# loader on a simulated programmer that holds a few example programs: the
+# desktop application when there is a display (with the programmer's real
+# waits), else the same job on the command line.
+#   ./run.sh                    a portable programmer
+#   ./run.sh --simulate 8way    another kind (single, single-old, 8way,
+#                               portable, 8way-v2, single-v2)
 set -euo pipefail
 cd "$(dirname "$0")"
+kind=portable
+if [ "${1:-}" = "--simulate" ] && [ -n "${2:-}" ]; then kind=$2; fi
+
 scripts/install-deps.sh
 scripts/build.sh
-bin=build/bin
+
+demo=build/demo
+state=$demo/sim-$kind.state
+if [ ! -f "$state" ]; then
+  echo "== Making a simulated $kind programmer with example programs"
+  scripts/make-demo-programmer.sh "$kind" "$state" "$demo"
+fi
+
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  echo "== Starting velmar on the simulated $kind programmer ($state)"
+  exec build/bin/velmar --sim-state "$state" --working-folder "$demo" --realtime
+fi
+
+echo "== No display: the same job on the command line"
+cli="build/bin/velmar-cli --sim-state $state --working-folder $demo"
 echo
-echo "== velmar-cli --help"
-"$bin/velmar-cli" --help
+echo "== velmar-cli identify"
+$cli identify
 echo
-echo "== velmar-cli hex info examples/pic16f628a/blink.hex"
-"$bin/velmar-cli" hex info examples/pic16f628a/blink.hex
+echo "== velmar-cli read"
+$cli read
 echo
-echo "== velmar-cli --simulate portable identify"
-"$bin/velmar-cli" --simulate portable identify
-echo
-echo "== velmar-cli --simulate 8way list"
-"$bin/velmar-cli" --simulate 8way list
-echo
-echo "== velmar-cli --simulate 8way read"
-"$bin/velmar-cli" --simulate 8way read
+echo "== velmar-cli details --slot 1"
+$cli details --slot 1

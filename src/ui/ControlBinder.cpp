@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QButtonGroup>
+#include <QColor>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -137,6 +138,7 @@ QWidget* ControlBinder::Create(const Control& c, QWidget* parent, const QRect& r
       t->setSelectionMode(QAbstractItemView::SingleSelection);
       t->verticalHeader()->setVisible(false);
       t->horizontalHeader()->setVisible(false);
+      t->horizontalHeader()->setStretchLastSection(true);  // the last column takes what is left
       t->verticalHeader()->setDefaultSectionSize(20);
       t->setContextMenuPolicy(Qt::CustomContextMenu);
       w = t;
@@ -184,7 +186,16 @@ void ControlBinder::RefreshAll(const Control& c, QWidget* w) {
   w->setEnabled(c.enabled);
   w->setVisible(c.visible);
   switch (c.kind) {
-    case ControlKind::Label: static_cast<QLabel*>(w)->setText(Q(c.text)); break;
+    case ControlKind::Label: {
+      auto* l = static_cast<QLabel*>(w);
+      l->setText(Q(c.text));
+      auto colour = c.extra.find("fontColour");
+      QPalette pal = l->palette();
+      pal.setColor(QPalette::WindowText, colour != c.extra.end() ? QColor(Q(colour->second))
+                                                                 : l->parentWidget()->palette().color(QPalette::WindowText));
+      l->setPalette(pal);
+      break;
+    }
     case ControlKind::Edit: {
       auto* e = static_cast<QLineEdit*>(w);
       if (c.maxLength > 0) e->setMaxLength(c.maxLength);

@@ -12,14 +12,14 @@ FormLayout EraseOptions() {
 }
 
 FormLayout ProgrammerType() {
-  return {{420, 330},
+  return {{420, 364},
           {{"Progs", {10, 10, 400, 96}},
            {"progVersion", {10, 112, 400, 72}},
            {"Label1", {10, 190, 400, 18}},
            {"FirmwareSel", {10, 208, 400, 72}},
-           {"Label2", {10, 282, 300, 18}},
-           {"Label3", {10, 300, 300, 18}},
-           {"Button1", {330, 290, 80, 30}}}};
+           {"Label2", {10, 284, 400, 18}},
+           {"Label3", {10, 302, 400, 18}},
+           {"Button1", {330, 326, 80, 30}}}};
 }
 
 FormLayout Find() {

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Pictures of the desktop application for docs/screenshots/: stages a
+# simulated programmer of every kind with example slots, then runs the
+# windows under a virtual X display (Xvfb) and saves PNG files of the main
+# window of each kind, the progress window during a write, and the erase
+# options, programmer type and message dialogs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/build.sh >/dev/null
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+for kind in single single-old 8way portable 8way-v2 single-v2; do
+  scripts/make-demo-programmer.sh "$kind" "$work/sim-$kind.state" "$work" >/dev/null
+done
+out=docs/screenshots
+mkdir -p "$out"
+xvfb-run -a -s "-screen 0 1280x1024x24" build/tools/Screenshots "$out" "$work" build/bin

@@ -1,0 +1,200 @@
+// Build-time helper for the documentation: runs the desktop application's
+// windows on simulated programmers and saves PNG pictures of them — the main
+// window of each programmer kind with its slots listed, the progress window
+// in the middle of a slot write, and the erase options, programmer type and
+// message dialogs. Each window is driven through the window model exactly as
+// a user's clicks would drive it.
+// Usage: Screenshots OUT-FOLDER WORK-FOLDER PROGRAM-FOLDER
+//   WORK-FOLDER holds sim-<kind>.state files (scripts/make-demo-programmer.sh);
+//   PROGRAM-FOLDER is the built program folder (DEVICES.INI, settings).
+#include <QApplication>
+#include <QDialog>
+#include <QFont>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/SharedOptions.h"
+#include "link/D2XXUnit.h"
+#include "link/LinkEnvironment.h"
+#include "model/TMainForm.h"
+#include "operations/TForm1.h"
+#include "ui/MainWindow.h"
+#include "ui/ProgressWindow.h"
+#include "ui/QtDialogs.h"
+
+namespace {
+
+using namespace velmar;
+
+std::string g_out;
+std::string g_program;
+
+void Save(QWidget* w, const std::string& name) {
+  QApplication::processEvents();
+  std::string path = g_out + name + ".png";
+  if (!w->grab().save(QString::fromStdString(path))) std::fprintf(stderr, "cannot save %s\n", path.c_str());
+  else std::fprintf(stderr, "saved %s\n", path.c_str());
+}
+
+// Whenever a modal window comes up, `handle` gets it (to take its picture
+// and close it); runs until stopped.
+class ModalWatcher {
+ public:
+  explicit ModalWatcher(std::function<void(QWidget*)> handle) : handle_(std::move(handle)) {
+    timer_.setInterval(50);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (!modal || modal == last_ || qobject_cast<ui::ProgressWindow*>(modal)) return;
+      last_ = modal;
+      handle_(modal);
+    });
+    timer_.start();
+  }
+
+ private:
+  std::function<void(QWidget*)> handle_;
+  QTimer timer_;
+  QPointer<QWidget> last_;  // cleared when that window goes away
+};
+
+void Close(QWidget* modal) {
+  if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+    box->done(box->defaultButton() ? box->standardButton(box->defaultButton()) : QMessageBox::Ok);
+  } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+    dialog->reject();
+  }
+}
+
+// The window on one simulated programmer, read as at start-up.
+struct Session {
+  explicit Session(const std::string& state, const std::string& work) {
+    cli::SharedOptions o;
+    o.simState = state;
+    o.workingFolder = work;
+    o.programFolder = g_program;
+    env = std::make_unique<link::LinkEnvironment>(cli::LinkOptionsFrom(o));
+    unit = std::make_unique<link::D2XXUnit>(env->Driver(), dialogs);
+    form = std::make_unique<model::TMainForm>(dialogs, cli::FoldersFrom(o));
+    form->SetFolderChoice([o] { return cli::FoldersFrom(o); });
+    form->UseLink({unit.get(), &env->Clock(), &pump});
+    form->FormCreate(false);
+    window = std::make_unique<ui::MainWindow>(*form);
+    dialogs.SetParent(window.get());
+    progress = std::make_unique<ui::ProgressWindow>(window.get());
+    form->SetProgressView(progress.get());
+    form->ReadProgButtonClick();
+    form->FormShow();
+    form->CloseRequested = true;  // never write setting.ini or say goodbye
+    window->show();
+  }
+  ~Session() { env->Finish(nullptr); }
+
+  ui::QtDialogs dialogs;
+  ui::QtMessagePump pump;
+  std::unique_ptr<link::LinkEnvironment> env;
+  std::unique_ptr<link::D2XXUnit> unit;
+  std::unique_ptr<model::TMainForm> form;
+  std::unique_ptr<ui::MainWindow> window;
+  std::unique_ptr<ui::ProgressWindow> progress;
+};
+
+// A progress view that takes one picture half-way through an operation.
+class PictureHalfWay final : public ops::ProgressView {
+ public:
+  explicit PictureHalfWay(ui::ProgressWindow& window) : window_(window) {}
+  void Shown(const ops::TForm1& f) override { window_.Shown(f); }
+  void Released(const ops::TForm1& f) override { window_.Released(f); }
+  void Changed(const ops::TForm1& f) override {
+    window_.Changed(f);
+    if (!taken_ && f.MainProgressMax > 4 && f.MainProgressPosition * 2 >= f.MainProgressMax) {
+      taken_ = true;
+      Save(&window_, "progress-write");
+    }
+  }
+
+ private:
+  ui::ProgressWindow& window_;
+  bool taken_ = false;
+};
+
+void MainWindows(const std::string& work) {
+  // Nothing here should ask anything; say so if something does.
+  ModalWatcher watcher([](QWidget* modal) {
+    std::fprintf(stderr, "unexpected window: %s\n", modal->windowTitle().toStdString().c_str());
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) std::fprintf(stderr, "  %s\n", box->text().toStdString().c_str());
+    Close(modal);
+  });
+  const char* kinds[] = {"single", "single-old", "8way", "portable", "8way-v2", "single-v2"};
+  for (const char* kind : kinds) {
+    Session s(work + "sim-" + kind + ".state", work);
+    model::ControlStore& c = s.form->Controls();
+    if (c.Get("StringGrid1").cells.size() > 2) {  // show the second slot's details, as a user would
+      c.SelectCell("StringGrid1", 2, 0);
+      c.UserClick("StringGrid1");
+      c.UserClick("BitBtn1");
+    }
+    Save(s.window.get(), std::string("main-") + kind);
+  }
+}
+
+void Dialogs(const std::string& work) {
+  Session s(work + "sim-portable.state", work);
+  std::vector<std::string> names;  // the pictures the next modal windows make
+  std::string next;
+  ModalWatcher watcher([&](QWidget* modal) {
+    if (!names.empty()) {
+      next = names.front();
+      names.erase(names.begin());
+    }
+    Save(modal, next);
+    Close(modal);
+  });
+
+  // A slot write on the portable, pictured half-way, then its message.
+  PictureHalfWay halfWay(*s.progress);
+  s.form->SetProgressView(&halfWay);
+  model::ControlStore& c = s.form->Controls();
+  c.UserSelect("family", 1);
+  s.form->Data.FlashFile = std::string(VELMAR_SOURCE_DIR) + "/examples/pic16f84a/blink.hex";
+  c.UserSetText("ProgCaption", "Blink 84A spare");
+  names = {"message-duplicate-name", "message-loaded"};
+  s.form->NewButtonClick();
+  s.form->SetProgressView(s.progress.get());
+
+  next = "erase-options";
+  s.form->Button2Click();
+  next = "programmer-type";
+  s.form->ProgrammerTypeForm().FormShow(false);
+  s.dialogs.ShowModal(s.form->ProgrammerTypeForm());
+  next = "message-question";
+  s.dialogs.AskYesNo("Are you sure you want to erase ALL programs?", {}, platform::DlgButton::No);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationDisplayName("PIC Programmer USB Loader");
+  QFont font = QApplication::font();
+  font.setPointSizeF(8.5);
+  QApplication::setFont(font);
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: Screenshots OUT-FOLDER WORK-FOLDER PROGRAM-FOLDER\n");
+    return 2;
+  }
+  g_program = std::string(argv[3]) + "/";
+  g_out = std::string(argv[1]) + "/";
+  std::string work = std::string(argv[2]) + "/";
+  MainWindows(work);
+  Dialogs(work);
+  return 0;
+}

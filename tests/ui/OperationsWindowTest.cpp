@@ -1,0 +1,129 @@
+// The desktop window over a simulated programmer: Read, New, Delete, Show
+// Slot Details and Find pressed on the widgets show their results in the
+// widgets at once, with the model's dialogs answered by the scripted
+// implementation and the Qt progress window presenting the writes. Nothing
+// here may block: every question has its scripted answer.
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QtTest>
+
+#include "model/FindNameDialog.h"
+#include "operations/OperationsRig.h"
+#include "ui/ControlBinder.h"
+#include "ui/MainWindow.h"
+#include "ui/ProgressWindow.h"
+
+using velmar::platform::DlgButton;
+using velmar::test::OpsRig;
+
+class OperationsWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  struct Fixture {
+    explicit Fixture(int kind) : rig(kind) {
+      rig.AnswerYes();
+      rig.Create();
+      window = std::make_unique<velmar::ui::MainWindow>(rig.W());
+      progress = std::make_unique<velmar::ui::ProgressWindow>(window.get());
+      rig.W().SetProgressView(progress.get());
+      Click("ReadProgButton");
+      rig.W().FormShow();
+      rig.W().CloseRequested = true;  // tests never write setting.ini
+    }
+    template <class W>
+    W* Get(const char* name) {
+      return qobject_cast<W*>(window->Binder().Widget(name));
+    }
+    void Click(const char* name) { Get<QPushButton>(name)->click(); }
+    QString Cell(int row, int col) {
+      auto* item = Get<QTableWidget>("StringGrid1")->item(row, col);
+      return item ? item->text() : QString();
+    }
+    void ClickRow(int row) {
+      auto* grid = Get<QTableWidget>("StringGrid1");
+      emit grid->cellClicked(row, 0);
+    }
+    void Pick(const char* box, const QString& entry) {
+      auto* combo = Get<QComboBox>(box);
+      int i = combo->findText(entry);
+      QVERIFY2(i >= 0, qPrintable(entry));
+      combo->setCurrentIndex(i);
+      emit combo->activated(i);
+    }
+
+    OpsRig rig;
+    std::unique_ptr<velmar::ui::MainWindow> window;
+    std::unique_ptr<velmar::ui::ProgressWindow> progress;
+  };
+
+  void NewProgram(Fixture& f, const char* family, const char* device, const char* folder, const char* description) {
+    f.Pick("family", family);
+    f.Pick("deviceList", device);
+    f.rig.W().Data.FlashFile = velmar::test::ExampleFile(folder);
+    auto* caption = f.Get<QLineEdit>("ProgCaption");
+    caption->setText(description);
+    emit caption->textEdited(description);
+    f.Click("NewButton");
+  }
+
+ private slots:
+  void readShowsTheProgrammersSlots() {
+    Fixture f(3);
+    QCOMPARE(f.Cell(0, 0), QString("Description"));
+    QCOMPARE(f.Get<QTableWidget>("StringGrid1")->rowCount(), 1);
+    QCOMPARE(f.Get<QLabel>("Label9")->text(), QString("Empty, Use New Button"));
+    QVERIFY(!f.Get<QPushButton>("editButton")->isEnabled());
+  }
+
+  void newAddsARowAndDeleteEmptiesIt() {
+    Fixture f(3);
+    NewProgram(f, "PIC12F-16F", "PIC16F628A", "pic16f628a", "Blink one");
+    QCOMPARE(f.rig.dialogs.script.LastText(), std::string("Program loaded successfully"));
+    NewProgram(f, "PIC18F", "PIC18F4520", "pic18f4520", "Blink two");
+    QCOMPARE(f.Get<QTableWidget>("StringGrid1")->rowCount(), 3);
+    QCOMPARE(f.Cell(2, 0).trimmed(), QString("002 Blink two"));
+    QCOMPARE(f.Cell(2, 2).trimmed(), QString("PIC18F4520"));
+    QVERIFY2(f.progress->isHidden(), "the progress window was released");
+
+    f.ClickRow(1);
+    f.Click("DeleteProgramButton");  // the question is answered Yes
+    QCOMPARE(f.rig.dialogs.script.LastText(), std::string("Program deleted successfully"));
+    QVERIFY(f.Cell(1, 0).startsWith("001 Empty"));
+    QCOMPARE(f.Get<QTableWidget>("StringGrid1")->rowCount(), 3);
+  }
+
+  void showSlotDetailsPutsTheSlotsFamilyAndDeviceBackIntoTheWindow() {
+    Fixture f(3);
+    NewProgram(f, "PIC18F", "PIC18F4520", "pic18f4520", "Blink two");
+    f.Pick("family", "PIC12F-16F");
+    QCOMPARE(f.Get<QComboBox>("family")->currentText(), QString("PIC12F-16F"));
+    f.ClickRow(1);
+    f.Click("BitBtn1");
+    QCOMPARE(f.Get<QComboBox>("family")->currentText(), QString("PIC18F"));
+    QCOMPARE(f.Get<QComboBox>("deviceList")->currentText(), QString("PIC18F4520"));
+    QVERIFY(f.Get<QLabel>("Label20")->text().trimmed().endsWith("blink.hex"));
+  }
+
+  void findSelectsTheMatchingRow() {
+    Fixture f(3);
+    NewProgram(f, "PIC12F-16F", "PIC16F628A", "pic16f628a", "Pump control");
+    NewProgram(f, "PIC18F", "PIC18F4520", "pic18f4520", "Valve control");
+    f.ClickRow(1);
+    f.rig.dialogs.script.AnswerForm([&](velmar::platform::ModalForm& form) {
+      auto& d = dynamic_cast<velmar::model::FindNameDialog&>(form).Controls();
+      d.UserSetText("FindText", "valve");
+      d.UserClick("FindNext");
+      d.UserClick("Cancel");
+      return form.ModalResult;
+    });
+    f.Click("FindButton");
+    QCOMPARE(f.Get<QTableWidget>("StringGrid1")->currentRow(), 2);
+  }
+};
+
+QTEST_MAIN(OperationsWindowTest)
+#include "OperationsWindowTest.moc"

@@ -25,6 +25,7 @@
 #include "link/D2XXUnit.h"
 #include "link/LinkEnvironment.h"
 #include "model/TMainForm.h"
+#include "platform/FileVersionInfo.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgressWindow.h"
 #include "ui/QtDialogs.h"
@@ -106,6 +107,14 @@ int main(int argc, char** argv) {
     form.UseLink({unit.get(), &environment->Clock(), &pump});
   } catch (const std::exception& e) {
     dialogs.ShowError(e.what());  // Read then offers demo mode
+  }
+
+  // The version component reads our own executable's properties.
+  platform::TFileVersionInfo version;
+  if (!version.FileVersion.empty()) {
+    form.Controls().SetExtra("FileVersionInfo1", "fileVersion", version.FileVersion);
+    form.Controls().SetExtra("FileVersionInfo1", "productVersion", version.ProductVersion);
+    form.Controls().SetExtra("FileVersionInfo1", "countryCode", version.CountryCode);
   }
 
   form.CommandLineParams = parameters;

@@ -119,7 +119,13 @@ TEST(TFileVersionInfo, SettingTheFileReReadsEveryProperty) {
   EXPECT_EQ(info.CountryCode, "");
 }
 
-TEST(TFileVersionInfo, OurOwnExecutableCarriesItsProperties) {
+TEST(TFileVersionInfo, OurOwnExecutablesCarryTheirProperties) {
+  for (const char* exe : {"velmar-cli", "velmar"}) {
+    if (!velmar::test::Exists(velmar::test::BinDir() + exe)) continue;  // velmar needs Qt
+    TFileVersionInfo info(velmar::test::BinDir() + exe);
+    EXPECT_EQ(info.FileVersion, "1.2.0.26") << exe;
+    EXPECT_EQ(info.CompanyName, "Torvik") << exe;
+  }
   TFileVersionInfo info(velmar::test::BinDir() + "velmar-cli");
   EXPECT_EQ(info.CountryCode, "080904E4");
   EXPECT_EQ(info.FileVersion, "1.2.0.26");

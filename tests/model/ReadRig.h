@@ -46,7 +46,7 @@ struct ReadRig {
 
   // The simulated programmer (its state until Start, then the live one).
   sim::SimState& Sim() { return driver ? driver->State() : state; }
-  // Stages one slot per spec from page 0 on, linked as the kind links them.
+  // Stages one slot for each SlotSpec from page 0 on, linked as the kind links them.
   void Stage(const std::vector<SlotSpec>& slots);
   // Places raw headers at pages.
   void StageHeaders(const std::vector<std::pair<std::uint32_t, link::HeaderBytes>>& headers);

@@ -14,8 +14,12 @@ mkdir -p "$(dirname "$state")" "$work"
 "$cli" sim create "$state" --kind "$kind" --force >/dev/null
 
 new() {  # family device example description
-  "$cli" --sim-state "$state" --working-folder "$work" --yes new \
-    --family "$1" --device "$2" --hex "examples/$3/blink.hex" --description "$4" >/dev/null
+  local log
+  if ! log=$("$cli" --sim-state "$state" --working-folder "$work" --yes new \
+      --family "$1" --device "$2" --hex "examples/$3/blink.hex" --description "$4" 2>&1); then
+    echo "$log" >&2
+    return 1
+  fi
 }
 
 case "$kind" in

@@ -13,6 +13,11 @@
 namespace velmar::model {
 
 bool TMainForm::RunFirmwareChange(const std::string& fileName, int requiredFirmware) {
+  if (firmwareChange_) return firmwareChange_(fileName, requiredFirmware);
+  return ChangeFirmwareOverLink(fileName, requiredFirmware);
+}
+
+bool TMainForm::ChangeFirmwareOverLink(const std::string& fileName, int requiredFirmware) {
   if (!linkParts_.unit || !linkParts_.clock || !linkParts_.pump) {
     dialogs_.ShowError("No programmer link: the firmware cannot be changed");
     return false;

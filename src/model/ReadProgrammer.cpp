@@ -188,10 +188,7 @@ TMainForm::ReadOutcome TMainForm::OfferFirmwareUpdate(const std::string& message
     SetHourGlass(false);
     return ReadOutcome::Abort;
   }
-  bool updated = false;
-  updated = firmwareChange_ ? firmwareChange_(offer.file, Data.RequiredFirmware)
-                            : RunFirmwareChange(offer.file, Data.RequiredFirmware);
-  return updated ? ReadOutcome::None : ReadOutcome::Abort;
+  return RunFirmwareChange(offer.file, Data.RequiredFirmware) ? ReadOutcome::None : ReadOutcome::Abort;
 }
 
 TMainForm::ReadOutcome TMainForm::ReadDirectoryAndShow(bool reidentify) {

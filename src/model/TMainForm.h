@@ -107,14 +107,15 @@ class TMainForm final : public link::LinkWindow {
   // Chooses the working and program folders at every Read (the folders
   // given at construction stay when there is none).
   void SetFolderChoice(std::function<image::Folders()> choose) { folderChoice_ = std::move(choose); }
-  // Replaces the firmware change (tests); without one, RunFirmwareChange runs.
+  // Replaces the firmware change (tests); without one it runs over the link.
   void SetFirmwareChange(FirmwareChange change) { firmwareChange_ = std::move(change); }
   // The front end's presentation of the progress window (none: no window is
   // shown, the operations still run).
   void SetProgressView(ops::ProgressView* view) { progressView_ = view; }
   ops::ProgressView* ProgressView() const { return progressView_; }
-  // The firmware change in its own progress window, over the window's link:
-  // true when it succeeded (a failure has shown its message).
+  // The firmware change (the replacement, or the updater in its own progress
+  // window over the window's link): true when it succeeded (a failure has
+  // shown its message).
   bool RunFirmwareChange(const std::string& fileName, int requiredFirmware);
   // Replaces the Load Unit a command-line start runs after reading the
   // programmer (tests); without one, LoadButtonClick runs.
@@ -316,6 +317,7 @@ class TMainForm final : public link::LinkWindow {
   std::unique_ptr<link::TReadProg> link_;
   std::unique_ptr<LinkTuning> linkTuning_;
   std::function<image::Folders()> folderChoice_;
+  bool ChangeFirmwareOverLink(const std::string& fileName, int requiredFirmware);
   FirmwareChange firmwareChange_;
   ops::ProgressView* progressView_ = nullptr;
   std::function<void()> loadUnit_;

@@ -135,9 +135,7 @@ bool TMainForm::FirmwareReady() {
     return false;
   }
   const std::string file = Data.RequiredFirmware == devices::fw_pic24 ? Data.FirmwareQRX24 : Data.FirmwareQRX;
-  const bool changed =
-      firmwareChange_ ? firmwareChange_(file, Data.RequiredFirmware) : RunFirmwareChange(file, Data.RequiredFirmware);
-  if (!changed) {
+  if (!RunFirmwareChange(file, Data.RequiredFirmware)) {
     dialogs_.ShowError("Could not change firmware \rPlease try Load again");
     return false;
   }

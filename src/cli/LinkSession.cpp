@@ -15,14 +15,18 @@ namespace velmar::cli {
 
 link::LinkOptions LinkOptionsFrom(const CliContext& ctx) { return LinkOptionsFrom(ctx.options); }
 
-LinkSession::LinkSession(CliContext& ctx) : ctx_(ctx) {
+std::unique_ptr<link::LinkEnvironment> MakeLinkEnvironment(const CliContext& ctx) {
   try {
-    env_ = std::make_unique<link::LinkEnvironment>(LinkOptionsFrom(ctx));
+    return std::make_unique<link::LinkEnvironment>(LinkOptionsFrom(ctx));
   } catch (const std::invalid_argument& e) {
     throw CliFailure(e.what(), kExitUsage);
   } catch (const std::exception& e) {
     throw CliFailure(e.what());
   }
+}
+
+LinkSession::LinkSession(CliContext& ctx) : ctx_(ctx) {
+  env_ = MakeLinkEnvironment(ctx);
   unit_ = std::make_unique<link::D2XXUnit>(env_->Driver(), *ctx.dialogs);
   prog_ = std::make_unique<link::TReadProg>(*unit_, env_->Clock(), *ctx.dialogs, window_, data_, pump_);
   image::Folders f = ctx.Folders();

@@ -24,6 +24,9 @@ namespace velmar::cli {
 struct CliContext;
 
 link::LinkOptions LinkOptionsFrom(const CliContext& ctx);
+// The link environment of the global options; options that do not fit
+// together are a usage error, files that cannot be used a failure.
+std::unique_ptr<link::LinkEnvironment> MakeLinkEnvironment(const CliContext& ctx);
 
 class LinkSession {
  public:

@@ -24,13 +24,7 @@ void AddProgrammerTypeOptions(CLI::App* command, ProgrammerTypeAnswer& a) {
 
 ReadSession::ReadSession(CliContext& ctx, const ProgrammerTypeAnswer& type)
     : ctx_(ctx), type_(type), progress_(ctx.err, TerminalProgress::IsTerminal(ctx.err)) {
-  try {
-    env_ = std::make_unique<link::LinkEnvironment>(LinkOptionsFrom(ctx));
-  } catch (const std::invalid_argument& e) {
-    throw CliFailure(e.what(), kExitUsage);
-  } catch (const std::exception& e) {
-    throw CliFailure(e.what());
-  }
+  env_ = MakeLinkEnvironment(ctx);
   unit_ = std::make_unique<link::D2XXUnit>(env_->Driver(), *ctx.dialogs);
   window_ = std::make_unique<model::TMainForm>(*ctx.dialogs, ctx.Folders());
   window_->SetCloseHandler([] {});  // nothing to close on a terminal

@@ -199,14 +199,15 @@ void TMainForm::ApplyDeviceRules() {
   VerifyConfigClick();
   ProgramOpsClick();
 
-  // Program options.
+  // Program options. Without data memory only Program All is left; a
+  // Column 15 device with data memory keeps the options as they stand.
   if (Data.EEPROMSIZE != 0 && column != 15) {
     s.SetEnabled("GroupBox1", true);
     s.SetEnabled("ProgramOps", true);
     s.SetVisible("Label5", true);
     s.SetInactiveColour("ProgramOps", false);
     if (s.ItemIndex("ProgramOps") != 1) s.SetEnabled("DataSave", true);
-  } else {
+  } else if (Data.EEPROMSIZE == 0) {
     s.SetEnabled("GroupBox1", false);
     s.SetEnabled("ProgramOps", false);
     s.SetVisible("Label5", false);

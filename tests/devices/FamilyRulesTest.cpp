@@ -197,6 +197,32 @@ TEST_F(Rules, AnEmptyFamilyFallsBackToTheDefaultDeviceName) {
   EXPECT_EQ(g.W().Data.DeviceName, "PIC18F1220");
 }
 
+TEST(ProgramOptionsOfColumn15, DataMemoryKeepsThemAsTheyStand) {
+  WindowFixture g(
+      "[PIC16F628A]\nEEPROMSIZE=128\nColumn=3\n[PIC16F73]\nColumn=2\n"
+      "[PIC16F18877]\nEEPROMSIZE=256\nColumn=15\n");
+  g.Show(4);
+  const auto& c = g.C();
+  g.Choose(1, "PIC16F628A");
+  g.C().SetItemIndex("ProgramOps", 2);
+  g.Choose(1, "PIC16F18877");
+  EXPECT_EQ(c.ItemIndex("ProgramOps"), 2);
+  EXPECT_TRUE(c.Enabled("ProgramOps"));
+  // Preserve Data Memory stays offered to a device that has data memory.
+  g.C().SetChecked("DataSave", true);
+  g.Choose(1, "PIC16F18877");
+  EXPECT_TRUE(c.Enabled("DataSave"));
+  EXPECT_TRUE(c.Checked("DataSave"));
+
+  g.Choose(1, "PIC16F73");  // no data memory: Program All only
+  EXPECT_EQ(c.ItemIndex("ProgramOps"), 0);
+  EXPECT_FALSE(c.Checked("DataSave"));
+  g.Choose(1, "PIC16F18877");
+  EXPECT_FALSE(c.Enabled("ProgramOps"));
+  EXPECT_EQ(c.ItemIndex("ProgramOps"), 0);
+  EXPECT_TRUE(c.Enabled("DataSave"));
+}
+
 TEST(DeviceFileLoss, ClosesTheWindowWithoutOverwritingTheSettings) {
   WindowFixture f;
   f.Show(4);

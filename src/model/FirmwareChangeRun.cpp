@@ -30,7 +30,9 @@ bool TMainForm::ChangeFirmwareOverLink(const std::string& fileName, int required
   firmware::FirmwareChangeLinks links{*linkParts_.unit, *linkParts_.clock, dialogs_,      *this,
                                       Data,             *linkParts_.pump,  priority,      Folders.program,
                                       Folders.working};
-  return firmware::execute(form, std::uint8_t(ProgrammerKind), links) == 0;
+  // The kind the link identified last: at start-up the window has not been told
+  // it yet, and the file must match the programmer just identified.
+  return firmware::execute(form, Geometry().Kind, links) == 0;
 }
 
 }  // namespace velmar::model

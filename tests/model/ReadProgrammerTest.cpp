@@ -4,6 +4,8 @@
 // standard programmer, a directory that cannot be read, a missing device
 // file, a command-line start), the programmer type dialog, and the link the
 // window builds and tunes.
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "devices/TData.h"
@@ -230,6 +232,25 @@ TEST(ReadProgrammer, TheWindowsOwnFirmwareChangeUpdatesTheProgrammerAndReadGoesO
   EXPECT_EQ(rig.Sim().version, 226);
   EXPECT_EQ(w.Data.LoadedFirmware, 0);
   EXPECT_EQ(w.Controls().Text("Label9"), "Empty");  // read on to the (empty) slot list
+}
+
+// The start-up Read knows no programmer yet; the update must still be the
+// one offered for the programmer just identified.
+TEST(ReadProgrammer, TheUpdateLoadsTheFirmwareOfferedForTheProgrammerJustIdentified) {
+  ReadRig rig(5);
+  rig.Sim().firmware = sim::FirmwareKind::pic24;
+  rig.Sim().version = 40;  // below 0x80: taken for PIC24 firmware
+  model::TMainForm& w = rig.Create();
+  w.SetFirmwareChange(nullptr);  // the real change over the window's link
+  w.ReadProgButtonClick();
+  EXPECT_FALSE(w.CloseRequested) << rig.dialogs.script.LastText();
+  const auto texts = rig.Texts();
+  EXPECT_TRUE(std::any_of(texts.begin(), texts.end(),
+                          [](const std::string& t) { return t.find("Version: $30 PIC24\r") != std::string::npos; }));
+  EXPECT_EQ(rig.Sim().firmware, sim::FirmwareKind::pic24);
+  EXPECT_EQ(rig.Sim().version, 48);
+  EXPECT_EQ(w.Data.LoadedFirmware, devices::fw_pic24);
+  EXPECT_EQ(w.ProgrammerKind, 5);
 }
 
 TEST(ReadProgrammer, PIC24FirmwareOnAStandardProgrammerIsReplacedOrTheProgramCloses) {

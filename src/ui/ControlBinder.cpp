@@ -8,6 +8,7 @@
 #include <QColor>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -274,6 +275,14 @@ void ControlBinder::Refresh(const Control& c, Property) {
   if (QWidget* w = Widget(c.name)) RefreshAll(c, w);
 }
 
+bool ControlBinder::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::FocusIn) {
+    const std::string name = watched->objectName().toStdString();
+    if (store_.Has(name)) Guard([&] { store_.UserEnter(name); });
+  }
+  return QObject::eventFilter(watched, event);
+}
+
 void ControlBinder::Connect(const Control& c, QWidget* w) {
   const std::string name = c.name;
   switch (c.kind) {
@@ -291,6 +300,7 @@ void ControlBinder::Connect(const Control& c, QWidget* w) {
       break;
     case ControlKind::Edit: {
       auto* e = static_cast<QLineEdit*>(w);
+      e->installEventFilter(this);
       connect(e, &QLineEdit::textEdited, this, [this, name](const QString& text) {
         Guard([&] { store_.UserSetText(name, text.toStdString()); });
       });

@@ -37,6 +37,10 @@ class ControlBinder : public QObject {
 
   std::function<void(const std::string& message)> onError;
 
+ protected:
+  // Entering an edit box runs its Enter handler.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   QWidget* Create(const model::Control& c, QWidget* parent, const QRect& rect);
   void Connect(const model::Control& c, QWidget* w);

@@ -62,6 +62,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::KeyPress || !isActiveWindow()) return QWidget::eventFilter(watched, event);
   auto* key = static_cast<QKeyEvent*>(event);
   Qt::KeyboardModifiers mods = key->modifiers();
+  if (key->key() == Qt::Key_Escape && mods == Qt::NoModifier && QApplication::activeModalWidget() == nullptr) {
+    // Escape presses the window's cancel button ("Close").
+    const model::ControlStore& c = form_.Controls();
+    if (c.Visible("cancel") && c.Enabled("cancel")) {
+      binder_->Guard([&] { form_.Controls().UserClick("cancel"); });
+      return true;
+    }
+  }
   bool shift = mods & Qt::ShiftModifier, ctrl = mods & Qt::ControlModifier;
   if (!shift || !ctrl) return QWidget::eventFilter(watched, event);
   ShortcutKey k = ShortcutKey::Other;

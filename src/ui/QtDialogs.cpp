@@ -149,6 +149,8 @@ DlgButton QtDialogs::ShowModal(platform::ModalForm& form) {
     QObject::connect(b, &QPushButton::clicked, &dialog, [&form, &dialog] {
       if (form.ModalResult != DlgButton::None) dialog.accept();
     });
+  // The find dialog opens near the top left of the window.
+  if (form.FormName() == "FindDialog1" && parent_) dialog.move(parent_->geometry().topLeft() + QPoint(35, 55));
   dialog.exec();
   return form.ModalResult;
 }

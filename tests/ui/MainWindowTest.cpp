@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -144,6 +145,31 @@ class MainWindowTest : public QObject {
     QVERIFY(f.Get<QComboBox>("ComboBox1")->isHidden());
     QTest::keyClick(f.window.get(), Qt::Key_F2, Qt::ShiftModifier | Qt::ControlModifier);
     QVERIFY(!f.Get<QComboBox>("ComboBox1")->isHidden());
+  }
+
+  void enteringTheFileBoxSetsTheHexFileFromTheLastFolder() {
+    Fixture f;
+    f.form.LastFolder = "/work/";
+    auto* edit = f.Get<QLineEdit>("Edit1");
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    f.Get<QComboBox>("family")->setFocus();
+    QApplication::processEvents();
+    f.form.Controls().SetText("Edit1", "test.hex");  // as stored, without an edit
+    QCOMPARE(edit->text(), QString("test.hex"));
+    f.form.Data.FlashFile.clear();  // entering the box alone must set it again
+    edit->setFocus();
+    QApplication::processEvents();
+    QCOMPARE(f.form.Data.FlashFile, std::string("/work/test.hex"));
+  }
+
+  void escapePressesTheCloseButton() {
+    Fixture f;
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    QTest::keyClick(f.window.get(), Qt::Key_Escape);
+    QVERIFY(f.form.Closed());
+    QVERIFY(!f.window->isVisible());
   }
 
   void eraseOptionsRunModallyAndOkSetsTheEraseCode() {

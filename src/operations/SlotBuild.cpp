@@ -152,8 +152,14 @@ bool SlotBuild(model::TMainForm& w, link::ProgrammerGeometry& geometry, link::TP
   platform::Dialogs& dialogs = w.Dialogs();
   try {
     // The device selection once more, then the device's values for the job.
+    // The device rules first lock the programming mode to high voltage and
+    // then free it again for the devices that offer both (PIC24 KA): the
+    // user's choice must survive that, or such a slot is always built for
+    // high voltage whatever was chosen.
+    const int chosenMode = w.Controls().ItemIndex("progMode");
     w.deviceListChange();
     if (w.Closed()) return false;
+    if (w.Controls().Enabled("progMode")) w.Controls().SetItemIndex("progMode", chosenMode);
     platform::IniFile ini(devices::DeviceFilePath(w.Folders.program));
     devices::ReadDevice(ini, w.Data.DeviceName, w.Data, devices::DeviceRead::Job);
 

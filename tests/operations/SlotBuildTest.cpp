@@ -288,6 +288,17 @@ TEST_F(SlotBuildTest, Pic24fExample) {
   EXPECT_EQ(Slot(17408, 12), (Bytes{0x56, 0x65, 0x6C, 0x6D, 0x61, 0x72, 0x00, 0x24, 0x34, 0x12, 0xCD, 0xAB}));
 }
 
+TEST_F(SlotBuildTest, Pic24KaKeepsTheChosenLowVoltageEntry) {
+  Show(4, 4, "PIC24F16KA102");
+  Example("pic24f16ka102");
+  ASSERT_TRUE(f.C().Enabled("progMode"));
+  f.C().UserSelect("progMode", 0);
+  ASSERT_TRUE(Build()) << f.dialogs.LastText();
+  EXPECT_EQ(f.C().ItemIndex("progMode"), 0);
+  EXPECT_TRUE(f.W().Data.LowVoltageMode);
+  EXPECT_EQ(H()[47] & 0x20, 0x00);  // low-voltage entry recorded
+}
+
 TEST_F(SlotBuildTest, DsPic30Example) {
   Show(4, 5, "dsPIC30F4011");
   Example("dspic30f4011");

@@ -170,5 +170,22 @@ TEST_F(ReadCli, FindSearchesFileNamesAndDescriptions) {
   EXPECT_EQ(Run({"--sim-state", state, "find", "abc", "--from", "0"}).status, 2);
 }
 
+// Slot texts are single bytes as the programmer stores them; a description
+// typed in an 8-bit character set must not stop the JSON reports.
+TEST_F(ReadCli, JsonReportsSurviveSlotTextsThatAreNotUtf8) {
+  const std::string state = Stage("8way", {Job("M\xFCller line", "pump.hex")});
+  for (const char* command : {"read", "list"}) {
+    auto r = Run({"--sim-state", state, command, "--json"});
+    ASSERT_EQ(r.status, 0) << command << ": " << r.err;
+    EXPECT_NE(json::parse(r.out).dump().find("M\xEF\xBF\xBDller line"), std::string::npos) << r.out;
+  }
+  auto found = Run({"--sim-state", state, "find", "ller", "--json"});
+  ASSERT_EQ(found.status, 0) << found.err;
+  EXPECT_EQ(json::parse(found.out)["slot"], 1);
+  auto details = Run({"--sim-state", state, "details", "--slot", "1", "--json"});
+  ASSERT_EQ(details.status, 0) << details.err;
+  EXPECT_EQ(json::parse(details.out)["description"], "M\xEF\xBF\xBDller line");
+}
+
 }  // namespace
 }  // namespace velmar::test

@@ -148,6 +148,24 @@ TEST_F(ReadCli, DetailsRefuseSlotsThatAreNotThere) {
   EXPECT_EQ(Run({"--simulate", "single", "details", "--slot", "1"}).status, 2);
 }
 
+TEST_F(ReadCli, DetailsOfASlotTheProgrammerCannotShowFail) {
+  SlotSpec pic24 = Job("Motor", "motor.hex");
+  pic24.device = "PIC24F16KA102";
+  pic24.deviceId = "0D03";
+  pic24.optionsA = 0x98;
+  pic24.familyFlags = 0x22;  // PIC24F: the first 8-way offers no such family
+  const std::string state = Stage("8way", {pic24});
+  for (const char* json : {"--json", ""}) {
+    std::vector<std::string> args{"--sim-state", state, "details", "--slot", "1"};
+    if (*json) args.push_back(json);
+    auto r = Run(args);
+    EXPECT_EQ(r.status, 1) << "nothing was shown, so nothing may be reported as the slot's settings";
+    EXPECT_NE(r.err.find("Slot 1 holds a PIC24F program, a family this programmer does not offer"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.out, "");
+  }
+}
+
 TEST_F(ReadCli, FindSearchesFileNamesAndDescriptions) {
   const std::string state =
       Stage("portable", {Job("Pump", "ABC.HEX"), Job("Fan", "fan.hex"), Job("Abc tester", "t.hex")});

@@ -16,7 +16,12 @@ CliContext::~CliContext() = default;
 
 image::Folders CliContext::Folders() const { return FoldersFrom(options); }
 
-void CliContext::PrintJson(const nlohmann::ordered_json& object) { out << object.dump() << "\n"; }
+// Texts read from a programmer or a file are bytes, not always UTF-8 (a slot
+// description typed in an 8-bit character set); such a byte is shown as
+// U+FFFD rather than failing the whole report.
+void CliContext::PrintJson(const nlohmann::ordered_json& object) {
+  out << object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
+}
 
 std::uint64_t ParseSize(const std::string& text) {
   std::string t = text::UpperCase(text::Trim(text));

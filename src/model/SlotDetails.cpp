@@ -44,12 +44,12 @@ void TMainForm::RefreshKeepingRow(int row) {
   controls_.SetText("ProgCaption", caption);
 }
 
-void TMainForm::ShowSlotDetails(int row) {
+bool TMainForm::ShowSlotDetails(int row) {
   ControlStore& s = controls_;
-  if (Programs.EntryCount == 0 || row < 1 || row > Programs.EntryCount) return;
+  if (Programs.EntryCount == 0 || row < 1 || row > Programs.EntryCount) return false;
   link::TProgramEntry& entry = Programs.Get(row - 1);
   const std::string description = text::Trim(entry.SlotName);
-  if (description == link::slot_header::kEmptyName) return;
+  if (description == link::slot_header::kEmptyName) return false;
 
   const link::HeaderBytes h = entry.Header;
   const int family = SlotFamilyEntry(h.data());
@@ -57,7 +57,7 @@ void TMainForm::ShowSlotDetails(int row) {
   if (family >= families) {
     dialogs_.ShowError("Slot " + std::to_string(row) + " holds a " + devices::FamilyEntryText(family) +
                        " program, a family this programmer does not offer");
-    return;
+    return false;
   }
 
   s.SetText("ProgCaption", description.size() > 4 ? description.substr(4) : std::string());
@@ -124,6 +124,7 @@ void TMainForm::ShowSlotDetails(int row) {
     for (int i = 56; i <= 63; ++i) fuses += text::IntToHex(h[std::size_t(i)], 2);
     s.SetChecked("unusedFuses", fuses != "FFF7FFFFFFFFFFFF");
   }
+  return true;
 }
 
 }  // namespace velmar::model

@@ -185,7 +185,10 @@ bool TMainForm::FindDialog1Find() {
   const bool wholeWord = findDialog_.WholeWord();
   const std::string text = findDialog_.FindText();
   const std::string wanted = matchCase ? text : text::UpperCase(text);
+  // An empty text would be "contained" in every field and find slot 1; as
+  // in a find dialog whose Find Next waits for a text, it finds nothing.
   auto matches = [&](const std::string& field) {
+    if (wanted.empty()) return false;
     const std::string f = matchCase ? field : text::UpperCase(field);
     return wholeWord ? f == wanted : text::Contains(f, wanted);
   };

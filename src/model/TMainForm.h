@@ -221,8 +221,10 @@ class TMainForm final : public link::LinkWindow {
 
   // ---- Slot details ----
   void ShowDetails1Click();
-  // Family, device and options from the header of the slot in list row `row`.
-  void ShowSlotDetails(int row);
+  // Family, device and options from the header of the slot in list row `row`;
+  // false when nothing was shown (no such slot, an emptied one, or a family
+  // this programmer does not offer).
+  bool ShowSlotDetails(int row);
 
   // ---- Settings and profiles ----
   void LoadSettings();

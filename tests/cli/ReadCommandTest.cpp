@@ -148,6 +148,24 @@ TEST_F(ReadCli, DetailsRefuseSlotsThatAreNotThere) {
   EXPECT_EQ(Run({"--simulate", "single", "details", "--slot", "1"}).status, 2);
 }
 
+TEST_F(ReadCli, DetailsOfASlotTheProgrammerCannotShowFail) {
+  SlotSpec pic24 = Job("Motor", "motor.hex");
+  pic24.device = "PIC24F16KA102";
+  pic24.deviceId = "0D03";
+  pic24.optionsA = 0x98;
+  pic24.familyFlags = 0x22;  // PIC24F: the first 8-way offers no such family
+  const std::string state = Stage("8way", {pic24});
+  for (const char* json : {"--json", ""}) {
+    std::vector<std::string> args{"--sim-state", state, "details", "--slot", "1"};
+    if (*json) args.push_back(json);
+    auto r = Run(args);
+    EXPECT_EQ(r.status, 1) << "nothing was shown, so nothing may be reported as the slot's settings";
+    EXPECT_NE(r.err.find("Slot 1 holds a PIC24F program, a family this programmer does not offer"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.out, "");
+  }
+}
+
 TEST_F(ReadCli, FindSearchesFileNamesAndDescriptions) {
   const std::string state =
       Stage("portable", {Job("Pump", "ABC.HEX"), Job("Fan", "fan.hex"), Job("Abc tester", "t.hex")});
@@ -168,6 +186,23 @@ TEST_F(ReadCli, FindSearchesFileNamesAndDescriptions) {
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.out.find("fan Not Found"), std::string::npos);
   EXPECT_EQ(Run({"--sim-state", state, "find", "abc", "--from", "0"}).status, 2);
+}
+
+// Slot texts are single bytes as the programmer stores them; a description
+// typed in an 8-bit character set must not stop the JSON reports.
+TEST_F(ReadCli, JsonReportsSurviveSlotTextsThatAreNotUtf8) {
+  const std::string state = Stage("8way", {Job("M\xFCller line", "pump.hex")});
+  for (const char* command : {"read", "list"}) {
+    auto r = Run({"--sim-state", state, command, "--json"});
+    ASSERT_EQ(r.status, 0) << command << ": " << r.err;
+    EXPECT_NE(json::parse(r.out).dump().find("M\xEF\xBF\xBDller line"), std::string::npos) << r.out;
+  }
+  auto found = Run({"--sim-state", state, "find", "ller", "--json"});
+  ASSERT_EQ(found.status, 0) << found.err;
+  EXPECT_EQ(json::parse(found.out)["slot"], 1);
+  auto details = Run({"--sim-state", state, "details", "--slot", "1", "--json"});
+  ASSERT_EQ(details.status, 0) << details.err;
+  EXPECT_EQ(json::parse(details.out)["description"], "M\xEF\xBF\xBDller line");
 }
 
 }  // namespace

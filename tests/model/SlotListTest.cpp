@@ -218,6 +218,14 @@ TEST(FindName, MatchCaseAndWholeWordNarrowTheSearch) {
   EXPECT_EQ(rig.Find(Padded("003 Pump abc", 32), true, true), std::vector<int>{3});
 }
 
+TEST(FindName, AnEmptyTextFindsNothing) {
+  FindRig rig;
+  rig.C().SelectCell("StringGrid1", 4, 0);
+  EXPECT_EQ(rig.Find("", false, false), std::vector<int>{4}) << "every field contains the empty text, none is found";
+  EXPECT_EQ(rig.dialogs.script.LastText(), " Not Found");
+  EXPECT_EQ(rig.W().FindStart, 0);
+}
+
 TEST(FindName, OpeningTheDialogStartsAtTheFirstSlot) {
   FindRig rig;
   rig.W().FindStart = 3;

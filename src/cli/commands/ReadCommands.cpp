@@ -113,8 +113,11 @@ void Details(CliContext& ctx, const ReadArgs& a) {
   if (text::Trim(entry.SlotName) == link::slot_header::kEmptyName)
     throw CliFailure("Slot " + std::to_string(a.slot) + " is empty");
   s.UserClickCell("StringGrid1", a.slot, 0);
-  s.UserClick("ShowDetails1");
+  // What the menu entry does; a slot that could not be shown has had its
+  // message, and the window's settings are not that slot's.
+  const bool shown = w.ShowSlotDetails(s.Row("StringGrid1"));
   session.Finish();
+  if (!shown) throw CliFailure("", kExitFailed);
 
   const model::CountLimit limit = model::SlotCountLimit(entry.Header.data());
   const std::string fileName = RightTrimmed(entry.SourceFileName);

@@ -95,7 +95,9 @@ void PrintOptionControls(std::ostream& out, const model::ControlStore& s, const 
   }
   out << "\n";
   const ordered_json data = DataJson(d);
-  for (auto it = data.begin(); it != data.end(); ++it) out << it.key() << " = " << it.value().dump() << "\n";
+  // A file name from setting.ini need not be UTF-8; show such bytes as U+FFFD.
+  for (auto it = data.begin(); it != data.end(); ++it)
+    out << it.key() << " = " << it.value().dump(-1, ' ', false, ordered_json::error_handler_t::replace) << "\n";
 }
 
 }  // namespace velmar::cli

@@ -103,4 +103,16 @@ TEST_F(OptionCommands, SettingsShowWhatTheWindowLoads) {
   EXPECT_EQ(velmar::test::ReadFile(working.File("setting.ini")), "[ProgSettings]\nPICFamily=4\n24Device=2\nREPEAT=999\n");
 }
 
+TEST_F(OptionCommands, AFileNameThatIsNotUtf8IsShownNotFatal) {
+  // A file name saved by a program that used an 8-bit character set.
+  WriteFile(working.File("setting.ini"), "[ProgSettings]\nPICFamily=0\nFlashFile=/tmp/Pr\xFC" "fung.hex\n");
+  for (bool asJson : {false, true}) {
+    std::vector<std::string> args{"options", "--family", "0", "--device", "PIC18F4520"};
+    if (asJson) args.insert(args.begin(), "--json");
+    auto r = Run(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("/tmp/Pr\xEF\xBF\xBD" "fung.hex"), std::string::npos) << r.out;
+  }
+}
+
 }  // namespace

@@ -415,6 +415,21 @@ TEST_F(SlotBuildTest, ReplaceRewritesTheSelectedSlotInPlace) {
   EXPECT_EQ(result.record->NextPage, 4128u);
 }
 
+// "Program Data Only" greys out Preserve Data Memory but leaves it ticked; a
+// box the user cannot use must not change the data the slot carries.
+TEST_F(SlotBuildTest, PreserveDataMemoryGreyedOutKeepsTheUsersData) {
+  Show(3, 1, "PIC16F628A");
+  Example("pic16f628a");
+  f.C().SetChecked("DataSave", true);
+  f.C().SetItemIndex("ProgramOps", 1);
+  ASSERT_TRUE(f.C().Checked("DataSave"));
+  ASSERT_FALSE(f.C().Enabled("DataSave"));
+  ASSERT_TRUE(Build()) << f.dialogs.LastText();
+  EXPECT_EQ(H()[47] & 0x40, 0);
+  EXPECT_EQ(link::GetField(H(), link::slot_header::DataLength), 8u);
+  EXPECT_EQ(Slot(4352, 2), (Bytes{0x56, 0x65}));  // EEPROM byte 0 is the file's, not the preserve marker
+}
+
 TEST_F(SlotBuildTest, WorkingFolderIsMadeAndOldPiecesGo) {
   Show(3, 1, "PIC16F628A");
   f.W().Folders.working = f.working.Path() + "torvik/VELMAR/";

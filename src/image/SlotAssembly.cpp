@@ -121,10 +121,6 @@ bool AssembleSlot(SlotJob& job, const BuildOptions& options, link::ProgrammerGeo
     else if (family == devices::fam_PIC12F16F) unit = std::uint32_t(d.RowSize);
     else if (wide) unit = 3u * d.BufferSize;
     out.paddedCodeLength = RoundUp(out.rawCodeLength, unit);
-    if (d.Type == "K40" && d.BufferSize > 0) {
-      link::PutField(h.data(), RowCount, (out.paddedCodeLength / d.BufferSize) & 0xFFFF);
-      link::PutField(h.data(), RowHalf, d.BufferSize / 2u);
-    }
     const std::uint32_t flashSize = std::uint32_t(d.FlashSize);
     out.codeLength = out.paddedCodeLength;
     if (flashSize < out.paddedCodeLength) {
@@ -132,6 +128,11 @@ bool AssembleSlot(SlotJob& job, const BuildOptions& options, link::ProgrammerGeo
                             kSizeTitle))
         return false;
       out.codeLength = flashSize;
+    }
+    // Rows of a cut program end with the device, not with the file.
+    if (d.Type == "K40" && d.BufferSize > 0) {
+      link::PutField(h.data(), RowCount, (out.codeLength / d.BufferSize) & 0xFFFF);
+      link::PutField(h.data(), RowHalf, d.BufferSize / 2u);
     }
 
     // Room in the slot.

@@ -297,6 +297,17 @@ TEST_F(SlotAssembly, RowCountsOfK40AndRowAlgorithms) {
   ASSERT_TRUE(Assemble());
   EXPECT_EQ(Field(sh::RowCount), 4u);
   EXPECT_EQ(H(143), 16);
+
+  // A K40 program cut to the device: its rows stop at the device's end too.
+  job.device.Type = "K40";
+  job.device.Column = 0;
+  options.familyIndex = 3;
+  job.device.FlashSize = 256;
+  Code(300);
+  dialogs.Answer(DlgButton::Yes);
+  ASSERT_TRUE(Assemble());
+  EXPECT_EQ(Field(sh::CodeLength), 256u);
+  EXPECT_EQ(Field(sh::RowCount), 4u);
 }
 
 }  // namespace

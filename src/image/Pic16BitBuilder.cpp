@@ -43,7 +43,9 @@ void Load(const SlotJob& job, const char* name, THexList& image, const char* bad
 
 SectionSplit Split(const SlotJob& job, std::initializer_list<Space> spaces, const char* badFormat) {
   try {
-    return SplitSections(ReadHexLines(job.userFile), spaces);
+    std::vector<std::string> lines = ReadHexLines(job.userFile);
+    if (lines.empty()) throw Refusal{badFormat};  // an empty file is no program
+    return SplitSections(std::move(lines), spaces);
   } catch (const std::exception&) {
     throw Refusal{badFormat};
   }

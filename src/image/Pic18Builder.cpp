@@ -103,6 +103,7 @@ void Save(const SlotJob& job, const char* name, const std::vector<std::string>& 
 
 void Run(SlotJob& job, const BuildOptions& options) {
   std::vector<std::string> lines = ReadHexLines(job.userFile);
+  if (lines.empty()) throw std::runtime_error("the file is empty");
   job.configFound = false;
   job.id.fill(0xFF);
   job.idCount = 0;

@@ -58,7 +58,8 @@ bool BuildPic18J(SlotJob& job, const BuildOptions& options, platform::Dialogs& d
   }
   THexList image(kPic18JFileImage);
   try {
-    if (TFileLoader::LoadFile(job.userFile, image, 0) == -1) {
+    const int loaded = TFileLoader::LoadFile(job.userFile, image, 0);
+    if (loaded == -1 || loaded == fmt_empty) {  // an empty file is no program either
       dialogs.ShowWarning("Bad File Data\r" + job.userFile + "\rQuitting", "File Warning");
       return false;
     }

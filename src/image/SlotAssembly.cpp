@@ -28,13 +28,6 @@ bool CountsProgramAddresses(const std::string& type) {
   return type == "24FJ" || type == "24FJ-GA4" || type == "ds30" || type == "24KA";
 }
 
-// Loads a piece; data outside the image would be lost, so it is an error.
-void LoadPiece(const SlotJob& job, const char* name, THexList& image, const std::string& what) {
-  if (TFileLoader::LoadFile(job.PiecePath(name), image, 0) == -1)
-    throw EISPException(std::string(name) + " holds data outside " + what + " (" + std::to_string(image.Count()) +
-                        " bytes)");
-}
-
 std::uint32_t RoundUp(std::uint32_t value, std::uint32_t unit) {
   return unit == 0 ? value : (value + unit - 1) / unit * unit;
 }
@@ -45,6 +38,16 @@ std::uint32_t HighestUsed(const THexList& image) {
   for (std::uint32_t a = image.Count(); a-- > 0;)
     if (v[a] != 0xFF) return a + 1;
   return 0;
+}
+
+// Loads a piece whose place in the slot holds `room` bytes; data beyond
+// them would be lost (or, for data memory, counted without being carried),
+// so it is an error.
+void LoadPiece(const SlotJob& job, const char* name, THexList& image, const std::string& what,
+               std::uint32_t room) {
+  if (TFileLoader::LoadFile(job.PiecePath(name), image, 0) == -1 || HighestUsed(image) > room)
+    throw EISPException(std::string(name) + " holds data outside " + what + " (" + std::to_string(room) +
+                        " bytes)");
 }
 
 // A position or size in the slot: in pages with the third byte 0 on the
@@ -99,7 +102,7 @@ bool AssembleSlot(SlotJob& job, const BuildOptions& options, link::ProgrammerGeo
     // Data memory.
     THexList data(std::uint32_t(d.EEPROMSIZE) + 1);
     if (d.EEPROMSIZE > 0 && !job.dataFileName.empty()) {
-      LoadPiece(job, piece::kEeprom, data, "the device's data memory");
+      LoadPiece(job, piece::kEeprom, data, "the device's data memory", std::uint32_t(d.EEPROMSIZE));
       if (data.LastUsed() == -1) {
         job.dataFileName.clear();
         if (wide) h[OptionFlagsB.offset] &= std::uint8_t(~0x10);
@@ -111,17 +114,13 @@ bool AssembleSlot(SlotJob& job, const BuildOptions& options, link::ProgrammerGeo
 
     // Code, its padding and the size question.
     THexList code(geometry.CodeImageLimit + 2048);
-    LoadPiece(job, piece::kFlash, code, "the code image");
+    LoadPiece(job, piece::kFlash, code, "the code image", code.Count());
     out.rawCodeLength = ProgrammedLength(code, family == devices::fam_PIC12F16F);
     std::uint32_t unit = d.BufferSize;
     if (family == devices::fam_PIC18F && d.Type == "A") unit = 8192;
     else if (family == devices::fam_PIC12F16F) unit = std::uint32_t(d.RowSize);
     else if (wide) unit = 3u * d.BufferSize;
     out.paddedCodeLength = RoundUp(out.rawCodeLength, unit);
-    if (d.Type == "K40" && d.BufferSize > 0) {
-      link::PutField(h.data(), RowCount, (out.paddedCodeLength / d.BufferSize) & 0xFFFF);
-      link::PutField(h.data(), RowHalf, d.BufferSize / 2u);
-    }
     const std::uint32_t flashSize = std::uint32_t(d.FlashSize);
     out.codeLength = out.paddedCodeLength;
     if (flashSize < out.paddedCodeLength) {
@@ -129,6 +128,11 @@ bool AssembleSlot(SlotJob& job, const BuildOptions& options, link::ProgrammerGeo
                             kSizeTitle))
         return false;
       out.codeLength = flashSize;
+    }
+    // Rows of a cut program end with the device, not with the file.
+    if (d.Type == "K40" && d.BufferSize > 0) {
+      link::PutField(h.data(), RowCount, (out.codeLength / d.BufferSize) & 0xFFFF);
+      link::PutField(h.data(), RowHalf, d.BufferSize / 2u);
     }
 
     // Room in the slot.
@@ -177,7 +181,7 @@ bool AssembleSlot(SlotJob& job, const BuildOptions& options, link::ProgrammerGeo
     THexList aux(3u * d.BufferSize);
     out.auxOffset = out.codeAreaEnd + std::uint32_t(d.EEPROMSIZE);
     if (job.auxiliary) {
-      LoadPiece(job, piece::kOtp, aux, "the device's auxiliary area");
+      LoadPiece(job, piece::kOtp, aux, "the device's auxiliary area", aux.Count());
       if (aux.LastUsed() == -1) {
         job.auxiliary = false;
         h[OptionFlagsA.offset] &= std::uint8_t(~0x20);

@@ -42,7 +42,7 @@ struct BuildOptions {
   bool programUserId = false;  // `ProgramUserID` (box enabled and checked)
   bool bulkErase = false;      // `BulkEraseOn`
   bool verifyConfig = false;   // `VerifyConfigOn` (box enabled and checked)
-  bool dataSave = false;       // `DataSave` checked
+  bool dataSave = false;       // `DataSave` checked (and enabled)
   bool dataSaveEnabled = false;
   bool bootSave = false;
   bool unusedFuses = false;

@@ -44,7 +44,9 @@ image::BuildOptions CaptureBuildOptions(const model::TMainForm& w) {
   o.programUserId = w.Data.ProgramUserID;
   o.bulkErase = w.Data.BulkEraseOn;
   o.verifyConfig = w.Data.VerifyConfigOn;
-  o.dataSave = s.Checked("DataSave");
+  // A greyed-out box is off, as its click handler would leave it: the
+  // family builders run before the handlers settle the options.
+  o.dataSave = s.Checked("DataSave") && s.Enabled("DataSave");
   o.dataSaveEnabled = s.Enabled("DataSave");
   o.bootSave = s.Checked("bootSave");
   o.unusedFuses = s.Checked("unusedFuses");

@@ -239,7 +239,16 @@ TEST_F(SlotAssembly, MissingPiecesAndDataOutsideTheImagesAreErrors) {
   job.dataFileName = piece::kEeprom;
   Piece(piece::kEeprom, Bytes(64, 0x00));
   EXPECT_FALSE(Assemble());
-  EXPECT_EQ(dialogs.LastText(), "kf_eeprom.hex holds data outside the device's data memory (5 bytes)");
+  EXPECT_EQ(dialogs.LastText(), "kf_eeprom.hex holds data outside the device's data memory (4 bytes)");
+  // One byte past the end: the header would count five bytes of data memory
+  // while the slot carries four.
+  Piece(piece::kEeprom, {0x11, 0xFF, 0xFF, 0xFF, 0x22});
+  EXPECT_FALSE(Assemble());
+  EXPECT_EQ(dialogs.LastText(), "kf_eeprom.hex holds data outside the device's data memory (4 bytes)");
+  EXPECT_EQ(H(41), 0xFF);
+  Piece(piece::kEeprom, {0x11, 0xFF, 0xFF, 0x22});
+  ASSERT_TRUE(Assemble());
+  EXPECT_EQ(Field(sh::DataLength), 4u);
 }
 
 TEST_F(SlotAssembly, NamesAndChecksumsComeLast) {
@@ -288,6 +297,17 @@ TEST_F(SlotAssembly, RowCountsOfK40AndRowAlgorithms) {
   ASSERT_TRUE(Assemble());
   EXPECT_EQ(Field(sh::RowCount), 4u);
   EXPECT_EQ(H(143), 16);
+
+  // A K40 program cut to the device: its rows stop at the device's end too.
+  job.device.Type = "K40";
+  job.device.Column = 0;
+  options.familyIndex = 3;
+  job.device.FlashSize = 256;
+  Code(300);
+  dialogs.Answer(DlgButton::Yes);
+  ASSERT_TRUE(Assemble());
+  EXPECT_EQ(Field(sh::CodeLength), 256u);
+  EXPECT_EQ(Field(sh::RowCount), 4u);
 }
 
 }  // namespace

@@ -426,6 +426,52 @@ TEST_F(SlotBuildTest, ReplaceRewritesTheSelectedSlotInPlace) {
   EXPECT_EQ(result.record->NextPage, 4128u);
 }
 
+// "Program Data Only" greys out Preserve Data Memory but leaves it ticked; a
+// box the user cannot use must not change the data the slot carries.
+TEST_F(SlotBuildTest, PreserveDataMemoryGreyedOutKeepsTheUsersData) {
+  Show(3, 1, "PIC16F628A");
+  Example("pic16f628a");
+  f.C().SetChecked("DataSave", true);
+  f.C().SetItemIndex("ProgramOps", 1);
+  ASSERT_TRUE(f.C().Checked("DataSave"));
+  ASSERT_FALSE(f.C().Enabled("DataSave"));
+  ASSERT_TRUE(Build()) << f.dialogs.LastText();
+  EXPECT_EQ(H()[47] & 0x40, 0);
+  EXPECT_EQ(link::GetField(H(), link::slot_header::DataLength), 8u);
+  EXPECT_EQ(Slot(4352, 2), (Bytes{0x56, 0x65}));  // EEPROM byte 0 is the file's, not the preserve marker
+}
+
+// A file with nothing in it is no program: every family refuses it with its
+// own message instead of building a blank slot.
+TEST_F(SlotBuildTest, AnEmptyFileBuildsNoSlot) {
+  struct Case {
+    int kind, family;
+    const char* device;
+    std::string message;
+  };
+  const std::string empty = f.working.File("empty.hex");
+  const Case cases[] = {
+      {3, 0, "PIC18F4520", "Error opening file or bad data \r" + empty},
+      {3, 2, "PIC18F46J50", "Bad File Data\r" + empty + "\rQuitting"},
+      {3, 1, "PIC16F628A", "Error in Hex file - bad format for PIC16 Devices\rQuitting"},
+      {4, 4, "PIC24FJ64GA002", "Error in Hex file - bad format for PIC24 Devices\rQuitting"},
+      {4, 4, "PIC24F16KA102", "Error in Hex file - bad format for PIC24F Devices\rQuitting"},
+      {4, 5, "dsPIC30F4011", "Error in Hex file - bad format for dsPIC30 Devices\rQuitting"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.device);
+    std::filesystem::remove(f.program.File("DEVICES.INI"));
+    Show(c.kind, c.family, c.device);
+    WriteFile(empty, "");
+    File(empty);
+    f.dialogs.defaultAnswer = DlgButton::Yes;
+    const std::size_t shown = f.dialogs.shown.size();
+    EXPECT_FALSE(Build());
+    ASSERT_EQ(f.dialogs.shown.size(), shown + 1);
+    EXPECT_EQ(f.dialogs.LastText(), c.message);
+  }
+}
+
 TEST_F(SlotBuildTest, WorkingFolderIsMadeAndOldPiecesGo) {
   Show(3, 1, "PIC16F628A");
   f.W().Folders.working = f.working.Path() + "torvik/VELMAR/";

@@ -48,11 +48,11 @@ void ReadDevice(const IniFile& ini, const std::string& s, TData& d, DeviceRead m
   d.LDefault = ini.ReadString(s, "LDefault", "");
   d.EEPROMSIZE = ReadInt(ini, s, "EEPROMSIZE", 0);
   d.FlashSize = ReadInt(ini, s, "FlashSize", 0);
-  d.BlockSize = std::uint16_t(ini.ReadInteger(s, "BlockSize", 8192));
-  d.BufferSize = std::uint8_t(ini.ReadInteger(s, "BufferSize", 8));
+  d.BlockSize = ReadInt(ini, s, "BlockSize", 8192);
+  d.BufferSize = ReadInt(ini, s, "BufferSize", 8);
   d.EraseCMD = ini.ReadString(s, "EraseCMD", job ? "8080" : "8000");
   d.Type = ini.ReadString(s, "Type", "A");
-  d.EraseBlocks = std::uint8_t(ini.ReadInteger(s, "EraseBlocks", 4));
+  d.EraseBlocks = ReadInt(ini, s, "EraseBlocks", 4);
   d.Column = ReadInt(ini, s, "Column", 0);
   if (job) {
     d.ProgTime = ReadInt(ini, s, "ProgTime", 10);

@@ -24,11 +24,13 @@ struct TData {
   std::string LDefault;
   int EEPROMSIZE = 0;
   int FlashSize = 0;
-  std::uint16_t BlockSize = 8192;
-  std::uint8_t BufferSize = 8;
+  // Read as written in DEVICES.INI; the builders check that they fit the
+  // header's 16-bit and 8-bit fields before a slot is built.
+  int BlockSize = 8192;
+  int BufferSize = 8;
   std::string EraseCMD = "8000";
   std::string Type = "A";
-  std::uint8_t EraseBlocks = 4;
+  int EraseBlocks = 4;
   int Column = 0;
   bool noLVP = false;
   bool DAset = false;

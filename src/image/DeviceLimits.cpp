@@ -51,12 +51,16 @@ std::optional<std::string> CheckDeviceLimits(const devices::TData& d, int family
     case devices::fam_PIC18F:
     case devices::fam_PIC18K:
       c.Range("BufferSize", d.BufferSize, 1, 255);
+      c.Range("BlockSize", d.BlockSize, 0, 0xFFFF);
+      c.Range("EraseBlocks", d.EraseBlocks, 0, 255);
       c.Range("FuseCount", d.FuseCount, 0, 255);
       break;
     case devices::fam_PIC18J: {
       c.Range("FlashSize", d.FlashSize, 16, kPic18JFileImage);
       c.Range("FlashSize", d.FlashSize, (long long)d.Fuses.size() / 2, kPic18JFileImage);
       c.Range("BufferSize", d.BufferSize, 1, 255);
+      c.Range("BlockSize", d.BlockSize, 0, 0xFFFF);
+      c.Range("EraseBlocks", d.EraseBlocks, 0, 255);
       break;
     }
     case devices::fam_PIC12F16F: {
@@ -74,6 +78,7 @@ std::optional<std::string> CheckDeviceLimits(const devices::TData& d, int family
       const long long instructions = kPic16BitFileImage / 4;
       c.Range("FlashSize", d.FlashSize, 3, instructions * 3 + 2);
       c.Range("BufferSize", d.BufferSize, 1, 255);
+      c.Range("BlockSize", d.BlockSize, 0, 0xFFFF);
       // The data EEPROM lies in the top of one 64 KiB file segment.
       c.Range("EEPROMSIZE", d.EEPROMSIZE, 0, 0x8000);
       if (family == devices::fam_PIC24F && (IsPic24FJ(d.DeviceName) || d.Type == "24FJ")) {

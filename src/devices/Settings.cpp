@@ -39,6 +39,12 @@ int ReadInt(const IniFile& ini, const char* section, const char* key, int def) {
 // An entry index for a list of `count` entries; `def` when outside it.
 int IndexOr(int value, int count, int def) { return value >= 0 && value < count ? value : def; }
 
+// A stored programming mode, applied after the device rules: where they have
+// locked the mode (the device cannot be programmed at low voltage) it stays
+// on High Voltage Programming, since the slot would otherwise be built for a
+// low-voltage entry the device does not have.
+void SetStoredMode(ControlStore& s, int mode) { s.SetItemIndex("progMode", s.Enabled("progMode") ? mode : 1); }
+
 }  // namespace
 
 std::string TMainForm::SettingsPath() const { return Folders.working + "setting.ini"; }
@@ -109,7 +115,7 @@ void TMainForm::ApplySettingsIniValues(const IniFile& ini, bool fromFile) {
   PP_Led_on = flag("PP_Led_on", false);
   e2_skipFF = flag("e2_skipFF", false);
   int modeDefault = fromFile ? 0 : 1;
-  s.SetItemIndex("progMode", IndexOr(number("ProgMode", modeDefault), 2, modeDefault));
+  SetStoredMode(s, IndexOr(number("ProgMode", modeDefault), 2, modeDefault));
 }
 
 std::vector<SettingEntry> TMainForm::SettingsEntries() const {
@@ -208,7 +214,7 @@ void TMainForm::LoadProfile(const std::string& path) {
   s.SetText("ProgCaption", ini.ReadString(kProfile, "Description", ""));
   s.SetChecked("DataSave", flag("DataSave"));
   s.SetItemIndex("ProgramOps", IndexOr(number("ProgramOps", 0), 3, 0));
-  s.SetItemIndex("progMode", IndexOr(number("ProgramMode", 1), 2, 1));
+  SetStoredMode(s, IndexOr(number("ProgramMode", 1), 2, 1));
   s.SetChecked("VDD_Voltage", flag("VDDVoltage"));
   s.SetChecked("unusedFuses", flag("UnusedFuses"));
   VDD_VoltageClick();

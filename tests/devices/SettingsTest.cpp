@@ -46,6 +46,32 @@ TEST(LoadSettings, AFileWithoutProgModeGivesLowVoltage) {
   EXPECT_FALSE(f.C().Checked("progUserID"));  // read from the "Progsettings" spelling, default off
 }
 
+// A stored mode is the user's choice where the device offers one; a device
+// that cannot be programmed at low voltage stays locked to high voltage,
+// whatever the file says (the slot would otherwise ask for low-voltage entry).
+TEST(StoredModes, NeverUnlockADeviceLockedToHighVoltage) {
+  WindowFixture f;
+  WriteFile(f.working.File("setting.ini"), "[ProgSettings]\nPICFamily=2\nJDevice=0\n");  // no ProgMode: entry 0
+  f.Show(4);
+  ASSERT_EQ(f.W().Data.DeviceName, "PIC18F46J50");
+  EXPECT_FALSE(f.C().Enabled("progMode"));
+  EXPECT_EQ(f.C().ItemIndex("progMode"), 1);
+  EXPECT_FALSE(f.W().Data.LowVoltageMode);
+
+  const std::string prj = f.working.File("lvp.prj");
+  WriteFile(prj, "[Progprofile]\nPICFamily=1\nDevice=5\nProgramMode=0\n");  // entry 5: PIC16F819, locked
+  f.W().LoadProfile(prj);
+  ASSERT_EQ(f.W().Data.DeviceName, "PIC16F819");
+  EXPECT_EQ(f.C().ItemIndex("progMode"), 1);
+  EXPECT_EQ(f.C().Text("Progmodelabel"), "LVP not available on this device");
+
+  WriteFile(prj, "[Progprofile]\nPICFamily=1\nDevice=8\nProgramMode=0\n");  // entry 8: PIC16F88, free
+  f.W().LoadProfile(prj);
+  ASSERT_EQ(f.W().Data.DeviceName, "PIC16F88");
+  EXPECT_EQ(f.C().ItemIndex("progMode"), 0);
+  EXPECT_TRUE(f.W().Data.LowVoltageMode);
+}
+
 TEST(LoadSettings, AFamilyBeyondTheListSelectsTheFirst) {
   WindowFixture f;
   WriteFile(f.working.File("setting.ini"), "[ProgSettings]\nPICFamily=5\n");

@@ -45,6 +45,12 @@ int IndexOr(int value, int count, int def) { return value >= 0 && value < count 
 // low-voltage entry the device does not have.
 void SetStoredMode(ControlStore& s, int mode) { s.SetItemIndex("progMode", s.Enabled("progMode") ? mode : 1); }
 
+// Stored program options, likewise: a device without data memory has them
+// disabled on Program All, and Program Data Only would leave it unprogrammed.
+void SetStoredProgramOps(ControlStore& s, int ops) {
+  s.SetItemIndex("ProgramOps", s.Enabled("ProgramOps") ? ops : 0);
+}
+
 }  // namespace
 
 std::string TMainForm::SettingsPath() const { return Folders.working + "setting.ini"; }
@@ -213,7 +219,7 @@ void TMainForm::LoadProfile(const std::string& path) {
   KonOld = flag("KonOld");
   s.SetText("ProgCaption", ini.ReadString(kProfile, "Description", ""));
   s.SetChecked("DataSave", flag("DataSave"));
-  s.SetItemIndex("ProgramOps", IndexOr(number("ProgramOps", 0), 3, 0));
+  SetStoredProgramOps(s, IndexOr(number("ProgramOps", 0), 3, 0));
   SetStoredMode(s, IndexOr(number("ProgramMode", 1), 2, 1));
   s.SetChecked("VDD_Voltage", flag("VDDVoltage"));
   s.SetChecked("unusedFuses", flag("UnusedFuses"));

@@ -72,6 +72,26 @@ TEST(StoredModes, NeverUnlockADeviceLockedToHighVoltage) {
   EXPECT_TRUE(f.W().Data.LowVoltageMode);
 }
 
+// Program Data Only or Code Only from a profile is kept for a device with
+// data memory; a device without it stays on Program All, as its rules set.
+TEST(StoredModes, NeverOfferProgramOptionsToADeviceWithoutDataMemory) {
+  WindowFixture f;
+  f.Show(4);
+  const std::string prj = f.working.File("ops.prj");
+  WriteFile(prj, "[Progprofile]\nPICFamily=1\nDevice=4\nProgramOps=1\n");  // entry 4: PIC16F73
+  f.W().LoadProfile(prj);
+  ASSERT_EQ(f.W().Data.DeviceName, "PIC16F73");
+  EXPECT_FALSE(f.C().Enabled("ProgramOps"));
+  EXPECT_EQ(f.C().ItemIndex("ProgramOps"), 0);
+  EXPECT_EQ(f.W().EraseOpsForm().Choice(), 1);
+
+  WriteFile(prj, "[Progprofile]\nPICFamily=1\nDevice=3\nProgramOps=1\n");  // entry 3: PIC16F628A
+  f.W().LoadProfile(prj);
+  ASSERT_EQ(f.W().Data.DeviceName, "PIC16F628A");
+  EXPECT_EQ(f.C().ItemIndex("ProgramOps"), 1);
+  EXPECT_EQ(f.W().EraseOpsForm().Choice(), 9);
+}
+
 TEST(LoadSettings, AFamilyBeyondTheListSelectsTheFirst) {
   WindowFixture f;
   WriteFile(f.working.File("setting.ini"), "[ProgSettings]\nPICFamily=5\n");

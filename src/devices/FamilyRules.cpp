@@ -293,6 +293,9 @@ void TMainForm::ProgramOpsClick() {
       s.SetEnabled("progUserID", false);
       s.SetChecked("progUserID", false);
       s.SetEnabled("DataSave", false);
+      // A disabled box is unchecked: left checked, the data builder would put
+      // its preserve marker over the first data byte that is then programmed.
+      DataSaveClick();
       s.SetText("Label5", "Program Data Only will only work if Data Protection (CPD) is disabled");
       break;
     case 2:

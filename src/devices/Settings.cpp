@@ -2,7 +2,9 @@
 // shown, writing it when the window closes, loading and saving .prj
 // profiles, the version texts of progsetting.ini and the hex file choice.
 // Stored values that no control can hold (an index beyond a list, a number
-// beyond a box's range) fall back to the key's default or the box's limit.
+// beyond a box's range) fall back to the key's default or the box's limit,
+// and a stored mode or program option never undoes what the device rules
+// have locked.
 #include <climits>
 
 #include "devices/DeviceDatabase.h"

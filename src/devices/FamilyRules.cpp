@@ -223,6 +223,9 @@ void TMainForm::ApplyDeviceRules() {
       s.SetText("Label2", "Programmer powers target at 3.3V with 9V VPP");
     } else {
       s.SetVisible("VDD_Voltage", true);
+      // The text was worked out while the box was still hidden (a 3.3 V-only
+      // device before): it follows the box now shown, as the slot will.
+      VDD_VoltageClick();
     }
   }
 

@@ -223,6 +223,9 @@ void TMainForm::ApplyDeviceRules() {
       s.SetText("Label2", "Programmer powers target at 3.3V with 9V VPP");
     } else {
       s.SetVisible("VDD_Voltage", true);
+      // The text was worked out while the box was still hidden (a 3.3 V-only
+      // device before): it follows the box now shown, as the slot will.
+      VDD_VoltageClick();
     }
   }
 
@@ -293,6 +296,9 @@ void TMainForm::ProgramOpsClick() {
       s.SetEnabled("progUserID", false);
       s.SetChecked("progUserID", false);
       s.SetEnabled("DataSave", false);
+      // A disabled box is unchecked: left checked, the data builder would put
+      // its preserve marker over the first data byte that is then programmed.
+      DataSaveClick();
       s.SetText("Label5", "Program Data Only will only work if Data Protection (CPD) is disabled");
       break;
     case 2:

@@ -2,7 +2,9 @@
 // shown, writing it when the window closes, loading and saving .prj
 // profiles, the version texts of progsetting.ini and the hex file choice.
 // Stored values that no control can hold (an index beyond a list, a number
-// beyond a box's range) fall back to the key's default or the box's limit.
+// beyond a box's range) fall back to the key's default or the box's limit,
+// and a stored mode or program option never undoes what the device rules
+// have locked.
 #include <climits>
 
 #include "devices/DeviceDatabase.h"
@@ -38,6 +40,18 @@ int ReadInt(const IniFile& ini, const char* section, const char* key, int def) {
 
 // An entry index for a list of `count` entries; `def` when outside it.
 int IndexOr(int value, int count, int def) { return value >= 0 && value < count ? value : def; }
+
+// A stored programming mode, applied after the device rules: where they have
+// locked the mode (the device cannot be programmed at low voltage) it stays
+// on High Voltage Programming, since the slot would otherwise be built for a
+// low-voltage entry the device does not have.
+void SetStoredMode(ControlStore& s, int mode) { s.SetItemIndex("progMode", s.Enabled("progMode") ? mode : 1); }
+
+// Stored program options, likewise: a device without data memory has them
+// disabled on Program All, and Program Data Only would leave it unprogrammed.
+void SetStoredProgramOps(ControlStore& s, int ops) {
+  s.SetItemIndex("ProgramOps", s.Enabled("ProgramOps") ? ops : 0);
+}
 
 }  // namespace
 
@@ -109,7 +123,7 @@ void TMainForm::ApplySettingsIniValues(const IniFile& ini, bool fromFile) {
   PP_Led_on = flag("PP_Led_on", false);
   e2_skipFF = flag("e2_skipFF", false);
   int modeDefault = fromFile ? 0 : 1;
-  s.SetItemIndex("progMode", IndexOr(number("ProgMode", modeDefault), 2, modeDefault));
+  SetStoredMode(s, IndexOr(number("ProgMode", modeDefault), 2, modeDefault));
 }
 
 std::vector<SettingEntry> TMainForm::SettingsEntries() const {
@@ -207,8 +221,8 @@ void TMainForm::LoadProfile(const std::string& path) {
   KonOld = flag("KonOld");
   s.SetText("ProgCaption", ini.ReadString(kProfile, "Description", ""));
   s.SetChecked("DataSave", flag("DataSave"));
-  s.SetItemIndex("ProgramOps", IndexOr(number("ProgramOps", 0), 3, 0));
-  s.SetItemIndex("progMode", IndexOr(number("ProgramMode", 1), 2, 1));
+  SetStoredProgramOps(s, IndexOr(number("ProgramOps", 0), 3, 0));
+  SetStoredMode(s, IndexOr(number("ProgramMode", 1), 2, 1));
   s.SetChecked("VDD_Voltage", flag("VDDVoltage"));
   s.SetChecked("unusedFuses", flag("UnusedFuses"));
   VDD_VoltageClick();

@@ -58,6 +58,17 @@ TEST_F(Rules, Pic18KSupplyTexts) {
   EXPECT_EQ(C().Text("Label2"), "Programmer powers target at 3.3V");
 }
 
+// After a 3.3 V-only K device the supply box comes back unchecked, and the
+// text must say 5 V: the slot is built for the box, not for the old text.
+TEST_F(Rules, Pic18KSupplyTextFollowsTheBoxItShowsAgain) {
+  f.Choose(3, "PIC18LF46K22");
+  ASSERT_EQ(C().Text("Label2"), "Programmer powers target at 3.3V with 9V VPP");
+  f.Choose(3, "PIC18F46K22");
+  EXPECT_TRUE(C().Visible("VDD_Voltage"));
+  EXPECT_FALSE(C().Checked("VDD_Voltage"));
+  EXPECT_EQ(C().Text("Label2"), "Programmer powers target at 5V with 9V VPP");
+}
+
 TEST_F(Rules, Pic16SupplyTexts) {
   f.Choose(1, "PIC16LF1827");  // Column 0 and "LF" in the name
   EXPECT_TRUE(C().Visible("VDD_Voltage"));

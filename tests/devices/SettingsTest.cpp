@@ -46,6 +46,52 @@ TEST(LoadSettings, AFileWithoutProgModeGivesLowVoltage) {
   EXPECT_FALSE(f.C().Checked("progUserID"));  // read from the "Progsettings" spelling, default off
 }
 
+// A stored mode is the user's choice where the device offers one; a device
+// that cannot be programmed at low voltage stays locked to high voltage,
+// whatever the file says (the slot would otherwise ask for low-voltage entry).
+TEST(StoredModes, NeverUnlockADeviceLockedToHighVoltage) {
+  WindowFixture f;
+  WriteFile(f.working.File("setting.ini"), "[ProgSettings]\nPICFamily=2\nJDevice=0\n");  // no ProgMode: entry 0
+  f.Show(4);
+  ASSERT_EQ(f.W().Data.DeviceName, "PIC18F46J50");
+  EXPECT_FALSE(f.C().Enabled("progMode"));
+  EXPECT_EQ(f.C().ItemIndex("progMode"), 1);
+  EXPECT_FALSE(f.W().Data.LowVoltageMode);
+
+  const std::string prj = f.working.File("lvp.prj");
+  WriteFile(prj, "[Progprofile]\nPICFamily=1\nDevice=5\nProgramMode=0\n");  // entry 5: PIC16F819, locked
+  f.W().LoadProfile(prj);
+  ASSERT_EQ(f.W().Data.DeviceName, "PIC16F819");
+  EXPECT_EQ(f.C().ItemIndex("progMode"), 1);
+  EXPECT_EQ(f.C().Text("Progmodelabel"), "LVP not available on this device");
+
+  WriteFile(prj, "[Progprofile]\nPICFamily=1\nDevice=8\nProgramMode=0\n");  // entry 8: PIC16F88, free
+  f.W().LoadProfile(prj);
+  ASSERT_EQ(f.W().Data.DeviceName, "PIC16F88");
+  EXPECT_EQ(f.C().ItemIndex("progMode"), 0);
+  EXPECT_TRUE(f.W().Data.LowVoltageMode);
+}
+
+// Program Data Only or Code Only from a profile is kept for a device with
+// data memory; a device without it stays on Program All, as its rules set.
+TEST(StoredModes, NeverOfferProgramOptionsToADeviceWithoutDataMemory) {
+  WindowFixture f;
+  f.Show(4);
+  const std::string prj = f.working.File("ops.prj");
+  WriteFile(prj, "[Progprofile]\nPICFamily=1\nDevice=4\nProgramOps=1\n");  // entry 4: PIC16F73
+  f.W().LoadProfile(prj);
+  ASSERT_EQ(f.W().Data.DeviceName, "PIC16F73");
+  EXPECT_FALSE(f.C().Enabled("ProgramOps"));
+  EXPECT_EQ(f.C().ItemIndex("ProgramOps"), 0);
+  EXPECT_EQ(f.W().EraseOpsForm().Choice(), 1);
+
+  WriteFile(prj, "[Progprofile]\nPICFamily=1\nDevice=3\nProgramOps=1\n");  // entry 3: PIC16F628A
+  f.W().LoadProfile(prj);
+  ASSERT_EQ(f.W().Data.DeviceName, "PIC16F628A");
+  EXPECT_EQ(f.C().ItemIndex("ProgramOps"), 1);
+  EXPECT_EQ(f.W().EraseOpsForm().Choice(), 9);
+}
+
 TEST(LoadSettings, AFamilyBeyondTheListSelectsTheFirst) {
   WindowFixture f;
   WriteFile(f.working.File("setting.ini"), "[ProgSettings]\nPICFamily=5\n");

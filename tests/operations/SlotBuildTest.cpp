@@ -225,6 +225,21 @@ TEST_F(SlotBuildTest, Pic16Example) {
   EXPECT_EQ(Slot(4352, 8), (Bytes{0x56, 0x65, 0x6C, 0x6D, 0x61, 0x72, 0x00, 0x2A}));
 }
 
+// Preserve Data Memory cannot go with Program Data Only: choosing the latter
+// clears the box, so the data part is the program's data, not the preserve
+// marker that replaces its first byte.
+TEST_F(SlotBuildTest, ProgramDataOnlyAfterPreserveDataMemoryKeepsTheData) {
+  Show(3, 1, "PIC16F628A");
+  Example("pic16f628a");
+  f.C().SetChecked("DataSave", true);
+  f.C().SetItemIndex("ProgramOps", 1);
+  EXPECT_FALSE(f.C().Checked("DataSave"));
+  EXPECT_FALSE(f.C().Enabled("DataSave"));
+  ASSERT_TRUE(Build()) << f.dialogs.LastText();
+  EXPECT_EQ(H()[47] & 0x40, 0) << "no preserve flag";
+  EXPECT_EQ(Slot(4352, 8), (Bytes{0x56, 0x65, 0x6C, 0x6D, 0x61, 0x72, 0x00, 0x2A}));
+}
+
 TEST_F(SlotBuildTest, Pic24FjExample) {
   Show(4, 4, "PIC24FJ64GA002");
   Example("pic24fj64ga002");

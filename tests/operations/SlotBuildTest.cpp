@@ -461,13 +461,15 @@ TEST_F(SlotBuildTest, ReplaceRewritesTheSelectedSlotInPlace) {
   EXPECT_EQ(result.record->NextPage, 4128u);
 }
 
-// "Program Data Only" greys out Preserve Data Memory but leaves it ticked; a
-// box the user cannot use must not change the data the slot carries.
+// A Preserve Data Memory box greyed out while ticked (whatever greyed it out)
+// must not change the data the slot carries.
 TEST_F(SlotBuildTest, PreserveDataMemoryGreyedOutKeepsTheUsersData) {
   Show(3, 1, "PIC16F628A");
   Example("pic16f628a");
-  f.C().SetChecked("DataSave", true);
   f.C().SetItemIndex("ProgramOps", 1);
+  f.C().SetEnabled("DataSave", true);
+  f.C().SetChecked("DataSave", true);
+  f.C().SetEnabled("DataSave", false);
   ASSERT_TRUE(f.C().Checked("DataSave"));
   ASSERT_FALSE(f.C().Enabled("DataSave"));
   ASSERT_TRUE(Build()) << f.dialogs.LastText();

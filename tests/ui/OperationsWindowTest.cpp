@@ -108,6 +108,39 @@ class OperationsWindowTest : public QObject {
     QVERIFY(f.Get<QLabel>("Label20")->text().trimmed().endsWith("blink.hex"));
   }
 
+  // Replace, Delete and Copy Cell act on the model's row, so the row a person
+  // moves to, with the keys or the mouse, must reach it.
+  void theRowAPersonMovesToIsTheModelsSelection() {
+    Fixture f(3);
+    NewProgram(f, "PIC12F-16F", "PIC16F628A", "pic16f628a", "Pump control");
+    NewProgram(f, "PIC18F", "PIC18F4520", "pic18f4520", "Valve control");
+    auto& s = f.rig.W().Controls();
+    auto* grid = f.Get<QTableWidget>("StringGrid1");
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    QCOMPARE(grid->currentRow(), 2);  // after New, the last row
+
+    QTest::keyClick(grid, Qt::Key_Up);
+    QCOMPARE(grid->currentRow(), 1);
+    QCOMPARE(s.Row("StringGrid1"), 1);
+    QCOMPARE(f.Get<QLabel>("Label13")->text(), QString("001"));
+    QCOMPARE(f.Get<QLineEdit>("ProgCaption")->text().trimmed(), QString("Pump control"));
+    QTest::keyClick(grid, Qt::Key_Right);
+    s.UserClick("CopyCell1");
+    QCOMPARE(QString::fromStdString(f.rig.dialogs.script.clipboard), f.Cell(1, 1));
+
+    // The mouse: a press on another row, and a click on the current one.
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(2, 0)).center());
+    QCOMPARE(s.Row("StringGrid1"), 2);
+    QCOMPARE(f.Get<QLabel>("Label13")->text(), QString("002"));
+    s.SetText("Label13", "");
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(2, 0)).center());
+    QCOMPARE(f.Get<QLabel>("Label13")->text(), QString("002"));  // the click handler ran again
+    QTest::mouseClick(grid->viewport(), Qt::RightButton, {}, grid->visualItemRect(grid->item(1, 0)).center());
+    QCOMPARE(grid->currentRow(), 1);  // the pop-up menu then works on this row
+    QCOMPARE(s.Row("StringGrid1"), 1);
+  }
+
   void findSelectsTheMatchingRow() {
     Fixture f(3);
     NewProgram(f, "PIC12F-16F", "PIC16F628A", "pic16f628a", "Pump control");

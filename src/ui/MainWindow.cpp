@@ -62,8 +62,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::KeyPress || !isActiveWindow()) return QWidget::eventFilter(watched, event);
   auto* key = static_cast<QKeyEvent*>(event);
   Qt::KeyboardModifiers mods = key->modifiers();
-  if (key->key() == Qt::Key_Escape && mods == Qt::NoModifier && QApplication::activeModalWidget() == nullptr) {
-    // Escape presses the window's cancel button ("Close").
+  if (key->key() == Qt::Key_Escape && mods == Qt::NoModifier && QApplication::activeModalWidget() == nullptr &&
+      QApplication::activePopupWidget() == nullptr) {
+    // Escape presses the window's cancel button ("Close"); with a drop-down
+    // list or the pop-up menu open it only closes that.
     const model::ControlStore& c = form_.Controls();
     if (c.Visible("cancel") && c.Enabled("cancel")) {
       binder_->Guard([&] { form_.Controls().UserClick("cancel"); });

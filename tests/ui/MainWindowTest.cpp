@@ -172,6 +172,23 @@ class MainWindowTest : public QObject {
     QVERIFY(!f.window->isVisible());
   }
 
+  void escapeInAnOpenDropDownListOnlyClosesTheList() {
+    Fixture f;
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    auto* devices = f.Get<QComboBox>("deviceList");
+    devices->setFocus();
+    devices->showPopup();
+    QWidget* popup = QApplication::activePopupWidget();
+    QVERIFY(popup);
+    QTest::keyClick(popup, Qt::Key_Escape);
+    QVERIFY(!f.form.Closed());
+    QVERIFY(f.window->isVisible());
+    QVERIFY(!QApplication::activePopupWidget());
+    QTest::keyClick(f.window.get(), Qt::Key_Escape);  // the list is closed: Escape is Close again
+    QVERIFY(f.form.Closed());
+  }
+
   void eraseOptionsRunModallyAndOkSetsTheEraseCode() {
     Fixture f;
     velmar::ui::QtDialogs qt(f.window.get());

@@ -95,6 +95,7 @@ QWidget* ControlBinder::Create(const Control& c, QWidget* parent, const QRect& r
   switch (c.kind) {
     case ControlKind::Label: {
       auto* l = new QLabel(parent);
+      l->setTextFormat(Qt::PlainText);  // slot names and file names are shown as they are
       l->setWordWrap(c.wordWrap);
       l->setAlignment(Qt::AlignLeft | (c.wordWrap ? Qt::AlignTop : Qt::AlignVCenter));
       w = l;

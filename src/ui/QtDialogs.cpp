@@ -79,6 +79,7 @@ DlgButton QtDialogs::Message(const platform::MessageBoxRequest& request) {
   QMessageBox box(parent_);
   box.setIcon(Icon(request.type));
   box.setWindowTitle(request.title.empty() ? StandardTitle(request.type) : Q(request.title));
+  box.setTextFormat(Qt::PlainText);  // find texts, file names and link messages, never markup
   box.setText(Q(text::DisplayText(request.text)));
   QMessageBox::StandardButtons buttons;
   for (DlgButton b : request.buttons) buttons |= ToQt(b);

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -187,6 +188,31 @@ class MainWindowTest : public QObject {
     QVERIFY(!QApplication::activePopupWidget());
     QTest::keyClick(f.window.get(), Qt::Key_Escape);  // the list is closed: Escape is Close again
     QVERIFY(f.form.Closed());
+  }
+
+  // Names read from a slot, typed find texts and link messages may hold "<":
+  // they are shown as they are, never taken as markup.
+  void textsThatLookLikeMarkupAreShownAsTheyAre() {
+    Fixture f;
+    const QString markup = "<b>pump</b>.hex";
+    auto shown = [](QLabel* l) {  // the text a person sees (and could select)
+      l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+      l->setSelection(0, int(l->text().size()));
+      return l->selectedText();
+    };
+    f.form.Controls().SetText("Label20", markup.toStdString());
+    QCOMPARE(shown(f.Get<QLabel>("Label20")), markup);
+
+    velmar::ui::QtDialogs qt(f.window.get());
+    QString inBox;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box) return;
+      inBox = shown(box->findChild<QLabel*>("qt_msgbox_label"));
+      box->button(QMessageBox::Ok)->click();
+    });
+    qt.ShowError((markup + " Not Found").toStdString());
+    QCOMPARE(inBox, markup + " Not Found");
   }
 
   void eraseOptionsRunModallyAndOkSetsTheEraseCode() {

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QScreen>
 #include <QTableWidget>
 
 #include "model/TMainForm.h"
@@ -18,6 +19,8 @@ using model::ShortcutKey;
 MainWindow::MainWindow(model::TMainForm& form, QWidget* parent) : QWidget(parent), form_(form) {
   setObjectName("MainForm");
   setFixedSize(kMainWidth, kMainHeight);
+  if (QScreen* screen = QApplication::primaryScreen())  // opens centred on the screen
+    move(screen->availableGeometry().center() - rect().center());
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   binder_ = new ControlBinder(form.Controls(), this, MainWindowGeometry());

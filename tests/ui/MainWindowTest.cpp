@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTimer>
 #include <QtTest>
 
@@ -54,6 +55,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(f.window->size(), QSize(886, 521));
     QCOMPARE(f.window->minimumSize(), f.window->maximumSize());
     QCOMPARE(f.window->windowTitle().toStdString(), f.form.Controls().Text("MainForm"));
+    QCOMPARE(f.window->geometry().center(), QApplication::primaryScreen()->availableGeometry().center());
   }
 
   void everyPlacedControlShowsTheModel() {

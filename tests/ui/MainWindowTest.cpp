@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QDir>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -215,6 +216,16 @@ class MainWindowTest : public QObject {
     });
     qt.ShowError((markup + " Not Found").toStdString());
     QCOMPARE(inBox, markup + " Not Found");
+  }
+
+  void fileDialogFiltersOfferEveryFileUnderAllFiles() {
+    using velmar::ui::QtDialogs;
+    QCOMPARE(QtDialogs::QtFilter("Hex|*.hex|All Files|*.*"), std::string("Hex (*.hex);;All Files (*)"));
+    QCOMPARE(QtDialogs::QtFilter("PRG|*.prg|All Files|*.*"), std::string("PRG (*.prg);;All Files (*)"));
+    QCOMPARE(QtDialogs::QtFilter("Hex files|*.hex;*.h86"), std::string("Hex files (*.hex *.h86)"));
+    // Under "All Files" a name without a dot can be picked.
+    QVERIFY(QDir::match(QString::fromStdString(QtDialogs::QtFilter("All Files|*.*")).section('(', 1).chopped(1),
+                        "blink"));
   }
 
   void eraseOptionsRunModallyAndOkSetsTheEraseCode() {

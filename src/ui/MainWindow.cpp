@@ -28,7 +28,10 @@ MainWindow::MainWindow(model::TMainForm& form, QWidget* parent) : QWidget(parent
 
   setWindowTitle(QString::fromStdString(form.Controls().Text("MainForm")));
   titleObserver_ = form.Controls().AddObserver([this](const model::Control& c, model::Property) {
-    if (c.name == "MainForm") setWindowTitle(QString::fromStdString(c.text));
+    if (c.name != "MainForm") return;
+    setWindowTitle(QString::fromStdString(c.text));
+    auto cursor = c.extra.find("cursor");
+    ShowWaitCursor(cursor != c.extra.end() && cursor->second == "hourglass");
   });
 
   if (auto* grid = qobject_cast<QTableWidget*>(binder_->Widget("StringGrid1")))
@@ -42,6 +45,18 @@ MainWindow::MainWindow(model::TMainForm& form, QWidget* parent) : QWidget(parent
 MainWindow::~MainWindow() {
   qApp->removeEventFilter(this);
   form_.Controls().RemoveObserver(titleObserver_);
+  ShowWaitCursor(false);
+}
+
+// The hour-glass of Read and the long operations, over every window of the
+// program while it lasts.
+void MainWindow::ShowWaitCursor(bool on) {
+  if (on == waitCursor_) return;
+  waitCursor_ = on;
+  if (on)
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  else
+    QApplication::restoreOverrideCursor();
 }
 
 void MainWindow::ShowPopupMenu(const QPoint& at) {

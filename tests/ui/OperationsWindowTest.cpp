@@ -3,7 +3,9 @@
 // widgets at once, with the model's dialogs answered by the scripted
 // implementation and the Qt progress window presenting the writes. Nothing
 // here may block: every question has its scripted answer.
+#include <QApplication>
 #include <QComboBox>
+#include <QCursor>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -94,6 +96,19 @@ class OperationsWindowTest : public QObject {
     QCOMPARE(f.rig.dialogs.script.LastText(), std::string("Program deleted successfully"));
     QVERIFY(f.Cell(1, 0).startsWith("001 Empty"));
     QCOMPARE(f.Get<QTableWidget>("StringGrid1")->rowCount(), 3);
+  }
+
+  void aSlotWriteShowsTheHourGlassUntilItEnds() {
+    Fixture f(3);
+    QVERIFY(!QApplication::overrideCursor());
+    bool waitingAtTheEnd = false;
+    f.rig.dialogs.onMessage = [&](const velmar::platform::MessageBoxRequest& r) {
+      if (r.text == "Program loaded successfully")
+        waitingAtTheEnd = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+    };
+    NewProgram(f, "PIC12F-16F", "PIC16F628A", "pic16f628a", "Blink one");
+    QVERIFY(waitingAtTheEnd);
+    QVERIFY(!QApplication::overrideCursor());
   }
 
   void showSlotDetailsPutsTheSlotsFamilyAndDeviceBackIntoTheWindow() {

@@ -17,7 +17,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 std::uint64_t Get(const Bytes& b, std::size_t at, int n) {
   std::uint64_t v = 0;
-  if (at + std::size_t(n) > b.size()) return 0;
+  if (at > b.size() || std::size_t(n) > b.size() - at) return 0;  // no wrap-around for offsets near 2^64
   for (int i = n - 1; i >= 0; --i) v = v << 8 | b[at + std::size_t(i)];
   return v;
 }
@@ -98,7 +98,7 @@ std::optional<Bytes> FromElf(const Bytes& b) {
   for (std::size_t i = 0; i < shnum; ++i) {
     std::uint64_t nameAt = strtab + field(i, 0, 0, 4, 4);
     const char kName[] = ".velmar_version";
-    if (nameAt + sizeof kName > b.size()) continue;
+    if (nameAt > b.size() || sizeof kName > b.size() - nameAt) continue;
     if (std::memcmp(b.data() + nameAt, kName, sizeof kName) == 0)
       return Slice(b, field(i, 0x18, 0x10, 8, 4), field(i, 0x20, 0x14, 8, 4));
   }

@@ -95,6 +95,7 @@ QWidget* ControlBinder::Create(const Control& c, QWidget* parent, const QRect& r
   switch (c.kind) {
     case ControlKind::Label: {
       auto* l = new QLabel(parent);
+      l->setTextFormat(Qt::PlainText);  // slot names and file names are shown as they are
       l->setWordWrap(c.wordWrap);
       l->setAlignment(Qt::AlignLeft | (c.wordWrap ? Qt::AlignTop : Qt::AlignVCenter));
       w = l;
@@ -276,6 +277,7 @@ void ControlBinder::Refresh(const Control& c, Property) {
 }
 
 bool ControlBinder::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonPress) gridMovedByPress_ = false;  // a grid's viewport
   if (event->type() == QEvent::FocusIn) {
     const std::string name = watched->objectName().toStdString();
     if (store_.Has(name)) Guard([&] { store_.UserEnter(name); });
@@ -328,7 +330,19 @@ void ControlBinder::Connect(const Control& c, QWidget* w) {
     }
     case ControlKind::Grid: {
       auto* t = static_cast<QTableWidget*>(w);
+      t->viewport()->installEventFilter(this);
+      // A person moving to another cell, with the mouse or with the keys, is
+      // a click on the list: the row shown as selected must be the one the
+      // model holds, since Replace, Delete and Copy Cell act on that.
+      connect(t, &QTableWidget::currentCellChanged, this, [this, name](int row, int col, int, int) {
+        if (updating_ || row < 0) return;
+        gridMovedByPress_ = true;
+        Guard([&] { store_.UserClickCell(name, row, col); });
+      });
+      // A click on the cell that was already current moved nothing above,
+      // but it is still a click.
       connect(t, &QTableWidget::cellClicked, this, [this, name](int row, int col) {
+        if (gridMovedByPress_) return;
         Guard([&] { store_.UserClickCell(name, row, col); });
       });
       break;

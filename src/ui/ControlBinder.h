@@ -38,7 +38,8 @@ class ControlBinder : public QObject {
   std::function<void(const std::string& message)> onError;
 
  protected:
-  // Entering an edit box runs its Enter handler.
+  // Entering an edit box runs its Enter handler; a press in a grid starts a
+  // click.
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -52,6 +53,9 @@ class ControlBinder : public QObject {
   std::map<std::string, QWidget*> widgets_;
   int observer_ = 0;
   bool updating_ = false;
+  // Set when the press of the current click already moved a grid's current
+  // cell (and so already ran its click handler).
+  bool gridMovedByPress_ = false;
 };
 
 }  // namespace velmar::ui

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QScreen>
 #include <QTableWidget>
 
 #include "model/TMainForm.h"
@@ -18,6 +19,8 @@ using model::ShortcutKey;
 MainWindow::MainWindow(model::TMainForm& form, QWidget* parent) : QWidget(parent), form_(form) {
   setObjectName("MainForm");
   setFixedSize(kMainWidth, kMainHeight);
+  if (QScreen* screen = QApplication::primaryScreen())  // opens centred on the screen
+    move(screen->availableGeometry().center() - rect().center());
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   binder_ = new ControlBinder(form.Controls(), this, MainWindowGeometry());
@@ -25,7 +28,10 @@ MainWindow::MainWindow(model::TMainForm& form, QWidget* parent) : QWidget(parent
 
   setWindowTitle(QString::fromStdString(form.Controls().Text("MainForm")));
   titleObserver_ = form.Controls().AddObserver([this](const model::Control& c, model::Property) {
-    if (c.name == "MainForm") setWindowTitle(QString::fromStdString(c.text));
+    if (c.name != "MainForm") return;
+    setWindowTitle(QString::fromStdString(c.text));
+    auto cursor = c.extra.find("cursor");
+    ShowWaitCursor(cursor != c.extra.end() && cursor->second == "hourglass");
   });
 
   if (auto* grid = qobject_cast<QTableWidget*>(binder_->Widget("StringGrid1")))
@@ -39,6 +45,18 @@ MainWindow::MainWindow(model::TMainForm& form, QWidget* parent) : QWidget(parent
 MainWindow::~MainWindow() {
   qApp->removeEventFilter(this);
   form_.Controls().RemoveObserver(titleObserver_);
+  ShowWaitCursor(false);
+}
+
+// The hour-glass of Read and the long operations, over every window of the
+// program while it lasts.
+void MainWindow::ShowWaitCursor(bool on) {
+  if (on == waitCursor_) return;
+  waitCursor_ = on;
+  if (on)
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  else
+    QApplication::restoreOverrideCursor();
 }
 
 void MainWindow::ShowPopupMenu(const QPoint& at) {
@@ -62,8 +80,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::KeyPress || !isActiveWindow()) return QWidget::eventFilter(watched, event);
   auto* key = static_cast<QKeyEvent*>(event);
   Qt::KeyboardModifiers mods = key->modifiers();
-  if (key->key() == Qt::Key_Escape && mods == Qt::NoModifier && QApplication::activeModalWidget() == nullptr) {
-    // Escape presses the window's cancel button ("Close").
+  if (key->key() == Qt::Key_Escape && mods == Qt::NoModifier && QApplication::activeModalWidget() == nullptr &&
+      QApplication::activePopupWidget() == nullptr) {
+    // Escape presses the window's cancel button ("Close"); with a drop-down
+    // list or the pop-up menu open it only closes that.
     const model::ControlStore& c = form_.Controls();
     if (c.Visible("cancel") && c.Enabled("cancel")) {
       binder_->Guard([&] { form_.Controls().UserClick("cancel"); });

@@ -1,8 +1,9 @@
 // The desktop main window: a fixed-size Qt window whose widgets are bound
 // to the main window model (TMainForm). It forwards the window's own events
 // (show, close, the Shift+Ctrl service keys, the slot list's pop-up menu) to
-// the model's handlers and shows any error that escapes a handler as the
-// model's unexpected-error report, after which the program keeps running.
+// the model's handlers, shows the model's hour-glass cursor, and shows any
+// error that escapes a handler as the model's unexpected-error report, after
+// which the program keeps running.
 #pragma once
 
 #include <QWidget>
@@ -32,10 +33,12 @@ class MainWindow : public QWidget {
 
  private:
   void ShowPopupMenu(const QPoint& at);
+  void ShowWaitCursor(bool on);
 
   model::TMainForm& form_;
   ControlBinder* binder_;
   int titleObserver_ = 0;
+  bool waitCursor_ = false;
 };
 
 }  // namespace velmar::ui

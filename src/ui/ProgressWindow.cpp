@@ -22,6 +22,7 @@ ProgressWindow::ProgressWindow(QWidget* parent)
   label1_->setWordWrap(true);
   message_ = new QLabel(this);
   message_->setObjectName("messageLabel");
+  message_->setTextFormat(Qt::PlainText);
   message_->setGeometry(6, 38, 236, 34);
   message_->setWordWrap(true);
   message_->setAlignment(Qt::AlignCenter);

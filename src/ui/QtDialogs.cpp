@@ -79,6 +79,7 @@ DlgButton QtDialogs::Message(const platform::MessageBoxRequest& request) {
   QMessageBox box(parent_);
   box.setIcon(Icon(request.type));
   box.setWindowTitle(request.title.empty() ? StandardTitle(request.type) : Q(request.title));
+  box.setTextFormat(Qt::PlainText);  // find texts, file names and link messages, never markup
   box.setText(Q(text::DisplayText(request.text)));
   QMessageBox::StandardButtons buttons;
   for (DlgButton b : request.buttons) buttons |= ToQt(b);
@@ -110,6 +111,9 @@ std::string QtDialogs::QtFilter(const std::string& filter) {
     std::string pattern = filter.substr(bar + 1, end == std::string::npos ? std::string::npos : end - bar - 1);
     for (char& c : pattern)
       if (c == ';') c = ' ';
+    // "*.*" means every file; as a pattern here it would leave out files
+    // whose names have no dot.
+    if (pattern == "*.*") pattern = "*";
     if (!out.empty()) out += ";;";
     out += name + " (" + pattern + ")";
     if (end == std::string::npos) break;

@@ -23,7 +23,7 @@ class QtDialogs final : public platform::Dialogs {
   void SetClipboardText(const std::string& text) override;
   int OpenDocument(const std::string& path) override;
 
-  // "Hex|*.hex|All Files|*.*" -> "Hex (*.hex);;All Files (*.*)"
+  // "Hex|*.hex|All Files|*.*" -> "Hex (*.hex);;All Files (*)"
   static std::string QtFilter(const std::string& filter);
 
  private:

@@ -110,6 +110,34 @@ TEST(TFileVersionInfo, FilesWithoutAVersionResourceLeaveEverythingEmpty) {
   EXPECT_EQ(missing.FileVersion, "");
 }
 
+// Offsets from an ELF header are 64 bits wide: one just below 2^64 must not
+// wrap around to a small number and pass as "inside the file".
+TEST(TFileVersionInfo, ElfOffsetsNearTheTopOfTheAddressSpaceAreRefused) {
+  auto elf = [](std::uint64_t sectionTable, std::uint64_t nameTable) {
+    Bytes b(0xC0, 0);
+    b[0] = 0x7F;
+    b[1] = 'E';
+    b[2] = 'L';
+    b[3] = 'F';
+    b[4] = 2;                          // 64-bit
+    Put(b, 0x28, sectionTable, 8);     // section header table
+    Put(b, 0x3A, 0x40, 2);             // entry size
+    Put(b, 0x3C, 1, 2);                // one section
+    Put(b, 0x3E, 0, 2);                // its names are in section 0
+    Put(b, 0x40 + 0x18, nameTable, 8); // section 0's offset
+    Put(b, 0x40 + 0x20, 0x10, 8);
+    return b;
+  };
+  const std::uint64_t top = ~std::uint64_t(0);
+  for (const Bytes& file : {elf(top - 0x1B, 0x80),  // a header field 4 bytes before 2^64
+                            elf(0x40, top - 7)}) {   // the name table 8 bytes before 2^64
+    EXPECT_FALSE(FindVersionBlock(file).has_value());
+    velmar::test::TempDir dir;
+    TFileVersionInfo info(WriteTemp(dir, file));
+    EXPECT_EQ(info.FileVersion, "");
+  }
+}
+
 TEST(TFileVersionInfo, SettingTheFileReReadsEveryProperty) {
   velmar::test::TempDir dir;
   TFileVersionInfo info(WriteTemp(dir, MakePe(BuildVersionResource(DesignTimeValues()))));

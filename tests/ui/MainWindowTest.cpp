@@ -5,9 +5,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QDir>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTimer>
 #include <QtTest>
 
@@ -53,6 +56,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(f.window->size(), QSize(886, 521));
     QCOMPARE(f.window->minimumSize(), f.window->maximumSize());
     QCOMPARE(f.window->windowTitle().toStdString(), f.form.Controls().Text("MainForm"));
+    QCOMPARE(f.window->geometry().center(), QApplication::primaryScreen()->availableGeometry().center());
   }
 
   void everyPlacedControlShowsTheModel() {
@@ -170,6 +174,58 @@ class MainWindowTest : public QObject {
     QTest::keyClick(f.window.get(), Qt::Key_Escape);
     QVERIFY(f.form.Closed());
     QVERIFY(!f.window->isVisible());
+  }
+
+  void escapeInAnOpenDropDownListOnlyClosesTheList() {
+    Fixture f;
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    auto* devices = f.Get<QComboBox>("deviceList");
+    devices->setFocus();
+    devices->showPopup();
+    QWidget* popup = QApplication::activePopupWidget();
+    QVERIFY(popup);
+    QTest::keyClick(popup, Qt::Key_Escape);
+    QVERIFY(!f.form.Closed());
+    QVERIFY(f.window->isVisible());
+    QVERIFY(!QApplication::activePopupWidget());
+    QTest::keyClick(f.window.get(), Qt::Key_Escape);  // the list is closed: Escape is Close again
+    QVERIFY(f.form.Closed());
+  }
+
+  // Names read from a slot, typed find texts and link messages may hold "<":
+  // they are shown as they are, never taken as markup.
+  void textsThatLookLikeMarkupAreShownAsTheyAre() {
+    Fixture f;
+    const QString markup = "<b>pump</b>.hex";
+    auto shown = [](QLabel* l) {  // the text a person sees (and could select)
+      l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+      l->setSelection(0, int(l->text().size()));
+      return l->selectedText();
+    };
+    f.form.Controls().SetText("Label20", markup.toStdString());
+    QCOMPARE(shown(f.Get<QLabel>("Label20")), markup);
+
+    velmar::ui::QtDialogs qt(f.window.get());
+    QString inBox;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box) return;
+      inBox = shown(box->findChild<QLabel*>("qt_msgbox_label"));
+      box->button(QMessageBox::Ok)->click();
+    });
+    qt.ShowError((markup + " Not Found").toStdString());
+    QCOMPARE(inBox, markup + " Not Found");
+  }
+
+  void fileDialogFiltersOfferEveryFileUnderAllFiles() {
+    using velmar::ui::QtDialogs;
+    QCOMPARE(QtDialogs::QtFilter("Hex|*.hex|All Files|*.*"), std::string("Hex (*.hex);;All Files (*)"));
+    QCOMPARE(QtDialogs::QtFilter("PRG|*.prg|All Files|*.*"), std::string("PRG (*.prg);;All Files (*)"));
+    QCOMPARE(QtDialogs::QtFilter("Hex files|*.hex;*.h86"), std::string("Hex files (*.hex *.h86)"));
+    // Under "All Files" a name without a dot can be picked.
+    QVERIFY(QDir::match(QString::fromStdString(QtDialogs::QtFilter("All Files|*.*")).section('(', 1).chopped(1),
+                        "blink"));
   }
 
   void eraseOptionsRunModallyAndOkSetsTheEraseCode() {

@@ -3,7 +3,9 @@
 // widgets at once, with the model's dialogs answered by the scripted
 // implementation and the Qt progress window presenting the writes. Nothing
 // here may block: every question has its scripted answer.
+#include <QApplication>
 #include <QComboBox>
+#include <QCursor>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -96,6 +98,19 @@ class OperationsWindowTest : public QObject {
     QCOMPARE(f.Get<QTableWidget>("StringGrid1")->rowCount(), 3);
   }
 
+  void aSlotWriteShowsTheHourGlassUntilItEnds() {
+    Fixture f(3);
+    QVERIFY(!QApplication::overrideCursor());
+    bool waitingAtTheEnd = false;
+    f.rig.dialogs.onMessage = [&](const velmar::platform::MessageBoxRequest& r) {
+      if (r.text == "Program loaded successfully")
+        waitingAtTheEnd = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+    };
+    NewProgram(f, "PIC12F-16F", "PIC16F628A", "pic16f628a", "Blink one");
+    QVERIFY(waitingAtTheEnd);
+    QVERIFY(!QApplication::overrideCursor());
+  }
+
   void showSlotDetailsPutsTheSlotsFamilyAndDeviceBackIntoTheWindow() {
     Fixture f(3);
     NewProgram(f, "PIC18F", "PIC18F4520", "pic18f4520", "Blink two");
@@ -106,6 +121,39 @@ class OperationsWindowTest : public QObject {
     QCOMPARE(f.Get<QComboBox>("family")->currentText(), QString("PIC18F"));
     QCOMPARE(f.Get<QComboBox>("deviceList")->currentText(), QString("PIC18F4520"));
     QVERIFY(f.Get<QLabel>("Label20")->text().trimmed().endsWith("blink.hex"));
+  }
+
+  // Replace, Delete and Copy Cell act on the model's row, so the row a person
+  // moves to, with the keys or the mouse, must reach it.
+  void theRowAPersonMovesToIsTheModelsSelection() {
+    Fixture f(3);
+    NewProgram(f, "PIC12F-16F", "PIC16F628A", "pic16f628a", "Pump control");
+    NewProgram(f, "PIC18F", "PIC18F4520", "pic18f4520", "Valve control");
+    auto& s = f.rig.W().Controls();
+    auto* grid = f.Get<QTableWidget>("StringGrid1");
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    QCOMPARE(grid->currentRow(), 2);  // after New, the last row
+
+    QTest::keyClick(grid, Qt::Key_Up);
+    QCOMPARE(grid->currentRow(), 1);
+    QCOMPARE(s.Row("StringGrid1"), 1);
+    QCOMPARE(f.Get<QLabel>("Label13")->text(), QString("001"));
+    QCOMPARE(f.Get<QLineEdit>("ProgCaption")->text().trimmed(), QString("Pump control"));
+    QTest::keyClick(grid, Qt::Key_Right);
+    s.UserClick("CopyCell1");
+    QCOMPARE(QString::fromStdString(f.rig.dialogs.script.clipboard), f.Cell(1, 1));
+
+    // The mouse: a press on another row, and a click on the current one.
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(2, 0)).center());
+    QCOMPARE(s.Row("StringGrid1"), 2);
+    QCOMPARE(f.Get<QLabel>("Label13")->text(), QString("002"));
+    s.SetText("Label13", "");
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(2, 0)).center());
+    QCOMPARE(f.Get<QLabel>("Label13")->text(), QString("002"));  // the click handler ran again
+    QTest::mouseClick(grid->viewport(), Qt::RightButton, {}, grid->visualItemRect(grid->item(1, 0)).center());
+    QCOMPARE(grid->currentRow(), 1);  // the pop-up menu then works on this row
+    QCOMPARE(s.Row("StringGrid1"), 1);
   }
 
   void findSelectsTheMatchingRow() {

@@ -83,7 +83,6 @@ int main(int argc, char** argv) {
   QElapsedTimer started;
   started.start();
   QApplication app(argc, argv);  // takes Qt's own arguments out of argv
-  QApplication::setApplicationDisplayName("PIC Programmer USB Loader");
   QFont font = QApplication::font();
   font.setPointSizeF(8.5);
   QApplication::setFont(font);

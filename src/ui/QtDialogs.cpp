@@ -53,7 +53,7 @@ DlgButton FromQt(int b) {
 
 QString StandardTitle(DlgType type) {
   switch (type) {
-    case DlgType::Information: return QApplication::applicationDisplayName();
+    case DlgType::Information: return QtDialogs::kApplicationTitle;
     case DlgType::Warning: return "Warning";
     case DlgType::Error: return "Error";
     case DlgType::Confirmation: return "Confirm";

@@ -23,6 +23,10 @@ class QtDialogs final : public platform::Dialogs {
   void SetClipboardText(const std::string& text) override;
   int OpenDocument(const std::string& path) override;
 
+  // The application's title: the caption of information boxes. It is not
+  // Qt's application display name, which Qt would add to every window title.
+  static constexpr const char* kApplicationTitle = "PIC Programmer USB Loader";
+
   // "Hex|*.hex|All Files|*.*" -> "Hex (*.hex);;All Files (*)"
   static std::string QtFilter(const std::string& filter);
 

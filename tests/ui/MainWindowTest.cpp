@@ -218,6 +218,25 @@ class MainWindowTest : public QObject {
     QCOMPARE(inBox, markup + " Not Found");
   }
 
+  void messageBoxesCarryTheirFixedTitles() {
+    Fixture f;
+    velmar::ui::QtDialogs qt(f.window.get());
+    QStringList titles;
+    auto answer = [&] {
+      QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        titles << box->windowTitle();
+        box->button(QMessageBox::Ok)->click();
+      });
+    };
+    answer();
+    qt.ShowMessage("Programmed");
+    answer();
+    qt.ShowError("Failed");
+    QCOMPARE(titles, (QStringList{"PIC Programmer USB Loader", "Error"}));
+  }
+
   void fileDialogFiltersOfferEveryFileUnderAllFiles() {
     using velmar::ui::QtDialogs;
     QCOMPARE(QtDialogs::QtFilter("Hex|*.hex|All Files|*.*"), std::string("Hex (*.hex);;All Files (*)"));

@@ -19,6 +19,7 @@
 #include <optional>
 #include <string_view>
 #include <sstream>
+#include <functional>
 #include <memory>
 
 #include "cli/SharedOptions.h"
@@ -116,18 +117,27 @@ int main(int argc, char** argv) {
     form.Controls().SetExtra("FileVersionInfo1", "countryCode", version.CountryCode);
   }
 
+  // Start-up runs outside the event loop, so an error no step handles is
+  // reported here as it would be from any handler, and the program goes on.
+  auto startUpStep = [&form](const std::function<void()>& step) {
+    try {
+      step();
+    } catch (const std::exception& e) {
+      form.ApplicationEvents2Exception(e.what());
+    }
+  };
   form.CommandLineParams = parameters;
-  form.FormCreate(!parameters.empty());
+  startUpStep([&] { form.FormCreate(!parameters.empty()); });
   ui::MainWindow window(form);
   dialogs.SetParent(&window);
   ui::ProgressWindow progress(&window);
   form.SetProgressView(&progress);
 
-  form.ReadProgButtonClick();
+  startUpStep([&] { form.ReadProgButtonClick(); });
   splash.hide();
   int status = 0;
   if (!form.CloseRequested) {
-    form.FormShow();
+    startUpStep([&] { form.FormShow(); });
     if (!form.Closed()) {
       window.show();
       if (std::getenv("VELMAR_STARTUP_REPORT")) {

@@ -15,7 +15,9 @@ FindNameDialog::FindNameDialog() {
   s.Add(MakeControl("FindText", K::Edit));
   s.Add(MakeControl("MatchCase", K::CheckBox, "Match case"));
   s.Add(MakeControl("WholeWord", K::CheckBox, "Match whole word only"));
-  s.Add(MakeControl("FindNext", K::Button, "Find Next"));
+  Control findNext = MakeControl("FindNext", K::Button, "Find Next");
+  findNext.extra = {{"default", "1"}};  // Enter in the text box searches
+  s.Add(findNext);
   s.Add(MakeControl("Cancel", K::Button, "Cancel"));
   s.Bind("FindNext", Event::Click, [this] { FindClick(); });
   s.Bind("Cancel", Event::Click, [this] { CancelClick(); });

@@ -8,6 +8,7 @@ namespace velmar::model {
 TEraseOpsForm::TEraseOpsForm(ControlStore& mainWindow, devices::TData& data) : main_(mainWindow), data_(data) {
   Control form = MakeControl("EraseOpsForm", ControlKind::Form, "Erase Options");
   form.visible = false;
+  form.extra = {{"toolWindow", "1"}};  // a small tool window without system buttons
   controls_.Add(form);
   controls_.Add(MakeControl("Panel1", ControlKind::Panel));
   for (int i = 1; i <= devices::kEraseChoiceCount; ++i) {

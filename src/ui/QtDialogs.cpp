@@ -153,8 +153,14 @@ DlgButton QtDialogs::ShowModal(platform::ModalForm& form) {
     QObject::connect(b, &QPushButton::clicked, &dialog, [&form, &dialog] {
       if (form.ModalResult != DlgButton::None) dialog.accept();
     });
-  // The find dialog opens near the top left of the window.
-  if (form.FormName() == "FindDialog1" && parent_) dialog.move(parent_->geometry().topLeft() + QPoint(35, 55));
+  // A form that names its place opens there, relative to the window's top
+  // left (the find dialog); the others are centred on the window.
+  const model::Control* self = store.FindNoCase(form.FormName());
+  if (self && self->extra.count("top") && self->extra.count("left") && parent_)
+    dialog.move(parent_->frameGeometry().topLeft() +
+                QPoint(std::stoi(self->extra.at("left")), std::stoi(self->extra.at("top"))));
+  if (self && self->extra.count("toolWindow"))
+    dialog.setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   dialog.exec();
   return form.ModalResult;
 }

@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "model/FindNameDialog.h"
 #include "model/TMainForm.h"
 #include "platform/ScriptedDialogs.h"
 #include "support/TestSupport.h"
@@ -258,6 +259,9 @@ class MainWindowTest : public QObject {
       auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
       wasShown = dialog && dialog->windowTitle() == "Erase Options";
       if (!dialog) return;
+      // A small tool window without system buttons.
+      wasShown = wasShown && (dialog->windowFlags() & Qt::Tool) == Qt::Tool &&
+                 !(dialog->windowFlags() & Qt::WindowCloseButtonHint);
       dialog->findChild<QRadioButton*>("RadioButton7")->click();
       dialog->findChild<QPushButton*>("OK")->click();
     });
@@ -267,6 +271,28 @@ class MainWindowTest : public QObject {
     QCOMPARE(int(f.form.Data.EraseFlag), 0x30);  // column 0, "Erase code and data"
     QVERIFY(!f.form.Controls().Checked("BulkErase"));
     QVERIFY(!erase.Controls().Visible("EraseOpsForm"));
+  }
+
+  void theFindDialogOpensAtItsPlaceAndEnterFindsNext() {
+    Fixture f;
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    velmar::ui::QtDialogs qt(f.window.get());
+    auto& find = f.form.FindDialog();
+    QPoint offset;
+    bool findNextIsDefault = false;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      offset = dialog->pos() - f.window->frameGeometry().topLeft();
+      auto* next = dialog->findChild<QPushButton*>("FindNext");
+      findNextIsDefault = next && next->isDefault();
+      dialog->findChild<QPushButton*>("Cancel")->click();
+    });
+    find.FormShow();
+    qt.ShowModal(find);
+    QCOMPARE(offset, QPoint(velmar::model::FindNameDialog::kLeftOffset, velmar::model::FindNameDialog::kTopOffset));
+    QVERIFY(findNextIsDefault);
   }
 
   void closingTheEraseOptionsByHandChangesNothing() {

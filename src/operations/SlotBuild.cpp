@@ -54,7 +54,9 @@ image::BuildOptions CaptureBuildOptions(const model::TMainForm& w) {
   o.vddChecked = s.Checked("VDD_Voltage");
   o.progModeVisible = s.Visible("progMode");
   o.programOps = s.ItemIndex("ProgramOps");
-  o.limitPrograms = s.Checked("limitPrograms");
+  // The portable hides the limit: a box ticked for another programmer and
+  // kept in the settings would otherwise limit its slots unseen.
+  o.limitPrograms = s.Checked("limitPrograms") && s.Visible("limitPrograms");
   o.progCount = s.Value("ProgCount");
   o.errorRepeat = s.Value("SpinEdit1");
   o.e2SkipFF = w.e2_skipFF;

@@ -65,7 +65,8 @@ struct SlotBuildTest : ::testing::Test {
   ops::SlotBuildResult result;
 
   void Show(int kind, int family, const std::string& device) {
-    std::filesystem::copy_file(SourceDir() + "data/DEVICES.INI", f.program.File("DEVICES.INI"));
+    std::filesystem::copy_file(SourceDir() + "data/DEVICES.INI", f.program.File("DEVICES.INI"),
+                               std::filesystem::copy_options::overwrite_existing);
     f.Show(kind);
     geometry.ApplyKind(std::uint8_t(kind));
     f.Choose(family, device);
@@ -312,6 +313,23 @@ TEST_F(SlotBuildTest, Pic24KaKeepsTheChosenLowVoltageEntry) {
   EXPECT_EQ(f.C().ItemIndex("progMode"), 0);
   EXPECT_TRUE(f.W().Data.LowVoltageMode);
   EXPECT_EQ(H()[47] & 0x20, 0x00);  // low-voltage entry recorded
+}
+
+// The portable hides Limit Programs Allowed; a limit ticked for another
+// programmer and kept in the settings must not reach its slots unseen.
+TEST_F(SlotBuildTest, AHiddenProductionLimitIsNotWritten) {
+  for (int kind : {3, 4}) {
+    Show(kind, 0, "PIC18F4520");
+    Example("pic18f4520");
+    f.C().SetChecked("limitPrograms", true);
+    f.C().SetValue("ProgCount", 300);
+    ASSERT_TRUE(Build()) << f.dialogs.LastText();
+    const bool shown = kind != 3;
+    EXPECT_EQ(f.C().Visible("limitPrograms"), shown);
+    EXPECT_EQ(H()[84], shown ? 0x80 : 0x00) << kind;
+    EXPECT_EQ(H()[158], shown ? 0x01 : 0xFF) << kind;
+    EXPECT_EQ(H()[159], shown ? 0x2C : 0xFF) << kind;
+  }
 }
 
 TEST_F(SlotBuildTest, DsPic30Example) {

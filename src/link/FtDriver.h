@@ -88,12 +88,14 @@ class FtDriver {
   virtual FT_STATUS SetBitMode(FT_HANDLE handle, std::uint8_t mask, std::uint8_t mode) = 0;
 };
 
-// Copies `text` into a D2XX-style zero-terminated buffer of `size` bytes.
+// Copies `text` into a D2XX-style list buffer of `size` bytes: zero-terminated
+// when it is shorter, filling the whole buffer without a terminator when it
+// is not (a 16-character serial number fills the 16-byte buffer). Readers
+// stop at the first zero byte or at the end of the buffer.
 inline void CopyListText(const std::string& text, char* buffer, std::size_t size) {
-  if (size == 0) return;
-  std::size_t n = text.size() < size - 1 ? text.size() : size - 1;
+  std::size_t n = text.size() < size ? text.size() : size;
   for (std::size_t i = 0; i < n; ++i) buffer[i] = text[i];
-  buffer[n] = '\0';
+  if (n < size) buffer[n] = '\0';
 }
 
 }  // namespace velmar::link

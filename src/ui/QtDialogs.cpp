@@ -173,21 +173,21 @@ std::optional<std::string> QtDialogs::OpenFile(const platform::FileDialogRequest
 }
 
 std::optional<std::string> QtDialogs::SaveFile(const platform::FileDialogRequest& r) {
-  QString dir = Q(r.initialDir + r.fileName);
-  QString path = QFileDialog::getSaveFileName(parent_, {}, dir, Q(QtFilter(r.filter)));
-  if (path.isEmpty()) return std::nullopt;
-  // A name typed without an extension gets the first filter's extension.
-  if (QFileInfo(path).suffix().isEmpty()) {
-    std::string ext = r.defaultExt;
-    std::size_t star = r.filter.find("*.");
-    if (star != std::string::npos) {
-      std::size_t end = r.filter.find_first_of("|;", star);
-      std::string candidate = r.filter.substr(star + 2, end == std::string::npos ? std::string::npos : end - star - 2);
-      if (candidate != "*") ext = candidate;
-    }
-    if (!ext.empty()) path += "." + Q(ext[0] == '.' ? ext.substr(1) : ext);
+  // A name typed without an extension gets the first filter's extension,
+  // before the dialog asks about replacing a file of that name.
+  std::string ext = r.defaultExt;
+  std::size_t star = r.filter.find("*.");
+  if (star != std::string::npos) {
+    std::size_t end = r.filter.find_first_of("|;", star);
+    std::string candidate = r.filter.substr(star + 2, end == std::string::npos ? std::string::npos : end - star - 2);
+    if (candidate != "*") ext = candidate;
   }
-  return path.toStdString();
+  if (!ext.empty() && ext[0] == '.') ext.erase(0, 1);
+  QFileDialog dialog(parent_, {}, Q(r.initialDir + r.fileName), Q(QtFilter(r.filter)));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(Q(ext));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().first().toStdString();
 }
 
 void QtDialogs::SetClipboardText(const std::string& text) {

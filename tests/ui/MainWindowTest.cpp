@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QDir>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -236,6 +237,40 @@ class MainWindowTest : public QObject {
     answer();
     qt.ShowError("Failed");
     QCOMPARE(titles, (QStringList{"PIC Programmer USB Loader", "Error"}));
+  }
+
+  // A name typed without the extension is saved with it, and a file of that
+  // full name is not replaced without asking.
+  void savingAddsTheExtensionBeforeAskingToReplace() {
+    velmar::test::TempDir dir;
+    velmar::test::WriteFile(dir.File("backup.prg"), "old");
+    velmar::ui::QtDialogs qt;
+    const velmar::platform::FileDialogRequest request{"PRG|*.prg|All Files|*.*", "prg", dir.Path(), ""};
+    bool asked = false;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      QTimer::singleShot(0, [&, dialog] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+          asked = true;
+          box->button(QMessageBox::No)->click();
+        }
+        dialog->reject();
+      });
+      dialog->selectFile("backup");
+      static_cast<QDialog*>(dialog)->accept();
+    });
+    QCOMPARE(qt.SaveFile(request), std::optional<std::string>());
+    QVERIFY(asked);
+    QCOMPARE(velmar::test::ReadFile(dir.File("backup.prg")), std::string("old"));
+
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      dialog->selectFile("fresh");
+      static_cast<QDialog*>(dialog)->accept();
+    });
+    QCOMPARE(qt.SaveFile(request), std::optional<std::string>(dir.File("fresh.prg")));
   }
 
   void fileDialogFiltersOfferEveryFileUnderAllFiles() {

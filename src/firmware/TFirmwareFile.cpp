@@ -104,6 +104,8 @@ bool TFirmwareFile::LoadInto(image::THexList& image, std::string* why) const {
     return fail("the deciphered lines are not Intel HEX records");
   if (result < 0)
     return fail("the records reach beyond the controller's " + std::to_string(image.Count()) + " bytes of flash");
+  // Programmed, such records would leave the controller erased, without firmware.
+  if (image.LastUsed() < 0) return fail("the records hold no byte to program: the flash would stay blank");
   return true;
 }
 

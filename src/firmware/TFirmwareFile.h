@@ -67,8 +67,8 @@ class TFirmwareFile {
 
   // Loads the records into `image` (whose size is the controller's flash)
   // with the hex loader. Returns false, with the reason in `why`, when they
-  // are not Intel HEX records or put a byte beyond the image; what was
-  // loaded before such a byte stays in the image.
+  // are not Intel HEX records, put a byte beyond the image (what was loaded
+  // before such a byte stays in the image), or leave every byte 0xFF.
   bool LoadInto(image::THexList& image, std::string* why = nullptr) const;
 
  private:

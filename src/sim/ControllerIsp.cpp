@@ -46,8 +46,16 @@ std::uint8_t ControllerIsp::ReadResult() {
       if (s_.faults.signature >= 0) return std::uint8_t(s_.faults.signature >> (8 * (2 - i)));
       return c.part->signature[std::size_t(i)];
     }
-    case 0x50: return a == 0x08 ? (c.part->hasExtendedFuse ? c.extendedFuse : 0xFF) : c.lowFuse;
-    case 0x58: return a == 0x08 ? c.highFuse : c.lockBits;
+    // 50 00 low fuse, 50 08 extended fuse; 58 08 high fuse, 58 00 lock bits.
+    // Any other second byte is no read at all.
+    case 0x50:
+      if (a == 0x00) return c.lowFuse;
+      if (a == 0x08) return c.part->hasExtendedFuse ? c.extendedFuse : 0xFF;
+      return last_;
+    case 0x58:
+      if (a == 0x08) return c.highFuse;
+      if (a == 0x00) return c.lockBits;
+      return last_;
     case 0x20:
     case 0x28: {
       if (c.ReadLocked()) return 0xFF;

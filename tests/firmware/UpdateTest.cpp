@@ -34,10 +34,11 @@ std::string Tampered(const test::TempDir& dir, const std::string& name) {
   return dir.File(name);
 }
 
-// A file at the right version whose records are `records`.
-std::string Packed(const test::TempDir& dir, const std::string& version, const std::vector<std::string>& records) {
-  test::WriteFile(dir.File("made.upd"), TFirmwareFile::Pack(version, records));
-  return dir.File("made.upd");
+// A file `name` at `version` whose records are `records`.
+std::string Packed(const test::TempDir& dir, const std::string& name, const std::string& version,
+                   const std::vector<std::string>& records) {
+  test::WriteFile(dir.File(name), TFirmwareFile::Pack(version, records));
+  return dir.File(name);
 }
 
 struct KindCase {
@@ -144,9 +145,14 @@ TEST(FirmwareChange, FilesThatAreNotRightAreRefusedBeforeAnythingIsErased) {
       {dir.File("missing.upd"), devices::fw_pic, NotFoundMessage(dir.File("missing.upd"))},
       // PIC24 firmware offered where PIC12/16/18 firmware is required.
       {Shipped("qrxpic24.upd"), devices::fw_pic, txt::kWrongVersion},
-      // Records beyond the ATmega8515's 8 KiB, and lines that are no records.
-      {Packed(dir, "E2", {":02300000AA55CF", ":00000001FF"}), devices::fw_pic, CorruptedMessage(dir.File("made.upd"))},
-      {Packed(dir, "E2", {"not a record"}), devices::fw_pic, CorruptedMessage(dir.File("made.upd"))},
+      // Records beyond the ATmega8515's 8 KiB, lines that are no records, and
+      // records that hold no byte to program (they would leave it blank).
+      {Packed(dir, "beyond.upd", "E2", {":02300000AA55CF", ":00000001FF"}), devices::fw_pic,
+       CorruptedMessage(dir.File("beyond.upd"))},
+      {Packed(dir, "nonsense.upd", "E2", {"not a record"}), devices::fw_pic, CorruptedMessage(dir.File("nonsense.upd"))},
+      {Packed(dir, "blank.upd", "E2", {":00000001FF"}), devices::fw_pic, CorruptedMessage(dir.File("blank.upd"))},
+      {Packed(dir, "erased.upd", "E2", {":02000000FFFF00", ":00000001FF"}), devices::fw_pic,
+       CorruptedMessage(dir.File("erased.upd"))},
   };
   for (const Case& c : cases) {
     UpdateRig rig(5);

@@ -80,6 +80,13 @@ TEST(ControllerIsp, EachPartHasItsSignatureFusesAndLockBits) {
   EXPECT_EQ(large.Read(0x58, 0x08, 0xFF), 0x99);
   EXPECT_EQ(large.Read(0x50, 0x08, 0xFF), 0xFF);  // extended fuse
   EXPECT_EQ(large.Read(0x58, 0x00, 0xFF), kLockedBits);
+  // Only those second bytes name a fuse or the lock bits; with any other the
+  // instruction is unknown and only echoed.
+  for (Isp* c : {&small, &large})
+    for (std::uint8_t second : {0x01, 0x09, 0x80, 0xFF}) {
+      EXPECT_EQ(c->Read(0x50, second, 0x5A), 0x5A) << int(second);
+      EXPECT_EQ(c->Read(0x58, second, 0x5A), 0x5A) << int(second);
+    }
 
   // Fuses are locked with the flash; after an erase they can be written, the
   // extended fuse on the ATmega128 only.

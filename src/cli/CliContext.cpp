@@ -1,7 +1,9 @@
 // Shared state of a command-line run.
 #include "cli/CliContext.h"
 
+#include <cstdint>
 #include <ostream>
+#include <stdexcept>
 
 #include "cli/TerminalDialogs.h"
 #include "platform/Paths.h"
@@ -33,6 +35,8 @@ std::uint64_t ParseSize(const std::string& text) {
     std::size_t used = 0;
     std::uint64_t v = std::stoull(t, &used, text::StartsWith(t, "0X") ? 16 : 10);
     if (used != t.size()) throw std::invalid_argument(t);
+    // A size too large to count in bytes is not taken modulo 2^64.
+    if (v > UINT64_MAX / multiplier) throw std::out_of_range(t);
     return v * multiplier;
   } catch (const std::exception&) {
     throw CliFailure("'" + text + "' is not a size", kExitUsage);

@@ -9,6 +9,7 @@
 #include <random>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace velmar::platform {
@@ -38,22 +39,36 @@ bool WriteAll(int fd, std::string_view data) {
   return true;
 }
 
+// The file that a save replaces: through a link to the file it names, so the
+// link stays a link (a dangling link is replaced itself).
+fs::path Target(const std::string& path) {
+  std::error_code ec;
+  if (!fs::is_symlink(path, ec)) return path;
+  fs::path real = fs::canonical(path, ec);
+  return ec ? fs::path(path) : real;
+}
+
 }  // namespace
 
 bool WriteFileAtomically(const std::string& path, std::string_view contents,
                          std::string* error) {
-  fs::path target(path);
+  fs::path target = Target(path);
   fs::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
   std::random_device rd;
   std::string tmpName = "." + target.filename().string() + ".tmp" + std::to_string(rd() % 1000000);
   fs::path tmp = folder / tmpName;
 
+  // A file that is replaced keeps its permissions (a private profile stays
+  // private); a new one gets the usual ones.
+  struct stat old {};
+  const bool replacing = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
   int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (fd < 0) {
     SetError(error, "Cannot write " + path + ": " + Reason(errno));
     return false;
   }
+  if (replacing) (void)::fchmod(fd, old.st_mode & 07777);
   bool ok = WriteAll(fd, contents) && ::fsync(fd) == 0;
   int err = errno;
   if (::close(fd) != 0 && ok) {

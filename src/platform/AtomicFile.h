@@ -1,6 +1,7 @@
 // Writes whole files safely: the new contents go to a temporary file in the
 // target's own folder, which is flushed and then renamed over the target, so
 // a failed write (no space, no permission, a crash) leaves the old file whole.
+// A replaced file keeps its permissions, and a link to a file stays a link.
 #pragma once
 
 #include <string>

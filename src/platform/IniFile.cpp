@@ -110,7 +110,12 @@ bool IniFile::ReadBool(const std::string& section, const std::string& key, bool 
   return ReadInteger(section, key, def ? 1 : 0) != 0;
 }
 
-void IniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+void IniFile::WriteString(const std::string& section, const std::string& key, const std::string& text) {
+  // A value is one line: a line break in it (a pasted description, a file
+  // name) would end the entry and start keys or sections of its own.
+  std::string value = text;
+  for (char& c : value)
+    if (c == '\r' || c == '\n') c = ' ';
   Line entry;
   entry.kind = Line::Entry;
   entry.name = Trim(key);

@@ -38,7 +38,12 @@ bool EnsureFolder(const std::string& folder, std::string* error) {
   std::error_code ec;
   if (folder.empty()) return true;
   fs::create_directories(folder, ec);
-  if (fs::is_directory(folder)) return true;
+  // Asked with an error code too: a name the system cannot look up (one too
+  // long, a loop of links) is a folder that could not be made, not an error
+  // thrown past the caller's message.
+  std::error_code probe;
+  if (fs::is_directory(folder, probe)) return true;
+  if (!ec) ec = probe;
   if (error) *error = "Cannot create folder " + folder + (ec ? ": " + ec.message() : "");
   return false;
 }

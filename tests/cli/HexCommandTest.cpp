@@ -53,6 +53,7 @@ TEST(HexCommands, UsageErrorsExitWithTwo) {
   EXPECT_EQ(RunCliInProcess({"hex"}).status, 2);
   EXPECT_EQ(RunCliInProcess({"hex", "info"}).status, 2);
   EXPECT_EQ(RunCliInProcess({"hex", "info", "x.hex", "--size", "lots"}).status, 2);
+  EXPECT_EQ(RunCliInProcess({"hex", "info", "x.hex", "--size", "17592186044416M"}).status, 2);  // 2^64
   EXPECT_EQ(RunCliInProcess({"no-such-command"}).status, 2);
   EXPECT_EQ(RunCliInProcess({"--help"}).status, 0);
 }

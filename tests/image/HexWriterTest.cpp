@@ -68,6 +68,26 @@ TEST(SaveFile, ReplacesAnOldFileCompletely) {
   EXPECT_EQ(ReadFile(dir.File("out.hex")), ":0100000011EE\r\n:00000001FF\r\n");
 }
 
+TEST(SaveFile, ReplacingAFileKeepsWhatTheFileWas) {
+  namespace fs = std::filesystem;
+  TempDir dir;
+  THexList h(0x10);
+  h.SetValue(0, 0x11);
+  // A private file stays private.
+  WriteFile(dir.File("private.hex"), "old");
+  fs::permissions(dir.File("private.hex"), fs::perms::owner_read | fs::perms::owner_write);
+  ASSERT_EQ(TFileLoader::SaveFile(dir.File("private.hex"), h), 0);
+  EXPECT_EQ(fs::status(dir.File("private.hex")).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+  // A link stays a link, and the file it names gets the new contents.
+  fs::create_directory(dir.File("kept"));
+  WriteFile(dir.File("kept/real.hex"), "old");
+  fs::create_symlink(dir.File("kept/real.hex"), dir.File("link.hex"));
+  ASSERT_EQ(TFileLoader::SaveFile(dir.File("link.hex"), h), 0);
+  EXPECT_TRUE(fs::is_symlink(dir.File("link.hex")));
+  EXPECT_EQ(ReadFile(dir.File("kept/real.hex")), ":0100000011EE\r\n:00000001FF\r\n");
+}
+
 TEST(SaveFile, AFailedSaveLeavesTheOldFileWholeAndReturnsOne) {
   if (geteuid() == 0) GTEST_SKIP() << "root ignores folder permissions";
   TempDir dir;

@@ -60,11 +60,15 @@ TEST(EnsureWorkingFolder, CreatesExactlyTheNamedFolderWithEveryMissingLevel) {
 TEST(EnsureWorkingFolder, ReportsAFolderThatCannotBeMade) {
   velmar::test::TempDir dir;
   velmar::test::WriteFile(dir.File("blocker"), "x");
-  try {
-    EnsureWorkingFolder(dir.Path() + "blocker/Torvik/VELMAR/");
-    FAIL() << "no error";
-  } catch (const EISPException& e) {
-    EXPECT_NE(std::string(e.what()).find("Cannot create folder"), std::string::npos);
+  // A file in the way, and a folder name longer than the file system allows
+  // (which the system cannot even look up).
+  for (std::string working : {dir.Path() + "blocker/Torvik/VELMAR/", dir.Path() + std::string(300, 'n') + "/VELMAR/"}) {
+    try {
+      EnsureWorkingFolder(working);
+      ADD_FAILURE() << "no error for " << working;
+    } catch (const EISPException& e) {
+      EXPECT_NE(std::string(e.what()).find("Cannot create folder"), std::string::npos);
+    }
   }
 }
 

@@ -73,6 +73,16 @@ TEST(IniFile, SaveAndReloadRoundTrip) {
   EXPECT_EQ(back.ReadString("ProgSettings", "FlashFile", ""), "/home/u/a b.hex");
 }
 
+TEST(IniFile, ALineBreakInAValueCannotAddKeysOrSections) {
+  IniFile ini = FromText("[Progprofile]\r\nPICFamily=1\r\n");
+  ini.WriteString("Progprofile", "Description", "first\r\nProgCount=0\n[Other]\rx=1");
+  IniFile back = FromText(ini.Text());
+  EXPECT_EQ(back.ReadInteger("Progprofile", "PICFamily", 0), 1);
+  EXPECT_FALSE(back.ValueExists("Progprofile", "ProgCount"));
+  EXPECT_EQ(back.ReadString("Progprofile", "Description", ""), "first  ProgCount=0 [Other] x=1");
+  EXPECT_EQ(back.Sections(), std::vector<std::string>{"Progprofile"});
+}
+
 TEST(IniFile, AFileThatCannotBeReadHasNoKeys) {
   TempDir dir;
   IniFile folder(dir.Path());  // a folder, not a file

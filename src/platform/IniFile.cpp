@@ -21,7 +21,11 @@ IniFile::IniFile(std::string path) : path_(std::move(path)) {
 
 void IniFile::Parse(const std::string& contents) {
   lines_.clear();
-  for (const std::string& raw : text::SplitLines(contents)) {
+  // Editors often put a UTF-8 byte-order mark in front of the first section;
+  // left in place it would hide that section.
+  static const std::string kUtf8Mark = "\xEF\xBB\xBF";
+  utf8Mark_ = contents.compare(0, kUtf8Mark.size(), kUtf8Mark) == 0;
+  for (const std::string& raw : text::SplitLines(utf8Mark_ ? contents.substr(kUtf8Mark.size()) : contents)) {
     Line line;
     line.raw = raw;
     std::string t = Trim(raw);
@@ -156,7 +160,7 @@ void IniFile::WriteBool(const std::string& section, const std::string& key, bool
 }
 
 std::string IniFile::Text() const {
-  std::string out;
+  std::string out = utf8Mark_ ? "\xEF\xBB\xBF" : "";
   for (const Line& l : lines_) {
     out += l.raw;
     out += "\r\n";

@@ -60,6 +60,7 @@ class IniFile {
 
   std::string path_;
   bool exists_ = false;
+  bool utf8Mark_ = false;  // the file began with a UTF-8 byte-order mark; kept on save
   std::vector<Line> lines_;
 };
 

@@ -83,6 +83,19 @@ TEST(IniFile, ALineBreakInAValueCannotAddKeysOrSections) {
   EXPECT_EQ(back.Sections(), std::vector<std::string>{"Progprofile"});
 }
 
+// A file saved by an editor that marks UTF-8: its first section is read,
+// and writing keeps the mark and adds no second copy of the section.
+TEST(IniFile, AByteOrderMarkDoesNotHideTheFirstSection) {
+  TempDir dir;
+  WriteFile(dir.File("setting.ini"), "\xEF\xBB\xBF[ProgSettings]\r\nPICFamily=4\r\n");
+  IniFile ini(dir.File("setting.ini"));
+  EXPECT_EQ(ini.Sections(), std::vector<std::string>{"ProgSettings"});
+  EXPECT_EQ(ini.ReadInteger("ProgSettings", "PICFamily", 0), 4);
+  ini.WriteInteger("ProgSettings", "PICFamily", 2);
+  ASSERT_TRUE(ini.Save());
+  EXPECT_EQ(ReadFile(dir.File("setting.ini")), "\xEF\xBB\xBF[ProgSettings]\r\nPICFamily=2\r\n");
+}
+
 TEST(IniFile, AFileThatCannotBeReadHasNoKeys) {
   TempDir dir;
   IniFile folder(dir.Path());  // a folder, not a file

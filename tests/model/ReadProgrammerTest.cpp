@@ -266,10 +266,11 @@ TEST(ReadProgrammer, PIC24FirmwareOnAStandardProgrammerIsReplacedOrTheProgramClo
     ASSERT_EQ(rig.changes.size(), 1u);
     EXPECT_EQ(rig.changes[0].first, "FirmWare/qrxpicusb.upd") << "the standard firmware is offered";
     EXPECT_EQ(w.CloseRequested, !fixed);
-    if (!fixed)
+    if (!fixed) {
       EXPECT_EQ(rig.dialogs.script.LastText(),
                 "PIC24 firmware has been incorrectly loaded on standard programmer.\rClosing, run software again to "
                 "correct this.");
+    }
   }
 }
 

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Hex load-and-save speed: runs bench/hex_bench (Velmar's loader and writer)
+# Hex load-and-save speed: runs build/bin/hex_bench (Velmar's loader and writer)
 # and `srec_cat IN -Intel -o OUT -Intel` on the same dense and sparse files,
 # and prints MB/s of input for both and their ratio.
 set -euo pipefail

@@ -4,6 +4,13 @@
 
 #include <cstring>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
@@ -14,21 +21,22 @@ namespace velmar::platform {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using View = std::span<const std::uint8_t>;
 
-std::uint64_t Get(const Bytes& b, std::size_t at, int n) {
+std::uint64_t Get(View b, std::size_t at, int n) {
   std::uint64_t v = 0;
   if (at > b.size() || std::size_t(n) > b.size() - at) return 0;  // no wrap-around for offsets near 2^64
   for (int i = n - 1; i >= 0; --i) v = v << 8 | b[at + std::size_t(i)];
   return v;
 }
 
-std::optional<Bytes> Slice(const Bytes& b, std::uint64_t at, std::uint64_t n) {
+std::optional<Bytes> Slice(View b, std::uint64_t at, std::uint64_t n) {
   if (at > b.size() || n > b.size() - at) return std::nullopt;
   return Bytes(b.begin() + std::ptrdiff_t(at), b.begin() + std::ptrdiff_t(at + n));
 }
 
 // ---- PE: resource directory -> RT_VERSION (16) -> first name -> first language
-std::optional<Bytes> FromPe(const Bytes& b) {
+std::optional<Bytes> FromPe(View b) {
   std::size_t pe = std::size_t(Get(b, 0x3C, 4));
   if (Get(b, pe, 4) != 0x00004550) return std::nullopt;  // "PE\0\0"
   std::size_t coff = pe + 4;
@@ -83,7 +91,7 @@ std::optional<Bytes> FromPe(const Bytes& b) {
 }
 
 // ---- ELF: the section named ".velmar_version"
-std::optional<Bytes> FromElf(const Bytes& b) {
+std::optional<Bytes> FromElf(View b) {
   bool is64 = b.size() > 4 && b[4] == 2;
   std::uint64_t shoff = is64 ? Get(b, 0x28, 8) : Get(b, 0x20, 4);
   std::size_t shentsize = std::size_t(Get(b, is64 ? 0x3A : 0x2E, 2));
@@ -105,9 +113,54 @@ std::optional<Bytes> FromElf(const Bytes& b) {
   return std::nullopt;
 }
 
+// The bytes of a file. On POSIX systems the file is mapped, so that only the
+// pages the version search touches are read: the executable is tens of
+// megabytes with its debugging information, and reading it whole tripled
+// the desktop program's memory at start-up.
+class FileBytes {
+ public:
+  explicit FileBytes(const std::string& path) {
+#ifndef _WIN32
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+      struct stat st {};
+      if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+        void* p = ::mmap(nullptr, std::size_t(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+        if (p != MAP_FAILED) {
+          map_ = p;
+          mapSize_ = std::size_t(st.st_size);
+        }
+      }
+      ::close(fd);
+      if (map_) return;
+    }
+#endif
+    if (ReadWholeFile(path, contents_)) read_ = true;
+  }
+  ~FileBytes() {
+#ifndef _WIN32
+    if (map_) ::munmap(map_, mapSize_);
+#endif
+  }
+  FileBytes(const FileBytes&) = delete;
+  FileBytes& operator=(const FileBytes&) = delete;
+
+  bool Ok() const { return map_ != nullptr || read_; }
+  View Get() const {
+    if (map_) return View(static_cast<const std::uint8_t*>(map_), mapSize_);
+    return View(reinterpret_cast<const std::uint8_t*>(contents_.data()), contents_.size());
+  }
+
+ private:
+  void* map_ = nullptr;
+  std::size_t mapSize_ = 0;
+  std::string contents_;
+  bool read_ = false;
+};
+
 }  // namespace
 
-std::optional<std::vector<std::uint8_t>> FindVersionBlock(const std::vector<std::uint8_t>& file) {
+std::optional<std::vector<std::uint8_t>> FindVersionBlock(std::span<const std::uint8_t> file) {
   if (file.size() >= 0x40 && file[0] == 'M' && file[1] == 'Z') return FromPe(file);
   if (file.size() >= 0x34 && file[0] == 0x7F && file[1] == 'E' && file[2] == 'L' && file[3] == 'F')
     return FromElf(file);
@@ -129,9 +182,9 @@ void TFileVersionInfo::SetExecutableFile(const std::string& path) {
   for (std::string* p : props) p->clear();
   CountryCode.clear();
 
-  std::string contents;
-  if (!ReadWholeFile(path, contents)) return;
-  auto block = FindVersionBlock(Bytes(contents.begin(), contents.end()));
+  FileBytes file(path);
+  if (!file.Ok()) return;
+  auto block = FindVersionBlock(file.Get());
   if (!block) return;
   VersionResource resource(std::move(*block));
   auto translation = resource.Translation();

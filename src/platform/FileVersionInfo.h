@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,6 @@ class TFileVersionInfo {
 
 // The version block inside an executable's bytes (PE resource or ELF
 // section), if it has one.
-std::optional<std::vector<std::uint8_t>> FindVersionBlock(const std::vector<std::uint8_t>& file);
+std::optional<std::vector<std::uint8_t>> FindVersionBlock(std::span<const std::uint8_t> file);
 
 }  // namespace velmar::platform

@@ -2,6 +2,8 @@
 // here byte by byte), files without one, damaged files, and our own
 // velmar-cli, which carries its properties in an ELF section.
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 
 #include <gtest/gtest.h>
 
@@ -145,6 +147,28 @@ TEST(TFileVersionInfo, SettingTheFileReReadsEveryProperty) {
   info.SetExecutableFile(dir.File("plain.txt"));
   EXPECT_EQ(info.FileVersion, "");
   EXPECT_EQ(info.CountryCode, "");
+}
+
+// The peak resident memory of this process in KiB, or -1 without /proc.
+long PeakResidentKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+  return -1;
+}
+
+// The desktop program reads its own executable, tens of megabytes with its
+// debugging information; only the parts the search needs may be read in.
+TEST(TFileVersionInfo, ALargeExecutableIsNotReadIntoMemoryWhole) {
+  if (PeakResidentKiB() < 0) GTEST_SKIP() << "no /proc/self/status";
+  velmar::test::TempDir dir;
+  std::string path = WriteTemp(dir, MakePe(BuildVersionResource(DesignTimeValues())));
+  std::filesystem::resize_file(path, 256u << 20);  // a hole: takes no disk space
+  const long before = PeakResidentKiB();
+  TFileVersionInfo info(path);
+  EXPECT_EQ(info.FileVersion, "1.2.0.26");
+  EXPECT_LT(PeakResidentKiB() - before, 64 * 1024);
 }
 
 TEST(TFileVersionInfo, OurOwnExecutablesCarryTheirProperties) {

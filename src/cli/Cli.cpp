@@ -54,7 +54,12 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     int code = app.exit(e, out, err);
     return code == 0 ? kExitOk : kExitUsage;
   } catch (const CliFailure& e) {
-    if (*e.what()) err << e.what() << "\n";
+    if (*e.what())
+      err << e.what() << "\n";
+    else if (e.code == kExitFailed && !ctx.dialogs->lastOnStdout.empty())
+      // The window's reason was a plain message, printed on stdout; a
+      // script looks for the reason of a failure on stderr.
+      err << ctx.dialogs->lastOnStdout << "\n";
     return e.code;
   } catch (const std::exception& e) {
     err << e.what() << "\n";

@@ -72,6 +72,11 @@ TEST(HexCommands, UsageErrorsExitWithTwo) {
   EXPECT_EQ(RunCliInProcess({"hex", "info"}).status, 2);
   EXPECT_EQ(RunCliInProcess({"hex", "info", "x.hex", "--size", "lots"}).status, 2);
   EXPECT_EQ(RunCliInProcess({"hex", "info", "x.hex", "--size", "17592186044416M"}).status, 2);  // 2^64
+  for (const char* negative : {"-1", "-0", "-4K"}) {
+    auto r = RunCliInProcess({"hex", "info", "x.hex", std::string("--size=") + negative});
+    EXPECT_EQ(r.status, 2) << negative;
+    EXPECT_NE(r.err.find("is not a size"), std::string::npos) << r.err;
+  }
   EXPECT_EQ(RunCliInProcess({"no-such-command"}).status, 2);
   EXPECT_EQ(RunCliInProcess({"--help"}).status, 0);
 }

@@ -38,9 +38,7 @@ void AddGlobalOptions(CLI::App& app, GlobalOptions& o) {
   app.add_flag("--json", o.json, "Print the result as one JSON object");
 }
 
-}  // namespace
-
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, std::istream& in) {
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, std::istream& in) {
   CliContext ctx(out, err, in);
   CLI::App app{"Velmar: loader for the stand-alone USB PIC programmers", "velmar-cli"};
   app.fallthrough();
@@ -56,7 +54,12 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     int code = app.exit(e, out, err);
     return code == 0 ? kExitOk : kExitUsage;
   } catch (const CliFailure& e) {
-    if (*e.what()) err << e.what() << "\n";
+    if (*e.what())
+      err << e.what() << "\n";
+    else if (e.code == kExitFailed && !ctx.dialogs->lastOnStdout.empty())
+      // The window's reason was a plain message, printed on stdout; a
+      // script looks for the reason of a failure on stderr.
+      err << ctx.dialogs->lastOnStdout << "\n";
     return e.code;
   } catch (const std::exception& e) {
     err << e.what() << "\n";
@@ -64,6 +67,20 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
   if (ctx.exitCode == kExitOk && ctx.dialogs->declined) return kExitDeclined;
   return ctx.exitCode;
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, std::istream& in) {
+  const int code = Run(args, out, err, in);
+  // A report that never arrived (a full disk, a closed pipe) is not a
+  // success: a script reading it would take nothing for the answer.
+  out.flush();
+  if (out.fail() && code == kExitOk) {
+    err << "The output could not be written\n";
+    return kExitFailed;
+  }
+  return code;
 }
 
 }  // namespace velmar::cli

@@ -32,6 +32,8 @@ std::uint64_t ParseSize(const std::string& text) {
   if (t.back() == 'K') multiplier = 1024, t.pop_back();
   else if (t.back() == 'M') multiplier = 1024 * 1024, t.pop_back();
   try {
+    // stoull takes "-1" as 2^64 - 1: a size with a minus sign is no size.
+    if (t.front() == '-') throw std::invalid_argument(t);
     std::size_t used = 0;
     std::uint64_t v = std::stoull(t, &used, text::StartsWith(t, "0X") ? 16 : 10);
     if (used != t.size()) throw std::invalid_argument(t);

@@ -52,6 +52,7 @@ DlgButton TerminalDialogs::Message(const platform::MessageBoxRequest& request) {
                request.IsQuestion();
   std::ostream& o = toErr ? ctx_.err : ctx_.out;
   o << title << ": " << text << "\n";
+  lastOnStdout = toErr ? std::string() : text;
   if (!request.IsQuestion()) return request.buttons.empty() ? DlgButton::Ok : request.buttons.front();
 
   DlgButton answer;

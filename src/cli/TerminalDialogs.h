@@ -30,6 +30,9 @@ class TerminalDialogs final : public platform::Dialogs {
   // True once any question was answered with No, Cancel or Abort.
   bool declined = false;
   std::string clipboard;
+  // The last message when it went to stdout (empty once one goes to stderr):
+  // the reason a command that then fails gives on stderr as well.
+  std::string lastOnStdout;
   // Set by a command: sees every message first; an answer it gives is taken
   // and the message is not shown.
   std::function<std::optional<platform::DlgButton>(const platform::MessageBoxRequest&)> intercept;

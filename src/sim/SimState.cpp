@@ -288,6 +288,7 @@ SimState ParseState(const std::string& text) {
   bool binary = true;
   ControllerKeys ck;
   PageLines pages, controllerPages;
+  bool kindGiven = false;
   int lineNo = 0;
   for (const std::string& raw : text::SplitLines(text)) {
     ++lineNo;
@@ -306,11 +307,16 @@ SimState ParseState(const std::string& text) {
       if (line.empty()) continue;
       std::size_t eq = line.find('=');
       if (eq == std::string::npos) throw std::runtime_error("expected key=value");
-      SetKey(s, binary, ck, text::Trim(line.substr(0, eq)), text::Trim(line.substr(eq + 1)));
+      const std::string key = text::Trim(line.substr(0, eq));
+      SetKey(s, binary, ck, key, text::Trim(line.substr(eq + 1)));
+      kindGiven = kindGiven || key == "kind";
     } catch (const std::exception& e) {
       throw std::runtime_error("line " + std::to_string(lineNo) + ": " + e.what());
     }
   }
+  // Every saved state names its kind first; a file without it (empty, or cut
+  // short) is not taken for a fresh single-way programmer.
+  if (!kindGiven) throw std::runtime_error("no kind= line (the file is empty or incomplete)");
   // The single-way programmers' dataflash always has 264-byte pages; the
   // portable's firmware always addresses its dataflash linearly.
   bool binaryPages = s.kind == link::kind_portable || (BinaryCapable(s.kind) && binary);

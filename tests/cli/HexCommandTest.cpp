@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <sstream>
+
+#include "cli/Cli.h"
 #include "cli/CliTestSupport.h"
 #include "support/TestSupport.h"
 
@@ -22,6 +25,21 @@ TEST(HexInfo, ReportsFormatResultLastUsedAndBytesUsedAsJson) {
   EXPECT_EQ(j["result"], 0);
   EXPECT_EQ(j["last_used"], 0x1001F);
   EXPECT_EQ(j["bytes_used"], 3);
+}
+
+TEST(HexInfo, AReportThatCannotBeWrittenIsAFailure) {
+  TempDir dir;
+  WriteFile(dir.File("a.hex"), ":0100200011CE\n:00000001FF\n");
+  std::ostream lost(nullptr);  // every write fails, as on a full disk
+  std::ostringstream err;
+  std::istringstream in;
+  EXPECT_EQ(velmar::cli::RunCli({"hex", "info", dir.File("a.hex"), "--json"}, lost, err, in), 1);
+  EXPECT_EQ(err.str(), "The output could not be written\n");
+  // The executable's standard output, when the disk is full.
+  if (velmar::test::Exists("/dev/full"))
+    EXPECT_EQ(velmar::test::RunCommand(velmar::test::BinDir() + "velmar-cli hex info " + dir.File("a.hex") +
+                                       " >/dev/full 2>/dev/null"),
+              1);
 }
 
 TEST(HexInfo, ASmallSizeMakesTheLoadFail) {
@@ -54,6 +72,11 @@ TEST(HexCommands, UsageErrorsExitWithTwo) {
   EXPECT_EQ(RunCliInProcess({"hex", "info"}).status, 2);
   EXPECT_EQ(RunCliInProcess({"hex", "info", "x.hex", "--size", "lots"}).status, 2);
   EXPECT_EQ(RunCliInProcess({"hex", "info", "x.hex", "--size", "17592186044416M"}).status, 2);  // 2^64
+  for (const char* negative : {"-1", "-0", "-4K"}) {
+    auto r = RunCliInProcess({"hex", "info", "x.hex", std::string("--size=") + negative});
+    EXPECT_EQ(r.status, 2) << negative;
+    EXPECT_NE(r.err.find("is not a size"), std::string::npos) << r.err;
+  }
   EXPECT_EQ(RunCliInProcess({"no-such-command"}).status, 2);
   EXPECT_EQ(RunCliInProcess({"--help"}).status, 0);
 }

@@ -66,6 +66,18 @@ TEST_F(LinkCli, BadOptionsAreUsageErrors) {
   EXPECT_EQ(Run({"--simulate", "0", "dump", "1024"}).status, 2);  // beyond the dataflash
 }
 
+TEST_F(LinkCli, AnEmptyStateFileIsRefusedAndLeftAsItIs) {
+  // A state file cut to nothing is not a fresh single-way programmer: the
+  // run fails before the file is saved over.
+  WriteFile(dir.File("cut.state"), "");
+  auto r = Run({"--sim-state", dir.File("cut.state"), "identify"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("no kind= line"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadFile(dir.File("cut.state")), "");
+  EXPECT_EQ(Run({"--simulate", "portable", "--sim-state", dir.File("cut.state"), "list"}).status, 1);
+  EXPECT_EQ(Run({"sim", "show", dir.File("cut.state")}).status, 1);
+}
+
 TEST_F(LinkCli, TheTraceFollowsItsFormat) {
   auto r = Run({"--simulate", "0", "--trace", dir.File("t.txt"), "identify"});
   ASSERT_EQ(r.status, 0) << r.err;

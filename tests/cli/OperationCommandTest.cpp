@@ -131,6 +131,7 @@ TEST_F(OperationCli, FailuresDeclinesAndUsageErrorsHaveTheirStatus) {
   r = On(empty, {"copy", dir.File("nothing.prg")});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("Cannot copy as the Programmer is empty"), std::string::npos) << r.out;
+  EXPECT_NE(r.err.find("Cannot copy as the Programmer is empty"), std::string::npos) << r.err;
   EXPECT_FALSE(Exists(dir.File("nothing.prg")));
 
   r = On(empty, {"--yes", "load", dir.File("absent.prg")});

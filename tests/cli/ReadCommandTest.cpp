@@ -185,6 +185,7 @@ TEST_F(ReadCli, FindSearchesFileNamesAndDescriptions) {
   auto missing = Run({"--sim-state", state, "find", "fan", "--whole-word"});
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.out.find("fan Not Found"), std::string::npos);
+  EXPECT_NE(missing.err.find("fan Not Found"), std::string::npos);  // where scripts look for the reason
   EXPECT_EQ(Run({"--sim-state", state, "find", "abc", "--from", "0"}).status, 2);
 }
 

@@ -87,6 +87,7 @@ TEST(HexConvert, WritesIntelHexFromAnyFormat) {
   auto r = RunCliInProcess({"hex", "convert", dir.File("in.s19"), dir.File("out.hex")});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(velmar::test::ReadFile(dir.File("out.hex")), ":04001000AABBCCDDDE\r\n:00000001FF\r\n");
+  EXPECT_EQ(r.out.rfind("Wrote " + dir.File("out.hex") + " as Intel HEX (read as ", 0), 0u) << r.out;
 }
 
 TEST(HexConvert, AFailedLoadWritesNothing) {

@@ -76,7 +76,8 @@ void Convert(CliContext& ctx, const HexArgs& a) {
   std::string error;
   if (TFileLoader::SaveFile(a.out, image, 1, &error) != 0) throw CliFailure("File Save Error: " + error);
   if (!ctx.options.json)
-    ctx.out << "Wrote " << a.out << " (" << TFileLoader::FormatName(TFileLoader::LastFormat()) << " in)\n";
+    ctx.out << "Wrote " << a.out << " as Intel HEX (read as " << TFileLoader::FormatName(TFileLoader::LastFormat())
+            << ")\n";
   else
     ctx.PrintJson({{"output", a.out}, {"format", TFileLoader::LastFormat()}});
 }

@@ -8,6 +8,8 @@ build_dir=${VELMAR_BUILD_DIR:-build}
 jobs=${VELMAR_JOBS:-$(nproc)}
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
 export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/ccache}
+# Share cached objects between checkouts in different folders.
+export CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
 
 exec 9>/tmp/velmar-build.lock
 flock 9

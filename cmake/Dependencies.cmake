@@ -2,6 +2,7 @@
 # Debian packages installed by scripts/install-deps.sh.
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(LIBFTDI1 IMPORTED_TARGET libftdi1)
+pkg_check_modules(LIBUSB1 IMPORTED_TARGET libusb-1.0)
 pkg_check_modules(CRYPTOPP REQUIRED IMPORTED_TARGET libcrypto++)
 find_package(CLI11 CONFIG REQUIRED)
 find_package(nlohmann_json CONFIG REQUIRED)

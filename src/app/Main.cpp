@@ -6,6 +6,7 @@
 // --program-folder, --working-folder) are Velmar's own and shared with
 // velmar-cli; every other argument is one of the program's command-line
 // parameters (a unit image file to load, and "SHOW").
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFont>
@@ -23,8 +24,10 @@
 #include <memory>
 
 #include "cli/SharedOptions.h"
+#include "link/ConnectionCheck.h"
 #include "link/D2XXUnit.h"
 #include "link/LinkEnvironment.h"
+#include "link/TReadProg.h"
 #include "model/TMainForm.h"
 #include "platform/FileVersionInfo.h"
 #include "ui/MainWindow.h"
@@ -41,6 +44,12 @@ std::optional<int> ParseArguments(int argc, char** argv, velmar::cli::SharedOpti
   CLI::App parser{"Velmar: loader for the stand-alone USB PIC programmers", "velmar"};
   parser.allow_extras();
   velmar::cli::AddSharedOptions(parser, options);
+  // The desktop's file manager opens a unit image with "--open-unit FILE";
+  // started from the menu the file is left out.
+  std::string openUnit;
+  parser.add_option("--open-unit", openUnit,
+                    "Read the programmer, then Load Unit from this unit image (asks first); the window stays open")
+      ->expected(0, 1);
   try {
     parser.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -54,6 +63,15 @@ std::optional<int> ParseArguments(int argc, char** argv, velmar::cli::SharedOpti
     return 2;
   }
   parameters = parser.remaining();
+  if (!openUnit.empty()) {
+    if (!parameters.empty()) {
+      QMessageBox::critical(nullptr, "PIC Programmer USB Loader",
+                            "--open-unit takes no further parameters");
+      return 2;
+    }
+    // The parameters of a command-line unit load that keeps the window open.
+    parameters = {"--open-unit", openUnit, "SHOW"};
+  }
   return std::nullopt;
 }
 
@@ -64,6 +82,15 @@ std::string MemoryReport() {
   while (std::getline(status, line))
     if (line.rfind("VmRSS:", 0) == 0 || line.rfind("VmHWM:", 0) == 0) report += line + "\n";
   return report;
+}
+
+// Offers the connection check in the window (Ctrl+Shift+K until the
+// window has a Help menu).
+void AddConnectionCheck(velmar::ui::MainWindow& window, const std::function<void()>& check) {
+  auto* action = new QAction("Check Connection", &window);
+  action->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K));
+  QObject::connect(action, &QAction::triggered, &window, check);
+  window.addAction(action);
 }
 
 bool AsksForHelp(int argc, char** argv) {
@@ -104,6 +131,12 @@ int main(int argc, char** argv) {
   try {
     environment = std::make_unique<link::LinkEnvironment>(cli::LinkOptionsFrom(options));
     unit = std::make_unique<link::D2XXUnit>(environment->Driver(), dialogs);
+    // "No USB devices found!" and the like come with the connection
+    // check's findings.
+    unit->NoDeviceAdvice = [options] {
+      const std::string findings = link::FindingsText(link::RunConnectionCheck(cli::ConnectionCheckSetup(options)));
+      return findings.empty() ? std::string() : "Connection check:\r" + cli::MessageText(findings);
+    };
     form.UseLink({unit.get(), &environment->Clock(), &pump});
   } catch (const std::exception& e) {
     dialogs.ShowError(e.what());  // Read then offers demo mode
@@ -132,6 +165,19 @@ int main(int argc, char** argv) {
   dialogs.SetParent(&window);
   ui::ProgressWindow progress(&window);
   form.SetProgressView(&progress);
+  // Help > Check Connection: the check behind `velmar-cli doctor`, with the
+  // window's own link for the identification.
+  auto checkConnection = [&] {
+    link::CheckSetup setup = cli::ConnectionCheckSetup(options);
+    setup.identify = [&form] {
+      if (link::TReadProg* l = form.Link()) return link::IdentifyWith(*l);
+      link::Identification none;
+      none.error = "the USB driver could not be set up";
+      return none;
+    };
+    dialogs.ShowInformation(cli::MessageText(link::ReportText(link::RunConnectionCheck(setup))), "Check Connection");
+  };
+  AddConnectionCheck(window, checkConnection);
 
   startUpStep([&] { form.ReadProgButtonClick(); });
   splash.hide();

@@ -28,6 +28,7 @@ const RegisterFn kCommandGroups[] = {
     RegisterBuildCommands,
     RegisterReadCommands,
     RegisterOperationCommands,
+    RegisterDoctorCommands,
 };
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& o) {

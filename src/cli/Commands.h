@@ -19,5 +19,6 @@ void RegisterUpdateCommands(CLI::App& app, CliContext& ctx);
 void RegisterBuildCommands(CLI::App& app, CliContext& ctx);
 void RegisterReadCommands(CLI::App& app, CliContext& ctx);
 void RegisterOperationCommands(CLI::App& app, CliContext& ctx);
+void RegisterDoctorCommands(CLI::App& app, CliContext& ctx);
 
 }  // namespace velmar::cli

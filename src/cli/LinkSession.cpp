@@ -15,6 +15,8 @@ namespace velmar::cli {
 
 link::LinkOptions LinkOptionsFrom(const CliContext& ctx) { return LinkOptionsFrom(ctx.options); }
 
+std::string DoctorAdvice() { return "Run `velmar-cli doctor` to find out why"; }
+
 std::unique_ptr<link::LinkEnvironment> MakeLinkEnvironment(const CliContext& ctx) {
   try {
     return std::make_unique<link::LinkEnvironment>(LinkOptionsFrom(ctx));
@@ -28,9 +30,11 @@ std::unique_ptr<link::LinkEnvironment> MakeLinkEnvironment(const CliContext& ctx
 LinkSession::LinkSession(CliContext& ctx) : ctx_(ctx) {
   env_ = MakeLinkEnvironment(ctx);
   unit_ = std::make_unique<link::D2XXUnit>(env_->Driver(), *ctx.dialogs);
+  unit_->NoDeviceAdvice = DoctorAdvice;
   prog_ = std::make_unique<link::TReadProg>(*unit_, env_->Clock(), *ctx.dialogs, window_, data_, pump_);
   image::Folders f = ctx.Folders();
   prog_->ProgramFolder = f.program;
+  prog_->ProgramFolderReport = f.programSearchReport;
   prog_->WorkingFolder = f.working;
 }
 

@@ -24,6 +24,8 @@ namespace velmar::cli {
 struct CliContext;
 
 link::LinkOptions LinkOptionsFrom(const CliContext& ctx);
+// What the link's "no device" messages add on the command line.
+std::string DoctorAdvice();
 // The link environment of the global options; options that do not fit
 // together are a usage error, files that cannot be used a failure.
 std::unique_ptr<link::LinkEnvironment> MakeLinkEnvironment(const CliContext& ctx);
@@ -35,6 +37,7 @@ class LinkSession {
 
   link::LinkEnvironment& Env() { return *env_; }
   link::TReadProg& Prog() { return *prog_; }
+  link::D2XXUnit& Unit() { return *unit_; }
   devices::TData& Data() { return data_; }
   link::RecordingLinkWindow& Window() { return window_; }
 

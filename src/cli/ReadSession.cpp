@@ -26,6 +26,7 @@ ReadSession::ReadSession(CliContext& ctx, const ProgrammerTypeAnswer& type)
     : ctx_(ctx), type_(type), progress_(ctx.err, TerminalProgress::IsTerminal(ctx.err)) {
   env_ = MakeLinkEnvironment(ctx);
   unit_ = std::make_unique<link::D2XXUnit>(env_->Driver(), *ctx.dialogs);
+  unit_->NoDeviceAdvice = DoctorAdvice;
   window_ = std::make_unique<model::TMainForm>(*ctx.dialogs, ctx.Folders());
   window_->SetCloseHandler([] {});  // nothing to close on a terminal
   window_->UseLink({unit_.get(), &env_->Clock(), &pump_});

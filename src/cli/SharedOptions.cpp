@@ -21,8 +21,7 @@ void AddSharedOptions(CLI::App& app, SharedOptions& o) {
 }
 
 image::Folders FoldersFrom(const SharedOptions& o) {
-  image::Folders f = image::DefaultFolders();
-  if (!o.programFolder.empty()) f.program = platform::WithSeparator(o.programFolder);
+  image::Folders f = image::DefaultFolders(o.programFolder);
   if (!o.workingFolder.empty()) f.working = platform::WithSeparator(o.workingFolder);
   return f;
 }
@@ -38,6 +37,23 @@ link::LinkOptions LinkOptionsFrom(const SharedOptions& o) {
   l.workingFolder = f.working;
   l.programFolder = f.program;
   return l;
+}
+
+link::CheckSetup ConnectionCheckSetup(const SharedOptions& o) {
+  link::CheckSetup s;
+  s.driver = o.driver;
+  s.simulated = !o.simulate.empty() || !o.simState.empty() || o.driver == "sim";
+  const std::string rule = FoldersFrom(o).program + "udev/" + link::kUdevRuleName;
+  if (platform::FileExists(rule)) s.ruleSource = rule;
+  return s;
+}
+
+std::string MessageText(const std::string& report) {
+  std::string t = report;
+  while (!t.empty() && t.back() == '\n') t.pop_back();
+  for (char& c : t)
+    if (c == '\n') c = '\r';
+  return t;
 }
 
 }  // namespace velmar::cli

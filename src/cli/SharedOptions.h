@@ -8,6 +8,7 @@
 #include <string>
 
 #include "image/ISPDefs.h"
+#include "link/ConnectionCheck.h"
 #include "link/LinkEnvironment.h"
 
 namespace CLI {
@@ -22,7 +23,7 @@ struct SharedOptions {
   std::string driver = "auto";
   std::string trace;          // trace file
   bool realtime = false;
-  std::string programFolder;  // overrides the executable's folder
+  std::string programFolder;  // overrides the program folder lookup
   std::string workingFolder;  // overrides the per-user folder
 };
 
@@ -31,5 +32,10 @@ void AddSharedOptions(CLI::App& app, SharedOptions& o);
 image::Folders FoldersFrom(const SharedOptions& o);
 // The link environment's options after the options and folders.
 link::LinkOptions LinkOptionsFrom(const SharedOptions& o);
+// The connection check for these options, on the real system (no
+// identification: the front end adds its own).
+link::CheckSetup ConnectionCheckSetup(const SharedOptions& o);
+// The check's report as a message text ("\r" line breaks).
+std::string MessageText(const std::string& report);
 
 }  // namespace velmar::cli

@@ -3,6 +3,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
+#include "platform/ProgramFolder.h"
 #include "platform/Text.h"
 
 namespace velmar::image {
@@ -55,8 +56,11 @@ Folders ChooseFolders(const PlatformVersion& v, const std::string& executableFol
   return f;
 }
 
-Folders DefaultFolders() {
-  return ChooseFolders(CurrentPlatformVersion(), platform::ExecutableFolder(), SpecialFolderPath(28));
+Folders DefaultFolders(const std::string& programFolderOption) {
+  const platform::ProgramFolderSearch search = platform::FindProgramFolder(programFolderOption);
+  Folders f = ChooseFolders(CurrentPlatformVersion(), search.folder, SpecialFolderPath(28));
+  f.programSearchReport = platform::SearchReport(search);
+  return f;
 }
 
 void EnsureWorkingFolder(const std::string& workingFolder) {

@@ -53,16 +53,20 @@ std::string SpecialFolderPath(int folderId);
 struct Folders {
   std::string working;  // setting.ini and the intermediate files
   std::string program;  // DEVICES.INI, progsetting.ini, firmware, manuals
+  // When no folder searched held the program files: the folders searched
+  // and the option to name one ("\r" between lines); empty otherwise.
+  std::string programSearchReport;
 };
 
 // The folder choice made at every Read: on Windows by the version code
 // (codes 6, 7 and 9-12 use the per-user folder); on other platforms the
 // per-user data folder followed by "Torvik/VELMAR/". The program folder is
-// always the executable's folder.
+// the executable's folder given.
 Folders ChooseFolders(const PlatformVersion& v, const std::string& executableFolder,
                       const std::string& perUserFolder);
-// The same for the running program.
-Folders DefaultFolders();
+// The same for the running program, with the program folder looked up
+// (platform/ProgramFolder.h) from `programFolderOption` (empty: none).
+Folders DefaultFolders(const std::string& programFolderOption = {});
 
 // Creates exactly the working folder that the path names, with every missing
 // level. Throws EISPException with a clear message when that fails.

@@ -142,4 +142,9 @@ FT_STATUS D2XXUnit::SetFTBitMode(std::uint8_t mask, std::uint8_t mode) {
   return s;
 }
 
+std::string D2XXUnit::WithNoDeviceAdvice(const std::string& message) const {
+  const std::string advice = NoDeviceAdvice ? NoDeviceAdvice() : std::string();
+  return advice.empty() ? message : message + "\r" + advice;
+}
+
 }  // namespace velmar::link

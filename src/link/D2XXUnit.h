@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,11 @@ class D2XXUnit {
   std::array<std::uint8_t, kUserAreaSize> UserAreaBuffer{};
   std::uint32_t UserAreaLength = 0;
   bool FTErrorReports = true;
+  // Added by the front end to the link's "no device" messages: how to find
+  // out why (empty function or text: nothing is added).
+  std::function<std::string()> NoDeviceAdvice;
+  // `message` with the advice on a line of its own.
+  std::string WithNoDeviceAdvice(const std::string& message) const;
 
   FT_STATUS GetFTDeviceCount();
   FT_STATUS GetFTDeviceSerialNo(std::uint32_t index);

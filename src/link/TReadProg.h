@@ -65,6 +65,9 @@ class TReadProg {
   // Folders (each ends with a separator): progsetting.ini lives in the
   // program folder, dferror.hex goes to the working folder.
   std::string ProgramFolder;
+  // The folders searched for the program files when none held them (see
+  // image::Folders); added to the missing-settings message.
+  std::string ProgramFolderReport;
   std::string WorkingFolder;
 
   // ---- line control ----

@@ -70,7 +70,7 @@ bool TReadProg::OpenLink() {
 
   unit_.DeviceCount = 0;
   unit_.GetFTDeviceCount();
-  if (unit_.DeviceCount == 0) throw EISPException("No USB devices found!");
+  if (unit_.DeviceCount == 0) throw EISPException(unit_.WithNoDeviceAdvice("No USB devices found!"));
 
   int channels = 0;
   for (std::uint32_t index = 0; index < SerialNumbers.size(); ++index) {
@@ -87,7 +87,7 @@ bool TReadProg::OpenLink() {
       break;
     }
   }
-  if (channels == 0) throw EISPException("No USB Dongle available");
+  if (channels == 0) throw EISPException(unit_.WithNoDeviceAdvice("No USB Dongle available"));
 
   unit_.CloseFTDevice();
   FT_STATUS status = unit_.Open_USB_Device_By_Serial_Number(kProgrammerSerial);
@@ -144,9 +144,12 @@ void TReadProg::CloseLink(bool cyclePort) {
 void TReadProg::ReadSettings() {
   std::string path = ProgramFolder + "progsetting.ini";
   if (!platform::FileExists(path)) {
-    dialogs_.ShowInformation("Cannot find settings files in\r" + ProgramFolder + "\r" +
-                             "Installer gives location of setting files folder on first page" + "\r" +
-                             "Move files to location above or contact " + kSupportContact);
+    // A warning rather than a plain message: the command line prints it on
+    // stderr, where a missing program folder belongs.
+    dialogs_.ShowWarning("Cannot find settings files in\r" + ProgramFolder + "\r" +
+                         "Installer gives location of setting files folder on first page" + "\r" +
+                         "Move files to location above or contact " + kSupportContact +
+                         (ProgramFolderReport.empty() ? "" : "\r" + ProgramFolderReport));
   }
   platform::IniFile ini(path);
   if (platform::FileExists(path) && !ini.Exists()) throw EISPException("Error Opening Settings File\r" + path);

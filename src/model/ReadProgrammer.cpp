@@ -62,6 +62,7 @@ void TMainForm::CreateLink() {
   link_->UpdateMode = false;
   link_->UnitToken = 0;
   link_->ProgramFolder = Folders.program;
+  link_->ProgramFolderReport = Folders.programSearchReport;
   link_->WorkingFolder = Folders.working;
   linkTuning_ = std::make_unique<ReadProgTuning>(*link_);
   tuning_ = linkTuning_.get();
@@ -97,6 +98,8 @@ void TMainForm::ReadProgButtonClick() {
   if (folderChoice_) Folders = folderChoice_();
   if (link_) {
     link_->ProgramFolder = Folders.program;
+    link_->ProgramFolderReport = Folders.programSearchReport;
+  link_->ProgramFolderReport = Folders.programSearchReport;
     link_->WorkingFolder = Folders.working;
   }
   ReadOutcome outcome = ReadOutcome::Retry;

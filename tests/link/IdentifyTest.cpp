@@ -220,12 +220,18 @@ TEST(Identify, MissingSettingsAreReportedAndTheDefaultsApply) {
   TReadProg& p = rig.Make();
   test::TempDir empty;
   p.ProgramFolder = empty.Path();
+  p.ProgramFolderReport = "Looked for DEVICES.INI in:\r  /a/\r  /b/";
   // The fresh programmer runs 226, which is also the default expectation.
   p.Identify();
   EXPECT_EQ(p.Geometry.ExpectedPic24Version, 227);
   EXPECT_EQ(p.Geometry.ExpectedPortableVersion, 130);
   ASSERT_EQ(rig.dialogs.shown.size(), 1u);
-  EXPECT_EQ(rig.dialogs.shown[0].text.rfind("Cannot find settings files in\r" + empty.Path() + "\r", 0), 0u);
+  const std::string& text = rig.dialogs.shown[0].text;
+  EXPECT_EQ(text.rfind("Cannot find settings files in\r" + empty.Path() + "\r", 0), 0u);
+  // The folders searched follow the message; a warning, so the command
+  // line prints it on stderr.
+  EXPECT_EQ(text.substr(text.size() - p.ProgramFolderReport.size()), p.ProgramFolderReport);
+  EXPECT_EQ(rig.dialogs.shown[0].type, platform::DlgType::Warning);
 }
 
 TEST(Identify, AnUnexpectedErrorIsRaisedAsALinkErrorNotSwallowed) {

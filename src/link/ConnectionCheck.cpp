@@ -1,0 +1,343 @@
+// The connection check: gather the facts, then turn them into problems with
+// fixes. Facts come from the places named in CheckSetup only.
+#include "link/ConnectionCheck.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include "link/D2xxLibraryDriver.h"
+#include "link/ProgrammerGeometry.h"
+#include "link/TReadProg.h"
+
+namespace velmar::link {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kProgrammerSerial = "QRX";
+constexpr const char* kReloadRules = "sudo udevadm control --reload-rules && sudo udevadm trigger";
+constexpr const char* kTryWithoutHardware = "velmar-cli --simulate portable identify";
+const char* const kRuleFolders[] = {"etc/udev/rules.d", "run/udev/rules.d", "usr/local/lib/udev/rules.d",
+                                    "usr/lib/udev/rules.d", "lib/udev/rules.d"};
+
+// ---- Access to a device node ----
+
+// Entries of a POSIX ACL as the kernel stores it in system.posix_acl_access.
+enum AclTag : std::uint16_t { kUserObj = 0x01, kUser = 0x02, kGroupObj = 0x04, kGroup = 0x08, kMask = 0x10, kOther = 0x20 };
+constexpr unsigned kReadWrite = 06;
+
+struct AclEntry {
+  std::uint16_t tag;
+  std::uint16_t perm;
+  std::uint32_t id;
+};
+
+std::vector<AclEntry> ReadAcl(const std::string& node) {
+  std::vector<AclEntry> entries;
+  char buffer[1024];
+  ssize_t n = ::getxattr(node.c_str(), "system.posix_acl_access", buffer, sizeof buffer);
+  if (n < 4) return entries;
+  for (ssize_t at = 4; at + 8 <= n; at += 8) {
+    AclEntry e;
+    std::memcpy(&e.tag, buffer + at, 2);
+    std::memcpy(&e.perm, buffer + at + 2, 2);
+    std::memcpy(&e.id, buffer + at + 4, 4);
+    entries.push_back(e);
+  }
+  return entries;
+}
+
+bool InGroups(const UserIdentity& user, gid_t gid) {
+  return std::find(user.groups.begin(), user.groups.end(), gid) != user.groups.end();
+}
+
+// The kernel's order: owner, named users, then the groups (any that grants
+// wins, a match without a grant denies), then others; the mask limits all
+// but the owner and others.
+bool AclGrants(const std::vector<AclEntry>& acl, const struct stat& st, const UserIdentity& user) {
+  unsigned mask = 07;
+  for (const AclEntry& e : acl)
+    if (e.tag == kMask) mask = e.perm;
+  auto grants = [](unsigned perm) { return (perm & kReadWrite) == kReadWrite; };
+  if (user.uid == st.st_uid) {
+    for (const AclEntry& e : acl)
+      if (e.tag == kUserObj) return grants(e.perm);
+  }
+  for (const AclEntry& e : acl)
+    if (e.tag == kUser && e.id == user.uid) return grants(e.perm & mask);
+  bool groupMatched = false;
+  for (const AclEntry& e : acl) {
+    const bool match = (e.tag == kGroupObj && InGroups(user, st.st_gid)) || (e.tag == kGroup && InGroups(user, e.id));
+    if (!match) continue;
+    if (grants(e.perm & mask)) return true;
+    groupMatched = true;
+  }
+  if (groupMatched) return false;
+  for (const AclEntry& e : acl)
+    if (e.tag == kOther) return grants(e.perm);
+  return false;
+}
+
+bool ModeGrants(const struct stat& st, const UserIdentity& user) {
+  unsigned bits = st.st_uid == user.uid ? (st.st_mode >> 6) : InGroups(user, st.st_gid) ? (st.st_mode >> 3) : st.st_mode;
+  return (bits & kReadWrite) == kReadWrite;
+}
+
+std::string ModeText(const struct stat& st) {
+  std::string t = S_ISCHR(st.st_mode) ? "c" : S_ISDIR(st.st_mode) ? "d" : "-";
+  const char* rwx = "rwxrwxrwx";
+  for (int i = 0; i < 9; ++i) t += (st.st_mode & (0400 >> i)) ? rwx[i] : '-';
+  return t;
+}
+
+std::string OwnerText(const struct stat& st) {
+  const passwd* pw = ::getpwuid(st.st_uid);
+  const group* gr = ::getgrgid(st.st_gid);
+  return (pw ? std::string(pw->pw_name) : std::to_string(st.st_uid)) + ":" +
+         (gr ? std::string(gr->gr_name) : std::to_string(st.st_gid));
+}
+
+// ---- The facts ----
+
+std::string FindUdevRule(const std::string& udevRoot) {
+  // Ours by name first, then any rule that names the programmer's chip.
+  for (const char* folder : kRuleFolders) {
+    fs::path rule = fs::path(udevRoot) / folder / kUdevRuleName;
+    std::error_code ec;
+    if (fs::is_regular_file(rule, ec)) return rule.lexically_normal().string();
+  }
+  for (const char* folder : kRuleFolders) {
+    std::error_code ec;
+    for (const fs::directory_entry& e : fs::directory_iterator(fs::path(udevRoot) / folder, ec)) {
+      if (e.path().extension() != ".rules") continue;
+      std::ifstream in(e.path());
+      std::string line;
+      while (std::getline(in, line))
+        if (line.find("0403") != std::string::npos && line.find("6010") != std::string::npos &&
+            line.find('#') != 0)
+          return e.path().lexically_normal().string();
+    }
+  }
+  return {};
+}
+
+std::string ChannelName(const UsbDevice& d, int interface) {
+  return d.serial.empty() ? std::string() : d.serial + char('A' + interface);
+}
+
+bool AnyOpenableProgrammerChip(const std::vector<CheckedDevice>& devices) {
+  return std::any_of(devices.begin(), devices.end(),
+                     [](const CheckedDevice& d) { return d.isProgrammerChip && d.access.canOpen; });
+}
+
+// ---- The problems ----
+
+std::string RuleInstallFix(const CheckSetup& s) {
+  const std::string source = s.ruleSource.empty() ? std::string(kUdevRuleName) : s.ruleSource;
+  return "Install the udev rule: sudo cp " + source + " /etc/udev/rules.d/ && " + kReloadRules +
+         ", then unplug and replug the programmer";
+}
+
+void DeviceProblems(const CheckSetup& s, const ConnectionReport& r, const CheckedDevice& d,
+                    std::vector<Problem>& problems) {
+  const std::string where = "The programmer's USB interface " + d.usb.Id() + " at " + d.usb.path;
+  if (!d.access.exists) {
+    problems.push_back({where + " has no device node " + d.access.node,
+                        "Make sure udev is running and /dev/bus/usb is mounted, then unplug and replug the programmer"});
+  } else if (!d.access.canOpen) {
+    const std::string who = s.user.name.empty() ? "this user" : "User " + s.user.name;
+    Problem p{who + " may not open " + d.access.node + " (" + d.access.permissions + ")", ""};
+    if (r.udevRule.empty())
+      p.fix = RuleInstallFix(s);
+    else
+      p.fix = "Unplug and replug the programmer so that the udev rule applies; without a desktop seat: sudo adduser " +
+              (s.user.name.empty() ? std::string("$USER") : s.user.name) + " plugdev, then log in again";
+    problems.push_back(p);
+  }
+  for (const UsbInterface& i : d.usb.interfaces) {
+    if (i.driver.empty() || i.driver == "usbfs") continue;
+    const std::string held = "The kernel driver " + i.driver + " holds interface " + std::to_string(i.number) +
+                             (i.tty.empty() ? "" : " (" + i.tty + ")") + " of " + d.usb.path;
+    if (i.driver == "ftdi_sio") {
+      // libftdi detaches the serial driver itself; D2XX cannot.
+      if (r.driver == "d2xx")
+        problems.push_back({held + "; FTDI's D2XX library cannot open it",
+                            "sudo rmmod ftdi_sio while you work (or blacklist it), or use --driver libftdi, which "
+                            "detaches it by itself"});
+    } else {
+      problems.push_back({held, "echo " + d.usb.path + ":1." + std::to_string(i.number) + " | sudo tee /sys/bus/usb/drivers/" +
+                                    i.driver + "/unbind, or unplug and replug the programmer"});
+    }
+  }
+}
+
+void Diagnose(const CheckSetup& s, ConnectionReport& r) {
+  std::vector<Problem>& problems = r.problems;
+  const bool anyChip = std::any_of(r.devices.begin(), r.devices.end(),
+                                   [](const CheckedDevice& d) { return d.isProgrammerChip; });
+  if (!s.simulated) {
+    if (r.devices.empty())
+      problems.push_back({"No USB device with FTDI's vendor id (0403) is connected",
+                          "Check the USB cable and that the programmer is switched on; to try Velmar without "
+                          "hardware: " + std::string(kTryWithoutHardware)});
+    else if (!anyChip)
+      problems.push_back({"None of the FTDI devices is the programmer's interface chip (0403:6010)",
+                          "Connect the programmer's USB cable; to try Velmar without hardware: " +
+                              std::string(kTryWithoutHardware)});
+  }
+  std::vector<const CheckedDevice*> chips;
+  for (const CheckedDevice& d : r.devices)
+    if (d.isProgrammerChip) chips.push_back(&d);
+  const bool noneIsOurs = !chips.empty() && std::all_of(chips.begin(), chips.end(), [](const CheckedDevice* d) {
+    return !d->usb.serial.empty() && d->usb.serial != kProgrammerSerial;
+  });
+  if (noneIsOurs)
+    problems.push_back({"No FT2232 carries the programmer's serial number " + std::string(kProgrammerSerial) +
+                            " (found " + chips.front()->usb.serial + ")",
+                        "This is another device with the same chip; connect the programmer"});
+  for (const CheckedDevice* d : chips) DeviceProblems(s, r, *d, problems);
+  if (r.udevRule.empty() && !s.simulated) problems.push_back({"Velmar's udev rule is not installed", RuleInstallFix(s)});
+  if (s.driver == "d2xx" && !r.d2xxProblem.empty())
+    problems.push_back({"--driver d2xx: " + r.d2xxProblem.substr(0, r.d2xxProblem.find('\r')),
+                        "Install libftd2xx.so from FTDI into /usr/local/lib and run sudo ldconfig, or use --driver "
+                        "libftdi"});
+  if (r.identification && !r.identification->answered)
+    problems.push_back({"The programmer did not answer: " + r.identification->error,
+                        "Check the programmer's power or battery and the cable, then unplug and replug it; "
+                        "velmar-cli --trace trace.txt identify records what was said"});
+}
+
+}  // namespace
+
+UserIdentity UserIdentity::Current() {
+  UserIdentity u;
+  u.uid = ::geteuid();
+  u.groups.push_back(::getegid());
+  int n = ::getgroups(0, nullptr);
+  if (n > 0) {
+    std::vector<gid_t> more(std::size_t(n), 0);
+    n = ::getgroups(n, more.data());
+    if (n > 0) u.groups.insert(u.groups.end(), more.begin(), more.begin() + n);
+  }
+  if (const passwd* pw = ::getpwuid(u.uid)) u.name = pw->pw_name;
+  return u;
+}
+
+DeviceAccess JudgeAccess(const std::string& node, const UserIdentity& user) {
+  DeviceAccess a;
+  a.node = node;
+  struct stat st {};
+  if (::stat(node.c_str(), &st) != 0) return a;
+  a.exists = true;
+  const std::vector<AclEntry> acl = ReadAcl(node);
+  a.permissions = ModeText(st) + " " + OwnerText(st) + (acl.empty() ? "" : ", ACL");
+  a.canOpen = user.uid == 0 || (acl.empty() ? ModeGrants(st, user) : AclGrants(acl, st, user));
+  return a;
+}
+
+ConnectionReport RunConnectionCheck(const CheckSetup& s) {
+  ConnectionReport r;
+  std::vector<UsbDevice> usb;
+  std::string libusbError;
+  if (s.useLibusb && ListFtdiDevicesWithLibusb(s.sysfsRoot, usb, libusbError)) {
+    r.listedWith = "libusb";
+  } else {
+    usb = ListFtdiDevicesFromSysfs(s.sysfsRoot);
+    r.listedWith = "sysfs";
+    r.listingNote = libusbError;
+  }
+  for (UsbDevice& u : usb) {
+    CheckedDevice d;
+    d.isProgrammerChip = u.vendor == kFtdiVendorId && u.product == kFt2232ProductId;
+    d.access = JudgeAccess(u.Node(s.devRoot), s.user);
+    d.usb = std::move(u);
+    r.devices.push_back(std::move(d));
+  }
+  r.udevRule = FindUdevRule(s.udevRoot);
+  r.d2xxProblem = s.d2xxProblem ? s.d2xxProblem() : D2xxLibraryDriver().Problem();
+  r.driver = s.simulated ? "sim" : s.driver != "auto" ? s.driver : r.d2xxProblem.empty() ? "d2xx" : "libftdi";
+  if (s.identify && (s.simulated || AnyOpenableProgrammerChip(r.devices))) r.identification = s.identify();
+  Diagnose(s, r);
+  return r;
+}
+
+Identification IdentifyWith(TReadProg& link) {
+  Identification id;
+  try {
+    link.Identify();
+    id.answered = true;
+    id.kind = link.Geometry.Kind;
+    const KindInfo* k = FindKind(link.Geometry.Kind);
+    id.model = k ? k->model : "not identified";
+    id.firmwareVersion = link.FirmwareVersion;
+  } catch (const std::exception& e) {
+    id.error = e.what();
+    for (char& c : id.error)
+      if (c == '\r') c = ' ';
+  }
+  try {
+    if (link.LinkOpen) link.CloseLink(false);
+  } catch (const std::exception&) {
+    // Closed either way.
+  }
+  return id;
+}
+
+std::string ReportText(const ConnectionReport& r) {
+  std::string t;
+  t += "USB devices with FTDI's vendor id (listed through " + r.listedWith + "): " +
+       (r.devices.empty() ? std::string("none") : std::to_string(r.devices.size())) + "\n";
+  if (!r.listingNote.empty()) t += "  (" + r.listingNote + ")\n";
+  for (const CheckedDevice& d : r.devices) {
+    t += "  " + d.usb.Id() + " at " + d.usb.path + " (bus " + std::to_string(d.usb.bus) + ", device " +
+         std::to_string(d.usb.address) + ")" + (d.isProgrammerChip ? "" : ", not the programmer's chip") + "\n";
+    t += "    product: " + (d.usb.productName.empty() ? std::string("?") : d.usb.productName) +
+         (d.usb.manufacturer.empty() ? "" : " by " + d.usb.manufacturer) +
+         ", serial number: " + (d.usb.serial.empty() ? std::string("?") : d.usb.serial) + "\n";
+    t += "    node: " + d.access.node + " " +
+         (d.access.exists ? "(" + d.access.permissions + "), " + (d.access.canOpen ? "can be opened" : "cannot be opened")
+                          : std::string("missing")) +
+         "\n";
+    for (const UsbInterface& i : d.usb.interfaces) {
+      const std::string channel = ChannelName(d.usb, i.number);
+      t += "    interface " + std::to_string(i.number) + (channel.empty() ? "" : " (channel " + channel + ")") +
+           ": driver " + (i.driver.empty() ? std::string("none") : i.driver) + (i.tty.empty() ? "" : ", " + i.tty) +
+           "\n";
+    }
+  }
+  t += "udev rule: " + (r.udevRule.empty() ? std::string("not installed") : r.udevRule) + "\n";
+  t += "D2XX library: " + (r.d2xxProblem.empty() ? std::string("loads") : "not usable (" +
+                              r.d2xxProblem.substr(0, r.d2xxProblem.find('\r')) + ")") + "\n";
+  t += "driver: " + r.driver + "\n";
+  if (!r.identification) {
+    t += "programmer: not tried (no device can be opened)\n";
+  } else if (r.identification->answered) {
+    t += "programmer: kind " + std::to_string(r.identification->kind) + " (" + r.identification->model +
+         "), firmware version " + std::to_string(r.identification->firmwareVersion) + "\n";
+  } else {
+    t += "programmer: no answer\n";
+  }
+  if (r.problems.empty()) {
+    t += "No problems found.\n";
+  } else {
+    t += "Problems:\n" + FindingsText(r);
+  }
+  return t;
+}
+
+std::string FindingsText(const ConnectionReport& r) {
+  std::string t;
+  for (const Problem& p : r.problems) t += "- " + p.problem + "\n  Fix: " + p.fix + "\n";
+  return t;
+}
+
+}  // namespace velmar::link

@@ -10,7 +10,7 @@ packages=(
   libftdi1-dev libusb-1.0-0-dev libcrypto++-dev libcli11-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   srecord gputils python3 xvfb xauth
-  dpkg-dev fakeroot lintian desktop-file-utils appstream man-db
+  dpkg-dev lintian desktop-file-utils appstream man-db
 )
 
 missing=()

@@ -43,7 +43,7 @@ void LoadAndSave(benchmark::State& state, bool dense) {
   auto bytes = std::filesystem::file_size(in);
   THexList image(0x100000);
   for (auto _ : state) {
-    if (TFileLoader::LoadFile(in, image) != 0) state.SkipWithError("load failed");
+    if (TFileLoader::LoadFile(in, image).result != 0) state.SkipWithError("load failed");
     if (TFileLoader::SaveFile(out, image) != 0) state.SkipWithError("save failed");
   }
   state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(bytes));

@@ -96,8 +96,8 @@ bool TFirmwareFile::LoadInto(image::THexList& image, std::string* why) const {
     if (why) *why = reason;
     return false;
   };
-  int result = image::TFileLoader::LoadLines(records_, image);
-  int format = image::TFileLoader::LastFormat();
+  const image::LoadResult loaded = image::TFileLoader::LoadLines(records_, image);
+  const int result = loaded.result, format = loaded.format;
   if (result == image::fmt_empty) return fail("the firmware file holds no records");
   // The loader reads other hex formats too; firmware records are Intel HEX only.
   if (format != image::fmt_intel && format != image::fmt_intel_segment && format != image::fmt_intel_linear)

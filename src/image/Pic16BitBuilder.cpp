@@ -38,7 +38,7 @@ void Save(const SlotJob& job, const char* name, const THexList& image) {
 }
 
 void Load(const SlotJob& job, const char* name, THexList& image, const char* badFormat) {
-  if (TFileLoader::LoadFile(job.PiecePath(name), image, 0) == -1) throw Refusal{badFormat};
+  if (TFileLoader::LoadFile(job.PiecePath(name), image).Failed()) throw Refusal{badFormat};
 }
 
 SectionSplit Split(const SlotJob& job, std::initializer_list<Space> spaces, const char* badFormat) {
@@ -60,7 +60,7 @@ bool PackProgram(const SlotJob& job, const std::vector<std::string>& program, st
                  const char* badFormat, platform::Dialogs& dialogs, THexList& packed) {
   const std::uint32_t instructions = std::uint32_t(job.device.FlashSize) / 3;
   THexList file(std::max(fileImageSize, 4 * instructions));
-  if (TFileLoader::LoadLines(program, file) == -1) throw Refusal{badFormat};
+  if (TFileLoader::LoadLines(program, file).Failed()) throw Refusal{badFormat};
   if (HoldsDataFrom(file, 4 * instructions) &&
       !dialogs.AskYesNo("Code Size is larger than device size - Continue?", "File Size Warning"))
     return false;

@@ -94,7 +94,7 @@ bool BuildPic16(SlotJob& job, const BuildOptions& options, platform::Dialogs& di
   }
   THexList file(kPic16FileImage);
   try {
-    const int loaded = TFileLoader::LoadFile(job.userFile, file, 0);
+    const int loaded = TFileLoader::LoadFile(job.userFile, file).result;
     if (loaded == -1 || loaded == fmt_empty) {  // an empty file is no program either
       dialogs.ShowWarning("Error in Hex file - bad format for PIC16 Devices\rQuitting", kFormatTitle);
       return false;

@@ -58,7 +58,7 @@ bool BuildPic18J(SlotJob& job, const BuildOptions& options, platform::Dialogs& d
   }
   THexList image(kPic18JFileImage);
   try {
-    const int loaded = TFileLoader::LoadFile(job.userFile, image, 0);
+    const int loaded = TFileLoader::LoadFile(job.userFile, image).result;
     if (loaded == -1 || loaded == fmt_empty) {  // an empty file is no program either
       dialogs.ShowWarning("Bad File Data\r" + job.userFile + "\rQuitting", "File Warning");
       return false;

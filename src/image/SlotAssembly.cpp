@@ -45,7 +45,7 @@ std::uint32_t HighestUsed(const THexList& image) {
 // so it is an error.
 void LoadPiece(const SlotJob& job, const char* name, THexList& image, const std::string& what,
                std::uint32_t room) {
-  if (TFileLoader::LoadFile(job.PiecePath(name), image, 0) == -1 || HighestUsed(image) > room)
+  if (TFileLoader::LoadFile(job.PiecePath(name), image).Failed() || HighestUsed(image) > room)
     throw EISPException(std::string(name) + " holds data outside " + what + " (" + std::to_string(room) +
                         " bytes)");
 }

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "image/LoadResult.h"
 #include "image/THexList.h"
 
 namespace velmar::image {
@@ -38,13 +39,16 @@ enum HexFormat : int {
 
 class TFileLoader {
  public:
-  // Sets the image's name, clears it (keeping its size), reads the file's
-  // lines, detects the format and reads them. Returns -1 for an unknown
-  // format or a byte outside the image, -2 for a file with no lines, else 0.
-  // Throws EFileOpenError when the file cannot be read.
-  static int LoadFile(const std::string& fileName, THexList& image, int detect = 0);
-  // The same for lines already in memory (the firmware update's records).
-  static int LoadLines(const std::vector<std::string>& lines, THexList& image);
+  // Sets the image's name, clears it (keeping its size) and reads the file
+  // into it, detecting the format on the way. The result is -1 for a file
+  // in no format it reads or with a byte outside the image (the result
+  // names the line and why), -2 for a file with no lines, else 0. Throws
+  // EFileOpenError when the file cannot be read.
+  static LoadResult LoadFile(const std::string& fileName, THexList& image);
+  // The same for text or lines already in memory (the firmware update's
+  // records).
+  static LoadResult LoadText(std::string_view text, THexList& image);
+  static LoadResult LoadLines(const std::vector<std::string>& lines, THexList& image);
 
   // Writes the image as Intel HEX, replacing any old file atomically. 0 on
   // success, 1 on any error (then `error` says what).
@@ -53,13 +57,7 @@ class TFileLoader {
   // The Intel HEX text that SaveFile writes (CR LF line ends).
   static std::string IntelHexText(const THexList& image);
 
-  // Format detection over upper-cased lines (empty lines are skipped).
-  static int DetectFormat(const std::vector<std::string_view>& lines);
   static std::string FormatName(int code);
-
-  // The format detected and the load result of the last LoadFile/LoadLines
-  // on this thread (for reports such as `hex info`).
-  static int LastFormat();
 };
 
 }  // namespace velmar::image

@@ -116,7 +116,7 @@ bool TMainForm::LoadButtonClick() {
   image::THexList unit(g.Capacity);
   int loaded = 0;
   try {
-    loaded = image::TFileLoader::LoadFile(file, unit);
+    loaded = image::TFileLoader::LoadFile(file, unit).result;
   } catch (const std::exception& e) {
     dialogs_.ShowError(std::string(e.what()) + "\r\r" + "Closing... ");
     SetHourGlass(false);

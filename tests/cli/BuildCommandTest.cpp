@@ -65,7 +65,7 @@ TEST_F(BuildCommand, EveryExampleBuildsItsSlot) {
       EXPECT_NE(std::find(j["files"].begin(), j["files"].end(), f), j["files"].end()) << f;
     // kf_header.hex holds the printed header.
     velmar::image::THexList saved(160);
-    ASSERT_EQ(velmar::image::TFileLoader::LoadFile(working.File("kf_header.hex"), saved), 0);
+    ASSERT_EQ(velmar::image::TFileLoader::LoadFile(working.File("kf_header.hex"), saved).result, 0);
     EXPECT_EQ(j["header_hex"], velmar::text::HexBytes(saved.DataAt(0), 160, ' '));
   }
 }

@@ -66,6 +66,19 @@ TEST(HexInfo, BadInputFailsWithAMessage) {
   EXPECT_NE(missing.err.find("missing.hex"), std::string::npos);
 }
 
+TEST(HexInfo, ARefusedFileIsNamedWithItsLineAndWhyAndWarningsGoToStderr) {
+  TempDir dir;
+  WriteFile(dir.File("bad.hex"), ":0100000011EE\n\n:0100000611E8\n");
+  auto bad = RunCliInProcess({"hex", "info", dir.File("bad.hex")});
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.err.find("bad.hex is not in a hex format Velmar reads (line 3: record type 0x06"), std::string::npos)
+      << bad.err;
+  WriteFile(dir.File("sum.hex"), ":0100000011EF\n:00000001FF\n");
+  auto sum = RunCliInProcess({"hex", "convert", dir.File("sum.hex"), dir.File("out.hex")});
+  EXPECT_EQ(sum.status, 0) << sum.err;
+  EXPECT_NE(sum.err.find("Warning: " + dir.File("sum.hex") + " line 1: bad checksum"), std::string::npos) << sum.err;
+}
+
 TEST(HexCommands, UsageErrorsExitWithTwo) {
   EXPECT_EQ(RunCliInProcess({}).status, 2);
   EXPECT_EQ(RunCliInProcess({"hex"}).status, 2);

@@ -103,8 +103,9 @@ class ShippedExample : public ::testing::TestWithParam<Example> {};
 TEST_P(ShippedExample, LoadsAsIntelHexWithEveryRegionInPlace) {
   const Example& e = GetParam();
   THexList image(e.imageSize);
-  ASSERT_EQ(TFileLoader::LoadFile(HexPath(e), image), 0);
-  EXPECT_EQ(TFileLoader::LastFormat(), velmar::image::fmt_intel_linear);
+  const velmar::image::LoadResult r = TFileLoader::LoadFile(HexPath(e), image);
+  ASSERT_EQ(r.result, 0);
+  EXPECT_EQ(r.format, velmar::image::fmt_intel_linear);
   for (const Region& r : e.regions)
     for (std::size_t i = 0; i < r.bytes.size(); ++i) {
       EXPECT_EQ(image.GetValue(r.address + std::uint32_t(i)), r.bytes[i])
@@ -149,7 +150,7 @@ TEST(ShippedExamples, SixteenBitFilesCarryAZeroPhantomByteInEveryInstruction) {
   for (const Example& e : Examples()) {
     if (!e.sixteenBit) continue;
     THexList image(e.imageSize);
-    ASSERT_EQ(TFileLoader::LoadFile(HexPath(e), image), 0);
+    ASSERT_EQ(TFileLoader::LoadFile(HexPath(e), image).result, 0);
     // Byte 4k + 3 of every instruction holding code or data is 0x00.
     const std::uint8_t* p = image.DataAt(0);
     for (std::uint32_t a = 0; a < image.Count(); a += 4) {

@@ -36,7 +36,7 @@ struct BuilderFixture : ::testing::Test {
   // A piece loaded into an image of `size` bytes.
   image::THexList Piece(const std::string& piece, std::uint32_t size) const {
     image::THexList img(size);
-    EXPECT_EQ(image::TFileLoader::LoadFile(working.File(piece), img), 0) << piece;
+    EXPECT_EQ(image::TFileLoader::LoadFile(working.File(piece), img).result, 0) << piece;
     return img;
   }
   // The lines of a text as the builders read them.

@@ -1,5 +1,6 @@
 // Format detection and reading of every accepted hex text format, and the
 // handling of bad input.
+#include <cstring>
 #include <random>
 
 #include <gtest/gtest.h>
@@ -17,14 +18,23 @@ struct Loaded {
   int result;
   int format;
   THexList image;
+  LoadResult r;
 };
 
 Loaded LoadText(const std::string& text, std::uint32_t size = 0x20000) {
   TempDir dir;
   WriteFile(dir.File("in.hex"), text);
-  Loaded l{0, 0, THexList(size)};
-  l.result = TFileLoader::LoadFile(dir.File("in.hex"), l.image);
-  l.format = TFileLoader::LastFormat();
+  Loaded l{0, 0, THexList(size), {}};
+  l.r = TFileLoader::LoadFile(dir.File("in.hex"), l.image);
+  l.result = l.r.result;
+  l.format = l.r.format;
+  // Text in memory loads exactly like the same text in a file.
+  THexList again(size);
+  LoadResult m = TFileLoader::LoadText(text, again);
+  EXPECT_EQ(m.result, l.r.result);
+  EXPECT_EQ(m.format, l.r.format);
+  EXPECT_EQ(m.message, l.r.message);
+  EXPECT_EQ(0, std::memcmp(again.DataAt(0), l.image.DataAt(0), size));
   return l;
 }
 
@@ -129,7 +139,7 @@ TEST(TFileLoader, MalformedRecordsMakeTheFormatUnknown) {
       ":0100000G11EE\n",             // not a hex digit
       ":0400000011EE\n",             // count does not match the length
       ":0100000611E8\n",             // record type 06
-      "S5030000FC\n",                // S5 fails detection
+      "S4030000FC\n",                // S4 fails detection
       "/01000399AABBCC00\n",         // wrong Tektronix header checksum
       "0010:AB\n000011:ABCD\n",      // mixed dump kinds
       "hello world\n",
@@ -167,7 +177,7 @@ TEST(TFileLoader, LoadingClearsTheImageFirst) {
   WriteFile(dir.File("a.hex"), ":0100050011EA\n:00000001FF\n");
   THexList image(0x100);
   image.SetValue(0, 0x42);
-  EXPECT_EQ(TFileLoader::LoadFile(dir.File("a.hex"), image), 0);
+  EXPECT_EQ(TFileLoader::LoadFile(dir.File("a.hex"), image).result, 0);
   EXPECT_EQ(image.GetValue(0), 0xFF);
   EXPECT_EQ(image.Name(), dir.File("a.hex"));
 }
@@ -181,7 +191,7 @@ TEST(TFileLoader, AFileThatCannotBeOpenedRaisesTheFileError) {
 
 TEST(TFileLoader, LinesInMemoryLoadLikeAFile) {
   THexList image(0x100);
-  EXPECT_EQ(TFileLoader::LoadLines({":020010001234B8", "", ":00000001FF"}, image), 0);
+  EXPECT_EQ(TFileLoader::LoadLines({":020010001234B8", "", ":00000001FF"}, image).result, 0);
   EXPECT_EQ(image.GetValue(0x10), 0x12);
   EXPECT_EQ(image.GetValue(0x11), 0x34);
 }
@@ -201,3 +211,129 @@ TEST(TFileLoader, BinaryGarbageNeverCrashes) {
 }
 
 }  // namespace
+
+// ---- what a refused file is told about ----
+
+struct RefusalCase {
+  const char* name;
+  std::string text;
+  std::size_t line;
+  LoadFault fault;
+  const char* words;  // part of the message
+};
+
+class Refusals : public ::testing::TestWithParam<RefusalCase> {};
+
+TEST_P(Refusals, NameTheFirstBadLineAndWhy) {
+  const RefusalCase& c = GetParam();
+  Loaded l = LoadText(c.text, 0x100);
+  EXPECT_EQ(l.result, -1);
+  EXPECT_EQ(l.r.line, c.line);
+  EXPECT_EQ(l.r.fault, c.fault) << LoadFaultName(l.r.fault);
+  EXPECT_EQ(l.r.message.rfind("line " + std::to_string(c.line) + ": ", 0), 0u) << l.r.message;
+  EXPECT_NE(l.r.message.find(c.words), std::string::npos) << l.r.message;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    TFileLoader, Refusals,
+    ::testing::Values(
+        RefusalCase{"not_a_digit", ":0100000011EE\n\n:0100000G11EE\n", 3, LoadFault::bad_character, "column 9: 'G'"},
+        RefusalCase{"not_a_record", "hello\n", 1, LoadFault::bad_character, "'h'"},
+        RefusalCase{"control_character", "\x01:00000001FF\n", 1, LoadFault::bad_character, "\\x01"},
+        RefusalCase{"count_and_length_differ", ":0100000011EE\n:0400000011EE\n", 2, LoadFault::bad_length, "count says 4"},
+        RefusalCase{"truncated", ":0100000011EE\r:01\r", 2, LoadFault::bad_length, "at least"},
+        RefusalCase{"blank_crlf_lines_counted", ":0100000011EE\r\n\r\n\r\n:010\r\n", 4, LoadFault::bad_length, "even"},
+        RefusalCase{"intel_type_06", ":0100000611E8\n", 1, LoadFault::unknown_record, "0x06"},
+        RefusalCase{"s4", "S1070010AABBCCDDDA\nS4030000FC\n", 2, LoadFault::unknown_record, "S4"},
+        RefusalCase{"tektronix_header", "/01000399AABBCC00\n", 1, LoadFault::bad_checksum, "header checksum"},
+        RefusalCase{"symbols_only", "%0A3001234567\n%0A3001234567\n", 1, LoadFault::no_data, "no line"},
+        RefusalCase{"mixed_dumps", "0010:AB\n000011:ABCD\n", 2, LoadFault::bad_length, "11-character line"},
+        RefusalCase{"beyond_the_image", ":0100000011EE\n:020000040001F9\n:0100000022DD\n", 3, LoadFault::beyond_image,
+                    "0x00010000"},
+        RefusalCase{"long_line", ":" + std::string(300000, '0') + "\n", 1, LoadFault::bad_length, "even"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TFileLoader, ABadLineAfterDataBeyondTheImageStillRefusesTheFormat) {
+  Loaded l = LoadText(":0100000011EE\n:0101000022DC\n:0100000611E8\n", 0x100);
+  EXPECT_EQ(l.result, -1);
+  EXPECT_EQ(l.format, fmt_unknown);
+  EXPECT_EQ(l.r.line, 3u);
+  EXPECT_EQ(l.r.fault, LoadFault::unknown_record);
+  EXPECT_EQ(l.image.GetValue(0), 0xFF);  // what was read is wiped
+  // Without the bad line the format stands and the first byte stays.
+  Loaded beyond = LoadText(":0100000011EE\n:0101000022DC\n:00000001FF\n", 0x100);
+  EXPECT_EQ(beyond.format, fmt_intel);
+  EXPECT_EQ(beyond.r.fault, LoadFault::beyond_image);
+  EXPECT_EQ(beyond.image.GetValue(0), 0x11);
+  EXPECT_EQ(beyond.r.lastAddress, 0);
+}
+
+TEST(TFileLoader, ALoadedFileHasNoFaultAndKnowsItsHighestAddress) {
+  Loaded l = LoadText(":020000040001F9\n:02000400CCDD51\n:00000001FF\n");
+  EXPECT_EQ(l.r.fault, LoadFault::none);
+  EXPECT_EQ(l.r.line, 0u);
+  EXPECT_TRUE(l.r.message.empty());
+  EXPECT_EQ(l.r.lastAddress, 0x10005);
+  EXPECT_TRUE(l.r.warnings.empty());
+}
+
+TEST(TFileLoader, AWrongRecordChecksumIsAWarningOnlyOnce) {
+  Loaded l = LoadText(":0100000011EF\n:0100010022DD\n:00000001FF\n");
+  EXPECT_EQ(l.result, 0);
+  EXPECT_EQ(l.image.GetValue(0), 0x11);
+  ASSERT_EQ(l.r.warnings.size(), 1u);
+  EXPECT_EQ(l.r.warnings[0].rfind("line 1: bad checksum 0xEF (expected 0xEE)", 0), 0u) << l.r.warnings[0];
+  Loaded s = LoadText("S1070010AABBCCDD00\n");
+  EXPECT_EQ(s.result, 0);
+  ASSERT_EQ(s.r.warnings.size(), 1u);
+  EXPECT_NE(s.r.warnings[0].find("expected 0xDA"), std::string::npos) << s.r.warnings[0];
+}
+
+// S5 and S6 records count the data records before them; srec_cat writes one
+// by default. They are read past, and a count that does not match is only
+// worth a warning.
+TEST(TFileLoader, SRecordCountRecordsAreSkippedAndChecked) {
+  Loaded s5 = LoadText("S00600004844521B\nS1070010AABBCCDDDA\nS5030001FB\nS9030000FC\n");
+  EXPECT_EQ(s5.result, 0);
+  EXPECT_EQ(s5.format, fmt_s19);
+  EXPECT_EQ(s5.image.GetValue(0x10), 0xAA);
+  EXPECT_TRUE(s5.r.warnings.empty());
+
+  Loaded s6 = LoadText("S20801002001020304CC\nS604000001FA\nS804000000FB\n");
+  EXPECT_EQ(s6.result, 0);
+  EXPECT_EQ(s6.format, fmt_s28);
+  EXPECT_TRUE(s6.r.warnings.empty());
+
+  Loaded wrong = LoadText("S1070010AABBCCDDDA\nS5030002FA\nS9030000FC\n");
+  EXPECT_EQ(wrong.result, 0);
+  ASSERT_EQ(wrong.r.warnings.size(), 1u);
+  EXPECT_EQ(wrong.r.warnings[0], "line 2: the count record says 2 data records, 1 came before it");
+
+  Loaded shortS6 = LoadText("S1070010AABBCCDDDA\nS6030001FB\n");
+  EXPECT_EQ(shortS6.result, -1);
+  EXPECT_EQ(shortS6.r.fault, LoadFault::bad_length);
+}
+
+// Lines are handed over in chunks; these cross the chunk boundaries.
+TEST(TFileLoader, LongLinesAndSplitLineEndsCrossChunksIntact) {
+  // A symbol record longer than a chunk is skipped whole.
+  Loaded tek = LoadText("%1060040100AABBCC\n%FF3" + std::string(300000, 'A') + "\n%1060040104DDEEFF\n%08800200\n");
+  EXPECT_EQ(tek.result, 0);
+  EXPECT_EQ(tek.image.GetValue(0x102), 0xCC);
+  EXPECT_EQ(tek.image.GetValue(0x106), 0xFF);
+  EXPECT_EQ(tek.image.GetValue(0x104), 0xDD);
+
+  // After the S9 record any line is read as far as it fits.
+  Loaded s = LoadText("S9030000FC\nS1" + std::string(400000, '0') + "\nS1050020AABB75\n");
+  EXPECT_EQ(s.result, 0);
+  EXPECT_EQ(s.image.GetValue(0x20), 0xAA);
+
+  // A CR LF whose CR ends one chunk and LF starts the next is one line end.
+  const std::string record = ":0100000011EE\r\n";
+  const std::size_t blankLines = (256 * 1024 + 1 - record.size()) / 2;
+  std::string text = record;
+  for (std::size_t i = 0; i < blankLines; ++i) text += "\r\n";
+  ASSERT_EQ(text.size(), 256u * 1024 + 1);
+  Loaded split = LoadText(text + "zz\r\n");
+  EXPECT_EQ(split.r.line, 1 + blankLines + 1);
+}

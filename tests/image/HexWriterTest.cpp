@@ -54,8 +54,9 @@ TEST(IntelHexWriter, RoundTripsEveryByteThroughTheReader) {
   TempDir dir;
   ASSERT_EQ(TFileLoader::SaveFile(dir.File("out.hex"), h), 0);
   THexList back(0x30000);
-  ASSERT_EQ(TFileLoader::LoadFile(dir.File("out.hex"), back), 0);
-  EXPECT_EQ(TFileLoader::LastFormat(), fmt_intel_linear);
+  const LoadResult r = TFileLoader::LoadFile(dir.File("out.hex"), back);
+  ASSERT_EQ(r.result, 0);
+  EXPECT_EQ(r.format, fmt_intel_linear);
   EXPECT_EQ(0, std::memcmp(h.DataAt(0), back.DataAt(0), h.Count()));
 }
 

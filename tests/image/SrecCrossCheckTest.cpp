@@ -63,8 +63,9 @@ TEST_P(SrecCat, WritesFilesThatLoadIntoTheSameImage) {
   ASSERT_EQ(RunCommand("srec_cat" + inputs + " -o " + out + " " + f.options), 0);
 
   THexList loaded(0x40000);
-  ASSERT_EQ(TFileLoader::LoadFile(out, loaded), 0);
-  EXPECT_EQ(TFileLoader::LastFormat(), f.format);
+  const LoadResult r = TFileLoader::LoadFile(out, loaded);
+  ASSERT_EQ(r.result, 0);
+  EXPECT_EQ(r.format, f.format);
   for (std::uint32_t a = 0; a < expected.Count(); ++a)
     ASSERT_EQ(loaded.GetValue(a), expected.GetValue(a)) << "address " << a;
 }

@@ -208,7 +208,7 @@ TEST(ControllerFirmware, HexTextHoldsTheImage) {
   for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
     lines.push_back(text.substr(start, end - start));
   image::THexList img(0x20000);
-  ASSERT_EQ(image::TFileLoader::LoadLines(lines, img), 0);
+  ASSERT_EQ(image::TFileLoader::LoadLines(lines, img).result, 0);
   std::vector<std::uint8_t> back(img.DataAt(0), img.DataAt(0) + 0x20000);
   EXPECT_EQ(back, FirmwareImage(FirmwareKind::portable, 150, ATmega128()));
 }

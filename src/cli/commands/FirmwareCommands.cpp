@@ -94,8 +94,8 @@ std::vector<std::string> HexRecords(const std::string& path) {
   if (records.empty()) throw CliFailure("File Load Error: " + path + " holds no lines");
 
   image::THexList flash(TFirmwareFile::kLargestFlash);
-  int result = image::TFileLoader::LoadLines(records, flash);
-  int format = image::TFileLoader::LastFormat();
+  const image::LoadResult loaded = image::TFileLoader::LoadLines(records, flash);
+  const int result = loaded.result, format = loaded.format;
   if (format != image::fmt_intel && format != image::fmt_intel_segment && format != image::fmt_intel_linear)
     throw CliFailure("File Format Warning: " + path + " is not an Intel HEX file");
   if (result < 0)

@@ -28,58 +28,60 @@ std::uint32_t ImageSize(const std::string& text) {
   return std::uint32_t(n);
 }
 
-// Loads `file` and returns the load result; throws CliFailure when the file
-// cannot be read.
-int Load(const std::string& file, THexList& image) {
+// Loads `file` and returns the load result, with any warning on stderr;
+// throws CliFailure when the file cannot be read.
+image::LoadResult Load(CliContext& ctx, const std::string& file, THexList& image) {
+  image::LoadResult r;
   try {
-    return TFileLoader::LoadFile(file, image);
+    r = TFileLoader::LoadFile(file, image);
   } catch (const image::EFileOpenError& e) {
     throw CliFailure(e.what());
   }
+  for (const std::string& w : r.warnings) ctx.err << "Warning: " << file << " " << w << "\n";
+  return r;
 }
 
-std::string LoadFailure(const std::string& file, int result, int format) {
-  if (result == image::fmt_empty) return "File Load Error: " + file + " holds no lines";
-  if (format == image::fmt_unknown) return "File Format Warning: " + file + " is not in a hex format Velmar reads";
-  return "File Load Error: " + file + " has data beyond the image size";
+std::string LoadFailure(const std::string& file, const image::LoadResult& r) {
+  if (r.Empty()) return "File Load Error: " + file + " holds no lines";
+  if (r.format == image::fmt_unknown)
+    return "File Format Warning: " + file + " is not in a hex format Velmar reads (" + r.message + ")";
+  return "File Load Error: " + file + " has data beyond the image size (" + r.message + ")";
 }
 
 void Info(CliContext& ctx, const HexArgs& a) {
   THexList image(ImageSize(a.size));
-  int result = Load(a.file, image);
-  int format = TFileLoader::LastFormat();
+  const image::LoadResult r = Load(ctx, a.file, image);
   std::uint64_t used = 0;
   const std::uint8_t* p = image.DataAt(0);
   for (std::uint32_t i = 0; i < image.Count(); ++i) used += p[i] != 0xFF;
   std::int64_t last = image.LastUsed();
 
   if (ctx.options.json) {
-    ctx.PrintJson({{"format", format},
-                   {"format_name", TFileLoader::FormatName(format)},
-                   {"result", result},
+    ctx.PrintJson({{"format", r.format},
+                   {"format_name", TFileLoader::FormatName(r.format)},
+                   {"result", r.result},
                    {"last_used", last},
                    {"bytes_used", used}});
   } else {
-    ctx.out << "format:     " << format << " (" << TFileLoader::FormatName(format) << ")\n"
-            << "result:     " << result << "\n"
+    ctx.out << "format:     " << r.format << " (" << TFileLoader::FormatName(r.format) << ")\n"
+            << "result:     " << r.result << "\n"
             << "last used:  " << (last < 0 ? std::string("none") : "0x" + text::IntToHex(std::uint64_t(last), 8))
             << "\n"
             << "bytes used: " << used << "\n";
   }
-  if (result < 0) throw CliFailure(LoadFailure(a.file, result, format));
+  if (r.result < 0) throw CliFailure(LoadFailure(a.file, r));
 }
 
 void Convert(CliContext& ctx, const HexArgs& a) {
   THexList image(ImageSize(a.size));
-  int result = Load(a.file, image);
-  if (result < 0) throw CliFailure(LoadFailure(a.file, result, TFileLoader::LastFormat()));
+  const image::LoadResult r = Load(ctx, a.file, image);
+  if (r.result < 0) throw CliFailure(LoadFailure(a.file, r));
   std::string error;
   if (TFileLoader::SaveFile(a.out, image, 1, &error) != 0) throw CliFailure("File Save Error: " + error);
   if (!ctx.options.json)
-    ctx.out << "Wrote " << a.out << " as Intel HEX (read as " << TFileLoader::FormatName(TFileLoader::LastFormat())
-            << ")\n";
+    ctx.out << "Wrote " << a.out << " as Intel HEX (read as " << TFileLoader::FormatName(r.format) << ")\n";
   else
-    ctx.PrintJson({{"output", a.out}, {"format", TFileLoader::LastFormat()}});
+    ctx.PrintJson({{"output", a.out}, {"format", r.format}});
 }
 
 }  // namespace

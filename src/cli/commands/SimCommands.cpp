@@ -123,7 +123,7 @@ void Import(CliContext& ctx, const SimArgs& a) {
   image::THexList img(sim::LoaderPageSize(s) * sim::LoaderPageCount(s));
   int result;
   try {
-    result = image::TFileLoader::LoadFile(a.image, img);
+    result = image::TFileLoader::LoadFile(a.image, img).result;
   } catch (const image::EFileOpenError& e) {
     throw CliFailure(e.what());
   }

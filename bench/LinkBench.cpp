@@ -13,8 +13,8 @@
 #include "link/CountingDriver.h"
 #include "link/D2XXUnit.h"
 #include "link/LinkWindow.h"
-#include "link/SlotHeader.h"
-#include "link/TProgramEntry.h"
+#include "slot/SlotHeader.h"
+#include "slot/TProgramEntry.h"
 #include "link/TReadProg.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
@@ -41,11 +41,11 @@ struct Rig {
   }
   // Every slot in use, each header linked to the next.
   static void Stage(sim::SimState& s) {
-    const link::KindInfo* k = link::FindKind(s.kind);
+    const slot::KindInfo* k = slot::FindKind(s.kind);
     const std::uint32_t pagesPerSlot = k->slotSize / k->pageSize;
     image::THexList img(k->capacity);
     for (std::uint32_t slot = 0; slot < k->capacity / k->slotSize; ++slot) {
-      link::HeaderBytes h = link::EmptyHeader(std::uint16_t((slot + 1) * pagesPerSlot), std::uint16_t(pagesPerSlot));
+      slot::HeaderBytes h = slot::EmptyHeader(std::uint16_t((slot + 1) * pagesPerSlot), std::uint16_t(pagesPerSlot));
       for (std::size_t i = 0; i < h.size(); ++i) img.SetValue(slot * k->slotSize + std::uint32_t(i), h[i]);
     }
     sim::ImportImage(s, img);
@@ -112,7 +112,7 @@ void BM_WritePage(benchmark::State& state) {
   const std::uint32_t size = p.Geometry.PageSize;
   image::THexList img(size);
   for (std::uint32_t i = 0; i < size; ++i) img.SetValue(i, std::uint8_t(i));
-  link::TProgramEntry slot(0, 0, 1, "", "", "", link::HeaderBytes{});
+  slot::TProgramEntry slot(0, 0, 1, "", "", "", slot::HeaderBytes{});
   link::SlotWrite w{slot, img, {0, 0, true}};
   rig.Mark();
   double n = 0;
@@ -128,7 +128,7 @@ void BM_WritePage(benchmark::State& state) {
 
 void BM_ReadFullDirectory(benchmark::State& state) {
   Rig rig(int(state.range(0)), true);
-  link::TProgramEntryList list;
+  slot::TProgramEntryList list;
   rig.Mark();
   double n = 0;
   for (auto _ : state) {
@@ -145,7 +145,7 @@ void BM_WriteFullSlot(benchmark::State& state) {
   const std::uint32_t pages = p.Geometry.PagesPerSlot();
   image::THexList img(p.Geometry.SlotSize);
   for (std::uint32_t i = 0; i < img.Count(); ++i) img.SetValue(i, std::uint8_t(i * 13 + i / 997));
-  link::TProgramEntry slot(0, 0, pages, "", "", "", link::HeaderBytes{});
+  slot::TProgramEntry slot(0, 0, pages, "", "", "", slot::HeaderBytes{});
   double n = 0;
   std::uint64_t calls = 0, written = 0, read = 0, wire = 0, floor = 0;
   for (auto _ : state) {

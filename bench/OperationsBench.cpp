@@ -17,7 +17,7 @@
 
 #include "image/THexList.h"
 #include "link/D2XXUnit.h"
-#include "link/SlotHeader.h"
+#include "slot/SlotHeader.h"
 #include "link/TReadProg.h"
 #include "model/TMainForm.h"
 #include "platform/Clock.h"
@@ -65,14 +65,14 @@ struct Rig {
   // Every slot in use, each header linked to the next, each slot's first and
   // last pages holding data.
   static void Stage(sim::SimState& s) {
-    const link::KindInfo* k = link::FindKind(s.kind);
+    const slot::KindInfo* k = slot::FindKind(s.kind);
     const std::uint32_t pagesPerSlot = k->slotSize / k->pageSize;
     const bool single = k->capacity == k->slotSize;
     image::THexList img(k->capacity);
     for (std::uint32_t slot = 0; slot < k->capacity / k->slotSize; ++slot) {
-      link::HeaderBytes h =
-          link::EmptyHeader(std::uint16_t(single ? 0xFFFF : (slot + 1) * pagesPerSlot), std::uint16_t(pagesPerSlot));
-      link::PutText(h.data(), link::slot_header::SlotName, link::MakeSlotName(int(slot) + 1, "Bench"));
+      slot::HeaderBytes h =
+          slot::EmptyHeader(std::uint16_t(single ? 0xFFFF : (slot + 1) * pagesPerSlot), std::uint16_t(pagesPerSlot));
+      slot::PutText(h.data(), slot::slot_header::SlotName, slot::MakeSlotName(int(slot) + 1, "Bench"));
       std::copy(h.begin(), h.end(), img.DataAt(slot * k->slotSize));
       img.SetValue(slot * k->slotSize + 200, 0x5A);
       img.SetValue(slot * k->slotSize + k->slotSize - 1, 0xA5);  // the slot's last page is used too
@@ -120,7 +120,7 @@ void Finish(benchmark::State& state, Rig& rig, double cpuMs) {
 void BM_New(benchmark::State& state) {
   const int kind = int(state.range(0));
   Rig rig(kind, false);
-  if (kind == link::kind_single_old)
+  if (kind == slot::kind_single_old)
     rig.Choose(2, "PIC18F46J50", "pic18f46j50");
   else
     rig.Choose(3, "PIC18F46K22", "pic18f46k22");

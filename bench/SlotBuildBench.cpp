@@ -14,8 +14,8 @@
 #include "image/HeaderBuilders.h"
 #include "image/SlotAssembly.h"
 #include "image/TFileLoader.h"
-#include "link/ProgrammerGeometry.h"
-#include "link/TProgramEntry.h"
+#include "slot/ProgrammerGeometry.h"
+#include "slot/TProgramEntry.h"
 #include "operations/SlotBuild.h"
 #include "platform/AtomicFile.h"
 #include "platform/ScriptedDialogs.h"
@@ -111,19 +111,19 @@ void BuildSlot(benchmark::State& state, const Case& c) {
   image::BuildOptions options;
   options.familyIndex = c.family;
   options.programmerKind = c.kind;
-  link::HeaderBytes blank;
+  slot::HeaderBytes blank;
   blank.fill(0xFF);
   for (auto _ : state) {
     image::SlotJob job;
     job.device = c.device;
     job.userFile = c.file;
     job.workingFolder = Folder();
-    link::ProgrammerGeometry geometry;
+    slot::ProgrammerGeometry geometry;
     geometry.ApplyKind(std::uint8_t(c.kind));
     THexList header(160), slot;
-    link::TProgramEntry record(0, 0, 0, link::MakeSlotName(1, "Benchmark"), "", c.device.DeviceName, blank);
+    slot::TProgramEntry record(0, 0, 0, slot::MakeSlotName(1, "Benchmark"), "", c.device.DeviceName, blank);
     bool ok = ops::RunFamilyStage(c.family, job, options, dialogs) &&
-              image::BuildHeader(c.family, job, options, dialogs, link::HeaderOf(header)) == image::kHeaderOk &&
+              image::BuildHeader(c.family, job, options, dialogs, image::HeaderOf(header)) == image::kHeaderOk &&
               image::AssembleSlot(job, options, geometry, {}, header, record, slot, dialogs);
     if (!ok) state.SkipWithError(dialogs.LastText().c_str());
     benchmark::DoNotOptimize(slot.DataAt(0));

@@ -22,11 +22,11 @@
 #include <string>
 #include <vector>
 
-#include "cli/SharedOptions.h"
+#include "frontend/SharedOptions.h"
 #include "link/D2XXUnit.h"
-#include "link/LinkEnvironment.h"
+#include "frontend/LinkEnvironment.h"
 #include "model/TMainForm.h"
-#include "operations/TForm1.h"
+#include "model/TForm1.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgressWindow.h"
 #include "ui/QtDialogs.h"
@@ -77,14 +77,14 @@ void Close(QWidget* modal) {
 // The window on one simulated programmer, read as at start-up.
 struct Session {
   explicit Session(const std::string& state, const std::string& work) {
-    cli::SharedOptions o;
+    frontend::SharedOptions o;
     o.simState = state;
     o.workingFolder = work;
     o.programFolder = g_program;
-    env = std::make_unique<link::LinkEnvironment>(cli::LinkOptionsFrom(o));
+    env = std::make_unique<frontend::LinkEnvironment>(frontend::LinkOptionsFrom(o));
     unit = std::make_unique<link::D2XXUnit>(env->Driver(), dialogs);
-    form = std::make_unique<model::TMainForm>(dialogs, cli::FoldersFrom(o));
-    form->SetFolderChoice([o] { return cli::FoldersFrom(o); });
+    form = std::make_unique<model::TMainForm>(dialogs, frontend::FoldersFrom(o));
+    form->SetFolderChoice([o] { return frontend::FoldersFrom(o); });
     form->UseLink({unit.get(), &env->Clock(), &pump});
     form->FormCreate(false);
     window = std::make_unique<ui::MainWindow>(*form);
@@ -100,7 +100,7 @@ struct Session {
 
   ui::QtDialogs dialogs;
   ui::QtMessagePump pump;
-  std::unique_ptr<link::LinkEnvironment> env;
+  std::unique_ptr<frontend::LinkEnvironment> env;
   std::unique_ptr<link::D2XXUnit> unit;
   std::unique_ptr<model::TMainForm> form;
   std::unique_ptr<ui::MainWindow> window;
@@ -108,12 +108,12 @@ struct Session {
 };
 
 // A progress view that takes one picture half-way through an operation.
-class PictureHalfWay final : public ops::ProgressView {
+class PictureHalfWay final : public model::ProgressView {
  public:
   explicit PictureHalfWay(ui::ProgressWindow& window) : window_(window) {}
-  void Shown(const ops::TForm1& f) override { window_.Shown(f); }
-  void Released(const ops::TForm1& f) override { window_.Released(f); }
-  void Changed(const ops::TForm1& f) override {
+  void Shown(const model::TForm1& f) override { window_.Shown(f); }
+  void Released(const model::TForm1& f) override { window_.Released(f); }
+  void Changed(const model::TForm1& f) override {
     window_.Changed(f);
     if (!taken_ && f.MainProgressMax > 4 && f.MainProgressPosition * 2 >= f.MainProgressMax) {
       taken_ = true;

@@ -23,10 +23,10 @@
 #include <functional>
 #include <memory>
 
-#include "cli/SharedOptions.h"
+#include "frontend/SharedOptions.h"
 #include "link/ConnectionCheck.h"
 #include "link/D2XXUnit.h"
-#include "link/LinkEnvironment.h"
+#include "frontend/LinkEnvironment.h"
 #include "link/TReadProg.h"
 #include "model/TMainForm.h"
 #include "platform/FileVersionInfo.h"
@@ -39,11 +39,11 @@ namespace {
 
 // Splits the arguments Qt left into Velmar's options and the parameters.
 // Returns an exit status when the program must end at once (help, errors).
-std::optional<int> ParseArguments(int argc, char** argv, velmar::cli::SharedOptions& options,
+std::optional<int> ParseArguments(int argc, char** argv, velmar::frontend::SharedOptions& options,
                                   std::vector<std::string>& parameters) {
   CLI::App parser{"Velmar: loader for the stand-alone USB PIC programmers", "velmar"};
   parser.allow_extras();
-  velmar::cli::AddSharedOptions(parser, options);
+  velmar::frontend::AddSharedOptions(parser, options);
   // The desktop's file manager opens a unit image with "--open-unit FILE";
   // started from the menu the file is left out.
   std::string openUnit;
@@ -104,7 +104,7 @@ bool AsksForHelp(int argc, char** argv) {
 int main(int argc, char** argv) {
   using namespace velmar;
   if (AsksForHelp(argc, argv)) {  // answered without a display
-    velmar::cli::SharedOptions options;
+    velmar::frontend::SharedOptions options;
     std::vector<std::string> parameters;
     return ParseArguments(argc, argv, options, parameters).value_or(0);
   }
@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
   font.setPointSizeF(8.5);
   QApplication::setFont(font);
 
-  cli::SharedOptions options;
+  frontend::SharedOptions options;
   std::vector<std::string> parameters;
   if (auto status = ParseArguments(argc, argv, options, parameters)) return *status;
 
@@ -123,19 +123,19 @@ int main(int argc, char** argv) {
   splash.ShowNow();
 
   ui::QtDialogs dialogs;
-  model::TMainForm form(dialogs, cli::FoldersFrom(options));
-  form.SetFolderChoice([options] { return cli::FoldersFrom(options); });
+  model::TMainForm form(dialogs, frontend::FoldersFrom(options));
+  form.SetFolderChoice([options] { return frontend::FoldersFrom(options); });
   ui::QtMessagePump pump;
-  std::unique_ptr<link::LinkEnvironment> environment;
+  std::unique_ptr<frontend::LinkEnvironment> environment;
   std::unique_ptr<link::D2XXUnit> unit;
   try {
-    environment = std::make_unique<link::LinkEnvironment>(cli::LinkOptionsFrom(options));
+    environment = std::make_unique<frontend::LinkEnvironment>(frontend::LinkOptionsFrom(options));
     unit = std::make_unique<link::D2XXUnit>(environment->Driver(), dialogs);
     // "No USB devices found!" and the like come with the connection
     // check's findings.
     unit->NoDeviceAdvice = [options] {
-      const std::string findings = link::FindingsText(link::RunConnectionCheck(cli::ConnectionCheckSetup(options)));
-      return findings.empty() ? std::string() : "Connection check:\r" + cli::MessageText(findings);
+      const std::string findings = link::FindingsText(link::RunConnectionCheck(frontend::ConnectionCheckSetup(options)));
+      return findings.empty() ? std::string() : "Connection check:\r" + frontend::MessageText(findings);
     };
     form.UseLink({unit.get(), &environment->Clock(), &pump});
   } catch (const std::exception& e) {
@@ -168,14 +168,14 @@ int main(int argc, char** argv) {
   // Help > Check Connection: the check behind `velmar-cli doctor`, with the
   // window's own link for the identification.
   auto checkConnection = [&] {
-    link::CheckSetup setup = cli::ConnectionCheckSetup(options);
+    link::CheckSetup setup = frontend::ConnectionCheckSetup(options);
     setup.identify = [&form] {
       if (link::TReadProg* l = form.Link()) return link::IdentifyWith(*l);
       link::Identification none;
       none.error = "the USB driver could not be set up";
       return none;
     };
-    dialogs.ShowInformation(cli::MessageText(link::ReportText(link::RunConnectionCheck(setup))), "Check Connection");
+    dialogs.ShowInformation(frontend::MessageText(link::ReportText(link::RunConnectionCheck(setup))), "Check Connection");
   };
   AddConnectionCheck(window, checkConnection);
 

@@ -32,7 +32,7 @@ const RegisterFn kCommandGroups[] = {
 };
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& o) {
-  AddSharedOptions(app, o);
+  frontend::AddSharedOptions(app, o);
   auto* yes = app.add_flag("--yes", o.yes, "Answer Yes (or OK) to every question");
   auto* no = app.add_flag("--no", o.no, "Answer No (or Cancel) to every question");
   yes->excludes(no);

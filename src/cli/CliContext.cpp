@@ -16,7 +16,7 @@ CliContext::CliContext(std::ostream& o, std::ostream& e, std::istream& i)
 
 CliContext::~CliContext() = default;
 
-image::Folders CliContext::Folders() const { return FoldersFrom(options); }
+image::Folders CliContext::Folders() const { return frontend::FoldersFrom(options); }
 
 // Texts read from a programmer or a file are bytes, not always UTF-8 (a slot
 // description typed in an 8-bit character set); such a byte is shown as

@@ -13,7 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/Cli.h"
-#include "cli/SharedOptions.h"
+#include "frontend/SharedOptions.h"
 #include "image/ISPDefs.h"
 
 namespace velmar::cli {
@@ -21,7 +21,7 @@ namespace velmar::cli {
 class TerminalDialogs;
 
 // The shared link and folder options plus the command line's own.
-struct GlobalOptions : SharedOptions {
+struct GlobalOptions : frontend::SharedOptions {
   bool yes = false;
   bool no = false;
   bool json = false;

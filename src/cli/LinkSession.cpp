@@ -13,13 +13,13 @@
 
 namespace velmar::cli {
 
-link::LinkOptions LinkOptionsFrom(const CliContext& ctx) { return LinkOptionsFrom(ctx.options); }
+frontend::LinkOptions LinkOptionsFrom(const CliContext& ctx) { return LinkOptionsFrom(ctx.options); }
 
 std::string DoctorAdvice() { return "Run `velmar-cli doctor` to find out why"; }
 
-std::unique_ptr<link::LinkEnvironment> MakeLinkEnvironment(const CliContext& ctx) {
+std::unique_ptr<frontend::LinkEnvironment> MakeLinkEnvironment(const CliContext& ctx) {
   try {
-    return std::make_unique<link::LinkEnvironment>(LinkOptionsFrom(ctx));
+    return std::make_unique<frontend::LinkEnvironment>(LinkOptionsFrom(ctx));
   } catch (const std::invalid_argument& e) {
     throw CliFailure(e.what(), kExitUsage);
   } catch (const std::exception& e) {

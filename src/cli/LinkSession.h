@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "devices/TData.h"
-#include "link/LinkEnvironment.h"
+#include "frontend/LinkEnvironment.h"
 #include "link/LinkWindow.h"
 #include "platform/Dialogs.h"
 
@@ -23,19 +23,19 @@ namespace velmar::cli {
 
 struct CliContext;
 
-link::LinkOptions LinkOptionsFrom(const CliContext& ctx);
+frontend::LinkOptions LinkOptionsFrom(const CliContext& ctx);
 // What the link's "no device" messages add on the command line.
 std::string DoctorAdvice();
 // The link environment of the global options; options that do not fit
 // together are a usage error, files that cannot be used a failure.
-std::unique_ptr<link::LinkEnvironment> MakeLinkEnvironment(const CliContext& ctx);
+std::unique_ptr<frontend::LinkEnvironment> MakeLinkEnvironment(const CliContext& ctx);
 
 class LinkSession {
  public:
   explicit LinkSession(CliContext& ctx);
   ~LinkSession();
 
-  link::LinkEnvironment& Env() { return *env_; }
+  frontend::LinkEnvironment& Env() { return *env_; }
   link::TReadProg& Prog() { return *prog_; }
   link::D2XXUnit& Unit() { return *unit_; }
   devices::TData& Data() { return data_; }
@@ -45,7 +45,7 @@ class LinkSession {
 
  private:
   CliContext& ctx_;
-  std::unique_ptr<link::LinkEnvironment> env_;
+  std::unique_ptr<frontend::LinkEnvironment> env_;
   std::unique_ptr<link::D2XXUnit> unit_;
   devices::TData data_;
   link::RecordingLinkWindow window_;

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "cli/TerminalProgress.h"
-#include "link/LinkEnvironment.h"
+#include "frontend/LinkEnvironment.h"
 #include "model/TMainForm.h"
 #include "platform/Dialogs.h"
 
@@ -43,7 +43,7 @@ class ReadSession {
   ~ReadSession();
 
   model::TMainForm& Window() { return *window_; }
-  link::LinkEnvironment& Env() { return *env_; }
+  frontend::LinkEnvironment& Env() { return *env_; }
 
   // Runs the Read as the program does at start-up, then shows the window.
   // Throws CliFailure when the Read ends the program.
@@ -56,7 +56,7 @@ class ReadSession {
 
   CliContext& ctx_;
   ProgrammerTypeAnswer type_;
-  std::unique_ptr<link::LinkEnvironment> env_;
+  std::unique_ptr<frontend::LinkEnvironment> env_;
   std::unique_ptr<link::D2XXUnit> unit_;
   platform::NullMessagePump pump_;
   TerminalProgress progress_;

@@ -19,7 +19,7 @@ bool TerminalProgress::IsTerminal(const std::ostream& out) {
   return false;
 }
 
-void TerminalProgress::Shown(const ops::TForm1& form) {
+void TerminalProgress::Shown(const model::TForm1& form) {
   out_ << form.Caption << "\n";
   Changed(form);
 }
@@ -30,7 +30,7 @@ void TerminalProgress::EndBar() {
   barOpen_ = false;
 }
 
-void TerminalProgress::Changed(const ops::TForm1& form) {
+void TerminalProgress::Changed(const model::TForm1& form) {
   if (form.messageLabel != message_) {
     message_ = form.messageLabel;
     EndBar();
@@ -64,7 +64,7 @@ void TerminalProgress::ShowProgress(int position, int maximum) {
   out_ << "  " << percent << "% (" << clamped << " of " << maximum << ")\n";
 }
 
-void TerminalProgress::Released(const ops::TForm1&) {
+void TerminalProgress::Released(const model::TForm1&) {
   EndBar();
   out_.flush();
 }

@@ -7,11 +7,11 @@
 #include <iosfwd>
 #include <string>
 
-#include "operations/TForm1.h"
+#include "model/TForm1.h"
 
 namespace velmar::cli {
 
-class TerminalProgress final : public ops::ProgressView {
+class TerminalProgress final : public model::ProgressView {
  public:
   // `redraw`: draw the bar in place (a terminal); otherwise plain lines.
   TerminalProgress(std::ostream& out, bool redraw) : out_(out), redraw_(redraw) {}
@@ -20,9 +20,9 @@ class TerminalProgress final : public ops::ProgressView {
   // terminal.
   static bool IsTerminal(const std::ostream& out);
 
-  void Shown(const ops::TForm1& form) override;
-  void Changed(const ops::TForm1& form) override;
-  void Released(const ops::TForm1& form) override;
+  void Shown(const model::TForm1& form) override;
+  void Changed(const model::TForm1& form) override;
+  void Released(const model::TForm1& form) override;
 
  private:
   void EndBar();

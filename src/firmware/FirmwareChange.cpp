@@ -4,8 +4,8 @@
 #include "devices/TData.h"
 #include "firmware/TUpdateProg.h"
 #include "link/LinkErrors.h"
-#include "link/ProgrammerGeometry.h"
-#include "operations/TForm1.h"
+#include "slot/ProgrammerGeometry.h"
+#include "model/TForm1.h"
 #include "platform/Dialogs.h"
 
 namespace velmar::firmware {
@@ -13,13 +13,13 @@ namespace velmar::firmware {
 void ChooseFirmwareForKind(std::uint8_t programmerKind, const devices::TData& data, std::string& fileName,
                            int& requiredFirmware) {
   switch (programmerKind) {
-    case link::kind_single:
-    case link::kind_single_old:
-    case link::kind_8way:
+    case slot::kind_single:
+    case slot::kind_single_old:
+    case slot::kind_8way:
       requiredFirmware = devices::fw_pic;
       fileName = data.FirmwareQRX;
       return;
-    case link::kind_portable:
+    case slot::kind_portable:
       requiredFirmware = devices::fw_portable;
       fileName = data.FirmwareQRXPrima;
       return;
@@ -27,7 +27,7 @@ void ChooseFirmwareForKind(std::uint8_t programmerKind, const devices::TData& da
   }
 }
 
-int execute(ops::TForm1& form, std::uint8_t programmerKind, const FirmwareChangeLinks& links) {
+int execute(model::TForm1& form, std::uint8_t programmerKind, const FirmwareChangeLinks& links) {
   TUpdateProg updater(links.unit, links.clock, links.dialogs, links.window, links.data, links.pump, links.priority);
   updater.ProgramFolder = links.programFolder;
   updater.WorkingFolder = links.workingFolder;

@@ -26,7 +26,7 @@ class D2XXUnit;
 class LinkWindow;
 }  // namespace velmar::link
 
-namespace velmar::ops {
+namespace velmar::model {
 class TForm1;
 }
 
@@ -56,6 +56,6 @@ void ChooseFirmwareForKind(std::uint8_t programmerKind, const devices::TData& da
 // Runs the change with the window's FirmwareFileName and RequiredFirmware
 // (both settled for the kind first). 0 on success, 1 on failure (its text in
 // the window's message line and in an error box).
-int execute(ops::TForm1& form, std::uint8_t programmerKind, const FirmwareChangeLinks& links);
+int execute(model::TForm1& form, std::uint8_t programmerKind, const FirmwareChangeLinks& links);
 
 }  // namespace velmar::firmware

@@ -8,7 +8,7 @@
 
 namespace velmar::image {
 
-using namespace link::slot_header;
+using namespace slot::slot_header;
 
 std::vector<std::uint8_t> HexTextBytes(std::string_view text, std::size_t count, std::string_view what) {
   std::vector<std::uint8_t> bytes(count);

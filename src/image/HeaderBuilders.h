@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "image/SlotJob.h"
-#include "link/SlotHeader.h"
+#include "slot/SlotHeader.h"
 
 namespace velmar::platform {
 class Dialogs;
@@ -24,7 +24,7 @@ namespace velmar::image {
 // The parts of the header's DeviceParams field (bytes 70 to 79) and the
 // reserved byte after it.
 namespace device_params {
-constexpr std::size_t kBase = link::slot_header::DeviceParams.offset;
+constexpr std::size_t kBase = slot::slot_header::DeviceParams.offset;
 constexpr std::size_t kFuseCount = kBase + 0;    // 70
 constexpr std::size_t kBlockSize = kBase + 1;    // 71 (PIC18: 71-72, high byte first)
 constexpr std::size_t kBufferSize = kBase + 3;   // 73
@@ -33,7 +33,7 @@ constexpr std::size_t kFamilyFlags = kBase + 6;  // 76
 constexpr std::size_t kZero = kBase + 7;         // 77
 constexpr std::size_t kProgTime = kBase + 8;     // 78
 constexpr std::size_t kEraseTime = kBase + 9;    // 79
-constexpr std::size_t kReserved = kBase + link::slot_header::DeviceParams.size;  // 80, always 0xFF
+constexpr std::size_t kReserved = kBase + slot::slot_header::DeviceParams.size;  // 80, always 0xFF
 }  // namespace device_params
 
 // For i from 0 to count - 1, stores the byte written by characters 2i and

@@ -10,7 +10,7 @@
 
 namespace velmar::image {
 
-using namespace link::slot_header;
+using namespace slot::slot_header;
 namespace dp = device_params;
 
 namespace {
@@ -94,7 +94,7 @@ std::string BuildPic16Header(SlotJob& job, const BuildOptions& o, std::uint8_t* 
 
   if (o.dataSave) {
     c |= 0x40;
-    link::PutField(h, DataLength, std::uint32_t(d.EEPROMSIZE));
+    slot::PutField(h, DataLength, std::uint32_t(d.EEPROMSIZE));
     // Marks the job as having data so that the assembly keeps a data part.
     if (job.dataFileName.empty()) job.dataFileName = piece::kFlash;
   }

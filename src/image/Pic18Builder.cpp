@@ -12,7 +12,6 @@
 #include "image/Pic18Builder.h"
 #include "image/TFileLoader.h"
 #include "image/Useful.h"
-#include "link/LinkErrors.h"
 #include "platform/Text.h"
 
 namespace velmar::image {
@@ -98,7 +97,7 @@ Split SplitEeprom(std::vector<std::string>& kept) {
 void Save(const SlotJob& job, const char* name, const std::vector<std::string>& lines) {
   std::string error;
   if (!SaveHexLines(job.PiecePath(name), lines, &error))
-    throw link::EISPException("Error opening file or bad data \r" + job.userFile + "\r" + error);
+    throw EBuildRefused("Error opening file or bad data \r" + job.userFile + "\r" + error);
 }
 
 void Run(SlotJob& job, const BuildOptions& options) {
@@ -162,13 +161,13 @@ void Run(SlotJob& job, const BuildOptions& options) {
 }  // namespace
 
 void BuildPic18(SlotJob& job, const BuildOptions& options) {
-  if (auto refusal = CheckDeviceLimits(job.device, devices::fam_PIC18F)) throw link::EISPException(*refusal);
+  if (auto refusal = CheckDeviceLimits(job.device, devices::fam_PIC18F)) throw EBuildRefused(*refusal);
   try {
     Run(job, options);
-  } catch (const link::EISPException&) {
+  } catch (const EBuildRefused&) {
     throw;
   } catch (const std::exception&) {
-    throw link::EISPException("Error opening file or bad data \r" + job.userFile);
+    throw EBuildRefused("Error opening file or bad data \r" + job.userFile);
   }
 }
 

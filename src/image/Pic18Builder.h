@@ -7,6 +7,7 @@
 // working folder.
 #pragma once
 
+#include "image/ISPDefs.h"
 #include "image/SlotJob.h"
 
 namespace velmar::platform {
@@ -15,8 +16,15 @@ class Dialogs;
 
 namespace velmar::image {
 
-// PIC18F and PIC18 K. Raises link::EISPException "Error opening file or bad
-// data \r" + the file name on any failure.
+// The PIC18F and PIC18 K builder's refusal: the device does not fit the
+// family's limits, or the user's file could not be read or split.
+class EBuildRefused : public EISPException {
+ public:
+  using EISPException::EISPException;
+};
+
+// PIC18F and PIC18 K. Raises EBuildRefused "Error opening file or bad data
+// \r" + the file name on any failure.
 void BuildPic18(SlotJob& job, const BuildOptions& options);
 
 // PIC18J. False after it has shown its message (or after the user declined

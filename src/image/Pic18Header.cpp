@@ -11,7 +11,7 @@
 
 namespace velmar::image {
 
-using namespace link::slot_header;
+using namespace slot::slot_header;
 namespace dp = device_params;
 
 namespace {

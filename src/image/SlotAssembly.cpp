@@ -9,15 +9,15 @@
 #include "image/DeviceLimits.h"
 #include "image/TFileLoader.h"
 #include "image/THexList.h"
-#include "link/ProgrammerGeometry.h"
-#include "link/SlotHeader.h"
-#include "link/TProgramEntry.h"
+#include "slot/ProgrammerGeometry.h"
+#include "slot/SlotHeader.h"
+#include "slot/TProgramEntry.h"
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
 
 namespace velmar::image {
 
-using namespace link::slot_header;
+using namespace slot::slot_header;
 
 namespace {
 
@@ -52,12 +52,12 @@ void LoadPiece(const SlotJob& job, const char* name, THexList& image, const std:
 
 // A position or size in the slot: in pages with the third byte 0 on the
 // multi-slot programmers, in bytes on the single-slot ones.
-void PutSlotPosition(std::uint8_t* h, link::HeaderField f, std::uint32_t bytes, const link::ProgrammerGeometry& g) {
+void PutSlotPosition(std::uint8_t* h, slot::HeaderField f, std::uint32_t bytes, const slot::ProgrammerGeometry& g) {
   if (g.IsMultiSlot()) {
-    link::PutField(h, link::HeaderField{f.offset, 2}, (bytes / g.PageSize) & 0xFFFF);
+    slot::PutField(h, slot::HeaderField{f.offset, 2}, (bytes / g.PageSize) & 0xFFFF);
     h[f.offset + 2] = 0;
   } else {
-    link::PutField(h, f, bytes);
+    slot::PutField(h, f, bytes);
   }
 }
 
@@ -86,17 +86,17 @@ std::uint32_t CodeAreaEnd(std::uint32_t flashSize, std::uint32_t pageSize) {
   return (flashSize + 160) / pageSize * pageSize + pageSize;
 }
 
-bool AssembleSlot(SlotJob& job, const BuildOptions& options, link::ProgrammerGeometry& geometry,
-                  const AssemblyRequest& request, THexList& header, link::TProgramEntry& record, THexList& slotImage,
+bool AssembleSlot(SlotJob& job, const BuildOptions& options, slot::ProgrammerGeometry& geometry,
+                  const AssemblyRequest& request, THexList& header, slot::TProgramEntry& record, THexList& slotImage,
                   platform::Dialogs& dialogs, SlotLayout* layout) {
   try {
     const devices::TData& d = job.device;
     const int family = options.familyIndex;
     if (auto refusal = CheckDeviceLimits(d, family, geometry.CodeImageLimit + 2048)) throw EISPException(*refusal);
     const bool wide = family == devices::fam_PIC24F || family == devices::fam_dsPIC30;
-    link::HeaderBytes h;
-    std::copy_n(link::HeaderOf(header), kSize, h.begin());
-    link::TProgramEntry rec = record;
+    slot::HeaderBytes h;
+    std::copy_n(image::HeaderOf(header), kSize, h.begin());
+    slot::TProgramEntry rec = record;
     SlotLayout out;
 
     // Data memory.
@@ -131,8 +131,8 @@ bool AssembleSlot(SlotJob& job, const BuildOptions& options, link::ProgrammerGeo
     }
     // Rows of a cut program end with the device, not with the file.
     if (d.Type == "K40" && d.BufferSize > 0) {
-      link::PutField(h.data(), RowCount, (out.codeLength / d.BufferSize) & 0xFFFF);
-      link::PutField(h.data(), RowHalf, d.BufferSize / 2u);
+      slot::PutField(h.data(), RowCount, (out.codeLength / d.BufferSize) & 0xFFFF);
+      slot::PutField(h.data(), RowHalf, d.BufferSize / 2u);
     }
 
     // Room in the slot.
@@ -160,21 +160,21 @@ bool AssembleSlot(SlotJob& job, const BuildOptions& options, link::ProgrammerGeo
 
     // Lengths.
     if (!CountsProgramAddresses(d.Type)) {
-      link::PutField(h.data(), CodeLength, out.codeLength);
-      link::PutField(h.data(), DeviceCodeSize, flashSize);
+      slot::PutField(h.data(), CodeLength, out.codeLength);
+      slot::PutField(h.data(), DeviceCodeSize, flashSize);
       if (d.Column == 15 && d.RowSize > 0) {
-        link::PutField(h.data(), RowCount, (out.codeLength / std::uint32_t(d.RowSize)) & 0xFFFF);
-        link::PutField(h.data(), RowHalf, std::uint32_t(d.RowSize) / 2);
+        slot::PutField(h.data(), RowCount, (out.codeLength / std::uint32_t(d.RowSize)) & 0xFFFF);
+        slot::PutField(h.data(), RowHalf, std::uint32_t(d.RowSize) / 2);
       }
     } else {
-      link::PutField(h.data(), CodeLength, flashSize / 3 * 2);
-      link::PutField(h.data(), DeviceCodeSize, flashSize / 3 * 2);
+      slot::PutField(h.data(), CodeLength, flashSize / 3 * 2);
+      slot::PutField(h.data(), DeviceCodeSize, flashSize / 3 * 2);
     }
     std::uint32_t dataLength = 0;
     if (out.hasData)
       dataLength = (d.Type == "ds30" || d.Type == "24KA") ? std::uint32_t(d.EEPROMSIZE) / 2 : HighestUsed(data);
     if (options.dataSave) dataLength = d.Type == "ds30" ? std::uint32_t(d.EEPROMSIZE) / 2 : std::uint32_t(d.EEPROMSIZE);
-    link::PutField(h.data(), DataLength, dataLength);
+    slot::PutField(h.data(), DataLength, dataLength);
     PutSlotPosition(h.data(), SlotDataLength, out.codeAreaEnd, geometry);
 
     // Auxiliary data.
@@ -207,19 +207,19 @@ bool AssembleSlot(SlotJob& job, const BuildOptions& options, link::ProgrammerGeo
       rec.SetPageCount(pagesPerSlot);
       rec.SetStartPage(0);
     }
-    link::PutField(h.data(), NextHeaderPage, next & 0xFFFF);
-    link::PutField(h.data(), InUseMarker, 0x00);
-    link::PutField(h.data(), PageCount, rec.PageCount & 0xFFFF);
+    slot::PutField(h.data(), NextHeaderPage, next & 0xFFFF);
+    slot::PutField(h.data(), InUseMarker, 0x00);
+    slot::PutField(h.data(), PageCount, rec.PageCount & 0xFFFF);
     h[PageCount.offset + PageCount.size] = 0x00;
 
     // Names and checksums; nothing in the header changes after these.
-    link::PutText(h.data(), SlotName, rec.SlotName);
-    link::PutText(h.data(), SourceFileName, platform::ExtractFileName(job.userFile));
-    link::PutText(h.data(), DeviceName, d.DeviceName);
+    slot::PutText(h.data(), SlotName, rec.SlotName);
+    slot::PutText(h.data(), SourceFileName, platform::ExtractFileName(job.userFile));
+    slot::PutText(h.data(), DeviceName, d.DeviceName);
     code.GetValue(out.codeLength ? out.codeLength - 1 : 0);
-    out.codeChecksum = link::NegatedSum(code.DataAt(0), out.codeLength);
+    out.codeChecksum = slot::NegatedSum(code.DataAt(0), out.codeLength);
     h[CodeChecksum.offset] = out.codeChecksum;
-    link::SealHeader(h.data());
+    slot::SealHeader(h.data());
 
     // The slot image.
     THexList slot(geometry.SlotSize);
@@ -243,7 +243,7 @@ bool AssembleSlot(SlotJob& job, const BuildOptions& options, link::ProgrammerGeo
 
     out.slotSize = geometry.SlotSize;
     out.pageSize = page;
-    std::copy(h.begin(), h.end(), link::HeaderOf(header));
+    std::copy(h.begin(), h.end(), image::HeaderOf(header));
     rec.Header = h;
     record = rec;
     slotImage = std::move(slot);

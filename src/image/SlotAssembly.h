@@ -16,10 +16,10 @@ namespace velmar::platform {
 class Dialogs;
 }
 
-namespace velmar::link {
+namespace velmar::slot {
 struct ProgrammerGeometry;
 class TProgramEntry;
-}  // namespace velmar::link
+}  // namespace velmar::slot
 
 namespace velmar::image {
 
@@ -59,8 +59,8 @@ struct SlotLayout {
 // header image, the record and the slot image are left as they were. A page
 // size of 0 in `geometry` means no programmer has been read: the assembly
 // then sets its default geometry there.
-bool AssembleSlot(SlotJob& job, const BuildOptions& options, link::ProgrammerGeometry& geometry,
-                  const AssemblyRequest& request, THexList& header, link::TProgramEntry& record, THexList& slotImage,
+bool AssembleSlot(SlotJob& job, const BuildOptions& options, slot::ProgrammerGeometry& geometry,
+                  const AssemblyRequest& request, THexList& header, slot::TProgramEntry& record, THexList& slotImage,
                   platform::Dialogs& dialogs, SlotLayout* layout = nullptr);
 
 // The code length of a code image: one past the last programmed byte. For

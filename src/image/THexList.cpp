@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "platform/Text.h"
+#include "slot/SlotHeader.h"
 
 namespace velmar::image {
 
@@ -50,6 +51,16 @@ void THexList::ThrowGet(std::uint32_t address) {
 
 void THexList::ThrowSet(std::uint32_t address) {
   throw EISPException("Set Value of Address: " + text::IntToHex(address, 8) + " out of range");
+}
+
+std::uint8_t* HeaderOf(THexList& image) {
+  image.GetValue(slot::slot_header::kSize - 1);  // range check
+  return image.DataAt(0);
+}
+
+const std::uint8_t* HeaderOf(const THexList& image) {
+  image.GetValue(slot::slot_header::kSize - 1);
+  return image.DataAt(0);
 }
 
 }  // namespace velmar::image

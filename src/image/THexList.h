@@ -56,4 +56,9 @@ class THexList {
   std::vector<std::uint8_t> values_;
 };
 
+// The slot header at the start of a memory image (its first 160 bytes);
+// raises EISPException when the image is smaller.
+std::uint8_t* HeaderOf(THexList& image);
+const std::uint8_t* HeaderOf(const THexList& image);
+
 }  // namespace velmar::image

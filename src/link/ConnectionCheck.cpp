@@ -14,7 +14,7 @@
 #include <unistd.h>
 
 #include "link/D2xxLibraryDriver.h"
-#include "link/ProgrammerGeometry.h"
+#include "slot/ProgrammerGeometry.h"
 #include "link/TReadProg.h"
 
 namespace velmar::link {
@@ -276,7 +276,7 @@ Identification IdentifyWith(TReadProg& link) {
     link.Identify();
     id.answered = true;
     id.kind = link.Geometry.Kind;
-    const KindInfo* k = FindKind(link.Geometry.Kind);
+    const slot::KindInfo* k = slot::FindKind(link.Geometry.Kind);
     id.model = k ? k->model : "not identified";
     id.firmwareVersion = link.FirmwareVersion;
   } catch (const std::exception& e) {

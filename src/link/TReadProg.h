@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-#include "link/ProgrammerGeometry.h"
+#include "slot/ProgrammerGeometry.h"
 
 namespace velmar::platform {
 class Clock;
@@ -29,12 +29,15 @@ namespace velmar::image {
 class THexList;
 }
 
+namespace velmar::slot {
+class TProgramEntry;
+class TProgramEntryList;
+}  // namespace velmar::slot
+
 namespace velmar::link {
 
 class D2XXUnit;
 class LinkWindow;
-class TProgramEntry;
-class TProgramEntryList;
 
 using TSerialNums = std::array<std::string, 127>;
 
@@ -49,7 +52,7 @@ struct BlankPageRule {
 // What a slot write writes: the slot record (StartPage, PageCount) and the
 // slot image whose byte k * page size starts page StartPage + k.
 struct SlotWrite {
-  const TProgramEntry& slot;
+  const slot::TProgramEntry& slot;
   const image::THexList& image;
   BlankPageRule blank;
 };
@@ -89,7 +92,7 @@ class TReadProg {
   bool Pic24OnStandard = false;
   bool ProgrammerAnswered = false;
   std::uint16_t UnitToken = 0;
-  ProgrammerGeometry Geometry;
+  slot::ProgrammerGeometry Geometry;
   // Firmware version byte of the last 'V' reply (-1 before any).
   int FirmwareVersion = -1;
   // Version texts for the window titles ("PCQRX", "PCPRIMA").
@@ -147,7 +150,7 @@ class TReadProg {
   bool EraseUnit();
 
   // ---- directory ----
-  int ReadDirectory(TProgramEntryList& list);
+  int ReadDirectory(slot::TProgramEntryList& list);
 
   D2XXUnit& Unit() { return unit_; }
   platform::Clock& Clock() { return clock_; }

@@ -200,7 +200,7 @@ void TReadProg::Identify() {
 }
 
 void TReadProg::IdentifyKind() {
-  Geometry.Kind = kind_unknown;
+  Geometry.Kind = slot::kind_unknown;
   SendByte('D');
   std::uint8_t reply = ReceiveByte();
   if (reply == '?') throw EFirmwareUpdate(link_text::kNeedsUpdate);
@@ -228,15 +228,15 @@ void TReadProg::IdentifyKind() {
 
   std::uint8_t kind;
   if (manufacturer == 0x1F && device == 0x26)
-    kind = kind_8way;
+    kind = slot::kind_8way;
   else if (manufacturer == 0x1F && device == 0x27)
-    kind = kind_8way_v2;
+    kind = slot::kind_8way_v2;
   else if (manufacturer == 0x1F && (device == 0x28 || device == 0x38))
-    kind = kind_portable;
+    kind = slot::kind_portable;
   else if ((manufacturer == 0xFF && device == 0xFF) || (manufacturer == 0x1F && device == 0x23))
-    kind = manufacturer == 0xFF ? kind_single_old : kind_single;
+    kind = manufacturer == 0xFF ? slot::kind_single_old : slot::kind_single;
   else if (manufacturer == 0x1F && device == 0x24)
-    kind = kind_single_v2;
+    kind = slot::kind_single_v2;
   else
     throw EISPException(
         "Programmer Not Recognised. Please unplug USB dongle, power down programmer and try again \rIf problem "
@@ -244,7 +244,7 @@ void TReadProg::IdentifyKind() {
         text::IntToHex(manufacturer, 2) + text::IntToHex(device, 2));
   Geometry.ApplyKind(kind);
 
-  if (kind == kind_8way || kind == kind_8way_v2) {
+  if (kind == slot::kind_8way || kind == slot::kind_8way_v2) {
     SendByte('S');
     SendByte(0x00);
     std::uint8_t status = ReceiveByte();
@@ -254,7 +254,7 @@ void TReadProg::IdentifyKind() {
       if (ReceiveByte() != '!') throw EISPException("Unable to change to Binary Mode");
       dialogs_.ShowInformation("Cycle Programmer power to Set Binary Mode");
     }
-  } else if (kind == kind_portable) {
+  } else if (kind == slot::kind_portable) {
     SendByte('v');
     ReceiveByte();
     std::uint8_t hardware = ReceiveByte();
@@ -271,13 +271,13 @@ void TReadProg::IdentifyKind() {
   }
   Geometry.SlotCount = Geometry.Capacity / Geometry.SlotSize;
 
-  window_.SetTitle(kind == kind_portable ? "Torvik USB Portable Programmer v" + PCPRIMA
+  window_.SetTitle(kind == slot::kind_portable ? "Torvik USB Portable Programmer v" + PCPRIMA
                                          : "Torvik USB Handheld Programmer v" + PCQRX);
 }
 
 void TReadProg::CheckFirmware(std::uint8_t version) {
   const std::uint8_t kind = Geometry.Kind;
-  if (kind == kind_portable) {
+  if (kind == slot::kind_portable) {
     data_.LoadedFirmware = devices::fw_portable;
     window_.SetFirmwareLabel("Portable Programmer Firmware");
     if (version != Geometry.ExpectedPortableVersion) {
@@ -291,11 +291,11 @@ void TReadProg::CheckFirmware(std::uint8_t version) {
   }
   if (version == Geometry.ExpectedPicVersion) {
     data_.LoadedFirmware = devices::fw_pic;
-    window_.SetFirmwareLabel(kind == kind_single_v2 || kind == kind_8way_v2 ? "PIC12/16/18 Firmware Loaded" : "");
+    window_.SetFirmwareLabel(kind == slot::kind_single_v2 || kind == slot::kind_8way_v2 ? "PIC12/16/18 Firmware Loaded" : "");
     return;
   }
   if (version == Geometry.ExpectedPic24Version) {
-    if (kind == kind_single || kind == kind_8way) {
+    if (kind == slot::kind_single || kind == slot::kind_8way) {
       Pic24OnStandard = true;
       throw EFirmwareUpdate(link_text::kNeedsUpdatePressOk);
     }

@@ -7,14 +7,14 @@
 
 #include "image/THexList.h"
 #include "link/LinkErrors.h"
-#include "link/SlotHeader.h"
-#include "link/TProgramEntry.h"
+#include "slot/SlotHeader.h"
+#include "slot/TProgramEntry.h"
 #include "link/TReadProg.h"
 
 namespace velmar::link {
 
-int TReadProg::ReadDirectory(TProgramEntryList& list) {
-  using namespace slot_header;
+int TReadProg::ReadDirectory(slot::TProgramEntryList& list) {
+  using namespace slot::slot_header;
   list.Clear();
   PageIndexedReads = false;
   ReadImage = std::make_unique<image::THexList>(std::max<std::uint32_t>(Geometry.SlotSize, kSize));
@@ -29,10 +29,10 @@ int TReadProg::ReadDirectory(TProgramEntryList& list) {
     const std::uint8_t* header = ReadImage->DataAt(0);
     const std::uint32_t page = next;
     visited.insert(page);
-    next = GetField(header, NextHeaderPage);
+    next = slot::GetField(header, NextHeaderPage);
     ++headersRead;
     if (header[InUseMarker.offset] != 0x00 || std::uint32_t(accepted) >= Geometry.SlotCount) break;
-    list.Add(EntryFromHeader(page, header));
+    list.Add(slot::EntryFromHeader(page, header));
     ++accepted;
     if (Geometry.WritesHalfPages() && headersRead >= 8) break;
     if (std::uint32_t(accepted) >= Geometry.SlotCount || next >= pages || visited.count(next)) break;

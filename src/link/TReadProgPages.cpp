@@ -8,7 +8,7 @@
 #include "image/THexList.h"
 #include "link/D2XXUnit.h"
 #include "link/LinkErrors.h"
-#include "link/TProgramEntry.h"
+#include "slot/TProgramEntry.h"
 #include "link/TReadProg.h"
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"

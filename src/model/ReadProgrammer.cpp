@@ -32,15 +32,15 @@ struct FirmwareOffer {
 
 std::string Hex2(int v) { return text::IntToHex(std::uint64_t(v & 0xFF), 2); }
 
-FirmwareOffer OfferFor(int kind, int loadedFirmware, const link::ProgrammerGeometry& g, const devices::TData& d) {
+FirmwareOffer OfferFor(int kind, int loadedFirmware, const slot::ProgrammerGeometry& g, const devices::TData& d) {
   FirmwareOffer o;
-  const bool pic24 = (kind == link::kind_8way_v2 || kind == link::kind_single_v2) && loadedFirmware == devices::fw_pic24;
-  if (kind == link::kind_portable) {
+  const bool pic24 = (kind == slot::kind_8way_v2 || kind == slot::kind_single_v2) && loadedFirmware == devices::fw_pic24;
+  if (kind == slot::kind_portable) {
     o = {d.FirmwareQRXPrima, Hex2(g.ExpectedPortableVersion), devices::fw_portable};
   } else if (pic24) {
     o = {d.FirmwareQRX24, "$" + Hex2(g.ExpectedPic24Version) + " PIC24", devices::fw_pic24};
-  } else if (kind == link::kind_8way_v2 || kind == link::kind_single_v2 || kind == link::kind_single ||
-             kind == link::kind_8way) {
+  } else if (kind == slot::kind_8way_v2 || kind == slot::kind_single_v2 || kind == slot::kind_single ||
+             kind == slot::kind_8way) {
     // A version 2 programmer whose firmware could not be told (none found)
     // gets the standard firmware rather than an empty file name, which
     // could only fail.
@@ -68,9 +68,9 @@ void TMainForm::CreateLink() {
   tuning_ = linkTuning_.get();
 }
 
-link::ProgrammerGeometry TMainForm::Geometry() const {
+slot::ProgrammerGeometry TMainForm::Geometry() const {
   if (link_) return link_->Geometry;
-  link::ProgrammerGeometry g;
+  slot::ProgrammerGeometry g;
   g.ApplyKind(std::uint8_t(ProgrammerKind));
   return g;
 }
@@ -115,7 +115,7 @@ void TMainForm::ReadProgButtonClick() {
       if (!link_) throw link::EISPException(kNoLink);
       link_->Identify();
       ProgrammerKind = link_->Geometry.Kind;
-      if (ProgrammerKind == link::kind_portable) link_->CheckSameUnit();
+      if (ProgrammerKind == slot::kind_portable) link_->CheckSameUnit();
     } catch (const link::EISPException& e) {
       failed = true;
       outcome = AskAfterLinkFailure(e.what());
@@ -166,20 +166,20 @@ void TMainForm::ApplyChosenKind(int kind) {
   ProgrammerKind = kind;
   if (link_) {
     link_->Geometry.ApplyKind(std::uint8_t(kind));
-    link_->Use256Pages = kind == link::kind_portable;
+    link_->Use256Pages = kind == slot::kind_portable;
   }
 }
 
 // The offer of a firmware update; None when the update ran and succeeded.
 TMainForm::ReadOutcome TMainForm::OfferFirmwareUpdate(const std::string& message) {
   CloseLinkQuietly();
-  if (Geometry().Kind == link::kind_unknown) {
+  if (Geometry().Kind == slot::kind_unknown) {
     programmerType_.FormShow(false);
     dialogs_.ShowModal(programmerType_);
     ApplyChosenKind(programmerType_.Kind());
     const int kind = Geometry().Kind;
     Data.LoadedFirmware =
-        kind == link::kind_single_v2 || kind == link::kind_8way_v2 ? programmerType_.FirmwareToLoad() : devices::fw_pic;
+        kind == slot::kind_single_v2 || kind == slot::kind_8way_v2 ? programmerType_.FirmwareToLoad() : devices::fw_pic;
   }
 
   const FirmwareOffer offer = OfferFor(Geometry().Kind, Data.LoadedFirmware, Geometry(), Data);

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "devices/DeviceDatabase.h"
-#include "link/SlotHeader.h"
+#include "slot/SlotHeader.h"
 #include "model/SlotHeaderReading.h"
 #include "model/TMainForm.h"
 #include "platform/Dialogs.h"
@@ -47,11 +47,11 @@ void TMainForm::RefreshKeepingRow(int row) {
 bool TMainForm::ShowSlotDetails(int row) {
   ControlStore& s = controls_;
   if (Programs.EntryCount == 0 || row < 1 || row > Programs.EntryCount) return false;
-  link::TProgramEntry& entry = Programs.Get(row - 1);
+  slot::TProgramEntry& entry = Programs.Get(row - 1);
   const std::string description = text::Trim(entry.SlotName);
-  if (description == link::slot_header::kEmptyName) return false;
+  if (description == slot::slot_header::kEmptyName) return false;
 
-  const link::HeaderBytes h = entry.Header;
+  const slot::HeaderBytes h = entry.Header;
   const int family = SlotFamilyEntry(h.data());
   const int families = int(s.Items("family").size());
   if (family >= families) {
@@ -91,7 +91,7 @@ bool TMainForm::ShowSlotDetails(int row) {
   if (s.Enabled("VerifyConfig")) s.SetChecked("VerifyConfig", !Bit(h[45], 3));
   if (s.Enabled("DataSave")) s.SetChecked("DataSave", Bit(h[47], 6));
   if (s.Visible("bootSave")) s.SetChecked("bootSave", Bit(h[47], 1));
-  if (ProgrammerKind == link::kind_portable) PP_Led_on = Bit(h[47], 0);
+  if (ProgrammerKind == slot::kind_portable) PP_Led_on = Bit(h[47], 0);
 
   const CountLimit limit = SlotCountLimit(h.data());
   if (limit.on) {

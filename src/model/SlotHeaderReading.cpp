@@ -2,7 +2,7 @@
 // slot header.
 #include "model/SlotHeaderReading.h"
 
-#include "link/SlotHeader.h"
+#include "slot/SlotHeader.h"
 
 namespace velmar::model {
 
@@ -15,7 +15,7 @@ int SlotFamilyEntry(const std::uint8_t* h) {
 }
 
 CountLimit SlotCountLimit(const std::uint8_t* h) {
-  const std::uint16_t count = link::GetProductionCount(h);
+  const std::uint16_t count = slot::GetProductionCount(h);
   if (count == 0xFFFF) return {};
   return {true, count};
 }

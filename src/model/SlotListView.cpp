@@ -5,7 +5,7 @@
 // on a row, Find Name, and the two clipboard commands.
 #include <algorithm>
 
-#include "link/SlotHeader.h"
+#include "slot/SlotHeader.h"
 #include "model/TMainForm.h"
 #include "platform/Dialogs.h"
 #include "platform/Text.h"
@@ -42,8 +42,8 @@ std::string Cell(const Control& grid, int row, int col) {
 // A slot emptied by Delete is listed under its slot number. Only a name that
 // is the emptied-slot name counts: a user's description that merely holds
 // the word stays as it is.
-std::string ListedDescription(const link::TProgramEntry& e, int index) {
-  if (!text::StartsWith(e.SlotName, link::slot_header::kEmptyName)) return e.SlotName;
+std::string ListedDescription(const slot::TProgramEntry& e, int index) {
+  if (!text::StartsWith(e.SlotName, slot::slot_header::kEmptyName)) return e.SlotName;
   return text::ZeroPad(std::uint64_t(index + 1), 3) + " " + e.SlotName;
 }
 
@@ -52,7 +52,7 @@ const char* FirmwareName(int firmware) { return firmware != 0 ? "PIC24" : "PIC12
 }  // namespace
 
 void TMainForm::RefreshSlotView() {
-  if (ProgrammerKind == link::kind_8way || ProgrammerKind == link::kind_portable || ProgrammerKind == link::kind_8way_v2)
+  if (ProgrammerKind == slot::kind_8way || ProgrammerKind == slot::kind_portable || ProgrammerKind == slot::kind_8way_v2)
     RefreshSlotList();
   else
     RefreshSingleSlotView();
@@ -97,11 +97,11 @@ void TMainForm::RefreshSlotList() {
   s.SetText("Label10", "Click New or Replace Program");
   rows.resize(std::size_t(Programs.EntryCount) + 1);
   for (int i = 0; i < Programs.EntryCount; ++i) {
-    const link::TProgramEntry& e = Programs.Get(i);
+    const slot::TProgramEntry& e = Programs.Get(i);
     rows[std::size_t(i) + 1] = {ListedDescription(e, i), e.SourceFileName, e.DeviceName};
   }
   s.SetCells(kGrid, rows, 1);
-  if (ProgrammerKind == link::kind_8way_v2)
+  if (ProgrammerKind == slot::kind_8way_v2)
     for (int i = 0; i < Programs.EntryCount; ++i) CheckSlotFirmware(i);
 
   // After Replace or Delete the worked-on row stays selected; after New the
@@ -114,7 +114,7 @@ void TMainForm::RefreshSlotList() {
 }
 
 void TMainForm::CheckFull() {
-  const link::ProgrammerGeometry g = Geometry();
+  const slot::ProgrammerGeometry g = Geometry();
   const std::uint32_t lastPage = g.PageSize ? g.Capacity / g.PageSize - 1 : 0;
   const std::uint32_t nextPage = Programs.Get(Programs.EntryCount - 1).NextPage;
   if (lastPage < nextPage || std::uint32_t(Programs.EntryCount) >= g.SlotCount) {
@@ -148,7 +148,7 @@ void TMainForm::RefreshSingleSlotView() {
   s.SetVisible("DeleteProgramButton", false);
   s.SetText("NewButton", "Load");
   if (Programs.EntryCount > 0) {
-    const link::TProgramEntry& e = Programs.Get(0);
+    const slot::TProgramEntry& e = Programs.Get(0);
     s.SetText("Label9", "Loaded");
     s.SetText("Label10", "");
     rows.resize(2);
@@ -193,7 +193,7 @@ bool TMainForm::FindDialog1Find() {
     return wholeWord ? f == wanted : text::Contains(f, wanted);
   };
   for (int k = std::max(FindStart, 0); k < Programs.EntryCount; ++k) {
-    const link::TProgramEntry& e = Programs.Get(k);
+    const slot::TProgramEntry& e = Programs.Get(k);
     if (matches(e.SourceFileName) || matches(e.SlotName)) {
       controls_.SelectCell(kGrid, k + 1, std::max(0, controls_.Col(kGrid)));
       FindStart = k + 1;

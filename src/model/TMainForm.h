@@ -4,13 +4,14 @@
 // window's handlers under their own names. The Qt front end binds widgets to
 // the store both ways; the command line and the tests drive the handlers
 // directly. The handlers live in the files of their concept: the device
-// database and device change in devices/DeviceSelection.cpp, the family,
-// mode and supply rules in devices/FamilyRules.cpp, settings, profiles, the
-// hex file choice and the service controls in devices/Settings.cpp and
-// devices/ServiceControls.cpp; Read Programmer in model/ReadProgrammer.cpp,
+// database and device change in model/DeviceSelection.cpp, the family,
+// mode and supply rules in model/FamilyRules.cpp, settings, profiles, the
+// hex file choice and the service controls in model/Settings.cpp and
+// model/ServiceControls.cpp; Read Programmer in model/ReadProgrammer.cpp,
 // the slot list in model/SlotListView.cpp and Show Slot Details in
-// model/SlotDetails.cpp; New, Replace, Delete and the whole-unit buttons in
-// operations/ (NewReplace, DeleteProgram, UnitErase, UnitCopy, UnitLoad).
+// model/SlotDetails.cpp; New, Replace, Delete, the whole-unit buttons and
+// the firmware change in operations/ (NewReplace, DeleteProgram, UnitErase,
+// UnitCopy, UnitLoad, FirmwareChangeRun).
 // The window owns the programmer link (built at
 // FormCreate on the parts it is given) and the slot catalogue, and is the
 // link's LinkWindow.
@@ -26,8 +27,8 @@
 #include "devices/TData.h"
 #include "image/ISPDefs.h"
 #include "link/LinkWindow.h"
-#include "link/ProgrammerGeometry.h"
-#include "link/TProgramEntry.h"
+#include "slot/ProgrammerGeometry.h"
+#include "slot/TProgramEntry.h"
 #include "model/ControlStore.h"
 #include "model/FindNameDialog.h"
 #include "model/TEraseOpsForm.h"
@@ -46,13 +47,10 @@ class TReadProg;
 struct BlankPageRule;
 }  // namespace velmar::link
 
-namespace velmar::ops {
-class ProgressView;
-}
-
 namespace velmar::model {
 
 class LinkTuning;
+class ProgressView;
 
 // One value of setting.ini as the window would write it.
 struct SettingEntry {
@@ -103,7 +101,7 @@ class TMainForm final : public link::LinkWindow {
   link::TReadProg* Link() { return link_.get(); }
   // The link's kind and dataflash geometry (from the programmer kind alone
   // when there is no link).
-  link::ProgrammerGeometry Geometry() const;
+  slot::ProgrammerGeometry Geometry() const;
   // Chooses the working and program folders at every Read (the folders
   // given at construction stay when there is none).
   void SetFolderChoice(std::function<image::Folders()> choose) { folderChoice_ = std::move(choose); }
@@ -111,8 +109,8 @@ class TMainForm final : public link::LinkWindow {
   void SetFirmwareChange(FirmwareChange change) { firmwareChange_ = std::move(change); }
   // The front end's presentation of the progress window (none: no window is
   // shown, the operations still run).
-  void SetProgressView(ops::ProgressView* view) { progressView_ = view; }
-  ops::ProgressView* ProgressView() const { return progressView_; }
+  void SetProgressView(model::ProgressView* view) { progressView_ = view; }
+  model::ProgressView* ProgressView() const { return progressView_; }
   // The firmware change (the replacement, or the updater in its own progress
   // window over the window's link): true when it succeeded (a failure has
   // shown its message).
@@ -147,7 +145,7 @@ class TMainForm final : public link::LinkWindow {
   std::string PCQRX;
   std::string PCPRIMA;
   // The slot catalogue, filled by Read and shown by the slot list.
-  link::TProgramEntryList Programs;
+  slot::TProgramEntryList Programs;
   // Run state.
   std::vector<std::string> CommandLineParams;  // the program's parameters, first one first
   int OperationMode = om_New;
@@ -321,7 +319,7 @@ class TMainForm final : public link::LinkWindow {
   std::function<image::Folders()> folderChoice_;
   bool ChangeFirmwareOverLink(const std::string& fileName, int requiredFirmware);
   FirmwareChange firmwareChange_;
-  ops::ProgressView* progressView_ = nullptr;
+  model::ProgressView* progressView_ = nullptr;
   std::function<void()> loadUnit_;
   TProgrammerTypeForm programmerType_;
   FindNameDialog findDialog_;

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "image/THexList.h"
-#include "link/SlotHeader.h"
+#include "slot/SlotHeader.h"
 #include "link/TReadProg.h"
 #include "model/TMainForm.h"
 #include "operations/SlotWriting.h"
@@ -29,21 +29,21 @@ bool TMainForm::DeleteProgramButtonClick() {
     return false;
   }
   Programs.CurrentIndex = row - 1;
-  const link::TProgramEntry& old = Programs.Get(Programs.CurrentIndex);
+  const slot::TProgramEntry& old = Programs.Get(Programs.CurrentIndex);
   if (!dialogs_.AskYesNo("Are you sure you want to delete entry " + std::to_string(row))) return false;
 
-  const link::HeaderBytes header = link::EmptyHeader(std::uint16_t(old.NextPage), std::uint16_t(old.PageCount));
-  auto record = std::make_unique<link::TProgramEntry>(
-      old.StartPage, old.NextPage, old.PageCount, text::PadRight(link::slot_header::kEmptyName, 32), "", "", header);
+  const slot::HeaderBytes header = slot::EmptyHeader(std::uint16_t(old.NextPage), std::uint16_t(old.PageCount));
+  auto record = std::make_unique<slot::TProgramEntry>(
+      old.StartPage, old.NextPage, old.PageCount, text::PadRight(slot::slot_header::kEmptyName, 32), "", "", header);
   image::THexList slotImage(Geometry().SlotSize);
-  std::copy(header.begin(), header.end(), link::HeaderOf(slotImage));
+  std::copy(header.begin(), header.end(), image::HeaderOf(slotImage));
   KindAtLastRead = ProgrammerKind;
   if (!HaveLink()) return false;
 
   // A header that counts no pages would have nothing written, and the slot
   // would stay as it was behind a success message: its header page at least
   // is written.
-  const link::TProgramEntry written(record->StartPage, record->NextPage, std::max<std::uint32_t>(record->PageCount, 1),
+  const slot::TProgramEntry written(record->StartPage, record->NextPage, std::max<std::uint32_t>(record->PageCount, 1),
                                     record->SlotName, "", "", header);
   SetHourGlass(true);
   const bool ok = ops::WriteWrapper({*link_, dialogs_, progressView_, linkParts_.pump},

@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "devices/TData.h"
-#include "link/ProgrammerGeometry.h"
+#include "slot/ProgrammerGeometry.h"
 #include "link/TReadProg.h"
 #include "model/TMainForm.h"
 #include "operations/SlotBuild.h"
@@ -27,7 +27,7 @@ constexpr const char* kNoProgrammerData = "No Programmer Data. Read Programmer F
 
 // The first slot whose field holds the text, in any letter case; -1 when none.
 template <typename Field>
-int FirstHolding(const link::TProgramEntryList& slots, const std::string& text, Field field) {
+int FirstHolding(const slot::TProgramEntryList& slots, const std::string& text, Field field) {
   if (text.empty()) return -1;
   for (int i = 0; i < slots.EntryCount; ++i)
     if (text::ContainsNoCase(field(slots.Get(i)), text)) return i;
@@ -95,7 +95,7 @@ bool TMainForm::UploadRefused() {
       link_->Geometry.PageSize = 264;
     }
   }
-  if (ProgrammerKind == link::kind_single_old && (Data.Column == 12 || Data.Column == 13 || Data.Column == 15) &&
+  if (ProgrammerKind == slot::kind_single_old && (Data.Column == 12 || Data.Column == 13 || Data.Column == 15) &&
       !dialogs_.AskYesNo("Device needs 9V VPP\rOld type programmer only supplies 12.5V\r\rDo you want to continue?"))
     return true;
   return false;
@@ -104,16 +104,16 @@ bool TMainForm::UploadRefused() {
 // The duplicate questions of the portable programmer; false when one was
 // answered No. `selected` is the list index of the selected slot.
 bool TMainForm::DuplicateAnswered(int selected) {
-  if (ProgrammerKind != link::kind_portable || QuietMode) return true;
+  if (ProgrammerKind != slot::kind_portable || QuietMode) return true;
   const bool replace = OperationMode == om_Replace;
   const int byFile = FirstHolding(Programs, platform::ExtractFileName(Data.FlashFile),
-                                  [](const link::TProgramEntry& e) { return e.SourceFileName; });
+                                  [](const slot::TProgramEntry& e) { return e.SourceFileName; });
   if (byFile >= 0 && !(replace && byFile == selected) &&
       !dialogs_.AskYesNo("This filename already exists\rSlot number " + Programs.Get(byFile).SlotName.substr(0, 3) +
                          "\r\r" + "Do you want to continue?"))
     return false;
   const int byName =
-      FirstHolding(Programs, controls_.Text("ProgCaption"), [](const link::TProgramEntry& e) { return e.SlotName; });
+      FirstHolding(Programs, controls_.Text("ProgCaption"), [](const slot::TProgramEntry& e) { return e.SlotName; });
   if (byName >= 0 && !(replace && byName == selected)) {
     std::string name = Programs.Get(byName).SlotName;
     if (text::Contains(name, "Empty")) name = text::ZeroPad(std::uint64_t(byName + 1), 3) + " " + name;
@@ -127,8 +127,8 @@ bool TMainForm::DuplicateAnswered(int selected) {
 // The firmware the family needs: already running, changed now, or (on an
 // 8-way programmer that holds other slots) refused.
 bool TMainForm::FirmwareReady() {
-  if (ProgrammerKind == link::kind_portable || Data.RequiredFirmware == Data.LoadedFirmware) return true;
-  const bool eightWay = ProgrammerKind == link::kind_8way || ProgrammerKind == link::kind_8way_v2;
+  if (ProgrammerKind == slot::kind_portable || Data.RequiredFirmware == Data.LoadedFirmware) return true;
+  const bool eightWay = ProgrammerKind == slot::kind_8way || ProgrammerKind == slot::kind_8way_v2;
   const int othersFrom = OperationMode == om_Replace ? 2 : 1;
   if (eightWay && Programs.EntryCount >= othersFrom) {
     dialogs_.ShowWarning(Mixing(Data.LoadedFirmware));
@@ -154,8 +154,8 @@ bool TMainForm::uploadClick() {
   const int selectedRow = controls_.Row("StringGrid1");
   if (!DuplicateAnswered(selectedRow - 1)) return false;
 
-  link::ProgrammerGeometry fallback = Geometry();
-  link::ProgrammerGeometry& geometry = link_ ? link_->Geometry : fallback;
+  slot::ProgrammerGeometry fallback = Geometry();
+  slot::ProgrammerGeometry& geometry = link_ ? link_->Geometry : fallback;
   ops::SlotBuildRequest request;
   request.mode = OperationMode == om_Replace ? image::mode_replace : image::mode_new;
   request.selectedRow = selectedRow;

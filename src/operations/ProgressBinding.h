@@ -6,7 +6,7 @@
 #pragma once
 
 #include "link/TReadProg.h"
-#include "operations/TForm1.h"
+#include "model/TForm1.h"
 
 namespace velmar::platform {
 class Dialogs;
@@ -18,13 +18,13 @@ namespace velmar::ops {
 struct OperationParts {
   link::TReadProg& link;
   platform::Dialogs& dialogs;
-  ProgressView* view = nullptr;
+  model::ProgressView* view = nullptr;
   platform::MessagePump* pump = nullptr;
 };
 
 class ProgressBinding {
  public:
-  ProgressBinding(link::TReadProg& link, TForm1& form) : link_(link) {
+  ProgressBinding(link::TReadProg& link, model::TForm1& form) : link_(link) {
     link.SetProgressHandler([&form](int done, int total) { form.UpdateStat(done, total); });
     link.SetMessageHandler([&form](const std::string& text) { form.SetMessage(text); });
   }
@@ -47,7 +47,7 @@ void CloseLinkQuietly(link::TReadProg& link);
 // more, and the link closed.
 class OperationEnd {
  public:
-  OperationEnd(TForm1& form, link::TReadProg& link) : form_(form), link_(link) {}
+  OperationEnd(model::TForm1& form, link::TReadProg& link) : form_(form), link_(link) {}
   ~OperationEnd() {
     form_.Busy = true;
     CloseLinkQuietly(link_);
@@ -56,7 +56,7 @@ class OperationEnd {
   OperationEnd& operator=(const OperationEnd&) = delete;
 
  private:
-  TForm1& form_;
+  model::TForm1& form_;
   link::TReadProg& link_;
 };
 

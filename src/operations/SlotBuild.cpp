@@ -10,7 +10,7 @@
 #include "image/Pic16Builder.h"
 #include "image/Pic18Builder.h"
 #include "link/LinkErrors.h"
-#include "link/ProgrammerGeometry.h"
+#include "slot/ProgrammerGeometry.h"
 #include "model/TMainForm.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
@@ -73,7 +73,7 @@ bool RunFamilyStage(int family, image::SlotJob& job, const image::BuildOptions& 
     case devices::fam_PIC18K:
       try {
         image::BuildPic18(job, options);
-      } catch (const link::EISPException& e) {
+      } catch (const image::EBuildRefused& e) {
         dialogs.ShowError(e.what());
         return false;
       }
@@ -111,15 +111,15 @@ bool RunFamilyStage(int family, image::SlotJob& job, const image::BuildOptions& 
   }
 }
 
-std::unique_ptr<link::TProgramEntry> BuildSlotRecord(model::TMainForm& w, const link::ProgrammerGeometry& geometry,
-                                                     link::TProgramEntryList& slots, const SlotBuildRequest& request) {
+std::unique_ptr<slot::TProgramEntry> BuildSlotRecord(model::TMainForm& w, const slot::ProgrammerGeometry& geometry,
+                                                     slot::TProgramEntryList& slots, const SlotBuildRequest& request) {
   const std::string caption = w.Controls().Text("ProgCaption");
   if (caption.empty() || caption == kDefaultCaption || text::Contains(caption, "Empty")) {
     w.Dialogs().ShowMessage("Please enter a Program Description");
     return nullptr;
   }
   int number;
-  const link::TProgramEntry* selected = nullptr;
+  const slot::TProgramEntry* selected = nullptr;
   if (request.mode == image::mode_replace) {
     slots.CurrentIndex = request.selectedRow - 1;
     if (slots.CurrentIndex < 0 || slots.CurrentIndex >= slots.EntryCount) {
@@ -133,7 +133,7 @@ std::unique_ptr<link::TProgramEntry> BuildSlotRecord(model::TMainForm& w, const 
   }
   if (!geometry.IsMultiSlot()) number = 1;
 
-  const std::string slotName = link::MakeSlotName(number, caption);
+  const std::string slotName = slot::MakeSlotName(number, caption);
   w.Controls().SetText("ProgCaption2", slotName);
 
   std::uint32_t start = 0, next = 0, pages = 0;
@@ -144,14 +144,14 @@ std::unique_ptr<link::TProgramEntry> BuildSlotRecord(model::TMainForm& w, const 
   } else if (slots.EntryCount > 0) {
     start = next = slots.Get(slots.EntryCount - 1).NextPage;
   }
-  link::HeaderBytes blank;
+  slot::HeaderBytes blank;
   blank.fill(0xFF);
-  return std::make_unique<link::TProgramEntry>(start, next, pages, slotName,
+  return std::make_unique<slot::TProgramEntry>(start, next, pages, slotName,
                                                text::PadRight(platform::ExtractFileName(w.Data.FlashFile), 20),
                                                w.Data.DeviceName, blank);
 }
 
-bool SlotBuild(model::TMainForm& w, link::ProgrammerGeometry& geometry, link::TProgramEntryList& slots,
+bool SlotBuild(model::TMainForm& w, slot::ProgrammerGeometry& geometry, slot::TProgramEntryList& slots,
                const SlotBuildRequest& request, SlotBuildResult& result) {
   platform::Dialogs& dialogs = w.Dialogs();
   try {
@@ -192,12 +192,12 @@ bool SlotBuild(model::TMainForm& w, link::ProgrammerGeometry& geometry, link::TP
     w.VerifyConfigClick();
     w.DataSaveClick();
 
-    result.header.SetSize(link::slot_header::kSize);
+    result.header.SetSize(slot::slot_header::kSize);
     result.record = BuildSlotRecord(w, geometry, slots, request);
     if (!result.record) return false;
 
     const image::BuildOptions options = CaptureBuildOptions(w);
-    if (image::BuildHeader(family, job, options, dialogs, link::HeaderOf(result.header)) == image::kHeaderError)
+    if (image::BuildHeader(family, job, options, dialogs, image::HeaderOf(result.header)) == image::kHeaderError)
       return false;
     image::AssemblyRequest assembly{request.mode, request.slotsShown};
     return image::AssembleSlot(job, options, geometry, assembly, result.header, *result.record, result.slotImage,

@@ -12,9 +12,9 @@
 #include "image/SlotAssembly.h"
 #include "image/SlotJob.h"
 #include "image/THexList.h"
-#include "link/TProgramEntry.h"
+#include "slot/TProgramEntry.h"
 
-namespace velmar::link {
+namespace velmar::slot {
 struct ProgrammerGeometry;
 }
 namespace velmar::model {
@@ -36,7 +36,7 @@ struct SlotBuildResult {
   image::SlotJob job;
   image::THexList header;     // the finished 160-byte header
   image::THexList slotImage;  // slot size bytes, ready for the slot write
-  std::unique_ptr<link::TProgramEntry> record;  // the current slot record
+  std::unique_ptr<slot::TProgramEntry> record;  // the current slot record
   image::SlotLayout layout;
 };
 
@@ -44,7 +44,7 @@ struct SlotBuildResult {
 // false after the user has been told why it stopped, or after a question was
 // answered No. Slot numbers and pages of a New follow `slots`; Replace sets
 // its CurrentIndex from the selected row.
-bool SlotBuild(model::TMainForm& window, link::ProgrammerGeometry& geometry, link::TProgramEntryList& slots,
+bool SlotBuild(model::TMainForm& window, slot::ProgrammerGeometry& geometry, slot::TProgramEntryList& slots,
                const SlotBuildRequest& request, SlotBuildResult& result);
 
 // The window's options as the builders read them.
@@ -52,8 +52,8 @@ image::BuildOptions CaptureBuildOptions(const model::TMainForm& window);
 
 // The current slot record from the description, the slot list and the
 // file; nullptr after "Please enter a Program Description".
-std::unique_ptr<link::TProgramEntry> BuildSlotRecord(model::TMainForm& window, const link::ProgrammerGeometry& geometry,
-                                                     link::TProgramEntryList& slots, const SlotBuildRequest& request);
+std::unique_ptr<slot::TProgramEntry> BuildSlotRecord(model::TMainForm& window, const slot::ProgrammerGeometry& geometry,
+                                                     slot::TProgramEntryList& slots, const SlotBuildRequest& request);
 
 // The family stage: the family builder of `family` and, for PIC18F, PIC18 K
 // and PIC24F, the configuration masks and the default rule when the file

@@ -6,7 +6,7 @@
 
 namespace velmar::ops {
 
-bool RunSlotWrite(TForm1& form, link::TReadProg& link, const link::SlotWrite& write, int kindAtLastRead) {
+bool RunSlotWrite(model::TForm1& form, link::TReadProg& link, const link::SlotWrite& write, int kindAtLastRead) {
   ProgressBinding binding(link, form);
   OperationEnd end(form, link);
   form.Busy = false;
@@ -42,7 +42,7 @@ bool WriteWrapper(const OperationParts& parts, const link::SlotWrite& write, int
                   bool quiet) {
   std::string failure;
   {
-    TForm1 form(parts.view, parts.pump);
+    model::TForm1 form(parts.view, parts.pump);
     form.SetMessage("Checking Programmer");
     try {
       if (!RunSlotWrite(form, parts.link, write, kindAtLastRead)) failure = "Programming Error";

@@ -20,7 +20,7 @@ inline constexpr const char* kNeedsUpdateOrBattery =
 // failure (a programmer that asks for new firmware included) raises
 // link::EISPException with the text to show. The link is closed afterwards
 // whatever happens.
-bool RunSlotWrite(TForm1& form, link::TReadProg& link, const link::SlotWrite& write, int kindAtLastRead);
+bool RunSlotWrite(model::TForm1& form, link::TReadProg& link, const link::SlotWrite& write, int kindAtLastRead);
 
 // The success message of an operation mode (0 New, 1 Replace, 2 Delete).
 const char* SlotWriteSuccessText(int operationMode);

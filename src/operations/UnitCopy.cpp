@@ -6,7 +6,7 @@
 #include "image/TFileLoader.h"
 #include "image/THexList.h"
 #include "link/LinkErrors.h"
-#include "link/SlotHeader.h"
+#include "slot/SlotHeader.h"
 #include "model/TMainForm.h"
 #include "operations/ProgressBinding.h"
 #include "platform/Dialogs.h"
@@ -37,8 +37,8 @@ class PageImage {
 
 // Reads every page of the first `slotRecords` slots; false at the first
 // page that does not read.
-bool ReadPages(TForm1& form, link::TReadProg& link, int slotRecords) {
-  const link::ProgrammerGeometry& g = link.Geometry;
+bool ReadPages(model::TForm1& form, link::TReadProg& link, int slotRecords) {
+  const slot::ProgrammerGeometry& g = link.Geometry;
   const std::uint32_t size = g.PageSize;
   const std::uint64_t pages = std::uint64_t(g.PagesPerSlot()) * std::uint64_t(slotRecords > 0 ? slotRecords : 0);
   form.SetMessage("Reading Programmer....");
@@ -57,17 +57,17 @@ bool ReadPages(TForm1& form, link::TReadProg& link, int slotRecords) {
 
 }  // namespace
 
-void BlankHeadersFrom(image::THexList& unitImage, const link::ProgrammerGeometry& geometry, std::uint32_t firstSlot) {
+void BlankHeadersFrom(image::THexList& unitImage, const slot::ProgrammerGeometry& geometry, std::uint32_t firstSlot) {
   if (geometry.SlotSize == 0) return;
   const std::uint32_t slots = geometry.Capacity / geometry.SlotSize;
   for (std::uint32_t slot = firstSlot; slot < slots; ++slot) {
     const std::uint64_t at = std::uint64_t(slot) * geometry.SlotSize;
-    if (at + link::slot_header::kSize > unitImage.Count()) break;
-    std::fill_n(unitImage.DataAt(std::uint32_t(at)), link::slot_header::kSize, std::uint8_t(0xFF));
+    if (at + slot::slot_header::kSize > unitImage.Count()) break;
+    std::fill_n(unitImage.DataAt(std::uint32_t(at)), slot::slot_header::kSize, std::uint8_t(0xFF));
   }
 }
 
-CopyOutcome RunUnitCopy(TForm1& form, link::TReadProg& link, const std::string& fileName, int slotRecords,
+CopyOutcome RunUnitCopy(model::TForm1& form, link::TReadProg& link, const std::string& fileName, int slotRecords,
                         std::string* saveError) {
   ProgressBinding binding(link, form);
   form.Busy = false;
@@ -119,7 +119,7 @@ bool TMainForm::CopyButtonClick() {
     dialogs_.ShowInformation("Cannot copy as the Programmer is empty");
     return false;
   }
-  const std::string minutes = ProgrammerKind == link::kind_portable ? "20 minutes" : "10 minutes";
+  const std::string minutes = ProgrammerKind == slot::kind_portable ? "20 minutes" : "10 minutes";
   if (!dialogs_.AskYesNo("This Operation can take up to " + minutes + "\r\r" + "Do you want to continue?"))
     return false;
   controls_.SetExtra("SaveDialog1", "filter", ops::kUnitFileFilter);
@@ -137,7 +137,7 @@ bool TMainForm::CopyButtonClick() {
   ops::CopyOutcome outcome = ops::CopyOutcome::ReadFailed;
   std::string failure, saveError;
   {
-    ops::TForm1 form(progressView_, linkParts_.pump);
+    model::TForm1 form(progressView_, linkParts_.pump);
     form.Caption = "Copying Programmer";
     form.messageLabel = "Checking Programmer";
     form.Show();

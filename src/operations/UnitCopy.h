@@ -8,7 +8,7 @@
 #include <string>
 
 #include "link/TReadProg.h"
-#include "operations/TForm1.h"
+#include "model/TForm1.h"
 
 namespace velmar::image {
 class THexList;
@@ -25,12 +25,12 @@ enum class CopyOutcome { Copied, ReadFailed, SaveFailed };
 // `saveError`. A link failure (a programmer that asks for new firmware
 // included) raises link::EISPException with the text to show. The link is
 // closed afterwards whatever happens.
-CopyOutcome RunUnitCopy(TForm1& form, link::TReadProg& link, const std::string& fileName, int slotRecords,
+CopyOutcome RunUnitCopy(model::TForm1& form, link::TReadProg& link, const std::string& fileName, int slotRecords,
                         std::string* saveError);
 
 // Makes the first 160 bytes of every slot from `firstSlot` to the last slot
 // the dataflash holds blank (0xFF).
-void BlankHeadersFrom(image::THexList& unitImage, const link::ProgrammerGeometry& geometry, std::uint32_t firstSlot);
+void BlankHeadersFrom(image::THexList& unitImage, const slot::ProgrammerGeometry& geometry, std::uint32_t firstSlot);
 
 // The file choice's filter for unit image files.
 inline constexpr const char* kUnitFileFilter = "PRG|*.prg|All Files|*.*";

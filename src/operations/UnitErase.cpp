@@ -8,7 +8,7 @@
 
 namespace velmar::ops {
 
-bool RunUnitErase(TForm1& form, link::TReadProg& link) {
+bool RunUnitErase(model::TForm1& form, link::TReadProg& link) {
   ProgressBinding binding(link, form);
   OperationEnd end(form, link);
   form.Busy = false;
@@ -40,7 +40,7 @@ bool TMainForm::EraseButtonClick() {
   std::string failure;
   bool erased = false;
   {
-    ops::TForm1 form(progressView_, linkParts_.pump);
+    model::TForm1 form(progressView_, linkParts_.pump);
     form.SetMessage("Checking Programmer");
     try {
       erased = ops::RunUnitErase(form, *link_);

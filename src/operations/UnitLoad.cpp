@@ -4,7 +4,7 @@
 #include "image/TFileLoader.h"
 #include "image/THexList.h"
 #include "link/LinkErrors.h"
-#include "link/SlotHeader.h"
+#include "slot/SlotHeader.h"
 #include "link/TReadProg.h"
 #include "model/TMainForm.h"
 #include "operations/ProgressBinding.h"
@@ -26,18 +26,18 @@ std::uint32_t Word(const image::THexList& img, std::uint64_t at) {
 }  // namespace
 
 bool AdjustPortablePageMode(image::THexList& unitImage, std::uint32_t slotSize) {
-  if (unitImage.Count() < link::slot_header::kSize || slotSize == 0) return false;
+  if (unitImage.Count() < slot::slot_header::kSize || slotSize == 0) return false;
   std::uint32_t next = Word(unitImage, 0);
   if (next == kPagesOf256) return true;
   if (next != kPagesOf1024) return false;
   const std::int64_t last = unitImage.LastUsed();
   for (std::uint64_t at = 0; std::int64_t(at) < last; at += slotSize) {
-    if (at + link::slot_header::kSize > unitImage.Count()) break;
+    if (at + slot::slot_header::kSize > unitImage.Count()) break;
     std::uint8_t* h = unitImage.DataAt(std::uint32_t(at));
     const std::uint32_t value = next * 4;
     h[0] = std::uint8_t(value);
     h[1] = std::uint8_t(value >> 8);
-    h[link::slot_header::HeaderChecksum.offset] = link::NegatedSum(h, link::slot_header::kChecksummed);
+    h[slot::slot_header::HeaderChecksum.offset] = slot::NegatedSum(h, slot::slot_header::kChecksummed);
     const std::uint64_t following = at + slotSize;
     if (following + 1 < unitImage.Count()) next = Word(unitImage, following);
   }
@@ -81,17 +81,17 @@ std::string TMainForm::LoadUnitFileName() {
 // the old contents, which the directory would list after the loaded slots
 // (and a New would link to). Their header pages are written blank.
 void TMainForm::BlankSlotsAfter(std::uint32_t pagesWritten) {
-  const link::ProgrammerGeometry& g = link_->Geometry;
+  const slot::ProgrammerGeometry& g = link_->Geometry;
   const std::uint32_t perSlot = g.PagesPerSlot();
   if (!g.IsMultiSlot() || perSlot == 0) return;
   const std::uint32_t first = (pagesWritten + perSlot - 1) / perSlot;
   if (first >= g.SlotCount) return;
   image::THexList blank(g.PageSize);
-  link::HeaderBytes none;
+  slot::HeaderBytes none;
   none.fill(0xFF);
   for (std::uint32_t slot = first; slot < g.SlotCount; ++slot) {
     const std::uint32_t page = slot * perSlot;
-    link::TProgramEntry record(page, 0, 1, "", "", "", none);
+    slot::TProgramEntry record(page, 0, 1, "", "", "", none);
     const link::SlotWrite write{record, blank, {0, 0, true}};
     const bool written = g.WritesHalfPages() ? link_->WriteHalfPages(page, g.PageSize / 2, 0, write)
                                              : link_->WritePage(page, g.PageSize, 0, write);
@@ -112,7 +112,7 @@ bool TMainForm::LoadButtonClick() {
   if (!HaveLink()) return false;
 
   SetHourGlass(true);
-  const link::ProgrammerGeometry g = link_->Geometry;
+  const slot::ProgrammerGeometry g = link_->Geometry;
   image::THexList unit(g.Capacity);
   int loaded = 0;
   try {
@@ -126,25 +126,25 @@ bool TMainForm::LoadButtonClick() {
   // slot header at its start is no unit image: writing it would only wipe
   // the programmer's first slot.
   if (loaded == -1 || loaded == -2 || unit.LastUsed() < 0 ||
-      unit.GetValue(link::slot_header::InUseMarker.offset) != 0x00) {
+      unit.GetValue(slot::slot_header::InUseMarker.offset) != 0x00) {
     dialogs_.ShowWarning(kFileError, "File Format Warning");
     SetHourGlass(false);
     return false;
   }
-  if (g.Kind == link::kind_portable && !ops::AdjustPortablePageMode(unit, g.SlotSize)) {
+  if (g.Kind == slot::kind_portable && !ops::AdjustPortablePageMode(unit, g.SlotSize)) {
     SetHourGlass(false);
     dialogs_.ShowMessage("File is not correct for portable programmer");
     return false;
   }
   const std::uint32_t pages = std::uint32_t(unit.LastUsed()) / g.PageSize + 1;
-  link::HeaderBytes none;
+  slot::HeaderBytes none;
   none.fill(0xFF);
-  const link::TProgramEntry record(0, 0, pages, "", "", "", none);
+  const slot::TProgramEntry record(0, 0, pages, "", "", "", none);
 
   std::string failure;
   bool written = false;
   {
-    ops::TForm1 form(progressView_, linkParts_.pump);
+    model::TForm1 form(progressView_, linkParts_.pump);
     form.SetCaption("Loading Programmer");
     form.SetMessage("Checking Programmer");
     try {

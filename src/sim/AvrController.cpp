@@ -1,7 +1,7 @@
 // The two controller parts of the programmers.
 #include "sim/AvrController.h"
 
-#include "link/ProgrammerGeometry.h"
+#include "slot/ProgrammerGeometry.h"
 #include "platform/Text.h"
 
 namespace velmar::sim {
@@ -23,7 +23,7 @@ const AvrPart* FindPart(const std::string& name) {
   return nullptr;
 }
 
-const AvrPart& PartForKind(int kind) { return kind == link::kind_portable ? ATmega128() : ATmega8515(); }
+const AvrPart& PartForKind(int kind) { return kind == slot::kind_portable ? ATmega128() : ATmega8515(); }
 
 void AvrController::SetWorkingFuses() {
   lowFuse = part->lowFuse;

@@ -4,20 +4,20 @@
 #include <stdexcept>
 
 #include "image/THexList.h"
-#include "link/ProgrammerGeometry.h"
+#include "slot/ProgrammerGeometry.h"
 #include "sim/SimState.h"
 
 namespace velmar::sim {
 
-std::uint32_t LoaderPageSize(const SimState& s) { return link::FindKind(s.kind)->pageSize; }
+std::uint32_t LoaderPageSize(const SimState& s) { return slot::FindKind(s.kind)->pageSize; }
 
 std::uint32_t LoaderPageCount(const SimState& s) {
-  const link::KindInfo* k = link::FindKind(s.kind);
+  const slot::KindInfo* k = slot::FindKind(s.kind);
   return k->capacity / k->pageSize;
 }
 
 std::uint32_t LoaderPageAddress(const SimState& s, std::uint32_t page) {
-  return page << (s.kind == link::kind_portable ? 8 : 9);
+  return page << (s.kind == slot::kind_portable ? 8 : 9);
 }
 
 void ImportImage(SimState& s, const image::THexList& image) {

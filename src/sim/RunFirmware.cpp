@@ -1,7 +1,7 @@
 // The firmware's command interpreter.
 #include "sim/RunFirmware.h"
 
-#include "link/ProgrammerGeometry.h"
+#include "slot/ProgrammerGeometry.h"
 #include "platform/Clock.h"
 #include "sim/SimState.h"
 
@@ -14,7 +14,7 @@ constexpr std::uint8_t kOk = '*';
 constexpr std::uint8_t kUnknown = '?';
 }  // namespace
 
-bool RunFirmware::EightWay() const { return s_.kind == link::kind_8way || s_.kind == link::kind_8way_v2; }
+bool RunFirmware::EightWay() const { return s_.kind == slot::kind_8way || s_.kind == slot::kind_8way_v2; }
 bool RunFirmware::Portable() const { return s_.firmware == FirmwareKind::portable; }
 
 void RunFirmware::Boot() {
@@ -73,9 +73,9 @@ void RunFirmware::Command(std::uint8_t c) {
     case 0xAC: expect(Phase::Wake, 3); return;
     case 'D': {
       if (s_.faults.unknownIdentify) return Reply({kUnknown});
-      const link::KindInfo* k = link::FindKind(s_.kind);
+      const slot::KindInfo* k = slot::FindKind(s_.kind);
       int id = s_.faults.identity >= 0 ? s_.faults.identity : (k->manufacturerId << 8 | k->deviceId);
-      if (s_.kind == link::kind_portable && s_.hardware == 2 && s_.faults.identity < 0) id = 0x1F38;
+      if (s_.kind == slot::kind_portable && s_.hardware == 2 && s_.faults.identity < 0) id = 0x1F38;
       return Reply({kOk, std::uint8_t(id >> 8), std::uint8_t(id), std::uint8_t(id == 0xFFFF ? 0xFF : 0x00)});
     }
     case 'S': expect(Phase::StatusArg, 1); return;
@@ -142,7 +142,7 @@ void RunFirmware::Arguments() {
     }
     case Phase::EraseArgs: {
       if (args_[3] != 'P' || s_.faults.eraseFails) return Reply({kUnknown});
-      if (s_.kind == link::kind_portable) {
+      if (s_.kind == slot::kind_portable) {
         std::uint32_t at = flash.Locate(Address() & ~0x7FFu);
         for (int i = 0; i < 8 * 256; ++i, at = flash.Next(at)) flash.Set(at, 0xFF);
       } else {
@@ -169,7 +169,7 @@ void RunFirmware::WriteByte(std::uint8_t b) {
 
 void RunFirmware::FinishWrite() {
   phase_ = Phase::Idle;
-  const int unitShift = s_.kind == link::kind_portable ? 8 : 9;
+  const int unitShift = s_.kind == slot::kind_portable ? 8 : 9;
   const int page = int(writeAddress_ >> unitShift);
   const int corruptAt =
       page == s_.faults.badPage ? int(s_.flash->Locate(writeAddress_) % s_.flash->PageSize() + 7) % int(s_.flash->PageSize()) : -1;

@@ -8,7 +8,7 @@
 #include <stdexcept>
 
 #include "image/Useful.h"
-#include "link/ProgrammerGeometry.h"
+#include "slot/ProgrammerGeometry.h"
 #include "platform/AtomicFile.h"
 #include "platform/IniFile.h"
 #include "platform/Text.h"
@@ -45,14 +45,14 @@ ExpectedVersions ReadExpectedVersions(const std::string& programFolder) {
 }
 
 bool BinaryCapable(int kind) {
-  return kind == link::kind_8way || kind == link::kind_portable || kind == link::kind_8way_v2;
+  return kind == slot::kind_8way || kind == slot::kind_portable || kind == slot::kind_8way_v2;
 }
 
 SimState FreshState(int kind, const ExpectedVersions& versions) {
   SimState s;
   s.kind = kind;
-  s.firmware = kind == link::kind_portable ? FirmwareKind::portable : FirmwareKind::pic;
-  s.version = kind == link::kind_portable ? versions.portable : versions.pic;
+  s.firmware = kind == slot::kind_portable ? FirmwareKind::portable : FirmwareKind::pic;
+  s.version = kind == slot::kind_portable ? versions.portable : versions.pic;
   s.flash = std::make_unique<Dataflash>(FlashFor(kind), BinaryCapable(kind));
   s.controller.part = &PartForKind(kind);
   s.controller.SetWorkingFuses();
@@ -180,7 +180,7 @@ struct ControllerKeys {
 void SetKey(SimState& s, bool& binary, ControllerKeys& ck, const std::string& key, const std::string& value) {
   SimFaults& f = s.faults;
   if (key == "kind") {
-    auto k = link::ParseKind(value);
+    auto k = slot::ParseKind(value);
     if (!k) throw std::runtime_error("kind=" + value + ": not a programmer kind");
     s.kind = *k;
   } else if (key == "hardware") s.hardware = ToInt(key, value, 1, 2);
@@ -319,7 +319,7 @@ SimState ParseState(const std::string& text) {
   if (!kindGiven) throw std::runtime_error("no kind= line (the file is empty or incomplete)");
   // The single-way programmers' dataflash always has 264-byte pages; the
   // portable's firmware always addresses its dataflash linearly.
-  bool binaryPages = s.kind == link::kind_portable || (BinaryCapable(s.kind) && binary);
+  bool binaryPages = s.kind == slot::kind_portable || (BinaryCapable(s.kind) && binary);
   s.flash = std::make_unique<Dataflash>(FlashFor(s.kind), binaryPages);
   for (const auto& [page, hex] : pages) {
     if (page >= s.flash->Geometry().pages)

@@ -37,7 +37,7 @@ ProgressWindow::ProgressWindow(QWidget* parent)
   connect(close_, &QPushButton::clicked, this, &QDialog::close);
 }
 
-void ProgressWindow::Shown(const ops::TForm1& form) {
+void ProgressWindow::Shown(const model::TForm1& form) {
   Changed(form);
   if (QScreen* screen = QApplication::primaryScreen()) move(screen->availableGeometry().center() - rect().center());
   show();
@@ -45,7 +45,7 @@ void ProgressWindow::Shown(const ops::TForm1& form) {
   QApplication::processEvents();
 }
 
-void ProgressWindow::Changed(const ops::TForm1& form) {
+void ProgressWindow::Changed(const model::TForm1& form) {
   busy_ = !form.Busy;
   setWindowTitle(QString::fromStdString(form.Caption));
   label1_->setText(QString::fromStdString(form.Label1));
@@ -57,7 +57,7 @@ void ProgressWindow::Changed(const ops::TForm1& form) {
   repaint();
 }
 
-void ProgressWindow::Released(const ops::TForm1&) {
+void ProgressWindow::Released(const model::TForm1&) {
   busy_ = false;
   hide();
 }

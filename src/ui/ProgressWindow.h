@@ -7,7 +7,7 @@
 
 #include <QDialog>
 
-#include "operations/TForm1.h"
+#include "model/TForm1.h"
 #include "platform/Dialogs.h"
 
 class QLabel;
@@ -16,14 +16,14 @@ class QPushButton;
 
 namespace velmar::ui {
 
-class ProgressWindow : public QDialog, public ops::ProgressView {
+class ProgressWindow : public QDialog, public model::ProgressView {
   Q_OBJECT
  public:
   explicit ProgressWindow(QWidget* parent = nullptr);
 
-  void Shown(const ops::TForm1& form) override;
-  void Changed(const ops::TForm1& form) override;
-  void Released(const ops::TForm1& form) override;
+  void Shown(const model::TForm1& form) override;
+  void Changed(const model::TForm1& form) override;
+  void Released(const model::TForm1& form) override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -6,7 +6,7 @@
 #include "cli/CliTestSupport.h"
 #include "image/TFileLoader.h"
 #include "image/THexList.h"
-#include "link/SlotHeader.h"
+#include "slot/SlotHeader.h"
 #include "support/TestSupport.h"
 
 namespace velmar::test {
@@ -107,16 +107,16 @@ TEST_F(LinkCli, TheSimulatedProgrammerKeepsItsStateBetweenRuns) {
 void StageImage(const std::string& file, std::uint32_t pageSize, std::uint32_t slotPages, int count) {
   image::THexList img((slotPages * std::uint32_t(count) + 1) * pageSize);
   for (int i = 0; i < count; ++i) {
-    link::HeaderBytes h;
+    slot::HeaderBytes h;
     h.fill(0xFF);
     std::uint32_t start = slotPages * std::uint32_t(i);
-    link::PutField(h.data(), link::slot_header::NextHeaderPage, start + slotPages);
-    link::PutField(h.data(), link::slot_header::InUseMarker, 0);
-    link::PutField(h.data(), link::slot_header::PageCount, slotPages);
-    link::PutText(h.data(), link::slot_header::SlotName, link::MakeSlotName(i + 1, "Job " + std::to_string(i)));
-    link::PutText(h.data(), link::slot_header::SourceFileName, "blink.hex");
-    link::PutText(h.data(), link::slot_header::DeviceName, "PIC16F628A");
-    if (i != 1) link::SealHeader(h.data());
+    slot::PutField(h.data(), slot::slot_header::NextHeaderPage, start + slotPages);
+    slot::PutField(h.data(), slot::slot_header::InUseMarker, 0);
+    slot::PutField(h.data(), slot::slot_header::PageCount, slotPages);
+    slot::PutText(h.data(), slot::slot_header::SlotName, slot::MakeSlotName(i + 1, "Job " + std::to_string(i)));
+    slot::PutText(h.data(), slot::slot_header::SourceFileName, "blink.hex");
+    slot::PutText(h.data(), slot::slot_header::DeviceName, "PIC16F628A");
+    if (i != 1) slot::SealHeader(h.data());
     for (std::size_t b = 0; b < h.size(); ++b) img.SetValue(start * pageSize + std::uint32_t(b), h[b]);
   }
   ASSERT_EQ(image::TFileLoader::SaveFile(file, img), 0);

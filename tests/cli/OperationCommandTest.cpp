@@ -10,7 +10,7 @@
 #include "cli/CliTestSupport.h"
 #include "image/TFileLoader.h"
 #include "image/THexList.h"
-#include "link/ProgrammerGeometry.h"
+#include "slot/ProgrammerGeometry.h"
 #include "support/SlotHeaders.h"
 #include "support/TestSupport.h"
 
@@ -146,13 +146,13 @@ TEST_F(OperationCli, ButtonsTheWindowDoesNotOfferAreRefused) {
 
   // A full 8-way programmer: eight slots staged.
   const std::string full = Create("8way");
-  link::ProgrammerGeometry g;
+  slot::ProgrammerGeometry g;
   g.ApplyKind(2);
   image::THexList img(g.Capacity);
   for (std::uint32_t i = 0; i < 8; ++i) {
     SlotSpec spec;
     spec.description = "Slot " + std::to_string(i + 1);
-    const link::HeaderBytes h = MakeHeader(spec, int(i) + 1, i * g.PagesPerSlot(), g.PagesPerSlot(), false);
+    const slot::HeaderBytes h = MakeHeader(spec, int(i) + 1, i * g.PagesPerSlot(), g.PagesPerSlot(), false);
     std::copy(h.begin(), h.end(), img.DataAt(i * g.SlotSize));
   }
   ASSERT_EQ(image::TFileLoader::SaveFile(dir.File("full.hex"), img), 0);

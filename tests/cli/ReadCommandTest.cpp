@@ -6,7 +6,7 @@
 #include "cli/CliTestSupport.h"
 #include "image/TFileLoader.h"
 #include "image/THexList.h"
-#include "link/ProgrammerGeometry.h"
+#include "slot/ProgrammerGeometry.h"
 #include "support/SlotHeaders.h"
 #include "support/TestSupport.h"
 
@@ -26,13 +26,13 @@ struct ReadCli : ::testing::Test {
     std::vector<std::string> create{"sim", "create", state, "--kind", kind, "--force"};
     if (!extra.empty()) create.insert(create.end(), {"--fault", extra});
     EXPECT_EQ(Run(create).status, 0);
-    link::ProgrammerGeometry g;
-    g.ApplyKind(*link::ParseKind(kind));
+    slot::ProgrammerGeometry g;
+    g.ApplyKind(*slot::ParseKind(kind));
     const std::uint32_t pages = g.PagesPerSlot();
     image::THexList img((pages * std::uint32_t(slots.size()) + 1) * g.PageSize);
     for (std::size_t i = 0; i < slots.size(); ++i) {
       const std::uint32_t start = pages * std::uint32_t(i);
-      link::HeaderBytes h = MakeHeader(slots[i], int(i) + 1, start, pages, !g.IsMultiSlot());
+      slot::HeaderBytes h = MakeHeader(slots[i], int(i) + 1, start, pages, !g.IsMultiSlot());
       for (std::size_t b = 0; b < h.size(); ++b) img.SetValue(start * g.PageSize + std::uint32_t(b), h[b]);
     }
     EXPECT_EQ(image::TFileLoader::SaveFile(dir.File("unit.hex"), img), 0);

@@ -7,7 +7,7 @@
 
 #include "cli/CliTestSupport.h"
 #include "cli/TerminalProgress.h"
-#include "operations/TForm1.h"
+#include "model/TForm1.h"
 #include "support/TestSupport.h"
 
 namespace velmar::test {
@@ -111,7 +111,7 @@ TEST(TerminalProgress, PlainLinesGiveEachStepAndEveryTenthOfTheWay) {
   std::ostringstream out;
   cli::TerminalProgress view(out, false);
   {
-    ops::TForm1 form(&view, nullptr);
+    model::TForm1 form(&view, nullptr);
     form.Show();
     form.SetMessage("Erasing\rfirst");
     for (int p = 0; p < 20; ++p) form.UpdateStat(p, 20);
@@ -125,7 +125,7 @@ TEST(TerminalProgress, PlainLinesGiveEachStepAndEveryTenthOfTheWay) {
   std::ostringstream tty;
   cli::TerminalProgress bar(tty, true);
   {
-    ops::TForm1 form(&bar, nullptr);
+    model::TForm1 form(&bar, nullptr);
     form.Show();
     form.SetMessage("Step");
     form.UpdateStat(0, 4);

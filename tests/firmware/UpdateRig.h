@@ -14,7 +14,7 @@
 #include "firmware/FirmwareChange.h"
 #include "link/LinkErrors.h"
 #include "link/SimRig.h"
-#include "operations/TForm1.h"
+#include "model/TForm1.h"
 #include "platform/ThreadPriority.h"
 #include "sim/ControllerFirmware.h"
 
@@ -33,9 +33,9 @@ struct RecordingPriority final : platform::ThreadPriority {
 };
 
 // Keeps every step message and every progress report of the window.
-struct RecordingView final : ops::ProgressView {
-  void Shown(const ops::TForm1& f) override { Changed(f); }
-  void Changed(const ops::TForm1& f) override {
+struct RecordingView final : model::ProgressView {
+  void Shown(const model::TForm1& f) override { Changed(f); }
+  void Changed(const model::TForm1& f) override {
     if (messages.empty() || messages.back() != f.messageLabel) {
       if (!f.messageLabel.empty()) messages.push_back(f.messageLabel);
     } else {
@@ -43,7 +43,7 @@ struct RecordingView final : ops::ProgressView {
     }
     highestPriorityDuring.push_back(priority ? priority->current : 0);
   }
-  void Released(const ops::TForm1&) override {}
+  void Released(const model::TForm1&) override {}
   std::vector<std::string> messages;
   std::vector<std::pair<int, int>> progress;
   std::vector<int> highestPriorityDuring;
@@ -95,7 +95,7 @@ struct UpdateRig {
   SimRig sim;
   RecordingPriority priority;
   RecordingView view;
-  ops::TForm1 form{&view, &sim.pump};
+  model::TForm1 form{&view, &sim.pump};
   std::string programFolder = BinDir();
 
  private:

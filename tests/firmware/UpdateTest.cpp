@@ -128,7 +128,7 @@ TEST(FirmwareChange, AnErasedControllerWhoseKindIsNotKnownIsUpdatedByItsSignatur
   UpdateRig rig(3);
   rig.Sim().firmware = sim::FirmwareKind::none;
   EXPECT_EQ(rig.Identify(), "Programmer Needs Firmware update or Flat battery");
-  EXPECT_EQ(rig.Change(devices::fw_pic, {}, link::kind_unknown), 0) << rig.sim.dialogs.LastText();
+  EXPECT_EQ(rig.Change(devices::fw_pic, {}, slot::kind_unknown), 0) << rig.sim.dialogs.LastText();
   EXPECT_EQ(rig.Identify(), "");
   EXPECT_EQ(rig.Link().FirmwareVersion, 150);
 }

@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include "image/BuilderFixture.h"
-#include "link/LinkErrors.h"
 #include "platform/Text.h"
 
 using namespace velmar::image;
@@ -123,7 +122,7 @@ TEST_F(Pic18Builder, DeviceRecordsOutOfRangeAreRefusedBeforeTheFileIsRead) {
   try {
     BuildPic18(job, options);
     FAIL() << "no exception";
-  } catch (const velmar::link::EISPException& e) {
+  } catch (const velmar::image::EBuildRefused& e) {
     EXPECT_EQ(std::string(e.what()),
               "The device record TEST in DEVICES.INI cannot be used:\rBufferSize 0 is out of range (1 to 255)");
   }
@@ -135,11 +134,11 @@ TEST_F(Pic18Builder, BadDataAndMissingFilesRaiseTheLinkException) {
   try {
     BuildPic18(job, options);
     FAIL() << "no exception";
-  } catch (const velmar::link::EISPException& e) {
+  } catch (const velmar::image::EBuildRefused& e) {
     EXPECT_EQ(std::string(e.what()), "Error opening file or bad data \r" + job.userFile);
   }
   job.userFile = working.File("missing.hex");
-  EXPECT_THROW(BuildPic18(job, options), velmar::link::EISPException);
+  EXPECT_THROW(BuildPic18(job, options), velmar::image::EBuildRefused);
 }
 
 // ---- PIC18J ----

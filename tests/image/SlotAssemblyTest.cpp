@@ -5,23 +5,23 @@
 #include "image/SlotAssembly.h"
 
 #include "image/BuilderFixture.h"
-#include "link/ProgrammerGeometry.h"
-#include "link/SlotHeader.h"
-#include "link/TProgramEntry.h"
+#include "slot/ProgrammerGeometry.h"
+#include "slot/SlotHeader.h"
+#include "slot/TProgramEntry.h"
 
 using namespace velmar::image;
 using namespace velmar::test;
 using velmar::platform::DlgButton;
-namespace vlink = velmar::link;
-namespace sh = velmar::link::slot_header;
+namespace vslot = velmar::slot;
+namespace sh = velmar::slot::slot_header;
 
 namespace {
 
 struct SlotAssembly : BuilderFixture {
-  vlink::ProgrammerGeometry geometry;
+  vslot::ProgrammerGeometry geometry;
   THexList header{160};
   THexList slot;
-  vlink::TProgramEntry record{0, 0, 0, vlink::MakeSlotName(1, "Test"), "user.hex", "PIC18F4520", vlink::HeaderBytes{}};
+  vslot::TProgramEntry record{0, 0, 0, vslot::MakeSlotName(1, "Test"), "user.hex", "PIC18F4520", vslot::HeaderBytes{}};
   AssemblyRequest request;
   SlotLayout layout;
 
@@ -47,7 +47,7 @@ struct SlotAssembly : BuilderFixture {
     ASSERT_EQ(TFileLoader::SaveFile(working.File(name), img), 0);
   }
   bool Assemble() { return AssembleSlot(job, options, geometry, request, header, record, slot, dialogs, &layout); }
-  std::uint32_t Field(vlink::HeaderField f) { return vlink::GetField(vlink::HeaderOf(header), f); }
+  std::uint32_t Field(vslot::HeaderField f) { return vslot::GetField(HeaderOf(header), f); }
   std::uint8_t H(std::size_t offset) { return header.GetValue(std::uint32_t(offset)); }
 };
 
@@ -190,7 +190,7 @@ TEST_F(SlotAssembly, NewOnAMultiSlotProgrammerFollowsTheLastSlot) {
 TEST_F(SlotAssembly, ReplaceKeepsTheSlotsLinkAndSize) {
   Code(10);
   request.mode = mode_replace;
-  record = vlink::TProgramEntry(1032, 2064, 1032, vlink::MakeSlotName(2, "Test"), "", "", {});
+  record = vslot::TProgramEntry(1032, 2064, 1032, vslot::MakeSlotName(2, "Test"), "", "", {});
   ASSERT_TRUE(Assemble());
   EXPECT_EQ(Field(sh::NextHeaderPage), 2064u);
   EXPECT_EQ(Field(sh::PageCount), 1032u);
@@ -256,13 +256,13 @@ TEST_F(SlotAssembly, NamesAndChecksumsComeLast) {
   job.userFile = "C:\\projects\\a_rather_long_file_name_for_a_program.hex";
   job.device.DeviceName = "PIC18F4520-EXTRA-LONG";
   ASSERT_TRUE(Assemble());
-  const std::uint8_t* h = vlink::HeaderOf(header);
-  EXPECT_EQ(vlink::GetText(h, sh::SourceFileName), "a_rather_long_file_n");
-  EXPECT_EQ(vlink::GetText(h, sh::DeviceName), "PIC18F4520-EXTR");
-  EXPECT_EQ(vlink::GetText(h, sh::SlotName), vlink::MakeSlotName(1, "Test"));
+  const std::uint8_t* h = HeaderOf(header);
+  EXPECT_EQ(vslot::GetText(h, sh::SourceFileName), "a_rather_long_file_n");
+  EXPECT_EQ(vslot::GetText(h, sh::DeviceName), "PIC18F4520-EXTR");
+  EXPECT_EQ(vslot::GetText(h, sh::SlotName), vslot::MakeSlotName(1, "Test"));
   // 64 code bytes: three 0x01, 0x10, 0x20 and 59 x 0xFF.
   EXPECT_EQ(h[142], std::uint8_t(-(3 + 0x10 + 0x20 + 59 * 0xFF)));
-  EXPECT_TRUE(vlink::HeaderChecksumOk(h));
+  EXPECT_TRUE(vslot::HeaderChecksumOk(h));
   EXPECT_EQ(record.Header[157], h[157]);
   EXPECT_EQ(slot.GetValue(157), h[157]);
   // The inspection copies.

@@ -5,12 +5,14 @@
 #include "image/THexList.h"
 #include "link/LinkErrors.h"
 #include "link/SimRig.h"
-#include "link/SlotHeader.h"
-#include "link/TProgramEntry.h"
+#include "slot/SlotHeader.h"
+#include "slot/TProgramEntry.h"
 #include "sim/DataflashImage.h"
 
 namespace velmar::link {
 namespace {
+
+using namespace velmar::slot;
 
 using test::MessageOf;
 using test::SimRig;

@@ -8,6 +8,8 @@
 namespace velmar::link {
 namespace {
 
+using namespace velmar::slot;
+
 using test::MessageOf;
 using test::SimRig;
 

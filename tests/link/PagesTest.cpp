@@ -6,12 +6,14 @@
 #include "image/THexList.h"
 #include "link/LinkErrors.h"
 #include "link/SimRig.h"
-#include "link/TProgramEntry.h"
+#include "slot/TProgramEntry.h"
 #include "sim/DataflashImage.h"
 #include "support/TestSupport.h"
 
 namespace velmar::link {
 namespace {
+
+using namespace velmar::slot;
 
 using test::MessageOf;
 using test::SimRig;

@@ -14,12 +14,12 @@ ReadRig::ReadRig(int k, std::string programFolder)
 }
 
 std::uint32_t ReadRig::SlotPages() const {
-  link::ProgrammerGeometry g;
+  slot::ProgrammerGeometry g;
   g.ApplyKind(std::uint8_t(kind));
   return g.PagesPerSlot();
 }
 
-void ReadRig::StageHeaders(const std::vector<std::pair<std::uint32_t, link::HeaderBytes>>& headers) {
+void ReadRig::StageHeaders(const std::vector<std::pair<std::uint32_t, slot::HeaderBytes>>& headers) {
   sim::SimState& s = Sim();
   const std::uint32_t size = sim::LoaderPageSize(s);
   image::THexList img(size * sim::LoaderPageCount(s));
@@ -29,10 +29,10 @@ void ReadRig::StageHeaders(const std::vector<std::pair<std::uint32_t, link::Head
 }
 
 void ReadRig::Stage(const std::vector<SlotSpec>& slots) {
-  link::ProgrammerGeometry g;
+  slot::ProgrammerGeometry g;
   g.ApplyKind(std::uint8_t(kind));
   const std::uint32_t pages = SlotPages();
-  std::vector<std::pair<std::uint32_t, link::HeaderBytes>> headers;
+  std::vector<std::pair<std::uint32_t, slot::HeaderBytes>> headers;
   for (std::size_t i = 0; i < slots.size(); ++i) {
     const std::uint32_t start = pages * std::uint32_t(i);
     headers.emplace_back(start, MakeHeader(slots[i], int(i) + 1, start, pages, !g.IsMultiSlot()));

@@ -49,7 +49,7 @@ struct ReadRig {
   // Stages one slot for each SlotSpec from page 0 on, linked as the kind links them.
   void Stage(const std::vector<SlotSpec>& slots);
   // Places raw headers at pages.
-  void StageHeaders(const std::vector<std::pair<std::uint32_t, link::HeaderBytes>>& headers);
+  void StageHeaders(const std::vector<std::pair<std::uint32_t, slot::HeaderBytes>>& headers);
   std::uint32_t SlotPages() const;
 
   // Builds the window and its link; FormCreate with these parameters.

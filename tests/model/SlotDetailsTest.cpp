@@ -136,7 +136,7 @@ TEST(SlotHeaderReading, TheFamilyComesFromTheFirstMatchingMark) {
   for (Case k : {Case{0x04, 0x80, 0x20, 1}, Case{0x00, 0x80, 0x20, 2}, Case{0x00, 0x00, 0x20, 4},
                  Case{0x00, 0x00, 0x22, 4}, Case{0x00, 0x00, 0x24, 4}, Case{0x00, 0x00, 0x23, 5},
                  Case{0x00, 0x20, 0xFF, 5}, Case{0x00, 0x20, 0x04, 3}, Case{0x00, 0x00, 0x04, 0}}) {
-    link::HeaderBytes h;
+    slot::HeaderBytes h;
     h.fill(0xFF);
     h[45] = k.a;
     h[47] = k.c;
@@ -146,10 +146,10 @@ TEST(SlotHeaderReading, TheFamilyComesFromTheFirstMatchingMark) {
 }
 
 TEST(SlotHeaderReading, TheLimitIsTheProductionCount) {
-  link::HeaderBytes h;
+  slot::HeaderBytes h;
   h.fill(0xFF);
   EXPECT_FALSE(model::SlotCountLimit(h.data()).on) << "0xFFFF, whatever byte 84 holds";
-  link::PutProductionCount(h.data(), 0x012C);
+  slot::PutProductionCount(h.data(), 0x012C);
   h[84] = 0x00;
   EXPECT_TRUE(model::SlotCountLimit(h.data()).on);
   EXPECT_EQ(model::SlotCountLimit(h.data()).count, 300);

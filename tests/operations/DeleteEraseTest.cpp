@@ -31,7 +31,7 @@ TEST(DeleteProgram, EmptiesTheSlotInPlaceAndTheChainReadsBackTheSame) {
     OpsRig rig(kind);
     model::TMainForm& w = WithSlots(rig, 4).W();
     const std::uint32_t pages = w.Link()->Geometry.PagesPerSlot();
-    const link::HeaderBytes old = rig.HeaderAt(2 * pages);
+    const slot::HeaderBytes old = rig.HeaderAt(2 * pages);
 
     rig.Click(3);
     rig.dialogs.script.Answer(DlgButton::Yes);
@@ -43,10 +43,10 @@ TEST(DeleteProgram, EmptiesTheSlotInPlaceAndTheChainReadsBackTheSame) {
     EXPECT_EQ(rig.C().Row("StringGrid1"), 3) << "the deleted row stays selected";
     EXPECT_TRUE(text::StartsWith(rig.C().Get("StringGrid1").cells[3][0], "003 Empty"));
 
-    const link::HeaderBytes h = rig.HeaderAt(2 * pages);
-    EXPECT_EQ(h, link::EmptyHeader(std::uint16_t(3 * pages), std::uint16_t(pages))) << kind;
-    EXPECT_EQ(link::GetField(h.data(), link::slot_header::PageCount),
-              link::GetField(old.data(), link::slot_header::PageCount));
+    const slot::HeaderBytes h = rig.HeaderAt(2 * pages);
+    EXPECT_EQ(h, slot::EmptyHeader(std::uint16_t(3 * pages), std::uint16_t(pages))) << kind;
+    EXPECT_EQ(slot::GetField(h.data(), slot::slot_header::PageCount),
+              slot::GetField(old.data(), slot::slot_header::PageCount));
     EXPECT_EQ(w.Programs.Get(2).Header, h);
     // The page after the header was written blank too.
     EXPECT_EQ(rig.Flash().GetValue((2 * pages + 1) * rig.PageSize()), 0xFF);
@@ -94,16 +94,16 @@ TEST(DeleteProgram, AHeaderCountingNoPagesStillHasItsHeaderWritten) {
   OpsRig rig(3);
   SlotSpec spec;
   spec.description = "Zero";
-  link::HeaderBytes h = MakeHeader(spec, 1, 0, 1032, false);
-  link::PutField(h.data(), link::slot_header::PageCount, 0);
-  link::SealHeader(h.data());
+  slot::HeaderBytes h = MakeHeader(spec, 1, 0, 1032, false);
+  slot::PutField(h.data(), slot::slot_header::PageCount, 0);
+  slot::SealHeader(h.data());
   rig.StageHeaders({{0, h}});
   model::TMainForm& w = rig.Begin();
   ASSERT_EQ(w.Programs.EntryCount, 1);
   rig.Click(1);
   rig.dialogs.script.Answer(DlgButton::Yes);
   ASSERT_TRUE(w.DeleteProgramButtonClick());
-  EXPECT_EQ(text::Trim(link::GetText(rig.HeaderAt(0).data(), link::slot_header::SlotName)), "Empty");
+  EXPECT_EQ(text::Trim(slot::GetText(rig.HeaderAt(0).data(), slot::slot_header::SlotName)), "Empty");
 }
 
 TEST(EraseUnit, ErasesEverySlotAfterTheQuestion) {

@@ -18,7 +18,7 @@ TEST_P(DetailsRoundTrip, ReplaceAfterShowSlotDetailsRebuildsTheSameHeader) {
   model::TMainForm& w = rig.Begin();
   rig.Example(e, "Blink " + e.device);
   ASSERT_TRUE(w.NewButtonClick()) << rig.dialogs.script.LastText();
-  const link::HeaderBytes written = rig.HeaderAt(0);
+  const slot::HeaderBytes written = rig.HeaderAt(0);
 
   // The window moves on to another family, device and options.
   rig.Program(e.family == 1 ? 0 : 1, e.family == 1 ? "PIC18F4520" : "PIC16F84A", w.Data.FlashFile, "Something else");

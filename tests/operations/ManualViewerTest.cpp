@@ -1,12 +1,12 @@
 // The Manual button: which guide opens, and the messages for each failure.
 #include <gtest/gtest.h>
 
-#include "operations/ManualViewer.h"
+#include "model/ManualViewer.h"
 #include "platform/ScriptedDialogs.h"
 #include "support/TestSupport.h"
 
-using velmar::ops::ManualFile;
-using velmar::ops::manualButtonClick;
+using velmar::model::ManualFile;
+using velmar::model::manualButtonClick;
 using velmar::platform::ScriptedDialogs;
 
 namespace {

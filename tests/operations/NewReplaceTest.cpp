@@ -23,13 +23,13 @@ const ExampleProgram kPic18{"pic18f4520", 0, "PIC18F4520"};
 const ExampleProgram kPic24{"pic24fj64ga002", 4, "PIC24FJ64GA002"};
 
 std::uint32_t PagesPerSlot(int kind) {
-  link::ProgrammerGeometry g;
+  slot::ProgrammerGeometry g;
   g.ApplyKind(std::uint8_t(kind));
   return g.PagesPerSlot();
 }
 
-std::string Name(const link::HeaderBytes& h) { return link::GetText(h.data(), link::slot_header::SlotName); }
-std::uint32_t Next(const link::HeaderBytes& h) { return link::GetField(h.data(), link::slot_header::NextHeaderPage); }
+std::string Name(const slot::HeaderBytes& h) { return slot::GetText(h.data(), slot::slot_header::SlotName); }
+std::uint32_t Next(const slot::HeaderBytes& h) { return slot::GetField(h.data(), slot::slot_header::NextHeaderPage); }
 
 bool NewProgram(OpsRig& rig, const ExampleProgram& e, const std::string& description) {
   rig.Example(e, description);
@@ -56,9 +56,9 @@ TEST(NewProgram, FillsEachMultiSlotProgrammerUntilItIsFullAndReadsBackAsWritten)
     // The chain in the dataflash, and the directory read back from it.
     const std::uint32_t pages = PagesPerSlot(kind);
     for (int i = 0; i < slots; ++i) {
-      const link::HeaderBytes h = rig.HeaderAt(std::uint32_t(i) * pages);
+      const slot::HeaderBytes h = rig.HeaderAt(std::uint32_t(i) * pages);
       EXPECT_EQ(Next(h), std::uint32_t(i + 1) * pages) << kind << " slot " << i + 1;
-      EXPECT_TRUE(link::HeaderChecksumOk(h.data()));
+      EXPECT_TRUE(slot::HeaderChecksumOk(h.data()));
       EXPECT_EQ(h, w.Programs.Get(i).Header) << "the list keeps the header as written";
     }
     w.ReadProgButtonClick();
@@ -76,7 +76,7 @@ TEST(NewProgram, OnASingleSlotProgrammerAlwaysWritesSlotOne) {
     ASSERT_TRUE(NewProgram(rig, kPic16, "Second")) << kind;
     ASSERT_EQ(w.Programs.EntryCount, 1) << kind;
     EXPECT_EQ(text::Trim(w.Programs.Get(0).SlotName), "001 Second");
-    const link::HeaderBytes h = rig.HeaderAt(0);
+    const slot::HeaderBytes h = rig.HeaderAt(0);
     EXPECT_EQ(text::Trim(Name(h)), "001 Second");
     EXPECT_EQ(Next(h), 0xFFFFu);
     EXPECT_EQ(rig.C().Text("Label9"), "Loaded");
@@ -107,7 +107,7 @@ TEST(ReplaceProgram, RewritesTheSelectedSlotOnlyAndKeepsItsRow) {
   model::TMainForm& w = rig.Begin();
   for (int i = 1; i <= 3; ++i) ASSERT_TRUE(NewProgram(rig, kPic16, "Job " + std::to_string(i)));
   const std::uint32_t pages = PagesPerSlot(3);
-  const link::HeaderBytes first = rig.HeaderAt(0), third = rig.HeaderAt(2 * pages);
+  const slot::HeaderBytes first = rig.HeaderAt(0), third = rig.HeaderAt(2 * pages);
 
   rig.Click(2);
   rig.Example(kPic18, "Replaced");
@@ -115,9 +115,9 @@ TEST(ReplaceProgram, RewritesTheSelectedSlotOnlyAndKeepsItsRow) {
   EXPECT_EQ(rig.dialogs.script.LastText(), "Program replaced successfully");
   EXPECT_EQ(w.Programs.EntryCount, 3);
   EXPECT_EQ(rig.C().Row("StringGrid1"), 2);
-  const link::HeaderBytes second = rig.HeaderAt(pages);
+  const slot::HeaderBytes second = rig.HeaderAt(pages);
   EXPECT_EQ(text::Trim(Name(second)), "002 Replaced");
-  EXPECT_EQ(text::Trim(link::GetText(second.data(), link::slot_header::DeviceName)), "PIC18F4520");
+  EXPECT_EQ(text::Trim(slot::GetText(second.data(), slot::slot_header::DeviceName)), "PIC18F4520");
   EXPECT_EQ(Next(second), 2 * pages) << "the link stays";
   EXPECT_EQ(rig.HeaderAt(0), first);
   EXPECT_EQ(rig.HeaderAt(2 * pages), third);
@@ -302,7 +302,7 @@ TEST(NewProgram, AnInterfaceUnpluggedMidWriteIsReportedAndTheListKept) {
   OpsRig rig(3);
   model::TMainForm& w = rig.Begin();
   ASSERT_TRUE(NewProgram(rig, kPic16, "Kept"));
-  rig.view.onChange = [&](const ops::TForm1& form) {
+  rig.view.onChange = [&](const model::TForm1& form) {
     if (form.Caption == "Loading Programmer" && form.MainProgressPosition == 2) rig.Sim().usbAttached = false;
   };
   rig.dialogs.script.defaultAnswer = DlgButton::Yes;

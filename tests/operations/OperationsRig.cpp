@@ -3,26 +3,26 @@
 
 #include <algorithm>
 
-#include "link/ProgrammerGeometry.h"
+#include "slot/ProgrammerGeometry.h"
 #include "sim/DataflashImage.h"
 
 namespace velmar::test {
 
-void RecordingView::Shown(const ops::TForm1& form) {
+void RecordingView::Shown(const model::TForm1& form) {
   ++shown;
   ++open;
   captions.push_back(form.Caption);
   Changed(form);
 }
 
-void RecordingView::Changed(const ops::TForm1& form) {
+void RecordingView::Changed(const model::TForm1& form) {
   if (messages.empty() || messages.back() != form.messageLabel) messages.push_back(form.messageLabel);
   largestMaximum = std::max(largestMaximum, form.MainProgressMax);
   if (maxima.empty() || maxima.back() != form.MainProgressMax) maxima.push_back(form.MainProgressMax);
   if (onChange) onChange(form);
 }
 
-void RecordingView::Released(const ops::TForm1&) {
+void RecordingView::Released(const model::TForm1&) {
   ++released;
   --open;
 }
@@ -75,14 +75,14 @@ image::THexList OpsRig::Flash() {
 }
 
 std::uint32_t OpsRig::PageSize() const {
-  link::ProgrammerGeometry g;
+  slot::ProgrammerGeometry g;
   g.ApplyKind(std::uint8_t(kind));
   return g.PageSize;
 }
 
-link::HeaderBytes OpsRig::HeaderAt(std::uint32_t page) {
+slot::HeaderBytes OpsRig::HeaderAt(std::uint32_t page) {
   const image::THexList img = Flash();
-  link::HeaderBytes h;
+  slot::HeaderBytes h;
   for (std::size_t i = 0; i < h.size(); ++i) h[i] = img.GetValue(page * PageSize() + std::uint32_t(i));
   return h;
 }

@@ -11,17 +11,17 @@
 #include <vector>
 
 #include "image/THexList.h"
-#include "link/SlotHeader.h"
+#include "slot/SlotHeader.h"
 #include "model/ReadRig.h"
-#include "operations/TForm1.h"
+#include "model/TForm1.h"
 
 namespace velmar::test {
 
-class RecordingView final : public ops::ProgressView {
+class RecordingView final : public model::ProgressView {
  public:
-  void Shown(const ops::TForm1& form) override;
-  void Changed(const ops::TForm1& form) override;
-  void Released(const ops::TForm1& form) override;
+  void Shown(const model::TForm1& form) override;
+  void Changed(const model::TForm1& form) override;
+  void Released(const model::TForm1& form) override;
 
   int shown = 0;
   int released = 0;
@@ -31,7 +31,7 @@ class RecordingView final : public ops::ProgressView {
   int largestMaximum = 0;             // of the progress bar
   std::vector<int> maxima;            // each new maximum of the progress bar
   // Called on every change.
-  std::function<void(const ops::TForm1&)> onChange;
+  std::function<void(const model::TForm1&)> onChange;
 };
 
 // One shipped example and where the window offers it.
@@ -56,7 +56,7 @@ struct OpsRig : ReadRig {
   void Example(const ExampleProgram& example, const std::string& description);
   // The simulated dataflash as a unit image; one slot header in it.
   image::THexList Flash();
-  link::HeaderBytes HeaderAt(std::uint32_t page);
+  slot::HeaderBytes HeaderAt(std::uint32_t page);
   std::uint32_t PageSize() const;
   // Selects a slot row as a click does.
   void Click(int row) { C().UserClickCell("StringGrid1", row, 0); }

@@ -13,8 +13,8 @@
 
 #include <gtest/gtest.h>
 
-#include "link/ProgrammerGeometry.h"
-#include "link/SlotHeader.h"
+#include "slot/ProgrammerGeometry.h"
+#include "slot/SlotHeader.h"
 #include "model/WindowFixture.h"
 #include "platform/Text.h"
 
@@ -59,8 +59,8 @@ std::string Dump(const std::uint8_t* h) {
 
 struct SlotBuildTest : ::testing::Test {
   WindowFixture f{""};
-  link::ProgrammerGeometry geometry;
-  link::TProgramEntryList slots;
+  slot::ProgrammerGeometry geometry;
+  slot::TProgramEntryList slots;
   ops::SlotBuildRequest request;
   ops::SlotBuildResult result;
 
@@ -75,7 +75,7 @@ struct SlotBuildTest : ::testing::Test {
   void File(const std::string& path) { f.W().Data.FlashFile = path; }
   void Example(const std::string& folder) { File(SourceDir() + "examples/" + folder + "/blink.hex"); }
   bool Build() { return ops::SlotBuild(f.W(), geometry, slots, request, result); }
-  const std::uint8_t* H() { return link::HeaderOf(result.header); }
+  const std::uint8_t* H() { return image::HeaderOf(result.header); }
   Bytes Slot(std::uint32_t at, std::uint32_t n) {
     Bytes r;
     for (std::uint32_t i = 0; i < n; ++i) r.push_back(result.slotImage.GetValue(at + i));
@@ -126,7 +126,7 @@ TEST_F(SlotBuildTest, Pic18fExample) {
   EXPECT_EQ(Slot(33024, 9), (Bytes{0x56, 0x65, 0x6C, 0x6D, 0x61, 0x72, 0x00, 0x2A, 0xFF}));
   EXPECT_EQ(result.record->StartPage, 0u);
   EXPECT_EQ(result.record->NextPage, 1032u);
-  EXPECT_EQ(f.C().Text("ProgCaption2"), link::MakeSlotName(1, "Blink").substr(0, 28));  // the box holds 28
+  EXPECT_EQ(f.C().Text("ProgCaption2"), slot::MakeSlotName(1, "Blink").substr(0, 28));  // the box holds 28
   EXPECT_TRUE(f.W().Data.ConfigDataFound);
 }
 
@@ -458,23 +458,23 @@ TEST_F(SlotBuildTest, DeviceValuesTooWideForTheHeaderAreRefusedAsWritten) {
 TEST_F(SlotBuildTest, ReplaceRewritesTheSelectedSlotInPlace) {
   Show(3, 0, "PIC18F4520");
   Example("pic18f4520");
-  link::HeaderBytes blank;
+  slot::HeaderBytes blank;
   blank.fill(0xFF);
   for (std::uint32_t i = 0; i < 3; ++i)
-    slots.Add(std::make_unique<link::TProgramEntry>(i * 1032, (i + 1) * 1032, 1032, link::MakeSlotName(int(i) + 1, "x"),
+    slots.Add(std::make_unique<slot::TProgramEntry>(i * 1032, (i + 1) * 1032, 1032, slot::MakeSlotName(int(i) + 1, "x"),
                                                     "", "", blank));
   request.mode = image::mode_replace;
   request.selectedRow = 2;
   request.slotsShown = true;
   ASSERT_TRUE(Build());
   EXPECT_EQ(slots.CurrentIndex, 1);
-  EXPECT_EQ(link::GetText(H(), link::slot_header::SlotName), link::MakeSlotName(2, "Blink"));
-  EXPECT_EQ(link::GetField(H(), link::slot_header::NextHeaderPage), 2064u);
+  EXPECT_EQ(slot::GetText(H(), slot::slot_header::SlotName), slot::MakeSlotName(2, "Blink"));
+  EXPECT_EQ(slot::GetField(H(), slot::slot_header::NextHeaderPage), 2064u);
   EXPECT_EQ(result.record->StartPage, 1032u);
 
   request.mode = image::mode_new;
   ASSERT_TRUE(Build());
-  EXPECT_EQ(link::GetText(H(), link::slot_header::SlotName), link::MakeSlotName(4, "Blink"));
+  EXPECT_EQ(slot::GetText(H(), slot::slot_header::SlotName), slot::MakeSlotName(4, "Blink"));
   EXPECT_EQ(result.record->StartPage, 3096u);
   EXPECT_EQ(result.record->NextPage, 4128u);
 }
@@ -492,7 +492,7 @@ TEST_F(SlotBuildTest, PreserveDataMemoryGreyedOutKeepsTheUsersData) {
   ASSERT_FALSE(f.C().Enabled("DataSave"));
   ASSERT_TRUE(Build()) << f.dialogs.LastText();
   EXPECT_EQ(H()[47] & 0x40, 0);
-  EXPECT_EQ(link::GetField(H(), link::slot_header::DataLength), 8u);
+  EXPECT_EQ(slot::GetField(H(), slot::slot_header::DataLength), 8u);
   EXPECT_EQ(Slot(4352, 2), (Bytes{0x56, 0x65}));  // EEPROM byte 0 is the file's, not the preserve marker
 }
 
@@ -538,7 +538,7 @@ TEST_F(SlotBuildTest, WorkingFolderIsMadeAndOldPiecesGo) {
   File(f.working.File("noeeprom.hex"));
   ASSERT_TRUE(Build());
   EXPECT_FALSE(Exists(f.W().Folders.working + "kf_eeprom.hex"));
-  EXPECT_EQ(link::GetField(H(), link::slot_header::DataLength), 0u);
+  EXPECT_EQ(slot::GetField(H(), slot::slot_header::DataLength), 0u);
 }
 
 }  // namespace

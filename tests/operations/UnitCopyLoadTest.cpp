@@ -49,15 +49,15 @@ bool Load(OpsRig& rig, const std::string& file) {
 // A unit image of `slots` headers laid out for `kind`, the first link being
 // `firstLink` and each further one a slot on; a data byte after each header.
 image::THexList UnitImage(int kind, int slots, std::uint32_t firstLink) {
-  link::ProgrammerGeometry g;
+  slot::ProgrammerGeometry g;
   g.ApplyKind(std::uint8_t(kind));
   image::THexList img(g.Capacity);
   for (int i = 0; i < slots; ++i) {
     SlotSpec spec;
     spec.description = "Unit " + std::to_string(i + 1);
-    link::HeaderBytes h = MakeHeader(spec, i + 1, 0, g.PagesPerSlot(), !g.IsMultiSlot());
-    link::PutField(h.data(), link::slot_header::NextHeaderPage, firstLink * std::uint32_t(i + 1));
-    link::SealHeader(h.data());
+    slot::HeaderBytes h = MakeHeader(spec, i + 1, 0, g.PagesPerSlot(), !g.IsMultiSlot());
+    slot::PutField(h.data(), slot::slot_header::NextHeaderPage, firstLink * std::uint32_t(i + 1));
+    slot::SealHeader(h.data());
     std::copy(h.begin(), h.end(), img.DataAt(std::uint32_t(i) * g.SlotSize));
     img.SetValue(std::uint32_t(i) * g.SlotSize + 300, std::uint8_t(0x30 + i));
   }
@@ -173,7 +173,7 @@ TEST(UnitCopy, AProgrammerAskingForFirmwareIsReportedAndTheWindowReleased) {
 }
 
 TEST(UnitCopy, BlanksTheHeadersOfTheSlotsPastTheListedOnes) {
-  link::ProgrammerGeometry g;
+  slot::ProgrammerGeometry g;
   g.ApplyKind(2);
   image::THexList img(g.Capacity);
   for (std::uint32_t i = 0; i < g.Capacity; i += 97) img.SetValue(i, 0x11);
@@ -188,14 +188,14 @@ TEST(UnitCopy, BlanksTheHeadersOfTheSlotsPastTheListedOnes) {
 }
 
 TEST(PortablePageMode, HeadersCountingIn1024BytePagesAreMultipliedByFour) {
-  link::ProgrammerGeometry g;
+  slot::ProgrammerGeometry g;
   g.ApplyKind(3);
   image::THexList img = UnitImage(3, 3, 258);
   ASSERT_TRUE(ops::AdjustPortablePageMode(img, g.SlotSize));
   for (std::uint32_t i = 0; i < 3; ++i) {
     const std::uint8_t* h = img.DataAt(i * g.SlotSize);
-    EXPECT_EQ(link::GetField(h, link::slot_header::NextHeaderPage), 1032 * (i + 1)) << i;
-    EXPECT_TRUE(link::HeaderChecksumOk(h)) << i;
+    EXPECT_EQ(slot::GetField(h, slot::slot_header::NextHeaderPage), 1032 * (i + 1)) << i;
+    EXPECT_TRUE(slot::HeaderChecksumOk(h)) << i;
   }
   EXPECT_EQ(img.GetValue(3 * g.SlotSize), 0xFF) << "the blank header past the last slot is not touched";
 
@@ -214,9 +214,9 @@ TEST(UnitLoad, OnThePortableAFileIn1024BytePagesIsAdjustedAndOtherFilesRefused) 
   const std::string file = rig.work.File("old.prg");
   ASSERT_EQ(image::TFileLoader::SaveFile(file, UnitImage(3, 2, 258)), 0);
   ASSERT_TRUE(Load(rig, file)) << rig.dialogs.script.LastText();
-  EXPECT_EQ(link::GetField(rig.HeaderAt(0).data(), link::slot_header::NextHeaderPage), 1032u);
-  EXPECT_EQ(link::GetField(rig.HeaderAt(1032).data(), link::slot_header::NextHeaderPage), 2064u);
-  EXPECT_TRUE(link::HeaderChecksumOk(rig.HeaderAt(1032).data()));
+  EXPECT_EQ(slot::GetField(rig.HeaderAt(0).data(), slot::slot_header::NextHeaderPage), 1032u);
+  EXPECT_EQ(slot::GetField(rig.HeaderAt(1032).data(), slot::slot_header::NextHeaderPage), 2064u);
+  EXPECT_TRUE(slot::HeaderChecksumOk(rig.HeaderAt(1032).data()));
   EXPECT_EQ(w.Programs.EntryCount, 2);
 
   const image::THexList before = rig.Flash();
@@ -299,7 +299,7 @@ TEST(UnitLoad, AProgrammerAskingForFirmwareAfterTheWriteIsReportedAndTheWindowRe
   model::TMainForm& w = rig.Begin();
   const std::string file = rig.work.File("two.prg");
   ASSERT_EQ(image::TFileLoader::SaveFile(file, UnitImage(3, 2, 1032)), 0);
-  rig.view.onChange = [&](const ops::TForm1& form) {
+  rig.view.onChange = [&](const model::TForm1& form) {
     if (form.messageLabel == " Updating Program List") rig.Sim().faults.unknownIdentify = true;
   };
   EXPECT_FALSE(Load(rig, file));
@@ -344,7 +344,7 @@ TEST(UnitLoad, ACommandLineStartLoadsTheNamedFileAndCloses) {
   EXPECT_EQ(rig.dialogs.script.LastText(), "Programmer Loaded successfully\r" + file);
   EXPECT_EQ(w.Programs.EntryCount, 0) << "the list is not read back";
   EXPECT_TRUE(w.CloseRequested);
-  EXPECT_EQ(link::GetField(rig.HeaderAt(1032).data(), link::slot_header::NextHeaderPage), 2064u);
+  EXPECT_EQ(slot::GetField(rig.HeaderAt(1032).data(), slot::slot_header::NextHeaderPage), 2064u);
 }
 
 TEST(UnitLoad, ACommandLineStartWithOnlyShowAsksForTheFileAndStays) {
@@ -362,7 +362,7 @@ TEST(UnitLoad, ACommandLineStartWithOnlyShowAsksForTheFileAndStays) {
   model::TMainForm& w = rig.Begin({"/auto", "show"});
   EXPECT_EQ(rig.dialogs.script.fileRequests.size(), 1u);
   EXPECT_FALSE(w.CloseRequested);
-  EXPECT_EQ(text::Trim(link::GetText(rig.HeaderAt(0).data(), link::slot_header::SlotName)), "001 Unit 1");
+  EXPECT_EQ(text::Trim(slot::GetText(rig.HeaderAt(0).data(), slot::slot_header::SlotName)), "001 Unit 1");
 }
 
 }  // namespace

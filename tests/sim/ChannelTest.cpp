@@ -3,7 +3,7 @@
 // addressing. These are what make a framing mistake in the loader fail.
 #include <gtest/gtest.h>
 
-#include "link/ProgrammerGeometry.h"
+#include "slot/ProgrammerGeometry.h"
 #include "platform/Clock.h"
 #include "sim/Dataflash.h"
 #include "sim/Ft2232Channel.h"

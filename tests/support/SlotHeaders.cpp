@@ -13,19 +13,19 @@ void PutHex(std::uint8_t* h, std::size_t at, const std::string& hex) {
 
 }  // namespace
 
-link::HeaderBytes MakeHeader(const SlotSpec& s, int slot, std::uint32_t startPage, std::uint32_t pages,
+slot::HeaderBytes MakeHeader(const SlotSpec& s, int slot, std::uint32_t startPage, std::uint32_t pages,
                              bool singleSlot) {
-  using namespace link::slot_header;
+  using namespace slot::slot_header;
   const std::uint32_t next = singleSlot ? 0xFFFF : startPage + pages;
-  if (s.description == std::string(kEmptyName)) return link::EmptyHeader(std::uint16_t(next), std::uint16_t(pages));
-  link::HeaderBytes h;
+  if (s.description == std::string(kEmptyName)) return slot::EmptyHeader(std::uint16_t(next), std::uint16_t(pages));
+  slot::HeaderBytes h;
   h.fill(0xFF);
   std::uint8_t* p = h.data();
-  link::PutField(p, NextHeaderPage, next);
-  link::PutField(p, InUseMarker, 0);
-  link::PutField(p, PageCount, pages);
+  slot::PutField(p, NextHeaderPage, next);
+  slot::PutField(p, InUseMarker, 0);
+  slot::PutField(p, PageCount, pages);
   p[5] = 0;
-  link::PutText(p, SlotName, link::MakeSlotName(slot, s.description));
+  slot::PutText(p, SlotName, slot::MakeSlotName(slot, s.description));
   PutHex(p, 43, s.deviceId);
   p[45] = s.optionsA;
   p[46] = s.optionsB;
@@ -36,10 +36,10 @@ link::HeaderBytes MakeHeader(const SlotSpec& s, int slot, std::uint32_t startPag
   p[81] = s.supply;
   if (s.limitFlags >= 0) p[84] = std::uint8_t(s.limitFlags);
   p[86] = s.repeat;
-  link::PutText(p, SourceFileName, s.file);
-  link::PutText(p, DeviceName, s.device);
-  link::SealHeader(p);
-  link::PutProductionCount(p, s.count);
+  slot::PutText(p, SourceFileName, s.file);
+  slot::PutText(p, DeviceName, s.device);
+  slot::SealHeader(p);
+  slot::PutProductionCount(p, s.count);
   return h;
 }
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "link/SlotHeader.h"
+#include "slot/SlotHeader.h"
 
 namespace velmar::test {
 
@@ -31,7 +31,7 @@ struct SlotSpec {
 
 // A header for slot `slot` (1-based) at `startPage`, `pages` long, linked to
 // the next slot (0xFFFF on a single-slot kind).
-link::HeaderBytes MakeHeader(const SlotSpec& spec, int slot, std::uint32_t startPage, std::uint32_t pages,
+slot::HeaderBytes MakeHeader(const SlotSpec& spec, int slot, std::uint32_t startPage, std::uint32_t pages,
                              bool singleSlot);
 
 }  // namespace velmar::test

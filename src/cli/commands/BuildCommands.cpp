@@ -19,8 +19,8 @@
 #include "cli/TerminalDialogs.h"
 #include "cli/WindowChoices.h"
 #include "image/SlotJob.h"
-#include "link/ProgrammerGeometry.h"
-#include "link/SlotHeader.h"
+#include "slot/ProgrammerGeometry.h"
+#include "slot/SlotHeader.h"
 #include "operations/SlotBuild.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
@@ -30,7 +30,7 @@ namespace velmar::cli {
 namespace {
 
 using nlohmann::ordered_json;
-namespace sh = link::slot_header;
+namespace sh = slot::slot_header;
 
 struct BuildArgs {
   int kind = 3;
@@ -47,7 +47,7 @@ enum class Show { Number, BigEndian, Text, Bytes };
 
 struct FieldRow {
   const char* name;
-  link::HeaderField field;
+  slot::HeaderField field;
   Show show;
 };
 
@@ -97,13 +97,13 @@ std::string SnakeCase(std::string_view name) {
   return r;
 }
 
-std::string Hex(const std::uint8_t* h, link::HeaderField f) { return text::HexBytes(h + f.offset, f.size, ' '); }
+std::string Hex(const std::uint8_t* h, slot::HeaderField f) { return text::HexBytes(h + f.offset, f.size, ' '); }
 
 ordered_json FieldValue(const std::uint8_t* h, const FieldRow& row) {
   switch (row.show) {
-    case Show::Number: return link::GetField(h, row.field);
-    case Show::BigEndian: return link::GetProductionCount(h);
-    case Show::Text: return link::GetText(h, row.field);
+    case Show::Number: return slot::GetField(h, row.field);
+    case Show::BigEndian: return slot::GetProductionCount(h);
+    case Show::Text: return slot::GetText(h, row.field);
     case Show::Bytes: break;
   }
   return text::HexBytes(h + row.field.offset, row.field.size, ' ');
@@ -111,9 +111,9 @@ ordered_json FieldValue(const std::uint8_t* h, const FieldRow& row) {
 
 std::string FieldText(const std::uint8_t* h, const FieldRow& row) {
   switch (row.show) {
-    case Show::Number: return std::to_string(link::GetField(h, row.field));
-    case Show::BigEndian: return std::to_string(link::GetProductionCount(h));
-    case Show::Text: return "\"" + link::GetText(h, row.field) + "\"";
+    case Show::Number: return std::to_string(slot::GetField(h, row.field));
+    case Show::BigEndian: return std::to_string(slot::GetProductionCount(h));
+    case Show::Text: return "\"" + slot::GetText(h, row.field) + "\"";
     case Show::Bytes: break;
   }
   return "";
@@ -121,13 +121,13 @@ std::string FieldText(const std::uint8_t* h, const FieldRow& row) {
 
 // The slot list a programmer filled by New would hold: `count` slots of a
 // whole slot each, from page 0.
-void FillSlots(link::TProgramEntryList& slots, const link::ProgrammerGeometry& g, int count) {
+void FillSlots(slot::TProgramEntryList& slots, const slot::ProgrammerGeometry& g, int count) {
   const std::uint32_t pages = g.PagesPerSlot();
-  link::HeaderBytes blank;
+  slot::HeaderBytes blank;
   blank.fill(0xFF);
   for (int i = 0; i < count; ++i)
-    slots.Add(std::make_unique<link::TProgramEntry>(std::uint32_t(i) * pages, std::uint32_t(i + 1) * pages, pages,
-                                                    link::MakeSlotName(i + 1, ""), "", "", blank));
+    slots.Add(std::make_unique<slot::TProgramEntry>(std::uint32_t(i) * pages, std::uint32_t(i + 1) * pages, pages,
+                                                    slot::MakeSlotName(i + 1, ""), "", "", blank));
 }
 
 ordered_json LayoutJson(const image::SlotLayout& l) {
@@ -157,10 +157,10 @@ std::vector<std::string> PiecesPresent(const std::string& folder) {
   return r;
 }
 
-void Print(CliContext& ctx, const BuildArgs& a, const model::TMainForm& w, const link::ProgrammerGeometry& g,
+void Print(CliContext& ctx, const BuildArgs& a, const model::TMainForm& w, const slot::ProgrammerGeometry& g,
            const ops::SlotBuildResult& r) {
-  const std::uint8_t* h = link::HeaderOf(r.header);
-  const link::TProgramEntry& rec = *r.record;
+  const std::uint8_t* h = image::HeaderOf(r.header);
+  const slot::TProgramEntry& rec = *r.record;
   const image::SlotLayout& l = r.layout;
   if (ctx.options.json) {
     ordered_json fields = ordered_json::object();
@@ -190,7 +190,7 @@ void Print(CliContext& ctx, const BuildArgs& a, const model::TMainForm& w, const
   }
   std::ostream& o = ctx.out;
   o << "Slot \"" << rec.SlotName << "\" for " << w.Data.DeviceName << " from "
-    << platform::ExtractFileName(w.Data.FlashFile) << " (" << a.mode << ", " << link::FindKind(g.Kind)->model
+    << platform::ExtractFileName(w.Data.FlashFile) << " (" << a.mode << ", " << slot::FindKind(g.Kind)->model
     << ", kind " << int(g.Kind) << ")\n";
   o << "Record: start page " << rec.StartPage << ", next page " << rec.NextPage << ", " << rec.PageCount
     << " pages\n\nHeader:\n";
@@ -232,7 +232,7 @@ void Build(CliContext& ctx, const BuildArgs& a) {
   else if (a.mode == "replace") mode = image::mode_replace;
   else throw CliFailure("--mode must be new or replace", kExitUsage);
 
-  link::ProgrammerGeometry geometry;
+  slot::ProgrammerGeometry geometry;
   geometry.ApplyKind(std::uint8_t(CheckedKind(a.kind)));
   if (!geometry.IsMultiSlot()) {
     if (mode == image::mode_replace)
@@ -253,7 +253,7 @@ void Build(CliContext& ctx, const BuildArgs& a) {
   ChooseHexFile(w, a.hex);
   w.Controls().SetText("ProgCaption", a.description);
 
-  link::TProgramEntryList slots;
+  slot::TProgramEntryList slots;
   FillSlots(slots, geometry, mode == image::mode_replace ? a.slot : a.slot - 1);
   ops::SlotBuildRequest request;
   request.mode = mode;

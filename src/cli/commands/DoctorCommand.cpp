@@ -58,7 +58,7 @@ nlohmann::ordered_json DeviceJson(const link::CheckedDevice& d) {
 }
 
 void Doctor(CliContext& ctx, const DoctorArgs& a) {
-  link::CheckSetup setup = ConnectionCheckSetup(ctx.options);
+  link::CheckSetup setup = frontend::ConnectionCheckSetup(ctx.options);
   setup.sysfsRoot = a.sysfsRoot.empty() ? std::string("/sys") : a.sysfsRoot;
   setup.useLibusb = a.sysfsRoot.empty();  // a fake tree is listed as it is
   setup.devRoot = a.devRoot;

@@ -17,7 +17,7 @@
 #include "cli/ReadSession.h"
 #include "cli/TerminalDialogs.h"
 #include "cli/WindowChoices.h"
-#include "link/ProgrammerGeometry.h"
+#include "slot/ProgrammerGeometry.h"
 #include "model/TMainForm.h"
 #include "platform/Clock.h"
 #include "platform/Text.h"

@@ -7,9 +7,9 @@
 #include "cli/Commands.h"
 #include "cli/LinkSession.h"
 #include "image/THexList.h"
-#include "link/ProgrammerGeometry.h"
-#include "link/SlotHeader.h"
-#include "link/TProgramEntry.h"
+#include "slot/ProgrammerGeometry.h"
+#include "slot/SlotHeader.h"
+#include "slot/TProgramEntry.h"
 #include "link/TReadProg.h"
 #include "platform/Clock.h"
 #include "platform/Text.h"
@@ -27,7 +27,7 @@ struct DumpArgs {
 };
 
 std::string Model(int kind) {
-  const link::KindInfo* k = link::FindKind(kind);
+  const slot::KindInfo* k = slot::FindKind(kind);
   return k ? k->model : "not identified";
 }
 
@@ -36,7 +36,7 @@ void Identify(CliContext& ctx) {
   s.Run([&] {
     TReadProg& p = s.Prog();
     p.Identify();
-    const link::ProgrammerGeometry& g = p.Geometry;
+    const slot::ProgrammerGeometry& g = p.Geometry;
     const std::uint64_t ms = s.Env().Clock().NowMs();
     if (ctx.options.json) {
       ctx.PrintJson({{"kind", g.Kind},
@@ -71,12 +71,12 @@ void List(CliContext& ctx) {
   s.Run([&] {
     TReadProg& p = s.Prog();
     p.Identify();
-    link::TProgramEntryList slots;
+    slot::TProgramEntryList slots;
     p.ReadDirectory(slots);
     nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (int i = 0; i < slots.EntryCount; ++i) {
-      const link::TProgramEntry& e = slots.Get(i);
-      bool ok = link::HeaderChecksumOk(e.Header.data());
+      const slot::TProgramEntry& e = slots.Get(i);
+      bool ok = slot::HeaderChecksumOk(e.Header.data());
       if (ctx.options.json) {
         list.push_back({{"number", i + 1},
                         {"start_page", e.StartPage},
@@ -104,7 +104,7 @@ void Dump(CliContext& ctx, const DumpArgs& a) {
   s.Run([&] {
     TReadProg& p = s.Prog();
     p.Identify();
-    const link::ProgrammerGeometry& g = p.Geometry;
+    const slot::ProgrammerGeometry& g = p.Geometry;
     if (a.page >= g.PageTotal())
       throw CliFailure("Page " + std::to_string(a.page) + " lies beyond the dataflash (pages 0 to " +
                            std::to_string(g.PageTotal() - 1) + ")",

@@ -12,8 +12,8 @@
 #include "cli/ControlReport.h"
 #include "cli/ReadSession.h"
 #include "cli/TerminalDialogs.h"
-#include "link/ProgrammerGeometry.h"
-#include "link/SlotHeader.h"
+#include "slot/ProgrammerGeometry.h"
+#include "slot/SlotHeader.h"
 #include "model/SlotHeaderReading.h"
 #include "platform/Clock.h"
 #include "platform/Text.h"
@@ -41,7 +41,7 @@ const char* const kButtons[] = {"NewButton", "editButton", "DeleteProgramButton"
 std::string RightTrimmed(const std::string& s) { return s.substr(0, s.find_last_not_of(' ') + 1); }
 
 std::string Model(int kind) {
-  const link::KindInfo* k = link::FindKind(kind);
+  const slot::KindInfo* k = slot::FindKind(kind);
   return k ? k->model : "not identified";
 }
 
@@ -109,8 +109,8 @@ void Details(CliContext& ctx, const ReadArgs& a) {
                                 : "--slot " + std::to_string(a.slot) + ": the programmer lists slots 1 to " +
                                       std::to_string(count),
                      kExitUsage);
-  const link::TProgramEntry& entry = w.Programs.Get(a.slot - 1);
-  if (text::Trim(entry.SlotName) == link::slot_header::kEmptyName)
+  const slot::TProgramEntry& entry = w.Programs.Get(a.slot - 1);
+  if (text::Trim(entry.SlotName) == slot::slot_header::kEmptyName)
     throw CliFailure("Slot " + std::to_string(a.slot) + " is empty");
   s.UserClickCell("StringGrid1", a.slot, 0);
   // What the menu entry does; a slot that could not be shown has had its

@@ -9,7 +9,7 @@
 #include "cli/Commands.h"
 #include "image/TFileLoader.h"
 #include "image/THexList.h"
-#include "link/ProgrammerGeometry.h"
+#include "slot/ProgrammerGeometry.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
@@ -53,7 +53,7 @@ void Save(const std::string& file, const sim::SimState& s) {
 }
 
 void Create(CliContext& ctx, const SimArgs& a) {
-  auto kind = link::ParseKind(a.kind);
+  auto kind = slot::ParseKind(a.kind);
   if (!kind) throw CliFailure("--kind " + a.kind + ": expected 0-5 or a kind name", kExitUsage);
   if (platform::FileExists(a.file) && !a.force)
     throw CliFailure(a.file + " already exists (it may hold a staged dataflash); add --force to replace it");
@@ -79,7 +79,7 @@ void Create(CliContext& ctx, const SimArgs& a) {
   if (ctx.options.json)
     ctx.PrintJson({{"file", a.file}, {"kind", s.kind}, {"firmware", sim::FirmwareName(s.firmware)}, {"version", s.version}});
   else
-    ctx.out << "Made a simulated " << link::FindKind(s.kind)->model << " in " << a.file << "\n";
+    ctx.out << "Made a simulated " << slot::FindKind(s.kind)->model << " in " << a.file << "\n";
 }
 
 void Show(CliContext& ctx, const SimArgs& a) {
@@ -90,7 +90,7 @@ void Show(CliContext& ctx, const SimArgs& a) {
   for (std::uint32_t p = 0; p < s.flash->Geometry().pages; ++p) used += !s.flash->PageBlank(p);
   if (ctx.options.json) {
     ctx.PrintJson({{"kind", s.kind},
-                   {"model", link::FindKind(s.kind)->model},
+                   {"model", slot::FindKind(s.kind)->model},
                    {"hardware", s.hardware},
                    {"firmware", sim::FirmwareName(s.firmware)},
                    {"version", s.version},
@@ -161,8 +161,8 @@ void FirmwareHex(CliContext& ctx, const SimArgs& a) {
   if (!sim::ParseFirmware(a.firmware, firmware) || firmware == sim::FirmwareKind::none)
     throw CliFailure("--firmware " + a.firmware + ": expected pic, pic24 or portable", kExitUsage);
   const sim::AvrPart* part =
-      a.controller.empty() ? &sim::PartForKind(firmware == sim::FirmwareKind::portable ? link::kind_portable
-                                                                                       : link::kind_single)
+      a.controller.empty() ? &sim::PartForKind(firmware == sim::FirmwareKind::portable ? slot::kind_portable
+                                                                                       : slot::kind_single)
                            : sim::FindPart(a.controller);
   if (!part) throw CliFailure("--controller " + a.controller + ": expected atmega128 or atmega8515", kExitUsage);
   std::string error;

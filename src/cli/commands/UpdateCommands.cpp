@@ -17,9 +17,9 @@
 #include "firmware/FirmwareChange.h"
 #include "firmware/TUpdateProg.h"
 #include "link/LinkErrors.h"
-#include "link/ProgrammerGeometry.h"
+#include "slot/ProgrammerGeometry.h"
 #include "link/TReadProg.h"
-#include "operations/TForm1.h"
+#include "model/TForm1.h"
 #include "platform/Clock.h"
 #include "platform/Text.h"
 #include "platform/ThreadPriority.h"
@@ -45,8 +45,8 @@ std::string SettingsFile(const devices::TData& data, int required) {
 
 // --kind, checked before the programmer is touched (unknown when not given).
 std::uint8_t GivenKind(const UpdateArgs& a) {
-  if (a.kind.empty()) return link::kind_unknown;
-  auto kind = link::ParseKind(a.kind);
+  if (a.kind.empty()) return slot::kind_unknown;
+  auto kind = slot::ParseKind(a.kind);
   if (!kind) throw CliFailure("--kind " + a.kind + ": expected 0-5 or a kind name", kExitUsage);
   return *kind;
 }
@@ -65,11 +65,11 @@ void UpdateFirmware(CliContext& ctx, const UpdateArgs& a) {
     }
     if (p.LinkOpen) p.CloseLink(false);
     // The kind the programmer reported; the one given when it could not tell.
-    const std::uint8_t kind = p.Geometry.Kind != link::kind_unknown ? p.Geometry.Kind : givenKind;
+    const std::uint8_t kind = p.Geometry.Kind != slot::kind_unknown ? p.Geometry.Kind : givenKind;
 
-    ops::TForm1 probe(nullptr, nullptr);
+    model::TForm1 probe(nullptr, nullptr);
     probe.RequiredFirmware = a.required >= 0 ? a.required
-                             : kind == link::kind_portable       ? int(devices::fw_portable)
+                             : kind == slot::kind_portable       ? int(devices::fw_portable)
                              : data.LoadedFirmware == devices::fw_pic24 ? int(devices::fw_pic24)
                                                                         : int(devices::fw_pic);
     probe.FirmwareFileName =
@@ -78,7 +78,7 @@ void UpdateFirmware(CliContext& ctx, const UpdateArgs& a) {
     firmware::ChooseFirmwareForKind(kind, data, probe.FirmwareFileName, probe.RequiredFirmware);
     const std::string path = firmware::FirmwarePath(p.ProgramFolder, probe.FirmwareFileName);
     if (!a.file.empty() && probe.FirmwareFileName != asked)
-      ctx.err << "Note: a " << link::KindName(kind) << " programmer takes " << path << "; --file is not used\n";
+      ctx.err << "Note: a " << slot::KindName(kind) << " programmer takes " << path << "; --file is not used\n";
 
     std::string question = (condition.empty() ? "" : condition + "\r\r") + "Update the programmer's firmware from\r" +
                            path + "\r\rIts controller is erased and programmed again. Continue?";
@@ -88,7 +88,7 @@ void UpdateFirmware(CliContext& ctx, const UpdateArgs& a) {
     TerminalProgress view(progress, TerminalProgress::IsTerminal(progress));
     platform::NullMessagePump pump;
     platform::SystemThreadPriority priority;
-    ops::TForm1 form(&view, &pump);
+    model::TForm1 form(&view, &pump);
     form.FirmwareFileName = probe.FirmwareFileName;
     form.RequiredFirmware = probe.RequiredFirmware;
     firmware::FirmwareChangeLinks links{p.Unit(),  s.Env().Clock(), *ctx.dialogs, s.Window(),   data,

@@ -19,7 +19,7 @@ namespace velmar::sim {
 struct SimState;
 }
 
-namespace velmar::link {
+namespace velmar::frontend {
 
 // What a backend may need when it is made.
 struct DriverContext {
@@ -31,7 +31,7 @@ struct DriverContext {
 struct DriverBackend {
   const char* name;
   const char* summary;
-  std::unique_ptr<FtDriver> (*create)(DriverContext& context);
+  std::unique_ptr<link::FtDriver> (*create)(DriverContext& context);
 };
 
 std::span<const DriverBackend> DriverBackends();
@@ -39,4 +39,4 @@ const DriverBackend* FindBackend(std::string_view name);
 // The backend `--driver auto` stands for.
 std::string AutoBackend();
 
-}  // namespace velmar::link
+}  // namespace velmar::frontend

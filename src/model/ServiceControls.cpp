@@ -4,7 +4,7 @@
 // errors that no operation handled.
 #include "model/LinkTuning.h"
 #include "model/TMainForm.h"
-#include "operations/ManualViewer.h"
+#include "model/ManualViewer.h"
 #include "platform/Dialogs.h"
 
 namespace velmar::model {
@@ -63,7 +63,7 @@ void TMainForm::ApplicationEvents2Exception(const std::string& message) {
   dialogs_.MessageDlg("Application access Error -" + message, platform::DlgType::Error, {platform::DlgButton::Ok});
 }
 
-void TMainForm::manualButtonClick() { ops::manualButtonClick(ProgrammerKind, Folders.program, dialogs_); }
+void TMainForm::manualButtonClick() { model::manualButtonClick(ProgrammerKind, Folders.program, dialogs_); }
 
 void TMainForm::Button2Click() {
   eraseOps_.FormShow();

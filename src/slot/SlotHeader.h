@@ -10,11 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace velmar::image {
-class THexList;
-}
-
-namespace velmar::link {
+namespace velmar::slot {
 
 struct HeaderField {
   std::uint8_t offset;
@@ -88,9 +84,4 @@ std::string MakeSlotName(int slotNumber, std::string_view description);
 // The header Delete writes: the old link and page count, "Empty" and 0xFF.
 HeaderBytes EmptyHeader(std::uint16_t nextHeaderPage, std::uint16_t pageCount);
 
-// The header at the start of a memory image (160 bytes); raises the memory
-// image's EISPException when the image is smaller.
-std::uint8_t* HeaderOf(image::THexList& image);
-const std::uint8_t* HeaderOf(const image::THexList& image);
-
-}  // namespace velmar::link
+}  // namespace velmar::slot

@@ -1,21 +1,21 @@
 // Option checking and assembly of the link's environment.
-#include "link/LinkEnvironment.h"
+#include "frontend/LinkEnvironment.h"
 
 #include <optional>
 #include <stdexcept>
 
-#include "link/DriverRegistry.h"
-#include "link/ProgrammerGeometry.h"
+#include "frontend/DriverRegistry.h"
+#include "slot/ProgrammerGeometry.h"
 #include "link/TracingDriver.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
 #include "sim/SimDriver.h"
 #include "sim/SimState.h"
 
-namespace velmar::link {
+namespace velmar::frontend {
 
 std::string LinkEnvironment::DefaultStateFile(const std::string& folder, int kind) {
-  return platform::WithSeparator(folder) + "sim-" + KindName(kind) + ".state";
+  return platform::WithSeparator(folder) + "sim-" + slot::KindName(kind) + ".state";
 }
 
 LinkEnvironment::LinkEnvironment(const LinkOptions& o) {
@@ -26,7 +26,7 @@ LinkEnvironment::LinkEnvironment(const LinkOptions& o) {
 
   std::optional<std::uint8_t> kind;
   if (!o.simulate.empty()) {
-    kind = ParseKind(o.simulate);
+    kind = slot::ParseKind(o.simulate);
     if (!kind)
       throw std::invalid_argument("--simulate " + o.simulate +
                                   ": expected 0-5, single, single-old, 8way, portable, 8way-v2 or single-v2");
@@ -51,8 +51,8 @@ LinkEnvironment::LinkEnvironment(const LinkOptions& o) {
     if (platform::FileExists(stateFile_)) {
       state = sim::LoadState(stateFile_);
       if (kind && state.kind != *kind)
-        throw std::invalid_argument("The simulated programmer in " + stateFile_ + " is a " + KindName(state.kind) +
-                                    " programmer, not a " + KindName(*kind) + " one");
+        throw std::invalid_argument("The simulated programmer in " + stateFile_ + " is a " + slot::KindName(state.kind) +
+                                    " programmer, not a " + slot::KindName(*kind) + " one");
     } else if (kind) {
       state = sim::FreshState(*kind, sim::ReadExpectedVersions(o.programFolder));
     } else {
@@ -68,14 +68,14 @@ LinkEnvironment::LinkEnvironment(const LinkOptions& o) {
   if (!backend) throw std::invalid_argument("--driver " + o.driver + ": expected auto, sim, libftdi or d2xx");
   driver_ = backend->create(context);
   if (simulated) sim_ = static_cast<sim::SimDriver*>(driver_.get());
-  counting_ = std::make_unique<CountingDriver>(*driver_);
+  counting_ = std::make_unique<link::CountingDriver>(*driver_);
   outer_ = counting_.get();
 
   if (!o.trace.empty()) {
     traceFile_ = std::make_unique<std::ofstream>(o.trace, std::ios::out | std::ios::trunc);
     if (!*traceFile_) throw std::runtime_error("Cannot write the trace file " + o.trace);
-    tracing_ = std::make_unique<TracingDriver>(*counting_, *traceFile_);
-    TraceWaits(*clock_, *traceFile_);
+    tracing_ = std::make_unique<link::TracingDriver>(*counting_, *traceFile_);
+    link::TraceWaits(*clock_, *traceFile_);
     outer_ = tracing_.get();
   }
 }
@@ -93,4 +93,4 @@ bool LinkEnvironment::Finish(std::string* error) {
   return sim::SaveState(stateFile_, sim_->State(), error);
 }
 
-}  // namespace velmar::link
+}  // namespace velmar::frontend

@@ -1,10 +1,10 @@
 // The slot header layout helpers and the slot catalogue's search.
 #include <gtest/gtest.h>
 
-#include "link/SlotHeader.h"
-#include "link/TProgramEntry.h"
+#include "slot/SlotHeader.h"
+#include "slot/TProgramEntry.h"
 
-namespace velmar::link {
+namespace velmar::slot {
 namespace {
 
 using namespace slot_header;
@@ -90,4 +90,4 @@ TEST(FilterName, KeepsOnlyThePrintableNameCharacters) {
 }
 
 }  // namespace
-}  // namespace velmar::link
+}  // namespace velmar::slot

@@ -1,12 +1,12 @@
 // Slot records, name filtering and the catalogue's search.
-#include "link/TProgramEntry.h"
+#include "slot/TProgramEntry.h"
 
 #include <stdexcept>
 
 #include "platform/Paths.h"
 #include "platform/Text.h"
 
-namespace velmar::link {
+namespace velmar::slot {
 
 TProgramEntry::TProgramEntry(std::uint32_t startPage, std::uint32_t nextPage, std::uint32_t pageCount,
                              std::string slotName, std::string sourceFileName, std::string deviceName,
@@ -95,4 +95,4 @@ int TProgramEntryList::Find(const std::string& text, int mode, int startIndex, b
   return -1;
 }
 
-}  // namespace velmar::link
+}  // namespace velmar::slot

@@ -1,12 +1,11 @@
 // Slot header fields, texts and checksums.
-#include "link/SlotHeader.h"
+#include "slot/SlotHeader.h"
 
 #include <algorithm>
 
-#include "image/THexList.h"
 #include "platform/Text.h"
 
-namespace velmar::link {
+namespace velmar::slot {
 
 using namespace slot_header;
 
@@ -70,14 +69,4 @@ HeaderBytes EmptyHeader(std::uint16_t nextHeaderPage, std::uint16_t pageCount) {
   return h;
 }
 
-std::uint8_t* HeaderOf(image::THexList& image) {
-  image.GetValue(kSize - 1);  // range check
-  return image.DataAt(0);
-}
-
-const std::uint8_t* HeaderOf(const image::THexList& image) {
-  image.GetValue(kSize - 1);
-  return image.DataAt(0);
-}
-
-}  // namespace velmar::link
+}  // namespace velmar::slot

@@ -1,9 +1,9 @@
 // The progress window model.
-#include "operations/TForm1.h"
+#include "model/TForm1.h"
 
 #include "platform/Dialogs.h"
 
-namespace velmar::ops {
+namespace velmar::model {
 
 TForm1::~TForm1() {
   if (view_ && Visible) view_->Released(*this);
@@ -37,4 +37,4 @@ void TForm1::UpdateStat(int done, int total) {
   Repaint();
 }
 
-}  // namespace velmar::ops
+}  // namespace velmar::model

@@ -13,7 +13,7 @@ namespace velmar::platform {
 class MessagePump;
 }
 
-namespace velmar::ops {
+namespace velmar::model {
 
 class TForm1;
 
@@ -55,4 +55,4 @@ class TForm1 {
   platform::MessagePump* pump_;
 };
 
-}  // namespace velmar::ops
+}  // namespace velmar::model

@@ -1,9 +1,9 @@
 // The Manual button.
-#include "operations/ManualViewer.h"
+#include "model/ManualViewer.h"
 
 #include "platform/Dialogs.h"
 
-namespace velmar::ops {
+namespace velmar::model {
 
 std::string ManualFile(int programmerKind, const std::string& programFolder) {
   switch (programmerKind) {
@@ -27,4 +27,4 @@ void manualButtonClick(int programmerKind, const std::string& programFolder, pla
   if (!message.empty()) dialogs.ShowError(message);
 }
 
-}  // namespace velmar::ops
+}  // namespace velmar::model

@@ -1,5 +1,5 @@
 // The backend table.
-#include "link/DriverRegistry.h"
+#include "frontend/DriverRegistry.h"
 
 #include <stdexcept>
 
@@ -7,18 +7,18 @@
 #include "link/LibFtdiDriver.h"
 #include "sim/SimDriver.h"
 
-namespace velmar::link {
+namespace velmar::frontend {
 
 namespace {
 
-std::unique_ptr<FtDriver> MakeSim(DriverContext& c) {
+std::unique_ptr<link::FtDriver> MakeSim(DriverContext& c) {
   if (!c.simState) throw std::invalid_argument("the simulated programmer needs a state");
   return std::make_unique<sim::SimDriver>(std::move(*c.simState), c.clock, c.virtualClock);
 }
 
-std::unique_ptr<FtDriver> MakeLibFtdi(DriverContext&) { return std::make_unique<LibFtdiDriver>(MakeLibFtdiCalls()); }
+std::unique_ptr<link::FtDriver> MakeLibFtdi(DriverContext&) { return std::make_unique<link::LibFtdiDriver>(link::MakeLibFtdiCalls()); }
 
-std::unique_ptr<FtDriver> MakeD2xx(DriverContext&) { return std::make_unique<D2xxLibraryDriver>(); }
+std::unique_ptr<link::FtDriver> MakeD2xx(DriverContext&) { return std::make_unique<link::D2xxLibraryDriver>(); }
 
 const DriverBackend kBackends[] = {
     {"sim", "the simulated programmer", MakeSim},
@@ -36,6 +36,6 @@ const DriverBackend* FindBackend(std::string_view name) {
   return nullptr;
 }
 
-std::string AutoBackend() { return D2xxLibraryDriver::Loadable() ? "d2xx" : "libftdi"; }
+std::string AutoBackend() { return link::D2xxLibraryDriver::Loadable() ? "d2xx" : "libftdi"; }
 
-}  // namespace velmar::link
+}  // namespace velmar::frontend

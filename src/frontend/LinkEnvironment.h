@@ -22,8 +22,10 @@ class SimDriver;
 }
 
 namespace velmar::link {
-
 class TracingDriver;
+}
+
+namespace velmar::frontend {
 
 struct LinkOptions {
   std::string driver = "auto";  // auto, sim, libftdi or d2xx
@@ -43,8 +45,8 @@ class LinkEnvironment {
   ~LinkEnvironment();
 
   platform::Clock& Clock() { return *clock_; }
-  FtDriver& Driver() { return *outer_; }
-  const DriverCounts& Counts() const { return counting_->counts; }
+  link::FtDriver& Driver() { return *outer_; }
+  const link::DriverCounts& Counts() const { return counting_->counts; }
   const std::string& BackendName() const { return backend_; }
   // The simulated programmer (null on hardware) and its state file.
   sim::SimDriver* Sim() { return sim_; }
@@ -60,13 +62,13 @@ class LinkEnvironment {
  private:
   std::unique_ptr<platform::Clock> clock_;
   std::string backend_;
-  std::unique_ptr<FtDriver> driver_;
-  std::unique_ptr<CountingDriver> counting_;
+  std::unique_ptr<link::FtDriver> driver_;
+  std::unique_ptr<link::CountingDriver> counting_;
   std::unique_ptr<std::ofstream> traceFile_;
-  std::unique_ptr<TracingDriver> tracing_;
-  FtDriver* outer_ = nullptr;
+  std::unique_ptr<link::TracingDriver> tracing_;
+  link::FtDriver* outer_ = nullptr;
   sim::SimDriver* sim_ = nullptr;
   std::string stateFile_;
 };
 
-}  // namespace velmar::link
+}  // namespace velmar::frontend

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "link/SlotHeader.h"
+#include "slot/SlotHeader.h"
 
-namespace velmar::link {
+namespace velmar::slot {
 
 class TProgramEntry {
  public:
@@ -71,4 +71,4 @@ class TProgramEntryList {
   std::vector<std::unique_ptr<TProgramEntry>> entries_;
 };
 
-}  // namespace velmar::link
+}  // namespace velmar::slot

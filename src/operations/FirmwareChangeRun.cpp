@@ -6,7 +6,7 @@
 #include "firmware/FirmwareChange.h"
 #include "link/TReadProg.h"
 #include "model/TMainForm.h"
-#include "operations/TForm1.h"
+#include "model/TForm1.h"
 #include "platform/Dialogs.h"
 #include "platform/ThreadPriority.h"
 
@@ -23,7 +23,7 @@ bool TMainForm::ChangeFirmwareOverLink(const std::string& fileName, int required
     return false;
   }
   if (link_ && link_->LinkOpen) link_->CloseLink(false);
-  ops::TForm1 form(progressView_, linkParts_.pump);
+  model::TForm1 form(progressView_, linkParts_.pump);
   form.FirmwareFileName = fileName;
   form.RequiredFirmware = requiredFirmware;
   platform::SystemThreadPriority priority;

@@ -1,11 +1,11 @@
 // Options shared by velmar-cli and the desktop application.
-#include "cli/SharedOptions.h"
+#include "frontend/SharedOptions.h"
 
 #include <CLI/CLI.hpp>
 
 #include "platform/Paths.h"
 
-namespace velmar::cli {
+namespace velmar::frontend {
 
 void AddSharedOptions(CLI::App& app, SharedOptions& o) {
   app.add_option("--simulate", o.simulate,
@@ -26,9 +26,9 @@ image::Folders FoldersFrom(const SharedOptions& o) {
   return f;
 }
 
-link::LinkOptions LinkOptionsFrom(const SharedOptions& o) {
+LinkOptions LinkOptionsFrom(const SharedOptions& o) {
   image::Folders f = FoldersFrom(o);
-  link::LinkOptions l;
+  LinkOptions l;
   l.driver = o.driver;
   l.simulate = o.simulate;
   l.simState = o.simState;
@@ -56,4 +56,4 @@ std::string MessageText(const std::string& report) {
   return t;
 }
 
-}  // namespace velmar::cli
+}  // namespace velmar::frontend

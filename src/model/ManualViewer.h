@@ -9,7 +9,7 @@ namespace velmar::platform {
 class Dialogs;
 }
 
-namespace velmar::ops {
+namespace velmar::model {
 
 // The guide for a programmer kind: single-way kinds (0, 1, 5) and unknown
 // kinds open the single-way guide, the 8-way kinds (2, 4) the 8-way guide,
@@ -19,4 +19,4 @@ std::string ManualFile(int programmerKind, const std::string& programFolder);
 // Opens the guide and maps the opener's result to the user's message.
 void manualButtonClick(int programmerKind, const std::string& programFolder, platform::Dialogs& dialogs);
 
-}  // namespace velmar::ops
+}  // namespace velmar::model

@@ -9,13 +9,13 @@
 
 #include "image/ISPDefs.h"
 #include "link/ConnectionCheck.h"
-#include "link/LinkEnvironment.h"
+#include "frontend/LinkEnvironment.h"
 
 namespace CLI {
 class App;
 }
 
-namespace velmar::cli {
+namespace velmar::frontend {
 
 struct SharedOptions {
   std::string simulate;       // programmer kind to simulate ("" = none)
@@ -31,11 +31,11 @@ void AddSharedOptions(CLI::App& app, SharedOptions& o);
 // The working and program folders after the options.
 image::Folders FoldersFrom(const SharedOptions& o);
 // The link environment's options after the options and folders.
-link::LinkOptions LinkOptionsFrom(const SharedOptions& o);
+LinkOptions LinkOptionsFrom(const SharedOptions& o);
 // The connection check for these options, on the real system (no
 // identification: the front end adds its own).
 link::CheckSetup ConnectionCheckSetup(const SharedOptions& o);
 // The check's report as a message text ("\r" line breaks).
 std::string MessageText(const std::string& report);
 
-}  // namespace velmar::cli
+}  // namespace velmar::frontend

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-namespace velmar::link {
+namespace velmar::slot {
 
 enum ProgrammerKind : std::uint8_t {
   kind_single = 0,      // single-way programmer, version 1
@@ -60,4 +60,4 @@ struct ProgrammerGeometry {
   std::uint32_t PageTotal() const { return PageSize ? Capacity / PageSize : 0; }
 };
 
-}  // namespace velmar::link
+}  // namespace velmar::slot

@@ -1,9 +1,9 @@
 // The kind table.
-#include "link/ProgrammerGeometry.h"
+#include "slot/ProgrammerGeometry.h"
 
 #include "platform/Text.h"
 
-namespace velmar::link {
+namespace velmar::slot {
 
 namespace {
 
@@ -50,4 +50,4 @@ void ProgrammerGeometry::ApplyKind(std::uint8_t kind) {
   CodeImageLimit = kind == kind_8way_v2 ? 264192 : 262144;
 }
 
-}  // namespace velmar::link
+}  // namespace velmar::slot

@@ -1,0 +1,82 @@
+#!/usr/bin/env python3
+"""Checks that the source folders include each other without a cycle.
+
+Every `#include "folder/..."` in src/<folder>/ is an edge from that folder to
+the named one. The folders must form a layered graph: when any set of folders
+reaches itself through its includes, the check names the cycle and the files
+that make each step of it, and exits with status 1. Run it from anywhere:
+    scripts/check-layers.py [SRC_DIR]
+"""
+import os
+import re
+import sys
+
+INCLUDE = re.compile(r'^\s*#\s*include\s+"([A-Za-z0-9_]+)/[^"]+"', re.MULTILINE)
+
+
+def folder_edges(src):
+    """{folder: {included folder: [files making the include]}}"""
+    edges = {}
+    for folder in sorted(os.listdir(src)):
+        root = os.path.join(src, folder)
+        if not os.path.isdir(root):
+            continue
+        edges.setdefault(folder, {})
+        for dirpath, _, files in os.walk(root):
+            for name in sorted(files):
+                if not name.endswith((".h", ".hpp", ".cpp", ".cc")):
+                    continue
+                path = os.path.join(dirpath, name)
+                with open(path, encoding="utf-8", errors="replace") as f:
+                    text = f.read()
+                for target in INCLUDE.findall(text):
+                    if target != folder and os.path.isdir(os.path.join(src, target)):
+                        edges[folder].setdefault(target, []).append(os.path.relpath(path, src))
+    return edges
+
+
+def find_cycle(edges):
+    """One cycle as a list of folders (first == last), or None."""
+    state = {}  # folder -> 1 on the current path, 2 done
+    path = []
+
+    def visit(node):
+        state[node] = 1
+        path.append(node)
+        for nxt in sorted(edges.get(node, {})):
+            if state.get(nxt) == 1:
+                return path[path.index(nxt):] + [nxt]
+            if nxt not in state:
+                found = visit(nxt)
+                if found:
+                    return found
+        path.pop()
+        state[node] = 2
+        return None
+
+    for node in sorted(edges):
+        if node not in state:
+            found = visit(node)
+            if found:
+                return found
+    return None
+
+
+def main():
+    here = os.path.dirname(os.path.abspath(__file__))
+    src = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "src")
+    edges = folder_edges(src)
+    cycle = find_cycle(edges)
+    if cycle is None:
+        print("folder includes form no cycle (%d folders)" % len(edges))
+        return 0
+    print("folder include cycle: " + " -> ".join(cycle), file=sys.stderr)
+    for a, b in zip(cycle, cycle[1:]):
+        files = edges[a][b]
+        more = " and %d more" % (len(files) - 3) if len(files) > 3 else ""
+        print("  %s -> %s: %s%s" % (a, b, ", ".join(files[:3]), more), file=sys.stderr)
+    return 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,2 @@
+// Part of a cycle: a includes b.
+#include "b/B.h"

@@ -1,0 +1,2 @@
+// Closes the cycle: b includes a.
+#include "a/A.h"

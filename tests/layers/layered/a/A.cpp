@@ -1,0 +1,2 @@
+// The upper layer: a includes b.
+#include "b/B.h"

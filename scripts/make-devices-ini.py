@@ -1,163 +1,152 @@
 #!/usr/bin/env python3
-"""Writes data/DEVICES.INI from the device table below.
+"""Writes data/DEVICES.INI and the device list of docs/DEVICES.md.
 
-Device identifiers, algorithm numbers and programming parameters are set by
-hand in the table (docs/DEVICES.md says how each was chosen). For the 8-bit
-devices that gputils knows, the memory sizes come from its linker scripts,
-and for PIC18 devices the configuration masks (Fuses, Lockbits) from the
-option values of its headers and the configuration defaults (FDefs,
-LDefault) from what gpasm writes when only DEBUG=OFF is given. Run it from
-the repository root: python3 scripts/make-devices-ini.py
+Every device comes from scripts/devices/parts.csv, which lists each part with
+the manufacturer's programming specification that covers it (a DS number),
+its device identifier, memory sizes, write latches and programming times as
+that specification gives them. A part is shipped when its specification is
+one whose algorithm the slot format has (ALGORITHMS below); everything a
+specification leaves to the part comes from gputils where gputils knows the
+part:
+
+  - program and data memory sizes from its linker scripts (lkr/*_g.lkr);
+  - PIC18 configuration masks and defaults from its configuration database
+    (`gpasm -s -p<part>`: the implemented bits and the unprogrammed value of
+    every configuration byte).
+
+Parts gputils does not know (K40, PIC24, dsPIC30) take their sizes from the
+parts table and their masks from the datasheet constants below. Parts left
+out are listed, with the reason, in LEFT_OUT. Run it from the repository
+root: python3 scripts/make-devices-ini.py [--check]
+(--check writes nothing and fails when the shipped files are not what the
+tables give.)
 """
+import csv
+import math
 import os
 import re
 import subprocess
 import sys
-import tempfile
 
 GPUTILS = "/usr/share/gputils"
+HERE = os.path.dirname(os.path.abspath(__file__))
+PARTS = os.path.join(HERE, "devices", "parts.csv")
 
-# name: family-specific hand values. Sizes given here are used only where
-# gputils does not know the device (K40 parts, 16-bit devices).
-PIC18 = [
-    # name, DeviceID, Type, BufferSize, BlockSize, EraseBlocks, EraseCMD, ProgTime, EraseTime(10 ms)
-    ("PIC18F1220", "07E0", "B", 8, 2048, 2, "8F3F", 1, 1),
-    ("PIC18F1320", "07C0", "B", 8, 4096, 2, "8F3F", 1, 1),
-    ("PIC18F242", "0480", "A", 8, 8192, 2, "8000", 2, 1),
-    ("PIC18F252", "0400", "A", 8, 8192, 4, "8000", 2, 1),
-    ("PIC18F442", "04A0", "A", 8, 8192, 2, "8000", 2, 1),
-    ("PIC18F452", "0420", "A", 8, 8192, 4, "8000", 2, 1),
-    ("PIC18F258", "0800", "A", 8, 8192, 4, "8000", 2, 1),
-    ("PIC18F458", "0820", "A", 8, 8192, 4, "8000", 2, 1),
-    ("PIC18F2420", "1140", "B", 32, 8192, 2, "8F3F", 1, 1),
-    ("PIC18F2520", "1100", "B", 32, 8192, 4, "8F3F", 1, 1),
-    ("PIC18F4420", "10C0", "B", 32, 8192, 2, "8F3F", 1, 1),
-    ("PIC18F4520", "1080", "B", 32, 8192, 4, "8F3F", 1, 1),
-    ("PIC18F2550", "1240", "B", 32, 8192, 4, "8F3F", 1, 1),
-    ("PIC18F4550", "1200", "B", 32, 8192, 4, "8F3F", 1, 1),
-    ("PIC18F2620", "0C80", "B", 64, 16384, 4, "8F3F", 1, 1),
-    ("PIC18F4620", "0C00", "B", 64, 16384, 4, "8F3F", 1, 1),
-]
-# gputils' J headers list no option values, so the masks of implemented
-# configuration bits come from the datasheets' configuration word tables.
-J10_FUSES = "E104C70F00010000"
-J50_FUSES = "EF07DF0FFF09BF03"
-PIC18J = [
-    # name, DeviceID, BufferSize, ProgTime, EraseTime(10 ms), Fuses
-    ("PIC18F24J10", "1D00", 64, 2, 48, J10_FUSES),
-    ("PIC18F25J10", "1C00", 64, 2, 48, J10_FUSES),
-    ("PIC18F44J10", "1D20", 64, 2, 48, J10_FUSES),
-    ("PIC18F45J10", "1C20", 64, 2, 48, J10_FUSES),
-    ("PIC18F26J50", "4C40", 64, 2, 48, J50_FUSES),
-    ("PIC18F46J50", "4CA0", 64, 2, 48, J50_FUSES),
-]
-PIC18K = [
-    # name, DeviceID, Type, BufferSize, BlockSize, is3Vonly
-    ("PIC18F23K22", "5740", "K22", 64, 2048, 0),
-    ("PIC18F24K22", "5640", "K22", 64, 4096, 0),
-    ("PIC18F25K22", "5540", "K22", 64, 8192, 0),
-    ("PIC18F26K22", "5440", "K22", 64, 16384, 0),
-    ("PIC18F43K22", "5700", "K22", 64, 2048, 0),
-    ("PIC18F44K22", "5600", "K22", 64, 4096, 0),
-    ("PIC18F45K22", "5500", "K22", 64, 8192, 0),
-    ("PIC18F46K22", "5400", "K22", 64, 16384, 0),
-    ("PIC18LF46K22", "5420", "K22", 64, 16384, 1),
-    ("PIC18F25K80", "6180", "K80", 64, 8192, 0),
-    ("PIC18F26K80", "6120", "K80", 64, 16384, 0),
-    ("PIC18F45K80", "6160", "K80", 64, 8192, 0),
-    ("PIC18F46K80", "6100", "K80", 64, 16384, 0),
-    ("PIC18F25K40", "69A0", "K40", 64, 8192, 0),
-    ("PIC18F26K40", "6980", "K40", 64, 16384, 0),
-    ("PIC18F45K40", "6940", "K40", 64, 8192, 0),
-    ("PIC18F46K40", "6920", "K40", 64, 16384, 0),
-]
-# K40 parts are not in gputils: sizes and configuration from their datasheet.
-K40_SIZES = {"PIC18F25K40": (32768, 256), "PIC18F26K40": (65536, 1024),
-             "PIC18F45K40": (32768, 256), "PIC18F46K40": (65536, 1024)}
+# One entry per programming specification whose algorithm the slot format
+# has. Family: the device list family; the rest are the header values every
+# part of that specification shares (times are the specification's longest,
+# rounded up: ProgTime in ms, EraseTime in 10 ms; where parts.csv gives a
+# part's own time, the longer one is used).
+ALGORITHMS = {
+    # PIC18F
+    "DS39576": dict(family="PIC18F", Type="A", EraseCMD="8000", ProgTime=2, EraseTime=1),
+    "DS39592": dict(family="PIC18F", Type="B", EraseCMD="8F3F", ProgTime=1, EraseTime=1),
+    "DS39622": dict(family="PIC18F", Type="B", EraseCMD="8F3F", ProgTime=1, EraseTime=1),
+    # PIC18 K
+    "DS41398": dict(family="PIC18K", Type="K22", EraseCMD="8F0F", ProgTime=1, EraseTime=2),
+    "DS39972": dict(family="PIC18K", Type="K80", EraseCMD="8F0F", ProgTime=1, EraseTime=2),
+    "DS40001772": dict(family="PIC18K", Type="K40", EraseCMD="0000", ProgTime=1, EraseTime=2),
+    # PIC18 J
+    "DS39687": dict(family="PIC18J", Type="J", EraseCMD="8001", ProgTime=2, EraseTime=48),
+    # PIC12/16: the Column algorithm
+    "DS30262": dict(family="PIC16", Column=0),
+    "DS41191": dict(family="PIC16", Column=1),
+    "DS30324": dict(family="PIC16", Column=2),
+    "DS41196": dict(family="PIC16", Column=3),
+    "DS39589": dict(family="PIC16", Column=4),
+    "DS39607": dict(family="PIC16", Column=5),
+    "DS39603": dict(family="PIC16", Column=5),
+    "DS41204": dict(family="PIC16", Column=6),
+    "DS41287": dict(family="PIC16", Column=7),
+    "DS41390": dict(family="PIC16", Column=12),
+    "DS41439": dict(family="PIC16", Column=12),
+    "DS41397": dict(family="PIC16", Column=12),
+    "DS41573": dict(family="PIC16", Column=15),
+    # PIC24F and dsPIC30
+    "DS39768": dict(family="PIC24", Type="24FJ"),
+    "DS39919": dict(family="PIC24", Type="24KA"),
+    "DS70102": dict(family="DSPIC30", Type="ds30"),
+}
+
+# Bytes each PIC12/16 algorithm writes in one programming step, where the
+# algorithm fixes it; the enhanced mid-range algorithms write the part's
+# whole row of latches.
+PIC16_ROW_BYTES = {0: 2, 1: 2, 2: 2, 3: 2, 4: 8, 5: 8, 6: 2, 7: 8}
+
+# Configuration masks from the datasheets' configuration register tables,
+# for parts gputils does not describe (or describes differently, below).
 K40_FUSES = "7729C7BF7F3F0F2F"
 K40_LOCKBITS = "03000F020000"
+# The PIC18F2x/4xJ50 datasheet has LS48MHZ in CONFIG4H and no WPFP6; gputils
+# has neither of them right for these parts, so the datasheet decides.
+J50_FUSES = "EF07DF0FFF09BF03"
+PIC24FJ_GA0_FUSES = "FF87DF7F"        # PIC24FJ64GA004 family: CONFIG2, CONFIG1
+PIC24KA_FUSES = "0F000387FFDFFB83"    # PIC24F16KA102 family: FBS .. FICD
 
-PIC16 = [
-    # name, DeviceID, Column, RowSize (bytes), FuseCount (bytes), is3Vonly, 14bitID
-    ("PIC12F629", "0F80", 1, 2, 2, 0, 0),
-    ("PIC12F675", "0FC0", 1, 2, 2, 0, 0),
-    ("PIC12F683", "0460", 6, 2, 2, 0, 0),
-    ("PIC16F630", "10C0", 1, 2, 2, 0, 0),
-    ("PIC16F676", "10E0", 1, 2, 2, 0, 0),
-    ("PIC16F684", "1080", 6, 2, 2, 0, 0),
-    ("PIC16F688", "1180", 6, 2, 2, 0, 0),
-    ("PIC16F690", "1400", 6, 2, 2, 0, 0),
-    ("PIC16F84A", "0560", 0, 2, 2, 0, 0),
-    ("PIC16F627A", "1040", 3, 2, 2, 0, 0),
-    ("PIC16F628A", "1060", 3, 2, 2, 0, 0),
-    ("PIC16F648A", "1100", 3, 2, 2, 0, 0),
-    ("PIC16F73", "0600", 2, 2, 2, 0, 0),
-    ("PIC16F77", "0660", 2, 2, 2, 0, 0),
-    ("PIC16F87", "0720", 5, 8, 4, 0, 0),
-    ("PIC16F88", "0760", 5, 8, 4, 0, 0),
-    ("PIC16F818", "04C0", 5, 8, 2, 0, 0),
-    ("PIC16F819", "04E0", 5, 8, 2, 0, 0),
-    ("PIC16F873A", "0E40", 4, 8, 2, 0, 0),
-    ("PIC16F874A", "0E60", 4, 8, 2, 0, 0),
-    ("PIC16F876A", "0E00", 4, 8, 2, 0, 0),
-    ("PIC16F877A", "0E20", 4, 8, 2, 0, 0),
-    ("PIC16F882", "2000", 7, 8, 4, 0, 0),
-    ("PIC16F883", "2020", 7, 8, 4, 0, 0),
-    ("PIC16F886", "2060", 7, 8, 4, 0, 0),
-    ("PIC16F887", "2080", 7, 8, 4, 0, 0),
-    ("PIC12F1822", "2700", 12, 32, 4, 0, 1),
-    ("PIC12F1840", "1B80", 12, 64, 4, 0, 1),
-    ("PIC16F1823", "2720", 12, 32, 4, 0, 1),
-    ("PIC16F1826", "2780", 12, 16, 4, 0, 1),
-    ("PIC16F1827", "27A0", 12, 16, 4, 0, 1),
-    ("PIC16LF1827", "28A0", 12, 16, 4, 1, 1),
-    ("PIC16F1847", "1480", 12, 64, 4, 0, 1),
-    ("PIC16F1933", "2300", 12, 16, 4, 0, 1),
-    ("PIC16F1934", "2340", 12, 16, 4, 0, 1),
-    ("PIC16F1937", "2380", 12, 16, 4, 0, 1),
-    ("PIC16F1939", "23C0", 12, 16, 4, 0, 1),
-    ("PIC16F1503", "2CE0", 15, 32, 4, 0, 1),
-    ("PIC16F1507", "2D00", 15, 32, 4, 0, 1),
-    ("PIC16F1508", "2D20", 15, 64, 4, 0, 1),
-    ("PIC16F1509", "2D40", 15, 64, 4, 0, 1),
-    # Baseline parts have no device identifier.
-    ("PIC16F54", "FFFF", 8, 2, 2, 0, 0),
-    ("PIC16F57", "FFFF", 8, 2, 2, 0, 0),
-    ("PIC16F59", "FFFF", 8, 2, 2, 0, 0),
-    ("PIC16F505", "FFFF", 9, 2, 2, 0, 0),
-    ("PIC16F506", "FFFF", 9, 2, 2, 0, 0),
-]
-PIC24 = [
-    # name, DeviceID, Type, instructions, EEPROM bytes, FuseCount, Fuses, FDefs, is3Vonly
-    ("PIC24FJ16GA002", "0444", "24FJ", 5504, 0, 2, "FF87DF7F", "FF87DF7F", 1),
-    ("PIC24FJ32GA002", "0445", "24FJ", 11008, 0, 2, "FF87DF7F", "FF87DF7F", 1),
-    ("PIC24FJ48GA002", "0446", "24FJ", 16512, 0, 2, "FF87DF7F", "FF87DF7F", 1),
-    ("PIC24FJ64GA002", "0447", "24FJ", 22016, 0, 2, "FF87DF7F", "FF87DF7F", 1),
-    ("PIC24FJ32GA004", "044D", "24FJ", 11008, 0, 2, "FF87DF7F", "FF87DF7F", 1),
-    ("PIC24FJ64GA004", "044F", "24FJ", 22016, 0, 2, "FF87DF7F", "FF87DF7F", 1),
-    ("PIC24F08KA101", "0D00", "24KA", 2816, 512, 9, "0F000387FFDFFB83", "0F000387FFDFFB83", 1),
-    ("PIC24F16KA101", "0D01", "24KA", 5632, 512, 9, "0F000387FFDFFB83", "0F000387FFDFFB83", 1),
-    ("PIC24F08KA102", "0D02", "24KA", 2816, 512, 9, "0F000387FFDFFB83", "0F000387FFDFFB83", 1),
-    ("PIC24F16KA102", "0D03", "24KA", 5632, 512, 9, "0F000387FFDFFB83", "0F000387FFDFFB83", 1),
-]
-DSPIC30 = [
-    # name, DeviceID, instructions, EEPROM bytes
-    ("dsPIC30F2010", "0040", 4096, 1024),
-    ("dsPIC30F2011", "0240", 4096, 0),
-    ("dsPIC30F2012", "0241", 4096, 0),
-    ("dsPIC30F3010", "01C0", 8192, 1024),
-    ("dsPIC30F3011", "01C1", 8192, 1024),
-    ("dsPIC30F3012", "00C1", 8192, 1024),
-    ("dsPIC30F3013", "00C3", 8192, 1024),
-    ("dsPIC30F4011", "0101", 16384, 1024),
-    ("dsPIC30F4012", "0102", 16384, 1024),
-    ("dsPIC30F4013", "0141", 16384, 1024),
-]
+# PIC24 and dsPIC30 program memory in instructions, from the family
+# datasheets (the parts table counts the configuration page as well).
+PIC24_INSTRUCTIONS = {
+    "PIC24FJ16GA002": 5504, "PIC24FJ16GA004": 5504, "PIC24FJ32GA002": 11008, "PIC24FJ32GA004": 11008,
+    "PIC24FJ48GA002": 16512, "PIC24FJ48GA004": 16512, "PIC24FJ64GA002": 22016, "PIC24FJ64GA004": 22016,
+    "PIC24F08KA101": 2816, "PIC24F08KA102": 2816, "PIC24F16KA101": 5632, "PIC24F16KA102": 5632,
+}
+
+# Parts of the specifications above that are not shipped, and why.
+LEFT_OUT = {
+    "PIC16F639": "shares its identifier (10A0) with the PIC16F636, so the programmer cannot tell them apart",
+    "PIC12F1840": None,  # shipped; see ID_CORRECTIONS
+    "PIC12LF1501": "the identifier tables disagree (2C80 / 2D80) and no manufacturer's table was at hand to decide",
+    "PIC12LF1840": "the identifier tables disagree (1DC0 / 1BC0) and no manufacturer's table was at hand to decide",
+    "PIC16LF1902": "no data EEPROM and no row count for it in the enhanced mid-range algorithms' tables",
+    "PIC16LF1903": "no data EEPROM and no row count for it in the enhanced mid-range algorithms' tables",
+    "PIC16LF1904": "no data EEPROM and no row count for it in the enhanced mid-range algorithms' tables",
+    "PIC16LF1906": "no data EEPROM and no row count for it in the enhanced mid-range algorithms' tables",
+    "PIC16LF1907": "no data EEPROM and no row count for it in the enhanced mid-range algorithms' tables",
+    "PIC18F27K40": "the 128 KB K40 parts have eight write-protect blocks, the K40 header four",
+    "PIC18F47K40": "the 128 KB K40 parts have eight write-protect blocks, the K40 header four",
+    "PIC18LF27K40": "the 128 KB K40 parts have eight write-protect blocks, the K40 header four",
+    "PIC18LF47K40": "the 128 KB K40 parts have eight write-protect blocks, the K40 header four",
+}
+for _p in ("PIC18F26J13", "PIC18F46J13", "PIC18F27J13", "PIC18F47J13", "PIC18F26J53", "PIC18F46J53",
+           "PIC18F27J53", "PIC18F47J53", "PIC18LF26J13", "PIC18LF46J13", "PIC18LF27J13", "PIC18LF47J13",
+           "PIC18LF26J53", "PIC18LF46J53", "PIC18LF27J53", "PIC18LF47J53"):
+    LEFT_OUT[_p] = "configuration masks not yet checked against the J13/J53 datasheet (gputils misses bits the J50 datasheet has)"
+for _p in ("PIC24FJ64GA006", "PIC24FJ64GA008", "PIC24FJ64GA010", "PIC24FJ96GA006", "PIC24FJ96GA008",
+           "PIC24FJ96GA010", "PIC24FJ128GA006", "PIC24FJ128GA008", "PIC24FJ128GA010"):
+    LEFT_OUT[_p] = "configuration word masks of the PIC24FJ128GA010 family not yet sourced"
+for _p in ("PIC24F04KA200", "PIC24F04KA201", "PIC24F16KA301", "PIC24F16KA302", "PIC24F16KA304",
+           "PIC24F32KA301", "PIC24F32KA302", "PIC24F32KA304", "PIC24FV16KA301", "PIC24FV16KA302",
+           "PIC24FV16KA304", "PIC24FV32KA301", "PIC24FV32KA302", "PIC24FV32KA304"):
+    LEFT_OUT[_p] = "configuration register masks of this KA family not yet sourced"
+del LEFT_OUT["PIC12F1840"]
+
+# Where the parts table and the second identifier source disagree, the
+# manufacturer's programming specification decides.
+ID_CORRECTIONS = {
+    "PIC12F1840": ("1B80", "DS41439: PIC12F1840 DEVID 01 1011 100x xxxx"),
+}
+
+
+def load_parts():
+    with open(PARTS, newline="") as f:
+        return [row for row in csv.DictReader(line for line in f if not line.startswith("#"))]
+
+
+def spec_of(row):
+    return re.match(r"DS\d+", row["spec"]).group(0)
+
+
+def natural_key(name):
+    return [int(t) if t.isdigit() else t for t in re.split(r"(\d+)", name)]
+
+
+def gputils_name(name):
+    return name.lower().replace("dspic", "").replace("pic", "", 1)
 
 
 def lkr_pages(name):
     """CODEPAGE ranges of a device's gputils linker script, or None."""
-    path = os.path.join(GPUTILS, "lkr", name.lower().replace("pic", "", 1) + "_g.lkr")
+    path = os.path.join(GPUTILS, "lkr", gputils_name(name) + "_g.lkr")
     if not os.path.exists(path):
         return None
     pages = {}
@@ -168,7 +157,7 @@ def lkr_pages(name):
     return pages
 
 
-def program_words_pic16(pages):
+def code_end(pages):
     return max(end for n, (start, end) in pages.items() if n.startswith("page")) + 1
 
 
@@ -176,130 +165,201 @@ def eeprom_size(pages):
     return pages["eedata"][1] - pages["eedata"][0] + 1 if "eedata" in pages else 0
 
 
-def pic18_sizes(pages):
-    return max(end for n, (start, end) in pages.items() if n.startswith("page")) + 1, eeprom_size(pages)
+def gputils_config(name):
+    """{address: (mask, default)} of every configuration byte gputils knows."""
+    r = subprocess.run(["gpasm", "-s", "-p" + gputils_name(name)], capture_output=True, text=True)
+    words = {}
+    if "Names          : pic%s," % gputils_name(name) not in r.stdout:
+        return words  # gpasm answers an unknown part with other parts' properties
+    for m in re.finditer(r"Config Word\s*: address = (0x[0-9A-Fa-f]+), mask = (0x[0-9A-Fa-f]+), default = (0x[0-9A-Fa-f]+)",
+                         r.stdout):
+        words[int(m.group(1), 16)] = (int(m.group(2), 16), int(m.group(3), 16))
+    return words
 
 
-def pic18_masks(name, count):
-    """Implemented bits of each configuration byte from the header's option values."""
-    path = os.path.join(GPUTILS, "header", "p" + name.lower().replace("pic", "", 1) + ".inc")
-    masks = [0] * count
-    for line in open(path, errors="replace"):
-        m = re.match(r"\s*_\w+_(\d+)([LH])\s+EQU\s+H'([0-9A-Fa-f]{2})'", line)
-        if m:
-            index = (int(m.group(1)) - 1) * 2 + (1 if m.group(2) == "H" else 0)
-            if index < count:
-                masks[index] |= ~int(m.group(3), 16) & 0xFF
-    return masks
-
-
-def pic18_defaults(name, start, count):
-    """Configuration bytes gpasm writes when one setting is given at its
-    default value (DEBUG=OFF, or STVREN=ON where DEBUG has no setting)."""
-    proc = name.lower().replace("pic", "", 1)
-    with tempfile.TemporaryDirectory() as d:
-        src = os.path.join(d, "c.asm")
-        for setting in ("DEBUG=OFF", "STVREN=ON"):
-            open(src, "w").write(f"  list p={proc}\n  #include <p{proc}.inc>\n  CONFIG {setting}\n  org 0\n  nop\n  end\n")
-            r = subprocess.run(["gpasm", "-o", os.path.join(d, "c.hex"), src], capture_output=True, text=True)
-            if r.returncode == 0:
-                break
-        else:
-            return None
-        data, upper = {}, 0
-        for line in open(os.path.join(d, "c.hex")):
-            line = line.strip()
-            n, addr, kind = int(line[1:3], 16), int(line[3:7], 16), int(line[7:9], 16)
-            if kind == 4:
-                upper = int(line[9:13], 16) << 16
-            elif kind == 0:
-                for i in range(n):
-                    data[upper + addr + i] = int(line[9 + 2 * i:11 + 2 * i], 16)
-    return [data.get(start + i, 0xFF) for i in range(count)]
+def config_bytes(words, start, count):
+    masks = [words.get(start + i, (0, 0))[0] for i in range(count)]
+    defaults = [words.get(start + i, (0, 0))[1] & masks[i] for i in range(count)]
+    return masks, defaults
 
 
 def hexs(values):
     return "".join("%02X" % v for v in values)
 
 
+def is_low_voltage(name):
+    return bool(re.match(r"PIC1[268]LF", name))
+
+
+def times(algo, row):
+    prog, erase = algo["ProgTime"], algo["EraseTime"]
+    if row.get("write_us"):
+        prog = max(prog, math.ceil(int(row["write_us"]) / 1000))
+    if row.get("bulk_erase_us"):
+        erase = max(erase, math.ceil(int(row["bulk_erase_us"]) / 10000))
+    return prog, erase
+
+
+def pic18(row, algo):
+    name = row["name"]
+    pages = lkr_pages(name)
+    if pages:
+        flash, eeprom = code_end(pages), eeprom_size(pages)
+        masks, defaults = config_bytes(gputils_config(name), 0x300000, 14)
+        count = 14
+    else:  # K40: not in gputils
+        flash, eeprom = int(row["flash_words"]) * 2, int(row["eeprom_bytes"])
+        masks = defaults = None
+        count = 12
+    buf = int(row["latches"])
+    prog, erase = times(algo, row)
+    if algo["Type"] in ("A", "B"):
+        # Code-protection blocks: one CPn bit each, the same size each.
+        blocks = bin(masks[8] & 0x3F).count("1")
+        block = flash // blocks
+    else:
+        blocks, block = 4, flash // 4
+    if masks is None:
+        fuses, locks, fdefs, ldef = K40_FUSES, K40_LOCKBITS, K40_FUSES, K40_LOCKBITS
+    else:
+        fuses, locks = hexs(masks[:8]), hexs(masks[8:14])
+        fdefs, ldef = hexs(defaults[:8]), hexs(defaults[8:14])
+    return [("DeviceID", row["device_id"]), ("FlashSize", flash), ("EEPROMSIZE", eeprom), ("Type", algo["Type"]),
+            ("Column", 0), ("BufferSize", buf), ("BlockSize", block), ("EraseBlocks", blocks),
+            ("EraseCMD", algo["EraseCMD"]), ("ProgTime", prog), ("EraseTime", erase), ("FuseCount", count),
+            ("Fuses", fuses), ("Lockbits", locks), ("FDefs", fdefs), ("LDefault", ldef), ("RowSize", buf),
+            ("noLVP", 0), ("is3Vonly", 1 if is_low_voltage(name) else 0)]
+
+
+def pic18j(row, algo):
+    name = row["name"]
+    pages = lkr_pages(name)
+    start, end = pages["config"]
+    flash = start + 8  # the configuration words fill the last 8 bytes
+    masks, defaults = config_bytes(gputils_config(name), start, 8)
+    count = end - start + 1
+    fuses = J50_FUSES if re.search(r"J50$", name) else hexs(masks)
+    prog, erase = times(algo, row)
+    return [("DeviceID", row["device_id"]), ("FlashSize", flash), ("EEPROMSIZE", 0), ("Type", "J"), ("Column", 0),
+            ("BufferSize", int(row["latches"])), ("BlockSize", 1024), ("EraseBlocks", 1), ("EraseCMD", "8001"),
+            ("ProgTime", prog), ("EraseTime", erase), ("FuseCount", count), ("Fuses", fuses),
+            ("RowSize", int(row["latches"])), ("noLVP", 1), ("is3Vonly", 1)]
+
+
+def pic16(row, algo):
+    name = row["name"]
+    column = algo["Column"]
+    pages = lkr_pages(name)
+    words, eeprom = (code_end(pages), eeprom_size(pages)) if pages else (int(row["flash_words"]),
+                                                                         int(row["eeprom_bytes"]))
+    row_bytes = PIC16_ROW_BYTES.get(column, 2 * int(row["latches"]))
+    fuse_count = 2 * int(row["config_words"] or 1)
+    return [("DeviceID", row["device_id"]), ("FlashSize", words * 2), ("EEPROMSIZE", eeprom), ("Type", "A"),
+            ("Column", column), ("FuseCount", fuse_count), ("RowSize", row_bytes),
+            ("ProgTime", 5 if column < 12 else 3), ("EraseTime", 1), ("noLVP", 1 if column in (8, 9, 10) else 0),
+            ("is3Vonly", 1 if is_low_voltage(name) else 0), ("14bitID", 1 if column >= 12 else 0)]
+
+
+def pic24(row, algo):
+    name, fj = row["name"], algo["Type"] == "24FJ"
+    fuses = PIC24FJ_GA0_FUSES if fj else PIC24KA_FUSES
+    size = 64 if fj else 32
+    return [("DeviceID", row["device_id"]), ("FlashSize", PIC24_INSTRUCTIONS[name] * 3),
+            ("EEPROMSIZE", int(row["eeprom_bytes"])), ("Type", algo["Type"]), ("Column", 0), ("BufferSize", size),
+            ("BlockSize", size), ("EraseCMD", "404F" if fj else "4064"), ("ProgTime", 2), ("EraseTime", 40),
+            ("FuseCount", 2 if fj else 9), ("Fuses", fuses), ("FDefs", fuses), ("RowSize", size), ("noLVP", 1),
+            ("is3Vonly", 1), (" DAset", 0)]
+
+
+def dspic30(row, algo):
+    return [("DeviceID", row["device_id"]), ("FlashSize", int(row["flash_words"]) * 3),
+            ("EEPROMSIZE", int(row["eeprom_bytes"])), ("Type", "ds30"), ("Column", 0), ("BufferSize", 32),
+            ("BlockSize", 32), ("EraseCMD", "407F"), ("ProgTime", 2), ("EraseTime", 1), ("FuseCount", 14),
+            ("RowSize", 32), ("noLVP", 1), ("is3Vonly", 0)]
+
+
+# Baseline PIC16F5x parts: no identifier, no data memory; gputils gives the sizes.
+BASELINE = [("PIC16F54", 8), ("PIC16F57", 8), ("PIC16F59", 8), ("PIC16F505", 9), ("PIC16F506", 9)]
+BUILDERS = {"PIC18F": pic18, "PIC18K": pic18, "PIC18J": pic18j, "PIC16": pic16, "PIC24": pic24,
+            "DSPIC30": dspic30}
+FAMILY_ORDER = ["PIC18F", "PIC18J", "PIC18K", "PIC16", "PIC24", "DSPIC30"]
+FAMILY_TITLE = {"PIC18F": "PIC18F", "PIC18J": "PIC18J", "PIC18K": "PIC18 K", "PIC16": "PIC12F-16F",
+                "PIC24": "PIC24F", "DSPIC30": "dsPIC30"}
+
+
+def shipped_parts():
+    """(family, name, keys, spec) of every shipped part, in list order."""
+    out = {f: [] for f in FAMILY_ORDER}
+    for row in load_parts():
+        name = row["name"]
+        algo = ALGORITHMS.get(spec_of(row))
+        if algo is None or name in LEFT_OUT:
+            continue
+        if name in ID_CORRECTIONS:
+            row = dict(row, device_id=ID_CORRECTIONS[name][0])
+        out[algo["family"]].append((name, BUILDERS[algo["family"]](row, algo), row["spec"]))
+    for name, column in BASELINE:
+        pages = lkr_pages(name)
+        out["PIC16"].append((name, [("DeviceID", "FFFF"), ("FlashSize", code_end(pages) * 2), ("EEPROMSIZE", 0),
+                                    ("Type", "A"), ("Column", column), ("FuseCount", 2), ("RowSize", 2),
+                                    ("ProgTime", 5), ("EraseTime", 1), ("noLVP", 1), ("is3Vonly", 0),
+                                    ("14bitID", 0)], "baseline"))
+    for family in FAMILY_ORDER:
+        out[family].sort(key=lambda p: natural_key(p[0]))
+        yield from ((family,) + p for p in out[family])
+
+
 def section(name, keys):
     return "[%s]\n" % name + "".join("%s=%s\n" % kv for kv in keys) + "\n"
 
 
-def main():
+def ini_text(parts):
     out = ["; Velmar device database: one section per device, named as the device\n"
            "; list shows it. Keys and units: docs/DEVICES.md. Generated by\n"
-           "; scripts/make-devices-ini.py.\n\n"]
-    for name, dev_id, typ, buf, block, blocks, erase, ptime, etime in PIC18:
-        pages = lkr_pages(name)
-        flash, eeprom = pic18_sizes(pages)
-        cfg = pages["config"]
-        count = cfg[1] - cfg[0] + 1
-        masks = pic18_masks(name, count)
-        defaults = pic18_defaults(name, 0x300000, count) or masks
-        defaults = [d & m for d, m in zip(defaults, masks)]
-        out.append(section(name, [
-            ("DeviceID", dev_id), ("FlashSize", flash), ("EEPROMSIZE", eeprom), ("Type", typ),
-            ("Column", 0), ("BufferSize", buf), ("BlockSize", block), ("EraseBlocks", blocks),
-            ("EraseCMD", erase), ("ProgTime", ptime), ("EraseTime", etime), ("FuseCount", count),
-            ("Fuses", hexs(masks[:8])), ("Lockbits", hexs((masks[8:] + [0] * 6)[:6])),
-            ("FDefs", hexs(defaults[:8])), ("LDefault", hexs((defaults[8:] + [0] * 6)[:6])),
-            ("RowSize", buf), ("noLVP", 0), ("is3Vonly", 0)]))
-    for name, dev_id, buf, ptime, etime, fuses in PIC18J:
-        pages = lkr_pages(name)
-        cfg = pages["config"]
-        flash = cfg[0] + 8  # the configuration words fill the last 8 bytes
-        count = cfg[1] - cfg[0] + 1
-        out.append(section(name, [
-            ("DeviceID", dev_id), ("FlashSize", flash), ("EEPROMSIZE", 0), ("Type", "J"), ("Column", 0),
-            ("BufferSize", buf), ("BlockSize", 1024), ("EraseBlocks", 1), ("EraseCMD", "8001"),
-            ("ProgTime", ptime), ("EraseTime", etime), ("FuseCount", count), ("Fuses", fuses),
-            ("RowSize", buf), ("noLVP", 1), ("is3Vonly", 1)]))
-    for name, dev_id, typ, buf, block, low in PIC18K:
-        pages = lkr_pages(name)
-        if pages:
-            flash, eeprom = pic18_sizes(pages)
-            cfg = pages.get("config") or pages["cfgmem"]
-            count = cfg[1] - cfg[0] + 1
-            masks = pic18_masks(name, count)
-            defaults = pic18_defaults(name, 0x300000, count) or masks
-            defaults = [d & m for d, m in zip(defaults, masks)]
-            fuses, locks = hexs(masks[:8]), hexs((masks[8:] + [0] * 6)[:6])
-            fdefs, ldef = hexs(defaults[:8]), hexs((defaults[8:] + [0] * 6)[:6])
-            erase = "8F0F"
-        else:
-            flash, eeprom = K40_SIZES[name]
-            count, fuses, locks, fdefs, ldef, erase = 12, K40_FUSES, K40_LOCKBITS, K40_FUSES, K40_LOCKBITS, "0000"
-        out.append(section(name, [
-            ("DeviceID", dev_id), ("FlashSize", flash), ("EEPROMSIZE", eeprom), ("Type", typ), ("Column", 0),
-            ("BufferSize", buf), ("BlockSize", block), ("EraseBlocks", 4), ("EraseCMD", erase),
-            ("ProgTime", 1), ("EraseTime", 2), ("FuseCount", count), ("Fuses", fuses), ("Lockbits", locks),
-            ("FDefs", fdefs), ("LDefault", ldef), ("RowSize", buf), ("noLVP", 0), ("is3Vonly", low)]))
-    for name, dev_id, column, row, fuse_count, low, id14 in PIC16:
-        pages = lkr_pages(name)
-        words = program_words_pic16(pages)
-        eeprom = eeprom_size(pages)
-        out.append(section(name, [
-            ("DeviceID", dev_id), ("FlashSize", words * 2), ("EEPROMSIZE", eeprom), ("Type", "A"),
-            ("Column", column), ("FuseCount", fuse_count), ("RowSize", row), ("ProgTime", 5 if column < 12 else 3),
-            ("EraseTime", 1), ("noLVP", 1 if column in (8, 9, 10) else 0), ("is3Vonly", low), ("14bitID", id14)]))
-    for name, dev_id, typ, instr, eeprom, fuse_count, fuses, fdefs, low in PIC24:
-        out.append(section(name, [
-            ("DeviceID", dev_id), ("FlashSize", instr * 3), ("EEPROMSIZE", eeprom), ("Type", typ), ("Column", 0),
-            ("BufferSize", 64 if typ == "24FJ" else 32), ("BlockSize", 64 if typ == "24FJ" else 32),
-            ("EraseCMD", "404F" if typ == "24FJ" else "4064"), ("ProgTime", 2), ("EraseTime", 40),
-            ("FuseCount", fuse_count), ("Fuses", fuses), ("FDefs", fdefs), ("RowSize", 64 if typ == "24FJ" else 32),
-            ("noLVP", 1), ("is3Vonly", low), (" DAset", 0)]))
-    for name, dev_id, instr, eeprom in DSPIC30:
-        out.append(section(name, [
-            ("DeviceID", dev_id), ("FlashSize", instr * 3), ("EEPROMSIZE", eeprom), ("Type", "ds30"), ("Column", 0),
-            ("BufferSize", 32), ("BlockSize", 32), ("EraseCMD", "407F"), ("ProgTime", 2), ("EraseTime", 1),
-            ("FuseCount", 14), ("RowSize", 32), ("noLVP", 1), ("is3Vonly", 0)]))
-    text = "".join(out).rstrip("\n") + "\n"
+           "; scripts/make-devices-ini.py from scripts/devices/parts.csv.\n\n"]
+    out += [section(name, keys) for _, name, keys, _ in parts]
+    return "".join(out).rstrip("\n") + "\n"
+
+
+def device_list(parts):
+    """The generated part of docs/DEVICES.md: counts and names per family."""
+    lines = ["<!-- device list: generated by scripts/make-devices-ini.py -->", ""]
+    for family in FAMILY_ORDER:
+        names = [(n, s) for f, n, _, s in parts if f == family]
+        specs = sorted({re.match(r"DS\d+|baseline", s).group(0) for _, s in names})
+        lines.append("**%s** (%d devices; programming specifications %s): %s" % (
+            FAMILY_TITLE[family], len(names), ", ".join(specs), ", ".join(n for n, _ in names)))
+        lines.append("")
+    lines.append("Left out:")
+    lines.append("")
+    for name in sorted(LEFT_OUT, key=natural_key):
+        lines.append("- %s: %s" % (name, LEFT_OUT[name]))
+    lines += ["", "<!-- end of device list -->"]
+    return "\n".join(lines) + "\n"
+
+
+def main():
+    check = "--check" in sys.argv[1:]
+    parts = list(shipped_parts())
+    text = ini_text(parts)
+    doc_path = "docs/DEVICES.md"
+    doc = open(doc_path).read()
+    new_doc = re.sub(r"<!-- device list: generated.*?<!-- end of device list -->\n", lambda m: device_list(parts),
+                     doc, flags=re.S)
+    if check:
+        shipped = open("data/DEVICES.INI", newline="").read().replace("\r\n", "\n")
+        stale = [p for p, ok in (("data/DEVICES.INI", shipped == text), (doc_path, new_doc == doc)) if not ok]
+        if stale:
+            print("not what scripts/make-devices-ini.py writes: " + ", ".join(stale), file=sys.stderr)
+            return 1
+        return 0
     with open("data/DEVICES.INI", "w", newline="\r\n") as f:
         f.write(text)
-    print("wrote data/DEVICES.INI with %d devices" % text.count("\n["), file=sys.stderr)
+    with open(doc_path, "w") as f:
+        f.write(new_doc)
+    print("wrote data/DEVICES.INI with %d devices" % len(parts), file=sys.stderr)
+    return 0
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main())

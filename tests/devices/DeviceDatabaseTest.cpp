@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <map>
+#include <sstream>
 #include <regex>
 #include <set>
 
@@ -187,3 +190,129 @@ TEST_F(ShippedDatabase, MemorySizesAgreeWithGputils) {
 }
 
 }  // namespace
+
+// ---- The shipped database against its sources ----
+
+// The family a section's name puts it in; -1 when none or more than one.
+int FamilyOf(const std::string& section) {
+  int found = -1;
+  for (int f = devices::fam_PIC18F; f <= devices::fam_dsPIC30; ++f) {
+    if (!devices::InFamily(section, f)) continue;
+    if (found >= 0) return -1;
+    found = f;
+  }
+  return found;
+}
+
+// The algorithms each family's image builder handles.
+bool BuilderHandles(int family, const devices::TData& d) {
+  static const std::map<int, std::set<std::string>> types = {
+      {devices::fam_PIC18F, {"A", "B", "C"}}, {devices::fam_PIC18K, {"K22", "K80", "K40"}},
+      {devices::fam_PIC18J, {"J", "J94"}},    {devices::fam_PIC24F, {"24FJ", "24FJ-GA4", "24KA"}},
+      {devices::fam_dsPIC30, {"ds30"}},       {devices::fam_PIC12F16F, {"A"}}};
+  if (!types.at(family).count(d.Type)) return false;
+  if (family != devices::fam_PIC12F16F) return d.Column == 0;
+  return (d.Column >= 0 && d.Column <= 15);
+}
+
+TEST_F(ShippedDatabase, EverySectionHasOneFamilyAndAnAlgorithmItsBuilderHandles) {
+  EXPECT_GE(ini.Sections().size(), 250u);
+  for (const std::string& s : ini.Sections()) {
+    int family = FamilyOf(s);
+    ASSERT_GE(family, 0) << s;
+    devices::TData d;
+    devices::ReadDevice(ini, s, d, devices::DeviceRead::Job);
+    EXPECT_TRUE(BuilderHandles(family, d)) << s << " " << d.Type << " " << d.Column;
+  }
+}
+
+// Each configuration byte's implemented bits and unprogrammed value as
+// gputils' configuration database gives them ("gpasm -s").
+std::map<long, std::pair<int, int>> GputilsConfig(const std::string& device) {
+  std::string lower;
+  for (char c : device.substr(3)) lower += char(std::tolower(static_cast<unsigned char>(c)));
+  std::string out;
+  std::map<long, std::pair<int, int>> words;
+  // gpasm answers an unknown part with other parts' properties: only a
+  // report that names the part counts.
+  if (test::RunCommand("gpasm -s -p" + lower + " 2>/dev/null", &out) != 0 ||
+      out.find("Names          : pic" + lower + ",") == std::string::npos)
+    return words;
+  std::regex word(R"(address = 0x([0-9A-Fa-f]+), mask = 0x([0-9A-Fa-f]+), default = 0x([0-9A-Fa-f]+))");
+  for (std::sregex_iterator it(out.begin(), out.end(), word), end; it != end; ++it)
+    words[std::stol((*it)[1], nullptr, 16)] = {std::stoi((*it)[2], nullptr, 16), std::stoi((*it)[3], nullptr, 16)};
+  return words;
+}
+
+std::string HexBytes(const std::map<long, std::pair<int, int>>& words, long start, int count, bool defaults) {
+  std::string out;
+  char buf[3];
+  for (int i = 0; i < count; ++i) {
+    auto it = words.find(start + i);
+    int mask = it == words.end() ? 0 : it->second.first;
+    std::snprintf(buf, sizeof buf, "%02X", defaults && it != words.end() ? it->second.second & mask : mask);
+    out += buf;
+  }
+  return out;
+}
+
+TEST_F(ShippedDatabase, ConfigurationMasksAgreeWithGputils) {
+  if (!test::HaveProgram("gpasm")) GTEST_SKIP() << "gputils is not installed";
+  // The PIC18F2x/4xJ50 datasheet decides where gputils lacks LS48MHZ and
+  // has a WPFP6 these parts do not implement.
+  const std::regex datasheetDecides("PIC18L?F[24][4-6]J50");
+  int checked = 0;
+  for (const std::string& s : ini.Sections()) {
+    int family = FamilyOf(s);
+    if (family != devices::fam_PIC18F && family != devices::fam_PIC18K && family != devices::fam_PIC18J) continue;
+    auto words = GputilsConfig(s);
+    if (words.empty()) continue;  // a part gputils does not know (K40)
+    SCOPED_TRACE(s);
+    if (family == devices::fam_PIC18J) {
+      long start = ini.ReadInteger(s, "FlashSize", 0) - 8;
+      if (!std::regex_match(s, datasheetDecides)) {
+        EXPECT_EQ(ini.ReadString(s, "Fuses", ""), HexBytes(words, start, 8, false));
+      }
+    } else {
+      EXPECT_EQ(ini.ReadString(s, "Fuses", ""), HexBytes(words, 0x300000, 8, false));
+      EXPECT_EQ(ini.ReadString(s, "Lockbits", ""), HexBytes(words, 0x300008, 6, false));
+      EXPECT_EQ(ini.ReadString(s, "FDefs", ""), HexBytes(words, 0x300000, 8, true));
+      EXPECT_EQ(ini.ReadString(s, "LDefault", ""), HexBytes(words, 0x300008, 6, true));
+    }
+    ++checked;
+  }
+  EXPECT_GE(checked, 110);
+}
+
+TEST_F(ShippedDatabase, IdentifiersAgreeWithASecondSource) {
+  // name -> the identifiers the second source's two tables give (either may
+  // be empty); each table has slips of its own, so one must agree.
+  std::istringstream csv(test::ReadFile(test::SourceDir() + "scripts/devices/second-source-ids.csv"));
+  std::map<std::string, std::set<std::string>> second;
+  for (std::string line; std::getline(csv, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream fields(line);
+    std::string name, id;
+    std::getline(fields, name, ',');
+    while (std::getline(fields, id, ','))
+      if (!id.empty()) second[name].insert(id);
+  }
+  ASSERT_GT(second.size(), 400u);
+  int compared = 0;
+  for (const std::string& s : ini.Sections()) {
+    std::string id = ini.ReadString(s, "DeviceID", "FFFF");
+    auto it = second.find(s);
+    // Baseline parts have no identifier (FFFF); the tables give them none or 0.
+    if (it == second.end() || id == "FFFF") continue;
+    EXPECT_TRUE(it->second.count(id)) << s << " " << id;
+    ++compared;
+  }
+  EXPECT_GE(compared, 200);
+}
+
+TEST_F(ShippedDatabase, IsWhatItsGeneratorWritesFromTheTables) {
+  if (!test::HaveProgram("gpasm") || !test::HaveProgram("python3")) GTEST_SKIP() << "needs gputils and python3";
+  std::string out;
+  EXPECT_EQ(test::RunCommand("cd '" + test::SourceDir() + "' && python3 scripts/make-devices-ini.py --check 2>&1", &out), 0)
+      << out;
+}

@@ -2,6 +2,8 @@
 // the device change that copies the selected device's DEVICES.INI keys into
 // TData and applies the device rules, the reverse look-up by identifier, and
 // the set-up of the family list and the window for a programmer kind.
+#include <algorithm>
+
 #include "devices/DeviceDatabase.h"
 #include "model/TMainForm.h"
 #include "platform/Dialogs.h"
@@ -17,8 +19,12 @@ void TMainForm::FillDeviceList(int family) {
   if (family < 0 || family >= devices::kFamilyCodes) return;
   IniFile ini(DeviceFilePath(Folders.program));
   for (const std::string& name : devices::DevicesOfFamily(ini, family)) controls_.AddItem("deviceList", name);
+  const std::vector<std::string>& items = controls_.Items("deviceList");
   int remembered = LastDeviceIndex[std::size_t(family)];
-  int count = int(controls_.Items("deviceList").size());
+  const std::string& name = LastDeviceName[std::size_t(family)];
+  auto byName = std::find(items.begin(), items.end(), name);
+  if (!name.empty() && byName != items.end()) remembered = int(byName - items.begin());
+  int count = int(items.size());
   controls_.SetItemIndex("deviceList", remembered >= 0 && remembered < count ? remembered : 0);
 }
 
@@ -41,8 +47,10 @@ void TMainForm::deviceListChange() {
   ApplyDeviceRules();
 
   int family = FamilyEntry();
-  if (family >= 0 && family < devices::kFamilyCodes)
+  if (family >= 0 && family < devices::kFamilyCodes) {
     LastDeviceIndex[std::size_t(family)] = controls_.ItemIndex("deviceList");
+    LastDeviceName[std::size_t(family)] = list.items.empty() ? std::string() : list.SelectedText();
+  }
 }
 
 std::string TMainForm::FindDeviceByID(const std::string& id) const {

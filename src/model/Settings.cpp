@@ -25,13 +25,18 @@ const char* const kProfile = "Progprofile";
 const char* const kFileFilterProfiles = "PRJ|*.prj|All Files|*.*";
 const char* const kFileFilterHex = "Hex|*.hex|All Files|*.*";
 
-// The remembered-device keys, with the family code each one feeds.
+// The remembered-device keys, with the family code each one feeds. The
+// position keys are what earlier versions stored; the name keys beside them
+// keep the same device selected when a newer device list has moved it.
 struct DeviceKey {
   const char* key;
+  const char* nameKey;
   int family;
 };
-const DeviceKey kDeviceKeys[] = {{"16FDevice", 1}, {"18FDevice", 0}, {"JDevice", 2},   {"KDevice", 3},
-                                 {"PSDDevice", 6}, {"24Device", 4},  {"ds30Device", 5}};
+const DeviceKey kDeviceKeys[] = {{"16FDevice", "16FDeviceName", 1}, {"18FDevice", "18FDeviceName", 0},
+                                 {"JDevice", "JDeviceName", 2},     {"KDevice", "KDeviceName", 3},
+                                 {"PSDDevice", "PSDDeviceName", 6}, {"24Device", "24DeviceName", 4},
+                                 {"ds30Device", "ds30DeviceName", 5}};
 
 int ReadInt(const IniFile& ini, const char* section, const char* key, int def) {
   long long v = ini.ReadInteger(section, key, def);
@@ -75,6 +80,7 @@ void TMainForm::LoadSettings() {
   ControlStore& s = controls_;
   if (!ini.Exists()) {
     LastDeviceIndex.fill(0);
+    LastDeviceName.fill("");
     s.SetItemIndex("family", 0);
     // The family change fills the device list (empty until a family change
     // has run) and then runs the device change on its first entry.
@@ -83,7 +89,10 @@ void TMainForm::LoadSettings() {
     LastFolder = Folders.program;
     s.SetText("Edit1", "");
   } else {
-    for (const DeviceKey& k : kDeviceKeys) LastDeviceIndex[std::size_t(k.family)] = ReadInt(ini, kSettings, k.key, 0);
+    for (const DeviceKey& k : kDeviceKeys) {
+      LastDeviceIndex[std::size_t(k.family)] = ReadInt(ini, kSettings, k.key, 0);
+      LastDeviceName[std::size_t(k.family)] = ini.ReadString(kSettings, k.nameKey, "");
+    }
     int familyCount = int(s.Items("family").size());
     int family = IndexOr(ReadInt(ini, kSettings, "PICFamily", 0), familyCount, 0);
     s.SetItemIndex("family", family);
@@ -135,7 +144,10 @@ std::vector<SettingEntry> TMainForm::SettingsEntries() const {
   };
   num("PICFamily", s.ItemIndex("family"));
   num("Device", s.ItemIndex("deviceList"));
-  for (const DeviceKey& k : kDeviceKeys) num(k.key, LastDeviceIndex[std::size_t(k.family)]);
+  for (const DeviceKey& k : kDeviceKeys) {
+    num(k.key, LastDeviceIndex[std::size_t(k.family)]);
+    e.push_back({kSettings, k.nameKey, SettingEntry::Text, 0, LastDeviceName[std::size_t(k.family)]});
+  }
   e.push_back({kSettings, "FlashFile", SettingEntry::Text, 0, Data.FlashFile});
   flag("LimitPrograms", s.Checked("limitPrograms"));
   num("ProgCount", s.Value("ProgCount"));
@@ -202,6 +214,7 @@ void TMainForm::LoadProfile(const std::string& path) {
   int family = IndexOr(ReadInt(ini, kProfile, "PICFamily", 0), int(s.Items("family").size()), 0);
   s.SetItemIndex("family", family);
   LastDeviceIndex[std::size_t(family)] = device;
+  LastDeviceName[std::size_t(family)] = ini.ReadString(kProfile, "DeviceName", "");
   familyClick();
   deviceListChange();
 
@@ -252,6 +265,7 @@ bool TMainForm::SaveProfile(const std::string& path, std::string* error) {
   auto flag = [&](const char* key, bool v) { ini.WriteBool(kProfile, key, v); };
   num("PICFamily", s.ItemIndex("family"));
   num("Device", s.ItemIndex("deviceList"));
+  ini.WriteString(kProfile, "DeviceName", s.Items("deviceList").empty() ? "" : s.Get("deviceList").SelectedText());
   ini.WriteString(kProfile, "FlashFile", Data.FlashFile);
   flag("LimitPrograms", s.Checked("limitPrograms"));
   flag("MatchDeviceID", s.Checked("matchDeviceID"));

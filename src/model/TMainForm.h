@@ -130,6 +130,9 @@ class TMainForm final : public link::LinkWindow {
   // ---- State besides the controls ----
   devices::TData Data;
   std::array<int, 7> LastDeviceIndex{};  // per family code
+  // The remembered device by name, per family code: it wins over the
+  // position when the device list has changed since it was stored.
+  std::array<std::string, 7> LastDeviceName{};
   std::string LastFolder;
   image::Folders Folders;
   int ProgrammerKind = 0;  // told by the link after each identification

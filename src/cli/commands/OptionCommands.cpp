@@ -25,6 +25,7 @@ struct WindowArgs {
   int kind = 4;
   int family = -1;
   std::string device;
+  std::string match;
   std::vector<std::string> sets;
 };
 
@@ -45,16 +46,53 @@ void PrintList(CliContext& ctx, const char* key, const std::vector<std::string>&
   for (std::size_t i = 0; i < items.size(); ++i) ctx.out << i << "  " << items[i] << "\n";
 }
 
+bool Matches(const std::string& device, const std::string& text) {
+  return text::UpperCase(device).find(text::UpperCase(text)) != std::string::npos;
+}
+
+// The devices of every family whose name holds `text` (any letter case),
+// with the family entry and the device's position in its list.
+void FindDevices(CliContext& ctx, MainWindowSession& session, model::TMainForm& w, const std::string& text) {
+  ordered_json found = ordered_json::array();
+  const std::vector<std::string> families = w.Controls().Items("family");
+  for (int f = 0; f < int(families.size()); ++f) {
+    w.Controls().UserSelect("family", f);
+    session.CheckOpen();
+    const auto& devices = w.Controls().Items("deviceList");
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+      if (!Matches(devices[i], text)) continue;
+      found.push_back(ordered_json{{"family", f}, {"family_name", text::Trim(families[std::size_t(f)])},
+                       {"index", i}, {"device", devices[i]}});
+      if (!ctx.options.json)
+        ctx.out << "--family " << f << "  " << i << "  " << devices[i] << "\n";
+    }
+  }
+  if (ctx.options.json) ctx.PrintJson({{"devices", found}});
+  if (found.empty()) throw CliFailure("No device name holds \"" + text + "\"", kExitFailed);
+}
+
 void Devices(CliContext& ctx, const WindowArgs& a) {
   MainWindowSession session(ctx, a.kind);
   model::TMainForm& w = session.Window();
+  if (a.family < 0 && !a.match.empty()) return FindDevices(ctx, session, w, a.match);
   if (a.family < 0) {
     PrintList(ctx, "families", w.Controls().Items("family"));
     return;
   }
   SelectFamily(w, a.family);
   session.CheckOpen();
-  PrintList(ctx, "devices", w.Controls().Items("deviceList"));
+  const auto& devices = w.Controls().Items("deviceList");
+  if (a.match.empty()) return PrintList(ctx, "devices", devices);
+  std::vector<std::string> found;
+  for (std::size_t i = 0; i < devices.size(); ++i) {
+    if (!Matches(devices[i], a.match)) continue;
+    found.push_back(devices[i]);
+    if (!ctx.options.json) ctx.out << i << "  " << devices[i] << "\n";
+  }
+  if (ctx.options.json) ctx.PrintJson({{"devices", found}});
+  if (found.empty())
+    throw CliFailure("No device of " + text::Trim(w.Controls().Text("family")) + " holds \"" + a.match + "\"",
+                     kExitFailed);
 }
 
 void Options(CliContext& ctx, const WindowArgs& a) {
@@ -111,6 +149,8 @@ void RegisterOptionCommands(CLI::App& app, CliContext& ctx) {
   auto* devices = app.add_subcommand("devices", "The family list, or a family's device list");
   devices->add_option("--kind", args->kind, kindHelp);
   devices->add_option("--family", args->family, "Family entry whose devices to list");
+  devices->add_option("--match", args->match,
+                      "Only the devices whose name holds TEXT (any letter case); every family without --family");
   devices->callback([&ctx, args] { Devices(ctx, *args); });
 
   auto* options = app.add_subcommand("options", "Option controls and device record after choosing a device");

@@ -44,6 +44,23 @@ TEST_F(OptionCommands, FamilyListsFollowTheKind) {
   EXPECT_EQ(Run({"devices", "--kind", "9"}).status, 2);
 }
 
+TEST_F(OptionCommands, DevicesMatchPartOfTheNameInAnyLetterCase) {
+  EXPECT_EQ(Json({"devices", "--family", "0", "--match", "f452"})["devices"],
+            json::parse(R"(["PIC18F452","PIC18F4520","PIC18F4523","PIC18F4525"])"));
+  // Without --family every family of the kind is searched.
+  json all = Json({"devices", "--match", "46k22"})["devices"];
+  ASSERT_EQ(all.size(), 2u);
+  EXPECT_EQ(all[0]["family"], 3);
+  EXPECT_EQ(all[0]["device"], "PIC18F46K22");
+  EXPECT_EQ(all[1]["device"], "PIC18LF46K22");
+  auto text = Run({"devices", "--family", "5", "--match", "4013"});
+  EXPECT_EQ(text.status, 0);
+  EXPECT_NE(text.out.find("dsPIC30F4013"), std::string::npos);
+  auto none = Run({"devices", "--family", "0", "--match", "K22"});  // K parts are in their own family
+  EXPECT_EQ(none.status, 1);
+  EXPECT_NE(none.err.find("K22"), std::string::npos);
+}
+
 TEST_F(OptionCommands, OptionsShowControlsAndDeviceRecord) {
   json j = Json({"options", "--family", "1", "--device", "PIC16F628A", "--set", "ProgramOps=1", "--set",
                  "limitPrograms=true", "--set", "ProgCount=300"});

@@ -171,6 +171,42 @@ TEST(Settings, RoundTripThroughCloseAndShow) {
   EXPECT_EQ(g.W().LastFolder, "/x/y/");
 }
 
+// A device list that changed between versions moves devices to other
+// positions: the stored name keeps the same part selected, the position is
+// used only when the name is absent (files of earlier versions) or gone.
+TEST(RememberedDevices, TheNameWinsOverAMovedPosition) {
+  const struct {
+    const char* stored;
+    const char* expected;
+  } cases[] = {
+      {"16FDevice=0\n16FDeviceName=PIC16F877A\n", "PIC16F877A"},  // moved: the name decides
+      {"16FDevice=5\n", "PIC16F819"},                               // an earlier version's file: the position
+      {"16FDevice=5\n16FDeviceName=PIC16F999\n", "PIC16F819"},     // a part no longer listed: the position
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stored);
+    WindowFixture f;
+    WriteFile(f.working.File("setting.ini"), std::string("[ProgSettings]\nPICFamily=1\n") + c.stored);
+    f.Show(4);
+    EXPECT_EQ(f.W().Data.DeviceName, c.expected);
+  }
+  // Close stores the name beside the position; a profile keeps it too.
+  WindowFixture f;
+  f.Show(4);
+  f.Choose(1, "PIC16F628A");
+  f.W().FormClose();
+  IniFile ini(f.working.File("setting.ini"));
+  EXPECT_EQ(ini.ReadString("ProgSettings", "16FDeviceName", ""), "PIC16F628A");
+  std::string prj = f.working.File("p.prj");
+  ASSERT_TRUE(f.W().SaveProfile(prj));
+  EXPECT_EQ(IniFile(prj).ReadString("Progprofile", "DeviceName", ""), "PIC16F628A");
+  WriteFile(prj, "[Progprofile]\nPICFamily=1\nDevice=0\nDeviceName=PIC16F877A\n");
+  WindowFixture g;
+  g.Show(4);
+  g.W().LoadProfile(prj);
+  EXPECT_EQ(g.W().Data.DeviceName, "PIC16F877A");
+}
+
 TEST(FormClose, CreatesTheWholeWorkingFolderAndSkipsAbortedRuns) {
   WindowFixture f;
   f.Show(4);

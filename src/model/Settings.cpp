@@ -144,10 +144,7 @@ std::vector<SettingEntry> TMainForm::SettingsEntries() const {
   };
   num("PICFamily", s.ItemIndex("family"));
   num("Device", s.ItemIndex("deviceList"));
-  for (const DeviceKey& k : kDeviceKeys) {
-    num(k.key, LastDeviceIndex[std::size_t(k.family)]);
-    e.push_back({kSettings, k.nameKey, SettingEntry::Text, 0, LastDeviceName[std::size_t(k.family)]});
-  }
+  for (const DeviceKey& k : kDeviceKeys) num(k.key, LastDeviceIndex[std::size_t(k.family)]);
   e.push_back({kSettings, "FlashFile", SettingEntry::Text, 0, Data.FlashFile});
   flag("LimitPrograms", s.Checked("limitPrograms"));
   num("ProgCount", s.Value("ProgCount"));
@@ -169,6 +166,8 @@ std::vector<SettingEntry> TMainForm::SettingsEntries() const {
   flag("VDD1st", VDD1st);
   flag("PP_Led_on", PP_Led_on);
   flag("e2_skipFF", e2_skipFF);
+  for (const DeviceKey& k : kDeviceKeys)
+    e.push_back({kSettings, k.nameKey, SettingEntry::Text, 0, LastDeviceName[std::size_t(k.family)]});
   return e;
 }
 

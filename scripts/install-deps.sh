@@ -10,6 +10,7 @@ packages=(
   libftdi1-dev libusb-1.0-0-dev libcrypto++-dev libcli11-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   srecord gputils python3 xvfb xauth
+  clang libclang-rt-dev clang-format clang-tidy
   dpkg-dev lintian desktop-file-utils appstream man-db
 )
 

@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config ccache file
   qt6-base-dev qt6-qpa-plugins fonts-dejavu-core
-  libftdi1-dev libcrypto++-dev libcli11-dev nlohmann-json3-dev
+  libftdi1-dev libusb-1.0-0-dev libcrypto++-dev libcli11-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   srecord gputils python3 xvfb xauth
 )

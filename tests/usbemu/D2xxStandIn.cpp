@@ -208,6 +208,7 @@ EXPORT Status FT_GetQueueStatus(void* handle, Dword* rx) {
   return kOk;
 }
 
+#ifndef VELMAR_D2XX_WITHOUT_CYCLEPORT
 EXPORT Status FT_CyclePort(void* handle) {
   auto lock = Lock();
   Handle* h = Find(handle);
@@ -219,6 +220,7 @@ EXPORT Status FT_CyclePort(void* handle) {
   h->cycled = true;
   return kOk;
 }
+#endif
 
 EXPORT Status FT_EE_UARead(void* handle, unsigned char* data, Dword size, Dword* got) {
   auto lock = Lock();

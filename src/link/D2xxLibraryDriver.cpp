@@ -65,7 +65,6 @@ D2xxLibraryDriver::D2xxLibraryDriver(const std::string& libraryName, std::uint32
   bind(api_->Read, "FT_Read");
   bind(api_->Write, "FT_Write");
   bind(api_->GetQueueStatus, "FT_GetQueueStatus");
-  bind(api_->CyclePort, "FT_CyclePort");
   bind(api_->EE_UARead, "FT_EE_UARead");
   bind(api_->SetLatencyTimer, "FT_SetLatencyTimer");
   bind(api_->SetBitMode, "FT_SetBitMode");
@@ -146,7 +145,15 @@ FT_STATUS D2xxLibraryDriver::GetQueueStatus(FT_HANDLE handle, std::uint32_t& rxB
 }
 
 FT_STATUS D2xxLibraryDriver::CyclePort(FT_HANDLE handle) {
-  return problem_.empty() ? S(api_->CyclePort(handle)) : FT_OTHER_ERROR;
+  if (!problem_.empty()) return FT_OTHER_ERROR;
+  // Not every D2XX release has it: looked up when first needed.
+  if (!api_->CyclePort)
+    api_->CyclePort = reinterpret_cast<decltype(api_->CyclePort)>(dlsym(library_, "FT_CyclePort"));
+  if (!api_->CyclePort) {
+    lastError_ = "This D2XX library cannot cycle the USB port (no FT_CyclePort); the port is closed without it";
+    return FT_NOT_SUPPORTED;
+  }
+  return S(api_->CyclePort(handle));
 }
 
 FT_STATUS D2xxLibraryDriver::EE_UARead(FT_HANDLE handle, std::uint8_t* buffer, std::uint32_t size,

@@ -1,7 +1,9 @@
 // The d2xx backend: FTDI's own D2XX library, loaded at run time from
 // libftd2xx.so when the user has installed it. Nothing is linked against it;
 // when it is absent the backend says so plainly when it is used. Reads get a
-// time-out (FT_SetTimeouts) as soon as a device is opened.
+// time-out (FT_SetTimeouts) as soon as a device is opened. Calls the link
+// can do without (FT_CyclePort) are looked up when first used, so a library
+// that lacks one still works.
 #pragma once
 
 #include <memory>
@@ -22,6 +24,7 @@ class D2xxLibraryDriver final : public FtDriver {
 
   std::string Name() const override { return "d2xx"; }
   std::string Problem() const override { return problem_; }
+  std::string LastError() const override { return lastError_; }
 
   FT_STATUS ListDeviceCount(std::uint32_t& count) override;
   FT_STATUS ListDeviceByIndex(std::uint32_t index, std::uint32_t what, char* buffer, std::size_t size) override;
@@ -40,6 +43,7 @@ class D2xxLibraryDriver final : public FtDriver {
   std::unique_ptr<Api> api_;
   void* library_ = nullptr;
   std::string problem_;
+  std::string lastError_;
   std::uint32_t readTimeoutMs_;
 };
 

@@ -119,7 +119,9 @@ void Ft2232Channel::Run(const std::uint8_t* cmd, std::size_t len) {
     case 0x84: loopback_ = true; return;
     case 0x85: loopback_ = false; return;
     case 0x86: divisor_ = std::uint16_t(cmd[1] | cmd[2] << 8); return;
-    case 0x87: return;  // send immediate
+    case 0x87:
+      if (onSendImmediate) onSendImmediate();
+      return;
     default:
       rx_.push_back(0xFA);
       rx_.push_back(c);

@@ -35,6 +35,9 @@ class Ft2232Channel {
   std::uint64_t WireMicros() const { return wireMicros_; }
   // Called with the microseconds each clocked byte takes.
   std::function<void(double)> onWireTime;
+  // Called when the "send immediate" command runs (the chip then sends
+  // what it holds to the host without waiting for its latency timer).
+  std::function<void()> onSendImmediate;
 
  private:
   // Length of the command starting at `p`, or 0 while incomplete.

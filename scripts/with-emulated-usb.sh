@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Runs a command with the USB emulation attached: the real libftdi (and our
+# libftdi backend above it) or, with --d2xx, our D2XX backend talk to an
+# emulated dual-channel interface chip with the simulated programmer of
+# STATE behind channel A, all on virtual time. For tests; no hardware, no
+# root. The state file is written back when the command ends.
+#
+#   scripts/with-emulated-usb.sh [--chip ft2232d|ft2232h] [--eeprom 93c46|93c56|93c66]
+#        [--fault NAME[,NAME]] [--report FILE] [--d2xx] STATE -- COMMAND [ARGS...]
+#
+# --report appends one line of virtual-time figures (total, the program's
+# own waits, USB transfers, latency-timer waits, serial clocking) at exit.
+# The library is looked for in $VELMAR_BUILD_DIR (default: build)/usbemu.
+set -euo pipefail
+
+usage() {
+  sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//' >&2
+  exit 2
+}
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${VELMAR_BUILD_DIR:-$root/build}
+chip=ft2232d
+eeprom=
+fault=
+report=
+d2xx=0
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --chip) chip=${2:?}; shift 2 ;;
+    --eeprom) eeprom=${2:?}; shift 2 ;;
+    --fault) fault=${2:?}; shift 2 ;;
+    --report) report=${2:?}; shift 2 ;;
+    --d2xx) d2xx=1; shift ;;
+    -h|--help) usage ;;
+    --) break ;;
+    -*) echo "with-emulated-usb.sh: unknown option $1" >&2; usage ;;
+    *) break ;;
+  esac
+done
+[ $# -ge 3 ] && [ "$2" = "--" ] || usage
+state=$1
+shift 2
+case "$chip" in ft2232d|ft2232h) ;; *) echo "with-emulated-usb.sh: --chip ft2232d or ft2232h, not $chip" >&2; exit 2 ;; esac
+case "$eeprom" in ''|93c46|93c56|93c66) ;; *) echo "with-emulated-usb.sh: --eeprom 93c46, 93c56 or 93c66, not $eeprom" >&2; exit 2 ;; esac
+if [ ! -f "$state" ]; then
+  echo "with-emulated-usb.sh: no simulator state file $state (make one with: velmar-cli sim create $state --kind KIND)" >&2
+  exit 2
+fi
+lib=$build/usbemu/libvelmar_usbemu.so
+if [ ! -f "$lib" ]; then
+  echo "with-emulated-usb.sh: $lib is not built (scripts/build.sh --target velmar_usbemu)" >&2
+  exit 2
+fi
+
+export VELMAR_USB_EMU_STATE=$(cd "$(dirname "$state")" && pwd)/$(basename "$state")
+export VELMAR_USB_EMU_CHIP=$chip
+export VELMAR_USB_EMU_EEPROM=$eeprom
+export VELMAR_USB_EMU_FAULT=$fault
+export VELMAR_USB_EMU_REPORT=$report
+export LD_PRELOAD=$lib${LD_PRELOAD:+:$LD_PRELOAD}
+if [ "$d2xx" = 1 ]; then
+  export LD_LIBRARY_PATH=$build/usbemu/d2xx${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}
+fi
+exec "$@"

@@ -1,0 +1,184 @@
+// The real USB path end to end: velmar-cli through the real libftdi and
+// through our D2XX backend, both over the emulated interface chip, must put
+// the same bytes on the wire as the simulated backend and leave the
+// programmer in the same state, for every programmer kind and operation.
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "support/TestSupport.h"
+
+namespace velmar::test {
+namespace {
+
+std::string Quote(const std::string& s) { return "'" + s + "'"; }
+
+// The wire: every FT_Write and FT_Read line of a trace. Each run of the
+// loader gives a portable programmer a new random unit token ('n' and its
+// two bytes, echoed by the next replies): those bytes are masked.
+std::string WireLines(const std::string& trace) {
+  std::istringstream in(ReadFile(trace));
+  std::string line, out;
+  int tokenWrites = 0, tokenReads = 0;
+  while (std::getline(in, line)) {
+    const bool write = line.rfind("FT_Write ", 0) == 0, read = line.rfind("FT_Read ", 0) == 0;
+    if (!write && !read) continue;
+    if (write && tokenWrites > 0) {
+      --tokenWrites;
+      line = "FT_Write (token byte)";
+    } else if (read && tokenReads > 0) {
+      if (tokenReads-- <= 2) line = "FT_Read (token byte)";
+    }
+    if (line == "FT_Write 31 00 00 6E -> 0") tokenWrites = 2, tokenReads = 3;
+    out += line + "\n";
+  }
+  return out;
+}
+
+// A state file without its comment lines and the unit token.
+std::string StateBody(const std::string& file) {
+  std::istringstream in(ReadFile(file));
+  std::string line, out;
+  while (std::getline(in, line))
+    if (line.rfind('#', 0) != 0 && line.rfind("token=", 0) != 0) out += line + "\n";
+  return out;
+}
+
+struct Driver {
+  const char* name;
+  const char* emulation;  // with-emulated-usb.sh options; null for the simulator
+};
+const Driver kDrivers[] = {{"sim", nullptr}, {"libftdi", ""}, {"d2xx", "--d2xx"}};
+
+class Rig {
+ public:
+  // A programmer of `kind` on old firmware.
+  explicit Rig(int kind, const std::string& chip = "ft2232d", const std::string& eeprom = "") : chip_(chip), eeprom_(eeprom) {
+    std::string out;
+    EXPECT_EQ(RunCommand(Cli() + " --working-folder " + Quote(dir_.Path()) + " sim create " +
+                             Quote(dir_.File("base.state")) + " --kind " + std::to_string(kind) +
+                             " --version 100 2>&1",
+                         &out),
+              0)
+        << out;
+    const std::string state = ReadFile(dir_.File("base.state"));
+    for (const Driver& d : kDrivers) WriteFile(StateFile(d), state);
+  }
+
+  std::string StateFile(const Driver& d) const { return dir_.File(std::string(d.name) + ".state"); }
+  std::string Trace(const Driver& d, int step) const {
+    return dir_.File(std::to_string(step) + "." + d.name + ".trace");
+  }
+
+  // Runs velmar-cli with `args` on driver `d`; returns its exit status.
+  int Run(const Driver& d, int step, const std::string& args, std::string* output = nullptr) {
+    const std::string work = dir_.File(std::string("work-") + d.name);
+    std::string command;
+    if (!d.emulation) {
+      command = Cli() + " --sim-state " + Quote(StateFile(d));
+    } else {
+      command = "VELMAR_BUILD_DIR=" + Quote(VELMAR_BUILD_DIR) + " " + SourceDir() +
+                "scripts/with-emulated-usb.sh --chip " + chip_ + (eeprom_.empty() ? "" : " --eeprom " + eeprom_) +
+                " --report " + Quote(dir_.File("report")) + " " + d.emulation + " " + Quote(StateFile(d)) + " -- " +
+                Cli() + " --driver " + d.name;
+    }
+    command += " --working-folder " + Quote(work) + " --trace " + Quote(Trace(d, step)) + " " + args + " 2>&1";
+    return RunCommand(command, output);
+  }
+
+  static std::string Cli() { return BinDir() + "velmar-cli"; }
+  const TempDir& Dir() const { return dir_; }
+
+ private:
+  TempDir dir_;
+  std::string chip_;
+  std::string eeprom_;
+};
+
+struct Step {
+  const char* args;
+  bool everyKind;  // succeeds on every kind (replace and delete only where offered)
+};
+
+std::vector<Step> Steps() {
+  const std::string ex = SourceDir() + "examples/";
+  static std::vector<std::string> keep;
+  keep = {"new --family 1 --device PIC16F628A --hex " + ex + "pic16f628a/blink.hex --description Blink",
+          "replace --slot 1 --family 0 --device PIC18F4520 --hex " + ex + "pic18f4520/blink.hex"};
+  return {
+      {"--yes update-firmware", true},
+      {"identify", true},
+      {"list", true},
+      {"dump 0 --count 16", true},
+      {keep[0].c_str(), true},
+      {keep[1].c_str(), false},
+      {"--yes delete --slot 1", false},
+      {"--yes copy BACKUP.prg", true},
+      {"--yes erase", true},
+      {"--yes load BACKUP.prg", true},
+  };
+}
+
+// Kinds whose window offers Replace and Delete.
+bool OffersReplace(int kind) { return kind == 2 || kind == 3 || kind == 4; }
+
+class EveryOperation : public ::testing::TestWithParam<int> {};
+
+TEST_P(EveryOperation, PutsTheSameBytesOnTheWireAndLeavesTheSameProgrammerOnEveryDriver) {
+  const int kind = GetParam();
+  Rig rig(kind);
+  int step = 0;
+  for (const Step& s : Steps()) {
+    ++step;
+    SCOPED_TRACE(s.args);
+    std::string simOut;
+    const int simStatus = rig.Run(kDrivers[0], step, s.args, &simOut);
+    if (s.everyKind || OffersReplace(kind)) {
+      EXPECT_EQ(simStatus, 0) << simOut;
+    }
+    const std::string wire = WireLines(rig.Trace(kDrivers[0], step));
+    EXPECT_NE(wire, "");
+    for (const Driver& d : {kDrivers[1], kDrivers[2]}) {
+      SCOPED_TRACE(d.name);
+      std::string out;
+      EXPECT_EQ(rig.Run(d, step, s.args, &out), simStatus) << out;
+      EXPECT_EQ(WireLines(rig.Trace(d, step)), wire);
+      EXPECT_TRUE(StateBody(rig.StateFile(d)) == StateBody(rig.StateFile(kDrivers[0])));
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, EveryOperation, ::testing::Range(0, 6));
+
+// The user area (and with it the supply check) read through FTDI-format
+// EEPROMs of every size the chips take, through both real-path drivers.
+struct ChipCase {
+  const char* chip;
+  const char* eeprom;
+};
+
+class EveryEeprom : public ::testing::TestWithParam<ChipCase> {};
+
+TEST_P(EveryEeprom, IdentifyReadsTheSupplyFlagFromTheUserArea) {
+  Rig rig(2, GetParam().chip, GetParam().eeprom);
+  std::string out;
+  ASSERT_EQ(rig.Run(kDrivers[0], 1, "--yes update-firmware", &out), 0) << out;
+  for (const Driver& d : {kDrivers[1], kDrivers[2]}) {
+    SCOPED_TRACE(d.name);
+    ASSERT_EQ(rig.Run(d, 1, "--yes update-firmware", &out), 0) << out;
+    ASSERT_EQ(rig.Run(d, 2, "identify", &out), 0) << out;
+    std::string trace = ReadFile(rig.Trace(d, 2));
+    EXPECT_NE(trace.find("FT_EE_UARead -> 0 : 56 45 4C 4D 41 52 30 31 31"), std::string::npos) << trace;
+    // The supply check runs: the low pins are read before the link opens.
+    EXPECT_NE(trace.find("FT_Write 80 02 F3"), std::string::npos);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Chips, EveryEeprom,
+                         ::testing::Values(ChipCase{"ft2232d", "93c46"}, ChipCase{"ft2232h", "93c56"},
+                                           ChipCase{"ft2232h", "93c66"}),
+                         [](const auto& info) { return std::string(info.param.chip) + "_" + info.param.eeprom; });
+
+}  // namespace
+}  // namespace velmar::test

@@ -3,7 +3,6 @@
 
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
-#include "platform/ProgramFolder.h"
 #include "platform/Text.h"
 
 namespace velmar::image {
@@ -53,13 +52,6 @@ Folders ChooseFolders(const PlatformVersion& v, const std::string& executableFol
   int code = WindowsVersionCode(v);
   bool perUser = code == 6 || code == 7 || (code >= 9 && code <= 12);
   f.working = perUser ? perUserFolder : executableFolder;
-  return f;
-}
-
-Folders DefaultFolders(const std::string& programFolderOption) {
-  const platform::ProgramFolderSearch search = platform::FindProgramFolder(programFolderOption);
-  Folders f = ChooseFolders(CurrentPlatformVersion(), search.folder, SpecialFolderPath(28));
-  f.programSearchReport = platform::SearchReport(search);
   return f;
 }
 

@@ -55,7 +55,7 @@ struct Folders {
   std::string program;  // DEVICES.INI, progsetting.ini, firmware, manuals
   // When no folder searched held the program files: the folders searched
   // and the option to name one ("\r" between lines); empty otherwise.
-  std::string programSearchReport;
+  std::string programSearchReport = {};
 };
 
 // The folder choice made at every Read: on Windows by the version code

@@ -149,13 +149,15 @@ std::string RuleInstallFix(const CheckSetup& s) {
 
 void DeviceProblems(const CheckSetup& s, const ConnectionReport& r, const CheckedDevice& d,
                     std::vector<Problem>& problems) {
-  const std::string where = "The programmer's USB interface " + d.usb.Id() + " at " + d.usb.path;
-  if (!d.access.exists) {
+  const std::string where = "The programmer's USB interface " + d.usb.Id() + " at " + d.usb.Place();
+  if (!d.access.exists && !d.access.canOpen) {
     problems.push_back({where + " has no device node " + d.access.node,
                         "Make sure udev is running and /dev/bus/usb is mounted, then unplug and replug the programmer"});
   } else if (!d.access.canOpen) {
     const std::string who = s.user.name.empty() ? "this user" : "User " + s.user.name;
-    Problem p{who + " may not open " + d.access.node + " (" + d.access.permissions + ")", ""};
+    Problem p{who + " may not open " + d.access.node + " (" + d.access.permissions +
+                  (d.access.libusbError.empty() ? "" : "; libusb: " + d.access.libusbError) + ")",
+              ""};
     if (r.udevRule.empty())
       p.fix = RuleInstallFix(s);
     else
@@ -166,7 +168,7 @@ void DeviceProblems(const CheckSetup& s, const ConnectionReport& r, const Checke
   for (const UsbInterface& i : d.usb.interfaces) {
     if (i.driver.empty() || i.driver == "usbfs") continue;
     const std::string held = "The kernel driver " + i.driver + " holds interface " + std::to_string(i.number) +
-                             (i.tty.empty() ? "" : " (" + i.tty + ")") + " of " + d.usb.path;
+                             (i.tty.empty() ? "" : " (" + i.tty + ")") + " of " + d.usb.Place();
     if (i.driver == "ftdi_sio") {
       // libftdi detaches the serial driver itself; D2XX cannot.
       if (r.driver == "d2xx")
@@ -259,6 +261,13 @@ ConnectionReport RunConnectionCheck(const CheckSetup& s) {
     CheckedDevice d;
     d.isProgrammerChip = u.vendor == kFtdiVendorId && u.product == kFt2232ProductId;
     d.access = JudgeAccess(u.Node(s.devRoot), s.user);
+    // What libusb could do outweighs what the node's mode suggests.
+    if (u.libusbOpened == UsbDevice::Opened::Yes) {
+      d.access.canOpen = true;
+    } else if (u.libusbOpened == UsbDevice::Opened::No) {
+      d.access.canOpen = false;
+      d.access.libusbError = u.libusbError;
+    }
     d.usb = std::move(u);
     r.devices.push_back(std::move(d));
   }
@@ -298,15 +307,13 @@ std::string ReportText(const ConnectionReport& r) {
        (r.devices.empty() ? std::string("none") : std::to_string(r.devices.size())) + "\n";
   if (!r.listingNote.empty()) t += "  (" + r.listingNote + ")\n";
   for (const CheckedDevice& d : r.devices) {
-    t += "  " + d.usb.Id() + " at " + d.usb.path + " (bus " + std::to_string(d.usb.bus) + ", device " +
-         std::to_string(d.usb.address) + ")" + (d.isProgrammerChip ? "" : ", not the programmer's chip") + "\n";
+    t += "  " + d.usb.Id() + " at " + d.usb.Place() + (d.isProgrammerChip ? "" : ", not the programmer's chip") + "\n";
     t += "    product: " + (d.usb.productName.empty() ? std::string("?") : d.usb.productName) +
          (d.usb.manufacturer.empty() ? "" : " by " + d.usb.manufacturer) +
          ", serial number: " + (d.usb.serial.empty() ? std::string("?") : d.usb.serial) + "\n";
-    t += "    node: " + d.access.node + " " +
-         (d.access.exists ? "(" + d.access.permissions + "), " + (d.access.canOpen ? "can be opened" : "cannot be opened")
-                          : std::string("missing")) +
-         "\n";
+    t += "    node: " + d.access.node + " " + (d.access.exists ? "(" + d.access.permissions + ")" : "(missing)") +
+         ", " + (d.access.canOpen ? "can be opened" : "cannot be opened") +
+         (d.access.libusbError.empty() ? "" : " (libusb: " + d.access.libusbError + ")") + "\n";
     for (const UsbInterface& i : d.usb.interfaces) {
       const std::string channel = ChannelName(d.usb, i.number);
       t += "    interface " + std::to_string(i.number) + (channel.empty() ? "" : " (channel " + channel + ")") +

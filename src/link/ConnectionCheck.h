@@ -64,6 +64,7 @@ struct DeviceAccess {
   bool exists = false;
   bool canOpen = false;
   std::string permissions; // "crw-rw-r-- root:plugdev" and ", ACL" when it has one
+  std::string libusbError; // why libusb could not open the device, when it tried
 };
 
 struct CheckedDevice {

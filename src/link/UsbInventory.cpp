@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #ifdef VELMAR_HAVE_LIBUSB
 #include <libusb.h>
@@ -86,6 +87,11 @@ std::string UsbDevice::Id() const {
   return id;
 }
 
+std::string UsbDevice::Place() const {
+  const std::string numbers = "bus " + std::to_string(bus) + ", device " + std::to_string(address);
+  return path.empty() ? numbers : path + " (" + numbers + ")";
+}
+
 std::vector<UsbDevice> ListFtdiDevicesFromSysfs(const std::string& sysfsRoot) {
   std::vector<UsbDevice> list;
   const fs::path devices = DevicesFolder(sysfsRoot);
@@ -115,21 +121,25 @@ std::string StringDescriptor(libusb_device_handle* h, std::uint8_t index) {
 
 }  // namespace
 
+// Only the libusb calls libftdi itself makes are used, so that anything
+// standing in for libusb under libftdi serves the check as well. The port
+// path, strings and drivers come from the sysfs entry with the same bus
+// number and address.
 bool ListFtdiDevicesWithLibusb(const std::string& sysfsRoot, std::vector<UsbDevice>& devices, std::string& error) {
   libusb_context* context = nullptr;
   int rc = libusb_init(&context);
   if (rc != 0) {
-    error = std::string("libusb cannot start: ") + libusb_strerror(rc);
+    error = std::string("libusb cannot start: ") + libusb_error_name(rc);
     return false;
   }
   libusb_device** list = nullptr;
   ssize_t count = libusb_get_device_list(context, &list);
   if (count < 0) {
-    error = std::string("libusb cannot list the USB devices: ") + libusb_strerror(int(count));
+    error = std::string("libusb cannot list the USB devices: ") + libusb_error_name(int(count));
     libusb_exit(context);
     return false;
   }
-  const fs::path sysDevices = DevicesFolder(sysfsRoot);
+  const std::vector<UsbDevice> fromSysfs = ListFtdiDevicesFromSysfs(sysfsRoot);
   for (ssize_t i = 0; i < count; ++i) {
     libusb_device* dev = list[i];
     libusb_device_descriptor desc{};
@@ -139,39 +149,41 @@ bool ListFtdiDevicesWithLibusb(const std::string& sysfsRoot, std::vector<UsbDevi
     d.address = libusb_get_device_address(dev);
     d.vendor = desc.idVendor;
     d.product = desc.idProduct;
-    std::uint8_t ports[8];
-    int depth = libusb_get_port_numbers(dev, ports, sizeof ports);
-    d.path = std::to_string(d.bus) + "-";
-    for (int p = 0; p < depth; ++p) d.path += (p ? "." : "") + std::to_string(ports[p]);
-    // Strings and drivers as the kernel has them; libusb adds the strings
-    // when sysfs lacks them and the device can be opened.
-    UsbDevice fromSys = ReadDevice(sysDevices, d.path);
-    d.manufacturer = fromSys.manufacturer;
-    d.productName = fromSys.productName;
-    d.serial = fromSys.serial;
-    d.interfaces = fromSys.interfaces;
+    auto known = std::find_if(fromSysfs.begin(), fromSysfs.end(),
+                              [&](const UsbDevice& k) { return k.bus == d.bus && k.address == d.address; });
+    if (known != fromSysfs.end()) {
+      d.path = known->path;
+      d.manufacturer = known->manufacturer;
+      d.productName = known->productName;
+      d.serial = known->serial;
+      d.interfaces = known->interfaces;
+    }
     if (d.interfaces.empty()) {
       libusb_config_descriptor* config = nullptr;
-      if (libusb_get_active_config_descriptor(dev, &config) == 0 ||
-          libusb_get_config_descriptor(dev, 0, &config) == 0) {
+      if (libusb_get_config_descriptor(dev, 0, &config) == 0) {
         for (int n = 0; n < config->bNumInterfaces; ++n) d.interfaces.push_back({n, "", ""});
         libusb_free_config_descriptor(config);
       }
     }
-    if (d.productName.empty() || d.serial.empty()) {
-      libusb_device_handle* h = nullptr;
-      if (libusb_open(dev, &h) == 0) {
-        if (d.manufacturer.empty()) d.manufacturer = StringDescriptor(h, desc.iManufacturer);
-        if (d.productName.empty()) d.productName = StringDescriptor(h, desc.iProduct);
-        if (d.serial.empty()) d.serial = StringDescriptor(h, desc.iSerialNumber);
-        libusb_close(h);
-      }
+    libusb_device_handle* h = nullptr;
+    rc = libusb_open(dev, &h);
+    if (rc == 0) {
+      d.libusbOpened = UsbDevice::Opened::Yes;
+      if (d.manufacturer.empty()) d.manufacturer = StringDescriptor(h, desc.iManufacturer);
+      if (d.productName.empty()) d.productName = StringDescriptor(h, desc.iProduct);
+      if (d.serial.empty()) d.serial = StringDescriptor(h, desc.iSerialNumber);
+      libusb_close(h);
+    } else {
+      d.libusbOpened = UsbDevice::Opened::No;
+      d.libusbError = libusb_error_name(rc);
     }
     devices.push_back(d);
   }
   libusb_free_device_list(list, 1);
   libusb_exit(context);
-  std::sort(devices.begin(), devices.end(), [](const UsbDevice& a, const UsbDevice& b) { return a.path < b.path; });
+  std::sort(devices.begin(), devices.end(), [](const UsbDevice& a, const UsbDevice& b) {
+    return std::tie(a.path, a.bus, a.address) < std::tie(b.path, b.bus, b.address);
+  });
   return true;
 }
 

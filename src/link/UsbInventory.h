@@ -25,18 +25,25 @@ struct UsbInterface {
 struct UsbDevice {
   int bus = 0;
   int address = 0;
-  std::string path;  // the kernel's name of the port: "1-2.3"
+  std::string path;  // the kernel's name of the port: "1-2.3" ("" not in sysfs)
   std::uint16_t vendor = 0;
   std::uint16_t product = 0;
   std::string manufacturer;
   std::string productName;
   std::string serial;
   std::vector<UsbInterface> interfaces;
+  // Listed through libusb: whether libusb could open it (the plainest test
+  // of this user's access), and why not. Unknown when listed from sysfs.
+  enum class Opened { Unknown, Yes, No };
+  Opened libusbOpened = Opened::Unknown;
+  std::string libusbError;
 
   // The device node under `devRoot` ("/dev"): devRoot/bus/usb/BBB/DDD.
   std::string Node(const std::string& devRoot) const;
   // "0403:6010".
   std::string Id() const;
+  // Where it sits: "1-2.3 (bus 1, device 5)", or only the bus and device.
+  std::string Place() const;
 };
 
 // Every device with FTDI's vendor id under `sysfsRoot` (normally "/sys"),

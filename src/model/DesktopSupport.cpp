@@ -21,12 +21,12 @@ namespace {
 // The programmer models by kind, as printed on the programmers.
 const char* ModelName(int kind) {
   switch (kind) {
-    case link::kind_single: return "SX-100";
-    case link::kind_single_old: return "SX-100 (12.5 V VPP)";
-    case link::kind_8way: return "GX-800";
-    case link::kind_portable: return "PX-110";
-    case link::kind_8way_v2: return "GX-800 version 2";
-    case link::kind_single_v2: return "SX-100 version 2";
+    case slot::kind_single: return "SX-100";
+    case slot::kind_single_old: return "SX-100 (12.5 V VPP)";
+    case slot::kind_8way: return "GX-800";
+    case slot::kind_portable: return "PX-110";
+    case slot::kind_8way_v2: return "GX-800 version 2";
+    case slot::kind_single_v2: return "SX-100 version 2";
     default: return "";
   }
 }
@@ -59,7 +59,7 @@ TMainForm::ProgrammerStatus TMainForm::Status() const {
       st.serial = link_->SerialNumbers[std::size_t(link_->InterfaceIndex)];
     st.firmwareVersion = link_->FirmwareVersion;
   }
-  const link::ProgrammerGeometry g = Geometry();
+  const slot::ProgrammerGeometry g = Geometry();
   const int total = g.IsMultiSlot() ? int(g.SlotCount) : 1;
   st.slotsUsed = Programs.EntryCount;
   st.slotsFree = std::max(0, total - st.slotsUsed);

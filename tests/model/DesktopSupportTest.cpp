@@ -8,7 +8,7 @@
 
 #include "model/ReadRig.h"
 #include "model/WindowFixture.h"
-#include "operations/TForm1.h"
+#include "model/TForm1.h"
 #include "platform/IniFile.h"
 #include "platform/Text.h"
 
@@ -159,7 +159,7 @@ struct Step {
 
 TEST(ProgressFigures, PercentPagesElapsedAndRemainingFollowTheReports) {
   std::uint64_t now = 0;
-  ops::TForm1 form(nullptr, nullptr);
+  model::TForm1 form(nullptr, nullptr);
   form.SetTimeSource([&] { return now; });
   EXPECT_EQ(form.FiguresText(), "") << "nothing before the first report";
   const Step steps[] = {
@@ -175,7 +175,7 @@ TEST(ProgressFigures, PercentPagesElapsedAndRemainingFollowTheReports) {
   for (const Step& s : steps) {
     now = s.at;
     form.UpdateStat(s.done, s.total);
-    const ops::ProgressFigures f = form.Figures();
+    const model::ProgressFigures f = form.Figures();
     EXPECT_EQ(f.percent, s.percent) << s.at;
     EXPECT_EQ(f.elapsedMs, s.elapsed) << s.at;
     EXPECT_EQ(f.remainingMs, s.remaining) << s.at;
@@ -184,16 +184,16 @@ TEST(ProgressFigures, PercentPagesElapsedAndRemainingFollowTheReports) {
 
 TEST(ProgressFigures, TheTextShowsPercentCountsAndClockTimes) {
   std::uint64_t now = 0;
-  ops::TForm1 form(nullptr, nullptr);
+  model::TForm1 form(nullptr, nullptr);
   form.SetTimeSource([&] { return now; });
   form.UpdateStat(0, 284);
   now = 35000;
   form.UpdateStat(120, 284);
   EXPECT_EQ(form.FiguresText(), "42%  -  120 of 284 pages  -  0:35 elapsed, about 0:48 left");
-  EXPECT_EQ(ops::ClockText(0), "0:00");
-  EXPECT_EQ(ops::ClockText(59499), "0:59");
-  EXPECT_EQ(ops::ClockText(59500), "1:00");
-  EXPECT_EQ(ops::ClockText(3723000), "1:02:03");
+  EXPECT_EQ(model::ClockText(0), "0:00");
+  EXPECT_EQ(model::ClockText(59499), "0:59");
+  EXPECT_EQ(model::ClockText(59500), "1:00");
+  EXPECT_EQ(model::ClockText(3723000), "1:02:03");
 }
 
 }  // namespace

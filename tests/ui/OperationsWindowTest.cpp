@@ -198,7 +198,7 @@ class OperationsWindowTest : public QObject {
   void theProgressWindowShowsPercentPagesAndTimes() {
     Fixture f(3);
     std::uint64_t now = 0;
-    velmar::ops::TForm1 form(f.progress.get(), nullptr);
+    velmar::model::TForm1 form(f.progress.get(), nullptr);
     form.SetTimeSource([&] { return now; });
     form.Show();
     form.UpdateStat(0, 100);

@@ -32,7 +32,9 @@ TEST(ProgrammerStatus, NamesTheModelFirmwareAndSlotsUsedAndFree) {
   const std::string line = w.StatusText();
   EXPECT_NE(line.find("GX-800"), std::string::npos) << line;
   EXPECT_NE(line.find("3 slots used, " + std::to_string(st.slotsFree) + " free"), std::string::npos) << line;
-  if (!st.serial.empty()) EXPECT_NE(line.find("interface " + st.serial), std::string::npos) << line;
+  if (!st.serial.empty()) {
+    EXPECT_NE(line.find("interface " + st.serial), std::string::npos) << line;
+  }
 }
 
 TEST(ProgrammerStatus, ASingleWayHoldsOneSlotAndDemoModeSaysSo) {

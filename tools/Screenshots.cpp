@@ -4,14 +4,20 @@
 // in the middle of a slot write, and the erase options, programmer type and
 // message dialogs. Each window is driven through the window model exactly as
 // a user's clicks would drive it.
-// Usage: Screenshots OUT-FOLDER WORK-FOLDER PROGRAM-FOLDER
+// Usage: Screenshots OUT-FOLDER WORK-FOLDER PROGRAM-FOLDER [--scaled]
 //   WORK-FOLDER holds sim-<kind>.state files (scripts/make-demo-programmer.sh);
 //   PROGRAM-FOLDER is the built program folder (DEVICES.INI, settings).
+//   --scaled: only the 8-way main window, named for the scale Qt runs at
+//   (QT_SCALE_FACTOR), e.g. main-8way-200pc.png.
 #include <QApplication>
 #include <QDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
 #include <QFont>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPixmap>
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
@@ -126,6 +132,25 @@ class PictureHalfWay final : public model::ProgressView {
   bool taken_ = false;
 };
 
+// The window with one of its menus open, as the screen shows them.
+void SaveMenus(ui::MainWindow& window) {
+  for (QAction* title : window.menuBar()->actions()) {
+    QMenu* menu = title->menu();
+    if (!menu) continue;
+    QMenuBar* bar = window.menuBar();
+    menu->popup(bar->mapToGlobal(bar->actionGeometry(title).bottomLeft()));
+    QApplication::processEvents();
+    QRect area = window.frameGeometry().united(menu->geometry()).adjusted(-4, -4, 4, 4);
+    QPixmap shot = window.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    std::string name = "menu-" + title->text().remove('&').toLower().toStdString();
+    std::string path = g_out + name + ".png";
+    if (!shot.save(QString::fromStdString(path))) std::fprintf(stderr, "cannot save %s\n", path.c_str());
+    else std::fprintf(stderr, "saved %s\n", path.c_str());
+    menu->hide();
+    QApplication::processEvents();
+  }
+}
+
 void MainWindows(const std::string& work) {
   // Nothing here should ask anything; say so if something does.
   ModalWatcher watcher([](QWidget* modal) {
@@ -143,7 +168,15 @@ void MainWindows(const std::string& work) {
       c.UserClick("BitBtn1");
     }
     Save(s.window.get(), std::string("main-") + kind);
+    if (std::string(kind) == "8way") SaveMenus(*s.window);
   }
+}
+
+// The 8-way main window at the scale Qt runs at.
+void ScaledMainWindow(const std::string& work) {
+  Session s(work + "sim-8way.state", work);
+  const int percent = int(s.window->devicePixelRatioF() * 100 + 0.5);
+  Save(s.window.get(), "main-8way-" + std::to_string(percent) + "pc");
 }
 
 void Dialogs(const std::string& work) {
@@ -187,13 +220,18 @@ int main(int argc, char** argv) {
   QFont font = QApplication::font();
   font.setPointSizeF(8.5);
   QApplication::setFont(font);
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: Screenshots OUT-FOLDER WORK-FOLDER PROGRAM-FOLDER\n");
+  const bool scaled = argc == 5 && std::string(argv[4]) == "--scaled";
+  if (argc != 4 && !scaled) {
+    std::fprintf(stderr, "usage: Screenshots OUT-FOLDER WORK-FOLDER PROGRAM-FOLDER [--scaled]\n");
     return 2;
   }
   g_program = std::string(argv[3]) + "/";
   g_out = std::string(argv[1]) + "/";
   std::string work = std::string(argv[2]) + "/";
+  if (scaled) {
+    ScaledMainWindow(work);
+    return 0;
+  }
   MainWindows(work);
   Dialogs(work);
   return 0;

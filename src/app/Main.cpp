@@ -1,28 +1,25 @@
-// velmar: the desktop application's main block. It shows the splash window,
+// velmar: the desktop application's main block. It reads the command line
+// first (answering --help and --version, and refusing an unknown option
+// with status 2, all without a window), then shows the splash window,
 // creates the main window (which builds its programmer link), reads the
 // programmer before the window is first shown, hides the splash, and runs
-// the event loop unless that Read ended the program. Options that begin
-// with "--" (--simulate, --sim-state, --driver, --trace, --realtime,
-// --program-folder, --working-folder) are Velmar's own and shared with
-// velmar-cli; every other argument is one of the program's command-line
-// parameters (a unit image file to load, and "SHOW").
-#include <QAction>
+// the event loop unless that Read ended the program. Velmar's own options
+// (--simulate, --sim-state, --driver, --trace, --realtime, --program-folder,
+// --working-folder, --open-unit) are shared with velmar-cli or its own; the
+// other arguments are the program's command-line parameters (LOAD [FILE]
+// [SHOW], see --help).
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFont>
-#include <QMessageBox>
 #include <QTimer>
 
-#include <CLI/CLI.hpp>
 #include <cstdlib>
 #include <fstream>
-#include <iostream>
-#include <optional>
-#include <string_view>
-#include <sstream>
 #include <functional>
+#include <iostream>
 #include <memory>
 
+#include "app/AppArguments.h"
 #include "frontend/SharedOptions.h"
 #include "link/ConnectionCheck.h"
 #include "link/D2XXUnit.h"
@@ -30,50 +27,13 @@
 #include "link/TReadProg.h"
 #include "model/TMainForm.h"
 #include "platform/FileVersionInfo.h"
+#include "ui/AppIcon.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgressWindow.h"
 #include "ui/QtDialogs.h"
 #include "ui/SplashWindow.h"
 
 namespace {
-
-// Splits the arguments Qt left into Velmar's options and the parameters.
-// Returns an exit status when the program must end at once (help, errors).
-std::optional<int> ParseArguments(int argc, char** argv, velmar::frontend::SharedOptions& options,
-                                  std::vector<std::string>& parameters) {
-  CLI::App parser{"Velmar: loader for the stand-alone USB PIC programmers", "velmar"};
-  parser.allow_extras();
-  velmar::frontend::AddSharedOptions(parser, options);
-  // The desktop's file manager opens a unit image with "--open-unit FILE";
-  // started from the menu the file is left out.
-  std::string openUnit;
-  parser.add_option("--open-unit", openUnit,
-                    "Read the programmer, then Load Unit from this unit image (asks first); the window stays open")
-      ->expected(0, 1);
-  try {
-    parser.parse(argc, argv);
-  } catch (const CLI::ParseError& e) {
-    std::ostringstream out, err;
-    int code = parser.exit(e, out, err);
-    if (code == 0) {
-      std::cout << out.str();
-      return 0;
-    }
-    QMessageBox::critical(nullptr, "PIC Programmer USB Loader", QString::fromStdString(err.str()));
-    return 2;
-  }
-  parameters = parser.remaining();
-  if (!openUnit.empty()) {
-    if (!parameters.empty()) {
-      QMessageBox::critical(nullptr, "PIC Programmer USB Loader",
-                            "--open-unit takes no further parameters");
-      return 2;
-    }
-    // The parameters of a command-line unit load that keeps the window open.
-    parameters = {"--open-unit", openUnit, "SHOW"};
-  }
-  return std::nullopt;
-}
 
 // Resident memory now and at its peak, from the kernel's process status.
 std::string MemoryReport() {
@@ -84,40 +44,23 @@ std::string MemoryReport() {
   return report;
 }
 
-// Offers the connection check in the window (Ctrl+Shift+K until the
-// window has a Help menu).
-void AddConnectionCheck(velmar::ui::MainWindow& window, const std::function<void()>& check) {
-  auto* action = new QAction("Check Connection", &window);
-  action->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K));
-  QObject::connect(action, &QAction::triggered, &window, check);
-  window.addAction(action);
-}
-
-bool AsksForHelp(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i)
-    if (std::string_view(argv[i]) == "--help" || std::string_view(argv[i]) == "-h") return true;
-  return false;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   using namespace velmar;
-  if (AsksForHelp(argc, argv)) {  // answered without a display
-    velmar::frontend::SharedOptions options;
-    std::vector<std::string> parameters;
-    return ParseArguments(argc, argv, options, parameters).value_or(0);
-  }
+  app::AppArguments args;  // read before Qt needs a display
+  if (auto status = app::ParseAppArguments(argc, argv, args, std::cout, std::cerr)) return *status;
+  const frontend::SharedOptions& options = args.options;
+  const std::vector<std::string>& parameters = args.parameters;
   QElapsedTimer started;
   started.start();
-  QApplication app(argc, argv);  // takes Qt's own arguments out of argv
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("velmar");
+  QApplication::setApplicationVersion(VELMAR_VERSION);
+  QApplication::setWindowIcon(ui::ApplicationIcon());
   QFont font = QApplication::font();
   font.setPointSizeF(8.5);
   QApplication::setFont(font);
-
-  frontend::SharedOptions options;
-  std::vector<std::string> parameters;
-  if (auto status = ParseArguments(argc, argv, options, parameters)) return *status;
 
   ui::SplashWindow splash;
   splash.ShowNow();
@@ -177,7 +120,7 @@ int main(int argc, char** argv) {
     };
     dialogs.ShowInformation(frontend::MessageText(link::ReportText(link::RunConnectionCheck(setup))), "Check Connection");
   };
-  AddConnectionCheck(window, checkConnection);
+  window.SetConnectionCheck(checkConnection);
 
   startUpStep([&] { form.ReadProgButtonClick(); });
   splash.hide();

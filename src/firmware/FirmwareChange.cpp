@@ -33,6 +33,7 @@ int execute(model::TForm1& form, std::uint8_t programmerKind, const FirmwareChan
   updater.WorkingFolder = links.workingFolder;
   updater.SetProgressHandler([&form](int done, int total) { form.UpdateStat(done, total); });
   updater.SetMessageHandler([&form](const std::string& text) { form.SetMessage(text); });
+  form.ProgressUnit = "steps";  // flash pages, then verify blocks
   form.Busy = false;
   form.Show();
 

@@ -123,9 +123,13 @@ class RealLibFtdi final : public LibFtdiCalls {
 
 std::unique_ptr<LibFtdiCalls> MakeLibFtdiCalls() { return std::make_unique<RealLibFtdi>(); }
 
+std::string LibFtdiVersion() { return ftdi_get_library_version().version_str; }
+
 #else
 
 std::unique_ptr<LibFtdiCalls> MakeLibFtdiCalls() { return nullptr; }
+
+std::string LibFtdiVersion() { return {}; }
 
 #endif
 

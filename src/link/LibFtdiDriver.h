@@ -52,6 +52,8 @@ class LibFtdiCalls {
 
 // The libftdi1 library itself (null when Velmar was built without it).
 std::unique_ptr<LibFtdiCalls> MakeLibFtdiCalls();
+// The version of the libftdi1 library in use ("" when built without it).
+std::string LibFtdiVersion();
 
 // The user area of a raw interface EEPROM: the bytes after the last string
 // descriptor up to the checksum word.

@@ -114,7 +114,10 @@ void TMainForm::BuildInventory() {
   s.Add(Make("Label10", K::Label, "       "));
   s.Add(Make("Label12", K::Label, "Enter Program Description", kDescriptionHint));
   s.Add(Make("Label13", K::Label, "000 "));
-  s.Add(Make("ProgCaption", K::Edit, "*Enter Program Description *", kDescriptionHint));
+  // The slot keeps 28 characters of the description; the box takes no more.
+  Control caption = Make("ProgCaption", K::Edit, "*Enter Program Description *", kDescriptionHint);
+  caption.maxLength = 28;
+  s.Add(caption);
   s.Add(Make("Label16", K::Label, "Label16"));
   Control caption2 = Make("ProgCaption2", K::Edit);
   caption2.enabled = false;

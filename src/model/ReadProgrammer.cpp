@@ -186,7 +186,7 @@ TMainForm::ReadOutcome TMainForm::OfferFirmwareUpdate(const std::string& message
   if (offer.required >= 0) Data.RequiredFirmware = offer.required;
   const std::string question = message + "\r" + "Version: " + offer.version + "\r" + "Firmware:" + Folders.program +
                                offer.file + "\r" + "Click Cancel to Exit and check battery or OK to do Update";
-  if (dialogs_.MessageDlg(question, DlgType::Information, {DlgButton::Ok, DlgButton::Cancel}, DlgButton::Ok) !=
+  if (dialogs_.MessageDlg(question, DlgType::Information, {DlgButton::Ok, DlgButton::Cancel}, DlgButton::Cancel) !=
       DlgButton::Ok) {
     SetHourGlass(false);
     return ReadOutcome::Abort;

@@ -21,6 +21,7 @@ namespace {
 
 const char* const kSettings = "ProgSettings";
 const char* const kSettingsUserId = "Progsettings";  // progUserId's own spelling
+const char* const kRecentSection = "RecentFiles";
 const char* const kProfile = "Progprofile";
 const char* const kFileFilterProfiles = "PRJ|*.prj|All Files|*.*";
 const char* const kFileFilterHex = "Hex|*.hex|All Files|*.*";
@@ -102,6 +103,12 @@ void TMainForm::LoadSettings() {
     SetFlashFile(ini.ReadString(kSettings, "FlashFile", ""));
   }
   ApplySettingsIniValues(ini, ini.Exists());
+  RecentFiles.clear();
+  for (std::size_t i = 0; i < kRecentFiles; ++i) {
+    const std::string file = ini.ReadString(kRecentSection, "File" + std::to_string(i + 1), "");
+    if (!file.empty()) RecentFiles.push_back(file);
+  }
+  recentStored_ = !RecentFiles.empty();
   settingsLoaded_ = true;
 }
 
@@ -168,6 +175,12 @@ std::vector<SettingEntry> TMainForm::SettingsEntries() const {
   flag("e2_skipFF", e2_skipFF);
   for (const DeviceKey& k : kDeviceKeys)
     e.push_back({kSettings, k.nameKey, SettingEntry::Text, 0, LastDeviceName[std::size_t(k.family)]});
+  // The recently used program files, in their own section (written only
+  // once there are any, so a file without them stays as it was).
+  if (!RecentFiles.empty() || recentStored_)
+    for (std::size_t i = 0; i < kRecentFiles; ++i)
+      e.push_back({kRecentSection, "File" + std::to_string(i + 1), SettingEntry::Text, 0,
+                   i < RecentFiles.size() ? RecentFiles[i] : std::string()});
   return e;
 }
 
@@ -293,6 +306,7 @@ void TMainForm::Button1Click() {
   auto chosen = dialogs_.OpenFile({dlg.extra.at("filter"), dlg.extra.at("defaultExt"), LastFolder, {}});
   if (!chosen) return;
   SetFlashFile(*chosen);
+  RememberRecentFile(*chosen);
   controls_.SetExtra("OpenDialog1", "initialDir", LastFolder);
 }
 

@@ -9,6 +9,7 @@
 #include "model/SlotHeaderReading.h"
 #include "model/TMainForm.h"
 #include "platform/Dialogs.h"
+#include "platform/Paths.h"
 #include "platform/Text.h"
 
 namespace velmar::model {
@@ -108,6 +109,13 @@ bool TMainForm::ShowSlotDetails(int row) {
 
   s.SetExtra("Label20", "fontColour", "red");
   s.SetText("Label20", "Filename Read (No path) : " + entry.SourceFileName);
+  // A File Name left from other work does not belong to this slot: a
+  // Replace must not quietly build the slot from it.
+  const std::string chosen = Data.FlashFile.empty() ? s.Text("Edit1") : platform::ExtractFileName(Data.FlashFile);
+  if (text::UpperCase(text::Trim(chosen)) != text::UpperCase(text::Trim(entry.SourceFileName))) {
+    s.SetText("Edit1", "");
+    Data.FlashFile.clear();
+  }
   s.SetValue("SpinEdit1", h[86]);
 
   if (family == devices::fam_PIC12F16F) {

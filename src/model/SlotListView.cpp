@@ -196,6 +196,7 @@ bool TMainForm::FindDialog1Find() {
     const slot::TProgramEntry& e = Programs.Get(k);
     if (matches(e.SourceFileName) || matches(e.SlotName)) {
       controls_.SelectCell(kGrid, k + 1, std::max(0, controls_.Col(kGrid)));
+      ShowSelectedRow(k + 1);  // the description boxes show the slot found, as a click on it would
       FindStart = k + 1;
       return true;
     }

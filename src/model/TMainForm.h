@@ -258,6 +258,42 @@ class TMainForm final : public link::LinkWindow {
   void Button4Click();  // toggles the forced firmware update
   void manualButtonClick();  // the attached programmer's quick-start guide
 
+  // ---- Desktop conveniences (model/DesktopSupport.cpp) ----
+  // What the status bar shows about the attached programmer.
+  struct ProgrammerStatus {
+    bool connected = false;  // a programmer answered at the last Read
+    std::string model;       // "GX-800", "PX-110", ... ("" when unknown)
+    std::string serial;      // the USB interface's serial number
+    int firmwareVersion = -1;
+    int slotsUsed = 0;
+    int slotsFree = 0;
+  };
+  ProgrammerStatus Status() const;
+  // The status as one line ("GX-800 · interface FT12AB · firmware 227 ·
+  // 3 slots used, 5 free"; "Demo mode - no programmer" in demo mode).
+  std::string StatusText() const;
+  // The characters the slot description still takes, and that as a text.
+  int DescriptionRoom() const;
+  std::string DescriptionRoomText() const;
+  // A file dropped on the window: a program file becomes the File Name as a
+  // Browse would make it. False (nothing changes) for anything else.
+  bool DropFile(const std::string& path);
+  bool AcceptsDroppedFile(const std::string& path) const;
+  // The program files chosen last, newest first (at most kRecentFiles).
+  static constexpr std::size_t kRecentFiles = 8;
+  std::vector<std::string> RecentFiles;
+  // Makes a recent file the File Name again; a file that is gone is
+  // reported and dropped from the list.
+  bool OpenRecentFile(const std::string& path);
+  // The About box text: Velmar's, Qt's (given by the front end) and
+  // libftdi's versions and the attached programmer's firmware.
+  std::string AboutText(const std::string& qtVersion) const;
+  void AboutClick(const std::string& qtVersion);
+  // Replaces the programmer's firmware on request: after a question (No by
+  // default) the forced update is set and the programmer read, which offers
+  // the update. False when declined or in demo mode.
+  bool UpdateFirmwareClick();
+
   // ---- link::LinkWindow ----
   void SetTitle(const std::string& title) override;
   void SetProgrammerVersionLabel(bool visible, const std::string& text) override;
@@ -281,6 +317,7 @@ class TMainForm final : public link::LinkWindow {
   void ApplySettingsIniValues(const platform::IniFile& ini, bool fromFile);
   void ReadVersionTexts();
   void SetFlashFile(const std::string& path);
+  void RememberRecentFile(const std::string& path);
 
   // Read Programmer steps (model/ReadProgrammer.cpp).
   enum class ReadOutcome { None, Retry, Abort, Ignore };
@@ -330,6 +367,7 @@ class TMainForm final : public link::LinkWindow {
   bool creating_ = true;
   bool closed_ = false;
   bool settingsLoaded_ = false;
+  bool recentStored_ = false;  // setting.ini held recent files when loaded
 };
 
 }  // namespace velmar::model

@@ -30,7 +30,9 @@ bool TMainForm::DeleteProgramButtonClick() {
   }
   Programs.CurrentIndex = row - 1;
   const slot::TProgramEntry& old = Programs.Get(Programs.CurrentIndex);
-  if (!dialogs_.AskYesNo("Are you sure you want to delete entry " + std::to_string(row))) return false;
+  if (!dialogs_.AskYesNo("Are you sure you want to delete entry " + std::to_string(row), {},
+                         platform::DlgButton::No))
+    return false;
 
   const slot::HeaderBytes header = slot::EmptyHeader(std::uint16_t(old.NextPage), std::uint16_t(old.PageCount));
   auto record = std::make_unique<slot::TProgramEntry>(

@@ -105,7 +105,8 @@ bool TMainForm::LoadButtonClick() {
     dialogs_.ShowMessage("No Programmer Detected. Read Programmer First");
     return false;
   }
-  if (!dialogs_.AskYesNo("Load Programmer will replace ALL existing programs\r\rDo you want to continue?"))
+  if (!dialogs_.AskYesNo("Load Programmer will replace ALL existing programs\r\rDo you want to continue?", {},
+                         platform::DlgButton::No))
     return false;
   const std::string file = LoadUnitFileName();
   if (file.empty()) return false;

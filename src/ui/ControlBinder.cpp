@@ -21,6 +21,7 @@
 #include <QVBoxLayout>
 
 #include "platform/Text.h"
+#include "ui/Mnemonics.h"
 
 namespace velmar::ui {
 
@@ -139,17 +140,23 @@ QWidget* ControlBinder::Create(const Control& c, QWidget* parent, const QRect& r
       t->setSelectionBehavior(QAbstractItemView::SelectRows);
       t->setSelectionMode(QAbstractItemView::SingleSelection);
       t->verticalHeader()->setVisible(false);
+      // The fixed title row is the header: it stays in view and can never
+      // be selected.
       t->horizontalHeader()->setVisible(false);
+      t->horizontalHeader()->setSectionsClickable(false);
+      t->horizontalHeader()->setHighlightSections(false);
       t->horizontalHeader()->setStretchLastSection(true);  // the last column takes what is left
-      t->verticalHeader()->setDefaultSectionSize(20);
+      t->verticalHeader()->setDefaultSectionSize(t->fontMetrics().height() + 6);
       t->setContextMenuPolicy(Qt::CustomContextMenu);
+      t->setTabKeyNavigation(false);  // Tab leaves the list; the arrow keys move within it
+      t->setEditTriggers(QAbstractItemView::NoEditTriggers);  // nothing reads an edited cell back
       w = t;
       break;
     }
     default: return nullptr;  // non-visual parts
   }
   w->setObjectName(Q(c.name));
-  w->setGeometry(rect);
+  if (!rect.isNull()) w->setGeometry(rect);  // else a layout places it
   return w;
 }
 
@@ -204,7 +211,7 @@ void ControlBinder::RefreshAll(const Control& c, QWidget* w) {
       if (e->text() != Q(c.text)) e->setText(Q(c.text));
       break;
     }
-    case ControlKind::Button: static_cast<QPushButton*>(w)->setText(Q(c.text)); break;
+    case ControlKind::Button: static_cast<QPushButton*>(w)->setText(WithMnemonic(c.text)); break;
     case ControlKind::CheckBox:
     case ControlKind::RadioButton: {
       auto* b = static_cast<QAbstractButton*>(w);
@@ -240,31 +247,38 @@ void ControlBinder::RefreshAll(const Control& c, QWidget* w) {
     }
     case ControlKind::Group: static_cast<QGroupBox*>(w)->setTitle(Q(c.text)); break;
     case ControlKind::Grid: {
+      // Model rows count the fixed title rows in; the widget shows the first
+      // of them as its header and the others as its rows.
       auto* t = static_cast<QTableWidget*>(w);
-      int rows = int(c.cells.size());
-      int cols = c.colCount;
-      int selected = t->currentRow();
+      const int fixed = std::clamp(c.fixedRows, 0, int(c.cells.size()));
+      const int rows = int(c.cells.size()) - fixed;
+      const int cols = c.colCount;
+      const int selected = t->currentRow();
       t->setRowCount(rows);
       t->setColumnCount(cols);
-      for (int col = 0; col < cols; ++col)
+      auto cell = [&](int r, int col) -> std::string {
+        const auto& row = c.cells[std::size_t(r)];
+        return col < int(row.size()) ? row[std::size_t(col)] : std::string();
+      };
+      QStringList titles;
+      for (int col = 0; col < cols; ++col) {
+        titles << (fixed > 0 ? Q(cell(0, col)) : QString());
         if (t->columnWidth(col) == 100) t->setColumnWidth(col, 150);
+      }
+      t->setHorizontalHeaderLabels(titles);
+      t->horizontalHeader()->setVisible(fixed > 0);
       for (int r = 0; r < rows; ++r)
         for (int col = 0; col < cols; ++col) {
-          std::string text = col < int(c.cells[std::size_t(r)].size()) ? c.cells[std::size_t(r)][std::size_t(col)] : "";
           auto* item = t->item(r, col);
           if (!item) {
             item = new QTableWidgetItem;
+            item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
             t->setItem(r, col, item);
           }
-          item->setText(Q(text));
-          QFont f = item->font();
-          f.setBold(r < c.fixedRows);
-          item->setFont(f);
-          if (r < c.fixedRows) item->setBackground(t->palette().button());
-          else item->setData(Qt::BackgroundRole, QVariant());
+          item->setText(Q(cell(r + fixed, col)));
         }
-      int want = c.selectedRow >= 0 ? c.selectedRow : selected;
-      if (want >= c.fixedRows && want < rows) t->setCurrentCell(want, std::max(0, std::min(c.selectedCol, cols - 1)));
+      const int want = c.selectedRow >= 0 ? c.selectedRow - fixed : selected;
+      if (want >= 0 && want < rows) t->setCurrentCell(want, std::max(0, std::min(c.selectedCol, cols - 1)));
       break;
     }
     default: break;
@@ -337,13 +351,13 @@ void ControlBinder::Connect(const Control& c, QWidget* w) {
       connect(t, &QTableWidget::currentCellChanged, this, [this, name](int row, int col, int, int) {
         if (updating_ || row < 0) return;
         gridMovedByPress_ = true;
-        Guard([&] { store_.UserClickCell(name, row, col); });
+        Guard([&] { store_.UserClickCell(name, row + store_.Get(name).fixedRows, col); });
       });
       // A click on the cell that was already current moved nothing above,
       // but it is still a click.
       connect(t, &QTableWidget::cellClicked, this, [this, name](int row, int col) {
         if (gridMovedByPress_) return;
-        Guard([&] { store_.UserClickCell(name, row, col); });
+        Guard([&] { store_.UserClickCell(name, row + store_.Get(name).fixedRows, col); });
       });
       break;
     }

@@ -1,14 +1,28 @@
 // The desktop main window.
 #include "ui/MainWindow.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QBoxLayout>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
 #include <QScreen>
+#include <QScrollArea>
+#include <QShortcut>
+#include <QStatusBar>
 #include <QTableWidget>
+#include <QUrl>
 
 #include "model/TMainForm.h"
+#include "ui/AppIcon.h"
 #include "ui/ControlBinder.h"
 #include "ui/MainWindowLayout.h"
 
@@ -16,27 +30,84 @@ namespace velmar::ui {
 
 using model::ShortcutKey;
 
-MainWindow::MainWindow(model::TMainForm& form, QWidget* parent) : QWidget(parent), form_(form) {
+namespace {
+
+// The menu entries that press a button of the window, and follow whether
+// that button is shown and usable.
+struct ButtonAction {
+  const char* object;  // the action's object name
+  const char* button;  // the control it presses
+};
+
+const ButtonAction kButtonActions[] = {
+    {"actionOpenHex", "Button1"},          {"actionLoadProfile", "LoadProfile"},
+    {"actionSaveProfile", "SaveProfile"},  {"actionRead", "ReadProgButton"},
+    {"actionNew", "NewButton"},            {"actionReplace", "editButton"},
+    {"actionDelete", "DeleteProgramButton"}, {"actionShowDetails", "BitBtn1"},
+    {"actionEraseUnit", "EraseButton"},    {"actionCopyUnit", "CopyButton"},
+    {"actionLoadUnit", "LoadButton"},      {"actionManual", "manualButton"},
+};
+
+// A local file in a drag, if it carries exactly one.
+QString DraggedFile(const QMimeData* data) {
+  if (!data || !data->hasUrls() || data->urls().size() != 1) return {};
+  const QUrl url = data->urls().front();
+  return url.isLocalFile() ? url.toLocalFile() : QString();
+}
+
+}  // namespace
+
+MainWindow::MainWindow(model::TMainForm& form, QWidget* parent) : QMainWindow(parent), form_(form) {
   setObjectName("MainForm");
-  setFixedSize(kMainWidth, kMainHeight);
-  if (QScreen* screen = QApplication::primaryScreen())  // opens centred on the screen
-    move(screen->availableGeometry().center() - rect().center());
-  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-  binder_ = new ControlBinder(form.Controls(), this, MainWindowGeometry());
+  setWindowIcon(ApplicationIcon());
+  setAcceptDrops(true);
+
+  // The controls in a scroll area: on a screen too small for the window
+  // nothing is cut off, it scrolls instead.
+  auto* scroll = new QScrollArea(this);
+  scroll->setObjectName("MainScroll");
+  scroll->setWidgetResizable(true);
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);  // its size hint is the controls' own
+  auto* content = new QWidget;
+  content->setObjectName("MainContent");
+  binder_ = new ControlBinder(form.Controls(), content, MainWindowControls());
   binder_->onError = [this](const std::string& message) { form_.ApplicationEvents2Exception(message); };
+  MainLayoutParts parts = BuildMainLayout(content, *binder_);
+  slotColumn_ = parts.slotColumn;
+  descriptionRoom_ = parts.descriptionRoom;
+  scroll->setWidget(content);
+  setCentralWidget(scroll);
 
-  setWindowTitle(QString::fromStdString(form.Controls().Text("MainForm")));
-  titleObserver_ = form.Controls().AddObserver([this](const model::Control& c, model::Property) {
-    if (c.name != "MainForm") return;
-    setWindowTitle(QString::fromStdString(c.text));
-    auto cursor = c.extra.find("cursor");
-    ShowWaitCursor(cursor != c.extra.end() && cursor->second == "hourglass");
-  });
+  status_ = new QLabel(this);
+  status_->setObjectName("ProgrammerStatus");
+  statusBar()->addWidget(status_, 1);
+  BuildMenus();
 
-  if (auto* grid = qobject_cast<QTableWidget*>(binder_->Widget("StringGrid1")))
+  if (auto* grid = qobject_cast<QTableWidget*>(binder_->Widget("StringGrid1"))) {
     connect(grid, &QTableWidget::customContextMenuRequested, this,
             [this, grid](const QPoint& p) { ShowPopupMenu(grid->viewport()->mapToGlobal(p)); });
+    // Del on the list deletes the selected slot (after its question).
+    auto* del = new QShortcut(QKeySequence(Qt::Key_Delete), grid);
+    del->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(del, &QShortcut::activated, this, [this] {
+      const model::ControlStore& c = form_.Controls();
+      if (c.Visible("DeleteProgramButton") && c.Enabled("DeleteProgramButton")) Click("DeleteProgramButton");
+    });
+  }
+
+  setWindowTitle(QString::fromStdString(form.Controls().Text("MainForm")));
+  observer_ = form.Controls().AddObserver([this](const model::Control& c, model::Property) {
+    if (c.name == "MainForm") {
+      setWindowTitle(QString::fromStdString(c.text));
+      auto cursor = c.extra.find("cursor");
+      ShowWaitCursor(cursor != c.extra.end() && cursor->second == "hourglass");
+    }
+    UpdateMenus();
+    UpdateStatus();
+  });
+  UpdateMenus();
+  UpdateStatus();
 
   form.SetCloseHandler([this] { close(); });
   qApp->installEventFilter(this);
@@ -44,8 +115,127 @@ MainWindow::MainWindow(model::TMainForm& form, QWidget* parent) : QWidget(parent
 
 MainWindow::~MainWindow() {
   qApp->removeEventFilter(this);
-  form_.Controls().RemoveObserver(titleObserver_);
+  form_.Controls().RemoveObserver(observer_);
   ShowWaitCursor(false);
+}
+
+QAction* MainWindow::Action(const QString& name) const { return findChild<QAction*>(name); }
+
+void MainWindow::Run(const std::function<void()>& action) {
+  binder_->Guard(action);
+  UpdateMenus();
+  UpdateStatus();
+}
+
+void MainWindow::Click(const std::string& name) {
+  Run([&] { form_.Controls().UserClick(name); });
+}
+
+void MainWindow::BuildMenus() {
+  auto add = [this](QMenu* menu, const char* object, const QString& text, const QKeySequence& key,
+                    const std::function<void()>& run) {
+    QAction* a = menu->addAction(text);
+    a->setObjectName(object);
+    if (!key.isEmpty()) a->setShortcut(key);
+    connect(a, &QAction::triggered, this, [this, run] { Run(run); });
+    return a;
+  };
+  auto press = [this](const char* button) { return [this, button] { form_.Controls().UserClick(button); }; };
+
+  QMenu* file = menuBar()->addMenu("&File");
+  add(file, "actionOpenHex", "&Open HEX...", QKeySequence::Open, press("Button1"));
+  recentMenu_ = file->addMenu("Open &Recent");
+  recentMenu_->setObjectName("menuRecent");
+  connect(recentMenu_, &QMenu::aboutToShow, this, &MainWindow::RebuildRecentMenu);
+  file->addSeparator();
+  add(file, "actionLoadProfile", "&Load Profile...", {}, press("LoadProfile"));
+  add(file, "actionSaveProfile", "&Save Profile...", {}, press("SaveProfile"));
+  file->addSeparator();
+  QAction* quit = add(file, "actionQuit", "&Quit", QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { close(); });
+  quit->setMenuRole(QAction::QuitRole);
+
+  QMenu* programmer = menuBar()->addMenu("&Programmer");
+  QAction* read = add(programmer, "actionRead", "&Read", QKeySequence(Qt::CTRL | Qt::Key_R), press("ReadProgButton"));
+  read->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_R), QKeySequence(Qt::Key_F5)});
+  programmer->addSeparator();
+  add(programmer, "actionNew", "&New", {}, press("NewButton"));
+  add(programmer, "actionReplace", "Re&place", {}, press("editButton"));
+  add(programmer, "actionDelete", "&Delete", {}, press("DeleteProgramButton"));
+  add(programmer, "actionFind", "&Find Name...", QKeySequence::Find, [this] { form_.FindButtonClick(); });
+  add(programmer, "actionShowDetails", "Show Slot De&tails", {}, press("BitBtn1"));
+  programmer->addSeparator();
+  add(programmer, "actionEraseUnit", "&Erase Unit", {}, press("EraseButton"));
+  add(programmer, "actionCopyUnit", "&Copy Unit...", {}, press("CopyButton"));
+  add(programmer, "actionLoadUnit", "&Load Unit...", {}, press("LoadButton"));
+  programmer->addSeparator();
+  add(programmer, "actionUpdateFirmware", "&Update Firmware...", {}, [this] { form_.UpdateFirmwareClick(); });
+
+  QMenu* help = menuBar()->addMenu("&Help");
+  add(help, "actionManual", "&Manual", QKeySequence::HelpContents, press("manualButton"));
+  checkConnection_ = add(help, "actionCheckConnection", "&Check Connection", {}, [this] {
+    if (connectionCheck_) connectionCheck_();
+  });
+  checkConnection_->setVisible(false);  // offered once a check is set
+  help->addSeparator();
+  QAction* about = add(help, "actionAbout", "&About Velmar", {},
+                       [this] { form_.AboutClick(qVersion()); });
+  about->setMenuRole(QAction::AboutRole);
+}
+
+void MainWindow::SetConnectionCheck(std::function<void()> check) {
+  connectionCheck_ = std::move(check);
+  checkConnection_->setVisible(bool(connectionCheck_));
+}
+
+void MainWindow::RebuildRecentMenu() {
+  recentMenu_->clear();
+  for (const std::string& path : form_.RecentFiles) {
+    QAction* a = recentMenu_->addAction(QString::fromStdString(path));
+    connect(a, &QAction::triggered, this, [this, path] { Run([&] { form_.OpenRecentFile(path); }); });
+  }
+  if (form_.RecentFiles.empty()) recentMenu_->addAction("(none)")->setEnabled(false);
+}
+
+// Each menu entry follows its button: offered when the button is shown,
+// usable when the button is.
+void MainWindow::UpdateMenus() {
+  const model::ControlStore& c = form_.Controls();
+  for (const ButtonAction& b : kButtonActions)
+    if (QAction* a = Action(b.object)) {
+      a->setVisible(c.Visible(b.button));
+      a->setEnabled(c.Enabled(b.button));
+    }
+  if (QAction* a = Action("actionNew")) a->setText(c.Text("NewButton") == "Load" ? "L&oad" : "&New");
+  if (QAction* a = Action("actionUpdateFirmware")) a->setEnabled(!form_.DemoMode);
+}
+
+void MainWindow::UpdateStatus() {
+  status_->setText(QString::fromStdString(form_.StatusText()));
+  descriptionRoom_->setText(QString::fromStdString(form_.DescriptionRoomText()));
+}
+
+// Opens at the size its controls ask for, as far as the screen allows,
+// centred and wholly on the screen.
+void MainWindow::PlaceOnScreen() {
+  QScreen* screen = this->screen() ? this->screen() : QApplication::primaryScreen();
+  if (!screen) return;
+  const QRect area = screen->availableGeometry();
+  const QSize frame = frameGeometry().size() - geometry().size();
+  const QSize want = sizeHint().expandedTo(minimumSizeHint()).boundedTo(area.size() - frame);
+  resize(want);
+  move(area.center() - QPoint(want.width() / 2, want.height() / 2) - QPoint(frame.width() / 2, frame.height() / 2));
+  QRect placed = frameGeometry();
+  if (placed.left() < area.left()) placed.moveLeft(area.left());
+  if (placed.top() < area.top()) placed.moveTop(area.top());
+  move(placed.topLeft());
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  if (!placed_) {
+    placed_ = true;
+    PlaceOnScreen();
+  }
+  QMainWindow::showEvent(event);
 }
 
 // The hour-glass of Read and the long operations, over every window of the
@@ -66,9 +256,21 @@ void MainWindow::ShowPopupMenu(const QPoint& at) {
     QAction* a = menu.addAction(QString::fromStdString(c->text));
     a->setEnabled(c->enabled);
     std::string name = c->name;
-    connect(a, &QAction::triggered, this, [this, name] { binder_->Guard([&] { form_.Controls().UserClick(name); }); });
+    connect(a, &QAction::triggered, this, [this, name] { Click(name); });
   }
   menu.exec(at);
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  const QString file = DraggedFile(event->mimeData());
+  if (!file.isEmpty() && form_.AcceptsDroppedFile(file.toStdString())) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  const QString file = DraggedFile(event->mimeData());
+  bool taken = false;
+  if (!file.isEmpty()) Run([&] { taken = form_.DropFile(file.toStdString()); });
+  if (taken) event->acceptProposedAction();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -77,21 +279,21 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() != QEvent::KeyPress || !isActiveWindow()) return QWidget::eventFilter(watched, event);
+  if (event->type() != QEvent::KeyPress || !isActiveWindow()) return QMainWindow::eventFilter(watched, event);
   auto* key = static_cast<QKeyEvent*>(event);
   Qt::KeyboardModifiers mods = key->modifiers();
   if (key->key() == Qt::Key_Escape && mods == Qt::NoModifier && QApplication::activeModalWidget() == nullptr &&
       QApplication::activePopupWidget() == nullptr) {
     // Escape presses the window's cancel button ("Close"); with a drop-down
-    // list or the pop-up menu open it only closes that.
+    // list, a menu or the pop-up menu open it only closes that.
     const model::ControlStore& c = form_.Controls();
     if (c.Visible("cancel") && c.Enabled("cancel")) {
-      binder_->Guard([&] { form_.Controls().UserClick("cancel"); });
+      Click("cancel");
       return true;
     }
   }
   bool shift = mods & Qt::ShiftModifier, ctrl = mods & Qt::ControlModifier;
-  if (!shift || !ctrl) return QWidget::eventFilter(watched, event);
+  if (!shift || !ctrl) return QMainWindow::eventFilter(watched, event);
   ShortcutKey k = ShortcutKey::Other;
   switch (key->key()) {
     case Qt::Key_F1: k = ShortcutKey::F1; break;
@@ -103,8 +305,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   }
   bool consumed = false;
   binder_->Guard([&] { consumed = form_.ApplicationEvents1ShortCut(k, shift, ctrl); });
-  if (consumed) update();
-  return consumed || QWidget::eventFilter(watched, event);
+  if (consumed) {
+    UpdateMenus();
+    update();
+  }
+  return consumed || QMainWindow::eventFilter(watched, event);
 }
 
 }  // namespace velmar::ui

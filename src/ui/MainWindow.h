@@ -1,14 +1,23 @@
-// The desktop main window: a fixed-size Qt window whose widgets are bound
-// to the main window model (TMainForm). It forwards the window's own events
-// (show, close, the Shift+Ctrl service keys, the slot list's pop-up menu) to
-// the model's handlers, shows the model's hour-glass cursor, and shows any
-// error that escapes a handler as the model's unexpected-error report, after
-// which the program keeps running.
+// The desktop main window: a resizable Qt window whose widgets are bound to
+// the main window model (TMainForm) and arranged by layouts. Around them it
+// offers a menu bar (File, Programmer, Help), the usual shortcuts, a status
+// bar about the attached programmer, the characters left in the slot
+// description and the dropping of a program file on the window. It forwards
+// the window's own events (show, close, the Shift+Ctrl service keys, the
+// slot list's pop-up menu) to the model's handlers, shows the model's
+// hour-glass cursor, and shows any error that escapes a handler as the
+// model's unexpected-error report, after which the program keeps running.
 #pragma once
 
-#include <QWidget>
+#include <QMainWindow>
 
+#include <functional>
 #include <memory>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QBoxLayout;
 
 namespace velmar::model {
 class TMainForm;
@@ -18,7 +27,7 @@ namespace velmar::ui {
 
 class ControlBinder;
 
-class MainWindow : public QWidget {
+class MainWindow : public QMainWindow {
   Q_OBJECT
  public:
   explicit MainWindow(model::TMainForm& form, QWidget* parent = nullptr);
@@ -26,19 +35,44 @@ class MainWindow : public QWidget {
 
   ControlBinder& Binder() { return *binder_; }
   model::TMainForm& Form() { return form_; }
+  // The column of the slot list: panes added under the list go here.
+  QBoxLayout* SlotColumn() const { return slotColumn_; }
+  // The menu entry with that object name ("actionRead", ...), or nullptr.
+  QAction* Action(const QString& name) const;
+
+  // Help > Check Connection runs this when it is set (the connection check
+  // lives outside the window); without it the entry is not offered.
+  void SetConnectionCheck(std::function<void()> check);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
+  void BuildMenus();
+  void UpdateMenus();
+  void UpdateStatus();
+  void RebuildRecentMenu();
+  void PlaceOnScreen();
   void ShowPopupMenu(const QPoint& at);
   void ShowWaitCursor(bool on);
+  void Click(const std::string& name);
+  void Run(const std::function<void()>& action);
 
   model::TMainForm& form_;
   ControlBinder* binder_;
-  int titleObserver_ = 0;
+  QBoxLayout* slotColumn_ = nullptr;
+  QLabel* descriptionRoom_ = nullptr;
+  QLabel* status_ = nullptr;
+  QMenu* recentMenu_ = nullptr;
+  QAction* checkConnection_ = nullptr;
+  std::function<void()> connectionCheck_;
+  int observer_ = 0;
   bool waitCursor_ = false;
+  bool placed_ = false;
 };
 
 }  // namespace velmar::ui

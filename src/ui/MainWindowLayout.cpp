@@ -1,91 +1,194 @@
-// Geometry of the main window's controls.
+// The main window's layout.
 #include "ui/MainWindowLayout.h"
+
+#include <QBoxLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QTableWidget>
 
 namespace velmar::ui {
 
-ControlBinder::Geometry MainWindowGeometry() {
-  return {
-      // File and device.
-      {"Label1", {10, 10, 70, 22}},
-      {"Edit1", {84, 9, 254, 24}},
-      {"Button1", {346, 8, 84, 26}},
-      {"Label24", {10, 42, 70, 22}},
-      {"family", {84, 41, 140, 24}},
-      {"Device", {234, 42, 50, 22}},
-      {"deviceList", {284, 41, 146, 24}},
-      // Option boxes.
-      {"matchDeviceID", {10, 74, 200, 22}},
-      {"VerifyConfig", {10, 96, 200, 22}},
-      {"unusedFuses", {10, 118, 220, 22}},
-      {"progUserID", {232, 74, 200, 22}},
-      {"DataSave", {232, 96, 200, 22}},
-      {"bootSave", {232, 118, 200, 22}},
-      {"BulkErase", {232, 140, 200, 22}},
-      {"VDD_Voltage", {10, 140, 220, 22}},
-      {"Label2", {10, 166, 420, 20}},
-      {"Label3", {10, 186, 420, 18}},
-      {"Label4", {10, 204, 420, 18}},
-      // Groups.
-      {"GroupBox2", {8, 226, 218, 136}},
-      {"progMode", {6, 6, 206, 70}},
-      {"Progmodelabel", {8, 80, 202, 50}},
-      {"GroupBox1", {232, 226, 200, 136}},
-      {"ProgramOps", {6, 6, 188, 86}},
-      {"Label5", {8, 94, 184, 38}},
-      // Profiles.
-      {"Panel2", {8, 370, 424, 66}},
-      {"Label18", {10, 4, 300, 20}},
-      {"LoadProfile", {16, 402, 130, 28}},
-      {"SaveProfile", {154, 402, 130, 28}},
-      // Service controls (hidden until a service key shows them).
-      {"Label8", {10, 446, 50, 22}},
-      {"ComboBox1", {60, 445, 130, 24}},
-      {"Label14", {200, 446, 74, 22}},
-      {"DataFlashDel", {274, 445, 60, 24}},
-      {"Label15", {200, 474, 74, 22}},
-      {"HalfDelay", {274, 473, 60, 24}},
-      {"Button2", {10, 486, 100, 28}},
-      {"Button3", {116, 486, 70, 28}},
-      {"Button4", {342, 486, 120, 28}},
-      // Slot list.
-      {"StringGrid1", {442, 8, 436, 196}},
-      {"BitBtn1", {442, 210, 140, 28}},
-      {"Label9", {592, 208, 286, 18}},
-      {"Label10", {592, 226, 286, 18}},
-      // Slot description.
-      {"Label12", {442, 246, 240, 20}},
-      {"Label13", {442, 268, 34, 22}},
-      {"ProgCaption", {478, 267, 200, 24}},
-      {"Label16", {442, 296, 34, 22}},
-      {"ProgCaption2", {478, 295, 200, 24}},
-      {"Label22", {684, 268, 196, 22}},
-      {"Label23", {684, 296, 196, 22}},
-      {"Label20", {442, 322, 436, 20}},
-      // Slot buttons and counts.
-      {"Label19", {442, 344, 200, 20}},
-      {"NewButton", {442, 364, 84, 28}},
-      {"upload", {442, 364, 84, 28}},
-      {"editButton", {532, 364, 84, 28}},
-      {"DeleteProgramButton", {622, 364, 84, 28}},
-      {"Button5", {712, 364, 84, 28}},
-      {"Label6", {442, 398, 94, 34}},
-      {"SpinEdit1", {538, 402, 56, 24}},
-      {"limitPrograms", {604, 398, 180, 22}},
-      {"Label7", {604, 422, 144, 22}},
-      {"ProgCount", {750, 421, 72, 24}},
-      {"Label11", {826, 422, 56, 22}},
-      // Whole-programmer panel.
-      {"Panel1", {442, 446, 304, 68}},
-      {"Label17", {8, 3, 288, 20}},
-      {"EraseButton", {448, 474, 72, 28}},
-      {"CopyButton", {522, 474, 72, 28}},
-      {"LoadButton", {596, 474, 72, 28}},
-      {"FindButton", {670, 474, 72, 28}},
-      // Read, Manual, Close.
-      {"ReadProgButton", {754, 446, 60, 28}},
-      {"manualButton", {818, 446, 60, 28}},
-      {"cancel", {754, 484, 124, 30}},
-  };
+namespace {
+
+const char* const kControls[] = {
+    // File and device.
+    "Label1", "Edit1", "Button1", "Label24", "family", "Device", "deviceList",
+    // Option boxes and the supply texts.
+    "matchDeviceID", "VerifyConfig", "unusedFuses", "progUserID", "DataSave", "bootSave", "BulkErase", "VDD_Voltage",
+    "Label2", "Label3", "Label4",
+    // Groups.
+    "GroupBox2", "progMode", "Progmodelabel", "GroupBox1", "ProgramOps", "Label5",
+    // Profiles.
+    "Panel2", "Label18", "LoadProfile", "SaveProfile",
+    // Service controls.
+    "Label8", "ComboBox1", "Label14", "DataFlashDel", "Label15", "HalfDelay", "Button2", "Button3", "Button4",
+    // Slot list, description, buttons and counts.
+    "StringGrid1", "BitBtn1", "Label9", "Label10", "Label12", "Label13", "ProgCaption", "Label16", "ProgCaption2",
+    "Label22", "Label23", "Label20", "Label19", "NewButton", "upload", "editButton", "DeleteProgramButton", "Button5",
+    "Label6", "SpinEdit1", "limitPrograms", "Label7", "ProgCount", "Label11",
+    // Whole-programmer panel; Read, Manual, Close.
+    "Panel1", "Label17", "EraseButton", "CopyButton", "LoadButton", "FindButton", "ReadProgButton", "manualButton",
+    "cancel"};
+
+// Adds the named widgets to a box layout, in order, and a stretch after
+// them when `stretch` is set.
+void AddAll(ControlBinder& b, QBoxLayout* layout, std::initializer_list<const char*> names, bool stretch = false) {
+  for (const char* name : names)
+    if (QWidget* w = b.Widget(name)) layout->addWidget(w);
+  if (stretch) layout->addStretch(1);
+}
+
+QHBoxLayout* Row(int spacing = 6) {
+  auto* row = new QHBoxLayout;
+  row->setSpacing(spacing);
+  return row;
+}
+
+QVBoxLayout* Column(QWidget* parent = nullptr, int spacing = 4) {
+  auto* column = new QVBoxLayout(parent);
+  column->setSpacing(spacing);
+  return column;
+}
+
+QVBoxLayout* LeftColumn(ControlBinder& b) {
+  QVBoxLayout* left = Column();
+
+  auto* file = new QGridLayout;
+  file->setHorizontalSpacing(6);
+  file->addWidget(b.Widget("Label1"), 0, 0);
+  file->addWidget(b.Widget("Edit1"), 0, 1, 1, 3);
+  file->addWidget(b.Widget("Button1"), 0, 4);
+  file->addWidget(b.Widget("Label24"), 1, 0);
+  file->addWidget(b.Widget("family"), 1, 1);
+  file->addWidget(b.Widget("Device"), 1, 2);
+  file->addWidget(b.Widget("deviceList"), 1, 3, 1, 2);
+  file->setColumnStretch(1, 1);
+  file->setColumnStretch(3, 1);
+  left->addLayout(file);
+
+  auto* options = new QGridLayout;
+  options->setVerticalSpacing(2);
+  const char* leftBoxes[] = {"matchDeviceID", "VerifyConfig", "unusedFuses", "VDD_Voltage"};
+  const char* rightBoxes[] = {"progUserID", "DataSave", "bootSave", "BulkErase"};
+  for (int i = 0; i < 4; ++i) {
+    options->addWidget(b.Widget(leftBoxes[i]), i, 0);
+    options->addWidget(b.Widget(rightBoxes[i]), i, 1);
+  }
+  left->addLayout(options);
+  AddAll(b, left, {"Label2", "Label3", "Label4"});
+
+  // The two groups side by side, each holding its choices and its note.
+  QHBoxLayout* groups = Row();
+  for (auto [group, choices, note] : {std::tuple{"GroupBox2", "progMode", "Progmodelabel"},
+                                      std::tuple{"GroupBox1", "ProgramOps", "Label5"}}) {
+    QWidget* box = b.Widget(group);
+    QVBoxLayout* inside = Column(box, 2);
+    inside->setContentsMargins(6, 6, 6, 6);
+    AddAll(b, inside, {choices, note}, true);
+    groups->addWidget(box, 1, Qt::AlignTop);
+  }
+  left->addLayout(groups);
+
+  // The profile panel with its two buttons.
+  QWidget* profiles = b.Widget("Panel2");
+  QVBoxLayout* inProfiles = Column(profiles);
+  inProfiles->setContentsMargins(8, 4, 8, 6);
+  inProfiles->addWidget(b.Widget("Label18"));
+  QHBoxLayout* profileButtons = Row();
+  AddAll(b, profileButtons, {"LoadProfile", "SaveProfile"}, true);
+  inProfiles->addLayout(profileButtons);
+  left->addWidget(profiles);
+
+  // The service controls (hidden until a service key shows them).
+  QHBoxLayout* tuning = Row();
+  AddAll(b, tuning, {"Label8", "ComboBox1", "Label14", "DataFlashDel", "Label15", "HalfDelay"}, true);
+  left->addLayout(tuning);
+  QHBoxLayout* service = Row();
+  AddAll(b, service, {"Button2", "Button3", "Button4"}, true);
+  left->addLayout(service);
+  left->addStretch(1);
+  return left;
+}
+
+QVBoxLayout* RightColumn(ControlBinder& b, MainLayoutParts& parts) {
+  QVBoxLayout* right = Column();
+  right->addWidget(b.Widget("StringGrid1"), 1);  // the list takes the room to spare
+
+  QHBoxLayout* listStatus = Row();
+  listStatus->addWidget(b.Widget("BitBtn1"), 0, Qt::AlignTop);
+  QVBoxLayout* statusLines = Column(nullptr, 0);
+  AddAll(b, statusLines, {"Label9", "Label10"});
+  listStatus->addLayout(statusLines, 1);
+  right->addLayout(listStatus);
+
+  // The description of the slot: the editable box with the room it has
+  // left, the read-only copy, and the version texts beside them.
+  right->addWidget(b.Widget("Label12"));
+  auto* description = new QGridLayout;
+  description->setHorizontalSpacing(6);
+  description->setVerticalSpacing(2);
+  description->addWidget(b.Widget("Label13"), 0, 0);
+  description->addWidget(b.Widget("ProgCaption"), 0, 1);
+  parts.descriptionRoom = new QLabel;
+  parts.descriptionRoom->setObjectName("ProgCaptionRoom");
+  description->addWidget(parts.descriptionRoom, 0, 2);
+  description->addWidget(b.Widget("Label22"), 0, 3);
+  description->addWidget(b.Widget("Label16"), 1, 0);
+  description->addWidget(b.Widget("ProgCaption2"), 1, 1);
+  description->addWidget(b.Widget("Label23"), 1, 3);
+  description->setColumnStretch(1, 2);
+  description->setColumnStretch(3, 1);
+  right->addLayout(description);
+  right->addWidget(b.Widget("Label20"));
+
+  right->addWidget(b.Widget("Label19"));
+  QHBoxLayout* slotButtons = Row();
+  AddAll(b, slotButtons, {"NewButton", "upload", "editButton", "DeleteProgramButton", "Button5"}, true);
+  right->addLayout(slotButtons);
+
+  QHBoxLayout* counts = Row();
+  AddAll(b, counts, {"Label6", "SpinEdit1", "limitPrograms", "Label7", "ProgCount", "Label11"}, true);
+  right->addLayout(counts);
+
+  // The whole-programmer panel, its buttons inside it; Read, Manual and
+  // Close beside it.
+  QHBoxLayout* bottom = Row();
+  QWidget* unit = b.Widget("Panel1");
+  QVBoxLayout* inUnit = Column(unit);
+  inUnit->setContentsMargins(8, 4, 8, 6);
+  inUnit->addWidget(b.Widget("Label17"));
+  QHBoxLayout* unitButtons = Row();
+  AddAll(b, unitButtons, {"EraseButton", "CopyButton", "LoadButton", "FindButton"}, true);
+  inUnit->addLayout(unitButtons);
+  bottom->addWidget(unit, 1);
+  auto* general = new QGridLayout;
+  general->setSpacing(6);
+  general->addWidget(b.Widget("ReadProgButton"), 0, 0);
+  general->addWidget(b.Widget("manualButton"), 0, 1);
+  general->addWidget(b.Widget("cancel"), 1, 0, 1, 2);
+  bottom->addLayout(general);
+  right->addLayout(bottom);
+  parts.slotColumn = right;
+  return right;
+}
+
+}  // namespace
+
+ControlBinder::Geometry MainWindowControls() {
+  ControlBinder::Geometry g;
+  for (const char* name : kControls) g[name] = QRect();
+  return g;
+}
+
+MainLayoutParts BuildMainLayout(QWidget* content, ControlBinder& binder) {
+  MainLayoutParts parts;
+  auto* top = new QHBoxLayout(content);
+  top->setContentsMargins(8, 8, 8, 8);
+  top->setSpacing(12);
+  top->addLayout(LeftColumn(binder), 0);
+  top->addLayout(RightColumn(binder, parts), 1);
+  return parts;
 }
 
 }  // namespace velmar::ui

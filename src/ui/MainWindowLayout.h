@@ -1,18 +1,32 @@
-// Where each control of the main window sits in its fixed 886 x 521 client
-// area: file, family, device and options upper left; the programming-mode
-// and program-options groups, supply texts and profile panel lower left; the
-// slot list upper right; description, slot buttons, counts, the
-// whole-programmer panel and Read, Manual and Close lower right. Children of
-// groups and panels are placed relative to their container.
+// How the main window's controls are arranged, with Qt layouts so the window
+// can be resized and follows the font and the screen's scale: file, family,
+// device and options upper left; the programming-mode and program-options
+// groups, supply texts, profile panel and the service controls below them;
+// the slot list upper right, taking all the room the window has to spare;
+// under it the slot buttons, description, counts, the whole-programmer panel
+// and Read, Manual and Close. Controls inside a group or panel sit in that
+// container's own layout.
 #pragma once
 
 #include "ui/ControlBinder.h"
 
+class QBoxLayout;
+class QLabel;
+class QWidget;
+
 namespace velmar::ui {
 
-constexpr int kMainWidth = 886;
-constexpr int kMainHeight = 521;
+// Every control of the main window that has a widget (placed by the layout,
+// so without a fixed rectangle).
+ControlBinder::Geometry MainWindowControls();
 
-ControlBinder::Geometry MainWindowGeometry();
+// The widgets the layout adds of its own.
+struct MainLayoutParts {
+  QLabel* descriptionRoom = nullptr;  // characters left in the description
+  QBoxLayout* slotColumn = nullptr;   // the slot list's column, for panes added under the list
+};
+
+// Lays the binder's widgets out in `content`.
+MainLayoutParts BuildMainLayout(QWidget* content, ControlBinder& binder);
 
 }  // namespace velmar::ui

@@ -8,37 +8,45 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QVBoxLayout>
 
 namespace velmar::ui {
 
 ProgressWindow::ProgressWindow(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint) {
   setObjectName("Form1");
-  setFixedSize(248, 110);
   setWindowModality(Qt::ApplicationModal);
+  auto* layout = new QVBoxLayout(this);
+  layout->setSizeConstraint(QLayout::SetFixedSize);  // as large as its texts need, never resized by hand
   label1_ = new QLabel(this);
-  label1_->setGeometry(6, 4, 236, 32);
   label1_->setAlignment(Qt::AlignCenter);
   label1_->setWordWrap(true);
   message_ = new QLabel(this);
   message_->setObjectName("messageLabel");
   message_->setTextFormat(Qt::PlainText);
-  message_->setGeometry(6, 38, 236, 34);
   message_->setWordWrap(true);
   message_->setAlignment(Qt::AlignCenter);
   bar_ = new QProgressBar(this);
   bar_->setObjectName("MainProgress");
-  bar_->setGeometry(8, 80, 232, 18);
   bar_->setTextVisible(false);
-  close_ = new QPushButton("Close", this);
+  figures_ = new QLabel(this);
+  figures_->setObjectName("progressFigures");
+  figures_->setAlignment(Qt::AlignCenter);
+  close_ = new QPushButton("&Close", this);
   close_->setObjectName("BitBtn1");
-  close_->setGeometry(84, 80, 80, 26);
   close_->hide();
   connect(close_, &QPushButton::clicked, this, &QDialog::close);
+  const int width = fontMetrics().horizontalAdvance("100%  -  1032 of 1032 pages  -  10:00 elapsed, about 10:00 left");
+  for (QWidget* w : std::initializer_list<QWidget*>{label1_, message_, bar_, figures_}) {
+    w->setMinimumWidth(width);
+    layout->addWidget(w);
+  }
+  layout->addWidget(close_, 0, Qt::AlignHCenter);
 }
 
 void ProgressWindow::Shown(const model::TForm1& form) {
   Changed(form);
+  adjustSize();
   if (QScreen* screen = QApplication::primaryScreen()) move(screen->availableGeometry().center() - rect().center());
   show();
   raise();
@@ -54,6 +62,7 @@ void ProgressWindow::Changed(const model::TForm1& form) {
   message_->setText(text);
   bar_->setMaximum(std::max(form.MainProgressMax, 1));
   bar_->setValue(std::clamp(form.MainProgressPosition, 0, std::max(form.MainProgressMax, 1)));
+  figures_->setText(QString::fromStdString(form.FiguresText()));
   repaint();
 }
 
@@ -68,7 +77,7 @@ void ProgressWindow::closeEvent(QCloseEvent* event) {
 }
 
 void ProgressWindow::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_Escape) return;  // no way out while it runs
+  if (event->key() == Qt::Key_Escape && busy_) return;  // no way out while it runs
   QDialog::keyPressEvent(event);
 }
 

@@ -1,8 +1,10 @@
-// The progress window's Qt form: a fixed 248 x 110 dialog, centred, always
-// on top, with no system menu or close box, showing the fixed "cannot be
-// closed" text, the step message and a smooth progress bar. It presents the
-// TForm1 model; while it is up the main window takes no input, and each
-// progress report repaints it and lets pending events run.
+// The progress window's Qt form: a small dialog, centred, always on top,
+// with no system menu or close box, showing the fixed "cannot be closed"
+// text, the step message, a smooth progress bar and, under it, the figures
+// of the progress window model (percentage, units done of the total, time
+// elapsed and about how long is left). It presents the TForm1 model; while
+// it is up the main window takes no input, and each progress report
+// repaints it and lets pending events run.
 #pragma once
 
 #include <QDialog>
@@ -33,6 +35,7 @@ class ProgressWindow : public QDialog, public model::ProgressView {
   QLabel* label1_;
   QLabel* message_;
   QProgressBar* bar_;
+  QLabel* figures_;
   QPushButton* close_;
   bool busy_ = false;
 };

@@ -27,7 +27,7 @@ TEST(MainWindowInventory, StartsAsTheWindowIsCreated) {
   EXPECT_EQ(c.Get("SpinEdit1").maxValue, 255);
   EXPECT_EQ(c.Get("ProgCount").maxValue, 65535);
   EXPECT_EQ(c.Get("ProgCaption2").maxLength, 28);
-  EXPECT_EQ(c.Get("ProgCaption").maxLength, 0);
+  EXPECT_EQ(c.Get("ProgCaption").maxLength, 28) << "the description box takes only what the slot keeps";
   EXPECT_FALSE(c.Enabled("ProgCaption2"));
   EXPECT_TRUE(c.Get("deviceList").sorted);
   for (const char* hidden : {"Button2", "Button3", "Button4", "ComboBox1", "DataFlashDel", "HalfDelay", "upload",

@@ -193,7 +193,7 @@ TEST(ReadProgrammer, AnAcceptedFirmwareUpdateIsFollowedByAFreshRead) {
   EXPECT_EQ(texts[1], "Programmer Needs Firmware update\rPress OK to Update\rVersion: $E2 PIC12/16/18\rFirmware:" +
                           rig.program + "FirmWare/qrxpicusb.upd\r" + kOfferEnd);
   EXPECT_EQ(rig.dialogs.script.shown[1].buttons, (std::vector<DlgButton>{DlgButton::Ok, DlgButton::Cancel}));
-  EXPECT_EQ(rig.dialogs.script.shown[1].defaultButton, DlgButton::Ok);
+  EXPECT_EQ(rig.dialogs.script.shown[1].defaultButton, DlgButton::Cancel) << "Return never starts a firmware update";
   EXPECT_EQ(w.Data.LoadedFirmware, devices::fw_pic);
   EXPECT_EQ(w.Programs.EntryCount, 1);
   EXPECT_EQ(rig.C().Text("Label9"), "Loaded");

@@ -172,6 +172,30 @@ TEST(SlotDetails, AStoredNameNotListedIsFoundByItsIdentifierAndShownInTheList) {
   EXPECT_EQ(rig.C().Text("ProgCaption"), "Line PIC16F628") << "the slot's own description, not the last row's";
 }
 
+// File Name must not keep a file from other work while the window shows a
+// slot: a Replace would build the slot from it.
+TEST(SlotDetails, AFileNameThatIsNotTheSlotsIsClearedAndItsOwnKept) {
+  ReadRig rig(4);
+  SlotSpec a;
+  a.file = "pump.hex";
+  SlotSpec b;
+  b.file = "other.hex";
+  rig.Stage({a, b});
+  model::TMainForm& w = rig.Start();
+  w.Data.FlashFile = "/work/unrelated.hex";
+  rig.C().SetText("Edit1", "unrelated.hex");
+  rig.C().UserClickCell("StringGrid1", 1, 0);
+  rig.C().UserClick("ShowDetails1");
+  EXPECT_EQ(rig.C().Text("Edit1"), "");
+  EXPECT_EQ(w.Data.FlashFile, "");
+
+  w.Data.FlashFile = "/work/PUMP.HEX";
+  rig.C().SetText("Edit1", "PUMP.HEX");
+  rig.C().UserClick("ShowDetails1");
+  EXPECT_EQ(rig.C().Text("Edit1"), "PUMP.HEX") << "the slot's own file, in any letter case, stays";
+  EXPECT_EQ(w.Data.FlashFile, "/work/PUMP.HEX");
+}
+
 TEST(SlotDetails, ADeviceNeitherListedNorKnownByIdentifierLeavesNoSelection) {
   ReadRig rig(2);
   rig.Stage({Spec("PIC99X", "ABCD", 0x80, 0xA9, 0x00, 0x04, 0xA9, 0x00, 0xFFFF)});

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "model/ReadRig.h"
+#include "platform/Text.h"
 
 namespace velmar::test {
 namespace {
@@ -224,6 +225,16 @@ TEST(FindName, AnEmptyTextFindsNothing) {
   EXPECT_EQ(rig.Find("", false, false), std::vector<int>{4}) << "every field contains the empty text, none is found";
   EXPECT_EQ(rig.dialogs.script.LastText(), " Not Found");
   EXPECT_EQ(rig.W().FindStart, 0);
+}
+
+TEST(FindName, TheSlotFoundIsTheOneTheDescriptionBoxesShow) {
+  FindRig rig;
+  rig.C().UserClickCell("StringGrid1", 4, 0);
+  EXPECT_EQ(rig.Find("pump", false, false), std::vector<int>{3});
+  EXPECT_EQ(rig.C().Text("Label13"), "003");
+  EXPECT_EQ(rig.C().Text("Label16"), "003");
+  EXPECT_EQ(text::Trim(rig.C().Text("ProgCaption")), "Pump abc") << "not slot 4's description";
+  EXPECT_EQ(text::Trim(rig.C().Text("ProgCaption2")), "Pump abc");
 }
 
 TEST(FindName, OpeningTheDialogStartsAtTheFirstSlot) {

@@ -71,6 +71,7 @@ TEST(DeleteProgram, AsksFirstAndDoesNothingOnNoOrWithNothingListed) {
   rig.dialogs.script.Answer(DlgButton::No);
   EXPECT_FALSE(w.DeleteProgramButtonClick());
   EXPECT_EQ(rig.dialogs.script.LastText(), "Are you sure you want to delete entry 2");
+  EXPECT_EQ(rig.dialogs.script.shown.back().defaultButton, DlgButton::No) << "Return never deletes";
   EXPECT_EQ(rig.view.shown, windows);
   EXPECT_TRUE(SameBytes(before, rig.Flash()));
 

@@ -327,6 +327,7 @@ TEST(UnitLoad, AsksFirstAndRefusesWithoutAProgrammer) {
   EXPECT_FALSE(w.LoadButtonClick());
   EXPECT_EQ(rig.dialogs.script.LastText(),
             "Load Programmer will replace ALL existing programs\r\rDo you want to continue?");
+  EXPECT_EQ(rig.dialogs.script.shown.back().defaultButton, DlgButton::No) << "Return never replaces the programs";
   EXPECT_TRUE(rig.dialogs.script.fileRequests.empty());
   w.DemoMode = true;
   EXPECT_FALSE(w.LoadButtonClick());
@@ -341,6 +342,11 @@ TEST(UnitLoad, ACommandLineStartLoadsTheNamedFileAndCloses) {
   rig.AnswerYes();
   model::TMainForm& w = rig.Begin({"/auto", file});
   EXPECT_TRUE(rig.dialogs.script.fileRequests.empty()) << "the file came from the command line";
+  ASSERT_FALSE(rig.dialogs.script.shown.empty());
+  EXPECT_EQ(rig.dialogs.script.shown.front().text,
+            "Load Programmer will replace ALL existing programs\r\rDo you want to continue?")
+      << "a command-line start still asks before it replaces everything";
+  EXPECT_EQ(rig.dialogs.script.shown.front().defaultButton, DlgButton::No);
   EXPECT_EQ(rig.dialogs.script.LastText(), "Programmer Loaded successfully\r" + file);
   EXPECT_EQ(w.Programs.EntryCount, 0) << "the list is not read back";
   EXPECT_TRUE(w.CloseRequested);

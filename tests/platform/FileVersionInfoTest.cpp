@@ -175,13 +175,14 @@ TEST(TFileVersionInfo, OurOwnExecutablesCarryTheirProperties) {
   for (const char* exe : {"velmar-cli", "velmar"}) {
     if (!velmar::test::Exists(velmar::test::BinDir() + exe)) continue;  // velmar needs Qt
     TFileVersionInfo info(velmar::test::BinDir() + exe);
-    EXPECT_EQ(info.FileVersion, "1.2.0.26") << exe;
+    EXPECT_EQ(info.FileVersion, VELMAR_VERSION) << exe;
+    EXPECT_EQ(info.ProductVersion, VELMAR_VERSION) << exe;  // one product version everywhere
     EXPECT_EQ(info.CompanyName, "Torvik") << exe;
   }
   TFileVersionInfo info(velmar::test::BinDir() + "velmar-cli");
   EXPECT_EQ(info.CountryCode, "080904E4");
   EXPECT_EQ(info.FileVersion, "1.2.0.26");
-  EXPECT_EQ(info.ProductVersion, "1.0.0.0");
+  EXPECT_EQ(info.ProductVersion, "1.2.0.26");
   EXPECT_EQ(info.ProductName, "Velmar");
 }
 

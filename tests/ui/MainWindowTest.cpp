@@ -22,9 +22,19 @@
 #include "ui/ControlBinder.h"
 #include "ui/MainWindow.h"
 #include "ui/MainWindowLayout.h"
+#include "ui/Mnemonics.h"
 #include "ui/QtDialogs.h"
 #include <QApplication>
 #include <QDialog>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QUrl>
 
 using velmar::model::ControlKind;
 using velmar::model::TMainForm;
@@ -53,48 +63,244 @@ class MainWindowTest : public QObject {
   };
 
  private slots:
-  void windowHasTheFixedSizeAndTitle() {
+  void windowIsResizableWithIconAndOpensOnTheScreen() {
     Fixture f;
-    QCOMPARE(f.window->size(), QSize(886, 521));
-    QCOMPARE(f.window->minimumSize(), f.window->maximumSize());
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    QVERIFY(f.window->minimumSize() != f.window->maximumSize());
+    QVERIFY(!f.window->windowIcon().isNull());
     QCOMPARE(f.window->windowTitle().toStdString(), f.form.Controls().Text("MainForm"));
-    QCOMPARE(f.window->geometry().center(), QApplication::primaryScreen()->availableGeometry().center());
+    const QRect screen = f.window->screen()->availableGeometry();
+    QVERIFY2(screen.contains(f.window->frameGeometry()), "placed wholly on the screen");
+  }
+
+  // The window at 1024 x 768 (and so at 200 % on a 2048 x 1536 screen): every
+  // control gets at least the room its text needs, without scrolling.
+  void nothingIsClippedAt1024x768() {
+    for (int kind : {0, 3, 4}) {
+      Fixture f(kind);
+      for (auto key : {velmar::model::ShortcutKey::F2, velmar::model::ShortcutKey::F3})  // the service controls too
+        f.form.ApplicationEvents1ShortCut(key, true, true);
+      f.window->show();
+      QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+      f.window->resize(1024, 768 - 40);  // less a title bar
+      QApplication::processEvents();
+      auto* scroll = f.window->findChild<QScrollArea*>("MainScroll");
+      QVERIFY(scroll);
+      QVERIFY2(!scroll->verticalScrollBar()->isVisible() && !scroll->horizontalScrollBar()->isVisible(),
+               qPrintable(QString("kind %1 needs %2").arg(kind).arg(
+                   QString("%1x%2").arg(scroll->widget()->minimumSizeHint().width()).arg(
+                       scroll->widget()->minimumSizeHint().height()))));
+      for (const auto& [name, rect] : velmar::ui::MainWindowControls()) {
+        QWidget* w = f.window->Binder().Widget(name);
+        if (!w || !w->isVisible()) continue;
+        const QSize need = qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w) ? w->sizeHint()
+                                                                                            : w->minimumSizeHint();
+        QVERIFY2(w->width() >= need.width() && w->height() >= need.height(),
+                 qPrintable(QString("kind %1: %2 is %3x%4, needs %5x%6")
+                                .arg(kind).arg(name.c_str()).arg(w->width()).arg(w->height())
+                                .arg(need.width()).arg(need.height())));
+      }
+    }
+  }
+
+  void theSlotListTakesTheRoomToSpare() {
+    Fixture f;
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    f.window->resize(1000, 700);
+    QApplication::processEvents();
+    QWidget* grid = f.window->Binder().Widget("StringGrid1");
+    QWidget* close = f.window->Binder().Widget("cancel");
+    const QSize gridBefore = grid->size(), closeBefore = close->size();
+    f.window->resize(1300, 900);
+    QApplication::processEvents();
+    QCOMPARE(grid->height() - gridBefore.height(), 200);
+    QVERIFY(grid->width() - gridBefore.width() >= 250);
+    QCOMPARE(close->size(), closeBefore);
   }
 
   void everyPlacedControlShowsTheModel() {
     Fixture f;
-    auto geometry = velmar::ui::MainWindowGeometry();
-    for (const auto& [name, rect] : geometry) {
+    for (const auto& [name, rect] : velmar::ui::MainWindowControls()) {
       const auto& c = f.form.Controls().Get(name);
       QWidget* w = f.window->Binder().Widget(name);
       QVERIFY2(w, name.c_str());
       QCOMPARE(w->isEnabled() || !c.enabled, true);
       QCOMPARE(!w->isHidden(), c.visible);
-      if (c.kind == ControlKind::Button) QCOMPARE(qobject_cast<QPushButton*>(w)->text().toStdString(), c.text);
+      if (c.kind == ControlKind::Button)
+        QCOMPARE(velmar::ui::WithoutMnemonic(qobject_cast<QPushButton*>(w)->text()).toStdString(), c.text);
       if (c.kind == ControlKind::Label) QCOMPARE(qobject_cast<QLabel*>(w)->text().toStdString(), c.text);
       if (c.kind == ControlKind::CheckBox) {
         auto* box = qobject_cast<QCheckBox*>(w);
         QCOMPARE(box->text().toStdString(), c.text);
         QCOMPARE(box->isChecked(), c.checked);
       }
-      // Inside the fixed client area.
-      QVERIFY2(w->geometry().right() < 886 && w->geometry().bottom() < 521, name.c_str());
     }
   }
 
   void everyVisualControlOfTheModelIsPlaced() {
     Fixture f;
-    auto geometry = velmar::ui::MainWindowGeometry();
+    auto controls = velmar::ui::MainWindowControls();
     for (const auto* c : f.form.Controls().All()) {
       switch (c->kind) {
         case ControlKind::Label: case ControlKind::Edit: case ControlKind::Button: case ControlKind::CheckBox:
         case ControlKind::SpinBox: case ControlKind::ChoiceGroup: case ControlKind::DropDown:
         case ControlKind::Group: case ControlKind::Panel: case ControlKind::Grid:
-          QVERIFY2(geometry.count(c->name), c->name.c_str());
+          QVERIFY2(controls.count(c->name), c->name.c_str());
+          QVERIFY2(f.window->isAncestorOf(f.window->Binder().Widget(c->name)), c->name.c_str());
           break;
         default: break;
       }
     }
+  }
+
+  // Alt+letter reaches every button; the buttons shown together and the menu
+  // bar never share a letter (Qt would then only cycle between them).
+  void everyButtonHasItsOwnMnemonic() {
+    for (int kind : {0, 3, 4}) {
+      Fixture f(kind);
+      QMap<QChar, QString> used;
+      for (QAction* menu : f.window->menuBar()->actions()) used[velmar::ui::MnemonicOf(menu->text())] = menu->text();
+      for (QPushButton* b : f.window->findChildren<QPushButton*>()) {
+        if (b->isHidden()) continue;
+        const QChar m = velmar::ui::MnemonicOf(b->text());
+        QVERIFY2(!m.isNull(), qPrintable(b->objectName()));
+        QVERIFY2(!used.contains(m), qPrintable(QString("kind %1: %2 and %3 share %4")
+                                                   .arg(kind).arg(b->text(), used.value(m)).arg(m)));
+        used[m] = b->text();
+      }
+    }
+    QCOMPARE(velmar::ui::WithMnemonic("Load Profile"), QString("Load Pr&ofile"));
+    QCOMPARE(velmar::ui::WithMnemonic("A & B"), QString("&A && B"));  // a caption's own "&" stays a character
+    QCOMPARE(velmar::ui::WithoutMnemonic("&A && B"), QString("A & B"));
+  }
+
+  void theMenusReachTheButtonsWithTheUsualShortcuts() {
+    Fixture f(3);
+    using velmar::ui::MainWindow;
+    QCOMPARE(f.window->Action("actionOpenHex")->shortcut(), QKeySequence(QKeySequence::Open));
+    QCOMPARE(f.window->Action("actionRead")->shortcuts(),
+             (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_R), QKeySequence(Qt::Key_F5)}));
+    QCOMPARE(f.window->Action("actionFind")->shortcut(), QKeySequence(QKeySequence::Find));
+    for (const char* name : {"actionOpenHex", "actionLoadProfile", "actionSaveProfile", "actionQuit", "actionRead",
+                             "actionNew", "actionReplace", "actionDelete", "actionEraseUnit", "actionCopyUnit",
+                             "actionLoadUnit", "actionUpdateFirmware", "actionManual", "actionAbout"})
+      QVERIFY2(f.window->Action(name), name);
+    QVERIFY(f.window->findChild<QMenu*>("menuRecent"));
+    // Each entry follows its button: offered when it is shown, usable when
+    // it is.
+    QVERIFY(f.window->Action("actionEraseUnit")->isVisible());
+    f.form.Controls().SetVisible("EraseButton", false);
+    QVERIFY(!f.window->Action("actionEraseUnit")->isVisible());
+    f.form.Controls().SetEnabled("LoadButton", false);
+    QVERIFY(!f.window->Action("actionLoadUnit")->isEnabled());
+    f.form.Controls().SetText("NewButton", "Load");
+    QCOMPARE(velmar::ui::WithoutMnemonic(f.window->Action("actionNew")->text()), QString("Load"));
+    // Help > Check Connection is offered once a check is given.
+    QVERIFY(!f.window->Action("actionCheckConnection")->isVisible());
+    bool checked = false;
+    f.window->SetConnectionCheck([&] { checked = true; });
+    f.window->Action("actionCheckConnection")->trigger();
+    QVERIFY(checked);
+
+    f.window->Action("actionOpenHex")->trigger();
+    QCOMPARE(f.dialogs.fileRequests.size(), std::size_t(1));
+    QCOMPARE(f.dialogs.fileRequests[0].filter, std::string("Hex|*.hex|All Files|*.*"));
+    f.window->Action("actionAbout")->trigger();
+    QCOMPARE(f.dialogs.shown.back().title, std::string("About Velmar"));
+    QVERIFY(QString::fromStdString(f.dialogs.shown.back().text).contains(QString("Qt ") + qVersion()));
+  }
+
+  void tabLeavesTheSlotListAndTheTitleRowIsItsHeader() {
+    Fixture f;
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    auto* grid = f.Get<QTableWidget>("StringGrid1");
+    QCOMPARE(grid->rowCount(), 0);
+    QCOMPARE(grid->horizontalHeaderItem(0)->text(), QString("Description"));
+    QVERIFY(!grid->horizontalHeader()->isHidden());
+    grid->setFocus();
+    QVERIFY(grid->hasFocus());
+    QTest::keyClick(grid, Qt::Key_Tab);
+    QVERIFY2(!grid->hasFocus(), "Tab leaves the list");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QVERIFY(grid->hasFocus());
+  }
+
+  void theDescriptionBoxTakes28CharactersAndShowsWhatIsLeft() {
+    Fixture f;
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    auto* caption = f.Get<QLineEdit>("ProgCaption");
+    auto* room = f.window->findChild<QLabel*>("ProgCaptionRoom");
+    QVERIFY(room);
+    caption->setFocus();
+    caption->selectAll();
+    QTest::keyClicks(caption, "Pump");
+    QCOMPARE(room->text(), QString("24 characters left"));
+    QTest::keyClicks(caption, QString(30, 'x'));
+    QCOMPARE(caption->text().size(), 28);
+    QCOMPARE(f.form.Controls().Text("ProgCaption").size(), std::size_t(28));
+    QCOMPARE(room->text(), QString("0 characters left"));
+  }
+
+  void aHexFileDroppedOnTheWindowBecomesTheFileName() {
+    Fixture f;
+    velmar::test::TempDir dir;
+    velmar::test::WriteFile(dir.File("pump.hex"), ":00000001FF\n");
+    velmar::test::WriteFile(dir.File("unit.prg"), ":00000001FF\n");
+    auto drop = [&](const std::string& path, QEvent::Type type) {
+      QMimeData data;
+      data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+      if (type == QEvent::DragEnter) {
+        QDragEnterEvent e(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(f.window.get(), &e);
+        return e.isAccepted();
+      }
+      QDropEvent e(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(f.window.get(), &e);
+      return e.isAccepted();
+    };
+    QVERIFY(!drop(dir.File("unit.prg"), QEvent::DragEnter));
+    QVERIFY(drop(dir.File("pump.hex"), QEvent::DragEnter));
+    QVERIFY(drop(dir.File("pump.hex"), QEvent::Drop));
+    QCOMPARE(f.Get<QLineEdit>("Edit1")->text(), QString("pump.hex"));
+    QCOMPARE(f.form.Data.FlashFile, dir.File("pump.hex"));
+  }
+
+  // Return answers a destructive question with No; Escape closes every dialog.
+  void returnSaysNoAndEscapeClosesTheDialogs() {
+    Fixture f;
+    velmar::ui::QtDialogs qt(f.window.get());
+    QString defaultText;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box) return;
+      defaultText = box->defaultButton() ? box->defaultButton()->text() : QString();
+      QTest::keyClick(box, Qt::Key_Return);
+    });
+    QVERIFY(!qt.AskYesNo("Are you sure you want to delete entry 2", {}, velmar::platform::DlgButton::No));
+    QCOMPARE(velmar::ui::WithoutMnemonic(defaultText), QString("No"));
+
+    QTimer::singleShot(0, [&] {
+      if (auto* box = QApplication::activeModalWidget()) QTest::keyClick(box, Qt::Key_Escape);
+    });
+    QCOMPARE(qt.MessageDlg("Closing", velmar::platform::DlgType::Information,
+                           {velmar::platform::DlgButton::Ok, velmar::platform::DlgButton::Cancel},
+                           velmar::platform::DlgButton::Ok),
+             velmar::platform::DlgButton::Cancel);
+
+    bool closed = false;
+    QTimer::singleShot(0, [&] {
+      if (auto* dialog = QApplication::activeModalWidget()) {
+        QTest::keyClick(dialog, Qt::Key_Escape);
+        closed = !dialog->isVisible();
+      }
+    });
+    f.form.FindDialog().FormShow();
+    qt.ShowModal(f.form.FindDialog());
+    QVERIFY(closed);
   }
 
   void pickingAFamilyRunsTheFamilyChange() {
@@ -246,13 +452,14 @@ class MainWindowTest : public QObject {
     velmar::test::WriteFile(dir.File("backup.prg"), "old");
     velmar::ui::QtDialogs qt;
     const velmar::platform::FileDialogRequest request{"PRG|*.prg|All Files|*.*", "prg", dir.Path(), ""};
-    bool asked = false;
+    bool asked = false, askedWithNoAsDefault = false;
     QTimer::singleShot(0, [&] {
       auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
       if (!dialog) return;
       QTimer::singleShot(0, [&, dialog] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
           asked = true;
+          askedWithNoAsDefault = box->defaultButton() == box->button(QMessageBox::No);
           box->button(QMessageBox::No)->click();
         }
         dialog->reject();
@@ -262,6 +469,7 @@ class MainWindowTest : public QObject {
     });
     QCOMPARE(qt.SaveFile(request), std::optional<std::string>());
     QVERIFY(asked);
+    QVERIFY2(askedWithNoAsDefault, "Return never replaces a file");
     QCOMPARE(velmar::test::ReadFile(dir.File("backup.prg")), std::string("old"));
 
     QTimer::singleShot(0, [&] {

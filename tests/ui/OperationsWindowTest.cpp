@@ -41,13 +41,16 @@ class OperationsWindowTest : public QObject {
       return qobject_cast<W*>(window->Binder().Widget(name));
     }
     void Click(const char* name) { Get<QPushButton>(name)->click(); }
+    // Rows as the model counts them: row 0 is the title row, which the
+    // list shows as its header; slot n is row n, the widget's row n - 1.
     QString Cell(int row, int col) {
-      auto* item = Get<QTableWidget>("StringGrid1")->item(row, col);
+      auto* grid = Get<QTableWidget>("StringGrid1");
+      auto* item = row == 0 ? grid->horizontalHeaderItem(col) : grid->item(row - 1, col);
       return item ? item->text() : QString();
     }
     void ClickRow(int row) {
       auto* grid = Get<QTableWidget>("StringGrid1");
-      emit grid->cellClicked(row, 0);
+      emit grid->cellClicked(row - 1, 0);
     }
     void Pick(const char* box, const QString& entry) {
       auto* combo = Get<QComboBox>(box);
@@ -76,7 +79,7 @@ class OperationsWindowTest : public QObject {
   void readShowsTheProgrammersSlots() {
     Fixture f(3);
     QCOMPARE(f.Cell(0, 0), QString("Description"));
-    QCOMPARE(f.Get<QTableWidget>("StringGrid1")->rowCount(), 1);
+    QCOMPARE(f.Get<QTableWidget>("StringGrid1")->rowCount(), 0);  // the title row is the header
     QCOMPARE(f.Get<QLabel>("Label9")->text(), QString("Empty, Use New Button"));
     QVERIFY(!f.Get<QPushButton>("editButton")->isEnabled());
   }
@@ -86,7 +89,7 @@ class OperationsWindowTest : public QObject {
     NewProgram(f, "PIC12F-16F", "PIC16F628A", "pic16f628a", "Blink one");
     QCOMPARE(f.rig.dialogs.script.LastText(), std::string("Program loaded successfully"));
     NewProgram(f, "PIC18F", "PIC18F4520", "pic18f4520", "Blink two");
-    QCOMPARE(f.Get<QTableWidget>("StringGrid1")->rowCount(), 3);
+    QCOMPARE(f.Get<QTableWidget>("StringGrid1")->rowCount(), 2);
     QCOMPARE(f.Cell(2, 0).trimmed(), QString("002 Blink two"));
     QCOMPARE(f.Cell(2, 2).trimmed(), QString("PIC18F4520"));
     QVERIFY2(f.progress->isHidden(), "the progress window was released");
@@ -95,7 +98,7 @@ class OperationsWindowTest : public QObject {
     f.Click("DeleteProgramButton");  // the question is answered Yes
     QCOMPARE(f.rig.dialogs.script.LastText(), std::string("Program deleted successfully"));
     QVERIFY(f.Cell(1, 0).startsWith("001 Empty"));
-    QCOMPARE(f.Get<QTableWidget>("StringGrid1")->rowCount(), 3);
+    QCOMPARE(f.Get<QTableWidget>("StringGrid1")->rowCount(), 2);
   }
 
   void aSlotWriteShowsTheHourGlassUntilItEnds() {
@@ -133,10 +136,12 @@ class OperationsWindowTest : public QObject {
     auto* grid = f.Get<QTableWidget>("StringGrid1");
     f.window->show();
     QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
-    QCOMPARE(grid->currentRow(), 2);  // after New, the last row
+    QCOMPARE(grid->currentRow(), 1);  // after New, the last row (slot 2)
 
     QTest::keyClick(grid, Qt::Key_Up);
-    QCOMPARE(grid->currentRow(), 1);
+    QCOMPARE(grid->currentRow(), 0);
+    QCOMPARE(s.Row("StringGrid1"), 1);
+    QTest::keyClick(grid, Qt::Key_Up);  // the title row is out of reach
     QCOMPARE(s.Row("StringGrid1"), 1);
     QCOMPARE(f.Get<QLabel>("Label13")->text(), QString("001"));
     QCOMPARE(f.Get<QLineEdit>("ProgCaption")->text().trimmed(), QString("Pump control"));
@@ -145,15 +150,65 @@ class OperationsWindowTest : public QObject {
     QCOMPARE(QString::fromStdString(f.rig.dialogs.script.clipboard), f.Cell(1, 1));
 
     // The mouse: a press on another row, and a click on the current one.
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(2, 0)).center());
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(1, 0)).center());
     QCOMPARE(s.Row("StringGrid1"), 2);
     QCOMPARE(f.Get<QLabel>("Label13")->text(), QString("002"));
     s.SetText("Label13", "");
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(2, 0)).center());
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(1, 0)).center());
     QCOMPARE(f.Get<QLabel>("Label13")->text(), QString("002"));  // the click handler ran again
-    QTest::mouseClick(grid->viewport(), Qt::RightButton, {}, grid->visualItemRect(grid->item(1, 0)).center());
-    QCOMPARE(grid->currentRow(), 1);  // the pop-up menu then works on this row
+    QTest::mouseClick(grid->viewport(), Qt::RightButton, {}, grid->visualItemRect(grid->item(0, 0)).center());
+    QCOMPARE(grid->currentRow(), 0);  // the pop-up menu then works on this row
     QCOMPARE(s.Row("StringGrid1"), 1);
+  }
+
+  void delOnTheSlotListDeletesTheSelectedSlotAfterItsQuestion() {
+    Fixture f(3);
+    NewProgram(f, "PIC12F-16F", "PIC16F628A", "pic16f628a", "Pump control");
+    NewProgram(f, "PIC18F", "PIC18F4520", "pic18f4520", "Valve control");
+    f.window->show();
+    QApplication::setActiveWindow(f.window.get());
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    auto* grid = f.Get<QTableWidget>("StringGrid1");
+    grid->setFocus();
+    QTRY_VERIFY(grid->hasFocus());
+    f.ClickRow(1);
+    f.rig.dialogs.script.Answer(DlgButton::No);
+    QTest::keyClick(grid, Qt::Key_Delete);
+    const auto& question = f.rig.dialogs.script.shown.back();
+    QCOMPARE(question.text, std::string("Are you sure you want to delete entry 1"));
+    QCOMPARE(question.defaultButton, DlgButton::No);
+    QVERIFY(f.Cell(1, 0).startsWith("001 Pump control"));
+    QTest::keyClick(grid, Qt::Key_Delete);  // answered Yes
+    QCOMPARE(f.rig.dialogs.script.LastText(), std::string("Program deleted successfully"));
+    QVERIFY(f.Cell(1, 0).startsWith("001 Empty"));
+  }
+
+  void theStatusBarNamesTheProgrammerAndItsSlots() {
+    Fixture f(3);
+    auto* status = f.window->findChild<QLabel*>("ProgrammerStatus");
+    QVERIFY(status);
+    QVERIFY2(status->text().startsWith("PX-110"), qPrintable(status->text()));
+    QVERIFY2(status->text().contains("0 slots used, 31 free"), qPrintable(status->text()));
+    QVERIFY(status->text().contains("firmware"));
+    NewProgram(f, "PIC12F-16F", "PIC16F628A", "pic16f628a", "Pump control");
+    QVERIFY2(status->text().contains("1 slot used, 30 free"), qPrintable(status->text()));
+  }
+
+  // The progress window shows the model's figures beside its bar.
+  void theProgressWindowShowsPercentPagesAndTimes() {
+    Fixture f(3);
+    std::uint64_t now = 0;
+    velmar::model::TForm1 form(f.progress.get(), nullptr);
+    form.SetTimeSource([&] { return now; });
+    form.Show();
+    form.UpdateStat(0, 100);
+    now = 10000;
+    form.UpdateStat(25, 100);
+    auto* figures = f.progress->findChild<QLabel*>("progressFigures");
+    QVERIFY(figures);
+    QCOMPARE(figures->text(), QString("25%  -  25 of 100 pages  -  0:10 elapsed, about 0:30 left"));
+    QVERIFY(figures->isVisible());
+    QVERIFY(figures->width() >= figures->sizeHint().width());
   }
 
   void findSelectsTheMatchingRow() {
@@ -169,7 +224,9 @@ class OperationsWindowTest : public QObject {
       return form.ModalResult;
     });
     f.Click("FindButton");
-    QCOMPARE(f.Get<QTableWidget>("StringGrid1")->currentRow(), 2);
+    QCOMPARE(f.Get<QTableWidget>("StringGrid1")->currentRow(), 1);  // slot 2
+    QCOMPARE(f.Get<QLabel>("Label13")->text(), QString("002"));
+    QCOMPARE(f.Get<QLineEdit>("ProgCaption")->text().trimmed(), QString("Valve control"));
   }
 };
 

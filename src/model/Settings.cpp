@@ -115,6 +115,7 @@ void TMainForm::ApplySettingsIniValues(const IniFile& ini, bool fromFile) {
   s.SetChecked("bootSave", flag("BootSave", false));
   s.SetChecked("progUserID", ini.ReadBool(kSettingsUserId, "progUserId", false));
   s.SetChecked("VDD_Voltage", flag("VddVoltage", false));
+  s.SetChecked("VerifyAfterWriting", flag("VerifyAfterWriting", false));
   KonOld = flag("KonOld", false);
   ResetPulse = flag("ResetPulse", false);
   EraseDeviceSize = flag("EraseDeviceSize", false);
@@ -157,6 +158,7 @@ std::vector<SettingEntry> TMainForm::SettingsEntries() const {
   flag("VDD1st", VDD1st);
   flag("PP_Led_on", PP_Led_on);
   flag("e2_skipFF", e2_skipFF);
+  flag("VerifyAfterWriting", s.Checked("VerifyAfterWriting"));
   return e;
 }
 

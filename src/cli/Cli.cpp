@@ -29,6 +29,7 @@ const RegisterFn kCommandGroups[] = {
     RegisterReadCommands,
     RegisterOperationCommands,
     RegisterDoctorCommands,
+    RegisterLogCommands,
 };
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& o) {

@@ -20,5 +20,6 @@ void RegisterBuildCommands(CLI::App& app, CliContext& ctx);
 void RegisterReadCommands(CLI::App& app, CliContext& ctx);
 void RegisterOperationCommands(CLI::App& app, CliContext& ctx);
 void RegisterDoctorCommands(CLI::App& app, CliContext& ctx);
+void RegisterLogCommands(CLI::App& app, CliContext& ctx);
 
 }  // namespace velmar::cli

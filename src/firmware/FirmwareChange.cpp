@@ -6,6 +6,7 @@
 #include "link/LinkErrors.h"
 #include "slot/ProgrammerGeometry.h"
 #include "model/TForm1.h"
+#include "oplog/OperationJournal.h"
 #include "platform/Dialogs.h"
 
 namespace velmar::firmware {
@@ -38,17 +39,33 @@ int execute(model::TForm1& form, std::uint8_t programmerKind, const FirmwareChan
   form.Show();
 
   ChooseFirmwareForKind(programmerKind, links.data, form.FirmwareFileName, form.RequiredFirmware);
+  const std::string path = FirmwarePath(links.programFolder, form.FirmwareFileName);
+  oplog::OperationRecorder logged(links.journal, oplog::LoggedOperation::update_firmware, &links.clock,
+                                [&updater, programmerKind](oplog::OperationRecord& r) {
+                                  if (const slot::KindInfo* kind = slot::FindKind(programmerKind)) {
+                                    r.kind = kind->name;
+                                    r.model = kind->model;
+                                  }
+                                  const std::string& serial = updater.SerialNumbers[std::size_t(
+                                      updater.InterfaceIndex) % updater.SerialNumbers.size()];
+                                  if (!serial.empty()) r.serial = serial;
+                                  if (updater.FirmwareVersion >= 0) r.firmwareVersion = updater.FirmwareVersion;
+                                });
+  oplog::RecordFile(logged.Record(), path);
   int result = 0;
   try {
-    updater.Update(FirmwarePath(links.programFolder, form.FirmwareFileName), form.RequiredFirmware);
+    updater.Update(path, form.RequiredFirmware);
+    logged.Succeeded();
   } catch (const std::exception& e) {
     // The updater raises link::EISPException; anything else that escapes it
     // is a failure of the change all the same.
     form.SetMessage(e.what());
+    logged.Failed(e.what());
     links.dialogs.ShowError(e.what());
     form.Repaint();
     result = 1;
   }
+  logged.Finish();
   form.Busy = true;
   try {
     updater.CloseLink(false);

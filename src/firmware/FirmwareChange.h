@@ -30,6 +30,10 @@ namespace velmar::model {
 class TForm1;
 }
 
+namespace velmar::oplog {
+class OperationJournal;
+}
+
 namespace velmar::firmware {
 
 // What the updater stands on: the same collaborators as the programmer link
@@ -44,6 +48,8 @@ struct FirmwareChangeLinks {
   platform::ThreadPriority& priority;
   std::string programFolder;
   std::string workingFolder;
+  // Where the update is recorded (none: it is not).
+  oplog::OperationJournal* journal = nullptr;
 };
 
 // The file name and required firmware a programmer kind takes: version 1
@@ -55,7 +61,8 @@ void ChooseFirmwareForKind(std::uint8_t programmerKind, const devices::TData& da
 
 // Runs the change with the window's FirmwareFileName and RequiredFirmware
 // (both settled for the kind first). 0 on success, 1 on failure (its text in
-// the window's message line and in an error box).
+// the window's message line and in an error box). The update is recorded in
+// the links' journal.
 int execute(model::TForm1& form, std::uint8_t programmerKind, const FirmwareChangeLinks& links);
 
 }  // namespace velmar::firmware

@@ -147,6 +147,11 @@ class TReadProg {
   bool WritePage(std::uint32_t page, std::uint32_t length, std::uint32_t sourceOffset, const SlotWrite& w);
   bool WriteHalfPages(std::uint32_t page, std::uint32_t half, std::uint32_t sourceOffset, const SlotWrite& w);
   bool WriteSlot(const SlotWrite& w);
+  // Reads back the pages a slot write wrote (the blank pages it skipped
+  // excepted) and compares them with the slot image: the first page that
+  // differs, or -1 when all are as written. The link must be open and the
+  // programmer identified; a page that does not read raises EISPException.
+  std::int64_t VerifySlot(const SlotWrite& w);
   bool EraseUnit();
 
   // ---- directory ----

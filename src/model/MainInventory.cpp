@@ -86,6 +86,8 @@ void TMainForm::BuildInventory() {
   s.Add(Make("Label2", K::Label, "Bulk erase only works if target voltage is above 4.5V"));
   s.Add(Make("Label3", K::Label, "Below 4.5V uncheck Bulk Erase. Locked devices"));
   s.Add(Make("Label4", K::Label, "cannot be reprogrammed without Bulk Erase."));
+  s.Add(Make("VerifyAfterWriting", K::CheckBox, "Verify after writing",
+             "Read every page back after New, Replace and Load Unit and compare it with what was written"));
 
   // Groups.
   s.Add(Make("GroupBox2", K::Group));

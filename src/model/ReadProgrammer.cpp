@@ -64,6 +64,7 @@ void TMainForm::CreateLink() {
   link_->ProgramFolder = Folders.program;
   link_->ProgramFolderReport = Folders.programSearchReport;
   link_->WorkingFolder = Folders.working;
+  journal_.SetClock(linkParts_.clock);
   linkTuning_ = std::make_unique<ReadProgTuning>(*link_);
   tuning_ = linkTuning_.get();
 }
@@ -102,6 +103,7 @@ void TMainForm::ReadProgButtonClick() {
   link_->ProgramFolderReport = Folders.programSearchReport;
     link_->WorkingFolder = Folders.working;
   }
+  oplog::OperationRecorder logged = Recording(oplog::LoggedOperation::read);
   ReadOutcome outcome = ReadOutcome::Retry;
   OperationMode = om_New;
   CloseRequested = false;
@@ -136,7 +138,7 @@ void TMainForm::ReadProgButtonClick() {
     if (outcome == ReadOutcome::Abort) break;
 
     if (!failed) {
-      outcome = ReadDirectoryAndShow(reidentify);
+      outcome = ReadDirectoryAndShow(reidentify, logged);
     } else if (outcome == ReadOutcome::Ignore) {
       outcome = EnterDemoMode();
     }
@@ -194,7 +196,7 @@ TMainForm::ReadOutcome TMainForm::OfferFirmwareUpdate(const std::string& message
   return RunFirmwareChange(offer.file, Data.RequiredFirmware) ? ReadOutcome::None : ReadOutcome::Abort;
 }
 
-TMainForm::ReadOutcome TMainForm::ReadDirectoryAndShow(bool reidentify) {
+TMainForm::ReadOutcome TMainForm::ReadDirectoryAndShow(bool reidentify, oplog::OperationRecorder& logged) {
   Programs.Clear();
   try {
     if (reidentify) {
@@ -224,6 +226,10 @@ TMainForm::ReadOutcome TMainForm::ReadDirectoryAndShow(bool reidentify) {
   SetHourGlass(false);
   RefreshSlotView();
   CloseLinkQuietly();
+  // The programmer has been read out; what follows (a command-line Load
+  // Unit, the set-up for its kind) is recorded on its own.
+  logged.Succeeded();
+  logged.Finish();
   return FinishRead();
 }
 

@@ -131,6 +131,7 @@ void TMainForm::ApplySettingsIniValues(const IniFile& ini, bool fromFile) {
   s.SetChecked("bootSave", flag("BootSave", false));
   s.SetChecked("progUserID", ini.ReadBool(kSettingsUserId, "progUserId", false));
   s.SetChecked("VDD_Voltage", flag("VddVoltage", false));
+  s.SetChecked("VerifyAfterWriting", flag("VerifyAfterWriting", false));
   KonOld = flag("KonOld", false);
   ResetPulse = flag("ResetPulse", false);
   EraseDeviceSize = flag("EraseDeviceSize", false);
@@ -181,6 +182,7 @@ std::vector<SettingEntry> TMainForm::SettingsEntries() const {
     for (std::size_t i = 0; i < kRecentFiles; ++i)
       e.push_back({kRecentSection, "File" + std::to_string(i + 1), SettingEntry::Text, 0,
                    i < RecentFiles.size() ? RecentFiles[i] : std::string()});
+  flag("VerifyAfterWriting", s.Checked("VerifyAfterWriting"));
   return e;
 }
 

@@ -9,7 +9,8 @@
 namespace velmar::model {
 
 TMainForm::TMainForm(platform::Dialogs& dialogs, image::Folders folders)
-    : Folders(std::move(folders)), dialogs_(dialogs), eraseOps_(controls_, Data) {
+    : Folders(std::move(folders)), journal_(dialogs), dialogs_(journal_.Trail()), eraseOps_(controls_, Data) {
+  journal_.SetFolderSource([this] { return Folders.working; });
   BuildInventory();
   BindHandlers();
   LastFolder = Folders.program;

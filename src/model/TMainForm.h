@@ -33,6 +33,7 @@
 #include "model/FindNameDialog.h"
 #include "model/TEraseOpsForm.h"
 #include "model/TProgrammerTypeForm.h"
+#include "oplog/OperationJournal.h"
 
 namespace velmar::platform {
 class Clock;
@@ -89,6 +90,9 @@ class TMainForm final : public link::LinkWindow {
   const ControlStore& Controls() const { return controls_; }
   TEraseOpsForm& EraseOpsForm() { return eraseOps_; }
   platform::Dialogs& Dialogs() { return dialogs_; }
+  // The operation log: every operation on the programmer appends a record
+  // to velmar-log.jsonl in the working folder.
+  oplog::OperationJournal& Journal() { return journal_; }
 
   // The link settings reached by the hidden speed and delay controls (none
   // until the programmer link is bound).
@@ -326,7 +330,7 @@ class TMainForm final : public link::LinkWindow {
   void CloseLinkQuietly();
   ReadOutcome AskAfterLinkFailure(const std::string& message);
   ReadOutcome OfferFirmwareUpdate(const std::string& message);
-  ReadOutcome ReadDirectoryAndShow(bool reidentify);
+  ReadOutcome ReadDirectoryAndShow(bool reidentify, oplog::OperationRecorder& logged);
   ReadOutcome FinishRead();
   ReadOutcome EnterDemoMode();
   void ApplyChosenKind(int kind);
@@ -348,7 +352,14 @@ class TMainForm final : public link::LinkWindow {
   // Blanks the headers of the slots past a loaded unit image (operations/UnitLoad.cpp).
   void BlankSlotsAfter(std::uint32_t pagesWritten);
   std::string LoadUnitFileName();
+  // A record of an operation on the programmer; the programmer's facts
+  // (kind, model, serial, firmware version) are added when it is written.
+  oplog::OperationRecorder Recording(oplog::LoggedOperation operation);
+  void RecordProgrammer(oplog::OperationRecord& record) const;
+  // The program New and Replace write: description, device, family, file.
+  void RecordProgram(oplog::OperationRecord& record) const;
 
+  oplog::OperationJournal journal_;  // before dialogs_, which is its trail
   platform::Dialogs& dialogs_;
   ControlStore controls_;
   TEraseOpsForm eraseOps_;

@@ -4,6 +4,7 @@
 // write does not skip blank pages), so the slots after it keep their places
 // and a later Replace can fill it again.
 #include <algorithm>
+#include <cctype>
 #include <memory>
 
 #include "image/THexList.h"
@@ -17,6 +18,7 @@
 namespace velmar::model {
 
 bool TMainForm::DeleteProgramButtonClick() {
+  oplog::OperationRecorder logged = Recording(oplog::LoggedOperation::remove);
   if (DemoMode && MultiSlotKind()) {
     dialogs_.ShowMessage("No Programmer Data. Read Programmer First");
     return false;
@@ -24,6 +26,17 @@ bool TMainForm::DeleteProgramButtonClick() {
   if (Programs.EntryCount == 0) return false;
   OperationMode = om_Delete;
   const int row = controls_.Row("StringGrid1");
+  if (row >= 1 && row <= Programs.EntryCount) {
+    logged.Record().slot = row;
+    // The list numbers the slots of a multi-slot programmer ("003 Job");
+    // the record keeps the description alone, as New and Replace do.
+    std::string description = text::Trim(Programs.Get(row - 1).SlotName);
+    if (description.size() > 4 && std::isdigit(static_cast<unsigned char>(description[0])) &&
+        std::isdigit(static_cast<unsigned char>(description[1])) &&
+        std::isdigit(static_cast<unsigned char>(description[2])) && description[3] == ' ')
+      description = text::Trim(description.substr(4));
+    if (!description.empty()) logged.Record().description = description;
+  }
   if (row < 1 || row > Programs.EntryCount) {
     dialogs_.ShowMessage("Select the slot to delete in the slot list");
     return false;
@@ -55,6 +68,7 @@ bool TMainForm::DeleteProgramButtonClick() {
   Programs.Delete(Programs.CurrentIndex);
   Programs.Insert(Programs.CurrentIndex, std::move(record));
   RefreshSlotView();
+  logged.Succeeded();
   return true;
 }
 

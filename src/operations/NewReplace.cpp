@@ -150,8 +150,12 @@ bool TMainForm::uploadClick() {
   // Only New and Replace write programs; a mode left over from Delete would
   // report a written program as deleted.
   if (OperationMode != om_Replace) OperationMode = om_New;
-  if (UploadRefused()) return false;
+  oplog::OperationRecorder logged =
+      Recording(OperationMode == om_Replace ? oplog::LoggedOperation::replace : oplog::LoggedOperation::new_slot);
+  RecordProgram(logged.Record());
   const int selectedRow = controls_.Row("StringGrid1");
+  if (OperationMode == om_Replace && selectedRow >= 1) logged.Record().slot = selectedRow;
+  if (UploadRefused()) return false;
   if (!DuplicateAnswered(selectedRow - 1)) return false;
 
   slot::ProgrammerGeometry fallback = Geometry();
@@ -162,13 +166,14 @@ bool TMainForm::uploadClick() {
   request.slotsShown = Programs.EntryCount > 0;
   ops::SlotBuildResult built;
   if (!ops::SlotBuild(*this, geometry, Programs, request, built)) return false;
+  if (geometry.PagesPerSlot() > 0) logged.Record().slot = int(built.record->StartPage / geometry.PagesPerSlot()) + 1;
 
   if (!HaveLink() || !FirmwareReady()) return false;
   KindAtLastRead = ProgrammerKind;
   SetHourGlass(true);
   const link::SlotWrite write{*built.record, built.slotImage, SlotBlankRule()};
   const bool written = ops::WriteWrapper({*link_, dialogs_, progressView_, linkParts_.pump}, write, KindAtLastRead,
-                                         OperationMode, QuietMode);
+                                         OperationMode, QuietMode, controls_.Checked("VerifyAfterWriting"));
   SetHourGlass(false);
   if (!written) return false;
 
@@ -182,6 +187,7 @@ bool TMainForm::uploadClick() {
     Programs.Add(std::move(built.record));
   }
   RefreshSlotView();
+  logged.Succeeded();
   return true;
 }
 

@@ -6,7 +6,15 @@
 
 namespace velmar::ops {
 
-bool RunSlotWrite(model::TForm1& form, link::TReadProg& link, const link::SlotWrite& write, int kindAtLastRead) {
+std::string VerifyFailureText(std::int64_t page, const slot::ProgrammerGeometry& geometry) {
+  const std::uint32_t perSlot = geometry.PagesPerSlot();
+  const std::int64_t slot = perSlot ? page / perSlot + 1 : 1;
+  return "Verify after writing failed\rSlot " + std::to_string(slot) + ", page " + std::to_string(page) +
+         " does not read back as written";
+}
+
+bool RunSlotWrite(model::TForm1& form, link::TReadProg& link, const link::SlotWrite& write, int kindAtLastRead,
+                  bool verify) {
   ProgressBinding binding(link, form);
   OperationEnd end(form, link);
   form.Busy = false;
@@ -19,6 +27,14 @@ bool RunSlotWrite(model::TForm1& form, link::TReadProg& link, const link::SlotWr
     form.SetMessage("Loading Programmer");
     if (link.Geometry.Kind != kindAtLastRead) throw link::EISPException(kKindChanged);
     const bool written = link.WriteSlot(write);
+    if (written && verify) {
+      // The write closed the link; the read-back opens it again.
+      form.SetMessage("Verifying Programmer");
+      link.Identify();
+      const std::int64_t differs = link.VerifySlot(write);
+      link.CloseLink(false);
+      if (differs >= 0) throw link::EISPException(VerifyFailureText(differs, link.Geometry));
+    }
     form.SetMessage(" Updating Program List");
     return written;
   } catch (const link::EISPException& e) {
@@ -39,13 +55,13 @@ const char* SlotWriteSuccessText(int operationMode) {
 }
 
 bool WriteWrapper(const OperationParts& parts, const link::SlotWrite& write, int kindAtLastRead, int operationMode,
-                  bool quiet) {
+                  bool quiet, bool verify) {
   std::string failure;
   {
     model::TForm1 form(parts.view, parts.pump);
     form.SetMessage("Checking Programmer");
     try {
-      if (!RunSlotWrite(form, parts.link, write, kindAtLastRead)) failure = "Programming Error";
+      if (!RunSlotWrite(form, parts.link, write, kindAtLastRead, verify)) failure = "Programming Error";
     } catch (const link::EISPException& e) {
       failure = e.what();
     } catch (const std::exception&) {

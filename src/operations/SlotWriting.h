@@ -7,6 +7,8 @@
 // by operation mode.
 #pragma once
 
+#include <string>
+
 #include "link/TReadProg.h"
 #include "operations/ProgressBinding.h"
 
@@ -20,7 +22,14 @@ inline constexpr const char* kNeedsUpdateOrBattery =
 // failure (a programmer that asks for new firmware included) raises
 // link::EISPException with the text to show. The link is closed afterwards
 // whatever happens.
-bool RunSlotWrite(model::TForm1& form, link::TReadProg& link, const link::SlotWrite& write, int kindAtLastRead);
+// With `verify` ("Verify after writing"), the pages written are then read
+// back; a page that differs raises link::EISPException naming its slot and
+// page (VerifyFailureText).
+bool RunSlotWrite(model::TForm1& form, link::TReadProg& link, const link::SlotWrite& write, int kindAtLastRead,
+                  bool verify = false);
+
+// The failure of a read-back: the slot (1 for the first) and the page.
+std::string VerifyFailureText(std::int64_t page, const slot::ProgrammerGeometry& geometry);
 
 // The success message of an operation mode (0 New, 1 Replace, 2 Delete).
 const char* SlotWriteSuccessText(int operationMode);
@@ -28,6 +37,6 @@ const char* SlotWriteSuccessText(int operationMode);
 // The slot write in a window of its own, then its message: the success
 // message of `operationMode` unless `quiet`, or the failure. True on success.
 bool WriteWrapper(const OperationParts& parts, const link::SlotWrite& write, int kindAtLastRead, int operationMode,
-                  bool quiet);
+                  bool quiet, bool verify = false);
 
 }  // namespace velmar::ops

@@ -111,6 +111,7 @@ std::string WithUnitExtension(const std::string& path) {
 }  // namespace
 
 bool TMainForm::CopyButtonClick() {
+  oplog::OperationRecorder logged = Recording(oplog::LoggedOperation::copy);
   if (DemoMode) {
     dialogs_.ShowMessage("No Programmer Detected. Read Programmer First");
     return false;
@@ -128,6 +129,7 @@ bool TMainForm::CopyButtonClick() {
       dialogs_.SaveFile({dlg.extra.at("filter"), dlg.extra.at("defaultExt"), LastFolder, {}});
   if (!chosen) return false;
   const std::string file = WithUnitExtension(*chosen);
+  logged.Record().file = file;
   const std::string folder = platform::ExtractFilePath(file);
   if (!folder.empty()) LastFolder = folder;
   controls_.SetExtra("OpenDialog1", "initialDir", LastFolder);
@@ -154,7 +156,15 @@ bool TMainForm::CopyButtonClick() {
     return false;
   }
   switch (outcome) {
-    case ops::CopyOutcome::Copied: dialogs_.ShowInformation("Programmer Copied successfully\r" + file); return true;
+    case ops::CopyOutcome::Copied: {
+      // The checksum of what was saved lets the file be checked before it is
+      // loaded into another programmer, weeks later.
+      oplog::RecordFile(logged.Record(), file);
+      logged.Succeeded();
+      const std::string digest = logged.Record().fileSha256.value_or("(the saved file could not be read back)");
+      dialogs_.ShowInformation("Programmer Copied successfully\r" + file + "\rSHA-256: " + digest);
+      return true;
+    }
     case ops::CopyOutcome::SaveFailed:
       dialogs_.ShowError("Programmer read, but the file could not be saved\r" + file + "\r" + saveError);
       return false;

@@ -34,6 +34,7 @@ bool RunUnitErase(model::TForm1& form, link::TReadProg& link) {
 namespace velmar::model {
 
 bool TMainForm::EraseButtonClick() {
+  oplog::OperationRecorder logged = Recording(oplog::LoggedOperation::erase);
   if (!dialogs_.AskYesNo("Are you sure you want to erase ALL programs?", {}, platform::DlgButton::No)) return false;
   if (!HaveLink()) return false;
   SetHourGlass(true);
@@ -58,6 +59,7 @@ bool TMainForm::EraseButtonClick() {
     return false;
   }
   if (!erased) return false;
+  logged.Succeeded();
   dialogs_.ShowInformation("Programmer Erased");
   const Control& grid = controls_.Get("StringGrid1");
   std::vector<std::vector<std::string>> title;

@@ -101,6 +101,7 @@ void TMainForm::BlankSlotsAfter(std::uint32_t pagesWritten) {
 }
 
 bool TMainForm::LoadButtonClick() {
+  oplog::OperationRecorder logged = Recording(oplog::LoggedOperation::load);
   if (DemoMode) {
     dialogs_.ShowMessage("No Programmer Detected. Read Programmer First");
     return false;
@@ -110,6 +111,7 @@ bool TMainForm::LoadButtonClick() {
     return false;
   const std::string file = LoadUnitFileName();
   if (file.empty()) return false;
+  oplog::RecordFile(logged.Record(), file);
   if (!HaveLink()) return false;
 
   SetHourGlass(true);
@@ -151,7 +153,8 @@ bool TMainForm::LoadButtonClick() {
     try {
       // Every page is written: the blank-page skip counts from page 0 and
       // would leave old data in the blank pages of later slots.
-      written = ops::RunSlotWrite(form, *link_, {record, unit, {0, 0, true}}, KindAtLastRead);
+      written = ops::RunSlotWrite(form, *link_, {record, unit, {0, 0, true}}, KindAtLastRead,
+                                  controls_.Checked("VerifyAfterWriting"));
       const bool readBack = !CommandLineMode;
       const bool staleSlots = g.IsMultiSlot() && (pages + g.PagesPerSlot() - 1) / g.PagesPerSlot() < g.SlotCount;
       if (written && (readBack || staleSlots)) {
@@ -178,6 +181,7 @@ bool TMainForm::LoadButtonClick() {
     return false;
   }
   RefreshSlotView();
+  logged.Succeeded();
   if (!QuietMode) dialogs_.ShowInformation("Programmer Loaded successfully\r" + file);
   return true;
 }

@@ -174,6 +174,14 @@ void RunFirmware::FinishWrite() {
   const int corruptAt =
       page == s_.faults.badPage ? int(s_.flash->Locate(writeAddress_) % s_.flash->PageSize() + 7) % int(s_.flash->PageSize()) : -1;
   bool same = s_.flash->ProgramPage(writeAddress_, writeData_, corruptAt);
+  if (page == s_.faults.silentBadPage) {
+    // A cell that goes wrong after the controller's compare: the status says
+    // the page took its data, only reading it back shows otherwise.
+    const std::uint32_t size = s_.flash->PageSize();
+    const std::uint32_t at = s_.flash->Locate(writeAddress_);
+    const std::uint32_t cell = at - at % size + (at % size + 7) % size;
+    s_.flash->Set(cell, std::uint8_t(s_.flash->At(cell) ^ 0x01));
+  }
   busyUntil_ = clock_.NowMs() + kProgramMs;
   std::uint8_t status = Status(!same || lostBytes_);
   if (EightWay())

@@ -142,6 +142,7 @@ std::string StateText(const SimState& s) {
   fault("binary_switch_fails", f.binarySwitchFails, none.binarySwitchFails);
   fault("isp_sync", f.ispSync, none.ispSync);
   fault("bad_page", f.badPage, none.badPage);
+  fault("silent_bad_page", f.silentBadPage, none.silentBadPage);
   fault("bad_read", f.badRead, none.badRead);
   fault("erase_fails", f.eraseFails, none.eraseFails);
   fault("count_fails", f.countFails, none.countFails);
@@ -219,6 +220,7 @@ void SetKey(SimState& s, bool& binary, ControllerKeys& ck, const std::string& ke
   else if (key == "fault.binary_switch_fails") f.binarySwitchFails = ToBool(key, value);
   else if (key == "fault.isp_sync") f.ispSync = ToInt(key, value, 0, 1000);
   else if (key == "fault.bad_page") f.badPage = ToInt(key, value, -1, 1 << 20);
+  else if (key == "fault.silent_bad_page") f.silentBadPage = ToInt(key, value, -1, 1 << 20);
   else if (key == "fault.bad_read") f.badRead = ToInt(key, value, 0, 1000000000);
   else if (key == "fault.erase_fails") f.eraseFails = ToBool(key, value);
   else if (key == "fault.count_fails") f.countFails = ToBool(key, value);

@@ -34,6 +34,7 @@ struct SimFaults {
   bool binarySwitchFails = false; // 'B' is answered with '?'
   int ispSync = 0;                // clock pulses the controller needs before it answers in reset
   int badPage = -1;               // a page whose programming leaves one byte wrong
+  int silentBadPage = -1;         // a page stored with one byte wrong while the programmer's compare passes
   int badRead = 0;                // the Nth page read of a session ends with '?' instead of '!'
   bool eraseFails = false;        // erase commands are not acknowledged
   bool countFails = false;        // 'C' is answered with '?'

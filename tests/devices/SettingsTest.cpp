@@ -140,6 +140,8 @@ TEST(Settings, RoundTripThroughCloseAndShow) {
   f.W().e2_skipFF = true;
   f.W().VDD1st = false;
   f.W().EraseWholeSlot = true;
+  EXPECT_FALSE(c.Checked("VerifyAfterWriting")) << "off unless asked for";
+  c.SetChecked("VerifyAfterWriting", true);
   f.W().Data.FlashFile = "/x/y/prog.hex";
   f.W().FormClose();
   EXPECT_EQ(f.dialogs.LastText(), "Unplug Programmer to exit Loader Mode");
@@ -149,6 +151,7 @@ TEST(Settings, RoundTripThroughCloseAndShow) {
   IniFile ini(f.working.File("setting.ini"));
   EXPECT_EQ(ini.ReadInteger("Other", "keep", 0), 1);
   EXPECT_EQ(ini.ReadInteger("ProgSettings", "EraseWholeSlot", 9), 0);  // always written as 0
+  EXPECT_EQ(ini.ReadInteger("ProgSettings", "VerifyAfterWriting", 9), 1);
 
   WindowFixture g;
   std::filesystem::copy_file(f.working.File("setting.ini"), g.working.File("setting.ini"));
@@ -166,6 +169,7 @@ TEST(Settings, RoundTripThroughCloseAndShow) {
   EXPECT_TRUE(g.W().e2_skipFF);
   EXPECT_FALSE(g.W().VDD1st);
   EXPECT_FALSE(g.W().EraseWholeSlot);
+  EXPECT_TRUE(g.C().Checked("VerifyAfterWriting"));
   EXPECT_EQ(g.W().Data.FlashFile, "/x/y/prog.hex");
   EXPECT_EQ(g.C().Text("Edit1"), "prog.hex");
   EXPECT_EQ(g.W().LastFolder, "/x/y/");

@@ -14,6 +14,7 @@
 #include "operations/OperationsRig.h"
 #include "operations/UnitCopy.h"
 #include "operations/UnitLoad.h"
+#include "platform/FileDigest.h"
 #include "platform/Text.h"
 
 namespace velmar::test {
@@ -72,7 +73,8 @@ TEST(UnitCopyAndLoad, ACopyLoadedBackRestoresTheSameBytesOnEveryKind) {
     const image::THexList original = rig.Flash();
     const std::string file = rig.work.File("unit.prg");
     ASSERT_TRUE(Copy(rig, file)) << kind << ": " << rig.dialogs.script.LastText();
-    EXPECT_EQ(rig.dialogs.script.LastText(), "Programmer Copied successfully\r" + file);
+    EXPECT_EQ(rig.dialogs.script.LastText(),
+              "Programmer Copied successfully\r" + file + "\rSHA-256: " + *platform::FileSha256(file));
     EXPECT_EQ(rig.view.captions.back(), "Copying Programmer");
 
     rig.dialogs.script.Answer(DlgButton::Yes);

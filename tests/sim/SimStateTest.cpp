@@ -12,6 +12,7 @@ TEST(SimState, RoundTripsThroughItsFile) {
   s.token = 0x1234;
   s.binaryPending = true;
   s.faults.badPage = 7;
+  s.faults.silentBadPage = 9;
   s.faults.identity = 0x1F99;
   s.flash->ProgramPage(5 * 512, std::vector<std::uint8_t>(512, 0xA5));
   test::TempDir dir;
@@ -23,6 +24,7 @@ TEST(SimState, RoundTripsThroughItsFile) {
   EXPECT_EQ(back.token, 0x1234);
   EXPECT_TRUE(back.binaryPending);
   EXPECT_EQ(back.faults.badPage, 7);
+  EXPECT_EQ(back.faults.silentBadPage, 9);
   EXPECT_EQ(back.faults.identity, 0x1F99);
   EXPECT_EQ(back.flash->At(5 * 512 + 17), 0xA5);
   EXPECT_TRUE(back.flash->PageBlank(4));

@@ -37,7 +37,18 @@ struct OperationArgs {
   std::vector<std::string> sets;
   int slot = 0;
   std::string file;
+  bool verify = false;
 };
+
+// --verify turns "Verify after writing" on for this run (setting.ini may
+// have it on already).
+void AddVerifyOption(CLI::App* c, OperationArgs& a) {
+  c->add_flag("--verify", a.verify, "Read the pages back after writing and compare them (\"Verify after writing\")");
+}
+
+void ApplyVerify(model::TMainForm& w, const OperationArgs& a) {
+  if (a.verify) w.Controls().SetChecked("VerifyAfterWriting", true);
+}
 
 // The button, made usable first where the window offers it through its
 // service keys (the portable programmer's whole-unit buttons); a button still
@@ -120,9 +131,11 @@ void RegisterOperationCommands(CLI::App& app, CliContext& ctx) {
 
   auto* add = app.add_subcommand("new", "Read the programmer and write a program into a new slot");
   AddProgramOptions(add, *a, true);
+  AddVerifyOption(add, *a);
   AddProgrammerTypeOptions(add, a->type);
   add->callback([&ctx, a] {
     Run(ctx, *a, "new", [&](model::TMainForm& w) {
+      ApplyVerify(w, *a);
       ChooseProgram(w, *a);
       CheckButton(w, "NewButton", w.Controls().Text("NewButton"));
       return w.NewButtonClick();
@@ -132,9 +145,11 @@ void RegisterOperationCommands(CLI::App& app, CliContext& ctx) {
   auto* replace = app.add_subcommand("replace", "Read the programmer and write a program over a slot");
   replace->add_option("--slot", a->slot, "Slot number (its row in the slot list)")->required();
   AddProgramOptions(replace, *a, false);
+  AddVerifyOption(replace, *a);
   AddProgrammerTypeOptions(replace, a->type);
   replace->callback([&ctx, a] {
     Run(ctx, *a, "replace", [&](model::TMainForm& w) {
+      ApplyVerify(w, *a);
       CheckButton(w, "editButton", "Replace");
       SelectSlot(w, a->slot);
       ChooseProgram(w, *a);
@@ -175,9 +190,11 @@ void RegisterOperationCommands(CLI::App& app, CliContext& ctx) {
 
   auto* load = app.add_subcommand("load", "Read the programmer and replace its whole contents from a unit image file");
   load->add_option("FILE", a->file, "Unit image file to load (.prg)")->required()->check(CLI::ExistingFile);
+  AddVerifyOption(load, *a);
   AddProgrammerTypeOptions(load, a->type);
   load->callback([&ctx, a] {
     Run(ctx, *a, "load", [&](model::TMainForm& w) {
+      ApplyVerify(w, *a);
       CheckButton(w, "LoadButton", "Load Unit");
       ctx.dialogs->fileAnswer = a->file;
       return w.LoadButtonClick();

@@ -20,6 +20,7 @@
 #include "slot/ProgrammerGeometry.h"
 #include "link/TReadProg.h"
 #include "model/TForm1.h"
+#include "oplog/OperationJournal.h"
 #include "platform/Clock.h"
 #include "platform/Text.h"
 #include "platform/ThreadPriority.h"
@@ -82,7 +83,16 @@ void UpdateFirmware(CliContext& ctx, const UpdateArgs& a) {
 
     std::string question = (condition.empty() ? "" : condition + "\r\r") + "Update the programmer's firmware from\r" +
                            path + "\r\rIts controller is erased and programmed again. Continue?";
-    if (!ctx.dialogs->AskYesNo(question, "Update Programmer")) return;
+    // The update is recorded in the working folder's operation log, as the
+    // window records it.
+    oplog::OperationJournal journal(*ctx.dialogs);
+    journal.SetFolderSource([&p] { return p.WorkingFolder; });
+    if (!ctx.dialogs->AskYesNo(question, "Update Programmer")) {
+      oplog::OperationRecorder declined(&journal, oplog::LoggedOperation::update_firmware, &s.Env().Clock());
+      oplog::RecordFile(declined.Record(), path);
+      declined.Cancelled();
+      return;
+    }
 
     std::ostream& progress = ctx.options.json ? ctx.err : ctx.out;
     TerminalProgress view(progress, TerminalProgress::IsTerminal(progress));
@@ -92,7 +102,8 @@ void UpdateFirmware(CliContext& ctx, const UpdateArgs& a) {
     form.FirmwareFileName = probe.FirmwareFileName;
     form.RequiredFirmware = probe.RequiredFirmware;
     firmware::FirmwareChangeLinks links{p.Unit(),  s.Env().Clock(), *ctx.dialogs, s.Window(),   data,
-                                        pump,      priority,        p.ProgramFolder, p.WorkingFolder};
+                                        pump,      priority,        p.ProgramFolder, p.WorkingFolder,
+                                        &journal};
     platform::Clock& clock = s.Env().Clock();
     const std::uint64_t start = clock.NowMs();
     const int result = firmware::execute(form, kind, links);

@@ -1,0 +1,127 @@
+// Operation records: names, JSON and CSV.
+#include "oplog/OperationRecord.h"
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+
+namespace velmar::oplog {
+
+using nlohmann::ordered_json;
+
+const char* OperationName(LoggedOperation operation) {
+  switch (operation) {
+    case LoggedOperation::read: return "read";
+    case LoggedOperation::new_slot: return "new";
+    case LoggedOperation::replace: return "replace";
+    case LoggedOperation::remove: return "delete";
+    case LoggedOperation::erase: return "erase";
+    case LoggedOperation::copy: return "copy";
+    case LoggedOperation::load: return "load";
+    case LoggedOperation::update_firmware: return "update-firmware";
+  }
+  return "read";
+}
+
+const char* ResultName(LoggedResult result) {
+  switch (result) {
+    case LoggedResult::ok: return "ok";
+    case LoggedResult::cancelled: return "cancelled";
+    case LoggedResult::failed: return "failed";
+  }
+  return "failed";
+}
+
+const std::vector<std::string>& RecordKeys() {
+  static const std::vector<std::string> keys = {
+      "time",   "operation", "result",    "message",   "kind",        "model",       "serial",
+      "firmware_version",    "slot",      "description", "device",    "family",      "file",
+      "file_size", "file_sha256", "duration_ms", "protocol_ms", "velmar_version"};
+  return keys;
+}
+
+namespace {
+
+template <typename T>
+void Put(ordered_json& j, const char* key, const std::optional<T>& value) {
+  if (value) j[key] = *value;
+}
+
+}  // namespace
+
+ordered_json RecordJson(const OperationRecord& r) {
+  ordered_json j;
+  j["time"] = r.time;
+  j["operation"] = OperationName(r.operation);
+  j["result"] = ResultName(r.result);
+  Put(j, "message", r.message);
+  Put(j, "kind", r.kind);
+  Put(j, "model", r.model);
+  Put(j, "serial", r.serial);
+  Put(j, "firmware_version", r.firmwareVersion);
+  Put(j, "slot", r.slot);
+  Put(j, "description", r.description);
+  Put(j, "device", r.device);
+  Put(j, "family", r.family);
+  Put(j, "file", r.file);
+  Put(j, "file_size", r.fileSize);
+  Put(j, "file_sha256", r.fileSha256);
+  Put(j, "duration_ms", r.durationMs);
+  Put(j, "protocol_ms", r.protocolMs);
+  j["velmar_version"] = r.velmarVersion;
+  return j;
+}
+
+std::string RecordLine(const OperationRecord& record) {
+  // Texts from files and programmers may hold bytes that are not UTF-8; they
+  // are written replaced rather than lose the record.
+  return RecordJson(record).dump(-1, ' ', false, ordered_json::error_handler_t::replace) + "\n";
+}
+
+namespace {
+
+std::string CsvCell(const ordered_json& value) {
+  if (value.is_null()) return {};
+  std::string text = value.is_string() ? value.get<std::string>()
+                                       : value.dump(-1, ' ', false, ordered_json::error_handler_t::replace);
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+}  // namespace
+
+std::string RecordsCsv(const std::vector<ordered_json>& records) {
+  std::string out;
+  const std::vector<std::string>& keys = RecordKeys();
+  for (std::size_t k = 0; k < keys.size(); ++k) out += (k ? "," : "") + keys[k];
+  out += "\r\n";
+  for (const ordered_json& r : records) {
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+      if (k) out += ',';
+      auto it = r.find(keys[k]);
+      if (it != r.end()) out += CsvCell(*it);
+    }
+    out += "\r\n";
+  }
+  return out;
+}
+
+std::string UtcTimeNow() {
+  using namespace std::chrono;
+  const auto now = system_clock::now();
+  const std::time_t seconds = system_clock::to_time_t(now);
+  const long long ms = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
+  std::tm utc{};
+  gmtime_r(&seconds, &utc);
+  char text[40];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03lldZ", utc.tm_year + 1900, utc.tm_mon + 1,
+                utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, ms);
+  return text;
+}
+
+}  // namespace velmar::oplog

@@ -1,77 +1,129 @@
 // The Intel HEX writer of TFileLoader: 16-byte lines, trailing 0xFF bytes of
 // a line left out, lines of only 0xFF skipped, extended linear address
 // records at every 64 KiB boundary, upper-case digits and CR LF line ends.
+// Records are formatted into a buffer sized from the image (at most a few
+// hundred KiB) that is handed on whenever it fills, so saving a large image
+// never holds its whole text.
 #include <algorithm>
+#include <cstring>
 
 #include "image/TFileLoader.h"
-#include "platform/AtomicFile.h"
 
 namespace velmar::image {
 
 namespace {
 
-const char kDigits[] = "0123456789ABCDEF";
+// "000102...FF": the two upper-case digits of every byte.
+struct PairTable {
+  char text[512];
+  constexpr PairTable() : text() {
+    const char* digits = "0123456789ABCDEF";
+    for (int b = 0; b < 256; ++b) {
+      text[2 * b] = digits[b >> 4];
+      text[2 * b + 1] = digits[b & 0xF];
+    }
+  }
+};
+constexpr PairTable kPairs;
 
-inline void PutByte(std::string& out, unsigned b) {
-  out.push_back(kDigits[(b >> 4) & 0xF]);
-  out.push_back(kDigits[b & 0xF]);
+inline char* PutByte(char* p, unsigned b) {
+  std::memcpy(p, kPairs.text + 2 * (b & 0xFF), 2);
+  return p + 2;
 }
 
-void ExtendedLinear(std::string& out, unsigned upper) {
+constexpr std::size_t kLongestLine = 1 + 2 * (16 + 5) + 2;  // ":", 21 pairs, CR LF
+constexpr std::size_t kLargestBuffer = 256 * 1024;
+constexpr char kEnd[] = ":00000001FF\r\n";
+
+char* ExtendedLinear(char* p, unsigned upper) {
   unsigned sum = 0x02 + 0x04 + (upper >> 8) + (upper & 0xFF);
-  out += ":02000004";
-  PutByte(out, upper >> 8);
-  PutByte(out, upper & 0xFF);
-  PutByte(out, (0x100 - (sum & 0xFF)) & 0xFF);
-  out += "\r\n";
+  std::memcpy(p, ":02000004", 9);
+  p = PutByte(p + 9, upper >> 8);
+  p = PutByte(p, upper & 0xFF);
+  p = PutByte(p, (0x100 - (sum & 0xFF)) & 0xFF);
+  *p++ = '\r';
+  *p++ = '\n';
+  return p;
+}
+
+// The length of a line's record: up to its last byte that is not 0xFF.
+inline unsigned UsedLength(const std::uint8_t* line, unsigned length) {
+  while (length > 0 && line[length - 1] == 0xFF) --length;
+  return length;
+}
+
+char* DataRecord(char* p, const std::uint8_t* bytes, unsigned count, unsigned address) {
+  unsigned sum = count + (address >> 8) + (address & 0xFF);
+  *p++ = ':';
+  p = PutByte(p, count);
+  p = PutByte(p, address >> 8);
+  p = PutByte(p, address & 0xFF);
+  *p++ = '0';
+  *p++ = '0';
+  for (unsigned i = 0; i < count; ++i) {
+    sum += bytes[i];
+    p = PutByte(p, bytes[i]);
+  }
+  p = PutByte(p, (0x100 - (sum & 0xFF)) & 0xFF);
+  *p++ = '\r';
+  *p++ = '\n';
+  return p;
+}
+
+// Formats the image and hands the text on in pieces; false when `append`
+// fails.
+bool Format(const THexList& image, const platform::AppendBytes& append) {
+  const std::int64_t last = image.LastUsed();
+  if (last < 0) return append(kEnd);
+  const std::uint8_t* data = image.DataAt(0);
+  const std::uint64_t size = image.Count();
+  const std::uint64_t lines = std::uint64_t(last) / 16 + 1;
+  const std::size_t whole = std::size_t(lines * kLongestLine + (lines / 4096 + 2) * 17 + sizeof kEnd);
+  std::string buffer(std::min(whole, kLargestBuffer), '\0');
+  char* const begin = buffer.data();
+  char* const full = begin + buffer.size() - 2 * kLongestLine;  // room left for one more line and its address record
+  char* p = begin;
+  if (last > 0xFFFF) {
+    std::memcpy(p, ":020000040000FA\r\n", 17);
+    p += 17;
+  }
+  static const std::uint8_t kBlank[16] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                          0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+  for (std::uint64_t line = 0; line < lines; ++line) {
+    const std::uint64_t start = line * 16;
+    if (start != 0 && start % 0x10000 == 0) p = ExtendedLinear(p, unsigned(start >> 16) & 0xFFFF);
+    const unsigned length = unsigned(std::min<std::uint64_t>(16, size - start));
+    const std::uint8_t* bytes = data + start;
+    if (length == 16 && std::memcmp(bytes, kBlank, 16) == 0) continue;
+    const unsigned count = UsedLength(bytes, length);
+    if (count == 0) continue;
+    p = DataRecord(p, bytes, count, unsigned(start & 0xFFFF));
+    if (p >= full) {
+      if (!append(std::string_view(begin, std::size_t(p - begin)))) return false;
+      p = begin;
+    }
+  }
+  std::memcpy(p, kEnd, sizeof kEnd - 1);
+  p += sizeof kEnd - 1;
+  return append(std::string_view(begin, std::size_t(p - begin)));
 }
 
 }  // namespace
 
 std::string TFileLoader::IntelHexText(const THexList& image) {
   std::string out;
-  std::int64_t last = image.LastUsed();
-  if (last < 0) return ":00000001FF\r\n";
-  const std::uint8_t* data = image.DataAt(0);
-  const std::uint64_t size = image.Count();
-  out.reserve(std::size_t(last / 16 + 2) * 45);
-  if (last > 0xFFFF) out += ":020000040000FA\r\n";
-
-  for (std::uint64_t line = 0; line <= std::uint64_t(last) / 16; ++line) {
-    std::uint64_t start = line * 16;
-    if (start != 0 && start % 0x10000 == 0) ExtendedLinear(out, unsigned(start >> 16) & 0xFFFF);
-    std::uint64_t end = std::min<std::uint64_t>(start + 16, size);
-    std::int64_t highest = -1;
-    for (std::uint64_t a = end; a-- > start;)
-      if (data[a] != 0xFF) {
-        highest = std::int64_t(a);
-        break;
-      }
-    if (highest < 0) continue;
-    unsigned count = unsigned(std::uint64_t(highest) - start + 1);
-    unsigned address = unsigned(start & 0xFFFF);
-    unsigned sum = count + (address >> 8) + (address & 0xFF);
-    out.push_back(':');
-    PutByte(out, count);
-    PutByte(out, address >> 8);
-    PutByte(out, address & 0xFF);
-    out += "00";
-    for (unsigned i = 0; i < count; ++i) {
-      unsigned b = data[start + i];
-      sum += b;
-      PutByte(out, b);
-    }
-    PutByte(out, (0x100 - (sum & 0xFF)) & 0xFF);
-    out += "\r\n";
-  }
-  out += ":00000001FF\r\n";
+  Format(image, [&out](std::string_view piece) {
+    out += piece;
+    return true;
+  });
   return out;
 }
 
-int TFileLoader::SaveFile(const std::string& fileName, const THexList& image, int /*format*/,
-                          std::string* error) {
+int TFileLoader::SaveFile(const std::string& fileName, const THexList& image, int /*format*/, std::string* error,
+                          platform::Durability durability) {
   try {
-    return platform::WriteFileAtomically(fileName, IntelHexText(image), error) ? 0 : 1;
+    const auto produce = [&image](const platform::AppendBytes& append) { return Format(image, append); };
+    return platform::WriteFileAtomically(fileName, produce, error, durability) ? 0 : 1;
   } catch (const std::exception& e) {
     if (error) *error = e.what();
     return 1;

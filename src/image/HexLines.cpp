@@ -17,7 +17,8 @@ std::vector<std::string> ReadHexLines(const std::string& path) {
   return lines;
 }
 
-bool SaveHexLines(const std::string& path, const std::vector<std::string>& lines, std::string* error) {
+bool SaveHexLines(const std::string& path, const std::vector<std::string>& lines, std::string* error,
+                  platform::Durability durability) {
   std::size_t total = 0;
   for (const std::string& l : lines) total += l.size() + 2;
   std::string out;
@@ -26,7 +27,7 @@ bool SaveHexLines(const std::string& path, const std::vector<std::string>& lines
     out += l;
     out += "\r\n";
   }
-  return platform::WriteFileAtomically(path, out, error);
+  return platform::WriteFileAtomically(path, out, error, durability);
 }
 
 std::string_view RecordTypeOf(std::string_view line) {

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/AtomicFile.h"
+
 namespace velmar::image {
 
 inline constexpr std::string_view kEndRecord = ":00000001FF";
@@ -19,8 +21,8 @@ std::vector<std::string> ReadHexLines(const std::string& path);
 
 // Writes the lines with CR LF line ends, replacing any old file atomically.
 // False (and the reason in `error`) when it cannot be written.
-bool SaveHexLines(const std::string& path, const std::vector<std::string>& lines,
-                  std::string* error = nullptr);
+bool SaveHexLines(const std::string& path, const std::vector<std::string>& lines, std::string* error = nullptr,
+                  platform::Durability durability = platform::Durability::kept);
 
 // The record type pair (characters 8 and 9) of a record line; "" when the
 // line is too short to hold one.

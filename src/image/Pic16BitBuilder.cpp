@@ -29,7 +29,7 @@ struct Refusal {
 
 void Save(const SlotJob& job, const char* name, const std::vector<std::string>& lines) {
   std::string error;
-  if (!SaveHexLines(job.PiecePath(name), lines, &error)) throw EISPException(error);
+  if (!SaveHexLines(job.PiecePath(name), lines, &error, platform::Durability::scratch)) throw EISPException(error);
 }
 
 void Save(const SlotJob& job, const char* name, const THexList& image) {

@@ -96,7 +96,7 @@ Split SplitEeprom(std::vector<std::string>& kept) {
 
 void Save(const SlotJob& job, const char* name, const std::vector<std::string>& lines) {
   std::string error;
-  if (!SaveHexLines(job.PiecePath(name), lines, &error))
+  if (!SaveHexLines(job.PiecePath(name), lines, &error, platform::Durability::scratch))
     throw EBuildRefused("Error opening file or bad data \r" + job.userFile + "\r" + error);
 }
 

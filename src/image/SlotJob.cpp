@@ -29,7 +29,8 @@ void ApplyMask(SlotJob& job, std::string_view mask, int count) {
 }
 
 bool SavePiece(const SlotJob& job, std::string_view name, const THexList& image, std::string* error) {
-  return TFileLoader::SaveFile(job.PiecePath(name), image, 1, error) == 0;
+  // The pieces are made again by every build: no need to sync them.
+  return TFileLoader::SaveFile(job.PiecePath(name), image, 1, error, platform::Durability::scratch) == 0;
 }
 
 }  // namespace velmar::image

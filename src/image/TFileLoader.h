@@ -12,6 +12,7 @@
 
 #include "image/LoadResult.h"
 #include "image/THexList.h"
+#include "platform/AtomicFile.h"
 
 namespace velmar::image {
 
@@ -50,10 +51,12 @@ class TFileLoader {
   static LoadResult LoadText(std::string_view text, THexList& image);
   static LoadResult LoadLines(const std::vector<std::string>& lines, THexList& image);
 
-  // Writes the image as Intel HEX, replacing any old file atomically. 0 on
-  // success, 1 on any error (then `error` says what).
+  // Writes the image as Intel HEX, replacing any old file atomically (and
+  // synced to disk unless it is a scratch file). 0 on success, 1 on any
+  // error (then `error` says what).
   static int SaveFile(const std::string& fileName, const THexList& image, int format = 1,
-                      std::string* error = nullptr);
+                      std::string* error = nullptr,
+                      platform::Durability durability = platform::Durability::kept);
   // The Intel HEX text that SaveFile writes (CR LF line ends).
   static std::string IntelHexText(const THexList& image);
 

@@ -1,6 +1,7 @@
 // Temporary-file-and-rename writing, and whole-file reading.
 #include "platform/AtomicFile.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -48,10 +49,25 @@ fs::path Target(const std::string& path) {
   return ec ? fs::path(path) : real;
 }
 
+std::atomic<unsigned long> g_syncs{0};
+
+bool Sync(int fd) {
+  ++g_syncs;
+  return ::fsync(fd) == 0;
+}
+
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, std::string_view contents,
-                         std::string* error) {
+unsigned long SyncCount() { return g_syncs.load(); }
+
+bool WriteFileAtomically(const std::string& path, std::string_view contents, std::string* error,
+                         Durability durability) {
+  return WriteFileAtomically(
+      path, [contents](const AppendBytes& append) { return append(contents); }, error, durability);
+}
+
+bool WriteFileAtomically(const std::string& path, const std::function<bool(const AppendBytes&)>& produce,
+                         std::string* error, Durability durability) {
   fs::path target = Target(path);
   fs::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
@@ -69,8 +85,18 @@ bool WriteFileAtomically(const std::string& path, std::string_view contents,
     return false;
   }
   if (replacing) (void)::fchmod(fd, old.st_mode & 07777);
-  bool ok = WriteAll(fd, contents) && ::fsync(fd) == 0;
-  int err = errno;
+  errno = 0;
+  bool ok = false;
+  try {
+    ok = produce([fd](std::string_view bytes) { return WriteAll(fd, bytes); }) &&
+         (durability == Durability::scratch || Sync(fd));
+  } catch (const std::exception& e) {
+    ::close(fd);
+    ::unlink(tmp.c_str());
+    SetError(error, "Cannot write " + path + ": " + e.what());
+    return false;
+  }
+  int err = errno ? errno : EIO;
   if (::close(fd) != 0 && ok) {
     ok = false;
     err = errno;

@@ -344,7 +344,8 @@ SimState LoadState(const std::string& path) {
 }
 
 bool SaveState(const std::string& path, const SimState& s, std::string* error) {
-  return platform::WriteFileAtomically(path, StateText(s), error);
+  // The simulated programmer is a test stand-in: its state is not synced.
+  return platform::WriteFileAtomically(path, StateText(s), error, platform::Durability::scratch);
 }
 
 }  // namespace velmar::sim

@@ -11,6 +11,7 @@
 #include "devices/DeviceDatabase.h"
 #include "image/TFileLoader.h"
 #include "platform/IniFile.h"
+#include "platform/AtomicFile.h"
 #include "platform/Text.h"
 #include "support/TestSupport.h"
 
@@ -35,6 +36,22 @@ struct BuildCommand : ::testing::Test {
   }
   static std::string Example(const std::string& folder) { return SourceDir() + "examples/" + folder + "/blink.hex"; }
 };
+
+// The pieces of a slot are made again by every build, so building syncs
+// nothing to disk; a file the user keeps is still synced.
+TEST_F(BuildCommand, ASlotBuildSyncsNothingWhileAConvertedFileIsSynced) {
+  const unsigned long before = velmar::platform::SyncCount();
+  auto pic18 = Run({"build", "--kind", "3", "--family", "0", "--device", "PIC18F4520", "--hex", Example("pic18f4520"),
+                    "--description", "Blink"});
+  ASSERT_EQ(pic18.status, 0) << pic18.err;
+  auto pic24 = Run({"build", "--kind", "4", "--family", "4", "--device", "PIC24FJ64GA002", "--hex",
+                    Example("pic24fj64ga002"), "--description", "Blink"});
+  ASSERT_EQ(pic24.status, 0) << pic24.err;
+  EXPECT_EQ(velmar::platform::SyncCount(), before);
+  auto kept = RunCliInProcess({"hex", "convert", Example("pic18f4520"), working.File("kept.hex")});
+  ASSERT_EQ(kept.status, 0) << kept.err;
+  EXPECT_EQ(velmar::platform::SyncCount(), before + 1);
+}
 
 struct ExampleCase {
   const char* kind;

@@ -29,6 +29,12 @@ void CliContext::PrintJson(const nlohmann::ordered_json& object) {
 
 void CliContext::FlushJson(const std::string& error, int status) {
   if (status != kExitOk) json["error"] = {{"message", error}, {"status", status}};
+  // The window's messages last: the command's own keys read first.
+  if (json.contains("messages")) {
+    nlohmann::ordered_json messages = json["messages"];
+    json.erase("messages");
+    json["messages"] = messages;
+  }
   out << json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
 }
 

@@ -49,6 +49,7 @@ std::string LoadFailure(const std::string& file, const image::LoadResult& r) {
 }
 
 void Info(CliContext& ctx, const HexArgs& a) {
+  ctx.PrintJson({{"file", a.file}});
   THexList image(ImageSize(a.size));
   const image::LoadResult r = Load(ctx, a.file, image);
   std::uint64_t used = 0;
@@ -73,6 +74,7 @@ void Info(CliContext& ctx, const HexArgs& a) {
 }
 
 void Convert(CliContext& ctx, const HexArgs& a) {
+  ctx.PrintJson({{"file", a.file}});
   THexList image(ImageSize(a.size));
   const image::LoadResult r = Load(ctx, a.file, image);
   if (r.result < 0) throw CliFailure(LoadFailure(a.file, r));

@@ -104,6 +104,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   if (status != kExitOk && message.empty()) {
     // The question and its answer, or the window's message, are on stderr.
     message = status == kExitDeclined ? "A question was answered No" : ctx.dialogs->lastMessage;
+    if (message.empty()) message = "The command did not succeed (status " + std::to_string(status) + ")";
     shown = true;
   }
   if (status != kExitOk && !shown && !message.empty()) err << message << "\n";

@@ -180,6 +180,8 @@ TEST_F(JsonShapes, EveryCommandPrintsItsDocumentedObject) {
   const std::string single = dir.File("single.state");
   Check("sim create", {"sim", "create", single, "--kind", "single", "--version", "200"});
   Check("update-firmware", {"--sim-state", single, "--yes", "update-firmware"});
+  const std::string none = dir.File("none");
+  Check("doctor", {"--sim-state", single, "doctor", "--sysfs-root", none, "--dev-root", none, "--udev-root", none});
 
   for (const std::string& command : cli::CommandList())
     EXPECT_TRUE(checked.count(command)) << command << " was not run against its shape";

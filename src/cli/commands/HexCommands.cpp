@@ -37,7 +37,9 @@ image::LoadResult Load(CliContext& ctx, const std::string& file, THexList& image
   } catch (const image::EFileOpenError& e) {
     throw CliFailure(e.what());
   }
-  for (const std::string& w : r.warnings) ctx.err << "Warning: " << file << " " << w << "\n";
+  for (const std::string& w : r.warnings) ctx.Warn(file + " " + w);
+  if (!r.warnings.empty()) ctx.PrintJson({{"warnings", r.warnings}});
+  if (r.line > 0) ctx.PrintJson({{"bad_line", {{"line", r.line}, {"reason", image::LoadFaultName(r.fault)}}}});
   return r;
 }
 

@@ -14,26 +14,28 @@ if [ "${1:-}" = "--simulate" ] && [ -n "${2:-}" ]; then kind=$2; fi
 scripts/install-deps.sh
 scripts/build.sh
 
-demo=build/demo
-state=$demo/sim-$kind.state
+# The programmer `--simulate KIND` uses: sim-KIND.state in the working
+# folder, so that the README's `velmar-cli --simulate KIND ...` commands see
+# the same programmer afterwards.
+state=$(scripts/demo-state.sh "$kind")
 if [ ! -f "$state" ]; then
-  echo "== Making a simulated $kind programmer with example programs"
-  scripts/make-demo-programmer.sh "$kind" "$state" "$demo"
+  echo "== Making a simulated $kind programmer with example programs ($state)"
+  scripts/make-demo-programmer.sh "$kind" "$state" "$(dirname "$state")"
 fi
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   echo "== Starting velmar on the simulated $kind programmer ($state)"
-  exec build/bin/velmar --sim-state "$state" --working-folder "$demo" --realtime
+  exec build/bin/velmar --simulate "$kind" --realtime
 fi
 
 echo "== No display: the same job on the command line"
-cli="build/bin/velmar-cli --sim-state $state --working-folder $demo"
+cli="build/bin/velmar-cli --simulate $kind"
 echo
-echo "== velmar-cli identify"
+echo "== velmar-cli --simulate $kind identify"
 $cli identify
 echo
-echo "== velmar-cli read"
+echo "== velmar-cli --simulate $kind read"
 $cli read
 echo
-echo "== velmar-cli details --slot 1"
+echo "== velmar-cli --simulate $kind details --slot 1"
 $cli details --slot 1

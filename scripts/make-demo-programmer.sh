@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 kind=${1:?kind}
 state=${2:?state file}
 work=${3:-$(dirname "$state")}
-cli=build/bin/velmar-cli
+cli=${VELMAR_CLI:-build/bin/velmar-cli}
 mkdir -p "$(dirname "$state")" "$work"
 
 "$cli" sim create "$state" --kind "$kind" --force >/dev/null

@@ -20,11 +20,10 @@ setting() {
 }
 
 make_one() {  # firmware controller version-key file
-  local version hex
+  local version
   version=$(setting "$3")
-  hex=$(printf '%02X' "$version")
   "$cli" sim firmware-hex "$work/$4.hex" --firmware "$1" --controller "$2" --version "$version"
-  "$cli" firmware pack --version "$hex" --hex "$work/$4.hex" "$out/$4"
+  "$cli" firmware pack --version "$version" --hex "$work/$4.hex" "$out/$4"
 }
 
 make_one pic atmega8515 SVERQRX qrxpicusb.upd

@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <iostream>
+#include <optional>
+#include <sstream>
 
 #include <CLI/CLI.hpp>
 
 #include "cli/CliContext.h"
+#include "cli/CommandSuggestion.h"
 #include "cli/Commands.h"
 #include "cli/TerminalDialogs.h"
 
@@ -37,38 +40,77 @@ void AddGlobalOptions(CLI::App& app, GlobalOptions& o) {
   auto* yes = app.add_flag("--yes", o.yes, "Answer Yes (or OK) to every question");
   auto* no = app.add_flag("--no", o.no, "Answer No (or Cancel) to every question");
   yes->excludes(no);
-  app.add_flag("--json", o.json, "Print the result as one JSON object");
+  app.add_flag("--json", o.json, "Print the result as one JSON object (also on failure)");
+  auto* quiet = app.add_flag("--quiet", o.quiet, "Print errors only");
+  auto* verbose = app.add_flag("--verbose", o.verbose, "Also print the link's summary (driver calls, bytes, time)");
+  quiet->excludes(verbose);
 }
 
-int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, std::istream& in) {
-  CliContext ctx(out, err, in);
-  CLI::App app{"Velmar: loader for the stand-alone USB PIC programmers", "velmar-cli"};
+void Configure(CLI::App& app, CliContext& ctx) {
   app.fallthrough();
   app.require_subcommand(1);
   app.set_version_flag("--version", std::string("velmar-cli ") + VELMAR_VERSION);
   AddGlobalOptions(app, ctx.options);
   for (RegisterFn fn : kCommandGroups) fn(app, ctx);
+}
 
+bool Asked(const std::vector<std::string>& args, const std::string& flag) {
+  for (const std::string& a : args) {
+    if (a == "--") break;
+    if (a == flag) return true;
+  }
+  return false;
+}
+
+// The usage error's message: an unknown word with what was probably meant,
+// else CLI11's own.
+std::string UsageMessage(CLI::App& app, const CLI::ParseError& e, const std::vector<std::string>& args) {
+  if (std::optional<std::string> unknown = UnknownWordMessage(app, args)) return *unknown;
+  return std::string(e.what()) + " (velmar-cli --help lists the commands and options)";
+}
+
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, std::istream& in) {
+  CliContext ctx(out, err, in);
+  CLI::App app{"Velmar: loader for the stand-alone USB PIC programmers", "velmar-cli"};
+  Configure(app, ctx);
+
+  int status = kExitOk;
+  std::string message;
+  bool shown = false;  // the message is already on stderr
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
     app.parse(reversed);
+  } catch (const CLI::Success& e) {  // --help, --version
+    app.exit(e, out, err);
+    return kExitOk;
   } catch (const CLI::ParseError& e) {
-    int code = app.exit(e, out, err);
-    return code == 0 ? kExitOk : kExitUsage;
+    ctx.options.json = ctx.options.json || Asked(args, "--json");
+    status = kExitUsage;
+    message = UsageMessage(app, e, args);
   } catch (const CliFailure& e) {
-    if (*e.what())
-      err << e.what() << "\n";
-    else if (e.code == kExitFailed && !ctx.dialogs->lastOnStdout.empty())
-      // The window's reason was a plain message, printed on stdout; a
-      // script looks for the reason of a failure on stderr.
-      err << ctx.dialogs->lastOnStdout << "\n";
-    return e.code;
+    status = e.code;
+    message = e.what();
+    if (message.empty()) {
+      // The window's reason was a message: on stderr already, unless it was
+      // a plain one (on stdout), which a script looks for on stderr too.
+      message = ctx.dialogs->lastMessage;
+      shown = !(e.code == kExitFailed && !ctx.dialogs->lastOnStdout.empty());
+    }
   } catch (const std::exception& e) {
-    err << e.what() << "\n";
-    return kExitFailed;
+    status = kExitFailed;
+    message = e.what();
   }
-  if (ctx.exitCode == kExitOk && ctx.dialogs->declined) return kExitDeclined;
-  return ctx.exitCode;
+  if (status == kExitOk) status = ctx.exitCode;
+  if (status == kExitOk && ctx.dialogs->declined) status = kExitDeclined;
+  if (status != kExitOk && message.empty()) {
+    // The question and its answer, or the window's message, are on stderr.
+    message = status == kExitDeclined ? "A question was answered No" : ctx.dialogs->lastMessage;
+    if (message.empty()) message = "The command did not succeed (status " + std::to_string(status) + ")";
+    shown = true;
+  }
+  if (status != kExitOk && !shown && !message.empty()) err << message << "\n";
+  if (ctx.options.json) ctx.FlushJson(message, status);
+  return status;
 }
 
 }  // namespace
@@ -83,6 +125,15 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return kExitFailed;
   }
   return code;
+}
+
+std::vector<std::string> CommandList() {
+  std::ostringstream out, err;
+  std::istringstream in;
+  CliContext ctx(out, err, in);
+  CLI::App app;
+  Configure(app, ctx);
+  return CommandPaths(app);
 }
 
 }  // namespace velmar::cli

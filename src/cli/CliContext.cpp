@@ -6,6 +6,8 @@
 #include <stdexcept>
 
 #include "cli/TerminalDialogs.h"
+#include "link/LinkEnvironment.h"
+#include "platform/Clock.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
 
@@ -22,8 +24,51 @@ image::Folders CliContext::Folders() const { return frontend::FoldersFrom(option
 // description typed in an 8-bit character set); such a byte is shown as
 // U+FFFD rather than failing the whole report.
 void CliContext::PrintJson(const nlohmann::ordered_json& object) {
-  out << object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
+  for (auto it = object.begin(); it != object.end(); ++it) json[it.key()] = it.value();
 }
+
+void CliContext::FlushJson(const std::string& error, int status) {
+  if (status != kExitOk) json["error"] = {{"message", error}, {"status", status}};
+  // The window's messages last: the command's own keys read first.
+  if (json.contains("messages")) {
+    nlohmann::ordered_json messages = json["messages"];
+    json.erase("messages");
+    json["messages"] = messages;
+  }
+  out << json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
+}
+
+void CliContext::Warn(const std::string& text) {
+  if (!options.quiet) err << "Warning: " << text << "\n";
+}
+
+std::ostream& CliContext::Info() { return options.quiet || options.json ? nullOut_ : out; }
+
+void CliContext::ReportLink(link::LinkEnvironment& env) {
+  if (!options.verbose) return;
+  const link::DriverCounts& c = env.Counts();
+  err << "link: " << env.BackendName();
+  if (!env.StateFile().empty()) err << " (" << env.StateFile() << ")";
+  err << ", " << c.calls << " driver calls (" << c.writes << " writes of " << c.bytesWritten << " bytes, "
+      << c.reads << " reads of " << c.bytesRead << " bytes), protocol time " << env.Clock().NowMs() << " ms\n";
+}
+
+int ParseVersion(const std::string& option, const std::string& given) {
+  const std::string t = text::UpperCase(text::Trim(given));
+  const bool prefixed = text::StartsWith(t, "0X");
+  const std::string digits = prefixed ? t.substr(2) : t;
+  const bool hex = prefixed || digits.find_first_of("ABCDEF") != std::string::npos;
+  const char* allowed = hex ? "0123456789ABCDEF" : "0123456789";
+  if (digits.empty() || digits.size() > 3 || digits.find_first_not_of(allowed) != std::string::npos)
+    throw CliFailure(option + " " + given + ": expected a version such as 226, 0xE2 or E2", kExitUsage);
+  const int v = std::stoi(digits, nullptr, hex ? 16 : 10);
+  if (v > 255) throw CliFailure(option + " " + given + ": a version is 0 to 255 (0x00 to 0xFF)", kExitUsage);
+  return v;
+}
+
+std::string VersionHex(int version) { return text::IntToHex(std::uint64_t(version), 2); }
+
+std::string VersionText(int version) { return std::to_string(version) + " (0x" + VersionHex(version) + ")"; }
 
 std::uint64_t ParseSize(const std::string& text) {
   std::string t = text::UpperCase(text::Trim(text));

@@ -4,7 +4,7 @@
 // message on stderr and the exit status.
 #pragma once
 
-#include <iosfwd>
+#include <ostream>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -16,6 +16,10 @@
 #include "frontend/SharedOptions.h"
 #include "image/ISPDefs.h"
 
+namespace velmar::link {
+class LinkEnvironment;
+}
+
 namespace velmar::cli {
 
 class TerminalDialogs;
@@ -25,6 +29,8 @@ struct GlobalOptions : frontend::SharedOptions {
   bool yes = false;
   bool no = false;
   bool json = false;
+  bool quiet = false;    // errors only
+  bool verbose = false;  // adds the link's summary
 };
 
 class CliFailure : public std::runtime_error {
@@ -47,9 +53,36 @@ struct CliContext {
 
   // The working and program folders after the global options.
   image::Folders Folders() const;
-  // Prints a JSON object on stdout (one line, snake_case keys).
+  // The JSON object of this run, printed once by the runner (with the
+  // error added when the command fails). A command adds to it as it learns.
+  nlohmann::ordered_json json = nlohmann::ordered_json::object();
+  // Adds the keys of `object` to the run's JSON object (one object, plain
+  // snake_case keys, trimmed values).
   void PrintJson(const nlohmann::ordered_json& object);
+  // Prints the run's JSON object; `error` and `status` added on a failure.
+  void FlushJson(const std::string& error, int status);
+  // A warning on stderr ("Warning: TEXT"), kept out of --quiet.
+  void Warn(const std::string& text);
+  // A line on stdout that --quiet leaves out (never under --json).
+  std::ostream& Info();
+  // The link's summary on stderr under --verbose: backend, driver calls,
+  // bytes each way and the protocol time.
+  void ReportLink(link::LinkEnvironment& env);
+  // The slot a hint names ("use: velmar-cli replace --slot N ...").
+  int hintSlot = 0;
+
+ private:
+  std::ostream nullOut_{nullptr};
 };
+
+// A version number as typed, one convention everywhere: decimal digits
+// ("226"), or hexadecimal with 0x or with a letter ("0xE2", "E2", "e2").
+// Anything else, or a value beyond 255, is a usage error naming `option`.
+int ParseVersion(const std::string& option, const std::string& text);
+// A version as printed: both forms, "226 (0xE2)".
+std::string VersionText(int version);
+// The two-digit upper-case hexadecimal form, "E2".
+std::string VersionHex(int version);
 
 // Parses a size such as "16777216", "0x1000000" or "16M"/"64K".
 std::uint64_t ParseSize(const std::string& text);

@@ -47,42 +47,71 @@ std::string ControlValueText(const Control& c) {
 }
 
 ordered_json DataJson(const devices::TData& d) {
-  return {{"DeviceName", d.DeviceName},
-          {"Fuses", d.Fuses},
-          {"Lockbits", d.Lockbits},
-          {"FDefs", d.FDefs},
-          {"DeviceID", d.DeviceID},
-          {"LDefault", d.LDefault},
-          {"EEPROMSIZE", d.EEPROMSIZE},
-          {"FlashSize", d.FlashSize},
-          {"BlockSize", d.BlockSize},
-          {"BufferSize", d.BufferSize},
-          {"EraseCMD", d.EraseCMD},
-          {"Type", d.Type},
-          {"EraseBlocks", d.EraseBlocks},
-          {"Column", d.Column},
-          {"noLVP", d.noLVP},
-          {"DAset", d.DAset},
-          {"FuseCount", d.FuseCount},
-          {"is3Vonly", d.is3Vonly},
-          {"ID14Bit", d.ID14Bit},
-          {"RowSize", d.RowSize},
-          {"Family", d.Family},
-          {"LowVoltageMode", d.LowVoltageMode},
-          {"BulkEraseOn", d.BulkEraseOn},
-          {"MatchID", d.MatchID},
-          {"ProgramUserID", d.ProgramUserID},
-          {"VerifyConfigOn", d.VerifyConfigOn},
-          {"EraseFlag", d.EraseFlag},
-          {"RequiredFirmware", d.RequiredFirmware},
-          {"FlashFile", d.FlashFile}};
+  return {{"device_name", text::Trim(d.DeviceName)},
+          {"fuses", d.Fuses},
+          {"lockbits", d.Lockbits},
+          {"fuse_defaults", d.FDefs},
+          {"device_id", d.DeviceID},
+          {"lock_default", d.LDefault},
+          {"eeprom_size", d.EEPROMSIZE},
+          {"flash_size", d.FlashSize},
+          {"block_size", d.BlockSize},
+          {"buffer_size", d.BufferSize},
+          {"erase_command", d.EraseCMD},
+          {"type", d.Type},
+          {"erase_blocks", d.EraseBlocks},
+          {"column", d.Column},
+          {"no_lvp", d.noLVP},
+          {"da_set", d.DAset},
+          {"fuse_count", d.FuseCount},
+          {"is_3v_only", d.is3Vonly},
+          {"id_14_bit", d.ID14Bit},
+          {"row_size", d.RowSize},
+          {"family", d.Family},
+          {"low_voltage_mode", d.LowVoltageMode},
+          {"bulk_erase_on", d.BulkEraseOn},
+          {"match_id", d.MatchID},
+          {"program_user_id", d.ProgramUserID},
+          {"verify_config_on", d.VerifyConfigOn},
+          {"erase_flag", d.EraseFlag},
+          {"required_firmware", d.RequiredFirmware},
+          {"flash_file", d.FlashFile}};
+}
+
+std::string RightTrimmed(const std::string& s) {
+  const std::size_t end = s.find_last_not_of(' ');
+  return end == std::string::npos ? std::string() : s.substr(0, end + 1);
+}
+
+ordered_json SlotsJson(const model::Control& grid) {
+  ordered_json slots = ordered_json::array();
+  for (std::size_t r = 1; r < grid.cells.size(); ++r) {
+    const std::vector<std::string>& row = grid.cells[r];
+    auto cell = [&row](std::size_t c) { return c < row.size() ? row[c] : std::string(); };
+    const std::string listed = cell(0);
+    slots.push_back({{"slot", r},
+                     {"description", text::Trim(listed.size() > 4 ? listed.substr(4) : std::string())},
+                     {"file_name", text::Trim(cell(1))},
+                     {"device", text::Trim(cell(2))},
+                     {"stored", {{"slot_name", listed}, {"file_name", cell(1)}}}});
+  }
+  return slots;
+}
+
+ordered_json ButtonsJson(const model::ControlStore& s, const std::vector<std::string>& names) {
+  ordered_json buttons = ordered_json::array();
+  for (const std::string& name : names)
+    if (s.Visible(name)) buttons.push_back({{"caption", text::Trim(s.Text(name))}, {"enabled", s.Enabled(name)}});
+  return buttons;
 }
 
 ordered_json OptionControlsJson(const model::ControlStore& s) {
   ordered_json controls = ordered_json::object();
   for (const char* name : kOptionControls) {
     const Control& c = s.Get(name);
-    controls[name] = {{"value", ControlValue(c)}, {"enabled", c.enabled}, {"visible", c.visible}};
+    ordered_json value = ControlValue(c);
+    if (value.is_string()) value = text::Trim(value.get<std::string>());
+    controls[name] = {{"value", value}, {"enabled", c.enabled}, {"visible", c.visible}};
   }
   return controls;
 }

@@ -6,6 +6,7 @@
 
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -18,6 +19,14 @@ nlohmann::ordered_json ControlValue(const model::Control& c);
 std::string ControlValueText(const model::Control& c);
 nlohmann::ordered_json DataJson(const devices::TData& d);
 
+// A text without its trailing blanks (the stored fixed-width form cut back).
+std::string RightTrimmed(const std::string& s);
+// The slot list's rows: [{"slot", "description", "file_name", "device",
+// "stored": {"slot_name", "file_name"}}], values trimmed, the stored
+// fixed-width texts under "stored".
+nlohmann::ordered_json SlotsJson(const model::Control& grid);
+// The visible buttons of `names`: [{"caption", "enabled"}].
+nlohmann::ordered_json ButtonsJson(const model::ControlStore& s, const std::vector<std::string>& names);
 // Every option control: {"name": {"value", "enabled", "visible"}, ...}.
 nlohmann::ordered_json OptionControlsJson(const model::ControlStore& s);
 // One line per option control, then a blank line and the device record.

@@ -66,6 +66,7 @@ void LinkSession::Run(const std::function<void()>& body) {
   close();
   std::string error;
   bool saved = env_->Finish(&error);
+  ctx_.ReportLink(*env_);
   if (!failure.empty()) throw CliFailure(text::DisplayText(failure));
   if (!saved) throw CliFailure(error);
 }

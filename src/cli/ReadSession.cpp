@@ -83,7 +83,10 @@ void ReadSession::Read() {
 
 void ReadSession::Finish() {
   std::string error;
-  if (!env_->Finish(&error)) throw CliFailure(error);
+  const bool saved = env_->Finish(&error);
+  if (!reported_) ctx_.ReportLink(*env_);
+  reported_ = true;
+  if (!saved) throw CliFailure(error);
 }
 
 }  // namespace velmar::cli

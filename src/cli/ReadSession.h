@@ -62,6 +62,7 @@ class ReadSession {
   TerminalProgress progress_;
   std::unique_ptr<model::TMainForm> window_;
   std::string linkFailure_;
+  bool reported_ = false;
 };
 
 }  // namespace velmar::cli

@@ -11,6 +11,7 @@
 extern char** environ;
 
 #include "cli/CliContext.h"
+#include "cli/MessageHints.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
 
@@ -48,11 +49,24 @@ DlgButton TerminalDialogs::Message(const platform::MessageBoxRequest& request) {
     if (std::optional<DlgButton> answer = intercept(request)) return *answer;
   std::string text = text::DisplayText(request.text);
   std::string title = request.title.empty() ? platform::TypeName(request.type) : request.title;
-  bool toErr = ctx_.options.json || request.type == DlgType::Error || request.type == DlgType::Warning ||
-               request.IsQuestion();
+  const bool error = request.type == DlgType::Error;
+  bool toErr = ctx_.options.json || error || request.type == DlgType::Warning || request.IsQuestion();
   std::ostream& o = toErr ? ctx_.err : ctx_.out;
-  o << title << ": " << text << "\n";
+  const std::optional<std::string> hint = CommandHint(request.text, ctx_.hintSlot);
+  // --quiet shows errors, and the questions a person has to answer.
+  const bool shown = !ctx_.options.quiet || error || (request.IsQuestion() && !ctx_.options.yes && !ctx_.options.no &&
+                                                      Interactive());
+  if (shown) {
+    o << title << ": " << text << "\n";
+    if (hint) o << "  " << *hint << "\n";
+  }
+  lastMessage = hint ? text + " (" + *hint + ")" : text;
   lastOnStdout = toErr ? std::string() : text;
+  if (ctx_.options.json) {
+    nlohmann::ordered_json entry = {{"type", platform::TypeName(request.type)}, {"text", text}};
+    if (hint) entry["hint"] = *hint;
+    ctx_.json["messages"].push_back(entry);
+  }
   if (!request.IsQuestion()) return request.buttons.empty() ? DlgButton::Ok : request.buttons.front();
 
   DlgButton answer;
@@ -78,7 +92,8 @@ DlgButton TerminalDialogs::Message(const platform::MessageBoxRequest& request) {
           answer = b;
     }
   }
-  ctx_.err << "-> " << platform::ButtonName(answer) << "\n";
+  if (shown) ctx_.err << "-> " << platform::ButtonName(answer) << "\n";
+  if (ctx_.options.json) ctx_.json["messages"].back()["answer"] = platform::ButtonName(answer);
   if (IsNegative(answer)) declined = true;
   return answer;
 }

@@ -33,6 +33,9 @@ class TerminalDialogs final : public platform::Dialogs {
   // The last message when it went to stdout (empty once one goes to stderr):
   // the reason a command that then fails gives on stderr as well.
   std::string lastOnStdout;
+  // The last message shown (wherever it went), with its command hint: the
+  // reason a command that then fails gives in its JSON error.
+  std::string lastMessage;
   // Set by a command: sees every message first; an answer it gives is taken
   // and the message is not shown.
   std::function<std::optional<platform::DlgButton>(const platform::MessageBoxRequest&)> intercept;

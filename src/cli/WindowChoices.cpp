@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "cli/CliContext.h"
+#include "link/SlotHeader.h"
 #include "model/TMainForm.h"
 #include "platform/Paths.h"
 
@@ -35,6 +36,19 @@ void ChooseHexFile(model::TMainForm& w, const std::string& hex) {
   const std::string path = std::filesystem::absolute(hex, ec).string();
   w.Data.FlashFile = ec ? hex : path;
   w.Controls().SetText("Edit1", platform::ExtractFileName(w.Data.FlashFile));
+}
+
+void WarnIfCut(CliContext& ctx, const std::string& description, const std::string& hexPath) {
+  namespace sh = link::slot_header;
+  const std::size_t descriptionKept = sh::SlotName.size - 4;  // after "NNN "
+  if (description.size() > descriptionKept)
+    ctx.Warn("the description is cut to the " + std::to_string(descriptionKept) + " characters a slot keeps: \"" +
+             description.substr(0, descriptionKept) + "\"");
+  const std::string name = platform::ExtractFileName(hexPath);
+  if (name.size() > sh::SourceFileName.size)
+    ctx.Warn("the file name is cut to the " + std::to_string(sh::SourceFileName.size) +
+             " characters a slot keeps: \"" + name.substr(0, sh::SourceFileName.size) +
+             "\" (find the slot by that)");
 }
 
 }  // namespace velmar::cli

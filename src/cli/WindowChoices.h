@@ -11,10 +11,16 @@ class TMainForm;
 
 namespace velmar::cli {
 
+struct CliContext;
+
 // Selects family entry `family`; returns it.
 int SelectFamily(model::TMainForm& window, int family);
 void SelectDevice(model::TMainForm& window, const std::string& device);
 // The HEX file (made absolute) as the Browse button would set it.
 void ChooseHexFile(model::TMainForm& window, const std::string& path);
+// Warns on stderr when the slot will keep less than was given: the
+// description beyond its 28 characters, the HEX file's name beyond 20.
+// Empty texts are not checked.
+void WarnIfCut(CliContext& ctx, const std::string& description, const std::string& hexPath);
 
 }  // namespace velmar::cli

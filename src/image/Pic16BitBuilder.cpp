@@ -8,6 +8,7 @@
 #include "image/HeaderBuilders.h"
 #include "image/HexLines.h"
 #include "image/TFileLoader.h"
+#include "image/UserFileCheck.h"
 #include "image/THexList.h"
 #include "platform/Dialogs.h"
 
@@ -24,7 +25,7 @@ constexpr const char* kNoConfigDsPic30 =
 
 // A failure that has a message of its own for the user.
 struct Refusal {
-  const char* message;
+  std::string message;
 };
 
 void Save(const SlotJob& job, const char* name, const std::vector<std::string>& lines) {
@@ -42,6 +43,13 @@ void Load(const SlotJob& job, const char* name, THexList& image, const char* bad
 }
 
 SectionSplit Split(const SlotJob& job, std::initializer_list<Space> spaces, const char* badFormat) {
+  std::optional<std::string> fault;
+  try {
+    fault = CheckUserFile(job.userFile);
+  } catch (const std::exception&) {
+    throw Refusal{badFormat};
+  }
+  if (fault) throw Refusal{std::string(badFormat) + "\r" + *fault};
   try {
     std::vector<std::string> lines = ReadHexLines(job.userFile);
     if (lines.empty()) throw Refusal{badFormat};  // an empty file is no program

@@ -6,6 +6,7 @@
 #include "devices/DeviceDatabase.h"
 #include "image/DeviceLimits.h"
 #include "image/TFileLoader.h"
+#include "image/UserFileCheck.h"
 #include "image/THexList.h"
 #include "platform/Dialogs.h"
 #include "platform/Text.h"
@@ -94,9 +95,9 @@ bool BuildPic16(SlotJob& job, const BuildOptions& options, platform::Dialogs& di
   }
   THexList file(kPic16FileImage);
   try {
-    const int loaded = TFileLoader::LoadFile(job.userFile, file).result;
-    if (loaded == -1 || loaded == fmt_empty) {  // an empty file is no program either
-      dialogs.ShowWarning("Error in Hex file - bad format for PIC16 Devices\rQuitting", kFormatTitle);
+    const LoadResult loaded = TFileLoader::LoadFile(job.userFile, file);
+    if (std::optional<std::string> fault = LoadFaultDetail(job.userFile, loaded)) {  // an empty file is no program
+      dialogs.ShowWarning("Error in Hex file - bad format for PIC16 Devices\rQuitting\r" + *fault, kFormatTitle);
       return false;
     }
   } catch (const std::exception& e) {

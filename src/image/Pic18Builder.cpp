@@ -9,6 +9,7 @@
 #include "devices/DeviceDatabase.h"
 #include "image/DeviceLimits.h"
 #include "image/HexLines.h"
+#include "image/UserFileCheck.h"
 #include "image/Pic18Builder.h"
 #include "image/TFileLoader.h"
 #include "image/Useful.h"
@@ -101,6 +102,8 @@ void Save(const SlotJob& job, const char* name, const std::vector<std::string>& 
 }
 
 void Run(SlotJob& job, const BuildOptions& options) {
+  if (std::optional<std::string> fault = CheckUserFile(job.userFile))
+    throw link::EISPException("Error opening file or bad data \r" + job.userFile + "\r" + *fault);
   std::vector<std::string> lines = ReadHexLines(job.userFile);
   if (lines.empty()) throw std::runtime_error("the file is empty");
   job.configFound = false;

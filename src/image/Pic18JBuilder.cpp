@@ -6,6 +6,7 @@
 #include "image/DeviceLimits.h"
 #include "image/Pic18Builder.h"
 #include "image/TFileLoader.h"
+#include "image/UserFileCheck.h"
 #include "image/THexList.h"
 #include "image/Useful.h"
 #include "platform/Dialogs.h"
@@ -58,9 +59,9 @@ bool BuildPic18J(SlotJob& job, const BuildOptions& options, platform::Dialogs& d
   }
   THexList image(kPic18JFileImage);
   try {
-    const int loaded = TFileLoader::LoadFile(job.userFile, image).result;
-    if (loaded == -1 || loaded == fmt_empty) {  // an empty file is no program either
-      dialogs.ShowWarning("Bad File Data\r" + job.userFile + "\rQuitting", "File Warning");
+    const LoadResult loaded = TFileLoader::LoadFile(job.userFile, image);
+    if (std::optional<std::string> fault = LoadFaultDetail(job.userFile, loaded)) {  // an empty file is no program
+      dialogs.ShowWarning("Bad File Data\r" + job.userFile + "\rQuitting\r" + *fault, "File Warning");
       return false;
     }
   } catch (const std::exception& e) {

@@ -46,8 +46,7 @@ std::uint32_t HighestUsed(const THexList& image) {
 void LoadPiece(const SlotJob& job, const char* name, THexList& image, const std::string& what,
                std::uint32_t room) {
   if (TFileLoader::LoadFile(job.PiecePath(name), image).Failed() || HighestUsed(image) > room)
-    throw EISPException(std::string(name) + " holds data outside " + what + " (" + std::to_string(room) +
-                        " bytes)");
+    throw EISPException(job.userFile + " holds data outside " + what + " (" + std::to_string(room) + " bytes)");
 }
 
 // A position or size in the slot: in pages with the third byte 0 on the

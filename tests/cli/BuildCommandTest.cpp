@@ -78,7 +78,8 @@ TEST_F(BuildCommand, EveryExampleBuildsItsSlot) {
     EXPECT_EQ(j["code_length"], c.codeLength);
     EXPECT_EQ(j["code_checksum"], c.codeChecksum);
     EXPECT_EQ(j["header"]["code_checksum"]["hex"], velmar::text::IntToHex(c.codeChecksum, 2));
-    EXPECT_EQ(j["header"]["device_name"]["value"], std::string(c.device) + std::string(15 - std::strlen(c.device), ' '));
+    EXPECT_EQ(j["header"]["device_name"]["value"], c.device);
+    EXPECT_EQ(j["header"]["device_name"]["stored"], std::string(c.device) + std::string(15 - std::strlen(c.device), ' '));
     EXPECT_EQ(j["layout"]["code_offset"], 160);
     for (const char* f : {"kf_flash.hex", "kf_header.hex", "kf_flashtest.hex"})
       EXPECT_NE(std::find(j["files"].begin(), j["files"].end(), f), j["files"].end()) << f;
@@ -120,7 +121,8 @@ TEST_F(BuildCommand, ReplaceRewritesTheGivenSlot) {
   ASSERT_EQ(r.status, 0) << r.err;
   json j = json::parse(r.out);
   EXPECT_EQ(j["slot"]["start_page"], 1032);
-  EXPECT_EQ(j["slot"]["slot_name"], "002 Again                       ");
+  EXPECT_EQ(j["slot"]["slot_name"], "002 Again");
+  EXPECT_EQ(j["slot"]["stored"]["slot_name"], "002 Again                       ");
   EXPECT_EQ(j["header"]["next_header_page"]["value"], 2064);
 }
 

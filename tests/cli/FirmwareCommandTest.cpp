@@ -38,12 +38,13 @@ TEST_F(FirmwareCommands, PackThenDecodeGivesBackTheVersionAndRecords) {
   auto pack = RunCliInProcess({"firmware", "pack", "--version", "e2", "--hex", dir.File("fw.hex"),
                                dir.File("fw.upd")});
   ASSERT_EQ(pack.status, 0) << pack.err;
-  EXPECT_TRUE(Has(pack.out, "version E2, 4 records"));
+  EXPECT_TRUE(Has(pack.out, "version 226 (0xE2), 4 records"));
 
   auto decode = RunCliInProcess({"firmware", "decode", dir.File("fw.upd"), "--json", "--out", dir.File("out.hex")});
   ASSERT_EQ(decode.status, 0) << decode.err;
   auto j = nlohmann::json::parse(decode.out);
-  EXPECT_EQ(j["version"], "E2");
+  EXPECT_EQ(j["version"], 226);
+  EXPECT_EQ(j["version_hex"], "E2");
   EXPECT_EQ(j["records"], 4);
   EXPECT_EQ(ReadFile(dir.File("out.hex")),
             ":020000040000FA\r\n:100000000C9446000C9465000C9465000C946500FB\r\n"
@@ -56,7 +57,23 @@ TEST_F(FirmwareCommands, DecodePrintsVersionAndRecordCountAsText) {
             0);
   auto r = RunCliInProcess({"firmware", "decode", dir.File("a.upd")});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "version: E3\nrecords: 4\n");
+  EXPECT_EQ(r.out, "version: 227 (0xE3)\nrecords: 4\n");
+}
+
+// One convention for versions on every command: digits are decimal, a 0x
+// or a letter makes them hexadecimal; the file holds the same two digits.
+TEST_F(FirmwareCommands, EveryWayOfWritingAVersionPacksTheSameVersion) {
+  for (const char* v : {"226", "0xE2", "0XE2", "E2", "e2"}) {
+    ASSERT_EQ(RunCliInProcess({"firmware", "pack", "--version", v, "--hex", dir.File("fw.hex"), dir.File("v.upd")})
+                  .status,
+              0)
+        << v;
+    auto j = nlohmann::json::parse(RunCliInProcess({"firmware", "decode", dir.File("v.upd"), "--json"}).out);
+    EXPECT_EQ(j["version_hex"], "E2") << v;
+  }
+  auto low = RunCliInProcess({"firmware", "pack", "--version", "9", "--hex", dir.File("fw.hex"), dir.File("l.upd")});
+  ASSERT_EQ(low.status, 0) << low.err;
+  EXPECT_TRUE(Has(low.out, "version 9 (0x09)")) << low.out;
 }
 
 TEST_F(FirmwareCommands, DecodeRefusesCorruptedAndMissingFilesWithoutWriting) {
@@ -111,9 +128,9 @@ TEST_F(FirmwareCommands, PackRefusesBadInputWithoutWriting) {
   auto pack = [&](const std::string& version, const std::string& hex) {
     return RunCliInProcess({"firmware", "pack", "--version", version, "--hex", hex, dir.File("out.upd")});
   };
-  for (const char* v : {"E", "E2E", "G2", "$E2", "0xE2"}) {
+  for (const char* v : {"", "E2E", "G2", "$E2", "0x", "256", "0x100", "-1", "2 26"}) {
     auto r = pack(v, dir.File("fw.hex"));
-    EXPECT_EQ(r.status, 1) << v;
+    EXPECT_EQ(r.status, 2) << v;
     EXPECT_TRUE(Has(r.err, "--version")) << r.err;
   }
   WriteFile(dir.File("s19.hex"), "S1050000AABB95\nS9030000FC\n");

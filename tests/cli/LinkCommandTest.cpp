@@ -133,13 +133,15 @@ TEST_F(LinkCli, AStagedDirectoryListsOnEveryMultiSlotKind) {
     ASSERT_EQ(r.status, 0) << r.err;
     json slots = json::parse(r.out)["slots"];
     ASSERT_EQ(slots.size(), 3u) << c.kind;
-    EXPECT_EQ(slots[1]["number"], 2);
+    EXPECT_EQ(slots[1]["slot"], 2);
     EXPECT_EQ(slots[1]["start_page"], c.slotPages);
     EXPECT_EQ(slots[1]["next_page"], 2 * c.slotPages);
     EXPECT_EQ(slots[1]["page_count"], c.slotPages);
-    EXPECT_EQ(slots[1]["slot_name"], "002 Job 1" + std::string(23, ' '));
-    EXPECT_EQ(slots[1]["source_file_name"], "blink.hex" + std::string(12, ' '));
-    EXPECT_EQ(slots[1]["device_name"], "PIC16F628A" + std::string(6, ' '));
+    EXPECT_EQ(slots[1]["slot_name"], "002 Job 1");
+    EXPECT_EQ(slots[1]["file_name"], "blink.hex");
+    EXPECT_EQ(slots[1]["device"], "PIC16F628A");
+    EXPECT_EQ(slots[1]["stored"]["slot_name"], "002 Job 1" + std::string(23, ' '));
+    EXPECT_EQ(slots[1]["stored"]["file_name"], "blink.hex" + std::string(12, ' '));
     EXPECT_EQ(slots[0]["header_checksum_ok"], true);
     EXPECT_EQ(slots[1]["header_checksum_ok"], false);
 

@@ -80,12 +80,13 @@ TEST_F(OperationCli, EveryStepLeavesTheRightBytesOnEveryKind) {
       r = On(state, {"--yes", "delete", "--slot", "2"});
       ASSERT_EQ(r.status, 0) << r.err;
       json j = ReadJson(state);
-      ASSERT_EQ(j["slots"], 2) << kKinds[k];
-      EXPECT_EQ(j["rows"][0][0], "001 Replaced" + std::string(20, ' '));
-      EXPECT_EQ(j["rows"][0][2], "PIC16F84A" + std::string(7, ' '));
-      EXPECT_EQ(j["rows"][1][0].get<std::string>().substr(0, 9), "002 Empty");
+      ASSERT_EQ(j["slot_count"], 2) << kKinds[k];
+      EXPECT_EQ(j["slots"][0]["description"], "Replaced");
+      EXPECT_EQ(j["slots"][0]["stored"]["slot_name"], "001 Replaced" + std::string(20, ' '));
+      EXPECT_EQ(j["slots"][0]["device"], "PIC16F84A");
+      EXPECT_EQ(j["slots"][1]["description"].get<std::string>().substr(0, 5), "Empty");
     } else {
-      EXPECT_EQ(ReadJson(state)["slots"], 1);
+      EXPECT_EQ(ReadJson(state)["slot_count"], 1);
     }
 
     const std::string unit = dir.File(std::string(kKinds[k]) + ".prg");
@@ -94,13 +95,13 @@ TEST_F(OperationCli, EveryStepLeavesTheRightBytesOnEveryKind) {
     const std::string before = Export(state);
     r = On(state, {"--yes", "erase"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(ReadJson(state)["slots"], 0);
+    EXPECT_EQ(ReadJson(state)["slot_count"], 0);
     r = On(state, {"--yes", "--json", "load", unit});
     ASSERT_EQ(r.status, 0) << kKinds[k] << ": " << r.err;
     json j = json::parse(r.out);
     EXPECT_EQ(j["operation"], "load");
     EXPECT_TRUE(j["ok"].get<bool>());
-    EXPECT_EQ(j["slots"], multi ? 2 : 1);
+    EXPECT_EQ(j["slot_count"], multi ? 2 : 1);
     EXPECT_GT(j["protocol_ms"].get<long long>(), 0);
     EXPECT_EQ(Export(state), before) << kKinds[k] << ": the copy restored the same bytes";
   }
@@ -113,7 +114,7 @@ TEST_F(OperationCli, FailuresDeclinesAndUsageErrorsHaveTheirStatus) {
   CliResult r = On(state, {"--no", "erase"});
   EXPECT_EQ(r.status, 3) << r.err;
   EXPECT_NE(r.err.find("Are you sure you want to erase ALL programs?"), std::string::npos);
-  EXPECT_EQ(ReadJson(state)["slots"], 1);
+  EXPECT_EQ(ReadJson(state)["slot_count"], 1);
 
   r = On(state, {"--yes", "delete", "--slot", "4"});
   EXPECT_EQ(r.status, 2);
@@ -168,7 +169,7 @@ TEST_F(OperationCli, ThePortablesWholeUnitButtonsAreReachedThroughItsServiceKeys
   CliResult r = On(state, {"--yes", "erase"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("Programmer Erased"), std::string::npos);
-  EXPECT_EQ(ReadJson(state)["slots"], 0);
+  EXPECT_EQ(ReadJson(state)["slot_count"], 0);
 }
 
 }  // namespace

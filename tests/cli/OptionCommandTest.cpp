@@ -72,15 +72,15 @@ TEST_F(OptionCommands, OptionsShowControlsAndDeviceRecord) {
   EXPECT_EQ(c["ProgCount"]["value"], 300);
   EXPECT_EQ(c["ProgCount"]["enabled"], true);
   EXPECT_EQ(c["Label2"]["value"], "Programmer powers target at 5V");
-  EXPECT_EQ(j["data"]["DeviceName"], "PIC16F628A");
-  EXPECT_EQ(j["data"]["DeviceID"], "1060");
-  EXPECT_EQ(j["data"]["Family"], 1);
+  EXPECT_EQ(j["data"]["device_name"], "PIC16F628A");
+  EXPECT_EQ(j["data"]["device_id"], "1060");
+  EXPECT_EQ(j["data"]["family"], 1);
 
   json k = Json({"options", "--family", "3", "--device", "PIC18F46K22"});
   EXPECT_EQ(k["controls"]["bootSave"]["visible"], true);
-  EXPECT_EQ(k["data"]["Type"], "K22");
+  EXPECT_EQ(k["data"]["type"], "K22");
   json d = Json({"options", "--family", "5", "--device", "dsPIC30F4011"});
-  EXPECT_EQ(d["data"]["RequiredFirmware"], 1);
+  EXPECT_EQ(d["data"]["required_firmware"], 1);
 }
 
 TEST_F(OptionCommands, BadSettingsAreUsageErrors) {

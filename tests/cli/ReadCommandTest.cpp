@@ -66,14 +66,18 @@ TEST_F(ReadCli, ReadsEveryKindAsTheWindowShowsIt) {
     json j = json::parse(r.out);
     const bool multi = k == 2 || k == 3 || k == 4;
     EXPECT_EQ(j["kind"], k);
-    EXPECT_EQ(j["slots"], 1);
-    ASSERT_EQ(j["rows"].size(), 1u);
-    EXPECT_EQ(j["rows"][0][1], "pump.hex" + std::string(13, ' '));
-    EXPECT_EQ(j["selected_row"], 1);
-    EXPECT_EQ(j["labels"]["Label9"], multi ? "Set up Files, Device etc then" : "Loaded");
-    EXPECT_EQ(j["labels"]["Label13"], "001");
-    EXPECT_EQ(j["buttons"]["NewButton"]["caption"], multi ? "New" : "Load");
-    EXPECT_EQ(j["buttons"]["editButton"]["visible"], multi);
+    EXPECT_EQ(j["slot_count"], 1);
+    ASSERT_EQ(j["slots"].size(), 1u);
+    EXPECT_EQ(j["slots"][0]["description"], "Pump");
+    EXPECT_EQ(j["slots"][0]["file_name"], "pump.hex");
+    EXPECT_EQ(j["slots"][0]["stored"]["file_name"], "pump.hex" + std::string(13, ' '));
+    EXPECT_EQ(j["selected_slot"], 1);
+    EXPECT_EQ(j["status_lines"][0], multi ? "Set up Files, Device etc then" : "Loaded");
+    EXPECT_EQ(j["buttons"][0]["caption"], multi ? "New" : "Load");
+    EXPECT_EQ(j["buttons"][1]["caption"], multi ? "Replace" : "Read") << j["buttons"].dump();
+    // The window's own names only under "controls".
+    EXPECT_EQ(j["controls"]["Label13"]["text"], "001");
+    EXPECT_EQ(j["controls"]["editButton"]["visible"], multi);
   }
 }
 
@@ -128,7 +132,7 @@ TEST_F(ReadCli, DetailsShowTheSettingsASlotWasBuiltWith) {
   EXPECT_EQ(j["controls"]["matchDeviceID"]["value"], true);
   EXPECT_EQ(j["controls"]["limitPrograms"]["value"], true);
   EXPECT_EQ(j["controls"]["ProgCount"]["value"], 250);
-  EXPECT_EQ(j["data"]["DeviceName"], "PIC16F628A");
+  EXPECT_EQ(j["data"]["device_name"], "PIC16F628A");
 
   auto text = Run({"--sim-state", state, "details", "--slot", "2"});
   ASSERT_EQ(text.status, 0) << text.err;
@@ -145,6 +149,11 @@ TEST_F(ReadCli, DetailsRefuseSlotsThatAreNotThere) {
   auto empty = Run({"--sim-state", state, "details", "--slot", "1"});
   EXPECT_EQ(empty.status, 1);
   EXPECT_EQ(empty.err, "Slot 1 is empty\n");
+  auto emptyJson = Run({"--sim-state", state, "details", "--slot", "1", "--json"});
+  EXPECT_EQ(emptyJson.status, 1);
+  json j = json::parse(emptyJson.out);
+  EXPECT_EQ(j["error"]["message"], "Slot 1 is empty");
+  EXPECT_EQ(j["slot_count"], 1);
   EXPECT_EQ(Run({"--simulate", "single", "details", "--slot", "1"}).status, 2);
 }
 
@@ -162,7 +171,15 @@ TEST_F(ReadCli, DetailsOfASlotTheProgrammerCannotShowFail) {
     EXPECT_EQ(r.status, 1) << "nothing was shown, so nothing may be reported as the slot's settings";
     EXPECT_NE(r.err.find("Slot 1 holds a PIC24F program, a family this programmer does not offer"), std::string::npos)
         << r.err;
-    EXPECT_EQ(r.out, "");
+    if (!*json) {
+      EXPECT_EQ(r.out, "");
+      continue;
+    }
+    // One object, with the reason and no settings.
+    nlohmann::json j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["error"]["status"], 1);
+    EXPECT_NE(j["error"]["message"].get<std::string>().find("holds a PIC24F program"), std::string::npos) << r.out;
+    EXPECT_FALSE(j.contains("controls"));
   }
 }
 
@@ -184,8 +201,12 @@ TEST_F(ReadCli, FindSearchesFileNamesAndDescriptions) {
 
   auto missing = Run({"--sim-state", state, "find", "fan", "--whole-word"});
   EXPECT_EQ(missing.status, 1);
-  EXPECT_NE(missing.out.find("fan Not Found"), std::string::npos);
-  EXPECT_NE(missing.err.find("fan Not Found"), std::string::npos);  // where scripts look for the reason
+  // Said once, where scripts look for the reason of a failure.
+  EXPECT_EQ(missing.out, "");
+  EXPECT_EQ(missing.err, "fan Not Found\n");
+  auto missingJson = Run({"--sim-state", state, "--json", "find", "fan", "--whole-word"});
+  EXPECT_EQ(missingJson.err, "fan Not Found\n");
+  EXPECT_EQ(json::parse(missingJson.out)["error"]["message"], "fan Not Found");
   EXPECT_EQ(Run({"--sim-state", state, "find", "abc", "--from", "0"}).status, 2);
 }
 

@@ -96,10 +96,16 @@ TEST_F(UpdateCli, AProgrammerWhoseFirmwareDoesNotAnswerIsUpdatedForTheKindGiven)
 TEST_F(UpdateCli, FirmwareHexWritesTheImageOfASimulatedFirmware) {
   auto r = Run({"sim", "firmware-hex", dir.File("fw.hex"), "--firmware", "portable", "--version", "150"});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "Wrote " + dir.File("fw.hex") + " (portable firmware version 150 for the atmega128)\n");
-  auto decoded = Run({"firmware", "pack", "--version", "96", "--hex", dir.File("fw.hex"), dir.File("fw.upd")});
-  ASSERT_EQ(decoded.status, 0) << decoded.err;
-  EXPECT_EQ(ReadFile(dir.File("fw.upd")), ReadFile(BinDir() + "FirmWare/primafw.upd"));
+  EXPECT_EQ(r.out, "Wrote " + dir.File("fw.hex") + " (portable firmware version 150 (0x96) for the atmega128)\n");
+  // The same number means the same version on both commands, in either base.
+  for (const char* version : {"150", "0x96"}) {
+    auto packed = Run({"firmware", "pack", "--version", version, "--hex", dir.File("fw.hex"), dir.File("fw.upd")});
+    ASSERT_EQ(packed.status, 0) << packed.err;
+    EXPECT_EQ(ReadFile(dir.File("fw.upd")), ReadFile(BinDir() + "FirmWare/primafw.upd")) << version;
+  }
+  auto hexVersion = Run({"sim", "firmware-hex", dir.File("h.hex"), "--firmware", "portable", "--version", "96"});
+  ASSERT_EQ(hexVersion.status, 0) << hexVersion.err;
+  EXPECT_NE(hexVersion.out.find("version 96 (0x60)"), std::string::npos) << hexVersion.out;
   EXPECT_EQ(Run({"sim", "firmware-hex", dir.File("x.hex"), "--firmware", "none", "--version", "1"}).status, 2);
   EXPECT_EQ(Run({"sim", "firmware-hex", dir.File("x.hex"), "--firmware", "pic", "--version", "1", "--controller",
                  "z80"})

@@ -197,7 +197,11 @@ TEST_F(Pic16BitBuilder, BadFilesShowTheirFamilysMessage) {
   EXPECT_EQ(dialogs.LastText(), "Error in Hex file - bad format for PIC24 Devices\rQuitting");
   UserFile("garbage\n");
   EXPECT_FALSE(BuildPic24F(job, options, dialogs));
-  EXPECT_EQ(dialogs.LastText(), "Error in Hex file - bad format for PIC24F Devices\rQuitting");
+  EXPECT_EQ(dialogs.LastText().rfind("Error in Hex file - bad format for PIC24F Devices\rQuitting\r" + job.userFile +
+                                         " line 1: ",
+                                     0),
+            0u)
+      << dialogs.LastText();
 }
 
 }  // namespace

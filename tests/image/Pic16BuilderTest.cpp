@@ -114,7 +114,11 @@ TEST_F(Pic16Builder, DeviceRecordsOutOfRangeAreRefused) {
 TEST_F(Pic16Builder, UnreadableFilesAreReported) {
   UserFile("nonsense\n");
   EXPECT_FALSE(BuildPic16(job, options, dialogs));
-  EXPECT_EQ(dialogs.LastText(), "Error in Hex file - bad format for PIC16 Devices\rQuitting");
+  EXPECT_EQ(dialogs.LastText().rfind("Error in Hex file - bad format for PIC16 Devices\rQuitting\r" + job.userFile +
+                                         " line 1: ",
+                                     0),
+            0u)
+      << dialogs.LastText();
   EXPECT_EQ(dialogs.shown.back().title, "File Format Warning");
   job.userFile = working.File("missing.hex");
   EXPECT_FALSE(BuildPic16(job, options, dialogs));

@@ -135,7 +135,11 @@ TEST_F(Pic18Builder, BadDataAndMissingFilesRaiseTheLinkException) {
     BuildPic18(job, options);
     FAIL() << "no exception";
   } catch (const velmar::image::EBuildRefused& e) {
-    EXPECT_EQ(std::string(e.what()), "Error opening file or bad data \r" + job.userFile);
+    EXPECT_EQ(std::string(e.what()).rfind("Error opening file or bad data \r" + job.userFile + "\r" + job.userFile +
+                                          " line 2: ",
+                                          0),
+              0u)
+        << e.what();
   }
   job.userFile = working.File("missing.hex");
   EXPECT_THROW(BuildPic18(job, options), velmar::image::EBuildRefused);
@@ -197,7 +201,9 @@ TEST_F(Pic18JBuilder, CodeBeyondTheDeviceAsksFirst) {
 TEST_F(Pic18JBuilder, UnreadableFilesAreReported) {
   UserFile("not a hex file\n");
   EXPECT_FALSE(BuildPic18J(job, options, dialogs));
-  EXPECT_EQ(dialogs.LastText(), "Bad File Data\r" + job.userFile + "\rQuitting");
+  EXPECT_EQ(dialogs.LastText().rfind("Bad File Data\r" + job.userFile + "\rQuitting\r" + job.userFile + " line 1: ", 0),
+            0u)
+      << dialogs.LastText();
   EXPECT_EQ(dialogs.shown.back().title, "File Warning");
   job.userFile = working.File("missing.hex");
   EXPECT_FALSE(BuildPic18J(job, options, dialogs));

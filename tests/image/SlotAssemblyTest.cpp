@@ -239,12 +239,12 @@ TEST_F(SlotAssembly, MissingPiecesAndDataOutsideTheImagesAreErrors) {
   job.dataFileName = piece::kEeprom;
   Piece(piece::kEeprom, Bytes(64, 0x00));
   EXPECT_FALSE(Assemble());
-  EXPECT_EQ(dialogs.LastText(), "kf_eeprom.hex holds data outside the device's data memory (4 bytes)");
+  EXPECT_EQ(dialogs.LastText(), job.userFile + " holds data outside the device's data memory (4 bytes)");
   // One byte past the end: the header would count five bytes of data memory
   // while the slot carries four.
   Piece(piece::kEeprom, {0x11, 0xFF, 0xFF, 0xFF, 0x22});
   EXPECT_FALSE(Assemble());
-  EXPECT_EQ(dialogs.LastText(), "kf_eeprom.hex holds data outside the device's data memory (4 bytes)");
+  EXPECT_EQ(dialogs.LastText(), job.userFile + " holds data outside the device's data memory (4 bytes)");
   EXPECT_EQ(H(41), 0xFF);
   Piece(piece::kEeprom, {0x11, 0xFF, 0xFF, 0x22});
   ASSERT_TRUE(Assemble());

@@ -64,8 +64,9 @@ TEST_P(SrecCat, WritesFilesThatLoadIntoTheSameImage) {
 
   THexList loaded(0x40000);
   const LoadResult r = TFileLoader::LoadFile(out, loaded);
-  ASSERT_EQ(r.result, 0);
+  ASSERT_EQ(r.result, 0) << r.message;
   EXPECT_EQ(r.format, f.format);
+  EXPECT_TRUE(r.warnings.empty()) << r.warnings.front();
   for (std::uint32_t a = 0; a < expected.Count(); ++a)
     ASSERT_EQ(loaded.GetValue(a), expected.GetValue(a)) << "address " << a;
 }
@@ -77,9 +78,33 @@ INSTANTIATE_TEST_SUITE_P(
                       SrecFormat{"s19", "-Motorola -address-length=2 -disable=data-count", fmt_s19, false},
                       SrecFormat{"s28", "-Motorola -address-length=3 -disable=data-count", fmt_s28, true},
                       SrecFormat{"s37", "-Motorola -address-length=4 -disable=data-count", fmt_s37, true},
+                      // srec_cat's default output: an S0 header and an S5
+                      // count record, in every address length.
+                      SrecFormat{"s19_default", "-Motorola -address-length=2", fmt_s19, false},
+                      SrecFormat{"s28_default", "-Motorola -address-length=3", fmt_s28, true},
+                      SrecFormat{"s37_default", "-Motorola -address-length=4", fmt_s37, true},
                       SrecFormat{"tektronix", "-Tektronix", fmt_tektronix, false},
                       SrecFormat{"tektronix_extended", "-Tektronix_Extended", fmt_tek_extended, true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// More than 65535 records: srec_cat counts them in an S6 record (24-bit
+// count). The file loads, with no warning about the count.
+TEST(SrecCatDefault, ACountBeyondSixteenBitsIsAnS6RecordAndLoads) {
+  if (!velmar::test::HaveProgram("srec_cat")) GTEST_SKIP() << "srec_cat is not installed";
+  TempDir dir;
+  THexList expected(0x20000);
+  std::string inputs = WriteChunks(dir, {{0x100, 70000}}, expected);
+  std::string out = dir.File("many.s37");
+  ASSERT_EQ(RunCommand("srec_cat" + inputs + " -o " + out + " -Motorola -address-length=4 -obs=1"), 0);
+  ASSERT_NE(velmar::test::ReadFile(out).find("\nS6"), std::string::npos) << "srec_cat wrote no S6 record";
+  THexList loaded(0x20000);
+  const LoadResult r = TFileLoader::LoadFile(out, loaded);
+  ASSERT_EQ(r.result, 0) << r.message;
+  EXPECT_EQ(r.format, fmt_s37);
+  EXPECT_TRUE(r.warnings.empty()) << r.warnings.front();
+  for (std::uint32_t a = 0; a < expected.Count(); ++a)
+    ASSERT_EQ(loaded.GetValue(a), expected.GetValue(a)) << "address " << a;
+}
 
 TEST(SrecCmp, ReadsOurIntelHexAsTheSameData) {
   if (!velmar::test::HaveProgram("srec_cmp")) GTEST_SKIP() << "srec_cmp is not installed";

@@ -496,34 +496,49 @@ TEST_F(SlotBuildTest, PreserveDataMemoryGreyedOutKeepsTheUsersData) {
   EXPECT_EQ(Slot(4352, 2), (Bytes{0x56, 0x65}));  // EEPROM byte 0 is the file's, not the preserve marker
 }
 
-// A file with nothing in it is no program: every family refuses it with its
-// own message instead of building a blank slot.
-TEST_F(SlotBuildTest, AnEmptyFileBuildsNoSlot) {
+// A file with nothing in it, or with a line that is not a record, is no
+// program: every family refuses it with its own message, then names the
+// user's file and the line with the reason (never an intermediate file, and
+// before any question about its contents).
+TEST_F(SlotBuildTest, AnEmptyOrBrokenFileBuildsNoSlotAndIsNamed) {
   struct Case {
     int kind, family;
     const char* device;
-    std::string message;
+    std::string message;  // the family's own words, before the file's name
   };
-  const std::string empty = f.working.File("empty.hex");
+  const std::string file = f.working.File("user.hex");
   const Case cases[] = {
-      {3, 0, "PIC18F4520", "Error opening file or bad data \r" + empty},
-      {3, 2, "PIC18F46J50", "Bad File Data\r" + empty + "\rQuitting"},
+      {3, 0, "PIC18F4520", "Error opening file or bad data \r" + file},
+      {3, 3, "PIC18F46K22", "Error opening file or bad data \r" + file},
+      {3, 2, "PIC18F46J50", "Bad File Data\r" + file + "\rQuitting"},
       {3, 1, "PIC16F628A", "Error in Hex file - bad format for PIC16 Devices\rQuitting"},
       {4, 4, "PIC24FJ64GA002", "Error in Hex file - bad format for PIC24 Devices\rQuitting"},
       {4, 4, "PIC24F16KA102", "Error in Hex file - bad format for PIC24F Devices\rQuitting"},
       {4, 5, "dsPIC30F4011", "Error in Hex file - bad format for dsPIC30 Devices\rQuitting"},
   };
+  struct Content {
+    std::string text, detail;
+  };
+  const Content contents[] = {
+      {"", " holds no lines"},
+      {":020000040000FA\n:04000000010203G4F2\n:00000001FF\n", " line 2: "},
+      {"This is a text file\nnot a HEX file\n", " line 1: "},
+  };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.device);
-    std::filesystem::remove(f.program.File("DEVICES.INI"));
-    Show(c.kind, c.family, c.device);
-    WriteFile(empty, "");
-    File(empty);
-    f.dialogs.defaultAnswer = DlgButton::Yes;
-    const std::size_t shown = f.dialogs.shown.size();
-    EXPECT_FALSE(Build());
-    ASSERT_EQ(f.dialogs.shown.size(), shown + 1);
-    EXPECT_EQ(f.dialogs.LastText(), c.message);
+    for (const Content& content : contents) {
+      SCOPED_TRACE(std::string(c.device) + " " + content.text);
+      std::filesystem::remove(f.program.File("DEVICES.INI"));
+      Show(c.kind, c.family, c.device);
+      WriteFile(file, content.text);
+      File(file);
+      f.dialogs.defaultAnswer = DlgButton::Yes;
+      const std::size_t shown = f.dialogs.shown.size();
+      EXPECT_FALSE(Build());
+      ASSERT_EQ(f.dialogs.shown.size(), shown + 1) << "one message, no question first: " << f.dialogs.LastText();
+      const std::string expected = c.message + "\r" + file + content.detail;
+      EXPECT_EQ(f.dialogs.LastText().substr(0, expected.size()), expected) << f.dialogs.LastText();
+      EXPECT_EQ(f.dialogs.LastText().find("kf_"), std::string::npos) << f.dialogs.LastText();
+    }
   }
 }
 

@@ -103,7 +103,7 @@ ordered_json FieldValue(const std::uint8_t* h, const FieldRow& row) {
   switch (row.show) {
     case Show::Number: return slot::GetField(h, row.field);
     case Show::BigEndian: return slot::GetProductionCount(h);
-    case Show::Text: return slot::GetText(h, row.field);
+    case Show::Text: return text::Trim(slot::GetText(h, row.field));
     case Show::Bytes: break;
   }
   return text::HexBytes(h + row.field.offset, row.field.size, ' ');
@@ -164,18 +164,20 @@ void Print(CliContext& ctx, const BuildArgs& a, const model::TMainForm& w, const
   const image::SlotLayout& l = r.layout;
   if (ctx.options.json) {
     ordered_json fields = ordered_json::object();
-    for (const FieldRow& row : kFields)
-      fields[SnakeCase(row.name)] = {{"offset", row.field.offset},
-                                     {"size", row.field.size},
-                                     {"hex", Hex(h, row.field)},
-                                     {"value", FieldValue(h, row)}};
-    ctx.PrintJson({{"device", w.Data.DeviceName},
+    for (const FieldRow& row : kFields) {
+      ordered_json& f = fields[SnakeCase(row.name)];
+      f = {{"offset", row.field.offset}, {"size", row.field.size}, {"hex", Hex(h, row.field)},
+           {"value", FieldValue(h, row)}};
+      if (row.show == Show::Text) f["stored"] = link::GetText(h, row.field);
+    }
+    ctx.PrintJson({{"device", text::Trim(w.Data.DeviceName)},
                    {"family", w.Data.Family},
                    {"kind", g.Kind},
                    {"mode", a.mode},
                    {"hex_file", w.Data.FlashFile},
                    {"slot",
-                    {{"slot_name", rec.SlotName},
+                    {{"slot_name", text::Trim(rec.SlotName)},
+                     {"stored", {{"slot_name", rec.SlotName}}},
                      {"start_page", rec.StartPage},
                      {"next_page", rec.NextPage},
                      {"page_count", rec.PageCount}}},
@@ -252,6 +254,7 @@ void Build(CliContext& ctx, const BuildArgs& a) {
 
   ChooseHexFile(w, a.hex);
   w.Controls().SetText("ProgCaption", a.description);
+  WarnIfCut(ctx, a.description, a.hex);
 
   slot::TProgramEntryList slots;
   FillSlots(slots, geometry, mode == image::mode_replace ? a.slot : a.slot - 1);

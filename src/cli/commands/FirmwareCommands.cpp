@@ -66,21 +66,17 @@ void Decode(CliContext& ctx, const FirmwareArgs& a) {
       throw CliFailure("File Save Error: " + error);
   }
   if (ctx.options.json) {
-    ctx.PrintJson({{"version", fw.Version()}, {"records", fw.Records().size()}});
+    const int version = std::stoi(fw.Version(), nullptr, 16);
+    ctx.PrintJson({{"version", version}, {"version_hex", fw.Version()}, {"records", fw.Records().size()}});
   } else {
-    ctx.out << "version: " << fw.Version() << "\n"
+    ctx.out << "version: " << VersionText(std::stoi(fw.Version(), nullptr, 16)) << "\n"
             << "records: " << fw.Records().size() << "\n";
     if (!a.out.empty()) ctx.out << "Wrote " << a.out << "\n";
   }
 }
 
 // The version as written in a firmware file: two hex digits, upper case.
-std::string VersionArgument(const std::string& given) {
-  std::string v = text::UpperCase(text::Trim(given));
-  if (!TFirmwareFile::IsVersionText(v))
-    throw CliFailure("--version must be two hexadecimal digits such as E2, not \"" + Printable(given) + "\"");
-  return v;
-}
+std::string VersionArgument(const std::string& given) { return VersionHex(ParseVersion("--version", given)); }
 
 // The record lines of an Intel HEX file, blank lines left out.
 std::vector<std::string> HexRecords(const std::string& path) {
@@ -110,9 +106,12 @@ void Pack(CliContext& ctx, const FirmwareArgs& a) {
   if (!platform::WriteFileAtomically(a.out, TFirmwareFile::Pack(version, records), &error))
     throw CliFailure("File Save Error: " + error);
   if (ctx.options.json)
-    ctx.PrintJson({{"output", a.out}, {"version", version}, {"records", records.size()}});
+    ctx.PrintJson({{"output", a.out},
+                   {"version", std::stoi(version, nullptr, 16)},
+                   {"version_hex", version},
+                   {"records", records.size()}});
   else
-    ctx.out << "Wrote " << a.out << " (version " << version << ", " << records.size() << " records)\n";
+    ctx.out << "Wrote " << a.out << " (version " << VersionText(std::stoi(version, nullptr, 16)) << ", " << records.size() << " records)\n";
 }
 
 }  // namespace
@@ -128,7 +127,7 @@ void RegisterFirmwareCommands(CLI::App& app, CliContext& ctx) {
   decode->callback([&ctx, args] { Decode(ctx, *args); });
 
   auto* pack = fw->add_subcommand("pack", "Make a firmware file from a version and an Intel HEX file");
-  pack->add_option("--version", args->version, "Firmware version, two hex digits (e.g. E2)")->required();
+  pack->add_option("--version", args->version, "Firmware version: 226, 0xE2 or E2")->required();
   pack->add_option("--hex", args->hex, "Intel HEX file of the controller's flash")->required();
   pack->add_option("OUT", args->out, "Firmware file to write (.upd)")->required();
   pack->callback([&ctx, args] { Pack(ctx, *args); });

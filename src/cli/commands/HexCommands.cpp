@@ -37,7 +37,9 @@ image::LoadResult Load(CliContext& ctx, const std::string& file, THexList& image
   } catch (const image::EFileOpenError& e) {
     throw CliFailure(e.what());
   }
-  for (const std::string& w : r.warnings) ctx.err << "Warning: " << file << " " << w << "\n";
+  for (const std::string& w : r.warnings) ctx.Warn(file + " " + w);
+  if (!r.warnings.empty()) ctx.PrintJson({{"warnings", r.warnings}});
+  if (r.line > 0) ctx.PrintJson({{"bad_line", {{"line", r.line}, {"reason", image::LoadFaultName(r.fault)}}}});
   return r;
 }
 
@@ -49,6 +51,7 @@ std::string LoadFailure(const std::string& file, const image::LoadResult& r) {
 }
 
 void Info(CliContext& ctx, const HexArgs& a) {
+  ctx.PrintJson({{"file", a.file}});
   THexList image(ImageSize(a.size));
   const image::LoadResult r = Load(ctx, a.file, image);
   std::uint64_t used = 0;
@@ -73,6 +76,7 @@ void Info(CliContext& ctx, const HexArgs& a) {
 }
 
 void Convert(CliContext& ctx, const HexArgs& a) {
+  ctx.PrintJson({{"file", a.file}});
   THexList image(ImageSize(a.size));
   const image::LoadResult r = Load(ctx, a.file, image);
   if (r.result < 0) throw CliFailure(LoadFailure(a.file, r));

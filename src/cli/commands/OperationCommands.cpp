@@ -13,6 +13,7 @@
 
 #include "cli/CliContext.h"
 #include "cli/Commands.h"
+#include "cli/ControlReport.h"
 #include "cli/ControlSetter.h"
 #include "cli/ReadSession.h"
 #include "cli/TerminalDialogs.h"
@@ -73,7 +74,7 @@ void SelectSlot(model::TMainForm& w, int slot) {
 }
 
 // Family, device, settings, file and description, as for a build.
-void ChooseProgram(model::TMainForm& w, const OperationArgs& a) {
+void ChooseProgram(CliContext& ctx, model::TMainForm& w, const OperationArgs& a) {
   SelectFamily(w, a.family);
   if (w.Closed()) throw CliFailure("");
   SelectDevice(w, a.device);
@@ -81,6 +82,7 @@ void ChooseProgram(model::TMainForm& w, const OperationArgs& a) {
   for (const std::string& set : a.sets) ApplyControlSetting(w.Controls(), set);
   ChooseHexFile(w, a.hex);
   if (!a.description.empty()) w.Controls().SetText("ProgCaption", a.description);
+  WarnIfCut(ctx, a.description, a.hex);
 }
 
 // Reads the programmer, runs `operation` on the window and reports.
@@ -98,17 +100,15 @@ void Run(CliContext& ctx, const OperationArgs& a, const std::string& name,
 
   const model::Control& grid = w.Controls().Get("StringGrid1");
   if (ctx.options.json) {
-    ordered_json rows = ordered_json::array();
-    for (std::size_t r = 1; r < grid.cells.size(); ++r) rows.push_back(grid.cells[r]);
     ctx.PrintJson({{"operation", name},
                    {"ok", ok},
                    {"kind", w.ProgrammerKind},
-                   {"slots", w.Programs.EntryCount},
-                   {"rows", rows},
+                   {"slot_count", w.Programs.EntryCount},
+                   {"slots", SlotsJson(grid)},
                    {"protocol_ms", operationMs},
                    {"read_ms", readMs}});
   } else {
-    ctx.out << "slots            " << w.Programs.EntryCount << "\n"
+    ctx.Info() << "slots            " << w.Programs.EntryCount << "\n"
             << "protocol time    " << operationMs << " ms (the Read before it " << readMs << " ms)\n";
   }
   if (!ok) throw CliFailure("", ctx.dialogs->declined ? kExitDeclined : kExitFailed);
@@ -136,8 +136,9 @@ void RegisterOperationCommands(CLI::App& app, CliContext& ctx) {
   add->callback([&ctx, a] {
     Run(ctx, *a, "new", [&](model::TMainForm& w) {
       ApplyVerify(w, *a);
-      ChooseProgram(w, *a);
+      ChooseProgram(ctx, w, *a);
       CheckButton(w, "NewButton", w.Controls().Text("NewButton"));
+      ctx.hintSlot = w.Controls().Row("StringGrid1");
       return w.NewButtonClick();
     });
   });
@@ -152,7 +153,8 @@ void RegisterOperationCommands(CLI::App& app, CliContext& ctx) {
       ApplyVerify(w, *a);
       CheckButton(w, "editButton", "Replace");
       SelectSlot(w, a->slot);
-      ChooseProgram(w, *a);
+      ctx.hintSlot = a->slot;
+      ChooseProgram(ctx, w, *a);
       return w.editButtonClick();
     });
   });

@@ -40,7 +40,9 @@ void SelectFamily(model::TMainForm& w, int family) {
 
 void PrintList(CliContext& ctx, const char* key, const std::vector<std::string>& items) {
   if (ctx.options.json) {
-    ctx.PrintJson({{key, items}});
+    nlohmann::ordered_json trimmed = nlohmann::ordered_json::array();
+    for (const std::string& item : items) trimmed.push_back(text::Trim(item));
+    ctx.PrintJson({{key, trimmed}});
     return;
   }
   for (std::size_t i = 0; i < items.size(); ++i) ctx.out << i << "  " << items[i] << "\n";

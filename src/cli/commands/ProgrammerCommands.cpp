@@ -48,6 +48,7 @@ void Identify(CliContext& ctx) {
                      {"code_image_limit", g.CodeImageLimit},
                      {"loaded_firmware", s.Data().LoadedFirmware},
                      {"firmware_version", p.FirmwareVersion},
+                     {"firmware_version_hex", VersionHex(p.FirmwareVersion)},
                      {"title", s.Window().title},
                      {"protocol_ms", ms}});
       return;
@@ -78,14 +79,15 @@ void List(CliContext& ctx) {
       const slot::TProgramEntry& e = slots.Get(i);
       bool ok = slot::HeaderChecksumOk(e.Header.data());
       if (ctx.options.json) {
-        list.push_back({{"number", i + 1},
+        list.push_back({{"slot", i + 1},
                         {"start_page", e.StartPage},
                         {"next_page", e.NextPage},
                         {"page_count", e.PageCount},
-                        {"slot_name", e.SlotName},
-                        {"source_file_name", e.SourceFileName},
-                        {"device_name", e.DeviceName},
-                        {"header_checksum_ok", ok}});
+                        {"slot_name", text::Trim(e.SlotName)},
+                        {"file_name", text::Trim(e.SourceFileName)},
+                        {"device", text::Trim(e.DeviceName)},
+                        {"header_checksum_ok", ok},
+                        {"stored", {{"slot_name", e.SlotName}, {"file_name", e.SourceFileName}}}});
       } else {
         ctx.out << text::ZeroPad(std::uint64_t(i + 1), 3) << "  page " << e.StartPage << "  next " << e.NextPage
                 << "  pages " << e.PageCount << "  [" << e.SlotName << "]  [" << e.SourceFileName << "]  ["
@@ -93,7 +95,7 @@ void List(CliContext& ctx) {
       }
     }
     if (ctx.options.json)
-      ctx.PrintJson({{"slots", list}});
+      ctx.PrintJson({{"slot_count", slots.EntryCount}, {"slots", list}});
     else if (slots.EntryCount == 0)
       ctx.out << "No slots in use\n";
   });

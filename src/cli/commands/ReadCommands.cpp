@@ -38,8 +38,6 @@ const char* const kStatusLabels[] = {"Label9", "Label10", "Label13", "Label16", 
 const char* const kButtons[] = {"NewButton", "editButton", "DeleteProgramButton", "ReadProgButton", "FindButton",
                                 "BitBtn1", "EraseButton", "LoadButton", "CopyButton"};
 
-std::string RightTrimmed(const std::string& s) { return s.substr(0, s.find_last_not_of(' ') + 1); }
-
 std::string Model(int kind) {
   const slot::KindInfo* k = slot::FindKind(kind);
   return k ? k->model : "not identified";
@@ -68,21 +66,23 @@ void Read(CliContext& ctx, const ReadArgs& a) {
   session.Finish();
 
   if (ctx.options.json) {
-    ordered_json rows = ordered_json::array();
-    for (std::size_t r = 1; r < grid.cells.size(); ++r) rows.push_back(grid.cells[r]);
-    ordered_json labels = ordered_json::object();
-    for (const char* name : kStatusLabels) labels[name] = s.Text(name);
-    ordered_json buttons = ordered_json::object();
+    ordered_json statusLines = ordered_json::array();
+    ordered_json controls = ordered_json::object();
+    for (const char* name : kStatusLabels) {
+      if (s.Visible(name) && !text::Trim(s.Text(name)).empty()) statusLines.push_back(text::Trim(s.Text(name)));
+      controls[name] = {{"text", s.Text(name)}, {"visible", s.Visible(name)}};
+    }
     for (const char* name : kButtons)
-      buttons[name] = {{"caption", s.Text(name)}, {"enabled", s.Enabled(name)}, {"visible", s.Visible(name)}};
+      controls[name] = {{"caption", s.Text(name)}, {"enabled", s.Enabled(name)}, {"visible", s.Visible(name)}};
     ctx.PrintJson({{"kind", w.ProgrammerKind},
                    {"model", Model(w.ProgrammerKind)},
-                   {"title", s.Text("MainForm")},
-                   {"slots", w.Programs.EntryCount},
-                   {"rows", rows},
-                   {"selected_row", grid.selectedRow},
-                   {"labels", labels},
-                   {"buttons", buttons},
+                   {"title", text::Trim(s.Text("MainForm"))},
+                   {"slot_count", w.Programs.EntryCount},
+                   {"slots", SlotsJson(grid)},
+                   {"selected_slot", grid.selectedRow},
+                   {"status_lines", statusLines},
+                   {"buttons", ButtonsJson(s, {std::begin(kButtons), std::end(kButtons)})},
+                   {"controls", controls},
                    {"protocol_ms", session.Env().Clock().NowMs()}});
     return;
   }
@@ -104,6 +104,7 @@ void Details(CliContext& ctx, const ReadArgs& a) {
   model::TMainForm& w = session.Window();
   model::ControlStore& s = w.Controls();
   const int count = w.Programs.EntryCount;
+  ctx.PrintJson({{"slot", a.slot}, {"slot_count", count}});
   if (a.slot < 1 || a.slot > count)
     throw CliFailure(count == 0 ? "The programmer holds no slots"
                                 : "--slot " + std::to_string(a.slot) + ": the programmer lists slots 1 to " +
@@ -123,10 +124,11 @@ void Details(CliContext& ctx, const ReadArgs& a) {
   const std::string fileName = RightTrimmed(entry.SourceFileName);
   if (ctx.options.json) {
     ctx.PrintJson({{"slot", a.slot},
-                   {"description", s.Text("ProgCaption")},
+                   {"description", text::Trim(s.Text("ProgCaption"))},
                    {"file_name", fileName},
+                   {"stored", {{"slot_name", entry.SlotName}, {"file_name", entry.SourceFileName}}},
                    {"limit", limit.on ? ordered_json(limit.count) : ordered_json(nullptr)},
-                   {"limit_label", s.Visible("Label11") ? s.Text("Label11") : ""},
+                   {"limit_label", s.Visible("Label11") ? text::Trim(s.Text("Label11")) : ""},
                    {"controls", OptionControlsJson(s)},
                    {"data", DataJson(w.Data)}});
     return;
@@ -146,6 +148,16 @@ void Find(CliContext& ctx, const ReadArgs& a) {
   model::ControlStore& s = w.Controls();
 
   bool found = false;
+  // The dialog's "... Not Found" is the command's failure, said once.
+  std::string notFound;
+  auto previous = ctx.dialogs->intercept;
+  ctx.dialogs->intercept = [&notFound, previous](const platform::MessageBoxRequest& r) {
+    if (text::Contains(r.text, "Not Found")) {
+      notFound = text::DisplayText(r.text);
+      return std::optional<platform::DlgButton>(platform::DlgButton::Ok);
+    }
+    return previous ? previous(r) : std::nullopt;
+  };
   ctx.dialogs->formAnswer = [&](platform::ModalForm& form) {
     auto* find = dynamic_cast<model::FindNameDialog*>(&form);
     if (!find) return platform::DlgButton::None;
@@ -164,10 +176,10 @@ void Find(CliContext& ctx, const ReadArgs& a) {
 
   const int row = s.Row("StringGrid1");
   if (ctx.options.json) {
-    ordered_json j = {{"text", a.text}, {"found", found}};
+    ordered_json j = {{"text", a.text}, {"found", found}, {"slot_count", w.Programs.EntryCount}};
     if (found) {
       j["slot"] = row;
-      j["row"] = s.Get("StringGrid1").cells[std::size_t(row)];
+      j["found_slot"] = SlotsJson(s.Get("StringGrid1"))[std::size_t(row - 1)];
       j["next_from"] = w.FindStart + 1;
     }
     ctx.PrintJson(j);
@@ -175,7 +187,7 @@ void Find(CliContext& ctx, const ReadArgs& a) {
     ctx.out << "slot " << row << ": ";
     PrintRows(ctx, {s.Get("StringGrid1").cells[std::size_t(row)]}, -1);
   }
-  if (!found) throw CliFailure("", kExitFailed);  // the dialog said "... Not Found"
+  if (!found) throw CliFailure(notFound.empty() ? a.text + " Not Found" : notFound);
 }
 
 }  // namespace

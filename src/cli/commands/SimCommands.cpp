@@ -28,7 +28,7 @@ struct SimArgs {
   std::string image;
   std::string kind;
   std::string firmware;
-  int version = -1;
+  std::string version;
   int hardware = 1;
   bool noSupply = false;
   bool standardPages = false;
@@ -61,7 +61,7 @@ void Create(CliContext& ctx, const SimArgs& a) {
   sim::SimState s = sim::FreshState(*kind, versions);
   if (!a.firmware.empty() && !sim::ParseFirmware(a.firmware, s.firmware))
     throw CliFailure("--firmware " + a.firmware + ": expected pic, pic24, portable or none", kExitUsage);
-  s.version = a.version >= 0 ? a.version
+  s.version = !a.version.empty() ? ParseVersion("--version", a.version)
               : s.firmware == sim::FirmwareKind::pic24    ? versions.pic24
               : s.firmware == sim::FirmwareKind::portable ? versions.portable
                                                           : versions.pic;
@@ -77,7 +77,11 @@ void Create(CliContext& ctx, const SimArgs& a) {
   }
   Save(a.file, s);
   if (ctx.options.json)
-    ctx.PrintJson({{"file", a.file}, {"kind", s.kind}, {"firmware", sim::FirmwareName(s.firmware)}, {"version", s.version}});
+    ctx.PrintJson({{"file", a.file},
+                   {"kind", s.kind},
+                   {"firmware", sim::FirmwareName(s.firmware)},
+                   {"version", s.version},
+                   {"version_hex", VersionHex(s.version)}});
   else
     ctx.out << "Made a simulated " << slot::FindKind(s.kind)->model << " in " << a.file << "\n";
 }
@@ -94,6 +98,7 @@ void Show(CliContext& ctx, const SimArgs& a) {
                    {"hardware", s.hardware},
                    {"firmware", sim::FirmwareName(s.firmware)},
                    {"version", s.version},
+                   {"version_hex", VersionHex(s.version)},
                    {"token", s.token},
                    {"supply", s.supply},
                    {"voltage_sensing", s.voltageSensing},
@@ -165,14 +170,18 @@ void FirmwareHex(CliContext& ctx, const SimArgs& a) {
                                                                                        : slot::kind_single)
                            : sim::FindPart(a.controller);
   if (!part) throw CliFailure("--controller " + a.controller + ": expected atmega128 or atmega8515", kExitUsage);
+  const int version = ParseVersion("--version", a.version);
   std::string error;
-  if (!platform::WriteFileAtomically(a.image, sim::FirmwareHexText(firmware, a.version, *part), &error))
+  if (!platform::WriteFileAtomically(a.image, sim::FirmwareHexText(firmware, version, *part), &error))
     throw CliFailure("File Save Error: " + error);
   if (ctx.options.json)
-    ctx.PrintJson({{"image", a.image}, {"firmware", sim::FirmwareName(firmware)}, {"version", a.version},
+    ctx.PrintJson({{"image", a.image},
+                   {"firmware", sim::FirmwareName(firmware)},
+                   {"version", version},
+                   {"version_hex", VersionHex(version)},
                    {"controller", part->name}});
   else
-    ctx.out << "Wrote " << a.image << " (" << sim::FirmwareName(firmware) << " firmware version " << a.version
+    ctx.out << "Wrote " << a.image << " (" << sim::FirmwareName(firmware) << " firmware version " << VersionText(version)
             << " for the " << part->name << ")\n";
 }
 
@@ -187,8 +196,8 @@ void RegisterSimCommands(CLI::App& app, CliContext& ctx) {
   create->add_option("FILE", a->file, "State file")->required();
   create->add_option("--kind", a->kind, "0-5 or single, single-old, 8way, portable, 8way-v2, single-v2")->required();
   create->add_option("--firmware", a->firmware, "Firmware it runs: pic, pic24, portable or none");
-  create->add_option("--version", a->version, "Firmware version (default: the one progsetting.ini expects)")
-      ->check(CLI::Range(0, 255));
+  create->add_option("--version", a->version,
+                     "Firmware version, 226, 0xE2 or E2 (default: the one progsetting.ini expects)");
   create->add_option("--hardware", a->hardware, "Hardware version of the portable programmer")
       ->check(CLI::IsMember({1, 2}));
   create->add_flag("--no-supply", a->noSupply, "The programmer has no supply (flat battery)");
@@ -218,7 +227,7 @@ void RegisterSimCommands(CLI::App& app, CliContext& ctx) {
   auto* fwHex = simCmd->add_subcommand("firmware-hex", "Write the controller flash image of a simulated firmware");
   fwHex->add_option("IMAGE", a->image, "Intel HEX file to write")->required();
   fwHex->add_option("--firmware", a->firmware, "pic, pic24 or portable")->required();
-  fwHex->add_option("--version", a->version, "Firmware version, 0-255")->required()->check(CLI::Range(0, 255));
+  fwHex->add_option("--version", a->version, "Firmware version: 226, 0xE2 or E2")->required();
   fwHex->add_option("--controller", a->controller,
                     "atmega128 or atmega8515 (default: the portable's controller for portable firmware, else the other)");
   fwHex->callback([&ctx, a] { FirmwareHex(ctx, *a); });

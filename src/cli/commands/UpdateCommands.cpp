@@ -123,6 +123,7 @@ void UpdateFirmware(CliContext& ctx, const UpdateArgs& a) {
                      {"required_firmware", form.RequiredFirmware},
                      {"loaded_firmware", data.LoadedFirmware},
                      {"firmware_version", p.FirmwareVersion},
+                     {"firmware_version_hex", VersionHex(p.FirmwareVersion)},
                      {"update_ms", updateMs},
                      {"protocol_ms", ms}});
       return;

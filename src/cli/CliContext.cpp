@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "cli/TerminalDialogs.h"
-#include "link/LinkEnvironment.h"
+#include "frontend/LinkEnvironment.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
@@ -44,7 +44,7 @@ void CliContext::Warn(const std::string& text) {
 
 std::ostream& CliContext::Info() { return options.quiet || options.json ? nullOut_ : out; }
 
-void CliContext::ReportLink(link::LinkEnvironment& env) {
+void CliContext::ReportLink(frontend::LinkEnvironment& env) {
   if (!options.verbose) return;
   const link::DriverCounts& c = env.Counts();
   err << "link: " << env.BackendName();

@@ -67,7 +67,7 @@ struct CliContext {
   std::ostream& Info();
   // The link's summary on stderr under --verbose: backend, driver calls,
   // bytes each way and the protocol time.
-  void ReportLink(link::LinkEnvironment& env);
+  void ReportLink(frontend::LinkEnvironment& env);
   // The slot a hint names ("use: velmar-cli replace --slot N ...").
   int hintSlot = 0;
 

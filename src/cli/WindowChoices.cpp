@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "cli/CliContext.h"
-#include "link/SlotHeader.h"
+#include "slot/SlotHeader.h"
 #include "model/TMainForm.h"
 #include "platform/Paths.h"
 
@@ -39,7 +39,7 @@ void ChooseHexFile(model::TMainForm& w, const std::string& hex) {
 }
 
 void WarnIfCut(CliContext& ctx, const std::string& description, const std::string& hexPath) {
-  namespace sh = link::slot_header;
+  namespace sh = slot::slot_header;
   const std::size_t descriptionKept = sh::SlotName.size - 4;  // after "NNN "
   if (description.size() > descriptionKept)
     ctx.Warn("the description is cut to the " + std::to_string(descriptionKept) + " characters a slot keeps: \"" +

@@ -103,7 +103,7 @@ void Save(const SlotJob& job, const char* name, const std::vector<std::string>& 
 
 void Run(SlotJob& job, const BuildOptions& options) {
   if (std::optional<std::string> fault = CheckUserFile(job.userFile))
-    throw link::EISPException("Error opening file or bad data \r" + job.userFile + "\r" + *fault);
+    throw EBuildRefused("Error opening file or bad data \r" + job.userFile + "\r" + *fault);
   std::vector<std::string> lines = ReadHexLines(job.userFile);
   if (lines.empty()) throw std::runtime_error("the file is empty");
   job.configFound = false;

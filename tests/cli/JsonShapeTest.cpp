@@ -182,6 +182,7 @@ TEST_F(JsonShapes, EveryCommandPrintsItsDocumentedObject) {
   Check("update-firmware", {"--sim-state", single, "--yes", "update-firmware"});
   const std::string none = dir.File("none");
   Check("doctor", {"--sim-state", single, "doctor", "--sysfs-root", none, "--dev-root", none, "--udev-root", none});
+  Check("log", {"log"});
 
   for (const std::string& command : cli::CommandList())
     EXPECT_TRUE(checked.count(command)) << command << " was not run against its shape";

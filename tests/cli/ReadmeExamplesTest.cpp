@@ -52,6 +52,9 @@ std::string Replaced(std::string s, const std::string& from, const std::string& 
 struct Readme : ::testing::Test {
   // Runs `command` in `folder` with a fresh data folder and velmar-cli on
   // the PATH; the exit status, and the output in `out`.
+  // The status an example ends with as written: 0, but `doctor` on a
+  // machine without a programmer answers 1, as it documents.
+  static int Expected(const std::string& command) { return command.find(" doctor") != std::string::npos ? 1 : 0; }
   int Run(const std::string& folder, const std::string& command, std::string* out) {
     WriteFile(home.File("step.sh"), command + "\n");
     return RunCommand("cd '" + folder + "' && HOME='" + home.Path() + "' XDG_DATA_HOME='" + home.Path() +
@@ -77,7 +80,7 @@ TEST_F(Readme, EveryExampleRunsFromTheRepositoryRoot) {
   fs::create_directory_symlink(SourceDir() + "examples", place.Path() + "examples");
   for (const std::string& command : ReadmeCommands()) {
     std::string out;
-    EXPECT_EQ(Run(place.Path(), command, &out), 0) << command << "\n" << out;
+    EXPECT_EQ(Run(place.Path(), command, &out), Expected(command)) << command << "\n" << out;
   }
 }
 
@@ -86,7 +89,7 @@ TEST_F(Readme, EveryExampleRunsFromAnotherFolder) {
     const std::string command =
         Replaced(Replaced(written, "build/bin/", BinDir()), "examples/", SourceDir() + "examples/");
     std::string out;
-    EXPECT_EQ(Run(place.Path(), command, &out), 0) << command << "\n" << out;
+    EXPECT_EQ(Run(place.Path(), command, &out), Expected(command)) << command << "\n" << out;
   }
 }
 

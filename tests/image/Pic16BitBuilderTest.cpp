@@ -185,7 +185,7 @@ TEST_F(Pic16BitBuilder, DeviceRecordsThatWouldIndexOutOfRangeAreRefused) {
 }
 
 TEST_F(Pic16BitBuilder, BadFilesShowTheirFamilysMessage) {
-  UserFile(Rec(0, Instructions({1})) + Ela(0x01F0) + ":0400000006070000\n" + kEnd);
+  UserFile(Rec(0, Instructions({1})) + Ela(0x01F0) + ":0400000006070000EF\n" + kEnd);
   EXPECT_FALSE(BuildDsPic30(job, options, dialogs));
   EXPECT_EQ(dialogs.LastText(), "Error in Hex file - no Configuration Register Data for dsPIC30 Devices\rQuitting");
   EXPECT_EQ(dialogs.shown.back().title, "File Format Warning");

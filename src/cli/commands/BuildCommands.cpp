@@ -168,7 +168,7 @@ void Print(CliContext& ctx, const BuildArgs& a, const model::TMainForm& w, const
       ordered_json& f = fields[SnakeCase(row.name)];
       f = {{"offset", row.field.offset}, {"size", row.field.size}, {"hex", Hex(h, row.field)},
            {"value", FieldValue(h, row)}};
-      if (row.show == Show::Text) f["stored"] = link::GetText(h, row.field);
+      if (row.show == Show::Text) f["stored"] = slot::GetText(h, row.field);
     }
     ctx.PrintJson({{"device", text::Trim(w.Data.DeviceName)},
                    {"family", w.Data.Family},

@@ -1,32 +1,95 @@
 #!/usr/bin/env bash
-# Hex load-and-save speed: runs build/bin/hex_bench (Velmar's loader and writer)
-# and `srec_cat IN -Intel -o OUT -Intel` on the same dense and sparse files,
-# and prints MB/s of input for both and their ratio.
+# Hex conversion as whole processes, side by side: `velmar-cli hex convert IN
+# OUT` against `objcopy -I ihex -O ihex IN OUT` and `srec_cat IN -Intel -o OUT
+# -Intel` on the same Intel HEX files, run alternately (one round = each tool
+# once per file), with wall time, CPU time (wait4) and peak memory
+# (/usr/bin/time) per run. Velmar syncs the converted file to disk before
+# renaming it into place, the peers do not: compare CPU time as well as wall
+# time. Prints the medians and the ratios to objcopy of the same
+# run. Usage: scripts/bench-hex.sh [ROUNDS]   (default 7)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/build.sh --target hex_bench >/dev/null
-export VELMAR_BENCH_DIR=${VELMAR_BENCH_DIR:-/tmp/velmar-bench}
-rm -rf "$VELMAR_BENCH_DIR"
-json=$(build/bin/hex_bench --benchmark_filter='LoadSave' --benchmark_format=json --benchmark_min_time=1 2>/dev/null)
+rounds=${1:-7}
+[ -n "${VELMAR_BENCH_NO_BUILD:-}" ] || scripts/build.sh --target velmar-cli >/dev/null
+dir=${VELMAR_BENCH_DIR:-/tmp/velmar-bench-hex}
+mkdir -p "$dir"
+cli=$PWD/build/bin/velmar-cli
 
-ours_mbs() {  # benchmark name -> MB/s
-  python3 -c 'import json,sys; d=json.load(sys.stdin); print("%.1f" % [b["bytes_per_second"]/1e6 for b in d["benchmarks"] if b["name"]==sys.argv[1]][0])' "$1" <<<"$json"
-}
+python3 - "$dir" "$cli" "$rounds" <<'EOF'
+import os, random, statistics, subprocess, sys, time
 
-srec_mbs() {  # file -> MB/s over repeated runs
-  local file=$1 runs=5 size start end
-  size=$(stat -c %s "$file")
-  start=$(date +%s%N)
-  for _ in $(seq $runs); do srec_cat "$file" -Intel -o "$VELMAR_BENCH_DIR/srec-out.hex" -Intel; done
-  end=$(date +%s%N)
-  python3 -c "print('%.1f' % ($size*$runs/(($end-$start)/1e9)/1e6))"
-}
+folder, cli, rounds = sys.argv[1], sys.argv[2], int(sys.argv[3])
 
-printf '%-8s %14s %14s %8s\n' file "velmar MB/s" "srec_cat MB/s" ratio
-for kind in Dense Sparse; do
-  file="$VELMAR_BENCH_DIR/$(echo $kind | tr A-Z a-z).hex"
-  ours=$(ours_mbs "BM_LoadSave$kind")
-  theirs=$(srec_mbs "$file")
-  ratio=$(python3 -c "print('%.1f' % ($ours/$theirs))")
-  printf '%-8s %14s %14s %8s\n' "$kind" "$ours" "$theirs" "${ratio}x"
-done
+def make(name, size, sparse=False):
+    """Intel HEX of `size` bytes of seeded random data, written by objcopy."""
+    path = os.path.join(folder, name + ".hex")
+    if os.path.exists(path):
+        return path
+    rng = random.Random(size * 2 + sparse)
+    data = bytearray(b"\xff" * size)
+    if sparse:  # one 16-byte line in every KiB
+        for a in range(0, size, 1024):
+            data[a:a + 16] = bytes(rng.randrange(255) for _ in range(16))
+    else:
+        data[:] = bytes(rng.randrange(255) for _ in range(size)) if size <= 1 << 20 else \
+            rng.randbytes(size).replace(b"\xff", b"\xfe")
+    binary = path[:-4] + ".bin"
+    with open(binary, "wb") as f:
+        f.write(data)
+    subprocess.run(["objcopy", "-I", "binary", "-O", "ihex", binary, path], check=True)
+    if sparse:  # objcopy writes the 0xFF runs too; keep only the data lines
+        lines = open(path).read().splitlines()
+        kept = [l for l in lines if not (l[7:9] == "00" and set(l[9:-2]) == {"F"})]
+        open(path, "w").write("\n".join(kept) + "\n")
+    os.remove(binary)
+    return path
+
+files = [("16 MiB", make("dense-16m", 16 << 20)),
+         ("1 MiB", make("dense-1m", 1 << 20)),
+         ("64 KiB", make("dense-64k", 64 << 10)),
+         ("sparse 1 MiB", make("sparse-1m", 1 << 20, sparse=True))]
+
+def tools(src):
+    out = os.path.join(folder, "out.hex")
+    return {
+        "velmar": [cli, "hex", "convert", src, out],
+        "objcopy": ["objcopy", "-I", "ihex", "-O", "ihex", src, out],
+        "srec_cat": ["srec_cat", src, "-Intel", "-o", out, "-Intel"],
+    }
+
+def run(argv):
+    # Peak memory through /usr/bin/time: a child forked from this (large)
+    # Python process would report Python's own peak.
+    peak = os.path.join(folder, "peak.txt")
+    start = time.perf_counter()
+    p = subprocess.Popen(["/usr/bin/time", "-f", "%M", "-o", peak] + argv,
+                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    _, status, usage = os.wait4(p.pid, 0)
+    wall = time.perf_counter() - start
+    if status != 0:
+        sys.exit("failed: " + " ".join(argv))
+    return wall, usage.ru_utime + usage.ru_stime, int(open(peak).read().split()[-1]) / 1024.0
+
+results = {}
+for r in range(rounds):
+    for label, src in files:
+        names = list(tools(src))
+        if r % 2:
+            names.reverse()  # alternate the order as well
+        for name in names:
+            results.setdefault((label, name), []).append(run(tools(src)[name]))
+
+load = os.getloadavg()
+print(f"{rounds} alternated rounds; load average {load[0]:.2f} {load[1]:.2f} {load[2]:.2f}; {os.cpu_count()} cores")
+print(f"{'file':<13} {'tool':<9} {'wall ms':>8} {'cpu ms':>8} {'peak MB':>8}   {'wall/objcopy':>12} {'cpu/objcopy':>11} {'mem/objcopy':>11}")
+for label, src in files:
+    med = {}
+    for name in ("velmar", "objcopy", "srec_cat"):
+        runs = results[(label, name)]
+        med[name] = tuple(statistics.median(x[i] for x in runs) for i in range(3))
+    for name in ("velmar", "objcopy", "srec_cat"):
+        w, c, m = med[name]
+        ow, oc, om = med["objcopy"]
+        print(f"{label:<13} {name:<9} {w*1000:8.1f} {c*1000:8.1f} {m:8.1f}   {w/ow:11.2f}x {c/oc:10.2f}x {m/om:10.2f}x")
+print(f"files: {folder} ({', '.join('%s %.1f MB' % (l, os.path.getsize(s) / 1e6) for l, s in files)})")
+EOF

@@ -3,6 +3,10 @@
 #include "devices/DeviceDatabase.h"
 
 #include <climits>
+#include <map>
+#include <mutex>
+
+#include <sys/stat.h>
 
 #include "platform/Text.h"
 
@@ -68,6 +72,40 @@ void ReadDevice(const IniFile& ini, const std::string& s, TData& d, DeviceRead m
 
 std::string DeviceFilePath(const std::string& programFolder) { return programFolder + "DEVICES.INI"; }
 
+std::shared_ptr<const IniFile> DeviceFile(const std::string& programFolder) {
+  // What identifies one version of the file on disk.
+  struct Stamp {
+    bool exists = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+    bool operator==(const Stamp& o) const {
+      return exists == o.exists && device == o.device && inode == o.inode && size == o.size &&
+             modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec;
+    }
+  };
+  struct Entry {
+    Stamp stamp;
+    std::shared_ptr<const IniFile> file;
+  };
+  static std::mutex mutex;
+  static std::map<std::string, Entry> cache;
+
+  const std::string path = DeviceFilePath(programFolder);
+  Stamp now;
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0)
+    now = {true, st.st_dev, st.st_ino, st.st_size, st.st_mtim};
+  std::lock_guard<std::mutex> lock(mutex);
+  Entry& e = cache[path];
+  if (!e.file || !(e.stamp == now)) {
+    e.file = std::make_shared<const IniFile>(path);
+    e.stamp = now;
+  }
+  return e.file;
+}
+
 std::vector<std::string> DevicesOfFamily(const IniFile& ini, int code) {
   std::vector<std::string> r;
   for (const std::string& s : ini.Sections())
@@ -76,7 +114,8 @@ std::vector<std::string> DevicesOfFamily(const IniFile& ini, int code) {
 }
 
 std::string FindDeviceByID(const std::string& programFolder, const std::string& id) {
-  IniFile ini(DeviceFilePath(programFolder));
+  const auto file = DeviceFile(programFolder);
+  const IniFile& ini = *file;
   for (const std::string& s : ini.Sections())
     if (ini.ReadString(s, "DeviceID", "FFFF") == id) return s;
   return {};
@@ -85,7 +124,8 @@ std::string FindDeviceByID(const std::string& programFolder, const std::string& 
 std::vector<std::string> FamilyListForKind(int kind, bool konOld, const std::string& programFolder) {
   std::vector<std::string> list = {FamilyEntryText(0), FamilyEntryText(1), FamilyEntryText(2)};
   if (kind == 1 && !konOld) return list;
-  IniFile ini(DeviceFilePath(programFolder));
+  const auto file = DeviceFile(programFolder);
+  const IniFile& ini = *file;
   if (!ini.Exists()) throw EDeviceFileMissing("Error Opening Device File - " + DeviceFilePath(programFolder));
   auto anyHolds = [&](const char* part) {
     for (const std::string& s : ini.Sections())

@@ -6,6 +6,7 @@
 // offers.
 #pragma once
 
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -52,6 +53,12 @@ void ReadDevice(const platform::IniFile& ini, const std::string& deviceName, TDa
 
 // The device file of a program folder.
 std::string DeviceFilePath(const std::string& programFolder);
+
+// The device file of a program folder as read: once per process, and again
+// only when the file on disk changes (its size, time or identity). A missing
+// file reads as one without sections (Exists() is false). Safe to call from
+// any thread.
+std::shared_ptr<const platform::IniFile> DeviceFile(const std::string& programFolder);
 
 // Section names of family `code`, in file order.
 std::vector<std::string> DevicesOfFamily(const platform::IniFile& ini, int code);

@@ -93,7 +93,10 @@ Family FamilyOf(char first) {
 
 class Reader {
  public:
-  Reader(THexList& image, LoadResult& result) : image_(image), r_(result) {}
+  // The image grows, when needed, up to `largest` addresses (no further
+  // than it is when that is its size already).
+  Reader(THexList& image, LoadResult& result, std::uint64_t largest)
+      : image_(image), r_(result), largest_(std::max<std::uint64_t>(largest, image.Count())) {}
 
   // Takes the next non-blank line; false once no later line can matter.
   bool Line(std::string_view l, std::size_t number) {
@@ -160,7 +163,7 @@ class Reader {
     reading_ = false;
     r_.result = -1;
     SetFault(LoadFault::beyond_image, "address " + Hex(address, 8) + " is beyond the image (" +
-                                          std::to_string(image_.Count()) + " bytes)");
+                                          std::to_string(largest_) + " bytes)");
     return detecting_;
   }
 
@@ -194,7 +197,8 @@ class Reader {
   // Writes `n` bytes from `address` on, as far as the image reaches.
   bool Write(std::uint64_t address, const std::uint8_t* bytes, std::size_t n) {
     if (n == 0) return true;
-    const std::uint64_t size = image_.Count();
+    std::uint64_t size = image_.Count();
+    if (address + n > size && size < largest_ && address < largest_) size = Grow(address + n);
     std::size_t fits = address >= size ? 0 : std::size_t(std::min<std::uint64_t>(n, size - address));
     if (fits > 0) {
       std::memcpy(image_.DataAt(0) + address, bytes, fits);
@@ -204,6 +208,15 @@ class Reader {
     }
     if (fits < n) return Beyond(address + fits);
     return true;
+  }
+
+  // Grows the image towards `needed` addresses in steps of 64 KiB; returns
+  // the new size.
+  std::uint64_t Grow(std::uint64_t needed) {
+    constexpr std::uint64_t kStep = 0x10000;
+    const std::uint64_t size = std::min(largest_, (needed + kStep - 1) / kStep * kStep);
+    image_.Grow(std::uint32_t(size));
+    return size;
   }
 
   void Started() {
@@ -437,6 +450,7 @@ class Reader {
 
   THexList& image_;
   LoadResult& r_;
+  const std::uint64_t largest_;
   Family family_ = Family::none;
   bool detecting_ = true, reading_ = true, refused_ = false, checksumWarned_ = false;
   int code_ = 0;
@@ -526,7 +540,7 @@ class LineFeeder {
 LoadResult LoadBuffer(std::string_view text, THexList& image) {
   image.Clear();
   LoadResult r;
-  Reader reader(image, r);
+  Reader reader(image, r, image.Count());
   LineFeeder feeder(reader);
   feeder.Feed(text.data(), text.data() + text.size(), true);
   reader.Finish(feeder.AnyLine());
@@ -554,11 +568,11 @@ class Fd {
 // over in part, which the reader refuses or, for a symbol record, skips;
 // after an S9 record the S-record reader takes any line, so the buffer grows
 // to hold it.
-LoadResult LoadStream(const std::string& fileName, int fd, THexList& image) {
+LoadResult LoadStream(const std::string& fileName, int fd, THexList& image, std::uint64_t largest) {
   constexpr std::size_t kChunk = 256 * 1024;
   image.Clear();
   LoadResult r;
-  Reader reader(image, r);
+  Reader reader(image, r, largest);
   LineFeeder feeder(reader);
   std::string buffer(kChunk, '\0');
   std::size_t kept = 0;  // bytes of an unfinished line at the start of the buffer
@@ -603,14 +617,28 @@ const char* LoadFaultName(LoadFault fault) {
   return "unknown fault";
 }
 
-LoadResult TFileLoader::LoadFile(const std::string& fileName, THexList& image) {
+namespace {
+
+LoadResult OpenAndLoad(const std::string& fileName, THexList& image, std::uint64_t largest) {
   image.SetName(fileName);
   int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) throw EFileOpenError("Cannot open " + fileName + ": " + Reason(errno));
   Fd file(fd);
   struct stat st {};
   if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) throw EFileOpenError("Cannot open " + fileName + ": it is a folder");
-  return LoadStream(fileName, fd, image);
+  return LoadStream(fileName, fd, image, largest);
+}
+
+}  // namespace
+
+LoadResult TFileLoader::LoadFile(const std::string& fileName, THexList& image) {
+  return OpenAndLoad(fileName, image, image.Count());
+}
+
+LoadResult TFileLoader::LoadFileSized(const std::string& fileName, THexList& image, std::uint32_t largest) {
+  image.SetSize(0);
+  image.Reserve(largest);
+  return OpenAndLoad(fileName, image, largest);
 }
 
 LoadResult TFileLoader::LoadLines(const std::vector<std::string>& lines, THexList& image) {

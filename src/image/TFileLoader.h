@@ -46,6 +46,11 @@ class TFileLoader {
   // names the line and why), -2 for a file with no lines, else 0. Throws
   // EFileOpenError when the file cannot be read.
   static LoadResult LoadFile(const std::string& fileName, THexList& image);
+  // The same into an image that starts empty and grows, 64 KiB at a time,
+  // as far as the file's addresses need, up to `largest` addresses: the
+  // result is that of loading into an image of `largest` addresses, while
+  // memory follows the file.
+  static LoadResult LoadFileSized(const std::string& fileName, THexList& image, std::uint32_t largest);
   // The same for text or lines already in memory (the firmware update's
   // records).
   static LoadResult LoadText(std::string_view text, THexList& image);

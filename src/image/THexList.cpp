@@ -18,6 +18,17 @@ void THexList::Clear() {
   std::fill(status_.begin(), status_.end(), StatusBit(ps_normal));
 }
 
+void THexList::Reserve(std::uint32_t n) {
+  values_.reserve(n);
+  status_.reserve(n);
+}
+
+void THexList::Grow(std::uint32_t n) {
+  if (n <= values_.size()) return;
+  values_.resize(n, 0xFF);
+  status_.resize(n, StatusBit(ps_normal));
+}
+
 TProgStatusSet THexList::GetStatus(std::uint32_t address) const {
   if (address >= status_.size()) ThrowGet(address);
   return status_[address];

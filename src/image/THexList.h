@@ -23,6 +23,11 @@ class THexList {
   void SetSize(std::uint32_t n);
   // Every value 0xFF, every status {ps_normal}.
   void Clear();
+  // Room for `n` addresses, so that growing up to it never moves the arrays
+  // (memory the image does not grow into is never touched).
+  void Reserve(std::uint32_t n);
+  // Extends the image to `n` addresses: the new ones cleared, the old kept.
+  void Grow(std::uint32_t n);
 
   std::uint8_t GetValue(std::uint32_t address) const {
     if (address >= values_.size()) ThrowGet(address);

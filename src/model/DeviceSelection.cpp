@@ -11,13 +11,13 @@
 
 namespace velmar::model {
 
-using devices::DeviceFilePath;
 using platform::IniFile;
 
 void TMainForm::FillDeviceList(int family) {
   controls_.ClearItems("deviceList");
   if (family < 0 || family >= devices::kFamilyCodes) return;
-  IniFile ini(DeviceFilePath(Folders.program));
+  const auto file = devices::DeviceFile(Folders.program);
+  const IniFile& ini = *file;
   for (const std::string& name : devices::DevicesOfFamily(ini, family)) controls_.AddItem("deviceList", name);
   const std::vector<std::string>& items = controls_.Items("deviceList");
   int remembered = LastDeviceIndex[std::size_t(family)];
@@ -37,7 +37,8 @@ void TMainForm::deviceListChange() {
   Data.DeviceName = list.items.empty() ? "PIC18F1220" : list.SelectedText();
   controls_.SetText("deviceList", list.SelectedText());
 
-  IniFile ini(DeviceFilePath(Folders.program));
+  const auto file = devices::DeviceFile(Folders.program);
+  const IniFile& ini = *file;
   if (!ini.Exists()) {
     if (!closed_) dialogs_.MessageDlg("Can not open Devices Inifile", platform::DlgType::Error, {platform::DlgButton::Ok});
     Close();

@@ -164,8 +164,8 @@ bool SlotBuild(model::TMainForm& w, slot::ProgrammerGeometry& geometry, slot::TP
     w.deviceListChange();
     if (w.Closed()) return false;
     if (w.Controls().Enabled("progMode")) w.Controls().SetItemIndex("progMode", chosenMode);
-    platform::IniFile ini(devices::DeviceFilePath(w.Folders.program));
-    devices::ReadDevice(ini, w.Data.DeviceName, w.Data, devices::DeviceRead::Job);
+    const auto deviceFile = devices::DeviceFile(w.Folders.program);
+    devices::ReadDevice(*deviceFile, w.Data.DeviceName, w.Data, devices::DeviceRead::Job);
 
     RemoveOldPieces(w.Folders.working);
     image::EnsureWorkingFolder(w.Folders.working);

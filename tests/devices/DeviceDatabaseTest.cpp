@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <map>
 #include <sstream>
+#include <filesystem>
 #include <regex>
 #include <set>
 
@@ -78,6 +79,22 @@ TEST(FindDeviceByID, TakesTheFirstExactMatchInFileOrder) {
   EXPECT_EQ(devices::FindDeviceByID(dir.Path(), "108"), "");
   test::TempDir empty;
   EXPECT_EQ(devices::FindDeviceByID(empty.Path(), "1080"), "");
+}
+
+TEST(DeviceFile, IsReadOnceAndAgainOnlyWhenTheFileChanges) {
+  test::TempDir dir;
+  test::WriteFile(dir.File("DEVICES.INI"), "[A]\nDeviceID=1080\n");
+  auto first = devices::DeviceFile(dir.Path());
+  EXPECT_EQ(devices::DeviceFile(dir.Path()), first);  // the same reading
+  // Replaced, as an editor saves it: read again.
+  test::WriteFile(dir.File("new.ini"), "[B]\nDeviceID=2080\n[C]\n");
+  std::filesystem::rename(dir.File("new.ini"), dir.File("DEVICES.INI"));
+  auto second = devices::DeviceFile(dir.Path());
+  EXPECT_NE(second, first);
+  EXPECT_EQ(second->Sections().size(), 2u);
+  EXPECT_EQ(first->Sections().size(), 1u);  // a reading in use stays whole
+  std::filesystem::remove(dir.File("DEVICES.INI"));
+  EXPECT_FALSE(devices::DeviceFile(dir.Path())->Exists());
 }
 
 // ---- The shipped database ----

@@ -35,6 +35,18 @@ Loaded LoadText(const std::string& text, std::uint32_t size = 0x20000) {
   EXPECT_EQ(m.format, l.r.format);
   EXPECT_EQ(m.message, l.r.message);
   EXPECT_EQ(0, std::memcmp(again.DataAt(0), l.image.DataAt(0), size));
+  // An image that grows as the file needs ends as one of the full size,
+  // without growing past the 64 KiB step that holds the highest byte.
+  THexList grown;
+  LoadResult g = TFileLoader::LoadFileSized(dir.File("in.hex"), grown, size);
+  EXPECT_EQ(g.result, l.r.result);
+  EXPECT_EQ(g.format, l.r.format);
+  EXPECT_EQ(g.message, l.r.message);
+  EXPECT_EQ(g.lastAddress, l.r.lastAddress);
+  EXPECT_LE(grown.Count(), size);
+  if (g.result == 0) EXPECT_LE(grown.Count(), std::uint64_t(g.lastAddress + 1 + 0xFFFF) / 0x10000 * 0x10000);
+  EXPECT_EQ(0, std::memcmp(grown.DataAt(0), l.image.DataAt(0), grown.Count()));
+  EXPECT_EQ(grown.LastUsed(), l.image.LastUsed());
   return l;
 }
 

@@ -14,12 +14,13 @@ namespace {
 using image::TFileLoader;
 using image::THexList;
 
-constexpr const char* kDefaultSize = "16777216";
+// Without --size the image follows the file's addresses up to 16 MiB.
+constexpr std::uint32_t kDefaultSize = 16 * 1024 * 1024;
 
 struct HexArgs {
   std::string file;
   std::string out;
-  std::string size = kDefaultSize;
+  std::string size;  // empty: not given
 };
 
 std::uint32_t ImageSize(const std::string& text) {
@@ -28,12 +29,19 @@ std::uint32_t ImageSize(const std::string& text) {
   return std::uint32_t(n);
 }
 
-// Loads `file` and returns the load result, with any warning on stderr;
-// throws CliFailure when the file cannot be read.
-image::LoadResult Load(CliContext& ctx, const std::string& file, THexList& image) {
+// Loads `file` into an image of the size given, or one that grows as far as
+// the file needs up to the default size; returns the load result, with any
+// warning on stderr. Throws CliFailure when the file cannot be read.
+image::LoadResult Load(CliContext& ctx, const HexArgs& a, THexList& image) {
+  const std::string& file = a.file;
   image::LoadResult r;
   try {
-    r = TFileLoader::LoadFile(file, image);
+    if (a.size.empty()) {
+      r = TFileLoader::LoadFileSized(file, image, kDefaultSize);
+    } else {
+      image.SetSize(ImageSize(a.size));
+      r = TFileLoader::LoadFile(file, image);
+    }
   } catch (const image::EFileOpenError& e) {
     throw CliFailure(e.what());
   }
@@ -52,8 +60,8 @@ std::string LoadFailure(const std::string& file, const image::LoadResult& r) {
 
 void Info(CliContext& ctx, const HexArgs& a) {
   ctx.PrintJson({{"file", a.file}});
-  THexList image(ImageSize(a.size));
-  const image::LoadResult r = Load(ctx, a.file, image);
+  THexList image;
+  const image::LoadResult r = Load(ctx, a, image);
   std::uint64_t used = 0;
   const std::uint8_t* p = image.DataAt(0);
   for (std::uint32_t i = 0; i < image.Count(); ++i) used += p[i] != 0xFF;
@@ -77,8 +85,8 @@ void Info(CliContext& ctx, const HexArgs& a) {
 
 void Convert(CliContext& ctx, const HexArgs& a) {
   ctx.PrintJson({{"file", a.file}});
-  THexList image(ImageSize(a.size));
-  const image::LoadResult r = Load(ctx, a.file, image);
+  THexList image;
+  const image::LoadResult r = Load(ctx, a, image);
   if (r.result < 0) throw CliFailure(LoadFailure(a.file, r));
   std::string error;
   if (TFileLoader::SaveFile(a.out, image, 1, &error) != 0) throw CliFailure("File Save Error: " + error);

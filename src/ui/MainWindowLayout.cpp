@@ -19,6 +19,8 @@ const char* const kControls[] = {
     "Label2", "Label3", "Label4",
     // Groups.
     "GroupBox2", "progMode", "Progmodelabel", "GroupBox1", "ProgramOps", "Label5",
+    // Read-back after writing (off unless chosen).
+    "VerifyAfterWriting",
     // Profiles.
     "Panel2", "Label18", "LoadProfile", "SaveProfile",
     // Service controls.
@@ -89,6 +91,7 @@ QVBoxLayout* LeftColumn(ControlBinder& b) {
     groups->addWidget(box, 1, Qt::AlignTop);
   }
   left->addLayout(groups);
+  left->addWidget(b.Widget("VerifyAfterWriting"));
 
   // The profile panel with its two buttons.
   QWidget* profiles = b.Widget("Panel2");

@@ -185,10 +185,12 @@ TEST_F(Pic16BitBuilder, DeviceRecordsThatWouldIndexOutOfRangeAreRefused) {
 }
 
 TEST_F(Pic16BitBuilder, BadFilesShowTheirFamilysMessage) {
-  UserFile(Rec(0, Instructions({1})) + Ela(0x01F0) + ":0400000006070000EF\n" + kEnd);
+  UserFile(Rec(0, Instructions({1})) + Ela(0x01F0) + ":0400000006070000\n" + kEnd);  // no checksum
   EXPECT_FALSE(BuildDsPic30(job, options, dialogs));
-  EXPECT_EQ(dialogs.LastText(), "Error in Hex file - no Configuration Register Data for dsPIC30 Devices\rQuitting");
-  EXPECT_EQ(dialogs.shown.back().title, "File Format Warning");
+  // The record that would hold the configuration registers is malformed:
+  // the file is refused with its line and the reason.
+  EXPECT_EQ(dialogs.LastText(), "Error in Hex file - bad format for dsPIC30 Devices\rQuitting\r" + job.userFile +
+                                    " line 3: the record holds 3 data bytes, its count says 4");
 
   job.userFile = working.File("missing.hex");
   EXPECT_FALSE(BuildDsPic30(job, options, dialogs));

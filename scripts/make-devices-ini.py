@@ -2,11 +2,11 @@
 """Writes data/DEVICES.INI and the device list of docs/DEVICES.md.
 
 Every device comes from scripts/devices/parts.csv, which lists each part with
-the manufacturer's programming specification that covers it (a DS number),
+the manufacturer's programming guide that covers it (a DS number),
 its device identifier, memory sizes, write latches and programming times as
-that specification gives them. A part is shipped when its specification is
+that guide gives them. A part is shipped when its guide is
 one whose algorithm the slot format has (ALGORITHMS below); everything a
-specification leaves to the part comes from gputils where gputils knows the
+guide leaves to the part comes from gputils where gputils knows the
 part:
 
   - program and data memory sizes from its linker scripts (lkr/*_g.lkr);
@@ -32,9 +32,9 @@ GPUTILS = "/usr/share/gputils"
 HERE = os.path.dirname(os.path.abspath(__file__))
 PARTS = os.path.join(HERE, "devices", "parts.csv")
 
-# One entry per programming specification whose algorithm the slot format
+# One entry per programming guide whose algorithm the slot format
 # has. Family: the device list family; the rest are the header values every
-# part of that specification shares (times are the specification's longest,
+# part of that guide shares (times are the guide's longest,
 # rounded up: ProgTime in ms, EraseTime in 10 ms; where parts.csv gives a
 # part's own time, the longer one is used).
 ALGORITHMS = {
@@ -91,7 +91,7 @@ PIC24_INSTRUCTIONS = {
     "PIC24F08KA101": 2816, "PIC24F08KA102": 2816, "PIC24F16KA101": 5632, "PIC24F16KA102": 5632,
 }
 
-# Parts of the specifications above that are not shipped, and why.
+# Parts of the guides above that are not shipped, and why.
 LEFT_OUT = {
     "PIC16F639": "shares its identifier (10A0) with the PIC16F636, so the programmer cannot tell them apart",
     "PIC12F1840": None,  # shipped; see ID_CORRECTIONS
@@ -121,7 +121,7 @@ for _p in ("PIC24F04KA200", "PIC24F04KA201", "PIC24F16KA301", "PIC24F16KA302", "
 del LEFT_OUT["PIC12F1840"]
 
 # Where the parts table and the second identifier source disagree, the
-# manufacturer's programming specification decides.
+# manufacturer's programming guide decides.
 ID_CORRECTIONS = {
     "PIC12F1840": ("1B80", "DS41439: PIC12F1840 DEVID 01 1011 100x xxxx"),
 }
@@ -327,7 +327,7 @@ def device_list(parts):
     for family in FAMILY_ORDER:
         names = [(n, s) for f, n, _, s in parts if f == family]
         specs = sorted({re.match(r"DS\d+|baseline", s).group(0) for _, s in names})
-        lines.append("**%s** (%d devices; programming specifications %s): %s" % (
+        lines.append("**%s** (%d devices; programming guides %s): %s" % (
             FAMILY_TITLE[family], len(names), ", ".join(specs), ", ".join(n for n, _ in names)))
         lines.append("")
     lines.append("Left out:")

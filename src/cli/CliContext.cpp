@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "cli/TerminalDialogs.h"
+#include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
 
@@ -16,13 +17,36 @@ CliContext::CliContext(std::ostream& o, std::ostream& e, std::istream& i)
 
 CliContext::~CliContext() = default;
 
-image::Folders CliContext::Folders() const { return frontend::FoldersFrom(options); }
+image::Folders CliContext::Folders() const {
+  image::Folders f = frontend::FoldersFrom(options);
+  if (!folderChecked_) {
+    folderChecked_ = true;
+    const std::string warning = platform::SharedFolderWarning(f.working);
+    if (!warning.empty()) err << "Warning: " << warning << "\n";
+  }
+  return f;
+}
+
+void CliContext::WriteUserFile(const std::string& path, std::string_view contents) {
+  if (path == "-") {
+    out.write(contents.data(), std::streamsize(contents.size()));
+    out.flush();
+    if (!out) throw CliFailure("File Save Error: the output could not be written to stdout");
+    return;
+  }
+  std::string error;
+  if (!platform::WriteFileAtomically(path, contents, &error)) throw CliFailure("File Save Error: " + error);
+}
+
+std::ostream& CliContext::ReportTo(const std::string& writtenPath) { return writtenPath == "-" ? err : out; }
 
 // Texts read from a programmer or a file are bytes, not always UTF-8 (a slot
 // description typed in an 8-bit character set); such a byte is shown as
 // U+FFFD rather than failing the whole report.
-void CliContext::PrintJson(const nlohmann::ordered_json& object) {
-  out << object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
+void CliContext::PrintJson(const nlohmann::ordered_json& object) { PrintJson(object, out); }
+
+void CliContext::PrintJson(const nlohmann::ordered_json& object, std::ostream& to) {
+  to << object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
 }
 
 std::uint64_t ParseSize(const std::string& text) {

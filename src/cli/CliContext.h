@@ -9,6 +9,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
@@ -45,10 +46,21 @@ struct CliContext {
   std::unique_ptr<TerminalDialogs> dialogs;
   int exitCode = kExitOk;
 
-  // The working and program folders after the global options.
+  // The working and program folders after the global options. The first
+  // call warns on stderr when other users may write into the working folder.
   image::Folders Folders() const;
+  // Writes a file the user named: "-" is stdout, anything else is saved
+  // safely (platform::WriteFileAtomically). Throws CliFailure naming the file.
+  void WriteUserFile(const std::string& path, std::string_view contents);
+  // Where a command reports what it wrote: stderr when the file itself went
+  // to stdout, so the two never mix.
+  std::ostream& ReportTo(const std::string& writtenPath);
   // Prints a JSON object on stdout (one line, snake_case keys).
   void PrintJson(const nlohmann::ordered_json& object);
+  void PrintJson(const nlohmann::ordered_json& object, std::ostream& to);
+
+ private:
+  mutable bool folderChecked_ = false;
 };
 
 // Parses a size such as "16777216", "0x1000000" or "16M"/"64K".

@@ -69,9 +69,9 @@ std::string TFileLoader::IntelHexText(const THexList& image) {
 }
 
 int TFileLoader::SaveFile(const std::string& fileName, const THexList& image, int /*format*/,
-                          std::string* error) {
+                          std::string* error, platform::FileOrigin origin) {
   try {
-    return platform::WriteFileAtomically(fileName, IntelHexText(image), error) ? 0 : 1;
+    return platform::WriteFileAtomically(fileName, IntelHexText(image), error, origin) ? 0 : 1;
   } catch (const std::exception& e) {
     if (error) *error = e.what();
     return 1;

@@ -26,7 +26,7 @@ bool SaveHexLines(const std::string& path, const std::vector<std::string>& lines
     out += l;
     out += "\r\n";
   }
-  return platform::WriteFileAtomically(path, out, error);
+  return platform::WriteFileAtomically(path, out, error, platform::FileOrigin::Own);
 }
 
 std::string_view RecordTypeOf(std::string_view line) {

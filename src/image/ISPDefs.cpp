@@ -65,7 +65,7 @@ Folders DefaultFolders(const std::string& programFolderOption) {
 
 void EnsureWorkingFolder(const std::string& workingFolder) {
   std::string error;
-  if (!platform::EnsureFolder(workingFolder, &error)) throw EISPException(error);
+  if (!platform::EnsurePrivateFolder(workingFolder, &error)) throw EISPException(error);
 }
 
 }  // namespace velmar::image

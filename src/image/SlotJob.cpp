@@ -29,7 +29,7 @@ void ApplyMask(SlotJob& job, std::string_view mask, int count) {
 }
 
 bool SavePiece(const SlotJob& job, std::string_view name, const THexList& image, std::string* error) {
-  return TFileLoader::SaveFile(job.PiecePath(name), image, 1, error) == 0;
+  return TFileLoader::SaveFile(job.PiecePath(name), image, 1, error, platform::FileOrigin::Own) == 0;
 }
 
 }  // namespace velmar::image

@@ -12,6 +12,7 @@
 
 #include "image/LoadResult.h"
 #include "image/THexList.h"
+#include "platform/AtomicFile.h"
 
 namespace velmar::image {
 
@@ -51,9 +52,10 @@ class TFileLoader {
   static LoadResult LoadLines(const std::vector<std::string>& lines, THexList& image);
 
   // Writes the image as Intel HEX, replacing any old file atomically. 0 on
-  // success, 1 on any error (then `error` says what).
+  // success, 1 on any error (then `error` says what). `origin` says whether
+  // the user named the file or it is one of the program's own.
   static int SaveFile(const std::string& fileName, const THexList& image, int format = 1,
-                      std::string* error = nullptr);
+                      std::string* error = nullptr, platform::FileOrigin origin = platform::FileOrigin::User);
   // The Intel HEX text that SaveFile writes (CR LF line ends).
   static std::string IntelHexText(const THexList& image);
 

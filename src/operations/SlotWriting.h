@@ -22,6 +22,11 @@ inline constexpr const char* kNeedsUpdateOrBattery =
 // whatever happens.
 bool RunSlotWrite(model::TForm1& form, link::TReadProg& link, const link::SlotWrite& write, int kindAtLastRead);
 
+// "\r\rSlot 3 is now empty and must be written again" (or the same for
+// several slots) when the link's last slot write emptied headers it did not
+// write again; empty otherwise.
+std::string EmptiedSlotsText(const link::TReadProg& link);
+
 // The success message of an operation mode (0 New, 1 Replace, 2 Delete).
 const char* SlotWriteSuccessText(int operationMode);
 

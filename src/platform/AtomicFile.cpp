@@ -1,13 +1,18 @@
 // Temporary-file-and-rename writing, and whole-file reading.
 #include "platform/AtomicFile.h"
 
+#include <array>
+#include <atomic>
 #include <cerrno>
-#include <cstdio>
+#include <chrono>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <mutex>
 #include <random>
+#include <set>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,10 +23,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// When this process began: temporary files older than that cannot belong to
+// a save of ours that is still under way.
+const std::chrono::system_clock::time_point kProcessStart = std::chrono::system_clock::now();
+
 std::string Reason(int err) { return std::strerror(err); }
 
-void SetError(std::string* error, const std::string& text) {
+bool Fail(std::string* error, const std::string& text) {
   if (error) *error = text;
+  return false;
 }
 
 bool WriteAll(int fd, std::string_view data) {
@@ -39,35 +49,157 @@ bool WriteAll(int fd, std::string_view data) {
   return true;
 }
 
-// The file that a save replaces: through a link to the file it names, so the
-// link stays a link (a dangling link is replaced itself).
-fs::path Target(const std::string& path) {
-  std::error_code ec;
-  if (!fs::is_symlink(path, ec)) return path;
-  fs::path real = fs::canonical(path, ec);
-  return ec ? fs::path(path) : real;
+// ---- Temporary files removed on SIGINT and SIGTERM ----
+//
+// The handler may only use async-signal-safe calls, so the names of the
+// temporary files being written live in fixed buffers claimed by a flag.
+
+constexpr std::size_t kPendingSlots = 16;
+constexpr std::size_t kPendingPathMax = 4096;
+
+struct PendingTemp {
+  std::atomic<bool> used{false};
+  char path[kPendingPathMax] = {};
+};
+std::array<PendingTemp, kPendingSlots> pending;
+std::mutex pendingClaim;
+
+struct sigaction previousInt {};
+struct sigaction previousTerm {};
+
+void RemovePendingAndRaise(int sig) {
+  for (PendingTemp& p : pending)
+    if (p.used.load()) ::unlink(p.path);
+  const struct sigaction& previous = sig == SIGINT ? previousInt : previousTerm;
+  if (previous.sa_handler != SIG_DFL && previous.sa_handler != SIG_IGN && !(previous.sa_flags & SA_SIGINFO)) {
+    previous.sa_handler(sig);
+    return;
+  }
+  ::sigaction(sig, &previous, nullptr);
+  ::raise(sig);
 }
 
-}  // namespace
+void InstallHandlers() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    struct sigaction action {};
+    action.sa_handler = RemovePendingAndRaise;
+    ::sigemptyset(&action.sa_mask);
+    for (auto [sig, previous] : {std::pair{SIGINT, &previousInt}, std::pair{SIGTERM, &previousTerm}}) {
+      struct sigaction current {};
+      ::sigaction(sig, nullptr, &current);
+      // A signal someone ignores, or handles with extra information, stays theirs.
+      if (current.sa_handler == SIG_IGN || (current.sa_flags & SA_SIGINFO)) continue;
+      *previous = current;
+      ::sigaction(sig, &action, nullptr);
+    }
+  });
+}
 
-bool WriteFileAtomically(const std::string& path, std::string_view contents,
-                         std::string* error) {
-  fs::path target = Target(path);
+// Registers a temporary file for removal on a signal for as long as it lives.
+class PendingGuard {
+ public:
+  explicit PendingGuard(const std::string& path) {
+    InstallHandlers();
+    if (path.size() >= kPendingPathMax) return;
+    std::lock_guard<std::mutex> lock(pendingClaim);
+    for (PendingTemp& p : pending) {
+      if (p.used.load()) continue;
+      std::memcpy(p.path, path.c_str(), path.size() + 1);
+      p.used.store(true);
+      slot_ = &p;
+      return;
+    }
+  }
+  ~PendingGuard() {
+    if (slot_) slot_->used.store(false);
+  }
+  PendingGuard(const PendingGuard&) = delete;
+  PendingGuard& operator=(const PendingGuard&) = delete;
+
+ private:
+  PendingTemp* slot_ = nullptr;
+};
+
+// ---- Stale temporary files ----
+
+// ".NAME.tmpDIGITS", the naming of TemporaryNameFor.
+bool IsTemporaryName(const std::string& name) {
+  const std::size_t tmp = name.rfind(".tmp");
+  if (name.size() < 2 || name[0] != '.' || tmp == std::string::npos || tmp < 2) return false;
+  const std::size_t digits = name.size() - tmp - 4;
+  if (digits == 0 || digits > 9) return false;
+  for (std::size_t i = tmp + 4; i < name.size(); ++i)
+    if (name[i] < '0' || name[i] > '9') return false;
+  return true;
+}
+
+// Removes, once per folder and process, the temporary files of our naming
+// that a killed save left: plain files of this user older than the process.
+void RemoveStaleTemporaries(const fs::path& folder) {
+  static std::mutex lock;
+  static std::set<std::string> swept;
+  {
+    std::lock_guard<std::mutex> guard(lock);
+    if (!swept.insert(folder.string()).second) return;
+  }
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return;
+  const auto started = std::chrono::system_clock::to_time_t(kProcessStart);
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (!IsTemporaryName(name)) continue;
+    struct stat st {};
+    if (::fstatat(::dirfd(dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || st.st_mtime >= started) continue;
+    ::unlinkat(::dirfd(dir), name.c_str(), 0);
+  }
+  ::closedir(dir);
+}
+
+// ---- What is at the target's name ----
+
+enum class Found { Nothing, RegularFile, Stream, Folder, Other };
+
+Found Classify(const struct stat& st) {
+  if (S_ISREG(st.st_mode)) return Found::RegularFile;
+  if (S_ISCHR(st.st_mode) || S_ISFIFO(st.st_mode)) return Found::Stream;
+  if (S_ISDIR(st.st_mode)) return Found::Folder;
+  return Found::Other;
+}
+
+// Writes into a character device or FIFO as a program writing to it would.
+bool WriteInto(const std::string& path, std::string_view contents, std::string* error) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return Fail(error, "Cannot write " + path + ": " + Reason(errno));
+  bool ok = WriteAll(fd, contents);
+  int err = errno;
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    err = errno;
+  }
+  return ok || Fail(error, "Cannot write " + path + ": " + Reason(err));
+}
+
+bool ReplaceByRename(const std::string& path, const fs::path& target, std::string_view contents,
+                     std::string* error) {
   fs::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
+  struct stat folderStat {};
+  if (::stat(folder.c_str(), &folderStat) != 0 || !S_ISDIR(folderStat.st_mode))
+    return Fail(error, "Cannot write " + path + ": the folder " + folder.string() + " does not exist");
+  RemoveStaleTemporaries(folder);
+
   std::random_device rd;
-  std::string tmpName = "." + target.filename().string() + ".tmp" + std::to_string(rd() % 1000000);
-  fs::path tmp = folder / tmpName;
+  const std::string tmp = TemporaryNameFor(target.string(), rd() % 1000000);
+  PendingGuard guard(tmp);
 
   // A file that is replaced keeps its permissions (a private profile stays
   // private); a new one gets the usual ones.
   struct stat old {};
-  const bool replacing = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+  const bool replacing = ::lstat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
   int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    SetError(error, "Cannot write " + path + ": " + Reason(errno));
-    return false;
-  }
+  if (fd < 0) return Fail(error, "Cannot write " + path + ": " + Reason(errno));
   if (replacing) (void)::fchmod(fd, old.st_mode & 07777);
   bool ok = WriteAll(fd, contents) && ::fsync(fd) == 0;
   int err = errno;
@@ -81,39 +213,78 @@ bool WriteFileAtomically(const std::string& path, std::string_view contents,
   }
   if (!ok) {
     ::unlink(tmp.c_str());
-    SetError(error, "Cannot write " + path + ": " + Reason(err));
+    return Fail(error, "Cannot write " + path + ": " + Reason(err));
   }
-  return ok;
+  return true;
+}
+
+std::string Refusal(const std::string& path, Found found) {
+  return "Cannot write " + path + (found == Found::Folder ? ": it is a folder" : ": it is not a regular file");
+}
+
+}  // namespace
+
+std::string TemporaryNameFor(const std::string& target, unsigned suffix) {
+  const fs::path t(target);
+  const std::string name = "." + t.filename().string() + ".tmp" + std::to_string(suffix);
+  return (t.parent_path() / name).string();
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view contents, std::string* error,
+                         FileOrigin origin) {
+  if (path.empty()) return Fail(error, "Cannot write a file without a name");
+  struct stat here {};
+  if (::lstat(path.c_str(), &here) != 0) {
+    if (errno != ENOENT) return Fail(error, "Cannot write " + path + ": " + Reason(errno));
+    return ReplaceByRename(path, path, contents, error);
+  }
+  if (!S_ISLNK(here.st_mode)) {
+    const Found found = Classify(here);
+    if (found == Found::RegularFile) return ReplaceByRename(path, path, contents, error);
+    if (found == Found::Stream && origin == FileOrigin::User) return WriteInto(path, contents, error);
+    return Fail(error, Refusal(path, found));
+  }
+  // A link. The program's own files replace it; a file the user named is
+  // written where the link leads (a dangling link is replaced itself).
+  if (origin == FileOrigin::Own) return ReplaceByRename(path, path, contents, error);
+  struct stat there {};
+  if (::stat(path.c_str(), &there) != 0) return ReplaceByRename(path, path, contents, error);
+  const Found found = Classify(there);
+  if (found == Found::Stream) return WriteInto(path, contents, error);
+  if (found != Found::RegularFile) return Fail(error, Refusal(path, found));
+  std::error_code ec;
+  const fs::path real = fs::canonical(path, ec);
+  if (ec) return Fail(error, "Cannot write " + path + ": " + ec.message());
+  return ReplaceByRename(path, real, contents, error);
 }
 
 bool ReadWholeFile(const std::string& path, std::string& contents, std::string* error) {
-  std::error_code ec;
-  if (fs::is_directory(path, ec)) {
-    SetError(error, "Cannot open " + path + ": it is a folder");
-    return false;
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return Fail(error, "Cannot open " + path + ": " + Reason(errno));
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !(S_ISREG(st.st_mode) || S_ISFIFO(st.st_mode))) {
+    const bool folder = S_ISDIR(st.st_mode);
+    ::close(fd);
+    return Fail(error, "Cannot open " + path + (folder ? ": it is a folder" : ": it is not a regular file"));
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    SetError(error, "Cannot open " + path + ": " + Reason(errno));
-    return false;
+  // Regular files are read at their size; a pipe (or a file the system
+  // reports without one) until its end.
+  contents.clear();
+  if (S_ISREG(st.st_mode) && st.st_size > 0) contents.reserve(std::size_t(st.st_size));
+  char buffer[65536];
+  while (true) {
+    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int err = errno;
+      ::close(fd);
+      contents.clear();
+      return Fail(error, "Cannot read " + path + ": " + Reason(err));
+    }
+    contents.append(buffer, std::size_t(n));
   }
-  // Regular files are read in one piece; anything without a size (a pipe)
-  // character by character.
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  if (size >= 0) {
-    in.seekg(0, std::ios::beg);
-    contents.resize(std::size_t(size));
-    in.read(contents.data(), size);
-    contents.resize(std::size_t(in.gcount()));
-  } else {
-    in.clear();
-    contents.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-  if (in.bad()) {
-    SetError(error, "Cannot read " + path);
-    return false;
-  }
+  ::close(fd);
   return true;
 }
 

@@ -46,23 +46,6 @@ bool Load(OpsRig& rig, const std::string& file) {
   return rig.W().LoadButtonClick();
 }
 
-// A unit image of `slots` headers laid out for `kind`, the first link being
-// `firstLink` and each further one a slot on; a data byte after each header.
-image::THexList UnitImage(int kind, int slots, std::uint32_t firstLink) {
-  slot::ProgrammerGeometry g;
-  g.ApplyKind(std::uint8_t(kind));
-  image::THexList img(g.Capacity);
-  for (int i = 0; i < slots; ++i) {
-    SlotSpec spec;
-    spec.description = "Unit " + std::to_string(i + 1);
-    slot::HeaderBytes h = MakeHeader(spec, i + 1, 0, g.PagesPerSlot(), !g.IsMultiSlot());
-    slot::PutField(h.data(), slot::slot_header::NextHeaderPage, firstLink * std::uint32_t(i + 1));
-    slot::SealHeader(h.data());
-    std::copy(h.begin(), h.end(), img.DataAt(std::uint32_t(i) * g.SlotSize));
-    img.SetValue(std::uint32_t(i) * g.SlotSize + 300, std::uint8_t(0x30 + i));
-  }
-  return img;
-}
 
 TEST(UnitCopyAndLoad, ACopyLoadedBackRestoresTheSameBytesOnEveryKind) {
   for (int kind = 0; kind <= 5; ++kind) {

@@ -10,7 +10,7 @@
 #include <algorithm>
 
 #include "image/TFileLoader.h"
-#include "link/ProgrammerGeometry.h"
+#include "slot/ProgrammerGeometry.h"
 #include "link/TReadProg.h"
 #include "operations/OperationsRig.h"
 #include "platform/Text.h"

@@ -119,14 +119,16 @@ TEST(UnitCopy, OnThe8WayBothHalvesOfAPageMustRead) {
   }
 }
 
-TEST(UnitCopy, ASaveThatFailsIsAFailedCopyWithItsOwnMessage) {
+TEST(UnitCopy, ASaveThatCannotWorkIsRefusedBeforeTheRead) {
   OpsRig rig(3);
   model::TMainForm& w = rig.Begin();
   AddSlots(rig, 1);
   const std::string file = rig.work.File("missing-folder/unit.prg");
+  const int windows = rig.view.shown;
   EXPECT_FALSE(Copy(rig, file));
   const std::string text = rig.dialogs.script.LastText();
-  EXPECT_TRUE(text::StartsWith(text, "Programmer read, but the file could not be saved\r" + file)) << text;
+  EXPECT_EQ(text, "The folder " + rig.work.File("missing-folder/") + " does not exist");
+  EXPECT_EQ(rig.view.shown, windows) << "nothing was read";
   EXPECT_EQ(rig.dialogs.script.shown.back().type, platform::DlgType::Error);
   EXPECT_FALSE(Exists(file));
   EXPECT_EQ(w.Programs.EntryCount, 1) << "the list is left as it was";
@@ -136,7 +138,7 @@ TEST(UnitCopy, ASaveThatFailsIsAFailedCopyWithItsOwnMessage) {
   std::filesystem::create_directory(folder);
   WriteFile(folder + "/inside", "kept");
   EXPECT_FALSE(Copy(rig, folder));
-  EXPECT_TRUE(text::StartsWith(rig.dialogs.script.LastText(), "Programmer read, but the file could not be saved"));
+  EXPECT_EQ(rig.dialogs.script.LastText(), folder + " is a folder; give a file name for the unit image");
   EXPECT_EQ(ReadFile(folder + "/inside"), "kept");
 }
 

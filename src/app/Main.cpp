@@ -28,6 +28,7 @@
 #include "model/TMainForm.h"
 #include "platform/FileVersionInfo.h"
 #include "ui/AppIcon.h"
+#include "platform/Paths.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgressWindow.h"
 #include "ui/QtDialogs.h"
@@ -68,6 +69,10 @@ int main(int argc, char** argv) {
   ui::QtDialogs dialogs;
   model::TMainForm form(dialogs, frontend::FoldersFrom(options));
   form.SetFolderChoice([options] { return frontend::FoldersFrom(options); });
+  // Files planted in a working folder others can write would be read (and
+  // their names written) as the program's own.
+  if (const std::string warning = platform::SharedFolderWarning(form.Folders.working); !warning.empty())
+    dialogs.ShowWarning(warning);
   ui::QtMessagePump pump;
   std::unique_ptr<frontend::LinkEnvironment> environment;
   std::unique_ptr<link::D2XXUnit> unit;

@@ -7,6 +7,7 @@
 
 #include "cli/TerminalDialogs.h"
 #include "frontend/LinkEnvironment.h"
+#include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
@@ -18,7 +19,29 @@ CliContext::CliContext(std::ostream& o, std::ostream& e, std::istream& i)
 
 CliContext::~CliContext() = default;
 
-image::Folders CliContext::Folders() const { return frontend::FoldersFrom(options); }
+image::Folders CliContext::Folders() const {
+  image::Folders f = frontend::FoldersFrom(options);
+  if (!folderChecked_) {
+    folderChecked_ = true;
+    const std::string warning = platform::SharedFolderWarning(f.working);
+    if (!warning.empty()) err << "Warning: " << warning << "\n";
+  }
+  return f;
+}
+
+void CliContext::WriteUserFile(const std::string& path, std::string_view contents) {
+  if (path == "-") {
+    jsonOut_ = &err;
+    out.write(contents.data(), std::streamsize(contents.size()));
+    out.flush();
+    if (!out) throw CliFailure("File Save Error: the output could not be written to stdout");
+    return;
+  }
+  std::string error;
+  if (!platform::WriteFileAtomically(path, contents, &error)) throw CliFailure("File Save Error: " + error);
+}
+
+std::ostream& CliContext::ReportTo(const std::string& writtenPath) { return writtenPath == "-" ? err : out; }
 
 // Texts read from a programmer or a file are bytes, not always UTF-8 (a slot
 // description typed in an 8-bit character set); such a byte is shown as
@@ -35,7 +58,7 @@ void CliContext::FlushJson(const std::string& error, int status) {
     json.erase("messages");
     json["messages"] = messages;
   }
-  out << json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
+  *jsonOut_ << json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
 }
 
 void CliContext::Warn(const std::string& text) {

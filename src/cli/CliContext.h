@@ -9,6 +9,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
@@ -51,7 +52,8 @@ struct CliContext {
   std::unique_ptr<TerminalDialogs> dialogs;
   int exitCode = kExitOk;
 
-  // The working and program folders after the global options.
+  // The working and program folders after the global options. The first
+  // call warns on stderr when other users may write into the working folder.
   image::Folders Folders() const;
   // The JSON object of this run, printed once by the runner (with the
   // error added when the command fails). A command adds to it as it learns.
@@ -70,9 +72,18 @@ struct CliContext {
   void ReportLink(frontend::LinkEnvironment& env);
   // The slot a hint names ("use: velmar-cli replace --slot N ...").
   int hintSlot = 0;
+  // Writes a file the user named: "-" is stdout, anything else is saved
+  // safely (platform::WriteFileAtomically). Throws CliFailure naming the file.
+  // Once a file has gone to stdout, the run's JSON goes to stderr.
+  void WriteUserFile(const std::string& path, std::string_view contents);
+  // Where a command reports what it wrote: stderr when the file itself went
+  // to stdout, so the two never mix.
+  std::ostream& ReportTo(const std::string& writtenPath);
 
  private:
   std::ostream nullOut_{nullptr};
+  std::ostream* jsonOut_ = &out;
+  mutable bool folderChecked_ = false;
 };
 
 // A version number as typed, one convention everywhere: decimal digits

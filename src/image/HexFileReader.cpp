@@ -626,6 +626,9 @@ LoadResult OpenAndLoad(const std::string& fileName, THexList& image, std::uint64
   Fd file(fd);
   struct stat st {};
   if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) throw EFileOpenError("Cannot open " + fileName + ": it is a folder");
+  // A device (an endless /dev/zero, a terminal) is no hex file; a pipe is read.
+  if (!S_ISREG(st.st_mode) && !S_ISFIFO(st.st_mode))
+    throw EFileOpenError("Cannot open " + fileName + ": it is not a regular file");
   return LoadStream(fileName, fd, image, largest);
 }
 

@@ -120,10 +120,10 @@ std::string TFileLoader::IntelHexText(const THexList& image) {
 }
 
 int TFileLoader::SaveFile(const std::string& fileName, const THexList& image, int /*format*/, std::string* error,
-                          platform::Durability durability) {
+                          platform::Durability durability, platform::FileOrigin origin) {
   try {
     const auto produce = [&image](const platform::AppendBytes& append) { return Format(image, append); };
-    return platform::WriteFileAtomically(fileName, produce, error, durability) ? 0 : 1;
+    return platform::WriteFileAtomically(fileName, produce, error, durability, origin) ? 0 : 1;
   } catch (const std::exception& e) {
     if (error) *error = e.what();
     return 1;

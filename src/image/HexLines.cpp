@@ -27,7 +27,9 @@ bool SaveHexLines(const std::string& path, const std::vector<std::string>& lines
     out += l;
     out += "\r\n";
   }
-  return platform::WriteFileAtomically(path, out, error, durability);
+  // Only the program's own pieces go through here: a link at their name is
+  // replaced, not written through.
+  return platform::WriteFileAtomically(path, out, error, durability, platform::FileOrigin::Own);
 }
 
 std::string_view RecordTypeOf(std::string_view line) {

@@ -19,7 +19,9 @@ inline constexpr std::string_view kEndRecord = ":00000001FF";
 // file cannot be read.
 std::vector<std::string> ReadHexLines(const std::string& path);
 
-// Writes the lines with CR LF line ends, replacing any old file atomically.
+// Writes the lines with CR LF line ends as one of the program's own files in
+// its working folder, replacing any old file (or a link at its name)
+// atomically.
 // False (and the reason in `error`) when it cannot be written.
 bool SaveHexLines(const std::string& path, const std::vector<std::string>& lines, std::string* error = nullptr,
                   platform::Durability durability = platform::Durability::kept);

@@ -57,7 +57,7 @@ Folders ChooseFolders(const PlatformVersion& v, const std::string& executableFol
 
 void EnsureWorkingFolder(const std::string& workingFolder) {
   std::string error;
-  if (!platform::EnsureFolder(workingFolder, &error)) throw EISPException(error);
+  if (!platform::EnsurePrivateFolder(workingFolder, &error)) throw EISPException(error);
 }
 
 }  // namespace velmar::image

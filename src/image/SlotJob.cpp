@@ -30,7 +30,8 @@ void ApplyMask(SlotJob& job, std::string_view mask, int count) {
 
 bool SavePiece(const SlotJob& job, std::string_view name, const THexList& image, std::string* error) {
   // The pieces are made again by every build: no need to sync them.
-  return TFileLoader::SaveFile(job.PiecePath(name), image, 1, error, platform::Durability::scratch) == 0;
+  return TFileLoader::SaveFile(job.PiecePath(name), image, 1, error, platform::Durability::scratch,
+                               platform::FileOrigin::Own) == 0;
 }
 
 }  // namespace velmar::image

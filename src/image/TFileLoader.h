@@ -58,10 +58,12 @@ class TFileLoader {
 
   // Writes the image as Intel HEX, replacing any old file atomically (and
   // synced to disk unless it is a scratch file). 0 on success, 1 on any
-  // error (then `error` says what).
+  // error (then `error` says what). `origin` says whether the user named the
+  // file or it is one of the program's own.
   static int SaveFile(const std::string& fileName, const THexList& image, int format = 1,
                       std::string* error = nullptr,
-                      platform::Durability durability = platform::Durability::kept);
+                      platform::Durability durability = platform::Durability::kept,
+                      platform::FileOrigin origin = platform::FileOrigin::User);
   // The Intel HEX text that SaveFile writes (CR LF line ends).
   static std::string IntelHexText(const THexList& image);
 

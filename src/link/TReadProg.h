@@ -12,8 +12,10 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "slot/ProgrammerGeometry.h"
+#include "slot/SlotHeader.h"
 
 namespace velmar::platform {
 class Clock;
@@ -49,12 +51,27 @@ struct BlankPageRule {
   bool eraseWholeSlot = false;       // setting "EraseWholeSlot": write every page
 };
 
+// A header emptied before an overwrite writes any data: the page of a
+// slot's header and the empty header (as Delete writes it) to put there, so
+// that a write that breaks off leaves an empty slot, never an old header over
+// data it no longer describes.
+struct EmptiedHeader {
+  std::uint32_t page = 0;
+  slot::HeaderBytes header{};
+};
+
 // What a slot write writes: the slot record (StartPage, PageCount) and the
-// slot image whose byte k * page size starts page StartPage + k.
+// slot image whose byte k * page size starts page StartPage + k. The headers
+// in `emptyFirst` are emptied before anything else. Each slot of the write
+// has its header page written after the rest of its pages: the write's first
+// page, and (for a whole unit) the pages in `slotStarts`, counted from
+// StartPage.
 struct SlotWrite {
   const slot::TProgramEntry& slot;
   const image::THexList& image;
   BlankPageRule blank;
+  std::vector<EmptiedHeader> emptyFirst = {};
+  std::vector<std::uint32_t> slotStarts = {};
 };
 
 class TReadProg {
@@ -152,6 +169,11 @@ class TReadProg {
   // differs, or -1 when all are as written. The link must be open and the
   // programmer identified; a page that does not read raises EISPException.
   std::int64_t VerifySlot(const SlotWrite& w);
+  // The header pages the last WriteSlot emptied and had not written again
+  // when it stopped: after a failed write those slots are empty.
+  std::vector<std::uint32_t> EmptiedHeaders;
+  // The slot header pages it wrote with their new header.
+  std::vector<std::uint32_t> RewrittenHeaders;
   bool EraseUnit();
 
   // ---- directory ----
@@ -179,6 +201,9 @@ class TReadProg {
   void NewToken();
   bool BlankPageSkipped(std::uint32_t page, std::uint32_t sourceOffset, const SlotWrite& w) const;
   void CheckSlotFits(const SlotWrite& w) const;
+  // One page of a slot write: page `k` of the slot image to dataflash `page`.
+  void WriteSlotPage(std::uint32_t page, std::uint32_t k, const SlotWrite& w, int done, int total);
+  void WriteEmptiedHeader(const EmptiedHeader& e);
 
   D2XXUnit& unit_;
   platform::Clock& clock_;

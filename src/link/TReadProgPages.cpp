@@ -54,8 +54,9 @@ bool TReadProg::ReadBlock(std::uint32_t page, std::uint32_t count, int part) {
 
     if (ClockInByte() != '!') {
       for (int i = 0; i < 3; ++i) ClockInByte();
-      platform::EnsureFolder(WorkingFolder);
-      image::TFileLoader::SaveFile(WorkingFolder + "dferror.hex", *ReadImage, 1);
+      platform::EnsurePrivateFolder(WorkingFolder);
+      image::TFileLoader::SaveFile(WorkingFolder + "dferror.hex", *ReadImage, 1, nullptr, platform::Durability::kept,
+                                   platform::FileOrigin::Own);
       return false;
     }
     return true;
@@ -156,7 +157,28 @@ bool TReadProg::WriteHalfPages(std::uint32_t page, std::uint32_t half, std::uint
   return (status & kWriteFailed) == 0;
 }
 
+void TReadProg::WriteSlotPage(std::uint32_t page, std::uint32_t k, const SlotWrite& w, int done, int total) {
+  const std::uint32_t size = Geometry.PageSize;
+  const bool ok = Geometry.WritesHalfPages() ? WriteHalfPages(page, size / 2, k * size, w)
+                                             : WritePage(page, size, k * size, w);
+  if (!ok) throw EISPException("Dataflash verify fail");
+  Progress(done, total);
+}
+
+void TReadProg::WriteEmptiedHeader(const EmptiedHeader& e) {
+  const std::uint32_t size = Geometry.PageSize;
+  image::THexList page(std::max<std::uint32_t>(size, slot::slot_header::kSize));
+  std::copy(e.header.begin(), e.header.end(), page.DataAt(0));
+  const slot::TProgramEntry record(e.page, 0, 1, "", "", "", e.header);
+  const SlotWrite write{record, page, {0, 0, true}};
+  const bool ok = Geometry.WritesHalfPages() ? WriteHalfPages(e.page, size / 2, 0, write)
+                                             : WritePage(e.page, size, 0, write);
+  if (!ok) throw EISPException("Dataflash verify fail");
+}
+
 bool TReadProg::WriteSlot(const SlotWrite& w) {
+  EmptiedHeaders.clear();
+  RewrittenHeaders.clear();
   try {
     SendByte('V');
     ReceiveByte();
@@ -167,20 +189,28 @@ bool TReadProg::WriteSlot(const SlotWrite& w) {
       throw EISPException("Programmer not detected");
     CheckSlotFits(w);
     const std::uint32_t start = w.slot.StartPage;
-    const int n = int(w.slot.PageCount);
-    const std::uint32_t size = Geometry.PageSize;
-    Progress(0, n);
+    const std::uint32_t n = w.slot.PageCount;
+    Progress(0, int(n));
     Message("Loading Programmer");
-    // The header page goes last: a write that fails part-way leaves the
-    // directory as it was (a New is not listed, a Replace keeps its old
-    // header over a slot the programmer's checksum then refuses), never a
-    // new header over data that did not arrive.
-    for (int i = 0; i < n; ++i) {
-      const int k = (i + 1) % n;
-      bool ok = Geometry.WritesHalfPages() ? WriteHalfPages(start + k, size / 2, k * size, w)
-                                           : WritePage(start + k, size, k * size, w);
-      if (!ok) throw EISPException("Dataflash verify fail");
-      Progress(i, n);
+    // Old headers over the pages about to change are emptied first; each
+    // slot's new header page goes after the rest of its slot. A write that
+    // fails part-way leaves every slot either as it was, empty, or whole
+    // (a New is not listed), never a header over data it does not describe.
+    for (const EmptiedHeader& e : w.emptyFirst) {
+      EmptiedHeaders.push_back(e.page);
+      WriteEmptiedHeader(e);
+    }
+    std::vector<std::uint32_t> starts = w.slotStarts;
+    starts.push_back(0);
+    std::sort(starts.begin(), starts.end());
+    starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
+    int done = 0;
+    for (std::size_t s = 0; s < starts.size() && starts[s] < n; ++s) {
+      const std::uint32_t end = s + 1 < starts.size() ? std::min(starts[s + 1], n) : n;
+      for (std::uint32_t k = starts[s] + 1; k < end; ++k) WriteSlotPage(start + k, k, w, done++, int(n));
+      WriteSlotPage(start + starts[s], starts[s], w, done++, int(n));
+      std::erase(EmptiedHeaders, start + starts[s]);
+      RewrittenHeaders.push_back(start + starts[s]);
     }
     ClockInByte();
     CloseLink(false);

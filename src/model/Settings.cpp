@@ -189,7 +189,7 @@ std::vector<SettingEntry> TMainForm::SettingsEntries() const {
 bool TMainForm::SaveSettings() {
   std::string error;
   std::string workingOn = Folders.working;
-  bool ok = platform::EnsureFolder(Folders.working, &error);
+  bool ok = platform::EnsurePrivateFolder(Folders.working, &error);
   if (ok) {
     workingOn = SettingsPath();
     IniFile ini(workingOn);
@@ -199,7 +199,7 @@ bool TMainForm::SaveSettings() {
       else
         ini.WriteInteger(e.section, e.key, e.number);
     }
-    ok = ini.Save(&error);
+    ok = ini.Save(&error, platform::FileOrigin::Own);
   }
   if (!ok)
     dialogs_.MessageDlg("Error creating Settings File\r\r" + workingOn, platform::DlgType::Error,

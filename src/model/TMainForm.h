@@ -42,10 +42,15 @@ class IniFile;
 class MessagePump;
 }  // namespace velmar::platform
 
+namespace velmar::image {
+class THexList;
+}
+
 namespace velmar::link {
 class D2XXUnit;
 class TReadProg;
 struct BlankPageRule;
+struct EmptiedHeader;
 }  // namespace velmar::link
 
 namespace velmar::model {
@@ -347,10 +352,23 @@ class TMainForm final : public link::LinkWindow {
   // The blank-page rule of a slot write: the selected device's code and data
   // sizes and the "EraseWholeSlot" setting.
   link::BlankPageRule SlotBlankRule() const;
+  // The emptied header that goes to the header page of `record` before an
+  // overwrite: the link and page count of the slot listed there (of
+  // `record` when none is).
+  link::EmptiedHeader EmptiedFor(const slot::TProgramEntry& record) const;
+  // After a failed write: the slots whose headers the write emptied and did
+  // not write again are listed as the empty slots they now are.
+  void ListEmptied(const std::vector<link::EmptiedHeader>& emptied);
   // Shows the missing link as a link failure; false when there is no link.
   bool HaveLink();
   // Blanks the headers of the slots past a loaded unit image (operations/UnitLoad.cpp).
   void BlankSlotsAfter(std::uint32_t pagesWritten);
+  // The header pages of the unit image's slots inside the first `pages`
+  // pages, each with the empty header to put there first.
+  std::vector<link::EmptiedHeader> UnitHeadersToEmpty(const image::THexList& unit, std::uint32_t pages) const;
+  // The slot list after a Load Unit that broke off: the unit's slots written
+  // whole, empty slots where headers were emptied, old slots past them.
+  void ListAfterBrokenLoad(const image::THexList& unit);
   std::string LoadUnitFileName();
   // A record of an operation on the programmer; the programmer's facts
   // (kind, model, serial, firmware version) are added when it is written.

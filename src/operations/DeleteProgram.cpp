@@ -60,11 +60,18 @@ bool TMainForm::DeleteProgramButtonClick() {
   // is written.
   const slot::TProgramEntry written(record->StartPage, record->NextPage, std::max<std::uint32_t>(record->PageCount, 1),
                                     record->SlotName, "", "", header);
+  // The empty header goes first too: the old one would otherwise describe
+  // data already blanked when the write breaks off.
+  link::SlotWrite write{written, slotImage, SlotBlankRule()};
+  write.emptyFirst.push_back({written.StartPage, header});
   SetHourGlass(true);
-  const bool ok = ops::WriteWrapper({*link_, dialogs_, progressView_, linkParts_.pump},
-                                    {written, slotImage, SlotBlankRule()}, KindAtLastRead, om_Delete, QuietMode);
+  const bool ok = ops::WriteWrapper({*link_, dialogs_, progressView_, linkParts_.pump}, write, KindAtLastRead,
+                                    om_Delete, QuietMode);
   SetHourGlass(false);
-  if (!ok) return false;
+  if (!ok) {
+    ListEmptied(write.emptyFirst);
+    return false;
+  }
   Programs.Delete(Programs.CurrentIndex);
   Programs.Insert(Programs.CurrentIndex, std::move(record));
   RefreshSlotView();

@@ -11,6 +11,7 @@
 
 #include "devices/TData.h"
 #include "slot/ProgrammerGeometry.h"
+#include "slot/TProgramEntry.h"
 #include "link/TReadProg.h"
 #include "model/TMainForm.h"
 #include "operations/SlotBuild.h"
@@ -142,6 +143,39 @@ bool TMainForm::FirmwareReady() {
   return true;
 }
 
+link::EmptiedHeader TMainForm::EmptiedFor(const slot::TProgramEntry& record) const {
+  std::uint32_t next = record.NextPage, pages = record.PageCount;
+  for (int i = 0; i < Programs.EntryCount; ++i) {
+    const slot::TProgramEntry& listed = Programs.Get(i);
+    if (listed.StartPage != record.StartPage) continue;
+    next = listed.NextPage;
+    pages = listed.PageCount;
+    break;
+  }
+  return {record.StartPage, slot::EmptyHeader(std::uint16_t(next), std::uint16_t(pages))};
+}
+
+void TMainForm::ListEmptied(const std::vector<link::EmptiedHeader>& emptied) {
+  bool changed = false;
+  for (const link::EmptiedHeader& e : emptied) {
+    if (std::find(link_->EmptiedHeaders.begin(), link_->EmptiedHeaders.end(), e.page) == link_->EmptiedHeaders.end())
+      continue;
+    int at = -1;
+    for (int i = 0; i < Programs.EntryCount && at < 0; ++i)
+      if (Programs.Get(i).StartPage == e.page) at = i;
+    if (at >= 0) {
+      Programs.Delete(at);
+      Programs.Insert(at, slot::EntryFromHeader(e.page, e.header.data()));
+    } else if (e.page == 0) {
+      // A single-slot programmer whose slot was not listed lists it now.
+      Programs.Clear();
+      Programs.Add(slot::EntryFromHeader(e.page, e.header.data()));
+    }
+    changed = true;
+  }
+  if (changed) RefreshSlotView();
+}
+
 link::BlankPageRule TMainForm::SlotBlankRule() const {
   return {std::uint32_t(std::max(Data.FlashSize, 0)), std::uint32_t(std::max(Data.EEPROMSIZE, 0)), EraseWholeSlot};
 }
@@ -171,11 +205,17 @@ bool TMainForm::uploadClick() {
   if (!HaveLink() || !FirmwareReady()) return false;
   KindAtLastRead = ProgrammerKind;
   SetHourGlass(true);
-  const link::SlotWrite write{*built.record, built.slotImage, SlotBlankRule()};
+  link::SlotWrite write{*built.record, built.slotImage, SlotBlankRule()};
+  // An overwrite (Replace, or New on a single-slot programmer, whose one
+  // slot it replaces) empties the old header before the first data page.
+  if (OperationMode == om_Replace || !MultiSlotKind()) write.emptyFirst.push_back(EmptiedFor(*built.record));
   const bool written = ops::WriteWrapper({*link_, dialogs_, progressView_, linkParts_.pump}, write, KindAtLastRead,
                                          OperationMode, QuietMode, controls_.Checked("VerifyAfterWriting"));
   SetHourGlass(false);
-  if (!written) return false;
+  if (!written) {
+    ListEmptied(write.emptyFirst);
+    return false;
+  }
 
   if (!MultiSlotKind()) {
     Programs.Clear();

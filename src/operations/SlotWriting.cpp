@@ -1,6 +1,8 @@
 // The slot write and its wrapper.
 #include "operations/SlotWriting.h"
 
+#include <algorithm>
+
 #include "link/LinkErrors.h"
 #include "platform/Dialogs.h"
 
@@ -17,6 +19,8 @@ bool RunSlotWrite(model::TForm1& form, link::TReadProg& link, const link::SlotWr
                   bool verify) {
   ProgressBinding binding(link, form);
   OperationEnd end(form, link);
+  link.EmptiedHeaders.clear();  // nothing of this write is emptied before it writes
+  link.RewrittenHeaders.clear();
   form.Busy = false;
   form.messageLabel = "Checking Programmer";
   form.Caption = "Loading Programmer";
@@ -46,6 +50,23 @@ bool RunSlotWrite(model::TForm1& form, link::TReadProg& link, const link::SlotWr
   }
 }
 
+std::string EmptiedSlotsText(const link::TReadProg& link) {
+  const std::vector<std::uint32_t>& pages = link.EmptiedHeaders;
+  if (pages.empty()) return {};
+  const std::uint32_t perSlot = link.Geometry.IsMultiSlot() ? link.Geometry.PagesPerSlot() : 0;
+  std::vector<std::uint32_t> slots;
+  for (std::uint32_t page : pages) slots.push_back(perSlot ? page / perSlot + 1 : 1);
+  std::sort(slots.begin(), slots.end());
+  slots.erase(std::unique(slots.begin(), slots.end()), slots.end());
+  std::string list;
+  for (std::size_t i = 0; i < slots.size(); ++i) {
+    if (i > 0) list += i + 1 == slots.size() ? " and " : ", ";
+    list += std::to_string(slots[i]);
+  }
+  return slots.size() == 1 ? "\r\rSlot " + list + " is now empty and must be written again"
+                           : "\r\rSlots " + list + " are now empty and must be written again";
+}
+
 const char* SlotWriteSuccessText(int operationMode) {
   switch (operationMode) {
     case 1: return "Program replaced successfully";
@@ -69,7 +90,9 @@ bool WriteWrapper(const OperationParts& parts, const link::SlotWrite& write, int
     }
   }  // the window is released before any message
   if (!failure.empty()) {
-    parts.dialogs.ShowError(failure);
+    // A Delete that broke off after emptying the header has done what it
+    // had to; any other write has left an empty slot to write again.
+    parts.dialogs.ShowError(operationMode == 2 ? failure : failure + EmptiedSlotsText(parts.link));
     return false;
   }
   if (!quiet) parts.dialogs.ShowInformation(SlotWriteSuccessText(operationMode));

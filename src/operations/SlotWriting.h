@@ -31,6 +31,11 @@ bool RunSlotWrite(model::TForm1& form, link::TReadProg& link, const link::SlotWr
 // The failure of a read-back: the slot (1 for the first) and the page.
 std::string VerifyFailureText(std::int64_t page, const slot::ProgrammerGeometry& geometry);
 
+// "\r\rSlot 3 is now empty and must be written again" (or the same for
+// several slots) when the link's last slot write emptied headers it did not
+// write again; empty otherwise.
+std::string EmptiedSlotsText(const link::TReadProg& link);
+
 // The success message of an operation mode (0 New, 1 Replace, 2 Delete).
 const char* SlotWriteSuccessText(int operationMode);
 

@@ -1,6 +1,7 @@
 // Copy Unit.
 #include "operations/UnitCopy.h"
 
+#include <filesystem>
 #include <memory>
 
 #include "image/TFileLoader.h"
@@ -108,6 +109,20 @@ std::string WithUnitExtension(const std::string& path) {
   return name.find('.') == std::string::npos ? path + ".prg" : path;
 }
 
+// Why the unit image cannot be saved at `chosen`, found before minutes of
+// reading: no file name (an empty answer, a folder ending in a separator),
+// a folder, or a folder that does not exist. Empty when it may be saved.
+std::string UnitFileProblem(const std::string& chosen) {
+  if (platform::ExtractFileName(chosen).empty())
+    return chosen.empty() ? "No file name given for the unit image"
+                          : chosen + " names a folder; give a file name for the unit image";
+  std::error_code ec;
+  if (std::filesystem::is_directory(chosen, ec)) return chosen + " is a folder; give a file name for the unit image";
+  const std::string folder = platform::ExtractFilePath(chosen);
+  if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) return "The folder " + folder + " does not exist";
+  return {};
+}
+
 }  // namespace
 
 bool TMainForm::CopyButtonClick() {
@@ -128,6 +143,10 @@ bool TMainForm::CopyButtonClick() {
   std::optional<std::string> chosen =
       dialogs_.SaveFile({dlg.extra.at("filter"), dlg.extra.at("defaultExt"), LastFolder, {}});
   if (!chosen) return false;
+  if (const std::string problem = UnitFileProblem(*chosen); !problem.empty()) {
+    dialogs_.ShowError(problem);
+    return false;
+  }
   const std::string file = WithUnitExtension(*chosen);
   logged.Record().file = file;
   const std::string folder = platform::ExtractFilePath(file);

@@ -1,6 +1,10 @@
 // Load Unit.
 #include "operations/UnitLoad.h"
 
+#include <algorithm>
+#include <map>
+#include <set>
+
 #include "image/TFileLoader.h"
 #include "image/THexList.h"
 #include "link/LinkErrors.h"
@@ -100,6 +104,48 @@ void TMainForm::BlankSlotsAfter(std::uint32_t pagesWritten) {
   link_->ClockInByte();
 }
 
+std::vector<link::EmptiedHeader> TMainForm::UnitHeadersToEmpty(const image::THexList& unit,
+                                                               std::uint32_t pages) const {
+  const slot::ProgrammerGeometry& g = link_->Geometry;
+  const std::uint32_t perSlot = g.IsMultiSlot() ? g.PagesPerSlot() : pages;
+  std::vector<link::EmptiedHeader> headers;
+  for (std::uint32_t page = 0; perSlot > 0 && page < pages; page += perSlot) {
+    const std::uint8_t* h = unit.DataAt(page * g.PageSize);
+    link::EmptiedHeader e{page, {}};
+    if (h[slot::slot_header::InUseMarker.offset] == 0x00)
+      e.header = slot::EmptyHeader(std::uint16_t(slot::GetField(h, slot::slot_header::NextHeaderPage)),
+                                   std::uint16_t(slot::GetField(h, slot::slot_header::PageCount)));
+    else
+      e.header.fill(0xFF);  // the unit has no slot here: no header at all
+    headers.push_back(e);
+  }
+  return headers;
+}
+
+void TMainForm::ListAfterBrokenLoad(const image::THexList& unit) {
+  const slot::ProgrammerGeometry& g = link_->Geometry;
+  std::map<std::uint32_t, slot::HeaderBytes> now;  // header page -> the header there now
+  for (int i = 0; i < Programs.EntryCount; ++i) now[Programs.Get(i).StartPage] = Programs.Get(i).Header;
+  for (std::uint32_t page : link_->RewrittenHeaders)
+    std::copy_n(unit.DataAt(page * g.PageSize), slot::slot_header::kSize, now[page].begin());
+  for (std::uint32_t page : link_->EmptiedHeaders)
+    for (const link::EmptiedHeader& e : UnitHeadersToEmpty(unit, page + 1))
+      if (e.page == page) now[page] = e.header;
+  // The directory walk over what is known to be there.
+  Programs.Clear();
+  std::set<std::uint32_t> visited;
+  for (std::uint32_t page = 0; now.count(page) && !visited.count(page) && page < g.PageTotal();) {
+    const slot::HeaderBytes& h = now[page];
+    if (h[slot::slot_header::InUseMarker.offset] != 0x00) break;
+    Programs.Add(slot::EntryFromHeader(page, h.data()));
+    visited.insert(page);
+    if (std::uint32_t(Programs.EntryCount) >= g.SlotCount) break;
+    page = slot::GetField(h.data(), slot::slot_header::NextHeaderPage);
+  }
+  Programs.CurrentIndex = 0;
+  RefreshSlotView();
+}
+
 bool TMainForm::LoadButtonClick() {
   oplog::OperationRecorder logged = Recording(oplog::LoggedOperation::load);
   if (DemoMode) {
@@ -143,6 +189,10 @@ bool TMainForm::LoadButtonClick() {
   slot::HeaderBytes none;
   none.fill(0xFF);
   const slot::TProgramEntry record(0, 0, pages, "", "", "", none);
+  // The header pages about to be overwritten are emptied first, and each
+  // slot's header goes after the rest of the slot.
+  link::SlotWrite write{record, unit, {0, 0, true}, UnitHeadersToEmpty(unit, pages)};
+  for (const link::EmptiedHeader& e : write.emptyFirst) write.slotStarts.push_back(e.page);
 
   std::string failure;
   bool written = false;
@@ -153,8 +203,7 @@ bool TMainForm::LoadButtonClick() {
     try {
       // Every page is written: the blank-page skip counts from page 0 and
       // would leave old data in the blank pages of later slots.
-      written = ops::RunSlotWrite(form, *link_, {record, unit, {0, 0, true}}, KindAtLastRead,
-                                  controls_.Checked("VerifyAfterWriting"));
+      written = ops::RunSlotWrite(form, *link_, write, KindAtLastRead, controls_.Checked("VerifyAfterWriting"));
       const bool readBack = !CommandLineMode;
       const bool staleSlots = g.IsMultiSlot() && (pages + g.PagesPerSlot() - 1) / g.PagesPerSlot() < g.SlotCount;
       if (written && (readBack || staleSlots)) {
@@ -173,7 +222,9 @@ bool TMainForm::LoadButtonClick() {
   }  // the window is released before any message
   SetHourGlass(false);
   if (!failure.empty()) {
-    dialogs_.ShowError(failure);
+    const std::string emptied = ops::EmptiedSlotsText(*link_);
+    if (!emptied.empty() || !link_->RewrittenHeaders.empty()) ListAfterBrokenLoad(unit);
+    dialogs_.ShowError(failure + emptied);
     return false;
   }
   if (!written) {

@@ -105,8 +105,9 @@ long long IniFile::ReadInteger(const std::string& section, const std::string& ke
   int e = FindEntry(FindSection(section), key);
   if (e < 0) return def;
   long long v = 0;
+  // Every value WriteInteger writes reads back; callers that keep a value
+  // in an int check its range themselves.
   if (!text::ParseInt(lines_[std::size_t(e)].value, v)) return def;
-  if (v < INT_MIN || v > INT_MAX) return def;
   return v;
 }
 
@@ -168,8 +169,8 @@ std::string IniFile::Text() const {
   return out;
 }
 
-bool IniFile::Save(std::string* error) const {
-  return WriteFileAtomically(path_, Text(), error);
+bool IniFile::Save(std::string* error, FileOrigin origin) const {
+  return WriteFileAtomically(path_, Text(), error, Durability::kept, origin);
 }
 
 }  // namespace velmar::platform

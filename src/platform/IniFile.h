@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/AtomicFile.h"
+
 namespace velmar::platform {
 
 class IniFile {
@@ -38,8 +40,9 @@ class IniFile {
   void WriteBool(const std::string& section, const std::string& key, bool value);
 
   // Writes the file back (temporary file and rename). False and `error` when
-  // it cannot be written.
-  bool Save(std::string* error = nullptr) const;
+  // it cannot be written. The program's own files (setting.ini) replace a
+  // link at their name rather than write through it.
+  bool Save(std::string* error = nullptr, FileOrigin origin = FileOrigin::User) const;
   // The file's text as it would be saved.
   std::string Text() const;
   // Replaces the contents by parsing `text` (used by tests and Load).

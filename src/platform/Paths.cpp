@@ -1,8 +1,12 @@
 // Path helpers on std::filesystem and the XDG environment variables.
 #include "platform/Paths.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+
+#include <sys/stat.h>
 
 namespace velmar::platform {
 
@@ -46,6 +50,30 @@ bool EnsureFolder(const std::string& folder, std::string* error) {
   if (!ec) ec = probe;
   if (error) *error = "Cannot create folder " + folder + (ec ? ": " + ec.message() : "");
   return false;
+}
+
+bool EnsurePrivateFolder(const std::string& folder, std::string* error) {
+  if (folder.empty()) return true;
+  std::error_code ec;
+  if (fs::is_directory(folder, ec)) return true;
+  fs::path path = fs::path(folder);
+  if (!path.has_filename()) path = path.parent_path();  // "a/b/" names the folder b
+  const fs::path above = path.parent_path();
+  if (!above.empty() && !EnsureFolder(above.string(), error)) return false;
+  if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
+    if (error) *error = "Cannot create folder " + folder + ": " + std::strerror(errno);
+    return false;
+  }
+  return EnsureFolder(folder, error);
+}
+
+std::string SharedFolderWarning(const std::string& folder) {
+  struct stat st {};
+  if (folder.empty() || ::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return {};
+  if ((st.st_mode & (S_IWGRP | S_IWOTH)) == 0) return {};
+  return "The working folder " + folder +
+         " can be written by other users, who could plant files there; make it private (chmod 700) or choose "
+         "another with --working-folder";
 }
 
 std::string ExtractFileName(const std::string& path) {

@@ -23,6 +23,13 @@ std::string WithSeparator(std::string folder);
 // Creates `folder` and every missing level above it. True when the folder
 // exists afterwards; otherwise `error` says why.
 bool EnsureFolder(const std::string& folder, std::string* error = nullptr);
+// The same for the working folder: a folder it has to make is private to
+// the user (0700), as the program's own files in it are.
+bool EnsurePrivateFolder(const std::string& folder, std::string* error = nullptr);
+// A warning naming `folder` when other users may write into it (and so
+// plant files or links at the names the program writes there); empty when
+// it is private enough or does not exist.
+std::string SharedFolderWarning(const std::string& folder);
 
 // The name part of a path (after the last '/' or '\').
 std::string ExtractFileName(const std::string& path);

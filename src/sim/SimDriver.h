@@ -30,6 +30,8 @@ class SimDriver final : public link::FtDriver {
   ~SimDriver() override;
 
   SimState& State() { return state_; }
+  // Driver calls so far (what the unplug_after fault counts).
+  long long Calls() const { return calls_; }
   ProgrammerBoard& Board() { return *board_; }
   Ft2232Channel& ProgrammerChannel();
 

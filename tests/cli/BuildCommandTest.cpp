@@ -187,3 +187,40 @@ TEST_P(EveryDevice, BuildsASmallProgramIntoASlot) {
 
 INSTANTIATE_TEST_SUITE_P(ShippedDatabase, EveryDevice, ::testing::ValuesIn(ShippedDevices()),
                          [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+
+namespace {
+
+// Links planted at the names the build writes in the working folder are
+// replaced, not written through; a working folder others may write is
+// warned about, and one the build makes is private.
+TEST_F(BuildCommand, PlantedLinksAreReplacedAndASharedWorkingFolderWarnedAbout) {
+  namespace fs = std::filesystem;
+  TempDir elsewhere;
+  const char* names[] = {"kf_header.hex", "kf_flashtest.hex", "kf_flash.hex", "kf_eeprom.hex"};
+  for (const char* name : names) {
+    WriteFile(elsewhere.File(name), "precious");
+    fs::create_symlink(elsewhere.File(name), working.File(name));
+  }
+  fs::permissions(working.Path(), fs::perms::all);
+  auto r = Run({"build", "--kind", "3", "--family", "1", "--device", "PIC16F628A", "--hex", Example("pic16f628a"),
+                "--description", "Blink"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("Warning: The working folder " + working.Path() + " can be written by other users"),
+            std::string::npos)
+      << r.err;
+  for (const char* name : names) {
+    EXPECT_EQ(ReadFile(elsewhere.File(name)), "precious") << name;
+    EXPECT_FALSE(fs::is_symlink(working.File(name))) << name;
+  }
+  EXPECT_TRUE(velmar::test::Exists(working.File("kf_header.hex")));
+
+  const std::string fresh = working.File("new/");
+  auto made = RunCliInProcess({"--program-folder", program.Path(), "--working-folder", fresh, "build", "--kind", "3",
+                               "--family", "1", "--device", "PIC16F628A", "--hex", Example("pic16f628a"),
+                               "--description", "Blink"});
+  ASSERT_EQ(made.status, 0) << made.err;
+  EXPECT_EQ(made.err.find("Warning"), std::string::npos) << made.err;
+  EXPECT_EQ(fs::status(fresh).permissions() & fs::perms::all, fs::perms::owner_all);
+}
+
+}  // namespace

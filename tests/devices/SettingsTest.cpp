@@ -226,6 +226,24 @@ TEST(FormClose, CreatesTheWholeWorkingFolderAndSkipsAbortedRuns) {
   EXPECT_TRUE(g.dialogs.shown.empty());
 }
 
+TEST(FormClose, ReplacesALinkPlantedAtSettingIniAndMakesTheWorkingFolderPrivate) {
+  namespace fs = std::filesystem;
+  WindowFixture f;
+  f.Show(4);
+  WriteFile(f.program.File("victim"), "precious");
+  fs::create_symlink(f.program.File("victim"), f.working.File("setting.ini"));
+  f.W().FormClose();
+  EXPECT_EQ(ReadFile(f.program.File("victim")), "precious");
+  EXPECT_FALSE(fs::is_symlink(f.working.File("setting.ini")));
+  EXPECT_TRUE(IniFile(f.working.File("setting.ini")).SectionExists("ProgSettings"));
+
+  WindowFixture g;
+  g.Show(4);
+  g.W().Folders.working = g.working.Path() + "Made/Here/";
+  g.W().FormClose();
+  EXPECT_EQ(fs::status(g.working.Path() + "Made/Here/").permissions() & fs::perms::all, fs::perms::owner_all);
+}
+
 TEST(FormClose, ReportsAFolderItCannotCreateAndStillCloses) {
   WindowFixture f;
   f.Show(4);

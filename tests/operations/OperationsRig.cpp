@@ -39,6 +39,22 @@ const std::vector<ExampleProgram>& ExamplePrograms() {
 
 std::string ExampleFile(const std::string& folder) { return SourceDir() + "examples/" + folder + "/blink.hex"; }
 
+image::THexList UnitImage(int kind, int slots, std::uint32_t firstLink) {
+  slot::ProgrammerGeometry g;
+  g.ApplyKind(std::uint8_t(kind));
+  image::THexList img(g.Capacity);
+  for (int i = 0; i < slots; ++i) {
+    SlotSpec spec;
+    spec.description = "Unit " + std::to_string(i + 1);
+    slot::HeaderBytes h = MakeHeader(spec, i + 1, 0, g.PagesPerSlot(), !g.IsMultiSlot());
+    slot::PutField(h.data(), slot::slot_header::NextHeaderPage, firstLink * std::uint32_t(i + 1));
+    slot::SealHeader(h.data());
+    std::copy(h.begin(), h.end(), img.DataAt(std::uint32_t(i) * g.SlotSize));
+    img.SetValue(std::uint32_t(i) * g.SlotSize + 300, std::uint8_t(0x30 + i));
+  }
+  return img;
+}
+
 bool SameBytes(const image::THexList& a, const image::THexList& b) {
   return a.Count() == b.Count() && std::equal(a.DataAt(0), a.DataAt(0) + a.Count(), b.DataAt(0));
 }

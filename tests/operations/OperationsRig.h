@@ -42,6 +42,9 @@ struct ExampleProgram {
 };
 const std::vector<ExampleProgram>& ExamplePrograms();
 std::string ExampleFile(const std::string& folder);
+// A unit image of `slots` headers laid out for `kind`, the first link being
+// `firstLink` and each further one a slot on; a data byte after each header.
+image::THexList UnitImage(int kind, int slots, std::uint32_t firstLink);
 // True when both images hold the same bytes.
 bool SameBytes(const image::THexList& a, const image::THexList& b);
 

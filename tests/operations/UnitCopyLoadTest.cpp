@@ -47,23 +47,6 @@ bool Load(OpsRig& rig, const std::string& file) {
   return rig.W().LoadButtonClick();
 }
 
-// A unit image of `slots` headers laid out for `kind`, the first link being
-// `firstLink` and each further one a slot on; a data byte after each header.
-image::THexList UnitImage(int kind, int slots, std::uint32_t firstLink) {
-  slot::ProgrammerGeometry g;
-  g.ApplyKind(std::uint8_t(kind));
-  image::THexList img(g.Capacity);
-  for (int i = 0; i < slots; ++i) {
-    SlotSpec spec;
-    spec.description = "Unit " + std::to_string(i + 1);
-    slot::HeaderBytes h = MakeHeader(spec, i + 1, 0, g.PagesPerSlot(), !g.IsMultiSlot());
-    slot::PutField(h.data(), slot::slot_header::NextHeaderPage, firstLink * std::uint32_t(i + 1));
-    slot::SealHeader(h.data());
-    std::copy(h.begin(), h.end(), img.DataAt(std::uint32_t(i) * g.SlotSize));
-    img.SetValue(std::uint32_t(i) * g.SlotSize + 300, std::uint8_t(0x30 + i));
-  }
-  return img;
-}
 
 TEST(UnitCopyAndLoad, ACopyLoadedBackRestoresTheSameBytesOnEveryKind) {
   for (int kind = 0; kind <= 5; ++kind) {
@@ -138,14 +121,16 @@ TEST(UnitCopy, OnThe8WayBothHalvesOfAPageMustRead) {
   }
 }
 
-TEST(UnitCopy, ASaveThatFailsIsAFailedCopyWithItsOwnMessage) {
+TEST(UnitCopy, ASaveThatCannotWorkIsRefusedBeforeTheRead) {
   OpsRig rig(3);
   model::TMainForm& w = rig.Begin();
   AddSlots(rig, 1);
   const std::string file = rig.work.File("missing-folder/unit.prg");
+  const int windows = rig.view.shown;
   EXPECT_FALSE(Copy(rig, file));
   const std::string text = rig.dialogs.script.LastText();
-  EXPECT_TRUE(text::StartsWith(text, "Programmer read, but the file could not be saved\r" + file)) << text;
+  EXPECT_EQ(text, "The folder " + rig.work.File("missing-folder/") + " does not exist");
+  EXPECT_EQ(rig.view.shown, windows) << "nothing was read";
   EXPECT_EQ(rig.dialogs.script.shown.back().type, platform::DlgType::Error);
   EXPECT_FALSE(Exists(file));
   EXPECT_EQ(w.Programs.EntryCount, 1) << "the list is left as it was";
@@ -155,7 +140,7 @@ TEST(UnitCopy, ASaveThatFailsIsAFailedCopyWithItsOwnMessage) {
   std::filesystem::create_directory(folder);
   WriteFile(folder + "/inside", "kept");
   EXPECT_FALSE(Copy(rig, folder));
-  EXPECT_TRUE(text::StartsWith(rig.dialogs.script.LastText(), "Programmer read, but the file could not be saved"));
+  EXPECT_EQ(rig.dialogs.script.LastText(), folder + " is a folder; give a file name for the unit image");
   EXPECT_EQ(ReadFile(folder + "/inside"), "kept");
 }
 

@@ -27,7 +27,7 @@ TEST(IniFile, SectionAndKeyNamesMatchRegardlessOfCaseAndBlanks) {
 }
 
 TEST(IniFile, MissingKeysAndNonNumbersGiveTheDefault) {
-  IniFile ini = FromText("[A]\nnum=12abc\nneg=-4\nhuge=99999999999999\nempty=\nbool=7\nzero=0\n");
+  IniFile ini = FromText("[A]\nnum=12abc\nneg=-4\nhuge=99999999999999999999\nempty=\nbool=7\nzero=0\n");
   EXPECT_EQ(ini.ReadInteger("A", "missing", 42), 42);
   EXPECT_EQ(ini.ReadInteger("A", "num", 5), 5);
   EXPECT_EQ(ini.ReadInteger("A", "neg", 5), -4);
@@ -37,6 +37,16 @@ TEST(IniFile, MissingKeysAndNonNumbersGiveTheDefault) {
   EXPECT_FALSE(ini.ReadBool("A", "zero", true));
   EXPECT_EQ(ini.ReadString("B", "x", "def"), "def");
   EXPECT_EQ(ini.ReadString("A", "empty", "def"), "");
+}
+
+TEST(IniFile, EveryWrittenIntegerReadsBack) {
+  IniFile ini;
+  const long long values[] = {0, -1, 2147483647, 2147483648LL, -2147483649LL, 99999999999999LL,
+                              9223372036854775807LL, -9223372036854775807LL - 1};
+  for (long long v : values) {
+    ini.WriteInteger("A", "n", v);
+    EXPECT_EQ(ini.ReadInteger("A", "n", 5), v);
+  }
 }
 
 TEST(IniFile, QuotedValuesAndCommentsAndGarbage) {

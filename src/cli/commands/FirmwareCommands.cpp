@@ -60,18 +60,15 @@ void Decode(CliContext& ctx, const FirmwareArgs& a) {
   std::string why;
   if (!fw.LoadInto(flash, &why)) throw CliFailure("Firmware file Corrupted: " + a.file + ": " + why);
 
-  if (!a.out.empty()) {
-    std::string error;
-    if (!platform::WriteFileAtomically(a.out, RecordsText(fw.Records()), &error))
-      throw CliFailure("File Save Error: " + error);
-  }
+  if (!a.out.empty()) ctx.WriteUserFile(a.out, RecordsText(fw.Records()));
+  std::ostream& report = ctx.ReportTo(a.out);
   if (ctx.options.json) {
     const int version = std::stoi(fw.Version(), nullptr, 16);
     ctx.PrintJson({{"version", version}, {"version_hex", fw.Version()}, {"records", fw.Records().size()}});
   } else {
-    ctx.out << "version: " << VersionText(std::stoi(fw.Version(), nullptr, 16)) << "\n"
-            << "records: " << fw.Records().size() << "\n";
-    if (!a.out.empty()) ctx.out << "Wrote " << a.out << "\n";
+    report << "version: " << VersionText(std::stoi(fw.Version(), nullptr, 16)) << "\n"
+           << "records: " << fw.Records().size() << "\n";
+    if (!a.out.empty()) report << "Wrote " << a.out << "\n";
   }
 }
 
@@ -102,16 +99,15 @@ std::vector<std::string> HexRecords(const std::string& path) {
 void Pack(CliContext& ctx, const FirmwareArgs& a) {
   std::string version = VersionArgument(a.version);
   std::vector<std::string> records = HexRecords(a.hex);
-  std::string error;
-  if (!platform::WriteFileAtomically(a.out, TFirmwareFile::Pack(version, records), &error))
-    throw CliFailure("File Save Error: " + error);
+  ctx.WriteUserFile(a.out, TFirmwareFile::Pack(version, records));
+  std::ostream& report = ctx.ReportTo(a.out);
   if (ctx.options.json)
     ctx.PrintJson({{"output", a.out},
                    {"version", std::stoi(version, nullptr, 16)},
                    {"version_hex", version},
                    {"records", records.size()}});
   else
-    ctx.out << "Wrote " << a.out << " (version " << VersionText(std::stoi(version, nullptr, 16)) << ", " << records.size() << " records)\n";
+    report << "Wrote " << a.out << " (version " << VersionText(std::stoi(version, nullptr, 16)) << ", " << records.size() << " records)\n";
 }
 
 }  // namespace
@@ -123,13 +119,13 @@ void RegisterFirmwareCommands(CLI::App& app, CliContext& ctx) {
 
   auto* decode = fw->add_subcommand("decode", "Check and decipher a firmware file; print its version and record count");
   decode->add_option("FILE", args->file, "Firmware file (.upd)")->required();
-  decode->add_option("--out", args->out, "Write the deciphered Intel HEX records to this file");
+  decode->add_option("--out", args->out, "Write the deciphered Intel HEX records to this file (- for stdout)");
   decode->callback([&ctx, args] { Decode(ctx, *args); });
 
   auto* pack = fw->add_subcommand("pack", "Make a firmware file from a version and an Intel HEX file");
   pack->add_option("--version", args->version, "Firmware version: 226, 0xE2 or E2")->required();
   pack->add_option("--hex", args->hex, "Intel HEX file of the controller's flash")->required();
-  pack->add_option("OUT", args->out, "Firmware file to write (.upd)")->required();
+  pack->add_option("OUT", args->out, "Firmware file to write (.upd, - for stdout)")->required();
   pack->callback([&ctx, args] { Pack(ctx, *args); });
 }
 

@@ -88,10 +88,10 @@ void Convert(CliContext& ctx, const HexArgs& a) {
   THexList image;
   const image::LoadResult r = Load(ctx, a, image);
   if (r.result < 0) throw CliFailure(LoadFailure(a.file, r));
-  std::string error;
-  if (TFileLoader::SaveFile(a.out, image, 1, &error) != 0) throw CliFailure("File Save Error: " + error);
+  ctx.WriteUserFile(a.out, TFileLoader::IntelHexText(image));
+  std::ostream& report = ctx.ReportTo(a.out);
   if (!ctx.options.json)
-    ctx.out << "Wrote " << a.out << " as Intel HEX (read as " << TFileLoader::FormatName(r.format) << ")\n";
+    report << "Wrote " << a.out << " as Intel HEX (read as " << TFileLoader::FormatName(r.format) << ")\n";
   else
     ctx.PrintJson({{"output", a.out}, {"format", r.format}});
 }
@@ -110,7 +110,7 @@ void RegisterHexCommands(CLI::App& app, CliContext& ctx) {
 
   auto* convert = hex->add_subcommand("convert", "Load a hex file in any accepted format and save it as Intel HEX");
   convert->add_option("IN", args->file, "Input file")->required();
-  convert->add_option("OUT", args->out, "Intel HEX output file")->required();
+  convert->add_option("OUT", args->out, "Intel HEX output file (- for stdout)")->required();
   convert->add_option("--size", args->size, "Image size in bytes (default 16 MiB)");
   convert->callback([&ctx, args] { Convert(ctx, *args); });
 }

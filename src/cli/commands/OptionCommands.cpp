@@ -24,6 +24,7 @@ using nlohmann::ordered_json;
 struct WindowArgs {
   int kind = 4;
   int family = -1;
+  bool familyGiven = false;  // --family was on the command line (a -1 there is refused, not "none")
   std::string device;
   std::string match;
   std::vector<std::string> sets;
@@ -76,8 +77,8 @@ void FindDevices(CliContext& ctx, MainWindowSession& session, model::TMainForm& 
 void Devices(CliContext& ctx, const WindowArgs& a) {
   MainWindowSession session(ctx, a.kind);
   model::TMainForm& w = session.Window();
-  if (a.family < 0 && !a.match.empty()) return FindDevices(ctx, session, w, a.match);
-  if (a.family < 0) {
+  if (!a.familyGiven && !a.match.empty()) return FindDevices(ctx, session, w, a.match);
+  if (!a.familyGiven) {
     PrintList(ctx, "families", w.Controls().Items("family"));
     return;
   }
@@ -150,10 +151,13 @@ void RegisterOptionCommands(CLI::App& app, CliContext& ctx) {
 
   auto* devices = app.add_subcommand("devices", "The family list, or a family's device list");
   devices->add_option("--kind", args->kind, kindHelp);
-  devices->add_option("--family", args->family, "Family entry whose devices to list");
+  auto* family = devices->add_option("--family", args->family, "Family entry whose devices to list");
   devices->add_option("--match", args->match,
                       "Only the devices whose name holds TEXT (any letter case); every family without --family");
-  devices->callback([&ctx, args] { Devices(ctx, *args); });
+  devices->callback([&ctx, args, family] {
+    args->familyGiven = family->count() > 0;
+    Devices(ctx, *args);
+  });
 
   auto* options = app.add_subcommand("options", "Option controls and device record after choosing a device");
   options->add_option("--kind", args->kind, kindHelp);

@@ -47,9 +47,7 @@ sim::SimState Load(const std::string& file) {
 
 void Save(const std::string& file, const sim::SimState& s) {
   std::string error;
-  std::string folder = platform::ExtractFilePath(file);
-  if ((!folder.empty() && !platform::EnsureFolder(folder, &error)) || !sim::SaveState(file, s, &error))
-    throw CliFailure(error);
+  if (!sim::SaveState(file, s, &error)) throw CliFailure(error);
 }
 
 void Create(CliContext& ctx, const SimArgs& a) {
@@ -75,7 +73,11 @@ void Create(CliContext& ctx, const SimArgs& a) {
   } catch (const std::exception& e) {
     throw CliFailure(std::string("Cannot make that programmer: ") + e.what(), kExitUsage);
   }
-  Save(a.file, s);
+  std::ostream& report = ctx.ReportTo(a.file);
+  if (a.file == "-")
+    ctx.WriteUserFile(a.file, sim::StateText(s));
+  else
+    Save(a.file, s);
   if (ctx.options.json)
     ctx.PrintJson({{"file", a.file},
                    {"kind", s.kind},
@@ -83,7 +85,7 @@ void Create(CliContext& ctx, const SimArgs& a) {
                    {"version", s.version},
                    {"version_hex", VersionHex(s.version)}});
   else
-    ctx.out << "Made a simulated " << slot::FindKind(s.kind)->model << " in " << a.file << "\n";
+    report << "Made a simulated " << slot::FindKind(s.kind)->model << " in " << a.file << "\n";
 }
 
 void Show(CliContext& ctx, const SimArgs& a) {
@@ -146,9 +148,9 @@ void Export(CliContext& ctx, const SimArgs& a) {
   sim::SimState s = Load(a.file);
   image::THexList img;
   sim::ExportImage(s, img);
-  std::string error;
-  if (image::TFileLoader::SaveFile(a.image, img, 1, &error) != 0) throw CliFailure("File Save Error: " + error);
-  if (!ctx.options.json) ctx.out << "Wrote " << a.image << "\n";
+  ctx.WriteUserFile(a.image, image::TFileLoader::IntelHexText(img));
+  std::ostream& report = ctx.ReportTo(a.image);
+  if (!ctx.options.json) report << "Wrote " << a.image << "\n";
   else ctx.PrintJson({{"file", a.file}, {"image", a.image}, {"last_used", img.LastUsed()}});
 }
 
@@ -171,9 +173,8 @@ void FirmwareHex(CliContext& ctx, const SimArgs& a) {
                            : sim::FindPart(a.controller);
   if (!part) throw CliFailure("--controller " + a.controller + ": expected atmega128 or atmega8515", kExitUsage);
   const int version = ParseVersion("--version", a.version);
-  std::string error;
-  if (!platform::WriteFileAtomically(a.image, sim::FirmwareHexText(firmware, version, *part), &error))
-    throw CliFailure("File Save Error: " + error);
+  ctx.WriteUserFile(a.image, sim::FirmwareHexText(firmware, version, *part));
+  std::ostream& report = ctx.ReportTo(a.image);
   if (ctx.options.json)
     ctx.PrintJson({{"image", a.image},
                    {"firmware", sim::FirmwareName(firmware)},
@@ -181,7 +182,7 @@ void FirmwareHex(CliContext& ctx, const SimArgs& a) {
                    {"version_hex", VersionHex(version)},
                    {"controller", part->name}});
   else
-    ctx.out << "Wrote " << a.image << " (" << sim::FirmwareName(firmware) << " firmware version " << VersionText(version)
+    report << "Wrote " << a.image << " (" << sim::FirmwareName(firmware) << " firmware version " << VersionText(version)
             << " for the " << part->name << ")\n";
 }
 
@@ -193,7 +194,7 @@ void RegisterSimCommands(CLI::App& app, CliContext& ctx) {
   auto a = std::make_shared<SimArgs>();
 
   auto* create = simCmd->add_subcommand("create", "Make a fresh simulated programmer in a state file");
-  create->add_option("FILE", a->file, "State file")->required();
+  create->add_option("FILE", a->file, "State file (- for stdout)")->required();
   create->add_option("--kind", a->kind, "0-5 or single, single-old, 8way, portable, 8way-v2, single-v2")->required();
   create->add_option("--firmware", a->firmware, "Firmware it runs: pic, pic24, portable or none");
   create->add_option("--version", a->version,
@@ -221,11 +222,11 @@ void RegisterSimCommands(CLI::App& app, CliContext& ctx) {
 
   auto* exportCmd = simCmd->add_subcommand("export", "Save a simulated programmer's dataflash as Intel HEX");
   exportCmd->add_option("FILE", a->file, "State file")->required();
-  exportCmd->add_option("IMAGE", a->image, "Intel HEX file to write")->required();
+  exportCmd->add_option("IMAGE", a->image, "Intel HEX file to write (- for stdout)")->required();
   exportCmd->callback([&ctx, a] { Export(ctx, *a); });
 
   auto* fwHex = simCmd->add_subcommand("firmware-hex", "Write the controller flash image of a simulated firmware");
-  fwHex->add_option("IMAGE", a->image, "Intel HEX file to write")->required();
+  fwHex->add_option("IMAGE", a->image, "Intel HEX file to write (- for stdout)")->required();
   fwHex->add_option("--firmware", a->firmware, "pic, pic24 or portable")->required();
   fwHex->add_option("--version", a->version, "Firmware version: 226, 0xE2 or E2")->required();
   fwHex->add_option("--controller", a->controller,

@@ -62,11 +62,26 @@ ALGORITHMS = {
     "DS41439": dict(family="PIC16", Column=12),
     "DS41397": dict(family="PIC16", Column=12),
     "DS41573": dict(family="PIC16", Column=15),
+    # Later enhanced mid-range guides with the same commands and memory map:
+    # parts with data EEPROM take the EEPROM algorithm, parts without it the
+    # row-counting one (their write latches fill a whole erase row, as on the
+    # DS41573 parts).
+    "DS41457": dict(family="PIC16", Column=12),
+    "DS41442": dict(family="PIC16", Column=15),
+    "DS41642": dict(family="PIC16", Column=15),
+    "DS40001743": dict(family="PIC16", Column=15),
+    "DS41620": dict(family="PIC16", Column=15),
     # PIC24F and dsPIC30
     "DS39768": dict(family="PIC24", Type="24FJ"),
     "DS39919": dict(family="PIC24", Type="24KA"),
     "DS70102": dict(family="DSPIC30", Type="ds30"),
 }
+
+# Parts whose gputils linker script comments out all but one or two of its
+# code pages (gpasm -s then reports 2048 or 4096 words): DS41457 and
+# Microchip's PICkit 2 device file both give 8192 words, so the parts table
+# decides.
+GPUTILS_SIZE_WRONG = {"PIC16F1786", "PIC16F1787", "PIC16LF1786", "PIC16LF1787"}
 
 # Bytes each PIC12/16 algorithm writes in one programming step, where the
 # algorithm fixes it; the enhanced mid-range algorithms write the part's
@@ -81,49 +96,41 @@ K40_LOCKBITS = "03000F020000"
 # has neither of them right for these parts, so the datasheet decides.
 J50_FUSES = "EF07DF0FFF09BF03"
 PIC24FJ_GA0_FUSES = "FF87DF7F"        # PIC24FJ64GA004 family: CONFIG2, CONFIG1
+# PIC24FJ128GA010 family, from the configuration constants of Microchip's
+# C30 processor header (p24FJ128GA010.h): CONFIG2 IESO, FNOSC, FCKSM,
+# OSCIOFNC, POSCMOD (87E3); CONFIG1 JTAGEN, GCP, GWRP, BKBUG, COE, ICS,
+# FWDTEN, WINDIS, FWPSA, WDTPS (7DDF).
+PIC24FJ_GA010_FUSES = "E387DF7D"
 PIC24KA_FUSES = "0F000387FFDFFB83"    # PIC24F16KA102 family: FBS .. FICD
-
-# PIC24 and dsPIC30 program memory in instructions, from the family
-# datasheets (the parts table counts the configuration page as well).
-PIC24_INSTRUCTIONS = {
-    "PIC24FJ16GA002": 5504, "PIC24FJ16GA004": 5504, "PIC24FJ32GA002": 11008, "PIC24FJ32GA004": 11008,
-    "PIC24FJ48GA002": 16512, "PIC24FJ48GA004": 16512, "PIC24FJ64GA002": 22016, "PIC24FJ64GA004": 22016,
-    "PIC24F08KA101": 2816, "PIC24F08KA102": 2816, "PIC24F16KA101": 5632, "PIC24F16KA102": 5632,
-}
 
 # Parts of the guides above that are not shipped, and why.
 LEFT_OUT = {
     "PIC16F639": "shares its identifier (10A0) with the PIC16F636, so the programmer cannot tell them apart",
-    "PIC12F1840": None,  # shipped; see ID_CORRECTIONS
-    "PIC12LF1501": "the identifier tables disagree (2C80 / 2D80) and no manufacturer's table was at hand to decide",
-    "PIC12LF1840": "the identifier tables disagree (1DC0 / 1BC0) and no manufacturer's table was at hand to decide",
-    "PIC16LF1902": "no data EEPROM and no row count for it in the enhanced mid-range algorithms' tables",
-    "PIC16LF1903": "no data EEPROM and no row count for it in the enhanced mid-range algorithms' tables",
-    "PIC16LF1904": "no data EEPROM and no row count for it in the enhanced mid-range algorithms' tables",
-    "PIC16LF1906": "no data EEPROM and no row count for it in the enhanced mid-range algorithms' tables",
-    "PIC16LF1907": "no data EEPROM and no row count for it in the enhanced mid-range algorithms' tables",
     "PIC18F27K40": "the 128 KB K40 parts have eight write-protect blocks, the K40 header four",
     "PIC18F47K40": "the 128 KB K40 parts have eight write-protect blocks, the K40 header four",
     "PIC18LF27K40": "the 128 KB K40 parts have eight write-protect blocks, the K40 header four",
     "PIC18LF47K40": "the 128 KB K40 parts have eight write-protect blocks, the K40 header four",
 }
-for _p in ("PIC18F26J13", "PIC18F46J13", "PIC18F27J13", "PIC18F47J13", "PIC18F26J53", "PIC18F46J53",
-           "PIC18F27J53", "PIC18F47J53", "PIC18LF26J13", "PIC18LF46J13", "PIC18LF27J13", "PIC18LF47J13",
-           "PIC18LF26J53", "PIC18LF46J53", "PIC18LF27J53", "PIC18LF47J53"):
-    LEFT_OUT[_p] = "configuration masks not yet checked against the J13/J53 datasheet (gputils misses bits the J50 datasheet has)"
-for _p in ("PIC24FJ64GA006", "PIC24FJ64GA008", "PIC24FJ64GA010", "PIC24FJ96GA006", "PIC24FJ96GA008",
-           "PIC24FJ96GA010", "PIC24FJ128GA006", "PIC24FJ128GA008", "PIC24FJ128GA010"):
-    LEFT_OUT[_p] = "configuration word masks of the PIC24FJ128GA010 family not yet sourced"
+for _p in ("PIC16LF1902", "PIC16LF1903", "PIC16LF1904", "PIC16LF1906", "PIC16LF1907"):
+    LEFT_OUT[_p] = ("no data EEPROM, so only the row-counting algorithm could take it, but its write latches "
+                    "(8 words) fill a quarter of its erase row (32 words), unlike every part that algorithm is known for")
+for _p in ("PIC16F1788", "PIC16F1789", "PIC16LF1788", "PIC16LF1789", "PIC16F1454", "PIC16F1455", "PIC16F1459",
+           "PIC16LF1454", "PIC16LF1455", "PIC16LF1459"):
+    LEFT_OUT[_p] = ("its identifier takes the whole DEVID word (the revision has a word of its own at 0x8005); the "
+                    "slot's identifier check is known only for identifiers whose five low bits are the revision")
 for _p in ("PIC24F04KA200", "PIC24F04KA201", "PIC24F16KA301", "PIC24F16KA302", "PIC24F16KA304",
            "PIC24F32KA301", "PIC24F32KA302", "PIC24F32KA304", "PIC24FV16KA301", "PIC24FV16KA302",
            "PIC24FV16KA304", "PIC24FV32KA301", "PIC24FV32KA302", "PIC24FV32KA304"):
     LEFT_OUT[_p] = "configuration register masks of this KA family not yet sourced"
-del LEFT_OUT["PIC12F1840"]
 
 # Where the parts table and the second identifier source disagree, the
 # manufacturer's programming guide decides.
 ID_CORRECTIONS = {
     "PIC12F1840": ("1B80", "DS41439: PIC12F1840 DEVID 01 1011 100x xxxx"),
+    # Pickle's 2C80 is the PIC16LF1904's; piklab, usbpicprog and Microchip's
+    # PICkit 2 device file all give 2D80.
+    "PIC12LF1501": ("2D80", "Microchip's PICkit 2 device file, piklab and usbpicprog: 2D80"),
+    "PIC12LF1840": ("1BC0", "Microchip's PICkit 2 device file: 1BC0"),
 }
 
 
@@ -252,6 +259,8 @@ def pic16(row, algo):
     pages = lkr_pages(name)
     words, eeprom = (code_end(pages), eeprom_size(pages)) if pages else (int(row["flash_words"]),
                                                                          int(row["eeprom_bytes"]))
+    if name in GPUTILS_SIZE_WRONG:
+        words = int(row["flash_words"])
     row_bytes = PIC16_ROW_BYTES.get(column, 2 * int(row["latches"]))
     fuse_count = 2 * int(row["config_words"] or 1)
     return [("DeviceID", row["device_id"]), ("FlashSize", words * 2), ("EEPROMSIZE", eeprom), ("Type", "A"),
@@ -262,9 +271,17 @@ def pic16(row, algo):
 
 def pic24(row, algo):
     name, fj = row["name"], algo["Type"] == "24FJ"
-    fuses = PIC24FJ_GA0_FUSES if fj else PIC24KA_FUSES
+    if not fj:
+        fuses = PIC24KA_FUSES
+    elif re.search(r"GA0(06|08|10)$", name):
+        fuses = PIC24FJ_GA010_FUSES
+    else:
+        fuses = PIC24FJ_GA0_FUSES
     size = 64 if fj else 32
-    return [("DeviceID", row["device_id"]), ("FlashSize", PIC24_INSTRUCTIONS[name] * 3),
+    # Program memory up to the top of the last erase page: on FJ parts the
+    # configuration words are its last two instructions, where the builder
+    # puts them.
+    return [("DeviceID", row["device_id"]), ("FlashSize", int(row["flash_words"]) * 3),
             ("EEPROMSIZE", int(row["eeprom_bytes"])), ("Type", algo["Type"]), ("Column", 0), ("BufferSize", size),
             ("BlockSize", size), ("EraseCMD", "404F" if fj else "4064"), ("ProgTime", 2), ("EraseTime", 40),
             ("FuseCount", 2 if fj else 9), ("Fuses", fuses), ("FDefs", fuses), ("RowSize", size), ("noLVP", 1),

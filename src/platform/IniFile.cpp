@@ -11,6 +11,14 @@ namespace velmar::platform {
 using text::EqualsNoCase;
 using text::Trim;
 
+namespace {
+
+bool IsQuoted(const std::string& v) {
+  return v.size() >= 2 && ((v.front() == '"' && v.back() == '"') || (v.front() == '\'' && v.back() == '\''));
+}
+
+}  // namespace
+
 IniFile::IniFile(std::string path) : path_(std::move(path)) {
   std::string contents;
   if (ReadWholeFile(path_, contents)) {
@@ -41,8 +49,7 @@ void IniFile::Parse(const std::string& contents) {
         line.kind = Line::Entry;
         line.name = Trim(t.substr(0, eq));
         std::string v = Trim(t.substr(eq + 1));
-        if (v.size() >= 2 && ((v.front() == '"' && v.back() == '"') || (v.front() == '\'' && v.back() == '\'')))
-          v = v.substr(1, v.size() - 2);
+        if (IsQuoted(v)) v = v.substr(1, v.size() - 2);
         line.value = v;
       }
     }
@@ -121,11 +128,14 @@ void IniFile::WriteString(const std::string& section, const std::string& key, co
   std::string value = text;
   for (char& c : value)
     if (c == '\r' || c == '\n') c = ' ';
+  // Reading trims blanks around a value and takes off one pair of quotes
+  // around it; a value that reading would change is written quoted.
+  const std::string stored = Trim(value) != value || IsQuoted(value) ? "\"" + value + "\"" : value;
   Line entry;
   entry.kind = Line::Entry;
   entry.name = Trim(key);
   entry.value = value;
-  entry.raw = entry.name + "=" + value;
+  entry.raw = entry.name + "=" + stored;
 
   int sec = FindSection(section);
   if (sec < 0) {
@@ -141,7 +151,7 @@ void IniFile::WriteString(const std::string& section, const std::string& key, co
   int e = FindEntry(sec, key);
   if (e >= 0) {
     entry.name = lines_[std::size_t(e)].name;  // keep the spelling the file has
-    entry.raw = entry.name + "=" + value;
+    entry.raw = entry.name + "=" + stored;
     lines_[std::size_t(e)] = entry;
     return;
   }

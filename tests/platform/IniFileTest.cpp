@@ -93,6 +93,23 @@ TEST(IniFile, ALineBreakInAValueCannotAddKeysOrSections) {
   EXPECT_EQ(back.Sections(), std::vector<std::string>{"Progprofile"});
 }
 
+// Values that reading would trim or unquote are written so that they read
+// back exactly (a description in quotes, a file name ending in a blank).
+class IniValueRoundTrip : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(IniValueRoundTrip, AWrittenValueReadsBackFromTheSavedText) {
+  IniFile ini = FromText("[Progprofile]\r\nDescription=old\r\n");
+  ini.WriteString("Progprofile", "Description", GetParam());
+  ini.WriteString("Progprofile", "FlashFile", GetParam());
+  IniFile back = FromText(ini.Text());
+  EXPECT_EQ(back.ReadString("Progprofile", "Description", "?"), GetParam());
+  EXPECT_EQ(back.ReadString("Progprofile", "FlashFile", "?"), GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(IniFile, IniValueRoundTrip,
+                         ::testing::Values("\"Batch 7\"", "'x'", "\"\"", " lead", "trail\t", std::string("\0z", 2),
+                                           "\"open", "plain text", "\"", "a \"quoted\" middle", ""));
+
 // A file saved by an editor that marks UTF-8: its first section is read,
 // and writing keeps the mark and adds no second copy of the section.
 TEST(IniFile, AByteOrderMarkDoesNotHideTheFirstSection) {

@@ -1,0 +1,28 @@
+// The fuzz targets' main window.
+#include "FuzzWindow.h"
+
+#include <filesystem>
+
+#include "FuzzSupport.h"
+
+namespace velmar::fuzz {
+
+FuzzWindow::FuzzWindow() : program_(TempFolder() + "program/"), working_(TempFolder() + "working/") {
+  std::filesystem::create_directories(program_);
+  std::filesystem::create_directories(working_);
+}
+
+model::TMainForm& FuzzWindow::Show(int kind) {
+  window_.reset();
+  dialogs_ = std::make_unique<platform::ScriptedDialogs>();
+  dialogs_->defaultAnswer = platform::DlgButton::Ok;
+  window_ = std::make_unique<model::TMainForm>(*dialogs_, image::Folders{working_, program_});
+  window_->SetLinkTuning(&tuning_);
+  window_->FormCreate(false);
+  window_->ProgrammerKind = kind;
+  window_->ConfigureForKind();
+  window_->FormShow();
+  return *window_;
+}
+
+}  // namespace velmar::fuzz

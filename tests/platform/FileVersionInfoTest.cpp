@@ -187,3 +187,26 @@ TEST(TFileVersionInfo, OurOwnExecutablesCarryTheirProperties) {
 }
 
 }  // namespace
+
+// The version reader's fuzz seeds are written by tests/fuzz/make-seeds.py
+// from the documented layouts, independently of BuildVersionResource: a
+// 32-bit and a 64-bit PE file and an ELF file, each read as Windows would.
+struct SeedCase {
+  const char* file;
+  const char* countryCode;
+  const char* fileVersion;
+};
+
+class VersionSeed : public ::testing::TestWithParam<SeedCase> {};
+
+TEST_P(VersionSeed, ReadsTheVersionOfAnExecutableBuiltElsewhere) {
+  TFileVersionInfo info(velmar::test::SourceDir() + "tests/fuzz/corpus/version_info_fuzz/" + GetParam().file);
+  EXPECT_EQ(info.CountryCode, GetParam().countryCode);
+  EXPECT_EQ(info.FileVersion, GetParam().fileVersion);
+}
+
+INSTANTIATE_TEST_SUITE_P(TFileVersionInfo, VersionSeed,
+                         ::testing::Values(SeedCase{"pe32.exe", "080904E4", "1.2.0.26"},
+                                           SeedCase{"pe64.exe", "040904B0", "2.0"},
+                                           SeedCase{"elf64", "080904E4", "1.2.0.26"},
+                                           SeedCase{"mz-only", "", ""}));

@@ -125,6 +125,11 @@ def ini_files():
     put("ini_file_fuzz", "settings", "[ProgSettings]\r\nPICFamily=1\r\nDevice=3\r\nFlashFile=/home/u/blink.hex\r\n"
         "LimitPrograms=0\r\n[ProgSettingsUserId]\r\nprogUserId=1\r\n")
     put("ini_file_fuzz", "quotes-comments", "\xEF\xBB\xBF; comment\n[A]\npath=\"C:\\x y\"\n  k = ' v ' \n=none\n[a]\nk=2\n")
+    # Regression: a value written in quotes (or with blanks around it) read
+    # back without them once the file was saved. File "[A] k=1", then one
+    # write of the text value "q v" in quotes to A/k; FuzzedDataProvider
+    # takes the choices from the end (existing section, existing key, text).
+    put("ini_file_fuzz", "regression-quoted-value", b'[A]\nk=1\\ "q v"\\ ' + bytes([0, 1, 1]))
     put("ini_file_fuzz", "devices", "[PIC16F628A]\nDeviceID=1060\nEEPROMSIZE=128\nColumn=3\n[PIC18F4520]\n"
         "DeviceID=1080\nFlashSize=32768\nType=B\n")
 

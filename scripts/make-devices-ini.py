@@ -101,7 +101,10 @@ PIC24FJ_GA0_FUSES = "FF87DF7F"        # PIC24FJ64GA004 family: CONFIG2, CONFIG1
 # OSCIOFNC, POSCMOD (87E3); CONFIG1 JTAGEN, GCP, GWRP, BKBUG, COE, ICS,
 # FWDTEN, WINDIS, FWPSA, WDTPS (7DDF).
 PIC24FJ_GA010_FUSES = "E387DF7D"
-PIC24KA_FUSES = "0F000387FFDFFB83"    # PIC24F16KA102 family: FBS .. FICD
+# PIC24F16KA102 family: FBS .. FICD. The PIC24F04KA201 family has the same
+# registers (Microchip's PICkit 2 device file gives both families the same
+# masks, register by register).
+PIC24KA_FUSES = "0F000387FFDFFB83"
 
 # Parts of the guides above that are not shipped, and why.
 LEFT_OUT = {
@@ -118,10 +121,12 @@ for _p in ("PIC16F1788", "PIC16F1789", "PIC16LF1788", "PIC16LF1789", "PIC16F1454
            "PIC16LF1454", "PIC16LF1455", "PIC16LF1459"):
     LEFT_OUT[_p] = ("its identifier takes the whole DEVID word (the revision has a word of its own at 0x8005); the "
                     "slot's identifier check is known only for identifiers whose five low bits are the revision")
-for _p in ("PIC24F04KA200", "PIC24F04KA201", "PIC24F16KA301", "PIC24F16KA302", "PIC24F16KA304",
+for _p in ("PIC24F16KA301", "PIC24F16KA302", "PIC24F16KA304",
            "PIC24F32KA301", "PIC24F32KA302", "PIC24F32KA304", "PIC24FV16KA301", "PIC24FV16KA302",
            "PIC24FV16KA304", "PIC24FV32KA301", "PIC24FV32KA302", "PIC24FV32KA304"):
-    LEFT_OUT[_p] = "configuration register masks of this KA family not yet sourced"
+    LEFT_OUT[_p] = ("configuration register masks of the PIC24FV32KA304 family not sourced (no datasheet or "
+                    "processor header at hand, and gputils has no PIC24 parts); its F and FV identifiers also "
+                    "differ between the tables")
 
 # Where the parts table and the second identifier source disagree, the
 # manufacturer's programming guide decides.

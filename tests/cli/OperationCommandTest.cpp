@@ -90,8 +90,13 @@ TEST_F(OperationCli, EveryStepLeavesTheRightBytesOnEveryKind) {
     }
 
     const std::string unit = dir.File(std::string(kKinds[k]) + ".prg");
-    r = On(state, {"--yes", "copy", unit});
+    r = On(state, {"--yes", "--json", "copy", unit});
     ASSERT_EQ(r.status, 0) << kKinds[k] << ": " << r.err;
+    // The checksum is the saved file's, as an independent tool computes it.
+    std::string sum;
+    ASSERT_EQ(RunCommand("sha256sum '" + unit + "'", &sum), 0);
+    const std::string sha = sum.substr(0, 64);
+    EXPECT_EQ(json::parse(r.out)["file_sha256"], sha) << kKinds[k];
     const std::string before = Export(state);
     r = On(state, {"--yes", "erase"});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -101,6 +106,8 @@ TEST_F(OperationCli, EveryStepLeavesTheRightBytesOnEveryKind) {
     json j = json::parse(r.out);
     EXPECT_EQ(j["operation"], "load");
     EXPECT_TRUE(j["ok"].get<bool>());
+    EXPECT_EQ(j["file"], unit);
+    EXPECT_EQ(j["file_sha256"], sha);
     EXPECT_EQ(j["slot_count"], multi ? 2 : 1);
     EXPECT_GT(j["protocol_ms"].get<long long>(), 0);
     EXPECT_EQ(Export(state), before) << kKinds[k] << ": the copy restored the same bytes";

@@ -20,6 +20,7 @@
 #include "cli/WindowChoices.h"
 #include "slot/ProgrammerGeometry.h"
 #include "model/TMainForm.h"
+#include "platform/FileDigest.h"
 #include "platform/Clock.h"
 #include "platform/Text.h"
 
@@ -107,6 +108,12 @@ void Run(CliContext& ctx, const OperationArgs& a, const std::string& name,
                    {"slots", SlotsJson(grid)},
                    {"protocol_ms", operationMs},
                    {"read_ms", readMs}});
+    // The unit image a copy saved or a load read, with its checksum, so a
+    // script can record exactly which file went where.
+    if (ok && !a.file.empty()) {
+      if (std::optional<std::string> sha = platform::FileSha256(a.file))
+        ctx.PrintJson({{"file", a.file}, {"file_sha256", *sha}});
+    }
   } else {
     ctx.Info() << "slots            " << w.Programs.EntryCount << "\n"
             << "protocol time    " << operationMs << " ms (the Read before it " << readMs << " ms)\n";

@@ -91,12 +91,16 @@ Family FamilyOf(char first) {
 
 // ---- the reader ------------------------------------------------------------
 
+// Whether the bytes read are kept in the image or only checked.
+enum class Keep { data, nothing };
+
 class Reader {
  public:
   // The image grows, when needed, up to `largest` addresses (no further
-  // than it is when that is its size already).
-  Reader(THexList& image, LoadResult& result, std::uint64_t largest)
-      : image_(image), r_(result), largest_(std::max<std::uint64_t>(largest, image.Count())) {}
+  // than it is when that is its size already). With Keep::nothing the image
+  // is left alone and every address below `largest` counts as inside it.
+  Reader(THexList& image, LoadResult& result, std::uint64_t largest, Keep keep = Keep::data)
+      : image_(image), r_(result), largest_(std::max<std::uint64_t>(largest, image.Count())), keep_(keep) {}
 
   // Takes the next non-blank line; false once no later line can matter.
   bool Line(std::string_view l, std::size_t number) {
@@ -197,6 +201,11 @@ class Reader {
   // Writes `n` bytes from `address` on, as far as the image reaches.
   bool Write(std::uint64_t address, const std::uint8_t* bytes, std::size_t n) {
     if (n == 0) return true;
+    if (keep_ == Keep::nothing) {
+      const std::size_t fits = address >= largest_ ? 0 : std::size_t(std::min<std::uint64_t>(n, largest_ - address));
+      if (fits > 0) r_.lastAddress = std::max<std::int64_t>(r_.lastAddress, std::int64_t(address + fits - 1));
+      return fits < n ? Beyond(address + fits) : true;
+    }
     std::uint64_t size = image_.Count();
     if (address + n > size && size < largest_ && address < largest_) size = Grow(address + n);
     std::size_t fits = address >= size ? 0 : std::size_t(std::min<std::uint64_t>(n, size - address));
@@ -451,6 +460,7 @@ class Reader {
   THexList& image_;
   LoadResult& r_;
   const std::uint64_t largest_;
+  const Keep keep_;
   Family family_ = Family::none;
   bool detecting_ = true, reading_ = true, refused_ = false, checksumWarned_ = false;
   int code_ = 0;
@@ -568,11 +578,11 @@ class Fd {
 // over in part, which the reader refuses or, for a symbol record, skips;
 // after an S9 record the S-record reader takes any line, so the buffer grows
 // to hold it.
-LoadResult LoadStream(const std::string& fileName, int fd, THexList& image, std::uint64_t largest) {
+LoadResult LoadStream(const std::string& fileName, int fd, THexList& image, std::uint64_t largest, Keep keep) {
   constexpr std::size_t kChunk = 256 * 1024;
   image.Clear();
   LoadResult r;
-  Reader reader(image, r, largest);
+  Reader reader(image, r, largest, keep);
   LineFeeder feeder(reader);
   std::string buffer(kChunk, '\0');
   std::size_t kept = 0;  // bytes of an unfinished line at the start of the buffer
@@ -619,7 +629,7 @@ const char* LoadFaultName(LoadFault fault) {
 
 namespace {
 
-LoadResult OpenAndLoad(const std::string& fileName, THexList& image, std::uint64_t largest) {
+LoadResult OpenAndLoad(const std::string& fileName, THexList& image, std::uint64_t largest, Keep keep = Keep::data) {
   image.SetName(fileName);
   int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) throw EFileOpenError("Cannot open " + fileName + ": " + Reason(errno));
@@ -629,7 +639,7 @@ LoadResult OpenAndLoad(const std::string& fileName, THexList& image, std::uint64
   // A device (an endless /dev/zero, a terminal) is no hex file; a pipe is read.
   if (!S_ISREG(st.st_mode) && !S_ISFIFO(st.st_mode))
     throw EFileOpenError("Cannot open " + fileName + ": it is not a regular file");
-  return LoadStream(fileName, fd, image, largest);
+  return LoadStream(fileName, fd, image, largest, keep);
 }
 
 }  // namespace
@@ -642,6 +652,11 @@ LoadResult TFileLoader::LoadFileSized(const std::string& fileName, THexList& ima
   image.SetSize(0);
   image.Reserve(largest);
   return OpenAndLoad(fileName, image, largest);
+}
+
+LoadResult TFileLoader::CheckFile(const std::string& fileName, std::uint32_t largest) {
+  THexList nothing;
+  return OpenAndLoad(fileName, nothing, largest, Keep::nothing);
 }
 
 LoadResult TFileLoader::LoadLines(const std::vector<std::string>& lines, THexList& image) {

@@ -7,29 +7,56 @@
 
 namespace velmar::image {
 
-std::vector<std::string> ReadHexLines(const std::string& path) {
-  std::string buffer, error;
-  if (!platform::ReadWholeFile(path, buffer, &error)) throw EFileOpenError(error);
-  for (char& c : buffer)
+HexText ReadHexText(const std::string& path) {
+  HexText h;
+  std::string error;
+  if (!platform::ReadWholeFile(path, h.text, &error)) throw EFileOpenError(error);
+  for (char& c : h.text)
     if (c >= 'a' && c <= 'z') c = char(c - 32);
-  std::vector<std::string> lines = text::SplitLines(buffer);
-  std::erase_if(lines, [](const std::string& l) { return l.empty(); });
-  return lines;
+  // Lines end at CR, LF or CR LF; blank ones are left out.
+  const std::string_view all(h.text);
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= all.size(); ++i) {
+    if (i < all.size() && all[i] != '\r' && all[i] != '\n') continue;
+    if (i > start) h.lines.push_back(all.substr(start, i - start));
+    start = i + 1;
+  }
+  return h;
 }
 
-bool SaveHexLines(const std::string& path, const std::vector<std::string>& lines, std::string* error,
-                  platform::Durability durability) {
+std::vector<std::string> ReadHexLines(const std::string& path) {
+  const HexText h = ReadHexText(path);
+  return {h.lines.begin(), h.lines.end()};
+}
+
+namespace {
+
+template <typename Line>
+bool SaveLines(const std::string& path, const std::vector<Line>& lines, std::string* error,
+               platform::Durability durability) {
   std::size_t total = 0;
-  for (const std::string& l : lines) total += l.size() + 2;
+  for (const Line& l : lines) total += l.size() + 2;
   std::string out;
   out.reserve(total);
-  for (const std::string& l : lines) {
+  for (const Line& l : lines) {
     out += l;
     out += "\r\n";
   }
   // Only the program's own pieces go through here: a link at their name is
   // replaced, not written through.
   return platform::WriteFileAtomically(path, out, error, durability, platform::FileOrigin::Own);
+}
+
+}  // namespace
+
+bool SaveHexLines(const std::string& path, const std::vector<std::string>& lines, std::string* error,
+                  platform::Durability durability) {
+  return SaveLines(path, lines, error, durability);
+}
+
+bool SaveHexLines(const std::string& path, const std::vector<std::string_view>& lines, std::string* error,
+                  platform::Durability durability) {
+  return SaveLines(path, lines, error, durability);
 }
 
 std::string_view RecordTypeOf(std::string_view line) {

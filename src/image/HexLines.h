@@ -15,8 +15,24 @@ namespace velmar::image {
 
 inline constexpr std::string_view kEndRecord = ":00000001FF";
 
-// The file's non-blank lines, upper-cased. Throws EFileOpenError when the
-// file cannot be read.
+// A file's text, upper-cased, with its non-blank lines as views into it.
+// Moving it keeps the views valid; copying it is not allowed.
+struct HexText {
+  HexText() = default;
+  HexText(HexText&&) = default;
+  HexText& operator=(HexText&&) = default;
+  HexText(const HexText&) = delete;
+  HexText& operator=(const HexText&) = delete;
+
+  std::string text;
+  std::vector<std::string_view> lines;
+};
+
+// The file's non-blank lines, upper-cased, in one buffer. Throws
+// EFileOpenError when the file cannot be read.
+HexText ReadHexText(const std::string& path);
+
+// The same lines as strings of their own.
 std::vector<std::string> ReadHexLines(const std::string& path);
 
 // Writes the lines with CR LF line ends as one of the program's own files in
@@ -24,6 +40,8 @@ std::vector<std::string> ReadHexLines(const std::string& path);
 // atomically.
 // False (and the reason in `error`) when it cannot be written.
 bool SaveHexLines(const std::string& path, const std::vector<std::string>& lines, std::string* error = nullptr,
+                  platform::Durability durability = platform::Durability::kept);
+bool SaveHexLines(const std::string& path, const std::vector<std::string_view>& lines, std::string* error = nullptr,
                   platform::Durability durability = platform::Durability::kept);
 
 // The record type pair (characters 8 and 9) of a record line; "" when the

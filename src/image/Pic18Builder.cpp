@@ -19,7 +19,6 @@ namespace velmar::image {
 
 namespace {
 
-using text::Contains;
 
 constexpr std::string_view kConfigMark = ":020000040030CA";  // 0x300000
 constexpr std::string_view kIdMark = ":020000040020DA";      // 0x200000
@@ -27,13 +26,22 @@ constexpr std::string_view kEepromMarks[] = {":0200000400F00A", ":020000040031C9
 constexpr std::string_view kProgramMark = ":020000040000FA";
 constexpr std::size_t kConfigBuffer = kConfigByteCount;
 
+// Whether `mark` (a whole record, so starting with ':') appears in the line.
+// A record can only start at a colon, so only those places are compared:
+// the same answer as a search of the whole line, at a fraction of the cost.
+bool HasMark(std::string_view line, std::string_view mark) {
+  for (std::size_t at = line.find(':'); at != std::string_view::npos; at = line.find(':', at + 1))
+    if (line.compare(at, mark.size(), mark) == 0) return true;
+  return false;
+}
+
 bool HasEepromMark(std::string_view line) {
-  return Contains(line, kEepromMarks[0]) || Contains(line, kEepromMarks[1]);
+  return HasMark(line, kEepromMarks[0]) || HasMark(line, kEepromMarks[1]);
 }
 
 bool ContainsAny(std::string_view line, std::initializer_list<std::string_view> marks) {
   for (std::string_view m : marks)
-    if (Contains(line, m)) return true;
+    if (HasMark(line, m)) return true;
   return false;
 }
 
@@ -53,8 +61,7 @@ bool EndsIdSection(std::string_view line) {
 // Stores the data bytes of one record line at buffer[j], buffer[j + 1], ...
 // where j is the low byte of the record address. Bytes that fall beyond the
 // buffer have no place and are left out. Returns the number of bytes stored.
-int StoreRecord(const std::string& line, std::uint8_t* buffer, std::size_t size) {
-  const std::string_view l(line);
+int StoreRecord(std::string_view l, std::uint8_t* buffer, std::size_t size) {
   const unsigned count = HexPairToByte(l.substr(std::min<std::size_t>(1, l.size())));
   const unsigned start = HexPairToByte(l.substr(std::min<std::size_t>(5, l.size())));
   int stored = 0;
@@ -70,32 +77,32 @@ int StoreRecord(const std::string& line, std::uint8_t* buffer, std::size_t size)
 }
 
 struct Split {
-  std::vector<std::string> flash;
-  std::vector<std::string> eeprom;
+  std::vector<std::string_view> flash;
+  std::vector<std::string_view> eeprom;
 };
 
 // Program lines and data EEPROM lines. The EEPROM records run from an EEPROM
 // address record to the next address record of another segment; their
 // address records are left out, so the records keep their 16-bit addresses,
 // which are the EEPROM addresses.
-Split SplitEeprom(std::vector<std::string>& kept) {
+Split SplitEeprom(const std::vector<std::string_view>& kept) {
   Split s;
   bool inEeprom = false;
-  for (std::string& line : kept) {
+  for (std::string_view line : kept) {
     if (line == kEndRecord) break;
     if (HasEepromMark(line)) {
       inEeprom = true;
       continue;
     }
     if (inEeprom && IsAddressRecord(line)) inEeprom = false;
-    (inEeprom ? s.eeprom : s.flash).push_back(std::move(line));
+    (inEeprom ? s.eeprom : s.flash).push_back(line);
   }
-  s.flash.emplace_back(kEndRecord);
-  s.eeprom.emplace_back(kEndRecord);
+  s.flash.push_back(kEndRecord);
+  s.eeprom.push_back(kEndRecord);
   return s;
 }
 
-void Save(const SlotJob& job, const char* name, const std::vector<std::string>& lines) {
+void Save(const SlotJob& job, const char* name, const std::vector<std::string_view>& lines) {
   std::string error;
   if (!SaveHexLines(job.PiecePath(name), lines, &error, platform::Durability::scratch))
     throw EBuildRefused("Error opening file or bad data \r" + job.userFile + "\r" + error);
@@ -104,7 +111,8 @@ void Save(const SlotJob& job, const char* name, const std::vector<std::string>& 
 void Run(SlotJob& job, const BuildOptions& options) {
   if (std::optional<std::string> fault = CheckUserFile(job.userFile))
     throw EBuildRefused("Error opening file or bad data \r" + job.userFile + "\r" + *fault);
-  std::vector<std::string> lines = ReadHexLines(job.userFile);
+  const HexText file = ReadHexText(job.userFile);
+  const std::vector<std::string_view>& lines = file.lines;
   if (lines.empty()) throw std::runtime_error("the file is empty");
   job.configFound = false;
   job.id.fill(0xFF);
@@ -115,24 +123,24 @@ void Run(SlotJob& job, const BuildOptions& options) {
   buffer.fill(0xFF);
   int configCount = 0;
 
-  std::vector<std::string> kept;
+  std::vector<std::string_view> kept;
   kept.reserve(lines.size());
   const std::size_t n = lines.size();
   for (std::size_t p = 0; p < n;) {
-    const std::string& line = lines[p];
+    const std::string_view line = lines[p];
     if (HasEepromMark(line)) eepromPresent = true;
-    if (Contains(line, kConfigMark)) {
+    if (HasMark(line, kConfigMark)) {
       job.configFound = true;
       for (++p; p < n && !EndsConfigSection(lines[p]); ++p)
         configCount += StoreRecord(lines[p], buffer.data(), buffer.size());
       continue;
     }
-    if (Contains(line, kIdMark)) {
+    if (HasMark(line, kIdMark)) {
       for (++p; p < n && !EndsIdSection(lines[p]); ++p)
         job.idCount += StoreRecord(lines[p], job.id.data(), job.id.size());
       continue;
     }
-    kept.push_back(std::move(lines[p]));
+    kept.push_back(line);
     ++p;
   }
   if (job.configFound) {
@@ -149,7 +157,7 @@ void Run(SlotJob& job, const BuildOptions& options) {
     Save(job, piece::kEeprom, s.eeprom);
     job.dataFileName = piece::kEeprom;
     // Preserve Data Memory: the slot carries an empty data part.
-    if (options.dataSave) Save(job, piece::kEeprom, {std::string(kEndRecord)});
+    if (options.dataSave) Save(job, piece::kEeprom, std::vector<std::string_view>{kEndRecord});
   }
 
   if (job.configFound) {

@@ -51,6 +51,10 @@ class TFileLoader {
   // result is that of loading into an image of `largest` addresses, while
   // memory follows the file.
   static LoadResult LoadFileSized(const std::string& fileName, THexList& image, std::uint32_t largest);
+  // Reads the file as LoadFileSized does but keeps none of its bytes: the
+  // result (format, fault, line, last address) is the same, at the cost of
+  // the text alone. For checking a file before it is split up.
+  static LoadResult CheckFile(const std::string& fileName, std::uint32_t largest);
   // The same for text or lines already in memory (the firmware update's
   // records).
   static LoadResult LoadText(std::string_view text, THexList& image);

@@ -20,8 +20,8 @@ std::optional<std::string> LoadFaultDetail(const std::string& file, const LoadRe
 }
 
 std::optional<std::string> CheckUserFile(const std::string& file) {
-  THexList image(kAnyAddress);
-  const LoadResult r = TFileLoader::LoadFile(file, image);
+  // Only the text is checked: the data is the builder's to place.
+  const LoadResult r = TFileLoader::CheckFile(file, kAnyAddress);
   // Where the data may lie is the family's to judge (16-bit parts place
   // their configuration beyond 16 MiB of byte addresses).
   if (r.fault == LoadFault::beyond_image) return std::nullopt;

@@ -47,6 +47,13 @@ Loaded LoadText(const std::string& text, std::uint32_t size = 0x20000) {
   if (g.result == 0) EXPECT_LE(grown.Count(), std::uint64_t(g.lastAddress + 1 + 0xFFFF) / 0x10000 * 0x10000);
   EXPECT_EQ(0, std::memcmp(grown.DataAt(0), l.image.DataAt(0), grown.Count()));
   EXPECT_EQ(grown.LastUsed(), l.image.LastUsed());
+  // Checking without keeping the data comes to the same verdict.
+  LoadResult c = TFileLoader::CheckFile(dir.File("in.hex"), size);
+  EXPECT_EQ(c.result, l.r.result);
+  EXPECT_EQ(c.format, l.r.format);
+  EXPECT_EQ(c.fault, l.r.fault);
+  EXPECT_EQ(c.message, l.r.message);
+  EXPECT_EQ(c.lastAddress, l.r.lastAddress);
   return l;
 }
 

@@ -90,7 +90,13 @@ bool LinkEnvironment::Finish(std::string* error) {
   if (!sim_) return true;
   std::string folder = platform::ExtractFilePath(stateFile_);
   if (!folder.empty() && !platform::EnsureFolder(folder, error)) return false;
-  return sim::SaveState(stateFile_, sim_->State(), error);
+  if (!sim::SaveState(stateFile_, sim_->State(), error)) return false;
+  // A loader that broke the protocol would fail on a real programmer.
+  const std::vector<std::string>& broken = sim_->State().violations;
+  if (broken.empty()) return true;
+  *error = "The simulated programmer saw the protocol broken:";
+  for (const std::string& v : broken) *error += "\n  " + v;
+  return false;
 }
 
 }  // namespace velmar::frontend

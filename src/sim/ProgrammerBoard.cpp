@@ -15,7 +15,7 @@ constexpr std::uint8_t kSelect = 0x08;
 }  // namespace
 
 ProgrammerBoard::ProgrammerBoard(SimState& state, platform::Clock& clock)
-    : s_(state), clock_(clock), asleep_(state.asleep), firmware_(state, clock), isp_(state, clock) {}
+    : s_(state), clock_(clock), asleep_(state.asleep), check_(state, clock), firmware_(state, clock, check_), isp_(state, clock) {}
 
 bool ProgrammerBoard::Selected() const {
   return (lines_.highDir & (kEnable | kSelect)) == (kEnable | kSelect) && (lines_.highValue & kEnable) &&
@@ -26,6 +26,7 @@ void ProgrammerBoard::LinesChanged(const Lines& l) {
   const bool wasSelected = Selected();
   const Lines old = lines_;
   lines_ = l;
+  check_.LinesChanged(l);
   if (wasSelected && !Selected()) {
     bit_ = 0;
     isp_.FrameReset();
@@ -63,6 +64,7 @@ bool ProgrammerBoard::ClockBit(bool mosi) {
   in_ = std::uint8_t(in_ << 1 | (mosi ? 1 : 0));
   if (++bit_ == 8) {
     bit_ = 0;
+    check_.ByteClocked(out_, in_);
     if (current_) current_->Received(in_);
   }
   return miso;
@@ -80,6 +82,7 @@ void ProgrammerBoard::PowerCycle() {
   asleep_ = false;
   bootUntil_ = clock_.NowMs() + kBootMs;
   firmware_.Boot();
+  check_.PowerCycled();
 }
 
 }  // namespace velmar::sim

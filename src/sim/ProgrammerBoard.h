@@ -16,6 +16,7 @@
 
 #include "sim/ControllerIsp.h"
 #include "sim/Pins.h"
+#include "sim/ProtocolCheck.h"
 #include "sim/RunFirmware.h"
 
 namespace velmar::platform {
@@ -42,6 +43,7 @@ class ProgrammerBoard final : public PinTarget {
   bool Selected() const;
   RunFirmware& Firmware() { return firmware_; }
   ControllerIsp& Isp() { return isp_; }
+  ProtocolCheck& Check() { return check_; }
 
   static constexpr std::uint64_t kBootMs = 30;
 
@@ -58,6 +60,7 @@ class ProgrammerBoard final : public PinTarget {
   std::uint8_t out_ = 0xFF;
   std::uint8_t in_ = 0;
   SpiPeer* current_ = nullptr;
+  ProtocolCheck check_;
   RunFirmware firmware_;
   ControllerIsp isp_;
 };

@@ -1,8 +1,12 @@
 // The firmware's command interpreter.
 #include "sim/RunFirmware.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "slot/ProgrammerGeometry.h"
 #include "platform/Clock.h"
+#include "platform/Text.h"
 #include "sim/SimState.h"
 
 namespace velmar::sim {
@@ -29,6 +33,7 @@ void RunFirmware::Boot() {
 
 std::uint8_t RunFirmware::NextOut() {
   if (!reply_.empty()) {
+    if (!replying_) check_.ReplyStarts();
     replying_ = true;
     if (s_.faults.busyForever || busyPending_ || clock_.NowMs() < busyUntil_) {
       busyPending_ = false;
@@ -71,6 +76,13 @@ void RunFirmware::Command(std::uint8_t c) {
     case 0xFF:
     case 0x00: return;  // clock filler
     case 0xAC: expect(Phase::Wake, 3); return;
+    default: break;
+  }
+  // Bytes the firmware does not know are no command of its protocol (the
+  // update's controller instructions reach a running firmware that way).
+  static constexpr std::uint8_t kCommands[] = {'D', 'S', 'B', 'V', 'v', 'N', 'n', 'C', 'R', 'W', 'E'};
+  if (std::find(std::begin(kCommands), std::end(kCommands), c) != std::end(kCommands)) check_.Command(c);
+  switch (c) {
     case 'D': {
       if (s_.faults.unknownIdentify) return Reply({kUnknown});
       const slot::KindInfo* k = slot::FindKind(s_.kind);
@@ -114,7 +126,11 @@ void RunFirmware::Arguments() {
   Dataflash& flash = *s_.flash;
   switch (p) {
     case Phase::Wake: return;  // the echo of 'S' went out with the third byte
-    case Phase::StatusArg: return Reply({Status(false), 0x00});
+    case Phase::StatusArg:
+      if (args_[0] != 0x00)
+        check_.Violation("'S' (dataflash status) came with the argument 0x" + text::IntToHex(args_[0], 2) +
+                         "; the protocol sends 0x00");
+      return Reply({Status(false), 0x00});
     case Phase::TokenArgs:
       s_.token = std::uint16_t(args_[0] << 8 | args_[1]);
       return Reply({kAck});
@@ -128,7 +144,9 @@ void RunFirmware::Arguments() {
         data.insert(data.end(), {kUnknown, kUnknown, kUnknown, kUnknown});
       else
         data.push_back(kAck);
-      return Reply(std::move(data), false);
+      Reply(std::move(data), false);
+      check_.ReplyReady("a page read's data", ProtocolCheck::kReadMs);
+      return;
     }
     case Phase::WriteArgs: {
       writeAddress_ = Address();
@@ -149,7 +167,9 @@ void RunFirmware::Arguments() {
         flash.EraseBlock(Address());
       }
       busyUntil_ = clock_.NowMs() + kEraseMs;
-      return Reply({kAck});
+      Reply({kAck});
+      check_.ReplyReady("an erase's acknowledgement", ProtocolCheck::kEraseMs);
+      return;
     }
     default: return;
   }
@@ -158,12 +178,19 @@ void RunFirmware::Arguments() {
 void RunFirmware::WriteByte(std::uint8_t b) {
   // The 8-way firmware takes a page as two halves of the given length and
   // needs a moment between them; bytes that come before it is ready are lost.
+  if (EightWay() && writeData_.size() == writeLength_ && clock_.NowMs() - firstHalfAt_ < ProtocolCheck::kHalfDelayMs)
+    check_.Violation("the second half of a page came " + std::to_string(clock_.NowMs() - firstHalfAt_) +
+                     " ms after the first; the protocol waits " + std::to_string(ProtocolCheck::kHalfDelayMs) +
+                     " ms");
   if (EightWay() && writeData_.size() >= writeLength_ && clock_.NowMs() < secondHalfAt_) {
     lostBytes_ = true;
     b = 0xFF;
   }
   writeData_.push_back(b);
-  if (EightWay() && writeData_.size() == writeLength_) secondHalfAt_ = clock_.NowMs() + kHalfMs;
+  if (EightWay() && writeData_.size() == writeLength_) {
+    firstHalfAt_ = clock_.NowMs();
+    secondHalfAt_ = firstHalfAt_ + kHalfMs;
+  }
   if (writeData_.size() == (EightWay() ? 2 * writeLength_ : writeLength_)) FinishWrite();
 }
 
@@ -188,6 +215,7 @@ void RunFirmware::FinishWrite() {
     Reply({status, kAck});
   else
     Reply({status, kAck, kAck});
+  check_.ReplyReady("a page write's status", ProtocolCheck::kPageDelayMs);
 }
 
 }  // namespace velmar::sim

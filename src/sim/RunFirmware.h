@@ -12,6 +12,7 @@
 #include <deque>
 #include <vector>
 
+#include "sim/ProtocolCheck.h"
 #include "sim/SpiPeer.h"
 
 namespace velmar::platform {
@@ -24,7 +25,8 @@ struct SimState;
 
 class RunFirmware final : public SpiPeer {
  public:
-  RunFirmware(SimState& state, platform::Clock& clock) : s_(state), clock_(clock) {}
+  RunFirmware(SimState& state, platform::Clock& clock, ProtocolCheck& check)
+      : s_(state), clock_(clock), check_(check) {}
 
   std::uint8_t NextOut() override;
   void Received(std::uint8_t in) override;
@@ -52,6 +54,7 @@ class RunFirmware final : public SpiPeer {
 
   SimState& s_;
   platform::Clock& clock_;
+  ProtocolCheck& check_;
   std::deque<std::uint8_t> reply_;
   bool replying_ = false;
   bool busyPending_ = false;
@@ -68,6 +71,7 @@ class RunFirmware final : public SpiPeer {
   std::vector<std::uint8_t> writeData_;
   bool lostBytes_ = false;
   std::uint64_t secondHalfAt_ = 0;
+  std::uint64_t firstHalfAt_ = 0;
 };
 
 }  // namespace velmar::sim

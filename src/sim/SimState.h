@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "sim/AvrController.h"
 #include "sim/Dataflash.h"
@@ -59,6 +60,9 @@ struct SimState {
   SimFaults faults;
   AvrController controller;
   std::unique_ptr<Dataflash> flash;
+  // What the loader did that the protocol does not allow, in this run (not
+  // kept in the state file).
+  std::vector<std::string> violations;
 
   SimState() = default;
   SimState(SimState&&) = default;

@@ -13,6 +13,7 @@
 #include "firmware/TUpdateProg.h"
 #include "firmware/UpdateRig.h"
 #include "platform/Text.h"
+#include "support/GoldenTrace.h"
 
 namespace velmar::firmware {
 namespace {
@@ -324,6 +325,25 @@ TEST(TUpdateProg, UpdateModeIsClearedOnEveryWayOut) {
   EXPECT_EQ(updater.ControllerPageSize, 64);
   EXPECT_EQ(updater.ControllerFlashSize, 0x2000u);
 }
+
+// The start of an update on every kind, set beside the golden trace worked
+// out by hand from the protocol (tests/link/golden).
+class UpdateStart : public ::testing::TestWithParam<int> {};
+
+TEST_P(UpdateStart, PutsWhatTheProtocolGivesOnTheWire) {
+  const int kind = GetParam();
+  test::SimRig rig(kind);
+  rig.Make(true);
+  test::RecordingPriority priority;
+  TUpdateProg updater(*rig.unit, rig.clock, rig.dialogs, rig.window, rig.data, rig.pump, priority);
+  updater.ProgramFolder = test::BinDir();
+  const bool portable = kind == slot::kind_portable;
+  updater.Update(Shipped(portable ? "primafw.upd" : "qrxpicusb.upd"), portable ? devices::fw_portable : devices::fw_pic);
+  const auto golden = test::ReadGolden(portable ? "update-atmega128.trace" : "update-atmega8515.trace");
+  EXPECT_EQ(test::CompareWithGolden(rig.traceText.str(), golden.at(""), true), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, UpdateStart, ::testing::Range(0, 6));
 
 TEST(FirmwarePath, RelativeNamesLieInTheProgramFolder) {
   EXPECT_EQ(FirmwarePath("/opt/velmar/", "FirmWare\\qrxpicusb.upd"), "/opt/velmar/FirmWare/qrxpicusb.upd");

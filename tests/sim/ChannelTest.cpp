@@ -1,7 +1,11 @@
 // The simulated interface channel and programmer at the pin level: MPSSE
 // command execution, framing, the select line, reset and the dataflash's
 // addressing. These are what make a framing mistake in the loader fail.
+#include <array>
+
 #include <gtest/gtest.h>
+
+#include "support/TestSupport.h"
 
 #include "slot/ProgrammerGeometry.h"
 #include "platform/Clock.h"
@@ -79,6 +83,17 @@ struct BoardRig {
     return Drain(channel).at(0);
   }
   void Select() { Send({0x82, 0x02, 0x0F}); }
+  // Selected, woken and settled as the protocol has it: commands may come.
+  void Ready() {
+    Send({0x82, 0x07, 0x0F});  // selected, as a transfer leaves the lines
+    Send({0x31, 0x03, 0x00, 0xAC, 0x53, 0xFF, 0xFF});
+    Drain(channel);
+    clock.Sleep(50);
+    for (auto lines : {std::array<std::uint8_t, 3>{0x80, 0x16, 0x33}, {0x82, 0x02, 0x0F}, {0x80, 0x06, 0x2B}}) {
+      channel.Execute(lines.data(), lines.size());
+      clock.Sleep(750);
+    }
+  }
   SimState state;
   platform::VirtualClock clock;
   ProgrammerBoard board;
@@ -90,7 +105,7 @@ TEST(ProgrammerBoard, HearsNothingUnlessSelectedAndEnabled) {
   EXPECT_EQ(rig.Exchange('V'), 0xFF);
   rig.Send({0x82, 0x00, 0x0F});  // select low but buffer not enabled
   EXPECT_EQ(rig.Exchange('V'), 0xFF);
-  rig.Select();
+  rig.Ready();
   rig.Exchange('V');
   EXPECT_EQ(rig.Exchange(0xFF), '*');
   EXPECT_EQ(rig.Exchange(0xFF), 226);
@@ -99,7 +114,7 @@ TEST(ProgrammerBoard, HearsNothingUnlessSelectedAndEnabled) {
 
 TEST(ProgrammerBoard, AFramingMistakeLeavesTheProgrammerOutOfStep) {
   BoardRig rig(0);
-  rig.Select();
+  rig.Ready();
   // Reading a reply short: the next command is swallowed by the old reply.
   rig.Exchange('V');
   rig.Exchange(0xFF);
@@ -107,7 +122,7 @@ TEST(ProgrammerBoard, AFramingMistakeLeavesTheProgrammerOutOfStep) {
   EXPECT_NE(rig.Exchange(0xFF), '*');
   // Bytes sent least significant bit first are other commands.
   BoardRig lsb(0);
-  lsb.Select();
+  lsb.Ready();
   lsb.Send({0x39, 0x00, 0x00, 'V'});
   Drain(lsb.channel);
   EXPECT_NE(lsb.Exchange(0xFF), '*');
@@ -115,7 +130,7 @@ TEST(ProgrammerBoard, AFramingMistakeLeavesTheProgrammerOutOfStep) {
 
 TEST(ProgrammerBoard, ResetHandsTheLinesToTheControllerAndReleasingItRestartsTheFirmware) {
   BoardRig rig(0);
-  rig.Select();
+  rig.Ready();
   rig.Send({0x80, 0x02, 0x33});  // reset low
   EXPECT_TRUE(rig.board.InReset());
   rig.clock.Sleep(25);
@@ -128,6 +143,120 @@ TEST(ProgrammerBoard, ResetHandsTheLinesToTheControllerAndReleasingItRestartsThe
   rig.clock.Sleep(ProgrammerBoard::kBootMs);
   rig.Exchange('V');
   EXPECT_EQ(rig.Exchange(0xFF), '*');
+}
+
+// ---- The protocol watch ----
+
+// The wake-up frame, answered.
+void Wake(BoardRig& rig) {
+  rig.Send({0x31, 0x03, 0x00, 0xAC, 0x53, 0xFF, 0xFF});
+  Drain(rig.channel);
+}
+
+void SendBytes(BoardRig& rig, std::initializer_list<std::uint8_t> bytes) {
+  for (std::uint8_t b : bytes) rig.Exchange(b);
+}
+
+struct Breach {
+  const char* name;
+  void (*act)(BoardRig&);
+  const char* said;  // part of the violation recorded
+};
+
+class ProtocolWatch : public ::testing::TestWithParam<Breach> {};
+
+TEST_P(ProtocolWatch, RecordsWhatARealProgrammerWouldNotTake) {
+  test::ViolationCatcher caught;
+  BoardRig rig(2);
+  GetParam().act(rig);
+  ASSERT_FALSE(caught.seen.empty()) << "nothing recorded";
+  EXPECT_NE(caught.Text().find(GetParam().said), std::string::npos) << caught.Text();
+  EXPECT_EQ(rig.state.violations, caught.seen);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Breaches, ProtocolWatch,
+    ::testing::Values(
+        Breach{"CommandBeforeTheHandshake",
+               [](BoardRig& r) {
+                 r.Select();
+                 r.Exchange('V');
+               },
+               "command 'V' (0x56) came before the wake-up handshake"},
+        Breach{"CommandBeforeTheSettling",
+               [](BoardRig& r) {
+                 r.Select();
+                 Wake(r);
+                 r.clock.Sleep(3000);
+                 r.Exchange('D');
+               },
+               "command 'D' (0x44) came before the line settle sequence"},
+        Breach{"SettleStepCutShort",
+               [](BoardRig& r) {
+                 r.Send({0x82, 0x07, 0x0F});
+                 Wake(r);
+                 r.clock.Sleep(50);
+                 r.Send({0x80, 0x16, 0x33});
+                 r.clock.Sleep(100);
+                 r.Send({0x82, 0x02, 0x0F});
+               },
+               "high lines 0x02 came 100 ms after the step before it; the protocol waits 750 ms"},
+        Breach{"CommandBeforeTheLastSettleWait",
+               [](BoardRig& r) {
+                 r.Send({0x82, 0x07, 0x0F});
+                 Wake(r);
+                 r.clock.Sleep(50);
+                 for (auto lines : {std::array<std::uint8_t, 3>{0x80, 0x16, 0x33}, {0x82, 0x02, 0x0F}}) {
+                   r.channel.Execute(lines.data(), lines.size());
+                   r.clock.Sleep(750);
+                 }
+                 r.Send({0x80, 0x06, 0x2B});  // and no wait after the last step
+                 r.Exchange('V');
+               },
+               "command 'V' (0x56) came 0 ms after the last line settle step; the protocol waits 750 ms"},
+        Breach{"StatusArgument",
+               [](BoardRig& r) {
+                 r.Ready();
+                 SendBytes(r, {'S', 0x01});
+               },
+               "'S' (dataflash status) came with the argument 0x01"},
+        Breach{"ReadDataAtOnce",
+               [](BoardRig& r) {
+                 r.Ready();
+                 r.Exchange('R');
+                 r.Send({0x11, 0x04, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x20, 0x03, 0x00});
+               },
+               "a page read's data was clocked in 0 ms after the request; the protocol waits 50 ms"},
+        Breach{"EraseAnsweredAtOnce",
+               [](BoardRig& r) {
+                 r.Ready();
+                 SendBytes(r, {'E', 0x00, 0x00, 0x00, 'P', 0xFF});
+               },
+               "an erase's acknowledgement was clocked in 0 ms after the request; the protocol waits 100 ms"},
+        Breach{"SetUpCutShort",
+               [](BoardRig& r) {
+                 r.Send({0x82, 0x03, 0x0F});
+                 r.clock.Sleep(10);
+                 r.Send({0x82, 0x01, 0x0F});
+                 r.clock.Sleep(20);
+                 r.Select();
+                 Wake(r);
+               },
+               "high lines 0x01 came 10 ms after 0x03"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ProtocolWatch, AProgrammerTalkedToAsTheProtocolSaysRecordsNothing) {
+  test::ViolationCatcher caught;
+  BoardRig rig(2);
+  rig.Send({0x82, 0x03, 0x0F});
+  rig.clock.Sleep(100);
+  rig.Send({0x82, 0x01, 0x0F});
+  rig.clock.Sleep(500);
+  rig.Ready();
+  SendBytes(rig, {'S', 0x00, 0xFF, 0xFF, 'E', 0x00, 0x00, 0x00, 'P'});
+  rig.clock.Sleep(100);
+  EXPECT_EQ(rig.Exchange(0xFF), '!');
+  EXPECT_EQ(caught.Text(), "");
 }
 
 TEST(Dataflash, AddressesAsTheChipsDo) {

@@ -11,9 +11,33 @@
 
 #include <sys/wait.h>
 
+#include <gtest/gtest.h>
+
 namespace velmar::test {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+void FailOnViolation(const std::string& violation) {
+  ADD_FAILURE() << "The simulated programmer saw the protocol broken: " << violation;
+}
+
+// Installed before any test runs.
+[[maybe_unused]] const bool kStrictSimulator = (sim::SetViolationHandler(FailOnViolation), true);
+
+}  // namespace
+
+ViolationCatcher::ViolationCatcher()
+    : previous_(sim::SetViolationHandler([this](const std::string& v) { seen.push_back(v); })) {}
+
+ViolationCatcher::~ViolationCatcher() { sim::SetViolationHandler(previous_); }
+
+std::string ViolationCatcher::Text() const {
+  std::string out;
+  for (const std::string& v : seen) out += v + "\n";
+  return out;
+}
 
 TempDir::TempDir() {
   std::string tmpl = (fs::temp_directory_path() / "velmar-test-XXXXXX").string();

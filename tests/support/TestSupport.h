@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/ProtocolCheck.h"
+
 namespace velmar::test {
 
 // A fresh folder under the system's temporary folder, removed on destruction.
@@ -36,5 +38,22 @@ std::string BinDir();
 int RunCommand(const std::string& command, std::string* output = nullptr);
 // True when `program` is on the PATH.
 bool HaveProgram(const std::string& program);
+
+// Every test fails when the simulated programmer sees the protocol broken.
+// A test that breaks it on purpose holds one of these: while it lives the
+// violations are collected in `seen` instead.
+class ViolationCatcher {
+ public:
+  ViolationCatcher();
+  ~ViolationCatcher();
+  ViolationCatcher(const ViolationCatcher&) = delete;
+  ViolationCatcher& operator=(const ViolationCatcher&) = delete;
+  // All collected violations, one a line ("" when none).
+  std::string Text() const;
+  std::vector<std::string> seen;
+
+ private:
+  sim::ViolationHandler previous_;
+};
 
 }  // namespace velmar::test

@@ -3,11 +3,14 @@
 // references) until the next search.
 #include <chrono>
 #include <thread>
+#include <utility>
 
+#include "link/ConnectionCheck.h"
 #include "link/LibFtdiDriver.h"
 
 #ifdef VELMAR_HAVE_LIBFTDI
 #include <ftdi.h>
+#include <libusb.h>
 #endif
 
 namespace velmar::link {
@@ -18,6 +21,42 @@ namespace {
 
 constexpr int kVendor = 0x0403;
 constexpr int kDualChannel = 0x6010;
+
+std::string Code(int rc) { return " (" + std::to_string(rc) + ")"; }
+
+std::string UsbError(int rc) { return std::string(libusb_error_name(rc)) + Code(rc); }
+
+const char* ChannelName(int channel) { return channel ? "B" : "A"; }
+
+// Why libftdi could not open or read a device, found by asking libusb
+// directly (libftdi keeps only its own code), with what the user can do.
+std::string Diagnose(libusb_device* device, int channel) {
+  libusb_device_handle* h = nullptr;
+  const int open = libusb_open(device, &h);
+  if (open == LIBUSB_ERROR_ACCESS)
+    return "libusb: " + UsbError(open) + ": this user may not open the USB interface. Install Velmar's udev rule (" +
+           std::string(kUdevRuleName) + " into /etc/udev/rules.d/, then unplug and replug the programmer); " +
+           "`velmar-cli doctor` shows how";
+  if (open < 0) return "libusb: " + UsbError(open) + ": unplug and replug the programmer's USB cable";
+  std::string why;
+  const int kernel = libusb_kernel_driver_active(h, channel);
+  if (kernel == 1) {
+    why = "the kernel's serial driver (ftdi_sio) holds channel " + std::string(ChannelName(channel)) +
+          " and could not be detached: close the program using its serial port (/dev/ttyUSB*) or unload the "
+          "driver (sudo rmmod ftdi_sio)";
+  } else {
+    const int claim = libusb_claim_interface(h, channel);
+    if (claim == LIBUSB_ERROR_BUSY)
+      why = "libusb: " + UsbError(claim) + ": another program holds channel " + ChannelName(channel) +
+            " of the interface; close it (another Velmar, a terminal or a programming tool) and try again";
+    else if (claim < 0)
+      why = "libusb: " + UsbError(claim) + " claiming channel " + ChannelName(channel);
+    else
+      libusb_release_interface(h, channel);
+  }
+  libusb_close(h);
+  return why;
+}
 
 class RealLibFtdi final : public LibFtdiCalls {
  public:
@@ -43,9 +82,15 @@ class RealLibFtdi final : public LibFtdiCalls {
     if (n < 0) return n;
     for (ftdi_device_list* d = list_; d; d = d->next) {
       char manufacturer[128] = {}, description[128] = {}, serial[128] = {};
-      ftdi_usb_get_strings(list_ctx_, d->dev, manufacturer, sizeof manufacturer, description, sizeof description,
-                           serial, sizeof serial);
-      out.push_back({d->dev, description, serial});
+      const int rc = ftdi_usb_get_strings(list_ctx_, d->dev, manufacturer, sizeof manufacturer, description,
+                                          sizeof description, serial, sizeof serial);
+      std::string problem;
+      if (rc < 0) {
+        problem = "libftdi: " + std::string(ftdi_get_error_string(list_ctx_)) + Code(rc);
+        const std::string why = Diagnose(d->dev, 0);
+        problem += why.empty() ? ": the interface did not give its description; unplug and replug it" : "\r" + why;
+      }
+      out.push_back({d->dev, description, serial, problem});
     }
     return n;
   }
@@ -57,8 +102,10 @@ class RealLibFtdi final : public LibFtdiCalls {
     c->module_detach_mode = AUTO_DETACH_REATACH_SIO_MODULE;
     int rc = ftdi_usb_open_dev(c, static_cast<libusb_device*>(device));
     if (rc < 0) {
-      lastOpenError_ = ftdi_get_error_string(c);
+      lastOpenError_ = "libftdi: " + std::string(ftdi_get_error_string(c)) + Code(rc);
       ftdi_free(c);
+      const std::string why = Diagnose(static_cast<libusb_device*>(device), channel);
+      if (!why.empty()) lastOpenError_ += "\r" + why;
       return rc;
     }
     c->usb_read_timeout = 50;
@@ -83,7 +130,16 @@ class RealLibFtdi final : public LibFtdiCalls {
   int SetBitmode(int s, std::uint8_t mask, std::uint8_t mode) override {
     return Get(s) ? ftdi_set_bitmode(Get(s), mask, mode) : -1;
   }
-  int UsbReset(int s) override { return Get(s) ? ftdi_usb_reset(Get(s)) : -1; }
+  int ResetPort(int s) override {
+    ftdi_context* c = Get(s);
+    if (!c || !c->usb_dev) return -1;
+    const int rc = libusb_reset_device(c->usb_dev);
+    // NOT_FOUND: the device came back as a new one, as after FT_CyclePort;
+    // the session is spent either way and is closed next.
+    if (rc == 0 || rc == LIBUSB_ERROR_NOT_FOUND) return 0;
+    portError_ = "libusb_reset_device: " + UsbError(rc);
+    return rc;
+  }
 
   int ReadEeprom(int s, std::vector<std::uint8_t>& raw) override {
     ftdi_context* c = Get(s);
@@ -99,6 +155,7 @@ class RealLibFtdi final : public LibFtdiCalls {
 
   std::string ErrorString(int s) override {
     if (s < 0) return lastOpenError_.empty() && list_ctx_ ? ftdi_get_error_string(list_ctx_) : lastOpenError_;
+    if (!portError_.empty()) return std::exchange(portError_, std::string());
     ftdi_context* c = Get(s);
     return c ? ftdi_get_error_string(c) : std::string();
   }
@@ -117,6 +174,7 @@ class RealLibFtdi final : public LibFtdiCalls {
   ftdi_device_list* list_ = nullptr;
   std::vector<ftdi_context*> sessions_;
   std::string lastOpenError_;
+  std::string portError_;
 };
 
 }  // namespace

@@ -58,6 +58,10 @@ FT_STATUS LibFtdiDriver::ListDeviceByIndex(std::uint32_t index, std::uint32_t wh
   if (devices_.empty() && Refresh() != FT_OK) return FT_IO_ERROR;
   if (index >= devices_.size() * 2) return FT_DEVICE_NOT_FOUND;
   const auto& d = devices_[index / 2];
+  if (!d.problem.empty()) {
+    lastError_ = d.problem;
+    return FT_DEVICE_NOT_OPENED;
+  }
   const bool b = index % 2;
   std::string text = what == FT_OPEN_BY_SERIAL_NUMBER ? d.serial + (b ? "B" : "A")
                                                       : d.description + (b ? " B" : " A");
@@ -151,15 +155,16 @@ FT_STATUS LibFtdiDriver::GetQueueStatus(FT_HANDLE handle, std::uint32_t& rxBytes
   rxBytes = 0;
   Session* s = Find(handle);
   if (!s) return FT_INVALID_HANDLE;
-  FT_STATUS st = Drain(*s);
+  // What has come in so far. Asking the chip would cost a bulk read that,
+  // with nothing more to come, waits out the latency timer: one per page.
   rxBytes = std::uint32_t(s->rx.size());
-  return st;
+  return FT_OK;
 }
 
 FT_STATUS LibFtdiDriver::CyclePort(FT_HANDLE handle) {
   Session* s = Find(handle);
   if (!s) return FT_INVALID_HANDLE;
-  return calls_->UsbReset(s->id) < 0 ? Fail(s->id, FT_IO_ERROR) : FT_OK;
+  return calls_->ResetPort(s->id) < 0 ? Fail(s->id, FT_IO_ERROR) : FT_OK;
 }
 
 FT_STATUS LibFtdiDriver::EE_UARead(FT_HANDLE handle, std::uint8_t* buffer, std::uint32_t size, std::uint32_t& got) {

@@ -5,7 +5,8 @@
 // channel (and gives it back on close); reads gather bytes until they have
 // what was asked or the read time-out passes; the receive queue is read
 // ahead into the backend's own buffer; the EEPROM user area is the part of
-// the interface's EEPROM after its string descriptors.
+// the interface's EEPROM after its string descriptors. Failures keep
+// libftdi's and libusb's codes and say what the user can do about them.
 //
 // The libftdi calls sit behind LibFtdiCalls, so tests can check this logic
 // against a fake.
@@ -27,6 +28,8 @@ class LibFtdiCalls {
     void* device = nullptr;  // libusb_device*
     std::string description;
     std::string serial;
+    // Why the strings could not be read ("" when they were).
+    std::string problem;
   };
   virtual ~LibFtdiCalls() = default;
   // Empty when libftdi and libusb can be used, else why not.
@@ -34,7 +37,8 @@ class LibFtdiCalls {
   // Every dual-channel interface chip on the bus; < 0 on a USB error.
   virtual int FindAll(std::vector<UsbDevice>& out) = 0;
   // Opens channel 0 (A) or 1 (B) of a device, detaching the kernel's serial
-  // driver from it. Returns a session number >= 0 or a libftdi error < 0.
+  // driver from it. Returns a session number >= 0 or a libftdi error < 0;
+  // ErrorString(-1) then says why and what to do.
   virtual int Open(void* device, int channel) = 0;
   virtual void Close(int session) = 0;
   // ftdi_read_data: the bytes that arrived (possibly none) or < 0.
@@ -42,7 +46,10 @@ class LibFtdiCalls {
   virtual int WriteData(int session, const std::uint8_t* buffer, int size) = 0;
   virtual int SetLatency(int session, std::uint8_t ms) = 0;
   virtual int SetBitmode(int session, std::uint8_t mask, std::uint8_t mode) = 0;
-  virtual int UsbReset(int session) = 0;
+  // Resets the USB port of a session's device, as FT_CyclePort does: the
+  // device leaves the bus and comes back (libusb's device reset, not the
+  // chip's own reset request).
+  virtual int ResetPort(int session) = 0;
   // The raw EEPROM; < 0 when it cannot be read.
   virtual int ReadEeprom(int session, std::vector<std::uint8_t>& raw) = 0;
   virtual std::string ErrorString(int session) = 0;

@@ -196,6 +196,8 @@ class TReadProg {
   void UpdateHighLines(std::uint8_t setMask, std::uint8_t clearMask);
   void ChangeLowLine(int n, bool set, bool repeat);
   void ReadSettings();
+  // What to add to the message of a failed description query of device `index`.
+  std::string ListFailureDetail(std::uint32_t index, std::uint32_t status);
   void IdentifyKind();
   void CheckFirmware(std::uint8_t version);
   void NewToken();

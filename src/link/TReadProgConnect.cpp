@@ -53,6 +53,18 @@ void TReadProg::Message(const std::string& text) {
   if (OnMessage) OnMessage(text);
 }
 
+std::string TReadProg::ListFailureDetail(std::uint32_t index, std::uint32_t status) {
+  // Past the listed devices the query fails by design: that ends the search.
+  if (status == FT_DEVICE_NOT_FOUND && index >= unit_.DeviceCount) return {};
+  const std::string text = FtStatusText(status);
+  const std::string why = unit_.Driver().LastError();
+  return "\rGetFTDeviceDescription (device " + std::to_string(index) + " of " + std::to_string(unit_.DeviceCount) +
+         ")" + text + " (status " + std::to_string(status) + ")" +
+         (why.empty() ? "\rThe interface did not give its description: unplug and replug it, and close other "
+                        "programs that use it"
+                      : "\r" + why);
+}
+
 bool TReadProg::OpenLink() {
   LinkOpen = false;
   WakeLine = 5;
@@ -74,9 +86,10 @@ bool TReadProg::OpenLink() {
 
   int channels = 0;
   for (std::uint32_t index = 0; index < SerialNumbers.size(); ++index) {
-    if (unit_.GetFTDeviceDescription(index) != FT_OK)
+    if (FT_STATUS failed = unit_.GetFTDeviceDescription(index); failed != FT_OK)
       throw EISPException(
-          "Error Opening USB Port - unplug and reconnect dongle\rOther Programs or hardware may be holding port");
+          "Error Opening USB Port - unplug and reconnect dongle\rOther Programs or hardware may be holding port" +
+          ListFailureDetail(index, failed));
     if (unit_.ListText != kProgrammerChannel) continue;
     unit_.GetFTDeviceSerialNo(index);
     SerialNumbers[index] = unit_.ListText;
@@ -101,6 +114,9 @@ bool TReadProg::OpenLink() {
     // less clearly.
     std::string text = FtStatusText(status);
     std::string why = unit_.Driver().LastError();
+    if (why.empty() && status == FT_DEVICE_NOT_OPENED)
+      why = "The channel is held: by the kernel's serial driver (unload it: sudo rmmod ftdi_sio) or by another "
+            "program (close it), or this user may not open it (`velmar-cli doctor` says which)";
     throw EISPException("USB device could not be opened\rOpen_USB_Device_By_Serial_Number" +
                         (text.empty() ? " - status " + std::to_string(status) : text) +
                         (why.empty() ? "" : "\r" + why));

@@ -41,7 +41,7 @@ struct FakeCalls final : LibFtdiCalls {
   int WriteData(int, const std::uint8_t*, int size) override { return size; }
   int SetLatency(int, std::uint8_t) override { return 0; }
   int SetBitmode(int, std::uint8_t, std::uint8_t) override { return 0; }
-  int UsbReset(int) override { return 0; }
+  int ResetPort(int) override { return 0; }
   int ReadEeprom(int, std::vector<std::uint8_t>& raw) override {
     raw = eeprom;
     return 0;

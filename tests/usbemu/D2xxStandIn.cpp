@@ -129,7 +129,7 @@ EXPORT Status FT_OpenEx(void* arg, Dword flags, void** handle) {
       for (auto& [key, h] : Handles())
         if (h->chip == c && h->channel == channel) return kDeviceNotOpened;
       if (EmulatedBus::Get().Fault("open-denied") || EmulatedBus::Get().Fault("claimed") ||
-          EmulatedBus::Get().Fault("kernel-driver"))
+          EmulatedBus::Get().Fault("kernel-driver") || EmulatedBus::Get().Fault("kernel-driver-stuck"))
         return kDeviceNotOpened;
       // The driver resets the channel and purges both ways on open.
       c->ChargeControl();

@@ -84,6 +84,8 @@ EmulatedBus::EmulatedBus() : impl_(std::make_unique<Impl>()) {
 EmulatedBus::~EmulatedBus() {
   Save();
   Report();
+  for (const std::string& v : impl_->state.violations)
+    std::fprintf(stderr, "USB emulation: protocol violation: %s\n", v.c_str());
 }
 
 std::vector<EmulatedChip*> EmulatedBus::Chips() {
@@ -110,7 +112,7 @@ void EmulatedBus::Report() {
   std::ofstream out(impl_->report, std::ios::app);
   out << "chip " << impl_->chipName << " total_us " << NowUs() << " slept_us " << a.sleptUs << " usb_us " << a.usbUs
       << " latency_us " << a.latencyUs << " wire_us " << a.wireUs << " bulk_out " << a.bulkOut << " bulk_in "
-      << a.bulkIn << " control " << a.control << "\n";
+      << a.bulkIn << " control " << a.control << " port_resets " << a.portResets << " violations " << impl_->state.violations.size() << "\n";
 }
 
 }  // namespace velmar::usbemu

@@ -152,6 +152,7 @@ EmulatedChannel* EmulatedChip::ChannelFor(std::uint16_t index) {
 }
 
 void EmulatedChip::PowerOn() {
+  ++Account().portResets;
   a_.PowerOn();
   b_.PowerOn();
 }

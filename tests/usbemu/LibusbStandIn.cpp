@@ -65,8 +65,13 @@ Holders& Held() {
   return h;
 }
 
+// "kernel-driver-stuck": the serial driver holds the interfaces and will
+// not be detached.
+bool KernelDriverStuck() { return EmulatedBus::Get().Fault("kernel-driver-stuck"); }
+
 bool KernelDriverBound(EmulatedChip* chip, int iface) {
-  return EmulatedBus::Get().Fault("kernel-driver") && !Held().kernelDetached[{chip, iface}];
+  return KernelDriverStuck() ||
+         (EmulatedBus::Get().Fault("kernel-driver") && !Held().kernelDetached[{chip, iface}]);
 }
 
 int ToLibusb(UsbResult r) {
@@ -279,6 +284,7 @@ EXPORT int libusb_detach_kernel_driver(libusb_device_handle* h, int iface) {
   auto lock = Lock();
   if (iface < 0 || iface >= kInterfaces) return LIBUSB_ERROR_NOT_FOUND;
   if (!KernelDriverBound(h->device->chip, iface)) return LIBUSB_ERROR_NOT_FOUND;
+  if (KernelDriverStuck()) return LIBUSB_ERROR_ACCESS;
   Held().kernelDetached[{h->device->chip, iface}] = true;
   return 0;
 }
@@ -307,7 +313,7 @@ EXPORT int libusb_claim_interface(libusb_device_handle* h, int iface) {
   // Another program holding the interface looks the same from here.
   if (EmulatedBus::Get().Fault("claimed") && iface == 0) return LIBUSB_ERROR_BUSY;
   if (KernelDriverBound(chip, iface)) {
-    if (!h->autoDetach) return LIBUSB_ERROR_BUSY;
+    if (!h->autoDetach || KernelDriverStuck()) return LIBUSB_ERROR_BUSY;
     Held().kernelDetached[{chip, iface}] = true;
   }
   h->claimed[iface] = true;

@@ -18,6 +18,7 @@ struct TimeAccount {
   std::uint64_t bulkOut = 0;      // transfers
   std::uint64_t bulkIn = 0;
   std::uint64_t control = 0;
+  std::uint64_t portResets = 0;   // the device left the bus and came back
 };
 
 // Microseconds of virtual time since the emulation started.

@@ -24,6 +24,7 @@ namespace {
 constexpr const char* kProgrammerChannel = "Dual RS232 A";
 constexpr const char* kProgrammerSerial = "QRXA";
 constexpr const char* kSupportContact = "support@velmar.example";
+constexpr std::uint8_t kBusyByte = 0xFA;
 
 std::uint16_t RandomToken() {
   static std::mt19937 generator(std::random_device{}() ^
@@ -328,7 +329,13 @@ void TReadProg::CheckFirmware(std::uint8_t version) {
 }
 
 void TReadProg::NewToken() {
-  UnitToken = std::uint16_t(TokenSource() % 65535);
+  // A token byte of 0xFA would come back looking like the programmer's busy
+  // marker: the byte after it would be taken for it, and the programmer
+  // would not be recognised (nor the wire the same from run to run).
+  std::uint16_t token = std::uint16_t(TokenSource() % 65535);
+  if ((token >> 8) == kBusyByte) token ^= 0x0100;
+  if ((token & 0xFF) == kBusyByte) token ^= 0x0001;
+  UnitToken = token;
   SendByte('n');
   SendByte(std::uint8_t(UnitToken >> 8));
   SendByte(std::uint8_t(UnitToken & 0xFF));

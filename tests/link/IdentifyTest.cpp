@@ -266,5 +266,21 @@ TEST(CheckSameUnit, GivesTheProgrammerATokenAndRecognisesItLater) {
   EXPECT_EQ(p.UnitToken, 0x4321);
 }
 
+TEST(CheckSameUnit, NoTokenByteLooksLikeTheBusyMarker) {
+  // A token byte of 0xFA read back would be taken for "busy" and the byte
+  // after it for the token: the programmer would not be recognised.
+  for (std::uint16_t drawn : {0xFA12, 0x12FA, 0xFAFA}) {
+    SimRig rig(kind_portable);
+    TReadProg& p = rig.Make();
+    p.TokenSource = [drawn] { return drawn; };
+    p.Identify();
+    EXPECT_TRUE(p.CheckSameUnit());
+    EXPECT_NE(p.UnitToken >> 8, 0xFA);
+    EXPECT_NE(p.UnitToken & 0xFF, 0xFA);
+    EXPECT_EQ(rig.Sim().token, p.UnitToken);
+    EXPECT_TRUE(p.CheckSameUnit()) << std::hex << drawn;
+  }
+}
+
 }  // namespace
 }  // namespace velmar::link

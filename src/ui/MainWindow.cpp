@@ -21,6 +21,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QTimer>
 #include <QUrl>
 
 #include "model/OperationLogView.h"
@@ -311,7 +312,19 @@ void MainWindow::PlaceOnScreen() {
 void MainWindow::showEvent(QShowEvent* event) {
   if (!placed_) {
     placed_ = true;
+    // The model reads setting.ini when the window is first shown.
+    if (QAction* showLog = Action("actionShowLog")) showLog->setChecked(form_.ShowOperationLog);
+    ShowLogPane(form_.ShowOperationLog);
     PlaceOnScreen();
+    // Once shown, the controls are polished and may ask for a little more.
+    QTimer::singleShot(0, this, [this] {
+      if (centralWidget()->sizeHint().width() > centralWidget()->width() ||
+          centralWidget()->sizeHint().height() > centralWidget()->height())
+      {
+        centralWidget()->updateGeometry();
+        PlaceOnScreen();
+      }
+    });
   }
   QMainWindow::showEvent(event);
 }

@@ -4,6 +4,8 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QCompleter>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 
 namespace velmar::ui {
@@ -29,15 +31,47 @@ SearchableList::SearchableList(QComboBox* box) : QObject(box), box_(box) {
   completer->setFilterMode(Qt::MatchContains);
   completer->setCompletionMode(QCompleter::PopupCompletion);
   completer->setMaxVisibleItems(16);
-  // The box chooses an offer itself (once, through activated) and takes a
-  // whole name typed with Return the same way.
   box->setCompleter(completer);
+  // An offer chosen with the keys has already been written into the box
+  // when Return reaches it, and the box takes a whole name with Return
+  // itself; its own handling of the chosen offer would then choose a second
+  // time. Offers are chosen here instead, once.
+  disconnect(completer, nullptr, box, nullptr);
+  connect(completer, qOverload<const QModelIndex&>(&QCompleter::activated), this, &SearchableList::OfferChosen);
   QLineEdit* edit = box->lineEdit();
   // After the box's own handling of Return, which takes a whole name.
   connect(edit, &QLineEdit::returnPressed, this, &SearchableList::ReturnPressed);
-  connect(edit, &QLineEdit::editingFinished, this, [this] {
-    if (!box_->lineEdit()->hasFocus()) Revert();
-  });
+  box->installEventFilter(this);  // the box holds the focus for its edit field
+  // Before the completer's own filter (the last one installed runs first).
+  completer->popup()->installEventFilter(this);
+}
+
+// Leaving the box (other than for a pop-up, such as the offers) drops typed
+// text that chose nothing.
+// Return on an offer picked with the arrow keys chooses it here, once: let
+// through, the box would take the name the offer wrote into it and the
+// completer would then choose the offer a second time.
+bool SearchableList::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::FocusOut && watched == box_ &&
+      static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+    Revert();
+  QAbstractItemView* offers = box_->completer() ? box_->completer()->popup() : nullptr;
+  if (event->type() == QEvent::KeyPress && watched == offers && offers->isVisible()) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    const QModelIndex offer = offers->currentIndex();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && offer.isValid()) {
+      offers->hide();
+      Choose(box_->findText(offer.data().toString(), Qt::MatchExactly | Qt::MatchCaseSensitive));
+      return true;
+    }
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+void SearchableList::Choose(int row) {
+  if (row < 0) return;
+  box_->setCurrentIndex(row);
+  emit box_->activated(row);
 }
 
 bool SearchableList::Typing() const {
@@ -51,6 +85,12 @@ bool SearchableList::Revert() {
   box_->lineEdit()->setText(index >= 0 ? box_->itemText(index) : QString());
   box_->lineEdit()->selectAll();
   return true;
+}
+
+void SearchableList::OfferChosen(const QModelIndex& offer) {
+  const int row = box_->findText(offer.data().toString(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+  if (row < 0 || (row == box_->currentIndex() && !Typing())) return;  // chosen already, by Return
+  Choose(row);
 }
 
 // Return over part of a name chooses the one entry that holds it; with more
@@ -67,8 +107,7 @@ void SearchableList::ReturnPressed() {
   }
   if (found < 0) return;
   box_->completer()->popup()->hide();
-  box_->setCurrentIndex(found);
-  emit box_->activated(found);
+  Choose(found);
 }
 
 }  // namespace velmar::ui

@@ -13,6 +13,7 @@
 #include <QObject>
 
 class QComboBox;
+class QModelIndex;
 
 namespace velmar::ui {
 
@@ -31,9 +32,14 @@ class SearchableList : public QObject {
   // was typed text to drop.
   bool Revert();
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   explicit SearchableList(QComboBox* box);
   void ReturnPressed();
+  void OfferChosen(const QModelIndex& offer);
+  void Choose(int row);
 
   QComboBox* box_;
 };

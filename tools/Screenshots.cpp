@@ -108,6 +108,9 @@ struct Session {
     form->FormShow();
     form->CloseRequested = true;  // never write setting.ini or say goodbye
     window->show();
+    // Shown, polished, and fitted to its controls as a person would see it.
+    QTest::qWaitForWindowExposed(window.get());
+    QTest::qWait(300);
   }
   ~Session() { env->Finish(nullptr); }
 

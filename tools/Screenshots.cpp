@@ -1,6 +1,7 @@
 // Build-time helper for the documentation: runs the desktop application's
 // windows on simulated programmers and saves PNG pictures of them — the main
-// window of each programmer kind with its slots listed, the progress window
+// window of each programmer kind with its slots listed and its operation
+// log, its menus, the device list searched by typing, the progress window
 // in the middle of a slot write, and the erase options, programmer type and
 // message dialogs. Each window is driven through the window model exactly as
 // a user's clicks would drive it.
@@ -10,6 +11,11 @@
 //   --scaled: only the 8-way main window, named for the scale Qt runs at
 //   (QT_SCALE_FACTOR), e.g. main-8way-200pc.png.
 #include <QApplication>
+#include <QComboBox>
+#include <QCompleter>
+#include <QAbstractItemView>
+#include <QLineEdit>
+#include <QTest>
 #include <QDialog>
 #include <QMenu>
 #include <QMenuBar>
@@ -33,6 +39,7 @@
 #include "frontend/LinkEnvironment.h"
 #include "model/TMainForm.h"
 #include "model/TForm1.h"
+#include "ui/ControlBinder.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgressWindow.h"
 #include "ui/QtDialogs.h"
@@ -101,6 +108,9 @@ struct Session {
     form->FormShow();
     form->CloseRequested = true;  // never write setting.ini or say goodbye
     window->show();
+    // Shown, polished, and fitted to its controls as a person would see it.
+    QTest::qWaitForWindowExposed(window.get());
+    QTest::qWait(300);
   }
   ~Session() { env->Finish(nullptr); }
 
@@ -151,6 +161,27 @@ void SaveMenus(ui::MainWindow& window) {
   }
 }
 
+// The device list searched by typing, its offers open.
+void SaveDeviceSearch(ui::MainWindow& window) {
+  auto* devices = qobject_cast<QComboBox*>(window.Binder().Widget("deviceList"));
+  if (!devices || !devices->lineEdit()) return;
+  window.activateWindow();
+  devices->lineEdit()->setFocus();
+  devices->lineEdit()->selectAll();
+  QTest::keyClicks(devices->lineEdit(), "f45");
+  QApplication::processEvents();
+  QWidget* offers = devices->completer() ? devices->completer()->popup() : nullptr;
+  QRect area = window.frameGeometry();
+  if (offers && offers->isVisible()) area = area.united(offers->geometry());
+  area.adjust(-4, -4, 4, 4);
+  QPixmap shot = window.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+  const std::string path = g_out + "device-search.png";
+  if (!shot.save(QString::fromStdString(path))) std::fprintf(stderr, "cannot save %s\n", path.c_str());
+  else std::fprintf(stderr, "saved %s\n", path.c_str());
+  if (offers) offers->hide();
+  devices->lineEdit()->setText(devices->currentText());
+}
+
 void MainWindows(const std::string& work) {
   // Nothing here should ask anything; say so if something does.
   ModalWatcher watcher([](QWidget* modal) {
@@ -168,7 +199,10 @@ void MainWindows(const std::string& work) {
       c.UserClick("BitBtn1");
     }
     Save(s.window.get(), std::string("main-") + kind);
-    if (std::string(kind) == "8way") SaveMenus(*s.window);
+    if (std::string(kind) == "8way") {
+      SaveMenus(*s.window);
+      SaveDeviceSearch(*s.window);
+    }
   }
 }
 

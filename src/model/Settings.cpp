@@ -132,6 +132,7 @@ void TMainForm::ApplySettingsIniValues(const IniFile& ini, bool fromFile) {
   s.SetChecked("progUserID", ini.ReadBool(kSettingsUserId, "progUserId", false));
   s.SetChecked("VDD_Voltage", flag("VddVoltage", false));
   s.SetChecked("VerifyAfterWriting", flag("VerifyAfterWriting", false));
+  ShowOperationLog = flag("ShowOperationLog", true);
   KonOld = flag("KonOld", false);
   ResetPulse = flag("ResetPulse", false);
   EraseDeviceSize = flag("EraseDeviceSize", false);
@@ -183,6 +184,7 @@ std::vector<SettingEntry> TMainForm::SettingsEntries() const {
       e.push_back({kRecentSection, "File" + std::to_string(i + 1), SettingEntry::Text, 0,
                    i < RecentFiles.size() ? RecentFiles[i] : std::string()});
   flag("VerifyAfterWriting", s.Checked("VerifyAfterWriting"));
+  flag("ShowOperationLog", ShowOperationLog);
   return e;
 }
 

@@ -153,6 +153,8 @@ class TMainForm final : public link::LinkWindow {
   bool VDD1st = true;
   bool PP_Led_on = false;
   bool e2_skipFF = false;
+  // The desktop window shows the operation log under the slot list.
+  bool ShowOperationLog = true;
   // Version texts from progsetting.ini.
   std::string PCQRX;
   std::string PCPRIMA;

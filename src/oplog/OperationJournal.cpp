@@ -29,6 +29,7 @@ bool OperationJournal::Append(const OperationRecord& record) {
     warned_ = true;
     trail_.User().ShowWarning(error + "\r\rOperations go on, but are not recorded in the log.", "Operation Log");
   }
+  if (appended_) appended_();
   return written;
 }
 

@@ -45,6 +45,9 @@ class OperationJournal {
   bool Append(const OperationRecord& record);
   // True once the user was told the log cannot be written.
   bool Warned() const { return warned_; }
+  // Called after every append, written or not (a window showing the log
+  // reads it again).
+  void SetAppendObserver(std::function<void()> observer) { appended_ = std::move(observer); }
 
  private:
   platform::MessageTrail trail_;
@@ -52,6 +55,7 @@ class OperationJournal {
   platform::Clock* clock_ = nullptr;
   std::uint64_t rotationBytes_ = kLogRotationBytes;
   bool warned_ = false;
+  std::function<void()> appended_;
 };
 
 class OperationRecorder {

@@ -12,14 +12,14 @@ FormLayout EraseOptions() {
 }
 
 FormLayout ProgrammerType() {
-  return {{420, 364},
+  return {{420, 376},
           {{"Progs", {10, 10, 400, 96}},
-           {"progVersion", {10, 112, 400, 72}},
-           {"Label1", {10, 190, 400, 18}},
-           {"FirmwareSel", {10, 208, 400, 72}},
-           {"Label2", {10, 284, 400, 18}},
-           {"Label3", {10, 302, 400, 18}},
-           {"Button1", {330, 326, 80, 30}}}};
+           {"progVersion", {10, 112, 400, 78}},
+           {"Label1", {10, 196, 400, 18}},
+           {"FirmwareSel", {10, 214, 400, 78}},
+           {"Label2", {10, 296, 400, 18}},
+           {"Label3", {10, 314, 400, 18}},
+           {"Button1", {330, 338, 80, 30}}}};
 }
 
 FormLayout Find() {

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QBoxLayout>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -17,14 +18,19 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QTimer>
 #include <QUrl>
 
+#include "model/OperationLogView.h"
 #include "model/TMainForm.h"
 #include "ui/AppIcon.h"
 #include "ui/ControlBinder.h"
 #include "ui/MainWindowLayout.h"
+#include "ui/OperationLogPane.h"
+#include "ui/SearchableList.h"
 
 namespace velmar::ui {
 
@@ -48,6 +54,19 @@ const ButtonAction kButtonActions[] = {
     {"actionLoadUnit", "LoadButton"},      {"actionManual", "manualButton"},
 };
 
+// A scroll area that asks for the whole size of its contents (a plain one
+// caps its wish at a few dozen lines of text, so the window would open with
+// scroll bars); the window is then bounded by the screen, not by this.
+class ContentScrollArea final : public QScrollArea {
+ public:
+  using QScrollArea::QScrollArea;
+  QSize sizeHint() const override {
+    if (!widget()) return QScrollArea::sizeHint();
+    const int frame = 2 * frameWidth();
+    return widget()->sizeHint().expandedTo(widget()->minimumSizeHint()) + QSize(frame, frame);
+  }
+};
+
 // A local file in a drag, if it carries exactly one.
 QString DraggedFile(const QMimeData* data) {
   if (!data || !data->hasUrls() || data->urls().size() != 1) return {};
@@ -64,11 +83,10 @@ MainWindow::MainWindow(model::TMainForm& form, QWidget* parent) : QMainWindow(pa
 
   // The controls in a scroll area: on a screen too small for the window
   // nothing is cut off, it scrolls instead.
-  auto* scroll = new QScrollArea(this);
+  auto* scroll = new ContentScrollArea(this);
   scroll->setObjectName("MainScroll");
   scroll->setWidgetResizable(true);
   scroll->setFrameShape(QFrame::NoFrame);
-  scroll->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);  // its size hint is the controls' own
   auto* content = new QWidget;
   content->setObjectName("MainContent");
   binder_ = new ControlBinder(form.Controls(), content, MainWindowControls());
@@ -76,6 +94,9 @@ MainWindow::MainWindow(model::TMainForm& form, QWidget* parent) : QMainWindow(pa
   MainLayoutParts parts = BuildMainLayout(content, *binder_);
   slotColumn_ = parts.slotColumn;
   descriptionRoom_ = parts.descriptionRoom;
+  // The device list, a few hundred entries long, is searched by typing.
+  if (auto* devices = qobject_cast<QComboBox*>(binder_->Widget("deviceList"))) SearchableList::Install(devices);
+  AddLogPane();
   scroll->setWidget(content);
   setCentralWidget(scroll);
 
@@ -114,6 +135,7 @@ MainWindow::MainWindow(model::TMainForm& form, QWidget* parent) : QMainWindow(pa
 }
 
 MainWindow::~MainWindow() {
+  form_.Journal().SetAppendObserver({});
   qApp->removeEventFilter(this);
   form_.Controls().RemoveObserver(observer_);
   ShowWaitCursor(false);
@@ -170,6 +192,13 @@ void MainWindow::BuildMenus() {
   programmer->addSeparator();
   add(programmer, "actionUpdateFirmware", "&Update Firmware...", {}, [this] { form_.UpdateFirmwareClick(); });
 
+  QMenu* view = menuBar()->addMenu("Vie&w");  // V is Save Profile's
+  QAction* showLog = view->addAction("Operation &Log");
+  showLog->setObjectName("actionShowLog");
+  showLog->setCheckable(true);
+  showLog->setChecked(form_.ShowOperationLog);
+  connect(showLog, &QAction::toggled, this, &MainWindow::ShowLogPane);
+
   QMenu* help = menuBar()->addMenu("&Help");
   add(help, "actionManual", "&Manual", QKeySequence::HelpContents, press("manualButton"));
   checkConnection_ = add(help, "actionCheckConnection", "&Check Connection", {}, [this] {
@@ -214,6 +243,56 @@ void MainWindow::UpdateStatus() {
   descriptionRoom_->setText(QString::fromStdString(form_.DescriptionRoomText()));
 }
 
+// The log pane shares the slot list's place through a splitter: the list
+// keeps the room the window has to spare, the pane its own height until the
+// user drags the handle.
+void MainWindow::AddLogPane() {
+  logView_ = std::make_unique<model::OperationLogView>([this] { return form_.Journal().LogPath(); }, form_.Dialogs());
+  logPane_ = new OperationLogPane(*logView_);
+  QWidget* grid = binder_->Widget("StringGrid1");
+  auto* split = new QSplitter(Qt::Vertical);
+  split->setObjectName("SlotLogSplitter");
+  split->setChildrenCollapsible(false);
+  slotColumn_->insertWidget(slotColumn_->indexOf(grid), split, 1);
+  split->addWidget(grid);
+  split->addWidget(logPane_);
+  split->setStretchFactor(0, 1);
+  split->setStretchFactor(1, 0);
+  connect(logPane_, &OperationLogPane::exportRequested, this, [this] {
+    Run([this] { logView_->ExportCsv(form_.Folders.working); });
+    logPane_->Show();
+  });
+  form_.Journal().SetAppendObserver([this] { ScheduleLogRefresh(); });
+  logPane_->setVisible(form_.ShowOperationLog);
+  RefreshLog();
+}
+
+void MainWindow::ShowLogPane(bool show) {
+  form_.ShowOperationLog = show;
+  logPane_->setVisible(show);
+  if (show) RefreshLog();
+}
+
+// Appends come in the middle of the model's work: the pane reads the log
+// once the event loop runs again.
+void MainWindow::ScheduleLogRefresh() {
+  if (logRefreshPending_) return;
+  logRefreshPending_ = true;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        logRefreshPending_ = false;
+        RefreshLog();
+      },
+      Qt::QueuedConnection);
+}
+
+void MainWindow::RefreshLog() {
+  if (!form_.ShowOperationLog) return;  // read when it is shown again
+  binder_->Guard([this] { logView_->Refresh(); });
+  logPane_->Show();
+}
+
 // Opens at the size its controls ask for, as far as the screen allows,
 // centred and wholly on the screen.
 void MainWindow::PlaceOnScreen() {
@@ -233,7 +312,19 @@ void MainWindow::PlaceOnScreen() {
 void MainWindow::showEvent(QShowEvent* event) {
   if (!placed_) {
     placed_ = true;
+    // The model reads setting.ini when the window is first shown.
+    if (QAction* showLog = Action("actionShowLog")) showLog->setChecked(form_.ShowOperationLog);
+    ShowLogPane(form_.ShowOperationLog);
     PlaceOnScreen();
+    // Once shown, the controls are polished and may ask for a little more.
+    QTimer::singleShot(0, this, [this] {
+      if (centralWidget()->sizeHint().width() > centralWidget()->width() ||
+          centralWidget()->sizeHint().height() > centralWidget()->height())
+      {
+        centralWidget()->updateGeometry();
+        PlaceOnScreen();
+      }
+    });
   }
   QMainWindow::showEvent(event);
 }
@@ -285,7 +376,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (key->key() == Qt::Key_Escape && mods == Qt::NoModifier && QApplication::activeModalWidget() == nullptr &&
       QApplication::activePopupWidget() == nullptr) {
     // Escape presses the window's cancel button ("Close"); with a drop-down
-    // list, a menu or the pop-up menu open it only closes that.
+    // list, a menu or the pop-up menu open it only closes that, and over a
+    // search typed into the device list it only drops the search.
+    if (SearchableList* search = SearchableList::Of(QApplication::focusWidget()); search && search->Revert())
+      return true;
     const model::ControlStore& c = form_.Controls();
     if (c.Visible("cancel") && c.Enabled("cancel")) {
       Click("cancel");

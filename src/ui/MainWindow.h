@@ -18,14 +18,17 @@ class QAction;
 class QLabel;
 class QMenu;
 class QBoxLayout;
+class QSplitter;
 
 namespace velmar::model {
+class OperationLogView;
 class TMainForm;
 }
 
 namespace velmar::ui {
 
 class ControlBinder;
+class OperationLogPane;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -39,6 +42,11 @@ class MainWindow : public QMainWindow {
   QBoxLayout* SlotColumn() const { return slotColumn_; }
   // The menu entry with that object name ("actionRead", ...), or nullptr.
   QAction* Action(const QString& name) const;
+
+  // The operation log pane under the slot list (View > Operation Log shows
+  // and hides it).
+  OperationLogPane* LogPane() const { return logPane_; }
+  model::OperationLogView& LogView() { return *logView_; }
 
   // Help > Check Connection runs this when it is set (the connection check
   // lives outside the window); without it the entry is not offered.
@@ -57,6 +65,10 @@ class MainWindow : public QMainWindow {
   void UpdateStatus();
   void RebuildRecentMenu();
   void PlaceOnScreen();
+  void AddLogPane();
+  void ShowLogPane(bool show);
+  void RefreshLog();
+  void ScheduleLogRefresh();
   void ShowPopupMenu(const QPoint& at);
   void ShowWaitCursor(bool on);
   void Click(const std::string& name);
@@ -69,6 +81,9 @@ class MainWindow : public QMainWindow {
   QLabel* status_ = nullptr;
   QMenu* recentMenu_ = nullptr;
   QAction* checkConnection_ = nullptr;
+  std::unique_ptr<model::OperationLogView> logView_;
+  OperationLogPane* logPane_ = nullptr;
+  bool logRefreshPending_ = false;
   std::function<void()> connectionCheck_;
   int observer_ = 0;
   bool waitCursor_ = false;

@@ -303,6 +303,57 @@ class MainWindowTest : public QObject {
     QVERIFY(closed);
   }
 
+  // The small windows keep the size their controls were laid out for: they
+  // cannot be dragged smaller (cutting their controls off) or larger, every
+  // control shown has the room its text asks for, and Escape closes them.
+  void smallWindowsHaveAFixedSizeAndEscapeClosesThem_data() {
+    QTest::addColumn<QString>("form");
+    QTest::newRow("erase options") << "EraseOpsForm";
+    QTest::newRow("programmer type") << "TProgrammerTypeForm";
+    QTest::newRow("find") << "FindDialog1";
+  }
+
+  void smallWindowsHaveAFixedSizeAndEscapeClosesThem() {
+    QFETCH(QString, form);
+    Fixture f;
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    velmar::ui::QtDialogs qt(f.window.get());
+    velmar::platform::ModalForm* modal = nullptr;
+    if (form == "EraseOpsForm") {
+      f.form.EraseOpsForm().FormShow();
+      modal = &f.form.EraseOpsForm();
+    } else if (form == "TProgrammerTypeForm") {
+      f.form.ProgrammerTypeForm().FormShow(false);
+      modal = &f.form.ProgrammerTypeForm();
+    } else {
+      f.form.FindDialog().FormShow();
+      modal = &f.form.FindDialog();
+    }
+    QStringList problems;
+    bool closed = false;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      if (dialog->minimumSize() != dialog->maximumSize()) problems << "resizable";
+      for (QWidget* w : dialog->findChildren<QWidget*>()) {
+        if (!w->isVisible() || w->objectName().isEmpty() || w->objectName().startsWith("qt_")) continue;
+        const QSize need = qobject_cast<QAbstractButton*>(w) && !qobject_cast<QRadioButton*>(w) ? w->sizeHint()
+                                                                                                : w->minimumSizeHint();
+        if (w->width() < need.width() || w->height() < need.height())
+          problems << QString("%1 is %2x%3, needs %4x%5").arg(w->objectName()).arg(w->width()).arg(w->height())
+                          .arg(need.width()).arg(need.height());
+        if (!dialog->rect().contains(QRect(w->mapTo(dialog, QPoint(0, 0)), w->size())))
+          problems << w->objectName() + " reaches out of the window";
+      }
+      QTest::keyClick(dialog, Qt::Key_Escape);
+      closed = !dialog->isVisible();
+    });
+    qt.ShowModal(*modal);
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join("; ")));
+    QVERIFY(closed);
+  }
+
   void pickingAFamilyRunsTheFamilyChange() {
     Fixture f;
     auto* family = f.Get<QComboBox>("family");

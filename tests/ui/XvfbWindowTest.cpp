@@ -1,10 +1,13 @@
 // The real main window on a real X display (Xvfb) over a simulated portable
-// programmer: it opens on the screen, is resized by the window system and
-// keeps every control in reach, and is driven from the keyboard (the menu
-// shortcuts, Tab through the window, the mnemonics, Del on the slot list,
-// Escape out of the find dialog). Nothing waits on a clock: every step
+// programmer: it opens at the size of its controls, wholly on the screen and
+// without scroll bars (run again on a 1024 x 768 screen and at 150 % and
+// 200 % scale), is resized by the window system and keeps every control in
+// reach, and is driven from the keyboard (the menu shortcuts, Tab through
+// the window, the mnemonics, Del on the slot list, Escape out of the find
+// dialog, a device found by typing). Nothing waits on a clock: every step
 // waits for its own event.
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -56,6 +59,31 @@ class XvfbWindowTest : public QObject {
 
  private slots:
   void initTestCase() { QVERIFY2(QGuiApplication::platformName() == "xcb", "run under an X display"); }
+
+  void opensAtItsOwnSizeWhollyOnTheScreen() {
+    Fixture f;
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    QApplication::processEvents();
+    const QRect screen = f.window->screen()->availableGeometry();
+    QVERIFY2(screen.contains(f.window->frameGeometry()),
+             qPrintable(QString("window %1,%2 %3x%4 on a %5x%6 screen")
+                            .arg(f.window->x()).arg(f.window->y()).arg(f.window->width()).arg(f.window->height())
+                            .arg(screen.width()).arg(screen.height())));
+    QTRY_VERIFY2(!Scrolls(*f.window), qPrintable(QString("opened at %1x%2, its controls need %3x%4")
+                                                 .arg(f.window->width()).arg(f.window->height())
+                                                 .arg(f.window->centralWidget()->sizeHint().width())
+                                                 .arg(f.window->centralWidget()->sizeHint().height())));
+    // Every control shown has the room its text asks for.
+    for (QWidget* w : f.window->findChildren<QWidget*>()) {
+      if (!w->isVisible() || w->objectName().isEmpty() || !f.rig.W().Controls().Has(w->objectName().toStdString()))
+        continue;
+      const QSize need = qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w) ? w->sizeHint()
+                                                                                          : w->minimumSizeHint();
+      QVERIFY2(w->width() >= need.width() && w->height() >= need.height(),
+               qPrintable(QString("%1 is %2x%3, needs %4x%5").arg(w->objectName()).arg(w->width()).arg(w->height())
+                              .arg(need.width()).arg(need.height())));
+    }
+  }
 
   void opensOnTheScreenAndFollowsResizing() {
     Fixture f;
@@ -112,6 +140,21 @@ class XvfbWindowTest : public QObject {
     });
     QTest::keyClick(f.window.get(), Qt::Key_F, Qt::ControlModifier);
     QVERIFY(found);
+
+    // A device found by typing part of its name; Escape drops a search
+    // that found nothing, and only then closes the window.
+    auto* devices = f.Get<QComboBox>("deviceList");
+    devices->lineEdit()->setFocus();
+    QTRY_VERIFY(devices->lineEdit()->hasFocus());
+    devices->lineEdit()->selectAll();
+    QTest::keyClicks(devices->lineEdit(), "f4520");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_COMPARE(f.rig.W().Data.DeviceName, std::string("PIC18F4520"));
+    devices->lineEdit()->selectAll();
+    QTest::keyClicks(devices->lineEdit(), "no such part");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QCOMPARE(devices->lineEdit()->text(), QString("PIC18F4520"));
+    QVERIFY(!f.rig.W().Closed());
   }
 };
 

@@ -631,7 +631,7 @@ namespace {
 
 LoadResult OpenAndLoad(const std::string& fileName, THexList& image, std::uint64_t largest, Keep keep = Keep::data) {
   image.SetName(fileName);
-  int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = platform::OpenForReading(fileName);
   if (fd < 0) throw EFileOpenError("Cannot open " + fileName + ": " + Reason(errno));
   Fd file(fd);
   struct stat st {};

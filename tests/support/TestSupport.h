@@ -33,8 +33,8 @@ bool Exists(const std::string& path);
 std::string SourceDir();
 std::string BinDir();
 
-// Runs a shell command; returns its exit status and fills `output` with its
-// standard output.
+// Runs a shell command (/bin/sh; cmd.exe on Windows); returns its exit
+// status and fills `output` with its standard output.
 int RunCommand(const std::string& command, std::string* output = nullptr);
 // True when `program` is on the PATH.
 bool HaveProgram(const std::string& program);
@@ -55,5 +55,13 @@ class ViolationCatcher {
  private:
   sim::ViolationHandler previous_;
 };
+
+// Skips the rest of a test on Windows, saying why it cannot hold there
+// (POSIX permissions, symbolic links, a POSIX shell's command lines).
+#ifdef _WIN32
+#define VELMAR_SKIP_ON_WINDOWS(reason) GTEST_SKIP() << "not on Windows: " << (reason)
+#else
+#define VELMAR_SKIP_ON_WINDOWS(reason) static_cast<void>(0)
+#endif
 
 }  // namespace velmar::test

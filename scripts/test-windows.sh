@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# Runs every test executable of the Windows build (build-win/bin/*_tests.exe,
+# none of which needs Qt) under Wine, then the command line's own checks:
+# the simulated portable programmer identifies as kind 3, and a slot built
+# from an example is byte-identical to the Linux build's (when build/ has
+# velmar-cli). Wine gets a private prefix under the build folder, and its
+# server is started first and kept until the end, so that no test waits for
+# it to start. Tests that cannot hold on Windows skip, saying why; the
+# summary counts them. Arguments go to every test executable (for example
+# --gtest_filter=...). Exit status: 0 when nothing failed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+build_dir=${VELMAR_WIN_BUILD_DIR:-build-win}
+bin=$root/$build_dir/bin
+export WINEPREFIX=$root/$build_dir/wineprefix
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEARCH=win64
+# No Mono or Gecko: nothing here needs them, and asking would wait.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+if ! ls "$bin"/*_tests.exe >/dev/null 2>&1; then
+  echo "error: no test executables in $bin; run scripts/build-windows.sh first" >&2
+  exit 1
+fi
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "Creating the Wine prefix $WINEPREFIX"
+  wineboot -i >/dev/null 2>&1 || true
+fi
+wineserver -p
+trap 'wineserver -k 2>/dev/null || true' EXIT
+
+log_dir=$root/$build_dir/test-logs
+mkdir -p "$log_dir"
+passed=0 failed=0 skipped=0
+failed_suites=()
+skip_reasons=$log_dir/skipped.txt
+: >"$skip_reasons"
+
+count() {  # gtest summary line tag, log file
+  sed -n "s/^\[  $1  \] \([0-9]*\) tests\{0,1\}.*/\1/p" "$2" | head -n1
+}
+
+for exe in "$bin"/*_tests.exe; do
+  name=$(basename "$exe" .exe)
+  log=$log_dir/$name.log
+  start=$(date +%s)
+  set +e
+  (cd "$bin" && flock /tmp/velmar-test.lock wine "$exe" --gtest_color=no "$@") >"$log" 2>&1
+  rc=$?
+  set -e
+  p=$(count PASSED "$log")
+  s=$(count SKIPPED "$log")
+  f=$(count FAILED "$log")
+  passed=$((passed + ${p:-0}))
+  skipped=$((skipped + ${s:-0}))
+  failed=$((failed + ${f:-0}))
+  # Each skipped test with the reason it gave.
+  awk '/: Skipped$/ { getline; reason = $0 } /^\[  SKIPPED \] [A-Za-z_]/ { print $4 ": " reason }' "$log" | sort -u >>"$skip_reasons"
+  printf '%-22s passed %4s  skipped %3s  failed %3s  (%d s)\n' "$name" "${p:-0}" "${s:-0}" "${f:-0}" $(($(date +%s) - start))
+  if [ $rc -ne 0 ] || [ -z "$p$s$f" ]; then
+    failed_suites+=("$name")
+    [ -n "$f" ] || failed=$((failed + 1))  # ended before its summary
+    grep -E '^\[  FAILED  \]|Failure|error' "$log" | head -n 20 || true
+  fi
+done
+
+# The command line itself, as a user runs it.
+cli=$bin/velmar-cli.exe
+check() {  # description, command...
+  local what=$1
+  shift
+  if "$@"; then
+    passed=$((passed + 1))
+    echo "ok: $what"
+  else
+    failed=$((failed + 1))
+    failed_suites+=("$what")
+    echo "FAILED: $what"
+  fi
+}
+identify_is_kind_3() {
+  local out
+  out=$(cd "$bin" && wine "$cli" --simulate portable identify --json 2>&1) || return 1
+  grep -q '"kind": *3' <<<"$out"
+}
+check "velmar-cli --simulate portable identify --json answers kind 3" identify_is_kind_3
+slot_matches_linux() {
+  bash scripts/compare-slot-builds.sh "$build_dir"
+}
+if [ -x build/bin/velmar-cli ]; then
+  check "a slot built on Windows is byte-identical to the Linux build" slot_matches_linux
+else
+  skipped=$((skipped + 1))
+  echo "slot comparison: build/bin/velmar-cli: Linux build missing" >>"$skip_reasons"
+fi
+
+echo
+if [ -s "$skip_reasons" ]; then
+  echo "Skipped on Windows:"
+  sort "$skip_reasons" | sed 's/^/  /'
+fi
+echo "windows: $passed passed, $failed failed, $skipped skipped"
+if [ ${#failed_suites[@]} -gt 0 ]; then
+  echo "failed: ${failed_suites[*]} (logs in $log_dir)"
+  exit 1
+fi

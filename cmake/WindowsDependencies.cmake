@@ -20,6 +20,9 @@ foreach(header_library CLI11::CLI11 nlohmann_json::nlohmann_json)
 endforeach()
 
 find_package(Threads REQUIRED)
+
+# Windows 7 and later; <windows.h> without its min and max macros.
+add_compile_definitions(_WIN32_WINNT=0x0601 WINVER=0x0601 NOMINMAX WIN32_LEAN_AND_MEAN)
 set(VELMAR_BUILD_GUI OFF)
 set(VELMAR_BUILD_BENCH OFF)
 set(LIBFTDI1_FOUND OFF)

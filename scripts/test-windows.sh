@@ -86,6 +86,18 @@ identify_is_kind_3() {
   grep -q '"kind": *3' <<<"$out"
 }
 check "velmar-cli --simulate portable identify --json answers kind 3" identify_is_kind_3
+# The D2XX backend end to end: the stand-in ftd2xx.dll, found on the PATH,
+# emulates the programmer's interface chip with a simulated portable behind.
+d2xx_identifies() {
+  local dir=$root/$build_dir/d2xx-check out
+  rm -rf "$dir"
+  mkdir -p "$dir"
+  (cd "$dir" && wine "$cli" sim create state.json --kind portable >/dev/null) || return 1
+  out=$(cd "$dir" && VELMAR_USB_EMU_STATE=state.json WINEPATH="Z:$root/$build_dir/usbemu/d2xx" \
+    wine "$cli" --driver d2xx identify --json 2>&1) || { echo "$out"; return 1; }
+  grep -q '"kind": *3' <<<"$out" || { echo "$out"; return 1; }
+}
+check "the D2XX backend identifies the emulated programmer through ftd2xx.dll" d2xx_identifies
 slot_matches_linux() {
   bash scripts/compare-slot-builds.sh "$build_dir"
 }

@@ -7,6 +7,7 @@
 #include "cli/MessageHints.h"
 #include "platform/DocumentOpener.h"
 #include "platform/Paths.h"
+#include "platform/Terminal.h"
 #include "platform/Text.h"
 
 namespace velmar::cli {
@@ -35,7 +36,8 @@ bool IsNegative(DlgButton b) {
 }  // namespace
 
 bool TerminalDialogs::Interactive() const {
-  return &ctx_.in == &std::cin && ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO);
+  return &ctx_.in == &std::cin && platform::IsTerminal(platform::StandardStream::input) &&
+         platform::IsTerminal(platform::StandardStream::error);
 }
 
 DlgButton TerminalDialogs::Message(const platform::MessageBoxRequest& request) {

@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include "image/TFileLoader.h"
+#include "platform/Paths.h"
 #include "platform/Text.h"
 
 namespace velmar::image {

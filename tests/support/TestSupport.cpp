@@ -67,5 +67,6 @@ bool Exists(const std::string& path) { return fs::exists(platform::PathOf(path))
 
 std::string SourceDir() { return std::string(VELMAR_SOURCE_DIR) + "/"; }
 std::string BinDir() { return std::string(VELMAR_BIN_DIR) + "/"; }
+std::string CliProgram() { return platform::NativeRelative(BinDir() + "velmar-cli" + kExeSuffix); }
 
 }  // namespace velmar::test

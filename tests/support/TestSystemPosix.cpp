@@ -1,5 +1,7 @@
 // Test helpers on POSIX systems: mkdtemp, and commands through /bin/sh.
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -33,5 +35,16 @@ int RunCommand(const std::string& command, std::string* output) {
 bool HaveProgram(const std::string& program) {
   return RunCommand("command -v " + program + " >/dev/null 2>&1") == 0;
 }
+
+void SetEnvironment(const std::string& name, const std::string& value) {
+  if (value.empty())
+    unsetenv(name.c_str());
+  else
+    setenv(name.c_str(), value.c_str(), 1);
+}
+
+bool RunningAsRoot() { return geteuid() == 0; }
+
+bool MakeFifo(const std::string& path) { return ::mkfifo(path.c_str(), 0600) == 0; }
 
 }  // namespace velmar::test

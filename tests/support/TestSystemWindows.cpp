@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <array>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <random>
@@ -44,5 +45,15 @@ bool HaveProgram(const std::string& program) {
   wchar_t found[MAX_PATH];
   return SearchPathW(nullptr, platform::win::Widen(program).c_str(), L".exe", MAX_PATH, found, nullptr) > 0;
 }
+
+void SetEnvironment(const std::string& name, const std::string& value) {
+  // Both the C run time's copy (getenv) and the process's (GetEnvironmentVariable).
+  _wputenv_s(platform::win::Widen(name).c_str(), platform::win::Widen(value).c_str());
+  SetEnvironmentVariableW(platform::win::Widen(name).c_str(), value.empty() ? nullptr : platform::win::Widen(value).c_str());
+}
+
+bool RunningAsRoot() { return false; }
+
+bool MakeFifo(const std::string&) { return false; }
 
 }  // namespace velmar::test

@@ -12,7 +12,10 @@ find_library(VELMAR_CRYPTOPP_LIBRARY NAMES crypto++ cryptopp REQUIRED)
 add_library(PkgConfig::CRYPTOPP STATIC IMPORTED)
 set_target_properties(PkgConfig::CRYPTOPP PROPERTIES
   IMPORTED_LOCATION ${VELMAR_CRYPTOPP_LIBRARY}
-  INTERFACE_INCLUDE_DIRECTORIES ${VELMAR_WIN_PREFIX}/include)
+  INTERFACE_INCLUDE_DIRECTORIES ${VELMAR_WIN_PREFIX}/include
+  # The library is built without assembly (scripts/build-windows.sh); its
+  # headers must see the same choice, or the classes' layouts differ.
+  INTERFACE_COMPILE_DEFINITIONS CRYPTOPP_DISABLE_ASM)
 
 foreach(header_library CLI11::CLI11 nlohmann_json::nlohmann_json)
   add_library(${header_library} INTERFACE IMPORTED)

@@ -24,11 +24,11 @@ if ! ls "$bin"/*_tests.exe >/dev/null 2>&1; then
   exit 1
 fi
 
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
+wineserver -p 2>/dev/null || true  # already running for this prefix is as good
+if [ ! -d "$WINEPREFIX/drive_c/windows/system32" ]; then
   echo "Creating the Wine prefix $WINEPREFIX"
   wineboot -i >/dev/null 2>&1 || true
 fi
-wineserver -p
 trap 'wineserver -k 2>/dev/null || true' EXIT
 
 log_dir=$root/$build_dir/test-logs
@@ -39,16 +39,16 @@ skip_reasons=$log_dir/skipped.txt
 : >"$skip_reasons"
 
 count() {  # gtest summary line tag, log file
-  sed -n "s/^\[  $1  \] \([0-9]*\) tests\{0,1\}.*/\1/p" "$2" | head -n1
+  sed -n "s/^\[ *$1 *\] \([0-9]*\) tests\{0,1\}.*/\1/p" "$2" | head -n1
 }
 
 for exe in "$bin"/*_tests.exe; do
   name=$(basename "$exe" .exe)
   log=$log_dir/$name.log
   start=$(date +%s)
-  set +e
-  (cd "$bin" && flock /tmp/velmar-test.lock wine "$exe" --gtest_color=no "$@") >"$log" 2>&1
-  rc=$?
+  set +e -o pipefail
+  (cd "$bin" && flock /tmp/velmar-test.lock wine "$exe" --gtest_color=no "$@") 2>&1 | tr -d '\r' >"$log"
+  rc=${PIPESTATUS[0]}
   set -e
   p=$(count PASSED "$log")
   s=$(count SKIPPED "$log")

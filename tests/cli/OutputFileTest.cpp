@@ -76,6 +76,7 @@ TEST_F(OutputFiles, AFolderAtTheTargetIsRefusedAndKept) {
 }
 
 TEST_F(OutputFiles, ADeviceTargetIsWrittenIntoNotReplaced) {
+  VELMAR_SKIP_ON_WINDOWS("/dev/null and character devices");
   // A FIFO nobody reads would block; /dev/null stands for every device that
   // takes what is written to it, and must survive.
   for (const auto& args : Writers("/dev/null")) {
@@ -113,6 +114,7 @@ TEST_F(OutputFiles, AUnitImageNeedsAFileName) {
 }
 
 TEST_F(OutputFiles, DevicesAndUnreadableFilesAreNotTakenForHexFiles) {
+  VELMAR_SKIP_ON_WINDOWS("/dev and /proc");
   struct Case {
     const char* path;
     const char* says;

@@ -2,8 +2,10 @@
 // The temporary file is created beside the target (never over an existing
 // file), written in binary, flushed to disk for kept files, then put in the
 // target's place: ReplaceFileW when a file is replaced (it keeps the old
-// file's attributes and security), MoveFileExW for a new one. Names go to
-// the system as UTF-16.
+// file's attributes and security), MoveFileExW for a new one. A folder or a
+// device at the name is never replaced; a symbolic link the user named is
+// followed, while the program's own files replace a link at their name.
+// Names go to the system as UTF-16.
 #include <windows.h>
 
 #include <atomic>
@@ -56,13 +58,13 @@ bool WriteAll(HANDLE h, std::string_view data) {
   return true;
 }
 
-// What a save may replace: nothing, or a plain file. A folder or a device
-// under the name is refused rather than replaced.
-enum class Existing { none, file, other };
+// What a save finds at the name.
+enum class Existing { none, file, link, other };
 
 Existing Look(const std::wstring& target) {
   DWORD attributes = GetFileAttributesW(target.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return Existing::none;
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return Existing::link;
   if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) return Existing::other;
   return Existing::file;
 }
@@ -77,28 +79,46 @@ bool PutInPlace(const std::wstring& tmp, const std::wstring& target, bool replac
 
 }  // namespace
 
+std::string TemporaryNameFor(const std::string& target, unsigned suffix) {
+  const fs::path t = PathOf(target);
+  return Utf8Of(t.parent_path() / (L"." + t.filename().native() + L".tmp" + std::to_wstring(suffix)));
+}
+
 unsigned long SyncCount() { return g_syncs.load(); }
 
 bool WriteFileAtomically(const std::string& path, std::string_view contents, std::string* error,
-                         Durability durability) {
+                         Durability durability, FileOrigin origin) {
   return WriteFileAtomically(
-      path, [contents](const AppendBytes& append) { return append(contents); }, error, durability);
+      path, [contents](const AppendBytes& append) { return append(contents); }, error, durability, origin);
 }
 
 bool WriteFileAtomically(const std::string& path, const std::function<bool(const AppendBytes&)>& produce,
-                         std::string* error, Durability durability) {
-  const fs::path target = PathOf(path);
-  const std::wstring targetName = target.native();
-  const Existing existing = Look(targetName);
+                         std::string* error, Durability durability, FileOrigin origin) {
+  fs::path target = PathOf(path);
+  Existing existing = Look(target.native());
+  if (existing == Existing::link && origin == FileOrigin::User) {
+    // The file the link names gets the new contents; the link stays.
+    std::error_code ec;
+    const fs::path real = fs::canonical(target, ec);
+    if (!ec) {
+      target = real;
+      existing = Look(target.native());
+    }
+  }
   if (existing == Existing::other) {
     SetError(error, "Cannot write " + path + ": it is not a regular file");
     return false;
   }
+  const std::wstring targetName = target.native();
   fs::path folder = target.parent_path();
   if (folder.empty()) folder = L".";
+  std::error_code ec;
+  if (!fs::is_directory(folder, ec)) {
+    SetError(error, "Cannot write " + path + ": the folder " + Utf8Of(folder) + " does not exist");
+    return false;
+  }
   std::random_device rd;
-  const fs::path tmp = folder / (L"." + target.filename().native() + L".tmp" + std::to_wstring(rd() % 1000000));
-  const std::wstring tmpName = tmp.native();
+  const std::wstring tmpName = PathOf(TemporaryNameFor(Utf8Of(target), rd() % 1000000)).native();
 
   Handle file(CreateFileW(tmpName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) {
@@ -147,6 +167,12 @@ bool ReadWholeFile(const std::string& path, std::string& contents, std::string* 
                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) {
     SetError(error, "Cannot open " + path + ": " + win::ErrorText(GetLastError()));
+    return false;
+  }
+  // A file or a pipe is read; a device (the console, NUL) is no file.
+  const DWORD type = GetFileType(file.get());
+  if (type != FILE_TYPE_DISK && type != FILE_TYPE_PIPE) {
+    SetError(error, "Cannot open " + path + ": it is not a regular file");
     return false;
   }
   contents.clear();

@@ -7,6 +7,7 @@
 
 #include "model/WindowFixture.h"
 #include "platform/IniFile.h"
+#include "support/TestSupport.h"
 
 using velmar::platform::DlgButton;
 using velmar::platform::IniFile;

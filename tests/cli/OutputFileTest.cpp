@@ -64,15 +64,13 @@ TEST_F(OutputFiles, ADashWritesTheFileToStdoutAndTheReportToStderr) {
 }
 
 TEST_F(OutputFiles, AFolderAtTheTargetIsRefusedAndKept) {
-  ::mkdir(dir.File("folder").c_str(), 0700);
+  std::filesystem::create_directory(dir.File("folder"));
   for (const auto& args : Writers(dir.File("folder"))) {
     CliResult r = Run(args);
     EXPECT_EQ(r.status, 1) << args[1];
     EXPECT_NE(r.err.find(dir.File("folder") + ": it is a folder"), std::string::npos) << args[1] << ": " << r.err;
   }
-  struct stat st {};
-  ASSERT_EQ(::stat(dir.File("folder").c_str(), &st), 0);
-  EXPECT_TRUE(S_ISDIR(st.st_mode));
+  EXPECT_TRUE(std::filesystem::is_directory(dir.File("folder")));
 }
 
 TEST_F(OutputFiles, ADeviceTargetIsWrittenIntoNotReplaced) {

@@ -59,13 +59,14 @@ bool WriteAll(HANDLE h, std::string_view data) {
 }
 
 // What a save finds at the name.
-enum class Existing { none, file, link, other };
+enum class Existing { none, file, link, folder, other };
 
 Existing Look(const std::wstring& target) {
   DWORD attributes = GetFileAttributesW(target.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return Existing::none;
   if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return Existing::link;
-  if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) return Existing::other;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return Existing::folder;
+  if (attributes & FILE_ATTRIBUTE_DEVICE) return Existing::other;
   return Existing::file;
 }
 
@@ -94,6 +95,10 @@ bool WriteFileAtomically(const std::string& path, std::string_view contents, std
 
 bool WriteFileAtomically(const std::string& path, const std::function<bool(const AppendBytes&)>& produce,
                          std::string* error, Durability durability, FileOrigin origin) {
+  if (path.empty()) {
+    SetError(error, "Cannot write a file without a name");
+    return false;
+  }
   fs::path target = PathOf(path);
   Existing existing = Look(target.native());
   if (existing == Existing::link && origin == FileOrigin::User) {
@@ -105,8 +110,8 @@ bool WriteFileAtomically(const std::string& path, const std::function<bool(const
       existing = Look(target.native());
     }
   }
-  if (existing == Existing::other) {
-    SetError(error, "Cannot write " + path + ": it is not a regular file");
+  if (existing == Existing::folder || existing == Existing::other) {
+    SetError(error, "Cannot write " + path + (existing == Existing::folder ? ": it is a folder" : ": it is not a regular file"));
     return false;
   }
   const std::wstring targetName = target.native();

@@ -57,7 +57,8 @@ for exe in "$bin"/*_tests.exe; do
   skipped=$((skipped + ${s:-0}))
   failed=$((failed + ${f:-0}))
   # Each skipped test with the reason it gave.
-  awk '/: Skipped$/ { getline; reason = $0 } /^\[  SKIPPED \] [A-Za-z_]/ { print $4 ": " reason }' "$log" | sort -u >>"$skip_reasons"
+  awk '/: Skipped$/ { getline; reason = $0 } /^\[  SKIPPED \] [A-Za-z_].* ms\)$/ { print $4 ": " reason }' "$log" \
+    | sort -u >>"$skip_reasons"
   printf '%-22s passed %4s  skipped %3s  failed %3s  (%d s)\n' "$name" "${p:-0}" "${s:-0}" "${f:-0}" $(($(date +%s) - start))
   if [ $rc -ne 0 ] || [ -z "$p$s$f" ]; then
     failed_suites+=("$name")

@@ -46,10 +46,13 @@ for exe in "$bin"/*_tests.exe; do
   name=$(basename "$exe" .exe)
   log=$log_dir/$name.log
   start=$(date +%s)
-  set +e -o pipefail
-  (cd "$bin" && flock /tmp/velmar-test.lock wine "$exe" --gtest_color=no "$@") 2>&1 | tr -d '\r' >"$log"
-  rc=${PIPESTATUS[0]}
+  # Into a file, not a pipe: Wine's server may inherit and hold a pipe open.
+  set +e
+  (cd "$bin" && flock /tmp/velmar-test.lock wine "$exe" --gtest_color=no "$@") >"$log.raw" 2>&1
+  rc=$?
   set -e
+  tr -d '\r' <"$log.raw" >"$log"
+  rm -f "$log.raw"
   p=$(count PASSED "$log")
   s=$(count SKIPPED "$log")
   f=$(count FAILED "$log")

@@ -1,5 +1,10 @@
 # Locates the system libraries Velmar builds against. All of them come from
-# Debian packages installed by scripts/install-deps.sh.
+# Debian packages installed by scripts/install-deps.sh; a Windows build
+# finds them in its own prefix (cmake/WindowsDependencies.cmake).
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/WindowsDependencies.cmake)
+  return()
+endif()
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(LIBFTDI1 IMPORTED_TARGET libftdi1)
 pkg_check_modules(LIBUSB1 IMPORTED_TARGET libusb-1.0)

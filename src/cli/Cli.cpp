@@ -48,6 +48,10 @@ void AddGlobalOptions(CLI::App& app, GlobalOptions& o) {
 
 void Configure(CLI::App& app, CliContext& ctx) {
   app.fallthrough();
+  // A file name such as /tmp/x.hex is an argument on every system, never a
+  // Windows-style option (CLI11 takes /name for one on Windows by default);
+  // subcommands made below inherit the setting.
+  app.allow_windows_style_options(false);
   app.require_subcommand(1);
   app.set_version_flag("--version", std::string("velmar-cli ") + VELMAR_VERSION);
   AddGlobalOptions(app, ctx.options);

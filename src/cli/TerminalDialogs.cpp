@@ -3,16 +3,11 @@
 
 #include <iostream>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
-
 #include "cli/CliContext.h"
 #include "cli/MessageHints.h"
+#include "platform/DocumentOpener.h"
 #include "platform/Paths.h"
+#include "platform/Terminal.h"
 #include "platform/Text.h"
 
 namespace velmar::cli {
@@ -41,7 +36,8 @@ bool IsNegative(DlgButton b) {
 }  // namespace
 
 bool TerminalDialogs::Interactive() const {
-  return &ctx_.in == &std::cin && ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO);
+  return &ctx_.in == &std::cin && platform::IsTerminal(platform::StandardStream::input) &&
+         platform::IsTerminal(platform::StandardStream::error);
 }
 
 DlgButton TerminalDialogs::Message(const platform::MessageBoxRequest& request) {
@@ -127,23 +123,6 @@ void TerminalDialogs::SetClipboardText(const std::string& text) {
   ctx_.out << text << "\n";
 }
 
-int TerminalDialogs::OpenDocument(const std::string& path) {
-  if (!platform::FileExists(path)) return 2;
-  // Run the desktop's opener directly (no shell), quietly.
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  std::string program = "xdg-open";
-  std::vector<char*> argv{program.data(), const_cast<char*>(path.c_str()), nullptr};
-  pid_t pid = 0;
-  int rc = posix_spawnp(&pid, "xdg-open", &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) return 27;  // no opener installed: no association
-  int status = 0;
-  if (waitpid(pid, &status, 0) < 0) return 5;
-  if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return 42;
-  return WIFEXITED(status) && WEXITSTATUS(status) == 3 ? 27 : 5;
-}
+int TerminalDialogs::OpenDocument(const std::string& path) { return platform::OpenWithDesktop(path); }
 
 }  // namespace velmar::cli

@@ -3,8 +3,7 @@
 
 #include <iostream>
 
-#include <unistd.h>
-
+#include "platform/Terminal.h"
 #include "platform/Text.h"
 
 namespace velmar::cli {
@@ -14,8 +13,8 @@ constexpr int kBarWidth = 40;
 }
 
 bool TerminalProgress::IsTerminal(const std::ostream& out) {
-  if (&out == &std::cout) return ::isatty(STDOUT_FILENO);
-  if (&out == &std::cerr) return ::isatty(STDERR_FILENO);
+  if (&out == &std::cout) return platform::IsTerminal(platform::StandardStream::output);
+  if (&out == &std::cerr) return platform::IsTerminal(platform::StandardStream::error);
   return false;
 }
 

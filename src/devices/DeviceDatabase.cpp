@@ -6,8 +6,7 @@
 #include <map>
 #include <mutex>
 
-#include <sys/stat.h>
-
+#include "platform/FileStamp.h"
 #include "platform/Text.h"
 
 namespace velmar::devices {
@@ -73,30 +72,15 @@ void ReadDevice(const IniFile& ini, const std::string& s, TData& d, DeviceRead m
 std::string DeviceFilePath(const std::string& programFolder) { return programFolder + "DEVICES.INI"; }
 
 std::shared_ptr<const IniFile> DeviceFile(const std::string& programFolder) {
-  // What identifies one version of the file on disk.
-  struct Stamp {
-    bool exists = false;
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    timespec modified{};
-    bool operator==(const Stamp& o) const {
-      return exists == o.exists && device == o.device && inode == o.inode && size == o.size &&
-             modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec;
-    }
-  };
   struct Entry {
-    Stamp stamp;
+    platform::FileStamp stamp;
     std::shared_ptr<const IniFile> file;
   };
   static std::mutex mutex;
   static std::map<std::string, Entry> cache;
 
   const std::string path = DeviceFilePath(programFolder);
-  Stamp now;
-  struct stat st {};
-  if (::stat(path.c_str(), &st) == 0)
-    now = {true, st.st_dev, st.st_ino, st.st_size, st.st_mtim};
+  const platform::FileStamp now = platform::StampOf(path);
   std::lock_guard<std::mutex> lock(mutex);
   Entry& e = cache[path];
   if (!e.file || !(e.stamp == now)) {

@@ -55,7 +55,7 @@ TFirmwareFile LoadFirmwareFile(const std::string& file) {
 
 std::string FirmwarePath(const std::string& programFolder, const std::string& fileName) {
   std::string native = platform::NativeRelative(fileName);
-  if (std::filesystem::path(native).is_absolute()) return native;
+  if (platform::PathOf(native).is_absolute()) return native;
   return platform::WithSeparator(programFolder) + native;
 }
 

@@ -20,10 +20,16 @@ std::unique_ptr<link::FtDriver> MakeLibFtdi(DriverContext&) { return std::make_u
 
 std::unique_ptr<link::FtDriver> MakeD2xx(DriverContext&) { return std::make_unique<link::D2xxLibraryDriver>(); }
 
+#ifdef _WIN32
+constexpr const char* kD2xxDescription = "USB interface through FTDI's D2XX library (ftd2xx.dll)";
+#else
+constexpr const char* kD2xxDescription = "USB interface through FTDI's D2XX library (libftd2xx.so)";
+#endif
+
 const DriverBackend kBackends[] = {
     {"sim", "the simulated programmer", MakeSim},
     {"libftdi", "USB interface through libftdi1", MakeLibFtdi},
-    {"d2xx", "USB interface through FTDI's D2XX library (libftd2xx.so)", MakeD2xx},
+    {"d2xx", kD2xxDescription, MakeD2xx},
 };
 
 }  // namespace
@@ -36,6 +42,12 @@ const DriverBackend* FindBackend(std::string_view name) {
   return nullptr;
 }
 
-std::string AutoBackend() { return link::D2xxLibraryDriver::Loadable() ? "d2xx" : "libftdi"; }
+std::string AutoBackend() {
+#ifdef VELMAR_HAVE_LIBFTDI
+  return link::D2xxLibraryDriver::Loadable() ? "d2xx" : "libftdi";
+#else
+  return "d2xx";  // the only road to the hardware in this build (Windows)
+#endif
+}
 
 }  // namespace velmar::frontend

@@ -72,7 +72,7 @@ LinkEnvironment::LinkEnvironment(const LinkOptions& o) {
   outer_ = counting_.get();
 
   if (!o.trace.empty()) {
-    traceFile_ = std::make_unique<std::ofstream>(o.trace, std::ios::out | std::ios::trunc);
+    traceFile_ = std::make_unique<std::ofstream>(platform::PathOf(o.trace), std::ios::out | std::ios::trunc | std::ios::binary);
     if (!*traceFile_) throw std::runtime_error("Cannot write the trace file " + o.trace);
     tracing_ = std::make_unique<link::TracingDriver>(*counting_, *traceFile_);
     link::TraceWaits(*clock_, *traceFile_);

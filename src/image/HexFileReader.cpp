@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include "image/TFileLoader.h"
+#include "platform/Paths.h"
 #include "platform/Text.h"
 
 namespace velmar::image {
@@ -631,7 +632,7 @@ namespace {
 
 LoadResult OpenAndLoad(const std::string& fileName, THexList& image, std::uint64_t largest, Keep keep = Keep::data) {
   image.SetName(fileName);
-  int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = platform::OpenForReading(fileName);
   if (fd < 0) throw EFileOpenError("Cannot open " + fileName + ": " + Reason(errno));
   Fd file(fd);
   struct stat st {};

@@ -3,6 +3,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
+#include "platform/SystemVersion.h"
 #include "platform/Text.h"
 
 namespace velmar::image {
@@ -33,12 +34,22 @@ int WindowsVersionCode(const PlatformVersion& v) {
   return 0;
 }
 
-PlatformVersion CurrentPlatformVersion() { return PlatformVersion{}; }
+PlatformVersion CurrentPlatformVersion() {
+  const platform::SystemVersion s = platform::CurrentSystemVersion();
+  PlatformVersion v;
+  v.family = s.family == platform::SystemVersion::NT      ? PlatformVersion::NT
+             : s.family == platform::SystemVersion::Win9x ? PlatformVersion::Win9x
+                                                          : PlatformVersion::Other;
+  v.major = s.major;
+  v.minor = s.minor;
+  v.serviceText = s.serviceText;
+  return v;
+}
 
 std::string SpecialFolderPath(int folderId) {
-  std::string base = folderId == 37 ? std::string("/usr/lib/") : platform::UserDataFolder();
-  if (folderId == 37) return base;
-  return base + "Torvik/VELMAR/";
+  if (folderId == 37) return platform::SystemFolder();
+  const char sep = platform::kPathSeparator;
+  return platform::UserDataFolder() + "Torvik" + sep + "VELMAR" + sep;
 }
 
 Folders ChooseFolders(const PlatformVersion& v, const std::string& executableFolder,

@@ -1,5 +1,7 @@
-// The connection check: gather the facts, then turn them into problems with
-// fixes. Facts come from the places named in CheckSetup only.
+// The connection check on Linux: gather the facts (sysfs or libusb, device
+// node permissions and ACLs, udev rules, the D2XX library), then turn them
+// into problems with fixes. Facts come from the places named in CheckSetup
+// only.
 #include "link/ConnectionCheck.h"
 
 #include <algorithm>
@@ -14,8 +16,6 @@
 #include <unistd.h>
 
 #include "link/D2xxLibraryDriver.h"
-#include "slot/ProgrammerGeometry.h"
-#include "link/TReadProg.h"
 
 namespace velmar::link {
 
@@ -128,10 +128,6 @@ std::string FindUdevRule(const std::string& udevRoot) {
     }
   }
   return {};
-}
-
-std::string ChannelName(const UsbDevice& d, int interface) {
-  return d.serial.empty() ? std::string() : d.serial + char('A' + interface);
 }
 
 bool AnyOpenableProgrammerChip(const std::vector<CheckedDevice>& devices) {
@@ -277,74 +273,6 @@ ConnectionReport RunConnectionCheck(const CheckSetup& s) {
   if (s.identify && (s.simulated || AnyOpenableProgrammerChip(r.devices))) r.identification = s.identify();
   Diagnose(s, r);
   return r;
-}
-
-Identification IdentifyWith(TReadProg& link) {
-  Identification id;
-  try {
-    link.Identify();
-    id.answered = true;
-    id.kind = link.Geometry.Kind;
-    const slot::KindInfo* k = slot::FindKind(link.Geometry.Kind);
-    id.model = k ? k->model : "not identified";
-    id.firmwareVersion = link.FirmwareVersion;
-  } catch (const std::exception& e) {
-    id.error = e.what();
-    for (char& c : id.error)
-      if (c == '\r') c = ' ';
-  }
-  try {
-    if (link.LinkOpen) link.CloseLink(false);
-  } catch (const std::exception&) {
-    // Closed either way.
-  }
-  return id;
-}
-
-std::string ReportText(const ConnectionReport& r) {
-  std::string t;
-  t += "USB devices with FTDI's vendor id (listed through " + r.listedWith + "): " +
-       (r.devices.empty() ? std::string("none") : std::to_string(r.devices.size())) + "\n";
-  if (!r.listingNote.empty()) t += "  (" + r.listingNote + ")\n";
-  for (const CheckedDevice& d : r.devices) {
-    t += "  " + d.usb.Id() + " at " + d.usb.Place() + (d.isProgrammerChip ? "" : ", not the programmer's chip") + "\n";
-    t += "    product: " + (d.usb.productName.empty() ? std::string("?") : d.usb.productName) +
-         (d.usb.manufacturer.empty() ? "" : " by " + d.usb.manufacturer) +
-         ", serial number: " + (d.usb.serial.empty() ? std::string("?") : d.usb.serial) + "\n";
-    t += "    node: " + d.access.node + " " + (d.access.exists ? "(" + d.access.permissions + ")" : "(missing)") +
-         ", " + (d.access.canOpen ? "can be opened" : "cannot be opened") +
-         (d.access.libusbError.empty() ? "" : " (libusb: " + d.access.libusbError + ")") + "\n";
-    for (const UsbInterface& i : d.usb.interfaces) {
-      const std::string channel = ChannelName(d.usb, i.number);
-      t += "    interface " + std::to_string(i.number) + (channel.empty() ? "" : " (channel " + channel + ")") +
-           ": driver " + (i.driver.empty() ? std::string("none") : i.driver) + (i.tty.empty() ? "" : ", " + i.tty) +
-           "\n";
-    }
-  }
-  t += "udev rule: " + (r.udevRule.empty() ? std::string("not installed") : r.udevRule) + "\n";
-  t += "D2XX library: " + (r.d2xxProblem.empty() ? std::string("loads") : "not usable (" +
-                              r.d2xxProblem.substr(0, r.d2xxProblem.find('\r')) + ")") + "\n";
-  t += "driver: " + r.driver + "\n";
-  if (!r.identification) {
-    t += "programmer: not tried (no device can be opened)\n";
-  } else if (r.identification->answered) {
-    t += "programmer: kind " + std::to_string(r.identification->kind) + " (" + r.identification->model +
-         "), firmware version " + std::to_string(r.identification->firmwareVersion) + "\n";
-  } else {
-    t += "programmer: no answer\n";
-  }
-  if (r.problems.empty()) {
-    t += "No problems found.\n";
-  } else {
-    t += "Problems:\n" + FindingsText(r);
-  }
-  return t;
-}
-
-std::string FindingsText(const ConnectionReport& r) {
-  std::string t;
-  for (const Problem& p : r.problems) t += "- " + p.problem + "\n  Fix: " + p.fix + "\n";
-  return t;
 }
 
 }  // namespace velmar::link

@@ -6,7 +6,9 @@
 // whether FTDI's D2XX library is there and loads; then, when a device can be
 // opened, it identifies the programmer the way `identify` does. Every
 // problem found comes with a one-line fix. All places it looks at are in
-// CheckSetup, so that tests point it at a fake sysfs and device tree.
+// CheckSetup, so that tests point it at a fake sysfs and device tree. On
+// Windows the devices are those FTDI's D2XX driver lists, and there are no
+// device nodes nor udev rules to judge.
 #pragma once
 
 #include <functional>
@@ -14,11 +16,12 @@
 #include <string>
 #include <vector>
 
-#include <sys/types.h>
-
 #include "link/UsbInventory.h"
 
 namespace velmar::link {
+
+using UserId = std::uint32_t;
+using GroupId = std::uint32_t;
 
 class TReadProg;
 
@@ -27,8 +30,8 @@ inline constexpr const char* kUdevRuleName = "60-velmar-programmer.rules";
 
 // Who asks: the identity whose access to the device nodes is judged.
 struct UserIdentity {
-  uid_t uid = 0;
-  std::vector<gid_t> groups;  // the primary group and the others
+  UserId uid = 0;
+  std::vector<GroupId> groups;  // the primary group and the others
   std::string name;
   static UserIdentity Current();
 };
@@ -82,6 +85,7 @@ struct ConnectionReport {
   std::string listedWith;               // "libusb" or "sysfs"
   std::string listingNote;              // why libusb was not used, when it was wanted
   std::vector<CheckedDevice> devices;
+  bool udevApplies = true;              // false where there is no udev (Windows)
   std::string udevRule;                 // the rule file found ("" none)
   std::string d2xxProblem;              // "" when the library loads
   std::string driver;                   // the driver the link would use

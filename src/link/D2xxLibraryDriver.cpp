@@ -4,14 +4,25 @@
 #include "link/D2xxLibraryDriver.h"
 
 #include <cstring>
+#include <iterator>
+#include <vector>
 
-#include <dlfcn.h>
+#include "platform/SharedLibrary.h"
 
 namespace velmar::link {
 
 namespace {
 using Status = unsigned long;
 using Dword = unsigned int;
+
+// The library's file names, the first one named in messages.
+#ifdef _WIN32
+const char* const kLibraryNames[] = {"ftd2xx.dll"};
+constexpr const char* kInstallHint = "Install FTDI's D2XX driver for Windows from FTDI, or use --simulate to try Velmar";
+#else
+const char* const kLibraryNames[] = {"libftd2xx.so", "libftd2xx.so.1"};
+constexpr const char* kInstallHint = "Install it from FTDI, or use --driver libftdi";
+#endif
 }  // namespace
 
 struct D2xxLibraryDriver::Api {
@@ -32,13 +43,15 @@ namespace {
 
 FT_STATUS S(Status s) { return FT_STATUS(s & 0xFFFFFFFFu); }
 
-void* OpenLibrary(const std::string& name, std::string& error) {
-  std::string names[] = {name, "libftd2xx.so", "libftd2xx.so.1"};
+std::unique_ptr<platform::SharedLibrary> OpenLibrary(const std::string& name, std::string& error) {
+  std::vector<std::string> names;
+  if (!name.empty()) names.push_back(name);
+  names.insert(names.end(), std::begin(kLibraryNames), std::end(kLibraryNames));
+  auto library = std::make_unique<platform::SharedLibrary>();
   for (const std::string& n : names) {
-    if (n.empty()) continue;
-    if (void* h = dlopen(n.c_str(), RTLD_NOW | RTLD_LOCAL)) return h;
-    const char* e = dlerror();
-    if (error.empty() && e) error = e;
+    std::string why;
+    if (library->Open(n, why)) return library;
+    if (error.empty()) error = why;
   }
   return nullptr;
 }
@@ -50,13 +63,13 @@ D2xxLibraryDriver::D2xxLibraryDriver(const std::string& libraryName, std::uint32
   std::string error;
   library_ = OpenLibrary(libraryName, error);
   if (!library_) {
-    problem_ = "FTDI's D2XX driver library (libftd2xx.so) is not installed: " + error +
-               "\rInstall it from FTDI, or use --driver libftdi";
+    problem_ = "FTDI's D2XX driver library (" + LibraryFileName() + ") is not installed: " + error + "\r" +
+               kInstallHint;
     return;
   }
   bool missing = false;
   auto bind = [&](auto& fn, const char* symbol) {
-    fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(library_, symbol));
+    fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(library_->Symbol(symbol));
     if (!fn) missing = true;
   };
   bind(api_->ListDevices, "FT_ListDevices");
@@ -69,19 +82,18 @@ D2xxLibraryDriver::D2xxLibraryDriver(const std::string& libraryName, std::uint32
   bind(api_->SetLatencyTimer, "FT_SetLatencyTimer");
   bind(api_->SetBitMode, "FT_SetBitMode");
   bind(api_->SetTimeouts, "FT_SetTimeouts");
-  if (missing) problem_ = "The installed libftd2xx.so lacks functions Velmar needs; install a current D2XX release";
+  if (missing)
+    problem_ = "The installed " + LibraryFileName() + " lacks functions Velmar needs; install a current D2XX release";
 }
 
-D2xxLibraryDriver::~D2xxLibraryDriver() {
-  if (library_) dlclose(library_);
-}
+D2xxLibraryDriver::~D2xxLibraryDriver() = default;
 
 bool D2xxLibraryDriver::Loadable() {
   std::string error;
-  void* h = OpenLibrary({}, error);
-  if (h) dlclose(h);
-  return h != nullptr;
+  return OpenLibrary({}, error) != nullptr;
 }
+
+std::string D2xxLibraryDriver::LibraryFileName() { return kLibraryNames[0]; }
 
 FT_STATUS D2xxLibraryDriver::ListDeviceCount(std::uint32_t& count) {
   count = 0;
@@ -148,7 +160,7 @@ FT_STATUS D2xxLibraryDriver::CyclePort(FT_HANDLE handle) {
   if (!problem_.empty()) return FT_OTHER_ERROR;
   // Not every D2XX release has it: looked up when first needed.
   if (!api_->CyclePort)
-    api_->CyclePort = reinterpret_cast<decltype(api_->CyclePort)>(dlsym(library_, "FT_CyclePort"));
+    api_->CyclePort = reinterpret_cast<decltype(api_->CyclePort)>(library_->Symbol("FT_CyclePort"));
   if (!api_->CyclePort) {
     lastError_ = "This D2XX library cannot cycle the USB port (no FT_CyclePort); the port is closed without it";
     return FT_NOT_SUPPORTED;

@@ -1,5 +1,5 @@
 // The d2xx backend: FTDI's own D2XX library, loaded at run time from
-// libftd2xx.so when the user has installed it. Nothing is linked against it;
+// libftd2xx.so (ftd2xx.dll on Windows) when the user has installed it. Nothing is linked against it;
 // when it is absent the backend says so plainly when it is used. Reads get a
 // time-out (FT_SetTimeouts) as soon as a device is opened. Calls the link
 // can do without (FT_CyclePort) are looked up when first used, so a library
@@ -11,16 +11,23 @@
 
 #include "link/FtDriver.h"
 
+namespace velmar::platform {
+class SharedLibrary;
+}
+
 namespace velmar::link {
 
 class D2xxLibraryDriver final : public FtDriver {
  public:
-  // Tries `libraryName` (default: libftd2xx.so, then libftd2xx.so.1).
+  // Tries `libraryName`, then the platform's names (libftd2xx.so and
+  // libftd2xx.so.1; ftd2xx.dll on Windows).
   explicit D2xxLibraryDriver(const std::string& libraryName = {}, std::uint32_t readTimeoutMs = 1000);
   ~D2xxLibraryDriver() override;
 
   // True when the library can be loaded (used by --driver auto).
   static bool Loadable();
+  // The library's file name on this platform, for messages.
+  static std::string LibraryFileName();
 
   std::string Name() const override { return "d2xx"; }
   std::string Problem() const override { return problem_; }
@@ -41,7 +48,7 @@ class D2xxLibraryDriver final : public FtDriver {
  private:
   struct Api;
   std::unique_ptr<Api> api_;
-  void* library_ = nullptr;
+  std::unique_ptr<platform::SharedLibrary> library_;
   std::string problem_;
   std::string lastError_;
   std::uint32_t readTimeoutMs_;

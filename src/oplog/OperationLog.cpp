@@ -1,94 +1,55 @@
 // Appending to and reading the operation log.
 #include "oplog/OperationLog.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <filesystem>
 #include <fstream>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/AppendFile.h"
+#include "platform/Paths.h"
 
 namespace velmar::oplog {
 
 namespace {
 
-std::string Reason() { return std::strerror(errno); }
-
 // Opens the log for appending: created when missing; never a folder, a
-// device or a pipe (opening a pipe must not wait for a reader).
-int OpenForAppend(const std::string& path, std::string* error) {
-  // Opened for reading too, to look at the last byte; a log the user may
-  // only write to is still appended to.
-  constexpr int flags = O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK;
-  int fd = ::open(path.c_str(), O_RDWR | flags, 0644);
-  if (fd < 0 && errno == EACCES) fd = ::open(path.c_str(), O_WRONLY | flags, 0644);
-  if (fd < 0) {
-    *error = "The operation log " + path + " cannot be opened: " + Reason();
-    return -1;
+// device or a pipe. Another Velmar rotating the same log waits for the lock.
+bool OpenLog(platform::AppendFile& file, const std::string& path, std::string* error) {
+  std::string reason;
+  switch (file.Open(path, reason)) {
+    case platform::AppendFile::Opened::yes: return true;
+    case platform::AppendFile::Opened::notRegularFile:
+      *error = "The operation log " + path + " is not a regular file";
+      return false;
+    case platform::AppendFile::Opened::failed: break;
   }
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    *error = "The operation log " + path + " is not a regular file";
-    return -1;
-  }
-  ::flock(fd, LOCK_EX);  // another Velmar rotating the same log waits
-  return fd;
-}
-
-std::uint64_t SizeOf(int fd) {
-  struct stat st {};
-  return ::fstat(fd, &st) == 0 ? std::uint64_t(st.st_size) : 0;
-}
-
-// True when the file's last byte ends a line (or the file is empty).
-bool EndsWithNewline(int fd) {
-  const std::uint64_t size = SizeOf(fd);
-  if (size == 0) return true;
-  char last = '\n';
-  return ::pread(fd, &last, 1, off_t(size - 1)) != 1 || last == '\n';
+  *error = "The operation log " + path + " cannot be opened: " + reason;
+  return false;
 }
 
 }  // namespace
 
 bool OperationLog::Append(const std::string& line, std::string* error) {
-  std::string problem;
-  int fd = OpenForAppend(path_, &problem);
-  if (fd < 0) {
-    *error = problem;
-    return false;
-  }
+  platform::AppendFile file;
+  if (!OpenLog(file, path_, error)) return false;
   std::string rotation;
-  if (SizeOf(fd) >= rotationBytes_) {
-    if (::rename(path_.c_str(), PreviousPath().c_str()) != 0) {
-      rotation = "The operation log " + path_ + " could not be renamed to " + PreviousPath() + ": " + Reason();
+  if (file.Size() >= rotationBytes_) {
+    std::string reason;
+    if (!platform::RenameReplacing(path_, PreviousPath(), reason)) {
+      rotation = "The operation log " + path_ + " could not be renamed to " + PreviousPath() + ": " + reason;
     } else {
-      ::close(fd);
-      fd = OpenForAppend(path_, &problem);
-      if (fd < 0) {
-        *error = problem;
-        return false;
-      }
+      file.Close();
+      if (!OpenLog(file, path_, error)) return false;
     }
   }
   // A line torn by an earlier failure stays apart from this record.
-  const std::string whole = EndsWithNewline(fd) ? line : "\n" + line;
-  ssize_t written;
-  do {
-    written = ::write(fd, whole.data(), whole.size());
-  } while (written < 0 && errno == EINTR);
-  bool ok = written == ssize_t(whole.size());
-  if (!ok) problem = "The operation log " + path_ + " could not be written: " + (written < 0 ? Reason() : "disk full");
-  if (ok && ::fdatasync(fd) != 0) {
-    ok = false;
-    problem = "The operation log " + path_ + " could not be flushed: " + Reason();
+  const std::string whole = file.EndsWithNewline() ? line : "\n" + line;
+  std::string reason;
+  if (!file.Append(whole, reason)) {
+    *error = "The operation log " + path_ + " could not be written: " + reason;
+    return false;
   }
-  ::close(fd);
-  if (!ok) {
-    *error = problem;
+  if (!file.Sync(reason)) {
+    *error = "The operation log " + path_ + " could not be flushed: " + reason;
     return false;
   }
   if (!rotation.empty()) *error = rotation;
@@ -98,16 +59,18 @@ bool OperationLog::Append(const std::string& line, std::string* error) {
 namespace {
 
 void ReadFile(const std::string& path, LogReading& out) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
-    if (errno != ENOENT) out.warnings.push_back(path + ": " + Reason());
+  std::error_code ec;
+  const std::filesystem::file_status st = std::filesystem::status(platform::PathOf(path), ec);
+  if (st.type() == std::filesystem::file_type::not_found) return;
+  if (ec) {
+    out.warnings.push_back(path + ": " + ec.message());
     return;
   }
-  if (!S_ISREG(st.st_mode)) {
+  if (st.type() != std::filesystem::file_type::regular) {
     out.warnings.push_back(path + ": not a regular file");
     return;
   }
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(platform::PathOf(path), std::ios::binary);
   if (!in) {
     out.warnings.push_back(path + ": cannot be opened");
     return;

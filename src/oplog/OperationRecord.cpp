@@ -114,13 +114,16 @@ std::string RecordsCsv(const std::vector<ordered_json>& records) {
 std::string UtcTimeNow() {
   using namespace std::chrono;
   const auto now = system_clock::now();
-  const std::time_t seconds = system_clock::to_time_t(now);
-  const long long ms = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
-  std::tm utc{};
-  gmtime_r(&seconds, &utc);
+  // The calendar of the standard library: the same on every system, and
+  // no shared buffer of gmtime's.
+  const auto today = floor<days>(now);
+  const year_month_day date{today};
+  const hh_mm_ss<milliseconds> time{floor<milliseconds>(now - today)};
   char text[40];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03lldZ", utc.tm_year + 1900, utc.tm_mon + 1,
-                utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, ms);
+  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02lld:%02lld:%02lld.%03lldZ", int(date.year()),
+                unsigned(date.month()), unsigned(date.day()), (long long)time.hours().count(),
+                (long long)time.minutes().count(), (long long)time.seconds().count(),
+                (long long)time.subseconds().count());
   return text;
 }
 

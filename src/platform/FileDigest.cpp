@@ -5,6 +5,8 @@
 
 #include <fstream>
 
+#include "platform/Paths.h"
+
 namespace velmar::platform {
 
 namespace {
@@ -31,7 +33,7 @@ std::string Sha256Hex(std::string_view bytes) {
 }
 
 std::optional<std::string> FileSha256(const std::string& path, std::string* error) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(PathOf(path), std::ios::binary);
   if (!in) {
     if (error) *error = "Cannot open " + path;
     return std::nullopt;

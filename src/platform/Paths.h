@@ -1,23 +1,40 @@
 // File-system paths the way the loader uses them: folder texts end with a
 // separator, the program folder is the executable's folder, and the per-user
-// data folder follows the XDG rules off Windows. Also the one helper that
-// creates a folder with all its missing levels.
+// data folder is the shell's application-data folder on Windows and follows
+// the XDG rules elsewhere. Path texts are UTF-8 everywhere; PathOf turns one
+// into a std::filesystem::path for the system's calls. Also the one helper
+// that creates a folder with all its missing levels.
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 namespace velmar::platform {
+
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// A UTF-8 path text as a path for the system's calls, and back.
+std::filesystem::path PathOf(const std::string& utf8);
+std::string Utf8Of(const std::filesystem::path& path);
 
 // Folder of the running executable, ending with a separator.
 std::string ExecutableFolder();
 // Full path of the running executable.
 std::string ExecutablePath();
 
-// The per-user application-data folder: $XDG_DATA_HOME, else ~/.local/share,
-// ending with a separator.
+// The per-user application-data folder, ending with a separator: on Windows
+// the shell's local application-data folder; elsewhere $XDG_DATA_HOME, else
+// ~/.local/share.
 std::string UserDataFolder();
+// The system folder (Windows' system32; /usr/lib/ elsewhere).
+std::string SystemFolder();
 
-// Ensures `folder` ends with the platform separator (empty stays empty).
+// Ensures `folder` ends with a separator, the platform's when it must add
+// one (empty stays empty).
 std::string WithSeparator(std::string folder);
 
 // Creates `folder` and every missing level above it. True when the folder
@@ -37,9 +54,14 @@ std::string ExtractFileName(const std::string& path);
 std::string ExtractFilePath(const std::string& path);
 
 // Turns a stored relative path such as "FirmWare\qrxpicusb.upd" into one for
-// this platform (backslashes become '/' off Windows).
+// this platform (backslashes become '/' off Windows, slashes backslashes
+// on Windows).
 std::string NativeRelative(const std::string& path);
 
 bool FileExists(const std::string& path);
+
+// Opens a file for reading as bytes (never text mode, not inherited by
+// child processes) and returns its file descriptor, or -1 with errno set.
+int OpenForReading(const std::string& path);
 
 }  // namespace velmar::platform

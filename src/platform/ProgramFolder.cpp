@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 constexpr const char* kMarkerFile = "DEVICES.INI";
 
 std::string Normal(const std::string& folder) {
-  return WithSeparator(fs::path(folder).lexically_normal().string());
+  return WithSeparator(Utf8Of(PathOf(folder).lexically_normal()));
 }
 
 }  // namespace

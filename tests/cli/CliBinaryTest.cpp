@@ -6,6 +6,7 @@
 #include "support/TestSupport.h"
 
 using velmar::test::BinDir;
+using velmar::test::CliProgram;
 using velmar::test::RunCommand;
 using velmar::test::SourceDir;
 
@@ -13,7 +14,7 @@ namespace {
 
 TEST(CliBinary, HexInfoOfAShippedExample) {
   std::string out;
-  int status = RunCommand(BinDir() + "velmar-cli hex info " + SourceDir() + "examples/pic16f628a/blink.hex --json", &out);
+  int status = RunCommand(CliProgram() + " hex info " + SourceDir() + "examples/pic16f628a/blink.hex --json", &out);
   EXPECT_EQ(status, 0);
   EXPECT_NE(out.find("\"format\":3"), std::string::npos) << out;
 }
@@ -21,7 +22,7 @@ TEST(CliBinary, HexInfoOfAShippedExample) {
 TEST(CliBinary, IdentifiesASimulatedProgrammer) {
   velmar::test::TempDir dir;
   std::string out;
-  int status = RunCommand(BinDir() + "velmar-cli --working-folder " + dir.Path() + " --simulate portable identify --json",
+  int status = RunCommand(CliProgram() + " --working-folder " + dir.Path() + " --simulate portable identify --json",
                           &out);
   EXPECT_EQ(status, 0);
   EXPECT_NE(out.find("\"kind\":3"), std::string::npos) << out;
@@ -29,7 +30,7 @@ TEST(CliBinary, IdentifiesASimulatedProgrammer) {
 }
 
 TEST(CliBinary, UsageErrorExitsWithTwo) {
-  EXPECT_EQ(RunCommand(BinDir() + "velmar-cli hex info 2>/dev/null"), 2);
+  EXPECT_EQ(RunCommand(CliProgram() + " hex info 2>" + velmar::test::kNullDevice), 2);
 }
 
 TEST(CliBinary, TheProgramFolderFilesSitBesideTheExecutable) {

@@ -29,6 +29,7 @@ struct DoctorCli : ::testing::Test {
 };
 
 TEST_F(DoctorCli, NoDeviceFailsWithTheProblemsAsJson) {
+  VELMAR_SKIP_ON_WINDOWS("a Linux sysfs tree and udev rules");
   std::vector<std::string> args = {"--json", "doctor"};
   for (const std::string& a : Roots()) args.push_back(a);
   auto r = Run(args);
@@ -47,6 +48,7 @@ TEST_F(DoctorCli, NoDeviceFailsWithTheProblemsAsJson) {
 }
 
 TEST_F(DoctorCli, HeldDeviceWithD2xxIsReportedWithEveryDetail) {
+  VELMAR_SKIP_ON_WINDOWS("a Linux sysfs tree and kernel drivers");
   tree.AddDevice("2-1.3", "0403", "6010", 2, 7, "QRX");
   tree.Bind("2-1.3", 0, "ftdi_sio", "ttyUSB0");
   tree.Bind("2-1.3", 1, "ftdi_sio", "ttyUSB1");

@@ -74,6 +74,7 @@ TEST_F(Readme, TheExamplesCoverTheCommandLine) {
 }
 
 TEST_F(Readme, EveryExampleRunsFromTheRepositoryRoot) {
+  VELMAR_SKIP_ON_WINDOWS("the README's examples are bash command lines");
   // The root as the README sees it: build/bin and examples beside each other.
   fs::create_directories(place.Path() + "build");
   fs::create_directory_symlink(fs::path(BinDir()).parent_path(), place.Path() + "build/bin");
@@ -85,6 +86,7 @@ TEST_F(Readme, EveryExampleRunsFromTheRepositoryRoot) {
 }
 
 TEST_F(Readme, EveryExampleRunsFromAnotherFolder) {
+  VELMAR_SKIP_ON_WINDOWS("the README's examples are bash command lines");
   for (const std::string& written : ReadmeCommands()) {
     const std::string command =
         Replaced(Replaced(written, "build/bin/", BinDir()), "examples/", SourceDir() + "examples/");
@@ -96,6 +98,7 @@ TEST_F(Readme, EveryExampleRunsFromAnotherFolder) {
 // run.sh fills the state file scripts/demo-state.sh names; `--simulate KIND`
 // must then see the example programs in it.
 TEST_F(Readme, TheDemoProgrammerIsTheOneSimulateUses) {
+  VELMAR_SKIP_ON_WINDOWS("the demo scripts are bash scripts");
   std::string state;
   ASSERT_EQ(Run(place.Path(), SourceDir() + "scripts/demo-state.sh 2 " + BinDir() + "velmar-cli", &state), 0) << state;
   state = state.substr(0, state.find('\n'));

@@ -346,9 +346,15 @@ TEST_P(UpdateStart, PutsWhatTheProtocolGivesOnTheWire) {
 INSTANTIATE_TEST_SUITE_P(Kinds, UpdateStart, ::testing::Range(0, 6));
 
 TEST(FirmwarePath, RelativeNamesLieInTheProgramFolder) {
+#ifdef _WIN32
+  EXPECT_EQ(FirmwarePath("C:\\Velmar\\", "FirmWare\\qrxpicusb.upd"), "C:\\Velmar\\FirmWare\\qrxpicusb.upd");
+  EXPECT_EQ(FirmwarePath("C:\\Velmar", "FirmWare/x.upd"), "C:\\Velmar\\FirmWare\\x.upd");
+  EXPECT_EQ(FirmwarePath("C:\\Velmar\\", "D:\\fw\\x.upd"), "D:\\fw\\x.upd");
+#else
   EXPECT_EQ(FirmwarePath("/opt/velmar/", "FirmWare\\qrxpicusb.upd"), "/opt/velmar/FirmWare/qrxpicusb.upd");
   EXPECT_EQ(FirmwarePath("/opt/velmar", "FirmWare/x.upd"), "/opt/velmar/FirmWare/x.upd");
   EXPECT_EQ(FirmwarePath("/opt/velmar/", "/home/u/x.upd"), "/home/u/x.upd");
+#endif
 }
 
 TEST(ShippedFirmware, FilesAreTheSimulatedImagesAtTheVersionsTheSettingsExpect) {

@@ -4,6 +4,7 @@
 
 #include "link/LinkErrors.h"
 #include "link/SimRig.h"
+#include "platform/Paths.h"
 
 namespace velmar::link {
 namespace {
@@ -39,7 +40,7 @@ TEST_P(IdentifyEachKind, SetsGeometryFirmwareAndWindow) {
   EXPECT_EQ(rig.window.title, c.title);
   EXPECT_EQ(rig.window.countControlsVisible, c.countControls);
   EXPECT_EQ(rig.data.LoadedFirmware, c.kind == kind_portable ? devices::fw_portable : devices::fw_pic);
-  EXPECT_EQ(rig.data.FirmwareQRX, "FirmWare/qrxpicusb.upd");
+  EXPECT_EQ(rig.data.FirmwareQRX, std::string("FirmWare") + platform::kPathSeparator + "qrxpicusb.upd");
   EXPECT_TRUE(rig.dialogs.shown.empty()) << rig.dialogs.LastText();
   // The fixed waits of open, set-up, supply check, wake-up and settle.
   EXPECT_EQ(rig.clock.SleptMs(), 100u + 500 + 25 + 50 + 3 * 750);

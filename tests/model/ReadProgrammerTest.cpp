@@ -11,9 +11,14 @@
 #include "devices/TData.h"
 #include "link/TReadProg.h"
 #include "model/ReadRig.h"
+#include "platform/Paths.h"
 
 namespace velmar::test {
 namespace {
+
+// A shipped firmware file as progsetting.ini names it, in this system's form.
+std::string Fw(const std::string& name) { return std::string("FirmWare") + platform::kPathSeparator + name; }
+
 
 using platform::DlgButton;
 using platform::DlgType;
@@ -186,12 +191,12 @@ TEST(ReadProgrammer, AnAcceptedFirmwareUpdateIsFollowedByAFreshRead) {
   model::TMainForm& w = rig.Start();
   ASSERT_FALSE(w.CloseRequested);
   ASSERT_EQ(rig.changes.size(), 1u);
-  EXPECT_EQ(rig.changes[0], (std::pair<std::string, int>{"FirmWare/qrxpicusb.upd", 0}));
+  EXPECT_EQ(rig.changes[0], (std::pair<std::string, int>{Fw("qrxpicusb.upd"), 0}));
   auto texts = rig.Texts();
   ASSERT_EQ(texts.size(), 2u);
   EXPECT_EQ(texts[0].rfind("New Firmware version\rWe recommend", 0), 0u) << "an old firmware is warned about";
   EXPECT_EQ(texts[1], "Programmer Needs Firmware update\rPress OK to Update\rVersion: $E2 PIC12/16/18\rFirmware:" +
-                          rig.program + "FirmWare/qrxpicusb.upd\r" + kOfferEnd);
+                          rig.program + Fw("qrxpicusb.upd") + "\r" + kOfferEnd);
   EXPECT_EQ(rig.dialogs.script.shown[1].buttons, (std::vector<DlgButton>{DlgButton::Ok, DlgButton::Cancel}));
   EXPECT_EQ(rig.dialogs.script.shown[1].defaultButton, DlgButton::Cancel) << "Return never starts a firmware update";
   EXPECT_EQ(w.Data.LoadedFirmware, devices::fw_pic);
@@ -207,7 +212,7 @@ TEST(ReadProgrammer, DecliningTheUpdateEndsTheProgram) {
   EXPECT_TRUE(w.CloseRequested);
   EXPECT_TRUE(rig.changes.empty());
   EXPECT_EQ(rig.dialogs.script.LastText(), "Programmer Needs Firmware update\rPress OK to Update\rVersion: 96\rFirmware:" +
-                                     rig.program + "FirmWare/primafw.upd\r" + kOfferEnd);
+                                     rig.program + Fw("primafw.upd") + "\r" + kOfferEnd);
   EXPECT_EQ(w.Data.RequiredFirmware, devices::fw_portable);
 }
 
@@ -218,7 +223,7 @@ TEST(ReadProgrammer, AFailedUpdateEndsTheProgram) {
   model::TMainForm& w = rig.Start();
   EXPECT_TRUE(w.CloseRequested);
   ASSERT_EQ(rig.changes.size(), 1u);
-  EXPECT_EQ(rig.changes[0], (std::pair<std::string, int>{"FirmWare/qrxpic24.upd", 1}));
+  EXPECT_EQ(rig.changes[0], (std::pair<std::string, int>{Fw("qrxpic24.upd"), 1}));
 }
 
 TEST(ReadProgrammer, TheWindowsOwnFirmwareChangeUpdatesTheProgrammerAndReadGoesOn) {
@@ -264,7 +269,7 @@ TEST(ReadProgrammer, PIC24FirmwareOnAStandardProgrammerIsReplacedOrTheProgramClo
     };
     model::TMainForm& w = rig.Start();
     ASSERT_EQ(rig.changes.size(), 1u);
-    EXPECT_EQ(rig.changes[0].first, "FirmWare/qrxpicusb.upd") << "the standard firmware is offered";
+    EXPECT_EQ(rig.changes[0].first, Fw("qrxpicusb.upd")) << "the standard firmware is offered";
     EXPECT_EQ(w.CloseRequested, !fixed);
     if (!fixed) {
       EXPECT_EQ(rig.dialogs.script.LastText(),
@@ -291,7 +296,7 @@ TEST(ReadProgrammer, AnUnidentifiedProgrammerIsNamedInTheTypeDialogBeforeTheOffe
   model::TMainForm& w = rig.Start();
   EXPECT_TRUE(firmwareOffered);
   ASSERT_EQ(rig.changes.size(), 1u);
-  EXPECT_EQ(rig.changes[0], (std::pair<std::string, int>{"FirmWare/qrxpic24.upd", 1}));
+  EXPECT_EQ(rig.changes[0], (std::pair<std::string, int>{Fw("qrxpic24.upd"), 1}));
   EXPECT_NE(rig.dialogs.script.LastText().find("Version: $30 PIC24\r"), std::string::npos);
   EXPECT_FALSE(w.CloseRequested);
   EXPECT_EQ(w.ProgrammerKind, 4);
@@ -321,7 +326,7 @@ TEST(ReadProgrammer, AForcedUpdateOfAVersionTwoProgrammerWithoutKnownFirmwareOff
   rig.onChange = [](sim::SimState&) { return true; };
   model::TMainForm& w = rig.Start();
   ASSERT_EQ(rig.changes.size(), 1u);
-  EXPECT_EQ(rig.changes[0], (std::pair<std::string, int>{"FirmWare/qrxpicusb.upd", 0}));
+  EXPECT_EQ(rig.changes[0], (std::pair<std::string, int>{Fw("qrxpicusb.upd"), 0}));
   EXPECT_FALSE(w.CloseRequested);
 }
 

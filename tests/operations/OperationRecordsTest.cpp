@@ -12,6 +12,7 @@
 #include "oplog/OperationRecord.h"
 #include "operations/OperationsRig.h"
 #include "platform/FileDigest.h"
+#include "platform/Paths.h"
 #include "platform/Text.h"
 
 namespace velmar::test {
@@ -151,7 +152,7 @@ TEST(OperationRecords, AFirmwareUpdateInsideAReadIsRecordedBeforeTheRead) {
   const std::vector<ordered_json> records = Records(rig);
   EXPECT_EQ(Summary(records), (std::vector<std::string>{"update-firmware ok", "read ok"}));
   ASSERT_EQ(records.size(), 2u);
-  const std::string file = rig.program + "FirmWare/qrxpicusb.upd";
+  const std::string file = rig.program + "FirmWare" + platform::kPathSeparator + "qrxpicusb.upd";
   EXPECT_EQ(records[0]["file"], file);
   EXPECT_EQ(records[0]["file_sha256"], *platform::FileSha256(file));
   EXPECT_EQ(records[0]["kind"], "single");

@@ -173,13 +173,14 @@ TEST(TFileVersionInfo, ALargeExecutableIsNotReadIntoMemoryWhole) {
 
 TEST(TFileVersionInfo, OurOwnExecutablesCarryTheirProperties) {
   for (const char* exe : {"velmar-cli", "velmar"}) {
-    if (!velmar::test::Exists(velmar::test::BinDir() + exe)) continue;  // velmar needs Qt
-    TFileVersionInfo info(velmar::test::BinDir() + exe);
+    const std::string path = velmar::test::BinDir() + exe + velmar::test::kExeSuffix;
+    if (!velmar::test::Exists(path)) continue;  // velmar needs Qt
+    TFileVersionInfo info(path);
     EXPECT_EQ(info.FileVersion, VELMAR_VERSION) << exe;
     EXPECT_EQ(info.ProductVersion, VELMAR_VERSION) << exe;  // one product version everywhere
     EXPECT_EQ(info.CompanyName, "Torvik") << exe;
   }
-  TFileVersionInfo info(velmar::test::BinDir() + "velmar-cli");
+  TFileVersionInfo info(velmar::test::BinDir() + "velmar-cli" + velmar::test::kExeSuffix);
   EXPECT_EQ(info.CountryCode, "080904E4");
   EXPECT_EQ(info.FileVersion, "1.2.0.26");
   EXPECT_EQ(info.ProductVersion, "1.2.0.26");

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "platform/Paths.h"
 #include "platform/ProgramFolder.h"
 #include "support/TestSupport.h"
 
@@ -21,13 +22,17 @@ struct Layout {
   int searched;           // how many folders were looked at
 };
 
+// A folder below the test's root, in this system's form (the lookup
+// normalises what it builds to it).
+std::string N(const std::string& relative) { return platform::NativeRelative(relative); }
+
 class ProgramFolderLookup : public ::testing::TestWithParam<Layout> {};
 
 TEST_P(ProgramFolderLookup, ChoosesTheFirstFolderThatHoldsTheFiles) {
   const Layout& l = GetParam();
   test::TempDir root;
-  const std::string exe = root.File("usr/bin/"), share = root.File("usr/share/velmar/"),
-                    prefix = root.File("opt/velmar/share/velmar/"), other = root.File("elsewhere/");
+  const std::string exe = root.File(N("usr/bin/")), share = root.File(N("usr/share/velmar/")),
+                    prefix = root.File(N("opt/velmar/share/velmar/")), other = root.File(N("elsewhere/"));
   for (const std::string& f : {exe, share, prefix, other}) std::filesystem::create_directories(f);
   if (l.inExe) test::WriteFile(exe + "DEVICES.INI", "[PIC16F84]\n");
   if (l.inShare) test::WriteFile(share + "DEVICES.INI", "[PIC16F84]\n");
@@ -55,21 +60,21 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ProgramFolderLookup, ReportNamesEveryFolderAndTheOptionOnce) {
   test::TempDir root;
   // The prefix's folder is the executable's ../share/velmar: searched once.
-  std::filesystem::create_directories(root.File("usr/bin"));
-  ProgramFolderSearch s = FindProgramFolder("", root.File("usr/bin/"), root.File("usr/share/velmar"));
+  std::filesystem::create_directories(root.File(N("usr/bin")));
+  ProgramFolderSearch s = FindProgramFolder("", root.File(N("usr/bin/")), root.File(N("usr/share/velmar")));
   ASSERT_FALSE(s.found);
   ASSERT_EQ(s.searched.size(), 2u);
-  EXPECT_EQ(s.searched[1], root.File("usr/share/velmar/"));
+  EXPECT_EQ(s.searched[1], root.File(N("usr/share/velmar/")));
   const std::string r = SearchReport(s);
-  EXPECT_NE(r.find("\r  " + root.File("usr/bin/") + "\r"), std::string::npos) << r;
-  EXPECT_NE(r.find("\r  " + root.File("usr/share/velmar/") + "\r"), std::string::npos) << r;
+  EXPECT_NE(r.find("\r  " + root.File(N("usr/bin/")) + "\r"), std::string::npos) << r;
+  EXPECT_NE(r.find("\r  " + root.File(N("usr/share/velmar/")) + "\r"), std::string::npos) << r;
   EXPECT_NE(r.find("--program-folder"), std::string::npos) << r;
 }
 
 TEST(ProgramFolderLookup, AFolderNamedDevicesIniIsNotTheFile) {
   test::TempDir root;
   std::filesystem::create_directories(root.File("bin/DEVICES.INI"));
-  ProgramFolderSearch s = FindProgramFolder("", root.File("bin/"), "");
+  ProgramFolderSearch s = FindProgramFolder("", root.File(N("bin/")), "");
   EXPECT_FALSE(s.found);
 }
 

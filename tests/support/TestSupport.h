@@ -33,8 +33,8 @@ bool Exists(const std::string& path);
 std::string SourceDir();
 std::string BinDir();
 
-// Runs a shell command; returns its exit status and fills `output` with its
-// standard output.
+// Runs a shell command (/bin/sh; cmd.exe on Windows); returns its exit
+// status and fills `output` with its standard output.
 int RunCommand(const std::string& command, std::string* output = nullptr);
 // True when `program` is on the PATH.
 bool HaveProgram(const std::string& program);
@@ -55,5 +55,33 @@ class ViolationCatcher {
  private:
   sim::ViolationHandler previous_;
 };
+
+// Sets an environment variable of this process; an empty value removes it.
+void SetEnvironment(const std::string& name, const std::string& value);
+// True when the tests run with the rights to ignore file permissions.
+bool RunningAsRoot();
+// Makes a named pipe (FIFO); false where the system has none (Windows).
+bool MakeFifo(const std::string& path);
+
+// The system's ways: executables' file name ending, the null device.
+#ifdef _WIN32
+inline constexpr bool kOnWindows = true;
+inline constexpr const char* kExeSuffix = ".exe";
+inline constexpr const char* kNullDevice = "NUL";
+#else
+inline constexpr bool kOnWindows = false;
+inline constexpr const char* kExeSuffix = "";
+inline constexpr const char* kNullDevice = "/dev/null";
+#endif
+// The built velmar-cli, ready for a command line.
+std::string CliProgram();
+
+// Skips the rest of a test on Windows, saying why it cannot hold there
+// (POSIX permissions, symbolic links, a POSIX shell's command lines).
+#ifdef _WIN32
+#define VELMAR_SKIP_ON_WINDOWS(reason) GTEST_SKIP() << "not on Windows: " << (reason)
+#else
+#define VELMAR_SKIP_ON_WINDOWS(reason) static_cast<void>(0)
+#endif
 
 }  // namespace velmar::test

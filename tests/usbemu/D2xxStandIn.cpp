@@ -94,7 +94,11 @@ UsbResult Poll(Handle& h, std::uint64_t timeoutUs, bool readyOnly) {
 
 extern "C" {
 
+#ifdef _WIN32
+#define EXPORT __declspec(dllexport)
+#else
 #define EXPORT __attribute__((visibility("default")))
+#endif
 
 EXPORT Status FT_ListDevices(void* arg1, void* arg2, Dword flags) {
   auto lock = Lock();

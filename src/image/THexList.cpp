@@ -2,6 +2,7 @@
 #include "image/THexList.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/Text.h"
 #include "slot/SlotHeader.h"
@@ -41,8 +42,16 @@ void THexList::SetStatus(std::uint32_t address, TProgStatusSet status) {
 }
 
 std::int64_t THexList::LastUsed() const {
-  for (std::size_t i = values_.size(); i-- > 0;)
-    if (values_[i] != 0xFF) return std::int64_t(i | 0x0F);
+  // Eight bytes at a time first: a dataflash image is megabytes of 0xFF
+  // behind a few pages of slots.
+  const std::uint8_t* bytes = values_.data();
+  std::size_t i = values_.size();
+  for (std::uint64_t word; i >= sizeof word; i -= sizeof word) {
+    std::memcpy(&word, bytes + i - sizeof word, sizeof word);
+    if (word != ~std::uint64_t{0}) break;
+  }
+  while (i-- > 0)
+    if (bytes[i] != 0xFF) return std::int64_t(i | 0x0F);
   return -1;
 }
 

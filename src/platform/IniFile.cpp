@@ -29,6 +29,7 @@ IniFile::IniFile(std::string path) : path_(std::move(path)) {
 
 void IniFile::Parse(const std::string& contents) {
   lines_.clear();
+  indexed_ = false;
   // Editors often put a UTF-8 byte-order mark in front of the first section;
   // left in place it would hide that section.
   static const std::string kUtf8Mark = "\xEF\xBB\xBF";
@@ -58,10 +59,14 @@ void IniFile::Parse(const std::string& contents) {
 }
 
 int IniFile::FindSection(const std::string& section) const {
-  std::string want = Trim(section);
-  for (std::size_t i = 0; i < lines_.size(); ++i)
-    if (lines_[i].kind == Line::Section && EqualsNoCase(lines_[i].name, want)) return int(i);
-  return -1;
+  if (!indexed_) {
+    sectionIndex_.clear();
+    for (std::size_t i = 0; i < lines_.size(); ++i)
+      if (lines_[i].kind == Line::Section) sectionIndex_.emplace(text::LowerCase(lines_[i].name), int(i));
+    indexed_ = true;
+  }
+  const auto found = sectionIndex_.find(text::LowerCase(Trim(section)));
+  return found == sectionIndex_.end() ? -1 : found->second;
 }
 
 int IniFile::SectionEnd(int sec) const {
@@ -146,6 +151,7 @@ void IniFile::WriteString(const std::string& section, const std::string& key, co
     header.raw = "[" + header.name + "]";
     lines_.push_back(header);
     lines_.push_back(entry);
+    indexed_ = false;
     return;
   }
   int e = FindEntry(sec, key);
@@ -160,6 +166,7 @@ void IniFile::WriteString(const std::string& section, const std::string& key, co
   int at = end;
   while (at - 1 > sec && Trim(lines_[std::size_t(at - 1)].raw).empty()) --at;
   lines_.insert(lines_.begin() + at, entry);
+  indexed_ = false;
 }
 
 void IniFile::WriteInteger(const std::string& section, const std::string& key, long long value) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/AtomicFile.h"
@@ -65,6 +66,11 @@ class IniFile {
   bool exists_ = false;
   bool utf8Mark_ = false;  // the file began with a UTF-8 byte-order mark; kept on save
   std::vector<Line> lines_;
+  // The first header line of each section by its lower-case name, built at
+  // the first lookup after the lines changed: a device database has hundreds
+  // of sections, and finding a device by its identifier reads every one.
+  mutable std::unordered_map<std::string, int> sectionIndex_;
+  mutable bool indexed_ = false;
 };
 
 }  // namespace velmar::platform

@@ -39,7 +39,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   slot::ProgrammerGeometry g;
   g.ApplyKind(std::uint8_t(data[0] % 6));
   const std::string path = fuzz::WriteTemp("unit.prg", fuzz::AsText(data + 1, size - 1));
-  THexList unit(g.Capacity);
+  // One image per kind, kept from input to input: the loader clears it as
+  // Load Unit's does, and a fresh one of up to 8 MiB per input would cost
+  // far more than the load.
+  static THexList images[6];
+  THexList& unit = images[data[0] % 6];
+  if (unit.Count() != g.Capacity) unit.SetSize(g.Capacity);
   int loaded = 0;
   try {
     loaded = TFileLoader::LoadFile(path, unit).result;

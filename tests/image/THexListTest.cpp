@@ -39,6 +39,21 @@ TEST(THexList, LastUsedIsTheEndOfTheLineOfTheHighestDataByte) {
   EXPECT_EQ(odd.LastUsed(), 31);
 }
 
+TEST(THexList, LastUsedFindsADataByteAtEveryPlaceOfAWordAndBeyondTheLastWholeWord) {
+  // Sizes around the eight-byte steps the search takes, the byte at each
+  // place near the ends and the step boundaries, and a second byte below.
+  for (std::uint32_t size : {1u, 7u, 8u, 9u, 15u, 16u, 17u, 23u, 24u, 40u}) {
+    EXPECT_EQ(THexList(size).LastUsed(), -1) << size;
+    for (std::uint32_t at : {0u, 1u, 6u, 7u, 8u, 9u, 15u, 16u, 17u, 22u, 23u, 31u, 38u, 39u}) {
+      if (at >= size) continue;
+      THexList h(size);
+      h.SetValue(at, 0xFE);
+      if (at > 0) h.SetValue(0, 0x00);
+      EXPECT_EQ(h.LastUsed(), std::int64_t(at | 0x0F)) << "size " << size << ", byte at " << at;
+    }
+  }
+}
+
 TEST(THexList, RangeErrorsNameTheAddressAndLeaveTheImageUnchanged) {
   THexList h(32);
   h.SetValue(31, 0x55);

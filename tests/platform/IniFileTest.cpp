@@ -70,6 +70,22 @@ TEST(IniFile, WritingKeepsOtherSectionsKeysAndComments) {
   EXPECT_EQ(ini.Text(), "; keep me\r\n[A]\r\nx=5\r\nnew=v\r\n\r\n[B]\r\ny=2\r\n\r\n[C]\r\nflag=1\r\n");
 }
 
+TEST(IniFile, SectionsAreFoundWhereWritesMovedThem) {
+  IniFile ini = FromText("[A]\nx=1\n[B]\ny=2\n[C]\nz=3\n");
+  EXPECT_EQ(ini.ReadInteger("C", "z", 0), 3);  // looked up once before the lines move
+  ini.WriteString("A", "new", "v");            // every later section moves down a line
+  EXPECT_EQ(ini.ReadInteger("B", "y", 0), 2);
+  ini.WriteString("b", "w", "4");
+  EXPECT_EQ(ini.Keys("B"), (std::vector<std::string>{"y", "w"}));
+  EXPECT_EQ(ini.Keys("A"), (std::vector<std::string>{"x", "new"}));
+  ini.WriteString("D", "d", "5");
+  EXPECT_EQ(ini.ReadString("d", "D", ""), "5");
+  EXPECT_EQ(ini.ReadInteger("C", "z", 0), 3);
+  ini.Parse("[E]\ne=6\n");
+  EXPECT_FALSE(ini.SectionExists("A")) << "a parse replaces every section";
+  EXPECT_EQ(ini.ReadInteger("E", "e", 0), 6);
+}
+
 TEST(IniFile, SaveAndReloadRoundTrip) {
   TempDir dir;
   IniFile ini(dir.File("setting.ini"));

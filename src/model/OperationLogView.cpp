@@ -10,6 +10,7 @@
 #include "oplog/OperationRecord.h"
 #include "platform/AtomicFile.h"
 #include "platform/Dialogs.h"
+#include "platform/LocalTime.h"
 
 namespace velmar::model {
 
@@ -60,9 +61,8 @@ std::string LocalTimeText(const std::string& utc) {
   t.tm_hour = hour;
   t.tm_min = minute;
   t.tm_sec = second;
-  const std::time_t when = timegm(&t);
   std::tm local{};
-  if (when == std::time_t(-1) || !localtime_r(&when, &local)) return utc;
+  if (!platform::UtcToLocal(t, local)) return utc;
   char text[32];
   std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
   return text;

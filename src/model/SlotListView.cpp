@@ -59,11 +59,16 @@ void TMainForm::RefreshSlotView() {
 }
 
 // Label13/Label16 and the two description boxes from a row's first cell.
+// The editable box takes the description without the blanks that pad it
+// to the slot's width: the slot pads it again when it is written, and with
+// the padding in the box it would be full and take no typing.
 void TMainForm::ShowSelectedRow(int row) {
   const std::string first = Cell(controls_.Get(kGrid), row, 0);
   controls_.SetText("Label13", Chars(first, 1, 3));
   controls_.SetText("Label16", Chars(first, 1, 3));
-  controls_.SetText("ProgCaption", Chars(first, 5, 28));
+  std::string description = Chars(first, 5, 28);
+  description.erase(description.find_last_not_of(' ') + 1);
+  controls_.SetText("ProgCaption", description);
   controls_.SetText("ProgCaption2", Chars(first, 5, 28));
 }
 

@@ -130,17 +130,6 @@ class PendingGuard {
 
 // ---- Stale temporary files ----
 
-// ".NAME.tmpDIGITS", the naming of TemporaryNameFor.
-bool IsTemporaryName(const std::string& name) {
-  const std::size_t tmp = name.rfind(".tmp");
-  if (name.size() < 2 || name[0] != '.' || tmp == std::string::npos || tmp < 2) return false;
-  const std::size_t digits = name.size() - tmp - 4;
-  if (digits == 0 || digits > 9) return false;
-  for (std::size_t i = tmp + 4; i < name.size(); ++i)
-    if (name[i] < '0' || name[i] > '9') return false;
-  return true;
-}
-
 // Removes, once per folder and process, the temporary files of our naming
 // that a killed save left: plain files of this user older than the process.
 void RemoveStaleTemporaries(const fs::path& folder) {

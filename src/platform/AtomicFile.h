@@ -55,5 +55,7 @@ bool ReadWholeFile(const std::string& path, std::string& contents, std::string* 
 // The name of the temporary file a save of `target` uses, with `suffix` as
 // its distinguishing number: ".NAME.tmpSUFFIX" in the target's folder.
 std::string TemporaryNameFor(const std::string& target, unsigned suffix);
+// Whether a file name (without its folder) has that naming.
+bool IsTemporaryName(const std::string& fileName);
 
 }  // namespace velmar::platform

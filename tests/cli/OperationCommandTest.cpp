@@ -92,11 +92,15 @@ TEST_F(OperationCli, EveryStepLeavesTheRightBytesOnEveryKind) {
     const std::string unit = dir.File(std::string(kKinds[k]) + ".prg");
     r = On(state, {"--yes", "--json", "copy", unit});
     ASSERT_EQ(r.status, 0) << kKinds[k] << ": " << r.err;
-    // The checksum is the saved file's, as an independent tool computes it.
-    std::string sum;
-    ASSERT_EQ(RunCommand("sha256sum '" + unit + "'", &sum), 0);
-    const std::string sha = sum.substr(0, 64);
-    EXPECT_EQ(json::parse(r.out)["file_sha256"], sha) << kKinds[k];
+    // The checksum is the saved file's, as an independent tool computes it
+    // (where there is one: Windows has no sha256sum).
+    const std::string sha = json::parse(r.out)["file_sha256"];
+    EXPECT_EQ(sha.size(), 64u) << kKinds[k];
+    if (HaveProgram("sha256sum")) {
+      std::string sum;
+      ASSERT_EQ(RunCommand("sha256sum '" + unit + "'", &sum), 0);
+      EXPECT_EQ(sha, sum.substr(0, 64)) << kKinds[k];
+    }
     const std::string before = Export(state);
     r = On(state, {"--yes", "erase"});
     ASSERT_EQ(r.status, 0) << r.err;

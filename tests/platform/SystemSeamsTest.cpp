@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <iterator>
 
@@ -122,6 +123,25 @@ TEST(AtomicSave, ReportsAFolderThatDoesNotExist) {
   EXPECT_FALSE(platform::WriteFileAtomically(path, "data", &error));
   EXPECT_NE(error.find(path), std::string::npos) << error;
   EXPECT_FALSE(platform::StampOf(path).exists);
+}
+
+TEST(AtomicSave, RemovesOnlyTheOldTemporariesOfItsOwnNaming) {
+  TempDir dir;
+  auto plant = [&](const std::string& name, bool old) {
+    test::WriteFile(dir.File(name), "leftover");
+    if (old) {
+      const fs::path p = platform::PathOf(dir.File(name));
+      fs::last_write_time(p, fs::last_write_time(p) - std::chrono::hours(1));
+    }
+  };
+  plant(".big.hex.tmp123456", true);  // a killed save of ours: removed
+  plant(".fresh.hex.tmp7", false);    // newer than this process: a save under way
+  plant(".notes.tmp", true);          // no digits: not our naming
+  plant("big.hex.tmp99", true);       // not hidden: not our naming
+  ASSERT_TRUE(platform::WriteFileAtomically(dir.File("new.hex"), "data"));
+  EXPECT_FALSE(fs::exists(platform::PathOf(dir.File(".big.hex.tmp123456"))));
+  for (const char* kept : {".fresh.hex.tmp7", ".notes.tmp", "big.hex.tmp99", "new.hex"})
+    EXPECT_TRUE(fs::exists(platform::PathOf(dir.File(kept)))) << kept;
 }
 
 TEST(AppendFile, TheHeldFileCanBeRenamedOverAnOlderOne) {

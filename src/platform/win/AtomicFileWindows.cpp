@@ -5,13 +5,19 @@
 // file's attributes and security), MoveFileExW for a new one. A folder or a
 // device at the name is never replaced; a symbolic link the user named is
 // followed, while the program's own files replace a link at their name.
-// Names go to the system as UTF-16.
+// Names go to the system as UTF-16. As on other systems, a save stopped
+// by Ctrl+C or Ctrl+Break (or the console closing) leaves no temporary file,
+// and the temporary files a killed save left are removed at the next save
+// into their folder.
 #include <windows.h>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <random>
+#include <set>
 
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
@@ -70,6 +76,79 @@ Existing Look(const std::wstring& target) {
   return Existing::file;
 }
 
+// ---- Temporary files removed when the console stops the program ----
+//
+// The console runs its handler on a thread of its own, so the names of the
+// files being written sit in a locked set. The files are opened sharing
+// deletion, so the handler can delete them while they are still open; the
+// system removes them when the process ends.
+
+std::mutex& PendingLock() {
+  static std::mutex* lock = new std::mutex;  // never destroyed: used up to exit
+  return *lock;
+}
+
+std::set<std::wstring>& Pending() {
+  static std::set<std::wstring>* names = new std::set<std::wstring>;
+  return *names;
+}
+
+BOOL WINAPI RemovePendingOnStop(DWORD event) {
+  if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || event == CTRL_CLOSE_EVENT ||
+      event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) {
+    std::lock_guard<std::mutex> guard(PendingLock());
+    for (const std::wstring& name : Pending()) DeleteFileW(name.c_str());
+  }
+  return FALSE;  // the next handler (in the end the system's) still stops the program
+}
+
+class PendingGuard {
+ public:
+  explicit PendingGuard(const std::wstring& name) : name_(name) {
+    static const bool installed = SetConsoleCtrlHandler(RemovePendingOnStop, TRUE) != 0;
+    (void)installed;
+    std::lock_guard<std::mutex> guard(PendingLock());
+    Pending().insert(name_);
+  }
+  ~PendingGuard() {
+    std::lock_guard<std::mutex> guard(PendingLock());
+    Pending().erase(name_);
+  }
+  PendingGuard(const PendingGuard&) = delete;
+  PendingGuard& operator=(const PendingGuard&) = delete;
+
+ private:
+  std::wstring name_;
+};
+
+// ---- Stale temporary files ----
+
+// When this process began: temporary files older than that cannot belong to
+// a save of ours that is still under way.
+const fs::file_time_type kProcessStart = fs::file_time_type::clock::now();
+
+// Removes, once per folder and process, the temporary files of our naming
+// that a killed save left: plain files older than the process. (The folders
+// the program writes its own files to are the user's own.)
+void RemoveStaleTemporaries(const fs::path& folder) {
+  static std::mutex* lock = new std::mutex;
+  static std::set<std::wstring>* swept = new std::set<std::wstring>;
+  {
+    std::lock_guard<std::mutex> guard(*lock);
+    if (!swept->insert(folder.native()).second) return;
+  }
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const fs::path& name = it->path();
+    if (!IsTemporaryName(Utf8Of(name.filename()))) continue;
+    std::error_code err;
+    if (!fs::is_regular_file(fs::symlink_status(name, err)) || err) continue;
+    const fs::file_time_type changed = fs::last_write_time(name, err);
+    if (err || changed >= kProcessStart) continue;
+    DeleteFileW(name.c_str());
+  }
+}
+
 bool PutInPlace(const std::wstring& tmp, const std::wstring& target, bool replacing) {
   if (replacing && ReplaceFileW(target.c_str(), tmp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
     return true;
@@ -122,10 +201,13 @@ bool WriteFileAtomically(const std::string& path, const std::function<bool(const
     SetError(error, "Cannot write " + path + ": the folder " + Utf8Of(folder) + " does not exist");
     return false;
   }
+  RemoveStaleTemporaries(folder);
   std::random_device rd;
   const std::wstring tmpName = PathOf(TemporaryNameFor(Utf8Of(target), rd() % 1000000)).native();
+  PendingGuard pending(tmpName);
 
-  Handle file(CreateFileW(tmpName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  Handle file(CreateFileW(tmpName.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                          nullptr));
   if (!file.Valid()) {
     SetError(error, "Cannot write " + path + ": " + win::ErrorText(GetLastError()));
     return false;

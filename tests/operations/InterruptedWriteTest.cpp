@@ -88,7 +88,7 @@ struct Sweep {
     unitFile = rig.work.File("unit.prg");
     const int unitSlots = geometry.IsMultiSlot() ? 2 : 1;
     const std::uint32_t firstLink = geometry.IsMultiSlot() ? geometry.PagesPerSlot() : 0xFFFF;
-    EXPECT_EQ(image::TFileLoader::SaveFile(unitFile, UnitImage(kind, unitSlots, firstLink)), 0);
+    EXPECT_EQ(image::TFileLoader::SaveFile(unitFile, UnitImage(kind, unitSlots, firstLink)).result, 0);
     before = Now();
   }
 

@@ -160,8 +160,9 @@ void CheckAfterFailure(Sweep& s, Operation op, const Flash& after, const std::st
   }
   // A slot left empty is named in the message.
   const std::string message = s.rig.dialogs.script.LastText();
-  if (listsEmptied && op != Operation::Delete)
+  if (listsEmptied && op != Operation::Delete) {
     EXPECT_TRUE(message.find("now empty and must be written again") != std::string::npos) << where << ": " << message;
+  }
 }
 
 class InterruptedWrite : public ::testing::TestWithParam<int> {};

@@ -48,29 +48,33 @@ bool Load(OpsRig& rig, const std::string& file) {
 }
 
 
-TEST(UnitCopyAndLoad, ACopyLoadedBackRestoresTheSameBytesOnEveryKind) {
-  for (int kind = 0; kind <= 5; ++kind) {
-    OpsRig rig(kind);
-    model::TMainForm& w = rig.Begin();
-    AddSlots(rig, kind == 2 || kind == 3 || kind == 4 ? 2 : 1);
-    const image::THexList original = rig.Flash();
-    const std::string file = rig.work.File("unit.prg");
-    ASSERT_TRUE(Copy(rig, file)) << kind << ": " << rig.dialogs.script.LastText();
-    EXPECT_EQ(rig.dialogs.script.LastText(),
-              "Programmer Copied successfully\r" + file + "\rSHA-256: " + *platform::FileSha256(file));
-    EXPECT_EQ(rig.view.captions.back(), "Copying Programmer");
+class UnitCopyAndLoad : public ::testing::TestWithParam<int> {};
 
-    rig.dialogs.script.Answer(DlgButton::Yes);
-    ASSERT_TRUE(w.EraseButtonClick());
-    ASSERT_TRUE(Load(rig, file)) << kind << ": " << rig.dialogs.script.LastText();
-    EXPECT_EQ(rig.dialogs.script.LastText(), "Programmer Loaded successfully\r" + file);
-    EXPECT_TRUE(SameBytes(original, rig.Flash())) << kind;
-    EXPECT_EQ(w.Programs.EntryCount, kind == 2 || kind == 3 || kind == 4 ? 2 : 1) << "the directory was read back";
-    EXPECT_EQ(text::Trim(w.Programs.Get(0).SlotName), "001 Job 1");
-    EXPECT_EQ(rig.view.open, 0);
-    EXPECT_FALSE(w.Link()->LinkOpen);
-  }
+TEST_P(UnitCopyAndLoad, ACopyLoadedBackRestoresTheSameBytes) {
+  const int kind = GetParam();
+  OpsRig rig(kind);
+  model::TMainForm& w = rig.Begin();
+  AddSlots(rig, kind == 2 || kind == 3 || kind == 4 ? 2 : 1);
+  const image::THexList original = rig.Flash();
+  const std::string file = rig.work.File("unit.prg");
+  ASSERT_TRUE(Copy(rig, file)) << kind << ": " << rig.dialogs.script.LastText();
+  EXPECT_EQ(rig.dialogs.script.LastText(),
+            "Programmer Copied successfully\r" + file + "\rSHA-256: " + *platform::FileSha256(file));
+  EXPECT_EQ(rig.view.captions.back(), "Copying Programmer");
+
+  rig.dialogs.script.Answer(DlgButton::Yes);
+  ASSERT_TRUE(w.EraseButtonClick());
+  ASSERT_TRUE(Load(rig, file)) << kind << ": " << rig.dialogs.script.LastText();
+  EXPECT_EQ(rig.dialogs.script.LastText(), "Programmer Loaded successfully\r" + file);
+  EXPECT_TRUE(SameBytes(original, rig.Flash())) << kind;
+  EXPECT_EQ(w.Programs.EntryCount, kind == 2 || kind == 3 || kind == 4 ? 2 : 1) << "the directory was read back";
+  EXPECT_EQ(text::Trim(w.Programs.Get(0).SlotName), "001 Job 1");
+  EXPECT_EQ(rig.view.open, 0);
+  EXPECT_FALSE(w.Link()->LinkOpen);
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryKind, UnitCopyAndLoad, ::testing::Range(0, 6),
+                         [](const ::testing::TestParamInfo<int>& info) { return "Kind" + std::to_string(info.param); });
 
 TEST(UnitCopy, ReadsTheListedSlotsAndAsksWithTheKindsDuration) {
   OpsRig rig(3);

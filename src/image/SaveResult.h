@@ -8,8 +8,8 @@
 namespace velmar::image {
 
 struct SaveResult {
-  int result = 0;        // 0 written, 1 not written
-  std::string message;   // why it was not written; empty when it was
+  int result = 0;       // 0 written, 1 not written
+  std::string message;  // why it was not written; empty when it was
 
   bool Failed() const { return result != 0; }
 };

@@ -44,7 +44,7 @@ void LoadAndSave(benchmark::State& state, bool dense) {
   THexList image(0x100000);
   for (auto _ : state) {
     if (TFileLoader::LoadFile(in, image).result != 0) state.SkipWithError("load failed");
-    if (TFileLoader::SaveFile(out, image) != 0) state.SkipWithError("save failed");
+    if (TFileLoader::SaveFile(out, image).Failed()) state.SkipWithError("save failed");
   }
   state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(bytes));
 }

@@ -109,7 +109,8 @@ struct Session {
     form->CloseRequested = true;  // never write setting.ini or say goodbye
     window->show();
     // Shown, polished, and fitted to its controls as a person would see it.
-    QTest::qWaitForWindowExposed(window.get());
+    if (!QTest::qWaitForWindowExposed(window.get()))
+      std::fprintf(stderr, "the main window was not shown in time; its pictures may be incomplete\n");
     QTest::qWait(300);
   }
   ~Session() { env->Finish(nullptr); }

@@ -23,7 +23,7 @@ bool IsQtOption(std::string_view arg, bool& takesValue) {
   if (withValue.count(arg)) return takesValue = true;
   if (alone.count(arg)) return true;
   const auto eq = arg.find('=');
-  return eq != std::string_view::npos && withValue.count(arg.substr(0, eq)) || arg.rfind("-qmljsdebugger", 0) == 0;
+  return (eq != std::string_view::npos && withValue.count(arg.substr(0, eq))) || arg.rfind("-qmljsdebugger", 0) == 0;
 }
 
 const char* const kParameters = R"(Command-line parameters (an unattended Load Unit):

@@ -7,8 +7,8 @@
 #include "cli/TerminalDialogs.h"
 #include "image/THexList.h"
 #include "link/D2XXUnit.h"
-#include "link/LinkErrors.h"
 #include "link/TReadProg.h"
+#include "platform/Errors.h"
 #include "platform/Text.h"
 
 namespace velmar::cli {
@@ -51,11 +51,7 @@ void LinkSession::Run(const std::function<void()>& body) {
   std::string failure;
   try {
     body();
-  } catch (const link::EFirmwareUpdate& e) {
-    failure = e.what();
-  } catch (const link::EISPException& e) {
-    failure = e.what();
-  } catch (const image::EISPException& e) {
+  } catch (const platform::EVelmarError& e) {  // the link's, the image's, a file's
     failure = e.what();
   } catch (const CliFailure&) {
     std::string ignored;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "devices/TData.h"
+#include "platform/Errors.h"
 #include "platform/IniFile.h"
 
 namespace velmar::devices {
@@ -36,9 +37,9 @@ const std::string& FamilyEntryText(int code);
 bool InFamily(const std::string& sectionName, int code);
 
 // Raised when the device file a family list is built from is missing.
-class EDeviceFileMissing : public std::runtime_error {
+class EDeviceFileMissing : public platform::EVelmarError {
  public:
-  using std::runtime_error::runtime_error;
+  using EVelmarError::EVelmarError;
 };
 
 // Which defaults apply to missing keys: those of the device change, or those

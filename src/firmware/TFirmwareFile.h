@@ -18,14 +18,15 @@
 
 #include "firmware/TFirmwareCipher.h"
 #include "image/THexList.h"
+#include "platform/Errors.h"
 
 namespace velmar::firmware {
 
 // A firmware file whose check line does not match, whose lines are not
 // hexadecimal text, or that holds no version line. The text says which.
-class EFirmwareCorrupted : public std::runtime_error {
+class EFirmwareCorrupted : public platform::EVelmarError {
  public:
-  using std::runtime_error::runtime_error;
+  using EVelmarError::EVelmarError;
 };
 
 // The update's messages for the two failures ("\r" breaks the line).

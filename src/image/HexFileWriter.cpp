@@ -119,15 +119,17 @@ std::string TFileLoader::IntelHexText(const THexList& image) {
   return out;
 }
 
-int TFileLoader::SaveFile(const std::string& fileName, const THexList& image, int /*format*/, std::string* error,
-                          platform::Durability durability, platform::FileOrigin origin) {
+SaveResult TFileLoader::SaveFile(const std::string& fileName, const THexList& image, int /*format*/,
+                                 platform::Durability durability, platform::FileOrigin origin) {
+  SaveResult r;
   try {
     const auto produce = [&image](const platform::AppendBytes& append) { return Format(image, append); };
-    return platform::WriteFileAtomically(fileName, produce, error, durability, origin) ? 0 : 1;
+    if (!platform::WriteFileAtomically(fileName, produce, &r.message, durability, origin)) r.result = 1;
   } catch (const std::exception& e) {
-    if (error) *error = e.what();
-    return 1;
+    r.result = 1;
+    r.message = e.what();
   }
+  return r;
 }
 
 }  // namespace velmar::image

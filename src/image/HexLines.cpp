@@ -32,8 +32,7 @@ std::vector<std::string> ReadHexLines(const std::string& path) {
 namespace {
 
 template <typename Line>
-bool SaveLines(const std::string& path, const std::vector<Line>& lines, std::string* error,
-               platform::Durability durability) {
+SaveResult SaveLines(const std::string& path, const std::vector<Line>& lines, platform::Durability durability) {
   std::size_t total = 0;
   for (const Line& l : lines) total += l.size() + 2;
   std::string out;
@@ -44,19 +43,21 @@ bool SaveLines(const std::string& path, const std::vector<Line>& lines, std::str
   }
   // Only the program's own pieces go through here: a link at their name is
   // replaced, not written through.
-  return platform::WriteFileAtomically(path, out, error, durability, platform::FileOrigin::Own);
+  SaveResult r;
+  if (!platform::WriteFileAtomically(path, out, &r.message, durability, platform::FileOrigin::Own)) r.result = 1;
+  return r;
 }
 
 }  // namespace
 
-bool SaveHexLines(const std::string& path, const std::vector<std::string>& lines, std::string* error,
-                  platform::Durability durability) {
-  return SaveLines(path, lines, error, durability);
+SaveResult SaveHexLines(const std::string& path, const std::vector<std::string>& lines,
+                        platform::Durability durability) {
+  return SaveLines(path, lines, durability);
 }
 
-bool SaveHexLines(const std::string& path, const std::vector<std::string_view>& lines, std::string* error,
-                  platform::Durability durability) {
-  return SaveLines(path, lines, error, durability);
+SaveResult SaveHexLines(const std::string& path, const std::vector<std::string_view>& lines,
+                        platform::Durability durability) {
+  return SaveLines(path, lines, durability);
 }
 
 std::string_view RecordTypeOf(std::string_view line) {

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "image/SaveResult.h"
 #include "platform/AtomicFile.h"
 
 namespace velmar::image {
@@ -38,11 +39,11 @@ std::vector<std::string> ReadHexLines(const std::string& path);
 // Writes the lines with CR LF line ends as one of the program's own files in
 // its working folder, replacing any old file (or a link at its name)
 // atomically.
-// False (and the reason in `error`) when it cannot be written.
-bool SaveHexLines(const std::string& path, const std::vector<std::string>& lines, std::string* error = nullptr,
-                  platform::Durability durability = platform::Durability::kept);
-bool SaveHexLines(const std::string& path, const std::vector<std::string_view>& lines, std::string* error = nullptr,
-                  platform::Durability durability = platform::Durability::kept);
+// A failed result says why when it cannot be written.
+SaveResult SaveHexLines(const std::string& path, const std::vector<std::string>& lines,
+                        platform::Durability durability = platform::Durability::kept);
+SaveResult SaveHexLines(const std::string& path, const std::vector<std::string_view>& lines,
+                        platform::Durability durability = platform::Durability::kept);
 
 // The record type pair (characters 8 and 9) of a record line; "" when the
 // line is too short to hold one.

@@ -10,7 +10,7 @@ namespace velmar::image {
 
 EISPException::EISPException(const std::string& message, std::string e1, std::string e2,
                              bool show, platform::Dialogs* dialogs)
-    : std::runtime_error(message), extra1(std::move(e1)), extra2(std::move(e2)) {
+    : platform::EVelmarError(message), extra1(std::move(e1)), extra2(std::move(e2)) {
   if (show && dialogs) dialogs->ShowError(message);
 }
 

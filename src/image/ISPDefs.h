@@ -5,8 +5,9 @@
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
+
+#include "platform/Errors.h"
 
 namespace velmar::platform {
 class Dialogs;
@@ -20,10 +21,11 @@ enum TProgStatus : std::uint8_t { ps_normal = 0, ps_programmed, ps_verified, ps_
 using TProgStatusSet = std::uint8_t;
 constexpr TProgStatusSet StatusBit(TProgStatus s) { return TProgStatusSet(1u << s); }
 
-// The memory image's exception. Unrelated to the programmer link's exception
+// The memory image's exception. Apart from the common base
+// platform::EVelmarError it is unrelated to the programmer link's exception
 // of the same name (velmar::link::EISPException); a handler of one does not
 // catch the other. The two extra texts are kept but read by nobody.
-class EISPException : public std::runtime_error {
+class EISPException : public platform::EVelmarError {
  public:
   explicit EISPException(const std::string& message, std::string extra1 = {},
                          std::string extra2 = {}, bool show = false,

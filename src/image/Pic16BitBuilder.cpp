@@ -29,13 +29,13 @@ struct Refusal {
 };
 
 void Save(const SlotJob& job, const char* name, const std::vector<std::string>& lines) {
-  std::string error;
-  if (!SaveHexLines(job.PiecePath(name), lines, &error, platform::Durability::scratch)) throw EISPException(error);
+  const SaveResult saved = SaveHexLines(job.PiecePath(name), lines, platform::Durability::scratch);
+  if (saved.Failed()) throw EISPException(saved.message);
 }
 
 void Save(const SlotJob& job, const char* name, const THexList& image) {
-  std::string error;
-  if (!SavePiece(job, name, image, &error)) throw EISPException(error);
+  const SaveResult saved = SavePiece(job, name, image);
+  if (saved.Failed()) throw EISPException(saved.message);
 }
 
 void Load(const SlotJob& job, const char* name, THexList& image, const char* badFormat) {

@@ -20,8 +20,8 @@ constexpr const char* kFormatTitle = "File Format Warning";
 bool HighVppLayout(int column) { return column == 12 || column == 15; }
 
 void SaveOrThrow(const SlotJob& job, const char* name, const THexList& image) {
-  std::string error;
-  if (!SavePiece(job, name, image, &error)) throw EISPException(error);
+  const SaveResult saved = SavePiece(job, name, image);
+  if (saved.Failed()) throw EISPException(saved.message);
 }
 
 // The program words 0 .. FlashSize/2 - 1, blank words as 0x3FFF.

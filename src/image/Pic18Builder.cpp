@@ -103,9 +103,8 @@ Split SplitEeprom(const std::vector<std::string_view>& kept) {
 }
 
 void Save(const SlotJob& job, const char* name, const std::vector<std::string_view>& lines) {
-  std::string error;
-  if (!SaveHexLines(job.PiecePath(name), lines, &error, platform::Durability::scratch))
-    throw EBuildRefused("Error opening file or bad data \r" + job.userFile + "\r" + error);
+  const SaveResult saved = SaveHexLines(job.PiecePath(name), lines, platform::Durability::scratch);
+  if (saved.Failed()) throw EBuildRefused("Error opening file or bad data \r" + job.userFile + "\r" + saved.message);
 }
 
 void Run(SlotJob& job, const BuildOptions& options) {

@@ -44,8 +44,8 @@ bool MaskConfiguration(SlotJob& job, const BuildOptions& options, THexList& imag
     image.SetValue(first + i, image.GetValue(first + i) & HexPairToByte(std::string_view(mask).substr(2 * i, 2)));
   image.SetValue(first, BitSet(7, image.GetValue(first)));  // background debugger off
 
-  std::string error;
-  if (!SavePiece(job, piece::kFlash, image, &error)) throw std::runtime_error(error);
+  const SaveResult saved = SavePiece(job, piece::kFlash, image);
+  if (saved.Failed()) throw std::runtime_error(saved.message);
   job.dataFileName.clear();
   return result;
 }

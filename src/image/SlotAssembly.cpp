@@ -236,9 +236,9 @@ bool AssembleSlot(SlotJob& job, const BuildOptions& options, slot::ProgrammerGeo
       out.auxBytes = aux.Count();
       CopyInto(slot, out.auxOffset, aux, out.auxBytes);
     }
-    std::string error;
-    if (!SavePiece(job, piece::kHeader, headerImage, &error) || !SavePiece(job, piece::kFlashTest, slot, &error))
-      throw EISPException(error);
+    SaveResult saved = SavePiece(job, piece::kHeader, headerImage);
+    if (!saved.Failed()) saved = SavePiece(job, piece::kFlashTest, slot);
+    if (saved.Failed()) throw EISPException(saved.message);
 
     out.slotSize = geometry.SlotSize;
     out.pageSize = page;

@@ -28,10 +28,10 @@ void ApplyMask(SlotJob& job, std::string_view mask, int count) {
   }
 }
 
-bool SavePiece(const SlotJob& job, std::string_view name, const THexList& image, std::string* error) {
+SaveResult SavePiece(const SlotJob& job, std::string_view name, const THexList& image) {
   // The pieces are made again by every build: no need to sync them.
-  return TFileLoader::SaveFile(job.PiecePath(name), image, 1, error, platform::Durability::scratch,
-                               platform::FileOrigin::Own) == 0;
+  return TFileLoader::SaveFile(job.PiecePath(name), image, 1, platform::Durability::scratch,
+                               platform::FileOrigin::Own);
 }
 
 }  // namespace velmar::image

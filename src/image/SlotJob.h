@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "devices/TData.h"
+#include "image/SaveResult.h"
 
 namespace velmar::image {
 
@@ -87,7 +88,7 @@ struct SlotJob {
 // hexadecimal.
 void ApplyMask(SlotJob& job, std::string_view mask, int count);
 
-// Saves an image as one of the job's pieces. False and the reason on failure.
-bool SavePiece(const SlotJob& job, std::string_view name, const THexList& image, std::string* error = nullptr);
+// Saves an image as one of the job's pieces; a failed result says why.
+SaveResult SavePiece(const SlotJob& job, std::string_view name, const THexList& image);
 
 }  // namespace velmar::image

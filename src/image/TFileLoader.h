@@ -11,16 +11,18 @@
 #include <vector>
 
 #include "image/LoadResult.h"
+#include "image/SaveResult.h"
 #include "image/THexList.h"
 #include "platform/AtomicFile.h"
+#include "platform/Errors.h"
 
 namespace velmar::image {
 
 // A file that cannot be opened or read. Load does not catch it; the calling
 // operation reports it.
-class EFileOpenError : public std::runtime_error {
+class EFileOpenError : public platform::EVelmarError {
  public:
-  using std::runtime_error::runtime_error;
+  using EVelmarError::EVelmarError;
 };
 
 enum HexFormat : int {
@@ -61,13 +63,12 @@ class TFileLoader {
   static LoadResult LoadLines(const std::vector<std::string>& lines, THexList& image);
 
   // Writes the image as Intel HEX, replacing any old file atomically (and
-  // synced to disk unless it is a scratch file). 0 on success, 1 on any
-  // error (then `error` says what). `origin` says whether the user named the
-  // file or it is one of the program's own.
-  static int SaveFile(const std::string& fileName, const THexList& image, int format = 1,
-                      std::string* error = nullptr,
-                      platform::Durability durability = platform::Durability::kept,
-                      platform::FileOrigin origin = platform::FileOrigin::User);
+  // synced to disk unless it is a scratch file). The result is 0 on
+  // success, 1 on any error (then its message says what). `origin` says
+  // whether the user named the file or it is one of the program's own.
+  static SaveResult SaveFile(const std::string& fileName, const THexList& image, int format = 1,
+                             platform::Durability durability = platform::Durability::kept,
+                             platform::FileOrigin origin = platform::FileOrigin::User);
   // The Intel HEX text that SaveFile writes (CR LF line ends).
   static std::string IntelHexText(const THexList& image);
 

@@ -1,23 +1,23 @@
 // The programmer link's two exception types. EISPException carries a link or
 // identity failure; EFirmwareUpdate says that the programmer needs new
 // firmware, so the Read flow can offer an update. Both carry only their
-// message. (The memory image has an unrelated EISPException of its own in
-// velmar::image; each handler names the one it means.)
+// message. (The memory image has an EISPException of its own in
+// velmar::image; the two share only the base platform::EVelmarError, so
+// each handler names the one it means.)
 #pragma once
 
-#include <stdexcept>
-#include <string>
+#include "platform/Errors.h"
 
 namespace velmar::link {
 
-class EISPException : public std::runtime_error {
+class EISPException : public platform::EVelmarError {
  public:
-  using std::runtime_error::runtime_error;
+  using EVelmarError::EVelmarError;
 };
 
-class EFirmwareUpdate : public std::runtime_error {
+class EFirmwareUpdate : public platform::EVelmarError {
  public:
-  using std::runtime_error::runtime_error;
+  using EVelmarError::EVelmarError;
 };
 
 }  // namespace velmar::link

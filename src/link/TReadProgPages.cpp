@@ -55,7 +55,7 @@ bool TReadProg::ReadBlock(std::uint32_t page, std::uint32_t count, int part) {
     if (ClockInByte() != '!') {
       for (int i = 0; i < 3; ++i) ClockInByte();
       platform::EnsurePrivateFolder(WorkingFolder);
-      image::TFileLoader::SaveFile(WorkingFolder + "dferror.hex", *ReadImage, 1, nullptr, platform::Durability::kept,
+      image::TFileLoader::SaveFile(WorkingFolder + "dferror.hex", *ReadImage, 1, platform::Durability::kept,
                                    platform::FileOrigin::Own);
       return false;
     }

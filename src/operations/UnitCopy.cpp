@@ -82,9 +82,9 @@ CopyOutcome RunUnitCopy(model::TForm1& form, link::TReadProg& link, const std::s
       read = ReadPages(form, link, slotRecords);
       if (read) {
         BlankHeadersFrom(*link.ReadImage, link.Geometry, std::uint32_t(slotRecords));
-        std::string error;
-        if (image::TFileLoader::SaveFile(fileName, *link.ReadImage, 1, &error) != 0) {
-          if (saveError) *saveError = error;
+        const image::SaveResult saved = image::TFileLoader::SaveFile(fileName, *link.ReadImage);
+        if (saved.Failed()) {
+          if (saveError) *saveError = saved.message;
           return CopyOutcome::SaveFailed;
         }
       }

@@ -119,7 +119,7 @@ std::string UtcTimeNow() {
   const auto today = floor<days>(now);
   const year_month_day date{today};
   const hh_mm_ss<milliseconds> time{floor<milliseconds>(now - today)};
-  char text[40];
+  char text[128];  // room for any value of the fields, not only a real time
   std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02lld:%02lld:%02lld.%03lldZ", int(date.year()),
                 unsigned(date.month()), unsigned(date.day()), (long long)time.hours().count(),
                 (long long)time.minutes().count(), (long long)time.seconds().count(),

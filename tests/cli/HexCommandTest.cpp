@@ -36,10 +36,11 @@ TEST(HexInfo, AReportThatCannotBeWrittenIsAFailure) {
   EXPECT_EQ(velmar::cli::RunCli({"hex", "info", dir.File("a.hex"), "--json"}, lost, err, in), 1);
   EXPECT_EQ(err.str(), "The output could not be written\n");
   // The executable's standard output, when the disk is full.
-  if (!velmar::test::kOnWindows && velmar::test::Exists("/dev/full"))
+  if (!velmar::test::kOnWindows && velmar::test::Exists("/dev/full")) {
     EXPECT_EQ(velmar::test::RunCommand(velmar::test::BinDir() + "velmar-cli hex info " + dir.File("a.hex") +
                                        " >/dev/full 2>/dev/null"),
               1);
+  }
 }
 
 TEST(HexInfo, ASmallSizeMakesTheLoadFail) {

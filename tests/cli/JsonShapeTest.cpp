@@ -219,8 +219,9 @@ TEST_F(JsonShapes, FailuresPrintOneObjectWithTheError) {
     const std::string message = j["error"]["message"];
     EXPECT_FALSE(message.empty()) << c.command;
     EXPECT_NE(message.find(c.reason), std::string::npos) << c.command << ": " << message;
-    if (c.status != 3)  // else the question and its answer are on stderr
+    if (c.status != 3) {  // else the question and its answer are on stderr
       EXPECT_NE(r.err.find(message.substr(0, 20)), std::string::npos) << c.command << ": " << r.err;
+    }
   }
   // A usage error before any command ran, and an unknown command.
   for (const std::vector<std::string>& args :

@@ -119,7 +119,7 @@ void StageImage(const std::string& file, std::uint32_t pageSize, std::uint32_t s
     if (i != 1) slot::SealHeader(h.data());
     for (std::size_t b = 0; b < h.size(); ++b) img.SetValue(start * pageSize + std::uint32_t(b), h[b]);
   }
-  ASSERT_EQ(image::TFileLoader::SaveFile(file, img), 0);
+  ASSERT_EQ(image::TFileLoader::SaveFile(file, img).result, 0);
 }
 
 TEST_F(LinkCli, AStagedDirectoryListsOnEveryMultiSlotKind) {

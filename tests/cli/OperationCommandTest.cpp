@@ -167,7 +167,7 @@ TEST_F(OperationCli, ButtonsTheWindowDoesNotOfferAreRefused) {
     const slot::HeaderBytes h = MakeHeader(spec, int(i) + 1, i * g.PagesPerSlot(), g.PagesPerSlot(), false);
     std::copy(h.begin(), h.end(), img.DataAt(i * g.SlotSize));
   }
-  ASSERT_EQ(image::TFileLoader::SaveFile(dir.File("full.hex"), img), 0);
+  ASSERT_EQ(image::TFileLoader::SaveFile(dir.File("full.hex"), img).result, 0);
   ASSERT_EQ(Run({"sim", "import", full, dir.File("full.hex")}).status, 0);
   r = On(full, With({"new"}, Program("pic16f628a", 1, "PIC16F628A", "Ninth")));
   EXPECT_EQ(r.status, 1);

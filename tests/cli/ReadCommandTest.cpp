@@ -35,7 +35,7 @@ struct ReadCli : ::testing::Test {
       slot::HeaderBytes h = MakeHeader(slots[i], int(i) + 1, start, pages, !g.IsMultiSlot());
       for (std::size_t b = 0; b < h.size(); ++b) img.SetValue(start * g.PageSize + std::uint32_t(b), h[b]);
     }
-    EXPECT_EQ(image::TFileLoader::SaveFile(dir.File("unit.hex"), img), 0);
+    EXPECT_EQ(image::TFileLoader::SaveFile(dir.File("unit.hex"), img).result, 0);
     EXPECT_EQ(Run({"sim", "import", state, dir.File("unit.hex")}).status, 0);
     return state;
   }

@@ -87,27 +87,42 @@ TEST(FirmwareChange, ReportsEveryStepAndItsProgress) {
   EXPECT_EQ(rig.view.progress.back(), std::make_pair(63, 64));
 }
 
-TEST(FirmwareChange, TheKindDecidesTheFileAndFirmware) {
+// Which file and firmware each kind takes, whatever was asked (PIC24
+// firmware in "asked.upd"); the version 2 programmers and a kind not known
+// keep what was asked.
+struct KindFirmware {
+  int kind;
+  const char* file;
+  int required;
+};
+
+const KindFirmware kKindFirmware[] = {
+    {0, "pic.upd", devices::fw_pic},           {1, "pic.upd", devices::fw_pic},
+    {2, "pic.upd", devices::fw_pic},           {3, "portable.upd", devices::fw_portable},
+    {4, "asked.upd", devices::fw_pic24},       {5, "asked.upd", devices::fw_pic24},
+    {255, "asked.upd", devices::fw_pic24},
+};
+
+class FirmwareForKind : public ::testing::TestWithParam<KindFirmware> {};
+
+TEST_P(FirmwareForKind, TheKindDecidesTheFileAndFirmware) {
   devices::TData data;
   data.FirmwareQRX = "pic.upd";
   data.FirmwareQRX24 = "pic24.upd";
   data.FirmwareQRXPrima = "portable.upd";
-  for (int kind : {0, 1, 2, 3, 4, 5, 255}) {
-    std::string file = "asked.upd";
-    int required = devices::fw_pic24;
-    ChooseFirmwareForKind(std::uint8_t(kind), data, file, required);
-    if (kind <= 2) {
-      EXPECT_EQ(file, "pic.upd");
-      EXPECT_EQ(required, devices::fw_pic);
-    } else if (kind == 3) {
-      EXPECT_EQ(file, "portable.upd");
-      EXPECT_EQ(required, devices::fw_portable);
-    } else {
-      EXPECT_EQ(file, "asked.upd");
-      EXPECT_EQ(required, devices::fw_pic24);
-    }
-  }
+  std::string file = "asked.upd";
+  int required = devices::fw_pic24;
+  ChooseFirmwareForKind(std::uint8_t(GetParam().kind), data, file, required);
+  EXPECT_EQ(file, GetParam().file);
+  EXPECT_EQ(required, GetParam().required);
+}
 
+INSTANTIATE_TEST_SUITE_P(EveryKind, FirmwareForKind, ::testing::ValuesIn(kKindFirmware),
+                         [](const ::testing::TestParamInfo<KindFirmware>& info) {
+                           return "Kind" + std::to_string(info.param.kind);
+                         });
+
+TEST(FirmwareChange, EachProgrammerRunsTheFirmwareItTakes) {
   // A version 1 programmer asked for PIC24 firmware gets PIC12/16/18 firmware.
   UpdateRig eightWay(2);
   ASSERT_EQ(eightWay.Change(devices::fw_pic24, Shipped("qrxpic24.upd")), 0);
@@ -156,6 +171,7 @@ TEST(FirmwareChange, FilesThatAreNotRightAreRefusedBeforeAnythingIsErased) {
        CorruptedMessage(dir.File("erased.upd"))},
   };
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
     UpdateRig rig(5);
     rig.Sim().version = 200;
     const std::vector<std::uint8_t> before = rig.Flash();

@@ -44,7 +44,9 @@ Loaded LoadText(const std::string& text, std::uint32_t size = 0x20000) {
   EXPECT_EQ(g.message, l.r.message);
   EXPECT_EQ(g.lastAddress, l.r.lastAddress);
   EXPECT_LE(grown.Count(), size);
-  if (g.result == 0) EXPECT_LE(grown.Count(), std::uint64_t(g.lastAddress + 1 + 0xFFFF) / 0x10000 * 0x10000);
+  if (g.result == 0) {
+    EXPECT_LE(grown.Count(), std::uint64_t(g.lastAddress + 1 + 0xFFFF) / 0x10000 * 0x10000);
+  }
   EXPECT_EQ(0, std::memcmp(grown.DataAt(0), l.image.DataAt(0), grown.Count()));
   EXPECT_EQ(grown.LastUsed(), l.image.LastUsed());
   // Checking without keeping the data comes to the same verdict.

@@ -52,7 +52,7 @@ TEST(IntelHexWriter, RoundTripsEveryByteThroughTheReader) {
   THexList h(0x30000);
   for (std::uint32_t a = 0; a < h.Count(); a += 7) h.SetValue(a, std::uint8_t(a * 13));
   TempDir dir;
-  ASSERT_EQ(TFileLoader::SaveFile(dir.File("out.hex"), h), 0);
+  ASSERT_EQ(TFileLoader::SaveFile(dir.File("out.hex"), h).result, 0);
   THexList back(0x30000);
   const LoadResult r = TFileLoader::LoadFile(dir.File("out.hex"), back);
   ASSERT_EQ(r.result, 0);
@@ -65,7 +65,7 @@ TEST(SaveFile, ReplacesAnOldFileCompletely) {
   WriteFile(dir.File("out.hex"), std::string(10000, 'x'));
   THexList h(0x10);
   h.SetValue(0, 0x11);
-  ASSERT_EQ(TFileLoader::SaveFile(dir.File("out.hex"), h), 0);
+  ASSERT_EQ(TFileLoader::SaveFile(dir.File("out.hex"), h).result, 0);
   EXPECT_EQ(ReadFile(dir.File("out.hex")), ":0100000011EE\r\n:00000001FF\r\n");
 }
 
@@ -78,14 +78,14 @@ TEST(SaveFile, ReplacingAFileKeepsWhatTheFileWas) {
   // A private file stays private.
   WriteFile(dir.File("private.hex"), "old");
   fs::permissions(dir.File("private.hex"), fs::perms::owner_read | fs::perms::owner_write);
-  ASSERT_EQ(TFileLoader::SaveFile(dir.File("private.hex"), h), 0);
+  ASSERT_EQ(TFileLoader::SaveFile(dir.File("private.hex"), h).result, 0);
   EXPECT_EQ(fs::status(dir.File("private.hex")).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write);
   // A link stays a link, and the file it names gets the new contents.
   fs::create_directory(dir.File("kept"));
   WriteFile(dir.File("kept/real.hex"), "old");
   fs::create_symlink(dir.File("kept/real.hex"), dir.File("link.hex"));
-  ASSERT_EQ(TFileLoader::SaveFile(dir.File("link.hex"), h), 0);
+  ASSERT_EQ(TFileLoader::SaveFile(dir.File("link.hex"), h).result, 0);
   EXPECT_TRUE(fs::is_symlink(dir.File("link.hex")));
   EXPECT_EQ(ReadFile(dir.File("kept/real.hex")), ":0100000011EE\r\n:00000001FF\r\n");
 }
@@ -98,9 +98,9 @@ TEST(SaveFile, AFailedSaveLeavesTheOldFileWholeAndReturnsOne) {
   std::filesystem::permissions(dir.Path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
   THexList h(0x10);
   h.SetValue(0, 0x11);
-  std::string error;
-  EXPECT_EQ(TFileLoader::SaveFile(dir.File("out.hex"), h, 1, &error), 1);
-  EXPECT_NE(error.find("out.hex"), std::string::npos);
+  const SaveResult saved = TFileLoader::SaveFile(dir.File("out.hex"), h);
+  EXPECT_EQ(saved.result, 1);
+  EXPECT_NE(saved.message.find("out.hex"), std::string::npos);
   EXPECT_EQ(ReadFile(dir.File("out.hex")), "old contents");
 }
 
@@ -109,7 +109,7 @@ TEST(SaveFile, AFailedRenameKeepsTheTargetAndRemovesTheTemporaryFile) {
   std::filesystem::create_directory(dir.File("target.hex"));
   WriteFile(dir.File("target.hex/keep"), "x");
   THexList h(0x10);
-  EXPECT_EQ(TFileLoader::SaveFile(dir.File("target.hex"), h), 1);
+  EXPECT_EQ(TFileLoader::SaveFile(dir.File("target.hex"), h).result, 1);
   EXPECT_TRUE(velmar::test::Exists(dir.File("target.hex/keep")));
   int entries = 0;
   for (auto& e : std::filesystem::directory_iterator(dir.Path())) {
@@ -121,15 +121,15 @@ TEST(SaveFile, AFailedRenameKeepsTheTargetAndRemovesTheTemporaryFile) {
 
 TEST(SaveFile, AnUnwritableTargetReturnsOne) {
   THexList h(0x10);
-  std::string error;
-  EXPECT_EQ(TFileLoader::SaveFile("/nonexistent-folder/out.hex", h, 1, &error), 1);
-  EXPECT_FALSE(error.empty());
+  const SaveResult saved = TFileLoader::SaveFile("/nonexistent-folder/out.hex", h);
+  EXPECT_EQ(saved.result, 1);
+  EXPECT_NE(saved.message.find("/nonexistent-folder/out.hex"), std::string::npos) << saved.message;
 }
 
 TEST(SaveFile, DoesNotLeaveTemporaryFilesBehind) {
   TempDir dir;
   THexList h(0x10);
-  ASSERT_EQ(TFileLoader::SaveFile(dir.File("a.hex"), h), 0);
+  ASSERT_EQ(TFileLoader::SaveFile(dir.File("a.hex"), h).result, 0);
   int files = 0;
   for (auto& e : std::filesystem::directory_iterator(dir.Path())) {
     (void)e;

@@ -55,7 +55,9 @@ TEST(EnsureWorkingFolder, CreatesExactlyTheNamedFolderWithEveryMissingLevel) {
   EXPECT_TRUE(std::filesystem::is_directory(working));
   // Not a lower-case sibling, which on a case-sensitive system is another
   // folder (on Windows it names the same one).
-  if (!velmar::test::kOnWindows) EXPECT_FALSE(std::filesystem::exists(dir.Path() + "share/torvik"));
+  if (!velmar::test::kOnWindows) {
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() + "share/torvik"));
+  }
   EXPECT_NO_THROW(EnsureWorkingFolder(working));  // already there
 }
 

@@ -39,12 +39,12 @@ struct SlotAssembly : BuilderFixture {
     THexList img(0x41000);
     for (std::uint32_t i = 0; i < n; ++i) img.SetValue(i, 0x01);
     for (std::size_t i = 0; i < tail.size(); ++i) img.SetValue(n + std::uint32_t(i), tail[i]);
-    ASSERT_EQ(TFileLoader::SaveFile(working.File(piece::kFlash), img), 0);
+    ASSERT_EQ(TFileLoader::SaveFile(working.File(piece::kFlash), img).result, 0);
   }
   void Piece(const char* name, const Bytes& bytes) {
     THexList img(std::uint32_t(bytes.size()));
     for (std::size_t i = 0; i < bytes.size(); ++i) img.SetValue(std::uint32_t(i), bytes[i]);
-    ASSERT_EQ(TFileLoader::SaveFile(working.File(name), img), 0);
+    ASSERT_EQ(TFileLoader::SaveFile(working.File(name), img).result, 0);
   }
   bool Assemble() { return AssembleSlot(job, options, geometry, request, header, record, slot, dialogs, &layout); }
   std::uint32_t Field(vslot::HeaderField f) { return vslot::GetField(HeaderOf(header), f); }

@@ -111,7 +111,7 @@ TEST(SrecCmp, ReadsOurIntelHexAsTheSameData) {
   TempDir dir;
   THexList image(0x40000);
   std::string inputs = WriteChunks(dir, {{0x10, 5}, {0x8000, 1000}, {0x1FFF8, 20}, {0x30001, 1}}, image);
-  ASSERT_EQ(TFileLoader::SaveFile(dir.File("ours.hex"), image), 0);
+  ASSERT_EQ(TFileLoader::SaveFile(dir.File("ours.hex"), image).result, 0);
   ASSERT_EQ(RunCommand("srec_cat" + inputs + " -o " + dir.File("ref.hex") + " -Intel"), 0);
   std::string output;
   // Our lines keep the leading 0xFF bytes of a line, so compare with the

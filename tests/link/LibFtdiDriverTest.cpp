@@ -55,7 +55,7 @@ struct LibFtdiTest : ::testing::Test {
   LibFtdiTest() {
     auto f = std::make_unique<FakeCalls>();
     fake = f.get();
-    fake->devices = {{&devA, "Dual RS232", "FT123"}, {&devB, "Dual RS232", "QRX"}};
+    fake->devices = {{&devA, "Dual RS232", "FT123", ""}, {&devB, "Dual RS232", "QRX", ""}};
     driver = std::make_unique<LibFtdiDriver>(std::move(f), 100);
   }
   int devA = 0, devB = 0;

@@ -88,7 +88,7 @@ struct Sweep {
     unitFile = rig.work.File("unit.prg");
     const int unitSlots = geometry.IsMultiSlot() ? 2 : 1;
     const std::uint32_t firstLink = geometry.IsMultiSlot() ? geometry.PagesPerSlot() : 0xFFFF;
-    EXPECT_EQ(image::TFileLoader::SaveFile(unitFile, UnitImage(kind, unitSlots, firstLink)), 0);
+    EXPECT_EQ(image::TFileLoader::SaveFile(unitFile, UnitImage(kind, unitSlots, firstLink)).result, 0);
     before = Now();
   }
 
@@ -160,8 +160,9 @@ void CheckAfterFailure(Sweep& s, Operation op, const Flash& after, const std::st
   }
   // A slot left empty is named in the message.
   const std::string message = s.rig.dialogs.script.LastText();
-  if (listsEmptied && op != Operation::Delete)
+  if (listsEmptied && op != Operation::Delete) {
     EXPECT_TRUE(message.find("now empty and must be written again") != std::string::npos) << where << ": " << message;
+  }
 }
 
 class InterruptedWrite : public ::testing::TestWithParam<int> {};

@@ -48,29 +48,33 @@ bool Load(OpsRig& rig, const std::string& file) {
 }
 
 
-TEST(UnitCopyAndLoad, ACopyLoadedBackRestoresTheSameBytesOnEveryKind) {
-  for (int kind = 0; kind <= 5; ++kind) {
-    OpsRig rig(kind);
-    model::TMainForm& w = rig.Begin();
-    AddSlots(rig, kind == 2 || kind == 3 || kind == 4 ? 2 : 1);
-    const image::THexList original = rig.Flash();
-    const std::string file = rig.work.File("unit.prg");
-    ASSERT_TRUE(Copy(rig, file)) << kind << ": " << rig.dialogs.script.LastText();
-    EXPECT_EQ(rig.dialogs.script.LastText(),
-              "Programmer Copied successfully\r" + file + "\rSHA-256: " + *platform::FileSha256(file));
-    EXPECT_EQ(rig.view.captions.back(), "Copying Programmer");
+class UnitCopyAndLoad : public ::testing::TestWithParam<int> {};
 
-    rig.dialogs.script.Answer(DlgButton::Yes);
-    ASSERT_TRUE(w.EraseButtonClick());
-    ASSERT_TRUE(Load(rig, file)) << kind << ": " << rig.dialogs.script.LastText();
-    EXPECT_EQ(rig.dialogs.script.LastText(), "Programmer Loaded successfully\r" + file);
-    EXPECT_TRUE(SameBytes(original, rig.Flash())) << kind;
-    EXPECT_EQ(w.Programs.EntryCount, kind == 2 || kind == 3 || kind == 4 ? 2 : 1) << "the directory was read back";
-    EXPECT_EQ(text::Trim(w.Programs.Get(0).SlotName), "001 Job 1");
-    EXPECT_EQ(rig.view.open, 0);
-    EXPECT_FALSE(w.Link()->LinkOpen);
-  }
+TEST_P(UnitCopyAndLoad, ACopyLoadedBackRestoresTheSameBytes) {
+  const int kind = GetParam();
+  OpsRig rig(kind);
+  model::TMainForm& w = rig.Begin();
+  AddSlots(rig, kind == 2 || kind == 3 || kind == 4 ? 2 : 1);
+  const image::THexList original = rig.Flash();
+  const std::string file = rig.work.File("unit.prg");
+  ASSERT_TRUE(Copy(rig, file)) << kind << ": " << rig.dialogs.script.LastText();
+  EXPECT_EQ(rig.dialogs.script.LastText(),
+            "Programmer Copied successfully\r" + file + "\rSHA-256: " + *platform::FileSha256(file));
+  EXPECT_EQ(rig.view.captions.back(), "Copying Programmer");
+
+  rig.dialogs.script.Answer(DlgButton::Yes);
+  ASSERT_TRUE(w.EraseButtonClick());
+  ASSERT_TRUE(Load(rig, file)) << kind << ": " << rig.dialogs.script.LastText();
+  EXPECT_EQ(rig.dialogs.script.LastText(), "Programmer Loaded successfully\r" + file);
+  EXPECT_TRUE(SameBytes(original, rig.Flash())) << kind;
+  EXPECT_EQ(w.Programs.EntryCount, kind == 2 || kind == 3 || kind == 4 ? 2 : 1) << "the directory was read back";
+  EXPECT_EQ(text::Trim(w.Programs.Get(0).SlotName), "001 Job 1");
+  EXPECT_EQ(rig.view.open, 0);
+  EXPECT_FALSE(w.Link()->LinkOpen);
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryKind, UnitCopyAndLoad, ::testing::Range(0, 6),
+                         [](const ::testing::TestParamInfo<int>& info) { return "Kind" + std::to_string(info.param); });
 
 TEST(UnitCopy, ReadsTheListedSlotsAndAsksWithTheKindsDuration) {
   OpsRig rig(3);
@@ -199,7 +203,7 @@ TEST(UnitLoad, OnThePortableAFileIn1024BytePagesIsAdjustedAndOtherFilesRefused) 
   OpsRig rig(3);
   model::TMainForm& w = rig.Begin();
   const std::string file = rig.work.File("old.prg");
-  ASSERT_EQ(image::TFileLoader::SaveFile(file, UnitImage(3, 2, 258)), 0);
+  ASSERT_EQ(image::TFileLoader::SaveFile(file, UnitImage(3, 2, 258)).result, 0);
   ASSERT_TRUE(Load(rig, file)) << rig.dialogs.script.LastText();
   EXPECT_EQ(slot::GetField(rig.HeaderAt(0).data(), slot::slot_header::NextHeaderPage), 1032u);
   EXPECT_EQ(slot::GetField(rig.HeaderAt(1032).data(), slot::slot_header::NextHeaderPage), 2064u);
@@ -208,7 +212,7 @@ TEST(UnitLoad, OnThePortableAFileIn1024BytePagesIsAdjustedAndOtherFilesRefused) 
 
   const image::THexList before = rig.Flash();
   const std::string wrong = rig.work.File("wrong.prg");
-  ASSERT_EQ(image::TFileLoader::SaveFile(wrong, UnitImage(3, 1, 500)), 0);
+  ASSERT_EQ(image::TFileLoader::SaveFile(wrong, UnitImage(3, 1, 500)).result, 0);
   EXPECT_FALSE(Load(rig, wrong));
   EXPECT_EQ(rig.dialogs.script.LastText(), "File is not correct for portable programmer");
   EXPECT_TRUE(SameBytes(before, rig.Flash()));
@@ -228,7 +232,7 @@ TEST(UnitLoad, RefusesFilesThatAreNoUnitImageOfThisProgrammer) {
   image::THexList larger(img.Count() + 1024);
   std::copy(img.DataAt(0), img.DataAt(0) + img.Count(), larger.DataAt(0));
   larger.SetValue(img.Count() + 10, 0x55);
-  ASSERT_EQ(image::TFileLoader::SaveFile(big, larger), 0);
+  ASSERT_EQ(image::TFileLoader::SaveFile(big, larger).result, 0);
   EXPECT_FALSE(Load(rig, big));
   EXPECT_EQ(rig.dialogs.script.LastText(), "Error in Programmer file\rQuitting");
   EXPECT_EQ(rig.dialogs.script.shown.back().title, "File Format Warning");
@@ -256,7 +260,7 @@ TEST(UnitLoad, WritesThePagesUpToTheLastDataByte) {
   img.SetValue(300, 0xFF);
   img.SetValue(1000, 0x42);
   const std::string file = rig.work.File("short.prg");
-  ASSERT_EQ(image::TFileLoader::SaveFile(file, img), 0);
+  ASSERT_EQ(image::TFileLoader::SaveFile(file, img).result, 0);
   ASSERT_TRUE(Load(rig, file)) << rig.dialogs.script.LastText();
   EXPECT_EQ(rig.view.maxima.back(), 4) << "pages 0 to 3";
   EXPECT_EQ(rig.Flash().GetValue(1000), 0x42);
@@ -269,7 +273,7 @@ TEST(UnitLoad, WritesBlankPagesInsideLaterSlotsAndLeavesNoOldSlotListed) {
   model::TMainForm& w = rig.Begin();
   AddSlots(rig, 3);
   const std::string file = rig.work.File("two.prg");
-  ASSERT_EQ(image::TFileLoader::SaveFile(file, UnitImage(3, 2, 1032)), 0);
+  ASSERT_EQ(image::TFileLoader::SaveFile(file, UnitImage(3, 2, 1032)).result, 0);
   ASSERT_TRUE(Load(rig, file)) << rig.dialogs.script.LastText();
 
   const image::THexList now = rig.Flash();
@@ -285,7 +289,7 @@ TEST(UnitLoad, AProgrammerAskingForFirmwareAfterTheWriteIsReportedAndTheWindowRe
   OpsRig rig(3);
   model::TMainForm& w = rig.Begin();
   const std::string file = rig.work.File("two.prg");
-  ASSERT_EQ(image::TFileLoader::SaveFile(file, UnitImage(3, 2, 1032)), 0);
+  ASSERT_EQ(image::TFileLoader::SaveFile(file, UnitImage(3, 2, 1032)).result, 0);
   rig.view.onChange = [&](const model::TForm1& form) {
     if (form.messageLabel == " Updating Program List") rig.Sim().faults.unknownIdentify = true;
   };
@@ -299,7 +303,7 @@ TEST(UnitLoad, AProgrammerSwappedSinceTheReadIsNotWritten) {
   OpsRig rig(2);
   model::TMainForm& w = rig.Begin();
   const std::string file = rig.work.File("two.prg");
-  ASSERT_EQ(image::TFileLoader::SaveFile(file, UnitImage(2, 2, 512)), 0);
+  ASSERT_EQ(image::TFileLoader::SaveFile(file, UnitImage(2, 2, 512)).result, 0);
   rig.Sim().faults.identity = 0x1F27;  // answers as an 8-way programmer version 2
   EXPECT_FALSE(Load(rig, file));
   EXPECT_EQ(rig.dialogs.script.LastText(), "Programmer type has changed. Please use Read button before Programming");
@@ -324,7 +328,7 @@ TEST(UnitLoad, AsksFirstAndRefusesWithoutAProgrammer) {
 TEST(UnitLoad, ACommandLineStartLoadsTheNamedFileAndCloses) {
   TempDir dir;
   const std::string file = dir.File("start.prg");
-  ASSERT_EQ(image::TFileLoader::SaveFile(file, UnitImage(3, 2, 1032)), 0);
+  ASSERT_EQ(image::TFileLoader::SaveFile(file, UnitImage(3, 2, 1032)).result, 0);
   OpsRig rig(3);
   rig.AnswerYes();
   model::TMainForm& w = rig.Begin({"/auto", file});
@@ -343,7 +347,7 @@ TEST(UnitLoad, ACommandLineStartLoadsTheNamedFileAndCloses) {
 TEST(UnitLoad, ACommandLineStartWithOnlyShowAsksForTheFileAndStays) {
   TempDir dir;
   const std::string file = dir.File("shown.prg");
-  ASSERT_EQ(image::TFileLoader::SaveFile(file, UnitImage(3, 1, 1032)), 0);
+  ASSERT_EQ(image::TFileLoader::SaveFile(file, UnitImage(3, 1, 1032)).result, 0);
   EXPECT_EQ(ops::CommandLineUnitFile({"/auto", "Show"}), "");
   EXPECT_EQ(ops::CommandLineUnitFile({"/auto", "show", ""}), "");
   EXPECT_EQ(ops::CommandLineUnitFile({"/auto", "a.prg", "SHOW"}), "a.prg");

@@ -119,7 +119,9 @@ TEST(VerifyAfterWriting, ThePageNumberNamesItsSlotOnEveryGeometry) {
     g.ApplyKind(std::uint8_t(kind));
     const std::uint32_t perSlot = g.PagesPerSlot();
     EXPECT_EQ(ops::VerifyFailureText(perSlot - 1, g), Failure(1, perSlot - 1)) << kind;
-    if (g.IsMultiSlot()) EXPECT_EQ(ops::VerifyFailureText(perSlot, g), Failure(2, perSlot)) << kind;
+    if (g.IsMultiSlot()) {
+      EXPECT_EQ(ops::VerifyFailureText(perSlot, g), Failure(2, perSlot)) << kind;
+    }
   }
 }
 

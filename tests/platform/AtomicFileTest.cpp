@@ -186,7 +186,9 @@ TEST(AtomicFile, StaleTemporariesOfOurNamingAreRemovedAtTheFirstSaveIntoTheirFol
   for (const char* kept : {".fresh.hex.tmp7", ".notes.tmp", "big.hex.tmp99", ".x.hex.tmp12ab"})
     EXPECT_TRUE(Exists(dir.File(kept))) << kept;
   EXPECT_TRUE(fs::is_symlink(dir.File(".link.hex.tmp5")));
-  if (otherOwner) EXPECT_TRUE(Exists(dir.File(".theirs.hex.tmp9")));
+  if (otherOwner) {
+    EXPECT_TRUE(Exists(dir.File(".theirs.hex.tmp9")));
+  }
 }
 
 TEST(AtomicFile, ASaveStoppedBySigtermLeavesNoTemporaryFile) {

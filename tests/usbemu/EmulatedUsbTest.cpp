@@ -234,7 +234,9 @@ TEST(RealBackends, ReceiveQueueQueriesCostNoUsbRead) {
     const std::string none = Probe(rig, d, "queue 0"), many = Probe(rig, d, "queue 40");
     // The D2XX driver polls the chip all the time anyway; libftdi reads
     // only when asked, and a queue query is no reason to.
-    if (d.name == std::string("libftdi")) EXPECT_EQ(ReportValue(many, "bulk_in"), ReportValue(none, "bulk_in")) << many;
+    if (d.name == std::string("libftdi")) {
+      EXPECT_EQ(ReportValue(many, "bulk_in"), ReportValue(none, "bulk_in")) << many;
+    }
     EXPECT_EQ(ReportValue(many, "latency_us"), ReportValue(none, "latency_us")) << none << many;
     EXPECT_EQ(ReportValue(many, "total_us"), ReportValue(none, "total_us")) << none << many;
   }

@@ -114,6 +114,21 @@ else
   echo "slot comparison: build/bin/velmar-cli: Linux build missing" >>"$skip_reasons"
 fi
 
+# The zip a user downloads: unpacked into a fresh folder, its program runs
+# with the program folder's files beside it.
+zip_runs() {
+  local zip dir=$root/$build_dir/zip-check out
+  zip=$(bash scripts/package-windows.sh | tail -n1) || return 1
+  rm -rf "$dir"
+  mkdir -p "$dir"
+  unzip -q "$root/$zip" -d "$dir" || return 1
+  out=$(cd "$dir"/velmar-* && wine ./velmar-cli.exe --simulate portable --json list 2>&1) || { echo "$out"; return 1; }
+  grep -q '"slot_count"' <<<"$out" || { echo "$out"; return 1; }
+  out=$(cd "$dir"/velmar-* && wine ./velmar-cli.exe --version 2>&1) || return 1
+  grep -q "$(sed -n 's/^project(Velmar VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)" <<<"$out"
+}
+check "the Windows zip unpacks and its velmar-cli.exe runs" zip_runs
+
 echo
 if [ -s "$skip_reasons" ]; then
   echo "Skipped on Windows:"

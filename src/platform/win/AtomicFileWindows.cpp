@@ -123,9 +123,11 @@ class PendingGuard {
 
 // ---- Stale temporary files ----
 
-// When this process began: temporary files older than that cannot belong to
-// a save of ours that is still under way.
-const fs::file_time_type kProcessStart = fs::file_time_type::clock::now();
+// When this process began, to the second: temporary files older than that
+// cannot belong to a save of ours that is still under way. (The C runtime
+// gives file times in whole seconds; one from the second the process began
+// counts as new.)
+const fs::file_time_type kProcessStart = std::chrono::floor<std::chrono::seconds>(fs::file_time_type::clock::now());
 
 // Removes, once per folder and process, the temporary files of our naming
 // that a killed save left: plain files older than the process. (The folders

@@ -14,6 +14,7 @@
 #include "firmware/UpdateRig.h"
 #include "platform/Text.h"
 #include "support/GoldenTrace.h"
+#include "support/WireStream.h"
 
 namespace velmar::firmware {
 namespace {
@@ -356,7 +357,7 @@ TEST_P(UpdateStart, PutsWhatTheProtocolGivesOnTheWire) {
   const bool portable = kind == slot::kind_portable;
   updater.Update(Shipped(portable ? "primafw.upd" : "qrxpicusb.upd"), portable ? devices::fw_portable : devices::fw_pic);
   const auto golden = test::ReadGolden(portable ? "update-atmega128.trace" : "update-atmega8515.trace");
-  EXPECT_EQ(test::CompareWithGolden(rig.traceText.str(), golden.at(""), true), "");
+  EXPECT_EQ(test::CompareWireWithGolden(rig.traceText.str(), golden.at(""), true), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, UpdateStart, ::testing::Range(0, 6));

@@ -1,5 +1,7 @@
 // `identify`, `list`, `dump` and the `sim` group, run in-process against
 // simulated programmers whose state files live in a temporary folder.
+#include <algorithm>
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -22,22 +24,44 @@ struct LinkCli : ::testing::Test {
   TempDir dir;
 };
 
-TEST_F(LinkCli, IdentifiesEverySimulatedKind) {
-  const char* kinds[] = {"single", "single-old", "8way", "portable", "8way-v2", "single-v2"};
-  const int slots[] = {1, 1, 8, 31, 8, 1};
-  for (int k = 0; k < 6; ++k) {
-    auto r = Run({"--simulate", kinds[k], "identify", "--json"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    json j = json::parse(r.out);
-    EXPECT_EQ(j["kind"], k);
-    EXPECT_EQ(j["slot_count"], slots[k]);
-    EXPECT_EQ(j["firmware_version"], k == 3 ? 150 : 226);
-    EXPECT_EQ(j["loaded_firmware"], k == 3 ? 3 : 0);
-    EXPECT_EQ(j["protocol_ms"], 2925);
-    for (const char* key : {"model", "capacity", "slot_size", "page_size", "code_image_limit", "title"})
-      EXPECT_TRUE(j.contains(key)) << key;
-    EXPECT_TRUE(Exists(dir.File(std::string("sim-") + kinds[k] + ".state")));
-  }
+struct SimulatedKind {
+  const char* name;  // as --simulate takes it
+  int kind;
+  int slots;
+  int firmwareVersion;
+  int loadedFirmware;
+};
+
+const SimulatedKind kSimulatedKinds[] = {
+    {"single", 0, 1, 226, 0},   {"single-old", 1, 1, 226, 0}, {"8way", 2, 8, 226, 0},
+    {"portable", 3, 31, 150, 3}, {"8way-v2", 4, 8, 226, 0},   {"single-v2", 5, 1, 226, 0},
+};
+
+struct IdentifyCli : LinkCli, ::testing::WithParamInterface<SimulatedKind> {};
+
+TEST_P(IdentifyCli, IdentifiesTheSimulatedKind) {
+  const SimulatedKind& k = GetParam();
+  auto r = Run({"--simulate", k.name, "identify", "--json"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  json j = json::parse(r.out);
+  EXPECT_EQ(j["kind"], k.kind);
+  EXPECT_EQ(j["slot_count"], k.slots);
+  EXPECT_EQ(j["firmware_version"], k.firmwareVersion);
+  EXPECT_EQ(j["loaded_firmware"], k.loadedFirmware);
+  EXPECT_EQ(j["protocol_ms"], 2925);
+  for (const char* key : {"model", "capacity", "slot_size", "page_size", "code_image_limit", "title"})
+    EXPECT_TRUE(j.contains(key)) << key;
+  EXPECT_TRUE(Exists(dir.File(std::string("sim-") + k.name + ".state")));
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryKind, IdentifyCli, ::testing::ValuesIn(kSimulatedKinds),
+                         [](const ::testing::TestParamInfo<SimulatedKind>& info) {
+                           std::string name = info.param.name;
+                           name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
+                           return name;
+                         });
+
+TEST_F(LinkCli, TheTextReportNamesTheModel) {
   auto text = Run({"--simulate", "4", "identify"});
   EXPECT_NE(text.out.find("8-way programmer, version 2"), std::string::npos);
 }

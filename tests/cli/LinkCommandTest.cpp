@@ -146,37 +146,53 @@ void StageImage(const std::string& file, std::uint32_t pageSize, std::uint32_t s
   ASSERT_EQ(image::TFileLoader::SaveFile(file, img).result, 0);
 }
 
-TEST_F(LinkCli, AStagedDirectoryListsOnEveryMultiSlotKind) {
-  struct Case { const char* kind; std::uint32_t page, slotPages; };
-  for (Case c : {Case{"8way", 512, 512}, Case{"portable", 256, 1032}, Case{"8way-v2", 512, 1024}}) {
-    std::string state = dir.File(std::string(c.kind) + ".state");
-    ASSERT_EQ(Run({"sim", "create", state, "--kind", c.kind}).status, 0);
-    StageImage(dir.File("unit.hex"), c.page, c.slotPages, 3);
-    ASSERT_EQ(Run({"sim", "import", state, dir.File("unit.hex")}).status, 0);
-    auto r = Run({"--sim-state", state, "list", "--json"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    json slots = json::parse(r.out)["slots"];
-    ASSERT_EQ(slots.size(), 3u) << c.kind;
-    EXPECT_EQ(slots[1]["slot"], 2);
-    EXPECT_EQ(slots[1]["start_page"], c.slotPages);
-    EXPECT_EQ(slots[1]["next_page"], 2 * c.slotPages);
-    EXPECT_EQ(slots[1]["page_count"], c.slotPages);
-    EXPECT_EQ(slots[1]["slot_name"], "002 Job 1");
-    EXPECT_EQ(slots[1]["file_name"], "blink.hex");
-    EXPECT_EQ(slots[1]["device"], "PIC16F628A");
-    EXPECT_EQ(slots[1]["stored"]["slot_name"], "002 Job 1" + std::string(23, ' '));
-    EXPECT_EQ(slots[1]["stored"]["file_name"], "blink.hex" + std::string(12, ' '));
-    EXPECT_EQ(slots[0]["header_checksum_ok"], true);
-    EXPECT_EQ(slots[1]["header_checksum_ok"], false);
+// A directory of three slots, the second with a wrong header checksum,
+// staged in the dataflash of each multi-slot kind.
+struct StagedKind {
+  const char* kind;
+  std::uint32_t page, slotPages;
+};
 
-    ASSERT_EQ(Run({"sim", "export", state, dir.File("back.hex")}).status, 0);
-    image::THexList a(16 << 20), b(16 << 20);
-    image::TFileLoader::LoadFile(dir.File("unit.hex"), a);
-    image::TFileLoader::LoadFile(dir.File("back.hex"), b);
-    EXPECT_EQ(a.LastUsed(), b.LastUsed());
-    EXPECT_EQ(0, std::memcmp(a.DataAt(0), b.DataAt(0), std::size_t(a.LastUsed() + 1)));
-  }
+struct StagedDirectory : LinkCli, ::testing::WithParamInterface<StagedKind> {};
+
+TEST_P(StagedDirectory, ListsAsStaged) {
+  const StagedKind& c = GetParam();
+  std::string state = dir.File(std::string(c.kind) + ".state");
+  ASSERT_EQ(Run({"sim", "create", state, "--kind", c.kind}).status, 0);
+  StageImage(dir.File("unit.hex"), c.page, c.slotPages, 3);
+  ASSERT_EQ(Run({"sim", "import", state, dir.File("unit.hex")}).status, 0);
+  auto r = Run({"--sim-state", state, "list", "--json"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  json slots = json::parse(r.out)["slots"];
+  ASSERT_EQ(slots.size(), 3u) << c.kind;
+  EXPECT_EQ(slots[1]["slot"], 2);
+  EXPECT_EQ(slots[1]["start_page"], c.slotPages);
+  EXPECT_EQ(slots[1]["next_page"], 2 * c.slotPages);
+  EXPECT_EQ(slots[1]["page_count"], c.slotPages);
+  EXPECT_EQ(slots[1]["slot_name"], "002 Job 1");
+  EXPECT_EQ(slots[1]["file_name"], "blink.hex");
+  EXPECT_EQ(slots[1]["device"], "PIC16F628A");
+  EXPECT_EQ(slots[1]["stored"]["slot_name"], "002 Job 1" + std::string(23, ' '));
+  EXPECT_EQ(slots[1]["stored"]["file_name"], "blink.hex" + std::string(12, ' '));
+  EXPECT_EQ(slots[0]["header_checksum_ok"], true);
+  EXPECT_EQ(slots[1]["header_checksum_ok"], false);
+
+  ASSERT_EQ(Run({"sim", "export", state, dir.File("back.hex")}).status, 0);
+  image::THexList a(16 << 20), b(16 << 20);
+  image::TFileLoader::LoadFile(dir.File("unit.hex"), a);
+  image::TFileLoader::LoadFile(dir.File("back.hex"), b);
+  EXPECT_EQ(a.LastUsed(), b.LastUsed());
+  EXPECT_EQ(0, std::memcmp(a.DataAt(0), b.DataAt(0), std::size_t(a.LastUsed() + 1)));
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryMultiSlotKind, StagedDirectory,
+                         ::testing::Values(StagedKind{"8way", 512, 512}, StagedKind{"portable", 256, 1032},
+                                           StagedKind{"8way-v2", 512, 1024}),
+                         [](const ::testing::TestParamInfo<StagedKind>& info) {
+                           std::string name = info.param.kind;
+                           name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
+                           return name;
+                         });
 
 TEST_F(LinkCli, AStagedSlotListsOnEverySingleSlotKind) {
   struct Case { const char* kind; std::uint32_t slotPages; };

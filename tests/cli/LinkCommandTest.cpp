@@ -37,6 +37,8 @@ const SimulatedKind kSimulatedKinds[] = {
     {"portable", 3, 31, 150, 3}, {"8way-v2", 4, 8, 226, 0},   {"single-v2", 5, 1, 226, 0},
 };
 
+void PrintTo(const SimulatedKind& k, std::ostream* os) { *os << k.name; }
+
 struct IdentifyCli : LinkCli, ::testing::WithParamInterface<SimulatedKind> {};
 
 TEST_P(IdentifyCli, IdentifiesTheSimulatedKind) {
@@ -152,6 +154,8 @@ struct StagedKind {
   const char* kind;
   std::uint32_t page, slotPages;
 };
+
+void PrintTo(const StagedKind& k, std::ostream* os) { *os << k.kind; }
 
 struct StagedDirectory : LinkCli, ::testing::WithParamInterface<StagedKind> {};
 

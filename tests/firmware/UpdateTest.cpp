@@ -104,6 +104,8 @@ const KindFirmware kKindFirmware[] = {
     {255, "asked.upd", devices::fw_pic24},
 };
 
+void PrintTo(const KindFirmware& k, std::ostream* os) { *os << "kind " << k.kind; }
+
 class FirmwareForKind : public ::testing::TestWithParam<KindFirmware> {};
 
 TEST_P(FirmwareForKind, TheKindDecidesTheFileAndFirmware) {

@@ -11,6 +11,7 @@
 #
 # Prints the Markdown table rows of docs/PERFORMANCE.md's real-USB section:
 # seconds, floor and estimate, latency-timer waits, and the USB share.
+# "new (full slot)" writes every page of a slot ("EraseWholeSlot" on).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -23,7 +24,8 @@ kinds=("$@")
 name() { case "$1" in 8way) echo 8-way ;; 8way-v2) echo "8-way v2" ;; *) echo "$1" ;; esac; }
 ops=("--yes update-firmware" identify list
      "new --family 1 --device PIC16F628A --hex $root/examples/pic16f628a/blink.hex --description Bench"
-     "--yes copy $work/unit.prg" "--yes erase" "--yes load $work/unit.prg")
+     "--yes copy $work/unit.prg" "--yes erase" "--yes load $work/unit.prg"
+     "full --yes new --family 1 --device PIC16F628A --hex $root/examples/pic16f628a/blink.hex --description Full")
 echo "| Operation | Kind | Chip | Driver | Floor (s) | Estimated (s) | Latency-timer waits (s) | USB share |"
 echo "|---|---|---|---|---|---|---|---|"
 for kind in "${kinds[@]}"; do
@@ -36,11 +38,16 @@ for kind in "${kinds[@]}"; do
       for op in "${ops[@]}"; do
         report=$work/report
         rm -f "$report"
+        label=${op#--yes }
+        label=${label%% *}
+        if [ "${op%% *}" = full ]; then
+          op=${op#full }
+          label="new (full slot)"
+          printf '[ProgSettings]\nEraseWholeSlot=1\n' >"$work/setting.ini"
+        fi
         (cd "$work" && nice -n 19 "$root/scripts/with-emulated-usb.sh" --chip "$chip" \
            --report "$report" $flag "$state" -- "$cli" --working-folder "$work" --driver "$driver" $op \
            >/dev/null 2>&1) || { echo "$op failed on $kind $chip $driver" >&2; exit 1; }
-        label=${op#--yes }
-        label=${label%% *}
         tail -n 1 "$report" | awk -v op="$label" -v kind="$(name "$kind")" -v chip="$chip" -v driver="$driver" '{
           for (i = 1; i < NF; i += 2) v[$i] = $(i + 1)
           floor = (v["total_us"] - v["usb_us"]) / 1e6

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,6 +41,10 @@ namespace velmar::link {
 
 class D2XXUnit;
 class LinkWindow;
+
+// How one reply byte of a run is taken: as ReceiveByte takes it (0xFF
+// clocked out, busy markers waited through) or as ClockInByte does.
+enum class ReplyTake { receive, clockIn };
 
 using TSerialNums = std::array<std::string, 127>;
 
@@ -129,6 +134,11 @@ class TReadProg {
   void SendByte(std::uint8_t b) { ExchangeByte(b); }
   std::uint8_t ReceiveByte() { return ExchangeByte(0xFF); }
   std::uint8_t ClockInByte();
+  // Takes a run of reply bytes exactly as the same ReceiveByte and
+  // ClockInByte calls one by one would (the same bytes clocked, busy
+  // markers waited through the same way), in one USB write and one read
+  // instead of one round trip each; out[i] is what take i returned.
+  void ReceiveRun(std::initializer_list<ReplyTake> takes, std::uint8_t* out);
   // Clocks n bytes (1 to 65,533) out and in inside one selected transfer;
   // the replies land in the adapter's RxBuffer[0..n-1].
   void TransferBlock(const std::uint8_t* data, std::uint32_t n);
@@ -186,8 +196,17 @@ class TReadProg {
   // Writes the first n bytes of TxBuffer.
   void Write(std::uint32_t n);
   void Write(std::initializer_list<std::uint8_t> bytes);
+  // The same for bytes whose replies are read next: "send immediate"
+  // follows them (where TxBuffer has room), so that the interface hands the
+  // replies over at once instead of when its latency timer runs out.
+  void WriteAwaitingReply(std::uint32_t n);
+  void WriteAwaitingReply(std::initializer_list<std::uint8_t> bytes);
   // Reads n reply bytes into RxBuffer; raises EISPException when fewer come.
   void ReadReply(std::uint32_t n);
+  // Reads the replies of several requests at once, `parts` bytes each, into
+  // RxBuffer one after the other; when fewer come, raises the failure the
+  // first request left short would have raised on its own.
+  void ReadReply(std::initializer_list<std::uint32_t> parts);
   void Wait(std::uint32_t ms);
   void Progress(int done, int total);
   void Message(const std::string& text);

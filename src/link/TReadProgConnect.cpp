@@ -133,7 +133,7 @@ bool TReadProg::OpenLink() {
     Write({0x80, 0x02, 0xF3});
     unit_.TxBuffer[0] = 0x81;
     Wait(25);
-    Write(1);
+    WriteAwaitingReply(1);
     ReadReply(1);
     LowPinState = unit_.RxBuffer[0];
     if (LowPinState & 0x04) {
@@ -200,8 +200,9 @@ void TReadProg::Identify() {
     IdentifyKind();
     SendByte('V');
     if (ReceiveByte() != '*') throw EISPException("Cannot read software version");
-    std::uint8_t version = ReceiveByte();
-    ReceiveByte();
+    std::uint8_t replies[2];
+    ReceiveRun({ReplyTake::receive, ReplyTake::receive}, replies);
+    const std::uint8_t version = replies[0];
     FirmwareVersion = version;
     data_.LoadedFirmware = devices::fw_none;
     if (version == 0xFF) throw EISPException(link_text::kNotResponding);
@@ -238,9 +239,9 @@ void TReadProg::IdentifyKind() {
   }
 
   window_.SetProgrammerVersionLabel(false, "");
-  std::uint8_t manufacturer = ReceiveByte();
-  std::uint8_t device = ReceiveByte();
-  ReceiveByte();
+  std::uint8_t identity[3];
+  ReceiveRun({ReplyTake::receive, ReplyTake::receive, ReplyTake::receive}, identity);
+  const std::uint8_t manufacturer = identity[0], device = identity[1];
   Use256Pages = false;
 
   std::uint8_t kind;
@@ -264,8 +265,9 @@ void TReadProg::IdentifyKind() {
   if (kind == slot::kind_8way || kind == slot::kind_8way_v2) {
     SendByte('S');
     SendByte(0x00);
-    std::uint8_t status = ReceiveByte();
-    ReceiveByte();
+    std::uint8_t replies[2];
+    ReceiveRun({ReplyTake::receive, ReplyTake::receive}, replies);
+    const std::uint8_t status = replies[0];
     if ((status & 0x01) == 0) {
       SendByte('B');
       if (ReceiveByte() != '!') throw EISPException("Unable to change to Binary Mode");
@@ -273,15 +275,14 @@ void TReadProg::IdentifyKind() {
     }
   } else if (kind == slot::kind_portable) {
     SendByte('v');
-    ReceiveByte();
-    std::uint8_t hardware = ReceiveByte();
-    ReceiveByte();
+    std::uint8_t replies[3];
+    ReceiveRun({ReplyTake::receive, ReplyTake::receive, ReplyTake::receive}, replies);
+    const std::uint8_t hardware = replies[1];
     window_.SetProgrammerVersionLabel(true, hardware == 0x0C ? "Programmer Version 2" : "Programmer Version 1");
     Use256Pages = true;
     SendByte('S');
     SendByte(0x00);
-    ReceiveByte();
-    ReceiveByte();
+    ReceiveRun({ReplyTake::receive, ReplyTake::receive}, replies);
     window_.SetCountControlsVisible(false);
   } else {
     window_.SetCountControlsVisible(true);
@@ -348,10 +349,9 @@ bool TReadProg::CheckSameUnit() {
     return true;
   }
   SendByte('N');
-  ReceiveByte();
-  std::uint8_t high = ReceiveByte();
-  std::uint8_t low = ReceiveByte();
-  ReceiveByte();
+  std::uint8_t replies[4];
+  ReceiveRun({ReplyTake::receive, ReplyTake::receive, ReplyTake::receive, ReplyTake::receive}, replies);
+  const std::uint8_t high = replies[1], low = replies[2];
   if (std::uint16_t(high << 8 | low) == UnitToken) return true;
   NewToken();
   return false;

@@ -42,8 +42,8 @@ int TReadProg::ReadDirectory(slot::TProgramEntryList& list) {
   if (Geometry.WritesHalfPages()) {
     SendByte('C');
     if (ReceiveByte() != '*') throw EISPException("Communication Failure");
-    ReceiveByte();
-    ReceiveByte();
+    std::uint8_t replies[2];
+    ReceiveRun({ReplyTake::receive, ReplyTake::receive}, replies);
   }
   ReadImage.reset();
   return 1;

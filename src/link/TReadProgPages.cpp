@@ -18,6 +18,7 @@ namespace velmar::link {
 namespace {
 constexpr std::uint32_t kMaxReadCount = 21845;  // three command bytes per byte read
 constexpr std::uint8_t kWriteFailed = 0x40;
+constexpr std::uint8_t kBusy = 0xFA;
 }  // namespace
 
 std::uint32_t TReadProg::PageAddress(std::uint32_t page) const {
@@ -37,9 +38,11 @@ bool TReadProg::ReadBlock(std::uint32_t page, std::uint32_t count, int part) {
       throw EISPException("Page " + std::to_string(page) + " does not fit the read image");
     std::uint32_t address = PageAddress(page) + (part == 2 ? half : 0);
 
-    SendByte('R');
-    Write({0x11, 0x04, 0x00, std::uint8_t(address), std::uint8_t(address >> 8), std::uint8_t(address >> 16),
-           std::uint8_t(count), std::uint8_t(count >> 8)});
+    // 'R' goes out with the address and count in one write, and its reply
+    // (the programmer answers nothing to it) is read with the data; the
+    // trailer is clocked in after the wait, as ClockInByte would.
+    WriteAwaitingReply({0x31, 0x00, 0x00, 'R', 0x11, 0x04, 0x00, std::uint8_t(address), std::uint8_t(address >> 8),
+                        std::uint8_t(address >> 16), std::uint8_t(count), std::uint8_t(count >> 8)});
     Wait(50);
     auto& tx = unit_.TxBuffer;
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -49,10 +52,16 @@ bool TReadProg::ReadBlock(std::uint32_t page, std::uint32_t count, int part) {
     }
     Write(count * 3);
     Wait(PageIndexedReads ? 10 : 5);
-    ReadReply(count);
-    std::copy(unit_.RxBuffer.begin(), unit_.RxBuffer.begin() + count, ReadImage->DataAt(std::uint32_t(target)));
+    WriteAwaitingReply({0x20, 0x00, 0x00});
+    ReadReply({1, count, 1});
+    const auto& rx = unit_.RxBuffer;
+    // A busy marker for 'R' means the programmer was still answering
+    // something else and took neither the command nor its address.
+    if (rx[0] == kBusy)
+      throw EISPException(std::string(link_text::kNotResponding) + "\rThe programmer was busy when a page read began");
+    std::copy(rx.begin() + 1, rx.begin() + 1 + count, ReadImage->DataAt(std::uint32_t(target)));
 
-    if (ClockInByte() != '!') {
+    if (rx[1 + count] != '!') {
       for (int i = 0; i < 3; ++i) ClockInByte();
       platform::EnsurePrivateFolder(WorkingFolder);
       image::TFileLoader::SaveFile(WorkingFolder + "dferror.hex", *ReadImage, 1, platform::Durability::kept,
@@ -107,15 +116,16 @@ bool TReadProg::WritePage(std::uint32_t page, std::uint32_t length, std::uint32_
   std::copy(std::begin(head), std::end(head), tx.begin());
   const std::uint8_t* src = w.image.DataAt(sourceOffset);
   std::copy(src, src + length, tx.begin() + 9);
-  Write(length + 9);
+  // The replies are read before the page delay starts: it counts from the
+  // last byte clocked, not from when the USB write returned.
+  WriteAwaitingReply(length + 9);
   ReadReply(length + 6);
   unit_.GetFTQueueStatus();
   Wait(PageDelay);
   pump_.ProcessMessages();
-  std::uint8_t status = ReceiveByte();
-  ReceiveByte();
-  ClockInByte();
-  return (status & kWriteFailed) == 0;
+  std::uint8_t replies[3];
+  ReceiveRun({ReplyTake::receive, ReplyTake::receive, ReplyTake::clockIn}, replies);
+  return (replies[0] & kWriteFailed) == 0;
 }
 
 bool TReadProg::WriteHalfPages(std::uint32_t page, std::uint32_t half, std::uint32_t sourceOffset,
@@ -138,7 +148,7 @@ bool TReadProg::WriteHalfPages(std::uint32_t page, std::uint32_t half, std::uint
   std::copy(std::begin(head), std::end(head), tx.begin());
   const std::uint8_t* src = w.image.DataAt(sourceOffset);
   std::copy(src, src + half, tx.begin() + 9);
-  Write(half + 9);
+  WriteAwaitingReply(half + 9);
   ReadReply(half + 6);
   unit_.GetFTQueueStatus();
   Wait(HalfDelay);
@@ -147,14 +157,14 @@ bool TReadProg::WriteHalfPages(std::uint32_t page, std::uint32_t half, std::uint
   tx[1] = std::uint8_t(half - 1);
   tx[2] = std::uint8_t((half - 1) >> 8);
   std::copy(src + half, src + 2 * half, tx.begin() + 3);
-  Write(half + 3);
+  WriteAwaitingReply(half + 3);
   ReadReply(half);
   unit_.GetFTQueueStatus();
   Wait(PageDelay);
   pump_.ProcessMessages();
-  std::uint8_t status = ReceiveByte();
-  ReceiveByte();
-  return (status & kWriteFailed) == 0;
+  std::uint8_t replies[2];
+  ReceiveRun({ReplyTake::receive, ReplyTake::receive}, replies);
+  return (replies[0] & kWriteFailed) == 0;
 }
 
 void TReadProg::WriteSlotPage(std::uint32_t page, std::uint32_t k, const SlotWrite& w, int done, int total) {
@@ -181,9 +191,9 @@ bool TReadProg::WriteSlot(const SlotWrite& w) {
   RewrittenHeaders.clear();
   try {
     SendByte('V');
-    ReceiveByte();
-    std::uint8_t version = ReceiveByte();
-    std::uint8_t trailer = ReceiveByte();
+    std::uint8_t replies[3];
+    ReceiveRun({ReplyTake::receive, ReplyTake::receive, ReplyTake::receive}, replies);
+    const std::uint8_t version = replies[1], trailer = replies[2];
     if (trailer != '!' || (version != Geometry.ExpectedPicVersion && version != Geometry.ExpectedPic24Version &&
                            version != Geometry.ExpectedPortableVersion))
       throw EISPException("Programmer not detected");

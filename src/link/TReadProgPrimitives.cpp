@@ -7,7 +7,13 @@
 // letting old buffer contents pass for a reply. Busy replies (0xFA) are
 // waited through by clocking further bytes in, but only up to a bound in
 // count and in time.
+//
+// Every write whose replies are read next ends with the "send immediate"
+// command, so the interface hands them over at once rather than when its
+// latency timer runs out; and runs of reply bytes go in one write and one
+// read. Neither changes a byte the programmer sees.
 #include <algorithm>
+#include <vector>
 
 #include "link/D2XXUnit.h"
 #include "link/LinkErrors.h"
@@ -19,6 +25,7 @@ namespace velmar::link {
 
 namespace {
 constexpr std::uint8_t kBusy = 0xFA;
+constexpr std::uint8_t kSendImmediate = 0x87;
 constexpr int kMaxBusyReplies = 4096;
 constexpr std::uint64_t kBusyTimeoutMs = 1000;
 constexpr std::uint8_t kWake[4] = {0xAC, 'S', 0xFF, 0xFF};
@@ -32,34 +39,94 @@ void TReadProg::Write(std::initializer_list<std::uint8_t> bytes) {
   Write(std::uint32_t(bytes.size()));
 }
 
+void TReadProg::WriteAwaitingReply(std::uint32_t n) {
+  if (n < D2XXUnit::kBufferSize) unit_.TxBuffer[n++] = kSendImmediate;
+  Write(n);
+}
+
+void TReadProg::WriteAwaitingReply(std::initializer_list<std::uint8_t> bytes) {
+  std::copy(bytes.begin(), bytes.end(), unit_.TxBuffer.begin());
+  WriteAwaitingReply(std::uint32_t(bytes.size()));
+}
+
+namespace {
+[[noreturn]] void NoReply(std::uint32_t got, std::uint32_t n) {
+  throw EISPException(std::string(link_text::kNotResponding) + "\rNo reply from the USB interface (" +
+                      std::to_string(got) + " of " + std::to_string(n) + " bytes)");
+}
+
+// Takes further bytes from `next` while `b` is a busy marker, up to a bound
+// in count and in time.
+template <typename Next>
+std::uint8_t PastBusy(std::uint8_t b, platform::Clock& clock, Next&& next) {
+  const std::uint64_t start = clock.NowMs();
+  int busy = 0;
+  while (b == kBusy) {
+    if (++busy > kMaxBusyReplies || clock.NowMs() - start > kBusyTimeoutMs)
+      throw EISPException(std::string(link_text::kNotResponding) + "\rThe programmer stayed busy");
+    b = next();
+  }
+  return b;
+}
+}  // namespace
+
 void TReadProg::ReadReply(std::uint32_t n) {
   std::uint32_t got = unit_.ReadFTDevice(n);
-  if (got < n)
-    throw EISPException(std::string(link_text::kNotResponding) + "\rNo reply from the USB interface (" +
-                        std::to_string(got) + " of " + std::to_string(n) + " bytes)");
+  if (got < n) NoReply(got, n);
+}
+
+void TReadProg::ReadReply(std::initializer_list<std::uint32_t> parts) {
+  std::uint32_t total = 0;
+  for (std::uint32_t n : parts) total += n;
+  std::uint32_t got = unit_.ReadFTDevice(total);
+  if (got >= total) return;
+  for (std::uint32_t n : parts) {
+    if (got < n) NoReply(got, n);
+    got -= n;
+  }
 }
 
 void TReadProg::Wait(std::uint32_t ms) { clock_.Sleep(ms); }
 
 std::uint8_t TReadProg::ExchangeByte(std::uint8_t b) {
-  Write({0x31, 0x00, 0x00, b});
+  WriteAwaitingReply({0x31, 0x00, 0x00, b});
   ReadReply(1);
-  const std::uint64_t start = clock_.NowMs();
-  int busy = 0;
-  while (unit_.RxBuffer[0] == kBusy) {
-    if (++busy > kMaxBusyReplies || clock_.NowMs() - start > kBusyTimeoutMs)
-      throw EISPException(std::string(link_text::kNotResponding) + "\rThe programmer stayed busy");
-    // The byte after a busy marker has to be clocked in like any other.
-    Write({0x20, 0x00, 0x00});
-    ReadReply(1);
-  }
-  return unit_.RxBuffer[0];
+  // The byte after a busy marker has to be clocked in like any other.
+  return PastBusy(unit_.RxBuffer[0], clock_, [this] { return ClockInByte(); });
 }
 
 std::uint8_t TReadProg::ClockInByte() {
-  Write({0x20, 0x00, 0x00});
+  WriteAwaitingReply({0x20, 0x00, 0x00});
   ReadReply(1);
   return unit_.RxBuffer[0];
+}
+
+void TReadProg::ReceiveRun(std::initializer_list<ReplyTake> takes, std::uint8_t* out) {
+  // ReceiveByte clocks 0xFF out, and so does a clock-in after it (the data
+  // line holds its level): the run, and any byte clocked in after a busy
+  // marker, puts on the wire exactly what the calls one by one would.
+  auto& tx = unit_.TxBuffer;
+  std::uint32_t n = 0;
+  for (ReplyTake t : takes) {
+    tx[n++] = t == ReplyTake::receive ? 0x31 : 0x20;
+    tx[n++] = 0x00;
+    tx[n++] = 0x00;
+    if (t == ReplyTake::receive) tx[n++] = 0xFF;
+  }
+  WriteAwaitingReply(n);
+  const auto k = std::uint32_t(takes.size());
+  const std::uint32_t got = unit_.ReadFTDevice(k);
+  if (got < k) NoReply(0, 1);
+  std::vector<std::uint8_t> replies(unit_.RxBuffer.begin(), unit_.RxBuffer.begin() + k);
+  std::size_t next = 0;
+  auto take = [&] {
+    if (next == replies.size()) replies.push_back(ClockInByte());
+    return replies[next++];
+  };
+  for (ReplyTake t : takes) {
+    const std::uint8_t b = take();
+    *out++ = t == ReplyTake::receive ? PastBusy(b, clock_, take) : b;
+  }
 }
 
 void TReadProg::TransferBlock(const std::uint8_t* data, std::uint32_t n) {
@@ -70,14 +137,14 @@ void TReadProg::TransferBlock(const std::uint8_t* data, std::uint32_t n) {
   tx[1] = std::uint8_t((n - 1) & 0xFF);
   tx[2] = std::uint8_t((n - 1) >> 8);
   std::copy(data, data + n, tx.begin() + 3);
-  Write(n + 3);
+  WriteAwaitingReply(n + 3);
   ReadReply(n);
   unit_.GetFTQueueStatus();
   EndTransfer();
 }
 
 void TReadProg::UpdateHighLines(std::uint8_t setMask, std::uint8_t clearMask) {
-  Write({0x83});
+  WriteAwaitingReply({0x83});
   if (unit_.ReadFTDevice(1) < 1) return;
   std::uint8_t v = std::uint8_t((unit_.RxBuffer[0] & ~clearMask) | setMask);
   Write({0x82, v, 0x0F});
@@ -96,7 +163,7 @@ void TReadProg::AbortLink() {
 }
 
 void TReadProg::ChangeLowLine(int n, bool set, bool repeat) {
-  Write({0x86, 0x01, 0x00, 0x81});
+  WriteAwaitingReply({0x86, 0x01, 0x00, 0x81});
   ReadReply(1);
   LowPinState = unit_.RxBuffer[0];
   LowPinState = std::uint8_t(LowPinState & ~(1u << WakeLine));

@@ -1,5 +1,7 @@
 // `identify`, `list`, `dump` and the `sim` group, run in-process against
 // simulated programmers whose state files live in a temporary folder.
+#include <algorithm>
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -22,22 +24,46 @@ struct LinkCli : ::testing::Test {
   TempDir dir;
 };
 
-TEST_F(LinkCli, IdentifiesEverySimulatedKind) {
-  const char* kinds[] = {"single", "single-old", "8way", "portable", "8way-v2", "single-v2"};
-  const int slots[] = {1, 1, 8, 31, 8, 1};
-  for (int k = 0; k < 6; ++k) {
-    auto r = Run({"--simulate", kinds[k], "identify", "--json"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    json j = json::parse(r.out);
-    EXPECT_EQ(j["kind"], k);
-    EXPECT_EQ(j["slot_count"], slots[k]);
-    EXPECT_EQ(j["firmware_version"], k == 3 ? 150 : 226);
-    EXPECT_EQ(j["loaded_firmware"], k == 3 ? 3 : 0);
-    EXPECT_EQ(j["protocol_ms"], 2925);
-    for (const char* key : {"model", "capacity", "slot_size", "page_size", "code_image_limit", "title"})
-      EXPECT_TRUE(j.contains(key)) << key;
-    EXPECT_TRUE(Exists(dir.File(std::string("sim-") + kinds[k] + ".state")));
-  }
+struct SimulatedKind {
+  const char* name;  // as --simulate takes it
+  int kind;
+  int slots;
+  int firmwareVersion;
+  int loadedFirmware;
+};
+
+const SimulatedKind kSimulatedKinds[] = {
+    {"single", 0, 1, 226, 0},   {"single-old", 1, 1, 226, 0}, {"8way", 2, 8, 226, 0},
+    {"portable", 3, 31, 150, 3}, {"8way-v2", 4, 8, 226, 0},   {"single-v2", 5, 1, 226, 0},
+};
+
+void PrintTo(const SimulatedKind& k, std::ostream* os) { *os << k.name; }
+
+struct IdentifyCli : LinkCli, ::testing::WithParamInterface<SimulatedKind> {};
+
+TEST_P(IdentifyCli, IdentifiesTheSimulatedKind) {
+  const SimulatedKind& k = GetParam();
+  auto r = Run({"--simulate", k.name, "identify", "--json"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  json j = json::parse(r.out);
+  EXPECT_EQ(j["kind"], k.kind);
+  EXPECT_EQ(j["slot_count"], k.slots);
+  EXPECT_EQ(j["firmware_version"], k.firmwareVersion);
+  EXPECT_EQ(j["loaded_firmware"], k.loadedFirmware);
+  EXPECT_EQ(j["protocol_ms"], 2925);
+  for (const char* key : {"model", "capacity", "slot_size", "page_size", "code_image_limit", "title"})
+    EXPECT_TRUE(j.contains(key)) << key;
+  EXPECT_TRUE(Exists(dir.File(std::string("sim-") + k.name + ".state")));
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryKind, IdentifyCli, ::testing::ValuesIn(kSimulatedKinds),
+                         [](const ::testing::TestParamInfo<SimulatedKind>& info) {
+                           std::string name = info.param.name;
+                           name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
+                           return name;
+                         });
+
+TEST_F(LinkCli, TheTextReportNamesTheModel) {
   auto text = Run({"--simulate", "4", "identify"});
   EXPECT_NE(text.out.find("8-way programmer, version 2"), std::string::npos);
 }
@@ -122,37 +148,55 @@ void StageImage(const std::string& file, std::uint32_t pageSize, std::uint32_t s
   ASSERT_EQ(image::TFileLoader::SaveFile(file, img).result, 0);
 }
 
-TEST_F(LinkCli, AStagedDirectoryListsOnEveryMultiSlotKind) {
-  struct Case { const char* kind; std::uint32_t page, slotPages; };
-  for (Case c : {Case{"8way", 512, 512}, Case{"portable", 256, 1032}, Case{"8way-v2", 512, 1024}}) {
-    std::string state = dir.File(std::string(c.kind) + ".state");
-    ASSERT_EQ(Run({"sim", "create", state, "--kind", c.kind}).status, 0);
-    StageImage(dir.File("unit.hex"), c.page, c.slotPages, 3);
-    ASSERT_EQ(Run({"sim", "import", state, dir.File("unit.hex")}).status, 0);
-    auto r = Run({"--sim-state", state, "list", "--json"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    json slots = json::parse(r.out)["slots"];
-    ASSERT_EQ(slots.size(), 3u) << c.kind;
-    EXPECT_EQ(slots[1]["slot"], 2);
-    EXPECT_EQ(slots[1]["start_page"], c.slotPages);
-    EXPECT_EQ(slots[1]["next_page"], 2 * c.slotPages);
-    EXPECT_EQ(slots[1]["page_count"], c.slotPages);
-    EXPECT_EQ(slots[1]["slot_name"], "002 Job 1");
-    EXPECT_EQ(slots[1]["file_name"], "blink.hex");
-    EXPECT_EQ(slots[1]["device"], "PIC16F628A");
-    EXPECT_EQ(slots[1]["stored"]["slot_name"], "002 Job 1" + std::string(23, ' '));
-    EXPECT_EQ(slots[1]["stored"]["file_name"], "blink.hex" + std::string(12, ' '));
-    EXPECT_EQ(slots[0]["header_checksum_ok"], true);
-    EXPECT_EQ(slots[1]["header_checksum_ok"], false);
+// A directory of three slots, the second with a wrong header checksum,
+// staged in the dataflash of each multi-slot kind.
+struct StagedKind {
+  const char* kind;
+  std::uint32_t page, slotPages;
+};
 
-    ASSERT_EQ(Run({"sim", "export", state, dir.File("back.hex")}).status, 0);
-    image::THexList a(16 << 20), b(16 << 20);
-    image::TFileLoader::LoadFile(dir.File("unit.hex"), a);
-    image::TFileLoader::LoadFile(dir.File("back.hex"), b);
-    EXPECT_EQ(a.LastUsed(), b.LastUsed());
-    EXPECT_EQ(0, std::memcmp(a.DataAt(0), b.DataAt(0), std::size_t(a.LastUsed() + 1)));
-  }
+void PrintTo(const StagedKind& k, std::ostream* os) { *os << k.kind; }
+
+struct StagedDirectory : LinkCli, ::testing::WithParamInterface<StagedKind> {};
+
+TEST_P(StagedDirectory, ListsAsStaged) {
+  const StagedKind& c = GetParam();
+  std::string state = dir.File(std::string(c.kind) + ".state");
+  ASSERT_EQ(Run({"sim", "create", state, "--kind", c.kind}).status, 0);
+  StageImage(dir.File("unit.hex"), c.page, c.slotPages, 3);
+  ASSERT_EQ(Run({"sim", "import", state, dir.File("unit.hex")}).status, 0);
+  auto r = Run({"--sim-state", state, "list", "--json"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  json slots = json::parse(r.out)["slots"];
+  ASSERT_EQ(slots.size(), 3u) << c.kind;
+  EXPECT_EQ(slots[1]["slot"], 2);
+  EXPECT_EQ(slots[1]["start_page"], c.slotPages);
+  EXPECT_EQ(slots[1]["next_page"], 2 * c.slotPages);
+  EXPECT_EQ(slots[1]["page_count"], c.slotPages);
+  EXPECT_EQ(slots[1]["slot_name"], "002 Job 1");
+  EXPECT_EQ(slots[1]["file_name"], "blink.hex");
+  EXPECT_EQ(slots[1]["device"], "PIC16F628A");
+  EXPECT_EQ(slots[1]["stored"]["slot_name"], "002 Job 1" + std::string(23, ' '));
+  EXPECT_EQ(slots[1]["stored"]["file_name"], "blink.hex" + std::string(12, ' '));
+  EXPECT_EQ(slots[0]["header_checksum_ok"], true);
+  EXPECT_EQ(slots[1]["header_checksum_ok"], false);
+
+  ASSERT_EQ(Run({"sim", "export", state, dir.File("back.hex")}).status, 0);
+  image::THexList a(16 << 20), b(16 << 20);
+  image::TFileLoader::LoadFile(dir.File("unit.hex"), a);
+  image::TFileLoader::LoadFile(dir.File("back.hex"), b);
+  EXPECT_EQ(a.LastUsed(), b.LastUsed());
+  EXPECT_EQ(0, std::memcmp(a.DataAt(0), b.DataAt(0), std::size_t(a.LastUsed() + 1)));
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryMultiSlotKind, StagedDirectory,
+                         ::testing::Values(StagedKind{"8way", 512, 512}, StagedKind{"portable", 256, 1032},
+                                           StagedKind{"8way-v2", 512, 1024}),
+                         [](const ::testing::TestParamInfo<StagedKind>& info) {
+                           std::string name = info.param.kind;
+                           name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
+                           return name;
+                         });
 
 TEST_F(LinkCli, AStagedSlotListsOnEverySingleSlotKind) {
   struct Case { const char* kind; std::uint32_t slotPages; };

@@ -25,6 +25,8 @@ struct Failure {
   std::function<void()> raise;
 };
 
+void PrintTo(const Failure& f, std::ostream* os) { *os << f.name; }
+
 class LinkSessionFailure : public ::testing::TestWithParam<Failure> {};
 
 TEST_P(LinkSessionFailure, ClosesTheLinkSavesTheStateAndReportsTheText) {

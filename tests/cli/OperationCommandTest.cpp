@@ -3,6 +3,8 @@
 // step, a copy loaded back restoring the same bytes, the exit statuses of a
 // failure, a question answered No and a usage error, buttons the window does
 // not offer, the progress lines and the protocol time.
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
@@ -61,62 +63,70 @@ struct OperationCli : ::testing::Test {
   TempDir dir;
 };
 
-TEST_F(OperationCli, EveryStepLeavesTheRightBytesOnEveryKind) {
-  for (int k = 0; k < 6; ++k) {
-    const std::string state = Create(kKinds[k]);
-    const bool multi = k == 2 || k == 3 || k == 4;
-    CliResult r = On(state, With({"--yes", "new"}, Program("pic16f628a", 1, "PIC16F628A", "First")));
-    ASSERT_EQ(r.status, 0) << kKinds[k] << ": " << r.err;
-    EXPECT_NE(r.out.find("Program loaded successfully"), std::string::npos);
-    EXPECT_NE(r.out.find("protocol time"), std::string::npos);
-    EXPECT_NE(r.err.find("Loading Programmer"), std::string::npos) << "the progress window on stderr";
+struct OperationCliKind : OperationCli, ::testing::WithParamInterface<int> {};
 
-    if (multi) {
-      r = On(state, With({"--yes", "new"}, Program("pic18f4520", 0, "PIC18F4520", "Second")));
-      ASSERT_EQ(r.status, 0) << r.err;
-      r = On(state, With({"replace", "--slot", "1"}, Program("pic16f84a", 1, "PIC16F84A", "Replaced")));
-      ASSERT_EQ(r.status, 0) << r.err;
-      EXPECT_NE(r.out.find("Program replaced successfully"), std::string::npos);
-      r = On(state, {"--yes", "delete", "--slot", "2"});
-      ASSERT_EQ(r.status, 0) << r.err;
-      json j = ReadJson(state);
-      ASSERT_EQ(j["slot_count"], 2) << kKinds[k];
-      EXPECT_EQ(j["slots"][0]["description"], "Replaced");
-      EXPECT_EQ(j["slots"][0]["stored"]["slot_name"], "001 Replaced" + std::string(20, ' '));
-      EXPECT_EQ(j["slots"][0]["device"], "PIC16F84A");
-      EXPECT_EQ(j["slots"][1]["description"].get<std::string>().substr(0, 5), "Empty");
-    } else {
-      EXPECT_EQ(ReadJson(state)["slot_count"], 1);
-    }
+TEST_P(OperationCliKind, EveryStepLeavesTheRightBytes) {
+  const int k = GetParam();
+  const std::string state = Create(kKinds[k]);
+  const bool multi = k == 2 || k == 3 || k == 4;
+  CliResult r = On(state, With({"--yes", "new"}, Program("pic16f628a", 1, "PIC16F628A", "First")));
+  ASSERT_EQ(r.status, 0) << kKinds[k] << ": " << r.err;
+  EXPECT_NE(r.out.find("Program loaded successfully"), std::string::npos);
+  EXPECT_NE(r.out.find("protocol time"), std::string::npos);
+  EXPECT_NE(r.err.find("Loading Programmer"), std::string::npos) << "the progress window on stderr";
 
-    const std::string unit = dir.File(std::string(kKinds[k]) + ".prg");
-    r = On(state, {"--yes", "--json", "copy", unit});
-    ASSERT_EQ(r.status, 0) << kKinds[k] << ": " << r.err;
-    // The checksum is the saved file's, as an independent tool computes it
-    // (where there is one: Windows has no sha256sum).
-    const std::string sha = json::parse(r.out)["file_sha256"];
-    EXPECT_EQ(sha.size(), 64u) << kKinds[k];
-    if (HaveProgram("sha256sum")) {
-      std::string sum;
-      ASSERT_EQ(RunCommand("sha256sum '" + unit + "'", &sum), 0);
-      EXPECT_EQ(sha, sum.substr(0, 64)) << kKinds[k];
-    }
-    const std::string before = Export(state);
-    r = On(state, {"--yes", "erase"});
+  if (multi) {
+    r = On(state, With({"--yes", "new"}, Program("pic18f4520", 0, "PIC18F4520", "Second")));
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(ReadJson(state)["slot_count"], 0);
-    r = On(state, {"--yes", "--json", "load", unit});
-    ASSERT_EQ(r.status, 0) << kKinds[k] << ": " << r.err;
-    json j = json::parse(r.out);
-    EXPECT_EQ(j["operation"], "load");
-    EXPECT_TRUE(j["ok"].get<bool>());
-    EXPECT_EQ(j["file"], unit);
-    EXPECT_EQ(j["file_sha256"], sha);
-    EXPECT_EQ(j["slot_count"], multi ? 2 : 1);
-    EXPECT_GT(j["protocol_ms"].get<long long>(), 0);
-    EXPECT_EQ(Export(state), before) << kKinds[k] << ": the copy restored the same bytes";
+    r = On(state, With({"replace", "--slot", "1"}, Program("pic16f84a", 1, "PIC16F84A", "Replaced")));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Program replaced successfully"), std::string::npos);
+    r = On(state, {"--yes", "delete", "--slot", "2"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    json j = ReadJson(state);
+    ASSERT_EQ(j["slot_count"], 2) << kKinds[k];
+    EXPECT_EQ(j["slots"][0]["description"], "Replaced");
+    EXPECT_EQ(j["slots"][0]["stored"]["slot_name"], "001 Replaced" + std::string(20, ' '));
+    EXPECT_EQ(j["slots"][0]["device"], "PIC16F84A");
+    EXPECT_EQ(j["slots"][1]["description"].get<std::string>().substr(0, 5), "Empty");
+  } else {
+    EXPECT_EQ(ReadJson(state)["slot_count"], 1);
   }
+
+  const std::string unit = dir.File(std::string(kKinds[k]) + ".prg");
+  r = On(state, {"--yes", "--json", "copy", unit});
+  ASSERT_EQ(r.status, 0) << kKinds[k] << ": " << r.err;
+  // The checksum is the saved file's, as an independent tool computes it
+  // (where there is one: Windows has no sha256sum).
+  const std::string sha = json::parse(r.out)["file_sha256"];
+  EXPECT_EQ(sha.size(), 64u) << kKinds[k];
+  if (HaveProgram("sha256sum")) {
+    std::string sum;
+    ASSERT_EQ(RunCommand("sha256sum '" + unit + "'", &sum), 0);
+    EXPECT_EQ(sha, sum.substr(0, 64)) << kKinds[k];
+  }
+  const std::string before = Export(state);
+  r = On(state, {"--yes", "erase"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadJson(state)["slot_count"], 0);
+  r = On(state, {"--yes", "--json", "load", unit});
+  ASSERT_EQ(r.status, 0) << kKinds[k] << ": " << r.err;
+  json j = json::parse(r.out);
+  EXPECT_EQ(j["operation"], "load");
+  EXPECT_TRUE(j["ok"].get<bool>());
+  EXPECT_EQ(j["file"], unit);
+  EXPECT_EQ(j["file_sha256"], sha);
+  EXPECT_EQ(j["slot_count"], multi ? 2 : 1);
+  EXPECT_GT(j["protocol_ms"].get<long long>(), 0);
+  EXPECT_EQ(Export(state), before) << kKinds[k] << ": the copy restored the same bytes";
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryKind, OperationCliKind, ::testing::Range(0, 6),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                           std::string name = kKinds[info.param];
+                           name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
+                           return name;
+                         });
 
 TEST_F(OperationCli, FailuresDeclinesAndUsageErrorsHaveTheirStatus) {
   const std::string state = Create("8way");

@@ -14,6 +14,7 @@
 #include "firmware/UpdateRig.h"
 #include "platform/Text.h"
 #include "support/GoldenTrace.h"
+#include "support/WireStream.h"
 
 namespace velmar::firmware {
 namespace {
@@ -102,6 +103,8 @@ const KindFirmware kKindFirmware[] = {
     {4, "asked.upd", devices::fw_pic24},       {5, "asked.upd", devices::fw_pic24},
     {255, "asked.upd", devices::fw_pic24},
 };
+
+void PrintTo(const KindFirmware& k, std::ostream* os) { *os << "kind " << k.kind; }
 
 class FirmwareForKind : public ::testing::TestWithParam<KindFirmware> {};
 
@@ -356,7 +359,7 @@ TEST_P(UpdateStart, PutsWhatTheProtocolGivesOnTheWire) {
   const bool portable = kind == slot::kind_portable;
   updater.Update(Shipped(portable ? "primafw.upd" : "qrxpicusb.upd"), portable ? devices::fw_portable : devices::fw_pic);
   const auto golden = test::ReadGolden(portable ? "update-atmega128.trace" : "update-atmega8515.trace");
-  EXPECT_EQ(test::CompareWithGolden(rig.traceText.str(), golden.at(""), true), "");
+  EXPECT_EQ(test::CompareWireWithGolden(rig.traceText.str(), golden.at(""), true), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, UpdateStart, ::testing::Range(0, 6));

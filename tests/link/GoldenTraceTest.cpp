@@ -9,11 +9,12 @@
 #include "link/SimRig.h"
 #include "slot/TProgramEntry.h"
 #include "support/GoldenTrace.h"
+#include "support/WireStream.h"
 
 namespace velmar::link {
 namespace {
 
-using test::CompareWithGolden;
+using test::CompareWireWithGolden;
 using test::SimRig;
 
 // The page the golden traces write and read, and its data: 00 01 .. 07 over and over.
@@ -44,11 +45,11 @@ TEST_P(GoldenTrace, EachOperationPutsWhatTheProtocolGivesOnTheWire) {
   TReadProg& p = rig.Make(true);
 
   p.Identify();
-  EXPECT_EQ(CompareWithGolden(Taken(rig), golden.at("identify")), "") << "identify";
+  EXPECT_EQ(CompareWireWithGolden(Taken(rig), golden.at("identify")), "") << "identify";
 
   slot::TProgramEntryList list;
   p.ReadDirectory(list);
-  EXPECT_EQ(CompareWithGolden(Taken(rig), golden.at("directory")), "") << "directory";
+  EXPECT_EQ(CompareWireWithGolden(Taken(rig), golden.at("directory")), "") << "directory";
 
   const std::uint32_t size = p.Geometry.PageSize;
   const image::THexList data = PageData(size);
@@ -56,7 +57,7 @@ TEST_P(GoldenTrace, EachOperationPutsWhatTheProtocolGivesOnTheWire) {
   const SlotWrite write{record, data, {0, 0, true}};
   EXPECT_TRUE(p.Geometry.WritesHalfPages() ? p.WriteHalfPages(kPage, size / 2, 0, write)
                                            : p.WritePage(kPage, size, 0, write));
-  EXPECT_EQ(CompareWithGolden(Taken(rig), golden.at("page write")), "") << "page write";
+  EXPECT_EQ(CompareWireWithGolden(Taken(rig), golden.at("page write")), "") << "page write";
 
   // As the unit copy reads: into an image of the whole dataflash, page-indexed.
   p.ReadImage = std::make_unique<image::THexList>(p.Geometry.Capacity);
@@ -64,11 +65,11 @@ TEST_P(GoldenTrace, EachOperationPutsWhatTheProtocolGivesOnTheWire) {
   const bool read = p.Geometry.WritesHalfPages() ? p.ReadBlock(kPage, size / 2, 1) && p.ReadBlock(kPage, size / 2, 2)
                                                  : p.ReadBlock(kPage, size, 1);
   EXPECT_TRUE(read);
-  EXPECT_EQ(CompareWithGolden(Taken(rig), golden.at("page read")), "") << "page read";
+  EXPECT_EQ(CompareWireWithGolden(Taken(rig), golden.at("page read")), "") << "page read";
   EXPECT_EQ(p.ReadImage->GetValue(kPage * size + 9), 1);
 
   EXPECT_TRUE(p.EraseUnit());
-  EXPECT_EQ(CompareWithGolden(Taken(rig), golden.at("erase"), true), "") << "erase";
+  EXPECT_EQ(CompareWireWithGolden(Taken(rig), golden.at("erase"), true), "") << "erase";
   p.CloseLink(false);
 }
 

@@ -170,6 +170,60 @@ TEST(ReadBlock, AFailedTrailerLeavesWhatWasReadInDferrorHex) {
   EXPECT_TRUE(p.ReadBlock(0, 160, 1));  // the programmer is back in step
 }
 
+// Each USB round trip costs a latency-timer or frame wait on real USB: a
+// page read takes one, a page write one before its page delay and one after
+// (the 8-way's halves one each), whatever the kind.
+struct RoundTrips {
+  int kind;
+  int read;   // reads per ReadBlock
+  int write;  // reads per page written
+};
+
+class PageRoundTrips : public ::testing::TestWithParam<RoundTrips> {};
+
+TEST_P(PageRoundTrips, AreOnlyThoseTheWaitsForce) {
+  SimRig rig(GetParam().kind);
+  TReadProg& p = rig.Make();
+  p.Identify();
+  const std::uint32_t size = p.Geometry.PageSize;
+  image::THexList img = Pattern(4, size, 1);
+  const TProgramEntry slot(0, 0, 4, "", "", "", HeaderBytes{});
+  const SlotWrite w{slot, img, {0, 0, true}};
+  auto reads = rig.counting->counts.reads;
+  ASSERT_TRUE(p.Geometry.WritesHalfPages() ? p.WriteHalfPages(2, size / 2, 0, w) : p.WritePage(2, size, 0, w));
+  EXPECT_EQ(rig.counting->counts.reads - reads, std::uint64_t(GetParam().write));
+  p.ReadImage = std::make_unique<image::THexList>(size);
+  reads = rig.counting->counts.reads;
+  ASSERT_TRUE(p.ReadBlock(2, size, 1));
+  EXPECT_EQ(rig.counting->counts.reads - reads, std::uint64_t(GetParam().read));
+  EXPECT_EQ(p.ReadImage->GetValue(size - 1), img.GetValue(size - 1));
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, PageRoundTrips,
+                         ::testing::Values(RoundTrips{kind_single, 1, 2}, RoundTrips{kind_8way, 1, 3},
+                                           RoundTrips{kind_portable, 1, 2}));
+
+TEST(ReadBlock, AReadThatFindsTheProgrammerStillAnsweringFailsAndSaysSo) {
+  SimRig rig(kind_8way);
+  TReadProg& p = rig.Make();
+  p.Identify();
+  rig.Sim().faults.busyEvery = 1;
+  p.SendByte('V');  // its reply (starting with a busy marker) is left unread
+  p.ReadImage = std::make_unique<image::THexList>(512);
+  EXPECT_EQ(MessageOf<EISPException>([&] { p.ReadBlock(0, 256, 1); }),
+            "Programmer Not Responding. \rThe programmer was busy when a page read began");
+}
+
+TEST(ReadBlock, AnUnpluggedInterfaceFailsAsTheCommandsReplyWouldHave) {
+  SimRig rig(kind_single);
+  TReadProg& p = rig.Make();
+  p.Identify();
+  rig.Sim().usbAttached = false;
+  p.ReadImage = std::make_unique<image::THexList>(264);
+  EXPECT_EQ(MessageOf<EISPException>([&] { p.ReadBlock(0, 264, 1); }),
+            "Programmer Not Responding. \rNo reply from the USB interface (0 of 1 bytes)");
+}
+
 TEST(EraseUnit, ErasesEightPagesPerCommand) {
   SimRig rig(kind_single);
   Fill(rig, 0x00);

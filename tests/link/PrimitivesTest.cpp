@@ -1,10 +1,13 @@
 // Byte framing, busy replies, line control, the speed table and the
 // wake-up handshake, against the simulated programmer; and the trace format.
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "link/LinkErrors.h"
 #include "link/SimRig.h"
 #include "platform/Text.h"
+#include "support/WireStream.h"
 
 namespace velmar::link {
 namespace {
@@ -22,6 +25,66 @@ TEST(ExchangeByte, BusyRepliesAreWaitedThroughAndNeverReturned) {
   EXPECT_EQ(p.ReceiveByte(), '*');
   EXPECT_EQ(p.ReceiveByte(), 226);
   EXPECT_EQ(p.ReceiveByte(), '!');
+}
+
+// A run of replies taken at once must clock what the calls one by one
+// clock, busy markers and all, and return what they return.
+struct RunCase {
+  const char* name;
+  int busyEvery;  // every Nth reply of the programmer starts with 0xFA; 0: never
+};
+
+class ReceiveRunCase : public ::testing::TestWithParam<RunCase> {};
+
+TEST_P(ReceiveRunCase, ClocksAndReturnsWhatTheCallsOneByOneWould) {
+  std::string traces[2];
+  std::uint8_t got[2][4] = {};
+  for (int way = 0; way < 2; ++way) {
+    SimRig rig(2);
+    TReadProg& p = rig.Make(true);
+    p.Identify();
+    rig.Sim().faults.busyEvery = GetParam().busyEvery;
+    const std::size_t from = rig.traceText.str().size();
+    p.SendByte('V');
+    if (way == 0) {
+      p.ReceiveRun({ReplyTake::receive, ReplyTake::receive, ReplyTake::receive, ReplyTake::clockIn}, got[0]);
+    } else {
+      for (int i = 0; i < 3; ++i) got[1][i] = p.ReceiveByte();
+      got[1][3] = p.ClockInByte();
+    }
+    traces[way] = rig.traceText.str().substr(from);
+  }
+  EXPECT_EQ(test::WireStream(traces[0]), test::WireStream(traces[1]));
+  EXPECT_EQ(std::vector<std::uint8_t>(got[0], got[0] + 4), std::vector<std::uint8_t>(got[1], got[1] + 4));
+  EXPECT_EQ(got[0][0], '*');
+  EXPECT_EQ(got[0][2], '!');
+  // One write and one read, and one more of each per busy marker.
+  EXPECT_EQ(std::count(traces[0].begin(), traces[0].end(), '\n'), GetParam().busyEvery ? 6 : 4) << traces[0];
+}
+
+INSTANTIATE_TEST_SUITE_P(Busy, ReceiveRunCase,
+                         ::testing::Values(RunCase{"never", 0}, RunCase{"everyReply", 1}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ReceiveRun, EndlessBusyRepliesEndInTheSameBoundedFailure) {
+  SimRig rig(0);
+  TReadProg& p = rig.Make();
+  p.Identify();
+  rig.Sim().faults.busyForever = true;
+  p.SendByte('V');
+  std::uint8_t out[2];
+  EXPECT_EQ(MessageOf<EISPException>([&] { p.ReceiveRun({ReplyTake::receive, ReplyTake::receive}, out); }),
+            "Programmer Not Responding. \rThe programmer stayed busy");
+}
+
+TEST(ReceiveRun, AReplyThatNeverComesIsAFailure) {
+  SimRig rig(0);
+  TReadProg& p = rig.Make();
+  p.Identify();
+  rig.Sim().usbAttached = false;
+  std::uint8_t out[3];
+  EXPECT_EQ(MessageOf<EISPException>([&] { p.ReceiveRun({ReplyTake::receive, ReplyTake::receive, ReplyTake::clockIn}, out); }),
+            "Programmer Not Responding. \rNo reply from the USB interface (0 of 1 bytes)");
 }
 
 TEST(ExchangeByte, EndlessBusyRepliesEndInABoundedFailure) {
@@ -149,7 +212,7 @@ TEST(Trace, OneLinePerDriverCallAndWait) {
   EXPECT_TRUE(has("FT_SetLatencyTimer 01 -> 0"));
   EXPECT_TRUE(has("FT_SetBitMode 3B 02 -> 0"));
   EXPECT_TRUE(has("Sleep 100"));
-  EXPECT_TRUE(has("FT_Write 31 00 00 44 -> 0"));
+  EXPECT_TRUE(has("FT_Write 31 00 00 44 87 -> 0"));
   EXPECT_TRUE(has("FT_Read 1 -> 0 : 2A"));
   EXPECT_TRUE(has("FT_EE_UARead -> 0 : 56 45 4C 4D 41 52 30 31 31 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
                   "00 00 00 00 00 00"));

@@ -297,6 +297,9 @@ struct UnusableContent {
   const char* detail;  // what follows the file's name
 };
 
+void PrintTo(const RefusingFamily& f, std::ostream* os) { *os << f.device; }
+void PrintTo(const UnusableContent& c, std::ostream* os) { *os << c.name; }
+
 const RefusingFamily kRefusingFamilies[] = {
     {3, 0, "PIC18F4520", "Error opening file or bad data \r%s"},
     {3, 3, "PIC18F46K22", "Error opening file or bad data \r%s"},

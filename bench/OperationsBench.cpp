@@ -29,6 +29,8 @@
 
 namespace {
 
+using velmar::model::Ctl;
+
 using namespace velmar;
 
 std::string SourceFolder() { return VELMAR_SOURCE_DIR "/"; }
@@ -81,12 +83,12 @@ struct Rig {
   }
   void Choose(int family, const std::string& device, const std::string& folder) {
     model::ControlStore& c = window->Controls();
-    c.UserSelect("family", family);
-    const auto& devices = c.Items("deviceList");
+    c.UserSelect(Ctl::family, family);
+    const auto& devices = c.Items(Ctl::deviceList);
     for (std::size_t i = 0; i < devices.size(); ++i)
-      if (devices[i] == device) c.UserSelect("deviceList", int(i));
+      if (devices[i] == device) c.UserSelect(Ctl::deviceList, int(i));
     window->Data.FlashFile = SourceFolder() + "examples/" + folder + "/blink.hex";
-    c.SetText("ProgCaption", "Bench");
+    c.SetText(Ctl::ProgCaption, "Bench");
   }
   void Mark() {
     startMs = clock.NowMs();

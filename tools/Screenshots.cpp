@@ -46,6 +46,8 @@
 
 namespace {
 
+using velmar::model::Ctl;
+
 using namespace velmar;
 
 std::string g_out;
@@ -164,7 +166,7 @@ void SaveMenus(ui::MainWindow& window) {
 
 // The device list searched by typing, its offers open.
 void SaveDeviceSearch(ui::MainWindow& window) {
-  auto* devices = qobject_cast<QComboBox*>(window.Binder().Widget("deviceList"));
+  auto* devices = qobject_cast<QComboBox*>(window.Binder().Widget(Ctl::deviceList));
   if (!devices || !devices->lineEdit()) return;
   window.activateWindow();
   devices->lineEdit()->setFocus();
@@ -194,10 +196,10 @@ void MainWindows(const std::string& work) {
   for (const char* kind : kinds) {
     Session s(work + "sim-" + kind + ".state", work);
     model::ControlStore& c = s.form->Controls();
-    if (c.Get("StringGrid1").cells.size() > 2) {  // show the second slot's details, as a user would
-      c.SelectCell("StringGrid1", 2, 0);
-      c.UserClick("StringGrid1");
-      c.UserClick("BitBtn1");
+    if (c.Get(Ctl::StringGrid1).cells.size() > 2) {  // show the second slot's details, as a user would
+      c.SelectCell(Ctl::StringGrid1, 2, 0);
+      c.UserClick(Ctl::StringGrid1);
+      c.UserClick(Ctl::BitBtn1);
     }
     Save(s.window.get(), std::string("main-") + kind);
     if (std::string(kind) == "8way") {
@@ -231,9 +233,9 @@ void Dialogs(const std::string& work) {
   PictureHalfWay halfWay(*s.progress);
   s.form->SetProgressView(&halfWay);
   model::ControlStore& c = s.form->Controls();
-  c.UserSelect("family", 1);
+  c.UserSelect(Ctl::family, 1);
   s.form->Data.FlashFile = std::string(VELMAR_SOURCE_DIR) + "/examples/pic16f84a/blink.hex";
-  c.UserSetText("ProgCaption", "Blink 84A spare");
+  c.UserSetText(Ctl::ProgCaption, "Blink 84A spare");
   names = {"message-duplicate-name", "message-loaded"};
   s.form->NewButtonClick();
   s.form->SetProgressView(s.progress.get());

@@ -36,6 +36,8 @@
 
 namespace {
 
+using velmar::model::Ctl;
+
 // Resident memory now and at its peak, from the kernel's process status.
 std::string MemoryReport() {
   std::ifstream status("/proc/self/status");
@@ -93,9 +95,9 @@ int main(int argc, char** argv) {
   // The version component reads our own executable's properties.
   platform::TFileVersionInfo version;
   if (!version.FileVersion.empty()) {
-    form.Controls().SetExtra("FileVersionInfo1", "fileVersion", version.FileVersion);
-    form.Controls().SetExtra("FileVersionInfo1", "productVersion", version.ProductVersion);
-    form.Controls().SetExtra("FileVersionInfo1", "countryCode", version.CountryCode);
+    form.Controls().SetExtra(Ctl::FileVersionInfo1, "fileVersion", version.FileVersion);
+    form.Controls().SetExtra(Ctl::FileVersionInfo1, "productVersion", version.ProductVersion);
+    form.Controls().SetExtra(Ctl::FileVersionInfo1, "countryCode", version.CountryCode);
   }
 
   // Start-up runs outside the event loop, so an error no step handles is

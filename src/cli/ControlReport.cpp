@@ -8,6 +8,8 @@
 
 namespace velmar::cli {
 
+using model::Ctl;
+
 using model::Control;
 using model::ControlKind;
 using nlohmann::ordered_json;
@@ -15,11 +17,11 @@ using nlohmann::ordered_json;
 namespace {
 
 // The controls `options` prints, in window order.
-const char* const kOptionControls[] = {
-    "family",    "deviceList",    "matchDeviceID", "VerifyConfig", "unusedFuses", "progUserID",
-    "DataSave",  "bootSave",      "BulkErase",     "VDD_Voltage",  "Label2",      "GroupBox2",
-    "progMode",  "Progmodelabel", "GroupBox1",     "ProgramOps",   "Label5",      "limitPrograms",
-    "Label7",    "ProgCount",     "SpinEdit1",
+const model::ControlName kOptionControls[] = {
+    Ctl::family,    Ctl::deviceList,    Ctl::matchDeviceID, Ctl::VerifyConfig, Ctl::unusedFuses, Ctl::progUserID,
+    Ctl::DataSave,  Ctl::bootSave,      Ctl::BulkErase,     Ctl::VDD_Voltage,  Ctl::Label2,      Ctl::GroupBox2,
+    Ctl::progMode,  Ctl::Progmodelabel, Ctl::GroupBox1,     Ctl::ProgramOps,   Ctl::Label5,      Ctl::limitPrograms,
+    Ctl::Label7,    Ctl::ProgCount,     Ctl::SpinEdit1,
 };
 
 }  // namespace
@@ -98,28 +100,28 @@ ordered_json SlotsJson(const model::Control& grid) {
   return slots;
 }
 
-ordered_json ButtonsJson(const model::ControlStore& s, const std::vector<std::string>& names) {
+ordered_json ButtonsJson(const model::ControlStore& s, std::span<const model::ControlName> names) {
   ordered_json buttons = ordered_json::array();
-  for (const std::string& name : names)
+  for (model::ControlName name : names)
     if (s.Visible(name)) buttons.push_back({{"caption", text::Trim(s.Text(name))}, {"enabled", s.Enabled(name)}});
   return buttons;
 }
 
 ordered_json OptionControlsJson(const model::ControlStore& s) {
   ordered_json controls = ordered_json::object();
-  for (const char* name : kOptionControls) {
+  for (model::ControlName name : kOptionControls) {
     const Control& c = s.Get(name);
     ordered_json value = ControlValue(c);
     if (value.is_string()) value = text::Trim(value.get<std::string>());
-    controls[name] = {{"value", value}, {"enabled", c.enabled}, {"visible", c.visible}};
+    controls[name.Str()] = {{"value", value}, {"enabled", c.enabled}, {"visible", c.visible}};
   }
   return controls;
 }
 
 void PrintOptionControls(std::ostream& out, const model::ControlStore& s, const devices::TData& d) {
-  for (const char* name : kOptionControls) {
+  for (model::ControlName name : kOptionControls) {
     const Control& c = s.Get(name);
-    out << name << std::string(name[0] && std::strlen(name) < 16 ? 16 - std::strlen(name) : 1, ' ')
+    out << name.Str() << std::string(name.View().size() < 16 ? 16 - name.View().size() : 1, ' ')
         << ControlValueText(c) << (c.enabled ? "" : "  [disabled]") << (c.visible ? "" : "  [hidden]") << "\n";
   }
   out << "\n";

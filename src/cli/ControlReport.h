@@ -5,6 +5,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,7 @@ std::string RightTrimmed(const std::string& s);
 // fixed-width texts under "stored".
 nlohmann::ordered_json SlotsJson(const model::Control& grid);
 // The visible buttons of `names`: [{"caption", "enabled"}].
-nlohmann::ordered_json ButtonsJson(const model::ControlStore& s, const std::vector<std::string>& names);
+nlohmann::ordered_json ButtonsJson(const model::ControlStore& s, std::span<const model::ControlName> names);
 // Every option control: {"name": {"value", "enabled", "visible"}, ...}.
 nlohmann::ordered_json OptionControlsJson(const model::ControlStore& s);
 // One line per option control, then a blank line and the device record.

@@ -15,13 +15,13 @@ namespace {
 
 long long Number(const Control& c, const std::string& value) {
   long long n = 0;
-  if (!text::ParseInt(value, n)) Fail(c.name + ": '" + value + "' is not a whole number");
+  if (!text::ParseInt(value, n)) Fail(c.name.Str() + ": '" + value + "' is not a whole number");
   return n;
 }
 
 void CheckRange(const Control& c, long long n, long long lo, long long hi) {
   if (n < lo || n > hi)
-    Fail(c.name + ": " + std::to_string(n) + " is out of range (" + std::to_string(lo) + " to " + std::to_string(hi) +
+    Fail(c.name.Str() + ": " + std::to_string(n) + " is out of range (" + std::to_string(lo) + " to " + std::to_string(hi) +
          ")");
 }
 
@@ -41,7 +41,7 @@ void SetControlValue(model::ControlStore& store, const std::string& name, const 
       else if (v == "0" || v == "false")
         on = false;
       else
-        Fail(c.name + ": '" + value + "' is not 1, 0, true or false");
+        Fail(c.name.Str() + ": '" + value + "' is not 1, 0, true or false");
       store.SetChecked(c.name, on);
       return;
     }
@@ -60,11 +60,11 @@ void SetControlValue(model::ControlStore& store, const std::string& name, const 
     }
     case ControlKind::Edit:
       if (c.maxLength > 0 && int(value.size()) > c.maxLength)
-        Fail(c.name + ": the text is longer than " + std::to_string(c.maxLength) + " characters");
+        Fail(c.name.Str() + ": the text is longer than " + std::to_string(c.maxLength) + " characters");
       store.UserSetText(c.name, value);
       return;
     default:
-      Fail(c.name + " is a " + model::KindName(c.kind) + " and takes no value");
+      Fail(c.name.Str() + " is a " + model::KindName(c.kind) + " and takes no value");
   }
 }
 

@@ -11,6 +11,7 @@
 
 namespace velmar::cli {
 
+
 using platform::DlgButton;
 
 void AddProgrammerTypeOptions(CLI::App* command, ProgrammerTypeAnswer& a) {
@@ -56,14 +57,14 @@ DlgButton ReadSession::AnswerForm(platform::ModalForm& form) {
   if (!type) return DlgButton::None;
   model::ControlStore& s = type->Controls();
   // Chosen as a person would: a disabled choice cannot be clicked.
-  auto choose = [&s](const char* name, int index) {
+  auto choose = [&s](model::ControlName name, int index) {
     if (index >= 0 && s.Enabled(name) && s.Visible(name)) s.UserSelect(name, index);
   };
   const int model = type_.programmer == "single" ? 0 : type_.programmer == "8way" ? 1 : type_.programmer == "portable" ? 2 : -1;
-  choose("Progs", model);
-  choose("progVersion", type_.version - 1);
-  choose("FirmwareSel", type_.firmware == "pic" ? 0 : type_.firmware == "pic24" ? 1 : -1);
-  s.UserClick("Button1");
+  choose(model::TypeCtl::Progs, model);
+  choose(model::TypeCtl::progVersion, type_.version - 1);
+  choose(model::TypeCtl::FirmwareSel, type_.firmware == "pic" ? 0 : type_.firmware == "pic24" ? 1 : -1);
+  s.UserClick(model::TypeCtl::Button1);
   return type->ModalResult;
 }
 

@@ -8,6 +8,7 @@
 
 #include "platform/FileStamp.h"
 #include "platform/Text.h"
+#include "slot/ProgrammerGeometry.h"
 
 namespace velmar::devices {
 
@@ -106,8 +107,9 @@ std::string FindDeviceByID(const std::string& programFolder, const std::string& 
 }
 
 std::vector<std::string> FamilyListForKind(int kind, bool konOld, const std::string& programFolder) {
-  std::vector<std::string> list = {FamilyEntryText(0), FamilyEntryText(1), FamilyEntryText(2)};
-  if (kind == 1 && !konOld) return list;
+  std::vector<std::string> list = {FamilyEntryText(fam_PIC18F), FamilyEntryText(fam_PIC12F16F),
+                                   FamilyEntryText(fam_PIC18J)};
+  if (kind == slot::kind_single_old && !konOld) return list;
   const auto file = DeviceFile(programFolder);
   const IniFile& ini = *file;
   if (!ini.Exists()) throw EDeviceFileMissing("Error Opening Device File - " + DeviceFilePath(programFolder));
@@ -117,7 +119,7 @@ std::vector<std::string> FamilyListForKind(int kind, bool konOld, const std::str
     return false;
   };
   if (anyHolds("K")) list.push_back(FamilyEntryText(fam_PIC18K));
-  if (kind == 4 || kind == 5) {
+  if (kind == slot::kind_8way_v2 || kind == slot::kind_single_v2) {
     if (list.size() == 4 && anyHolds("PIC24F")) list.push_back(FamilyEntryText(fam_PIC24F));
     if (list.size() == 5 && anyHolds("dsPIC30")) list.push_back(FamilyEntryText(fam_dsPIC30));
   }

@@ -17,18 +17,6 @@
 
 namespace velmar::devices {
 
-// Family codes: the position of the entry in the window's family list.
-enum FamilyCode : int {
-  fam_PIC18F = 0,
-  fam_PIC12F16F = 1,
-  fam_PIC18J = 2,
-  fam_PIC18K = 3,
-  fam_PIC24F = 4,
-  fam_dsPIC30 = 5,
-  fam_PSD = 6,  // never offered in the family list
-};
-constexpr int kFamilyCodes = 7;
-
 // The family list texts of codes 0 to 5.
 const std::string& FamilyEntryText(int code);
 

@@ -11,6 +11,18 @@
 
 namespace velmar::devices {
 
+// Family codes: the position of the entry in the window's family list.
+enum FamilyCode : int {
+  fam_PIC18F = 0,
+  fam_PIC12F16F = 1,
+  fam_PIC18J = 2,
+  fam_PIC18K = 3,
+  fam_PIC24F = 4,
+  fam_dsPIC30 = 5,
+  fam_PSD = 6,  // never offered in the family list
+};
+constexpr int kFamilyCodes = 7;
+
 // Firmware codes (required and loaded firmware).
 enum Firmware : int { fw_none = -1, fw_pic = 0, fw_pic24 = 1, fw_portable = 3 };
 
@@ -45,8 +57,9 @@ struct TData {
   // cleared at every device change.
   bool ConfigDataFound = false;
 
-  // Family code: 0 PIC18F, 1 PIC12F-16F, 2 PIC18J, 3 PIC18 K, 4 PIC24F, 5 dsPIC30.
-  int Family = 0;
+  // Family code (a FamilyCode: 0 PIC18F, 1 PIC12F-16F, 2 PIC18J, 3 PIC18 K,
+  // 4 PIC24F, 5 dsPIC30).
+  int Family = fam_PIC18F;
 
   // Option flags kept in step with the window's controls.
   bool LowVoltageMode = false;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "devices/Algorithm.h"
 #include "devices/DeviceDatabase.h"
 #include "image/DeviceLimits.h"
 #include "image/TFileLoader.h"
@@ -16,8 +17,6 @@ namespace velmar::image {
 namespace {
 
 constexpr const char* kFormatTitle = "File Format Warning";
-
-bool HighVppLayout(int column) { return column == 12 || column == 15; }
 
 void SaveOrThrow(const SlotJob& job, const char* name, const THexList& image) {
   const SaveResult saved = SavePiece(job, name, image);
@@ -47,7 +46,7 @@ void BuildEeprom(SlotJob& job, const BuildOptions& options, const THexList& file
     job.dataFileName.clear();
     return;
   }
-  const std::uint32_t start = HighVppLayout(d.Column) ? 0x1E000 : 0x4200;
+  const std::uint32_t start = devices::EnhancedMidrangeMap(d.Column) ? 0x1E000 : 0x4200;
   THexList e(std::uint32_t(d.EEPROMSIZE));
   bool any = false;
   for (std::uint32_t i = 0; i < std::uint32_t(d.EEPROMSIZE); ++i) {
@@ -75,7 +74,7 @@ void TakeConfiguration(SlotJob& job, const THexList& file) {
     for (std::uint32_t i = 0; i < 4; ++i) job.id[i] = file.GetValue(0x1000 + 2 * i);
     return;
   }
-  const std::uint32_t base = HighVppLayout(d.Column) ? 0x10000 : 0x4000;
+  const std::uint32_t base = devices::EnhancedMidrangeMap(d.Column) ? 0x10000 : 0x4000;
   job.id.fill(0xFF);
   for (std::uint32_t i = 0; i < 8; ++i) job.id[i] = file.GetValue(base + i);
   for (std::uint32_t k = 0; k < 10; ++k) {

@@ -3,10 +3,11 @@
 // and the bulk-erase flag; the option bytes are sets of flags, so every flag
 // is set with OR and a flag named twice stays one bit.
 #include <algorithm>
-#include <initializer_list>
 
+#include "devices/Algorithm.h"
 #include "image/HeaderBuilders.h"
 #include "platform/Text.h"
+#include "slot/ProgrammerGeometry.h"
 
 namespace velmar::image {
 
@@ -15,7 +16,8 @@ namespace dp = device_params;
 
 namespace {
 
-bool OneOf(int v, std::initializer_list<int> set) { return std::find(set.begin(), set.end(), v) != set.end(); }
+using enum devices::AlgorithmColumn;
+using devices::ColumnIn;
 
 struct ProgramOption {
   std::uint8_t p;
@@ -26,21 +28,24 @@ struct ProgramOption {
 ProgramOption ProgramOptionFor(int ops, int column) {
   switch (ops) {
     case 0:
-      if (column == 0) return {0xDD, ProgramOption::Clear};
-      if (OneOf(column, {1, 3})) return {0x1D, ProgramOption::Set};
-      if (OneOf(column, {2, 8, 9, 10, 14})) return {0x8D, ProgramOption::Set};
-      if (column == 4) return {0x9D, ProgramOption::Clear};
-      if (OneOf(column, {5, 12, 13})) return {0x9D, ProgramOption::Set};
-      if (OneOf(column, {6, 7})) return {0x0D, ProgramOption::Set};
-      if (column == 15) return {0x00, ProgramOption::Set};
-      return {0x00, ProgramOption::Keep};  // 11 or above 15
+      if (column == alg_Default) return {0xDD, ProgramOption::Clear};
+      if (ColumnIn(column, {alg_PIC12F629, alg_PIC16F62xA})) return {0x1D, ProgramOption::Set};
+      if (ColumnIn(column, {alg_PIC16F7x, alg_PIC16F5x, alg_PIC16F505, alg_Column10, alg_Column14}))
+        return {0x8D, ProgramOption::Set};
+      if (column == alg_PIC16F87xA) return {0x9D, ProgramOption::Clear};
+      if (ColumnIn(column, {alg_PIC16F88, alg_PIC16F1xxx, alg_Column13})) return {0x9D, ProgramOption::Set};
+      if (ColumnIn(column, {alg_PIC16F684, alg_PIC16F88x})) return {0x0D, ProgramOption::Set};
+      if (column == alg_PIC16F150x) return {0x00, ProgramOption::Set};
+      return {0x00, ProgramOption::Keep};  // alg_Column11, or a number past the list
     case 1:
-      return {0x18, OneOf(column, {5, 12, 13}) ? ProgramOption::Set : ProgramOption::Clear};
+      return {0x18, ColumnIn(column, {alg_PIC16F88, alg_PIC16F1xxx, alg_Column13}) ? ProgramOption::Set
+                                                                                    : ProgramOption::Clear};
     case 2:
-      if (OneOf(column, {4, 5, 12, 13})) return {0x25, ProgramOption::Clear};
-      if (OneOf(column, {8, 9, 10})) return {0x8D, ProgramOption::Set};
-      if (column == 11 || column > 13) return {0x00, ProgramOption::Clear};
-      return {0x24, ProgramOption::Clear};  // 0-3, 6, 7
+      if (ColumnIn(column, {alg_PIC16F87xA, alg_PIC16F88, alg_PIC16F1xxx, alg_Column13}))
+        return {0x25, ProgramOption::Clear};
+      if (ColumnIn(column, {alg_PIC16F5x, alg_PIC16F505, alg_Column10})) return {0x8D, ProgramOption::Set};
+      if (column == alg_Column11 || column > alg_Column13) return {0x00, ProgramOption::Clear};
+      return {0x24, ProgramOption::Clear};  // alg_Default to alg_PIC16F62xA, alg_PIC16F684, alg_PIC16F88x
     default:
       return {0x00, ProgramOption::Keep};
   }
@@ -49,10 +54,10 @@ ProgramOption ProgramOptionFor(int ops, int column) {
 // The algorithm code the programmer knows for byte 76.
 int AlgorithmCode(int column) {
   switch (column) {
-    case 12: return 5;
-    case 13: return 4;
-    case 14: return 11;
-    case 15: return 5;
+    case alg_PIC16F1xxx: return alg_PIC16F88;
+    case alg_Column13: return alg_PIC16F87xA;
+    case alg_Column14: return alg_Column11;
+    case alg_PIC16F150x: return alg_PIC16F88;
     default: return column;
   }
 }
@@ -62,7 +67,7 @@ int AlgorithmCode(int column) {
 std::string BuildPic16Header(SlotJob& job, const BuildOptions& o, std::uint8_t* h) {
   const devices::TData& d = job.device;
   const int column = d.Column;
-  const bool highVpp = OneOf(column, {12, 13, 15});
+  const bool highVpp = devices::NeedsHighVpp(column);
 
   std::uint8_t dflags = 0x08;
   if (text::Contains(d.DeviceName, "183")) dflags |= 0x04;
@@ -72,9 +77,11 @@ std::string BuildPic16Header(SlotJob& job, const BuildOptions& o, std::uint8_t* 
   if (o.progMode != 0) a |= 0x40;
   if (o.programUserId) a |= 0x20;
   if (o.bulkErase) a |= 0x10;
-  if (column == 15) a |= 0x10;
+  if (column == alg_PIC16F150x) a |= 0x10;
   if (!o.verifyConfig) a |= 0x08;
-  if (OneOf(column, {5, 8, 11, 12, 13, 15}) || (OneOf(column, {1, 4}) && !o.vdd1st)) a |= 0x02;
+  if (ColumnIn(column, {alg_PIC16F88, alg_PIC16F5x, alg_Column11, alg_PIC16F1xxx, alg_Column13, alg_PIC16F150x}) ||
+      (ColumnIn(column, {alg_PIC12F629, alg_PIC16F87xA}) && !o.vdd1st))
+    a |= 0x02;
   if (d.ID14Bit) a |= 0x01;
 
   const ProgramOption option = ProgramOptionFor(o.programOps, column);
@@ -88,9 +95,9 @@ std::string BuildPic16Header(SlotJob& job, const BuildOptions& o, std::uint8_t* 
     c |= 0x20;
     if (o.progMode == 0) c |= 0x10;
   }
-  if (o.programmerKind == 3 && o.ppLedOn) c |= 0x01;
-  if (column == 14) c |= 0x01;
-  if (column == 15) c |= 0x04;
+  if (o.programmerKind == slot::kind_portable && o.ppLedOn) c |= 0x01;
+  if (column == alg_Column14) c |= 0x01;
+  if (column == alg_PIC16F150x) c |= 0x04;
 
   if (o.dataSave) {
     c |= 0x40;

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "model/ControlNames.h"
+
 namespace velmar::model {
 
 enum class ControlKind {
@@ -37,16 +39,16 @@ const char* KindName(ControlKind kind);
 
 struct Control;
 // A control with the given name, kind, caption or text, hint and parent.
-Control MakeControl(const std::string& name, ControlKind kind, const std::string& text = {},
-                    const std::string& hint = {}, const std::string& parent = {});
+Control MakeControl(ControlName name, ControlKind kind, const std::string& text = {}, const std::string& hint = {},
+                    ControlName parent = {});
 
 // What changed, for observers.
 enum class Property { Text, Hint, Checked, ItemIndex, Value, Items, Enabled, Visible, Colour, Cells, Selection, Extra };
 
 struct Control {
-  std::string name;
+  ControlName name;
   ControlKind kind = ControlKind::Label;
-  std::string parent;  // the group or panel that holds it ("" for the window)
+  ControlName parent;  // the group or panel that holds it (none for the window)
 
   // Caption of labels, buttons, boxes and groups; text of edit boxes; shown
   // text of drop-down lists; title of the window.

@@ -34,8 +34,8 @@ const char* KindName(ControlKind kind) {
   return "control";
 }
 
-Control MakeControl(const std::string& name, ControlKind kind, const std::string& text, const std::string& hint,
-                    const std::string& parent) {
+Control MakeControl(ControlName name, ControlKind kind, const std::string& text, const std::string& hint,
+                    ControlName parent) {
   Control c;
   c.name = name;
   c.kind = kind;
@@ -52,8 +52,8 @@ std::string Control::SelectedText() const {
 
 namespace {
 
-std::string HandlerKey(const std::string& name, Event e) {
-  return name + "/" + std::to_string(int(e));
+std::string HandlerKey(ControlName name, Event e) {
+  return name.Str() + "/" + std::to_string(int(e));
 }
 
 bool LessNoCase(const std::string& a, const std::string& b) {
@@ -63,28 +63,34 @@ bool LessNoCase(const std::string& a, const std::string& b) {
 }  // namespace
 
 Control& ControlStore::Add(Control control) {
-  if (byName_.count(control.name)) throw std::logic_error("control " + control.name + " added twice");
+  if (control.name.Empty()) throw std::logic_error("a control without a name");
+  if (byName_.count(control.name.View()))
+    throw std::logic_error("control " + control.name.Str() + " added twice");
   order_.push_back(std::make_unique<Control>(std::move(control)));
   Control* c = order_.back().get();
-  byName_[c->name] = c;
+  byName_[c->name.Str()] = c;
   return *c;
 }
 
-bool ControlStore::Has(const std::string& name) const { return byName_.count(name) != 0; }
+bool ControlStore::Has(ControlName name) const { return byName_.count(name.View()) != 0; }
 
-const Control& ControlStore::Get(const std::string& name) const {
-  auto it = byName_.find(name);
-  if (it == byName_.end()) throw std::out_of_range("The window has no control named " + name);
+const Control& ControlStore::Get(ControlName name) const {
+  auto it = byName_.find(name.View());
+  if (it == byName_.end()) throw std::out_of_range("The window has no control named " + name.Str());
   return *it->second;
 }
 
-Control& ControlStore::Mutable(const std::string& name) { return const_cast<Control&>(Get(name)); }
+Control& ControlStore::Mutable(ControlName name) { return const_cast<Control&>(Get(name)); }
 
-const Control* ControlStore::FindNoCase(const std::string& name) const {
+const Control* ControlStore::Find(std::string_view name) const {
   auto it = byName_.find(name);
-  if (it != byName_.end()) return it->second;
+  return it == byName_.end() ? nullptr : it->second;
+}
+
+const Control* ControlStore::FindNoCase(std::string_view name) const {
+  if (const Control* exact = Find(name)) return exact;
   for (const auto& c : order_)
-    if (text::EqualsNoCase(c->name, name)) return c.get();
+    if (text::EqualsNoCase(c->name.View(), name)) return c.get();
   return nullptr;
 }
 
@@ -95,12 +101,12 @@ std::vector<const Control*> ControlStore::All() const {
   return r;
 }
 
-void ControlStore::Bind(const std::string& name, Event event, Handler handler) {
+void ControlStore::Bind(ControlName name, Event event, Handler handler) {
   Get(name);  // the control must exist
   handlers_[HandlerKey(name, event)] = std::move(handler);
 }
 
-void ControlStore::Fire(const std::string& name, Event event) {
+void ControlStore::Fire(ControlName name, Event event) {
   auto it = handlers_.find(HandlerKey(name, event));
   if (it == handlers_.end() || !it->second) return;
   Handler h = it->second;  // a handler may rebind; keep this one alive
@@ -121,7 +127,7 @@ void ControlStore::Notify(const Control& c, Property p) {
   for (auto& [id, obs] : copy) obs(c, p);
 }
 
-void ControlStore::SetText(const std::string& name, const std::string& text) {
+void ControlStore::SetText(ControlName name, const std::string& text) {
   Control& c = Mutable(name);
   std::string t = text;
   if (c.maxLength > 0 && int(t.size()) > c.maxLength) t.resize(std::size_t(c.maxLength));
@@ -130,37 +136,37 @@ void ControlStore::SetText(const std::string& name, const std::string& text) {
   Notify(c, Property::Text);
 }
 
-void ControlStore::SetHint(const std::string& name, const std::string& hint) {
+void ControlStore::SetHint(ControlName name, const std::string& hint) {
   Control& c = Mutable(name);
   if (c.hint == hint) return;
   c.hint = hint;
   Notify(c, Property::Hint);
 }
 
-void ControlStore::SetEnabled(const std::string& name, bool enabled) {
+void ControlStore::SetEnabled(ControlName name, bool enabled) {
   Control& c = Mutable(name);
   if (c.enabled == enabled) return;
   c.enabled = enabled;
   Notify(c, Property::Enabled);
 }
 
-void ControlStore::SetVisible(const std::string& name, bool visible) {
+void ControlStore::SetVisible(ControlName name, bool visible) {
   Control& c = Mutable(name);
   if (c.visible == visible) return;
   c.visible = visible;
   Notify(c, Property::Visible);
 }
 
-void ControlStore::SetInactiveColour(const std::string& name, bool inactive) {
+void ControlStore::SetInactiveColour(ControlName name, bool inactive) {
   Control& c = Mutable(name);
   if (c.inactiveColour == inactive) return;
   c.inactiveColour = inactive;
   Notify(c, Property::Colour);
 }
 
-void ControlStore::SetChecked(const std::string& name, bool checked) {
+void ControlStore::SetChecked(ControlName name, bool checked) {
   Control& c = Mutable(name);
-  if (!c.IsCheckable()) throw std::logic_error(name + " is not a check box");
+  if (!c.IsCheckable()) throw std::logic_error(name.Str() + " is not a check box");
   if (c.checked == checked) return;
   c.checked = checked;
   Notify(c, Property::Checked);
@@ -175,9 +181,9 @@ void ControlStore::SetChecked(const std::string& name, bool checked) {
   Fire(name, Event::Change);
 }
 
-void ControlStore::SetItemIndex(const std::string& name, int index) {
+void ControlStore::SetItemIndex(ControlName name, int index) {
   Control& c = Mutable(name);
-  if (!c.HasItems()) throw std::logic_error(name + " has no entries");
+  if (!c.HasItems()) throw std::logic_error(name.Str() + " has no entries");
   int count = int(c.items.size());
   if (c.kind == ControlKind::ChoiceGroup) {
     index = std::clamp(index, -1, count - 1);
@@ -198,9 +204,9 @@ void ControlStore::SetItemIndex(const std::string& name, int index) {
   }
 }
 
-void ControlStore::SetValue(const std::string& name, int value) {
+void ControlStore::SetValue(ControlName name, int value) {
   Control& c = Mutable(name);
-  if (c.kind != ControlKind::SpinBox) throw std::logic_error(name + " is not a spin box");
+  if (c.kind != ControlKind::SpinBox) throw std::logic_error(name.Str() + " is not a spin box");
   if (c.maxValue > c.minValue) value = std::clamp(value, c.minValue, c.maxValue);
   if (c.value == value) return;
   c.value = value;
@@ -209,7 +215,7 @@ void ControlStore::SetValue(const std::string& name, int value) {
   Fire(name, Event::Change);
 }
 
-void ControlStore::SetItems(const std::string& name, std::vector<std::string> items) {
+void ControlStore::SetItems(ControlName name, std::vector<std::string> items) {
   Control& c = Mutable(name);
   if (c.sorted) std::stable_sort(items.begin(), items.end(), LessNoCase);
   c.items = std::move(items);
@@ -218,9 +224,9 @@ void ControlStore::SetItems(const std::string& name, std::vector<std::string> it
   Notify(c, Property::Items);
 }
 
-void ControlStore::ClearItems(const std::string& name) { SetItems(name, {}); }
+void ControlStore::ClearItems(ControlName name) { SetItems(name, {}); }
 
-int ControlStore::AddItem(const std::string& name, const std::string& item) {
+int ControlStore::AddItem(ControlName name, const std::string& item) {
   Control& c = Mutable(name);
   auto pos = c.items.end();
   if (c.sorted) pos = std::upper_bound(c.items.begin(), c.items.end(), item, LessNoCase);
@@ -231,14 +237,14 @@ int ControlStore::AddItem(const std::string& name, const std::string& item) {
   return index;
 }
 
-void ControlStore::SetCells(const std::string& name, std::vector<std::vector<std::string>> cells, int fixedRows) {
+void ControlStore::SetCells(ControlName name, std::vector<std::vector<std::string>> cells, int fixedRows) {
   Control& c = Mutable(name);
   c.cells = std::move(cells);
   c.fixedRows = fixedRows;
   Notify(c, Property::Cells);
 }
 
-void ControlStore::SelectCell(const std::string& name, int row, int col) {
+void ControlStore::SelectCell(ControlName name, int row, int col) {
   Control& c = Mutable(name);
   if (c.selectedRow == row && c.selectedCol == col) return;
   c.selectedRow = row;
@@ -246,13 +252,13 @@ void ControlStore::SelectCell(const std::string& name, int row, int col) {
   Notify(c, Property::Selection);
 }
 
-void ControlStore::SetExtra(const std::string& name, const std::string& key, const std::string& value) {
+void ControlStore::SetExtra(ControlName name, const std::string& key, const std::string& value) {
   Control& c = Mutable(name);
   c.extra[key] = value;
   Notify(c, Property::Extra);
 }
 
-void ControlStore::UserSelect(const std::string& name, int index) {
+void ControlStore::UserSelect(ControlName name, int index) {
   const Control& c = Get(name);
   if (c.kind == ControlKind::DropDown) {
     SetItemIndex(name, index);
@@ -262,12 +268,12 @@ void ControlStore::UserSelect(const std::string& name, int index) {
   }
 }
 
-void ControlStore::UserSetText(const std::string& name, const std::string& text) {
+void ControlStore::UserSetText(ControlName name, const std::string& text) {
   SetText(name, text);
   Fire(name, Event::Change);
 }
 
-void ControlStore::UserClick(const std::string& name) {
+void ControlStore::UserClick(ControlName name) {
   const Control& c = Get(name);
   if (c.kind == ControlKind::CheckBox)
     SetChecked(name, !c.checked);
@@ -277,11 +283,11 @@ void ControlStore::UserClick(const std::string& name) {
     Fire(name, Event::Click);
 }
 
-void ControlStore::UserClickCell(const std::string& name, int row, int col) {
+void ControlStore::UserClickCell(ControlName name, int row, int col) {
   SelectCell(name, row, col);
   Fire(name, Event::Click);
 }
 
-void ControlStore::UserEnter(const std::string& name) { Fire(name, Event::Enter); }
+void ControlStore::UserEnter(ControlName name) { Fire(name, Event::Enter); }
 
 }  // namespace velmar::model

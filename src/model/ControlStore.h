@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/Control.h"
@@ -30,73 +31,77 @@ class ControlStore {
   ControlStore& operator=(const ControlStore&) = delete;
 
   Control& Add(Control control);
-  bool Has(const std::string& name) const;
+  bool Has(ControlName name) const;
   // The control of that name; throws std::out_of_range naming it when there
   // is none.
-  const Control& Get(const std::string& name) const;
-  // Finds a control ignoring letter case (nullptr when none).
-  const Control* FindNoCase(const std::string& name) const;
+  const Control& Get(ControlName name) const;
+  // The control whose name is exactly `name`, as a front end or a user
+  // spells it (nullptr when none).
+  const Control* Find(std::string_view name) const;
+  // Finds a control by a name typed by a user, ignoring letter case
+  // (nullptr when none).
+  const Control* FindNoCase(std::string_view name) const;
   // Every control in creation order.
   std::vector<const Control*> All() const;
 
-  void Bind(const std::string& name, Event event, Handler handler);
+  void Bind(ControlName name, Event event, Handler handler);
   // Runs the bound handler, when there is one.
-  void Fire(const std::string& name, Event event);
+  void Fire(ControlName name, Event event);
 
   int AddObserver(Observer observer);
   void RemoveObserver(int id);
 
   // Changes made by code.
-  void SetText(const std::string& name, const std::string& text);
-  void SetHint(const std::string& name, const std::string& hint);
-  void SetEnabled(const std::string& name, bool enabled);
-  void SetVisible(const std::string& name, bool visible);
-  void SetInactiveColour(const std::string& name, bool inactive);
+  void SetText(ControlName name, const std::string& text);
+  void SetHint(ControlName name, const std::string& hint);
+  void SetEnabled(ControlName name, bool enabled);
+  void SetVisible(ControlName name, bool visible);
+  void SetInactiveColour(ControlName name, bool inactive);
   // Check boxes and radio buttons; the handler runs when the state changes.
   // Checking a radio button unchecks the other radio buttons of its parent.
-  void SetChecked(const std::string& name, bool checked);
+  void SetChecked(ControlName name, bool checked);
   // Choice groups clamp the index to -1 .. count-1 and run the handler when
   // it changes; drop-down lists take -1 for an index outside the list, show
   // the selected entry's text, and run no handler.
-  void SetItemIndex(const std::string& name, int index);
+  void SetItemIndex(ControlName name, int index);
   // Spin boxes: the value is kept within the box's range; the handler runs
   // when it changes.
-  void SetValue(const std::string& name, int value);
-  void SetItems(const std::string& name, std::vector<std::string> items);
-  void ClearItems(const std::string& name);
+  void SetValue(ControlName name, int value);
+  void SetItems(ControlName name, std::vector<std::string> items);
+  void ClearItems(ControlName name);
   // Adds an entry (in alphabetical place for a sorted list); returns its index.
-  int AddItem(const std::string& name, const std::string& item);
-  void SetCells(const std::string& name, std::vector<std::vector<std::string>> cells, int fixedRows);
+  int AddItem(ControlName name, const std::string& item);
+  void SetCells(ControlName name, std::vector<std::vector<std::string>> cells, int fixedRows);
   // Grids: makes (row, col) the current cell; runs no handler.
-  void SelectCell(const std::string& name, int row, int col);
-  void SetExtra(const std::string& name, const std::string& key, const std::string& value);
+  void SelectCell(ControlName name, int row, int col);
+  void SetExtra(ControlName name, const std::string& key, const std::string& value);
 
   // What a person does.
-  void UserSelect(const std::string& name, int index);
-  void UserSetText(const std::string& name, const std::string& text);
-  void UserClick(const std::string& name);
+  void UserSelect(ControlName name, int index);
+  void UserSetText(ControlName name, const std::string& text);
+  void UserClick(ControlName name);
   // A click on a grid cell: it becomes the current cell, then the grid's
   // click handler runs.
-  void UserClickCell(const std::string& name, int row, int col);
-  void UserEnter(const std::string& name);
+  void UserClickCell(ControlName name, int row, int col);
+  void UserEnter(ControlName name);
 
   // Short reads.
-  bool Checked(const std::string& name) const { return Get(name).checked; }
-  int ItemIndex(const std::string& name) const { return Get(name).itemIndex; }
-  int Value(const std::string& name) const { return Get(name).value; }
-  const std::string& Text(const std::string& name) const { return Get(name).text; }
-  bool Enabled(const std::string& name) const { return Get(name).enabled; }
-  bool Visible(const std::string& name) const { return Get(name).visible; }
-  const std::vector<std::string>& Items(const std::string& name) const { return Get(name).items; }
-  int Row(const std::string& name) const { return Get(name).selectedRow; }
-  int Col(const std::string& name) const { return Get(name).selectedCol; }
+  bool Checked(ControlName name) const { return Get(name).checked; }
+  int ItemIndex(ControlName name) const { return Get(name).itemIndex; }
+  int Value(ControlName name) const { return Get(name).value; }
+  const std::string& Text(ControlName name) const { return Get(name).text; }
+  bool Enabled(ControlName name) const { return Get(name).enabled; }
+  bool Visible(ControlName name) const { return Get(name).visible; }
+  const std::vector<std::string>& Items(ControlName name) const { return Get(name).items; }
+  int Row(ControlName name) const { return Get(name).selectedRow; }
+  int Col(ControlName name) const { return Get(name).selectedCol; }
 
  private:
-  Control& Mutable(const std::string& name);
+  Control& Mutable(ControlName name);
   void Notify(const Control& c, Property p);
 
   std::vector<std::unique_ptr<Control>> order_;
-  std::map<std::string, Control*> byName_;
+  std::map<std::string, Control*, std::less<>> byName_;
   std::map<std::string, Handler> handlers_;  // "name/event"
   std::map<int, Observer> observers_;
   int nextObserver_ = 1;

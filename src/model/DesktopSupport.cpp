@@ -86,7 +86,7 @@ std::string TMainForm::StatusText() const {
 }
 
 int TMainForm::DescriptionRoom() const {
-  return std::max(0, kDescriptionLength - int(controls_.Text("ProgCaption").size()));
+  return std::max(0, kDescriptionLength - int(controls_.Text(Ctl::ProgCaption).size()));
 }
 
 std::string TMainForm::DescriptionRoomText() const {
@@ -101,7 +101,7 @@ bool TMainForm::AcceptsDroppedFile(const std::string& path) const {
 bool TMainForm::DropFile(const std::string& path) {
   if (!AcceptsDroppedFile(path)) return false;
   SetFlashFile(path);
-  controls_.SetExtra("OpenDialog1", "initialDir", LastFolder);
+  controls_.SetExtra(Ctl::OpenDialog1, "initialDir", LastFolder);
   RememberRecentFile(path);
   return true;
 }
@@ -120,7 +120,7 @@ bool TMainForm::OpenRecentFile(const std::string& path) {
     return false;
   }
   SetFlashFile(path);
-  controls_.SetExtra("OpenDialog1", "initialDir", LastFolder);
+  controls_.SetExtra(Ctl::OpenDialog1, "initialDir", LastFolder);
   RememberRecentFile(path);
   return true;
 }
@@ -151,7 +151,7 @@ bool TMainForm::UpdateFirmwareClick() {
                          "\rdo not unplug it until the update has finished.",
                          {}, platform::DlgButton::No))
     return false;
-  if (controls_.Text("Button4") != "Force Update On") Button4Click();
+  if (controls_.Text(Ctl::Button4) != "Force Update On") Button4Click();
   ReadProgButtonClick();
   return true;
 }

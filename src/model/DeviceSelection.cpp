@@ -14,28 +14,28 @@ namespace velmar::model {
 using platform::IniFile;
 
 void TMainForm::FillDeviceList(int family) {
-  controls_.ClearItems("deviceList");
+  controls_.ClearItems(Ctl::deviceList);
   if (family < 0 || family >= devices::kFamilyCodes) return;
   const auto file = devices::DeviceFile(Folders.program);
   const IniFile& ini = *file;
-  for (const std::string& name : devices::DevicesOfFamily(ini, family)) controls_.AddItem("deviceList", name);
-  const std::vector<std::string>& items = controls_.Items("deviceList");
+  for (const std::string& name : devices::DevicesOfFamily(ini, family)) controls_.AddItem(Ctl::deviceList, name);
+  const std::vector<std::string>& items = controls_.Items(Ctl::deviceList);
   int remembered = LastDeviceIndex[std::size_t(family)];
   const std::string& name = LastDeviceName[std::size_t(family)];
   auto byName = std::find(items.begin(), items.end(), name);
   if (!name.empty() && byName != items.end()) remembered = int(byName - items.begin());
   int count = int(items.size());
-  controls_.SetItemIndex("deviceList", remembered >= 0 && remembered < count ? remembered : 0);
+  controls_.SetItemIndex(Ctl::deviceList, remembered >= 0 && remembered < count ? remembered : 0);
 }
 
 void TMainForm::deviceListChange() {
-  controls_.SetEnabled("VDD_Voltage", true);
-  controls_.SetEnabled("VerifyConfig", true);
+  controls_.SetEnabled(Ctl::VDD_Voltage, true);
+  controls_.SetEnabled(Ctl::VerifyConfig, true);
   Data.ConfigDataFound = false;
 
-  const Control& list = controls_.Get("deviceList");
+  const Control& list = controls_.Get(Ctl::deviceList);
   Data.DeviceName = list.items.empty() ? "PIC18F1220" : list.SelectedText();
-  controls_.SetText("deviceList", list.SelectedText());
+  controls_.SetText(Ctl::deviceList, list.SelectedText());
 
   const auto file = devices::DeviceFile(Folders.program);
   const IniFile& ini = *file;
@@ -49,7 +49,7 @@ void TMainForm::deviceListChange() {
 
   int family = FamilyEntry();
   if (family >= 0 && family < devices::kFamilyCodes) {
-    LastDeviceIndex[std::size_t(family)] = controls_.ItemIndex("deviceList");
+    LastDeviceIndex[std::size_t(family)] = controls_.ItemIndex(Ctl::deviceList);
     LastDeviceName[std::size_t(family)] = list.items.empty() ? std::string() : list.SelectedText();
   }
 }
@@ -62,49 +62,50 @@ void TMainForm::ConfigureForKind() {
   KonOld = IniFile(SettingsPath()).ReadBool("ProgSettings", "KonOld", false);
 
   int remembered = FamilyEntry();
-  controls_.SetItems("family", {devices::FamilyEntryText(0), devices::FamilyEntryText(1), devices::FamilyEntryText(2)});
-  controls_.SetItems("family", devices::FamilyListForKind(ProgrammerKind, KonOld, Folders.program));
+  controls_.SetItems(Ctl::family, {devices::FamilyEntryText(devices::fam_PIC18F), devices::FamilyEntryText(devices::fam_PIC12F16F),
+                                   devices::FamilyEntryText(devices::fam_PIC18J)});
+  controls_.SetItems(Ctl::family, devices::FamilyListForKind(ProgrammerKind, KonOld, Folders.program));
 
-  for (const char* name : {"EraseButton", "LoadButton", "CopyButton", "Panel1", "Label17"})
+  for (ControlName name : {Ctl::EraseButton, Ctl::LoadButton, Ctl::CopyButton, Ctl::Panel1, Ctl::Label17})
     controls_.SetVisible(name, true);
 
-  const int kind = ProgrammerKind;
-  if (kind == 2 || kind == 3 || kind == 4) {
-    if (kind != 2) controls_.SetVisible("FindButton", true);
-    controls_.SetText("Label18", "Program Slot Options");
-    controls_.SetVisible("DeleteProgramButton", true);
-    controls_.SetVisible("editButton", true);
-    if (kind == 3)
+  const bool portable = ProgrammerKind == slot::kind_portable;
+  if (MultiSlotKind()) {
+    if (ProgrammerKind != slot::kind_8way) controls_.SetVisible(Ctl::FindButton, true);
+    controls_.SetText(Ctl::Label18, "Program Slot Options");
+    controls_.SetVisible(Ctl::DeleteProgramButton, true);
+    controls_.SetVisible(Ctl::editButton, true);
+    if (portable)
       SetTitle("Torvik USB Portable Programmer Loader v" + PCPRIMA);
     else
       SetTitle("Torvik USB Handheld Programmer Loader v" + PCQRX);
-    if (kind == 3) {
-      for (const char* name : {"limitPrograms", "Label7", "ProgCount"}) controls_.SetVisible(name, false);
+    if (portable) {
+      for (ControlName name : {Ctl::limitPrograms, Ctl::Label7, Ctl::ProgCount}) controls_.SetVisible(name, false);
     } else {
-      controls_.SetVisible("limitPrograms", true);
-      controls_.SetVisible("Label7", true);
-      controls_.SetText("Label7", "Number of Programs/slot");
-      controls_.SetVisible("ProgCount", true);
+      controls_.SetVisible(Ctl::limitPrograms, true);
+      controls_.SetVisible(Ctl::Label7, true);
+      controls_.SetText(Ctl::Label7, "Number of Programs/slot");
+      controls_.SetVisible(Ctl::ProgCount, true);
     }
   } else {
-    controls_.SetVisible("FindButton", false);
+    controls_.SetVisible(Ctl::FindButton, false);
     SetTitle("Torvik USB Handheld Programmer Loader v" + PCQRX);
-    controls_.SetVisible("limitPrograms", true);
-    controls_.SetVisible("Label7", true);
-    controls_.SetText("Label7", "Number of Programs");
-    controls_.SetVisible("ProgCount", true);
-    controls_.SetVisible("DeleteProgramButton", false);
-    controls_.SetVisible("editButton", false);
-    controls_.SetText("Label18", "Program Options");
-    controls_.SetVisible("ProgCaption2", false);
-    controls_.SetVisible("Label16", false);
-    controls_.SetEnabled("NewButton", true);
+    controls_.SetVisible(Ctl::limitPrograms, true);
+    controls_.SetVisible(Ctl::Label7, true);
+    controls_.SetText(Ctl::Label7, "Number of Programs");
+    controls_.SetVisible(Ctl::ProgCount, true);
+    controls_.SetVisible(Ctl::DeleteProgramButton, false);
+    controls_.SetVisible(Ctl::editButton, false);
+    controls_.SetText(Ctl::Label18, "Program Options");
+    controls_.SetVisible(Ctl::ProgCaption2, false);
+    controls_.SetVisible(Ctl::Label16, false);
+    controls_.SetEnabled(Ctl::NewButton, true);
   }
-  controls_.SetText("Label16", "");
+  controls_.SetText(Ctl::Label16, "");
 
   if (!creating_) {
-    int count = int(controls_.Items("family").size());
-    controls_.SetItemIndex("family", remembered >= 0 && remembered < count ? remembered : 0);
+    int count = int(controls_.Items(Ctl::family).size());
+    controls_.SetItemIndex(Ctl::family, remembered >= 0 && remembered < count ? remembered : 0);
     familyClick();
   }
 }

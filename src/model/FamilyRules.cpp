@@ -2,12 +2,17 @@
 // program options together: the family change, the device rules run by the
 // device change, and the change handlers of the option controls, each
 // keeping its TData flag in step with the final control state.
+#include "devices/Algorithm.h"
 #include "devices/DeviceDatabase.h"
 #include "model/TMainForm.h"
 #include "platform/Text.h"
 
 namespace velmar::model {
 
+using enum devices::AlgorithmColumn;
+using devices::ColumnIn;
+using devices::EnhancedMidrangeMap;
+using devices::NeedsHighVpp;
 using text::Contains;
 
 namespace {
@@ -19,23 +24,15 @@ const char* const kShortErrorCodes =
     "Red Error Codes: 2- ICSP Entry Fail, 3- Data, 4- Code, 5- User ID, 6- Config, 7- Device ID, 8- Count Limit "
     "Reached, 9- Programmer or Slot Empty";
 
-bool OneOf(int v, std::initializer_list<int> set) {
-  for (int x : set)
-    if (v == x) return true;
-  return false;
-}
-
-bool NeedsHighVpp(int column) { return OneOf(column, {12, 13, 15}); }
-
 }  // namespace
 
 void TMainForm::familyClick() {
   ControlStore& s = controls_;
-  s.SetHint("SpinEdit1", kShortErrorCodes);
-  for (const char* name : {"matchDeviceID", "DataSave", "progUserID", "VerifyConfig"}) s.SetEnabled(name, true);
-  s.SetVisible("bootSave", false);
-  s.SetVisible("unusedFuses", false);
-  if (ProgrammerKind != 3) Data.RequiredFirmware = devices::fw_pic;
+  s.SetHint(Ctl::SpinEdit1, kShortErrorCodes);
+  for (ControlName name : {Ctl::matchDeviceID, Ctl::DataSave, Ctl::progUserID, Ctl::VerifyConfig}) s.SetEnabled(name, true);
+  s.SetVisible(Ctl::bootSave, false);
+  s.SetVisible(Ctl::unusedFuses, false);
+  if (ProgrammerKind != slot::kind_portable) Data.RequiredFirmware = devices::fw_pic;
 
   const int code = FamilyEntry();
   // The device change runs however the family branch ends.
@@ -55,52 +52,52 @@ void TMainForm::ApplyFamily(int code) {
   switch (code) {
     case devices::fam_PIC18F:
       Data.Family = code;
-      s.SetText("Label2", kPowers5V);
+      s.SetText(Ctl::Label2, kPowers5V);
       FillDeviceList(code);
-      s.SetVisible("VDD_Voltage", true);
+      s.SetVisible(Ctl::VDD_Voltage, true);
       VDD_VoltageClick();
-      s.SetVisible("GroupBox1", false);
-      s.SetItemIndex("ProgramOps", 0);
-      s.SetChecked("BulkErase", true);
+      s.SetVisible(Ctl::GroupBox1, false);
+      s.SetItemIndex(Ctl::ProgramOps, 0);
+      s.SetChecked(Ctl::BulkErase, true);
       break;
     case devices::fam_PIC12F16F:
       Data.Family = code;
       FillDeviceList(code);
-      s.SetVisible("VDD_Voltage", false);
-      s.SetVisible("GroupBox1", true);  // the PIC18 branches hide the program options
+      s.SetVisible(Ctl::VDD_Voltage, false);
+      s.SetVisible(Ctl::GroupBox1, true);  // the PIC18 branches hide the program options
       break;
     case devices::fam_PIC18J:
       Data.Family = code;
-      s.SetText("Label2", kPowers33V);
+      s.SetText(Ctl::Label2, kPowers33V);
       FillDeviceList(code);
-      s.SetVisible("VDD_Voltage", false);
-      s.SetChecked("VDD_Voltage", true);
-      s.SetVisible("unusedFuses", true);
-      s.SetEnabled("GroupBox2", false);
-      s.SetVisible("GroupBox1", false);
-      s.SetEnabled("DataSave", false);
-      s.SetChecked("progUserID", false);
-      s.SetChecked("VerifyConfig", false);
-      s.SetChecked("DataSave", false);
-      s.SetEnabled("progUserID", false);
-      s.SetEnabled("VerifyConfig", false);
+      s.SetVisible(Ctl::VDD_Voltage, false);
+      s.SetChecked(Ctl::VDD_Voltage, true);
+      s.SetVisible(Ctl::unusedFuses, true);
+      s.SetEnabled(Ctl::GroupBox2, false);
+      s.SetVisible(Ctl::GroupBox1, false);
+      s.SetEnabled(Ctl::DataSave, false);
+      s.SetChecked(Ctl::progUserID, false);
+      s.SetChecked(Ctl::VerifyConfig, false);
+      s.SetChecked(Ctl::DataSave, false);
+      s.SetEnabled(Ctl::progUserID, false);
+      s.SetEnabled(Ctl::VerifyConfig, false);
       Data.noLVP = true;
-      s.SetEnabled("progMode", false);
+      s.SetEnabled(Ctl::progMode, false);
       break;
     case devices::fam_PIC18K:
       Data.Family = code;
-      if (s.ItemIndex("progMode") == 1) s.SetText("Label2", s.Text("Label2") + "  with 9VPP");
+      if (s.ItemIndex(Ctl::progMode) == 1) s.SetText(Ctl::Label2, s.Text(Ctl::Label2) + "  with 9VPP");
       FillDeviceList(code);
       if (Data.is3Vonly) {
-        s.SetVisible("VDD_Voltage", false);
-        s.SetText("Label2", kPowers33V);
+        s.SetVisible(Ctl::VDD_Voltage, false);
+        s.SetText(Ctl::Label2, kPowers33V);
       } else {
-        s.SetVisible("VDD_Voltage", true);
+        s.SetVisible(Ctl::VDD_Voltage, true);
         VDD_VoltageClick();
       }
-      s.SetVisible("GroupBox1", false);
-      s.SetItemIndex("ProgramOps", 0);
-      s.SetChecked("BulkErase", true);
+      s.SetVisible(Ctl::GroupBox1, false);
+      s.SetItemIndex(Ctl::ProgramOps, 0);
+      s.SetChecked(Ctl::BulkErase, true);
       break;
     case devices::fam_PIC24F:
       Data.Family = code;
@@ -108,30 +105,30 @@ void TMainForm::ApplyFamily(int code) {
       Data.noLVP = true;
       FillDeviceList(code);
       if (Data.is3Vonly) {
-        s.SetVisible("VDD_Voltage", false);
-        s.SetText("Label2", kPowers36V);
+        s.SetVisible(Ctl::VDD_Voltage, false);
+        s.SetText(Ctl::Label2, kPowers36V);
       } else {
-        s.SetVisible("VDD_Voltage", true);
+        s.SetVisible(Ctl::VDD_Voltage, true);
         VDD_VoltageClick();
       }
-      s.SetChecked("BulkErase", true);
-      s.SetEnabled("VerifyConfig", false);
-      s.SetEnabled("progUserID", false);
-      s.SetVisible("GroupBox1", true);
+      s.SetChecked(Ctl::BulkErase, true);
+      s.SetEnabled(Ctl::VerifyConfig, false);
+      s.SetEnabled(Ctl::progUserID, false);
+      s.SetVisible(Ctl::GroupBox1, true);
       break;
     case devices::fam_dsPIC30:
       Data.Family = code;
       Data.RequiredFirmware = devices::fw_pic24;
       Data.noLVP = true;
       FillDeviceList(code);
-      s.SetVisible("VDD_Voltage", true);
+      s.SetVisible(Ctl::VDD_Voltage, true);
       VDD_VoltageClick();
-      s.SetChecked("BulkErase", true);
-      s.SetEnabled("VerifyConfig", true);
-      s.SetEnabled("progUserID", false);
-      s.SetVisible("DataSave", true);
+      s.SetChecked(Ctl::BulkErase, true);
+      s.SetEnabled(Ctl::VerifyConfig, true);
+      s.SetEnabled(Ctl::progUserID, false);
+      s.SetVisible(Ctl::DataSave, true);
       Data.noLVP = true;
-      s.SetVisible("GroupBox1", true);
+      s.SetVisible(Ctl::GroupBox1, true);
       break;
     default:
       break;
@@ -144,53 +141,55 @@ void TMainForm::ApplyDeviceRules() {
 
   // Low-voltage lock of the PIC12/16 algorithms.
   if (Data.Family == devices::fam_PIC12F16F) {
-    const bool is16F88 = Contains(s.Text("deviceList"), "PIC16F88");
-    if (OneOf(column, {2, 3, 8, 9, 10, 11, 13, 14}) || (column == 5 && !is16F88)) {
+    const bool is16F88 = Contains(s.Text(Ctl::deviceList), "PIC16F88");
+    if (ColumnIn(column, {alg_PIC16F7x, alg_PIC16F62xA, alg_PIC16F5x, alg_PIC16F505, alg_Column10, alg_Column11,
+                          alg_Column13, alg_Column14}) ||
+        (column == alg_PIC16F88 && !is16F88)) {
       Data.noLVP = true;
-      s.SetEnabled("matchDeviceID", true);
-    } else if (is16F88 || column == 12) {
+      s.SetEnabled(Ctl::matchDeviceID, true);
+    } else if (is16F88 || column == alg_PIC16F1xxx) {
       Data.noLVP = false;
     }
   }
 
   // Programming-mode lock, every family.
   if (Data.noLVP) {
-    s.SetItemIndex("progMode", 1);
-    s.SetEnabled("GroupBox2", false);
-    s.SetEnabled("progMode", false);
-    s.SetText("Progmodelabel", Data.Type == "C"   ? "Only VDD ICSP entry method"
-                               : column == 12     ? "LVP not implemented on this device"
+    s.SetItemIndex(Ctl::progMode, 1);
+    s.SetEnabled(Ctl::GroupBox2, false);
+    s.SetEnabled(Ctl::progMode, false);
+    s.SetText(Ctl::Progmodelabel, Data.Type == "C"   ? "Only VDD ICSP entry method"
+                               : column == alg_PIC16F1xxx ? "LVP not implemented on this device"
                                                   : "LVP not available on this device");
     // The text explains the lock, so it must be visible even when an earlier
     // switch to high voltage hid it.
-    s.SetVisible("Progmodelabel", true);
-    s.SetInactiveColour("progMode", true);
+    s.SetVisible(Ctl::Progmodelabel, true);
+    s.SetInactiveColour(Ctl::progMode, true);
   } else {
-    s.SetEnabled("GroupBox2", true);
-    s.SetEnabled("progMode", true);
-    s.SetEnabled("Progmodelabel", true);
-    s.SetText("Progmodelabel", "");
-    s.SetInactiveColour("progMode", false);
+    s.SetEnabled(Ctl::GroupBox2, true);
+    s.SetEnabled(Ctl::progMode, true);
+    s.SetEnabled(Ctl::Progmodelabel, true);
+    s.SetText(Ctl::Progmodelabel, "");
+    s.SetInactiveColour(Ctl::progMode, false);
   }
 
   // Supply text of the PIC12F-16F entry.
   if (FamilyEntry() == devices::fam_PIC12F16F) {
     if (NeedsHighVpp(column)) {
       if (Data.is3Vonly) {
-        s.SetText("Label2", "Programmer powers target at 3.3V with 9VPP");
-        s.SetVisible("VDD_Voltage", false);
+        s.SetText(Ctl::Label2, "Programmer powers target at 3.3V with 9VPP");
+        s.SetVisible(Ctl::VDD_Voltage, false);
       } else {
-        s.SetVisible("VDD_Voltage", true);
-        s.SetText("Label2", s.Checked("VDD_Voltage") ? "Programmer powers target at 3.3V with 9VPP"
+        s.SetVisible(Ctl::VDD_Voltage, true);
+        s.SetText(Ctl::Label2, s.Checked(Ctl::VDD_Voltage) ? "Programmer powers target at 3.3V with 9VPP"
                                                      : "Programmer powers target at 5V with 9VPP");
       }
     } else {
-      s.SetVisible("VDD_Voltage", Contains(Data.DeviceName, "LF"));
-      s.SetText("Label2", kPowers5V);
+      s.SetVisible(Ctl::VDD_Voltage, Contains(Data.DeviceName, "LF"));
+      s.SetText(Ctl::Label2, kPowers5V);
     }
   }
 
-  s.SetVisible("bootSave", Data.Type == "K22" || Data.Type == "K80");
+  s.SetVisible(Ctl::bootSave, Data.Type == "K22" || Data.Type == "K80");
 
   progModeClick();
   BulkEraseClick();
@@ -200,29 +199,29 @@ void TMainForm::ApplyDeviceRules() {
   ProgramOpsClick();
 
   // Program options. Without data memory only Program All is left; a
-  // Column 15 device with data memory keeps the options as they stand.
-  if (Data.EEPROMSIZE != 0 && column != 15) {
-    s.SetEnabled("GroupBox1", true);
-    s.SetEnabled("ProgramOps", true);
-    s.SetVisible("Label5", true);
-    s.SetInactiveColour("ProgramOps", false);
-    if (s.ItemIndex("ProgramOps") != 1) s.SetEnabled("DataSave", true);
+  // row-programmed device with data memory keeps the options as they stand.
+  if (Data.EEPROMSIZE != 0 && column != alg_PIC16F150x) {
+    s.SetEnabled(Ctl::GroupBox1, true);
+    s.SetEnabled(Ctl::ProgramOps, true);
+    s.SetVisible(Ctl::Label5, true);
+    s.SetInactiveColour(Ctl::ProgramOps, false);
+    if (s.ItemIndex(Ctl::ProgramOps) != 1) s.SetEnabled(Ctl::DataSave, true);
   } else if (Data.EEPROMSIZE == 0) {
-    s.SetEnabled("GroupBox1", false);
-    s.SetEnabled("ProgramOps", false);
-    s.SetVisible("Label5", false);
-    s.SetItemIndex("ProgramOps", 0);
-    s.SetInactiveColour("ProgramOps", true);
-    s.SetEnabled("DataSave", false);
-    s.SetChecked("DataSave", false);
+    s.SetEnabled(Ctl::GroupBox1, false);
+    s.SetEnabled(Ctl::ProgramOps, false);
+    s.SetVisible(Ctl::Label5, false);
+    s.SetItemIndex(Ctl::ProgramOps, 0);
+    s.SetInactiveColour(Ctl::ProgramOps, true);
+    s.SetEnabled(Ctl::DataSave, false);
+    s.SetChecked(Ctl::DataSave, false);
   }
 
   if (FamilyEntry() == devices::fam_PIC18K) {
     if (Data.is3Vonly) {
-      s.SetVisible("VDD_Voltage", false);
-      s.SetText("Label2", "Programmer powers target at 3.3V with 9V VPP");
+      s.SetVisible(Ctl::VDD_Voltage, false);
+      s.SetText(Ctl::Label2, "Programmer powers target at 3.3V with 9V VPP");
     } else {
-      s.SetVisible("VDD_Voltage", true);
+      s.SetVisible(Ctl::VDD_Voltage, true);
       // The text was worked out while the box was still hidden (a 3.3 V-only
       // device before): it follows the box now shown, as the slot will.
       VDD_VoltageClick();
@@ -230,90 +229,91 @@ void TMainForm::ApplyDeviceRules() {
   }
 
   if (Data.Type == "24FJ" || Data.Type == "24FJ-GA4") {
-    s.SetEnabled("VerifyConfig", false);
-    s.SetEnabled("VDD_Voltage", false);
-    s.SetVisible("VDD_Voltage", false);
-    s.SetText("Label2", kPowers36V);
+    s.SetEnabled(Ctl::VerifyConfig, false);
+    s.SetEnabled(Ctl::VDD_Voltage, false);
+    s.SetVisible(Ctl::VDD_Voltage, false);
+    s.SetText(Ctl::Label2, kPowers36V);
   }
 
   if (Data.Type == "24KA") {
-    s.SetEnabled("progMode", true);
+    s.SetEnabled(Ctl::progMode, true);
     if (Contains(Data.DeviceName, "FV")) {
-      s.SetEnabled("VDD_Voltage", true);
-      s.SetVisible("VDD_Voltage", true);
+      s.SetEnabled(Ctl::VDD_Voltage, true);
+      s.SetVisible(Ctl::VDD_Voltage, true);
     } else {
-      s.SetText("Label2", kPowers36V);
-      s.SetEnabled("VDD_Voltage", false);
-      s.SetVisible("VDD_Voltage", false);
+      s.SetText(Ctl::Label2, kPowers36V);
+      s.SetEnabled(Ctl::VDD_Voltage, false);
+      s.SetVisible(Ctl::VDD_Voltage, false);
     }
   }
 }
 
 void TMainForm::progModeClick() {
   ControlStore& s = controls_;
-  if (!s.Enabled("progMode")) return;
-  const int mode = s.ItemIndex("progMode");
+  if (!s.Enabled(Ctl::progMode)) return;
+  const int mode = s.ItemIndex(Ctl::progMode);
   if (mode == 1) {
     Data.LowVoltageMode = false;
     if (FamilyEntry() == devices::fam_PIC18K)
-      s.SetText("Label2", Supply33Chosen() ? "Programmer powers target at 3.3V with 9V VPP"
+      s.SetText(Ctl::Label2, Supply33Chosen() ? "Programmer powers target at 3.3V with 9V VPP"
                                            : "Programmer powers target at 5V with 9V VPP");
-    s.SetVisible("Progmodelabel", false);
+    s.SetVisible(Ctl::Progmodelabel, false);
   } else if (mode == 0) {
     Data.LowVoltageMode = true;
-    if (FamilyEntry() == devices::fam_PIC18K) s.SetText("Label2", Supply33Chosen() ? kPowers33V : kPowers5V);
-    if (FamilyEntry() == devices::fam_PIC12F16F && OneOf(Data.Column, {12, 15})) {
-      s.SetText("Label2", Supply33Chosen() ? kPowers33V : kPowers5V);
-      s.SetVisible("Progmodelabel", true);
-      s.SetText("Progmodelabel", "LVP needs target to be unpowered");
+    if (FamilyEntry() == devices::fam_PIC18K) s.SetText(Ctl::Label2, Supply33Chosen() ? kPowers33V : kPowers5V);
+    if (FamilyEntry() == devices::fam_PIC12F16F && EnhancedMidrangeMap(Data.Column)) {
+      s.SetText(Ctl::Label2, Supply33Chosen() ? kPowers33V : kPowers5V);
+      s.SetVisible(Ctl::Progmodelabel, true);
+      s.SetText(Ctl::Progmodelabel, "LVP needs target to be unpowered");
     }
   }
 }
 
 void TMainForm::VDD_VoltageClick() {
   ControlStore& s = controls_;
-  std::string label = s.Checked("VDD_Voltage") ? kPowers33V : kPowers5V;
-  if ((FamilyEntry() == devices::fam_PIC18K || NeedsHighVpp(Data.Column)) && s.ItemIndex("progMode") == 1)
+  std::string label = s.Checked(Ctl::VDD_Voltage) ? kPowers33V : kPowers5V;
+  if ((FamilyEntry() == devices::fam_PIC18K || NeedsHighVpp(Data.Column)) && s.ItemIndex(Ctl::progMode) == 1)
     label += " with 9V VPP";
-  s.SetText("Label2", label);
+  s.SetText(Ctl::Label2, label);
 }
 
 void TMainForm::ProgramOpsClick() {
   if (Data.Family != devices::fam_PIC12F16F) return;
   ControlStore& s = controls_;
-  switch (s.ItemIndex("ProgramOps")) {
+  switch (s.ItemIndex(Ctl::ProgramOps)) {
     case 0:
       eraseOps_.SelectChoice(1);
-      s.SetEnabled("VerifyConfig", true);
-      s.SetEnabled("progUserID", true);
-      s.SetEnabled("DataSave", true);
-      s.SetText("Label5", "");
+      s.SetEnabled(Ctl::VerifyConfig, true);
+      s.SetEnabled(Ctl::progUserID, true);
+      s.SetEnabled(Ctl::DataSave, true);
+      s.SetText(Ctl::Label5, "");
       break;
     case 1:
       eraseOps_.SelectChoice(9);
-      s.SetChecked("VerifyConfig", false);
-      s.SetEnabled("VerifyConfig", false);
-      s.SetEnabled("progUserID", false);
-      s.SetChecked("progUserID", false);
-      s.SetEnabled("DataSave", false);
+      s.SetChecked(Ctl::VerifyConfig, false);
+      s.SetEnabled(Ctl::VerifyConfig, false);
+      s.SetEnabled(Ctl::progUserID, false);
+      s.SetChecked(Ctl::progUserID, false);
+      s.SetEnabled(Ctl::DataSave, false);
       // A disabled box is unchecked: left checked, the data builder would put
       // its preserve marker over the first data byte that is then programmed.
       DataSaveClick();
-      s.SetText("Label5", "Program Data Only will only work if Data Protection (CPD) is disabled");
+      s.SetText(Ctl::Label5, "Program Data Only will only work if Data Protection (CPD) is disabled");
       break;
     case 2:
       eraseOps_.SelectChoice(8);
-      s.SetEnabled("VerifyConfig", false);
-      s.SetEnabled("progUserID", false);
-      s.SetChecked("progUserID", false);
-      s.SetEnabled("DataSave", true);
-      if (FamilyEntry() == devices::fam_PIC12F16F && OneOf(Data.Column, {4, 5, 12})) {
-        s.SetText("Label5", "Program Code Only will program Configuration on this device");
-        s.SetEnabled("VerifyConfig", true);
+      s.SetEnabled(Ctl::VerifyConfig, false);
+      s.SetEnabled(Ctl::progUserID, false);
+      s.SetChecked(Ctl::progUserID, false);
+      s.SetEnabled(Ctl::DataSave, true);
+      if (FamilyEntry() == devices::fam_PIC12F16F &&
+          ColumnIn(Data.Column, {alg_PIC16F87xA, alg_PIC16F88, alg_PIC16F1xxx})) {
+        s.SetText(Ctl::Label5, "Program Code Only will program Configuration on this device");
+        s.SetEnabled(Ctl::VerifyConfig, true);
       } else {
-        s.SetText("Label5", "");
-        s.SetEnabled("VerifyConfig", false);
-        s.SetChecked("VerifyConfig", false);
+        s.SetText(Ctl::Label5, "");
+        s.SetEnabled(Ctl::VerifyConfig, false);
+        s.SetChecked(Ctl::VerifyConfig, false);
       }
       break;
     default:
@@ -324,26 +324,26 @@ void TMainForm::ProgramOpsClick() {
   VerifyConfigClick();
 }
 
-void TMainForm::BulkEraseClick() { Data.BulkEraseOn = controls_.Checked("BulkErase"); }
+void TMainForm::BulkEraseClick() { Data.BulkEraseOn = controls_.Checked(Ctl::BulkErase); }
 
-void TMainForm::matchDeviceIDClick() { Data.MatchID = controls_.Checked("matchDeviceID"); }
+void TMainForm::matchDeviceIDClick() { Data.MatchID = controls_.Checked(Ctl::matchDeviceID); }
 
 void TMainForm::progUserIDClick() {
-  Data.ProgramUserID = controls_.Enabled("progUserID") && controls_.Checked("progUserID");
+  Data.ProgramUserID = controls_.Enabled(Ctl::progUserID) && controls_.Checked(Ctl::progUserID);
 }
 
 void TMainForm::VerifyConfigClick() {
-  Data.VerifyConfigOn = controls_.Enabled("VerifyConfig") && controls_.Checked("VerifyConfig");
+  Data.VerifyConfigOn = controls_.Enabled(Ctl::VerifyConfig) && controls_.Checked(Ctl::VerifyConfig);
 }
 
 void TMainForm::DataSaveClick() {
-  if (!controls_.Enabled("DataSave")) controls_.SetChecked("DataSave", false);
+  if (!controls_.Enabled(Ctl::DataSave)) controls_.SetChecked(Ctl::DataSave, false);
 }
 
 void TMainForm::limitProgramsClick() {
-  const bool on = controls_.Checked("limitPrograms");
-  controls_.SetEnabled("Label7", on);
-  controls_.SetEnabled("ProgCount", on);
+  const bool on = controls_.Checked(Ctl::limitPrograms);
+  controls_.SetEnabled(Ctl::Label7, on);
+  controls_.SetEnabled(Ctl::ProgCount, on);
 }
 
 }  // namespace velmar::model

@@ -7,20 +7,20 @@ using K = ControlKind;
 
 FindNameDialog::FindNameDialog() {
   ControlStore& s = controls_;
-  Control form = MakeControl("FindDialog1", K::Form, "Find");
+  Control form = MakeControl(FindCtl::FindDialog1, K::Form, "Find");
   form.extra = {{"direction", "down"}, {"hideDirection", "1"}, {"top", std::to_string(kTopOffset)},
                 {"left", std::to_string(kLeftOffset)}};
   s.Add(form);
-  s.Add(MakeControl("Label1", K::Label, "Find what:"));
-  s.Add(MakeControl("FindText", K::Edit));
-  s.Add(MakeControl("MatchCase", K::CheckBox, "Match case"));
-  s.Add(MakeControl("WholeWord", K::CheckBox, "Match whole word only"));
-  Control findNext = MakeControl("FindNext", K::Button, "Find Next");
+  s.Add(MakeControl(FindCtl::Label1, K::Label, "Find what:"));
+  s.Add(MakeControl(FindCtl::FindText, K::Edit));
+  s.Add(MakeControl(FindCtl::MatchCase, K::CheckBox, "Match case"));
+  s.Add(MakeControl(FindCtl::WholeWord, K::CheckBox, "Match whole word only"));
+  Control findNext = MakeControl(FindCtl::FindNext, K::Button, "Find Next");
   findNext.extra = {{"default", "1"}};  // Enter in the text box searches
   s.Add(findNext);
-  s.Add(MakeControl("Cancel", K::Button, "Cancel"));
-  s.Bind("FindNext", Event::Click, [this] { FindClick(); });
-  s.Bind("Cancel", Event::Click, [this] { CancelClick(); });
+  s.Add(MakeControl(FindCtl::Cancel, K::Button, "Cancel"));
+  s.Bind(FindCtl::FindNext, Event::Click, [this] { FindClick(); });
+  s.Bind(FindCtl::Cancel, Event::Click, [this] { CancelClick(); });
 }
 
 void FindNameDialog::SetHandlers(std::function<void()> onShow, std::function<void()> onFind) {

@@ -18,13 +18,13 @@ class FindNameDialog final : public ModalWindow {
   static constexpr int kLeftOffset = 35;
 
   FindNameDialog();
-  std::string FormName() const override { return "FindDialog1"; }
+  std::string FormName() const override { return FindCtl::FindDialog1.Str(); }
 
   void SetHandlers(std::function<void()> onShow, std::function<void()> onFind);
 
-  std::string FindText() const { return controls_.Text("FindText"); }
-  bool MatchCase() const { return controls_.Checked("MatchCase"); }
-  bool WholeWord() const { return controls_.Checked("WholeWord"); }
+  std::string FindText() const { return controls_.Text(FindCtl::FindText); }
+  bool MatchCase() const { return controls_.Checked(FindCtl::MatchCase); }
+  bool WholeWord() const { return controls_.Checked(FindCtl::WholeWord); }
 
   void FormShow();     // the dialog opens
   void FindClick();    // Find Next

@@ -12,8 +12,8 @@ namespace {
 
 using K = ControlKind;
 
-Control Make(const std::string& name, K kind, const std::string& text = {}, const std::string& hint = {},
-             const std::string& parent = {}) {
+Control Make(ControlName name, K kind, const std::string& text = {}, const std::string& hint = {},
+             ControlName parent = {}) {
   return MakeControl(name, kind, text, hint, parent);
 }
 
@@ -27,7 +27,7 @@ Control Checked(Control c, bool on) {
   return c;
 }
 
-Control Spin(const std::string& name, int min, int max, int value, const std::string& hint = {}) {
+Control Spin(ControlName name, int min, int max, int value, const std::string& hint = {}) {
   Control c = Make(name, K::SpinBox, std::to_string(value), hint);
   c.minValue = min;
   c.maxValue = max;
@@ -35,8 +35,8 @@ Control Spin(const std::string& name, int min, int max, int value, const std::st
   return c;
 }
 
-Control Choices(const std::string& name, K kind, const std::string& text, std::vector<std::string> items, int index,
-                const std::string& hint = {}, const std::string& parent = {}) {
+Control Choices(ControlName name, K kind, const std::string& text, std::vector<std::string> items, int index,
+                const std::string& hint = {}, ControlName parent = {}) {
   Control c = Make(name, kind, text, hint, parent);
   c.items = std::move(items);
   c.itemIndex = index;
@@ -55,151 +55,151 @@ const char* const kDescriptionHint = "Maximum 28 Characters";
 
 void TMainForm::BuildInventory() {
   ControlStore& s = controls_;
-  s.Add(Make("MainForm", K::Form, "Torvik Prima Programmer Loader v1.0.0"));
+  s.Add(Make(Ctl::MainForm, K::Form, "Torvik Prima Programmer Loader v1.0.0"));
 
   // File and device.
-  s.Add(Make("Label1", K::Label, "File Name"));
-  s.Add(Make("Edit1", K::Edit));  // the program file's name, without folder
-  s.Add(Make("Button1", K::Button, "Browse"));
-  Control open = Make("OpenDialog1", K::OpenDialog);
+  s.Add(Make(Ctl::Label1, K::Label, "File Name"));
+  s.Add(Make(Ctl::Edit1, K::Edit));  // the program file's name, without folder
+  s.Add(Make(Ctl::Button1, K::Button, "Browse"));
+  Control open = Make(Ctl::OpenDialog1, K::OpenDialog);
   open.extra = {{"defaultExt", "hex"}, {"filter", "Hex|*.hex|All Files|*.*"}, {"initialDir", ""}};
   s.Add(open);
-  s.Add(Make("Label24", K::Label, "PIC Family"));
-  s.Add(Choices("family", K::DropDown, "PIC18F", {"PIC18F", "PIC12F-16F", "PIC18J", "PIC18K"}, 0));
-  s.Add(Make("Device", K::Label, "Device"));
-  Control devices = Make("deviceList", K::DropDown, "",
+  s.Add(Make(Ctl::Label24, K::Label, "PIC Family"));
+  s.Add(Choices(Ctl::family, K::DropDown, "PIC18F", {"PIC18F", "PIC12F-16F", "PIC18J", "PIC18K"}, 0));
+  s.Add(Make(Ctl::Device, K::Label, "Device"));
+  Control devices = Make(Ctl::deviceList, K::DropDown, "",
                          "Some devices have F and LF versions.\r\nMake sure you choose the correct one\r\n"
                          "or you will get an ID mismatch");
   devices.sorted = true;
   s.Add(devices);
 
   // Option boxes.
-  s.Add(Make("matchDeviceID", K::CheckBox, "Match Device ID"));
-  s.Add(Make("VerifyConfig", K::CheckBox, "Verify Configuration Bytes"));
-  s.Add(Make("unusedFuses", K::CheckBox, "Mask Unimplemented Fuses to 0", "Set Unimplemented Configuration Bits to 0"));
-  s.Add(Checked(Make("progUserID", K::CheckBox, "Program User ID"), true));
-  s.Add(Make("DataSave", K::CheckBox, "Preserve Data Memory"));
-  s.Add(Hidden(Make("bootSave", K::CheckBox, "Preserve Boot Block", "No Flash Verify with Preserve Boot Block")));
-  s.Add(Checked(Make("BulkErase", K::CheckBox, "Bulk Erase"), true));
-  s.Add(Make("VDD_Voltage", K::CheckBox, "3.3V VDD Voltage Output ",
+  s.Add(Make(Ctl::matchDeviceID, K::CheckBox, "Match Device ID"));
+  s.Add(Make(Ctl::VerifyConfig, K::CheckBox, "Verify Configuration Bytes"));
+  s.Add(Make(Ctl::unusedFuses, K::CheckBox, "Mask Unimplemented Fuses to 0", "Set Unimplemented Configuration Bits to 0"));
+  s.Add(Checked(Make(Ctl::progUserID, K::CheckBox, "Program User ID"), true));
+  s.Add(Make(Ctl::DataSave, K::CheckBox, "Preserve Data Memory"));
+  s.Add(Hidden(Make(Ctl::bootSave, K::CheckBox, "Preserve Boot Block", "No Flash Verify with Preserve Boot Block")));
+  s.Add(Checked(Make(Ctl::BulkErase, K::CheckBox, "Bulk Erase"), true));
+  s.Add(Make(Ctl::VDD_Voltage, K::CheckBox, "3.3V VDD Voltage Output ",
              "For LF devices - Uncheck to give 5VDD if erase and programming errors occur"));
-  s.Add(Make("Label2", K::Label, "Bulk erase only works if target voltage is above 4.5V"));
-  s.Add(Make("Label3", K::Label, "Below 4.5V uncheck Bulk Erase. Locked devices"));
-  s.Add(Make("Label4", K::Label, "cannot be reprogrammed without Bulk Erase."));
-  s.Add(Make("VerifyAfterWriting", K::CheckBox, "Verify after writing",
+  s.Add(Make(Ctl::Label2, K::Label, "Bulk erase only works if target voltage is above 4.5V"));
+  s.Add(Make(Ctl::Label3, K::Label, "Below 4.5V uncheck Bulk Erase. Locked devices"));
+  s.Add(Make(Ctl::Label4, K::Label, "cannot be reprogrammed without Bulk Erase."));
+  s.Add(Make(Ctl::VerifyAfterWriting, K::CheckBox, "Verify after writing",
              "Read every page back after New, Replace and Load Unit and compare it with what was written"));
 
   // Groups.
-  s.Add(Make("GroupBox2", K::Group));
-  s.Add(Choices("progMode", K::ChoiceGroup, "Programming Mode",
-                {"Low Voltage Programming", "High Voltage Programming"}, 1, {}, "GroupBox2"));
-  s.Add(Wrapped(Make("Progmodelabel", K::Label, "Progmodelabel", {}, "GroupBox2")));
-  s.Add(Make("GroupBox1", K::Group));
-  s.Add(Choices("ProgramOps", K::ChoiceGroup, "Program Options",
+  s.Add(Make(Ctl::GroupBox2, K::Group));
+  s.Add(Choices(Ctl::progMode, K::ChoiceGroup, "Programming Mode",
+                {"Low Voltage Programming", "High Voltage Programming"}, 1, {}, Ctl::GroupBox2));
+  s.Add(Wrapped(Make(Ctl::Progmodelabel, K::Label, "Progmodelabel", {}, Ctl::GroupBox2)));
+  s.Add(Make(Ctl::GroupBox1, K::Group));
+  s.Add(Choices(Ctl::ProgramOps, K::ChoiceGroup, "Program Options",
                 {"Program All", "Program Data Only", "Program Code Only"}, 0,
-                "Program Code only may also Program Configuration Bytes", "GroupBox1"));
-  s.Add(Wrapped(Make("Label5", K::Label,
-                     "'Program Data Only' will only work if Data Protection (CPD) is disabled", {}, "GroupBox1")));
+                "Program Code only may also Program Configuration Bytes", Ctl::GroupBox1));
+  s.Add(Wrapped(Make(Ctl::Label5, K::Label,
+                     "'Program Data Only' will only work if Data Protection (CPD) is disabled", {}, Ctl::GroupBox1)));
 
   // Slot list and slot description.
-  Control grid = Make("StringGrid1", K::Grid, "", "Right Click to Show Details and Copy");
+  Control grid = Make(Ctl::StringGrid1, K::Grid, "", "Right Click to Show Details and Copy");
   grid.colCount = 3;
   grid.cells = {{"", "", ""}};
-  grid.extra = {{"defaultColWidth", "150"}, {"popupMenu", "PopupMenu1"}, {"rowSelect", "1"}, {"resizable", "1"}};
+  grid.extra = {{"defaultColWidth", "150"}, {"popupMenu", Ctl::PopupMenu1.Str()}, {"rowSelect", "1"}, {"resizable", "1"}};
   s.Add(grid);
-  s.Add(Make("PopupMenu1", K::PopupMenu));
-  s.Add(Make("CopyToClipboard1", K::MenuItem, "Copy All To Clipboard", {}, "PopupMenu1"));
-  s.Add(Make("ShowDetails1", K::MenuItem, "Show Slot Details", {}, "PopupMenu1"));
-  s.Add(Make("CopyCell1", K::MenuItem, "Copy Cell", {}, "PopupMenu1"));
-  s.Add(Make("BitBtn1", K::Button, "Show Slot Details", "Show highlighted slot details - all settings will be updated"));
-  s.Add(Make("Label9", K::Label, "Click New Program"));
-  s.Add(Make("Label10", K::Label, "       "));
-  s.Add(Make("Label12", K::Label, "Enter Program Description", kDescriptionHint));
-  s.Add(Make("Label13", K::Label, "000 "));
+  s.Add(Make(Ctl::PopupMenu1, K::PopupMenu));
+  s.Add(Make(Ctl::CopyToClipboard1, K::MenuItem, "Copy All To Clipboard", {}, Ctl::PopupMenu1));
+  s.Add(Make(Ctl::ShowDetails1, K::MenuItem, "Show Slot Details", {}, Ctl::PopupMenu1));
+  s.Add(Make(Ctl::CopyCell1, K::MenuItem, "Copy Cell", {}, Ctl::PopupMenu1));
+  s.Add(Make(Ctl::BitBtn1, K::Button, "Show Slot Details", "Show highlighted slot details - all settings will be updated"));
+  s.Add(Make(Ctl::Label9, K::Label, "Click New Program"));
+  s.Add(Make(Ctl::Label10, K::Label, "       "));
+  s.Add(Make(Ctl::Label12, K::Label, "Enter Program Description", kDescriptionHint));
+  s.Add(Make(Ctl::Label13, K::Label, "000 "));
   // The slot keeps 28 characters of the description; the box takes no more.
-  Control caption = Make("ProgCaption", K::Edit, "*Enter Program Description *", kDescriptionHint);
+  Control caption = Make(Ctl::ProgCaption, K::Edit, "*Enter Program Description *", kDescriptionHint);
   caption.maxLength = 28;
   s.Add(caption);
-  s.Add(Make("Label16", K::Label, "Label16"));
-  Control caption2 = Make("ProgCaption2", K::Edit);
+  s.Add(Make(Ctl::Label16, K::Label, "Label16"));
+  Control caption2 = Make(Ctl::ProgCaption2, K::Edit);
   caption2.enabled = false;
   caption2.maxLength = 28;
   s.Add(caption2);
-  s.Add(Make("Label20", K::Label));
-  s.Add(Make("Label22", K::Label));
-  s.Add(Make("Label23", K::Label));
-  Control find = Make("FindDialog1", K::FindDialog);
+  s.Add(Make(Ctl::Label20, K::Label));
+  s.Add(Make(Ctl::Label22, K::Label));
+  s.Add(Make(Ctl::Label23, K::Label));
+  Control find = Make(Ctl::FindDialog1, K::FindDialog);
   find.extra = {{"direction", "down"}, {"hideDirection", "1"}};
   s.Add(find);
-  s.Add(Make("FontDialog1", K::FontDialog));
+  s.Add(Make(Ctl::FontDialog1, K::FontDialog));
 
   // Slot buttons and counts.
-  s.Add(Make("Label19", K::Label, "Program Operations"));
-  s.Add(Make("DeleteProgramButton", K::Button, "Delete"));
-  s.Add(Make("editButton", K::Button, "Replace"));
-  s.Add(Make("NewButton", K::Button, "New"));
-  s.Add(Make("ReadProgButton", K::Button, "Read"));
-  Control upload = Hidden(Make("upload", K::Button, "Upload"));
+  s.Add(Make(Ctl::Label19, K::Label, "Program Operations"));
+  s.Add(Make(Ctl::DeleteProgramButton, K::Button, "Delete"));
+  s.Add(Make(Ctl::editButton, K::Button, "Replace"));
+  s.Add(Make(Ctl::NewButton, K::Button, "New"));
+  s.Add(Make(Ctl::ReadProgButton, K::Button, "Read"));
+  Control upload = Hidden(Make(Ctl::upload, K::Button, "Upload"));
   upload.extra = {{"default", "1"}};
   s.Add(upload);
-  s.Add(Hidden(Make("Button5", K::Button, "Load Lots")));
-  s.Add(Wrapped(Make("Label6", K::Label, "LED (Error)  Repeat No.",
+  s.Add(Hidden(Make(Ctl::Button5, K::Button, "Load Lots")));
+  s.Add(Wrapped(Make(Ctl::Label6, K::Label, "LED (Error)  Repeat No.",
                      "Red Error Codes: 2- Error, 3- Data, 4- Code, 5- User ID, 6- Config, 7- Device ID, 8 - Count "
                      "reached, 9 - Slot Empty (8-way),  10 - Header Checksum Error, 11 - Flash Checksum Error")));
-  s.Add(Spin("SpinEdit1", 0, 255, 10,
+  s.Add(Spin(Ctl::SpinEdit1, 0, 255, 10,
              "Red Error Codes: 2- ICSP Entry Fail, 3- Data, 4- Code, 5- User ID, 6- Config, 7- Device ID, 8- Count "
              "Limit Reached, 9- Programmer or Slot Empty, 10-Header Checksum Error, 11: Flash Checksum Error"));
-  s.Add(Hidden(Make("limitPrograms", K::CheckBox, "Limit Programs Allowed")));
-  s.Add(Hidden(Make("Label7", K::Label, "Number of Programs")));
-  s.Add(Spin("ProgCount", 1, 65535, 10,
+  s.Add(Hidden(Make(Ctl::limitPrograms, K::CheckBox, "Limit Programs Allowed")));
+  s.Add(Hidden(Make(Ctl::Label7, K::Label, "Number of Programs")));
+  s.Add(Spin(Ctl::ProgCount, 1, 65535, 10,
              "Red Error Codes: 2- ICSP Entry Fail, 3- Data, 4- Code, 5- User ID, 6- Config, 7- Device ID, 8- Count "
              "Limit Reached, 9- Programmer or Slot Empty"));
-  s.Add(Make("Label11", K::Label, "Label11"));
-  s.Add(Make("manualButton", K::Button, "Manual"));
-  Control cancel = Make("cancel", K::Button, "Close");
+  s.Add(Make(Ctl::Label11, K::Label, "Label11"));
+  s.Add(Make(Ctl::manualButton, K::Button, "Manual"));
+  Control cancel = Make(Ctl::cancel, K::Button, "Close");
   cancel.extra = {{"cancel", "1"}};
   s.Add(cancel);
 
   // Whole-programmer panel and profiles.
-  s.Add(Make("Panel1", K::Panel));
-  s.Add(Make("Label17", K::Label, "Complete Programmer Functions", "Advanced Functions - Modify Whole Programmer",
-             "Panel1"));
-  s.Add(Hidden(Make("EraseButton", K::Button, "Erase Unit", kWholeUnitHint)));
-  s.Add(Hidden(Make("CopyButton", K::Button, "Copy Unit", kWholeUnitHint)));
-  s.Add(Make("LoadButton", K::Button, "Load Unit", kWholeUnitHint));
-  s.Add(Make("FindButton", K::Button, "Find Name", "This buttons searches the whole programmer list"));
-  Control save = Make("SaveDialog1", K::SaveDialog);
+  s.Add(Make(Ctl::Panel1, K::Panel));
+  s.Add(Make(Ctl::Label17, K::Label, "Complete Programmer Functions", "Advanced Functions - Modify Whole Programmer",
+             Ctl::Panel1));
+  s.Add(Hidden(Make(Ctl::EraseButton, K::Button, "Erase Unit", kWholeUnitHint)));
+  s.Add(Hidden(Make(Ctl::CopyButton, K::Button, "Copy Unit", kWholeUnitHint)));
+  s.Add(Make(Ctl::LoadButton, K::Button, "Load Unit", kWholeUnitHint));
+  s.Add(Make(Ctl::FindButton, K::Button, "Find Name", "This buttons searches the whole programmer list"));
+  Control save = Make(Ctl::SaveDialog1, K::SaveDialog);
   save.extra = {{"defaultExt", ".met"}, {"filter", "Met|*.met|All Files|*.*"}, {"initialDir", ""}};
   s.Add(save);
-  s.Add(Make("Panel2", K::Panel, "", "Loads and saves filename, device and programming checkboxes and options"));
-  s.Add(Make("Label18", K::Label, "Program Slot Options", {}, "Panel2"));
-  s.Add(Make("LoadProfile", K::Button, "Load Profile", "Loads filename, device and programming checkboxes and options"));
-  s.Add(Make("SaveProfile", K::Button, "Save Profile", "Saves filename, device and programming checkboxes and options"));
+  s.Add(Make(Ctl::Panel2, K::Panel, "", "Loads and saves filename, device and programming checkboxes and options"));
+  s.Add(Make(Ctl::Label18, K::Label, "Program Slot Options", {}, Ctl::Panel2));
+  s.Add(Make(Ctl::LoadProfile, K::Button, "Load Profile", "Loads filename, device and programming checkboxes and options"));
+  s.Add(Make(Ctl::SaveProfile, K::Button, "Save Profile", "Saves filename, device and programming checkboxes and options"));
 
   // Service controls.
-  s.Add(Hidden(Make("Button2", K::Button, "Erase Options")));
-  s.Add(Hidden(Make("Button3", K::Button, "Help")));
-  s.Add(Hidden(Make("Button4", K::Button, "Force Update Off")));
-  s.Add(Hidden(Make("Label8", K::Label, "Speed")));
-  s.Add(Hidden(Choices("ComboBox1", K::DropDown, "1 - Fast",
+  s.Add(Hidden(Make(Ctl::Button2, K::Button, "Erase Options")));
+  s.Add(Hidden(Make(Ctl::Button3, K::Button, "Help")));
+  s.Add(Hidden(Make(Ctl::Button4, K::Button, "Force Update Off")));
+  s.Add(Hidden(Make(Ctl::Label8, K::Label, "Speed")));
+  s.Add(Hidden(Choices(Ctl::ComboBox1, K::DropDown, "1 - Fast",
                        {"0 - Fastest", "1 - Fast", "2 - Medium Fast", "3 - Medium", "4 - Medium Slow", "5 - Slow",
                         "6 - Very Slow", "7 - Slowest"},
                        1, "Loader Speed")));
-  s.Add(Hidden(Make("Label14", K::Label, "Page Delay")));
-  Control pageDelay = Hidden(Spin("DataFlashDel", 1, 255, 40, "Dataflash delay"));
+  s.Add(Hidden(Make(Ctl::Label14, K::Label, "Page Delay")));
+  Control pageDelay = Hidden(Spin(Ctl::DataFlashDel, 1, 255, 40, "Dataflash delay"));
   pageDelay.maxLength = 3;
   s.Add(pageDelay);
-  s.Add(Hidden(Make("Label15", K::Label, "Half Delay")));
-  Control halfDelay = Hidden(Spin("HalfDelay", 1, 255, 10, "Dataflash delay"));
+  s.Add(Hidden(Make(Ctl::Label15, K::Label, "Half Delay")));
+  Control halfDelay = Hidden(Spin(Ctl::HalfDelay, 1, 255, 10, "Dataflash delay"));
   halfDelay.maxLength = 3;
   s.Add(halfDelay);
 
   // Non-visual parts.
-  Control version = Make("FileVersionInfo1", K::Component);
+  Control version = Make(Ctl::FileVersionInfo1, K::Component);
   version.extra = {{"fileVersion", "1.2.0.26"}, {"productVersion", "1.0.0.0"}, {"countryCode", "080904E4"}};
   s.Add(version);
-  s.Add(Make("ApplicationEvents1", K::Component));
-  s.Add(Make("ApplicationEvents2", K::Component));
+  s.Add(Make(Ctl::ApplicationEvents1, K::Component));
+  s.Add(Make(Ctl::ApplicationEvents2, K::Component));
 }
 
 }  // namespace velmar::model

@@ -27,11 +27,11 @@ void TMainForm::RecordProgrammer(oplog::OperationRecord& r) const {
 }
 
 void TMainForm::RecordProgram(oplog::OperationRecord& r) const {
-  const std::string description = text::Trim(controls_.Text("ProgCaption"));
+  const std::string description = text::Trim(controls_.Text(Ctl::ProgCaption));
   if (!description.empty()) r.description = description;
   if (!Data.DeviceName.empty()) r.device = Data.DeviceName;
-  const int family = controls_.ItemIndex("family");
-  const std::vector<std::string>& families = controls_.Items("family");
+  const int family = controls_.ItemIndex(Ctl::family);
+  const std::vector<std::string>& families = controls_.Items(Ctl::family);
   if (family >= 0 && std::size_t(family) < families.size()) r.family = families[std::size_t(family)];
   oplog::RecordFile(r, Data.FlashFile);
 }

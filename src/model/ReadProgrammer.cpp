@@ -76,7 +76,7 @@ slot::ProgrammerGeometry TMainForm::Geometry() const {
   return g;
 }
 
-void TMainForm::SetHourGlass(bool on) { controls_.SetExtra("MainForm", "cursor", on ? "hourglass" : "default"); }
+void TMainForm::SetHourGlass(bool on) { controls_.SetExtra(Ctl::MainForm, "cursor", on ? "hourglass" : "default"); }
 
 bool TMainForm::HaveLink() {
   if (link_) return true;
@@ -267,9 +267,9 @@ TMainForm::ReadOutcome TMainForm::FinishRead() {
 
 TMainForm::ReadOutcome TMainForm::EnterDemoMode() {
   DemoMode = true;
-  controls_.SetText("Label9", "Demo Mode - No Programmer");
-  controls_.SetText("Label16", "");
-  controls_.SetText("ProgCaption2", "");
+  controls_.SetText(Ctl::Label9, "Demo Mode - No Programmer");
+  controls_.SetText(Ctl::Label16, "");
+  controls_.SetText(Ctl::ProgCaption2, "");
   programmerType_.FormShow(true);
   dialogs_.ShowModal(programmerType_);
   ApplyChosenKind(programmerType_.Kind());
@@ -281,9 +281,9 @@ TMainForm::ReadOutcome TMainForm::EnterDemoMode() {
   }
   // No programmer: nothing of an earlier one may stay listed or be worked on.
   Programs.Clear();
-  std::vector<std::vector<std::string>> rows = controls_.Get("StringGrid1").cells;
+  std::vector<std::vector<std::string>> rows = controls_.Get(Ctl::StringGrid1).cells;
   for (std::size_t r = 1; r < rows.size(); ++r) rows[r].assign(3, "");
-  controls_.SetCells("StringGrid1", rows, 1);
+  controls_.SetCells(Ctl::StringGrid1, rows, 1);
   familyClick();
   return ReadOutcome::Ignore;
 }

@@ -20,15 +20,15 @@ int ClockDivisorFor(int entry) {
 }  // namespace
 
 void TMainForm::ComboBox1Change() {
-  if (tuning_) tuning_->SetClockDivisor(ClockDivisorFor(controls_.ItemIndex("ComboBox1")));
+  if (tuning_) tuning_->SetClockDivisor(ClockDivisorFor(controls_.ItemIndex(Ctl::ComboBox1)));
 }
 
 void TMainForm::DataFlashDelChange() {
-  if (tuning_) tuning_->SetPageDelay(controls_.Value("DataFlashDel"));
+  if (tuning_) tuning_->SetPageDelay(controls_.Value(Ctl::DataFlashDel));
 }
 
 void TMainForm::HalfDelayChange() {
-  if (tuning_) tuning_->SetHalfDelay(controls_.Value("HalfDelay"));
+  if (tuning_) tuning_->SetHalfDelay(controls_.Value(Ctl::HalfDelay));
 }
 
 bool TMainForm::ApplicationEvents1ShortCut(ShortcutKey key, bool shift, bool ctrl) {
@@ -36,22 +36,22 @@ bool TMainForm::ApplicationEvents1ShortCut(ShortcutKey key, bool shift, bool ctr
   ControlStore& s = controls_;
   switch (key) {
     case ShortcutKey::F1:
-      s.SetVisible("Button4", true);
+      s.SetVisible(Ctl::Button4, true);
       break;
     case ShortcutKey::F2:
-      for (const char* name : {"HalfDelay", "DataFlashDel", "ComboBox1", "Label8", "Label14", "Label15"})
+      for (ControlName name : {Ctl::HalfDelay, Ctl::DataFlashDel, Ctl::ComboBox1, Ctl::Label8, Ctl::Label14, Ctl::Label15})
         s.SetVisible(name, true);
       break;
     case ShortcutKey::F3:
-      for (const char* name : {"CopyButton", "LoadButton", "EraseButton"}) s.SetVisible(name, true);
+      for (ControlName name : {Ctl::CopyButton, Ctl::LoadButton, Ctl::EraseButton}) s.SetVisible(name, true);
       break;
     case ShortcutKey::F4:
-      s.SetVisible("EraseButton", true);
+      s.SetVisible(Ctl::EraseButton, true);
       break;
     case ShortcutKey::F5:
-      s.SetVisible("Button5", true);
-      s.SetVisible("SpinEdit1", true);
-      s.SetValue("SpinEdit1", 10);
+      s.SetVisible(Ctl::Button5, true);
+      s.SetVisible(Ctl::SpinEdit1, true);
+      s.SetValue(Ctl::SpinEdit1, 10);
       break;
     case ShortcutKey::Other:
       break;
@@ -69,7 +69,7 @@ void TMainForm::Button2Click() {
   eraseOps_.FormShow();
   dialogs_.ShowModal(eraseOps_);
   // However the dialog ended, it is closed now.
-  if (eraseOps_.Controls().Visible("EraseOpsForm")) eraseOps_.CancelClick();
+  if (eraseOps_.Controls().Visible(EraseCtl::EraseOpsForm)) eraseOps_.CancelClick();
 }
 
 }  // namespace velmar::model

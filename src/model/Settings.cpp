@@ -34,10 +34,13 @@ struct DeviceKey {
   const char* nameKey;
   int family;
 };
-const DeviceKey kDeviceKeys[] = {{"16FDevice", "16FDeviceName", 1}, {"18FDevice", "18FDeviceName", 0},
-                                 {"JDevice", "JDeviceName", 2},     {"KDevice", "KDeviceName", 3},
-                                 {"PSDDevice", "PSDDeviceName", 6}, {"24Device", "24DeviceName", 4},
-                                 {"ds30Device", "ds30DeviceName", 5}};
+const DeviceKey kDeviceKeys[] = {{"16FDevice", "16FDeviceName", devices::fam_PIC12F16F},
+                                 {"18FDevice", "18FDeviceName", devices::fam_PIC18F},
+                                 {"JDevice", "JDeviceName", devices::fam_PIC18J},
+                                 {"KDevice", "KDeviceName", devices::fam_PIC18K},
+                                 {"PSDDevice", "PSDDeviceName", devices::fam_PSD},
+                                 {"24Device", "24DeviceName", devices::fam_PIC24F},
+                                 {"ds30Device", "ds30DeviceName", devices::fam_dsPIC30}};
 
 int ReadInt(const IniFile& ini, const char* section, const char* key, int def) {
   long long v = ini.ReadInteger(section, key, def);
@@ -51,12 +54,12 @@ int IndexOr(int value, int count, int def) { return value >= 0 && value < count 
 // locked the mode (the device cannot be programmed at low voltage) it stays
 // on High Voltage Programming, since the slot would otherwise be built for a
 // low-voltage entry the device does not have.
-void SetStoredMode(ControlStore& s, int mode) { s.SetItemIndex("progMode", s.Enabled("progMode") ? mode : 1); }
+void SetStoredMode(ControlStore& s, int mode) { s.SetItemIndex(Ctl::progMode, s.Enabled(Ctl::progMode) ? mode : 1); }
 
 // Stored program options, likewise: a device without data memory has them
 // disabled on Program All, and Program Data Only would leave it unprogrammed.
 void SetStoredProgramOps(ControlStore& s, int ops) {
-  s.SetItemIndex("ProgramOps", s.Enabled("ProgramOps") ? ops : 0);
+  s.SetItemIndex(Ctl::ProgramOps, s.Enabled(Ctl::ProgramOps) ? ops : 0);
 }
 
 }  // namespace
@@ -67,7 +70,7 @@ void TMainForm::SetFlashFile(const std::string& path) {
   Data.FlashFile = path;
   std::string folder = platform::ExtractFilePath(path);
   if (!folder.empty()) LastFolder = folder;
-  controls_.SetText("Edit1", platform::ExtractFileName(path));
+  controls_.SetText(Ctl::Edit1, platform::ExtractFileName(path));
 }
 
 void TMainForm::ReadVersionTexts() {
@@ -82,23 +85,23 @@ void TMainForm::LoadSettings() {
   if (!ini.Exists()) {
     LastDeviceIndex.fill(0);
     LastDeviceName.fill("");
-    s.SetItemIndex("family", 0);
+    s.SetItemIndex(Ctl::family, 0);
     // The family change fills the device list (empty until a family change
     // has run) and then runs the device change on its first entry.
     familyClick();
     Data.FlashFile.clear();
     LastFolder = Folders.program;
-    s.SetText("Edit1", "");
+    s.SetText(Ctl::Edit1, "");
   } else {
     for (const DeviceKey& k : kDeviceKeys) {
       LastDeviceIndex[std::size_t(k.family)] = ReadInt(ini, kSettings, k.key, 0);
       LastDeviceName[std::size_t(k.family)] = ini.ReadString(kSettings, k.nameKey, "");
     }
-    int familyCount = int(s.Items("family").size());
+    int familyCount = int(s.Items(Ctl::family).size());
     int family = IndexOr(ReadInt(ini, kSettings, "PICFamily", 0), familyCount, 0);
-    s.SetItemIndex("family", family);
-    s.SetItemIndex("deviceList", LastDeviceIndex[std::size_t(family)]);
-    if (s.ItemIndex("deviceList") < 0) s.SetItemIndex("deviceList", 0);
+    s.SetItemIndex(Ctl::family, family);
+    s.SetItemIndex(Ctl::deviceList, LastDeviceIndex[std::size_t(family)]);
+    if (s.ItemIndex(Ctl::deviceList) < 0) s.SetItemIndex(Ctl::deviceList, 0);
     familyClick();
     SetFlashFile(ini.ReadString(kSettings, "FlashFile", ""));
   }
@@ -119,19 +122,19 @@ void TMainForm::ApplySettingsIniValues(const IniFile& ini, bool fromFile) {
   auto flag = [&](const char* key, bool def) { return ini.ReadBool(kSettings, key, def); };
   auto number = [&](const char* key, int def) { return ReadInt(ini, kSettings, key, def); };
 
-  s.SetChecked("limitPrograms", flag("LimitPrograms", false));
-  s.SetChecked("matchDeviceID", flag("MatchDeviceID", true));
-  s.SetChecked("VerifyConfig", flag("VerifyConfig", false));
-  s.SetValue("ProgCount", number("ProgCount", 5));
-  s.SetItemIndex("ComboBox1", IndexOr(number("SPE", 1), int(s.Items("ComboBox1").size()), 1));
-  s.SetValue("DataFlashDel", number("DEL", 40));
-  s.SetValue("HalfDelay", number("DEL2", 20));
-  s.SetValue("SpinEdit1", number("REPEAT", 5));
-  s.SetChecked("DataSave", flag("DataSave", false));
-  s.SetChecked("bootSave", flag("BootSave", false));
-  s.SetChecked("progUserID", ini.ReadBool(kSettingsUserId, "progUserId", false));
-  s.SetChecked("VDD_Voltage", flag("VddVoltage", false));
-  s.SetChecked("VerifyAfterWriting", flag("VerifyAfterWriting", false));
+  s.SetChecked(Ctl::limitPrograms, flag("LimitPrograms", false));
+  s.SetChecked(Ctl::matchDeviceID, flag("MatchDeviceID", true));
+  s.SetChecked(Ctl::VerifyConfig, flag("VerifyConfig", false));
+  s.SetValue(Ctl::ProgCount, number("ProgCount", 5));
+  s.SetItemIndex(Ctl::ComboBox1, IndexOr(number("SPE", 1), int(s.Items(Ctl::ComboBox1).size()), 1));
+  s.SetValue(Ctl::DataFlashDel, number("DEL", 40));
+  s.SetValue(Ctl::HalfDelay, number("DEL2", 20));
+  s.SetValue(Ctl::SpinEdit1, number("REPEAT", 5));
+  s.SetChecked(Ctl::DataSave, flag("DataSave", false));
+  s.SetChecked(Ctl::bootSave, flag("BootSave", false));
+  s.SetChecked(Ctl::progUserID, ini.ReadBool(kSettingsUserId, "progUserId", false));
+  s.SetChecked(Ctl::VDD_Voltage, flag("VddVoltage", false));
+  s.SetChecked(Ctl::VerifyAfterWriting, flag("VerifyAfterWriting", false));
   ShowOperationLog = flag("ShowOperationLog", true);
   KonOld = flag("KonOld", false);
   ResetPulse = flag("ResetPulse", false);
@@ -151,23 +154,23 @@ std::vector<SettingEntry> TMainForm::SettingsEntries() const {
   auto flag = [&](const char* key, bool v, const char* section = kSettings) {
     e.push_back({section, key, SettingEntry::Flag, v ? 1 : 0, {}});
   };
-  num("PICFamily", s.ItemIndex("family"));
-  num("Device", s.ItemIndex("deviceList"));
+  num("PICFamily", s.ItemIndex(Ctl::family));
+  num("Device", s.ItemIndex(Ctl::deviceList));
   for (const DeviceKey& k : kDeviceKeys) num(k.key, LastDeviceIndex[std::size_t(k.family)]);
   e.push_back({kSettings, "FlashFile", SettingEntry::Text, 0, Data.FlashFile});
-  flag("LimitPrograms", s.Checked("limitPrograms"));
-  num("ProgCount", s.Value("ProgCount"));
-  flag("MatchDeviceID", s.Checked("matchDeviceID"));
-  flag("VerifyConfig", s.Checked("VerifyConfig"));
-  num("SPE", s.ItemIndex("ComboBox1"));
-  num("DEL", s.Value("DataFlashDel"));
-  num("DEL2", s.Value("HalfDelay"));
-  num("REPEAT", s.Value("SpinEdit1"));
-  flag("progUserId", s.Checked("progUserID"), kSettingsUserId);
-  flag("DataSave", s.Checked("DataSave"));
-  flag("BootSave", s.Checked("bootSave"));
-  flag("VDDVoltage", s.Checked("VDD_Voltage"));
-  num("ProgMode", s.ItemIndex("progMode"));
+  flag("LimitPrograms", s.Checked(Ctl::limitPrograms));
+  num("ProgCount", s.Value(Ctl::ProgCount));
+  flag("MatchDeviceID", s.Checked(Ctl::matchDeviceID));
+  flag("VerifyConfig", s.Checked(Ctl::VerifyConfig));
+  num("SPE", s.ItemIndex(Ctl::ComboBox1));
+  num("DEL", s.Value(Ctl::DataFlashDel));
+  num("DEL2", s.Value(Ctl::HalfDelay));
+  num("REPEAT", s.Value(Ctl::SpinEdit1));
+  flag("progUserId", s.Checked(Ctl::progUserID), kSettingsUserId);
+  flag("DataSave", s.Checked(Ctl::DataSave));
+  flag("BootSave", s.Checked(Ctl::bootSave));
+  flag("VDDVoltage", s.Checked(Ctl::VDD_Voltage));
+  num("ProgMode", s.ItemIndex(Ctl::progMode));
   flag("KonOld", KonOld);
   flag("ResetPulse", ResetPulse);
   flag("EraseDeviceSize", false);
@@ -183,7 +186,7 @@ std::vector<SettingEntry> TMainForm::SettingsEntries() const {
     for (std::size_t i = 0; i < kRecentFiles; ++i)
       e.push_back({kRecentSection, "File" + std::to_string(i + 1), SettingEntry::Text, 0,
                    i < RecentFiles.size() ? RecentFiles[i] : std::string()});
-  flag("VerifyAfterWriting", s.Checked("VerifyAfterWriting"));
+  flag("VerifyAfterWriting", s.Checked(Ctl::VerifyAfterWriting));
   flag("ShowOperationLog", ShowOperationLog);
   return e;
 }
@@ -212,8 +215,8 @@ bool TMainForm::SaveSettings() {
 // ---- Profiles ----
 
 void TMainForm::LoadProfileClick() {
-  controls_.SetExtra("OpenDialog1", "filter", kFileFilterProfiles);
-  const Control& dlg = controls_.Get("OpenDialog1");
+  controls_.SetExtra(Ctl::OpenDialog1, "filter", kFileFilterProfiles);
+  const Control& dlg = controls_.Get(Ctl::OpenDialog1);
   auto chosen = dialogs_.OpenFile({dlg.extra.at("filter"), dlg.extra.at("defaultExt"), LastFolder, {}});
   if (!chosen) return;
   LoadProfile(*chosen);
@@ -223,12 +226,12 @@ void TMainForm::LoadProfile(const std::string& path) {
   ControlStore& s = controls_;
   std::string folder = platform::ExtractFilePath(path);
   if (!folder.empty()) LastFolder = folder;
-  s.SetExtra("OpenDialog1", "initialDir", LastFolder);
+  s.SetExtra(Ctl::OpenDialog1, "initialDir", LastFolder);
 
   IniFile ini(path);  // an unreadable or absent file reads as one without keys
   int device = ReadInt(ini, kProfile, "Device", 0);
-  int family = IndexOr(ReadInt(ini, kProfile, "PICFamily", 0), int(s.Items("family").size()), 0);
-  s.SetItemIndex("family", family);
+  int family = IndexOr(ReadInt(ini, kProfile, "PICFamily", 0), int(s.Items(Ctl::family).size()), 0);
+  s.SetItemIndex(Ctl::family, family);
   LastDeviceIndex[std::size_t(family)] = device;
   LastDeviceName[std::size_t(family)] = ini.ReadString(kProfile, "DeviceName", "");
   familyClick();
@@ -237,29 +240,29 @@ void TMainForm::LoadProfile(const std::string& path) {
   SetFlashFile(ini.ReadString(kProfile, "FlashFile", ""));
   auto flag = [&](const char* key) { return ini.ReadBool(kProfile, key, false); };
   auto number = [&](const char* key, int def) { return ReadInt(ini, kProfile, key, def); };
-  s.SetChecked("limitPrograms", flag("LimitPrograms"));
-  s.SetChecked("matchDeviceID", flag("MatchDeviceID"));
-  s.SetChecked("VerifyConfig", flag("VerifyConfig"));
-  s.SetChecked("progUserID", flag("ProgUserId"));
-  s.SetValue("ProgCount", number("ProgCount", 10));
-  s.SetItemIndex("ComboBox1", IndexOr(number("SPE", 1), int(s.Items("ComboBox1").size()), 1));
-  s.SetValue("DataFlashDel", number("DEL", 40));
-  s.SetValue("HalfDelay", number("DEL2", 15));
-  s.SetValue("SpinEdit1", number("REPEAT", 5));
-  s.SetChecked("bootSave", flag("BootSave"));
+  s.SetChecked(Ctl::limitPrograms, flag("LimitPrograms"));
+  s.SetChecked(Ctl::matchDeviceID, flag("MatchDeviceID"));
+  s.SetChecked(Ctl::VerifyConfig, flag("VerifyConfig"));
+  s.SetChecked(Ctl::progUserID, flag("ProgUserId"));
+  s.SetValue(Ctl::ProgCount, number("ProgCount", 10));
+  s.SetItemIndex(Ctl::ComboBox1, IndexOr(number("SPE", 1), int(s.Items(Ctl::ComboBox1).size()), 1));
+  s.SetValue(Ctl::DataFlashDel, number("DEL", 40));
+  s.SetValue(Ctl::HalfDelay, number("DEL2", 15));
+  s.SetValue(Ctl::SpinEdit1, number("REPEAT", 5));
+  s.SetChecked(Ctl::bootSave, flag("BootSave"));
   KonOld = flag("KonOld");
-  s.SetText("ProgCaption", ini.ReadString(kProfile, "Description", ""));
-  s.SetChecked("DataSave", flag("DataSave"));
+  s.SetText(Ctl::ProgCaption, ini.ReadString(kProfile, "Description", ""));
+  s.SetChecked(Ctl::DataSave, flag("DataSave"));
   SetStoredProgramOps(s, IndexOr(number("ProgramOps", 0), 3, 0));
   SetStoredMode(s, IndexOr(number("ProgramMode", 1), 2, 1));
-  s.SetChecked("VDD_Voltage", flag("VDDVoltage"));
-  s.SetChecked("unusedFuses", flag("UnusedFuses"));
+  s.SetChecked(Ctl::VDD_Voltage, flag("VDDVoltage"));
+  s.SetChecked(Ctl::unusedFuses, flag("UnusedFuses"));
   VDD_VoltageClick();
 }
 
 void TMainForm::SaveProfileClick() {
-  controls_.SetExtra("SaveDialog1", "filter", kFileFilterProfiles);
-  const Control& dlg = controls_.Get("SaveDialog1");
+  controls_.SetExtra(Ctl::SaveDialog1, "filter", kFileFilterProfiles);
+  const Control& dlg = controls_.Get(Ctl::SaveDialog1);
   auto chosen = dialogs_.SaveFile({dlg.extra.at("filter"), dlg.extra.at("defaultExt"), LastFolder, {}});
   if (!chosen) return;
   std::string error;
@@ -272,49 +275,49 @@ bool TMainForm::SaveProfile(const std::string& path, std::string* error) {
   ControlStore& s = controls_;
   std::string folder = platform::ExtractFilePath(path);
   if (!folder.empty()) LastFolder = folder;
-  s.SetExtra("OpenDialog1", "initialDir", LastFolder);
-  for (const char* name : {"DataSave", "VerifyConfig", "progUserID"})
+  s.SetExtra(Ctl::OpenDialog1, "initialDir", LastFolder);
+  for (ControlName name : {Ctl::DataSave, Ctl::VerifyConfig, Ctl::progUserID})
     if (!s.Enabled(name)) s.SetChecked(name, false);
 
   IniFile ini(path);
   auto num = [&](const char* key, long long v) { ini.WriteInteger(kProfile, key, v); };
   auto flag = [&](const char* key, bool v) { ini.WriteBool(kProfile, key, v); };
-  num("PICFamily", s.ItemIndex("family"));
-  num("Device", s.ItemIndex("deviceList"));
-  ini.WriteString(kProfile, "DeviceName", s.Items("deviceList").empty() ? "" : s.Get("deviceList").SelectedText());
+  num("PICFamily", s.ItemIndex(Ctl::family));
+  num("Device", s.ItemIndex(Ctl::deviceList));
+  ini.WriteString(kProfile, "DeviceName", s.Items(Ctl::deviceList).empty() ? "" : s.Get(Ctl::deviceList).SelectedText());
   ini.WriteString(kProfile, "FlashFile", Data.FlashFile);
-  flag("LimitPrograms", s.Checked("limitPrograms"));
-  flag("MatchDeviceID", s.Checked("matchDeviceID"));
-  flag("VerifyConfig", s.Checked("VerifyConfig"));
-  flag("progUserId", s.Checked("progUserID"));
-  num("ProgCount", s.Value("ProgCount"));
-  num("SPE", s.ItemIndex("ComboBox1"));
-  num("DEL", s.Value("DataFlashDel"));
-  num("DEL2", s.Value("HalfDelay"));
-  num("REPEAT", s.Value("SpinEdit1"));
-  flag("DataSave", s.Checked("DataSave"));
-  flag("BootSave", s.Checked("bootSave"));
-  ini.WriteString(kProfile, "Description", s.Text("ProgCaption"));
-  flag("VDDVoltage", s.Checked("VDD_Voltage"));
-  flag("UnusedFuses", s.Checked("unusedFuses"));
-  num("ProgramOps", s.ItemIndex("ProgramOps"));
-  num("ProgramMode", s.ItemIndex("progMode"));
+  flag("LimitPrograms", s.Checked(Ctl::limitPrograms));
+  flag("MatchDeviceID", s.Checked(Ctl::matchDeviceID));
+  flag("VerifyConfig", s.Checked(Ctl::VerifyConfig));
+  flag("progUserId", s.Checked(Ctl::progUserID));
+  num("ProgCount", s.Value(Ctl::ProgCount));
+  num("SPE", s.ItemIndex(Ctl::ComboBox1));
+  num("DEL", s.Value(Ctl::DataFlashDel));
+  num("DEL2", s.Value(Ctl::HalfDelay));
+  num("REPEAT", s.Value(Ctl::SpinEdit1));
+  flag("DataSave", s.Checked(Ctl::DataSave));
+  flag("BootSave", s.Checked(Ctl::bootSave));
+  ini.WriteString(kProfile, "Description", s.Text(Ctl::ProgCaption));
+  flag("VDDVoltage", s.Checked(Ctl::VDD_Voltage));
+  flag("UnusedFuses", s.Checked(Ctl::unusedFuses));
+  num("ProgramOps", s.ItemIndex(Ctl::ProgramOps));
+  num("ProgramMode", s.ItemIndex(Ctl::progMode));
   return ini.Save(error);
 }
 
 // ---- Hex file choice ----
 
 void TMainForm::Button1Click() {
-  controls_.SetExtra("OpenDialog1", "filter", kFileFilterHex);
-  const Control& dlg = controls_.Get("OpenDialog1");
+  controls_.SetExtra(Ctl::OpenDialog1, "filter", kFileFilterHex);
+  const Control& dlg = controls_.Get(Ctl::OpenDialog1);
   auto chosen = dialogs_.OpenFile({dlg.extra.at("filter"), dlg.extra.at("defaultExt"), LastFolder, {}});
   if (!chosen) return;
   SetFlashFile(*chosen);
   RememberRecentFile(*chosen);
-  controls_.SetExtra("OpenDialog1", "initialDir", LastFolder);
+  controls_.SetExtra(Ctl::OpenDialog1, "initialDir", LastFolder);
 }
 
-void TMainForm::Edit1Change() { Data.FlashFile = LastFolder + controls_.Text("Edit1"); }
+void TMainForm::Edit1Change() { Data.FlashFile = LastFolder + controls_.Text(Ctl::Edit1); }
 
 void TMainForm::Edit1Enter() { Edit1Change(); }
 

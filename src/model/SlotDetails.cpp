@@ -16,7 +16,7 @@ namespace velmar::model {
 
 namespace {
 
-constexpr const char* kGrid = "StringGrid1";
+constexpr ControlName kGrid = Ctl::StringGrid1;
 
 int IndexOf(const std::vector<std::string>& items, const std::string& wanted) {
   if (wanted.empty()) return -1;
@@ -36,13 +36,13 @@ void TMainForm::ShowDetails1Click() {
 // Refreshes the list in the programmer kind's layout and keeps `row`
 // selected: the slot being inspected stays the one a Replace would write.
 void TMainForm::RefreshKeepingRow(int row) {
-  const std::string caption = controls_.Text("ProgCaption");
+  const std::string caption = controls_.Text(Ctl::ProgCaption);
   RefreshSlotView();
   if (row >= 1 && row < int(controls_.Get(kGrid).cells.size())) {
     controls_.SelectCell(kGrid, row, std::max(0, controls_.Col(kGrid)));
     ShowSelectedRow(row);
   }
-  controls_.SetText("ProgCaption", caption);
+  controls_.SetText(Ctl::ProgCaption, caption);
 }
 
 bool TMainForm::ShowSlotDetails(int row) {
@@ -54,75 +54,75 @@ bool TMainForm::ShowSlotDetails(int row) {
 
   const slot::HeaderBytes h = entry.Header;
   const int family = SlotFamilyEntry(h.data());
-  const int families = int(s.Items("family").size());
+  const int families = int(s.Items(Ctl::family).size());
   if (family >= families) {
     dialogs_.ShowError("Slot " + std::to_string(row) + " holds a " + devices::FamilyEntryText(family) +
                        " program, a family this programmer does not offer");
     return false;
   }
 
-  s.SetText("ProgCaption", description.size() > 4 ? description.substr(4) : std::string());
+  s.SetText(Ctl::ProgCaption, description.size() > 4 ? description.substr(4) : std::string());
 
-  s.SetItemIndex("family", family);
+  s.SetItemIndex(Ctl::family, family);
   familyClick();
 
   // The device by its stored name, else by its identifier.
   const std::string stored = text::Trim(entry.DeviceName);
-  int device = IndexOf(s.Items("deviceList"), stored);
+  int device = IndexOf(s.Items(Ctl::deviceList), stored);
   if (device < 0) {
     const std::string id = text::IntToHex(h[43], 2) + text::IntToHex(h[44], 2);
     const std::string found = FindDeviceByID(id);
-    device = IndexOf(s.Items("deviceList"), found);
+    device = IndexOf(s.Items(Ctl::deviceList), found);
     entry.DeviceName = found;
     RefreshKeepingRow(row);
   }
-  s.SetItemIndex("deviceList", device);
+  s.SetItemIndex(Ctl::deviceList, device);
   deviceListChange();
 
-  if (s.Visible("VDD_Voltage")) s.SetChecked("VDD_Voltage", h[81] != 0xFF);
-  s.SetChecked("matchDeviceID", Bit(h[45], 7));
+  if (s.Visible(Ctl::VDD_Voltage)) s.SetChecked(Ctl::VDD_Voltage, h[81] != 0xFF);
+  s.SetChecked(Ctl::matchDeviceID, Bit(h[45], 7));
   // A mode the device rules have locked stays as they set it.
-  if (s.Enabled("progMode")) {
-    s.SetItemIndex("progMode", SlotHighVoltageMode(h.data(), family) ? 1 : 0);
+  if (s.Enabled(Ctl::progMode)) {
+    s.SetItemIndex(Ctl::progMode, SlotHighVoltageMode(h.data(), family) ? 1 : 0);
     progModeClick();
   }
-  if (s.Enabled("progUserID")) s.SetChecked("progUserID", Bit(h[45], 5));
-  if (family != devices::fam_PIC18K) Data.BulkEraseOn = s.Visible("VDD_Voltage") && !s.Checked("VDD_Voltage");
-  s.SetChecked("BulkErase", Bit(h[45], 4));
-  if (s.Enabled("VerifyConfig")) s.SetChecked("VerifyConfig", !Bit(h[45], 3));
-  if (s.Enabled("DataSave")) s.SetChecked("DataSave", Bit(h[47], 6));
-  if (s.Visible("bootSave")) s.SetChecked("bootSave", Bit(h[47], 1));
+  if (s.Enabled(Ctl::progUserID)) s.SetChecked(Ctl::progUserID, Bit(h[45], 5));
+  if (family != devices::fam_PIC18K) Data.BulkEraseOn = s.Visible(Ctl::VDD_Voltage) && !s.Checked(Ctl::VDD_Voltage);
+  s.SetChecked(Ctl::BulkErase, Bit(h[45], 4));
+  if (s.Enabled(Ctl::VerifyConfig)) s.SetChecked(Ctl::VerifyConfig, !Bit(h[45], 3));
+  if (s.Enabled(Ctl::DataSave)) s.SetChecked(Ctl::DataSave, Bit(h[47], 6));
+  if (s.Visible(Ctl::bootSave)) s.SetChecked(Ctl::bootSave, Bit(h[47], 1));
   if (ProgrammerKind == slot::kind_portable) PP_Led_on = Bit(h[47], 0);
 
   const CountLimit limit = SlotCountLimit(h.data());
   if (limit.on) {
-    s.SetValue("ProgCount", limit.count);
-    s.SetChecked("limitPrograms", true);
-    s.SetText("Label11", "Current : " + std::to_string(limit.count));
-    s.SetVisible("Label11", true);
+    s.SetValue(Ctl::ProgCount, limit.count);
+    s.SetChecked(Ctl::limitPrograms, true);
+    s.SetText(Ctl::Label11, "Current : " + std::to_string(limit.count));
+    s.SetVisible(Ctl::Label11, true);
   } else {
-    s.SetChecked("limitPrograms", false);
-    s.SetVisible("Label11", false);
-    s.SetValue("ProgCount", 10);
+    s.SetChecked(Ctl::limitPrograms, false);
+    s.SetVisible(Ctl::Label11, false);
+    s.SetValue(Ctl::ProgCount, 10);
   }
   limitProgramsClick();
 
-  s.SetExtra("Label20", "fontColour", "red");
-  s.SetText("Label20", "Filename Read (No path) : " + entry.SourceFileName);
+  s.SetExtra(Ctl::Label20, "fontColour", "red");
+  s.SetText(Ctl::Label20, "Filename Read (No path) : " + entry.SourceFileName);
   // A File Name left from other work does not belong to this slot: a
   // Replace must not quietly build the slot from it.
-  const std::string chosen = Data.FlashFile.empty() ? s.Text("Edit1") : platform::ExtractFileName(Data.FlashFile);
+  const std::string chosen = Data.FlashFile.empty() ? s.Text(Ctl::Edit1) : platform::ExtractFileName(Data.FlashFile);
   if (text::UpperCase(text::Trim(chosen)) != text::UpperCase(text::Trim(entry.SourceFileName))) {
-    s.SetText("Edit1", "");
+    s.SetText(Ctl::Edit1, "");
     Data.FlashFile.clear();
   }
-  s.SetValue("SpinEdit1", h[86]);
+  s.SetValue(Ctl::SpinEdit1, h[86]);
 
   if (family == devices::fam_PIC12F16F) {
     switch (h[46] & 0x0C) {
-      case 0x04: s.SetItemIndex("ProgramOps", 2); break;
-      case 0x08: s.SetItemIndex("ProgramOps", 1); break;
-      case 0x0C: s.SetItemIndex("ProgramOps", 0); break;
+      case 0x04: s.SetItemIndex(Ctl::ProgramOps, 2); break;
+      case 0x08: s.SetItemIndex(Ctl::ProgramOps, 1); break;
+      case 0x0C: s.SetItemIndex(Ctl::ProgramOps, 0); break;
       default: break;
     }
     ProgramOpsClick();
@@ -130,7 +130,7 @@ bool TMainForm::ShowSlotDetails(int row) {
   if (family == devices::fam_PIC18J) {
     std::string fuses;
     for (int i = 56; i <= 63; ++i) fuses += text::IntToHex(h[std::size_t(i)], 2);
-    s.SetChecked("unusedFuses", fuses != "FFF7FFFFFFFFFFFF");
+    s.SetChecked(Ctl::unusedFuses, fuses != "FFF7FFFFFFFFFFFF");
   }
   return true;
 }

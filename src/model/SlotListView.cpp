@@ -14,7 +14,7 @@ namespace velmar::model {
 
 namespace {
 
-constexpr const char* kGrid = "StringGrid1";
+constexpr ControlName kGrid = Ctl::StringGrid1;
 constexpr int kColumns = 3;
 using Rows = std::vector<std::vector<std::string>>;
 
@@ -64,42 +64,42 @@ void TMainForm::RefreshSlotView() {
 // the padding in the box it would be full and take no typing.
 void TMainForm::ShowSelectedRow(int row) {
   const std::string first = Cell(controls_.Get(kGrid), row, 0);
-  controls_.SetText("Label13", Chars(first, 1, 3));
-  controls_.SetText("Label16", Chars(first, 1, 3));
+  controls_.SetText(Ctl::Label13, Chars(first, 1, 3));
+  controls_.SetText(Ctl::Label16, Chars(first, 1, 3));
   std::string description = Chars(first, 5, 28);
   description.erase(description.find_last_not_of(' ') + 1);
-  controls_.SetText("ProgCaption", description);
-  controls_.SetText("ProgCaption2", Chars(first, 5, 28));
+  controls_.SetText(Ctl::ProgCaption, description);
+  controls_.SetText(Ctl::ProgCaption2, Chars(first, 5, 28));
 }
 
 void TMainForm::RefreshSlotList() {
   ControlStore& s = controls_;
   const int remembered = s.Row(kGrid);
   Rows rows = EmptiedRows(s.Get(kGrid));
-  s.SetVisible("NewButton", true);
-  s.SetText("NewButton", "New");
-  s.SetVisible("editButton", true);
-  s.SetText("editButton", "Replace");
+  s.SetVisible(Ctl::NewButton, true);
+  s.SetText(Ctl::NewButton, "New");
+  s.SetVisible(Ctl::editButton, true);
+  s.SetText(Ctl::editButton, "Replace");
 
   if (Programs.EntryCount == 0) {
     s.SetCells(kGrid, rows, 1);
-    s.SetEnabled("editButton", false);
-    s.SetEnabled("DeleteProgramButton", false);
-    s.SetEnabled("NewButton", true);
-    s.SetText("Label9", "Empty, Use New Button");
-    s.SetText("Label10", "");
-    s.SetText("Label13", "001");
-    s.SetText("Label16", "001");
-    s.SetText("ProgCaption", "");
-    s.SetText("ProgCaption2", "");
+    s.SetEnabled(Ctl::editButton, false);
+    s.SetEnabled(Ctl::DeleteProgramButton, false);
+    s.SetEnabled(Ctl::NewButton, true);
+    s.SetText(Ctl::Label9, "Empty, Use New Button");
+    s.SetText(Ctl::Label10, "");
+    s.SetText(Ctl::Label13, "001");
+    s.SetText(Ctl::Label16, "001");
+    s.SetText(Ctl::ProgCaption, "");
+    s.SetText(Ctl::ProgCaption2, "");
     OperationMode = om_New;
     return;
   }
 
-  s.SetEnabled("editButton", true);
-  s.SetEnabled("DeleteProgramButton", true);
-  s.SetText("Label9", "Set up Files, Device etc then");
-  s.SetText("Label10", "Click New or Replace Program");
+  s.SetEnabled(Ctl::editButton, true);
+  s.SetEnabled(Ctl::DeleteProgramButton, true);
+  s.SetText(Ctl::Label9, "Set up Files, Device etc then");
+  s.SetText(Ctl::Label10, "Click New or Replace Program");
   rows.resize(std::size_t(Programs.EntryCount) + 1);
   for (int i = 0; i < Programs.EntryCount; ++i) {
     const slot::TProgramEntry& e = Programs.Get(i);
@@ -123,11 +123,11 @@ void TMainForm::CheckFull() {
   const std::uint32_t lastPage = g.PageSize ? g.Capacity / g.PageSize - 1 : 0;
   const std::uint32_t nextPage = Programs.Get(Programs.EntryCount - 1).NextPage;
   if (lastPage < nextPage || std::uint32_t(Programs.EntryCount) >= g.SlotCount) {
-    controls_.SetText("Label9", "Programmer is full");
-    controls_.SetText("Label10", "");
-    controls_.SetEnabled("NewButton", false);
+    controls_.SetText(Ctl::Label9, "Programmer is full");
+    controls_.SetText(Ctl::Label10, "");
+    controls_.SetEnabled(Ctl::NewButton, false);
   } else {
-    controls_.SetEnabled("NewButton", true);
+    controls_.SetEnabled(Ctl::NewButton, true);
   }
 }
 
@@ -149,13 +149,13 @@ void TMainForm::CheckSlotFirmware(int index) {
 void TMainForm::RefreshSingleSlotView() {
   ControlStore& s = controls_;
   Rows rows = EmptiedRows(s.Get(kGrid));
-  s.SetVisible("editButton", false);
-  s.SetVisible("DeleteProgramButton", false);
-  s.SetText("NewButton", "Load");
+  s.SetVisible(Ctl::editButton, false);
+  s.SetVisible(Ctl::DeleteProgramButton, false);
+  s.SetText(Ctl::NewButton, "Load");
   if (Programs.EntryCount > 0) {
     const slot::TProgramEntry& e = Programs.Get(0);
-    s.SetText("Label9", "Loaded");
-    s.SetText("Label10", "");
+    s.SetText(Ctl::Label9, "Loaded");
+    s.SetText(Ctl::Label10, "");
     rows.resize(2);
     rows[1] = {e.SlotName, e.SourceFileName, e.DeviceName};
     s.SetCells(kGrid, rows, 1);
@@ -163,8 +163,8 @@ void TMainForm::RefreshSingleSlotView() {
     ShowSelectedRow(1);
   } else {
     s.SetCells(kGrid, rows, 1);
-    s.SetText("Label9", "Empty");
-    s.SetText("Label10", "");
+    s.SetText(Ctl::Label9, "Empty");
+    s.SetText(Ctl::Label10, "");
     OperationMode = om_New;
   }
 }

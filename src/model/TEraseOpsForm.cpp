@@ -6,20 +6,20 @@
 namespace velmar::model {
 
 TEraseOpsForm::TEraseOpsForm(ControlStore& mainWindow, devices::TData& data) : main_(mainWindow), data_(data) {
-  Control form = MakeControl("EraseOpsForm", ControlKind::Form, "Erase Options");
+  Control form = MakeControl(EraseCtl::EraseOpsForm, ControlKind::Form, "Erase Options");
   form.visible = false;
   form.extra = {{"toolWindow", "1"}};  // a small tool window without system buttons
   controls_.Add(form);
-  controls_.Add(MakeControl("Panel1", ControlKind::Panel));
+  controls_.Add(MakeControl(EraseCtl::Panel1, ControlKind::Panel));
   for (int i = 1; i <= devices::kEraseChoiceCount; ++i) {
-    Control c = MakeControl(ChoiceName(i), ControlKind::RadioButton, devices::EraseChoiceCaption(i), {}, "Panel1");
+    Control c = MakeControl(ChoiceName(i), ControlKind::RadioButton, devices::EraseChoiceCaption(i), {}, EraseCtl::Panel1);
     c.checked = i == 1;
     controls_.Add(c);
   }
-  controls_.Add(MakeControl("OK", ControlKind::Button, "OK"));
-  controls_.Add(MakeControl("Cancel", ControlKind::Button, "Cancel"));
-  controls_.Bind("OK", Event::Click, [this] { OKClick(); });
-  controls_.Bind("Cancel", Event::Click, [this] { CancelClick(); });
+  controls_.Add(MakeControl(EraseCtl::OK, ControlKind::Button, "OK"));
+  controls_.Add(MakeControl(EraseCtl::Cancel, ControlKind::Button, "Cancel"));
+  controls_.Bind(EraseCtl::OK, Event::Click, [this] { OKClick(); });
+  controls_.Bind(EraseCtl::Cancel, Event::Click, [this] { CancelClick(); });
 }
 
 int TEraseOpsForm::Choice() const {
@@ -34,7 +34,7 @@ void TEraseOpsForm::SelectChoice(int choice) {
 
 void TEraseOpsForm::FormShow() {
   ModalResult = platform::DlgButton::None;
-  controls_.SetVisible("EraseOpsForm", true);
+  controls_.SetVisible(EraseCtl::EraseOpsForm, true);
   DisplayOpsSelects();
 }
 
@@ -47,21 +47,21 @@ void TEraseOpsForm::DisplayOpsSelects() {
 void TEraseOpsForm::GetEraseFlag() {
   auto first = devices::BulkEraseFirst(data_.Column);
   if (!first) return;
-  main_.SetChecked("BulkErase", *first);
+  main_.SetChecked(Ctl::BulkErase, *first);
   auto code = devices::EraseCodeFor(data_.Column, Choice());
   if (!code) return;
   data_.EraseFlag = code->flag;
-  if (code->bulk) main_.SetChecked("BulkErase", true);
+  if (code->bulk) main_.SetChecked(Ctl::BulkErase, true);
 }
 
 void TEraseOpsForm::OKClick() {
   GetEraseFlag();
-  controls_.SetVisible("EraseOpsForm", false);
+  controls_.SetVisible(EraseCtl::EraseOpsForm, false);
   ModalResult = platform::DlgButton::Ok;
 }
 
 void TEraseOpsForm::CancelClick() {
-  controls_.SetVisible("EraseOpsForm", false);
+  controls_.SetVisible(EraseCtl::EraseOpsForm, false);
   ModalResult = platform::DlgButton::Cancel;
 }
 

@@ -18,7 +18,7 @@ class TEraseOpsForm final : public ModalWindow {
  public:
   // `mainWindow` holds the `BulkErase` box; `data` the selected device.
   TEraseOpsForm(ControlStore& mainWindow, devices::TData& data);
-  std::string FormName() const override { return "EraseOpsForm"; }
+  std::string FormName() const override { return EraseCtl::EraseOpsForm.Str(); }
 
   // The selected choice, 1 to 9 (0 when none).
   int Choice() const;
@@ -31,7 +31,8 @@ class TEraseOpsForm final : public ModalWindow {
   void OKClick();      // GetEraseFlag, then the dialog closes with OK
   void CancelClick();  // closes with Cancel, changes nothing
 
-  static std::string ChoiceName(int choice) { return "RadioButton" + std::to_string(choice); }
+  // The radio button of choice 1 to 9.
+  static ControlName ChoiceName(int choice) { return EraseCtl::RadioButton.at(std::size_t(choice - 1)); }
 
  private:
   ControlStore& main_;

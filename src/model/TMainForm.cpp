@@ -20,57 +20,57 @@ TMainForm::~TMainForm() = default;
 
 void TMainForm::BindHandlers() {
   ControlStore& s = controls_;
-  auto on = [&s](const char* name, Event e, void (TMainForm::*h)(), TMainForm* self) {
+  auto on = [&s](ControlName name, Event e, void (TMainForm::*h)(), TMainForm* self) {
     s.Bind(name, e, [self, h] { (self->*h)(); });
   };
-  on("family", Event::Change, &TMainForm::familyClick, this);
-  on("deviceList", Event::Change, &TMainForm::deviceListChange, this);
-  on("progMode", Event::Change, &TMainForm::progModeClick, this);
-  on("VDD_Voltage", Event::Change, &TMainForm::VDD_VoltageClick, this);
-  on("ProgramOps", Event::Change, &TMainForm::ProgramOpsClick, this);
-  on("BulkErase", Event::Change, &TMainForm::BulkEraseClick, this);
-  on("matchDeviceID", Event::Change, &TMainForm::matchDeviceIDClick, this);
-  on("progUserID", Event::Change, &TMainForm::progUserIDClick, this);
-  on("VerifyConfig", Event::Change, &TMainForm::VerifyConfigClick, this);
-  on("DataSave", Event::Change, &TMainForm::DataSaveClick, this);
-  on("limitPrograms", Event::Change, &TMainForm::limitProgramsClick, this);
-  on("Button1", Event::Click, &TMainForm::Button1Click, this);
-  on("Edit1", Event::Change, &TMainForm::Edit1Change, this);
-  on("Edit1", Event::Enter, &TMainForm::Edit1Enter, this);
-  on("ComboBox1", Event::Change, &TMainForm::ComboBox1Change, this);
-  on("DataFlashDel", Event::Change, &TMainForm::DataFlashDelChange, this);
-  on("HalfDelay", Event::Change, &TMainForm::HalfDelayChange, this);
-  on("LoadProfile", Event::Click, &TMainForm::LoadProfileClick, this);
-  on("SaveProfile", Event::Click, &TMainForm::SaveProfileClick, this);
-  on("Button2", Event::Click, &TMainForm::Button2Click, this);
-  on("Button4", Event::Click, &TMainForm::Button4Click, this);
-  on("cancel", Event::Click, &TMainForm::Close, this);
-  on("manualButton", Event::Click, &TMainForm::manualButtonClick, this);
-  on("ReadProgButton", Event::Click, &TMainForm::ReadProgButtonClick, this);
-  on("StringGrid1", Event::Click, &TMainForm::StringGrid1Click, this);
-  on("FindButton", Event::Click, &TMainForm::FindButtonClick, this);
-  on("CopyCell1", Event::Click, &TMainForm::CopyCell1Click, this);
-  on("CopyToClipboard1", Event::Click, &TMainForm::CopyToClipboard1Click, this);
-  on("ShowDetails1", Event::Click, &TMainForm::ShowDetails1Click, this);
-  on("BitBtn1", Event::Click, &TMainForm::ShowDetails1Click, this);
+  on(Ctl::family, Event::Change, &TMainForm::familyClick, this);
+  on(Ctl::deviceList, Event::Change, &TMainForm::deviceListChange, this);
+  on(Ctl::progMode, Event::Change, &TMainForm::progModeClick, this);
+  on(Ctl::VDD_Voltage, Event::Change, &TMainForm::VDD_VoltageClick, this);
+  on(Ctl::ProgramOps, Event::Change, &TMainForm::ProgramOpsClick, this);
+  on(Ctl::BulkErase, Event::Change, &TMainForm::BulkEraseClick, this);
+  on(Ctl::matchDeviceID, Event::Change, &TMainForm::matchDeviceIDClick, this);
+  on(Ctl::progUserID, Event::Change, &TMainForm::progUserIDClick, this);
+  on(Ctl::VerifyConfig, Event::Change, &TMainForm::VerifyConfigClick, this);
+  on(Ctl::DataSave, Event::Change, &TMainForm::DataSaveClick, this);
+  on(Ctl::limitPrograms, Event::Change, &TMainForm::limitProgramsClick, this);
+  on(Ctl::Button1, Event::Click, &TMainForm::Button1Click, this);
+  on(Ctl::Edit1, Event::Change, &TMainForm::Edit1Change, this);
+  on(Ctl::Edit1, Event::Enter, &TMainForm::Edit1Enter, this);
+  on(Ctl::ComboBox1, Event::Change, &TMainForm::ComboBox1Change, this);
+  on(Ctl::DataFlashDel, Event::Change, &TMainForm::DataFlashDelChange, this);
+  on(Ctl::HalfDelay, Event::Change, &TMainForm::HalfDelayChange, this);
+  on(Ctl::LoadProfile, Event::Click, &TMainForm::LoadProfileClick, this);
+  on(Ctl::SaveProfile, Event::Click, &TMainForm::SaveProfileClick, this);
+  on(Ctl::Button2, Event::Click, &TMainForm::Button2Click, this);
+  on(Ctl::Button4, Event::Click, &TMainForm::Button4Click, this);
+  on(Ctl::cancel, Event::Click, &TMainForm::Close, this);
+  on(Ctl::manualButton, Event::Click, &TMainForm::manualButtonClick, this);
+  on(Ctl::ReadProgButton, Event::Click, &TMainForm::ReadProgButtonClick, this);
+  on(Ctl::StringGrid1, Event::Click, &TMainForm::StringGrid1Click, this);
+  on(Ctl::FindButton, Event::Click, &TMainForm::FindButtonClick, this);
+  on(Ctl::CopyCell1, Event::Click, &TMainForm::CopyCell1Click, this);
+  on(Ctl::CopyToClipboard1, Event::Click, &TMainForm::CopyToClipboard1Click, this);
+  on(Ctl::ShowDetails1, Event::Click, &TMainForm::ShowDetails1Click, this);
+  on(Ctl::BitBtn1, Event::Click, &TMainForm::ShowDetails1Click, this);
   // The slot and whole-unit buttons; their results are for the callers
   // that run them directly (the command line, Load Lots).
-  auto button = [&s](const char* name, bool (TMainForm::*h)(), TMainForm* self) {
+  auto button = [&s](ControlName name, bool (TMainForm::*h)(), TMainForm* self) {
     s.Bind(name, Event::Click, [self, h] { (self->*h)(); });
   };
-  button("NewButton", &TMainForm::NewButtonClick, this);
-  button("editButton", &TMainForm::editButtonClick, this);
-  button("upload", &TMainForm::uploadClick, this);
-  on("Button5", Event::Click, &TMainForm::Button5Click, this);
-  button("DeleteProgramButton", &TMainForm::DeleteProgramButtonClick, this);
-  button("EraseButton", &TMainForm::EraseButtonClick, this);
-  button("CopyButton", &TMainForm::CopyButtonClick, this);
-  button("LoadButton", &TMainForm::LoadButtonClick, this);
+  button(Ctl::NewButton, &TMainForm::NewButtonClick, this);
+  button(Ctl::editButton, &TMainForm::editButtonClick, this);
+  button(Ctl::upload, &TMainForm::uploadClick, this);
+  on(Ctl::Button5, Event::Click, &TMainForm::Button5Click, this);
+  button(Ctl::DeleteProgramButton, &TMainForm::DeleteProgramButtonClick, this);
+  button(Ctl::EraseButton, &TMainForm::EraseButtonClick, this);
+  button(Ctl::CopyButton, &TMainForm::CopyButtonClick, this);
+  button(Ctl::LoadButton, &TMainForm::LoadButtonClick, this);
   findDialog_.SetHandlers([this] { FindDialog1Show(); }, [this] { FindDialog1Find(); });
 }
 
 bool TMainForm::Supply33Chosen() const {
-  return !controls_.Visible("VDD_Voltage") || controls_.Checked("VDD_Voltage");
+  return !controls_.Visible(Ctl::VDD_Voltage) || controls_.Checked(Ctl::VDD_Voltage);
 }
 
 // ---- Window events ----
@@ -78,8 +78,8 @@ bool TMainForm::Supply33Chosen() const {
 void TMainForm::FormCreate(bool startedWithParameters) {
   CreateLink();
   Programs.Clear();
-  controls_.SetCells("StringGrid1", {{"Description", "Filename", "Device  "}}, 1);
-  controls_.SetVisible("Label11", false);
+  controls_.SetCells(Ctl::StringGrid1, {{"Description", "Filename", "Device  "}}, 1);
+  controls_.SetVisible(Ctl::Label11, false);
   CommandLineMode = startedWithParameters || !CommandLineParams.empty();
   creating_ = true;
 }
@@ -89,25 +89,25 @@ void TMainForm::FormShow() {
   creating_ = false;
   LoadSettings();
   ReadVersionTexts();
-  if (ProgrammerKind == 3)
+  if (ProgrammerKind == slot::kind_portable)
     SetTitle("Torvik USB Portable Programmer Loader v" + PCPRIMA);
   else
     SetTitle("Torvik USB Handheld Programmer Loader v" + PCQRX);
 
-  controls_.SetVisible("BulkErase", false);
-  controls_.SetText("Label3", "");
-  controls_.SetText("Label4", "");
-  if (FamilyEntry() == 0) controls_.SetVisible("VDD_Voltage", true);
+  controls_.SetVisible(Ctl::BulkErase, false);
+  controls_.SetText(Ctl::Label3, "");
+  controls_.SetText(Ctl::Label4, "");
+  if (FamilyEntry() == devices::fam_PIC18F) controls_.SetVisible(Ctl::VDD_Voltage, true);
 
-  if (ProgrammerKind == 3) {
-    controls_.SetVisible("SpinEdit1", false);
-    controls_.SetVisible("Label6", false);
+  if (ProgrammerKind == slot::kind_portable) {
+    controls_.SetVisible(Ctl::SpinEdit1, false);
+    controls_.SetVisible(Ctl::Label6, false);
   } else {
-    controls_.SetVisible("FindButton", false);
-    for (const char* name : {"EraseButton", "LoadButton", "CopyButton", "Panel1", "Label17", "SpinEdit1", "Label6"})
+    controls_.SetVisible(Ctl::FindButton, false);
+    for (ControlName name : {Ctl::EraseButton, Ctl::LoadButton, Ctl::CopyButton, Ctl::Panel1, Ctl::Label17, Ctl::SpinEdit1, Ctl::Label6})
       controls_.SetVisible(name, true);
   }
-  controls_.SetText("Label16", "");
+  controls_.SetText(Ctl::Label16, "");
   QuietMode = false;
 }
 
@@ -132,17 +132,17 @@ void TMainForm::Close() {
 
 // ---- The link's window seam ----
 
-void TMainForm::SetTitle(const std::string& title) { controls_.SetText("MainForm", title); }
+void TMainForm::SetTitle(const std::string& title) { controls_.SetText(Ctl::MainForm, title); }
 
 void TMainForm::SetProgrammerVersionLabel(bool visible, const std::string& text) {
-  if (visible) controls_.SetText("Label22", text);
-  controls_.SetVisible("Label22", visible);
+  if (visible) controls_.SetText(Ctl::Label22, text);
+  controls_.SetVisible(Ctl::Label22, visible);
 }
 
-void TMainForm::SetFirmwareLabel(const std::string& text) { controls_.SetText("Label23", text); }
+void TMainForm::SetFirmwareLabel(const std::string& text) { controls_.SetText(Ctl::Label23, text); }
 
 void TMainForm::SetCountControlsVisible(bool visible) {
-  for (const char* name : {"ProgCount", "limitPrograms", "Label7"}) controls_.SetVisible(name, visible);
+  for (ControlName name : {Ctl::ProgCount, Ctl::limitPrograms, Ctl::Label7}) controls_.SetVisible(name, visible);
 }
 
 namespace {
@@ -151,11 +151,11 @@ const char* const kForceOn = "Force Update On";
 }  // namespace
 
 void TMainForm::Button4Click() {
-  controls_.SetText("Button4", controls_.Text("Button4") == kForceOn ? kForceOff : kForceOn);
+  controls_.SetText(Ctl::Button4, controls_.Text(Ctl::Button4) == kForceOn ? kForceOff : kForceOn);
 }
 
 bool TMainForm::TakeForceUpdate() {
-  if (controls_.Text("Button4") != kForceOn) return false;
+  if (controls_.Text(Ctl::Button4) != kForceOn) return false;
   Button4Click();
   return true;
 }

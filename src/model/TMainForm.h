@@ -138,13 +138,13 @@ class TMainForm final : public link::LinkWindow {
 
   // ---- State besides the controls ----
   devices::TData Data;
-  std::array<int, 7> LastDeviceIndex{};  // per family code
+  std::array<int, devices::kFamilyCodes> LastDeviceIndex{};  // per family code
   // The remembered device by name, per family code: it wins over the
   // position when the device list has changed since it was stored.
-  std::array<std::string, 7> LastDeviceName{};
+  std::array<std::string, devices::kFamilyCodes> LastDeviceName{};
   std::string LastFolder;
   image::Folders Folders;
-  int ProgrammerKind = 0;  // told by the link after each identification
+  int ProgrammerKind = slot::kind_single;  // a slot::ProgrammerKind, told by the link at each identification
   // Settings switches (setting.ini).
   bool KonOld = false;
   bool ResetPulse = false;
@@ -164,12 +164,12 @@ class TMainForm final : public link::LinkWindow {
   std::vector<std::string> CommandLineParams;  // the program's parameters, first one first
   int OperationMode = om_New;
   bool DemoMode = false;
-  int KindAtLastRead = 0;  // the programmer kind when the directory was last read
+  int KindAtLastRead = slot::kind_single;  // the programmer kind when the directory was last read
   int FindStart = 0;       // the record where the next Find Name search starts
   bool CommandLineMode = false;
   bool CloseRequested = false;  // close without saving the settings
   bool QuietMode = false;
-  int LastFamily = 0;
+  int LastFamily = devices::fam_PIC18F;
   bool Creating() const { return creating_; }
 
   // ---- Window events ----
@@ -313,9 +313,12 @@ class TMainForm final : public link::LinkWindow {
   bool TakeForceUpdate() override;
 
   // Short reads of the window state the rules test.
-  int FamilyEntry() const { return controls_.ItemIndex("family"); }
+  int FamilyEntry() const { return controls_.ItemIndex(Ctl::family); }
   // The programmer kind holds several slots (the 8-way and portable ones).
-  bool MultiSlotKind() const { return ProgrammerKind == 2 || ProgrammerKind == 3 || ProgrammerKind == 4; }
+  bool MultiSlotKind() const {
+    return ProgrammerKind == slot::kind_8way || ProgrammerKind == slot::kind_portable ||
+           ProgrammerKind == slot::kind_8way_v2;
+  }
   // The 3.3 V supply counts as chosen when its box is hidden or checked.
   bool Supply33Chosen() const;
 

@@ -18,7 +18,7 @@ class TProgrammerTypeForm final : public ModalWindow {
   enum Model { SingleWay = 0, EightWay = 1, Portable = 2 };
 
   TProgrammerTypeForm();
-  std::string FormName() const override { return "TProgrammerTypeForm"; }
+  std::string FormName() const override { return TypeCtl::TProgrammerTypeForm.Str(); }
 
   // In demo mode only the model and version are offered; otherwise every
   // control is shown and the choice rules are applied once.

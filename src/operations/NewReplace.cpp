@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "devices/Algorithm.h"
 #include "devices/TData.h"
 #include "slot/ProgrammerGeometry.h"
 #include "slot/TProgramEntry.h"
@@ -55,7 +56,7 @@ bool TMainForm::NewButtonClick() {
 }
 
 bool TMainForm::editButtonClick() {
-  if (text::Contains(controls_.Text("ProgCaption"), "Empty")) {
+  if (text::Contains(controls_.Text(Ctl::ProgCaption), "Empty")) {
     dialogs_.ShowMessage("Please enter a new description");
     return false;
   }
@@ -66,7 +67,7 @@ bool TMainForm::editButtonClick() {
 void TMainForm::Button5Click() {
   QuietMode = true;
   int index = Programs.CurrentIndex;
-  const int repeats = controls_.Value("SpinEdit1");
+  const int repeats = controls_.Value(Ctl::SpinEdit1);
   const int slots = int(Geometry().SlotCount);
   // A New that failed has said why; repeating it would only say so again.
   for (int run = 0; run <= repeats && index < slots; ++run, ++index)
@@ -81,7 +82,7 @@ bool TMainForm::UploadRefused() {
     dialogs_.ShowMessage("No filename set");
     return true;
   }
-  if (text::Contains(controls_.Text("ProgCaption2"), "Empty") && OperationMode == om_New) {
+  if (text::Contains(controls_.Text(Ctl::ProgCaption2), "Empty") && OperationMode == om_New) {
     dialogs_.ShowMessage("To load Empty slot, Please use Replace Program");
     return true;
   }
@@ -96,7 +97,7 @@ bool TMainForm::UploadRefused() {
       link_->Geometry.PageSize = 264;
     }
   }
-  if (ProgrammerKind == slot::kind_single_old && (Data.Column == 12 || Data.Column == 13 || Data.Column == 15) &&
+  if (ProgrammerKind == slot::kind_single_old && devices::NeedsHighVpp(Data.Column) &&
       !dialogs_.AskYesNo("Device needs 9V VPP\rOld type programmer only supplies 12.5V\r\rDo you want to continue?"))
     return true;
   return false;
@@ -114,7 +115,7 @@ bool TMainForm::DuplicateAnswered(int selected) {
                          "\r\r" + "Do you want to continue?"))
     return false;
   const int byName =
-      FirstHolding(Programs, controls_.Text("ProgCaption"), [](const slot::TProgramEntry& e) { return e.SlotName; });
+      FirstHolding(Programs, controls_.Text(Ctl::ProgCaption), [](const slot::TProgramEntry& e) { return e.SlotName; });
   if (byName >= 0 && !(replace && byName == selected)) {
     std::string name = Programs.Get(byName).SlotName;
     if (text::Contains(name, "Empty")) name = text::ZeroPad(std::uint64_t(byName + 1), 3) + " " + name;
@@ -187,7 +188,7 @@ bool TMainForm::uploadClick() {
   oplog::OperationRecorder logged =
       Recording(OperationMode == om_Replace ? oplog::LoggedOperation::replace : oplog::LoggedOperation::new_slot);
   RecordProgram(logged.Record());
-  const int selectedRow = controls_.Row("StringGrid1");
+  const int selectedRow = controls_.Row(Ctl::StringGrid1);
   if (OperationMode == om_Replace && selectedRow >= 1) logged.Record().slot = selectedRow;
   if (UploadRefused()) return false;
   if (!DuplicateAnswered(selectedRow - 1)) return false;
@@ -210,7 +211,7 @@ bool TMainForm::uploadClick() {
   // slot it replaces) empties the old header before the first data page.
   if (OperationMode == om_Replace || !MultiSlotKind()) write.emptyFirst.push_back(EmptiedFor(*built.record));
   const bool written = ops::WriteWrapper({*link_, dialogs_, progressView_, linkParts_.pump}, write, KindAtLastRead,
-                                         OperationMode, QuietMode, controls_.Checked("VerifyAfterWriting"));
+                                         OperationMode, QuietMode, controls_.Checked(Ctl::VerifyAfterWriting));
   SetHourGlass(false);
   if (!written) {
     ListEmptied(write.emptyFirst);

@@ -19,6 +19,8 @@
 
 namespace velmar::ops {
 
+using model::Ctl;
+
 namespace {
 
 constexpr const char* kDefaultCaption = "*Enter Program Description *";
@@ -40,25 +42,25 @@ image::BuildOptions CaptureBuildOptions(const model::TMainForm& w) {
   image::BuildOptions o;
   o.familyIndex = w.FamilyEntry();
   o.matchDeviceId = w.Data.MatchID;
-  o.progMode = s.ItemIndex("progMode");
+  o.progMode = s.ItemIndex(Ctl::progMode);
   o.programUserId = w.Data.ProgramUserID;
   o.bulkErase = w.Data.BulkEraseOn;
   o.verifyConfig = w.Data.VerifyConfigOn;
   // A greyed-out box is off, as its click handler would leave it: the
   // family builders run before the handlers settle the options.
-  o.dataSave = s.Checked("DataSave") && s.Enabled("DataSave");
-  o.dataSaveEnabled = s.Enabled("DataSave");
-  o.bootSave = s.Checked("bootSave");
-  o.unusedFuses = s.Checked("unusedFuses");
-  o.vddVisible = s.Visible("VDD_Voltage");
-  o.vddChecked = s.Checked("VDD_Voltage");
-  o.progModeVisible = s.Visible("progMode");
-  o.programOps = s.ItemIndex("ProgramOps");
+  o.dataSave = s.Checked(Ctl::DataSave) && s.Enabled(Ctl::DataSave);
+  o.dataSaveEnabled = s.Enabled(Ctl::DataSave);
+  o.bootSave = s.Checked(Ctl::bootSave);
+  o.unusedFuses = s.Checked(Ctl::unusedFuses);
+  o.vddVisible = s.Visible(Ctl::VDD_Voltage);
+  o.vddChecked = s.Checked(Ctl::VDD_Voltage);
+  o.progModeVisible = s.Visible(Ctl::progMode);
+  o.programOps = s.ItemIndex(Ctl::ProgramOps);
   // The portable hides the limit: a box ticked for another programmer and
   // kept in the settings would otherwise limit its slots unseen.
-  o.limitPrograms = s.Checked("limitPrograms") && s.Visible("limitPrograms");
-  o.progCount = s.Value("ProgCount");
-  o.errorRepeat = s.Value("SpinEdit1");
+  o.limitPrograms = s.Checked(Ctl::limitPrograms) && s.Visible(Ctl::limitPrograms);
+  o.progCount = s.Value(Ctl::ProgCount);
+  o.errorRepeat = s.Value(Ctl::SpinEdit1);
   o.e2SkipFF = w.e2_skipFF;
   o.resetPulse = w.ResetPulse;
   o.vdd1st = w.VDD1st;
@@ -113,7 +115,7 @@ bool RunFamilyStage(int family, image::SlotJob& job, const image::BuildOptions& 
 
 std::unique_ptr<slot::TProgramEntry> BuildSlotRecord(model::TMainForm& w, const slot::ProgrammerGeometry& geometry,
                                                      slot::TProgramEntryList& slots, const SlotBuildRequest& request) {
-  const std::string caption = w.Controls().Text("ProgCaption");
+  const std::string caption = w.Controls().Text(Ctl::ProgCaption);
   if (caption.empty() || caption == kDefaultCaption || text::Contains(caption, "Empty")) {
     w.Dialogs().ShowMessage("Please enter a Program Description");
     return nullptr;
@@ -134,7 +136,7 @@ std::unique_ptr<slot::TProgramEntry> BuildSlotRecord(model::TMainForm& w, const 
   if (!geometry.IsMultiSlot()) number = 1;
 
   const std::string slotName = slot::MakeSlotName(number, caption);
-  w.Controls().SetText("ProgCaption2", slotName);
+  w.Controls().SetText(Ctl::ProgCaption2, slotName);
 
   std::uint32_t start = 0, next = 0, pages = 0;
   if (selected) {
@@ -160,10 +162,10 @@ bool SlotBuild(model::TMainForm& w, slot::ProgrammerGeometry& geometry, slot::TP
     // then free it again for the devices that offer both (PIC24 KA): the
     // user's choice must survive that, or such a slot is always built for
     // high voltage whatever was chosen.
-    const int chosenMode = w.Controls().ItemIndex("progMode");
+    const int chosenMode = w.Controls().ItemIndex(Ctl::progMode);
     w.deviceListChange();
     if (w.Closed()) return false;
-    if (w.Controls().Enabled("progMode")) w.Controls().SetItemIndex("progMode", chosenMode);
+    if (w.Controls().Enabled(Ctl::progMode)) w.Controls().SetItemIndex(Ctl::progMode, chosenMode);
     const auto deviceFile = devices::DeviceFile(w.Folders.program);
     devices::ReadDevice(*deviceFile, w.Data.DeviceName, w.Data, devices::DeviceRead::Job);
 

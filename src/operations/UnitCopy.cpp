@@ -138,8 +138,8 @@ bool TMainForm::CopyButtonClick() {
   const std::string minutes = ProgrammerKind == slot::kind_portable ? "20 minutes" : "10 minutes";
   if (!dialogs_.AskYesNo("This Operation can take up to " + minutes + "\r\r" + "Do you want to continue?"))
     return false;
-  controls_.SetExtra("SaveDialog1", "filter", ops::kUnitFileFilter);
-  const Control& dlg = controls_.Get("SaveDialog1");
+  controls_.SetExtra(Ctl::SaveDialog1, "filter", ops::kUnitFileFilter);
+  const Control& dlg = controls_.Get(Ctl::SaveDialog1);
   std::optional<std::string> chosen =
       dialogs_.SaveFile({dlg.extra.at("filter"), dlg.extra.at("defaultExt"), LastFolder, {}});
   if (!chosen) return false;
@@ -151,7 +151,7 @@ bool TMainForm::CopyButtonClick() {
   logged.Record().file = file;
   const std::string folder = platform::ExtractFilePath(file);
   if (!folder.empty()) LastFolder = folder;
-  controls_.SetExtra("OpenDialog1", "initialDir", LastFolder);
+  controls_.SetExtra(Ctl::OpenDialog1, "initialDir", LastFolder);
   if (!HaveLink()) return false;
 
   SetHourGlass(true);

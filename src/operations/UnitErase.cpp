@@ -61,10 +61,10 @@ bool TMainForm::EraseButtonClick() {
   if (!erased) return false;
   logged.Succeeded();
   dialogs_.ShowInformation("Programmer Erased");
-  const Control& grid = controls_.Get("StringGrid1");
+  const Control& grid = controls_.Get(Ctl::StringGrid1);
   std::vector<std::vector<std::string>> title;
   if (!grid.cells.empty()) title.push_back(grid.cells.front());
-  controls_.SetCells("StringGrid1", title, 1);
+  controls_.SetCells(Ctl::StringGrid1, title, 1);
   return true;
 }
 

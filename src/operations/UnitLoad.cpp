@@ -68,8 +68,8 @@ constexpr const char* kFileError = "Error in Programmer file\rQuitting";
 std::string TMainForm::LoadUnitFileName() {
   std::string file = ops::CommandLineUnitFile(CommandLineParams);
   if (file.empty()) {
-    controls_.SetExtra("OpenDialog1", "filter", ops::kUnitFileFilter);
-    const Control& dlg = controls_.Get("OpenDialog1");
+    controls_.SetExtra(Ctl::OpenDialog1, "filter", ops::kUnitFileFilter);
+    const Control& dlg = controls_.Get(Ctl::OpenDialog1);
     std::optional<std::string> chosen =
         dialogs_.OpenFile({dlg.extra.at("filter"), dlg.extra.at("defaultExt"), LastFolder, {}});
     if (!chosen) return {};
@@ -77,7 +77,7 @@ std::string TMainForm::LoadUnitFileName() {
   }
   const std::string folder = platform::ExtractFilePath(file);
   if (!folder.empty()) LastFolder = folder;
-  controls_.SetExtra("OpenDialog1", "initialDir", LastFolder);
+  controls_.SetExtra(Ctl::OpenDialog1, "initialDir", LastFolder);
   return file;
 }
 
@@ -203,7 +203,7 @@ bool TMainForm::LoadButtonClick() {
     try {
       // Every page is written: the blank-page skip counts from page 0 and
       // would leave old data in the blank pages of later slots.
-      written = ops::RunSlotWrite(form, *link_, write, KindAtLastRead, controls_.Checked("VerifyAfterWriting"));
+      written = ops::RunSlotWrite(form, *link_, write, KindAtLastRead, controls_.Checked(Ctl::VerifyAfterWriting));
       const bool readBack = !CommandLineMode;
       const bool staleSlots = g.IsMultiSlot() && (pages + g.PagesPerSlot() - 1) / g.PagesPerSlot() < g.SlotCount;
       if (written && (readBack || staleSlots)) {

@@ -53,17 +53,17 @@ ControlBinder::ControlBinder(model::ControlStore& store, QWidget* form, const Ge
     : QObject(form), store_(store) {
   // Containers first so their children find them.
   for (const Control* c : store_.All()) {
-    auto g = geometry.find(c->name);
+    auto g = geometry.find(c->name.Str());
     if (g == geometry.end()) continue;
     if (c->kind != ControlKind::Group && c->kind != ControlKind::Panel) continue;
-    QWidget* parent = c->parent.empty() ? form : Widget(c->parent);
-    widgets_[c->name] = Create(*c, parent ? parent : form, g->second);
+    QWidget* parent = c->parent.Empty() ? form : Widget(c->parent);
+    widgets_[c->name.Str()] = Create(*c, parent ? parent : form, g->second);
   }
   for (const Control* c : store_.All()) {
-    auto g = geometry.find(c->name);
-    if (g == geometry.end() || widgets_.count(c->name)) continue;
-    QWidget* parent = c->parent.empty() ? form : Widget(c->parent);
-    if (QWidget* w = Create(*c, parent ? parent : form, g->second)) widgets_[c->name] = w;
+    auto g = geometry.find(c->name.Str());
+    if (g == geometry.end() || widgets_.count(c->name.Str())) continue;
+    QWidget* parent = c->parent.Empty() ? form : Widget(c->parent);
+    if (QWidget* w = Create(*c, parent ? parent : form, g->second)) widgets_[c->name.Str()] = w;
   }
   // Buttons "stand over" panels: raise everything that is not a container.
   for (auto& [name, w] : widgets_)
@@ -78,8 +78,8 @@ ControlBinder::ControlBinder(model::ControlStore& store, QWidget* form, const Ge
 
 ControlBinder::~ControlBinder() { store_.RemoveObserver(observer_); }
 
-QWidget* ControlBinder::Widget(const std::string& name) const {
-  auto it = widgets_.find(name);
+QWidget* ControlBinder::Widget(model::ControlName name) const {
+  auto it = widgets_.find(name.Str());
   return it == widgets_.end() ? nullptr : it->second;
 }
 
@@ -155,7 +155,7 @@ QWidget* ControlBinder::Create(const Control& c, QWidget* parent, const QRect& r
     }
     default: return nullptr;  // non-visual parts
   }
-  w->setObjectName(Q(c.name));
+  w->setObjectName(Q(c.name.Str()));
   if (!rect.isNull()) w->setGeometry(rect);  // else a layout places it
   return w;
 }
@@ -294,13 +294,13 @@ bool ControlBinder::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseButtonPress) gridMovedByPress_ = false;  // a grid's viewport
   if (event->type() == QEvent::FocusIn) {
     const std::string name = watched->objectName().toStdString();
-    if (store_.Has(name)) Guard([&] { store_.UserEnter(name); });
+    if (const Control* c = store_.Find(name)) Guard([&] { store_.UserEnter(c->name); });
   }
   return QObject::eventFilter(watched, event);
 }
 
 void ControlBinder::Connect(const Control& c, QWidget* w) {
-  const std::string name = c.name;
+  const model::ControlName name = c.name;
   switch (c.kind) {
     case ControlKind::Button:
       connect(static_cast<QPushButton*>(w), &QPushButton::clicked, this,
@@ -311,7 +311,7 @@ void ControlBinder::Connect(const Control& c, QWidget* w) {
       connect(static_cast<QAbstractButton*>(w), &QAbstractButton::clicked, this, [this, name](bool checked) {
         if (updating_) return;
         Guard([&] { store_.SetChecked(name, checked); });
-        if (const Control* now = store_.FindNoCase(name)) Refresh(*now, Property::Checked);
+        if (const Control* now = store_.Find(name.View())) Refresh(*now, Property::Checked);
       });
       break;
     case ControlKind::Edit: {
@@ -338,7 +338,7 @@ void ControlBinder::Connect(const Control& c, QWidget* w) {
       connect(group, &QButtonGroup::idClicked, this, [this, name](int id) {
         if (updating_) return;
         Guard([&] { store_.UserSelect(name, id); });
-        if (const Control* now = store_.FindNoCase(name)) Refresh(*now, Property::ItemIndex);
+        if (const Control* now = store_.Find(name.View())) Refresh(*now, Property::ItemIndex);
       });
       break;
     }

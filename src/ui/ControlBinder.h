@@ -31,7 +31,7 @@ class ControlBinder : public QObject {
   ControlBinder(model::ControlStore& store, QWidget* form, const Geometry& geometry);
   ~ControlBinder() override;
 
-  QWidget* Widget(const std::string& name) const;
+  QWidget* Widget(model::ControlName name) const;
   // Runs a user action, reporting escaping exceptions to onError.
   void Guard(const std::function<void()>& action);
 

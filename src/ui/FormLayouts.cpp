@@ -1,43 +1,49 @@
 // Layouts of the small modal windows.
 #include "ui/FormLayouts.h"
 
+#include "model/ControlNames.h"
+
 namespace velmar::ui {
 
 namespace {
 
+using E = model::EraseCtl;
+using F = model::FindCtl;
+using T = model::TypeCtl;
+
 FormLayout EraseOptions() {
-  FormLayout l{{364, 242}, {{"Panel1", {8, 8, 260, 226}}, {"OK", {276, 12, 80, 28}}, {"Cancel", {276, 46, 80, 28}}}};
-  for (int i = 1; i <= 9; ++i) l.geometry["RadioButton" + std::to_string(i)] = QRect(8, 6 + (i - 1) * 24, 246, 22);
+  FormLayout l{{364, 242}, {{E::Panel1.Str(), {8, 8, 260, 226}}, {E::OK.Str(), {276, 12, 80, 28}}, {E::Cancel.Str(), {276, 46, 80, 28}}}};
+  for (int i = 1; i <= 9; ++i) l.geometry[E::RadioButton[std::size_t(i - 1)].Str()] = QRect(8, 6 + (i - 1) * 24, 246, 22);
   return l;
 }
 
 FormLayout ProgrammerType() {
   return {{420, 376},
-          {{"Progs", {10, 10, 400, 96}},
-           {"progVersion", {10, 112, 400, 78}},
-           {"Label1", {10, 196, 400, 18}},
-           {"FirmwareSel", {10, 214, 400, 78}},
-           {"Label2", {10, 296, 400, 18}},
-           {"Label3", {10, 314, 400, 18}},
-           {"Button1", {330, 338, 80, 30}}}};
+          {{T::Progs.Str(), {10, 10, 400, 96}},
+           {T::progVersion.Str(), {10, 112, 400, 78}},
+           {T::Label1.Str(), {10, 196, 400, 18}},
+           {T::FirmwareSel.Str(), {10, 214, 400, 78}},
+           {T::Label2.Str(), {10, 296, 400, 18}},
+           {T::Label3.Str(), {10, 314, 400, 18}},
+           {T::Button1.Str(), {330, 338, 80, 30}}}};
 }
 
 FormLayout Find() {
   return {{420, 110},
-          {{"Label1", {10, 14, 70, 22}},
-           {"FindText", {84, 13, 230, 24}},
-           {"MatchCase", {10, 48, 200, 22}},
-           {"WholeWord", {10, 72, 220, 22}},
-           {"FindNext", {326, 10, 86, 28}},
-           {"Cancel", {326, 44, 86, 28}}}};
+          {{F::Label1.Str(), {10, 14, 70, 22}},
+           {F::FindText.Str(), {84, 13, 230, 24}},
+           {F::MatchCase.Str(), {10, 48, 200, 22}},
+           {F::WholeWord.Str(), {10, 72, 220, 22}},
+           {F::FindNext.Str(), {326, 10, 86, 28}},
+           {F::Cancel.Str(), {326, 44, 86, 28}}}};
 }
 
 }  // namespace
 
 std::optional<FormLayout> LayoutForForm(const std::string& formName) {
-  if (formName == "EraseOpsForm") return EraseOptions();
-  if (formName == "TProgrammerTypeForm") return ProgrammerType();
-  if (formName == "FindDialog1") return Find();
+  if (formName == E::EraseOpsForm.View()) return EraseOptions();
+  if (formName == T::TProgrammerTypeForm.View()) return ProgrammerType();
+  if (formName == F::FindDialog1.View()) return Find();
   return std::nullopt;
 }
 

@@ -34,6 +34,8 @@
 
 namespace velmar::ui {
 
+using model::Ctl;
+
 using model::ShortcutKey;
 
 namespace {
@@ -42,16 +44,16 @@ namespace {
 // that button is shown and usable.
 struct ButtonAction {
   const char* object;  // the action's object name
-  const char* button;  // the control it presses
+  model::ControlName button;  // the control it presses
 };
 
 const ButtonAction kButtonActions[] = {
-    {"actionOpenHex", "Button1"},          {"actionLoadProfile", "LoadProfile"},
-    {"actionSaveProfile", "SaveProfile"},  {"actionRead", "ReadProgButton"},
-    {"actionNew", "NewButton"},            {"actionReplace", "editButton"},
-    {"actionDelete", "DeleteProgramButton"}, {"actionShowDetails", "BitBtn1"},
-    {"actionEraseUnit", "EraseButton"},    {"actionCopyUnit", "CopyButton"},
-    {"actionLoadUnit", "LoadButton"},      {"actionManual", "manualButton"},
+    {"actionOpenHex", Ctl::Button1},          {"actionLoadProfile", Ctl::LoadProfile},
+    {"actionSaveProfile", Ctl::SaveProfile},  {"actionRead", Ctl::ReadProgButton},
+    {"actionNew", Ctl::NewButton},            {"actionReplace", Ctl::editButton},
+    {"actionDelete", Ctl::DeleteProgramButton}, {"actionShowDetails", Ctl::BitBtn1},
+    {"actionEraseUnit", Ctl::EraseButton},    {"actionCopyUnit", Ctl::CopyButton},
+    {"actionLoadUnit", Ctl::LoadButton},      {"actionManual", Ctl::manualButton},
 };
 
 // A scroll area that asks for the whole size of its contents (a plain one
@@ -77,7 +79,7 @@ QString DraggedFile(const QMimeData* data) {
 }  // namespace
 
 MainWindow::MainWindow(model::TMainForm& form, QWidget* parent) : QMainWindow(parent), form_(form) {
-  setObjectName("MainForm");
+  setObjectName(Ctl::MainForm.CStr());
   setWindowIcon(ApplicationIcon());
   setAcceptDrops(true);
 
@@ -95,7 +97,7 @@ MainWindow::MainWindow(model::TMainForm& form, QWidget* parent) : QMainWindow(pa
   slotColumn_ = parts.slotColumn;
   descriptionRoom_ = parts.descriptionRoom;
   // The device list, a few hundred entries long, is searched by typing.
-  if (auto* devices = qobject_cast<QComboBox*>(binder_->Widget("deviceList"))) SearchableList::Install(devices);
+  if (auto* devices = qobject_cast<QComboBox*>(binder_->Widget(Ctl::deviceList))) SearchableList::Install(devices);
   AddLogPane();
   scroll->setWidget(content);
   setCentralWidget(scroll);
@@ -105,7 +107,7 @@ MainWindow::MainWindow(model::TMainForm& form, QWidget* parent) : QMainWindow(pa
   statusBar()->addWidget(status_, 1);
   BuildMenus();
 
-  if (auto* grid = qobject_cast<QTableWidget*>(binder_->Widget("StringGrid1"))) {
+  if (auto* grid = qobject_cast<QTableWidget*>(binder_->Widget(Ctl::StringGrid1))) {
     connect(grid, &QTableWidget::customContextMenuRequested, this,
             [this, grid](const QPoint& p) { ShowPopupMenu(grid->viewport()->mapToGlobal(p)); });
     // Del on the list deletes the selected slot (after its question).
@@ -113,13 +115,13 @@ MainWindow::MainWindow(model::TMainForm& form, QWidget* parent) : QMainWindow(pa
     del->setContext(Qt::WidgetWithChildrenShortcut);
     connect(del, &QShortcut::activated, this, [this] {
       const model::ControlStore& c = form_.Controls();
-      if (c.Visible("DeleteProgramButton") && c.Enabled("DeleteProgramButton")) Click("DeleteProgramButton");
+      if (c.Visible(Ctl::DeleteProgramButton) && c.Enabled(Ctl::DeleteProgramButton)) Click(Ctl::DeleteProgramButton);
     });
   }
 
-  setWindowTitle(QString::fromStdString(form.Controls().Text("MainForm")));
+  setWindowTitle(QString::fromStdString(form.Controls().Text(Ctl::MainForm)));
   observer_ = form.Controls().AddObserver([this](const model::Control& c, model::Property) {
-    if (c.name == "MainForm") {
+    if (c.name == Ctl::MainForm) {
       setWindowTitle(QString::fromStdString(c.text));
       auto cursor = c.extra.find("cursor");
       ShowWaitCursor(cursor != c.extra.end() && cursor->second == "hourglass");
@@ -149,7 +151,7 @@ void MainWindow::Run(const std::function<void()>& action) {
   UpdateStatus();
 }
 
-void MainWindow::Click(const std::string& name) {
+void MainWindow::Click(model::ControlName name) {
   Run([&] { form_.Controls().UserClick(name); });
 }
 
@@ -162,33 +164,33 @@ void MainWindow::BuildMenus() {
     connect(a, &QAction::triggered, this, [this, run] { Run(run); });
     return a;
   };
-  auto press = [this](const char* button) { return [this, button] { form_.Controls().UserClick(button); }; };
+  auto press = [this](model::ControlName button) { return [this, button] { form_.Controls().UserClick(button); }; };
 
   QMenu* file = menuBar()->addMenu("&File");
-  add(file, "actionOpenHex", "&Open HEX...", QKeySequence::Open, press("Button1"));
+  add(file, "actionOpenHex", "&Open HEX...", QKeySequence::Open, press(Ctl::Button1));
   recentMenu_ = file->addMenu("Open &Recent");
   recentMenu_->setObjectName("menuRecent");
   connect(recentMenu_, &QMenu::aboutToShow, this, &MainWindow::RebuildRecentMenu);
   file->addSeparator();
-  add(file, "actionLoadProfile", "&Load Profile...", {}, press("LoadProfile"));
-  add(file, "actionSaveProfile", "&Save Profile...", {}, press("SaveProfile"));
+  add(file, "actionLoadProfile", "&Load Profile...", {}, press(Ctl::LoadProfile));
+  add(file, "actionSaveProfile", "&Save Profile...", {}, press(Ctl::SaveProfile));
   file->addSeparator();
   QAction* quit = add(file, "actionQuit", "&Quit", QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { close(); });
   quit->setMenuRole(QAction::QuitRole);
 
   QMenu* programmer = menuBar()->addMenu("&Programmer");
-  QAction* read = add(programmer, "actionRead", "&Read", QKeySequence(Qt::CTRL | Qt::Key_R), press("ReadProgButton"));
+  QAction* read = add(programmer, "actionRead", "&Read", QKeySequence(Qt::CTRL | Qt::Key_R), press(Ctl::ReadProgButton));
   read->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_R), QKeySequence(Qt::Key_F5)});
   programmer->addSeparator();
-  add(programmer, "actionNew", "&New", {}, press("NewButton"));
-  add(programmer, "actionReplace", "Re&place", {}, press("editButton"));
-  add(programmer, "actionDelete", "&Delete", {}, press("DeleteProgramButton"));
+  add(programmer, "actionNew", "&New", {}, press(Ctl::NewButton));
+  add(programmer, "actionReplace", "Re&place", {}, press(Ctl::editButton));
+  add(programmer, "actionDelete", "&Delete", {}, press(Ctl::DeleteProgramButton));
   add(programmer, "actionFind", "&Find Name...", QKeySequence::Find, [this] { form_.FindButtonClick(); });
-  add(programmer, "actionShowDetails", "Show Slot De&tails", {}, press("BitBtn1"));
+  add(programmer, "actionShowDetails", "Show Slot De&tails", {}, press(Ctl::BitBtn1));
   programmer->addSeparator();
-  add(programmer, "actionEraseUnit", "&Erase Unit", {}, press("EraseButton"));
-  add(programmer, "actionCopyUnit", "&Copy Unit...", {}, press("CopyButton"));
-  add(programmer, "actionLoadUnit", "&Load Unit...", {}, press("LoadButton"));
+  add(programmer, "actionEraseUnit", "&Erase Unit", {}, press(Ctl::EraseButton));
+  add(programmer, "actionCopyUnit", "&Copy Unit...", {}, press(Ctl::CopyButton));
+  add(programmer, "actionLoadUnit", "&Load Unit...", {}, press(Ctl::LoadButton));
   programmer->addSeparator();
   add(programmer, "actionUpdateFirmware", "&Update Firmware...", {}, [this] { form_.UpdateFirmwareClick(); });
 
@@ -200,7 +202,7 @@ void MainWindow::BuildMenus() {
   connect(showLog, &QAction::toggled, this, &MainWindow::ShowLogPane);
 
   QMenu* help = menuBar()->addMenu("&Help");
-  add(help, "actionManual", "&Manual", QKeySequence::HelpContents, press("manualButton"));
+  add(help, "actionManual", "&Manual", QKeySequence::HelpContents, press(Ctl::manualButton));
   checkConnection_ = add(help, "actionCheckConnection", "&Check Connection", {}, [this] {
     if (connectionCheck_) connectionCheck_();
   });
@@ -234,7 +236,7 @@ void MainWindow::UpdateMenus() {
       a->setVisible(c.Visible(b.button));
       a->setEnabled(c.Enabled(b.button));
     }
-  if (QAction* a = Action("actionNew")) a->setText(c.Text("NewButton") == "Load" ? "L&oad" : "&New");
+  if (QAction* a = Action("actionNew")) a->setText(c.Text(Ctl::NewButton) == "Load" ? "L&oad" : "&New");
   if (QAction* a = Action("actionUpdateFirmware")) a->setEnabled(!form_.DemoMode);
 }
 
@@ -249,7 +251,7 @@ void MainWindow::UpdateStatus() {
 void MainWindow::AddLogPane() {
   logView_ = std::make_unique<model::OperationLogView>([this] { return form_.Journal().LogPath(); }, form_.Dialogs());
   logPane_ = new OperationLogPane(*logView_);
-  QWidget* grid = binder_->Widget("StringGrid1");
+  QWidget* grid = binder_->Widget(Ctl::StringGrid1);
   auto* split = new QSplitter(Qt::Vertical);
   split->setObjectName("SlotLogSplitter");
   split->setChildrenCollapsible(false);
@@ -343,10 +345,10 @@ void MainWindow::ShowWaitCursor(bool on) {
 void MainWindow::ShowPopupMenu(const QPoint& at) {
   QMenu menu(this);
   for (const model::Control* c : form_.Controls().All()) {
-    if (c->kind != model::ControlKind::MenuItem || c->parent != "PopupMenu1" || !c->visible) continue;
+    if (c->kind != model::ControlKind::MenuItem || c->parent != Ctl::PopupMenu1 || !c->visible) continue;
     QAction* a = menu.addAction(QString::fromStdString(c->text));
     a->setEnabled(c->enabled);
-    std::string name = c->name;
+    const model::ControlName name = c->name;
     connect(a, &QAction::triggered, this, [this, name] { Click(name); });
   }
   menu.exec(at);
@@ -381,8 +383,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (SearchableList* search = SearchableList::Of(QApplication::focusWidget()); search && search->Revert())
       return true;
     const model::ControlStore& c = form_.Controls();
-    if (c.Visible("cancel") && c.Enabled("cancel")) {
-      Click("cancel");
+    if (c.Visible(Ctl::cancel) && c.Enabled(Ctl::cancel)) {
+      Click(Ctl::cancel);
       return true;
     }
   }

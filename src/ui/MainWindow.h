@@ -14,6 +14,8 @@
 #include <functional>
 #include <memory>
 
+#include "model/ControlNames.h"
+
 class QAction;
 class QLabel;
 class QMenu;
@@ -71,7 +73,7 @@ class MainWindow : public QMainWindow {
   void ScheduleLogRefresh();
   void ShowPopupMenu(const QPoint& at);
   void ShowWaitCursor(bool on);
-  void Click(const std::string& name);
+  void Click(model::ControlName name);
   void Run(const std::function<void()>& action);
 
   model::TMainForm& form_;

@@ -9,34 +9,36 @@
 
 namespace velmar::ui {
 
+using model::Ctl;
+
 namespace {
 
-const char* const kControls[] = {
+const model::ControlName kControls[] = {
     // File and device.
-    "Label1", "Edit1", "Button1", "Label24", "family", "Device", "deviceList",
+    Ctl::Label1, Ctl::Edit1, Ctl::Button1, Ctl::Label24, Ctl::family, Ctl::Device, Ctl::deviceList,
     // Option boxes and the supply texts.
-    "matchDeviceID", "VerifyConfig", "unusedFuses", "progUserID", "DataSave", "bootSave", "BulkErase", "VDD_Voltage",
-    "Label2", "Label3", "Label4",
+    Ctl::matchDeviceID, Ctl::VerifyConfig, Ctl::unusedFuses, Ctl::progUserID, Ctl::DataSave, Ctl::bootSave, Ctl::BulkErase, Ctl::VDD_Voltage,
+    Ctl::Label2, Ctl::Label3, Ctl::Label4,
     // Groups.
-    "GroupBox2", "progMode", "Progmodelabel", "GroupBox1", "ProgramOps", "Label5",
+    Ctl::GroupBox2, Ctl::progMode, Ctl::Progmodelabel, Ctl::GroupBox1, Ctl::ProgramOps, Ctl::Label5,
     // Read-back after writing (off unless chosen).
-    "VerifyAfterWriting",
+    Ctl::VerifyAfterWriting,
     // Profiles.
-    "Panel2", "Label18", "LoadProfile", "SaveProfile",
+    Ctl::Panel2, Ctl::Label18, Ctl::LoadProfile, Ctl::SaveProfile,
     // Service controls.
-    "Label8", "ComboBox1", "Label14", "DataFlashDel", "Label15", "HalfDelay", "Button2", "Button3", "Button4",
+    Ctl::Label8, Ctl::ComboBox1, Ctl::Label14, Ctl::DataFlashDel, Ctl::Label15, Ctl::HalfDelay, Ctl::Button2, Ctl::Button3, Ctl::Button4,
     // Slot list, description, buttons and counts.
-    "StringGrid1", "BitBtn1", "Label9", "Label10", "Label12", "Label13", "ProgCaption", "Label16", "ProgCaption2",
-    "Label22", "Label23", "Label20", "Label19", "NewButton", "upload", "editButton", "DeleteProgramButton", "Button5",
-    "Label6", "SpinEdit1", "limitPrograms", "Label7", "ProgCount", "Label11",
+    Ctl::StringGrid1, Ctl::BitBtn1, Ctl::Label9, Ctl::Label10, Ctl::Label12, Ctl::Label13, Ctl::ProgCaption, Ctl::Label16, Ctl::ProgCaption2,
+    Ctl::Label22, Ctl::Label23, Ctl::Label20, Ctl::Label19, Ctl::NewButton, Ctl::upload, Ctl::editButton, Ctl::DeleteProgramButton, Ctl::Button5,
+    Ctl::Label6, Ctl::SpinEdit1, Ctl::limitPrograms, Ctl::Label7, Ctl::ProgCount, Ctl::Label11,
     // Whole-programmer panel; Read, Manual, Close.
-    "Panel1", "Label17", "EraseButton", "CopyButton", "LoadButton", "FindButton", "ReadProgButton", "manualButton",
-    "cancel"};
+    Ctl::Panel1, Ctl::Label17, Ctl::EraseButton, Ctl::CopyButton, Ctl::LoadButton, Ctl::FindButton, Ctl::ReadProgButton, Ctl::manualButton,
+    Ctl::cancel};
 
 // Adds the named widgets to a box layout, in order, and a stretch after
 // them when `stretch` is set.
-void AddAll(ControlBinder& b, QBoxLayout* layout, std::initializer_list<const char*> names, bool stretch = false) {
-  for (const char* name : names)
+void AddAll(ControlBinder& b, QBoxLayout* layout, std::initializer_list<model::ControlName> names, bool stretch = false) {
+  for (model::ControlName name : names)
     if (QWidget* w = b.Widget(name)) layout->addWidget(w);
   if (stretch) layout->addStretch(1);
 }
@@ -58,32 +60,32 @@ QVBoxLayout* LeftColumn(ControlBinder& b) {
 
   auto* file = new QGridLayout;
   file->setHorizontalSpacing(6);
-  file->addWidget(b.Widget("Label1"), 0, 0);
-  file->addWidget(b.Widget("Edit1"), 0, 1, 1, 3);
-  file->addWidget(b.Widget("Button1"), 0, 4);
-  file->addWidget(b.Widget("Label24"), 1, 0);
-  file->addWidget(b.Widget("family"), 1, 1);
-  file->addWidget(b.Widget("Device"), 1, 2);
-  file->addWidget(b.Widget("deviceList"), 1, 3, 1, 2);
+  file->addWidget(b.Widget(Ctl::Label1), 0, 0);
+  file->addWidget(b.Widget(Ctl::Edit1), 0, 1, 1, 3);
+  file->addWidget(b.Widget(Ctl::Button1), 0, 4);
+  file->addWidget(b.Widget(Ctl::Label24), 1, 0);
+  file->addWidget(b.Widget(Ctl::family), 1, 1);
+  file->addWidget(b.Widget(Ctl::Device), 1, 2);
+  file->addWidget(b.Widget(Ctl::deviceList), 1, 3, 1, 2);
   file->setColumnStretch(1, 1);
   file->setColumnStretch(3, 1);
   left->addLayout(file);
 
   auto* options = new QGridLayout;
   options->setVerticalSpacing(2);
-  const char* leftBoxes[] = {"matchDeviceID", "VerifyConfig", "unusedFuses", "VDD_Voltage"};
-  const char* rightBoxes[] = {"progUserID", "DataSave", "bootSave", "BulkErase"};
+  const model::ControlName leftBoxes[] = {Ctl::matchDeviceID, Ctl::VerifyConfig, Ctl::unusedFuses, Ctl::VDD_Voltage};
+  const model::ControlName rightBoxes[] = {Ctl::progUserID, Ctl::DataSave, Ctl::bootSave, Ctl::BulkErase};
   for (int i = 0; i < 4; ++i) {
     options->addWidget(b.Widget(leftBoxes[i]), i, 0);
     options->addWidget(b.Widget(rightBoxes[i]), i, 1);
   }
   left->addLayout(options);
-  AddAll(b, left, {"Label2", "Label3", "Label4"});
+  AddAll(b, left, {Ctl::Label2, Ctl::Label3, Ctl::Label4});
 
   // The two groups side by side, each holding its choices and its note.
   QHBoxLayout* groups = Row();
-  for (auto [group, choices, note] : {std::tuple{"GroupBox2", "progMode", "Progmodelabel"},
-                                      std::tuple{"GroupBox1", "ProgramOps", "Label5"}}) {
+  for (auto [group, choices, note] : {std::tuple{Ctl::GroupBox2, Ctl::progMode, Ctl::Progmodelabel},
+                                      std::tuple{Ctl::GroupBox1, Ctl::ProgramOps, Ctl::Label5}}) {
     QWidget* box = b.Widget(group);
     QVBoxLayout* inside = Column(box, 2);
     inside->setContentsMargins(6, 6, 6, 6);
@@ -91,24 +93,24 @@ QVBoxLayout* LeftColumn(ControlBinder& b) {
     groups->addWidget(box, 1, Qt::AlignTop);
   }
   left->addLayout(groups);
-  left->addWidget(b.Widget("VerifyAfterWriting"));
+  left->addWidget(b.Widget(Ctl::VerifyAfterWriting));
 
   // The profile panel with its two buttons.
-  QWidget* profiles = b.Widget("Panel2");
+  QWidget* profiles = b.Widget(Ctl::Panel2);
   QVBoxLayout* inProfiles = Column(profiles);
   inProfiles->setContentsMargins(8, 4, 8, 6);
-  inProfiles->addWidget(b.Widget("Label18"));
+  inProfiles->addWidget(b.Widget(Ctl::Label18));
   QHBoxLayout* profileButtons = Row();
-  AddAll(b, profileButtons, {"LoadProfile", "SaveProfile"}, true);
+  AddAll(b, profileButtons, {Ctl::LoadProfile, Ctl::SaveProfile}, true);
   inProfiles->addLayout(profileButtons);
   left->addWidget(profiles);
 
   // The service controls (hidden until a service key shows them).
   QHBoxLayout* tuning = Row();
-  AddAll(b, tuning, {"Label8", "ComboBox1", "Label14", "DataFlashDel", "Label15", "HalfDelay"}, true);
+  AddAll(b, tuning, {Ctl::Label8, Ctl::ComboBox1, Ctl::Label14, Ctl::DataFlashDel, Ctl::Label15, Ctl::HalfDelay}, true);
   left->addLayout(tuning);
   QHBoxLayout* service = Row();
-  AddAll(b, service, {"Button2", "Button3", "Button4"}, true);
+  AddAll(b, service, {Ctl::Button2, Ctl::Button3, Ctl::Button4}, true);
   left->addLayout(service);
   left->addStretch(1);
   return left;
@@ -116,60 +118,60 @@ QVBoxLayout* LeftColumn(ControlBinder& b) {
 
 QVBoxLayout* RightColumn(ControlBinder& b, MainLayoutParts& parts) {
   QVBoxLayout* right = Column();
-  right->addWidget(b.Widget("StringGrid1"), 1);  // the list takes the room to spare
+  right->addWidget(b.Widget(Ctl::StringGrid1), 1);  // the list takes the room to spare
 
   QHBoxLayout* listStatus = Row();
-  listStatus->addWidget(b.Widget("BitBtn1"), 0, Qt::AlignTop);
+  listStatus->addWidget(b.Widget(Ctl::BitBtn1), 0, Qt::AlignTop);
   QVBoxLayout* statusLines = Column(nullptr, 0);
-  AddAll(b, statusLines, {"Label9", "Label10"});
+  AddAll(b, statusLines, {Ctl::Label9, Ctl::Label10});
   listStatus->addLayout(statusLines, 1);
   right->addLayout(listStatus);
 
   // The description of the slot: the editable box with the room it has
   // left, the read-only copy, and the version texts beside them.
-  right->addWidget(b.Widget("Label12"));
+  right->addWidget(b.Widget(Ctl::Label12));
   auto* description = new QGridLayout;
   description->setHorizontalSpacing(6);
   description->setVerticalSpacing(2);
-  description->addWidget(b.Widget("Label13"), 0, 0);
-  description->addWidget(b.Widget("ProgCaption"), 0, 1);
+  description->addWidget(b.Widget(Ctl::Label13), 0, 0);
+  description->addWidget(b.Widget(Ctl::ProgCaption), 0, 1);
   parts.descriptionRoom = new QLabel;
   parts.descriptionRoom->setObjectName("ProgCaptionRoom");
   description->addWidget(parts.descriptionRoom, 0, 2);
-  description->addWidget(b.Widget("Label22"), 0, 3);
-  description->addWidget(b.Widget("Label16"), 1, 0);
-  description->addWidget(b.Widget("ProgCaption2"), 1, 1);
-  description->addWidget(b.Widget("Label23"), 1, 3);
+  description->addWidget(b.Widget(Ctl::Label22), 0, 3);
+  description->addWidget(b.Widget(Ctl::Label16), 1, 0);
+  description->addWidget(b.Widget(Ctl::ProgCaption2), 1, 1);
+  description->addWidget(b.Widget(Ctl::Label23), 1, 3);
   description->setColumnStretch(1, 2);
   description->setColumnStretch(3, 1);
   right->addLayout(description);
-  right->addWidget(b.Widget("Label20"));
+  right->addWidget(b.Widget(Ctl::Label20));
 
-  right->addWidget(b.Widget("Label19"));
+  right->addWidget(b.Widget(Ctl::Label19));
   QHBoxLayout* slotButtons = Row();
-  AddAll(b, slotButtons, {"NewButton", "upload", "editButton", "DeleteProgramButton", "Button5"}, true);
+  AddAll(b, slotButtons, {Ctl::NewButton, Ctl::upload, Ctl::editButton, Ctl::DeleteProgramButton, Ctl::Button5}, true);
   right->addLayout(slotButtons);
 
   QHBoxLayout* counts = Row();
-  AddAll(b, counts, {"Label6", "SpinEdit1", "limitPrograms", "Label7", "ProgCount", "Label11"}, true);
+  AddAll(b, counts, {Ctl::Label6, Ctl::SpinEdit1, Ctl::limitPrograms, Ctl::Label7, Ctl::ProgCount, Ctl::Label11}, true);
   right->addLayout(counts);
 
   // The whole-programmer panel, its buttons inside it; Read, Manual and
   // Close beside it.
   QHBoxLayout* bottom = Row();
-  QWidget* unit = b.Widget("Panel1");
+  QWidget* unit = b.Widget(Ctl::Panel1);
   QVBoxLayout* inUnit = Column(unit);
   inUnit->setContentsMargins(8, 4, 8, 6);
-  inUnit->addWidget(b.Widget("Label17"));
+  inUnit->addWidget(b.Widget(Ctl::Label17));
   QHBoxLayout* unitButtons = Row();
-  AddAll(b, unitButtons, {"EraseButton", "CopyButton", "LoadButton", "FindButton"}, true);
+  AddAll(b, unitButtons, {Ctl::EraseButton, Ctl::CopyButton, Ctl::LoadButton, Ctl::FindButton}, true);
   inUnit->addLayout(unitButtons);
   bottom->addWidget(unit, 1);
   auto* general = new QGridLayout;
   general->setSpacing(6);
-  general->addWidget(b.Widget("ReadProgButton"), 0, 0);
-  general->addWidget(b.Widget("manualButton"), 0, 1);
-  general->addWidget(b.Widget("cancel"), 1, 0, 1, 2);
+  general->addWidget(b.Widget(Ctl::ReadProgButton), 0, 0);
+  general->addWidget(b.Widget(Ctl::manualButton), 0, 1);
+  general->addWidget(b.Widget(Ctl::cancel), 1, 0, 1, 2);
   bottom->addLayout(general);
   right->addLayout(bottom);
   parts.slotColumn = right;
@@ -180,7 +182,7 @@ QVBoxLayout* RightColumn(ControlBinder& b, MainLayoutParts& parts) {
 
 ControlBinder::Geometry MainWindowControls() {
   ControlBinder::Geometry g;
-  for (const char* name : kControls) g[name] = QRect();
+  for (model::ControlName name : kControls) g[name.Str()] = QRect();
   return g;
 }
 

@@ -140,7 +140,7 @@ DlgButton QtDialogs::ShowModal(platform::ModalForm& form) {
     for (const model::Control* c : store.All()) {
       if (c->kind == model::ControlKind::Form) continue;
       const int height = c->kind == model::ControlKind::ChoiceGroup ? 30 + 24 * int(c->items.size()) : 26;
-      geometry[c->name] = QRect(10, y, 380, height);
+      geometry[c->name.Str()] = QRect(10, y, 380, height);
       y += height + 6;
     }
     dialog.setFixedSize(400, y + 4);

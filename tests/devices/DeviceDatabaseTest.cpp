@@ -11,6 +11,7 @@
 #include <regex>
 #include <set>
 
+#include "devices/Algorithm.h"
 #include "devices/DeviceDatabase.h"
 #include "support/TestSupport.h"
 
@@ -219,7 +220,6 @@ TEST_F(ShippedDatabase, MemorySizesAgreeWithGputils) {
   EXPECT_GE(checked, 60);
 }
 
-}  // namespace
 
 // ---- The shipped database against its sources ----
 
@@ -346,3 +346,51 @@ TEST_F(ShippedDatabase, IsWhatItsGeneratorWritesFromTheTables) {
   EXPECT_EQ(test::RunCommand("cd '" + test::SourceDir() + "' && python3 scripts/make-devices-ini.py --check 2>&1", &out), 0)
       << out;
 }
+
+// The algorithm names stand for the numbers DEVICES.INI stores: a device of
+// each named algorithm reads back as that name, and the facts drawn from the
+// names hold for the devices the shipped file gives them to.
+struct AlgorithmCase {
+  const char* device;
+  devices::AlgorithmColumn column;
+  bool highVpp;
+  bool enhancedMap;
+};
+
+class ShippedAlgorithm : public ::testing::TestWithParam<AlgorithmCase> {};
+
+TEST_P(ShippedAlgorithm, NamesTheColumnTheDeviceFileGives) {
+  const AlgorithmCase c = GetParam();
+  static const IniFile ini{test::SourceDir() + "data/DEVICES.INI"};
+  devices::TData d;
+  devices::ReadDevice(ini, c.device, d);
+  EXPECT_EQ(d.Column, c.column);
+  EXPECT_EQ(devices::NeedsHighVpp(d.Column), c.highVpp);
+  EXPECT_EQ(devices::EnhancedMidrangeMap(d.Column), c.enhancedMap);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Devices, ShippedAlgorithm,
+    ::testing::Values(AlgorithmCase{"PIC18F4520", devices::alg_Default, false, false},
+                      AlgorithmCase{"PIC12F675", devices::alg_PIC12F629, false, false},
+                      AlgorithmCase{"PIC16F77", devices::alg_PIC16F7x, false, false},
+                      AlgorithmCase{"PIC16F628A", devices::alg_PIC16F62xA, false, false},
+                      AlgorithmCase{"PIC16F877A", devices::alg_PIC16F87xA, false, false},
+                      AlgorithmCase{"PIC16F88", devices::alg_PIC16F88, false, false},
+                      AlgorithmCase{"PIC16F684", devices::alg_PIC16F684, false, false},
+                      AlgorithmCase{"PIC16F887", devices::alg_PIC16F88x, false, false},
+                      AlgorithmCase{"PIC16F57", devices::alg_PIC16F5x, false, false},
+                      AlgorithmCase{"PIC16F505", devices::alg_PIC16F505, false, false},
+                      AlgorithmCase{"PIC12F1822", devices::alg_PIC16F1xxx, true, true},
+                      AlgorithmCase{"PIC16F1503", devices::alg_PIC16F150x, true, true}));
+
+TEST(AlgorithmFacts, NumbersNoShippedDeviceUsesKeepTheirFacts) {
+  EXPECT_TRUE(devices::NeedsHighVpp(devices::alg_Column13));
+  EXPECT_FALSE(devices::EnhancedMidrangeMap(devices::alg_Column13));
+  for (int column : {-1, 10, 11, 14, 16, 255}) {
+    EXPECT_FALSE(devices::NeedsHighVpp(column)) << column;
+    EXPECT_FALSE(devices::EnhancedMidrangeMap(column)) << column;
+  }
+}
+
+}  // namespace

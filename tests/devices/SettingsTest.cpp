@@ -9,6 +9,8 @@
 #include "platform/IniFile.h"
 #include "support/TestSupport.h"
 
+using velmar::model::Ctl;
+
 using velmar::platform::DlgButton;
 using velmar::platform::IniFile;
 using velmar::test::ReadFile;
@@ -22,14 +24,14 @@ TEST(LoadSettings, AMissingFileGivesItsOwnValues) {
   f.Show(4);
   auto& c = f.C();
   EXPECT_EQ(f.W().FamilyEntry(), 0);
-  EXPECT_FALSE(c.Items("deviceList").empty());  // the family change filled the list
-  EXPECT_EQ(c.ItemIndex("deviceList"), 0);
+  EXPECT_FALSE(c.Items(Ctl::deviceList).empty());  // the family change filled the list
+  EXPECT_EQ(c.ItemIndex(Ctl::deviceList), 0);
   EXPECT_EQ(f.W().Data.DeviceName, "PIC18F1220");
-  EXPECT_EQ(c.ItemIndex("progMode"), 1);
-  EXPECT_EQ(c.Value("ProgCount"), 5);
-  EXPECT_EQ(c.Value("HalfDelay"), 20);
-  EXPECT_EQ(c.Value("SpinEdit1"), 5);
-  EXPECT_TRUE(c.Checked("matchDeviceID"));
+  EXPECT_EQ(c.ItemIndex(Ctl::progMode), 1);
+  EXPECT_EQ(c.Value(Ctl::ProgCount), 5);
+  EXPECT_EQ(c.Value(Ctl::HalfDelay), 20);
+  EXPECT_EQ(c.Value(Ctl::SpinEdit1), 5);
+  EXPECT_TRUE(c.Checked(Ctl::matchDeviceID));
   EXPECT_TRUE(f.W().VDD1st);
   EXPECT_EQ(f.W().LastFolder, f.program.Path());
   EXPECT_EQ(f.tuning.pageDelay, 0);  // 40 is the box's value already: no change, no call
@@ -41,10 +43,10 @@ TEST(LoadSettings, AFileWithoutProgModeGivesLowVoltage) {
   WindowFixture f;
   WriteFile(f.working.File("setting.ini"), "[ProgSettings]\nPICFamily=1\n");
   f.Show(4);
-  EXPECT_EQ(f.C().ItemIndex("progMode"), 0);
+  EXPECT_EQ(f.C().ItemIndex(Ctl::progMode), 0);
   EXPECT_EQ(f.W().FamilyEntry(), 1);
   EXPECT_EQ(f.W().Data.Family, 1);
-  EXPECT_FALSE(f.C().Checked("progUserID"));  // read from the "Progsettings" spelling, default off
+  EXPECT_FALSE(f.C().Checked(Ctl::progUserID));  // read from the "Progsettings" spelling, default off
 }
 
 // A stored mode is the user's choice where the device offers one; a device
@@ -55,21 +57,21 @@ TEST(StoredModes, NeverUnlockADeviceLockedToHighVoltage) {
   WriteFile(f.working.File("setting.ini"), "[ProgSettings]\nPICFamily=2\nJDevice=0\n");  // no ProgMode: entry 0
   f.Show(4);
   ASSERT_EQ(f.W().Data.DeviceName, "PIC18F46J50");
-  EXPECT_FALSE(f.C().Enabled("progMode"));
-  EXPECT_EQ(f.C().ItemIndex("progMode"), 1);
+  EXPECT_FALSE(f.C().Enabled(Ctl::progMode));
+  EXPECT_EQ(f.C().ItemIndex(Ctl::progMode), 1);
   EXPECT_FALSE(f.W().Data.LowVoltageMode);
 
   const std::string prj = f.working.File("lvp.prj");
   WriteFile(prj, "[Progprofile]\nPICFamily=1\nDevice=5\nProgramMode=0\n");  // entry 5: PIC16F819, locked
   f.W().LoadProfile(prj);
   ASSERT_EQ(f.W().Data.DeviceName, "PIC16F819");
-  EXPECT_EQ(f.C().ItemIndex("progMode"), 1);
-  EXPECT_EQ(f.C().Text("Progmodelabel"), "LVP not available on this device");
+  EXPECT_EQ(f.C().ItemIndex(Ctl::progMode), 1);
+  EXPECT_EQ(f.C().Text(Ctl::Progmodelabel), "LVP not available on this device");
 
   WriteFile(prj, "[Progprofile]\nPICFamily=1\nDevice=8\nProgramMode=0\n");  // entry 8: PIC16F88, free
   f.W().LoadProfile(prj);
   ASSERT_EQ(f.W().Data.DeviceName, "PIC16F88");
-  EXPECT_EQ(f.C().ItemIndex("progMode"), 0);
+  EXPECT_EQ(f.C().ItemIndex(Ctl::progMode), 0);
   EXPECT_TRUE(f.W().Data.LowVoltageMode);
 }
 
@@ -82,14 +84,14 @@ TEST(StoredModes, NeverOfferProgramOptionsToADeviceWithoutDataMemory) {
   WriteFile(prj, "[Progprofile]\nPICFamily=1\nDevice=4\nProgramOps=1\n");  // entry 4: PIC16F73
   f.W().LoadProfile(prj);
   ASSERT_EQ(f.W().Data.DeviceName, "PIC16F73");
-  EXPECT_FALSE(f.C().Enabled("ProgramOps"));
-  EXPECT_EQ(f.C().ItemIndex("ProgramOps"), 0);
+  EXPECT_FALSE(f.C().Enabled(Ctl::ProgramOps));
+  EXPECT_EQ(f.C().ItemIndex(Ctl::ProgramOps), 0);
   EXPECT_EQ(f.W().EraseOpsForm().Choice(), 1);
 
   WriteFile(prj, "[Progprofile]\nPICFamily=1\nDevice=3\nProgramOps=1\n");  // entry 3: PIC16F628A
   f.W().LoadProfile(prj);
   ASSERT_EQ(f.W().Data.DeviceName, "PIC16F628A");
-  EXPECT_EQ(f.C().ItemIndex("ProgramOps"), 1);
+  EXPECT_EQ(f.C().ItemIndex(Ctl::ProgramOps), 1);
   EXPECT_EQ(f.W().EraseOpsForm().Choice(), 9);
 }
 
@@ -97,7 +99,7 @@ TEST(LoadSettings, AFamilyBeyondTheListSelectsTheFirst) {
   WindowFixture f;
   WriteFile(f.working.File("setting.ini"), "[ProgSettings]\nPICFamily=5\n");
   f.Show(1);  // three families
-  EXPECT_EQ(f.C().Text("family"), "PIC18F");
+  EXPECT_EQ(f.C().Text(Ctl::family), "PIC18F");
 }
 
 TEST(LoadSettings, NonsenseValuesNeverLeaveTheControlsRange) {
@@ -113,13 +115,13 @@ TEST(LoadSettings, NonsenseValuesNeverLeaveTheControlsRange) {
     auto& c = f.C();
     SCOPED_TRACE(body);
     EXPECT_EQ(f.W().FamilyEntry(), 0);
-    EXPECT_GE(c.ItemIndex("ComboBox1"), 0);
-    EXPECT_GE(c.ItemIndex("progMode"), 0);
-    EXPECT_GE(c.Value("DataFlashDel"), 1);
-    EXPECT_LE(c.Value("HalfDelay"), 255);
-    EXPECT_GE(c.Value("SpinEdit1"), 0);
-    EXPECT_GE(c.Value("ProgCount"), 1);
-    EXPECT_GE(c.ItemIndex("deviceList"), 0);
+    EXPECT_GE(c.ItemIndex(Ctl::ComboBox1), 0);
+    EXPECT_GE(c.ItemIndex(Ctl::progMode), 0);
+    EXPECT_GE(c.Value(Ctl::DataFlashDel), 1);
+    EXPECT_LE(c.Value(Ctl::HalfDelay), 255);
+    EXPECT_GE(c.Value(Ctl::SpinEdit1), 0);
+    EXPECT_GE(c.Value(Ctl::ProgCount), 1);
+    EXPECT_GE(c.ItemIndex(Ctl::deviceList), 0);
     EXPECT_FALSE(f.W().Closed());
   }
 }
@@ -130,19 +132,19 @@ TEST(Settings, RoundTripThroughCloseAndShow) {
   f.Show(4);
   f.Choose(1, "PIC16F877A");
   auto& c = f.C();
-  c.SetChecked("limitPrograms", true);
-  c.SetValue("ProgCount", 321);
-  c.SetChecked("matchDeviceID", false);
-  c.SetItemIndex("ComboBox1", 6);
-  c.SetValue("DataFlashDel", 55);
-  c.SetValue("HalfDelay", 12);
-  c.SetValue("SpinEdit1", 9);
-  c.SetItemIndex("progMode", 1);
+  c.SetChecked(Ctl::limitPrograms, true);
+  c.SetValue(Ctl::ProgCount, 321);
+  c.SetChecked(Ctl::matchDeviceID, false);
+  c.SetItemIndex(Ctl::ComboBox1, 6);
+  c.SetValue(Ctl::DataFlashDel, 55);
+  c.SetValue(Ctl::HalfDelay, 12);
+  c.SetValue(Ctl::SpinEdit1, 9);
+  c.SetItemIndex(Ctl::progMode, 1);
   f.W().e2_skipFF = true;
   f.W().VDD1st = false;
   f.W().EraseWholeSlot = true;
-  EXPECT_FALSE(c.Checked("VerifyAfterWriting")) << "off unless asked for";
-  c.SetChecked("VerifyAfterWriting", true);
+  EXPECT_FALSE(c.Checked(Ctl::VerifyAfterWriting)) << "off unless asked for";
+  c.SetChecked(Ctl::VerifyAfterWriting, true);
   f.W().Data.FlashFile = "/x/y/prog.hex";
   f.W().FormClose();
   EXPECT_EQ(f.dialogs.LastText(), "Unplug Programmer to exit Loader Mode");
@@ -159,20 +161,20 @@ TEST(Settings, RoundTripThroughCloseAndShow) {
   g.Show(4);
   EXPECT_EQ(g.W().FamilyEntry(), 1);
   EXPECT_EQ(g.W().Data.DeviceName, "PIC16F877A");
-  EXPECT_TRUE(g.C().Checked("limitPrograms"));
-  EXPECT_EQ(g.C().Value("ProgCount"), 321);
-  EXPECT_FALSE(g.C().Checked("matchDeviceID"));
-  EXPECT_EQ(g.C().ItemIndex("ComboBox1"), 6);
-  EXPECT_EQ(g.C().Value("DataFlashDel"), 55);
+  EXPECT_TRUE(g.C().Checked(Ctl::limitPrograms));
+  EXPECT_EQ(g.C().Value(Ctl::ProgCount), 321);
+  EXPECT_FALSE(g.C().Checked(Ctl::matchDeviceID));
+  EXPECT_EQ(g.C().ItemIndex(Ctl::ComboBox1), 6);
+  EXPECT_EQ(g.C().Value(Ctl::DataFlashDel), 55);
   EXPECT_EQ(g.tuning.pageDelay, 55);
-  EXPECT_EQ(g.C().Value("HalfDelay"), 12);
-  EXPECT_EQ(g.C().Value("SpinEdit1"), 9);
+  EXPECT_EQ(g.C().Value(Ctl::HalfDelay), 12);
+  EXPECT_EQ(g.C().Value(Ctl::SpinEdit1), 9);
   EXPECT_TRUE(g.W().e2_skipFF);
   EXPECT_FALSE(g.W().VDD1st);
   EXPECT_FALSE(g.W().EraseWholeSlot);
-  EXPECT_TRUE(g.C().Checked("VerifyAfterWriting"));
+  EXPECT_TRUE(g.C().Checked(Ctl::VerifyAfterWriting));
   EXPECT_EQ(g.W().Data.FlashFile, "/x/y/prog.hex");
-  EXPECT_EQ(g.C().Text("Edit1"), "prog.hex");
+  EXPECT_EQ(g.C().Text(Ctl::Edit1), "prog.hex");
   EXPECT_EQ(g.W().LastFolder, "/x/y/");
 }
 
@@ -265,13 +267,13 @@ TEST(Profiles, RoundTripAndWhatSavingLeavesOut) {
   std::string prj = f.working.File("job.prj");
   WriteFile(prj, "[Progprofile]\nKonOld=1\n");
   f.Choose(1, "PIC16F628A");
-  f.C().SetChecked("progUserID", true);
-  f.C().SetItemIndex("ProgramOps", 1);  // disables Program User ID
-  f.C().SetText("ProgCaption", "Door controller");
-  f.C().SetValue("ProgCount", 44);
+  f.C().SetChecked(Ctl::progUserID, true);
+  f.C().SetItemIndex(Ctl::ProgramOps, 1);  // disables Program User ID
+  f.C().SetText(Ctl::ProgCaption, "Door controller");
+  f.C().SetValue(Ctl::ProgCount, 44);
   f.W().Data.FlashFile = "/work/door.hex";
   f.dialogs.AnswerSave(prj);
-  f.C().UserClick("SaveProfile");
+  f.C().UserClick(Ctl::SaveProfile);
   IniFile saved(prj);
   EXPECT_EQ(saved.ReadInteger("Progprofile", "progUserId", 9), 0);
   EXPECT_TRUE(saved.ReadBool("Progprofile", "KonOld", false));  // kept, never written
@@ -281,11 +283,11 @@ TEST(Profiles, RoundTripAndWhatSavingLeavesOut) {
   WindowFixture g;
   g.Show(4);
   g.dialogs.AnswerOpen(prj);
-  g.C().UserClick("LoadProfile");
+  g.C().UserClick(Ctl::LoadProfile);
   EXPECT_EQ(g.W().Data.DeviceName, "PIC16F628A");
-  EXPECT_EQ(g.C().ItemIndex("ProgramOps"), 1);
-  EXPECT_EQ(g.C().Text("ProgCaption"), "Door controller");
-  EXPECT_EQ(g.C().Value("ProgCount"), 44);
+  EXPECT_EQ(g.C().ItemIndex(Ctl::ProgramOps), 1);
+  EXPECT_EQ(g.C().Text(Ctl::ProgCaption), "Door controller");
+  EXPECT_EQ(g.C().Value(Ctl::ProgCount), 44);
   EXPECT_EQ(g.W().Data.FlashFile, "/work/door.hex");
   EXPECT_TRUE(g.W().KonOld);
   EXPECT_EQ(g.W().LastFolder, "/work/");
@@ -296,25 +298,25 @@ TEST(Profiles, CancelledChoicesAndUnreadableFilesAreHarmless) {
   f.Show(4);
   f.Choose(1, "PIC16F88");
   f.dialogs.AnswerOpen(std::nullopt);
-  f.C().UserClick("LoadProfile");
+  f.C().UserClick(Ctl::LoadProfile);
   EXPECT_EQ(f.W().Data.DeviceName, "PIC16F88");
   f.dialogs.AnswerSave(std::nullopt);
-  f.C().UserClick("SaveProfile");
+  f.C().UserClick(Ctl::SaveProfile);
   WriteFile(f.working.File("bad.prj"), "[Progprofile]\nPICFamily=99\nDevice=-7\nProgramOps=9\nProgramMode=-2\n");
   f.W().LoadProfile(f.working.File("bad.prj"));
   EXPECT_EQ(f.W().FamilyEntry(), 0);
-  EXPECT_EQ(f.C().ItemIndex("deviceList"), 0);
-  EXPECT_EQ(f.C().ItemIndex("progMode"), 1);
+  EXPECT_EQ(f.C().ItemIndex(Ctl::deviceList), 0);
+  EXPECT_EQ(f.C().ItemIndex(Ctl::progMode), 1);
   f.W().LoadProfile(f.working.File("absent.prj"));
-  EXPECT_EQ(f.C().Value("ProgCount"), 10);
-  EXPECT_EQ(f.C().Value("HalfDelay"), 15);
+  EXPECT_EQ(f.C().Value(Ctl::ProgCount), 10);
+  EXPECT_EQ(f.C().Value(Ctl::HalfDelay), 15);
 }
 
 TEST(Profiles, ASaveThatFailsIsReported) {
   WindowFixture f;
   f.Show(4);
   f.dialogs.AnswerSave(f.working.Path() + "missing-folder/job.prj");
-  f.C().UserClick("SaveProfile");
+  f.C().UserClick(Ctl::SaveProfile);
   ASSERT_FALSE(f.dialogs.shown.empty());
   EXPECT_EQ(f.dialogs.shown.back().type, velmar::platform::DlgType::Error);
 }
@@ -323,13 +325,13 @@ TEST(HexFileChoice, TypedNamesJoinTheLastFolder) {
   WindowFixture f;
   f.Show(4);
   f.dialogs.AnswerOpen(std::string("/work/old.hex"));
-  f.C().UserClick("Button1");
+  f.C().UserClick(Ctl::Button1);
   EXPECT_EQ(f.dialogs.fileRequests.back().filter, "Hex|*.hex|All Files|*.*");
-  EXPECT_EQ(f.C().Text("Edit1"), "old.hex");
-  f.C().UserSetText("Edit1", "test.hex");
+  EXPECT_EQ(f.C().Text(Ctl::Edit1), "old.hex");
+  f.C().UserSetText(Ctl::Edit1, "test.hex");
   EXPECT_EQ(f.W().Data.FlashFile, "/work/test.hex");
   f.dialogs.AnswerOpen(std::nullopt);
-  f.C().UserClick("Button1");
+  f.C().UserClick(Ctl::Button1);
   EXPECT_EQ(f.W().Data.FlashFile, "/work/test.hex");
 }
 

@@ -12,6 +12,8 @@
 #include "FuzzWindow.h"
 #include "devices/DeviceDatabase.h"
 
+using velmar::model::Ctl;
+
 namespace fuzz = velmar::fuzz;
 namespace devices = velmar::devices;
 
@@ -61,12 +63,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   velmar::model::TMainForm& w = Window().Show(data[0] % 6);
   velmar::model::ControlStore& c = w.Controls();
-  const int families = int(c.Items("family").size());
+  const int families = int(c.Items(Ctl::family).size());
   for (int family = 0; family < families; ++family) {
-    c.UserSelect("family", family);
-    const std::size_t listed = c.Items("deviceList").size();
+    c.UserSelect(Ctl::family, family);
+    const std::size_t listed = c.Items(Ctl::deviceList).size();
     for (std::size_t device = 0; device < listed && device < kDevicesPicked; ++device)
-      c.UserSelect("deviceList", int(device));
+      c.UserSelect(Ctl::deviceList, int(device));
   }
   return 0;
 }

@@ -12,6 +12,8 @@
 #include "slot/SlotHeader.h"
 #include "slot/TProgramEntry.h"
 
+using velmar::model::Ctl;
+
 namespace fuzz = velmar::fuzz;
 namespace slot = velmar::slot;
 
@@ -36,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   w.Programs.Add(slot::EntryFromHeader(0, header.data()));
   w.RefreshSlotView();
   if (w.ShowSlotDetails(1) &&
-      w.Controls().ItemIndex("family") != velmar::model::SlotFamilyEntry(header.data()))
+      w.Controls().ItemIndex(Ctl::family) != velmar::model::SlotFamilyEntry(header.data()))
     fuzz::Fail("the details show another family than the slot's");
   return 0;
 }

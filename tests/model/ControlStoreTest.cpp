@@ -2,105 +2,136 @@
 // sorted lists, radio groups and observers.
 #include <gtest/gtest.h>
 
+#include <type_traits>
+
 #include "model/ControlStore.h"
 
 using namespace velmar::model;
 
 namespace {
 
+// Controls of the real windows stand in for the kinds the rules treat apart.
+constexpr ControlName kBox = Ctl::BulkErase;
+constexpr ControlName kSpin = Ctl::SpinEdit1;
+constexpr ControlName kGroup = Ctl::ProgramOps;
+constexpr ControlName kList = Ctl::family;
+constexpr ControlName kSorted = Ctl::deviceList;
+constexpr ControlName kEdit = Ctl::ProgCaption;
+constexpr ControlName kRadio1 = EraseCtl::RadioButton[0];
+constexpr ControlName kRadio2 = EraseCtl::RadioButton[1];
+constexpr ControlName kOtherRadio = EraseCtl::RadioButton[2];
+
+// A name can only come from the names header: text cannot become one.
+static_assert(!std::is_constructible_v<ControlName, const char*>);
+static_assert(!std::is_constructible_v<ControlName, std::string>);
+static_assert(!std::is_convertible_v<ControlName, std::string>);
+
 struct Store : ::testing::Test {
   ControlStore s;
   int runs = 0;
   void SetUp() override {
-    s.Add(MakeControl("box", ControlKind::CheckBox));
-    Control spin = MakeControl("spin", ControlKind::SpinBox);
+    s.Add(MakeControl(kBox, ControlKind::CheckBox));
+    Control spin = MakeControl(kSpin, ControlKind::SpinBox);
     spin.minValue = 1;
     spin.maxValue = 255;
     spin.value = 10;
     s.Add(spin);
-    Control group = MakeControl("group", ControlKind::ChoiceGroup);
+    Control group = MakeControl(kGroup, ControlKind::ChoiceGroup);
     group.items = {"a", "b", "c"};
     group.itemIndex = 0;
     s.Add(group);
-    Control list = MakeControl("list", ControlKind::DropDown);
+    Control list = MakeControl(kList, ControlKind::DropDown);
     list.items = {"x", "y"};
     s.Add(list);
-    for (const char* n : {"box", "spin", "group", "list"}) s.Bind(n, Event::Change, [this] { ++runs; });
+    for (ControlName n : {kBox, kSpin, kGroup, kList}) s.Bind(n, Event::Change, [this] { ++runs; });
   }
 };
 
 TEST_F(Store, CodeChangesRunHandlersOnlyWhenTheValueChanges) {
-  s.SetChecked("box", false);
-  s.SetValue("spin", 10);
-  s.SetItemIndex("group", 0);
+  s.SetChecked(kBox, false);
+  s.SetValue(kSpin, 10);
+  s.SetItemIndex(kGroup, 0);
   EXPECT_EQ(runs, 0);
-  s.SetChecked("box", true);
-  s.SetValue("spin", 11);
-  s.SetItemIndex("group", 2);
+  s.SetChecked(kBox, true);
+  s.SetValue(kSpin, 11);
+  s.SetItemIndex(kGroup, 2);
   EXPECT_EQ(runs, 3);
 }
 
 TEST_F(Store, ADropDownSelectionFromCodeRunsNoHandlerButAUserSelectionDoes) {
-  s.SetItemIndex("list", 1);
+  s.SetItemIndex(kList, 1);
   EXPECT_EQ(runs, 0);
-  EXPECT_EQ(s.Text("list"), "y");
-  s.UserSelect("list", 1);
+  EXPECT_EQ(s.Text(kList), "y");
+  s.UserSelect(kList, 1);
   EXPECT_EQ(runs, 1);
 }
 
 TEST_F(Store, ValuesOutsideTheRangesAreKeptInside) {
-  s.SetValue("spin", 0);
-  EXPECT_EQ(s.Value("spin"), 1);
-  s.SetValue("spin", 99999);
-  EXPECT_EQ(s.Value("spin"), 255);
-  s.SetItemIndex("group", 7);
-  EXPECT_EQ(s.ItemIndex("group"), 2);
-  s.SetItemIndex("group", -9);
-  EXPECT_EQ(s.ItemIndex("group"), -1);
-  s.SetItemIndex("list", 5);
-  EXPECT_EQ(s.ItemIndex("list"), -1);
-  EXPECT_EQ(s.Text("list"), "");
+  s.SetValue(kSpin, 0);
+  EXPECT_EQ(s.Value(kSpin), 1);
+  s.SetValue(kSpin, 99999);
+  EXPECT_EQ(s.Value(kSpin), 255);
+  s.SetItemIndex(kGroup, 7);
+  EXPECT_EQ(s.ItemIndex(kGroup), 2);
+  s.SetItemIndex(kGroup, -9);
+  EXPECT_EQ(s.ItemIndex(kGroup), -1);
+  s.SetItemIndex(kList, 5);
+  EXPECT_EQ(s.ItemIndex(kList), -1);
+  EXPECT_EQ(s.Text(kList), "");
 }
 
 TEST_F(Store, SortedListsInsertInAlphabeticalPlaceIgnoringCase) {
-  Control d = MakeControl("sorted", ControlKind::DropDown);
+  Control d = MakeControl(kSorted, ControlKind::DropDown);
   d.sorted = true;
   s.Add(d);
-  for (const char* n : {"PIC18F452", "pic16f84", "PIC12F675", "PIC18F1220"}) s.AddItem("sorted", n);
-  EXPECT_EQ(s.Items("sorted"), (std::vector<std::string>{"PIC12F675", "pic16f84", "PIC18F1220", "PIC18F452"}));
+  for (const char* n : {"PIC18F452", "pic16f84", "PIC12F675", "PIC18F1220"}) s.AddItem(kSorted, n);
+  EXPECT_EQ(s.Items(kSorted), (std::vector<std::string>{"PIC12F675", "pic16f84", "PIC18F1220", "PIC18F452"}));
 }
 
 TEST_F(Store, CheckingARadioButtonUnchecksItsSiblingsOnly) {
-  for (const char* n : {"r1", "r2"}) s.Add(MakeControl(n, ControlKind::RadioButton, {}, {}, "p"));
-  s.Add(MakeControl("other", ControlKind::RadioButton, {}, {}, "q"));
-  s.SetChecked("other", true);
-  s.SetChecked("r1", true);
-  s.UserClick("r2");
-  EXPECT_FALSE(s.Checked("r1"));
-  EXPECT_TRUE(s.Checked("r2"));
-  EXPECT_TRUE(s.Checked("other"));
+  for (ControlName n : {kRadio1, kRadio2}) s.Add(MakeControl(n, ControlKind::RadioButton, {}, {}, EraseCtl::Panel1));
+  s.Add(MakeControl(kOtherRadio, ControlKind::RadioButton, {}, {}, Ctl::Panel2));
+  s.SetChecked(kOtherRadio, true);
+  s.SetChecked(kRadio1, true);
+  s.UserClick(kRadio2);
+  EXPECT_FALSE(s.Checked(kRadio1));
+  EXPECT_TRUE(s.Checked(kRadio2));
+  EXPECT_TRUE(s.Checked(kOtherRadio));
 }
 
 TEST_F(Store, ObserversSeeEveryChangeUntilRemoved) {
   std::vector<std::string> seen;
-  int id = s.AddObserver([&](const Control& c, Property) { seen.push_back(c.name); });
-  s.SetEnabled("box", false);
-  s.SetEnabled("box", false);  // no change, no notice
-  s.SetText("spin", "x");
+  int id = s.AddObserver([&](const Control& c, Property) { seen.push_back(c.name.Str()); });
+  s.SetEnabled(kBox, false);
+  s.SetEnabled(kBox, false);  // no change, no notice
+  s.SetText(kSpin, "x");
   s.RemoveObserver(id);
-  s.SetVisible("box", false);
-  EXPECT_EQ(seen, (std::vector<std::string>{"box", "spin"}));
+  s.SetVisible(kBox, false);
+  EXPECT_EQ(seen, (std::vector<std::string>{"BulkErase", "SpinEdit1"}));
 }
 
 TEST_F(Store, EditLengthLimitAndUnknownNames) {
-  Control e = MakeControl("edit", ControlKind::Edit);
+  Control e = MakeControl(kEdit, ControlKind::Edit);
   e.maxLength = 4;
   s.Add(e);
-  s.SetText("edit", "abcdefgh");
-  EXPECT_EQ(s.Text("edit"), "abcd");
-  EXPECT_THROW(s.Get("nothing"), std::out_of_range);
-  EXPECT_EQ(s.FindNoCase("BOX")->name, "box");
-  EXPECT_THROW(s.Add(MakeControl("box", ControlKind::Label)), std::logic_error);
+  s.SetText(kEdit, "abcdefgh");
+  EXPECT_EQ(s.Text(kEdit), "abcd");
+  EXPECT_THROW(s.Get(Ctl::Label9), std::out_of_range);  // a control this store lacks
+  EXPECT_THROW(s.Add(MakeControl(kBox, ControlKind::Label)), std::logic_error);
+  EXPECT_THROW(s.Add(MakeControl(ControlName(), ControlKind::Label)), std::logic_error);
+}
+
+// Names typed by a user (the command line's --set, a widget's object name)
+// reach a control only through the store, exactly or ignoring case.
+TEST_F(Store, TypedNamesFindTheirControlOrNothing) {
+  EXPECT_EQ(s.Find("BulkErase")->name, kBox);
+  EXPECT_EQ(s.Find("BULKERASE"), nullptr);
+  EXPECT_EQ(s.FindNoCase("BULKERASE")->name, kBox);
+  EXPECT_EQ(s.FindNoCase("bulkerase")->name, kBox);
+  for (const char* typed : {"", "BulkErase ", "Bulk", "Label9"}) {
+    EXPECT_EQ(s.Find(typed), nullptr) << typed;
+    EXPECT_EQ(s.FindNoCase(typed), nullptr) << typed;
+  }
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 #include "platform/IniFile.h"
 #include "platform/Text.h"
 
+using velmar::model::Ctl;
+
 namespace velmar::test {
 namespace {
 
@@ -51,13 +53,13 @@ TEST(ProgrammerStatus, ASingleWayHoldsOneSlotAndDemoModeSaysSo) {
 TEST(DescriptionBox, TakesWhatTheSlotKeepsAndCountsWhatIsLeft) {
   WindowFixture f;
   model::TMainForm& w = f.Show();
-  f.C().UserSetText("ProgCaption", std::string(30, 'x'));
-  EXPECT_EQ(f.C().Text("ProgCaption"), std::string(28, 'x')) << "the slot keeps 28 characters";
+  f.C().UserSetText(Ctl::ProgCaption, std::string(30, 'x'));
+  EXPECT_EQ(f.C().Text(Ctl::ProgCaption), std::string(28, 'x')) << "the slot keeps 28 characters";
   EXPECT_EQ(w.DescriptionRoom(), 0);
   EXPECT_EQ(w.DescriptionRoomText(), "0 characters left");
-  f.C().UserSetText("ProgCaption", std::string(27, 'x'));
+  f.C().UserSetText(Ctl::ProgCaption, std::string(27, 'x'));
   EXPECT_EQ(w.DescriptionRoomText(), "1 character left");
-  f.C().UserSetText("ProgCaption", "");
+  f.C().UserSetText(Ctl::ProgCaption, "");
   EXPECT_EQ(w.DescriptionRoom(), 28);
 }
 
@@ -76,7 +78,7 @@ TEST(DroppedFiles, AProgramFileBecomesTheFileNameAndOtherFilesAreRefused) {
   }
   EXPECT_EQ(w.RecentFiles, std::vector<std::string>{});
   EXPECT_TRUE(w.DropFile(hex));
-  EXPECT_EQ(f.C().Text("Edit1"), "pump.hex");
+  EXPECT_EQ(f.C().Text(Ctl::Edit1), "pump.hex");
   EXPECT_EQ(w.Data.FlashFile, hex);
   EXPECT_EQ(w.LastFolder, dir.Path());
   EXPECT_EQ(w.RecentFiles, std::vector<std::string>{hex});
@@ -142,7 +144,7 @@ TEST(UpdateFirmwareOnRequest, AsksWithNoAsTheDefaultAndDoesNothingOnNo) {
   rig.dialogs.script.Answer(DlgButton::No);
   EXPECT_FALSE(w.UpdateFirmwareClick());
   EXPECT_EQ(rig.dialogs.script.shown.back().defaultButton, DlgButton::No);
-  EXPECT_EQ(rig.C().Text("Button4"), "Force Update Off") << "no update was requested";
+  EXPECT_EQ(rig.C().Text(Ctl::Button4), "Force Update Off") << "no update was requested";
   EXPECT_TRUE(rig.changes.empty());
   w.DemoMode = true;
   EXPECT_FALSE(w.UpdateFirmwareClick());

@@ -8,6 +8,8 @@
 #include "devices/DeviceDatabase.h"
 #include "model/WindowFixture.h"
 
+using velmar::model::Ctl;
+
 using namespace velmar;
 using velmar::test::WindowFixture;
 
@@ -17,31 +19,32 @@ TEST(MainWindowInventory, StartsAsTheWindowIsCreated) {
   platform::ScriptedDialogs dialogs;
   model::TMainForm w(dialogs, {"/w/", "/p/"});
   const model::ControlStore& c = w.Controls();
-  EXPECT_EQ(c.Items("family"), (std::vector<std::string>{"PIC18F", "PIC12F-16F", "PIC18J", "PIC18K"}));
-  EXPECT_EQ(c.Text("MainForm"), "Torvik Prima Programmer Loader v1.0.0");
-  EXPECT_EQ(c.ItemIndex("progMode"), 1);
-  EXPECT_EQ(c.ItemIndex("ProgramOps"), 0);
-  EXPECT_TRUE(c.Checked("BulkErase"));
-  EXPECT_TRUE(c.Checked("progUserID"));
-  EXPECT_FALSE(c.Visible("bootSave"));
-  EXPECT_EQ(c.Get("SpinEdit1").maxValue, 255);
-  EXPECT_EQ(c.Get("ProgCount").maxValue, 65535);
-  EXPECT_EQ(c.Get("ProgCaption2").maxLength, 28);
-  EXPECT_EQ(c.Get("ProgCaption").maxLength, 28) << "the description box takes only what the slot keeps";
-  EXPECT_FALSE(c.Enabled("ProgCaption2"));
-  EXPECT_TRUE(c.Get("deviceList").sorted);
-  for (const char* hidden : {"Button2", "Button3", "Button4", "ComboBox1", "DataFlashDel", "HalfDelay", "upload",
-                             "Button5", "limitPrograms", "Label7", "EraseButton", "CopyButton"})
-    EXPECT_FALSE(c.Visible(hidden)) << hidden;
+  EXPECT_EQ(c.Items(Ctl::family), (std::vector<std::string>{"PIC18F", "PIC12F-16F", "PIC18J", "PIC18K"}));
+  EXPECT_EQ(c.Text(Ctl::MainForm), "Torvik Prima Programmer Loader v1.0.0");
+  EXPECT_EQ(c.ItemIndex(Ctl::progMode), 1);
+  EXPECT_EQ(c.ItemIndex(Ctl::ProgramOps), 0);
+  EXPECT_TRUE(c.Checked(Ctl::BulkErase));
+  EXPECT_TRUE(c.Checked(Ctl::progUserID));
+  EXPECT_FALSE(c.Visible(Ctl::bootSave));
+  EXPECT_EQ(c.Get(Ctl::SpinEdit1).maxValue, 255);
+  EXPECT_EQ(c.Get(Ctl::ProgCount).maxValue, 65535);
+  EXPECT_EQ(c.Get(Ctl::ProgCaption2).maxLength, 28);
+  EXPECT_EQ(c.Get(Ctl::ProgCaption).maxLength, 28) << "the description box takes only what the slot keeps";
+  EXPECT_FALSE(c.Enabled(Ctl::ProgCaption2));
+  EXPECT_TRUE(c.Get(Ctl::deviceList).sorted);
+  for (model::ControlName hidden : {Ctl::Button2, Ctl::Button3, Ctl::Button4, Ctl::ComboBox1, Ctl::DataFlashDel,
+                                   Ctl::HalfDelay, Ctl::upload, Ctl::Button5, Ctl::limitPrograms, Ctl::Label7,
+                                   Ctl::EraseButton, Ctl::CopyButton})
+    EXPECT_FALSE(c.Visible(hidden)) << hidden.Str();
   std::set<std::string> names;
-  for (const auto* ctl : c.All()) EXPECT_TRUE(names.insert(ctl->name).second) << ctl->name;
+  for (const auto* ctl : c.All()) EXPECT_TRUE(names.insert(ctl->name.Str()).second) << ctl->name.Str();
   EXPECT_GT(names.size(), 80u);
 }
 
 TEST(FamilyListForKind, FollowsTheKindAndTheDeviceFile) {
   WindowFixture f;
   f.Show(4);
-  EXPECT_EQ(f.C().Items("family"),
+  EXPECT_EQ(f.C().Items(Ctl::family),
             (std::vector<std::string>{"PIC18F", "PIC12F-16F", "PIC18J", "PIC18 K ", "PIC24F", "dsPIC30"}));
   EXPECT_EQ(devices::FamilyListForKind(0, false, f.program.Path()).size(), 4u);
   EXPECT_EQ(devices::FamilyListForKind(2, false, f.program.Path()).size(), 4u);
@@ -54,7 +57,7 @@ TEST(FamilyListForKind, KindOneReadsKonOldFromTheWorkingFolder) {
   velmar::test::WriteFile(f.working.File("setting.ini"), "[ProgSettings]\nKonOld=1\n");
   f.Show(1);
   EXPECT_TRUE(f.W().KonOld);
-  EXPECT_EQ(f.C().Items("family").size(), 4u);
+  EXPECT_EQ(f.C().Items(Ctl::family).size(), 4u);
 }
 
 TEST(FamilyListForKind, PicTwentyFourOnlyFollowsTheKEntry) {
@@ -76,31 +79,31 @@ TEST(FamilyListForKind, AMissingDeviceFileFailsUnlessNotNeeded) {
 TEST(WindowShow, SetsTitleLabelsAndKindControls) {
   WindowFixture f;
   f.Show(4);
-  EXPECT_EQ(f.C().Text("MainForm"), "Torvik USB Handheld Programmer Loader v5.1.0");
-  EXPECT_FALSE(f.C().Visible("BulkErase"));
-  EXPECT_EQ(f.C().Text("Label3"), "");
-  EXPECT_EQ(f.C().Text("Label16"), "");
-  EXPECT_TRUE(f.C().Visible("EraseButton"));
-  EXPECT_FALSE(f.C().Visible("FindButton"));
+  EXPECT_EQ(f.C().Text(Ctl::MainForm), "Torvik USB Handheld Programmer Loader v5.1.0");
+  EXPECT_FALSE(f.C().Visible(Ctl::BulkErase));
+  EXPECT_EQ(f.C().Text(Ctl::Label3), "");
+  EXPECT_EQ(f.C().Text(Ctl::Label16), "");
+  EXPECT_TRUE(f.C().Visible(Ctl::EraseButton));
+  EXPECT_FALSE(f.C().Visible(Ctl::FindButton));
   WindowFixture portable;
   portable.Show(3);
-  EXPECT_EQ(portable.C().Text("MainForm"), "Torvik USB Portable Programmer Loader v6.2.0");
-  EXPECT_FALSE(portable.C().Visible("SpinEdit1"));
-  EXPECT_FALSE(portable.C().Visible("ProgCount"));
-  EXPECT_TRUE(portable.C().Visible("FindButton"));
+  EXPECT_EQ(portable.C().Text(Ctl::MainForm), "Torvik USB Portable Programmer Loader v6.2.0");
+  EXPECT_FALSE(portable.C().Visible(Ctl::SpinEdit1));
+  EXPECT_FALSE(portable.C().Visible(Ctl::ProgCount));
+  EXPECT_TRUE(portable.C().Visible(Ctl::FindButton));
 }
 
 TEST(ConfigureForKind, AfterStartUpReselectsTheFamily) {
   WindowFixture f;
   f.Show(4);
-  f.C().UserSelect("family", 5);
+  f.C().UserSelect(Ctl::family, 5);
   f.W().ProgrammerKind = 1;
   f.W().ConfigureForKind();
-  EXPECT_EQ(f.C().Items("family").size(), 3u);
+  EXPECT_EQ(f.C().Items(Ctl::family).size(), 3u);
   EXPECT_EQ(f.W().FamilyEntry(), 0);  // the list is now shorter
   EXPECT_EQ(f.W().Data.Family, 0);
-  EXPECT_FALSE(f.C().Visible("editButton"));
-  EXPECT_EQ(f.C().Text("Label7"), "Number of Programs");
+  EXPECT_FALSE(f.C().Visible(Ctl::editButton));
+  EXPECT_EQ(f.C().Text(Ctl::Label7), "Number of Programs");
 }
 
 TEST(LinkWindowSeam, WritesTitleLabelsAndTakesTheForcedUpdateOnce) {
@@ -111,15 +114,15 @@ TEST(LinkWindowSeam, WritesTitleLabelsAndTakesTheForcedUpdateOnce) {
   seam.SetProgrammerVersionLabel(true, "Programmer Version 2");
   seam.SetFirmwareLabel("PIC24 Firmware Loaded");
   seam.SetCountControlsVisible(false);
-  EXPECT_EQ(f.C().Text("MainForm"), "T");
-  EXPECT_EQ(f.C().Text("Label22"), "Programmer Version 2");
-  EXPECT_EQ(f.C().Text("Label23"), "PIC24 Firmware Loaded");
-  EXPECT_FALSE(f.C().Visible("limitPrograms"));
+  EXPECT_EQ(f.C().Text(Ctl::MainForm), "T");
+  EXPECT_EQ(f.C().Text(Ctl::Label22), "Programmer Version 2");
+  EXPECT_EQ(f.C().Text(Ctl::Label23), "PIC24 Firmware Loaded");
+  EXPECT_FALSE(f.C().Visible(Ctl::limitPrograms));
   EXPECT_FALSE(seam.TakeForceUpdate());
-  f.C().UserClick("Button4");
-  EXPECT_EQ(f.C().Text("Button4"), "Force Update On");
+  f.C().UserClick(Ctl::Button4);
+  EXPECT_EQ(f.C().Text(Ctl::Button4), "Force Update On");
   EXPECT_TRUE(seam.TakeForceUpdate());
-  EXPECT_EQ(f.C().Text("Button4"), "Force Update Off");
+  EXPECT_EQ(f.C().Text(Ctl::Button4), "Force Update Off");
   EXPECT_FALSE(seam.TakeForceUpdate());
 }
 
@@ -141,10 +144,10 @@ TEST(EraseOptions, ChoicesBecomeEraseCodesByColumn) {
     model::TMainForm& w = f.Show();
     w.Data.Column = c.column;
     w.Data.EraseFlag = 0x77;
-    f.C().SetChecked("BulkErase", c.bulkBefore);
+    f.C().SetChecked(Ctl::BulkErase, c.bulkBefore);
     w.EraseOpsForm().SelectChoice(c.choice);
     w.EraseOpsForm().OKClick();
-    EXPECT_EQ(f.C().Checked("BulkErase"), c.bulkAfter) << c.column << "/" << c.choice;
+    EXPECT_EQ(f.C().Checked(Ctl::BulkErase), c.bulkAfter) << c.column << "/" << c.choice;
     EXPECT_EQ(w.Data.BulkEraseOn, c.bulkAfter) << c.column << "/" << c.choice;
     EXPECT_EQ(w.Data.EraseFlag, c.flagAfter < 0 ? 0x77 : c.flagAfter) << c.column << "/" << c.choice;
   }
@@ -155,7 +158,7 @@ TEST(EraseOptions, ShowingEnablesTheColumnsChoicesAndKeepsTheChoice) {
   model::TMainForm& w = f.Show();
   auto& dlg = w.EraseOpsForm();
   w.Data.Column = 8;
-  f.C().UserClick("Button2");
+  f.C().UserClick(Ctl::Button2);
   std::string enabled;
   for (int i = 1; i <= 9; ++i) enabled += dlg.Controls().Enabled(dlg.ChoiceName(i)) ? '1' : '0';
   EXPECT_EQ(enabled, "010100000");
@@ -171,17 +174,17 @@ TEST(ServiceControls, KeysNeedShiftAndCtrlAndShowTheirControls) {
   WindowFixture f;
   model::TMainForm& w = f.Show();
   EXPECT_FALSE(w.ApplicationEvents1ShortCut(model::ShortcutKey::F2, true, false));
-  EXPECT_FALSE(f.C().Visible("ComboBox1"));
+  EXPECT_FALSE(f.C().Visible(Ctl::ComboBox1));
   EXPECT_TRUE(w.ApplicationEvents1ShortCut(model::ShortcutKey::Other, true, true));
   EXPECT_TRUE(w.ApplicationEvents1ShortCut(model::ShortcutKey::F2, true, true));
-  EXPECT_TRUE(f.C().Visible("ComboBox1"));
-  EXPECT_TRUE(f.C().Visible("Label15"));
-  f.C().SetValue("SpinEdit1", 3);
+  EXPECT_TRUE(f.C().Visible(Ctl::ComboBox1));
+  EXPECT_TRUE(f.C().Visible(Ctl::Label15));
+  f.C().SetValue(Ctl::SpinEdit1, 3);
   w.ApplicationEvents1ShortCut(model::ShortcutKey::F5, true, true);
-  EXPECT_TRUE(f.C().Visible("Button5"));
-  EXPECT_EQ(f.C().Value("SpinEdit1"), 10);
+  EXPECT_TRUE(f.C().Visible(Ctl::Button5));
+  EXPECT_EQ(f.C().Value(Ctl::SpinEdit1), 10);
   w.ApplicationEvents1ShortCut(model::ShortcutKey::F1, true, true);
-  EXPECT_TRUE(f.C().Visible("Button4"));
+  EXPECT_TRUE(f.C().Visible(Ctl::Button4));
 }
 
 TEST(ServiceControls, SpeedAndDelaysReachTheLink) {
@@ -189,11 +192,11 @@ TEST(ServiceControls, SpeedAndDelaysReachTheLink) {
   f.Show();
   const int divisors[] = {5, 23, 47, 99, 250, 250, 250, 250};
   for (int i = 0; i < 8; ++i) {
-    f.C().UserSelect("ComboBox1", i);
+    f.C().UserSelect(Ctl::ComboBox1, i);
     EXPECT_EQ(f.tuning.clockDivisor, divisors[i]);
   }
-  f.C().SetValue("DataFlashDel", 77);
-  f.C().SetValue("HalfDelay", 300);
+  f.C().SetValue(Ctl::DataFlashDel, 77);
+  f.C().SetValue(Ctl::HalfDelay, 300);
   EXPECT_EQ(f.tuning.pageDelay, 77);
   EXPECT_EQ(f.tuning.halfDelay, 255);
 }
@@ -213,7 +216,7 @@ TEST(ManualButton, OpensTheAttachedKindsGuideFromTheProgramFolder) {
   velmar::test::WindowFixture f;
   f.Show(2);
   f.dialogs.openDocumentResult = 2;  // not there
-  f.C().UserClick("manualButton");
+  f.C().UserClick(Ctl::manualButton);
   ASSERT_EQ(f.dialogs.openedDocuments.size(), 1u);
   EXPECT_EQ(f.dialogs.openedDocuments[0], f.program.Path() + "guide_8way.pdf");
   EXPECT_EQ(f.dialogs.LastText(), "Can not find manual\r" + f.program.Path() + "guide_8way.pdf\r\r");

@@ -13,6 +13,9 @@
 #include "model/ReadRig.h"
 #include "platform/Paths.h"
 
+using velmar::model::Ctl;
+using velmar::model::TypeCtl;
+
 namespace velmar::test {
 namespace {
 
@@ -30,10 +33,10 @@ platform::ScriptedDialogs::FormAnswer ChooseType(int model, int version, int fir
   return [=](platform::ModalForm& f) {
     auto& form = dynamic_cast<model::TProgrammerTypeForm&>(f);
     model::ControlStore& s = form.Controls();
-    s.UserSelect("Progs", model);
-    if (s.Enabled("progVersion")) s.UserSelect("progVersion", version - 1);
-    if (s.Enabled("FirmwareSel") && s.Visible("FirmwareSel")) s.UserSelect("FirmwareSel", firmware);
-    s.UserClick("Button1");
+    s.UserSelect(TypeCtl::Progs, model);
+    if (s.Enabled(TypeCtl::progVersion)) s.UserSelect(TypeCtl::progVersion, version - 1);
+    if (s.Enabled(TypeCtl::FirmwareSel) && s.Visible(TypeCtl::FirmwareSel)) s.UserSelect(TypeCtl::FirmwareSel, firmware);
+    s.UserClick(TypeCtl::Button1);
     return form.ModalResult;
   };
 }
@@ -50,11 +53,11 @@ TEST(ReadProgrammer, ReadsEveryKindAndSetsTheWindowUpForIt) {
     EXPECT_FALSE(w.Link()->LinkOpen) << "the link is closed after the read";
     EXPECT_FALSE(w.DemoMode);
     const bool multi = kind == 2 || kind == 3 || kind == 4;
-    EXPECT_EQ(rig.C().Text("Label9"), multi ? "Set up Files, Device etc then" : "Loaded");
-    EXPECT_EQ(rig.C().Visible("editButton"), multi);
-    EXPECT_EQ(rig.C().Text("NewButton"), multi ? "New" : "Load");
-    EXPECT_EQ(rig.C().Items("family").size(), kind == 4 || kind == 5 ? 6u : kind == 1 ? 3u : 4u);
-    EXPECT_EQ(rig.C().Get("MainForm").extra.at("cursor"), "default");
+    EXPECT_EQ(rig.C().Text(Ctl::Label9), multi ? "Set up Files, Device etc then" : "Loaded");
+    EXPECT_EQ(rig.C().Visible(Ctl::editButton), multi);
+    EXPECT_EQ(rig.C().Text(Ctl::NewButton), multi ? "New" : "Load");
+    EXPECT_EQ(rig.C().Items(Ctl::family).size(), kind == 4 || kind == 5 ? 6u : kind == 1 ? 3u : 4u);
+    EXPECT_EQ(rig.C().Get(Ctl::MainForm).extra.at("cursor"), "default");
     EXPECT_TRUE(rig.dialogs.script.unexpected.empty()) << rig.dialogs.script.unexpected.front();
   }
 }
@@ -72,10 +75,10 @@ TEST(ReadProgrammer, EveryReadStartsAgainInNewModeWithoutDemo) {
   model::TMainForm& w = rig.Start();
   w.OperationMode = model::om_Replace;
   w.DemoMode = true;
-  rig.C().UserClick("ReadProgButton");
+  rig.C().UserClick(Ctl::ReadProgButton);
   EXPECT_EQ(w.OperationMode, model::om_New);
   EXPECT_FALSE(w.DemoMode);
-  EXPECT_EQ(rig.C().Row("StringGrid1"), 2) << "after a read the last row is selected";
+  EXPECT_EQ(rig.C().Row(Ctl::StringGrid1), 2) << "after a read the last row is selected";
 }
 
 TEST(ReadProgrammer, NoProgrammerOffersAbortRetryAndIgnoreAndAbortEndsTheProgram) {
@@ -104,7 +107,7 @@ TEST(ReadProgrammer, RetryIdentifiesAgainAfterTheSupplyReturns) {
   EXPECT_EQ(rig.Texts(), std::vector<std::string>{"No Voltage Detected! Check battery or power supply"});
   EXPECT_FALSE(w.CloseRequested);
   EXPECT_EQ(w.ProgrammerKind, 5);
-  EXPECT_EQ(rig.C().Text("Label9"), "Empty");
+  EXPECT_EQ(rig.C().Text(Ctl::Label9), "Empty");
 }
 
 TEST(ReadProgrammer, ACommandLineStartOffersOnlyAbortAndRetry) {
@@ -135,7 +138,7 @@ TEST_P(DemoMode, IgnoreWorksWithoutAProgrammerOfTheChosenType) {
   bool firmwareShown = true;
   rig.dialogs.script.AnswerForm([&](platform::ModalForm& f) {
     auto& form = dynamic_cast<model::TProgrammerTypeForm&>(f);
-    firmwareShown = form.Controls().Visible("FirmwareSel") || form.Controls().Visible("Label2");
+    firmwareShown = form.Controls().Visible(TypeCtl::FirmwareSel) || form.Controls().Visible(TypeCtl::Label2);
     return ChooseType(c.model, c.version)(f);
   });
   model::TMainForm& w = rig.Create();
@@ -145,10 +148,10 @@ TEST_P(DemoMode, IgnoreWorksWithoutAProgrammerOfTheChosenType) {
   EXPECT_FALSE(firmwareShown) << "demo mode asks only for the model and version";
   EXPECT_EQ(w.ProgrammerKind, c.kind);
   EXPECT_EQ(w.Link()->Geometry.Kind, c.kind);
-  EXPECT_EQ(rig.C().Text("Label9"), "Demo Mode - No Programmer");
-  EXPECT_EQ(rig.C().Items("family").size(), c.families);
-  EXPECT_EQ(rig.C().Visible("FindButton"), c.kind != 0 && c.kind != 5);
-  EXPECT_EQ(rig.C().Visible("editButton"), c.kind == 2 || c.kind == 3 || c.kind == 4);
+  EXPECT_EQ(rig.C().Text(Ctl::Label9), "Demo Mode - No Programmer");
+  EXPECT_EQ(rig.C().Items(Ctl::family).size(), c.families);
+  EXPECT_EQ(rig.C().Visible(Ctl::FindButton), c.kind != 0 && c.kind != 5);
+  EXPECT_EQ(rig.C().Visible(Ctl::editButton), c.kind == 2 || c.kind == 3 || c.kind == 4);
   EXPECT_EQ(rig.dialogs.script.shownForms, std::vector<std::string>{"TProgrammerTypeForm"});
   EXPECT_TRUE(rig.dialogs.script.AllAnswersUsed());
 }
@@ -165,17 +168,17 @@ TEST(ReadProgrammer, DemoModeForgetsTheSlotsOfAnEarlierProgrammer) {
   rig.Sim().usbAttached = false;
   rig.dialogs.script.Answer(DlgButton::Ignore);
   rig.dialogs.script.AnswerForm(ChooseType(2, 1));
-  rig.C().UserClick("ReadProgButton");
+  rig.C().UserClick(Ctl::ReadProgButton);
   EXPECT_TRUE(w.DemoMode);
   EXPECT_EQ(w.Programs.EntryCount, 0);
-  const auto& cells = rig.C().Get("StringGrid1").cells;
+  const auto& cells = rig.C().Get(Ctl::StringGrid1).cells;
   ASSERT_EQ(cells.size(), 3u);
   EXPECT_EQ(cells[0][0], "Description");
   EXPECT_EQ(cells[1], (std::vector<std::string>{"", "", ""}));
-  rig.C().UserClickCell("StringGrid1", 1, 0);
-  const std::string caption = rig.C().Text("ProgCaption");
-  rig.C().UserClick("ShowDetails1");
-  EXPECT_EQ(rig.C().Text("ProgCaption"), caption) << "no stale slot is shown";
+  rig.C().UserClickCell(Ctl::StringGrid1, 1, 0);
+  const std::string caption = rig.C().Text(Ctl::ProgCaption);
+  rig.C().UserClick(Ctl::ShowDetails1);
+  EXPECT_EQ(rig.C().Text(Ctl::ProgCaption), caption) << "no stale slot is shown";
 }
 
 // ---- Firmware ----
@@ -201,7 +204,7 @@ TEST(ReadProgrammer, AnAcceptedFirmwareUpdateIsFollowedByAFreshRead) {
   EXPECT_EQ(rig.dialogs.script.shown[1].defaultButton, DlgButton::Cancel) << "Return never starts a firmware update";
   EXPECT_EQ(w.Data.LoadedFirmware, devices::fw_pic);
   EXPECT_EQ(w.Programs.EntryCount, 1);
-  EXPECT_EQ(rig.C().Text("Label9"), "Loaded");
+  EXPECT_EQ(rig.C().Text(Ctl::Label9), "Loaded");
 }
 
 TEST(ReadProgrammer, DecliningTheUpdateEndsTheProgram) {
@@ -236,7 +239,7 @@ TEST(ReadProgrammer, TheWindowsOwnFirmwareChangeUpdatesTheProgrammerAndReadGoesO
   EXPECT_FALSE(w.CloseRequested) << rig.dialogs.script.LastText();
   EXPECT_EQ(rig.Sim().version, 226);
   EXPECT_EQ(w.Data.LoadedFirmware, 0);
-  EXPECT_EQ(w.Controls().Text("Label9"), "Empty");  // read on to the (empty) slot list
+  EXPECT_EQ(w.Controls().Text(Ctl::Label9), "Empty");  // read on to the (empty) slot list
 }
 
 // The start-up Read knows no programmer yet; the update must still be the
@@ -284,7 +287,7 @@ TEST(ReadProgrammer, AnUnidentifiedProgrammerIsNamedInTheTypeDialogBeforeTheOffe
   rig.Sim().faults.unknownIdentify = true;
   bool firmwareOffered = false;
   rig.dialogs.script.AnswerForm([&](platform::ModalForm& f) {
-    firmwareOffered = dynamic_cast<model::TProgrammerTypeForm&>(f).Controls().Visible("FirmwareSel");
+    firmwareOffered = dynamic_cast<model::TProgrammerTypeForm&>(f).Controls().Visible(TypeCtl::FirmwareSel);
     return ChooseType(1, 2, 1)(f);
   });
   rig.onChange = [](sim::SimState& s) {
@@ -379,7 +382,7 @@ TEST(ReadProgrammer, ACommandLineStartLoadsTheUnitAndEndsUnlessAskedToShow) {
     EXPECT_EQ(w.Closed(), !c.stays);
     if (c.stays) {
       EXPECT_FALSE(w.CommandLineMode);
-      EXPECT_EQ(rig.C().Items("family")[3], "PIC18 K ") << "the window is set up for the programmer";
+      EXPECT_EQ(rig.C().Items(Ctl::family)[3], "PIC18 K ") << "the window is set up for the programmer";
     }
   }
 }
@@ -397,9 +400,9 @@ TEST(ReadProgrammer, TheWindowsLinkStartsWithItsDelaysAndFollowsTheServiceContro
   w.ReadProgButtonClick();
   w.FormShow();
   EXPECT_EQ(p.HalfDelay, 20u) << "setting.ini's default half delay reached the link";
-  rig.C().SetValue("DataFlashDel", 77);
+  rig.C().SetValue(Ctl::DataFlashDel, 77);
   EXPECT_EQ(p.PageDelay, 77u);
-  rig.C().UserSelect("ComboBox1", 3);
+  rig.C().UserSelect(Ctl::ComboBox1, 3);
   EXPECT_EQ(p.ClockDivisor, 99u);
   EXPECT_EQ(p.ProgramFolder, rig.program);
   EXPECT_EQ(p.WorkingFolder, rig.work.Path());
@@ -431,42 +434,42 @@ TEST(ReadProgrammer, WithoutALinkReadReportsThatNoProgrammerCanBeReached) {
 TEST(ProgrammerTypeForm, TheChoiceRulesKeepTheFirmwareToWhatTheProgrammerCanTake) {
   model::TProgrammerTypeForm form;
   model::ControlStore& s = form.Controls();
-  EXPECT_EQ(s.Text("TProgrammerTypeForm"), "Select Programmer Type");
+  EXPECT_EQ(s.Text(TypeCtl::TProgrammerTypeForm), "Select Programmer Type");
   EXPECT_EQ(form.Kind(), 0);
   form.FormShow(false);
-  EXPECT_FALSE(s.Enabled("FirmwareSel")) << "version 1 is chosen at first";
+  EXPECT_FALSE(s.Enabled(TypeCtl::FirmwareSel)) << "version 1 is chosen at first";
 
-  s.UserSelect("progVersion", 1);
-  EXPECT_TRUE(s.Enabled("FirmwareSel"));
-  s.UserSelect("FirmwareSel", 1);
+  s.UserSelect(TypeCtl::progVersion, 1);
+  EXPECT_TRUE(s.Enabled(TypeCtl::FirmwareSel));
+  s.UserSelect(TypeCtl::FirmwareSel, 1);
   EXPECT_EQ(form.Kind(), 5);
   EXPECT_EQ(form.FirmwareToLoad(), 1);
 
-  s.UserSelect("progVersion", 0);  // version 1 forces PIC12/16/18
-  EXPECT_EQ(s.ItemIndex("FirmwareSel"), 0);
-  EXPECT_FALSE(s.Enabled("FirmwareSel"));
+  s.UserSelect(TypeCtl::progVersion, 0);  // version 1 forces PIC12/16/18
+  EXPECT_EQ(s.ItemIndex(TypeCtl::FirmwareSel), 0);
+  EXPECT_FALSE(s.Enabled(TypeCtl::FirmwareSel));
   EXPECT_EQ(form.FirmwareToLoad(), 0);
 
-  s.UserSelect("progVersion", 1);
-  s.UserSelect("FirmwareSel", 1);
-  s.UserSelect("Progs", 2);  // portable: neither version nor firmware
-  EXPECT_FALSE(s.Enabled("progVersion"));
-  EXPECT_FALSE(s.Enabled("FirmwareSel"));
+  s.UserSelect(TypeCtl::progVersion, 1);
+  s.UserSelect(TypeCtl::FirmwareSel, 1);
+  s.UserSelect(TypeCtl::Progs, 2);  // portable: neither version nor firmware
+  EXPECT_FALSE(s.Enabled(TypeCtl::progVersion));
+  EXPECT_FALSE(s.Enabled(TypeCtl::FirmwareSel));
   EXPECT_EQ(form.Kind(), 3);
   EXPECT_EQ(form.FirmwareToLoad(), 0);
 
-  s.UserSelect("Progs", 1);
-  EXPECT_TRUE(s.Enabled("progVersion"));
-  EXPECT_TRUE(s.Enabled("FirmwareSel"));
+  s.UserSelect(TypeCtl::Progs, 1);
+  EXPECT_TRUE(s.Enabled(TypeCtl::progVersion));
+  EXPECT_TRUE(s.Enabled(TypeCtl::FirmwareSel));
   EXPECT_EQ(form.Kind(), 4);
   EXPECT_EQ(form.FirmwareToLoad(), 1);
 
   EXPECT_EQ(form.ModalResult, DlgButton::None);
-  s.UserClick("Button1");
+  s.UserClick(TypeCtl::Button1);
   EXPECT_EQ(form.ModalResult, DlgButton::Ok);
   form.FormShow(true);
   EXPECT_EQ(form.ModalResult, DlgButton::None);
-  EXPECT_FALSE(s.Visible("Label3"));
+  EXPECT_FALSE(s.Visible(TypeCtl::Label3));
   EXPECT_EQ(form.Kind(), 4) << "the choices stay between showings";
 }
 

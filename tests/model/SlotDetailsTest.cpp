@@ -12,10 +12,12 @@
 #include "model/ReadRig.h"
 #include "model/SlotHeaderReading.h"
 
+using velmar::model::Ctl;
+
 namespace velmar::test {
 namespace {
 
-using Expected = std::map<std::string, std::variant<bool, int, std::string>>;
+using Expected = std::vector<std::pair<model::ControlName, std::variant<bool, int, std::string>>>;
 
 struct DetailsCase {
   const char* name;
@@ -49,35 +51,35 @@ SlotSpec WithConfig(SlotSpec s, const std::string& config) {
 const DetailsCase kCases[] = {
     {"PIC18F, high voltage, user ID, data kept, 5 V, limit 300",
      Spec("PIC18F4520", "1080", 0xF2, 0xA9, 0x40, 0x04, 0xFF, 0x80, 300),
-     {{"family", 0}, {"progMode", 1}, {"matchDeviceID", true}, {"progUserID", true}, {"VerifyConfig", true},
-      {"DataSave", true}, {"VDD_Voltage", false}, {"limitPrograms", true}, {"ProgCount", 300}, {"SpinEdit1", 7}}},
+     {{Ctl::family, 0}, {Ctl::progMode, 1}, {Ctl::matchDeviceID, true}, {Ctl::progUserID, true}, {Ctl::VerifyConfig, true},
+      {Ctl::DataSave, true}, {Ctl::VDD_Voltage, false}, {Ctl::limitPrograms, true}, {Ctl::ProgCount, 300}, {Ctl::SpinEdit1, 7}}},
     {"PIC18 K, low voltage, boot block kept, no verify, 3.3 V, no limit",
      Spec("PIC18F46K22", "5400", 0x1A, 0x62, 0x36, 0x04, 0xA9, 0x00, 0xFFFF),
-     {{"family", 3}, {"progMode", 0}, {"matchDeviceID", false}, {"progUserID", false}, {"VerifyConfig", false},
-      {"bootSave", true}, {"VDD_Voltage", true}, {"limitPrograms", false}, {"ProgCount", 10}}},
+     {{Ctl::family, 3}, {Ctl::progMode, 0}, {Ctl::matchDeviceID, false}, {Ctl::progUserID, false}, {Ctl::VerifyConfig, false},
+      {Ctl::bootSave, true}, {Ctl::VDD_Voltage, true}, {Ctl::limitPrograms, false}, {Ctl::ProgCount, 10}}},
     {"PIC18J with the device's fuse mask",
      WithConfig(Spec("PIC18F46J50", "4CA0", 0x92, 0xA9, 0x80, 0x00, 0xA9, 0x00, 0xFFFF), "EF07DF0FFF09BF03"),
-     {{"family", 2}, {"unusedFuses", true}, {"progMode", 1}, {"matchDeviceID", true}}},
+     {{Ctl::family, 2}, {Ctl::unusedFuses, true}, {Ctl::progMode, 1}, {Ctl::matchDeviceID, true}}},
     {"PIC18J with the standard mask",
      WithConfig(Spec("PIC18F46J50", "4CA0", 0x12, 0xA9, 0x80, 0x00, 0xA9, 0x00, 0xFFFF), "FFF7FFFFFFFFFFFF"),
-     {{"family", 2}, {"unusedFuses", false}, {"matchDeviceID", false}}},
+     {{Ctl::family, 2}, {Ctl::unusedFuses, false}, {Ctl::matchDeviceID, false}}},
     {"PIC12F-16F, program code only",
      Spec("PIC16F628A", "1060", 0xCC, 0x24, 0x00, 0x03, 0xFF, 0x00, 0xFFFF),
-     {{"family", 1}, {"ProgramOps", 2}, {"matchDeviceID", true}, {"progMode", 1}, {"progUserID", false}}},
+     {{Ctl::family, 1}, {Ctl::ProgramOps, 2}, {Ctl::matchDeviceID, true}, {Ctl::progMode, 1}, {Ctl::progUserID, false}}},
     {"PIC12F-16F, program data only, limit 5",
      Spec("PIC16F88", "0760", 0xC6, 0x18, 0x00, 0x05, 0xFF, 0x80, 5),
-     {{"family", 1}, {"ProgramOps", 1}, {"limitPrograms", true}, {"ProgCount", 5}}},
+     {{Ctl::family, 1}, {Ctl::ProgramOps, 1}, {Ctl::limitPrograms, true}, {Ctl::ProgCount, 5}}},
     {"PIC24F KA in high voltage with a limit (byte 84 left 0xFF)",
      Spec("PIC24F16KA102", "0D03", 0x98, 0x90, 0x20, 0x22, 0xB8, -1, 1000),
-     {{"family", 4}, {"progMode", 1}, {"limitPrograms", true}, {"ProgCount", 1000}, {"matchDeviceID", true}}},
+     {{Ctl::family, 4}, {Ctl::progMode, 1}, {Ctl::limitPrograms, true}, {Ctl::ProgCount, 1000}, {Ctl::matchDeviceID, true}}},
     {"PIC24F KA in low voltage without a limit",
      Spec("PIC24F16KA102", "0D03", 0x18, 0x90, 0x00, 0x22, 0xB8, -1, 0xFFFF),
-     {{"family", 4}, {"progMode", 0}, {"limitPrograms", false}, {"matchDeviceID", false}}},
+     {{Ctl::family, 4}, {Ctl::progMode, 0}, {Ctl::limitPrograms, false}, {Ctl::matchDeviceID, false}}},
     {"PIC24 FJ", Spec("PIC24FJ64GA002", "0447", 0x98, 0xA0, 0x00, 0x20, 0xB8, -1, 0xFFFF),
-     {{"family", 4}, {"progMode", 1}, {"limitPrograms", false}}},
+     {{Ctl::family, 4}, {Ctl::progMode, 1}, {Ctl::limitPrograms, false}}},
     {"dsPIC30, 5 V, data kept",
      Spec("dsPIC30F4011", "0101", 0xD0, 0x10, 0x42, 0x23, 0xFF, -1, 0xFFFF),
-     {{"family", 5}, {"VDD_Voltage", false}, {"VerifyConfig", true}, {"DataSave", true}, {"progMode", 1}}},
+     {{Ctl::family, 5}, {Ctl::VDD_Voltage, false}, {Ctl::VerifyConfig, true}, {Ctl::DataSave, true}, {Ctl::progMode, 1}}},
 };
 
 void PrintTo(const DetailsCase& c, std::ostream* os) { *os << c.name; }
@@ -88,12 +90,12 @@ void ExpectControls(const model::ControlStore& s, const Expected& want, const st
   for (const auto& [name, value] : want) {
     const model::Control& c = s.Get(name);
     if (std::holds_alternative<bool>(value))
-      EXPECT_EQ(c.checked, std::get<bool>(value)) << what << ": " << name;
+      EXPECT_EQ(c.checked, std::get<bool>(value)) << what << ": " << name.Str();
     else if (std::holds_alternative<int>(value))
       EXPECT_EQ(c.kind == model::ControlKind::SpinBox ? c.value : c.itemIndex, std::get<int>(value))
-          << what << ": " << name;
+          << what << ": " << name.Str();
     else
-      EXPECT_EQ(c.text, std::get<std::string>(value)) << what << ": " << name;
+      EXPECT_EQ(c.text, std::get<std::string>(value)) << what << ": " << name.Str();
   }
 }
 
@@ -105,23 +107,23 @@ TEST_P(RestoresTheSlotsSettings, FromItsHeader) {
   rig.Stage({other, c.slot});
   rig.Start();
   model::ControlStore& s = rig.C();
-  s.UserClickCell("StringGrid1", 2, 0);
-  s.UserClick("BitBtn1");
+  s.UserClickCell(Ctl::StringGrid1, 2, 0);
+  s.UserClick(Ctl::BitBtn1);
 
-  EXPECT_EQ(s.Get("deviceList").SelectedText(), c.slot.device) << c.name;
+  EXPECT_EQ(s.Get(Ctl::deviceList).SelectedText(), c.slot.device) << c.name;
   EXPECT_EQ(rig.W().Data.DeviceName, c.slot.device);
-  EXPECT_EQ(s.Text("ProgCaption"), c.slot.description);
-  EXPECT_EQ(s.Text("Label20"), "Filename Read (No path) : prog.hex" + std::string(13, ' '));
-  EXPECT_EQ(s.Get("Label20").extra.at("fontColour"), "red");
-  EXPECT_EQ(s.Row("StringGrid1"), 2) << "the inspected slot stays the one a Replace would write";
+  EXPECT_EQ(s.Text(Ctl::ProgCaption), c.slot.description);
+  EXPECT_EQ(s.Text(Ctl::Label20), "Filename Read (No path) : prog.hex" + std::string(13, ' '));
+  EXPECT_EQ(s.Get(Ctl::Label20).extra.at("fontColour"), "red");
+  EXPECT_EQ(s.Row(Ctl::StringGrid1), 2) << "the inspected slot stays the one a Replace would write";
   ExpectControls(s, c.controls, c.name);
-  if (s.Checked("limitPrograms")) {
-    EXPECT_TRUE(s.Visible("Label11"));
-    EXPECT_EQ(s.Text("Label11"), "Current : " + std::to_string(c.slot.count));
-    EXPECT_TRUE(s.Enabled("ProgCount"));
+  if (s.Checked(Ctl::limitPrograms)) {
+    EXPECT_TRUE(s.Visible(Ctl::Label11));
+    EXPECT_EQ(s.Text(Ctl::Label11), "Current : " + std::to_string(c.slot.count));
+    EXPECT_TRUE(s.Enabled(Ctl::ProgCount));
   } else {
-    EXPECT_FALSE(s.Visible("Label11"));
-    EXPECT_FALSE(s.Enabled("ProgCount"));
+    EXPECT_FALSE(s.Visible(Ctl::Label11));
+    EXPECT_FALSE(s.Enabled(Ctl::ProgCount));
   }
   EXPECT_TRUE(rig.dialogs.script.unexpected.empty());
 }
@@ -162,14 +164,14 @@ TEST(SlotDetails, AStoredNameNotListedIsFoundByItsIdentifierAndShownInTheList) {
   SlotSpec c;
   rig.Stage({a, b, c});
   model::TMainForm& w = rig.Start();
-  rig.C().UserClickCell("StringGrid1", 2, 0);
-  rig.C().UserClick("ShowDetails1");
-  EXPECT_EQ(rig.C().Get("deviceList").SelectedText(), "PIC16F628A");
+  rig.C().UserClickCell(Ctl::StringGrid1, 2, 0);
+  rig.C().UserClick(Ctl::ShowDetails1);
+  EXPECT_EQ(rig.C().Get(Ctl::deviceList).SelectedText(), "PIC16F628A");
   EXPECT_EQ(w.Programs.Get(1).DeviceName, "PIC16F628A");
-  EXPECT_EQ(rig.C().Get("StringGrid1").cells[2][2], "PIC16F628A");
-  EXPECT_EQ(rig.C().Row("StringGrid1"), 2);
-  EXPECT_EQ(rig.C().Text("Label13"), "002");
-  EXPECT_EQ(rig.C().Text("ProgCaption"), "Line PIC16F628") << "the slot's own description, not the last row's";
+  EXPECT_EQ(rig.C().Get(Ctl::StringGrid1).cells[2][2], "PIC16F628A");
+  EXPECT_EQ(rig.C().Row(Ctl::StringGrid1), 2);
+  EXPECT_EQ(rig.C().Text(Ctl::Label13), "002");
+  EXPECT_EQ(rig.C().Text(Ctl::ProgCaption), "Line PIC16F628") << "the slot's own description, not the last row's";
 }
 
 // File Name must not keep a file from other work while the window shows a
@@ -183,16 +185,16 @@ TEST(SlotDetails, AFileNameThatIsNotTheSlotsIsClearedAndItsOwnKept) {
   rig.Stage({a, b});
   model::TMainForm& w = rig.Start();
   w.Data.FlashFile = "/work/unrelated.hex";
-  rig.C().SetText("Edit1", "unrelated.hex");
-  rig.C().UserClickCell("StringGrid1", 1, 0);
-  rig.C().UserClick("ShowDetails1");
-  EXPECT_EQ(rig.C().Text("Edit1"), "");
+  rig.C().SetText(Ctl::Edit1, "unrelated.hex");
+  rig.C().UserClickCell(Ctl::StringGrid1, 1, 0);
+  rig.C().UserClick(Ctl::ShowDetails1);
+  EXPECT_EQ(rig.C().Text(Ctl::Edit1), "");
   EXPECT_EQ(w.Data.FlashFile, "");
 
   w.Data.FlashFile = "/work/PUMP.HEX";
-  rig.C().SetText("Edit1", "PUMP.HEX");
-  rig.C().UserClick("ShowDetails1");
-  EXPECT_EQ(rig.C().Text("Edit1"), "PUMP.HEX") << "the slot's own file, in any letter case, stays";
+  rig.C().SetText(Ctl::Edit1, "PUMP.HEX");
+  rig.C().UserClick(Ctl::ShowDetails1);
+  EXPECT_EQ(rig.C().Text(Ctl::Edit1), "PUMP.HEX") << "the slot's own file, in any letter case, stays";
   EXPECT_EQ(w.Data.FlashFile, "/work/PUMP.HEX");
 }
 
@@ -200,23 +202,23 @@ TEST(SlotDetails, ADeviceNeitherListedNorKnownByIdentifierLeavesNoSelection) {
   ReadRig rig(2);
   rig.Stage({Spec("PIC99X", "ABCD", 0x80, 0xA9, 0x00, 0x04, 0xA9, 0x00, 0xFFFF)});
   model::TMainForm& w = rig.Start();
-  rig.C().UserClickCell("StringGrid1", 1, 0);
-  rig.C().UserClick("ShowDetails1");
-  EXPECT_EQ(rig.C().ItemIndex("deviceList"), -1);
+  rig.C().UserClickCell(Ctl::StringGrid1, 1, 0);
+  rig.C().UserClick(Ctl::ShowDetails1);
+  EXPECT_EQ(rig.C().ItemIndex(Ctl::deviceList), -1);
   EXPECT_EQ(w.Programs.Get(0).DeviceName, "");
-  EXPECT_EQ(rig.C().Get("StringGrid1").cells[1][2], "");
+  EXPECT_EQ(rig.C().Get(Ctl::StringGrid1).cells[1][2], "");
 }
 
 TEST(SlotDetails, OnASingleSlotProgrammerTheListKeepsItsLayout) {
   ReadRig rig(5);
   rig.Stage({Spec("PIC16F628", "1060", 0xCC, 0x24, 0x00, 0x03, 0xFF, 0x00, 0xFFFF)});
   rig.Start();
-  rig.C().UserClick("BitBtn1");
-  EXPECT_EQ(rig.C().Get("deviceList").SelectedText(), "PIC16F628A");
-  EXPECT_EQ(rig.C().Text("NewButton"), "Load");
-  EXPECT_TRUE(rig.C().Enabled("NewButton")) << "a loaded single-way programmer can still be loaded";
-  EXPECT_FALSE(rig.C().Visible("editButton"));
-  EXPECT_EQ(rig.C().Text("Label9"), "Loaded");
+  rig.C().UserClick(Ctl::BitBtn1);
+  EXPECT_EQ(rig.C().Get(Ctl::deviceList).SelectedText(), "PIC16F628A");
+  EXPECT_EQ(rig.C().Text(Ctl::NewButton), "Load");
+  EXPECT_TRUE(rig.C().Enabled(Ctl::NewButton)) << "a loaded single-way programmer can still be loaded";
+  EXPECT_FALSE(rig.C().Visible(Ctl::editButton));
+  EXPECT_EQ(rig.C().Text(Ctl::Label9), "Loaded");
 }
 
 TEST(SlotDetails, EmptySlotsAndAnEmptyListAreLeftAlone) {
@@ -225,32 +227,32 @@ TEST(SlotDetails, EmptySlotsAndAnEmptyListAreLeftAlone) {
   emptied.description = "Empty";
   rig.Stage({emptied});
   rig.Start();
-  rig.C().SetText("ProgCaption", "mine");
-  const int family = rig.C().ItemIndex("family");
-  rig.C().UserClickCell("StringGrid1", 1, 0);
-  rig.C().SetText("ProgCaption", "mine");
-  rig.C().UserClick("ShowDetails1");
-  EXPECT_EQ(rig.C().Text("ProgCaption"), "mine");
-  EXPECT_EQ(rig.C().ItemIndex("family"), family);
+  rig.C().SetText(Ctl::ProgCaption, "mine");
+  const int family = rig.C().ItemIndex(Ctl::family);
+  rig.C().UserClickCell(Ctl::StringGrid1, 1, 0);
+  rig.C().SetText(Ctl::ProgCaption, "mine");
+  rig.C().UserClick(Ctl::ShowDetails1);
+  EXPECT_EQ(rig.C().Text(Ctl::ProgCaption), "mine");
+  EXPECT_EQ(rig.C().ItemIndex(Ctl::family), family);
 
   ReadRig none(3);
   none.Start();
-  none.C().SetText("ProgCaption", "mine");
-  none.C().UserClick("ShowDetails1");
+  none.C().SetText(Ctl::ProgCaption, "mine");
+  none.C().UserClick(Ctl::ShowDetails1);
   none.W().ShowSlotDetails(1);
-  EXPECT_EQ(none.C().Text("ProgCaption"), "mine");
+  EXPECT_EQ(none.C().Text(Ctl::ProgCaption), "mine");
 }
 
 TEST(SlotDetails, AFamilyTheProgrammerDoesNotOfferIsReportedAndNothingChanges) {
   ReadRig rig(2);
   rig.Stage({Spec("PIC24F16KA102", "0D03", 0x98, 0x90, 0x20, 0x22, 0xB8, -1, 0xFFFF)});
   rig.Start();
-  const int family = rig.C().ItemIndex("family");
-  const std::string caption = rig.C().Text("ProgCaption");
-  rig.C().UserClick("ShowDetails1");
+  const int family = rig.C().ItemIndex(Ctl::family);
+  const std::string caption = rig.C().Text(Ctl::ProgCaption);
+  rig.C().UserClick(Ctl::ShowDetails1);
   EXPECT_EQ(rig.dialogs.script.LastText(), "Slot 1 holds a PIC24F program, a family this programmer does not offer");
-  EXPECT_EQ(rig.C().ItemIndex("family"), family);
-  EXPECT_EQ(rig.C().Text("ProgCaption"), caption);
+  EXPECT_EQ(rig.C().ItemIndex(Ctl::family), family);
+  EXPECT_EQ(rig.C().Text(Ctl::ProgCaption), caption);
 }
 
 TEST(SlotDetails, ThePortablesLedSettingComesFromTheSlot) {
@@ -259,7 +261,7 @@ TEST(SlotDetails, ThePortablesLedSettingComesFromTheSlot) {
     rig.Stage({Spec("PIC18F4520", "1080", 0xF2, 0xA9, c, 0x04, 0xFF, 0x00, 0xFFFF)});
     model::TMainForm& w = rig.Start();
     w.PP_Led_on = !c;
-    rig.C().UserClick("ShowDetails1");
+    rig.C().UserClick(Ctl::ShowDetails1);
     EXPECT_EQ(w.PP_Led_on, c == 1);
   }
 }

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+using velmar::model::Ctl;
+
 namespace velmar::test {
 
 const char* const kRuleDevices =
@@ -49,11 +51,11 @@ model::TMainForm& WindowFixture::Show(int kind) {
 }
 
 void WindowFixture::Choose(int family, const std::string& device) {
-  C().UserSelect("family", family);
-  const auto& items = C().Items("deviceList");
+  C().UserSelect(Ctl::family, family);
+  const auto& items = C().Items(Ctl::deviceList);
   auto it = std::find(items.begin(), items.end(), device);
   if (it == items.end()) throw std::runtime_error(device + " is not listed");
-  C().UserSelect("deviceList", int(it - items.begin()));
+  C().UserSelect(Ctl::deviceList, int(it - items.begin()));
 }
 
 }  // namespace velmar::test

@@ -7,6 +7,8 @@
 #include "link/TReadProg.h"
 #include "operations/OperationsRig.h"
 
+using velmar::model::Ctl;
+
 namespace velmar::test {
 namespace {
 
@@ -22,11 +24,11 @@ TEST_P(DetailsRoundTrip, ReplaceAfterShowSlotDetailsRebuildsTheSameHeader) {
 
   // The window moves on to another family, device and options.
   rig.Program(e.family == 1 ? 0 : 1, e.family == 1 ? "PIC18F4520" : "PIC16F84A", w.Data.FlashFile, "Something else");
-  rig.C().UserClick("matchDeviceID");
-  rig.C().SetValue("SpinEdit1", 9);
+  rig.C().UserClick(Ctl::matchDeviceID);
+  rig.C().SetValue(Ctl::SpinEdit1, 9);
 
   rig.Click(1);
-  rig.C().UserClick("ShowDetails1");
+  rig.C().UserClick(Ctl::ShowDetails1);
   ASSERT_EQ(w.Data.DeviceName, e.device);
   ASSERT_TRUE(w.editButtonClick()) << rig.dialogs.script.LastText();
   EXPECT_EQ(rig.HeaderAt(0), written) << e.folder;

@@ -13,6 +13,8 @@
 #include "platform/Text.h"
 #include "sim/SimState.h"
 
+using velmar::model::Ctl;
+
 namespace velmar::test {
 namespace {
 
@@ -47,10 +49,10 @@ TEST(NewProgram, FillsEachMultiSlotProgrammerUntilItIsFullAndReadsBackAsWritten)
           << kind << " slot " << i << ": " << rig.dialogs.script.LastText();
       EXPECT_EQ(rig.dialogs.script.LastText(), "Program loaded successfully");
       EXPECT_EQ(w.Programs.EntryCount, i);
-      EXPECT_EQ(rig.C().Row("StringGrid1"), i) << "the new last row is selected";
+      EXPECT_EQ(rig.C().Row(Ctl::StringGrid1), i) << "the new last row is selected";
     }
-    EXPECT_EQ(rig.C().Text("Label9"), "Programmer is full") << kind;
-    EXPECT_FALSE(rig.C().Enabled("NewButton"));
+    EXPECT_EQ(rig.C().Text(Ctl::Label9), "Programmer is full") << kind;
+    EXPECT_FALSE(rig.C().Enabled(Ctl::NewButton));
     EXPECT_EQ(rig.view.open, 0) << "every progress window was released";
 
     // The chain in the dataflash, and the directory read back from it.
@@ -79,7 +81,7 @@ TEST(NewProgram, OnASingleSlotProgrammerAlwaysWritesSlotOne) {
     const slot::HeaderBytes h = rig.HeaderAt(0);
     EXPECT_EQ(text::Trim(Name(h)), "001 Second");
     EXPECT_EQ(Next(h), 0xFFFFu);
-    EXPECT_EQ(rig.C().Text("Label9"), "Loaded");
+    EXPECT_EQ(rig.C().Text(Ctl::Label9), "Loaded");
   }
 }
 
@@ -88,7 +90,7 @@ TEST(NewProgram, TheHiddenUploadButtonAfterADeleteWritesANewSlot) {
   model::TMainForm& w = rig.Begin();
   rig.Example(kPic16, "Job");
   w.OperationMode = model::om_Delete;
-  rig.C().UserClick("upload");
+  rig.C().UserClick(Ctl::upload);
   EXPECT_EQ(rig.dialogs.script.LastText(), "Program loaded successfully");
   EXPECT_EQ(w.Programs.EntryCount, 1);
 }
@@ -114,7 +116,7 @@ TEST(ReplaceProgram, RewritesTheSelectedSlotOnlyAndKeepsItsRow) {
   ASSERT_TRUE(w.editButtonClick()) << rig.dialogs.script.LastText();
   EXPECT_EQ(rig.dialogs.script.LastText(), "Program replaced successfully");
   EXPECT_EQ(w.Programs.EntryCount, 3);
-  EXPECT_EQ(rig.C().Row("StringGrid1"), 2);
+  EXPECT_EQ(rig.C().Row(Ctl::StringGrid1), 2);
   const slot::HeaderBytes second = rig.HeaderAt(pages);
   EXPECT_EQ(text::Trim(Name(second)), "002 Replaced");
   EXPECT_EQ(text::Trim(slot::GetText(second.data(), slot::slot_header::DeviceName)), "PIC18F4520");
@@ -129,7 +131,7 @@ TEST(ReplaceProgram, ADescriptionHoldingEmptyIsRefusedBeforeAnything) {
   model::TMainForm& w = rig.Begin();
   ASSERT_TRUE(NewProgram(rig, kPic16, "Job"));
   rig.Click(1);
-  rig.C().SetText("ProgCaption", "Empty slot");
+  rig.C().SetText(Ctl::ProgCaption, "Empty slot");
   EXPECT_FALSE(w.editButtonClick());
   EXPECT_EQ(rig.dialogs.script.LastText(), "Please enter a new description");
   EXPECT_EQ(w.OperationMode, model::om_New) << "the operation never started";
@@ -152,12 +154,12 @@ TEST(NewProgram, RefusesBeforeWritingAnything) {
   EXPECT_EQ(rig.dialogs.script.LastText(), "No filename set");
 
   rig.Example(kPic16, "Job");
-  rig.C().SetText("ProgCaption2", "Empty");
+  rig.C().SetText(Ctl::ProgCaption2, "Empty");
   EXPECT_FALSE(w.NewButtonClick());
   EXPECT_EQ(rig.dialogs.script.LastText(), "To load Empty slot, Please use Replace Program");
 
   rig.Example(kPic16, "*Enter Program Description *");
-  rig.C().SetText("ProgCaption2", "");
+  rig.C().SetText(Ctl::ProgCaption2, "");
   EXPECT_FALSE(w.NewButtonClick());
   EXPECT_EQ(rig.dialogs.script.LastText(), "Please enter a Program Description");
 
@@ -344,7 +346,7 @@ TEST(NewProgram, AWriteThatFailsPartWayLeavesNoHeaderOverMissingData) {
 TEST(LoadLots, RepeatsNewQuietlyAndStopsAtAFailure) {
   OpsRig rig(3);
   model::TMainForm& w = rig.Begin();
-  rig.C().SetValue("SpinEdit1", 2);
+  rig.C().SetValue(Ctl::SpinEdit1, 2);
   rig.Example(kPic16, "Lot");
   w.Button5Click();
   EXPECT_EQ(w.Programs.EntryCount, 3);

@@ -15,6 +15,8 @@
 #include "platform/Paths.h"
 #include "platform/Text.h"
 
+using velmar::model::Ctl;
+
 namespace velmar::test {
 namespace {
 
@@ -82,7 +84,7 @@ TEST(OperationRecords, EveryOperationOfTheWindowAppendsOneRecordWithItsFacts) {
   EXPECT_EQ(added["slot"], 2);
   EXPECT_EQ(added["description"], "Pump B");
   EXPECT_EQ(added["device"], "PIC16F628A");
-  EXPECT_EQ(added["family"], rig.C().Items("family")[1]);
+  EXPECT_EQ(added["family"], rig.C().Items(Ctl::family)[1]);
   EXPECT_EQ(added["file"], hex);
   EXPECT_EQ(added["file_size"], std::filesystem::file_size(hex));
   EXPECT_EQ(added["file_sha256"], *platform::FileSha256(hex));

@@ -6,6 +6,8 @@
 #include "slot/ProgrammerGeometry.h"
 #include "sim/DataflashImage.h"
 
+using velmar::model::Ctl;
+
 namespace velmar::test {
 
 void RecordingView::Shown(const model::TForm1& form) {
@@ -72,12 +74,12 @@ model::TMainForm& OpsRig::Begin(std::vector<std::string> params) {
 }
 
 void OpsRig::Program(int family, const std::string& device, const std::string& file, const std::string& description) {
-  C().UserSelect("family", family);
-  const auto& devices = C().Items("deviceList");
+  C().UserSelect(Ctl::family, family);
+  const auto& devices = C().Items(Ctl::deviceList);
   const auto it = std::find(devices.begin(), devices.end(), device);
-  if (it != devices.end()) C().UserSelect("deviceList", int(it - devices.begin()));
+  if (it != devices.end()) C().UserSelect(Ctl::deviceList, int(it - devices.begin()));
   W().Data.FlashFile = file;
-  C().SetText("ProgCaption", description);
+  C().SetText(Ctl::ProgCaption, description);
 }
 
 void OpsRig::Example(const ExampleProgram& e, const std::string& description) {

@@ -15,6 +15,7 @@
 #include "model/ReadRig.h"
 #include "model/TForm1.h"
 
+
 namespace velmar::test {
 
 class RecordingView final : public model::ProgressView {
@@ -62,7 +63,7 @@ struct OpsRig : ReadRig {
   slot::HeaderBytes HeaderAt(std::uint32_t page);
   std::uint32_t PageSize() const;
   // Selects a slot row as a click does.
-  void Click(int row) { C().UserClickCell("StringGrid1", row, 0); }
+  void Click(int row) { C().UserClickCell(model::Ctl::StringGrid1, row, 0); }
   // Questions answered Yes from here on (the default answer).
   void AnswerYes() { dialogs.script.defaultAnswer = platform::DlgButton::Yes; }
 

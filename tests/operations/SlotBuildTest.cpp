@@ -16,6 +16,8 @@
 #include "operations/GoldenSlotFile.h"
 #include "platform/Text.h"
 
+using velmar::model::Ctl;
+
 using namespace velmar;
 using namespace velmar::test;
 using platform::DlgButton;
@@ -47,7 +49,7 @@ struct SlotBuildTest : ::testing::Test {
     f.Show(kind);
     geometry.ApplyKind(std::uint8_t(kind));
     f.Choose(family, device);
-    f.C().SetText("ProgCaption", "Blink");
+    f.C().SetText(Ctl::ProgCaption, "Blink");
   }
   void File(const std::string& path) { f.W().Data.FlashFile = path; }
   void Example(const std::string& folder) { File(SourceDir() + "examples/" + folder + "/blink.hex"); }
@@ -102,7 +104,7 @@ TEST_F(SlotBuildTest, TheNewSlotsRecordAndCaption) {
   ASSERT_TRUE(Build()) << f.dialogs.LastText();
   EXPECT_EQ(result.record->StartPage, 0u);
   EXPECT_EQ(result.record->NextPage, 1032u);
-  EXPECT_EQ(f.C().Text("ProgCaption2"), slot::MakeSlotName(1, "Blink").substr(0, 28));  // the box holds 28
+  EXPECT_EQ(f.C().Text(Ctl::ProgCaption2), slot::MakeSlotName(1, "Blink").substr(0, 28));  // the box holds 28
   EXPECT_TRUE(f.W().Data.ConfigDataFound);
 }
 
@@ -112,10 +114,10 @@ TEST_F(SlotBuildTest, TheNewSlotsRecordAndCaption) {
 TEST_F(SlotBuildTest, ProgramDataOnlyAfterPreserveDataMemoryKeepsTheData) {
   Show(3, 1, "PIC16F628A");
   Example("pic16f628a");
-  f.C().SetChecked("DataSave", true);
-  f.C().SetItemIndex("ProgramOps", 1);
-  EXPECT_FALSE(f.C().Checked("DataSave"));
-  EXPECT_FALSE(f.C().Enabled("DataSave"));
+  f.C().SetChecked(Ctl::DataSave, true);
+  f.C().SetItemIndex(Ctl::ProgramOps, 1);
+  EXPECT_FALSE(f.C().Checked(Ctl::DataSave));
+  EXPECT_FALSE(f.C().Enabled(Ctl::DataSave));
   ASSERT_TRUE(Build()) << f.dialogs.LastText();
   EXPECT_EQ(H()[47] & 0x40, 0) << "no preserve flag";
   EXPECT_EQ(Slot(4352, 8), (Bytes{0x56, 0x65, 0x6C, 0x6D, 0x61, 0x72, 0x00, 0x2A}));
@@ -124,10 +126,10 @@ TEST_F(SlotBuildTest, ProgramDataOnlyAfterPreserveDataMemoryKeepsTheData) {
 TEST_F(SlotBuildTest, Pic24KaKeepsTheChosenLowVoltageEntry) {
   Show(4, 4, "PIC24F16KA102");
   Example("pic24f16ka102");
-  ASSERT_TRUE(f.C().Enabled("progMode"));
-  f.C().UserSelect("progMode", 0);
+  ASSERT_TRUE(f.C().Enabled(Ctl::progMode));
+  f.C().UserSelect(Ctl::progMode, 0);
   ASSERT_TRUE(Build()) << f.dialogs.LastText();
-  EXPECT_EQ(f.C().ItemIndex("progMode"), 0);
+  EXPECT_EQ(f.C().ItemIndex(Ctl::progMode), 0);
   EXPECT_TRUE(f.W().Data.LowVoltageMode);
   EXPECT_EQ(H()[47] & 0x20, 0x00);  // low-voltage entry recorded
 }
@@ -138,11 +140,11 @@ TEST_F(SlotBuildTest, AHiddenProductionLimitIsNotWritten) {
   for (int kind : {3, 4}) {
     Show(kind, 0, "PIC18F4520");
     Example("pic18f4520");
-    f.C().SetChecked("limitPrograms", true);
-    f.C().SetValue("ProgCount", 300);
+    f.C().SetChecked(Ctl::limitPrograms, true);
+    f.C().SetValue(Ctl::ProgCount, 300);
     ASSERT_TRUE(Build()) << f.dialogs.LastText();
     const bool shown = kind != 3;
-    EXPECT_EQ(f.C().Visible("limitPrograms"), shown);
+    EXPECT_EQ(f.C().Visible(Ctl::limitPrograms), shown);
     EXPECT_EQ(H()[84], shown ? 0x80 : 0x00) << kind;
     EXPECT_EQ(H()[158], shown ? 0x01 : 0xFF) << kind;
     EXPECT_EQ(H()[159], shown ? 0x2C : 0xFF) << kind;
@@ -200,7 +202,7 @@ TEST_F(SlotBuildTest, ADescriptionIsRequired) {
   Show(3, 0, "PIC18F4520");
   Example("pic18f4520");
   for (const char* caption : {"", "*Enter Program Description *", "Empty slot"}) {
-    f.C().SetText("ProgCaption", caption);
+    f.C().SetText(Ctl::ProgCaption, caption);
     EXPECT_FALSE(Build());
     EXPECT_EQ(f.dialogs.LastText(), "Please enter a Program Description");
   }
@@ -213,7 +215,7 @@ TEST_F(SlotBuildTest, DeviceRecordsOutOfRangeEndTheBuild) {
   f.Show(4);
   geometry.ApplyKind(4);
   f.Choose(4, "PIC24FJ99");
-  f.C().SetText("ProgCaption", "Blink");
+  f.C().SetText(Ctl::ProgCaption, "Blink");
   Example("pic24fj64ga002");
   EXPECT_FALSE(Build());
   EXPECT_EQ(f.dialogs.LastText(),
@@ -234,7 +236,7 @@ TEST_F(SlotBuildTest, DeviceValuesTooWideForTheHeaderAreRefusedAsWritten) {
     f.Show(3);
     geometry.ApplyKind(3);
     f.Choose(0, "PIC18F4520");
-    f.C().SetText("ProgCaption", "Blink");
+    f.C().SetText(Ctl::ProgCaption, "Blink");
     Example("pic18f4520");
     EXPECT_FALSE(Build()) << line;
     EXPECT_EQ(f.dialogs.LastText(), "The device record PIC18F4520 in DEVICES.INI cannot be used:\r" + message);
@@ -270,12 +272,12 @@ TEST_F(SlotBuildTest, ReplaceRewritesTheSelectedSlotInPlace) {
 TEST_F(SlotBuildTest, PreserveDataMemoryGreyedOutKeepsTheUsersData) {
   Show(3, 1, "PIC16F628A");
   Example("pic16f628a");
-  f.C().SetItemIndex("ProgramOps", 1);
-  f.C().SetEnabled("DataSave", true);
-  f.C().SetChecked("DataSave", true);
-  f.C().SetEnabled("DataSave", false);
-  ASSERT_TRUE(f.C().Checked("DataSave"));
-  ASSERT_FALSE(f.C().Enabled("DataSave"));
+  f.C().SetItemIndex(Ctl::ProgramOps, 1);
+  f.C().SetEnabled(Ctl::DataSave, true);
+  f.C().SetChecked(Ctl::DataSave, true);
+  f.C().SetEnabled(Ctl::DataSave, false);
+  ASSERT_TRUE(f.C().Checked(Ctl::DataSave));
+  ASSERT_FALSE(f.C().Enabled(Ctl::DataSave));
   ASSERT_TRUE(Build()) << f.dialogs.LastText();
   EXPECT_EQ(H()[47] & 0x40, 0);
   EXPECT_EQ(slot::GetField(H(), slot::slot_header::DataLength), 8u);

@@ -13,6 +13,8 @@
 #include "operations/OperationsRig.h"
 #include "operations/SlotWriting.h"
 
+using velmar::model::Ctl;
+
 namespace velmar::test {
 namespace {
 
@@ -45,7 +47,7 @@ TEST(VerifyAfterWriting, ACleanWriteVerifiesOnEveryKind) {
     OpsRig rig(kind);
     rig.Begin();
     rig.AnswerYes();
-    rig.C().SetChecked("VerifyAfterWriting", true);
+    rig.C().SetChecked(Ctl::VerifyAfterWriting, true);
     EXPECT_TRUE(New(rig, "Pump")) << kind << ": " << rig.dialogs.script.LastText();
     EXPECT_EQ(rig.dialogs.script.LastText(), "Program loaded successfully") << kind;
     EXPECT_NE(std::find(rig.view.messages.begin(), rig.view.messages.end(), "Verifying Programmer"),
@@ -67,7 +69,7 @@ TEST(VerifyAfterWriting, NewCatchesTheSilentFaultOnlyWhenAskedAndNamesThePage) {
     checked.Begin();
     checked.AnswerYes();
     checked.Sim().faults.silentBadPage = 1;
-    checked.C().SetChecked("VerifyAfterWriting", true);
+    checked.C().SetChecked(Ctl::VerifyAfterWriting, true);
     EXPECT_FALSE(New(checked, "Pump"));
     EXPECT_EQ(checked.dialogs.script.LastText(), Failure(1, 1));
     EXPECT_EQ(checked.dialogs.script.shown.back().type, platform::DlgType::Error);
@@ -93,7 +95,7 @@ TEST(VerifyAfterWriting, ReplaceAndLoadUnitNameTheSlotOfTheBadPage) {
   rig.dialogs.script.AnswerSave(unit);
   ASSERT_TRUE(w.CopyButtonClick()) << rig.dialogs.script.LastText();
 
-  rig.C().SetChecked("VerifyAfterWriting", true);
+  rig.C().SetChecked(Ctl::VerifyAfterWriting, true);
   rig.Sim().faults.silentBadPage = int(perSlot + 1);  // the second slot's first data page
   rig.Click(2);
   rig.Example(kPic16, "Pump C");

@@ -37,6 +37,7 @@
 #include <QUrl>
 
 using velmar::model::ControlKind;
+using velmar::model::Ctl;
 using velmar::model::TMainForm;
 
 class MainWindowTest : public QObject {
@@ -58,7 +59,8 @@ class MainWindowTest : public QObject {
     }
     template <class W>
     W* Get(const char* name) {
-      return qobject_cast<W*>(window->Binder().Widget(name));
+      const velmar::model::Control* c = window->Form().Controls().Find(name);
+      return c ? qobject_cast<W*>(window->Binder().Widget(c->name)) : nullptr;
     }
   };
 
@@ -69,7 +71,7 @@ class MainWindowTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
     QVERIFY(f.window->minimumSize() != f.window->maximumSize());
     QVERIFY(!f.window->windowIcon().isNull());
-    QCOMPARE(f.window->windowTitle().toStdString(), f.form.Controls().Text("MainForm"));
+    QCOMPARE(f.window->windowTitle().toStdString(), f.form.Controls().Text(Ctl::MainForm));
     const QRect screen = f.window->screen()->availableGeometry();
     QVERIFY2(screen.contains(f.window->frameGeometry()), "placed wholly on the screen");
   }
@@ -92,7 +94,7 @@ class MainWindowTest : public QObject {
                    QString("%1x%2").arg(scroll->widget()->minimumSizeHint().width()).arg(
                        scroll->widget()->minimumSizeHint().height()))));
       for (const auto& [name, rect] : velmar::ui::MainWindowControls()) {
-        QWidget* w = f.window->Binder().Widget(name);
+        QWidget* w = f.Get<QWidget>(name.c_str());
         if (!w || !w->isVisible()) continue;
         const QSize need = qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w) ? w->sizeHint()
                                                                                             : w->minimumSizeHint();
@@ -110,8 +112,8 @@ class MainWindowTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
     f.window->resize(1000, 700);
     QApplication::processEvents();
-    QWidget* grid = f.window->Binder().Widget("StringGrid1");
-    QWidget* close = f.window->Binder().Widget("cancel");
+    QWidget* grid = f.window->Binder().Widget(Ctl::StringGrid1);
+    QWidget* close = f.window->Binder().Widget(Ctl::cancel);
     const QSize gridBefore = grid->size(), closeBefore = close->size();
     f.window->resize(1300, 900);
     QApplication::processEvents();
@@ -123,8 +125,10 @@ class MainWindowTest : public QObject {
   void everyPlacedControlShowsTheModel() {
     Fixture f;
     for (const auto& [name, rect] : velmar::ui::MainWindowControls()) {
-      const auto& c = f.form.Controls().Get(name);
-      QWidget* w = f.window->Binder().Widget(name);
+      const auto* found = f.form.Controls().Find(name);
+      QVERIFY2(found, name.c_str());
+      const auto& c = *found;
+      QWidget* w = f.Get<QWidget>(name.c_str());
       QVERIFY2(w, name.c_str());
       QCOMPARE(w->isEnabled() || !c.enabled, true);
       QCOMPARE(!w->isHidden(), c.visible);
@@ -147,8 +151,8 @@ class MainWindowTest : public QObject {
         case ControlKind::Label: case ControlKind::Edit: case ControlKind::Button: case ControlKind::CheckBox:
         case ControlKind::SpinBox: case ControlKind::ChoiceGroup: case ControlKind::DropDown:
         case ControlKind::Group: case ControlKind::Panel: case ControlKind::Grid:
-          QVERIFY2(controls.count(c->name), c->name.c_str());
-          QVERIFY2(f.window->isAncestorOf(f.window->Binder().Widget(c->name)), c->name.c_str());
+          QVERIFY2(controls.count(c->name.Str()), c->name.CStr());
+          QVERIFY2(f.window->isAncestorOf(f.window->Binder().Widget(c->name)), c->name.CStr());
           break;
         default: break;
       }
@@ -191,11 +195,11 @@ class MainWindowTest : public QObject {
     // Each entry follows its button: offered when it is shown, usable when
     // it is.
     QVERIFY(f.window->Action("actionEraseUnit")->isVisible());
-    f.form.Controls().SetVisible("EraseButton", false);
+    f.form.Controls().SetVisible(Ctl::EraseButton, false);
     QVERIFY(!f.window->Action("actionEraseUnit")->isVisible());
-    f.form.Controls().SetEnabled("LoadButton", false);
+    f.form.Controls().SetEnabled(Ctl::LoadButton, false);
     QVERIFY(!f.window->Action("actionLoadUnit")->isEnabled());
-    f.form.Controls().SetText("NewButton", "Load");
+    f.form.Controls().SetText(Ctl::NewButton, "Load");
     QCOMPARE(velmar::ui::WithoutMnemonic(f.window->Action("actionNew")->text()), QString("Load"));
     // Help > Check Connection is offered once a check is given.
     QVERIFY(!f.window->Action("actionCheckConnection")->isVisible());
@@ -241,7 +245,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(room->text(), QString("24 characters left"));
     QTest::keyClicks(caption, QString(30, 'x'));
     QCOMPARE(caption->text().size(), 28);
-    QCOMPARE(f.form.Controls().Text("ProgCaption").size(), std::size_t(28));
+    QCOMPARE(f.form.Controls().Text(Ctl::ProgCaption).size(), std::size_t(28));
     QCOMPARE(room->text(), QString("0 characters left"));
   }
 
@@ -372,7 +376,7 @@ class MainWindowTest : public QObject {
   void selectingADropDownFromCodeRunsNoHandler() {
     Fixture f;
     int familyBefore = f.form.Data.Family;
-    f.form.Controls().SetItemIndex("family", 2);
+    f.form.Controls().SetItemIndex(Ctl::family, 2);
     QCOMPARE(f.Get<QComboBox>("family")->currentIndex(), 2);
     QCOMPARE(f.form.Data.Family, familyBefore);
   }
@@ -382,21 +386,21 @@ class MainWindowTest : public QObject {
     auto* vdd = f.Get<QCheckBox>("VDD_Voltage");
     QVERIFY(!vdd->isHidden());
     vdd->click();
-    QVERIFY(f.form.Controls().Checked("VDD_Voltage"));
+    QVERIFY(f.form.Controls().Checked(Ctl::VDD_Voltage));
     QVERIFY(f.Get<QLabel>("Label2")->text().startsWith("Programmer powers target at 3.3V"));
-    f.form.Controls().SetChecked("VDD_Voltage", false);  // from code: handler runs too
+    f.form.Controls().SetChecked(Ctl::VDD_Voltage, false);  // from code: handler runs too
     QVERIFY(!vdd->isChecked());
     QVERIFY(f.Get<QLabel>("Label2")->text().startsWith("Programmer powers target at 5V"));
   }
 
   void choiceGroupFollowsTheUser() {
     Fixture f;
-    auto* group = f.window->Binder().Widget("progMode");
+    auto* group = f.window->Binder().Widget(Ctl::progMode);
     auto radios = group->findChildren<QRadioButton*>();
     QCOMPARE(radios.size(), 2);
     if (!radios[0]->isEnabled()) QSKIP("mode locked for this device");
     radios[0]->click();
-    QCOMPARE(f.form.Controls().ItemIndex("progMode"), 0);
+    QCOMPARE(f.form.Controls().ItemIndex(Ctl::progMode), 0);
     QVERIFY(f.form.Data.LowVoltageMode);
   }
 
@@ -418,7 +422,7 @@ class MainWindowTest : public QObject {
     QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
     f.Get<QComboBox>("family")->setFocus();
     QApplication::processEvents();
-    f.form.Controls().SetText("Edit1", "test.hex");  // as stored, without an edit
+    f.form.Controls().SetText(Ctl::Edit1, "test.hex");  // as stored, without an edit
     QCOMPARE(edit->text(), QString("test.hex"));
     f.form.Data.FlashFile.clear();  // entering the box alone must set it again
     edit->setFocus();
@@ -462,7 +466,7 @@ class MainWindowTest : public QObject {
       l->setSelection(0, int(l->text().size()));
       return l->selectedText();
     };
-    f.form.Controls().SetText("Label20", markup.toStdString());
+    f.form.Controls().SetText(Ctl::Label20, markup.toStdString());
     QCOMPARE(shown(f.Get<QLabel>("Label20")), markup);
 
     velmar::ui::QtDialogs qt(f.window.get());
@@ -563,8 +567,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(qt.ShowModal(erase), velmar::platform::DlgButton::Ok);  // returns when the dialog has closed
     QVERIFY(wasShown);
     QCOMPARE(int(f.form.Data.EraseFlag), 0x30);  // column 0, "Erase code and data"
-    QVERIFY(!f.form.Controls().Checked("BulkErase"));
-    QVERIFY(!erase.Controls().Visible("EraseOpsForm"));
+    QVERIFY(!f.form.Controls().Checked(Ctl::BulkErase));
+    QVERIFY(!erase.Controls().Visible(velmar::model::EraseCtl::EraseOpsForm));
   }
 
   void theFindDialogOpensAtItsPlaceAndEnterFindsNext() {
@@ -605,3 +609,5 @@ class MainWindowTest : public QObject {
 
 QTEST_MAIN(MainWindowTest)
 #include "MainWindowTest.moc"
+
+using velmar::model::Ctl;

@@ -47,7 +47,8 @@ class OperationLogPaneTest : public QObject {
     }
     template <class W>
     W* Get(const char* name) {
-      return qobject_cast<W*>(window->Binder().Widget(name));
+      const velmar::model::Control* c = window->Form().Controls().Find(name);
+      return c ? qobject_cast<W*>(window->Binder().Widget(c->name)) : nullptr;
     }
     QTableWidget* Log() { return window->LogPane()->Table(); }
     QString LogCell(int row, int col) {

@@ -18,6 +18,9 @@
 #include "ui/MainWindow.h"
 #include "ui/ProgressWindow.h"
 
+using velmar::model::Ctl;
+using velmar::model::FindCtl;
+
 using velmar::platform::DlgButton;
 using velmar::test::OpsRig;
 
@@ -38,7 +41,8 @@ class OperationsWindowTest : public QObject {
     }
     template <class W>
     W* Get(const char* name) {
-      return qobject_cast<W*>(window->Binder().Widget(name));
+      const velmar::model::Control* c = window->Form().Controls().Find(name);
+      return c ? qobject_cast<W*>(window->Binder().Widget(c->name)) : nullptr;
     }
     void Click(const char* name) { Get<QPushButton>(name)->click(); }
     // Rows as the model counts them: row 0 is the title row, which the
@@ -140,25 +144,25 @@ class OperationsWindowTest : public QObject {
 
     QTest::keyClick(grid, Qt::Key_Up);
     QCOMPARE(grid->currentRow(), 0);
-    QCOMPARE(s.Row("StringGrid1"), 1);
+    QCOMPARE(s.Row(Ctl::StringGrid1), 1);
     QTest::keyClick(grid, Qt::Key_Up);  // the title row is out of reach
-    QCOMPARE(s.Row("StringGrid1"), 1);
+    QCOMPARE(s.Row(Ctl::StringGrid1), 1);
     QCOMPARE(f.Get<QLabel>("Label13")->text(), QString("001"));
     QCOMPARE(f.Get<QLineEdit>("ProgCaption")->text().trimmed(), QString("Pump control"));
     QTest::keyClick(grid, Qt::Key_Right);
-    s.UserClick("CopyCell1");
+    s.UserClick(Ctl::CopyCell1);
     QCOMPARE(QString::fromStdString(f.rig.dialogs.script.clipboard), f.Cell(1, 1));
 
     // The mouse: a press on another row, and a click on the current one.
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(1, 0)).center());
-    QCOMPARE(s.Row("StringGrid1"), 2);
+    QCOMPARE(s.Row(Ctl::StringGrid1), 2);
     QCOMPARE(f.Get<QLabel>("Label13")->text(), QString("002"));
-    s.SetText("Label13", "");
+    s.SetText(Ctl::Label13, "");
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(1, 0)).center());
     QCOMPARE(f.Get<QLabel>("Label13")->text(), QString("002"));  // the click handler ran again
     QTest::mouseClick(grid->viewport(), Qt::RightButton, {}, grid->visualItemRect(grid->item(0, 0)).center());
     QCOMPARE(grid->currentRow(), 0);  // the pop-up menu then works on this row
-    QCOMPARE(s.Row("StringGrid1"), 1);
+    QCOMPARE(s.Row(Ctl::StringGrid1), 1);
   }
 
   void delOnTheSlotListDeletesTheSelectedSlotAfterItsQuestion() {
@@ -218,9 +222,9 @@ class OperationsWindowTest : public QObject {
     f.ClickRow(1);
     f.rig.dialogs.script.AnswerForm([&](velmar::platform::ModalForm& form) {
       auto& d = dynamic_cast<velmar::model::FindNameDialog&>(form).Controls();
-      d.UserSetText("FindText", "valve");
-      d.UserClick("FindNext");
-      d.UserClick("Cancel");
+      d.UserSetText(FindCtl::FindText, "valve");
+      d.UserClick(FindCtl::FindNext);
+      d.UserClick(FindCtl::Cancel);
       return form.ModalResult;
     });
     f.Click("FindButton");
@@ -232,3 +236,4 @@ class OperationsWindowTest : public QObject {
 
 QTEST_MAIN(OperationsWindowTest)
 #include "OperationsWindowTest.moc"
+

@@ -20,6 +20,7 @@
 #include "ui/MainWindow.h"
 #include "ui/SearchableList.h"
 
+using velmar::model::Ctl;
 using velmar::model::TMainForm;
 
 class SearchableListTest : public QObject {
@@ -40,7 +41,7 @@ class SearchableListTest : public QObject {
       form.CloseRequested = true;  // tests never write setting.ini
       window->show();
       QApplication::setActiveWindow(window.get());
-      devices = qobject_cast<QComboBox*>(window->Binder().Widget("deviceList"));
+      devices = qobject_cast<QComboBox*>(window->Binder().Widget(Ctl::deviceList));
     }
     QLineEdit* Edit() { return devices->lineEdit(); }
     QAbstractItemView* Offers() { return devices->completer()->popup(); }
@@ -59,7 +60,7 @@ class SearchableListTest : public QObject {
       return all;
     }
     int Index(const QString& name) { return devices->findText(name, Qt::MatchExactly); }
-    std::string Selected() { return form.Controls().Get("deviceList").SelectedText(); }
+    std::string Selected() { return form.Controls().Get(Ctl::deviceList).SelectedText(); }
   };
 
   // The model's state after choosing `name` by the open list's path.
@@ -77,7 +78,7 @@ class SearchableListTest : public QObject {
     QVERIFY2(f.devices && f.devices->isEditable() && f.devices->count() > 50, "the PIC18F list is long");
     QVERIFY(velmar::ui::SearchableList::Of(f.devices));
     QCOMPARE(velmar::ui::SearchableList::Of(f.Edit()), velmar::ui::SearchableList::Of(f.devices));
-    auto* family = qobject_cast<QComboBox*>(f.window->Binder().Widget("family"));
+    auto* family = qobject_cast<QComboBox*>(f.window->Binder().Widget(Ctl::family));
     QVERIFY2(!family->isEditable(), "only the device list is searched");
   }
 
@@ -184,7 +185,7 @@ class SearchableListTest : public QObject {
   void theSearchFollowsTheListsNewEntries() {
     Fixture f;
     QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
-    auto* family = qobject_cast<QComboBox*>(f.window->Binder().Widget("family"));
+    auto* family = qobject_cast<QComboBox*>(f.window->Binder().Widget(Ctl::family));
     const int j = family->findText("PIC12F-16F");
     QVERIFY(j >= 0);
     family->setCurrentIndex(j);
@@ -197,3 +198,5 @@ class SearchableListTest : public QObject {
 
 QTEST_MAIN(SearchableListTest)
 #include "SearchableListTest.moc"
+
+using velmar::model::Ctl;

@@ -24,6 +24,8 @@
 #include "ui/MainWindow.h"
 #include "ui/ProgressWindow.h"
 
+using velmar::model::Ctl;
+
 using velmar::platform::DlgButton;
 using velmar::test::OpsRig;
 
@@ -45,7 +47,8 @@ class XvfbWindowTest : public QObject {
     }
     template <class W>
     W* Get(const char* name) {
-      return qobject_cast<W*>(window->Binder().Widget(name));
+      const velmar::model::Control* c = window->Form().Controls().Find(name);
+      return c ? qobject_cast<W*>(window->Binder().Widget(c->name)) : nullptr;
     }
     OpsRig rig;
     std::unique_ptr<velmar::ui::MainWindow> window;
@@ -75,7 +78,7 @@ class XvfbWindowTest : public QObject {
                                                  .arg(f.window->centralWidget()->sizeHint().height())));
     // Every control shown has the room its text asks for.
     for (QWidget* w : f.window->findChildren<QWidget*>()) {
-      if (!w->isVisible() || w->objectName().isEmpty() || !f.rig.W().Controls().Has(w->objectName().toStdString()))
+      if (!w->isVisible() || w->objectName().isEmpty() || !f.rig.W().Controls().Find(w->objectName().toStdString()))
         continue;
       const QSize need = qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w) ? w->sizeHint()
                                                                                           : w->minimumSizeHint();
@@ -128,7 +131,7 @@ class XvfbWindowTest : public QObject {
     QVERIFY(grid->hasFocus());
 
     // F5 reads the programmer again.
-    f.rig.W().Controls().SetText("Label9", "");
+    f.rig.W().Controls().SetText(Ctl::Label9, "");
     QTest::keyClick(f.window.get(), Qt::Key_F5);
     QCOMPARE(f.Get<QLabel>("Label9")->text(), QString("Empty, Use New Button"));
 
@@ -160,3 +163,4 @@ class XvfbWindowTest : public QObject {
 
 QTEST_MAIN(XvfbWindowTest)
 #include "XvfbWindowTest.moc"
+

@@ -27,13 +27,15 @@
 
 namespace velmar::cli {
 
+using model::Ctl;
+
 namespace {
 
 using nlohmann::ordered_json;
 namespace sh = slot::slot_header;
 
 struct BuildArgs {
-  int kind = 3;
+  int kind = slot::kind_portable;
   int family = -1;
   std::string device;
   std::string hex;
@@ -253,7 +255,7 @@ void Build(CliContext& ctx, const BuildArgs& a) {
   for (const std::string& set : a.sets) ApplyControlSetting(w.Controls(), set);
 
   ChooseHexFile(w, a.hex);
-  w.Controls().SetText("ProgCaption", a.description);
+  w.Controls().SetText(Ctl::ProgCaption, a.description);
   WarnIfCut(ctx, a.description, a.hex);
 
   slot::TProgramEntryList slots;

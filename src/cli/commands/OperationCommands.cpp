@@ -26,6 +26,8 @@
 
 namespace velmar::cli {
 
+using model::Ctl;
+
 namespace {
 
 using nlohmann::ordered_json;
@@ -49,18 +51,18 @@ void AddVerifyOption(CLI::App* c, OperationArgs& a) {
 }
 
 void ApplyVerify(model::TMainForm& w, const OperationArgs& a) {
-  if (a.verify) w.Controls().SetChecked("VerifyAfterWriting", true);
+  if (a.verify) w.Controls().SetChecked(Ctl::VerifyAfterWriting, true);
 }
 
 // The button, made usable first where the window offers it through its
 // service keys (the portable programmer's whole-unit buttons); a button still
 // hidden or disabled is a failure that gives the window's status.
-void CheckButton(model::TMainForm& w, const std::string& button, const std::string& caption) {
+void CheckButton(model::TMainForm& w, model::ControlName button, const std::string& caption) {
   model::ControlStore& s = w.Controls();
-  if (!s.Visible(button) && (button == "EraseButton" || button == "CopyButton" || button == "LoadButton"))
+  if (!s.Visible(button) && (button == Ctl::EraseButton || button == Ctl::CopyButton || button == Ctl::LoadButton))
     w.ApplicationEvents1ShortCut(model::ShortcutKey::F3, true, true);
   if (s.Visible(button) && s.Enabled(button)) return;
-  std::string why = s.Visible(button) ? s.Text("Label9") : "not offered for this programmer";
+  std::string why = s.Visible(button) ? s.Text(Ctl::Label9) : "not offered for this programmer";
   throw CliFailure(caption + " is not available: " + (why.empty() ? "the button is disabled" : why));
 }
 
@@ -71,7 +73,7 @@ void SelectSlot(model::TMainForm& w, int slot) {
         count == 0 ? "The programmer holds no slots"
                    : "--slot " + std::to_string(slot) + ": the programmer lists slots 1 to " + std::to_string(count),
         kExitUsage);
-  w.Controls().UserClickCell("StringGrid1", slot, 0);
+  w.Controls().UserClickCell(Ctl::StringGrid1, slot, 0);
 }
 
 // Family, device, settings, file and description, as for a build.
@@ -82,7 +84,7 @@ void ChooseProgram(CliContext& ctx, model::TMainForm& w, const OperationArgs& a)
   if (w.Closed()) throw CliFailure("");
   for (const std::string& set : a.sets) ApplyControlSetting(w.Controls(), set);
   ChooseHexFile(w, a.hex);
-  if (!a.description.empty()) w.Controls().SetText("ProgCaption", a.description);
+  if (!a.description.empty()) w.Controls().SetText(Ctl::ProgCaption, a.description);
   WarnIfCut(ctx, a.description, a.hex);
 }
 
@@ -99,7 +101,7 @@ void Run(CliContext& ctx, const OperationArgs& a, const std::string& name,
   ctx.dialogs->fileAnswer.reset();
   session.Finish();
 
-  const model::Control& grid = w.Controls().Get("StringGrid1");
+  const model::Control& grid = w.Controls().Get(Ctl::StringGrid1);
   if (ctx.options.json) {
     ctx.PrintJson({{"operation", name},
                    {"ok", ok},
@@ -144,8 +146,8 @@ void RegisterOperationCommands(CLI::App& app, CliContext& ctx) {
     Run(ctx, *a, "new", [&](model::TMainForm& w) {
       ApplyVerify(w, *a);
       ChooseProgram(ctx, w, *a);
-      CheckButton(w, "NewButton", w.Controls().Text("NewButton"));
-      ctx.hintSlot = w.Controls().Row("StringGrid1");
+      CheckButton(w, Ctl::NewButton, w.Controls().Text(Ctl::NewButton));
+      ctx.hintSlot = w.Controls().Row(Ctl::StringGrid1);
       return w.NewButtonClick();
     });
   });
@@ -158,7 +160,7 @@ void RegisterOperationCommands(CLI::App& app, CliContext& ctx) {
   replace->callback([&ctx, a] {
     Run(ctx, *a, "replace", [&](model::TMainForm& w) {
       ApplyVerify(w, *a);
-      CheckButton(w, "editButton", "Replace");
+      CheckButton(w, Ctl::editButton, "Replace");
       SelectSlot(w, a->slot);
       ctx.hintSlot = a->slot;
       ChooseProgram(ctx, w, *a);
@@ -171,7 +173,7 @@ void RegisterOperationCommands(CLI::App& app, CliContext& ctx) {
   AddProgrammerTypeOptions(remove, a->type);
   remove->callback([&ctx, a] {
     Run(ctx, *a, "delete", [&](model::TMainForm& w) {
-      CheckButton(w, "DeleteProgramButton", "Delete");
+      CheckButton(w, Ctl::DeleteProgramButton, "Delete");
       SelectSlot(w, a->slot);
       return w.DeleteProgramButtonClick();
     });
@@ -181,7 +183,7 @@ void RegisterOperationCommands(CLI::App& app, CliContext& ctx) {
   AddProgrammerTypeOptions(erase, a->type);
   erase->callback([&ctx, a] {
     Run(ctx, *a, "erase", [&](model::TMainForm& w) {
-      CheckButton(w, "EraseButton", "Erase Unit");
+      CheckButton(w, Ctl::EraseButton, "Erase Unit");
       return w.EraseButtonClick();
     });
   });
@@ -191,7 +193,7 @@ void RegisterOperationCommands(CLI::App& app, CliContext& ctx) {
   AddProgrammerTypeOptions(copy, a->type);
   copy->callback([&ctx, a] {
     Run(ctx, *a, "copy", [&](model::TMainForm& w) {
-      CheckButton(w, "CopyButton", "Copy Unit");
+      CheckButton(w, Ctl::CopyButton, "Copy Unit");
       ctx.dialogs->fileAnswer = a->file;
       return w.CopyButtonClick();
     });
@@ -204,7 +206,7 @@ void RegisterOperationCommands(CLI::App& app, CliContext& ctx) {
   load->callback([&ctx, a] {
     Run(ctx, *a, "load", [&](model::TMainForm& w) {
       ApplyVerify(w, *a);
-      CheckButton(w, "LoadButton", "Load Unit");
+      CheckButton(w, Ctl::LoadButton, "Load Unit");
       ctx.dialogs->fileAnswer = a->file;
       return w.LoadButtonClick();
     });

@@ -11,18 +11,21 @@
 #include "cli/MainWindowSession.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
+#include "slot/ProgrammerGeometry.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace velmar::cli {
 
+using model::Ctl;
+
 namespace {
 
 using nlohmann::ordered_json;
 
 struct WindowArgs {
-  int kind = 4;
+  int kind = slot::kind_8way_v2;
   int family = -1;
   bool familyGiven = false;  // --family was on the command line (a -1 there is refused, not "none")
   std::string device;
@@ -31,12 +34,12 @@ struct WindowArgs {
 };
 
 void SelectFamily(model::TMainForm& w, int family) {
-  int count = int(w.Controls().Items("family").size());
+  int count = int(w.Controls().Items(Ctl::family).size());
   if (family < 0 || family >= count)
     throw CliFailure("--family " + std::to_string(family) + " is not in the family list (0 to " +
                          std::to_string(count - 1) + ")",
                      kExitUsage);
-  w.Controls().UserSelect("family", family);
+  w.Controls().UserSelect(Ctl::family, family);
 }
 
 void PrintList(CliContext& ctx, const char* key, const std::vector<std::string>& items) {
@@ -57,11 +60,11 @@ bool Matches(const std::string& device, const std::string& text) {
 // with the family entry and the device's position in its list.
 void FindDevices(CliContext& ctx, MainWindowSession& session, model::TMainForm& w, const std::string& text) {
   ordered_json found = ordered_json::array();
-  const std::vector<std::string> families = w.Controls().Items("family");
+  const std::vector<std::string> families = w.Controls().Items(Ctl::family);
   for (int f = 0; f < int(families.size()); ++f) {
-    w.Controls().UserSelect("family", f);
+    w.Controls().UserSelect(Ctl::family, f);
     session.CheckOpen();
-    const auto& devices = w.Controls().Items("deviceList");
+    const auto& devices = w.Controls().Items(Ctl::deviceList);
     for (std::size_t i = 0; i < devices.size(); ++i) {
       if (!Matches(devices[i], text)) continue;
       found.push_back(ordered_json{{"family", f}, {"family_name", text::Trim(families[std::size_t(f)])},
@@ -79,12 +82,12 @@ void Devices(CliContext& ctx, const WindowArgs& a) {
   model::TMainForm& w = session.Window();
   if (!a.familyGiven && !a.match.empty()) return FindDevices(ctx, session, w, a.match);
   if (!a.familyGiven) {
-    PrintList(ctx, "families", w.Controls().Items("family"));
+    PrintList(ctx, "families", w.Controls().Items(Ctl::family));
     return;
   }
   SelectFamily(w, a.family);
   session.CheckOpen();
-  const auto& devices = w.Controls().Items("deviceList");
+  const auto& devices = w.Controls().Items(Ctl::deviceList);
   if (a.match.empty()) return PrintList(ctx, "devices", devices);
   std::vector<std::string> found;
   for (std::size_t i = 0; i < devices.size(); ++i) {
@@ -94,7 +97,7 @@ void Devices(CliContext& ctx, const WindowArgs& a) {
   }
   if (ctx.options.json) ctx.PrintJson({{"devices", found}});
   if (found.empty())
-    throw CliFailure("No device of " + text::Trim(w.Controls().Text("family")) + " holds \"" + a.match + "\"",
+    throw CliFailure("No device of " + text::Trim(w.Controls().Text(Ctl::family)) + " holds \"" + a.match + "\"",
                      kExitFailed);
 }
 
@@ -104,11 +107,11 @@ void Options(CliContext& ctx, const WindowArgs& a) {
   model::ControlStore& s = w.Controls();
   SelectFamily(w, a.family);
   session.CheckOpen();
-  const auto& devices = s.Items("deviceList");
+  const auto& devices = s.Items(Ctl::deviceList);
   auto it = std::find(devices.begin(), devices.end(), a.device);
   if (it == devices.end())
-    throw CliFailure("--device " + a.device + " is not in the " + s.Text("family") + " device list", kExitUsage);
-  s.UserSelect("deviceList", int(it - devices.begin()));
+    throw CliFailure("--device " + a.device + " is not in the " + s.Text(Ctl::family) + " device list", kExitUsage);
+  s.UserSelect(Ctl::deviceList, int(it - devices.begin()));
   session.CheckOpen();
   for (const std::string& set : a.sets) ApplyControlSetting(s, set);
 

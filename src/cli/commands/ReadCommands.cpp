@@ -20,6 +20,8 @@
 
 namespace velmar::cli {
 
+using model::Ctl;
+
 namespace {
 
 using nlohmann::ordered_json;
@@ -33,10 +35,10 @@ struct ReadArgs {
   int from = 1;
 };
 
-const char* const kStatusLabels[] = {"Label9", "Label10", "Label13", "Label16", "ProgCaption",
-                                     "ProgCaption2", "Label22", "Label23"};
-const char* const kButtons[] = {"NewButton", "editButton", "DeleteProgramButton", "ReadProgButton", "FindButton",
-                                "BitBtn1", "EraseButton", "LoadButton", "CopyButton"};
+const model::ControlName kStatusLabels[] = {Ctl::Label9, Ctl::Label10, Ctl::Label13, Ctl::Label16, Ctl::ProgCaption,
+                                     Ctl::ProgCaption2, Ctl::Label22, Ctl::Label23};
+const model::ControlName kButtons[] = {Ctl::NewButton, Ctl::editButton, Ctl::DeleteProgramButton, Ctl::ReadProgButton, Ctl::FindButton,
+                                Ctl::BitBtn1, Ctl::EraseButton, Ctl::LoadButton, Ctl::CopyButton};
 
 std::string Model(int kind) {
   const slot::KindInfo* k = slot::FindKind(kind);
@@ -62,38 +64,38 @@ void Read(CliContext& ctx, const ReadArgs& a) {
   session.Read();
   model::TMainForm& w = session.Window();
   const model::ControlStore& s = w.Controls();
-  const model::Control& grid = s.Get("StringGrid1");
+  const model::Control& grid = s.Get(Ctl::StringGrid1);
   session.Finish();
 
   if (ctx.options.json) {
     ordered_json statusLines = ordered_json::array();
     ordered_json controls = ordered_json::object();
-    for (const char* name : kStatusLabels) {
+    for (model::ControlName name : kStatusLabels) {
       if (s.Visible(name) && !text::Trim(s.Text(name)).empty()) statusLines.push_back(text::Trim(s.Text(name)));
-      controls[name] = {{"text", s.Text(name)}, {"visible", s.Visible(name)}};
+      controls[name.Str()] = {{"text", s.Text(name)}, {"visible", s.Visible(name)}};
     }
-    for (const char* name : kButtons)
-      controls[name] = {{"caption", s.Text(name)}, {"enabled", s.Enabled(name)}, {"visible", s.Visible(name)}};
+    for (model::ControlName name : kButtons)
+      controls[name.Str()] = {{"caption", s.Text(name)}, {"enabled", s.Enabled(name)}, {"visible", s.Visible(name)}};
     ctx.PrintJson({{"kind", w.ProgrammerKind},
                    {"model", Model(w.ProgrammerKind)},
-                   {"title", text::Trim(s.Text("MainForm"))},
+                   {"title", text::Trim(s.Text(Ctl::MainForm))},
                    {"slot_count", w.Programs.EntryCount},
                    {"slots", SlotsJson(grid)},
                    {"selected_slot", grid.selectedRow},
                    {"status_lines", statusLines},
-                   {"buttons", ButtonsJson(s, {std::begin(kButtons), std::end(kButtons)})},
+                   {"buttons", ButtonsJson(s, kButtons)},
                    {"controls", controls},
                    {"protocol_ms", session.Env().Clock().NowMs()}});
     return;
   }
-  ctx.out << s.Text("MainForm") << "\n";
+  ctx.out << s.Text(Ctl::MainForm) << "\n";
   PrintRows(ctx, grid.cells, grid.selectedRow);
   ctx.out << "\n";
-  for (const char* name : kStatusLabels)
+  for (model::ControlName name : kStatusLabels)
     if (s.Visible(name) && !s.Text(name).empty())
-      ctx.out << name << std::string(14 - std::string(name).size(), ' ') << text::DisplayText(s.Text(name)) << "\n";
+      ctx.out << name.Str() << std::string(14 - name.View().size(), ' ') << text::DisplayText(s.Text(name)) << "\n";
   std::string usable;
-  for (const char* name : kButtons)
+  for (model::ControlName name : kButtons)
     if (s.Visible(name) && s.Enabled(name)) usable += (usable.empty() ? "" : ", ") + s.Text(name);
   ctx.out << "buttons       " << usable << "\n";
 }
@@ -113,10 +115,10 @@ void Details(CliContext& ctx, const ReadArgs& a) {
   const slot::TProgramEntry& entry = w.Programs.Get(a.slot - 1);
   if (text::Trim(entry.SlotName) == slot::slot_header::kEmptyName)
     throw CliFailure("Slot " + std::to_string(a.slot) + " is empty");
-  s.UserClickCell("StringGrid1", a.slot, 0);
+  s.UserClickCell(Ctl::StringGrid1, a.slot, 0);
   // What the menu entry does; a slot that could not be shown has had its
   // message, and the window's settings are not that slot's.
-  const bool shown = w.ShowSlotDetails(s.Row("StringGrid1"));
+  const bool shown = w.ShowSlotDetails(s.Row(Ctl::StringGrid1));
   session.Finish();
   if (!shown) throw CliFailure("", kExitFailed);
 
@@ -124,17 +126,17 @@ void Details(CliContext& ctx, const ReadArgs& a) {
   const std::string fileName = RightTrimmed(entry.SourceFileName);
   if (ctx.options.json) {
     ctx.PrintJson({{"slot", a.slot},
-                   {"description", text::Trim(s.Text("ProgCaption"))},
+                   {"description", text::Trim(s.Text(Ctl::ProgCaption))},
                    {"file_name", fileName},
                    {"stored", {{"slot_name", entry.SlotName}, {"file_name", entry.SourceFileName}}},
                    {"limit", limit.on ? ordered_json(limit.count) : ordered_json(nullptr)},
-                   {"limit_label", s.Visible("Label11") ? text::Trim(s.Text("Label11")) : ""},
+                   {"limit_label", s.Visible(Ctl::Label11) ? text::Trim(s.Text(Ctl::Label11)) : ""},
                    {"controls", OptionControlsJson(s)},
                    {"data", DataJson(w.Data)}});
     return;
   }
   ctx.out << "slot            " << a.slot << "\n"
-          << "description     \"" << s.Text("ProgCaption") << "\"\n"
+          << "description     \"" << s.Text(Ctl::ProgCaption) << "\"\n"
           << "file name read  \"" << fileName << "\"\n"
           << "limit           " << (limit.on ? std::to_string(limit.count) : "off") << "\n";
   PrintOptionControls(ctx.out, s, w.Data);
@@ -162,30 +164,30 @@ void Find(CliContext& ctx, const ReadArgs& a) {
     auto* find = dynamic_cast<model::FindNameDialog*>(&form);
     if (!find) return platform::DlgButton::None;
     model::ControlStore& f = find->Controls();
-    f.UserSetText("FindText", a.text);
-    if (f.Checked("MatchCase") != a.matchCase) f.UserClick("MatchCase");
-    if (f.Checked("WholeWord") != a.wholeWord) f.UserClick("WholeWord");
+    f.UserSetText(model::FindCtl::FindText, a.text);
+    if (f.Checked(model::FindCtl::MatchCase) != a.matchCase) f.UserClick(model::FindCtl::MatchCase);
+    if (f.Checked(model::FindCtl::WholeWord) != a.wholeWord) f.UserClick(model::FindCtl::WholeWord);
     w.FindStart = a.from - 1;  // as if Find Next had been pressed up to there
-    f.UserClick("FindNext");
+    f.UserClick(model::FindCtl::FindNext);
     found = w.FindStart > 0;  // a failed search starts the next one from the top
-    f.UserClick("Cancel");
+    f.UserClick(model::FindCtl::Cancel);
     return find->ModalResult;
   };
-  s.UserClick("FindButton");
+  s.UserClick(Ctl::FindButton);
   session.Finish();
 
-  const int row = s.Row("StringGrid1");
+  const int row = s.Row(Ctl::StringGrid1);
   if (ctx.options.json) {
     ordered_json j = {{"text", a.text}, {"found", found}, {"slot_count", w.Programs.EntryCount}};
     if (found) {
       j["slot"] = row;
-      j["found_slot"] = SlotsJson(s.Get("StringGrid1"))[std::size_t(row - 1)];
+      j["found_slot"] = SlotsJson(s.Get(Ctl::StringGrid1))[std::size_t(row - 1)];
       j["next_from"] = w.FindStart + 1;
     }
     ctx.PrintJson(j);
   } else if (found) {
     ctx.out << "slot " << row << ": ";
-    PrintRows(ctx, {s.Get("StringGrid1").cells[std::size_t(row)]}, -1);
+    PrintRows(ctx, {s.Get(Ctl::StringGrid1).cells[std::size_t(row)]}, -1);
   }
   if (!found) throw CliFailure(notFound.empty() ? a.text + " Not Found" : notFound);
 }

@@ -48,6 +48,7 @@ for kind in "${kinds[@]}"; do
         (cd "$work" && nice -n 19 "$root/scripts/with-emulated-usb.sh" --chip "$chip" \
            --report "$report" $flag "$state" -- "$cli" --working-folder "$work" --driver "$driver" $op \
            >/dev/null 2>&1) || { echo "$op failed on $kind $chip $driver" >&2; exit 1; }
+        rm -f "$work/setting.ini"  # the next chip and driver start with the usual settings
         tail -n 1 "$report" | awk -v op="$label" -v kind="$(name "$kind")" -v chip="$chip" -v driver="$driver" '{
           for (i = 1; i < NF; i += 2) v[$i] = $(i + 1)
           floor = (v["total_us"] - v["usb_us"]) / 1e6

@@ -109,14 +109,22 @@ FT_STATUS LibFtdiDriver::Close(FT_HANDLE handle) {
   return FT_OK;
 }
 
-FT_STATUS LibFtdiDriver::Drain(Session& s) {
+FT_STATUS LibFtdiDriver::Drain(Session& s, std::uint32_t wanted) {
+  // libftdi goes on reading until it has all it was asked for or the chip
+  // has nothing more: a read past the reply waits out the chip's latency
+  // timer for a status-only packet. So it is asked for no more than is
+  // wanted; anything beyond that which came in the same packet stays in
+  // libftdi's buffer for the next read.
   std::uint8_t chunk[4096];
-  while (true) {
-    int n = calls_->ReadData(s.id, chunk, int(sizeof chunk));
+  while (wanted > 0) {
+    const int asked = int(std::min<std::uint32_t>(wanted, sizeof chunk));
+    int n = calls_->ReadData(s.id, chunk, asked);
     if (n < 0) return Fail(s.id, FT_IO_ERROR);
     s.rx.insert(s.rx.end(), chunk, chunk + n);
-    if (n < int(sizeof chunk)) return FT_OK;
+    if (n < asked) return FT_OK;
+    wanted -= std::uint32_t(n);
   }
+  return FT_OK;
 }
 
 FT_STATUS LibFtdiDriver::Read(FT_HANDLE handle, std::uint8_t* buffer, std::uint32_t count, std::uint32_t& got) {
@@ -132,7 +140,7 @@ FT_STATUS LibFtdiDriver::Read(FT_HANDLE handle, std::uint8_t* buffer, std::uint3
     if (got == count) return FT_OK;
     if (calls_->NowMs() - start >= readTimeoutMs_) return FT_OK;  // timed out: fewer bytes
     std::size_t before = s->rx.size();
-    FT_STATUS st = Drain(*s);
+    FT_STATUS st = Drain(*s, count - got);
     if (st != FT_OK) return st;
     if (s->rx.size() == before) calls_->SleepMs(1);
   }

@@ -95,8 +95,8 @@ class LibFtdiDriver final : public FtDriver {
   FT_STATUS Refresh();
   Session* Find(FT_HANDLE handle);
   FT_STATUS Fail(int session, FT_STATUS status);
-  // Moves whatever has arrived into the session's buffer.
-  FT_STATUS Drain(Session& s);
+  // Moves what has arrived, up to `wanted` bytes, into the session's buffer.
+  FT_STATUS Drain(Session& s, std::uint32_t wanted);
 
   std::unique_ptr<LibFtdiCalls> calls_;
   std::uint64_t readTimeoutMs_;

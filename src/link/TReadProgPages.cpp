@@ -41,8 +41,8 @@ bool TReadProg::ReadBlock(std::uint32_t page, std::uint32_t count, int part) {
     // 'R' goes out with the address and count in one write, and its reply
     // (the programmer answers nothing to it) is read with the data; the
     // trailer is clocked in after the wait, as ClockInByte would.
-    WriteAwaitingReply({0x31, 0x00, 0x00, 'R', 0x11, 0x04, 0x00, std::uint8_t(address), std::uint8_t(address >> 8),
-                        std::uint8_t(address >> 16), std::uint8_t(count), std::uint8_t(count >> 8)});
+    Write({0x31, 0x00, 0x00, 'R', 0x11, 0x04, 0x00, std::uint8_t(address), std::uint8_t(address >> 8),
+           std::uint8_t(address >> 16), std::uint8_t(count), std::uint8_t(count >> 8)});
     Wait(50);
     auto& tx = unit_.TxBuffer;
     for (std::uint32_t i = 0; i < count; ++i) {

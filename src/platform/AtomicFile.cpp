@@ -248,12 +248,6 @@ std::string TemporaryNameFor(const std::string& target, unsigned suffix) {
 
 unsigned long SyncCount() { return g_syncs.load(); }
 
-bool WriteFileAtomically(const std::string& path, std::string_view contents, std::string* error,
-                         Durability durability, FileOrigin origin) {
-  return WriteFileAtomically(
-      path, [contents](const AppendBytes& append) { return append(contents); }, error, durability, origin);
-}
-
 bool WriteFileAtomically(const std::string& path, const std::function<bool(const AppendBytes&)>& produce,
                          std::string* error, Durability durability, FileOrigin origin) {
   if (path.empty()) return Fail(error, "Cannot write a file without a name");

@@ -125,6 +125,9 @@ EXPORT Status FT_OpenEx(void* arg, Dword flags, void** handle) {
   auto lock = Lock();
   if (!handle || !arg) return kInvalidParameter;
   *handle = nullptr;
+  // Opening by location (or anything else) is not emulated; say so rather
+  // than take the argument for a serial number.
+  if (flags != kOpenBySerial && flags != kOpenByDescription) return kInvalidParameter;
   const std::string wanted = static_cast<const char*>(arg);
   for (EmulatedChip* c : EmulatedBus::Get().Chips()) {
     for (int channel = 0; channel < 2; ++channel) {

@@ -32,14 +32,6 @@ std::uint64_t ToUs(const timespec& t) {
 
 std::uint64_t NowUs() { return g_nowUs.load(); }
 void AdvanceUs(std::uint64_t us) { g_nowUs += us; }
-TimeAccount& Account() {
-  static TimeAccount account;
-  return account;
-}
-std::recursive_mutex& EmulationLock() {
-  static std::recursive_mutex lock;
-  return lock;
-}
 
 }  // namespace velmar::usbemu
 

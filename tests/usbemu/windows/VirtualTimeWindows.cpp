@@ -22,13 +22,5 @@ std::uint64_t RealUs() {
 
 std::uint64_t NowUs() { return RealUs() + g_addedUs.load(); }
 void AdvanceUs(std::uint64_t us) { g_addedUs += us; }
-TimeAccount& Account() {
-  static TimeAccount account;
-  return account;
-}
-std::recursive_mutex& EmulationLock() {
-  static std::recursive_mutex lock;
-  return lock;
-}
 
 }  // namespace velmar::usbemu

@@ -1,5 +1,6 @@
-// The naming of the temporary files saves write beside their target, the
-// same on every system.
+// What saves share on every system: the naming of the temporary files they
+// write beside their target, and a save of bytes already in memory (the
+// systems differ only in how a save producing its bytes as it goes is done).
 #include "platform/AtomicFile.h"
 
 namespace velmar::platform {
@@ -13,6 +14,12 @@ bool IsTemporaryName(const std::string& name) {
   for (std::size_t i = tmp + 4; i < name.size(); ++i)
     if (name[i] < '0' || name[i] > '9') return false;
   return true;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view contents, std::string* error,
+                         Durability durability, FileOrigin origin) {
+  return WriteFileAtomically(
+      path, [contents](const AppendBytes& append) { return append(contents); }, error, durability, origin);
 }
 
 }  // namespace velmar::platform

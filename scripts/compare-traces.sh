@@ -2,14 +2,14 @@
 # Compares two folders made by scripts/record-traces.sh. Every file must be
 # identical, except for the portable programmer's unit token, which the
 # loader draws at random when it first writes that programmer: those traces
-# may differ in at most three single-byte lines (the token written and read
-# back) and the state files in their token line. Exit status 0 when the
-# folders match.
+# may differ in at most three single-byte lines (the token written, with the
+# send-immediate command after it, and read back) and the state files in
+# their token line. Exit status 0 when the folders match.
 set -uo pipefail
 old=$1
 new=$2
 status=0
-token_line='^[<>] (FT_Write 31 00 00 [0-9A-F]{2} -> 0|FT_Read 1 -> 0 : [0-9A-F]{2})$'
+token_line='^[<>] (FT_Write 31 00 00 [0-9A-F]{2}( 87)? -> 0|FT_Read 1 -> 0 : [0-9A-F]{2})$'
 while IFS= read -r -d '' f; do
   rel=${f#"$old"/}
   g=$new/$rel

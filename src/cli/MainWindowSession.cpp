@@ -18,7 +18,7 @@ MainWindowSession::MainWindowSession(CliContext& ctx, int programmerKind)
   w.SetLinkTuning(&tuning_);
   w.SetCloseHandler([] {});  // nothing to close on a terminal; CheckOpen reports it
   w.FormCreate(false);
-  w.ProgrammerKind = CheckedKind(programmerKind);
+  w.ProgrammerKind = slot::ProgrammerKind(CheckedKind(programmerKind));
   try {
     w.ConfigureForKind();
   } catch (const devices::EDeviceFileMissing& e) {

@@ -1,8 +1,9 @@
 // What the desktop window offers around the handlers, kept here so that it
 // is the same for every front end and testable without a display: the
 // status line about the attached programmer, the room left in the slot
-// description, a program file dropped on the window, the list of recently
-// used program files, and the About text with the versions in use.
+// description, the File Name chosen with Browse or typed, a program file
+// dropped on the window, the list of recently used program files, and the
+// About text with the versions in use.
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
@@ -155,5 +156,25 @@ bool TMainForm::UpdateFirmwareClick() {
   ReadProgButtonClick();
   return true;
 }
+
+// ---- Hex file choice ----
+
+namespace {
+const char* const kFileFilterHex = "Hex|*.hex|All Files|*.*";
+}  // namespace
+
+void TMainForm::Button1Click() {
+  controls_.SetExtra(Ctl::OpenDialog1, "filter", kFileFilterHex);
+  const Control& dlg = controls_.Get(Ctl::OpenDialog1);
+  auto chosen = dialogs_.OpenFile({dlg.extra.at("filter"), dlg.extra.at("defaultExt"), LastFolder, {}});
+  if (!chosen) return;
+  SetFlashFile(*chosen);
+  RememberRecentFile(*chosen);
+  controls_.SetExtra(Ctl::OpenDialog1, "initialDir", LastFolder);
+}
+
+void TMainForm::Edit1Change() { Data.FlashFile = LastFolder + controls_.Text(Ctl::Edit1); }
+
+void TMainForm::Edit1Enter() { Edit1Change(); }
 
 }  // namespace velmar::model

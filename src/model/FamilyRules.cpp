@@ -1,10 +1,8 @@
-// The rules that tie family, device, programming mode, supply voltage and
-// program options together: the family change, the device rules run by the
-// device change, and the change handlers of the option controls, each
-// keeping its TData flag in step with the final control state.
+// The family change, the device rules and the option controls' handlers.
+#include "model/FamilyRules.h"
+
 #include "devices/Algorithm.h"
 #include "devices/DeviceDatabase.h"
-#include "model/TMainForm.h"
 #include "platform/Text.h"
 
 namespace velmar::model {
@@ -26,34 +24,42 @@ const char* const kShortErrorCodes =
 
 }  // namespace
 
-void TMainForm::familyClick() {
+FamilyRules::FamilyRules(ControlStore& controls, devices::TData& data, TEraseOpsForm& eraseOps,
+                         const slot::ProgrammerKind& programmerKind, DeviceSelection& devices)
+    : controls_(controls), data_(data), eraseOps_(eraseOps), programmerKind_(programmerKind), devices_(devices) {}
+
+bool FamilyRules::Supply33Chosen() const {
+  return !controls_.Visible(Ctl::VDD_Voltage) || controls_.Checked(Ctl::VDD_Voltage);
+}
+
+void FamilyRules::familyClick() {
   ControlStore& s = controls_;
   s.SetHint(Ctl::SpinEdit1, kShortErrorCodes);
   for (ControlName name : {Ctl::matchDeviceID, Ctl::DataSave, Ctl::progUserID, Ctl::VerifyConfig}) s.SetEnabled(name, true);
   s.SetVisible(Ctl::bootSave, false);
   s.SetVisible(Ctl::unusedFuses, false);
-  if (ProgrammerKind != slot::kind_portable) Data.RequiredFirmware = devices::fw_pic;
+  if (programmerKind_ != slot::kind_portable) data_.RequiredFirmware = devices::fw_pic;
 
   const int code = FamilyEntry();
   // The device change runs however the family branch ends.
   try {
     ApplyFamily(code);
   } catch (...) {
-    deviceListChange();
-    LastFamily = code;
+    devices_.deviceListChange();
+    lastFamily_ = code;
     throw;
   }
-  deviceListChange();
-  LastFamily = code;
+  devices_.deviceListChange();
+  lastFamily_ = code;
 }
 
-void TMainForm::ApplyFamily(int code) {
+void FamilyRules::ApplyFamily(int code) {
   ControlStore& s = controls_;
   switch (code) {
     case devices::fam_PIC18F:
-      Data.Family = code;
+      data_.Family = code;
       s.SetText(Ctl::Label2, kPowers5V);
-      FillDeviceList(code);
+      devices_.FillDeviceList(code);
       s.SetVisible(Ctl::VDD_Voltage, true);
       VDD_VoltageClick();
       s.SetVisible(Ctl::GroupBox1, false);
@@ -61,15 +67,15 @@ void TMainForm::ApplyFamily(int code) {
       s.SetChecked(Ctl::BulkErase, true);
       break;
     case devices::fam_PIC12F16F:
-      Data.Family = code;
-      FillDeviceList(code);
+      data_.Family = code;
+      devices_.FillDeviceList(code);
       s.SetVisible(Ctl::VDD_Voltage, false);
       s.SetVisible(Ctl::GroupBox1, true);  // the PIC18 branches hide the program options
       break;
     case devices::fam_PIC18J:
-      Data.Family = code;
+      data_.Family = code;
       s.SetText(Ctl::Label2, kPowers33V);
-      FillDeviceList(code);
+      devices_.FillDeviceList(code);
       s.SetVisible(Ctl::VDD_Voltage, false);
       s.SetChecked(Ctl::VDD_Voltage, true);
       s.SetVisible(Ctl::unusedFuses, true);
@@ -81,14 +87,14 @@ void TMainForm::ApplyFamily(int code) {
       s.SetChecked(Ctl::DataSave, false);
       s.SetEnabled(Ctl::progUserID, false);
       s.SetEnabled(Ctl::VerifyConfig, false);
-      Data.noLVP = true;
+      data_.noLVP = true;
       s.SetEnabled(Ctl::progMode, false);
       break;
     case devices::fam_PIC18K:
-      Data.Family = code;
+      data_.Family = code;
       if (s.ItemIndex(Ctl::progMode) == 1) s.SetText(Ctl::Label2, s.Text(Ctl::Label2) + "  with 9VPP");
-      FillDeviceList(code);
-      if (Data.is3Vonly) {
+      devices_.FillDeviceList(code);
+      if (data_.is3Vonly) {
         s.SetVisible(Ctl::VDD_Voltage, false);
         s.SetText(Ctl::Label2, kPowers33V);
       } else {
@@ -100,11 +106,11 @@ void TMainForm::ApplyFamily(int code) {
       s.SetChecked(Ctl::BulkErase, true);
       break;
     case devices::fam_PIC24F:
-      Data.Family = code;
-      Data.RequiredFirmware = devices::fw_pic24;
-      Data.noLVP = true;
-      FillDeviceList(code);
-      if (Data.is3Vonly) {
+      data_.Family = code;
+      data_.RequiredFirmware = devices::fw_pic24;
+      data_.noLVP = true;
+      devices_.FillDeviceList(code);
+      if (data_.is3Vonly) {
         s.SetVisible(Ctl::VDD_Voltage, false);
         s.SetText(Ctl::Label2, kPowers36V);
       } else {
@@ -117,17 +123,17 @@ void TMainForm::ApplyFamily(int code) {
       s.SetVisible(Ctl::GroupBox1, true);
       break;
     case devices::fam_dsPIC30:
-      Data.Family = code;
-      Data.RequiredFirmware = devices::fw_pic24;
-      Data.noLVP = true;
-      FillDeviceList(code);
+      data_.Family = code;
+      data_.RequiredFirmware = devices::fw_pic24;
+      data_.noLVP = true;
+      devices_.FillDeviceList(code);
       s.SetVisible(Ctl::VDD_Voltage, true);
       VDD_VoltageClick();
       s.SetChecked(Ctl::BulkErase, true);
       s.SetEnabled(Ctl::VerifyConfig, true);
       s.SetEnabled(Ctl::progUserID, false);
       s.SetVisible(Ctl::DataSave, true);
-      Data.noLVP = true;
+      data_.noLVP = true;
       s.SetVisible(Ctl::GroupBox1, true);
       break;
     default:
@@ -135,29 +141,29 @@ void TMainForm::ApplyFamily(int code) {
   }
 }
 
-void TMainForm::ApplyDeviceRules() {
+void FamilyRules::ApplyDeviceRules() {
   ControlStore& s = controls_;
-  const int column = Data.Column;
+  const int column = data_.Column;
 
   // Low-voltage lock of the PIC12/16 algorithms.
-  if (Data.Family == devices::fam_PIC12F16F) {
+  if (data_.Family == devices::fam_PIC12F16F) {
     const bool is16F88 = Contains(s.Text(Ctl::deviceList), "PIC16F88");
     if (ColumnIn(column, {alg_PIC16F7x, alg_PIC16F62xA, alg_PIC16F5x, alg_PIC16F505, alg_Column10, alg_Column11,
                           alg_Column13, alg_Column14}) ||
         (column == alg_PIC16F88 && !is16F88)) {
-      Data.noLVP = true;
+      data_.noLVP = true;
       s.SetEnabled(Ctl::matchDeviceID, true);
     } else if (is16F88 || column == alg_PIC16F1xxx) {
-      Data.noLVP = false;
+      data_.noLVP = false;
     }
   }
 
   // Programming-mode lock, every family.
-  if (Data.noLVP) {
+  if (data_.noLVP) {
     s.SetItemIndex(Ctl::progMode, 1);
     s.SetEnabled(Ctl::GroupBox2, false);
     s.SetEnabled(Ctl::progMode, false);
-    s.SetText(Ctl::Progmodelabel, Data.Type == "C"   ? "Only VDD ICSP entry method"
+    s.SetText(Ctl::Progmodelabel, data_.Type == "C"   ? "Only VDD ICSP entry method"
                                : column == alg_PIC16F1xxx ? "LVP not implemented on this device"
                                                   : "LVP not available on this device");
     // The text explains the lock, so it must be visible even when an earlier
@@ -175,7 +181,7 @@ void TMainForm::ApplyDeviceRules() {
   // Supply text of the PIC12F-16F entry.
   if (FamilyEntry() == devices::fam_PIC12F16F) {
     if (NeedsHighVpp(column)) {
-      if (Data.is3Vonly) {
+      if (data_.is3Vonly) {
         s.SetText(Ctl::Label2, "Programmer powers target at 3.3V with 9VPP");
         s.SetVisible(Ctl::VDD_Voltage, false);
       } else {
@@ -184,12 +190,12 @@ void TMainForm::ApplyDeviceRules() {
                                                      : "Programmer powers target at 5V with 9VPP");
       }
     } else {
-      s.SetVisible(Ctl::VDD_Voltage, Contains(Data.DeviceName, "LF"));
+      s.SetVisible(Ctl::VDD_Voltage, Contains(data_.DeviceName, "LF"));
       s.SetText(Ctl::Label2, kPowers5V);
     }
   }
 
-  s.SetVisible(Ctl::bootSave, Data.Type == "K22" || Data.Type == "K80");
+  s.SetVisible(Ctl::bootSave, data_.Type == "K22" || data_.Type == "K80");
 
   progModeClick();
   BulkEraseClick();
@@ -200,13 +206,13 @@ void TMainForm::ApplyDeviceRules() {
 
   // Program options. Without data memory only Program All is left; a
   // row-programmed device with data memory keeps the options as they stand.
-  if (Data.EEPROMSIZE != 0 && column != alg_PIC16F150x) {
+  if (data_.EEPROMSIZE != 0 && column != alg_PIC16F150x) {
     s.SetEnabled(Ctl::GroupBox1, true);
     s.SetEnabled(Ctl::ProgramOps, true);
     s.SetVisible(Ctl::Label5, true);
     s.SetInactiveColour(Ctl::ProgramOps, false);
     if (s.ItemIndex(Ctl::ProgramOps) != 1) s.SetEnabled(Ctl::DataSave, true);
-  } else if (Data.EEPROMSIZE == 0) {
+  } else if (data_.EEPROMSIZE == 0) {
     s.SetEnabled(Ctl::GroupBox1, false);
     s.SetEnabled(Ctl::ProgramOps, false);
     s.SetVisible(Ctl::Label5, false);
@@ -217,7 +223,7 @@ void TMainForm::ApplyDeviceRules() {
   }
 
   if (FamilyEntry() == devices::fam_PIC18K) {
-    if (Data.is3Vonly) {
+    if (data_.is3Vonly) {
       s.SetVisible(Ctl::VDD_Voltage, false);
       s.SetText(Ctl::Label2, "Programmer powers target at 3.3V with 9V VPP");
     } else {
@@ -228,16 +234,16 @@ void TMainForm::ApplyDeviceRules() {
     }
   }
 
-  if (Data.Type == "24FJ" || Data.Type == "24FJ-GA4") {
+  if (data_.Type == "24FJ" || data_.Type == "24FJ-GA4") {
     s.SetEnabled(Ctl::VerifyConfig, false);
     s.SetEnabled(Ctl::VDD_Voltage, false);
     s.SetVisible(Ctl::VDD_Voltage, false);
     s.SetText(Ctl::Label2, kPowers36V);
   }
 
-  if (Data.Type == "24KA") {
+  if (data_.Type == "24KA") {
     s.SetEnabled(Ctl::progMode, true);
-    if (Contains(Data.DeviceName, "FV")) {
+    if (Contains(data_.DeviceName, "FV")) {
       s.SetEnabled(Ctl::VDD_Voltage, true);
       s.SetVisible(Ctl::VDD_Voltage, true);
     } else {
@@ -248,20 +254,20 @@ void TMainForm::ApplyDeviceRules() {
   }
 }
 
-void TMainForm::progModeClick() {
+void FamilyRules::progModeClick() {
   ControlStore& s = controls_;
   if (!s.Enabled(Ctl::progMode)) return;
   const int mode = s.ItemIndex(Ctl::progMode);
   if (mode == 1) {
-    Data.LowVoltageMode = false;
+    data_.LowVoltageMode = false;
     if (FamilyEntry() == devices::fam_PIC18K)
       s.SetText(Ctl::Label2, Supply33Chosen() ? "Programmer powers target at 3.3V with 9V VPP"
                                            : "Programmer powers target at 5V with 9V VPP");
     s.SetVisible(Ctl::Progmodelabel, false);
   } else if (mode == 0) {
-    Data.LowVoltageMode = true;
+    data_.LowVoltageMode = true;
     if (FamilyEntry() == devices::fam_PIC18K) s.SetText(Ctl::Label2, Supply33Chosen() ? kPowers33V : kPowers5V);
-    if (FamilyEntry() == devices::fam_PIC12F16F && EnhancedMidrangeMap(Data.Column)) {
+    if (FamilyEntry() == devices::fam_PIC12F16F && EnhancedMidrangeMap(data_.Column)) {
       s.SetText(Ctl::Label2, Supply33Chosen() ? kPowers33V : kPowers5V);
       s.SetVisible(Ctl::Progmodelabel, true);
       s.SetText(Ctl::Progmodelabel, "LVP needs target to be unpowered");
@@ -269,16 +275,16 @@ void TMainForm::progModeClick() {
   }
 }
 
-void TMainForm::VDD_VoltageClick() {
+void FamilyRules::VDD_VoltageClick() {
   ControlStore& s = controls_;
   std::string label = s.Checked(Ctl::VDD_Voltage) ? kPowers33V : kPowers5V;
-  if ((FamilyEntry() == devices::fam_PIC18K || NeedsHighVpp(Data.Column)) && s.ItemIndex(Ctl::progMode) == 1)
+  if ((FamilyEntry() == devices::fam_PIC18K || NeedsHighVpp(data_.Column)) && s.ItemIndex(Ctl::progMode) == 1)
     label += " with 9V VPP";
   s.SetText(Ctl::Label2, label);
 }
 
-void TMainForm::ProgramOpsClick() {
-  if (Data.Family != devices::fam_PIC12F16F) return;
+void FamilyRules::ProgramOpsClick() {
+  if (data_.Family != devices::fam_PIC12F16F) return;
   ControlStore& s = controls_;
   switch (s.ItemIndex(Ctl::ProgramOps)) {
     case 0:
@@ -307,7 +313,7 @@ void TMainForm::ProgramOpsClick() {
       s.SetChecked(Ctl::progUserID, false);
       s.SetEnabled(Ctl::DataSave, true);
       if (FamilyEntry() == devices::fam_PIC12F16F &&
-          ColumnIn(Data.Column, {alg_PIC16F87xA, alg_PIC16F88, alg_PIC16F1xxx})) {
+          ColumnIn(data_.Column, {alg_PIC16F87xA, alg_PIC16F88, alg_PIC16F1xxx})) {
         s.SetText(Ctl::Label5, "Program Code Only will program Configuration on this device");
         s.SetEnabled(Ctl::VerifyConfig, true);
       } else {
@@ -324,23 +330,23 @@ void TMainForm::ProgramOpsClick() {
   VerifyConfigClick();
 }
 
-void TMainForm::BulkEraseClick() { Data.BulkEraseOn = controls_.Checked(Ctl::BulkErase); }
+void FamilyRules::BulkEraseClick() { data_.BulkEraseOn = controls_.Checked(Ctl::BulkErase); }
 
-void TMainForm::matchDeviceIDClick() { Data.MatchID = controls_.Checked(Ctl::matchDeviceID); }
+void FamilyRules::matchDeviceIDClick() { data_.MatchID = controls_.Checked(Ctl::matchDeviceID); }
 
-void TMainForm::progUserIDClick() {
-  Data.ProgramUserID = controls_.Enabled(Ctl::progUserID) && controls_.Checked(Ctl::progUserID);
+void FamilyRules::progUserIDClick() {
+  data_.ProgramUserID = controls_.Enabled(Ctl::progUserID) && controls_.Checked(Ctl::progUserID);
 }
 
-void TMainForm::VerifyConfigClick() {
-  Data.VerifyConfigOn = controls_.Enabled(Ctl::VerifyConfig) && controls_.Checked(Ctl::VerifyConfig);
+void FamilyRules::VerifyConfigClick() {
+  data_.VerifyConfigOn = controls_.Enabled(Ctl::VerifyConfig) && controls_.Checked(Ctl::VerifyConfig);
 }
 
-void TMainForm::DataSaveClick() {
+void FamilyRules::DataSaveClick() {
   if (!controls_.Enabled(Ctl::DataSave)) controls_.SetChecked(Ctl::DataSave, false);
 }
 
-void TMainForm::limitProgramsClick() {
+void FamilyRules::limitProgramsClick() {
   const bool on = controls_.Checked(Ctl::limitPrograms);
   controls_.SetEnabled(Ctl::Label7, on);
   controls_.SetEnabled(Ctl::ProgCount, on);

@@ -66,7 +66,7 @@ void TMainForm::CreateLink() {
   link_->WorkingFolder = Folders.working;
   journal_.SetClock(linkParts_.clock);
   linkTuning_ = std::make_unique<ReadProgTuning>(*link_);
-  tuning_ = linkTuning_.get();
+  service_.SetLinkTuning(linkTuning_.get());
 }
 
 slot::ProgrammerGeometry TMainForm::Geometry() const {
@@ -116,7 +116,7 @@ void TMainForm::ReadProgButtonClick() {
     try {
       if (!link_) throw link::EISPException(kNoLink);
       link_->Identify();
-      ProgrammerKind = link_->Geometry.Kind;
+      ProgrammerKind = slot::ProgrammerKind(link_->Geometry.Kind);
       if (ProgrammerKind == slot::kind_portable) link_->CheckSameUnit();
     } catch (const link::EISPException& e) {
       failed = true;
@@ -165,7 +165,7 @@ TMainForm::ReadOutcome TMainForm::AskAfterLinkFailure(const std::string& message
 
 void TMainForm::ApplyChosenKind(int kind) {
   if (kind < 0) return;
-  ProgrammerKind = kind;
+  ProgrammerKind = slot::ProgrammerKind(kind);
   if (link_) {
     link_->Geometry.ApplyKind(std::uint8_t(kind));
     link_->Use256Pages = kind == slot::kind_portable;
@@ -201,7 +201,7 @@ TMainForm::ReadOutcome TMainForm::ReadDirectoryAndShow(bool reidentify, oplog::O
   try {
     if (reidentify) {
       link_->Identify();
-      ProgrammerKind = link_->Geometry.Kind;
+      ProgrammerKind = slot::ProgrammerKind(link_->Geometry.Kind);
     }
     KindAtLastRead = ProgrammerKind;
     link_->ReadDirectory(Programs);

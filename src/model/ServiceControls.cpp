@@ -1,9 +1,8 @@
-// The window's hidden service side: the loader speed and the dataflash
-// delays that reach the programmer link, the Shift+Ctrl service keys that
-// show the hidden controls, the erase options button, and the report of
-// errors that no operation handled.
+// The speed and delay controls, the service keys, the erase options and
+// forced update buttons, the unhandled error report and the Manual button.
+#include "model/ServiceControls.h"
+
 #include "model/LinkTuning.h"
-#include "model/TMainForm.h"
 #include "model/ManualViewer.h"
 #include "platform/Dialogs.h"
 
@@ -17,21 +16,28 @@ int ClockDivisorFor(int entry) {
   return entry >= 0 && entry < 4 ? divisors[entry] : 250;
 }
 
+const char* const kForceOff = "Force Update Off";
+const char* const kForceOn = "Force Update On";
+
 }  // namespace
 
-void TMainForm::ComboBox1Change() {
+ServiceControls::ServiceControls(ControlStore& controls, platform::Dialogs& dialogs, TEraseOpsForm& eraseOps,
+                                 const slot::ProgrammerKind& programmerKind, const image::Folders& folders)
+    : controls_(controls), dialogs_(dialogs), eraseOps_(eraseOps), programmerKind_(programmerKind), folders_(folders) {}
+
+void ServiceControls::ComboBox1Change() {
   if (tuning_) tuning_->SetClockDivisor(ClockDivisorFor(controls_.ItemIndex(Ctl::ComboBox1)));
 }
 
-void TMainForm::DataFlashDelChange() {
+void ServiceControls::DataFlashDelChange() {
   if (tuning_) tuning_->SetPageDelay(controls_.Value(Ctl::DataFlashDel));
 }
 
-void TMainForm::HalfDelayChange() {
+void ServiceControls::HalfDelayChange() {
   if (tuning_) tuning_->SetHalfDelay(controls_.Value(Ctl::HalfDelay));
 }
 
-bool TMainForm::ApplicationEvents1ShortCut(ShortcutKey key, bool shift, bool ctrl) {
+bool ServiceControls::ApplicationEvents1ShortCut(ShortcutKey key, bool shift, bool ctrl) {
   if (!(shift && ctrl)) return false;
   ControlStore& s = controls_;
   switch (key) {
@@ -59,17 +65,27 @@ bool TMainForm::ApplicationEvents1ShortCut(ShortcutKey key, bool shift, bool ctr
   return true;
 }
 
-void TMainForm::ApplicationEvents2Exception(const std::string& message) {
+void ServiceControls::ApplicationEvents2Exception(const std::string& message) {
   dialogs_.MessageDlg("Application access Error -" + message, platform::DlgType::Error, {platform::DlgButton::Ok});
 }
 
-void TMainForm::manualButtonClick() { model::manualButtonClick(ProgrammerKind, Folders.program, dialogs_); }
+void ServiceControls::manualButtonClick() { model::manualButtonClick(programmerKind_, folders_.program, dialogs_); }
 
-void TMainForm::Button2Click() {
+void ServiceControls::Button2Click() {
   eraseOps_.FormShow();
   dialogs_.ShowModal(eraseOps_);
   // However the dialog ended, it is closed now.
   if (eraseOps_.Controls().Visible(EraseCtl::EraseOpsForm)) eraseOps_.CancelClick();
+}
+
+void ServiceControls::Button4Click() {
+  controls_.SetText(Ctl::Button4, controls_.Text(Ctl::Button4) == kForceOn ? kForceOff : kForceOn);
+}
+
+bool ServiceControls::TakeForceUpdate() {
+  if (controls_.Text(Ctl::Button4) != kForceOn) return false;
+  Button4Click();
+  return true;
 }
 
 }  // namespace velmar::model

@@ -1,15 +1,26 @@
 // The main window model: construction, handler binding, the window events
-// (create, show, close) and the link's window seam.
+// (create, show, close), the set-up for a programmer kind and the link's
+// window seam.
 #include "model/TMainForm.h"
 
 #include "link/TReadProg.h"
 #include "model/LinkTuning.h"
 #include "platform/Dialogs.h"
+#include "platform/IniFile.h"
 
 namespace velmar::model {
 
 TMainForm::TMainForm(platform::Dialogs& dialogs, image::Folders folders)
-    : Folders(std::move(folders)), journal_(dialogs), dialogs_(journal_.Trail()), eraseOps_(controls_, Data) {
+    : Folders(std::move(folders)),
+      journal_(dialogs),
+      dialogs_(journal_.Trail()),
+      eraseOps_(controls_, Data),
+      devices_(controls_, Data, Folders, LastDeviceIndex, LastDeviceName,
+               {[this] { rules_.ApplyDeviceRules(); }, [this] { DeviceFileMissing(); }}),
+      rules_(controls_, Data, eraseOps_, ProgrammerKind, devices_),
+      settings_(controls_, dialogs_, {Data, Folders, Switches, LastDeviceIndex, LastDeviceName, LastFolder, RecentFiles},
+                rules_, devices_),
+      service_(controls_, dialogs_, eraseOps_, ProgrammerKind, Folders) {
   journal_.SetFolderSource([this] { return Folders.working; });
   BuildInventory();
   BindHandlers();
@@ -69,10 +80,6 @@ void TMainForm::BindHandlers() {
   findDialog_.SetHandlers([this] { FindDialog1Show(); }, [this] { FindDialog1Find(); });
 }
 
-bool TMainForm::Supply33Chosen() const {
-  return !controls_.Visible(Ctl::VDD_Voltage) || controls_.Checked(Ctl::VDD_Voltage);
-}
-
 // ---- Window events ----
 
 void TMainForm::FormCreate(bool startedWithParameters) {
@@ -111,13 +118,65 @@ void TMainForm::FormShow() {
   QuietMode = false;
 }
 
+// The window shown for the programmer kind: its family list, the slot
+// buttons and count controls it offers and its title.
+void TMainForm::ConfigureForKind() {
+  Switches.KonOld = platform::IniFile(SettingsPath()).ReadBool("ProgSettings", "KonOld", false);
+
+  int remembered = FamilyEntry();
+  devices_.FillFamilyList(ProgrammerKind, Switches.KonOld);
+
+  for (ControlName name : {Ctl::EraseButton, Ctl::LoadButton, Ctl::CopyButton, Ctl::Panel1, Ctl::Label17})
+    controls_.SetVisible(name, true);
+
+  const bool portable = ProgrammerKind == slot::kind_portable;
+  if (MultiSlotKind()) {
+    if (ProgrammerKind != slot::kind_8way) controls_.SetVisible(Ctl::FindButton, true);
+    controls_.SetText(Ctl::Label18, "Program Slot Options");
+    controls_.SetVisible(Ctl::DeleteProgramButton, true);
+    controls_.SetVisible(Ctl::editButton, true);
+    if (portable)
+      SetTitle("Torvik USB Portable Programmer Loader v" + PCPRIMA);
+    else
+      SetTitle("Torvik USB Handheld Programmer Loader v" + PCQRX);
+    if (portable) {
+      for (ControlName name : {Ctl::limitPrograms, Ctl::Label7, Ctl::ProgCount}) controls_.SetVisible(name, false);
+    } else {
+      controls_.SetVisible(Ctl::limitPrograms, true);
+      controls_.SetVisible(Ctl::Label7, true);
+      controls_.SetText(Ctl::Label7, "Number of Programs/slot");
+      controls_.SetVisible(Ctl::ProgCount, true);
+    }
+  } else {
+    controls_.SetVisible(Ctl::FindButton, false);
+    SetTitle("Torvik USB Handheld Programmer Loader v" + PCQRX);
+    controls_.SetVisible(Ctl::limitPrograms, true);
+    controls_.SetVisible(Ctl::Label7, true);
+    controls_.SetText(Ctl::Label7, "Number of Programs");
+    controls_.SetVisible(Ctl::ProgCount, true);
+    controls_.SetVisible(Ctl::DeleteProgramButton, false);
+    controls_.SetVisible(Ctl::editButton, false);
+    controls_.SetText(Ctl::Label18, "Program Options");
+    controls_.SetVisible(Ctl::ProgCaption2, false);
+    controls_.SetVisible(Ctl::Label16, false);
+    controls_.SetEnabled(Ctl::NewButton, true);
+  }
+  controls_.SetText(Ctl::Label16, "");
+
+  if (!creating_) {
+    int count = int(controls_.Items(Ctl::family).size());
+    controls_.SetItemIndex(Ctl::family, remembered >= 0 && remembered < count ? remembered : 0);
+    familyClick();
+  }
+}
+
 void TMainForm::FormClose() {
   if (closed_) return;
   closed_ = true;
   if (CloseRequested) return;
   // Settings that were never completely loaded are not the user's: keep the
   // file as it is rather than overwrite it with a half-initialised window.
-  if (settingsLoaded_) SaveSettings();
+  if (settings_.Loaded()) SaveSettings();
   dialogs_.ShowInformation("Unplug Programmer to exit Loader Mode");
 }
 
@@ -128,6 +187,17 @@ void TMainForm::Close() {
   else
     FormClose();
   closed_ = true;
+}
+
+void TMainForm::ReadVersionTexts() {
+  const VersionTexts texts = settings_.ReadVersionTexts();
+  PCQRX = texts.PCQRX;
+  PCPRIMA = texts.PCPRIMA;
+}
+
+void TMainForm::DeviceFileMissing() {
+  if (!closed_) dialogs_.MessageDlg("Can not open Devices Inifile", platform::DlgType::Error, {platform::DlgButton::Ok});
+  Close();
 }
 
 // ---- The link's window seam ----
@@ -143,21 +213,6 @@ void TMainForm::SetFirmwareLabel(const std::string& text) { controls_.SetText(Ct
 
 void TMainForm::SetCountControlsVisible(bool visible) {
   for (ControlName name : {Ctl::ProgCount, Ctl::limitPrograms, Ctl::Label7}) controls_.SetVisible(name, visible);
-}
-
-namespace {
-const char* const kForceOff = "Force Update Off";
-const char* const kForceOn = "Force Update On";
-}  // namespace
-
-void TMainForm::Button4Click() {
-  controls_.SetText(Ctl::Button4, controls_.Text(Ctl::Button4) == kForceOn ? kForceOff : kForceOn);
-}
-
-bool TMainForm::TakeForceUpdate() {
-  if (controls_.Text(Ctl::Button4) != kForceOn) return false;
-  Button4Click();
-  return true;
 }
 
 }  // namespace velmar::model

@@ -3,11 +3,14 @@
 // remembered device positions, the settings switches and folders, and the
 // window's handlers under their own names. The Qt front end binds widgets to
 // the store both ways; the command line and the tests drive the handlers
-// directly. The handlers live in the files of their concept: the device
-// database and device change in model/DeviceSelection.cpp, the family,
-// mode and supply rules in model/FamilyRules.cpp, settings, profiles, the
-// hex file choice and the service controls in model/Settings.cpp and
-// model/ServiceControls.cpp; Read Programmer in model/ReadProgrammer.cpp,
+// directly. The form owns one small class per concept and its handlers of
+// that concept only hand over to it: the device list and device change
+// (DeviceSelection), the family, mode and supply rules (FamilyRules),
+// setting.ini and the profiles (SettingsStore) and the hidden service
+// controls (ServiceControls), each given the controls and the state it reads
+// and writes. Further handlers have their bodies in the files of their
+// concept: the hex file choice and desktop conveniences in
+// model/DesktopSupport.cpp, Read Programmer in model/ReadProgrammer.cpp,
 // the slot list in model/SlotListView.cpp and Show Slot Details in
 // model/SlotDetails.cpp; New, Replace, Delete, the whole-unit buttons and
 // the firmware change in operations/ (NewReplace, DeleteProgram, UnitErase,
@@ -30,7 +33,11 @@
 #include "slot/ProgrammerGeometry.h"
 #include "slot/TProgramEntry.h"
 #include "model/ControlStore.h"
+#include "model/DeviceSelection.h"
+#include "model/FamilyRules.h"
 #include "model/FindNameDialog.h"
+#include "model/ServiceControls.h"
+#include "model/SettingsStore.h"
 #include "model/TEraseOpsForm.h"
 #include "model/TProgrammerTypeForm.h"
 #include "oplog/OperationJournal.h"
@@ -38,7 +45,6 @@
 namespace velmar::platform {
 class Clock;
 class Dialogs;
-class IniFile;
 class MessagePump;
 }  // namespace velmar::platform
 
@@ -57,18 +63,6 @@ namespace velmar::model {
 
 class LinkTuning;
 class ProgressView;
-
-// One value of setting.ini as the window would write it.
-struct SettingEntry {
-  std::string section;
-  std::string key;
-  enum Kind { Number, Flag, Text } kind = Number;
-  long long number = 0;  // numbers, and flags as 1 or 0
-  std::string text;
-};
-
-// Keys the service shortcuts react to.
-enum class ShortcutKey { F1, F2, F3, F4, F5, Other };
 
 // The slot operation under way; it selects the success message of the slot
 // write and the row the slot list selects after a refresh.
@@ -101,7 +95,7 @@ class TMainForm final : public link::LinkWindow {
 
   // The link settings reached by the hidden speed and delay controls (none
   // until the programmer link is bound).
-  void SetLinkTuning(LinkTuning* tuning) { tuning_ = tuning; }
+  void SetLinkTuning(LinkTuning* tuning) { service_.SetLinkTuning(tuning); }
 
   // ---- Programmer link and what Read uses ----
   // The parts FormCreate builds the programmer link on; without them the
@@ -138,23 +132,16 @@ class TMainForm final : public link::LinkWindow {
 
   // ---- State besides the controls ----
   devices::TData Data;
-  std::array<int, devices::kFamilyCodes> LastDeviceIndex{};  // per family code
+  RememberedIndexes LastDeviceIndex{};  // per family code
   // The remembered device by name, per family code: it wins over the
   // position when the device list has changed since it was stored.
-  std::array<std::string, devices::kFamilyCodes> LastDeviceName{};
+  RememberedNames LastDeviceName{};
   std::string LastFolder;
   image::Folders Folders;
-  int ProgrammerKind = slot::kind_single;  // a slot::ProgrammerKind, told by the link at each identification
-  // Settings switches (setting.ini).
-  bool KonOld = false;
-  bool ResetPulse = false;
-  bool EraseDeviceSize = false;
-  bool EraseWholeSlot = false;
-  bool VDD1st = true;
-  bool PP_Led_on = false;
-  bool e2_skipFF = false;
-  // The desktop window shows the operation log under the slot list.
-  bool ShowOperationLog = true;
+  // Told by the link at each identification.
+  slot::ProgrammerKind ProgrammerKind = slot::kind_single;
+  // The setting.ini switches no control shows.
+  SettingSwitches Switches;
   // Version texts from progsetting.ini.
   std::string PCQRX;
   std::string PCPRIMA;
@@ -164,12 +151,11 @@ class TMainForm final : public link::LinkWindow {
   std::vector<std::string> CommandLineParams;  // the program's parameters, first one first
   int OperationMode = om_New;
   bool DemoMode = false;
-  int KindAtLastRead = slot::kind_single;  // the programmer kind when the directory was last read
+  slot::ProgrammerKind KindAtLastRead = slot::kind_single;  // the programmer kind when the directory was last read
   int FindStart = 0;       // the record where the next Find Name search starts
   bool CommandLineMode = false;
   bool CloseRequested = false;  // close without saving the settings
   bool QuietMode = false;
-  int LastFamily = devices::fam_PIC18F;
   bool Creating() const { return creating_; }
 
   // ---- Window events ----
@@ -180,24 +166,24 @@ class TMainForm final : public link::LinkWindow {
   void FormClose();
 
   // ---- Device database and device selection ----
-  void deviceListChange();
-  std::string FindDeviceByID(const std::string& id) const;
+  void deviceListChange() { devices_.deviceListChange(); }
+  std::string FindDeviceByID(const std::string& id) const { return devices_.FindDeviceByID(id); }
   // Rebuilds the family list for the programmer kind and sets the window up
   // for it. Throws devices::EDeviceFileMissing when DEVICES.INI is needed and
   // missing.
   void ConfigureForKind();
 
   // ---- Family, programming mode and supply rules ----
-  void familyClick();
-  void progModeClick();
-  void VDD_VoltageClick();
-  void ProgramOpsClick();
-  void BulkEraseClick();
-  void matchDeviceIDClick();
-  void progUserIDClick();
-  void VerifyConfigClick();
-  void DataSaveClick();
-  void limitProgramsClick();
+  void familyClick() { rules_.familyClick(); }
+  void progModeClick() { rules_.progModeClick(); }
+  void VDD_VoltageClick() { rules_.VDD_VoltageClick(); }
+  void ProgramOpsClick() { rules_.ProgramOpsClick(); }
+  void BulkEraseClick() { rules_.BulkEraseClick(); }
+  void matchDeviceIDClick() { rules_.matchDeviceIDClick(); }
+  void progUserIDClick() { rules_.progUserIDClick(); }
+  void VerifyConfigClick() { rules_.VerifyConfigClick(); }
+  void DataSaveClick() { rules_.DataSaveClick(); }
+  void limitProgramsClick() { rules_.limitProgramsClick(); }
 
   // ---- Read Programmer ----
   // The whole Read: identify (with Retry, Abort and Ignore for demo mode),
@@ -239,35 +225,37 @@ class TMainForm final : public link::LinkWindow {
   bool ShowSlotDetails(int row);
 
   // ---- Settings and profiles ----
-  void LoadSettings();
+  void LoadSettings() { settings_.LoadSettings(); }
   // Writes setting.ini in the working folder (the saving step of FormClose).
   // False after the error message when it could not be written.
-  bool SaveSettings();
-  std::string SettingsPath() const;
+  bool SaveSettings() { return settings_.SaveSettings(); }
+  std::string SettingsPath() const { return settings_.SettingsPath(); }
   // Every setting.ini value in the order the window writes them.
-  std::vector<SettingEntry> SettingsEntries() const;
-  void LoadProfileClick();
-  void SaveProfileClick();
+  std::vector<SettingEntry> SettingsEntries() const { return settings_.SettingsEntries(); }
+  void LoadProfileClick() { settings_.LoadProfileClick(); }
+  void SaveProfileClick() { settings_.SaveProfileClick(); }
   // The profile steps after the file choice (also used by the command line).
-  void LoadProfile(const std::string& path);
-  bool SaveProfile(const std::string& path, std::string* error = nullptr);
+  void LoadProfile(const std::string& path) { settings_.LoadProfile(path); }
+  bool SaveProfile(const std::string& path, std::string* error = nullptr) { return settings_.SaveProfile(path, error); }
 
-  // ---- Hex file choice ----
+  // ---- Hex file choice (model/DesktopSupport.cpp) ----
   void Button1Click();
   void Edit1Change();
   void Edit1Enter();
 
   // ---- Service controls ----
-  void ComboBox1Change();
-  void DataFlashDelChange();
-  void HalfDelayChange();
+  void ComboBox1Change() { service_.ComboBox1Change(); }
+  void DataFlashDelChange() { service_.DataFlashDelChange(); }
+  void HalfDelayChange() { service_.HalfDelayChange(); }
   // True when the shortcut was consumed (Shift and Ctrl held).
-  bool ApplicationEvents1ShortCut(ShortcutKey key, bool shift, bool ctrl);
-  void ApplicationEvents2Exception(const std::string& message);
+  bool ApplicationEvents1ShortCut(ShortcutKey key, bool shift, bool ctrl) {
+    return service_.ApplicationEvents1ShortCut(key, shift, ctrl);
+  }
+  void ApplicationEvents2Exception(const std::string& message) { service_.ApplicationEvents2Exception(message); }
   void ApplicationEvents2Exception(const std::exception& e) { ApplicationEvents2Exception(std::string(e.what())); }
-  void Button2Click();  // the erase options, shown modally
-  void Button4Click();  // toggles the forced firmware update
-  void manualButtonClick();  // the attached programmer's quick-start guide
+  void Button2Click() { service_.Button2Click(); }            // the erase options, shown modally
+  void Button4Click() { service_.Button4Click(); }            // toggles the forced firmware update
+  void manualButtonClick() { service_.manualButtonClick(); }  // the attached programmer's quick-start guide
 
   // ---- Desktop conveniences (model/DesktopSupport.cpp) ----
   // What the status bar shows about the attached programmer.
@@ -291,7 +279,7 @@ class TMainForm final : public link::LinkWindow {
   bool DropFile(const std::string& path);
   bool AcceptsDroppedFile(const std::string& path) const;
   // The program files chosen last, newest first (at most kRecentFiles).
-  static constexpr std::size_t kRecentFiles = 8;
+  static constexpr std::size_t kRecentFiles = SettingsStore::kRecentFiles;
   std::vector<std::string> RecentFiles;
   // Makes a recent file the File Name again; a file that is gone is
   // reported and dropped from the list.
@@ -310,7 +298,7 @@ class TMainForm final : public link::LinkWindow {
   void SetProgrammerVersionLabel(bool visible, const std::string& text) override;
   void SetFirmwareLabel(const std::string& text) override;
   void SetCountControlsVisible(bool visible) override;
-  bool TakeForceUpdate() override;
+  bool TakeForceUpdate() override { return service_.TakeForceUpdate(); }
 
   // Short reads of the window state the rules test.
   int FamilyEntry() const { return controls_.ItemIndex(Ctl::family); }
@@ -320,17 +308,15 @@ class TMainForm final : public link::LinkWindow {
            ProgrammerKind == slot::kind_8way_v2;
   }
   // The 3.3 V supply counts as chosen when its box is hidden or checked.
-  bool Supply33Chosen() const;
+  bool Supply33Chosen() const { return rules_.Supply33Chosen(); }
 
  private:
   void BuildInventory();
   void BindHandlers();
-  void FillDeviceList(int family);
-  void ApplyFamily(int code);  // the family branch of familyClick
-  void ApplyDeviceRules();
-  void ApplySettingsIniValues(const platform::IniFile& ini, bool fromFile);
+  // DEVICES.INI is gone at a device change: says so and closes the window.
+  void DeviceFileMissing();
   void ReadVersionTexts();
-  void SetFlashFile(const std::string& path);
+  void SetFlashFile(const std::string& path) { settings_.SetFlashFile(path); }
   void RememberRecentFile(const std::string& path);
 
   // Read Programmer steps (model/ReadProgrammer.cpp).
@@ -386,7 +372,6 @@ class TMainForm final : public link::LinkWindow {
   platform::Dialogs& dialogs_;
   ControlStore controls_;
   TEraseOpsForm eraseOps_;
-  LinkTuning* tuning_ = nullptr;
   LinkParts linkParts_;
   std::unique_ptr<link::TReadProg> link_;
   std::unique_ptr<LinkTuning> linkTuning_;
@@ -400,8 +385,12 @@ class TMainForm final : public link::LinkWindow {
   std::function<void()> closeHandler_;
   bool creating_ = true;
   bool closed_ = false;
-  bool settingsLoaded_ = false;
-  bool recentStored_ = false;  // setting.ini held recent files when loaded
+  // The handlers by concept, over the state above (declared last, so that
+  // everything they are given exists before them).
+  DeviceSelection devices_;
+  FamilyRules rules_;
+  SettingsStore settings_;
+  ServiceControls service_;
 };
 
 }  // namespace velmar::model

@@ -178,7 +178,7 @@ void TMainForm::ListEmptied(const std::vector<link::EmptiedHeader>& emptied) {
 }
 
 link::BlankPageRule TMainForm::SlotBlankRule() const {
-  return {std::uint32_t(std::max(Data.FlashSize, 0)), std::uint32_t(std::max(Data.EEPROMSIZE, 0)), EraseWholeSlot};
+  return {std::uint32_t(std::max(Data.FlashSize, 0)), std::uint32_t(std::max(Data.EEPROMSIZE, 0)), Switches.EraseWholeSlot};
 }
 
 bool TMainForm::uploadClick() {

@@ -61,10 +61,10 @@ image::BuildOptions CaptureBuildOptions(const model::TMainForm& w) {
   o.limitPrograms = s.Checked(Ctl::limitPrograms) && s.Visible(Ctl::limitPrograms);
   o.progCount = s.Value(Ctl::ProgCount);
   o.errorRepeat = s.Value(Ctl::SpinEdit1);
-  o.e2SkipFF = w.e2_skipFF;
-  o.resetPulse = w.ResetPulse;
-  o.vdd1st = w.VDD1st;
-  o.ppLedOn = w.PP_Led_on;
+  o.e2SkipFF = w.Switches.e2_skipFF;
+  o.resetPulse = w.Switches.ResetPulse;
+  o.vdd1st = w.Switches.VDD1st;
+  o.ppLedOn = w.Switches.PP_Led_on;
   o.programmerKind = w.ProgrammerKind;
   return o;
 }

@@ -198,7 +198,7 @@ void MainWindow::BuildMenus() {
   QAction* showLog = view->addAction("Operation &Log");
   showLog->setObjectName("actionShowLog");
   showLog->setCheckable(true);
-  showLog->setChecked(form_.ShowOperationLog);
+  showLog->setChecked(form_.Switches.ShowOperationLog);
   connect(showLog, &QAction::toggled, this, &MainWindow::ShowLogPane);
 
   QMenu* help = menuBar()->addMenu("&Help");
@@ -265,12 +265,12 @@ void MainWindow::AddLogPane() {
     logPane_->Show();
   });
   form_.Journal().SetAppendObserver([this] { ScheduleLogRefresh(); });
-  logPane_->setVisible(form_.ShowOperationLog);
+  logPane_->setVisible(form_.Switches.ShowOperationLog);
   RefreshLog();
 }
 
 void MainWindow::ShowLogPane(bool show) {
-  form_.ShowOperationLog = show;
+  form_.Switches.ShowOperationLog = show;
   logPane_->setVisible(show);
   if (show) RefreshLog();
 }
@@ -290,7 +290,7 @@ void MainWindow::ScheduleLogRefresh() {
 }
 
 void MainWindow::RefreshLog() {
-  if (!form_.ShowOperationLog) return;  // read when it is shown again
+  if (!form_.Switches.ShowOperationLog) return;  // read when it is shown again
   binder_->Guard([this] { logView_->Refresh(); });
   logPane_->Show();
 }
@@ -315,8 +315,8 @@ void MainWindow::showEvent(QShowEvent* event) {
   if (!placed_) {
     placed_ = true;
     // The model reads setting.ini when the window is first shown.
-    if (QAction* showLog = Action("actionShowLog")) showLog->setChecked(form_.ShowOperationLog);
-    ShowLogPane(form_.ShowOperationLog);
+    if (QAction* showLog = Action("actionShowLog")) showLog->setChecked(form_.Switches.ShowOperationLog);
+    ShowLogPane(form_.Switches.ShowOperationLog);
     PlaceOnScreen();
     // Once shown, the controls are polished and may ask for a little more.
     QTimer::singleShot(0, this, [this] {

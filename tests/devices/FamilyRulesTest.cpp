@@ -167,7 +167,7 @@ TEST_F(Rules, SixteenBitFamiliesNeedThePic24Firmware) {
 
 TEST_F(Rules, ThePortableKeepsItsRequiredFirmware) {
   D().RequiredFirmware = 3;
-  f.W().ProgrammerKind = 3;
+  f.W().ProgrammerKind = velmar::slot::kind_portable;
   f.C().UserSelect(Ctl::family, 1);
   EXPECT_EQ(D().RequiredFirmware, 3);
 }

@@ -32,7 +32,7 @@ TEST(LoadSettings, AMissingFileGivesItsOwnValues) {
   EXPECT_EQ(c.Value(Ctl::HalfDelay), 20);
   EXPECT_EQ(c.Value(Ctl::SpinEdit1), 5);
   EXPECT_TRUE(c.Checked(Ctl::matchDeviceID));
-  EXPECT_TRUE(f.W().VDD1st);
+  EXPECT_TRUE(f.W().Switches.VDD1st);
   EXPECT_EQ(f.W().LastFolder, f.program.Path());
   EXPECT_EQ(f.tuning.pageDelay, 0);  // 40 is the box's value already: no change, no call
   EXPECT_EQ(f.tuning.halfDelay, 20);
@@ -140,9 +140,9 @@ TEST(Settings, RoundTripThroughCloseAndShow) {
   c.SetValue(Ctl::HalfDelay, 12);
   c.SetValue(Ctl::SpinEdit1, 9);
   c.SetItemIndex(Ctl::progMode, 1);
-  f.W().e2_skipFF = true;
-  f.W().VDD1st = false;
-  f.W().EraseWholeSlot = true;
+  f.W().Switches.e2_skipFF = true;
+  f.W().Switches.VDD1st = false;
+  f.W().Switches.EraseWholeSlot = true;
   EXPECT_FALSE(c.Checked(Ctl::VerifyAfterWriting)) << "off unless asked for";
   c.SetChecked(Ctl::VerifyAfterWriting, true);
   f.W().Data.FlashFile = "/x/y/prog.hex";
@@ -169,9 +169,9 @@ TEST(Settings, RoundTripThroughCloseAndShow) {
   EXPECT_EQ(g.tuning.pageDelay, 55);
   EXPECT_EQ(g.C().Value(Ctl::HalfDelay), 12);
   EXPECT_EQ(g.C().Value(Ctl::SpinEdit1), 9);
-  EXPECT_TRUE(g.W().e2_skipFF);
-  EXPECT_FALSE(g.W().VDD1st);
-  EXPECT_FALSE(g.W().EraseWholeSlot);
+  EXPECT_TRUE(g.W().Switches.e2_skipFF);
+  EXPECT_FALSE(g.W().Switches.VDD1st);
+  EXPECT_FALSE(g.W().Switches.EraseWholeSlot);
   EXPECT_TRUE(g.C().Checked(Ctl::VerifyAfterWriting));
   EXPECT_EQ(g.W().Data.FlashFile, "/x/y/prog.hex");
   EXPECT_EQ(g.C().Text(Ctl::Edit1), "prog.hex");
@@ -289,7 +289,7 @@ TEST(Profiles, RoundTripAndWhatSavingLeavesOut) {
   EXPECT_EQ(g.C().Text(Ctl::ProgCaption), "Door controller");
   EXPECT_EQ(g.C().Value(Ctl::ProgCount), 44);
   EXPECT_EQ(g.W().Data.FlashFile, "/work/door.hex");
-  EXPECT_TRUE(g.W().KonOld);
+  EXPECT_TRUE(g.W().Switches.KonOld);
   EXPECT_EQ(g.W().LastFolder, "/work/");
 }
 

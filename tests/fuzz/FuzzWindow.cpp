@@ -19,7 +19,7 @@ model::TMainForm& FuzzWindow::Show(int kind) {
   window_ = std::make_unique<model::TMainForm>(*dialogs_, image::Folders{working_, program_});
   window_->SetLinkTuning(&tuning_);
   window_->FormCreate(false);
-  window_->ProgrammerKind = kind;
+  window_->ProgrammerKind = slot::ProgrammerKind(kind);
   window_->ConfigureForKind();
   window_->FormShow();
   return *window_;

@@ -105,7 +105,7 @@ TEST(RecentFiles, NewestFirstWithoutRepeatsKeptInTheSettingsFile) {
   WindowFixture again;
   auto reopened = std::make_unique<model::TMainForm>(again.dialogs, w.Folders);
   reopened->FormCreate(false);
-  reopened->ProgrammerKind = 4;
+  reopened->ProgrammerKind = slot::kind_8way_v2;
   reopened->ConfigureForKind();
   reopened->FormShow();
   EXPECT_EQ(reopened->RecentFiles, w.RecentFiles);

@@ -56,7 +56,7 @@ TEST(FamilyListForKind, KindOneReadsKonOldFromTheWorkingFolder) {
   WindowFixture f;
   velmar::test::WriteFile(f.working.File("setting.ini"), "[ProgSettings]\nKonOld=1\n");
   f.Show(1);
-  EXPECT_TRUE(f.W().KonOld);
+  EXPECT_TRUE(f.W().Switches.KonOld);
   EXPECT_EQ(f.C().Items(Ctl::family).size(), 4u);
 }
 
@@ -97,7 +97,7 @@ TEST(ConfigureForKind, AfterStartUpReselectsTheFamily) {
   WindowFixture f;
   f.Show(4);
   f.C().UserSelect(Ctl::family, 5);
-  f.W().ProgrammerKind = 1;
+  f.W().ProgrammerKind = slot::kind_single_old;
   f.W().ConfigureForKind();
   EXPECT_EQ(f.C().Items(Ctl::family).size(), 3u);
   EXPECT_EQ(f.W().FamilyEntry(), 0);  // the list is now shorter

@@ -260,9 +260,9 @@ TEST(SlotDetails, ThePortablesLedSettingComesFromTheSlot) {
     ReadRig rig(3);
     rig.Stage({Spec("PIC18F4520", "1080", 0xF2, 0xA9, c, 0x04, 0xFF, 0x00, 0xFFFF)});
     model::TMainForm& w = rig.Start();
-    w.PP_Led_on = !c;
+    w.Switches.PP_Led_on = !c;
     rig.C().UserClick(Ctl::ShowDetails1);
-    EXPECT_EQ(w.PP_Led_on, c == 1);
+    EXPECT_EQ(w.Switches.PP_Led_on, c == 1);
   }
 }
 

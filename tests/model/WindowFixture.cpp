@@ -44,7 +44,7 @@ model::TMainForm& WindowFixture::Show(int kind) {
   window = std::make_unique<model::TMainForm>(dialogs, image::Folders{working.Path(), program.Path()});
   window->SetLinkTuning(&tuning);
   window->FormCreate(false);
-  window->ProgrammerKind = kind;
+  window->ProgrammerKind = slot::ProgrammerKind(kind);
   window->ConfigureForKind();
   window->FormShow();
   return *window;

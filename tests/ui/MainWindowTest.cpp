@@ -51,7 +51,7 @@ class MainWindowTest : public QObject {
     std::unique_ptr<velmar::ui::MainWindow> window;
     explicit Fixture(int kind = 4) {
       form.FormCreate(false);
-      form.ProgrammerKind = kind;
+      form.ProgrammerKind = velmar::slot::ProgrammerKind(kind);
       form.ConfigureForKind();
       window = std::make_unique<velmar::ui::MainWindow>(form);
       form.FormShow();

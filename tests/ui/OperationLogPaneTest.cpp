@@ -114,7 +114,7 @@ class OperationLogPaneTest : public QObject {
     QVERIFY(!f.window->LogPane()->isHidden());
     toggle->trigger();
     QVERIFY(f.window->LogPane()->isHidden());
-    QVERIFY(!f.rig.W().ShowOperationLog);
+    QVERIFY(!f.rig.W().Switches.ShowOperationLog);
 
     // Operations while it is hidden are there when it is shown again.
     f.NewProgram("PIC16F628A", "pic16f628a", "Pump control");

@@ -34,7 +34,7 @@ class SearchableListTest : public QObject {
     QComboBox* devices = nullptr;
     Fixture() {
       form.FormCreate(false);
-      form.ProgrammerKind = 4;
+      form.ProgrammerKind = velmar::slot::kind_8way_v2;
       form.ConfigureForKind();
       window = std::make_unique<velmar::ui::MainWindow>(form);
       form.FormShow();

@@ -76,7 +76,7 @@ void Read(CliContext& ctx, const ReadArgs& a) {
     }
     for (model::ControlName name : kButtons)
       controls[name.Str()] = {{"caption", s.Text(name)}, {"enabled", s.Enabled(name)}, {"visible", s.Visible(name)}};
-    ctx.PrintJson({{"kind", w.ProgrammerKind},
+    ctx.PrintJson({{"kind", int(w.ProgrammerKind)},
                    {"model", Model(w.ProgrammerKind)},
                    {"title", text::Trim(s.Text(Ctl::MainForm))},
                    {"slot_count", w.Programs.EntryCount},

@@ -1,14 +1,13 @@
-// The window's settings and profiles: reading setting.ini when the window is
-// shown, writing it when the window closes, loading and saving .prj
-// profiles, the version texts of progsetting.ini and the hex file choice.
+// Reading and writing setting.ini, the profiles and the version texts.
 // Stored values that no control can hold (an index beyond a list, a number
 // beyond a box's range) fall back to the key's default or the box's limit,
 // and a stored mode or program option never undoes what the device rules
 // have locked.
+#include "model/SettingsStore.h"
+
 #include <climits>
 
 #include "devices/DeviceDatabase.h"
-#include "model/TMainForm.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
@@ -24,7 +23,6 @@ const char* const kSettingsUserId = "Progsettings";  // progUserId's own spellin
 const char* const kRecentSection = "RecentFiles";
 const char* const kProfile = "Progprofile";
 const char* const kFileFilterProfiles = "PRJ|*.prj|All Files|*.*";
-const char* const kFileFilterHex = "Hex|*.hex|All Files|*.*";
 
 // The remembered-device keys, with the family code each one feeds. The
 // position keys are what earlier versions stored; the name keys beside them
@@ -64,60 +62,63 @@ void SetStoredProgramOps(ControlStore& s, int ops) {
 
 }  // namespace
 
-std::string TMainForm::SettingsPath() const { return Folders.working + "setting.ini"; }
+SettingsStore::SettingsStore(ControlStore& controls, platform::Dialogs& dialogs, SettingsState state,
+                             FamilyRules& rules, DeviceSelection& devices)
+    : controls_(controls), dialogs_(dialogs), state_(state), rules_(rules), devices_(devices) {}
 
-void TMainForm::SetFlashFile(const std::string& path) {
-  Data.FlashFile = path;
+std::string SettingsStore::SettingsPath() const { return state_.folders.working + "setting.ini"; }
+
+void SettingsStore::SetFlashFile(const std::string& path) {
+  state_.data.FlashFile = path;
   std::string folder = platform::ExtractFilePath(path);
-  if (!folder.empty()) LastFolder = folder;
+  if (!folder.empty()) state_.lastFolder = folder;
   controls_.SetText(Ctl::Edit1, platform::ExtractFileName(path));
 }
 
-void TMainForm::ReadVersionTexts() {
-  IniFile ini(Folders.program + "progsetting.ini");
-  PCQRX = ini.ReadString("AppSetting", "PCQRX", "");
-  PCPRIMA = ini.ReadString("AppSetting", "PCPRIMA", "");
+VersionTexts SettingsStore::ReadVersionTexts() const {
+  IniFile ini(state_.folders.program + "progsetting.ini");
+  return {ini.ReadString("AppSetting", "PCQRX", ""), ini.ReadString("AppSetting", "PCPRIMA", "")};
 }
 
-void TMainForm::LoadSettings() {
+void SettingsStore::LoadSettings() {
   IniFile ini(SettingsPath());
   ControlStore& s = controls_;
   if (!ini.Exists()) {
-    LastDeviceIndex.fill(0);
-    LastDeviceName.fill("");
+    state_.lastDeviceIndex.fill(0);
+    state_.lastDeviceName.fill("");
     s.SetItemIndex(Ctl::family, 0);
     // The family change fills the device list (empty until a family change
     // has run) and then runs the device change on its first entry.
-    familyClick();
-    Data.FlashFile.clear();
-    LastFolder = Folders.program;
+    rules_.familyClick();
+    state_.data.FlashFile.clear();
+    state_.lastFolder = state_.folders.program;
     s.SetText(Ctl::Edit1, "");
   } else {
     for (const DeviceKey& k : kDeviceKeys) {
-      LastDeviceIndex[std::size_t(k.family)] = ReadInt(ini, kSettings, k.key, 0);
-      LastDeviceName[std::size_t(k.family)] = ini.ReadString(kSettings, k.nameKey, "");
+      state_.lastDeviceIndex[std::size_t(k.family)] = ReadInt(ini, kSettings, k.key, 0);
+      state_.lastDeviceName[std::size_t(k.family)] = ini.ReadString(kSettings, k.nameKey, "");
     }
     int familyCount = int(s.Items(Ctl::family).size());
     int family = IndexOr(ReadInt(ini, kSettings, "PICFamily", 0), familyCount, 0);
     s.SetItemIndex(Ctl::family, family);
-    s.SetItemIndex(Ctl::deviceList, LastDeviceIndex[std::size_t(family)]);
+    s.SetItemIndex(Ctl::deviceList, state_.lastDeviceIndex[std::size_t(family)]);
     if (s.ItemIndex(Ctl::deviceList) < 0) s.SetItemIndex(Ctl::deviceList, 0);
-    familyClick();
+    rules_.familyClick();
     SetFlashFile(ini.ReadString(kSettings, "FlashFile", ""));
   }
   ApplySettingsIniValues(ini, ini.Exists());
-  RecentFiles.clear();
+  state_.recentFiles.clear();
   for (std::size_t i = 0; i < kRecentFiles; ++i) {
     const std::string file = ini.ReadString(kRecentSection, "File" + std::to_string(i + 1), "");
-    if (!file.empty()) RecentFiles.push_back(file);
+    if (!file.empty()) state_.recentFiles.push_back(file);
   }
-  recentStored_ = !RecentFiles.empty();
-  settingsLoaded_ = true;
+  recentStored_ = !state_.recentFiles.empty();
+  loaded_ = true;
 }
 
 // The values of every setting after the family and file: from the file, or
 // the values for a missing file.
-void TMainForm::ApplySettingsIniValues(const IniFile& ini, bool fromFile) {
+void SettingsStore::ApplySettingsIniValues(const IniFile& ini, bool fromFile) {
   ControlStore& s = controls_;
   auto flag = [&](const char* key, bool def) { return ini.ReadBool(kSettings, key, def); };
   auto number = [&](const char* key, int def) { return ReadInt(ini, kSettings, key, def); };
@@ -135,19 +136,19 @@ void TMainForm::ApplySettingsIniValues(const IniFile& ini, bool fromFile) {
   s.SetChecked(Ctl::progUserID, ini.ReadBool(kSettingsUserId, "progUserId", false));
   s.SetChecked(Ctl::VDD_Voltage, flag("VddVoltage", false));
   s.SetChecked(Ctl::VerifyAfterWriting, flag("VerifyAfterWriting", false));
-  ShowOperationLog = flag("ShowOperationLog", true);
-  KonOld = flag("KonOld", false);
-  ResetPulse = flag("ResetPulse", false);
-  EraseDeviceSize = flag("EraseDeviceSize", false);
-  EraseWholeSlot = flag("EraseWholeSlot", false);
-  VDD1st = flag("VDD1st", true);
-  PP_Led_on = flag("PP_Led_on", false);
-  e2_skipFF = flag("e2_skipFF", false);
+  state_.switches.ShowOperationLog = flag("ShowOperationLog", true);
+  state_.switches.KonOld = flag("KonOld", false);
+  state_.switches.ResetPulse = flag("ResetPulse", false);
+  state_.switches.EraseDeviceSize = flag("EraseDeviceSize", false);
+  state_.switches.EraseWholeSlot = flag("EraseWholeSlot", false);
+  state_.switches.VDD1st = flag("VDD1st", true);
+  state_.switches.PP_Led_on = flag("PP_Led_on", false);
+  state_.switches.e2_skipFF = flag("e2_skipFF", false);
   int modeDefault = fromFile ? 0 : 1;
   SetStoredMode(s, IndexOr(number("ProgMode", modeDefault), 2, modeDefault));
 }
 
-std::vector<SettingEntry> TMainForm::SettingsEntries() const {
+std::vector<SettingEntry> SettingsStore::SettingsEntries() const {
   const ControlStore& s = controls_;
   std::vector<SettingEntry> e;
   auto num = [&](const char* key, long long v) { e.push_back({kSettings, key, SettingEntry::Number, v, {}}); };
@@ -156,8 +157,8 @@ std::vector<SettingEntry> TMainForm::SettingsEntries() const {
   };
   num("PICFamily", s.ItemIndex(Ctl::family));
   num("Device", s.ItemIndex(Ctl::deviceList));
-  for (const DeviceKey& k : kDeviceKeys) num(k.key, LastDeviceIndex[std::size_t(k.family)]);
-  e.push_back({kSettings, "FlashFile", SettingEntry::Text, 0, Data.FlashFile});
+  for (const DeviceKey& k : kDeviceKeys) num(k.key, state_.lastDeviceIndex[std::size_t(k.family)]);
+  e.push_back({kSettings, "FlashFile", SettingEntry::Text, 0, state_.data.FlashFile});
   flag("LimitPrograms", s.Checked(Ctl::limitPrograms));
   num("ProgCount", s.Value(Ctl::ProgCount));
   flag("MatchDeviceID", s.Checked(Ctl::matchDeviceID));
@@ -171,30 +172,30 @@ std::vector<SettingEntry> TMainForm::SettingsEntries() const {
   flag("BootSave", s.Checked(Ctl::bootSave));
   flag("VDDVoltage", s.Checked(Ctl::VDD_Voltage));
   num("ProgMode", s.ItemIndex(Ctl::progMode));
-  flag("KonOld", KonOld);
-  flag("ResetPulse", ResetPulse);
+  flag("KonOld", state_.switches.KonOld);
+  flag("ResetPulse", state_.switches.ResetPulse);
   flag("EraseDeviceSize", false);
   flag("EraseWholeSlot", false);
-  flag("VDD1st", VDD1st);
-  flag("PP_Led_on", PP_Led_on);
-  flag("e2_skipFF", e2_skipFF);
+  flag("VDD1st", state_.switches.VDD1st);
+  flag("PP_Led_on", state_.switches.PP_Led_on);
+  flag("e2_skipFF", state_.switches.e2_skipFF);
   for (const DeviceKey& k : kDeviceKeys)
-    e.push_back({kSettings, k.nameKey, SettingEntry::Text, 0, LastDeviceName[std::size_t(k.family)]});
+    e.push_back({kSettings, k.nameKey, SettingEntry::Text, 0, state_.lastDeviceName[std::size_t(k.family)]});
   // The recently used program files, in their own section (written only
   // once there are any, so a file without them stays as it was).
-  if (!RecentFiles.empty() || recentStored_)
+  if (!state_.recentFiles.empty() || recentStored_)
     for (std::size_t i = 0; i < kRecentFiles; ++i)
       e.push_back({kRecentSection, "File" + std::to_string(i + 1), SettingEntry::Text, 0,
-                   i < RecentFiles.size() ? RecentFiles[i] : std::string()});
+                   i < state_.recentFiles.size() ? state_.recentFiles[i] : std::string()});
   flag("VerifyAfterWriting", s.Checked(Ctl::VerifyAfterWriting));
-  flag("ShowOperationLog", ShowOperationLog);
+  flag("ShowOperationLog", state_.switches.ShowOperationLog);
   return e;
 }
 
-bool TMainForm::SaveSettings() {
+bool SettingsStore::SaveSettings() {
   std::string error;
-  std::string workingOn = Folders.working;
-  bool ok = platform::EnsurePrivateFolder(Folders.working, &error);
+  std::string workingOn = state_.folders.working;
+  bool ok = platform::EnsurePrivateFolder(state_.folders.working, &error);
   if (ok) {
     workingOn = SettingsPath();
     IniFile ini(workingOn);
@@ -214,28 +215,28 @@ bool TMainForm::SaveSettings() {
 
 // ---- Profiles ----
 
-void TMainForm::LoadProfileClick() {
+void SettingsStore::LoadProfileClick() {
   controls_.SetExtra(Ctl::OpenDialog1, "filter", kFileFilterProfiles);
   const Control& dlg = controls_.Get(Ctl::OpenDialog1);
-  auto chosen = dialogs_.OpenFile({dlg.extra.at("filter"), dlg.extra.at("defaultExt"), LastFolder, {}});
+  auto chosen = dialogs_.OpenFile({dlg.extra.at("filter"), dlg.extra.at("defaultExt"), state_.lastFolder, {}});
   if (!chosen) return;
   LoadProfile(*chosen);
 }
 
-void TMainForm::LoadProfile(const std::string& path) {
+void SettingsStore::LoadProfile(const std::string& path) {
   ControlStore& s = controls_;
   std::string folder = platform::ExtractFilePath(path);
-  if (!folder.empty()) LastFolder = folder;
-  s.SetExtra(Ctl::OpenDialog1, "initialDir", LastFolder);
+  if (!folder.empty()) state_.lastFolder = folder;
+  s.SetExtra(Ctl::OpenDialog1, "initialDir", state_.lastFolder);
 
   IniFile ini(path);  // an unreadable or absent file reads as one without keys
   int device = ReadInt(ini, kProfile, "Device", 0);
   int family = IndexOr(ReadInt(ini, kProfile, "PICFamily", 0), int(s.Items(Ctl::family).size()), 0);
   s.SetItemIndex(Ctl::family, family);
-  LastDeviceIndex[std::size_t(family)] = device;
-  LastDeviceName[std::size_t(family)] = ini.ReadString(kProfile, "DeviceName", "");
-  familyClick();
-  deviceListChange();
+  state_.lastDeviceIndex[std::size_t(family)] = device;
+  state_.lastDeviceName[std::size_t(family)] = ini.ReadString(kProfile, "DeviceName", "");
+  rules_.familyClick();
+  devices_.deviceListChange();
 
   SetFlashFile(ini.ReadString(kProfile, "FlashFile", ""));
   auto flag = [&](const char* key) { return ini.ReadBool(kProfile, key, false); };
@@ -250,20 +251,20 @@ void TMainForm::LoadProfile(const std::string& path) {
   s.SetValue(Ctl::HalfDelay, number("DEL2", 15));
   s.SetValue(Ctl::SpinEdit1, number("REPEAT", 5));
   s.SetChecked(Ctl::bootSave, flag("BootSave"));
-  KonOld = flag("KonOld");
+  state_.switches.KonOld = flag("KonOld");
   s.SetText(Ctl::ProgCaption, ini.ReadString(kProfile, "Description", ""));
   s.SetChecked(Ctl::DataSave, flag("DataSave"));
   SetStoredProgramOps(s, IndexOr(number("ProgramOps", 0), 3, 0));
   SetStoredMode(s, IndexOr(number("ProgramMode", 1), 2, 1));
   s.SetChecked(Ctl::VDD_Voltage, flag("VDDVoltage"));
   s.SetChecked(Ctl::unusedFuses, flag("UnusedFuses"));
-  VDD_VoltageClick();
+  rules_.VDD_VoltageClick();
 }
 
-void TMainForm::SaveProfileClick() {
+void SettingsStore::SaveProfileClick() {
   controls_.SetExtra(Ctl::SaveDialog1, "filter", kFileFilterProfiles);
   const Control& dlg = controls_.Get(Ctl::SaveDialog1);
-  auto chosen = dialogs_.SaveFile({dlg.extra.at("filter"), dlg.extra.at("defaultExt"), LastFolder, {}});
+  auto chosen = dialogs_.SaveFile({dlg.extra.at("filter"), dlg.extra.at("defaultExt"), state_.lastFolder, {}});
   if (!chosen) return;
   std::string error;
   if (!SaveProfile(*chosen, &error))
@@ -271,11 +272,11 @@ void TMainForm::SaveProfileClick() {
                         {platform::DlgButton::Ok});
 }
 
-bool TMainForm::SaveProfile(const std::string& path, std::string* error) {
+bool SettingsStore::SaveProfile(const std::string& path, std::string* error) {
   ControlStore& s = controls_;
   std::string folder = platform::ExtractFilePath(path);
-  if (!folder.empty()) LastFolder = folder;
-  s.SetExtra(Ctl::OpenDialog1, "initialDir", LastFolder);
+  if (!folder.empty()) state_.lastFolder = folder;
+  s.SetExtra(Ctl::OpenDialog1, "initialDir", state_.lastFolder);
   for (ControlName name : {Ctl::DataSave, Ctl::VerifyConfig, Ctl::progUserID})
     if (!s.Enabled(name)) s.SetChecked(name, false);
 
@@ -285,7 +286,7 @@ bool TMainForm::SaveProfile(const std::string& path, std::string* error) {
   num("PICFamily", s.ItemIndex(Ctl::family));
   num("Device", s.ItemIndex(Ctl::deviceList));
   ini.WriteString(kProfile, "DeviceName", s.Items(Ctl::deviceList).empty() ? "" : s.Get(Ctl::deviceList).SelectedText());
-  ini.WriteString(kProfile, "FlashFile", Data.FlashFile);
+  ini.WriteString(kProfile, "FlashFile", state_.data.FlashFile);
   flag("LimitPrograms", s.Checked(Ctl::limitPrograms));
   flag("MatchDeviceID", s.Checked(Ctl::matchDeviceID));
   flag("VerifyConfig", s.Checked(Ctl::VerifyConfig));
@@ -304,21 +305,5 @@ bool TMainForm::SaveProfile(const std::string& path, std::string* error) {
   num("ProgramMode", s.ItemIndex(Ctl::progMode));
   return ini.Save(error);
 }
-
-// ---- Hex file choice ----
-
-void TMainForm::Button1Click() {
-  controls_.SetExtra(Ctl::OpenDialog1, "filter", kFileFilterHex);
-  const Control& dlg = controls_.Get(Ctl::OpenDialog1);
-  auto chosen = dialogs_.OpenFile({dlg.extra.at("filter"), dlg.extra.at("defaultExt"), LastFolder, {}});
-  if (!chosen) return;
-  SetFlashFile(*chosen);
-  RememberRecentFile(*chosen);
-  controls_.SetExtra(Ctl::OpenDialog1, "initialDir", LastFolder);
-}
-
-void TMainForm::Edit1Change() { Data.FlashFile = LastFolder + controls_.Text(Ctl::Edit1); }
-
-void TMainForm::Edit1Enter() { Edit1Change(); }
 
 }  // namespace velmar::model

@@ -2,14 +2,15 @@
 #include "model/ManualViewer.h"
 
 #include "platform/Dialogs.h"
+#include "slot/ProgrammerGeometry.h"
 
 namespace velmar::model {
 
 std::string ManualFile(int programmerKind, const std::string& programFolder) {
   switch (programmerKind) {
-    case 2:
-    case 4: return programFolder + "guide_8way.pdf";
-    case 3: return programFolder + "guide_portable.pdf";
+    case slot::kind_8way:
+    case slot::kind_8way_v2: return programFolder + "guide_8way.pdf";
+    case slot::kind_portable: return programFolder + "guide_portable.pdf";
     default: return programFolder + "guide_single.pdf";
   }
 }

@@ -58,7 +58,9 @@ ASAN_OPTIONS=detect_leaks=0 VELMAR_BUILD_DIR=build-asan \
   VELMAR_CMAKE_ARGS="-DCMAKE_CXX_COMPILER=clang++ -DVELMAR_SANITIZE=ON -DVELMAR_BUILD_BENCH=OFF" \
   scripts/build.sh
 stage "sanitized build"
-ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:check_initialization_order=1 \
+# (strict_string_checks stays off: the X11 keyboard library's strndup reads
+# a buffer without its terminator, which the window tests under Xvfb reach.)
+ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1 \
   LSAN_OPTIONS=suppressions=$PWD/tests/sanitizers/lsan.supp:print_suppressions=0 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_tests build-asan "$@"

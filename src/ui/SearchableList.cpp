@@ -22,7 +22,7 @@ SearchableList* SearchableList::Of(QWidget* widget) {
   return nullptr;
 }
 
-SearchableList::SearchableList(QComboBox* box) : QObject(box), box_(box) {
+SearchableList::SearchableList(QComboBox* box) : QObject(box), box_(box), boxObject_(box) {
   setObjectName("SearchableList");
   box->setEditable(true);
   box->setInsertPolicy(QComboBox::NoInsert);  // typed text never becomes an entry
@@ -52,6 +52,9 @@ SearchableList::SearchableList(QComboBox* box) : QObject(box), box_(box) {
 // through, the box would take the name the offer wrote into it and the
 // completer would then choose the offer a second time.
 bool SearchableList::eventFilter(QObject* watched, QEvent* event) {
+  // While the box is being taken down its widget part still hides and loses
+  // the focus, after its combo box part has gone: nothing to do then.
+  if (!qobject_cast<QComboBox*>(boxObject_)) return QObject::eventFilter(watched, event);
   if (event->type() == QEvent::FocusOut && watched == box_ &&
       static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
     Revert();

@@ -42,6 +42,8 @@ class SearchableList : public QObject {
   void Choose(int row);
 
   QComboBox* box_;
+  // The box as an object, which stays one while the box is destroyed.
+  QObject* boxObject_;
 };
 
 }  // namespace velmar::ui

@@ -17,7 +17,10 @@ int TReadProg::ReadDirectory(slot::TProgramEntryList& list) {
   using namespace slot::slot_header;
   list.Clear();
   PageIndexedReads = false;
-  ReadImage = std::make_unique<image::THexList>(std::max<std::uint32_t>(Geometry.SlotSize, kSize));
+  // Every header is read to the start of the image, so it needs room for
+  // one header only (a slot-sized image, cleared for each Read, cost more
+  // than the walk itself).
+  ReadImage = std::make_unique<image::THexList>(kSize);
 
   const std::uint32_t pages = Geometry.PageTotal();
   std::set<std::uint32_t> visited;

@@ -2,6 +2,7 @@
 // listed, how names are filtered, and where the walk stops.
 #include <gtest/gtest.h>
 
+#include "image/TFileLoader.h"
 #include "image/THexList.h"
 #include "link/LinkErrors.h"
 #include "link/SimRig.h"
@@ -128,11 +129,20 @@ TEST(ReadDirectory, ALinkBackOrBeyondTheDataflashEndsTheWalk) {
 
 TEST(ReadDirectory, AFailedReadKeepsTheSlotsFoundSoFar) {
   SimRig rig(kind_portable);
-  TReadProg& p = Stage(rig, {{0, Header(1032, 1032, "one")}, {1032, Header(2064, 1032, "two")}});
+  const HeaderBytes two = Header(2064, 1032, "two");
+  TReadProg& p = Stage(rig, {{0, Header(1032, 1032, "one")}, {1032, two}});
   rig.Sim().faults.badRead = 2;
   TProgramEntryList list;
   EXPECT_EQ(MessageOf<EISPException>([&] { p.ReadDirectory(list); }), "Error reading Programmer Page1");
   EXPECT_EQ(list.EntryCount, 1);
+
+  // dferror.hex holds the header as it came over the link, at address 0,
+  // and nothing else.
+  image::THexList saved(4096);
+  ASSERT_EQ(image::TFileLoader::LoadFile(rig.work.File("dferror.hex"), saved).result, 0);
+  EXPECT_EQ(std::vector<std::uint8_t>(saved.DataAt(0), saved.DataAt(0) + two.size()),
+            std::vector<std::uint8_t>(two.begin(), two.end()));
+  EXPECT_LT(saved.LastUsed(), std::int64_t(two.size()));
 }
 
 }  // namespace

@@ -578,17 +578,22 @@ class Fd {
 // checked, a line longer than a chunk (and so than any record) is handed
 // over in part, which the reader refuses or, for a symbol record, skips;
 // after an S9 record the S-record reader takes any line, so the buffer grows
-// to hold it.
-LoadResult LoadStream(const std::string& fileName, int fd, THexList& image, std::uint64_t largest, Keep keep) {
+// to hold it. A file known to be smaller than a chunk gets a buffer of its
+// size and one byte more (most hex files are a few KiB), which grows to a
+// whole chunk before a line is ever handed over in part.
+LoadResult LoadStream(const std::string& fileName, int fd, std::uint64_t fileSize, THexList& image,
+                      std::uint64_t largest, Keep keep) {
   constexpr std::size_t kChunk = 256 * 1024;
   image.Clear();
   LoadResult r;
   Reader reader(image, r, largest, keep);
   LineFeeder feeder(reader);
-  std::string buffer(kChunk, '\0');
+  std::string buffer(fileSize < kChunk ? std::size_t(fileSize) + 1 : kChunk, '\0');
   std::size_t kept = 0;  // bytes of an unfinished line at the start of the buffer
   for (;;) {
-    if (kept == buffer.size()) {
+    if (kept == buffer.size() && kept < kChunk) {
+      buffer.resize(kChunk);  // the file grew while it was read
+    } else if (kept == buffer.size()) {
       if (reader.Detecting()) {
         if (!feeder.FeedPart(buffer.data(), buffer.data() + kept)) break;
         kept = 0;
@@ -640,7 +645,8 @@ LoadResult OpenAndLoad(const std::string& fileName, THexList& image, std::uint64
   // A device (an endless /dev/zero, a terminal) is no hex file; a pipe is read.
   if (!S_ISREG(st.st_mode) && !S_ISFIFO(st.st_mode))
     throw EFileOpenError("Cannot open " + fileName + ": it is not a regular file");
-  return LoadStream(fileName, fd, image, largest, keep);
+  const std::uint64_t size = S_ISREG(st.st_mode) && st.st_size >= 0 ? std::uint64_t(st.st_size) : UINT64_MAX;
+  return LoadStream(fileName, fd, size, image, largest, keep);
 }
 
 }  // namespace

@@ -1,7 +1,13 @@
 // Format detection and reading of every accepted hex text format, and the
 // handling of bad input.
+#include <algorithm>
 #include <cstring>
 #include <random>
+#include <thread>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -358,3 +364,28 @@ TEST(TFileLoader, LongLinesAndSplitLineEndsCrossChunksIntact) {
   Loaded split = LoadText(text + "zz\r\n");
   EXPECT_EQ(split.r.line, 1 + blankLines + 1);
 }
+
+#ifndef _WIN32
+// A pipe has no size to go by: it is read in whole chunks, and a line end
+// split between two of them is still one line end.
+TEST(TFileLoader, APipeLoadsLikeTheSameTextInAFile) {
+  std::string text = ":0100000011EE\r\n";
+  while (text.size() < 256 * 1024 - 1) text += "\r\n";
+  text += "\r\n:0100020022CB\r\nzz\r\n";
+  const Loaded file = LoadText(text);
+  ASSERT_EQ(file.result, -1);
+  ASSERT_EQ(file.r.line, std::size_t(std::count(text.begin(), text.end(), '\n')));  // "zz", the last line
+
+  TempDir dir;
+  const std::string fifo = dir.File("pipe.hex");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::thread writer([&] { WriteFile(fifo, text); });
+  THexList image(0x20000);
+  const LoadResult piped = TFileLoader::LoadFile(fifo, image);
+  writer.join();
+  EXPECT_EQ(piped.result, file.result);
+  EXPECT_EQ(piped.line, file.r.line);
+  EXPECT_EQ(piped.message, file.r.message);
+  EXPECT_EQ(0, std::memcmp(image.DataAt(0), file.image.DataAt(0), image.Count()));
+}
+#endif

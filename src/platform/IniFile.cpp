@@ -29,6 +29,7 @@ IniFile::IniFile(std::string path) : path_(std::move(path)) {
 
 void IniFile::Parse(const std::string& contents) {
   lines_.clear();
+  sections_.clear();
   indexed_ = false;
   // Editors often put a UTF-8 byte-order mark in front of the first section;
   // left in place it would hide that section.
@@ -43,6 +44,7 @@ void IniFile::Parse(const std::string& contents) {
       if (close != std::string::npos) {
         line.kind = Line::Section;
         line.name = Trim(t.substr(1, close - 1));
+        sections_.push_back(line.name);
       }
     } else if (!t.empty() && t.front() != ';') {
       std::size_t eq = t.find('=');
@@ -82,13 +84,6 @@ int IniFile::FindEntry(int sec, const std::string& key) const {
   for (int i = sec + 1; i < end; ++i)
     if (lines_[std::size_t(i)].kind == Line::Entry && EqualsNoCase(lines_[std::size_t(i)].name, want)) return i;
   return -1;
-}
-
-std::vector<std::string> IniFile::Sections() const {
-  std::vector<std::string> r;
-  for (const Line& l : lines_)
-    if (l.kind == Line::Section) r.push_back(l.name);
-  return r;
 }
 
 bool IniFile::SectionExists(const std::string& section) const { return FindSection(section) >= 0; }
@@ -151,6 +146,7 @@ void IniFile::WriteString(const std::string& section, const std::string& key, co
     header.raw = "[" + header.name + "]";
     lines_.push_back(header);
     lines_.push_back(entry);
+    sections_.push_back(header.name);
     indexed_ = false;
     return;
   }

@@ -24,8 +24,9 @@ class IniFile {
   const std::string& Path() const { return path_; }
   bool Exists() const { return exists_; }
 
-  // Section names in file order, as written (blanks trimmed).
-  std::vector<std::string> Sections() const;
+  // Section names in file order, as written (blanks trimmed). Valid until
+  // the file is parsed again or a section is added.
+  const std::vector<std::string>& Sections() const { return sections_; }
   bool SectionExists(const std::string& section) const;
   // Key names of a section in file order.
   std::vector<std::string> Keys(const std::string& section) const;
@@ -66,6 +67,9 @@ class IniFile {
   bool exists_ = false;
   bool utf8Mark_ = false;  // the file began with a UTF-8 byte-order mark; kept on save
   std::vector<Line> lines_;
+  // The section names in file order, kept as the lines change: the device
+  // look-ups walk them many times per device change.
+  std::vector<std::string> sections_;
   // The first header line of each section by its lower-case name, built at
   // the first lookup after the lines changed: a device database has hundreds
   // of sections, and finding a device by its identifier reads every one.

@@ -26,6 +26,27 @@ TEST(IniFile, SectionAndKeyNamesMatchRegardlessOfCaseAndBlanks) {
   EXPECT_EQ(ini.Sections(), std::vector<std::string>{"ProgSettings"});
 }
 
+// The section list is kept as the file changes rather than rebuilt per
+// call: it must follow every change that adds or replaces sections, list a
+// repeated section as often as the file has it, and always agree with the
+// text the file would save.
+TEST(IniFile, TheSectionListFollowsTheFile) {
+  IniFile ini = FromText("[B]\nx=1\n[ a ]\n[B]\ny=2\n; [C]\nbad [D]\n");
+  EXPECT_EQ(ini.Sections(), (std::vector<std::string>{"B", "a", "B"}));
+  ini.WriteString("b", "z", "3");  // an existing section: none added
+  ini.WriteString("A", "x", "4");
+  EXPECT_EQ(ini.Sections(), (std::vector<std::string>{"B", "a", "B"}));
+  ini.WriteString(" New ", "k", "v");
+  EXPECT_EQ(ini.Sections(), (std::vector<std::string>{"B", "a", "B", "New"}));
+  EXPECT_EQ(FromText(ini.Text()).Sections(), ini.Sections());
+  ini.Parse("[Only]\n");
+  EXPECT_EQ(ini.Sections(), std::vector<std::string>{"Only"});
+  IniFile copy = ini;
+  copy.WriteInteger("Second", "n", 1);
+  EXPECT_EQ(ini.Sections(), std::vector<std::string>{"Only"});
+  EXPECT_EQ(copy.Sections(), (std::vector<std::string>{"Only", "Second"}));
+}
+
 TEST(IniFile, MissingKeysAndNonNumbersGiveTheDefault) {
   IniFile ini = FromText("[A]\nnum=12abc\nneg=-4\nhuge=99999999999999999999\nempty=\nbool=7\nzero=0\n");
   EXPECT_EQ(ini.ReadInteger("A", "missing", 42), 42);

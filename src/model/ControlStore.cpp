@@ -52,12 +52,14 @@ std::string Control::SelectedText() const {
 
 namespace {
 
-std::string HandlerKey(ControlName name, Event e) {
-  return name.Str() + "/" + std::to_string(int(e));
-}
+std::pair<std::string_view, Event> HandlerKey(ControlName name, Event e) { return {name.View(), e}; }
 
+// The order of sorted lists: as the upper-case texts compare (bytes as
+// unsigned), without making upper-case copies.
 bool LessNoCase(const std::string& a, const std::string& b) {
-  return text::UpperCase(a) < text::UpperCase(b);
+  auto up = [](char c) { return (unsigned char)(c >= 'a' && c <= 'z' ? c - 32 : c); };
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                      [&up](char x, char y) { return up(x) < up(y); });
 }
 
 }  // namespace
@@ -68,7 +70,7 @@ Control& ControlStore::Add(Control control) {
     throw std::logic_error("control " + control.name.Str() + " added twice");
   order_.push_back(std::make_unique<Control>(std::move(control)));
   Control* c = order_.back().get();
-  byName_[c->name.Str()] = c;
+  byName_[c->name.View()] = c;
   return *c;
 }
 

@@ -13,6 +13,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "model/Control.h"
@@ -101,8 +103,10 @@ class ControlStore {
   void Notify(const Control& c, Property p);
 
   std::vector<std::unique_ptr<Control>> order_;
-  std::map<std::string, Control*, std::less<>> byName_;
-  std::map<std::string, Handler> handlers_;  // "name/event"
+  // Keyed by the controls' own names, which are constants that outlive the
+  // store (ControlName), so no key is ever copied.
+  std::unordered_map<std::string_view, Control*> byName_;
+  std::map<std::pair<std::string_view, Event>, Handler> handlers_;
   std::map<int, Observer> observers_;
   int nextObserver_ = 1;
 };

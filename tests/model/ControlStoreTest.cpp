@@ -88,6 +88,35 @@ TEST_F(Store, SortedListsInsertInAlphabeticalPlaceIgnoringCase) {
   EXPECT_EQ(s.Items(kSorted), (std::vector<std::string>{"PIC12F675", "pic16f84", "PIC18F1220", "PIC18F452"}));
 }
 
+// The order is that of the upper-case texts byte by byte: a prefix first,
+// '[' and '_' after every letter of either case (they lie between the upper
+// and the lower case letters), bytes above 0x7F last, and names equal but
+// for case in the order they came.
+TEST_F(Store, SortedListsOrderByUpperCaseBytes) {
+  Control d = MakeControl(kSorted, ControlKind::DropDown);
+  d.sorted = true;
+  s.Add(d);
+  for (const char* n : {"b", "\xE9t\xE9", "pic", "_x", "PIC", "ab", "a", "Ab", "[", "A"}) s.AddItem(kSorted, n);
+  const std::vector<std::string> expected{"a", "A", "ab", "Ab", "b", "pic", "PIC", "[", "_x", "\xE9t\xE9"};
+  EXPECT_EQ(s.Items(kSorted), expected);
+  s.SetItems(kSorted, {"\xE9t\xE9", "PIC", "[", "A", "_x", "b", "Ab", "a", "pic", "ab"});
+  EXPECT_EQ(s.Items(kSorted), (std::vector<std::string>{"A", "a", "Ab", "ab", "b", "PIC", "pic", "[", "_x", "\xE9t\xE9"}));
+}
+
+TEST_F(Store, HandlersRunForTheirOwnControlAndEventOnly) {
+  std::vector<std::string> ran;
+  s.Bind(kBox, Event::Click, [&] { ran.push_back("box click"); });
+  s.Bind(kBox, Event::Enter, [&] { ran.push_back("box enter"); });
+  s.Bind(kSpin, Event::Click, [&] { ran.push_back("spin click"); });
+  s.Fire(kBox, Event::Enter);
+  s.Fire(kSpin, Event::Click);
+  s.Fire(kGroup, Event::Click);  // none bound
+  s.Bind(kBox, Event::Enter, [&] { ran.push_back("box enter again"); });
+  s.UserEnter(kBox);
+  EXPECT_EQ(ran, (std::vector<std::string>{"box enter", "spin click", "box enter again"}));
+  EXPECT_THROW(s.Bind(Ctl::Label1, Event::Click, [] {}), std::out_of_range);
+}
+
 TEST_F(Store, CheckingARadioButtonUnchecksItsSiblingsOnly) {
   for (ControlName n : {kRadio1, kRadio2}) s.Add(MakeControl(n, ControlKind::RadioButton, {}, {}, EraseCtl::Panel1));
   s.Add(MakeControl(kOtherRadio, ControlKind::RadioButton, {}, {}, Ctl::Panel2));

@@ -110,7 +110,7 @@ void BuildSlot(benchmark::State& state, const Case& c) {
   dialogs.defaultAnswer = platform::DlgButton::Yes;
   image::BuildOptions options;
   options.familyIndex = c.family;
-  options.programmerKind = c.kind;
+  options.programmerKind = velmar::slot::ProgrammerKind(c.kind);
   slot::HeaderBytes blank;
   blank.fill(0xFF);
   for (auto _ : state) {

@@ -14,6 +14,7 @@
 
 #include "devices/TData.h"
 #include "image/SaveResult.h"
+#include "slot/ProgrammerGeometry.h"
 
 namespace velmar::image {
 
@@ -59,7 +60,7 @@ struct BuildOptions {
   bool resetPulse = false;
   bool vdd1st = true;
   bool ppLedOn = false;
-  int programmerKind = 0;
+  slot::ProgrammerKind programmerKind = slot::kind_single;
 };
 
 struct SlotJob {

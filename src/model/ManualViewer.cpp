@@ -6,7 +6,7 @@
 
 namespace velmar::model {
 
-std::string ManualFile(int programmerKind, const std::string& programFolder) {
+std::string ManualFile(slot::ProgrammerKind programmerKind, const std::string& programFolder) {
   switch (programmerKind) {
     case slot::kind_8way:
     case slot::kind_8way_v2: return programFolder + "guide_8way.pdf";
@@ -15,7 +15,7 @@ std::string ManualFile(int programmerKind, const std::string& programFolder) {
   }
 }
 
-void manualButtonClick(int programmerKind, const std::string& programFolder, platform::Dialogs& dialogs) {
+void manualButtonClick(slot::ProgrammerKind programmerKind, const std::string& programFolder, platform::Dialogs& dialogs) {
   std::string file = ManualFile(programmerKind, programFolder);
   int result = dialogs.OpenDocument(file);
   std::string message;

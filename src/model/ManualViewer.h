@@ -5,18 +5,20 @@
 
 #include <string>
 
+#include "slot/ProgrammerGeometry.h"
+
 namespace velmar::platform {
 class Dialogs;
 }
 
 namespace velmar::model {
 
-// The guide for a programmer kind: single-way kinds (0, 1, 5) and unknown
-// kinds open the single-way guide, the 8-way kinds (2, 4) the 8-way guide,
-// the portable (3) its own.
-std::string ManualFile(int programmerKind, const std::string& programFolder);
+// The guide for a programmer kind: the single-way kinds and unknown kinds
+// open the single-way guide, the 8-way kinds the 8-way guide, the portable
+// its own.
+std::string ManualFile(slot::ProgrammerKind programmerKind, const std::string& programFolder);
 
 // Opens the guide and maps the opener's result to the user's message.
-void manualButtonClick(int programmerKind, const std::string& programFolder, platform::Dialogs& dialogs);
+void manualButtonClick(slot::ProgrammerKind programmerKind, const std::string& programFolder, platform::Dialogs& dialogs);
 
 }  // namespace velmar::model

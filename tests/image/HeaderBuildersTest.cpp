@@ -186,7 +186,7 @@ TEST_F(Pic16Header, ProgramOptionsDecideTheBulkEraseBit) {
 }
 
 TEST_F(Pic16Header, PortableLedAndColumn14AreOneBit) {
-  options.programmerKind = 3;
+  options.programmerKind = velmar::slot::kind_portable;
   options.ppLedOn = true;
   A(0, 14, true);
   EXPECT_EQ(h[47], 0x01);

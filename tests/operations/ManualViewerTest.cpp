@@ -12,13 +12,14 @@ using velmar::platform::ScriptedDialogs;
 namespace {
 
 TEST(ManualViewer, EachKindOpensItsGuide) {
-  EXPECT_EQ(ManualFile(0, "/p/"), "/p/guide_single.pdf");
-  EXPECT_EQ(ManualFile(1, "/p/"), "/p/guide_single.pdf");
-  EXPECT_EQ(ManualFile(2, "/p/"), "/p/guide_8way.pdf");
-  EXPECT_EQ(ManualFile(3, "/p/"), "/p/guide_portable.pdf");
-  EXPECT_EQ(ManualFile(4, "/p/"), "/p/guide_8way.pdf");
-  EXPECT_EQ(ManualFile(5, "/p/"), "/p/guide_single.pdf");
-  EXPECT_EQ(ManualFile(255, "/p/"), "/p/guide_single.pdf");
+  using namespace velmar::slot;
+  EXPECT_EQ(ManualFile(kind_single, "/p/"), "/p/guide_single.pdf");
+  EXPECT_EQ(ManualFile(kind_single_old, "/p/"), "/p/guide_single.pdf");
+  EXPECT_EQ(ManualFile(kind_8way, "/p/"), "/p/guide_8way.pdf");
+  EXPECT_EQ(ManualFile(kind_portable, "/p/"), "/p/guide_portable.pdf");
+  EXPECT_EQ(ManualFile(kind_8way_v2, "/p/"), "/p/guide_8way.pdf");
+  EXPECT_EQ(ManualFile(kind_single_v2, "/p/"), "/p/guide_single.pdf");
+  EXPECT_EQ(ManualFile(kind_unknown, "/p/"), "/p/guide_single.pdf");
 }
 
 TEST(ManualViewer, MapsTheOpenersResultToItsMessage) {
@@ -38,7 +39,7 @@ TEST(ManualViewer, MapsTheOpenersResultToItsMessage) {
   for (const Case& c : cases) {
     ScriptedDialogs dialogs;
     dialogs.openDocumentResult = c.result;
-    manualButtonClick(2, "/p/", dialogs);
+    manualButtonClick(velmar::slot::kind_8way, "/p/", dialogs);
     EXPECT_EQ(dialogs.openedDocuments, std::vector<std::string>{"/p/guide_8way.pdf"});
     EXPECT_EQ(dialogs.LastText(), c.message) << c.result;
   }
@@ -46,8 +47,8 @@ TEST(ManualViewer, MapsTheOpenersResultToItsMessage) {
 
 TEST(ManualViewer, TheShippedGuidesAreInTheProgramFolder) {
   if (!velmar::test::Exists(velmar::test::BinDir() + "guide_single.pdf")) GTEST_SKIP() << "built without Qt";
-  for (int kind : {0, 2, 3})
-    EXPECT_TRUE(velmar::test::Exists(ManualFile(kind, velmar::test::BinDir()))) << kind;
+  for (auto kind : {velmar::slot::kind_single, velmar::slot::kind_8way, velmar::slot::kind_portable})
+    EXPECT_TRUE(velmar::test::Exists(ManualFile(kind, velmar::test::BinDir()))) << int(kind);
 }
 
 }  // namespace

@@ -60,7 +60,7 @@ struct SettingsState {
   SettingSwitches& switches;
   RememberedIndexes& lastDeviceIndex;
   RememberedNames& lastDeviceName;
-  std::string& lastFolder;                 // where file choices start
+  std::string& lastFolder;                // where file choices start
   std::vector<std::string>& recentFiles;  // newest first
 };
 

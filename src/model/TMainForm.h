@@ -83,6 +83,10 @@ using FirmwareChange = std::function<bool(const std::string& fileName, int requi
 class TMainForm final : public link::LinkWindow {
  public:
   TMainForm(platform::Dialogs& dialogs, image::Folders folders);
+  // The handler classes hold references into the form, so it stays where it
+  // was made.
+  TMainForm(const TMainForm&) = delete;
+  TMainForm& operator=(const TMainForm&) = delete;
   ~TMainForm() override;
 
   ControlStore& Controls() { return controls_; }

@@ -11,8 +11,8 @@
 namespace velmar::test {
 namespace {
 
-using model::Ctl;
 using model::ControlKind;
+using model::Ctl;
 
 // The controls a device change touches, without the rest of the window.
 struct DeviceRig {
@@ -29,8 +29,9 @@ struct DeviceRig {
                                    lastIndex,
                                    lastName,
                                    {[this] {
-                                      calls.push_back("rules " + data.DeviceName + " " + std::to_string(data.FlashSize) +
-                                                      " remembered " + lastName[devices::fam_PIC18F]);
+                                      calls.push_back("rules " + data.DeviceName + " " +
+                                                      std::to_string(data.FlashSize) + " remembered " +
+                                                      lastName[devices::fam_PIC18F]);
                                     },
                                     [this] { calls.push_back("missing"); }}};
 

@@ -111,19 +111,25 @@ TEST_F(OutputFiles, AUnitImageNeedsAFileName) {
   EXPECT_FALSE(Exists("./.prg"));
 }
 
-TEST_F(OutputFiles, DevicesAndUnreadableFilesAreNotTakenForHexFiles) {
+// A file that is no HEX file and what the refusal says of it.
+struct UnreadableFile {
+  const char* path;
+  const char* says;
+};
+class UnreadableFiles : public OutputFiles, public ::testing::WithParamInterface<UnreadableFile> {};
+
+TEST_P(UnreadableFiles, AreNotTakenForHexFiles) {
   VELMAR_SKIP_ON_WINDOWS("/dev and /proc");
-  struct Case {
-    const char* path;
-    const char* says;
-  };
-  for (const Case& c : {Case{"/dev/urandom", ": it is not a regular file"}, Case{"/dev/zero", ": it is not a regular file"},
-                        Case{"/proc/self/mem", "Cannot read /proc/self/mem: "}}) {
-    CliResult r = Run({"hex", "info", c.path});
-    EXPECT_EQ(r.status, 1) << c.path;
-    EXPECT_NE(r.err.find(c.says), std::string::npos) << c.path << ": " << r.err;
-  }
+  const UnreadableFile& c = GetParam();
+  CliResult r = Run({"hex", "info", c.path});
+  EXPECT_EQ(r.status, 1) << c.path;
+  EXPECT_NE(r.err.find(c.says), std::string::npos) << c.path << ": " << r.err;
 }
+
+INSTANTIATE_TEST_SUITE_P(OutputFiles, UnreadableFiles,
+                         ::testing::Values(UnreadableFile{"/dev/urandom", ": it is not a regular file"},
+                                           UnreadableFile{"/dev/zero", ": it is not a regular file"},
+                                           UnreadableFile{"/proc/self/mem", "Cannot read /proc/self/mem: "}));
 
 TEST_F(OutputFiles, AFamilyNumberBelowZeroIsRefused) {
   CliResult r = Run({"devices", "--family", "-1"});

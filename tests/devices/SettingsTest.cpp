@@ -181,22 +181,27 @@ TEST(Settings, RoundTripThroughCloseAndShow) {
 // A device list that changed between versions moves devices to other
 // positions: the stored name keeps the same part selected, the position is
 // used only when the name is absent (files of earlier versions) or gone.
-TEST(RememberedDevices, TheNameWinsOverAMovedPosition) {
-  const struct {
-    const char* stored;
-    const char* expected;
-  } cases[] = {
-      {"16FDevice=0\n16FDeviceName=PIC16F877A\n", "PIC16F877A"},  // moved: the name decides
-      {"16FDevice=5\n", "PIC16F819"},                               // an earlier version's file: the position
-      {"16FDevice=5\n16FDeviceName=PIC16F999\n", "PIC16F819"},     // a part no longer listed: the position
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.stored);
-    WindowFixture f;
-    WriteFile(f.working.File("setting.ini"), std::string("[ProgSettings]\nPICFamily=1\n") + c.stored);
-    f.Show(4);
-    EXPECT_EQ(f.W().Data.DeviceName, c.expected);
-  }
+struct StoredDevice {
+  const char* stored;    // the PIC16 lines of setting.ini
+  const char* expected;  // the device selected
+};
+class StoredDevices : public ::testing::TestWithParam<StoredDevice> {};
+
+TEST_P(StoredDevices, TheNameWinsOverAMovedPosition) {
+  const StoredDevice& c = GetParam();
+  WindowFixture f;
+  WriteFile(f.working.File("setting.ini"), std::string("[ProgSettings]\nPICFamily=1\n") + c.stored);
+  f.Show(4);
+  EXPECT_EQ(f.W().Data.DeviceName, c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RememberedDevices, StoredDevices,
+    ::testing::Values(StoredDevice{"16FDevice=0\n16FDeviceName=PIC16F877A\n", "PIC16F877A"},  // moved: the name decides
+                      StoredDevice{"16FDevice=5\n", "PIC16F819"},  // an earlier version's file: the position
+                      StoredDevice{"16FDevice=5\n16FDeviceName=PIC16F999\n", "PIC16F819"}));  // gone: the position
+
+TEST(RememberedDevices, CloseAndProfilesStoreTheNameBesideThePosition) {
   // Close stores the name beside the position; a profile keeps it too.
   WindowFixture f;
   f.Show(4);

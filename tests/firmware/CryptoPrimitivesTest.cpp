@@ -82,21 +82,26 @@ TEST(Blowfish, RefusesKeysOutsideFourToFiftySixBytesAndUseBeforeKeying) {
   EXPECT_TRUE(bf.HasKey());
 }
 
-TEST(Ripemd256, MatchesTheAuthorsVectors) {
-  const std::pair<std::string, const char*> vectors[] = {
-      {"", "02BA4C4E5F8ECD1877FC52D64D30E37A2D9774FB1E5D026380AE0168E3C5522D"},
-      {"a", "F9333E45D857F5D90A91BAB70A1EBA0CFB1BE4B0783C9ACFCD883A9134692925"},
-      {"abc", "AFBD6E228B9D8CBBCEF5CA2D03E6DBA10AC0BC7DCBE4680E1E42D2E975459B65"},
-      {"message digest", "87E971759A1CE47A514D5C914C392C9018C7C46BC14465554AFCDF54A5070C0E"},
-      {"abcdefghijklmnopqrstuvwxyz", "649D3034751EA216776BF9A18ACC81BC7896118A5197968782DD1FD97D8D5133"},
-      {"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
-       "06FDCC7A409548AAF91368C06A6275B553E3F099BF0EA4EDFD6778DF89A890DD"},
-  };
-  for (const auto& [text, digest] : vectors) {
-    Digest d = Ripemd256(text);
-    EXPECT_EQ(HexText(std::string(d.begin(), d.end())), digest) << '"' << text << '"';
-  }
+// The authors' test vectors: a message and its digest.
+using DigestVector = std::pair<std::string, std::string>;
+class Ripemd256Vectors : public ::testing::TestWithParam<DigestVector> {};
+
+TEST_P(Ripemd256Vectors, MatchTheDigest) {
+  const auto& [text, digest] = GetParam();
+  Digest d = Ripemd256(text);
+  EXPECT_EQ(HexText(std::string(d.begin(), d.end())), digest) << '"' << text << '"';
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Ripemd256, Ripemd256Vectors,
+    ::testing::Values(
+        DigestVector{"", "02BA4C4E5F8ECD1877FC52D64D30E37A2D9774FB1E5D026380AE0168E3C5522D"},
+        DigestVector{"a", "F9333E45D857F5D90A91BAB70A1EBA0CFB1BE4B0783C9ACFCD883A9134692925"},
+        DigestVector{"abc", "AFBD6E228B9D8CBBCEF5CA2D03E6DBA10AC0BC7DCBE4680E1E42D2E975459B65"},
+        DigestVector{"message digest", "87E971759A1CE47A514D5C914C392C9018C7C46BC14465554AFCDF54A5070C0E"},
+        DigestVector{"abcdefghijklmnopqrstuvwxyz", "649D3034751EA216776BF9A18ACC81BC7896118A5197968782DD1FD97D8D5133"},
+        DigestVector{"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
+                     "06FDCC7A409548AAF91368C06A6275B553E3F099BF0EA4EDFD6778DF89A890DD"}));
 
 TEST(Base64, FollowsRfc4648WithoutLineBreaks) {
   auto b64 = [](const std::string& s) {

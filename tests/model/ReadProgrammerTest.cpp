@@ -367,25 +367,33 @@ TEST(ReadProgrammer, DemoModeWithoutADeviceFileClosesTheProgramToo) {
 
 // ---- Command-line start ----
 
-TEST(ReadProgrammer, ACommandLineStartLoadsTheUnitAndEndsUnlessAskedToShow) {
-  struct Case {
-    std::vector<std::string> params;
-    bool stays;
-  };
-  for (const Case& c : {Case{{"unit.prg"}, false}, Case{{"unit.prg", "sHoW"}, true},
-                        Case{{"unit.prg", "x", "Show"}, true}, Case{{"unit.prg", "show", "no"}, false},
-                        Case{{"unit.prg", "SHOW", ""}, true}}) {
-    ReadRig rig(3);
-    model::TMainForm& w = rig.Start(c.params);
-    EXPECT_EQ(rig.loadUnits, 1);
-    EXPECT_EQ(w.CloseRequested, !c.stays) << c.params.back();
-    EXPECT_EQ(w.Closed(), !c.stays);
-    if (c.stays) {
-      EXPECT_FALSE(w.CommandLineMode);
-      EXPECT_EQ(rig.C().Items(Ctl::family)[3], "PIC18 K ") << "the window is set up for the programmer";
-    }
+// The program's parameters, and whether the window stays open after the
+// unit was loaded ("show" in any case, and only as the second parameter).
+struct CommandLineStart {
+  std::vector<std::string> params;
+  bool stays;
+};
+class CommandLineStarts : public ::testing::TestWithParam<CommandLineStart> {};
+
+TEST_P(CommandLineStarts, LoadTheUnitAndEndUnlessAskedToShow) {
+  const CommandLineStart& c = GetParam();
+  ReadRig rig(3);
+  model::TMainForm& w = rig.Start(c.params);
+  EXPECT_EQ(rig.loadUnits, 1);
+  EXPECT_EQ(w.CloseRequested, !c.stays) << c.params.back();
+  EXPECT_EQ(w.Closed(), !c.stays);
+  if (c.stays) {
+    EXPECT_FALSE(w.CommandLineMode);
+    EXPECT_EQ(rig.C().Items(Ctl::family)[3], "PIC18 K ") << "the window is set up for the programmer";
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(ReadProgrammer, CommandLineStarts,
+                         ::testing::Values(CommandLineStart{{"unit.prg"}, false},
+                                           CommandLineStart{{"unit.prg", "sHoW"}, true},
+                                           CommandLineStart{{"unit.prg", "x", "Show"}, true},
+                                           CommandLineStart{{"unit.prg", "show", "no"}, false},
+                                           CommandLineStart{{"unit.prg", "SHOW", ""}, true}));
 
 // ---- The link the window builds ----
 

@@ -130,22 +130,29 @@ TEST_P(RestoresTheSlotsSettings, FromItsHeader) {
 
 INSTANTIATE_TEST_SUITE_P(EachFamily, RestoresTheSlotsSettings, ::testing::ValuesIn(kCases));
 
-TEST(SlotHeaderReading, TheFamilyComesFromTheFirstMatchingMark) {
-  struct Case {
-    std::uint8_t a, c, family;
-    int entry;
-  };
-  for (Case k : {Case{0x04, 0x80, 0x20, 1}, Case{0x00, 0x80, 0x20, 2}, Case{0x00, 0x00, 0x20, 4},
-                 Case{0x00, 0x00, 0x22, 4}, Case{0x00, 0x00, 0x24, 4}, Case{0x00, 0x00, 0x23, 5},
-                 Case{0x00, 0x20, 0xFF, 5}, Case{0x00, 0x20, 0x04, 3}, Case{0x00, 0x00, 0x04, 0}}) {
-    slot::HeaderBytes h;
-    h.fill(0xFF);
-    h[45] = k.a;
-    h[47] = k.c;
-    h[76] = k.family;
-    EXPECT_EQ(model::SlotFamilyEntry(h.data()), k.entry) << int(k.a) << " " << int(k.c) << " " << int(k.family);
-  }
+// Header bytes 45, 47 and 76, and the family list entry they mark.
+struct FamilyMark {
+  std::uint8_t a, c, family;
+  int entry;
+};
+class FamilyMarks : public ::testing::TestWithParam<FamilyMark> {};
+
+TEST_P(FamilyMarks, TheFamilyComesFromTheFirstMatchingMark) {
+  const FamilyMark& k = GetParam();
+  slot::HeaderBytes h;
+  h.fill(0xFF);
+  h[45] = k.a;
+  h[47] = k.c;
+  h[76] = k.family;
+  EXPECT_EQ(model::SlotFamilyEntry(h.data()), k.entry) << int(k.a) << " " << int(k.c) << " " << int(k.family);
 }
+
+INSTANTIATE_TEST_SUITE_P(SlotHeaderReading, FamilyMarks,
+                         ::testing::Values(FamilyMark{0x04, 0x80, 0x20, 1}, FamilyMark{0x00, 0x80, 0x20, 2},
+                                           FamilyMark{0x00, 0x00, 0x20, 4}, FamilyMark{0x00, 0x00, 0x22, 4},
+                                           FamilyMark{0x00, 0x00, 0x24, 4}, FamilyMark{0x00, 0x00, 0x23, 5},
+                                           FamilyMark{0x00, 0x20, 0xFF, 5}, FamilyMark{0x00, 0x20, 0x04, 3},
+                                           FamilyMark{0x00, 0x00, 0x04, 0}));
 
 TEST(SlotHeaderReading, TheLimitIsTheProductionCount) {
   slot::HeaderBytes h;

@@ -22,28 +22,31 @@ TEST(ManualViewer, EachKindOpensItsGuide) {
   EXPECT_EQ(ManualFile(kind_unknown, "/p/"), "/p/guide_single.pdf");
 }
 
-TEST(ManualViewer, MapsTheOpenersResultToItsMessage) {
-  struct Case {
-    int result;
-    std::string message;
-  } cases[] = {
-      {2, "Can not find manual\r/p/guide_8way.pdf\r\r"},
-      {3, "Can not find manual\r/p/guide_8way.pdf\r\r"},
-      {27, "The filename association for PDF files is not set\r/p/guide_8way.pdf\r\r"},
-      {4, "System Error on opening file\r/p/guide_8way.pdf\r\r"},
-      {26, "System Error on opening file\r/p/guide_8way.pdf\r\r"},
-      {32, "System Error on opening file\r/p/guide_8way.pdf\r\r"},
-      {33, ""},
-      {0, ""},
-  };
-  for (const Case& c : cases) {
-    ScriptedDialogs dialogs;
-    dialogs.openDocumentResult = c.result;
-    manualButtonClick(velmar::slot::kind_8way, "/p/", dialogs);
-    EXPECT_EQ(dialogs.openedDocuments, std::vector<std::string>{"/p/guide_8way.pdf"});
-    EXPECT_EQ(dialogs.LastText(), c.message) << c.result;
-  }
+// The document opener's result and the message it gives ("" for none).
+struct OpenerResult {
+  int result;
+  std::string message;
+};
+class OpenerResults : public ::testing::TestWithParam<OpenerResult> {};
+
+TEST_P(OpenerResults, MapToTheirMessage) {
+  const OpenerResult& c = GetParam();
+  ScriptedDialogs dialogs;
+  dialogs.openDocumentResult = c.result;
+  manualButtonClick(velmar::slot::kind_8way, "/p/", dialogs);
+  EXPECT_EQ(dialogs.openedDocuments, std::vector<std::string>{"/p/guide_8way.pdf"});
+  EXPECT_EQ(dialogs.LastText(), c.message) << c.result;
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    ManualViewer, OpenerResults,
+    ::testing::Values(OpenerResult{2, "Can not find manual\r/p/guide_8way.pdf\r\r"},
+                      OpenerResult{3, "Can not find manual\r/p/guide_8way.pdf\r\r"},
+                      OpenerResult{27, "The filename association for PDF files is not set\r/p/guide_8way.pdf\r\r"},
+                      OpenerResult{4, "System Error on opening file\r/p/guide_8way.pdf\r\r"},
+                      OpenerResult{26, "System Error on opening file\r/p/guide_8way.pdf\r\r"},
+                      OpenerResult{32, "System Error on opening file\r/p/guide_8way.pdf\r\r"}, OpenerResult{33, ""},
+                      OpenerResult{0, ""}));
 
 TEST(ManualViewer, TheShippedGuidesAreInTheProgramFolder) {
   if (!velmar::test::Exists(velmar::test::BinDir() + "guide_single.pdf")) GTEST_SKIP() << "built without Qt";

@@ -224,24 +224,28 @@ TEST_F(SlotBuildTest, DeviceRecordsOutOfRangeEndTheBuild) {
 }
 
 // Values too wide for their header fields are refused as written, never
-// wrapped into a smaller value that would pass.
-TEST_F(SlotBuildTest, DeviceValuesTooWideForTheHeaderAreRefusedAsWritten) {
-  const std::vector<std::pair<std::string, std::string>> cases = {
-      {"BufferSize=300", "BufferSize 300 is out of range (1 to 255)"},
-      {"BlockSize=65600", "BlockSize 65600 is out of range (0 to 65535)"},
-      {"EraseBlocks=260", "EraseBlocks 260 is out of range (0 to 255)"},
-  };
-  for (const auto& [line, message] : cases) {
-    WriteFile(f.program.File("DEVICES.INI"), "[PIC18F4520]\nFlashSize=32768\n" + line + "\n");
-    f.Show(3);
-    geometry.ApplyKind(3);
-    f.Choose(0, "PIC18F4520");
-    f.C().SetText(Ctl::ProgCaption, "Blink");
-    Example("pic18f4520");
-    EXPECT_FALSE(Build()) << line;
-    EXPECT_EQ(f.dialogs.LastText(), "The device record PIC18F4520 in DEVICES.INI cannot be used:\r" + message);
-  }
+// wrapped into a smaller value that would pass: the device record's line and
+// the refusal.
+using TooWideValue = std::pair<std::string, std::string>;
+class TooWideValues : public SlotBuildTest, public ::testing::WithParamInterface<TooWideValue> {};
+
+TEST_P(TooWideValues, AreRefusedAsWritten) {
+  const auto& [line, message] = GetParam();
+  WriteFile(f.program.File("DEVICES.INI"), "[PIC18F4520]\nFlashSize=32768\n" + line + "\n");
+  f.Show(3);
+  geometry.ApplyKind(3);
+  f.Choose(0, "PIC18F4520");
+  f.C().SetText(Ctl::ProgCaption, "Blink");
+  Example("pic18f4520");
+  EXPECT_FALSE(Build()) << line;
+  EXPECT_EQ(f.dialogs.LastText(), "The device record PIC18F4520 in DEVICES.INI cannot be used:\r" + message);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    SlotBuild, TooWideValues,
+    ::testing::Values(TooWideValue{"BufferSize=300", "BufferSize 300 is out of range (1 to 255)"},
+                      TooWideValue{"BlockSize=65600", "BlockSize 65600 is out of range (0 to 65535)"},
+                      TooWideValue{"EraseBlocks=260", "EraseBlocks 260 is out of range (0 to 255)"}));
 
 TEST_F(SlotBuildTest, ReplaceRewritesTheSelectedSlotInPlace) {
   Show(3, 0, "PIC18F4520");

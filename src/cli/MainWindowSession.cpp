@@ -7,9 +7,10 @@
 
 namespace velmar::cli {
 
-int CheckedKind(int kind) {
-  if (kind < 0 || kind > 5) throw CliFailure("--kind must be a programmer kind from 0 to 5", kExitUsage);
-  return kind;
+slot::ProgrammerKind CheckedKind(int number) {
+  const std::optional<slot::ProgrammerKind> kind = slot::KindFromNumber(number);
+  if (!kind) throw CliFailure("--kind must be a programmer kind from 0 to 5", kExitUsage);
+  return *kind;
 }
 
 MainWindowSession::MainWindowSession(CliContext& ctx, int programmerKind)
@@ -18,7 +19,7 @@ MainWindowSession::MainWindowSession(CliContext& ctx, int programmerKind)
   w.SetLinkTuning(&tuning_);
   w.SetCloseHandler([] {});  // nothing to close on a terminal; CheckOpen reports it
   w.FormCreate(false);
-  w.ProgrammerKind = slot::ProgrammerKind(CheckedKind(programmerKind));
+  w.ProgrammerKind = CheckedKind(programmerKind);
   try {
     w.ConfigureForKind();
   } catch (const devices::EDeviceFileMissing& e) {

@@ -7,6 +7,8 @@
 
 #include <memory>
 
+#include "slot/ProgrammerGeometry.h"
+
 #include "model/LinkTuning.h"
 #include "model/TMainForm.h"
 
@@ -29,7 +31,7 @@ class MainWindowSession {
   std::unique_ptr<model::TMainForm> window_;
 };
 
-// Checks a --kind value (0 to 5).
-int CheckedKind(int kind);
+// The programmer kind a --kind number (0 to 5) stands for; refuses any other.
+slot::ProgrammerKind CheckedKind(int number);
 
 }  // namespace velmar::cli

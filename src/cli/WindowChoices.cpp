@@ -17,7 +17,7 @@ int SelectFamily(model::TMainForm& w, int family) {
   const int count = int(w.Controls().Items(Ctl::family).size());
   if (family < 0 || family >= count)
     throw CliFailure("--family " + std::to_string(family) + " is not in the family list of kind " +
-                         std::to_string(int(w.ProgrammerKind)) + " (0 to " + std::to_string(count - 1) +
+                         std::to_string(slot::NumberOf(w.ProgrammerKind)) + " (0 to " + std::to_string(count - 1) +
                          "); PIC24F and dsPIC30 are offered on kinds 4 and 5",
                      kExitUsage);
   w.Controls().UserSelect(Ctl::family, family);

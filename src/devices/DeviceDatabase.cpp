@@ -106,7 +106,7 @@ std::string FindDeviceByID(const std::string& programFolder, const std::string& 
   return {};
 }
 
-std::vector<std::string> FamilyListForKind(int kind, bool konOld, const std::string& programFolder) {
+std::vector<std::string> FamilyListForKind(slot::ProgrammerKind kind, bool konOld, const std::string& programFolder) {
   std::vector<std::string> list = {FamilyEntryText(fam_PIC18F), FamilyEntryText(fam_PIC12F16F),
                                    FamilyEntryText(fam_PIC18J)};
   if (kind == slot::kind_single_old && !konOld) return list;

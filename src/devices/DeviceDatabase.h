@@ -14,6 +14,7 @@
 #include "devices/TData.h"
 #include "platform/Errors.h"
 #include "platform/IniFile.h"
+#include "slot/ProgrammerGeometry.h"
 
 namespace velmar::devices {
 
@@ -57,10 +58,11 @@ std::vector<std::string> DevicesOfFamily(const platform::IniFile& ini, int code)
 std::string FindDeviceByID(const std::string& programFolder, const std::string& id);
 
 // The family list offered to programmer `kind`: "PIC18F", "PIC12F-16F" and
-// "PIC18J" always; unless kind 1 runs without `konOld`, "PIC18 K " when any
-// section name holds a "K", and on kinds 4 and 5 "PIC24F" and "dsPIC30" when
-// such sections exist (each only directly after the one before). Throws
-// EDeviceFileMissing when the device file is needed and missing.
-std::vector<std::string> FamilyListForKind(int kind, bool konOld, const std::string& programFolder);
+// "PIC18J" always; unless the earlier single-way programmer runs without
+// `konOld`, "PIC18 K " when any section name holds a "K", and on the version
+// 2 programmers "PIC24F" and "dsPIC30" when such sections exist (each only
+// directly after the one before). Throws EDeviceFileMissing when the device
+// file is needed and missing.
+std::vector<std::string> FamilyListForKind(slot::ProgrammerKind kind, bool konOld, const std::string& programFolder);
 
 }  // namespace velmar::devices

@@ -11,7 +11,7 @@
 
 namespace velmar::firmware {
 
-void ChooseFirmwareForKind(std::uint8_t programmerKind, const devices::TData& data, std::string& fileName,
+void ChooseFirmwareForKind(slot::ProgrammerKind programmerKind, const devices::TData& data, std::string& fileName,
                            int& requiredFirmware) {
   switch (programmerKind) {
     case slot::kind_single:
@@ -28,7 +28,7 @@ void ChooseFirmwareForKind(std::uint8_t programmerKind, const devices::TData& da
   }
 }
 
-int execute(model::TForm1& form, std::uint8_t programmerKind, const FirmwareChangeLinks& links) {
+int execute(model::TForm1& form, slot::ProgrammerKind programmerKind, const FirmwareChangeLinks& links) {
   TUpdateProg updater(links.unit, links.clock, links.dialogs, links.window, links.data, links.pump, links.priority);
   updater.ProgramFolder = links.programFolder;
   updater.WorkingFolder = links.workingFolder;

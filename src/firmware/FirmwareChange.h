@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string>
 
+#include "slot/ProgrammerGeometry.h"
+
 namespace velmar::platform {
 class Clock;
 class Dialogs;
@@ -53,16 +55,16 @@ struct FirmwareChangeLinks {
 };
 
 // The file name and required firmware a programmer kind takes: version 1
-// programmers (kinds 0, 1, 2) only PIC12/16/18 firmware, the portable (3)
-// only its own; for the others (and a kind not known) the caller's choice
+// programmers (both single-way and the 8-way) only PIC12/16/18 firmware, the
+// portable only its own; for the others (and a kind not known) the caller's choice
 // stands.
-void ChooseFirmwareForKind(std::uint8_t programmerKind, const devices::TData& data, std::string& fileName,
+void ChooseFirmwareForKind(slot::ProgrammerKind programmerKind, const devices::TData& data, std::string& fileName,
                            int& requiredFirmware);
 
 // Runs the change with the window's FirmwareFileName and RequiredFirmware
 // (both settled for the kind first). 0 on success, 1 on failure (its text in
 // the window's message line and in an error box). The update is recorded in
 // the links' journal.
-int execute(model::TForm1& form, std::uint8_t programmerKind, const FirmwareChangeLinks& links);
+int execute(model::TForm1& form, slot::ProgrammerKind programmerKind, const FirmwareChangeLinks& links);
 
 }  // namespace velmar::firmware

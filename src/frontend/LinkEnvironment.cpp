@@ -14,7 +14,7 @@
 
 namespace velmar::frontend {
 
-std::string LinkEnvironment::DefaultStateFile(const std::string& folder, int kind) {
+std::string LinkEnvironment::DefaultStateFile(const std::string& folder, slot::ProgrammerKind kind) {
   return platform::WithSeparator(folder) + "sim-" + slot::KindName(kind) + ".state";
 }
 
@@ -24,7 +24,7 @@ LinkEnvironment::LinkEnvironment(const LinkOptions& o) {
     throw std::invalid_argument("--driver " + o.driver + " cannot be used with the simulated programmer");
   if (!simulated && o.realtime) throw std::invalid_argument("--realtime only applies to the simulated programmer");
 
-  std::optional<std::uint8_t> kind;
+  std::optional<slot::ProgrammerKind> kind;
   if (!o.simulate.empty()) {
     kind = slot::ParseKind(o.simulate);
     if (!kind)

@@ -11,6 +11,7 @@
 
 #include "link/CountingDriver.h"
 #include "link/FtDriver.h"
+#include "slot/ProgrammerGeometry.h"
 
 namespace velmar::platform {
 class Clock;
@@ -57,7 +58,7 @@ class LinkEnvironment {
   bool Finish(std::string* error);
 
   // The default state file for a kind: "sim-<kind name>.state" in `folder`.
-  static std::string DefaultStateFile(const std::string& folder, int kind);
+  static std::string DefaultStateFile(const std::string& folder, slot::ProgrammerKind kind);
 
  private:
   std::unique_ptr<platform::Clock> clock_;

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "link/UsbInventory.h"
+#include "slot/ProgrammerGeometry.h"
 
 namespace velmar::link {
 
@@ -39,7 +40,7 @@ struct UserIdentity {
 // What the check of one attempt to talk to the programmer found.
 struct Identification {
   bool answered = false;
-  int kind = -1;
+  slot::ProgrammerKind kind = slot::kind_unknown;
   std::string model;
   int firmwareVersion = -1;
   std::string error;  // why it did not answer

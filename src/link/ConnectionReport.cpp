@@ -65,7 +65,7 @@ std::string ReportText(const ConnectionReport& r) {
   if (!r.identification) {
     t += "programmer: not tried (no device can be opened)\n";
   } else if (r.identification->answered) {
-    t += "programmer: kind " + std::to_string(r.identification->kind) + " (" + r.identification->model +
+    t += "programmer: kind " + std::to_string(slot::NumberOf(r.identification->kind)) + " (" + r.identification->model +
          "), firmware version " + std::to_string(r.identification->firmwareVersion) + "\n";
   } else {
     t += "programmer: no answer\n";

@@ -244,7 +244,7 @@ void TReadProg::IdentifyKind() {
   const std::uint8_t manufacturer = identity[0], device = identity[1];
   Use256Pages = false;
 
-  std::uint8_t kind;
+  slot::ProgrammerKind kind;
   if (manufacturer == 0x1F && device == 0x26)
     kind = slot::kind_8way;
   else if (manufacturer == 0x1F && device == 0x27)

@@ -20,7 +20,7 @@ namespace velmar::model {
 namespace {
 
 // The programmer models by kind, as printed on the programmers.
-const char* ModelName(int kind) {
+const char* ModelName(slot::ProgrammerKind kind) {
   switch (kind) {
     case slot::kind_single: return "SX-100";
     case slot::kind_single_old: return "SX-100 (12.5 V VPP)";

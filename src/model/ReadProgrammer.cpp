@@ -32,7 +32,7 @@ struct FirmwareOffer {
 
 std::string Hex2(int v) { return text::IntToHex(std::uint64_t(v & 0xFF), 2); }
 
-FirmwareOffer OfferFor(int kind, int loadedFirmware, const slot::ProgrammerGeometry& g, const devices::TData& d) {
+FirmwareOffer OfferFor(slot::ProgrammerKind kind, int loadedFirmware, const slot::ProgrammerGeometry& g, const devices::TData& d) {
   FirmwareOffer o;
   const bool pic24 = (kind == slot::kind_8way_v2 || kind == slot::kind_single_v2) && loadedFirmware == devices::fw_pic24;
   if (kind == slot::kind_portable) {
@@ -72,7 +72,7 @@ void TMainForm::CreateLink() {
 slot::ProgrammerGeometry TMainForm::Geometry() const {
   if (link_) return link_->Geometry;
   slot::ProgrammerGeometry g;
-  g.ApplyKind(std::uint8_t(ProgrammerKind));
+  g.ApplyKind(ProgrammerKind);
   return g;
 }
 
@@ -116,7 +116,7 @@ void TMainForm::ReadProgButtonClick() {
     try {
       if (!link_) throw link::EISPException(kNoLink);
       link_->Identify();
-      ProgrammerKind = slot::ProgrammerKind(link_->Geometry.Kind);
+      ProgrammerKind = link_->Geometry.Kind;
       if (ProgrammerKind == slot::kind_portable) link_->CheckSameUnit();
     } catch (const link::EISPException& e) {
       failed = true;
@@ -163,12 +163,12 @@ TMainForm::ReadOutcome TMainForm::AskAfterLinkFailure(const std::string& message
   }
 }
 
-void TMainForm::ApplyChosenKind(int kind) {
-  if (kind < 0) return;
-  ProgrammerKind = slot::ProgrammerKind(kind);
+void TMainForm::ApplyChosenKind(std::optional<slot::ProgrammerKind> kind) {
+  if (!kind) return;
+  ProgrammerKind = *kind;
   if (link_) {
-    link_->Geometry.ApplyKind(std::uint8_t(kind));
-    link_->Use256Pages = kind == slot::kind_portable;
+    link_->Geometry.ApplyKind(*kind);
+    link_->Use256Pages = *kind == slot::kind_portable;
   }
 }
 
@@ -179,7 +179,7 @@ TMainForm::ReadOutcome TMainForm::OfferFirmwareUpdate(const std::string& message
     programmerType_.FormShow(false);
     dialogs_.ShowModal(programmerType_);
     ApplyChosenKind(programmerType_.Kind());
-    const int kind = Geometry().Kind;
+    const slot::ProgrammerKind kind = Geometry().Kind;
     Data.LoadedFirmware =
         kind == slot::kind_single_v2 || kind == slot::kind_8way_v2 ? programmerType_.FirmwareToLoad() : devices::fw_pic;
   }
@@ -201,7 +201,7 @@ TMainForm::ReadOutcome TMainForm::ReadDirectoryAndShow(bool reidentify, oplog::O
   try {
     if (reidentify) {
       link_->Identify();
-      ProgrammerKind = slot::ProgrammerKind(link_->Geometry.Kind);
+      ProgrammerKind = link_->Geometry.Kind;
     }
     KindAtLastRead = ProgrammerKind;
     link_->ReadDirectory(Programs);

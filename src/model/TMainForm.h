@@ -24,6 +24,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -333,7 +334,7 @@ class TMainForm final : public link::LinkWindow {
   ReadOutcome ReadDirectoryAndShow(bool reidentify, oplog::OperationRecorder& logged);
   ReadOutcome FinishRead();
   ReadOutcome EnterDemoMode();
-  void ApplyChosenKind(int kind);
+  void ApplyChosenKind(std::optional<slot::ProgrammerKind> kind);
   // Slot list steps (model/SlotListView.cpp).
   void ShowSelectedRow(int row);
   void CheckSlotFirmware(int index);

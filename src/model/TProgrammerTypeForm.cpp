@@ -72,12 +72,12 @@ void TProgrammerTypeForm::ApplyRules() {
   }
 }
 
-int TProgrammerTypeForm::Kind() const {
+std::optional<slot::ProgrammerKind> TProgrammerTypeForm::Kind() const {
   switch (controls_.ItemIndex(TypeCtl::Progs)) {
     case SingleWay: return VersionTwo() ? slot::kind_single_v2 : slot::kind_single;
     case EightWay: return VersionTwo() ? slot::kind_8way_v2 : slot::kind_8way;
     case Portable: return slot::kind_portable;
-    default: return -1;
+    default: return std::nullopt;
   }
 }
 

@@ -6,9 +6,11 @@
 // PIC12/16/18 firmware. The choices stay between showings.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "model/ModalWindow.h"
+#include "slot/ProgrammerGeometry.h"
 
 namespace velmar::model {
 
@@ -27,9 +29,9 @@ class TProgrammerTypeForm final : public ModalWindow {
   void progVersionClick();
   void Button1Click();  // OK: closes the dialog
 
-  // The programmer kind the choices stand for (single-way 0 or 5, 8-way 2 or
-  // 4, portable 3), or -1 when no model is chosen.
-  int Kind() const;
+  // The programmer kind the choices stand for (single-way version 1 or 2,
+  // 8-way version 1 or 2, portable), or nullopt when no model is chosen.
+  std::optional<slot::ProgrammerKind> Kind() const;
   // The firmware to load: the firmware choice (0 PIC12/16/18, 1 PIC24) for a
   // version 2 single-way or 8-way programmer, otherwise 0.
   int FirmwareToLoad() const;

@@ -15,7 +15,7 @@ std::string VerifyFailureText(std::int64_t page, const slot::ProgrammerGeometry&
          " does not read back as written";
 }
 
-bool RunSlotWrite(model::TForm1& form, link::TReadProg& link, const link::SlotWrite& write, int kindAtLastRead,
+bool RunSlotWrite(model::TForm1& form, link::TReadProg& link, const link::SlotWrite& write, slot::ProgrammerKind kindAtLastRead,
                   bool verify) {
   ProgressBinding binding(link, form);
   OperationEnd end(form, link);
@@ -75,7 +75,7 @@ const char* SlotWriteSuccessText(int operationMode) {
   }
 }
 
-bool WriteWrapper(const OperationParts& parts, const link::SlotWrite& write, int kindAtLastRead, int operationMode,
+bool WriteWrapper(const OperationParts& parts, const link::SlotWrite& write, slot::ProgrammerKind kindAtLastRead, int operationMode,
                   bool quiet, bool verify) {
   std::string failure;
   {

@@ -23,7 +23,7 @@ const AvrPart* FindPart(const std::string& name) {
   return nullptr;
 }
 
-const AvrPart& PartForKind(int kind) { return kind == slot::kind_portable ? ATmega128() : ATmega8515(); }
+const AvrPart& PartForKind(slot::ProgrammerKind kind) { return kind == slot::kind_portable ? ATmega128() : ATmega8515(); }
 
 void AvrController::SetWorkingFuses() {
   lowFuse = part->lowFuse;

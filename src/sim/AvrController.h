@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "slot/ProgrammerGeometry.h"
+
 namespace velmar::sim {
 
 struct AvrPart {
@@ -30,7 +32,7 @@ const AvrPart& ATmega8515();
 // The part by its state-file name (any letter case); nullptr when unknown.
 const AvrPart* FindPart(const std::string& name);
 // The controller each programmer kind carries.
-const AvrPart& PartForKind(int kind);
+const AvrPart& PartForKind(slot::ProgrammerKind kind);
 
 // Lock bits after `AC FF FF FC`: both protection bits programmed (0).
 inline constexpr std::uint8_t kLockedBits = 0xFC;

@@ -5,12 +5,12 @@
 
 namespace velmar::sim {
 
-FlashGeometry FlashFor(int kind) {
+FlashGeometry FlashFor(slot::ProgrammerKind kind) {
   switch (kind) {
-    case 2: return {4096, 528, 10, 512};
-    case 3: return {8192, 1056, 11, 1024};
-    case 4: return {8192, 528, 10, 512};
-    case 5: return {2048, 264, 9, 256};
+    case slot::kind_8way: return {4096, 528, 10, 512};
+    case slot::kind_portable: return {8192, 1056, 11, 1024};
+    case slot::kind_8way_v2: return {8192, 528, 10, 512};
+    case slot::kind_single_v2: return {2048, 264, 9, 256};
     default: return {1024, 264, 9, 256};
   }
 }

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "slot/ProgrammerGeometry.h"
+
 namespace velmar::sim {
 
 struct FlashGeometry {
@@ -21,7 +23,7 @@ struct FlashGeometry {
 };
 
 // The dataflash each programmer kind carries.
-FlashGeometry FlashFor(int kind);
+FlashGeometry FlashFor(slot::ProgrammerKind kind);
 
 class Dataflash {
  public:

@@ -44,11 +44,11 @@ ExpectedVersions ReadExpectedVersions(const std::string& programFolder) {
   return v;
 }
 
-bool BinaryCapable(int kind) {
+bool BinaryCapable(slot::ProgrammerKind kind) {
   return kind == slot::kind_8way || kind == slot::kind_portable || kind == slot::kind_8way_v2;
 }
 
-SimState FreshState(int kind, const ExpectedVersions& versions) {
+SimState FreshState(slot::ProgrammerKind kind, const ExpectedVersions& versions) {
   SimState s;
   s.kind = kind;
   s.firmware = kind == slot::kind_portable ? FirmwareKind::portable : FirmwareKind::pic;
@@ -99,7 +99,7 @@ std::string HexNoSpaces(const std::uint8_t* p, std::size_t n) {
 std::string StateText(const SimState& s) {
   std::ostringstream o;
   o << "# Velmar simulated programmer (see docs/SIMULATOR.md)\n";
-  o << "kind=" << s.kind << "\n";
+  o << "kind=" << slot::NumberOf(s.kind) << "\n";
   Key(o, "hardware", s.hardware);
   // Once the controller holds its flash, the firmware is what the flash holds.
   const AvrController& c = s.controller;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "sim/AvrController.h"
+#include "slot/ProgrammerGeometry.h"
 #include "sim/Dataflash.h"
 
 namespace velmar::sim {
@@ -45,7 +46,7 @@ struct SimFaults {
 };
 
 struct SimState {
-  int kind = 0;
+  slot::ProgrammerKind kind = slot::kind_single;
   int hardware = 1;  // portable programmer's hardware version (1 or 2)
   FirmwareKind firmware = FirmwareKind::pic;
   int version = 226;
@@ -79,13 +80,13 @@ ExpectedVersions ReadExpectedVersions(const std::string& programFolder);
 
 // Kinds whose dataflash runs in binary page mode (the 8-way programmers
 // once switched, the portable always); the single-way ones use 264-byte pages.
-bool BinaryCapable(int kind);
+bool BinaryCapable(slot::ProgrammerKind kind);
 
 // A fresh programmer of `kind` running the firmware its kind runs, at the
 // version the settings expect, with an erased dataflash (in binary page mode
 // where the kind has it) and its controller's fuses and lock bits as an
 // update leaves them.
-SimState FreshState(int kind, const ExpectedVersions& versions);
+SimState FreshState(slot::ProgrammerKind kind, const ExpectedVersions& versions);
 
 // Text of a state file; and parsing one. Parse raises std::runtime_error
 // naming the line of anything it cannot read.

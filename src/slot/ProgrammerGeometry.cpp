@@ -18,25 +18,33 @@ const KindInfo kKinds[] = {
 
 }  // namespace
 
-const KindInfo* FindKind(int kind) {
+std::optional<ProgrammerKind> KindFromNumber(int number) {
+  for (const KindInfo& k : kKinds)
+    if (int(k.kind) == number) return k.kind;
+  return std::nullopt;
+}
+
+int NumberOf(ProgrammerKind kind) { return int(kind); }
+
+const KindInfo* FindKind(ProgrammerKind kind) {
   for (const KindInfo& k : kKinds)
     if (k.kind == kind) return &k;
   return nullptr;
 }
 
-std::optional<std::uint8_t> ParseKind(const std::string& text) {
+std::optional<ProgrammerKind> ParseKind(const std::string& text) {
   std::string t = text::LowerCase(text::Trim(text));
   for (const KindInfo& k : kKinds)
-    if (t == k.name || t == std::to_string(k.kind)) return k.kind;
+    if (t == k.name || t == std::to_string(NumberOf(k.kind))) return k.kind;
   return std::nullopt;
 }
 
-std::string KindName(int kind) {
+std::string KindName(ProgrammerKind kind) {
   const KindInfo* k = FindKind(kind);
   return k ? k->name : "unknown";
 }
 
-void ProgrammerGeometry::ApplyKind(std::uint8_t kind) {
+void ProgrammerGeometry::ApplyKind(ProgrammerKind kind) {
   Kind = kind;
   const KindInfo* k = FindKind(kind);
   if (!k) return;

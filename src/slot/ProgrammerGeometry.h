@@ -22,7 +22,7 @@ enum ProgrammerKind : std::uint8_t {
 };
 
 struct KindInfo {
-  std::uint8_t kind;
+  ProgrammerKind kind;
   const char* name;   // command-line name: single, single-old, 8way, portable, 8way-v2, single-v2
   const char* model;  // "single-way programmer, version 1", ...
   std::uint32_t capacity;
@@ -32,14 +32,20 @@ struct KindInfo {
   std::uint8_t deviceId;
 };
 
-// The six kinds, by kind number; nullptr for any other value.
-const KindInfo* FindKind(int kind);
+// The one conversion between a kind and the number that files, the wire,
+// saved states, JSON output and command-line options carry: one of the six
+// kinds for 0..5, nullopt for any other number.
+std::optional<ProgrammerKind> KindFromNumber(int number);
+int NumberOf(ProgrammerKind kind);
+
+// The table row of one of the six kinds; nullptr for kind_unknown.
+const KindInfo* FindKind(ProgrammerKind kind);
 // "0".."5" or a kind name (any letter case); nullopt when neither.
-std::optional<std::uint8_t> ParseKind(const std::string& text);
-std::string KindName(int kind);
+std::optional<ProgrammerKind> ParseKind(const std::string& text);
+std::string KindName(ProgrammerKind kind);
 
 struct ProgrammerGeometry {
-  std::uint8_t Kind = kind_single;
+  ProgrammerKind Kind = kind_single;
   std::uint32_t Capacity = 8388608;
   std::uint32_t SlotSize = 16384;
   std::uint32_t PageSize = 1024;
@@ -52,7 +58,7 @@ struct ProgrammerGeometry {
 
   // Sets kind, capacity, slot size, page size, slot count and code image
   // limit from the kind table (unknown kinds leave everything but Kind).
-  void ApplyKind(std::uint8_t kind);
+  void ApplyKind(ProgrammerKind kind);
   bool IsMultiSlot() const { return Kind == kind_8way || Kind == kind_portable || Kind == kind_8way_v2; }
   // The 8-way programmers take each page in two halves.
   bool WritesHalfPages() const { return Kind == kind_8way || Kind == kind_8way_v2; }

@@ -68,7 +68,7 @@ struct UpdateRig {
 
   // Runs the firmware change for `kind` (default: the simulated kind) with the
   // required firmware and file name (default: the settings' file for it).
-  int Change(int required, const std::string& file = {}, std::optional<std::uint8_t> kind = std::nullopt) {
+  int Change(int required, const std::string& file = {}, std::optional<slot::ProgrammerKind> kind = std::nullopt) {
     link::TReadProg& p = Link();
     if (p.LinkOpen) p.CloseLink(false);
     form.RequiredFirmware = required;
@@ -78,7 +78,7 @@ struct UpdateRig {
                                                                : sim.data.FirmwareQRX;
     firmware::FirmwareChangeLinks links{*sim.unit, sim.clock, sim.dialogs, sim.window, sim.data, sim.pump,
                                         priority,  programFolder, sim.work.Path()};
-    return firmware::execute(form, kind.value_or(std::uint8_t(Sim().kind)), links);
+    return firmware::execute(form, kind.value_or(Sim().kind), links);
   }
 
   // The controller's flash as it now is.

@@ -71,7 +71,7 @@ INSTANTIATE_TEST_SUITE_P(Firmware, UpdateEveryKind,
                          ::testing::Values(KindCase{0, 200, 226, 0}, KindCase{1, 210, 226, 0},
                                            KindCase{2, 225, 226, 0}, KindCase{3, 140, 150, 3},
                                            KindCase{4, 0x2E, 48, 1}, KindCase{5, 224, 226, 0}),
-                         [](const auto& info) { return "Kind" + std::to_string(info.param.kind); });
+                         [](const auto& info) { return "Kind" + std::to_string(int(info.param.kind)); });
 
 TEST(FirmwareChange, ReportsEveryStepAndItsProgress) {
   UpdateRig rig(0);
@@ -92,19 +92,22 @@ TEST(FirmwareChange, ReportsEveryStepAndItsProgress) {
 // firmware in "asked.upd"); the version 2 programmers and a kind not known
 // keep what was asked.
 struct KindFirmware {
-  int kind;
+  slot::ProgrammerKind kind;
   const char* file;
   int required;
 };
 
 const KindFirmware kKindFirmware[] = {
-    {0, "pic.upd", devices::fw_pic},           {1, "pic.upd", devices::fw_pic},
-    {2, "pic.upd", devices::fw_pic},           {3, "portable.upd", devices::fw_portable},
-    {4, "asked.upd", devices::fw_pic24},       {5, "asked.upd", devices::fw_pic24},
-    {255, "asked.upd", devices::fw_pic24},
+    {slot::kind_single, "pic.upd", devices::fw_pic},
+    {slot::kind_single_old, "pic.upd", devices::fw_pic},
+    {slot::kind_8way, "pic.upd", devices::fw_pic},
+    {slot::kind_portable, "portable.upd", devices::fw_portable},
+    {slot::kind_8way_v2, "asked.upd", devices::fw_pic24},
+    {slot::kind_single_v2, "asked.upd", devices::fw_pic24},
+    {slot::kind_unknown, "asked.upd", devices::fw_pic24},
 };
 
-void PrintTo(const KindFirmware& k, std::ostream* os) { *os << "kind " << k.kind; }
+void PrintTo(const KindFirmware& k, std::ostream* os) { *os << "kind " << int(k.kind); }
 
 class FirmwareForKind : public ::testing::TestWithParam<KindFirmware> {};
 
@@ -115,14 +118,14 @@ TEST_P(FirmwareForKind, TheKindDecidesTheFileAndFirmware) {
   data.FirmwareQRXPrima = "portable.upd";
   std::string file = "asked.upd";
   int required = devices::fw_pic24;
-  ChooseFirmwareForKind(std::uint8_t(GetParam().kind), data, file, required);
+  ChooseFirmwareForKind(GetParam().kind, data, file, required);
   EXPECT_EQ(file, GetParam().file);
   EXPECT_EQ(required, GetParam().required);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryKind, FirmwareForKind, ::testing::ValuesIn(kKindFirmware),
                          [](const ::testing::TestParamInfo<KindFirmware>& info) {
-                           return "Kind" + std::to_string(info.param.kind);
+                           return "Kind" + std::to_string(int(info.param.kind));
                          });
 
 TEST(FirmwareChange, EachProgrammerRunsTheFirmwareItTakes) {

@@ -50,8 +50,8 @@ void ReadTheDatabase(const std::string& folder) {
   for (int code = 0; code < devices::kFamilyCodes; ++code)
     for (const std::string& name : devices::DevicesOfFamily(*file, code))
       if (!devices::InFamily(name, code)) fuzz::Fail("a family lists a device of another family");
-  for (int kind = 0; kind <= 5; ++kind)
-    for (bool konOld : {false, true}) devices::FamilyListForKind(kind, konOld, folder);
+  for (int number = 0; number <= 5; ++number)
+    for (bool konOld : {false, true}) devices::FamilyListForKind(*slot::KindFromNumber(number), konOld, folder);
 }
 
 }  // namespace

@@ -69,7 +69,7 @@ TEST_P(ConnectionCheckSituations, FindsTheProblemsAndTheirFixes) {
     ++tried;
     Identification id;
     id.answered = c.answers;
-    if (c.answers) id.kind = 3, id.model = "portable", id.firmwareVersion = 130;
+    if (c.answers) id.kind = slot::kind_portable, id.model = "portable", id.firmwareVersion = 130;
     else id.error = "Programmer not Detected";
     return id;
   };
@@ -181,7 +181,7 @@ TEST(ConnectionCheck, TheSimulatorIsIdentifiedWithoutHardware) {
   s.identify = [] {
     Identification id;
     id.answered = true;
-    id.kind = 2;
+    id.kind = slot::kind_8way;
     return id;
   };
   ConnectionReport r = RunConnectionCheck(s);

@@ -46,10 +46,10 @@ TEST(FamilyListForKind, FollowsTheKindAndTheDeviceFile) {
   f.Show(4);
   EXPECT_EQ(f.C().Items(Ctl::family),
             (std::vector<std::string>{"PIC18F", "PIC12F-16F", "PIC18J", "PIC18 K ", "PIC24F", "dsPIC30"}));
-  EXPECT_EQ(devices::FamilyListForKind(0, false, f.program.Path()).size(), 4u);
-  EXPECT_EQ(devices::FamilyListForKind(2, false, f.program.Path()).size(), 4u);
-  EXPECT_EQ(devices::FamilyListForKind(1, false, f.program.Path()).size(), 3u);
-  EXPECT_EQ(devices::FamilyListForKind(1, true, f.program.Path()).size(), 4u);
+  EXPECT_EQ(devices::FamilyListForKind(slot::kind_single, false, f.program.Path()).size(), 4u);
+  EXPECT_EQ(devices::FamilyListForKind(slot::kind_8way, false, f.program.Path()).size(), 4u);
+  EXPECT_EQ(devices::FamilyListForKind(slot::kind_single_old, false, f.program.Path()).size(), 3u);
+  EXPECT_EQ(devices::FamilyListForKind(slot::kind_single_old, true, f.program.Path()).size(), 4u);
 }
 
 TEST(FamilyListForKind, KindOneReadsKonOldFromTheWorkingFolder) {
@@ -62,14 +62,14 @@ TEST(FamilyListForKind, KindOneReadsKonOldFromTheWorkingFolder) {
 
 TEST(FamilyListForKind, PicTwentyFourOnlyFollowsTheKEntry) {
   WindowFixture f("[PIC24FJ64GA002]\n[dsPIC30F4011]\n[PIC18F452]\n");
-  EXPECT_EQ(devices::FamilyListForKind(4, false, f.program.Path()).size(), 3u);
+  EXPECT_EQ(devices::FamilyListForKind(slot::kind_8way_v2, false, f.program.Path()).size(), 3u);
 }
 
 TEST(FamilyListForKind, AMissingDeviceFileFailsUnlessNotNeeded) {
   WindowFixture f("");
-  EXPECT_EQ(devices::FamilyListForKind(1, false, f.program.Path()).size(), 3u);
+  EXPECT_EQ(devices::FamilyListForKind(slot::kind_single_old, false, f.program.Path()).size(), 3u);
   try {
-    devices::FamilyListForKind(4, false, f.program.Path());
+    devices::FamilyListForKind(slot::kind_8way_v2, false, f.program.Path());
     FAIL();
   } catch (const devices::EDeviceFileMissing& e) {
     EXPECT_EQ(std::string(e.what()), "Error Opening Device File - " + f.program.Path() + "DEVICES.INI");

@@ -443,14 +443,14 @@ TEST(ProgrammerTypeForm, TheChoiceRulesKeepTheFirmwareToWhatTheProgrammerCanTake
   model::TProgrammerTypeForm form;
   model::ControlStore& s = form.Controls();
   EXPECT_EQ(s.Text(TypeCtl::TProgrammerTypeForm), "Select Programmer Type");
-  EXPECT_EQ(form.Kind(), 0);
+  EXPECT_EQ(form.Kind(), slot::kind_single);
   form.FormShow(false);
   EXPECT_FALSE(s.Enabled(TypeCtl::FirmwareSel)) << "version 1 is chosen at first";
 
   s.UserSelect(TypeCtl::progVersion, 1);
   EXPECT_TRUE(s.Enabled(TypeCtl::FirmwareSel));
   s.UserSelect(TypeCtl::FirmwareSel, 1);
-  EXPECT_EQ(form.Kind(), 5);
+  EXPECT_EQ(form.Kind(), slot::kind_single_v2);
   EXPECT_EQ(form.FirmwareToLoad(), 1);
 
   s.UserSelect(TypeCtl::progVersion, 0);  // version 1 forces PIC12/16/18
@@ -463,13 +463,13 @@ TEST(ProgrammerTypeForm, TheChoiceRulesKeepTheFirmwareToWhatTheProgrammerCanTake
   s.UserSelect(TypeCtl::Progs, 2);  // portable: neither version nor firmware
   EXPECT_FALSE(s.Enabled(TypeCtl::progVersion));
   EXPECT_FALSE(s.Enabled(TypeCtl::FirmwareSel));
-  EXPECT_EQ(form.Kind(), 3);
+  EXPECT_EQ(form.Kind(), slot::kind_portable);
   EXPECT_EQ(form.FirmwareToLoad(), 0);
 
   s.UserSelect(TypeCtl::Progs, 1);
   EXPECT_TRUE(s.Enabled(TypeCtl::progVersion));
   EXPECT_TRUE(s.Enabled(TypeCtl::FirmwareSel));
-  EXPECT_EQ(form.Kind(), 4);
+  EXPECT_EQ(form.Kind(), slot::kind_8way_v2);
   EXPECT_EQ(form.FirmwareToLoad(), 1);
 
   EXPECT_EQ(form.ModalResult, DlgButton::None);
@@ -478,7 +478,7 @@ TEST(ProgrammerTypeForm, TheChoiceRulesKeepTheFirmwareToWhatTheProgrammerCanTake
   form.FormShow(true);
   EXPECT_EQ(form.ModalResult, DlgButton::None);
   EXPECT_FALSE(s.Visible(TypeCtl::Label3));
-  EXPECT_EQ(form.Kind(), 4) << "the choices stay between showings";
+  EXPECT_EQ(form.Kind(), slot::kind_8way_v2) << "the choices stay between showings";
 }
 
 }  // namespace

@@ -195,7 +195,7 @@ void Print(CliContext& ctx, const BuildArgs& a, const model::TMainForm& w, const
   std::ostream& o = ctx.out;
   o << "Slot \"" << rec.SlotName << "\" for " << w.Data.DeviceName << " from "
     << platform::ExtractFileName(w.Data.FlashFile) << " (" << a.mode << ", " << slot::FindKind(g.Kind)->model
-    << ", kind " << int(g.Kind) << ")\n";
+    << ", kind " << slot::NumberOf(g.Kind) << ")\n";
   o << "Record: start page " << rec.StartPage << ", next page " << rec.NextPage << ", " << rec.PageCount
     << " pages\n\nHeader:\n";
   for (const FieldRow& row : kFields) {
@@ -237,7 +237,7 @@ void Build(CliContext& ctx, const BuildArgs& a) {
   else throw CliFailure("--mode must be new or replace", kExitUsage);
 
   slot::ProgrammerGeometry geometry;
-  geometry.ApplyKind(std::uint8_t(CheckedKind(a.kind)));
+  geometry.ApplyKind(CheckedKind(a.kind));
   if (!geometry.IsMultiSlot()) {
     if (mode == image::mode_replace)
       throw CliFailure("A single-slot programmer (kind " + std::to_string(a.kind) + ") has no Replace", kExitUsage);

@@ -11,6 +11,7 @@
 #include "link/ConnectionCheck.h"
 #include "link/D2XXUnit.h"
 #include "link/TReadProg.h"
+#include "slot/ProgrammerGeometry.h"
 
 namespace velmar::cli {
 
@@ -76,7 +77,7 @@ void Doctor(CliContext& ctx, const DoctorArgs& a) {
       const link::Identification& id = *r.identification;
       programmer = {{"answered", id.answered}};
       if (id.answered) {
-        programmer["kind"] = id.kind;
+        programmer["kind"] = slot::NumberOf(id.kind);
         programmer["model"] = id.model;
         programmer["firmware_version"] = id.firmwareVersion;
       } else {

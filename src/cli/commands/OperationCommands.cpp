@@ -105,7 +105,7 @@ void Run(CliContext& ctx, const OperationArgs& a, const std::string& name,
   if (ctx.options.json) {
     ctx.PrintJson({{"operation", name},
                    {"ok", ok},
-                   {"kind", int(w.ProgrammerKind)},
+                   {"kind", slot::NumberOf(w.ProgrammerKind)},
                    {"slot_count", w.Programs.EntryCount},
                    {"slots", SlotsJson(grid)},
                    {"protocol_ms", operationMs},

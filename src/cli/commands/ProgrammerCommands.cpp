@@ -26,7 +26,7 @@ struct DumpArgs {
   int part = 1;
 };
 
-std::string Model(int kind) {
+std::string Model(slot::ProgrammerKind kind) {
   const slot::KindInfo* k = slot::FindKind(kind);
   return k ? k->model : "not identified";
 }
@@ -39,7 +39,7 @@ void Identify(CliContext& ctx) {
     const slot::ProgrammerGeometry& g = p.Geometry;
     const std::uint64_t ms = s.Env().Clock().NowMs();
     if (ctx.options.json) {
-      ctx.PrintJson({{"kind", g.Kind},
+      ctx.PrintJson({{"kind", slot::NumberOf(g.Kind)},
                      {"model", Model(g.Kind)},
                      {"capacity", g.Capacity},
                      {"slot_size", g.SlotSize},
@@ -53,7 +53,7 @@ void Identify(CliContext& ctx) {
                      {"protocol_ms", ms}});
       return;
     }
-    ctx.out << "kind:             " << int(g.Kind) << " (" << Model(g.Kind) << ")\n"
+    ctx.out << "kind:             " << slot::NumberOf(g.Kind) << " (" << Model(g.Kind) << ")\n"
             << "capacity:         " << g.Capacity << "\n"
             << "slot size:        " << g.SlotSize << "\n"
             << "page size:        " << g.PageSize << "\n"

@@ -40,7 +40,7 @@ const model::ControlName kStatusLabels[] = {Ctl::Label9, Ctl::Label10, Ctl::Labe
 const model::ControlName kButtons[] = {Ctl::NewButton, Ctl::editButton, Ctl::DeleteProgramButton, Ctl::ReadProgButton, Ctl::FindButton,
                                 Ctl::BitBtn1, Ctl::EraseButton, Ctl::LoadButton, Ctl::CopyButton};
 
-std::string Model(int kind) {
+std::string Model(slot::ProgrammerKind kind) {
   const slot::KindInfo* k = slot::FindKind(kind);
   return k ? k->model : "not identified";
 }
@@ -76,7 +76,7 @@ void Read(CliContext& ctx, const ReadArgs& a) {
     }
     for (model::ControlName name : kButtons)
       controls[name.Str()] = {{"caption", s.Text(name)}, {"enabled", s.Enabled(name)}, {"visible", s.Visible(name)}};
-    ctx.PrintJson({{"kind", int(w.ProgrammerKind)},
+    ctx.PrintJson({{"kind", slot::NumberOf(w.ProgrammerKind)},
                    {"model", Model(w.ProgrammerKind)},
                    {"title", text::Trim(s.Text(Ctl::MainForm))},
                    {"slot_count", w.Programs.EntryCount},

@@ -80,7 +80,7 @@ void Create(CliContext& ctx, const SimArgs& a) {
     Save(a.file, s);
   if (ctx.options.json)
     ctx.PrintJson({{"file", a.file},
-                   {"kind", s.kind},
+                   {"kind", slot::NumberOf(s.kind)},
                    {"firmware", sim::FirmwareName(s.firmware)},
                    {"version", s.version},
                    {"version_hex", VersionHex(s.version)}});
@@ -95,7 +95,7 @@ void Show(CliContext& ctx, const SimArgs& a) {
   std::uint32_t used = 0;
   for (std::uint32_t p = 0; p < s.flash->Geometry().pages; ++p) used += !s.flash->PageBlank(p);
   if (ctx.options.json) {
-    ctx.PrintJson({{"kind", s.kind},
+    ctx.PrintJson({{"kind", slot::NumberOf(s.kind)},
                    {"model", slot::FindKind(s.kind)->model},
                    {"hardware", s.hardware},
                    {"firmware", sim::FirmwareName(s.firmware)},

@@ -45,7 +45,7 @@ std::string SettingsFile(const devices::TData& data, int required) {
 }
 
 // --kind, checked before the programmer is touched (unknown when not given).
-std::uint8_t GivenKind(const UpdateArgs& a) {
+slot::ProgrammerKind GivenKind(const UpdateArgs& a) {
   if (a.kind.empty()) return slot::kind_unknown;
   auto kind = slot::ParseKind(a.kind);
   if (!kind) throw CliFailure("--kind " + a.kind + ": expected 0-5 or a kind name", kExitUsage);
@@ -53,7 +53,7 @@ std::uint8_t GivenKind(const UpdateArgs& a) {
 }
 
 void UpdateFirmware(CliContext& ctx, const UpdateArgs& a) {
-  const std::uint8_t givenKind = GivenKind(a);
+  const slot::ProgrammerKind givenKind = GivenKind(a);
   LinkSession s(ctx);
   s.Run([&] {
     link::TReadProg& p = s.Prog();
@@ -66,7 +66,7 @@ void UpdateFirmware(CliContext& ctx, const UpdateArgs& a) {
     }
     if (p.LinkOpen) p.CloseLink(false);
     // The kind the programmer reported; the one given when it could not tell.
-    const std::uint8_t kind = p.Geometry.Kind != slot::kind_unknown ? p.Geometry.Kind : givenKind;
+    const slot::ProgrammerKind kind = p.Geometry.Kind != slot::kind_unknown ? p.Geometry.Kind : givenKind;
 
     model::TForm1 probe(nullptr, nullptr);
     probe.RequiredFirmware = a.required >= 0 ? a.required

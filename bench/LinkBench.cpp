@@ -30,7 +30,7 @@ using namespace velmar;
 // One simulated programmer with a link over it.
 struct Rig {
   explicit Rig(int kind, bool fullDirectory = false) {
-    sim::SimState s = sim::FreshState(kind, sim::ReadExpectedVersions(platform::ExecutableFolder()));
+    sim::SimState s = sim::FreshState(slot::KindFromNumber(kind).value(), sim::ReadExpectedVersions(platform::ExecutableFolder()));
     if (fullDirectory) Stage(s);
     driver = std::make_unique<sim::SimDriver>(std::move(s), clock, &clock);
     counting = std::make_unique<link::CountingDriver>(*driver);

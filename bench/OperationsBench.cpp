@@ -52,7 +52,7 @@ struct WorkFolder {
 struct Rig {
   Rig(int kind, bool everySlot) {
     const std::string program = platform::ExecutableFolder();
-    sim::SimState s = sim::FreshState(kind, sim::ReadExpectedVersions(program));
+    sim::SimState s = sim::FreshState(slot::KindFromNumber(kind).value(), sim::ReadExpectedVersions(program));
     if (everySlot) Stage(s);
     dialogs.defaultAnswer = platform::DlgButton::Yes;
     driver = std::make_unique<sim::SimDriver>(std::move(s), clock, &clock);

@@ -119,7 +119,7 @@ void BuildSlot(benchmark::State& state, const Case& c) {
     job.userFile = c.file;
     job.workingFolder = Folder();
     slot::ProgrammerGeometry geometry;
-    geometry.ApplyKind(std::uint8_t(c.kind));
+    geometry.ApplyKind(slot::KindFromNumber(c.kind).value());
     THexList header(160), slot;
     slot::TProgramEntry record(0, 0, 0, slot::MakeSlotName(1, "Benchmark"), "", c.device.DeviceName, blank);
     bool ok = ops::RunFamilyStage(c.family, job, options, dialogs) &&

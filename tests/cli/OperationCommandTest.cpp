@@ -169,7 +169,7 @@ TEST_F(OperationCli, ButtonsTheWindowDoesNotOfferAreRefused) {
   // A full 8-way programmer: eight slots staged.
   const std::string full = Create("8way");
   slot::ProgrammerGeometry g;
-  g.ApplyKind(2);
+  g.ApplyKind(slot::kind_8way);
   image::THexList img(g.Capacity);
   for (std::uint32_t i = 0; i < 8; ++i) {
     SlotSpec spec;

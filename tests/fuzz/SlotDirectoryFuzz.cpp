@@ -39,7 +39,7 @@ namespace {
 // One simulated programmer of a kind with its link open and identified.
 struct Rig {
   explicit Rig(int kind) {
-    driver = std::make_unique<sim::SimDriver>(sim::FreshState(kind, sim::ReadExpectedVersions(fuzz::DataFolder())), clock, &clock);
+    driver = std::make_unique<sim::SimDriver>(sim::FreshState(slot::KindFromNumber(kind).value(), sim::ReadExpectedVersions(fuzz::DataFolder())), clock, &clock);
     dialogs.defaultAnswer = velmar::platform::DlgButton::Ok;
     unit = std::make_unique<vlink::D2XXUnit>(*driver, dialogs);
     prog = std::make_unique<vlink::TReadProg>(*unit, clock, dialogs, window, data, pump);

@@ -37,7 +37,7 @@ std::vector<std::uint32_t> HeaderStarts(const THexList& image, std::uint32_t slo
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   slot::ProgrammerGeometry g;
-  g.ApplyKind(std::uint8_t(data[0] % 6));
+  g.ApplyKind(slot::KindFromNumber(data[0] % 6).value());
   const std::string path = fuzz::WriteTemp("unit.prg", fuzz::AsText(data + 1, size - 1));
   // One image per kind, kept from input to input: the loader clears it as
   // Load Unit's does, and a fresh one of up to 8 MiB per input would cost

@@ -26,7 +26,7 @@ struct SlotAssembly : BuilderFixture {
   SlotLayout layout;
 
   SlotAssembly() {
-    geometry.ApplyKind(3);
+    geometry.ApplyKind(vslot::kind_portable);
     job.userFile = "/some/folder/user.hex";
     job.device.DeviceName = "PIC18F4520";
     job.device.FlashSize = 0x8000;
@@ -107,7 +107,7 @@ TEST_F(SlotAssembly, BlankDataFileMakesTheJobDataless) {
 }
 
 TEST_F(SlotAssembly, DataGoesToTheCodeAreaEndAndAuxiliaryDataAfterTheEepromSize) {
-  geometry.ApplyKind(4);  // 512-byte pages
+  geometry.ApplyKind(vslot::kind_8way_v2);  // 512-byte pages
   options.familyIndex = 5;
   job.device.Type = "ds30";
   job.device.FlashSize = 49152;
@@ -154,7 +154,7 @@ TEST_F(SlotAssembly, BlankAuxiliaryFileClearsItsFlag) {
 }
 
 TEST_F(SlotAssembly, SingleSlotProgrammersLinkNowhereAndCountBytes) {
-  geometry.ApplyKind(0);
+  geometry.ApplyKind(vslot::kind_single);
   Code(10);
   record.SetNextPage(77);
   ASSERT_TRUE(Assemble());

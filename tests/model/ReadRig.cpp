@@ -9,13 +9,13 @@
 namespace velmar::test {
 
 ReadRig::ReadRig(int k, std::string programFolder)
-    : kind(k), program(std::move(programFolder)), state(sim::FreshState(k, sim::ReadExpectedVersions(program))) {
+    : kind(k), program(std::move(programFolder)), state(sim::FreshState(slot::KindFromNumber(k).value(), sim::ReadExpectedVersions(program))) {
   dialogs.script.defaultAnswer = platform::DlgButton::Ok;
 }
 
 std::uint32_t ReadRig::SlotPages() const {
   slot::ProgrammerGeometry g;
-  g.ApplyKind(std::uint8_t(kind));
+  g.ApplyKind(slot::KindFromNumber(kind).value());
   return g.PagesPerSlot();
 }
 
@@ -30,7 +30,7 @@ void ReadRig::StageHeaders(const std::vector<std::pair<std::uint32_t, slot::Head
 
 void ReadRig::Stage(const std::vector<SlotSpec>& slots) {
   slot::ProgrammerGeometry g;
-  g.ApplyKind(std::uint8_t(kind));
+  g.ApplyKind(slot::KindFromNumber(kind).value());
   const std::uint32_t pages = SlotPages();
   std::vector<std::pair<std::uint32_t, slot::HeaderBytes>> headers;
   for (std::size_t i = 0; i < slots.size(); ++i) {

@@ -78,7 +78,7 @@ struct Sweep {
   explicit Sweep(int kind) : rig(kind) {
     rig.Begin();
     rig.AnswerYes();
-    geometry.ApplyKind(std::uint8_t(kind));
+    geometry.ApplyKind(slot::KindFromNumber(kind).value());
     rig.Example(kPic16, "Job 1");
     EXPECT_TRUE(rig.W().NewButtonClick()) << rig.dialogs.script.LastText();
     if (geometry.IsMultiSlot()) {

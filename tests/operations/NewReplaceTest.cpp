@@ -26,7 +26,7 @@ const ExampleProgram kPic24{"pic24fj64ga002", 4, "PIC24FJ64GA002"};
 
 std::uint32_t PagesPerSlot(int kind) {
   slot::ProgrammerGeometry g;
-  g.ApplyKind(std::uint8_t(kind));
+  g.ApplyKind(slot::KindFromNumber(kind).value());
   return g.PagesPerSlot();
 }
 

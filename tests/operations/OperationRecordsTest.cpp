@@ -69,7 +69,7 @@ TEST(OperationRecords, EveryOperationOfTheWindowAppendsOneRecordWithItsFacts) {
   for (const ordered_json& r : records) {
     for (auto it = r.begin(); it != r.end(); ++it) EXPECT_TRUE(known.count(it.key())) << it.key();
     EXPECT_EQ(r["kind"], "8way");
-    EXPECT_EQ(r["model"], slot::FindKind(2)->model);
+    EXPECT_EQ(r["model"], slot::FindKind(slot::kind_8way)->model);
     EXPECT_EQ(r["serial"], "QRXA");
     EXPECT_EQ(r["firmware_version"], rig.Sim().version);
     EXPECT_TRUE(r.contains("duration_ms") && r.contains("protocol_ms") && r.contains("velmar_version"));

@@ -43,7 +43,7 @@ std::string ExampleFile(const std::string& folder) { return SourceDir() + "examp
 
 image::THexList UnitImage(int kind, int slots, std::uint32_t firstLink) {
   slot::ProgrammerGeometry g;
-  g.ApplyKind(std::uint8_t(kind));
+  g.ApplyKind(slot::KindFromNumber(kind).value());
   image::THexList img(g.Capacity);
   for (int i = 0; i < slots; ++i) {
     SlotSpec spec;
@@ -94,7 +94,7 @@ image::THexList OpsRig::Flash() {
 
 std::uint32_t OpsRig::PageSize() const {
   slot::ProgrammerGeometry g;
-  g.ApplyKind(std::uint8_t(kind));
+  g.ApplyKind(slot::KindFromNumber(kind).value());
   return g.PageSize;
 }
 

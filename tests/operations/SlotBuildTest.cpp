@@ -47,7 +47,7 @@ struct SlotBuildTest : ::testing::Test {
     std::filesystem::copy_file(SourceDir() + "data/DEVICES.INI", f.program.File("DEVICES.INI"),
                                std::filesystem::copy_options::overwrite_existing);
     f.Show(kind);
-    geometry.ApplyKind(std::uint8_t(kind));
+    geometry.ApplyKind(slot::KindFromNumber(kind).value());
     f.Choose(family, device);
     f.C().SetText(Ctl::ProgCaption, "Blink");
   }
@@ -213,7 +213,7 @@ TEST_F(SlotBuildTest, DeviceRecordsOutOfRangeEndTheBuild) {
   WriteFile(f.program.File("DEVICES.INI"),
             "[PIC18F46K22]\n[PIC24FJ99]\nFlashSize=66048\nType=24FJ\nFuseCount=9\nBufferSize=64\nBlockSize=64\n");
   f.Show(4);
-  geometry.ApplyKind(4);
+  geometry.ApplyKind(slot::kind_8way_v2);
   f.Choose(4, "PIC24FJ99");
   f.C().SetText(Ctl::ProgCaption, "Blink");
   Example("pic24fj64ga002");
@@ -233,7 +233,7 @@ TEST_P(TooWideValues, AreRefusedAsWritten) {
   const auto& [line, message] = GetParam();
   WriteFile(f.program.File("DEVICES.INI"), "[PIC18F4520]\nFlashSize=32768\n" + line + "\n");
   f.Show(3);
-  geometry.ApplyKind(3);
+  geometry.ApplyKind(slot::kind_portable);
   f.Choose(0, "PIC18F4520");
   f.C().SetText(Ctl::ProgCaption, "Blink");
   Example("pic18f4520");

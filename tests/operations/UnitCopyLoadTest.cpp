@@ -165,7 +165,7 @@ TEST(UnitCopy, AProgrammerAskingForFirmwareIsReportedAndTheWindowReleased) {
 
 TEST(UnitCopy, BlanksTheHeadersOfTheSlotsPastTheListedOnes) {
   slot::ProgrammerGeometry g;
-  g.ApplyKind(2);
+  g.ApplyKind(slot::kind_8way);
   image::THexList img(g.Capacity);
   for (std::uint32_t i = 0; i < g.Capacity; i += 97) img.SetValue(i, 0x11);
   ops::BlankHeadersFrom(img, g, 3);
@@ -180,7 +180,7 @@ TEST(UnitCopy, BlanksTheHeadersOfTheSlotsPastTheListedOnes) {
 
 TEST(PortablePageMode, HeadersCountingIn1024BytePagesAreMultipliedByFour) {
   slot::ProgrammerGeometry g;
-  g.ApplyKind(3);
+  g.ApplyKind(slot::kind_portable);
   image::THexList img = UnitImage(3, 3, 258);
   ASSERT_TRUE(ops::AdjustPortablePageMode(img, g.SlotSize));
   for (std::uint32_t i = 0; i < 3; ++i) {

@@ -24,7 +24,7 @@ const ExampleProgram kPic16{"pic16f628a", 1, "PIC16F628A"};
 
 std::uint32_t PagesPerSlot(int kind) {
   slot::ProgrammerGeometry g;
-  g.ApplyKind(std::uint8_t(kind));
+  g.ApplyKind(slot::KindFromNumber(kind).value());
   return g.PagesPerSlot();
 }
 
@@ -118,7 +118,7 @@ TEST(VerifyAfterWriting, ReplaceAndLoadUnitNameTheSlotOfTheBadPage) {
 TEST(VerifyAfterWriting, ThePageNumberNamesItsSlotOnEveryGeometry) {
   for (int kind = 0; kind <= 5; ++kind) {
     slot::ProgrammerGeometry g;
-    g.ApplyKind(std::uint8_t(kind));
+    g.ApplyKind(slot::KindFromNumber(kind).value());
     const std::uint32_t perSlot = g.PagesPerSlot();
     EXPECT_EQ(ops::VerifyFailureText(perSlot - 1, g), Failure(1, perSlot - 1)) << kind;
     if (g.IsMultiSlot()) {

@@ -71,7 +71,7 @@ TEST(Ft2232Channel, LinesDivisorLoopbackAndBadCommands) {
 }
 
 struct BoardRig {
-  explicit BoardRig(int kind) : state(FreshState(kind, {})), board(state, clock), channel(board) {
+  explicit BoardRig(int kind) : state(FreshState(slot::KindFromNumber(kind).value(), {})), board(state, clock), channel(board) {
     clock.Sleep(100);
   }
   void Send(std::initializer_list<std::uint8_t> bytes) {
@@ -260,10 +260,10 @@ TEST(ProtocolWatch, AProgrammerTalkedToAsTheProtocolSaysRecordsNothing) {
 }
 
 TEST(Dataflash, AddressesAsTheChipsDo) {
-  Dataflash standard(FlashFor(0), false);  // 264-byte pages, 9 offset bits
+  Dataflash standard(FlashFor(slot::kind_single), false);  // 264-byte pages, 9 offset bits
   EXPECT_EQ(standard.Locate(3 << 9), 3u * 264);
   EXPECT_EQ(standard.Locate((3 << 9) + 132), 3u * 264 + 132);
-  Dataflash eightWay(FlashFor(2), false);  // 528-byte pages until switched
+  Dataflash eightWay(FlashFor(slot::kind_8way), false);  // 528-byte pages until switched
   EXPECT_EQ(eightWay.Locate(3 * 512), 1u * 528 + 512);
   eightWay.ProgramPage(0, std::vector<std::uint8_t>(528, 0x11));
   eightWay.SwitchToBinary();
@@ -274,7 +274,7 @@ TEST(Dataflash, AddressesAsTheChipsDo) {
 }
 
 TEST(Dataflash, ProgramsOnePageAndErasesBlocksOfEight) {
-  Dataflash f(FlashFor(0), false);
+  Dataflash f(FlashFor(slot::kind_single), false);
   EXPECT_TRUE(f.ProgramPage((2 << 9) + 260, {1, 2, 3, 4, 5, 6}));  // wraps inside the page
   EXPECT_EQ(f.At(2 * 264 + 263), 4);
   EXPECT_EQ(f.At(2 * 264 + 0), 5);

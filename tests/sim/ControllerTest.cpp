@@ -17,7 +17,7 @@ using Reply = std::array<std::uint8_t, 4>;
 
 // A controller held in reset long enough to answer.
 struct Isp {
-  explicit Isp(int kind) : state(FreshState(kind, {226, 48, 150})), isp(state, clock) {
+  explicit Isp(int kind) : state(FreshState(slot::KindFromNumber(kind).value(), {226, 48, 150})), isp(state, clock) {
     isp.Enter();
     clock.Advance(ControllerIsp::kResetSettleMs);
   }
@@ -214,10 +214,10 @@ TEST(ControllerFirmware, HexTextHoldsTheImage) {
 }
 
 TEST(SimState, TheControllerFollowsTheKindAndItsFlashIsListedOnlyWhenItIsNotAFirmwareImage) {
-  SimState portable = FreshState(3, {226, 48, 150});
+  SimState portable = FreshState(slot::kind_portable, {226, 48, 150});
   EXPECT_STREQ(portable.controller.part->name, "atmega128");
   EXPECT_EQ(portable.controller.highFuse, 0x99);
-  EXPECT_STREQ(FreshState(5, {226, 48, 150}).controller.part->name, "atmega8515");
+  EXPECT_STREQ(FreshState(slot::kind_single_v2, {226, 48, 150}).controller.part->name, "atmega8515");
 
   std::string text = StateText(portable);
   EXPECT_NE(text.find("controller=atmega128\nfuse_low=0x2F\nfuse_high=0x99\nfuse_extended=0xFF\nlock_bits=0xFC\n"),
@@ -226,7 +226,7 @@ TEST(SimState, TheControllerFollowsTheKindAndItsFlashIsListedOnlyWhenItIsNotAFir
 
   // A flash that holds a firmware image names it; one that does not is
   // listed page by page and reads back as no firmware.
-  SimState s = FreshState(0, {226, 48, 150});
+  SimState s = FreshState(slot::kind_single, {226, 48, 150});
   s.controller.flash = FirmwareImage(FirmwareKind::pic24, 48, ATmega8515());
   s.controller.lowFuse = 0xE1;
   SimState back = ParseState(StateText(s));

@@ -8,7 +8,7 @@ namespace velmar::sim {
 namespace {
 
 TEST(SimState, RoundTripsThroughItsFile) {
-  SimState s = FreshState(2, {226, 48, 150});
+  SimState s = FreshState(slot::kind_8way, {226, 48, 150});
   s.token = 0x1234;
   s.binaryPending = true;
   s.faults.badPage = 7;
@@ -32,11 +32,11 @@ TEST(SimState, RoundTripsThroughItsFile) {
 }
 
 TEST(SimState, AFreshProgrammerRunsTheFirmwareItsKindRuns) {
-  SimState portable = FreshState(3, {226, 48, 150});
+  SimState portable = FreshState(slot::kind_portable, {226, 48, 150});
   EXPECT_EQ(portable.firmware, FirmwareKind::portable);
   EXPECT_EQ(portable.version, 150);
   EXPECT_TRUE(portable.flash->BinaryPages());
-  EXPECT_EQ(FreshState(4, {226, 48, 150}).version, 226);
+  EXPECT_EQ(FreshState(slot::kind_8way_v2, {226, 48, 150}).version, 226);
 }
 
 TEST(SimState, BadContentsAreReportedWithTheirLine) {

@@ -1,0 +1,59 @@
+// The programmer kind numbers that files, the wire, saved states and options
+// carry: each of the six kinds round-trips through its number and its name,
+// and every other number or name is refused rather than taken as a kind.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "slot/ProgrammerGeometry.h"
+
+namespace velmar::slot {
+namespace {
+
+struct StoredKind {
+  int number;
+  ProgrammerKind kind;
+  const char* name;
+};
+
+const StoredKind kStoredKinds[] = {
+    {0, kind_single, "single"},     {1, kind_single_old, "single-old"}, {2, kind_8way, "8way"},
+    {3, kind_portable, "portable"}, {4, kind_8way_v2, "8way-v2"},       {5, kind_single_v2, "single-v2"},
+};
+
+class KindNumbers : public ::testing::TestWithParam<StoredKind> {};
+
+TEST_P(KindNumbers, EveryStoredNumberAndNameComesBackAsTheSameKind) {
+  const StoredKind& c = GetParam();
+  EXPECT_EQ(KindFromNumber(c.number), c.kind);
+  EXPECT_EQ(NumberOf(c.kind), c.number);
+  EXPECT_EQ(ParseKind(std::to_string(c.number)), c.kind);
+  EXPECT_EQ(ParseKind(c.name), c.kind);
+  EXPECT_EQ(KindName(c.kind), c.name);
+  ASSERT_NE(FindKind(c.kind), nullptr);
+  EXPECT_EQ(FindKind(c.kind)->kind, c.kind);
+}
+
+INSTANTIATE_TEST_SUITE_P(SixKinds, KindNumbers, ::testing::ValuesIn(kStoredKinds),
+                         [](const ::testing::TestParamInfo<StoredKind>& info) {
+                           return "Kind" + std::to_string(info.param.number);
+                         });
+
+class UnknownKindNumbers : public ::testing::TestWithParam<int> {};
+
+TEST_P(UnknownKindNumbers, AreRefused) {
+  const int n = GetParam();
+  EXPECT_EQ(KindFromNumber(n), std::nullopt);
+  EXPECT_EQ(ParseKind(std::to_string(n)), std::nullopt);
+}
+
+// 255 is the "not identified" value a geometry holds; no file may name it.
+INSTANTIATE_TEST_SUITE_P(OutsideTheTable, UnknownKindNumbers, ::testing::Values(-1, 6, 7, 255, 256, 261));
+
+TEST(UnknownKind, HasNoTableRowAndNoName) {
+  EXPECT_EQ(FindKind(kind_unknown), nullptr);
+  EXPECT_EQ(KindName(kind_unknown), "unknown");
+}
+
+}  // namespace
+}  // namespace velmar::slot

@@ -16,6 +16,7 @@ using velmar::model::Ctl;
 
 namespace fuzz = velmar::fuzz;
 namespace devices = velmar::devices;
+namespace slot = velmar::slot;
 
 namespace {
 

@@ -13,8 +13,6 @@
 #include "link/CountingDriver.h"
 #include "link/D2XXUnit.h"
 #include "link/LinkWindow.h"
-#include "slot/SlotHeader.h"
-#include "slot/TProgramEntry.h"
 #include "link/TReadProg.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
@@ -22,6 +20,8 @@
 #include "sim/DataflashImage.h"
 #include "sim/SimDriver.h"
 #include "sim/SimState.h"
+#include "slot/SlotHeader.h"
+#include "slot/TProgramEntry.h"
 
 namespace {
 
@@ -30,7 +30,8 @@ using namespace velmar;
 // One simulated programmer with a link over it.
 struct Rig {
   explicit Rig(int kind, bool fullDirectory = false) {
-    sim::SimState s = sim::FreshState(slot::KindFromNumber(kind).value(), sim::ReadExpectedVersions(platform::ExecutableFolder()));
+    sim::SimState s =
+        sim::FreshState(slot::KindFromNumber(kind).value(), sim::ReadExpectedVersions(platform::ExecutableFolder()));
     if (fullDirectory) Stage(s);
     driver = std::make_unique<sim::SimDriver>(std::move(s), clock, &clock);
     counting = std::make_unique<link::CountingDriver>(*driver);

@@ -17,7 +17,6 @@
 
 #include "image/THexList.h"
 #include "link/D2XXUnit.h"
-#include "slot/SlotHeader.h"
 #include "link/TReadProg.h"
 #include "model/TMainForm.h"
 #include "platform/Clock.h"
@@ -26,6 +25,7 @@
 #include "sim/DataflashImage.h"
 #include "sim/SimDriver.h"
 #include "sim/SimState.h"
+#include "slot/SlotHeader.h"
 
 namespace {
 

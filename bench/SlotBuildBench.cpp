@@ -14,11 +14,11 @@
 #include "image/HeaderBuilders.h"
 #include "image/SlotAssembly.h"
 #include "image/TFileLoader.h"
-#include "slot/ProgrammerGeometry.h"
-#include "slot/TProgramEntry.h"
 #include "operations/SlotBuild.h"
 #include "platform/AtomicFile.h"
 #include "platform/ScriptedDialogs.h"
+#include "slot/ProgrammerGeometry.h"
+#include "slot/TProgramEntry.h"
 
 using namespace velmar;
 using image::THexList;

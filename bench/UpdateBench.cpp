@@ -41,7 +41,8 @@ void BM_FirmwareUpdate(benchmark::State& state) {
   devices::TData data;
   platform::NullMessagePump pump;
   NoPriority priority;
-  sim::SimDriver driver(sim::FreshState(slot::KindFromNumber(kind).value(), sim::ReadExpectedVersions(folder)), clock, &clock);
+  sim::SimDriver driver(sim::FreshState(slot::KindFromNumber(kind).value(), sim::ReadExpectedVersions(folder)), clock,
+                        &clock);
   link::CountingDriver counting(driver);
   link::D2XXUnit unit(counting, dialogs);
   firmware::FirmwareChangeLinks links{unit, clock, dialogs, window, data, pump, priority, folder, folder};
@@ -51,7 +52,8 @@ void BM_FirmwareUpdate(benchmark::State& state) {
     model::TForm1 form(nullptr, &pump);
     form.RequiredFirmware = kind == 3 ? devices::fw_portable : devices::fw_pic;
     form.FirmwareFileName = kind == 3 ? data.FirmwareQRXPrima : data.FirmwareQRX;
-    if (firmware::execute(form, slot::KindFromNumber(kind).value(), links) != 0) state.SkipWithError("the update failed");
+    if (firmware::execute(form, slot::KindFromNumber(kind).value(), links) != 0)
+      state.SkipWithError("the update failed");
     ms += double(clock.NowMs() - start);
     slept += double(clock.SleptMs() - startSlept);
     ++n;

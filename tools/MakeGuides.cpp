@@ -5,8 +5,8 @@
 #include <QGuiApplication>
 #include <QPageLayout>
 #include <QPageSize>
-#include <QPdfWriter>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QTextDocument>
 
 #include <cstdio>

@@ -10,21 +10,21 @@
 //   PROGRAM-FOLDER is the built program folder (DEVICES.INI, settings).
 //   --scaled: only the 8-way main window, named for the scale Qt runs at
 //   (QT_SCALE_FACTOR), e.g. main-8way-200pc.png.
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QCompleter>
-#include <QAbstractItemView>
-#include <QLineEdit>
-#include <QTest>
 #include <QDialog>
+#include <QFont>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QScreen>
-#include <QFont>
 #include <QMessageBox>
-#include <QPointer>
 #include <QPixmap>
+#include <QPointer>
 #include <QPushButton>
+#include <QScreen>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -34,11 +34,11 @@
 #include <string>
 #include <vector>
 
+#include "frontend/LinkEnvironment.h"
 #include "frontend/SharedOptions.h"
 #include "link/D2XXUnit.h"
-#include "frontend/LinkEnvironment.h"
-#include "model/TMainForm.h"
 #include "model/TForm1.h"
+#include "model/TMainForm.h"
 #include "ui/ControlBinder.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgressWindow.h"
@@ -56,8 +56,10 @@ std::string g_program;
 void Save(QWidget* w, const std::string& name) {
   QApplication::processEvents();
   std::string path = g_out + name + ".png";
-  if (!w->grab().save(QString::fromStdString(path))) std::fprintf(stderr, "cannot save %s\n", path.c_str());
-  else std::fprintf(stderr, "saved %s\n", path.c_str());
+  if (!w->grab().save(QString::fromStdString(path)))
+    std::fprintf(stderr, "cannot save %s\n", path.c_str());
+  else
+    std::fprintf(stderr, "saved %s\n", path.c_str());
 }
 
 // Whenever a modal window comes up, `handle` gets it (to take its picture
@@ -157,8 +159,10 @@ void SaveMenus(ui::MainWindow& window) {
     QPixmap shot = window.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
     std::string name = "menu-" + title->text().remove('&').toLower().toStdString();
     std::string path = g_out + name + ".png";
-    if (!shot.save(QString::fromStdString(path))) std::fprintf(stderr, "cannot save %s\n", path.c_str());
-    else std::fprintf(stderr, "saved %s\n", path.c_str());
+    if (!shot.save(QString::fromStdString(path)))
+      std::fprintf(stderr, "cannot save %s\n", path.c_str());
+    else
+      std::fprintf(stderr, "saved %s\n", path.c_str());
     menu->hide();
     QApplication::processEvents();
   }
@@ -179,8 +183,10 @@ void SaveDeviceSearch(ui::MainWindow& window) {
   area.adjust(-4, -4, 4, 4);
   QPixmap shot = window.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
   const std::string path = g_out + "device-search.png";
-  if (!shot.save(QString::fromStdString(path))) std::fprintf(stderr, "cannot save %s\n", path.c_str());
-  else std::fprintf(stderr, "saved %s\n", path.c_str());
+  if (!shot.save(QString::fromStdString(path)))
+    std::fprintf(stderr, "cannot save %s\n", path.c_str());
+  else
+    std::fprintf(stderr, "saved %s\n", path.c_str());
   if (offers) offers->hide();
   devices->lineEdit()->setText(devices->currentText());
 }
@@ -189,7 +195,8 @@ void MainWindows(const std::string& work) {
   // Nothing here should ask anything; say so if something does.
   ModalWatcher watcher([](QWidget* modal) {
     std::fprintf(stderr, "unexpected window: %s\n", modal->windowTitle().toStdString().c_str());
-    if (auto* box = qobject_cast<QMessageBox*>(modal)) std::fprintf(stderr, "  %s\n", box->text().toStdString().c_str());
+    if (auto* box = qobject_cast<QMessageBox*>(modal))
+      std::fprintf(stderr, "  %s\n", box->text().toStdString().c_str());
     Close(modal);
   });
   const char* kinds[] = {"single", "single-old", "8way", "portable", "8way-v2", "single-v2"};

@@ -14,11 +14,11 @@ namespace {
 // The options QApplication takes for itself, and whether each takes a value.
 bool IsQtOption(std::string_view arg, bool& takesValue) {
   static const std::set<std::string_view> withValue = {
-      "-platform", "-platformpluginpath", "-platformtheme", "-plugin", "-qwindowgeometry", "-qwindowicon",
-      "-qwindowtitle", "-session", "-style", "-stylesheet", "-display", "-geometry", "-name", "-title",
-      "-fontengine"};
-  static const std::set<std::string_view> alone = {"-reverse", "-widgetcount", "-visual", "-cmap", "-nograb",
-                                                   "-dograb", "-sync"};
+      "-platform",    "-platformpluginpath", "-platformtheme", "-plugin", "-qwindowgeometry",
+      "-qwindowicon", "-qwindowtitle",       "-session",       "-style",  "-stylesheet",
+      "-display",     "-geometry",           "-name",          "-title",  "-fontengine"};
+  static const std::set<std::string_view> alone = {"-reverse", "-widgetcount", "-visual", "-cmap",
+                                                   "-nograb",  "-dograb",      "-sync"};
   takesValue = false;
   if (withValue.count(arg)) return takesValue = true;
   if (alone.count(arg)) return true;
@@ -61,8 +61,9 @@ std::optional<int> ParseAppArguments(int argc, const char* const* argv, AppArgum
   // The desktop's file manager opens a unit image with "--open-unit FILE";
   // started from the menu the file is left out.
   std::string openUnit;
-  parser.add_option("--open-unit", openUnit,
-                    "Read the programmer, then Load Unit from this unit image (asks first); the window stays open")
+  parser
+      .add_option("--open-unit", openUnit,
+                  "Read the programmer, then Load Unit from this unit image (asks first); the window stays open")
       ->expected(0, 1);
   parser.add_option("PARAMETERS", args.parameters, "LOAD [FILE] [SHOW]: see below")->type_name("");
   parser.footer(kParameters);

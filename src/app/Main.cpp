@@ -20,15 +20,15 @@
 #include <memory>
 
 #include "app/AppArguments.h"
+#include "frontend/LinkEnvironment.h"
 #include "frontend/SharedOptions.h"
 #include "link/ConnectionCheck.h"
 #include "link/D2XXUnit.h"
-#include "frontend/LinkEnvironment.h"
 #include "link/TReadProg.h"
 #include "model/TMainForm.h"
 #include "platform/FileVersionInfo.h"
-#include "ui/AppIcon.h"
 #include "platform/Paths.h"
+#include "ui/AppIcon.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgressWindow.h"
 #include "ui/QtDialogs.h"
@@ -84,7 +84,8 @@ int main(int argc, char** argv) {
     // "No USB devices found!" and the like come with the connection
     // check's findings.
     unit->NoDeviceAdvice = [options] {
-      const std::string findings = link::FindingsText(link::RunConnectionCheck(frontend::ConnectionCheckSetup(options)));
+      const std::string findings =
+          link::FindingsText(link::RunConnectionCheck(frontend::ConnectionCheckSetup(options)));
       return findings.empty() ? std::string() : "Connection check:\r" + frontend::MessageText(findings);
     };
     form.UseLink({unit.get(), &environment->Clock(), &pump});
@@ -125,7 +126,8 @@ int main(int argc, char** argv) {
       none.error = "the USB driver could not be set up";
       return none;
     };
-    dialogs.ShowInformation(frontend::MessageText(link::ReportText(link::RunConnectionCheck(setup))), "Check Connection");
+    dialogs.ShowInformation(frontend::MessageText(link::ReportText(link::RunConnectionCheck(setup))),
+                            "Check Connection");
   };
   window.SetConnectionCheck(checkConnection);
 

@@ -22,17 +22,9 @@ using RegisterFn = void (*)(CLI::App&, CliContext&);
 
 // Every command group, in the order `--help` lists them.
 const RegisterFn kCommandGroups[] = {
-    RegisterHexCommands,
-    RegisterFirmwareCommands,
-    RegisterOptionCommands,
-    RegisterProgrammerCommands,
-    RegisterSimCommands,
-    RegisterUpdateCommands,
-    RegisterBuildCommands,
-    RegisterReadCommands,
-    RegisterOperationCommands,
-    RegisterDoctorCommands,
-    RegisterLogCommands,
+    RegisterHexCommands,       RegisterFirmwareCommands, RegisterOptionCommands, RegisterProgrammerCommands,
+    RegisterSimCommands,       RegisterUpdateCommands,   RegisterBuildCommands,  RegisterReadCommands,
+    RegisterOperationCommands, RegisterDoctorCommands,   RegisterLogCommands,
 };
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& o) {

@@ -12,8 +12,7 @@ namespace velmar::cli {
 
 enum ExitCode { kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitDeclined = 3 };
 
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-           std::istream& in);
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, std::istream& in);
 
 // Every command that runs something, as typed after velmar-cli ("hex info",
 // "read"), in the order --help lists them.

@@ -72,8 +72,8 @@ void CliContext::ReportLink(frontend::LinkEnvironment& env) {
   const link::DriverCounts& c = env.Counts();
   err << "link: " << env.BackendName();
   if (!env.StateFile().empty()) err << " (" << env.StateFile() << ")";
-  err << ", " << c.calls << " driver calls (" << c.writes << " writes of " << c.bytesWritten << " bytes, "
-      << c.reads << " reads of " << c.bytesRead << " bytes), protocol time " << env.Clock().NowMs() << " ms\n";
+  err << ", " << c.calls << " driver calls (" << c.writes << " writes of " << c.bytesWritten << " bytes, " << c.reads
+      << " reads of " << c.bytesRead << " bytes), protocol time " << env.Clock().NowMs() << " ms\n";
 }
 
 int ParseVersion(const std::string& option, const std::string& given) {
@@ -97,8 +97,10 @@ std::uint64_t ParseSize(const std::string& text) {
   std::string t = text::UpperCase(text::Trim(text));
   if (t.empty()) throw CliFailure("empty size", kExitUsage);
   std::uint64_t multiplier = 1;
-  if (t.back() == 'K') multiplier = 1024, t.pop_back();
-  else if (t.back() == 'M') multiplier = 1024 * 1024, t.pop_back();
+  if (t.back() == 'K')
+    multiplier = 1024, t.pop_back();
+  else if (t.back() == 'M')
+    multiplier = 1024 * 1024, t.pop_back();
   try {
     // stoull takes "-1" as 2^64 - 1: a size with a minus sign is no size.
     if (t.front() == '-') throw std::invalid_argument(t);

@@ -4,9 +4,9 @@
 // message on stderr and the exit status.
 #pragma once
 
-#include <ostream>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -36,8 +36,7 @@ struct GlobalOptions : frontend::SharedOptions {
 
 class CliFailure : public std::runtime_error {
  public:
-  explicit CliFailure(const std::string& message, int code = kExitFailed)
-      : std::runtime_error(message), code(code) {}
+  explicit CliFailure(const std::string& message, int code = kExitFailed) : std::runtime_error(message), code(code) {}
   int code;
 };
 

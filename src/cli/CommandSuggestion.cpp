@@ -38,9 +38,7 @@ std::string Joined(const std::vector<std::string>& names, const std::string& quo
   return r;
 }
 
-std::vector<CLI::App*> AllSubcommands(CLI::App& app) {
-  return app.get_subcommands(std::function<bool(CLI::App*)>());
-}
+std::vector<CLI::App*> AllSubcommands(CLI::App& app) { return app.get_subcommands(std::function<bool(CLI::App*)>()); }
 
 std::vector<std::string> CommandNames(CLI::App& app) {
   std::vector<std::string> r;

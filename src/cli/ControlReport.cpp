@@ -18,10 +18,10 @@ namespace {
 
 // The controls `options` prints, in window order.
 const model::ControlName kOptionControls[] = {
-    Ctl::family,    Ctl::deviceList,    Ctl::matchDeviceID, Ctl::VerifyConfig, Ctl::unusedFuses, Ctl::progUserID,
-    Ctl::DataSave,  Ctl::bootSave,      Ctl::BulkErase,     Ctl::VDD_Voltage,  Ctl::Label2,      Ctl::GroupBox2,
-    Ctl::progMode,  Ctl::Progmodelabel, Ctl::GroupBox1,     Ctl::ProgramOps,   Ctl::Label5,      Ctl::limitPrograms,
-    Ctl::Label7,    Ctl::ProgCount,     Ctl::SpinEdit1,
+    Ctl::family,   Ctl::deviceList,    Ctl::matchDeviceID, Ctl::VerifyConfig, Ctl::unusedFuses, Ctl::progUserID,
+    Ctl::DataSave, Ctl::bootSave,      Ctl::BulkErase,     Ctl::VDD_Voltage,  Ctl::Label2,      Ctl::GroupBox2,
+    Ctl::progMode, Ctl::Progmodelabel, Ctl::GroupBox1,     Ctl::ProgramOps,   Ctl::Label5,      Ctl::limitPrograms,
+    Ctl::Label7,   Ctl::ProgCount,     Ctl::SpinEdit1,
 };
 
 }  // namespace
@@ -121,8 +121,8 @@ ordered_json OptionControlsJson(const model::ControlStore& s) {
 void PrintOptionControls(std::ostream& out, const model::ControlStore& s, const devices::TData& d) {
   for (model::ControlName name : kOptionControls) {
     const Control& c = s.Get(name);
-    out << name.Str() << std::string(name.View().size() < 16 ? 16 - name.View().size() : 1, ' ')
-        << ControlValueText(c) << (c.enabled ? "" : "  [disabled]") << (c.visible ? "" : "  [hidden]") << "\n";
+    out << name.Str() << std::string(name.View().size() < 16 ? 16 - name.View().size() : 1, ' ') << ControlValueText(c)
+        << (c.enabled ? "" : "  [disabled]") << (c.visible ? "" : "  [hidden]") << "\n";
   }
   out << "\n";
   const ordered_json data = DataJson(d);

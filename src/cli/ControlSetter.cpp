@@ -21,8 +21,8 @@ long long Number(const Control& c, const std::string& value) {
 
 void CheckRange(const Control& c, long long n, long long lo, long long hi) {
   if (n < lo || n > hi)
-    Fail(c.name.Str() + ": " + std::to_string(n) + " is out of range (" + std::to_string(lo) + " to " + std::to_string(hi) +
-         ")");
+    Fail(c.name.Str() + ": " + std::to_string(n) + " is out of range (" + std::to_string(lo) + " to " +
+         std::to_string(hi) + ")");
 }
 
 }  // namespace
@@ -63,8 +63,7 @@ void SetControlValue(model::ControlStore& store, const std::string& name, const 
         Fail(c.name.Str() + ": the text is longer than " + std::to_string(c.maxLength) + " characters");
       store.UserSetText(c.name, value);
       return;
-    default:
-      Fail(c.name.Str() + " is a " + model::KindName(c.kind) + " and takes no value");
+    default: Fail(c.name.Str() + " is a " + model::KindName(c.kind) + " and takes no value");
   }
 }
 

@@ -11,7 +11,6 @@
 
 namespace velmar::cli {
 
-
 using platform::DlgButton;
 
 void AddProgrammerTypeOptions(CLI::App* command, ProgrammerTypeAnswer& a) {
@@ -60,7 +59,10 @@ DlgButton ReadSession::AnswerForm(platform::ModalForm& form) {
   auto choose = [&s](model::ControlName name, int index) {
     if (index >= 0 && s.Enabled(name) && s.Visible(name)) s.UserSelect(name, index);
   };
-  const int model = type_.programmer == "single" ? 0 : type_.programmer == "8way" ? 1 : type_.programmer == "portable" ? 2 : -1;
+  const int model = type_.programmer == "single"     ? 0
+                    : type_.programmer == "8way"     ? 1
+                    : type_.programmer == "portable" ? 2
+                                                     : -1;
   choose(model::TypeCtl::Progs, model);
   choose(model::TypeCtl::progVersion, type_.version - 1);
   choose(model::TypeCtl::FirmwareSel, type_.firmware == "pic" ? 0 : type_.firmware == "pic24" ? 1 : -1);

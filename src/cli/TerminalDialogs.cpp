@@ -29,9 +29,7 @@ DlgButton FirstOf(const std::vector<DlgButton>& v, std::initializer_list<DlgButt
   return v.empty() ? DlgButton::Ok : v.front();
 }
 
-bool IsNegative(DlgButton b) {
-  return b == DlgButton::No || b == DlgButton::Cancel || b == DlgButton::Abort;
-}
+bool IsNegative(DlgButton b) { return b == DlgButton::No || b == DlgButton::Cancel || b == DlgButton::Abort; }
 
 }  // namespace
 
@@ -50,8 +48,8 @@ DlgButton TerminalDialogs::Message(const platform::MessageBoxRequest& request) {
   std::ostream& o = toErr ? ctx_.err : ctx_.out;
   const std::optional<std::string> hint = CommandHint(request.text, ctx_.hintSlot);
   // --quiet shows errors, and the questions a person has to answer.
-  const bool shown = !ctx_.options.quiet || error || (request.IsQuestion() && !ctx_.options.yes && !ctx_.options.no &&
-                                                      Interactive());
+  const bool shown =
+      !ctx_.options.quiet || error || (request.IsQuestion() && !ctx_.options.yes && !ctx_.options.no && Interactive());
   if (shown) {
     o << title << ": " << text << "\n";
     if (hint) o << "  " << *hint << "\n";

@@ -52,8 +52,8 @@ void TerminalProgress::ShowProgress(int position, int maximum) {
   const int percent = int(std::int64_t(clamped) * 100 / maximum);
   if (redraw_) {
     const int filled = int(std::int64_t(clamped) * kBarWidth / maximum);
-    out_ << "\r[" << std::string(std::size_t(filled), '#') << std::string(std::size_t(kBarWidth - filled), ' ')
-         << "] " << percent << "% ";
+    out_ << "\r[" << std::string(std::size_t(filled), '#') << std::string(std::size_t(kBarWidth - filled), ' ') << "] "
+         << percent << "% ";
     barOpen_ = true;
     return;
   }

@@ -5,9 +5,9 @@
 #include <filesystem>
 
 #include "cli/CliContext.h"
-#include "slot/SlotHeader.h"
 #include "model/TMainForm.h"
 #include "platform/Paths.h"
+#include "slot/SlotHeader.h"
 
 namespace velmar::cli {
 
@@ -48,9 +48,8 @@ void WarnIfCut(CliContext& ctx, const std::string& description, const std::strin
              description.substr(0, descriptionKept) + "\"");
   const std::string name = platform::ExtractFileName(hexPath);
   if (name.size() > sh::SourceFileName.size)
-    ctx.Warn("the file name is cut to the " + std::to_string(sh::SourceFileName.size) +
-             " characters a slot keeps: \"" + name.substr(0, sh::SourceFileName.size) +
-             "\" (find the slot by that)");
+    ctx.Warn("the file name is cut to the " + std::to_string(sh::SourceFileName.size) + " characters a slot keeps: \"" +
+             name.substr(0, sh::SourceFileName.size) + "\" (find the slot by that)");
 }
 
 }  // namespace velmar::cli

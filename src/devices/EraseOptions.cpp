@@ -62,9 +62,17 @@ const std::vector<ColumnRow>& Table() {
 // The choices the dialog enables for Column 0 to 10.
 const std::vector<int>& DisplayChoices(int column) {
   static const std::vector<std::vector<int>> shown = {
-      {1, 7, 8, 9},          {1, 5, 6, 7, 8, 9},    {1, 3, 5, 6, 7, 8, 9}, {1, 2, 5, 6, 7, 8, 9},
-      {1, 2, 3, 4, 9},       {1, 2, 3, 4, 9},       {1, 5, 6, 7, 8, 9},    {1, 5, 6, 7, 8, 9},
-      {2, 4},                {2},                   {2},
+      {1, 7, 8, 9},
+      {1, 5, 6, 7, 8, 9},
+      {1, 3, 5, 6, 7, 8, 9},
+      {1, 2, 5, 6, 7, 8, 9},
+      {1, 2, 3, 4, 9},
+      {1, 2, 3, 4, 9},
+      {1, 5, 6, 7, 8, 9},
+      {1, 5, 6, 7, 8, 9},
+      {2, 4},
+      {2},
+      {2},
   };
   return shown[std::size_t(column)];
 }

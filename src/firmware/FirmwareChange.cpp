@@ -4,10 +4,10 @@
 #include "devices/TData.h"
 #include "firmware/TUpdateProg.h"
 #include "link/LinkErrors.h"
-#include "slot/ProgrammerGeometry.h"
 #include "model/TForm1.h"
 #include "oplog/OperationJournal.h"
 #include "platform/Dialogs.h"
+#include "slot/ProgrammerGeometry.h"
 
 namespace velmar::firmware {
 
@@ -40,17 +40,18 @@ int execute(model::TForm1& form, slot::ProgrammerKind programmerKind, const Firm
 
   ChooseFirmwareForKind(programmerKind, links.data, form.FirmwareFileName, form.RequiredFirmware);
   const std::string path = FirmwarePath(links.programFolder, form.FirmwareFileName);
-  oplog::OperationRecorder logged(links.journal, oplog::LoggedOperation::update_firmware, &links.clock,
-                                [&updater, programmerKind](oplog::OperationRecord& r) {
-                                  if (const slot::KindInfo* kind = slot::FindKind(programmerKind)) {
-                                    r.kind = kind->name;
-                                    r.model = kind->model;
-                                  }
-                                  const std::string& serial = updater.SerialNumbers[std::size_t(
-                                      updater.InterfaceIndex) % updater.SerialNumbers.size()];
-                                  if (!serial.empty()) r.serial = serial;
-                                  if (updater.FirmwareVersion >= 0) r.firmwareVersion = updater.FirmwareVersion;
-                                });
+  oplog::OperationRecorder logged(
+      links.journal, oplog::LoggedOperation::update_firmware, &links.clock,
+      [&updater, programmerKind](oplog::OperationRecord& r) {
+        if (const slot::KindInfo* kind = slot::FindKind(programmerKind)) {
+          r.kind = kind->name;
+          r.model = kind->model;
+        }
+        const std::string& serial =
+            updater.SerialNumbers[std::size_t(updater.InterfaceIndex) % updater.SerialNumbers.size()];
+        if (!serial.empty()) r.serial = serial;
+        if (updater.FirmwareVersion >= 0) r.firmwareVersion = updater.FirmwareVersion;
+      });
   oplog::RecordFile(logged.Record(), path);
   int result = 0;
   try {

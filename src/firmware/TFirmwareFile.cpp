@@ -72,8 +72,8 @@ TFirmwareFile TFirmwareFile::Load(const std::string& path) {
 
 std::string TFirmwareFile::Pack(std::string_view version, const std::vector<std::string>& records) {
   if (!IsVersionText(version))
-    throw std::invalid_argument("the version must be two upper-case hexadecimal digits, not \"" +
-                                std::string(version) + "\"");
+    throw std::invalid_argument("the version must be two upper-case hexadecimal digits, not \"" + std::string(version) +
+                                "\"");
   TFirmwareCipher cipher;
   cipher.SetKey();
   std::vector<std::string> lines;

@@ -99,8 +99,7 @@ std::string TUpdateProg::EnterProgrammingMode() {
   return signature;
 }
 
-std::string TUpdateProg::SetUpForController(const std::string& signature, const std::string& path,
-                                            bool& extendedFuse) {
+std::string TUpdateProg::SetUpForController(const std::string& signature, const std::string& path, bool& extendedFuse) {
   platform::IniFile ini(ProgramFolder + "progsetting.ini");
   const std::string s = "AppSetting";
   const bool atmega128 = signature == kSignatureATmega128;

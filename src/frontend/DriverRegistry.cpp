@@ -16,7 +16,9 @@ std::unique_ptr<link::FtDriver> MakeSim(DriverContext& c) {
   return std::make_unique<sim::SimDriver>(std::move(*c.simState), c.clock, c.virtualClock);
 }
 
-std::unique_ptr<link::FtDriver> MakeLibFtdi(DriverContext&) { return std::make_unique<link::LibFtdiDriver>(link::MakeLibFtdiCalls()); }
+std::unique_ptr<link::FtDriver> MakeLibFtdi(DriverContext&) {
+  return std::make_unique<link::LibFtdiDriver>(link::MakeLibFtdiCalls());
+}
 
 std::unique_ptr<link::FtDriver> MakeD2xx(DriverContext&) { return std::make_unique<link::D2xxLibraryDriver>(); }
 

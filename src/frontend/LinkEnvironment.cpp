@@ -5,12 +5,12 @@
 #include <stdexcept>
 
 #include "frontend/DriverRegistry.h"
-#include "slot/ProgrammerGeometry.h"
 #include "link/TracingDriver.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
 #include "sim/SimDriver.h"
 #include "sim/SimState.h"
+#include "slot/ProgrammerGeometry.h"
 
 namespace velmar::frontend {
 
@@ -51,13 +51,14 @@ LinkEnvironment::LinkEnvironment(const LinkOptions& o) {
     if (platform::FileExists(stateFile_)) {
       state = sim::LoadState(stateFile_);
       if (kind && state.kind != *kind)
-        throw std::invalid_argument("The simulated programmer in " + stateFile_ + " is a " + slot::KindName(state.kind) +
-                                    " programmer, not a " + slot::KindName(*kind) + " one");
+        throw std::invalid_argument("The simulated programmer in " + stateFile_ + " is a " +
+                                    slot::KindName(state.kind) + " programmer, not a " + slot::KindName(*kind) +
+                                    " one");
     } else if (kind) {
       state = sim::FreshState(*kind, sim::ReadExpectedVersions(o.programFolder));
     } else {
-      throw std::runtime_error("No simulated programmer in " + stateFile_ +
-                               "; make one with: velmar-cli sim create " + stateFile_ + " --kind KIND");
+      throw std::runtime_error("No simulated programmer in " + stateFile_ + "; make one with: velmar-cli sim create " +
+                               stateFile_ + " --kind KIND");
     }
     context.simState = &state;
   } else {
@@ -72,7 +73,8 @@ LinkEnvironment::LinkEnvironment(const LinkOptions& o) {
   outer_ = counting_.get();
 
   if (!o.trace.empty()) {
-    traceFile_ = std::make_unique<std::ofstream>(platform::PathOf(o.trace), std::ios::out | std::ios::trunc | std::ios::binary);
+    traceFile_ =
+        std::make_unique<std::ofstream>(platform::PathOf(o.trace), std::ios::out | std::ios::trunc | std::ios::binary);
     if (!*traceFile_) throw std::runtime_error("Cannot write the trace file " + o.trace);
     tracing_ = std::make_unique<link::TracingDriver>(*counting_, *traceFile_);
     link::TraceWaits(*clock_, *traceFile_);

@@ -7,9 +7,9 @@
 
 #include <string>
 
+#include "frontend/LinkEnvironment.h"
 #include "image/ISPDefs.h"
 #include "link/ConnectionCheck.h"
-#include "frontend/LinkEnvironment.h"
 
 namespace CLI {
 class App;
@@ -18,10 +18,10 @@ class App;
 namespace velmar::frontend {
 
 struct SharedOptions {
-  std::string simulate;       // programmer kind to simulate ("" = none)
-  std::string simState;       // state file of the simulated programmer
+  std::string simulate;  // programmer kind to simulate ("" = none)
+  std::string simState;  // state file of the simulated programmer
   std::string driver = "auto";
-  std::string trace;          // trace file
+  std::string trace;  // trace file
   bool realtime = false;
   std::string programFolder;  // overrides the program folder lookup
   std::string workingFolder;  // overrides the per-user folder

@@ -16,8 +16,7 @@ class Checker {
   void Range(const char* key, long long value, long long lo, long long hi) {
     if (message_ || (value >= lo && value <= hi)) return;
     message_ = "The device record " + d_.DeviceName + " in DEVICES.INI cannot be used:\r" + key + " " +
-               std::to_string(value) + " is out of range (" + std::to_string(lo) + " to " + std::to_string(hi) +
-               ")";
+               std::to_string(value) + " is out of range (" + std::to_string(lo) + " to " + std::to_string(hi) + ")";
   }
   void Even(const char* key, long long value) {
     if (message_ || value % 2 == 0) return;
@@ -89,8 +88,7 @@ std::optional<std::string> CheckDeviceLimits(const devices::TData& d, int family
       }
       break;
     }
-    default:
-      break;
+    default: break;
   }
   return c.Result();
 }

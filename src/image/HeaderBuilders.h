@@ -25,14 +25,14 @@ namespace velmar::image {
 // reserved byte after it.
 namespace device_params {
 constexpr std::size_t kBase = slot::slot_header::DeviceParams.offset;
-constexpr std::size_t kFuseCount = kBase + 0;    // 70
-constexpr std::size_t kBlockSize = kBase + 1;    // 71 (PIC18: 71-72, high byte first)
-constexpr std::size_t kBufferSize = kBase + 3;   // 73
-constexpr std::size_t kEraseCmd = kBase + 4;     // 74-75
-constexpr std::size_t kFamilyFlags = kBase + 6;  // 76
-constexpr std::size_t kZero = kBase + 7;         // 77
-constexpr std::size_t kProgTime = kBase + 8;     // 78
-constexpr std::size_t kEraseTime = kBase + 9;    // 79
+constexpr std::size_t kFuseCount = kBase + 0;                                    // 70
+constexpr std::size_t kBlockSize = kBase + 1;                                    // 71 (PIC18: 71-72, high byte first)
+constexpr std::size_t kBufferSize = kBase + 3;                                   // 73
+constexpr std::size_t kEraseCmd = kBase + 4;                                     // 74-75
+constexpr std::size_t kFamilyFlags = kBase + 6;                                  // 76
+constexpr std::size_t kZero = kBase + 7;                                         // 77
+constexpr std::size_t kProgTime = kBase + 8;                                     // 78
+constexpr std::size_t kEraseTime = kBase + 9;                                    // 79
 constexpr std::size_t kReserved = kBase + slot::slot_header::DeviceParams.size;  // 80, always 0xFF
 }  // namespace device_params
 

@@ -83,7 +83,8 @@ enum class Family { none, intel, srecord, tek_extended, tektronix, dump };
 Family FamilyOf(char first) {
   switch (first) {
     case ':': return Family::intel;
-    case 'S': case 's': return Family::srecord;
+    case 'S':
+    case 's': return Family::srecord;
     case '%': return Family::tek_extended;
     case '/': return Family::tektronix;
     default: return IsHex(first) ? Family::dump : Family::none;
@@ -167,8 +168,8 @@ class Reader {
   bool Beyond(std::uint64_t address) {
     reading_ = false;
     r_.result = -1;
-    SetFault(LoadFault::beyond_image, "address " + Hex(address, 8) + " is beyond the image (" +
-                                          std::to_string(largest_) + " bytes)");
+    SetFault(LoadFault::beyond_image,
+             "address " + Hex(address, 8) + " is beyond the image (" + std::to_string(largest_) + " bytes)");
     return detecting_;
   }
 
@@ -247,9 +248,8 @@ class Reader {
     }
     const unsigned count = b[0];
     if (pairs != count + 5u)
-      return Refuse(LoadFault::bad_length,
-                    "the record holds " + std::to_string(pairs - 5) + " data bytes, its count says " +
-                        std::to_string(count));
+      return Refuse(LoadFault::bad_length, "the record holds " + std::to_string(pairs - 5) +
+                                               " data bytes, its count says " + std::to_string(count));
     const unsigned type = b[3];
     if (type > 5) return Refuse(LoadFault::unknown_record, "record type " + Hex(type, 2) + " is not Intel HEX");
     unsigned sum = 0;
@@ -300,7 +300,8 @@ class Reader {
       return Refuse(LoadFault::unknown_record, "'S" + Shown(l[1]) + "' is no S-record type");
     if (n > kLongestRecord) return Refuse(LoadFault::bad_length, "the line is longer than any S-record");
     if (std::size_t at = FirstNonHex(l, 2); at != std::string_view::npos) return BadCharacter(l, at);
-    if (n < 10 || n % 2 != 0) return Refuse(LoadFault::bad_length, "an S-record has an even number of digits, at least 8");
+    if (n < 10 || n % 2 != 0)
+      return Refuse(LoadFault::bad_length, "an S-record has an even number of digits, at least 8");
     std::uint8_t b[kLongestRecord / 2];
     const std::size_t pairs = (n - 2) / 2;
     Decode(l.data() + 2, pairs, b);
@@ -313,16 +314,26 @@ class Reader {
     if (((sum + b[pairs - 1]) & 0xFF) != 0xFF) ChecksumWarning(b[pairs - 1], ~sum & 0xFF);
     switch (l[1]) {
       case '0': code_ = std::max(code_, 4); break;
-      case '1': code_ = std::max(code_, 4); ++dataRecords_; break;
-      case '2': code_ = std::max(code_, 5); ++dataRecords_; break;
-      case '3': code_ = 6; ++dataRecords_; break;
-      case '5': case '6': {
+      case '1':
+        code_ = std::max(code_, 4);
+        ++dataRecords_;
+        break;
+      case '2':
+        code_ = std::max(code_, 5);
+        ++dataRecords_;
+        break;
+      case '3':
+        code_ = 6;
+        ++dataRecords_;
+        break;
+      case '5':
+      case '6': {
         // Count records: the number of data records so far. A wrong count is
         // worth a warning, not a refusal: every data record is still there.
         const std::size_t width = l[1] == '5' ? 2 : 3;
         if (count < width + 1)
-          return Refuse(LoadFault::bad_length, "an S" + std::string(1, l[1]) + " record holds a " +
-                                                   std::to_string(8 * width) + "-bit count");
+          return Refuse(LoadFault::bad_length,
+                        "an S" + std::string(1, l[1]) + " record holds a " + std::to_string(8 * width) + "-bit count");
         std::uint64_t said = Number(l.data() + 4, 2 * width);
         if (said != (dataRecords_ & ((std::uint64_t(1) << (8 * width)) - 1)))
           Warn("the count record says " + std::to_string(said) + " data records, " + std::to_string(dataRecords_) +
@@ -332,8 +343,12 @@ class Reader {
       }
       case '7': code_ = 6; break;
       case '8': code_ = std::max(code_, 5); break;
-      case '9': code_ = std::max(code_, 4); detecting_ = false; break;
-      default: return Refuse(LoadFault::unknown_record, "'S" + std::string(1, l[1]) + "' is no S-record type Velmar reads");
+      case '9':
+        code_ = std::max(code_, 4);
+        detecting_ = false;
+        break;
+      default:
+        return Refuse(LoadFault::unknown_record, "'S" + std::string(1, l[1]) + "' is no S-record type Velmar reads");
     }
     return true;
   }
@@ -346,7 +361,8 @@ class Reader {
     if (n < 4 || (l[0] != 'S' && l[0] != 's') || n % 2 != 0 || !AllHex(l, 2)) return true;
     std::size_t addressBytes;
     switch (l[1]) {
-      case '1': case '4': addressBytes = 2; break;
+      case '1':
+      case '4': addressBytes = 2; break;
       case '2': addressBytes = 3; break;
       case '3': addressBytes = 4; break;
       default: return true;  // S0, S5 to S9
@@ -409,8 +425,8 @@ class Reader {
     unsigned sum = 0;
     for (std::size_t i = 1; i < 7; ++i) sum += Digit(l[i]);
     if (Pair(l.data() + 7) != (sum & 0xFF))
-      return Refuse(LoadFault::bad_checksum, "bad header checksum " + Hex(Pair(l.data() + 7), 2) + " (expected " +
-                                                 Hex(sum & 0xFF, 2) + ")");
+      return Refuse(LoadFault::bad_checksum,
+                    "bad header checksum " + Hex(Pair(l.data() + 7), 2) + " (expected " + Hex(sum & 0xFF, 2) + ")");
     const std::size_t count = Pair(l.data() + 5);
     if (count == 0 && n == 9) {
       code_ = fmt_tektronix;
@@ -437,10 +453,14 @@ class Reader {
     Started();
     const std::size_t n = l.size();
     std::size_t colon;
-    if (n == 11) colon = 6;
-    else if (n == 7) colon = 4;
-    else return Refuse(LoadFault::bad_length, "a dump line has 7 or 11 characters");
-    if (l[colon] != ':') return Refuse(LoadFault::bad_character, "column " + std::to_string(colon + 1) + ": ':' expected");
+    if (n == 11)
+      colon = 6;
+    else if (n == 7)
+      colon = 4;
+    else
+      return Refuse(LoadFault::bad_length, "a dump line has 7 or 11 characters");
+    if (l[colon] != ':')
+      return Refuse(LoadFault::bad_character, "column " + std::to_string(colon + 1) + ": ':' expected");
     if (dumpWidth_ != 0 && dumpWidth_ != n)
       return Refuse(LoadFault::bad_length, "a " + std::to_string(n) + "-character line among " +
                                                std::to_string(dumpWidth_) + "-character ones");
@@ -641,7 +661,8 @@ LoadResult OpenAndLoad(const std::string& fileName, THexList& image, std::uint64
   if (fd < 0) throw EFileOpenError("Cannot open " + fileName + ": " + Reason(errno));
   Fd file(fd);
   struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) throw EFileOpenError("Cannot open " + fileName + ": it is a folder");
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode))
+    throw EFileOpenError("Cannot open " + fileName + ": it is a folder");
   // A device (an endless /dev/zero, a terminal) is no hex file; a pipe is read.
   if (!S_ISREG(st.st_mode) && !S_ISFIFO(st.st_mode))
     throw EFileOpenError("Cannot open " + fileName + ": it is not a regular file");

@@ -8,8 +8,8 @@
 
 namespace velmar::image {
 
-EISPException::EISPException(const std::string& message, std::string e1, std::string e2,
-                             bool show, platform::Dialogs* dialogs)
+EISPException::EISPException(const std::string& message, std::string e1, std::string e2, bool show,
+                             platform::Dialogs* dialogs)
     : platform::EVelmarError(message), extra1(std::move(e1)), extra2(std::move(e2)) {
   if (show && dialogs) dialogs->ShowError(message);
 }
@@ -52,8 +52,7 @@ std::string SpecialFolderPath(int folderId) {
   return platform::UserDataFolder() + "Torvik" + sep + "VELMAR" + sep;
 }
 
-Folders ChooseFolders(const PlatformVersion& v, const std::string& executableFolder,
-                      const std::string& perUserFolder) {
+Folders ChooseFolders(const PlatformVersion& v, const std::string& executableFolder, const std::string& perUserFolder) {
   Folders f;
   f.program = executableFolder;
   if (v.family == PlatformVersion::Other) {

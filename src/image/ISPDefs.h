@@ -27,9 +27,8 @@ constexpr TProgStatusSet StatusBit(TProgStatus s) { return TProgStatusSet(1u << 
 // catch the other. The two extra texts are kept but read by nobody.
 class EISPException : public platform::EVelmarError {
  public:
-  explicit EISPException(const std::string& message, std::string extra1 = {},
-                         std::string extra2 = {}, bool show = false,
-                         platform::Dialogs* dialogs = nullptr);
+  explicit EISPException(const std::string& message, std::string extra1 = {}, std::string extra2 = {},
+                         bool show = false, platform::Dialogs* dialogs = nullptr);
   const std::string extra1;
   const std::string extra2;
   int helpContext = 0;
@@ -64,8 +63,7 @@ struct Folders {
 // (codes 6, 7 and 9-12 use the per-user folder); on other platforms the
 // per-user data folder followed by "Torvik/VELMAR/". The program folder is
 // the executable's folder given.
-Folders ChooseFolders(const PlatformVersion& v, const std::string& executableFolder,
-                      const std::string& perUserFolder);
+Folders ChooseFolders(const PlatformVersion& v, const std::string& executableFolder, const std::string& perUserFolder);
 // The same for the running program, with the program folder looked up
 // (platform/ProgramFolder.h) from `programFolderOption` (empty: none).
 Folders DefaultFolders(const std::string& programFolderOption = {});

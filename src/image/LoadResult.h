@@ -27,12 +27,12 @@ enum class LoadFault {
 const char* LoadFaultName(LoadFault fault);
 
 struct LoadResult {
-  int format = 0;               // a HexFormat code (fmt_unknown when refused)
-  int result = 0;               // 0 loaded, -1 refused or beyond the image, -2 no lines
+  int format = 0;                 // a HexFormat code (fmt_unknown when refused)
+  int result = 0;                 // 0 loaded, -1 refused or beyond the image, -2 no lines
   std::int64_t lastAddress = -1;  // highest address a data byte was written to, -1 none
-  std::size_t line = 0;         // 1-based line of the fault, 0 when there is none
+  std::size_t line = 0;           // 1-based line of the fault, 0 when there is none
   LoadFault fault = LoadFault::none;
-  std::string message;          // the fault in words, starting "line N: ", empty when none
+  std::string message;                // the fault in words, starting "line N: ", empty when none
   std::vector<std::string> warnings;  // each "line N: ...", in file order
 
   bool Failed() const { return result == -1; }

@@ -8,8 +8,8 @@
 #include "image/HeaderBuilders.h"
 #include "image/HexLines.h"
 #include "image/TFileLoader.h"
-#include "image/UserFileCheck.h"
 #include "image/THexList.h"
+#include "image/UserFileCheck.h"
 #include "platform/Dialogs.h"
 
 namespace velmar::image {

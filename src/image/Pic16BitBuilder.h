@@ -38,7 +38,7 @@ bool BuildPic24F(SlotJob& job, const BuildOptions& options, platform::Dialogs& d
 enum class Space { Eeprom, Config, Aux };
 
 struct SectionSplit {
-  std::vector<std::string> program;  // everything else, ending with the end record
+  std::vector<std::string> program;              // everything else, ending with the end record
   std::vector<std::string> eeprom, config, aux;  // each ending with the end record
   bool hasEeprom = false, hasConfig = false, hasAux = false;
 };

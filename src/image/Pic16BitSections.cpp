@@ -25,8 +25,7 @@ constexpr Mark kMarks[] = {
 
 const Mark* MarkOf(std::string_view line, std::initializer_list<Space> spaces) {
   for (const Mark& m : kMarks)
-    if (std::find(spaces.begin(), spaces.end(), m.space) != spaces.end() && text::Contains(line, m.record))
-      return &m;
+    if (std::find(spaces.begin(), spaces.end(), m.space) != spaces.end() && text::Contains(line, m.record)) return &m;
   return nullptr;
 }
 
@@ -35,7 +34,8 @@ const Mark* MarkOf(std::string_view line, std::initializer_list<Space> spaces) {
 std::string Readdress(const std::string& line, std::uint32_t& offset) {
   const std::uint8_t count = HexPairToByte(std::string_view(line).substr(std::min<std::size_t>(1, line.size())));
   if (offset > 0xFFFF) throw std::invalid_argument("auxiliary data longer than 64 KiB");
-  std::string r = ":" + line.substr(1, 2) + text::IntToHex(offset, 4) + line.substr(std::min<std::size_t>(7, line.size()));
+  std::string r =
+      ":" + line.substr(1, 2) + text::IntToHex(offset, 4) + line.substr(std::min<std::size_t>(7, line.size()));
   offset += count;
   return r;
 }
@@ -62,9 +62,18 @@ SectionSplit SplitSections(std::vector<std::string> lines, std::initializer_list
     }
     std::vector<std::string>* target = nullptr;
     switch (mark->space) {
-      case Space::Eeprom: target = &s.eeprom; s.hasEeprom = true; break;
-      case Space::Config: target = &s.config; s.hasConfig = true; break;
-      case Space::Aux: target = &s.aux; s.hasAux = true; break;
+      case Space::Eeprom:
+        target = &s.eeprom;
+        s.hasEeprom = true;
+        break;
+      case Space::Config:
+        target = &s.config;
+        s.hasConfig = true;
+        break;
+      case Space::Aux:
+        target = &s.aux;
+        s.hasAux = true;
+        break;
     }
     for (++p; p < n && !IsControlRecord(lines[p]) && !MarkOf(lines[p], spaces); ++p) {
       if (mark->space == Space::Aux)

@@ -7,8 +7,8 @@
 #include "devices/DeviceDatabase.h"
 #include "image/DeviceLimits.h"
 #include "image/TFileLoader.h"
-#include "image/UserFileCheck.h"
 #include "image/THexList.h"
+#include "image/UserFileCheck.h"
 #include "platform/Dialogs.h"
 #include "platform/Text.h"
 

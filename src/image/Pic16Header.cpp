@@ -39,15 +39,14 @@ ProgramOption ProgramOptionFor(int ops, int column) {
       return {0x00, ProgramOption::Keep};  // alg_Column11, or a number past the list
     case 1:
       return {0x18, ColumnIn(column, {alg_PIC16F88, alg_PIC16F1xxx, alg_Column13}) ? ProgramOption::Set
-                                                                                    : ProgramOption::Clear};
+                                                                                   : ProgramOption::Clear};
     case 2:
       if (ColumnIn(column, {alg_PIC16F87xA, alg_PIC16F88, alg_PIC16F1xxx, alg_Column13}))
         return {0x25, ProgramOption::Clear};
       if (ColumnIn(column, {alg_PIC16F5x, alg_PIC16F505, alg_Column10})) return {0x8D, ProgramOption::Set};
       if (column == alg_Column11 || column > alg_Column13) return {0x00, ProgramOption::Clear};
       return {0x24, ProgramOption::Clear};  // alg_Default to alg_PIC16F62xA, alg_PIC16F684, alg_PIC16F88x
-    default:
-      return {0x00, ProgramOption::Keep};
+    default: return {0x00, ProgramOption::Keep};
   }
 }
 

@@ -9,16 +9,15 @@
 #include "devices/DeviceDatabase.h"
 #include "image/DeviceLimits.h"
 #include "image/HexLines.h"
-#include "image/UserFileCheck.h"
 #include "image/Pic18Builder.h"
 #include "image/TFileLoader.h"
 #include "image/Useful.h"
+#include "image/UserFileCheck.h"
 #include "platform/Text.h"
 
 namespace velmar::image {
 
 namespace {
-
 
 constexpr std::string_view kConfigMark = ":020000040030CA";  // 0x300000
 constexpr std::string_view kIdMark = ":020000040020DA";      // 0x200000
@@ -35,9 +34,7 @@ bool HasMark(std::string_view line, std::string_view mark) {
   return false;
 }
 
-bool HasEepromMark(std::string_view line) {
-  return HasMark(line, kEepromMarks[0]) || HasMark(line, kEepromMarks[1]);
-}
+bool HasEepromMark(std::string_view line) { return HasMark(line, kEepromMarks[0]) || HasMark(line, kEepromMarks[1]); }
 
 bool ContainsAny(std::string_view line, std::initializer_list<std::string_view> marks) {
   for (std::string_view m : marks)

@@ -6,9 +6,9 @@
 #include "image/DeviceLimits.h"
 #include "image/Pic18Builder.h"
 #include "image/TFileLoader.h"
-#include "image/UserFileCheck.h"
 #include "image/THexList.h"
 #include "image/Useful.h"
+#include "image/UserFileCheck.h"
 #include "platform/Dialogs.h"
 
 namespace velmar::image {

@@ -9,11 +9,11 @@
 #include "image/DeviceLimits.h"
 #include "image/TFileLoader.h"
 #include "image/THexList.h"
+#include "platform/Dialogs.h"
+#include "platform/Paths.h"
 #include "slot/ProgrammerGeometry.h"
 #include "slot/SlotHeader.h"
 #include "slot/TProgramEntry.h"
-#include "platform/Dialogs.h"
-#include "platform/Paths.h"
 
 namespace velmar::image {
 
@@ -43,8 +43,7 @@ std::uint32_t HighestUsed(const THexList& image) {
 // Loads a piece whose place in the slot holds `room` bytes; data beyond
 // them would be lost (or, for data memory, counted without being carried),
 // so it is an error.
-void LoadPiece(const SlotJob& job, const char* name, THexList& image, const std::string& what,
-               std::uint32_t room) {
+void LoadPiece(const SlotJob& job, const char* name, THexList& image, const std::string& what, std::uint32_t room) {
   if (TFileLoader::LoadFile(job.PiecePath(name), image).Failed() || HighestUsed(image) > room)
     throw EISPException(job.userFile + " holds data outside " + what + " (" + std::to_string(room) + " bytes)");
 }
@@ -62,7 +61,7 @@ void PutSlotPosition(std::uint8_t* h, slot::HeaderField f, std::uint32_t bytes, 
 
 void CopyInto(THexList& slot, std::uint32_t at, const THexList& from, std::uint32_t count) {
   if (count == 0) return;
-  from.GetValue(count - 1);   // range checks for the whole block
+  from.GetValue(count - 1);  // range checks for the whole block
   slot.GetValue(at + count - 1);
   std::copy_n(from.DataAt(0), count, slot.DataAt(at));
 }
@@ -116,9 +115,12 @@ bool AssembleSlot(SlotJob& job, const BuildOptions& options, slot::ProgrammerGeo
     LoadPiece(job, piece::kFlash, code, "the code image", code.Count());
     out.rawCodeLength = ProgrammedLength(code, family == devices::fam_PIC12F16F);
     std::uint32_t unit = d.BufferSize;
-    if (family == devices::fam_PIC18F && d.Type == "A") unit = 8192;
-    else if (family == devices::fam_PIC12F16F) unit = std::uint32_t(d.RowSize);
-    else if (wide) unit = 3u * d.BufferSize;
+    if (family == devices::fam_PIC18F && d.Type == "A")
+      unit = 8192;
+    else if (family == devices::fam_PIC12F16F)
+      unit = std::uint32_t(d.RowSize);
+    else if (wide)
+      unit = 3u * d.BufferSize;
     out.paddedCodeLength = RoundUp(out.rawCodeLength, unit);
     const std::uint32_t flashSize = std::uint32_t(d.FlashSize);
     out.codeLength = out.paddedCodeLength;

@@ -39,7 +39,7 @@ struct SlotLayout {
   std::uint32_t codeLength = 0;        // the length the checksum covers
   std::uint8_t codeChecksum = 0;
   std::uint32_t codeOffset = 160;
-  std::uint32_t codeBytes = 0;         // FlashSize + 1 bytes of the code image
+  std::uint32_t codeBytes = 0;  // FlashSize + 1 bytes of the code image
   std::uint32_t codeAreaEnd = 0;
   std::uint32_t spaceNeeded = 0;
   bool hasData = false;

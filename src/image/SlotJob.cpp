@@ -30,8 +30,7 @@ void ApplyMask(SlotJob& job, std::string_view mask, int count) {
 
 SaveResult SavePiece(const SlotJob& job, std::string_view name, const THexList& image) {
   // The pieces are made again by every build: no need to sync them.
-  return TFileLoader::SaveFile(job.PiecePath(name), image, 1, platform::Durability::scratch,
-                               platform::FileOrigin::Own);
+  return TFileLoader::SaveFile(job.PiecePath(name), image, 1, platform::Durability::scratch, platform::FileOrigin::Own);
 }
 
 }  // namespace velmar::image

@@ -48,13 +48,13 @@ struct BuildOptions {
   bool dataSaveEnabled = false;
   bool bootSave = false;
   bool unusedFuses = false;
-  bool vddVisible = false;     // `VDD_Voltage` shown
-  bool vddChecked = false;     // `VDD_Voltage` checked (3.3 V supply)
+  bool vddVisible = false;  // `VDD_Voltage` shown
+  bool vddChecked = false;  // `VDD_Voltage` checked (3.3 V supply)
   bool progModeVisible = true;
-  int programOps = 0;          // `ProgramOps` entry
+  int programOps = 0;  // `ProgramOps` entry
   bool limitPrograms = false;
-  int progCount = 0;           // `ProgCount`
-  int errorRepeat = 0;         // `SpinEdit1`
+  int progCount = 0;    // `ProgCount`
+  int errorRepeat = 0;  // `SpinEdit1`
   // setting.ini switches.
   bool e2SkipFF = false;
   bool resetPulse = false;

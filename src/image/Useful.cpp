@@ -57,8 +57,6 @@ std::uint8_t BitSet(int n, std::uint8_t value) {
   return s < 8 ? std::uint8_t(value | (1u << s)) : value;
 }
 
-std::uint8_t BitClear(std::uint8_t value, int n) {
-  return std::uint8_t(value & ~(1u << (unsigned(n) % 8)));
-}
+std::uint8_t BitClear(std::uint8_t value, int n) { return std::uint8_t(value & ~(1u << (unsigned(n) % 8))); }
 
 }  // namespace velmar::image

@@ -21,12 +21,10 @@ std::uint16_t Hex4ToWord(std::string_view text);
 std::uint32_t Hex6ToAddress(std::string_view text);
 std::string PadLeft(std::string_view text, char fill, std::size_t width);
 
-bool BitTest(int n, std::uint8_t value);             // n modulo 32
-std::uint8_t BitSet(int n, std::uint8_t value);      // n modulo 32
-std::uint8_t BitClear(std::uint8_t value, int n);    // n modulo 8
+bool BitTest(int n, std::uint8_t value);           // n modulo 32
+std::uint8_t BitSet(int n, std::uint8_t value);    // n modulo 32
+std::uint8_t BitClear(std::uint8_t value, int n);  // n modulo 8
 
-inline bool IsHexDigit(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
+inline bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
 
 }  // namespace velmar::image

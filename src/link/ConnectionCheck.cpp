@@ -32,7 +32,14 @@ const char* const kRuleFolders[] = {"etc/udev/rules.d", "run/udev/rules.d", "usr
 // ---- Access to a device node ----
 
 // Entries of a POSIX ACL as the kernel stores it in system.posix_acl_access.
-enum AclTag : std::uint16_t { kUserObj = 0x01, kUser = 0x02, kGroupObj = 0x04, kGroup = 0x08, kMask = 0x10, kOther = 0x20 };
+enum AclTag : std::uint16_t {
+  kUserObj = 0x01,
+  kUser = 0x02,
+  kGroupObj = 0x04,
+  kGroup = 0x08,
+  kMask = 0x10,
+  kOther = 0x20
+};
 constexpr unsigned kReadWrite = 06;
 
 struct AclEntry {
@@ -88,7 +95,9 @@ bool AclGrants(const std::vector<AclEntry>& acl, const struct stat& st, const Us
 }
 
 bool ModeGrants(const struct stat& st, const UserIdentity& user) {
-  unsigned bits = st.st_uid == user.uid ? (st.st_mode >> 6) : InGroups(user, st.st_gid) ? (st.st_mode >> 3) : st.st_mode;
+  unsigned bits = st.st_uid == user.uid       ? (st.st_mode >> 6)
+                  : InGroups(user, st.st_gid) ? (st.st_mode >> 3)
+                                              : st.st_mode;
   return (bits & kReadWrite) == kReadWrite;
 }
 
@@ -122,8 +131,7 @@ std::string FindUdevRule(const std::string& udevRoot) {
       std::ifstream in(e.path());
       std::string line;
       while (std::getline(in, line))
-        if (line.find("0403") != std::string::npos && line.find("6010") != std::string::npos &&
-            line.find('#') != 0)
+        if (line.find("0403") != std::string::npos && line.find("6010") != std::string::npos && line.find('#') != 0)
           return e.path().lexically_normal().string();
     }
   }
@@ -147,8 +155,9 @@ void DeviceProblems(const CheckSetup& s, const ConnectionReport& r, const Checke
                     std::vector<Problem>& problems) {
   const std::string where = "The programmer's USB interface " + d.usb.Id() + " at " + d.usb.Place();
   if (!d.access.exists && !d.access.canOpen) {
-    problems.push_back({where + " has no device node " + d.access.node,
-                        "Make sure udev is running and /dev/bus/usb is mounted, then unplug and replug the programmer"});
+    problems.push_back(
+        {where + " has no device node " + d.access.node,
+         "Make sure udev is running and /dev/bus/usb is mounted, then unplug and replug the programmer"});
   } else if (!d.access.canOpen) {
     const std::string who = s.user.name.empty() ? "this user" : "User " + s.user.name;
     Problem p{who + " may not open " + d.access.node + " (" + d.access.permissions +
@@ -172,25 +181,27 @@ void DeviceProblems(const CheckSetup& s, const ConnectionReport& r, const Checke
                             "sudo rmmod ftdi_sio while you work (or blacklist it), or use --driver libftdi, which "
                             "detaches it by itself"});
     } else {
-      problems.push_back({held, "echo " + d.usb.path + ":1." + std::to_string(i.number) + " | sudo tee /sys/bus/usb/drivers/" +
-                                    i.driver + "/unbind, or unplug and replug the programmer"});
+      problems.push_back({held, "echo " + d.usb.path + ":1." + std::to_string(i.number) +
+                                    " | sudo tee /sys/bus/usb/drivers/" + i.driver +
+                                    "/unbind, or unplug and replug the programmer"});
     }
   }
 }
 
 void Diagnose(const CheckSetup& s, ConnectionReport& r) {
   std::vector<Problem>& problems = r.problems;
-  const bool anyChip = std::any_of(r.devices.begin(), r.devices.end(),
-                                   [](const CheckedDevice& d) { return d.isProgrammerChip; });
+  const bool anyChip =
+      std::any_of(r.devices.begin(), r.devices.end(), [](const CheckedDevice& d) { return d.isProgrammerChip; });
   if (!s.simulated) {
     if (r.devices.empty())
       problems.push_back({"No USB device with FTDI's vendor id (0403) is connected",
                           "Check the USB cable and that the programmer is switched on; to try Velmar without "
-                          "hardware: " + std::string(kTryWithoutHardware)});
-    else if (!anyChip)
-      problems.push_back({"None of the FTDI devices is the programmer's interface chip (0403:6010)",
-                          "Connect the programmer's USB cable; to try Velmar without hardware: " +
+                          "hardware: " +
                               std::string(kTryWithoutHardware)});
+    else if (!anyChip)
+      problems.push_back(
+          {"None of the FTDI devices is the programmer's interface chip (0403:6010)",
+           "Connect the programmer's USB cable; to try Velmar without hardware: " + std::string(kTryWithoutHardware)});
   }
   std::vector<const CheckedDevice*> chips;
   for (const CheckedDevice& d : r.devices)
@@ -203,7 +214,8 @@ void Diagnose(const CheckSetup& s, ConnectionReport& r) {
                             " (found " + chips.front()->usb.serial + ")",
                         "This is another device with the same chip; connect the programmer"});
   for (const CheckedDevice* d : chips) DeviceProblems(s, r, *d, problems);
-  if (r.udevRule.empty() && !s.simulated) problems.push_back({"Velmar's udev rule is not installed", RuleInstallFix(s)});
+  if (r.udevRule.empty() && !s.simulated)
+    problems.push_back({"Velmar's udev rule is not installed", RuleInstallFix(s)});
   if (s.driver == "d2xx" && !r.d2xxProblem.empty())
     problems.push_back({"--driver d2xx: " + r.d2xxProblem.substr(0, r.d2xxProblem.find('\r')),
                         "Install libftd2xx.so from FTDI into /usr/local/lib and run sudo ldconfig, or use --driver "

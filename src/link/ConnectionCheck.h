@@ -49,11 +49,11 @@ struct Identification {
 struct CheckSetup {
   std::string sysfsRoot = "/sys";
   std::string devRoot = "/dev";
-  std::string udevRoot = "/";      // the folders of udev rules lie below it
-  bool useLibusb = true;            // list through libusb (else sysfs only)
-  std::string driver = "auto";      // the --driver the user would run with
-  bool simulated = false;           // the programmer is the simulated one
-  std::string ruleSource;           // our udev rule's file, for the fix's command
+  std::string udevRoot = "/";   // the folders of udev rules lie below it
+  bool useLibusb = true;        // list through libusb (else sysfs only)
+  std::string driver = "auto";  // the --driver the user would run with
+  bool simulated = false;       // the programmer is the simulated one
+  std::string ruleSource;       // our udev rule's file, for the fix's command
   UserIdentity user = UserIdentity::Current();
   // The D2XX library's problem ("" when it loads with every function);
   // by default the real library is loaded and asked.
@@ -64,11 +64,11 @@ struct CheckSetup {
 };
 
 struct DeviceAccess {
-  std::string node;        // the device node
+  std::string node;  // the device node
   bool exists = false;
   bool canOpen = false;
-  std::string permissions; // "crw-rw-r-- root:plugdev" and ", ACL" when it has one
-  std::string libusbError; // why libusb could not open the device, when it tried
+  std::string permissions;  // "crw-rw-r-- root:plugdev" and ", ACL" when it has one
+  std::string libusbError;  // why libusb could not open the device, when it tried
 };
 
 struct CheckedDevice {
@@ -83,13 +83,13 @@ struct Problem {
 };
 
 struct ConnectionReport {
-  std::string listedWith;               // "libusb" or "sysfs"
-  std::string listingNote;              // why libusb was not used, when it was wanted
+  std::string listedWith;   // "libusb" or "sysfs"
+  std::string listingNote;  // why libusb was not used, when it was wanted
   std::vector<CheckedDevice> devices;
-  bool udevApplies = true;              // false where there is no udev (Windows)
-  std::string udevRule;                 // the rule file found ("" none)
-  std::string d2xxProblem;              // "" when the library loads
-  std::string driver;                   // the driver the link would use
+  bool udevApplies = true;  // false where there is no udev (Windows)
+  std::string udevRule;     // the rule file found ("" none)
+  std::string d2xxProblem;  // "" when the library loads
+  std::string driver;       // the driver the link would use
   std::optional<Identification> identification;
   std::vector<Problem> problems;
   bool Ok() const { return identification && identification->answered; }

@@ -47,13 +47,13 @@ void Diagnose(const CheckSetup& s, ConnectionReport& r) {
   } else if (!s.simulated && r.devices.empty()) {
     r.problems.push_back({"FTDI's D2XX driver lists no device",
                           "Check the USB cable and that the programmer is switched on; to try Velmar without "
-                          "hardware: " + std::string(kTryWithoutHardware)});
+                          "hardware: " +
+                              std::string(kTryWithoutHardware)});
   } else if (!s.simulated && std::none_of(r.devices.begin(), r.devices.end(),
                                           [](const CheckedDevice& d) { return d.isProgrammerChip; })) {
-    r.problems.push_back({"None of the devices FTDI's D2XX driver lists is the programmer's channel " +
-                              std::string(kProgrammerChannel),
-                          "Connect the programmer's USB cable; to try Velmar without hardware: " +
-                              std::string(kTryWithoutHardware)});
+    r.problems.push_back(
+        {"None of the devices FTDI's D2XX driver lists is the programmer's channel " + std::string(kProgrammerChannel),
+         "Connect the programmer's USB cable; to try Velmar without hardware: " + std::string(kTryWithoutHardware)});
   }
   if (r.identification && !r.identification->answered)
     r.problems.push_back({"The programmer did not answer: " + r.identification->error,
@@ -80,8 +80,8 @@ ConnectionReport RunConnectionCheck(const CheckSetup& s) {
   r.d2xxProblem = s.d2xxProblem ? s.d2xxProblem() : D2xxLibraryDriver().Problem();
   if (r.d2xxProblem.empty()) r.devices = ListedChannels();
   r.driver = s.simulated ? "sim" : "d2xx";
-  const bool anyChannel = std::any_of(r.devices.begin(), r.devices.end(),
-                                      [](const CheckedDevice& d) { return d.isProgrammerChip; });
+  const bool anyChannel =
+      std::any_of(r.devices.begin(), r.devices.end(), [](const CheckedDevice& d) { return d.isProgrammerChip; });
   if (s.identify && (s.simulated || anyChannel)) r.identification = s.identify();
   Diagnose(s, r);
   return r;

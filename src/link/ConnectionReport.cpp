@@ -40,8 +40,8 @@ Identification IdentifyWith(TReadProg& link) {
 
 std::string ReportText(const ConnectionReport& r) {
   std::string t;
-  t += "USB devices with FTDI's vendor id (listed through " + r.listedWith + "): " +
-       (r.devices.empty() ? std::string("none") : std::to_string(r.devices.size())) + "\n";
+  t += "USB devices with FTDI's vendor id (listed through " + r.listedWith +
+       "): " + (r.devices.empty() ? std::string("none") : std::to_string(r.devices.size())) + "\n";
   if (!r.listingNote.empty()) t += "  (" + r.listingNote + ")\n";
   for (const CheckedDevice& d : r.devices) {
     t += "  " + d.usb.Id() + " at " + d.usb.Place() + (d.isProgrammerChip ? "" : ", not the programmer's chip") + "\n";
@@ -59,8 +59,10 @@ std::string ReportText(const ConnectionReport& r) {
     }
   }
   if (r.udevApplies) t += "udev rule: " + (r.udevRule.empty() ? std::string("not installed") : r.udevRule) + "\n";
-  t += "D2XX library: " + (r.d2xxProblem.empty() ? std::string("loads") : "not usable (" +
-                              r.d2xxProblem.substr(0, r.d2xxProblem.find('\r')) + ")") + "\n";
+  t += "D2XX library: " +
+       (r.d2xxProblem.empty() ? std::string("loads")
+                              : "not usable (" + r.d2xxProblem.substr(0, r.d2xxProblem.find('\r')) + ")") +
+       "\n";
   t += "driver: " + r.driver + "\n";
   if (!r.identification) {
     t += "programmer: not tried (no device can be opened)\n";

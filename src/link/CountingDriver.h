@@ -43,12 +43,16 @@ class CountingDriver final : public FtDriver {
     counts.bytesWritten += written;
     return s;
   }
-  FT_STATUS GetQueueStatus(FT_HANDLE h, std::uint32_t& n) override { return ++counts.calls, inner_.GetQueueStatus(h, n); }
+  FT_STATUS GetQueueStatus(FT_HANDLE h, std::uint32_t& n) override {
+    return ++counts.calls, inner_.GetQueueStatus(h, n);
+  }
   FT_STATUS CyclePort(FT_HANDLE h) override { return ++counts.calls, inner_.CyclePort(h); }
   FT_STATUS EE_UARead(FT_HANDLE h, std::uint8_t* b, std::uint32_t n, std::uint32_t& got) override {
     return ++counts.calls, inner_.EE_UARead(h, b, n, got);
   }
-  FT_STATUS SetLatencyTimer(FT_HANDLE h, std::uint8_t ms) override { return ++counts.calls, inner_.SetLatencyTimer(h, ms); }
+  FT_STATUS SetLatencyTimer(FT_HANDLE h, std::uint8_t ms) override {
+    return ++counts.calls, inner_.SetLatencyTimer(h, ms);
+  }
   FT_STATUS SetBitMode(FT_HANDLE h, std::uint8_t m, std::uint8_t mode) override {
     return ++counts.calls, inner_.SetBitMode(h, m, mode);
   }

@@ -66,8 +66,8 @@ FT_STATUS D2XXUnit::GetFTDeviceSerialNo(std::uint32_t index) {
 
 FT_STATUS D2XXUnit::GetFTDeviceDescription(std::uint32_t index) {
   DescriptionBuffer.fill('\0');
-  FT_STATUS s = driver_.ListDeviceByIndex(index, FT_OPEN_BY_DESCRIPTION, DescriptionBuffer.data(),
-                                          DescriptionBuffer.size());
+  FT_STATUS s =
+      driver_.ListDeviceByIndex(index, FT_OPEN_BY_DESCRIPTION, DescriptionBuffer.data(), DescriptionBuffer.size());
   if (s == FT_OK) ListText = BufferText(DescriptionBuffer.data(), DescriptionBuffer.size());
   ReportFTError("GetFTDeviceDescription", s);
   return s;

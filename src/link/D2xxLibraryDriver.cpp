@@ -18,7 +18,8 @@ using Dword = unsigned int;
 // The library's file names, the first one named in messages.
 #ifdef _WIN32
 const char* const kLibraryNames[] = {"ftd2xx.dll"};
-constexpr const char* kInstallHint = "Install FTDI's D2XX driver for Windows from FTDI, or use --simulate to try Velmar";
+constexpr const char* kInstallHint =
+    "Install FTDI's D2XX driver for Windows from FTDI, or use --simulate to try Velmar";
 #else
 const char* const kLibraryNames[] = {"libftd2xx.so", "libftd2xx.so.1"};
 constexpr const char* kInstallHint = "Install it from FTDI, or use --driver libftdi";
@@ -63,8 +64,8 @@ D2xxLibraryDriver::D2xxLibraryDriver(const std::string& libraryName, std::uint32
   std::string error;
   library_ = OpenLibrary(libraryName, error);
   if (!library_) {
-    problem_ = "FTDI's D2XX driver library (" + LibraryFileName() + ") is not installed: " + error + "\r" +
-               kInstallHint;
+    problem_ =
+        "FTDI's D2XX driver library (" + LibraryFileName() + ") is not installed: " + error + "\r" + kInstallHint;
     return;
   }
   bool missing = false;
@@ -159,8 +160,7 @@ FT_STATUS D2xxLibraryDriver::GetQueueStatus(FT_HANDLE handle, std::uint32_t& rxB
 FT_STATUS D2xxLibraryDriver::CyclePort(FT_HANDLE handle) {
   if (!problem_.empty()) return FT_OTHER_ERROR;
   // Not every D2XX release has it: looked up when first needed.
-  if (!api_->CyclePort)
-    api_->CyclePort = reinterpret_cast<decltype(api_->CyclePort)>(library_->Symbol("FT_CyclePort"));
+  if (!api_->CyclePort) api_->CyclePort = reinterpret_cast<decltype(api_->CyclePort)>(library_->Symbol("FT_CyclePort"));
   if (!api_->CyclePort) {
     lastError_ = "This D2XX library cannot cycle the USB port (no FT_CyclePort); the port is closed without it";
     return FT_NOT_SUPPORTED;
@@ -168,8 +168,7 @@ FT_STATUS D2xxLibraryDriver::CyclePort(FT_HANDLE handle) {
   return S(api_->CyclePort(handle));
 }
 
-FT_STATUS D2xxLibraryDriver::EE_UARead(FT_HANDLE handle, std::uint8_t* buffer, std::uint32_t size,
-                                       std::uint32_t& got) {
+FT_STATUS D2xxLibraryDriver::EE_UARead(FT_HANDLE handle, std::uint8_t* buffer, std::uint32_t size, std::uint32_t& got) {
   got = 0;
   if (!problem_.empty()) return FT_OTHER_ERROR;
   std::uint64_t n = 0;

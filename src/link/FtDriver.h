@@ -68,22 +68,19 @@ class FtDriver {
   // FT_ListDevices(index, buffer, FT_LIST_BY_INDEX | what), what being
   // FT_OPEN_BY_SERIAL_NUMBER or FT_OPEN_BY_DESCRIPTION. Writes a
   // zero-terminated text of at most `size` bytes (terminator included).
-  virtual FT_STATUS ListDeviceByIndex(std::uint32_t index, std::uint32_t what, char* buffer,
-                                      std::size_t size) = 0;
+  virtual FT_STATUS ListDeviceByIndex(std::uint32_t index, std::uint32_t what, char* buffer, std::size_t size) = 0;
   // FT_OpenEx(serial, FT_OPEN_BY_SERIAL_NUMBER, &handle).
   virtual FT_STATUS OpenEx(const char* serial, FT_HANDLE& handle) = 0;
   virtual FT_STATUS Close(FT_HANDLE handle) = 0;
   // Reads up to `count` bytes; `got` says how many came. A read that times
   // out returns FT_OK with fewer bytes than asked.
-  virtual FT_STATUS Read(FT_HANDLE handle, std::uint8_t* buffer, std::uint32_t count,
-                         std::uint32_t& got) = 0;
+  virtual FT_STATUS Read(FT_HANDLE handle, std::uint8_t* buffer, std::uint32_t count, std::uint32_t& got) = 0;
   virtual FT_STATUS Write(FT_HANDLE handle, const std::uint8_t* buffer, std::uint32_t count,
                           std::uint32_t& written) = 0;
   virtual FT_STATUS GetQueueStatus(FT_HANDLE handle, std::uint32_t& rxBytes) = 0;
   virtual FT_STATUS CyclePort(FT_HANDLE handle) = 0;
   // FT_EE_UARead: up to `size` bytes of the EEPROM user area.
-  virtual FT_STATUS EE_UARead(FT_HANDLE handle, std::uint8_t* buffer, std::uint32_t size,
-                              std::uint32_t& got) = 0;
+  virtual FT_STATUS EE_UARead(FT_HANDLE handle, std::uint8_t* buffer, std::uint32_t size, std::uint32_t& got) = 0;
   virtual FT_STATUS SetLatencyTimer(FT_HANDLE handle, std::uint8_t ms) = 0;
   virtual FT_STATUS SetBitMode(FT_HANDLE handle, std::uint8_t mask, std::uint8_t mode) = 0;
 };

@@ -123,9 +123,7 @@ class RealLibFtdi final : public LibFtdiCalls {
   }
 
   int ReadData(int s, std::uint8_t* b, int n) override { return Get(s) ? ftdi_read_data(Get(s), b, n) : -1; }
-  int WriteData(int s, const std::uint8_t* b, int n) override {
-    return Get(s) ? ftdi_write_data(Get(s), b, n) : -1;
-  }
+  int WriteData(int s, const std::uint8_t* b, int n) override { return Get(s) ? ftdi_write_data(Get(s), b, n) : -1; }
   int SetLatency(int s, std::uint8_t ms) override { return Get(s) ? ftdi_set_latency_timer(Get(s), ms) : -1; }
   int SetBitmode(int s, std::uint8_t mask, std::uint8_t mode) override {
     return Get(s) ? ftdi_set_bitmode(Get(s), mask, mode) : -1;
@@ -167,9 +165,7 @@ class RealLibFtdi final : public LibFtdiCalls {
   void SleepMs(unsigned ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
  private:
-  ftdi_context* Get(int s) {
-    return s >= 0 && std::size_t(s) < sessions_.size() ? sessions_[std::size_t(s)] : nullptr;
-  }
+  ftdi_context* Get(int s) { return s >= 0 && std::size_t(s) < sessions_.size() ? sessions_[std::size_t(s)] : nullptr; }
   ftdi_context* list_ctx_;
   ftdi_device_list* list_ = nullptr;
   std::vector<ftdi_context*> sessions_;

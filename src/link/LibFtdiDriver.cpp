@@ -63,8 +63,7 @@ FT_STATUS LibFtdiDriver::ListDeviceByIndex(std::uint32_t index, std::uint32_t wh
     return FT_DEVICE_NOT_OPENED;
   }
   const bool b = index % 2;
-  std::string text = what == FT_OPEN_BY_SERIAL_NUMBER ? d.serial + (b ? "B" : "A")
-                                                      : d.description + (b ? " B" : " A");
+  std::string text = what == FT_OPEN_BY_SERIAL_NUMBER ? d.serial + (b ? "B" : "A") : d.description + (b ? " B" : " A");
   CopyListText(text, buffer, size);
   return FT_OK;
 }

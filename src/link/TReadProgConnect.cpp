@@ -116,8 +116,9 @@ bool TReadProg::OpenLink() {
     std::string text = FtStatusText(status);
     std::string why = unit_.Driver().LastError();
     if (why.empty() && status == FT_DEVICE_NOT_OPENED)
-      why = "The channel is held: by the kernel's serial driver (unload it: sudo rmmod ftdi_sio) or by another "
-            "program (close it), or this user may not open it (`velmar-cli doctor` says which)";
+      why =
+          "The channel is held: by the kernel's serial driver (unload it: sudo rmmod ftdi_sio) or by another "
+          "program (close it), or this user may not open it (`velmar-cli doctor` says which)";
     throw EISPException("USB device could not be opened\rOpen_USB_Device_By_Serial_Number" +
                         (text.empty() ? " - status " + std::to_string(status) : text) +
                         (why.empty() ? "" : "\r" + why));
@@ -290,7 +291,7 @@ void TReadProg::IdentifyKind() {
   Geometry.SlotCount = Geometry.Capacity / Geometry.SlotSize;
 
   window_.SetTitle(kind == slot::kind_portable ? "Torvik USB Portable Programmer v" + PCPRIMA
-                                         : "Torvik USB Handheld Programmer v" + PCQRX);
+                                               : "Torvik USB Handheld Programmer v" + PCQRX);
 }
 
 void TReadProg::CheckFirmware(std::uint8_t version) {
@@ -309,7 +310,8 @@ void TReadProg::CheckFirmware(std::uint8_t version) {
   }
   if (version == Geometry.ExpectedPicVersion) {
     data_.LoadedFirmware = devices::fw_pic;
-    window_.SetFirmwareLabel(kind == slot::kind_single_v2 || kind == slot::kind_8way_v2 ? "PIC12/16/18 Firmware Loaded" : "");
+    window_.SetFirmwareLabel(kind == slot::kind_single_v2 || kind == slot::kind_8way_v2 ? "PIC12/16/18 Firmware Loaded"
+                                                                                        : "");
     return;
   }
   if (version == Geometry.ExpectedPic24Version) {

@@ -7,9 +7,9 @@
 
 #include "image/THexList.h"
 #include "link/LinkErrors.h"
+#include "link/TReadProg.h"
 #include "slot/SlotHeader.h"
 #include "slot/TProgramEntry.h"
-#include "link/TReadProg.h"
 
 namespace velmar::link {
 

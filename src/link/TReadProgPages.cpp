@@ -8,10 +8,10 @@
 #include "image/THexList.h"
 #include "link/D2XXUnit.h"
 #include "link/LinkErrors.h"
-#include "slot/TProgramEntry.h"
 #include "link/TReadProg.h"
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
+#include "slot/TProgramEntry.h"
 
 namespace velmar::link {
 
@@ -96,8 +96,7 @@ void TReadProg::CheckSlotFits(const SlotWrite& w) const {
     throw EISPException("The slot image holds fewer than " + std::to_string(w.slot.PageCount) + " pages");
 }
 
-bool TReadProg::WritePage(std::uint32_t page, std::uint32_t length, std::uint32_t sourceOffset,
-                          const SlotWrite& w) {
+bool TReadProg::WritePage(std::uint32_t page, std::uint32_t length, std::uint32_t sourceOffset, const SlotWrite& w) {
   if (length == 0 || length + 9 > D2XXUnit::kBufferSize ||
       std::uint64_t(sourceOffset) + std::max(length, Geometry.PageSize) > w.image.Count())
     throw EISPException("Page " + std::to_string(page) + " is not within the slot image");
@@ -128,8 +127,7 @@ bool TReadProg::WritePage(std::uint32_t page, std::uint32_t length, std::uint32_
   return (replies[0] & kWriteFailed) == 0;
 }
 
-bool TReadProg::WriteHalfPages(std::uint32_t page, std::uint32_t half, std::uint32_t sourceOffset,
-                               const SlotWrite& w) {
+bool TReadProg::WriteHalfPages(std::uint32_t page, std::uint32_t half, std::uint32_t sourceOffset, const SlotWrite& w) {
   if (half == 0 || half + 9 > D2XXUnit::kBufferSize ||
       std::uint64_t(sourceOffset) + std::max(2 * half, Geometry.PageSize) > w.image.Count())
     throw EISPException("Page " + std::to_string(page) + " is not within the slot image");
@@ -169,8 +167,8 @@ bool TReadProg::WriteHalfPages(std::uint32_t page, std::uint32_t half, std::uint
 
 void TReadProg::WriteSlotPage(std::uint32_t page, std::uint32_t k, const SlotWrite& w, int done, int total) {
   const std::uint32_t size = Geometry.PageSize;
-  const bool ok = Geometry.WritesHalfPages() ? WriteHalfPages(page, size / 2, k * size, w)
-                                             : WritePage(page, size, k * size, w);
+  const bool ok =
+      Geometry.WritesHalfPages() ? WriteHalfPages(page, size / 2, k * size, w) : WritePage(page, size, k * size, w);
   if (!ok) throw EISPException("Dataflash verify fail");
   Progress(done, total);
 }
@@ -181,8 +179,8 @@ void TReadProg::WriteEmptiedHeader(const EmptiedHeader& e) {
   std::copy(e.header.begin(), e.header.end(), page.DataAt(0));
   const slot::TProgramEntry record(e.page, 0, 1, "", "", "", e.header);
   const SlotWrite write{record, page, {0, 0, true}};
-  const bool ok = Geometry.WritesHalfPages() ? WriteHalfPages(e.page, size / 2, 0, write)
-                                             : WritePage(e.page, size, 0, write);
+  const bool ok =
+      Geometry.WritesHalfPages() ? WriteHalfPages(e.page, size / 2, 0, write) : WritePage(e.page, size, 0, write);
   if (!ok) throw EISPException("Dataflash verify fail");
 }
 

@@ -152,15 +152,11 @@ void TReadProg::UpdateHighLines(std::uint8_t setMask, std::uint8_t clearMask) {
 
 void TReadProg::SelectLink() { UpdateHighLines(std::uint8_t(1u << 1), std::uint8_t(1u << SelectLine)); }
 
-void TReadProg::EndTransfer() {
-  UpdateHighLines(std::uint8_t((1u << PostTransferLine) | (1u << EnableLine)), 0);
-}
+void TReadProg::EndTransfer() { UpdateHighLines(std::uint8_t((1u << PostTransferLine) | (1u << EnableLine)), 0); }
 
 void TReadProg::DeselectLink() { UpdateHighLines(std::uint8_t((1u << SelectLine) | (1u << EnableLine)), 0); }
 
-void TReadProg::AbortLink() {
-  UpdateHighLines(std::uint8_t(1u << EnableLine), std::uint8_t(1u << PostTransferLine));
-}
+void TReadProg::AbortLink() { UpdateHighLines(std::uint8_t(1u << EnableLine), std::uint8_t(1u << PostTransferLine)); }
 
 void TReadProg::ChangeLowLine(int n, bool set, bool repeat) {
   WriteAwaitingReply({0x86, 0x01, 0x00, 0x81});

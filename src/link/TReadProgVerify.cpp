@@ -7,8 +7,8 @@
 
 #include "image/THexList.h"
 #include "link/LinkErrors.h"
-#include "slot/TProgramEntry.h"
 #include "link/TReadProg.h"
+#include "slot/TProgramEntry.h"
 
 namespace velmar::link {
 

@@ -27,11 +27,10 @@ FT_STATUS TracingDriver::ListDeviceCount(std::uint32_t& count) {
   return s;
 }
 
-FT_STATUS TracingDriver::ListDeviceByIndex(std::uint32_t index, std::uint32_t what, char* buffer,
-                                           std::size_t size) {
+FT_STATUS TracingDriver::ListDeviceByIndex(std::uint32_t index, std::uint32_t what, char* buffer, std::size_t size) {
   FT_STATUS s = inner_.ListDeviceByIndex(index, what, buffer, size);
-  out_ << "FT_ListDevices " << index << (what == FT_OPEN_BY_SERIAL_NUMBER ? " SerialNumber" : " Description")
-       << " -> " << s;
+  out_ << "FT_ListDevices " << index << (what == FT_OPEN_BY_SERIAL_NUMBER ? " SerialNumber" : " Description") << " -> "
+       << s;
   if (s == FT_OK && size > 0) {
     std::size_t n = 0;
     while (n < size && buffer[n] != '\0') ++n;

@@ -31,8 +31,7 @@ class TracingDriver final : public FtDriver {
   FT_STATUS OpenEx(const char* serial, FT_HANDLE& handle) override;
   FT_STATUS Close(FT_HANDLE handle) override;
   FT_STATUS Read(FT_HANDLE handle, std::uint8_t* buffer, std::uint32_t count, std::uint32_t& got) override;
-  FT_STATUS Write(FT_HANDLE handle, const std::uint8_t* buffer, std::uint32_t count,
-                  std::uint32_t& written) override;
+  FT_STATUS Write(FT_HANDLE handle, const std::uint8_t* buffer, std::uint32_t count, std::uint32_t& written) override;
   FT_STATUS GetQueueStatus(FT_HANDLE handle, std::uint32_t& rxBytes) override;
   FT_STATUS CyclePort(FT_HANDLE handle) override;
   FT_STATUS EE_UARead(FT_HANDLE handle, std::uint8_t* buffer, std::uint32_t size, std::uint32_t& got) override;

@@ -14,7 +14,7 @@
 namespace velmar::model {
 
 enum class ControlKind {
-  Form,         // the window itself; its text is the window title
+  Form,  // the window itself; its text is the window title
   Label,
   Edit,
   Button,
@@ -32,7 +32,7 @@ enum class ControlKind {
   SaveDialog,
   FindDialog,
   FontDialog,
-  Component,    // other non-visual parts
+  Component,  // other non-visual parts
 };
 
 const char* KindName(ControlKind kind);
@@ -55,14 +55,14 @@ struct Control {
   std::string text;
   std::string hint;
 
-  bool checked = false;                // check boxes and radio buttons
-  int itemIndex = -1;                  // choice groups and drop-down lists
-  std::vector<std::string> items;      // choice groups, drop-down lists
-  bool sorted = false;                 // drop-down list kept in alphabetical order
-  int value = 0;                       // spin boxes
+  bool checked = false;            // check boxes and radio buttons
+  int itemIndex = -1;              // choice groups and drop-down lists
+  std::vector<std::string> items;  // choice groups, drop-down lists
+  bool sorted = false;             // drop-down list kept in alphabetical order
+  int value = 0;                   // spin boxes
   int minValue = 0;
   int maxValue = 0;
-  int maxLength = 0;                   // edit boxes; 0 means no limit
+  int maxLength = 0;  // edit boxes; 0 means no limit
 
   bool enabled = true;
   bool visible = true;

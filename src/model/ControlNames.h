@@ -56,17 +56,17 @@ struct Ctl {
   static constexpr N Device{"Device"};            // "Device" caption
   static constexpr N deviceList{"deviceList"};    // the device drop-down list of the family
   // Option boxes.
-  static constexpr N matchDeviceID{"matchDeviceID"};  // "Match Device ID"
-  static constexpr N VerifyConfig{"VerifyConfig"};    // "Verify Configuration Bytes"
-  static constexpr N unusedFuses{"unusedFuses"};      // "Mask Unimplemented Fuses to 0"
-  static constexpr N progUserID{"progUserID"};        // "Program User ID"
-  static constexpr N DataSave{"DataSave"};            // "Preserve Data Memory"
-  static constexpr N bootSave{"bootSave"};            // "Preserve Boot Block" (hidden)
-  static constexpr N BulkErase{"BulkErase"};          // "Bulk Erase"
-  static constexpr N VDD_Voltage{"VDD_Voltage"};      // "3.3V VDD Voltage Output" for LF devices
-  static constexpr N Label2{"Label2"};                // bulk erase note, first line
-  static constexpr N Label3{"Label3"};                // bulk erase note, second line
-  static constexpr N Label4{"Label4"};                // bulk erase note, third line
+  static constexpr N matchDeviceID{"matchDeviceID"};            // "Match Device ID"
+  static constexpr N VerifyConfig{"VerifyConfig"};              // "Verify Configuration Bytes"
+  static constexpr N unusedFuses{"unusedFuses"};                // "Mask Unimplemented Fuses to 0"
+  static constexpr N progUserID{"progUserID"};                  // "Program User ID"
+  static constexpr N DataSave{"DataSave"};                      // "Preserve Data Memory"
+  static constexpr N bootSave{"bootSave"};                      // "Preserve Boot Block" (hidden)
+  static constexpr N BulkErase{"BulkErase"};                    // "Bulk Erase"
+  static constexpr N VDD_Voltage{"VDD_Voltage"};                // "3.3V VDD Voltage Output" for LF devices
+  static constexpr N Label2{"Label2"};                          // bulk erase note, first line
+  static constexpr N Label3{"Label3"};                          // bulk erase note, second line
+  static constexpr N Label4{"Label4"};                          // bulk erase note, third line
   static constexpr N VerifyAfterWriting{"VerifyAfterWriting"};  // "Verify after writing": read pages back
   // Groups.
   static constexpr N GroupBox2{"GroupBox2"};          // holds the programming mode
@@ -82,18 +82,18 @@ struct Ctl {
   static constexpr N ShowDetails1{"ShowDetails1"};          // "Show Slot Details" menu entry
   static constexpr N CopyCell1{"CopyCell1"};                // "Copy Cell" menu entry
   static constexpr N BitBtn1{"BitBtn1"};                    // "Show Slot Details" button
-  static constexpr N Label9{"Label9"};    // the hint under the slot list, e.g. "Click New Program"
-  static constexpr N Label10{"Label10"};  // its second line, e.g. "Click New or Replace Program"
-  static constexpr N Label12{"Label12"};  // "Enter Program Description" caption
-  static constexpr N Label13{"Label13"};  // the number of the slot New writes, e.g. "001"
-  static constexpr N ProgCaption{"ProgCaption"};    // the description New and Replace write
-  static constexpr N Label16{"Label16"};            // the number of the selected slot
-  static constexpr N ProgCaption2{"ProgCaption2"};  // the selected slot's description (read only)
-  static constexpr N Label20{"Label20"};            // the file name read from a slot's details
-  static constexpr N Label22{"Label22"};            // the programmer's version
-  static constexpr N Label23{"Label23"};            // the programmer's firmware
-  static constexpr N FindDialog1{"FindDialog1"};    // the Find Name dialog
-  static constexpr N FontDialog1{"FontDialog1"};    // a font chooser (not used)
+  static constexpr N Label9{"Label9"};                      // the hint under the slot list, e.g. "Click New Program"
+  static constexpr N Label10{"Label10"};                    // its second line, e.g. "Click New or Replace Program"
+  static constexpr N Label12{"Label12"};                    // "Enter Program Description" caption
+  static constexpr N Label13{"Label13"};                    // the number of the slot New writes, e.g. "001"
+  static constexpr N ProgCaption{"ProgCaption"};            // the description New and Replace write
+  static constexpr N Label16{"Label16"};                    // the number of the selected slot
+  static constexpr N ProgCaption2{"ProgCaption2"};          // the selected slot's description (read only)
+  static constexpr N Label20{"Label20"};                    // the file name read from a slot's details
+  static constexpr N Label22{"Label22"};                    // the programmer's version
+  static constexpr N Label23{"Label23"};                    // the programmer's firmware
+  static constexpr N FindDialog1{"FindDialog1"};            // the Find Name dialog
+  static constexpr N FontDialog1{"FontDialog1"};            // a font chooser (not used)
   // Slot buttons and counts.
   static constexpr N Label19{"Label19"};                          // "Program Operations" caption
   static constexpr N DeleteProgramButton{"DeleteProgramButton"};  // "Delete"
@@ -167,13 +167,13 @@ struct EraseCtl {
 struct TypeCtl {
   using N = ControlName;
   static constexpr N TProgrammerTypeForm{"TProgrammerTypeForm"};  // the dialog; its text is the title
-  static constexpr N Progs{"Progs"};              // the programmer model: single-way, 8-way or portable
-  static constexpr N progVersion{"progVersion"};  // the hardware version: 1 or 2
-  static constexpr N FirmwareSel{"FirmwareSel"};  // the firmware to load: PIC12/16/18 or PIC24
-  static constexpr N Label1{"Label1"};            // "Version 2 Programmers Only"
-  static constexpr N Label2{"Label2"};            // "Select PIC12/16/18 or PIC24 Firmware to load"
-  static constexpr N Label3{"Label3"};            // "Version 1 programmer must use PIC12/16/18 Firmware"
-  static constexpr N Button1{"Button1"};          // "OK"
+  static constexpr N Progs{"Progs"};                              // the programmer model: single-way, 8-way or portable
+  static constexpr N progVersion{"progVersion"};                  // the hardware version: 1 or 2
+  static constexpr N FirmwareSel{"FirmwareSel"};                  // the firmware to load: PIC12/16/18 or PIC24
+  static constexpr N Label1{"Label1"};                            // "Version 2 Programmers Only"
+  static constexpr N Label2{"Label2"};                            // "Select PIC12/16/18 or PIC24 Firmware to load"
+  static constexpr N Label3{"Label3"};    // "Version 1 programmer must use PIC12/16/18 Firmware"
+  static constexpr N Button1{"Button1"};  // "OK"
 };
 
 }  // namespace velmar::model

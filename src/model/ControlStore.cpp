@@ -66,8 +66,7 @@ bool LessNoCase(const std::string& a, const std::string& b) {
 
 Control& ControlStore::Add(Control control) {
   if (control.name.Empty()) throw std::logic_error("a control without a name");
-  if (byName_.count(control.name.View()))
-    throw std::logic_error("control " + control.name.Str() + " added twice");
+  if (byName_.count(control.name.View())) throw std::logic_error("control " + control.name.Str() + " added twice");
   order_.push_back(std::make_unique<Control>(std::move(control)));
   Control* c = order_.back().get();
   byName_[c->name.View()] = c;
@@ -174,8 +173,7 @@ void ControlStore::SetChecked(ControlName name, bool checked) {
   Notify(c, Property::Checked);
   if (checked && c.kind == ControlKind::RadioButton) {
     for (const auto& other : order_)
-      if (other.get() != &c && other->kind == ControlKind::RadioButton && other->parent == c.parent &&
-          other->checked) {
+      if (other.get() != &c && other->kind == ControlKind::RadioButton && other->parent == c.parent && other->checked) {
         other->checked = false;
         Notify(*other, Property::Checked);
       }

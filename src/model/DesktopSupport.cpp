@@ -37,7 +37,8 @@ const char* ModelName(slot::ProgrammerKind kind) {
 bool IsOwnFileType(const std::string& path) {
   const std::string name = text::LowerCase(platform::ExtractFileName(path));
   for (const char* ext : {".prg", ".upd", ".prj", ".met", ".ini"})
-    if (name.size() > std::string(ext).size() && name.compare(name.size() - std::string(ext).size(), std::string::npos, ext) == 0)
+    if (name.size() > std::string(ext).size() &&
+        name.compare(name.size() - std::string(ext).size(), std::string::npos, ext) == 0)
       return true;
   return false;
 }
@@ -133,9 +134,9 @@ std::string TMainForm::AboutText(const std::string& qtVersion) const {
   if (st.connected && st.firmwareVersion >= 0)
     firmware = std::to_string(st.firmwareVersion) + " (0x" + text::IntToHex(std::uint64_t(st.firmwareVersion), 2) +
                ")" + (st.model.empty() ? "" : " on the " + st.model);
-  return std::string("Velmar ") + VELMAR_VERSION + "\rLoader for the stand-alone USB PIC programmers\r\r" +
-         "Qt " + (qtVersion.empty() ? "not in use" : qtVersion) + "\r" +
-         "libftdi " + (ftdi.empty() ? "not built in" : ftdi) + "\r" + "Programmer firmware: " + firmware;
+  return std::string("Velmar ") + VELMAR_VERSION + "\rLoader for the stand-alone USB PIC programmers\r\r" + "Qt " +
+         (qtVersion.empty() ? "not in use" : qtVersion) + "\r" + "libftdi " + (ftdi.empty() ? "not built in" : ftdi) +
+         "\r" + "Programmer firmware: " + firmware;
 }
 
 void TMainForm::AboutClick(const std::string& qtVersion) {

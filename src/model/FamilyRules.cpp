@@ -35,7 +35,8 @@ bool FamilyRules::Supply33Chosen() const {
 void FamilyRules::familyClick() {
   ControlStore& s = controls_;
   s.SetHint(Ctl::SpinEdit1, kShortErrorCodes);
-  for (ControlName name : {Ctl::matchDeviceID, Ctl::DataSave, Ctl::progUserID, Ctl::VerifyConfig}) s.SetEnabled(name, true);
+  for (ControlName name : {Ctl::matchDeviceID, Ctl::DataSave, Ctl::progUserID, Ctl::VerifyConfig})
+    s.SetEnabled(name, true);
   s.SetVisible(Ctl::bootSave, false);
   s.SetVisible(Ctl::unusedFuses, false);
   if (programmerKind_ != slot::kind_portable) data_.RequiredFirmware = devices::fw_pic;
@@ -136,8 +137,7 @@ void FamilyRules::ApplyFamily(int code) {
       data_.noLVP = true;
       s.SetVisible(Ctl::GroupBox1, true);
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -163,9 +163,9 @@ void FamilyRules::ApplyDeviceRules() {
     s.SetItemIndex(Ctl::progMode, 1);
     s.SetEnabled(Ctl::GroupBox2, false);
     s.SetEnabled(Ctl::progMode, false);
-    s.SetText(Ctl::Progmodelabel, data_.Type == "C"   ? "Only VDD ICSP entry method"
-                               : column == alg_PIC16F1xxx ? "LVP not implemented on this device"
-                                                  : "LVP not available on this device");
+    s.SetText(Ctl::Progmodelabel, data_.Type == "C"          ? "Only VDD ICSP entry method"
+                                  : column == alg_PIC16F1xxx ? "LVP not implemented on this device"
+                                                             : "LVP not available on this device");
     // The text explains the lock, so it must be visible even when an earlier
     // switch to high voltage hid it.
     s.SetVisible(Ctl::Progmodelabel, true);
@@ -187,7 +187,7 @@ void FamilyRules::ApplyDeviceRules() {
       } else {
         s.SetVisible(Ctl::VDD_Voltage, true);
         s.SetText(Ctl::Label2, s.Checked(Ctl::VDD_Voltage) ? "Programmer powers target at 3.3V with 9VPP"
-                                                     : "Programmer powers target at 5V with 9VPP");
+                                                           : "Programmer powers target at 5V with 9VPP");
       }
     } else {
       s.SetVisible(Ctl::VDD_Voltage, Contains(data_.DeviceName, "LF"));
@@ -262,7 +262,7 @@ void FamilyRules::progModeClick() {
     data_.LowVoltageMode = false;
     if (FamilyEntry() == devices::fam_PIC18K)
       s.SetText(Ctl::Label2, Supply33Chosen() ? "Programmer powers target at 3.3V with 9V VPP"
-                                           : "Programmer powers target at 5V with 9V VPP");
+                                              : "Programmer powers target at 5V with 9V VPP");
     s.SetVisible(Ctl::Progmodelabel, false);
   } else if (mode == 0) {
     data_.LowVoltageMode = true;
@@ -322,8 +322,7 @@ void FamilyRules::ProgramOpsClick() {
         s.SetChecked(Ctl::VerifyConfig, false);
       }
       break;
-    default:
-      break;
+    default: break;
   }
   // The flags follow the final box states (enabling alone runs no handler).
   progUserIDClick();

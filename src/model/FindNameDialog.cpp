@@ -8,7 +8,9 @@ using K = ControlKind;
 FindNameDialog::FindNameDialog() {
   ControlStore& s = controls_;
   Control form = MakeControl(FindCtl::FindDialog1, K::Form, "Find");
-  form.extra = {{"direction", "down"}, {"hideDirection", "1"}, {"top", std::to_string(kTopOffset)},
+  form.extra = {{"direction", "down"},
+                {"hideDirection", "1"},
+                {"top", std::to_string(kTopOffset)},
                 {"left", std::to_string(kLeftOffset)}};
   s.Add(form);
   s.Add(MakeControl(FindCtl::Label1, K::Label, "Find what:"));

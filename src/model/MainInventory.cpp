@@ -76,7 +76,8 @@ void TMainForm::BuildInventory() {
   // Option boxes.
   s.Add(Make(Ctl::matchDeviceID, K::CheckBox, "Match Device ID"));
   s.Add(Make(Ctl::VerifyConfig, K::CheckBox, "Verify Configuration Bytes"));
-  s.Add(Make(Ctl::unusedFuses, K::CheckBox, "Mask Unimplemented Fuses to 0", "Set Unimplemented Configuration Bits to 0"));
+  s.Add(Make(Ctl::unusedFuses, K::CheckBox, "Mask Unimplemented Fuses to 0",
+             "Set Unimplemented Configuration Bits to 0"));
   s.Add(Checked(Make(Ctl::progUserID, K::CheckBox, "Program User ID"), true));
   s.Add(Make(Ctl::DataSave, K::CheckBox, "Preserve Data Memory"));
   s.Add(Hidden(Make(Ctl::bootSave, K::CheckBox, "Preserve Boot Block", "No Flash Verify with Preserve Boot Block")));
@@ -98,20 +99,22 @@ void TMainForm::BuildInventory() {
   s.Add(Choices(Ctl::ProgramOps, K::ChoiceGroup, "Program Options",
                 {"Program All", "Program Data Only", "Program Code Only"}, 0,
                 "Program Code only may also Program Configuration Bytes", Ctl::GroupBox1));
-  s.Add(Wrapped(Make(Ctl::Label5, K::Label,
-                     "'Program Data Only' will only work if Data Protection (CPD) is disabled", {}, Ctl::GroupBox1)));
+  s.Add(Wrapped(Make(Ctl::Label5, K::Label, "'Program Data Only' will only work if Data Protection (CPD) is disabled",
+                     {}, Ctl::GroupBox1)));
 
   // Slot list and slot description.
   Control grid = Make(Ctl::StringGrid1, K::Grid, "", "Right Click to Show Details and Copy");
   grid.colCount = 3;
   grid.cells = {{"", "", ""}};
-  grid.extra = {{"defaultColWidth", "150"}, {"popupMenu", Ctl::PopupMenu1.Str()}, {"rowSelect", "1"}, {"resizable", "1"}};
+  grid.extra = {
+      {"defaultColWidth", "150"}, {"popupMenu", Ctl::PopupMenu1.Str()}, {"rowSelect", "1"}, {"resizable", "1"}};
   s.Add(grid);
   s.Add(Make(Ctl::PopupMenu1, K::PopupMenu));
   s.Add(Make(Ctl::CopyToClipboard1, K::MenuItem, "Copy All To Clipboard", {}, Ctl::PopupMenu1));
   s.Add(Make(Ctl::ShowDetails1, K::MenuItem, "Show Slot Details", {}, Ctl::PopupMenu1));
   s.Add(Make(Ctl::CopyCell1, K::MenuItem, "Copy Cell", {}, Ctl::PopupMenu1));
-  s.Add(Make(Ctl::BitBtn1, K::Button, "Show Slot Details", "Show highlighted slot details - all settings will be updated"));
+  s.Add(Make(Ctl::BitBtn1, K::Button, "Show Slot Details",
+             "Show highlighted slot details - all settings will be updated"));
   s.Add(Make(Ctl::Label9, K::Label, "Click New Program"));
   s.Add(Make(Ctl::Label10, K::Label, "       "));
   s.Add(Make(Ctl::Label12, K::Label, "Enter Program Description", kDescriptionHint));
@@ -173,8 +176,10 @@ void TMainForm::BuildInventory() {
   s.Add(save);
   s.Add(Make(Ctl::Panel2, K::Panel, "", "Loads and saves filename, device and programming checkboxes and options"));
   s.Add(Make(Ctl::Label18, K::Label, "Program Slot Options", {}, Ctl::Panel2));
-  s.Add(Make(Ctl::LoadProfile, K::Button, "Load Profile", "Loads filename, device and programming checkboxes and options"));
-  s.Add(Make(Ctl::SaveProfile, K::Button, "Save Profile", "Saves filename, device and programming checkboxes and options"));
+  s.Add(Make(Ctl::LoadProfile, K::Button, "Load Profile",
+             "Loads filename, device and programming checkboxes and options"));
+  s.Add(Make(Ctl::SaveProfile, K::Button, "Save Profile",
+             "Saves filename, device and programming checkboxes and options"));
 
   // Service controls.
   s.Add(Hidden(Make(Ctl::Button2, K::Button, "Erase Options")));

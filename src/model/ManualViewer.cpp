@@ -15,7 +15,8 @@ std::string ManualFile(slot::ProgrammerKind programmerKind, const std::string& p
   }
 }
 
-void manualButtonClick(slot::ProgrammerKind programmerKind, const std::string& programFolder, platform::Dialogs& dialogs) {
+void manualButtonClick(slot::ProgrammerKind programmerKind, const std::string& programFolder,
+                       platform::Dialogs& dialogs) {
   std::string file = ManualFile(programmerKind, programFolder);
   int result = dialogs.OpenDocument(file);
   std::string message;

@@ -19,6 +19,7 @@ namespace velmar::model {
 std::string ManualFile(slot::ProgrammerKind programmerKind, const std::string& programFolder);
 
 // Opens the guide and maps the opener's result to the user's message.
-void manualButtonClick(slot::ProgrammerKind programmerKind, const std::string& programFolder, platform::Dialogs& dialogs);
+void manualButtonClick(slot::ProgrammerKind programmerKind, const std::string& programFolder,
+                       platform::Dialogs& dialogs);
 
 }  // namespace velmar::model

@@ -21,11 +21,11 @@ class Dialogs;
 namespace velmar::model {
 
 struct LogRow {
-  std::string time;       // local time, "2026-03-01 10:30:12"
-  std::string utcTime;    // as recorded
-  std::string operation;  // "new", "read", ...
-  std::string result;     // "ok", "failed", "cancelled"
-  std::string programmer; // the programmer kind
+  std::string time;        // local time, "2026-03-01 10:30:12"
+  std::string utcTime;     // as recorded
+  std::string operation;   // "new", "read", ...
+  std::string result;      // "ok", "failed", "cancelled"
+  std::string programmer;  // the programmer kind
   std::string slot;
   std::string details;
 };

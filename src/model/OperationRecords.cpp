@@ -1,16 +1,16 @@
 // What the window's operations put into their operation log records: the
 // programmer the window's link identified last, and the program a New or
 // Replace writes.
-#include "slot/ProgrammerGeometry.h"
 #include "link/TReadProg.h"
 #include "model/TMainForm.h"
 #include "platform/Text.h"
+#include "slot/ProgrammerGeometry.h"
 
 namespace velmar::model {
 
 oplog::OperationRecorder TMainForm::Recording(oplog::LoggedOperation operation) {
   return oplog::OperationRecorder(&journal_, operation, linkParts_.clock,
-                                [this](oplog::OperationRecord& r) { RecordProgrammer(r); });
+                                  [this](oplog::OperationRecord& r) { RecordProgrammer(r); });
 }
 
 void TMainForm::RecordProgrammer(oplog::OperationRecord& r) const {

@@ -32,9 +32,11 @@ struct FirmwareOffer {
 
 std::string Hex2(int v) { return text::IntToHex(std::uint64_t(v & 0xFF), 2); }
 
-FirmwareOffer OfferFor(slot::ProgrammerKind kind, int loadedFirmware, const slot::ProgrammerGeometry& g, const devices::TData& d) {
+FirmwareOffer OfferFor(slot::ProgrammerKind kind, int loadedFirmware, const slot::ProgrammerGeometry& g,
+                       const devices::TData& d) {
   FirmwareOffer o;
-  const bool pic24 = (kind == slot::kind_8way_v2 || kind == slot::kind_single_v2) && loadedFirmware == devices::fw_pic24;
+  const bool pic24 =
+      (kind == slot::kind_8way_v2 || kind == slot::kind_single_v2) && loadedFirmware == devices::fw_pic24;
   if (kind == slot::kind_portable) {
     o = {d.FirmwareQRXPrima, Hex2(g.ExpectedPortableVersion), devices::fw_portable};
   } else if (pic24) {
@@ -55,8 +57,8 @@ FirmwareOffer OfferFor(slot::ProgrammerKind kind, int loadedFirmware, const slot
 
 void TMainForm::CreateLink() {
   if (link_ || !linkParts_.unit || !linkParts_.clock || !linkParts_.pump) return;
-  link_ = std::make_unique<link::TReadProg>(*linkParts_.unit, *linkParts_.clock, dialogs_, *this, Data,
-                                            *linkParts_.pump);
+  link_ =
+      std::make_unique<link::TReadProg>(*linkParts_.unit, *linkParts_.clock, dialogs_, *this, Data, *linkParts_.pump);
   link_->PageDelay = 40;
   link_->HalfDelay = 15;
   link_->UpdateMode = false;
@@ -100,7 +102,7 @@ void TMainForm::ReadProgButtonClick() {
   if (link_) {
     link_->ProgramFolder = Folders.program;
     link_->ProgramFolderReport = Folders.programSearchReport;
-  link_->ProgramFolderReport = Folders.programSearchReport;
+    link_->ProgramFolderReport = Folders.programSearchReport;
     link_->WorkingFolder = Folders.working;
   }
   oplog::OperationRecorder logged = Recording(oplog::LoggedOperation::read);

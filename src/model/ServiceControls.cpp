@@ -41,26 +41,22 @@ bool ServiceControls::ApplicationEvents1ShortCut(ShortcutKey key, bool shift, bo
   if (!(shift && ctrl)) return false;
   ControlStore& s = controls_;
   switch (key) {
-    case ShortcutKey::F1:
-      s.SetVisible(Ctl::Button4, true);
-      break;
+    case ShortcutKey::F1: s.SetVisible(Ctl::Button4, true); break;
     case ShortcutKey::F2:
-      for (ControlName name : {Ctl::HalfDelay, Ctl::DataFlashDel, Ctl::ComboBox1, Ctl::Label8, Ctl::Label14, Ctl::Label15})
+      for (ControlName name :
+           {Ctl::HalfDelay, Ctl::DataFlashDel, Ctl::ComboBox1, Ctl::Label8, Ctl::Label14, Ctl::Label15})
         s.SetVisible(name, true);
       break;
     case ShortcutKey::F3:
       for (ControlName name : {Ctl::CopyButton, Ctl::LoadButton, Ctl::EraseButton}) s.SetVisible(name, true);
       break;
-    case ShortcutKey::F4:
-      s.SetVisible(Ctl::EraseButton, true);
-      break;
+    case ShortcutKey::F4: s.SetVisible(Ctl::EraseButton, true); break;
     case ShortcutKey::F5:
       s.SetVisible(Ctl::Button5, true);
       s.SetVisible(Ctl::SpinEdit1, true);
       s.SetValue(Ctl::SpinEdit1, 10);
       break;
-    case ShortcutKey::Other:
-      break;
+    case ShortcutKey::Other: break;
   }
   return true;
 }

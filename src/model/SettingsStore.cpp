@@ -32,13 +32,11 @@ struct DeviceKey {
   const char* nameKey;
   int family;
 };
-const DeviceKey kDeviceKeys[] = {{"16FDevice", "16FDeviceName", devices::fam_PIC12F16F},
-                                 {"18FDevice", "18FDeviceName", devices::fam_PIC18F},
-                                 {"JDevice", "JDeviceName", devices::fam_PIC18J},
-                                 {"KDevice", "KDeviceName", devices::fam_PIC18K},
-                                 {"PSDDevice", "PSDDeviceName", devices::fam_PSD},
-                                 {"24Device", "24DeviceName", devices::fam_PIC24F},
-                                 {"ds30Device", "ds30DeviceName", devices::fam_dsPIC30}};
+const DeviceKey kDeviceKeys[] = {
+    {"16FDevice", "16FDeviceName", devices::fam_PIC12F16F}, {"18FDevice", "18FDeviceName", devices::fam_PIC18F},
+    {"JDevice", "JDeviceName", devices::fam_PIC18J},        {"KDevice", "KDeviceName", devices::fam_PIC18K},
+    {"PSDDevice", "PSDDeviceName", devices::fam_PSD},       {"24Device", "24DeviceName", devices::fam_PIC24F},
+    {"ds30Device", "ds30DeviceName", devices::fam_dsPIC30}};
 
 int ReadInt(const IniFile& ini, const char* section, const char* key, int def) {
   long long v = ini.ReadInteger(section, key, def);
@@ -285,7 +283,8 @@ bool SettingsStore::SaveProfile(const std::string& path, std::string* error) {
   auto flag = [&](const char* key, bool v) { ini.WriteBool(kProfile, key, v); };
   num("PICFamily", s.ItemIndex(Ctl::family));
   num("Device", s.ItemIndex(Ctl::deviceList));
-  ini.WriteString(kProfile, "DeviceName", s.Items(Ctl::deviceList).empty() ? "" : s.Get(Ctl::deviceList).SelectedText());
+  ini.WriteString(kProfile, "DeviceName",
+                  s.Items(Ctl::deviceList).empty() ? "" : s.Get(Ctl::deviceList).SelectedText());
   ini.WriteString(kProfile, "FlashFile", state_.data.FlashFile);
   flag("LimitPrograms", s.Checked(Ctl::limitPrograms));
   flag("MatchDeviceID", s.Checked(Ctl::matchDeviceID));

@@ -5,12 +5,12 @@
 #include <algorithm>
 
 #include "devices/DeviceDatabase.h"
-#include "slot/SlotHeader.h"
 #include "model/SlotHeaderReading.h"
 #include "model/TMainForm.h"
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
+#include "slot/SlotHeader.h"
 
 namespace velmar::model {
 

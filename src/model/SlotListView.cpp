@@ -5,10 +5,10 @@
 // on a row, Find Name, and the two clipboard commands.
 #include <algorithm>
 
-#include "slot/SlotHeader.h"
 #include "model/TMainForm.h"
 #include "platform/Dialogs.h"
 #include "platform/Text.h"
+#include "slot/SlotHeader.h"
 
 namespace velmar::model {
 
@@ -52,7 +52,8 @@ const char* FirmwareName(int firmware) { return firmware != 0 ? "PIC24" : "PIC12
 }  // namespace
 
 void TMainForm::RefreshSlotView() {
-  if (ProgrammerKind == slot::kind_8way || ProgrammerKind == slot::kind_portable || ProgrammerKind == slot::kind_8way_v2)
+  if (ProgrammerKind == slot::kind_8way || ProgrammerKind == slot::kind_portable ||
+      ProgrammerKind == slot::kind_8way_v2)
     RefreshSlotList();
   else
     RefreshSingleSlotView();

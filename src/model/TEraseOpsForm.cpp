@@ -12,7 +12,8 @@ TEraseOpsForm::TEraseOpsForm(ControlStore& mainWindow, devices::TData& data) : m
   controls_.Add(form);
   controls_.Add(MakeControl(EraseCtl::Panel1, ControlKind::Panel));
   for (int i = 1; i <= devices::kEraseChoiceCount; ++i) {
-    Control c = MakeControl(ChoiceName(i), ControlKind::RadioButton, devices::EraseChoiceCaption(i), {}, EraseCtl::Panel1);
+    Control c =
+        MakeControl(ChoiceName(i), ControlKind::RadioButton, devices::EraseChoiceCaption(i), {}, EraseCtl::Panel1);
     c.checked = i == 1;
     controls_.Add(c);
   }

@@ -68,7 +68,8 @@ ProgressFigures TForm1::Figures() const {
   f.percent = f.total > 0 ? int(std::int64_t(f.done) * 100 / f.total) : 0;
   f.elapsedMs = lastReportMs_ - stepStartMs_;
   // No rate yet at the first report of a step.
-  if (f.done > 0 && f.elapsedMs > 0) f.remainingMs = f.elapsedMs * std::uint64_t(f.total - f.done) / std::uint64_t(f.done);
+  if (f.done > 0 && f.elapsedMs > 0)
+    f.remainingMs = f.elapsedMs * std::uint64_t(f.total - f.done) / std::uint64_t(f.done);
   return f;
 }
 

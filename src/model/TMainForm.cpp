@@ -18,8 +18,8 @@ TMainForm::TMainForm(platform::Dialogs& dialogs, image::Folders folders)
       devices_(controls_, Data, Folders, LastDeviceIndex, LastDeviceName,
                {[this] { rules_.ApplyDeviceRules(); }, [this] { DeviceFileMissing(); }}),
       rules_(controls_, Data, eraseOps_, ProgrammerKind, devices_),
-      settings_(controls_, dialogs_, {Data, Folders, Switches, LastDeviceIndex, LastDeviceName, LastFolder, RecentFiles},
-                rules_, devices_),
+      settings_(controls_, dialogs_,
+                {Data, Folders, Switches, LastDeviceIndex, LastDeviceName, LastFolder, RecentFiles}, rules_, devices_),
       service_(controls_, dialogs_, eraseOps_, ProgrammerKind, Folders) {
   journal_.SetFolderSource([this] { return Folders.working; });
   BuildInventory();
@@ -111,7 +111,8 @@ void TMainForm::FormShow() {
     controls_.SetVisible(Ctl::Label6, false);
   } else {
     controls_.SetVisible(Ctl::FindButton, false);
-    for (ControlName name : {Ctl::EraseButton, Ctl::LoadButton, Ctl::CopyButton, Ctl::Panel1, Ctl::Label17, Ctl::SpinEdit1, Ctl::Label6})
+    for (ControlName name :
+         {Ctl::EraseButton, Ctl::LoadButton, Ctl::CopyButton, Ctl::Panel1, Ctl::Label17, Ctl::SpinEdit1, Ctl::Label6})
       controls_.SetVisible(name, true);
   }
   controls_.SetText(Ctl::Label16, "");
@@ -196,7 +197,8 @@ void TMainForm::ReadVersionTexts() {
 }
 
 void TMainForm::DeviceFileMissing() {
-  if (!closed_) dialogs_.MessageDlg("Can not open Devices Inifile", platform::DlgType::Error, {platform::DlgButton::Ok});
+  if (!closed_)
+    dialogs_.MessageDlg("Can not open Devices Inifile", platform::DlgType::Error, {platform::DlgButton::Ok});
   Close();
 }
 

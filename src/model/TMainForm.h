@@ -31,8 +31,6 @@
 #include "devices/TData.h"
 #include "image/ISPDefs.h"
 #include "link/LinkWindow.h"
-#include "slot/ProgrammerGeometry.h"
-#include "slot/TProgramEntry.h"
 #include "model/ControlStore.h"
 #include "model/DeviceSelection.h"
 #include "model/FamilyRules.h"
@@ -42,6 +40,8 @@
 #include "model/TEraseOpsForm.h"
 #include "model/TProgrammerTypeForm.h"
 #include "oplog/OperationJournal.h"
+#include "slot/ProgrammerGeometry.h"
+#include "slot/TProgramEntry.h"
 
 namespace velmar::platform {
 class Clock;
@@ -157,7 +157,7 @@ class TMainForm final : public link::LinkWindow {
   int OperationMode = om_New;
   bool DemoMode = false;
   slot::ProgrammerKind KindAtLastRead = slot::kind_single;  // the programmer kind when the directory was last read
-  int FindStart = 0;       // the record where the next Find Name search starts
+  int FindStart = 0;                                        // the record where the next Find Name search starts
   bool CommandLineMode = false;
   bool CloseRequested = false;  // close without saving the settings
   bool QuietMode = false;

@@ -42,7 +42,8 @@ void TProgrammerTypeForm::FormShow(bool demoMode) {
   ControlStore& s = controls_;
   s.SetVisible(TypeCtl::Progs, true);
   s.SetVisible(TypeCtl::progVersion, true);
-  for (ControlName name : {TypeCtl::FirmwareSel, TypeCtl::Label1, TypeCtl::Label2, TypeCtl::Label3}) s.SetVisible(name, !demoMode);
+  for (ControlName name : {TypeCtl::FirmwareSel, TypeCtl::Label1, TypeCtl::Label2, TypeCtl::Label3})
+    s.SetVisible(name, !demoMode);
   if (!demoMode) ApplyRules();
 }
 

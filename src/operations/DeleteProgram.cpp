@@ -8,12 +8,12 @@
 #include <memory>
 
 #include "image/THexList.h"
-#include "slot/SlotHeader.h"
 #include "link/TReadProg.h"
 #include "model/TMainForm.h"
 #include "operations/SlotWriting.h"
 #include "platform/Dialogs.h"
 #include "platform/Text.h"
+#include "slot/SlotHeader.h"
 
 namespace velmar::model {
 
@@ -43,8 +43,7 @@ bool TMainForm::DeleteProgramButtonClick() {
   }
   Programs.CurrentIndex = row - 1;
   const slot::TProgramEntry& old = Programs.Get(Programs.CurrentIndex);
-  if (!dialogs_.AskYesNo("Are you sure you want to delete entry " + std::to_string(row), {},
-                         platform::DlgButton::No))
+  if (!dialogs_.AskYesNo("Are you sure you want to delete entry " + std::to_string(row), {}, platform::DlgButton::No))
     return false;
 
   const slot::HeaderBytes header = slot::EmptyHeader(std::uint16_t(old.NextPage), std::uint16_t(old.PageCount));

@@ -5,8 +5,8 @@
 // the other firmware.
 #include "firmware/FirmwareChange.h"
 #include "link/TReadProg.h"
-#include "model/TMainForm.h"
 #include "model/TForm1.h"
+#include "model/TMainForm.h"
 #include "platform/Dialogs.h"
 #include "platform/ThreadPriority.h"
 
@@ -27,9 +27,8 @@ bool TMainForm::ChangeFirmwareOverLink(const std::string& fileName, int required
   form.FirmwareFileName = fileName;
   form.RequiredFirmware = requiredFirmware;
   platform::SystemThreadPriority priority;
-  firmware::FirmwareChangeLinks links{*linkParts_.unit, *linkParts_.clock, dialogs_,      *this,
-                                      Data,             *linkParts_.pump,  priority,      Folders.program,
-                                      Folders.working,  &journal_};
+  firmware::FirmwareChangeLinks links{*linkParts_.unit, *linkParts_.clock, dialogs_,        *this,           Data,
+                                      *linkParts_.pump, priority,          Folders.program, Folders.working, &journal_};
   // The kind the link identified last: at start-up the window has not been told
   // it yet, and the file must match the programmer just identified.
   return firmware::execute(form, Geometry().Kind, links) == 0;

@@ -11,8 +11,6 @@
 
 #include "devices/Algorithm.h"
 #include "devices/TData.h"
-#include "slot/ProgrammerGeometry.h"
-#include "slot/TProgramEntry.h"
 #include "link/TReadProg.h"
 #include "model/TMainForm.h"
 #include "operations/SlotBuild.h"
@@ -20,6 +18,8 @@
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
+#include "slot/ProgrammerGeometry.h"
+#include "slot/TProgramEntry.h"
 
 namespace velmar::model {
 
@@ -178,7 +178,8 @@ void TMainForm::ListEmptied(const std::vector<link::EmptiedHeader>& emptied) {
 }
 
 link::BlankPageRule TMainForm::SlotBlankRule() const {
-  return {std::uint32_t(std::max(Data.FlashSize, 0)), std::uint32_t(std::max(Data.EEPROMSIZE, 0)), Switches.EraseWholeSlot};
+  return {std::uint32_t(std::max(Data.FlashSize, 0)), std::uint32_t(std::max(Data.EEPROMSIZE, 0)),
+          Switches.EraseWholeSlot};
 }
 
 bool TMainForm::uploadClick() {

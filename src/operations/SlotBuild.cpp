@@ -10,12 +10,12 @@
 #include "image/Pic16Builder.h"
 #include "image/Pic18Builder.h"
 #include "link/LinkErrors.h"
-#include "slot/ProgrammerGeometry.h"
 #include "model/TMainForm.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
+#include "slot/ProgrammerGeometry.h"
 
 namespace velmar::ops {
 
@@ -72,9 +72,7 @@ image::BuildOptions CaptureBuildOptions(const model::TMainForm& w) {
 bool RunFamilyStage(int family, image::SlotJob& job, const image::BuildOptions& options, platform::Dialogs& dialogs) {
   switch (family) {
     case devices::fam_PIC18F:
-    case devices::fam_PIC18K:
-      try {
-        image::BuildPic18(job, options);
+    case devices::fam_PIC18K: try { image::BuildPic18(job, options);
       } catch (const image::EBuildRefused& e) {
         dialogs.ShowError(e.what());
         return false;
@@ -107,9 +105,7 @@ bool RunFamilyStage(int family, image::SlotJob& job, const image::BuildOptions& 
       }
       return true;
     }
-    default:
-      dialogs.ShowError("No slot can be built for family " + std::to_string(family), "Error");
-      return false;
+    default: dialogs.ShowError("No slot can be built for family " + std::to_string(family), "Error"); return false;
   }
 }
 

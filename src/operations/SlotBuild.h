@@ -34,8 +34,8 @@ struct SlotBuildRequest {
 
 struct SlotBuildResult {
   image::SlotJob job;
-  image::THexList header;     // the finished 160-byte header
-  image::THexList slotImage;  // slot size bytes, ready for the slot write
+  image::THexList header;                       // the finished 160-byte header
+  image::THexList slotImage;                    // slot size bytes, ready for the slot write
   std::unique_ptr<slot::TProgramEntry> record;  // the current slot record
   image::SlotLayout layout;
 };

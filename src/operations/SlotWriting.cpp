@@ -15,8 +15,8 @@ std::string VerifyFailureText(std::int64_t page, const slot::ProgrammerGeometry&
          " does not read back as written";
 }
 
-bool RunSlotWrite(model::TForm1& form, link::TReadProg& link, const link::SlotWrite& write, slot::ProgrammerKind kindAtLastRead,
-                  bool verify) {
+bool RunSlotWrite(model::TForm1& form, link::TReadProg& link, const link::SlotWrite& write,
+                  slot::ProgrammerKind kindAtLastRead, bool verify) {
   ProgressBinding binding(link, form);
   OperationEnd end(form, link);
   link.EmptiedHeaders.clear();  // nothing of this write is emptied before it writes
@@ -75,8 +75,8 @@ const char* SlotWriteSuccessText(int operationMode) {
   }
 }
 
-bool WriteWrapper(const OperationParts& parts, const link::SlotWrite& write, slot::ProgrammerKind kindAtLastRead, int operationMode,
-                  bool quiet, bool verify) {
+bool WriteWrapper(const OperationParts& parts, const link::SlotWrite& write, slot::ProgrammerKind kindAtLastRead,
+                  int operationMode, bool quiet, bool verify) {
   std::string failure;
   {
     model::TForm1 form(parts.view, parts.pump);

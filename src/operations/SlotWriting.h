@@ -25,8 +25,8 @@ inline constexpr const char* kNeedsUpdateOrBattery =
 // With `verify` ("Verify after writing"), the pages written are then read
 // back; a page that differs raises link::EISPException naming its slot and
 // page (VerifyFailureText).
-bool RunSlotWrite(model::TForm1& form, link::TReadProg& link, const link::SlotWrite& write, slot::ProgrammerKind kindAtLastRead,
-                  bool verify = false);
+bool RunSlotWrite(model::TForm1& form, link::TReadProg& link, const link::SlotWrite& write,
+                  slot::ProgrammerKind kindAtLastRead, bool verify = false);
 
 // The failure of a read-back: the slot (1 for the first) and the page.
 std::string VerifyFailureText(std::int64_t page, const slot::ProgrammerGeometry& geometry);
@@ -41,7 +41,7 @@ const char* SlotWriteSuccessText(int operationMode);
 
 // The slot write in a window of its own, then its message: the success
 // message of `operationMode` unless `quiet`, or the failure. True on success.
-bool WriteWrapper(const OperationParts& parts, const link::SlotWrite& write, slot::ProgrammerKind kindAtLastRead, int operationMode,
-                  bool quiet, bool verify = false);
+bool WriteWrapper(const OperationParts& parts, const link::SlotWrite& write, slot::ProgrammerKind kindAtLastRead,
+                  int operationMode, bool quiet, bool verify = false);
 
 }  // namespace velmar::ops

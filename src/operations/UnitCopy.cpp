@@ -7,11 +7,11 @@
 #include "image/TFileLoader.h"
 #include "image/THexList.h"
 #include "link/LinkErrors.h"
-#include "slot/SlotHeader.h"
 #include "model/TMainForm.h"
 #include "operations/ProgressBinding.h"
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
+#include "slot/SlotHeader.h"
 
 namespace velmar::ops {
 

@@ -8,7 +8,6 @@
 #include "image/TFileLoader.h"
 #include "image/THexList.h"
 #include "link/LinkErrors.h"
-#include "slot/SlotHeader.h"
 #include "link/TReadProg.h"
 #include "model/TMainForm.h"
 #include "operations/ProgressBinding.h"
@@ -17,6 +16,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
+#include "slot/SlotHeader.h"
 
 namespace velmar::ops {
 
@@ -104,8 +104,7 @@ void TMainForm::BlankSlotsAfter(std::uint32_t pagesWritten) {
   link_->ClockInByte();
 }
 
-std::vector<link::EmptiedHeader> TMainForm::UnitHeadersToEmpty(const image::THexList& unit,
-                                                               std::uint32_t pages) const {
+std::vector<link::EmptiedHeader> TMainForm::UnitHeadersToEmpty(const image::THexList& unit, std::uint32_t pages) const {
   const slot::ProgrammerGeometry& g = link_->Geometry;
   const std::uint32_t perSlot = g.IsMultiSlot() ? g.PagesPerSlot() : pages;
   std::vector<link::EmptiedHeader> headers;

@@ -35,7 +35,11 @@ bool OperationJournal::Append(const OperationRecord& record) {
 
 OperationRecorder::OperationRecorder(OperationJournal* journal, LoggedOperation operation, platform::Clock* clock,
                                      std::function<void(OperationRecord&)> fill)
-    : journal_(journal), clock_(clock ? clock : journal ? journal->Clock() : nullptr), fill_(std::move(fill)) {
+    : journal_(journal),
+      clock_(clock     ? clock
+             : journal ? journal->Clock()
+                       : nullptr),
+      fill_(std::move(fill)) {
   record_.operation = operation;
   record_.velmarVersion = VELMAR_VERSION;
   record_.time = UtcTimeNow();

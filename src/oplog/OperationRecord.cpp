@@ -34,9 +34,9 @@ const char* ResultName(LoggedResult result) {
 
 const std::vector<std::string>& RecordKeys() {
   static const std::vector<std::string> keys = {
-      "time",   "operation", "result",    "message",   "kind",        "model",       "serial",
-      "firmware_version",    "slot",      "description", "device",    "family",      "file",
-      "file_size", "file_sha256", "duration_ms", "protocol_ms", "velmar_version"};
+      "time",   "operation",        "result",      "message",     "kind",        "model",
+      "serial", "firmware_version", "slot",        "description", "device",      "family",
+      "file",   "file_size",        "file_sha256", "duration_ms", "protocol_ms", "velmar_version"};
   return keys;
 }
 
@@ -82,8 +82,8 @@ namespace {
 
 std::string CsvCell(const ordered_json& value) {
   if (value.is_null()) return {};
-  std::string text = value.is_string() ? value.get<std::string>()
-                                       : value.dump(-1, ' ', false, ordered_json::error_handler_t::replace);
+  std::string text =
+      value.is_string() ? value.get<std::string>() : value.dump(-1, ' ', false, ordered_json::error_handler_t::replace);
   if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
   std::string quoted = "\"";
   for (char c : text) {

@@ -195,8 +195,8 @@ bool WriteInto(const std::string& path, const Producer& produce, std::string* er
   return ok || Fail(error, "Cannot write " + path + ": " + Reason(err));
 }
 
-bool ReplaceByRename(const std::string& path, const fs::path& target, const Producer& produce,
-                     Durability durability, std::string* error) {
+bool ReplaceByRename(const std::string& path, const fs::path& target, const Producer& produce, Durability durability,
+                     std::string* error) {
   fs::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
   struct stat folderStat {};

@@ -46,7 +46,6 @@ bool WriteFileAtomically(const std::string& path, const std::function<bool(const
 // How many files this process has synced to disk (for tests of the above).
 unsigned long SyncCount();
 
-
 // Reads a whole file (or everything a pipe delivers) as bytes. Returns false
 // (and the reason) when it cannot be opened or read, or when it is a folder
 // or a device rather than a file.

@@ -16,8 +16,8 @@ bool IsTemporaryName(const std::string& name) {
   return true;
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view contents, std::string* error,
-                         Durability durability, FileOrigin origin) {
+bool WriteFileAtomically(const std::string& path, std::string_view contents, std::string* error, Durability durability,
+                         FileOrigin origin) {
   return WriteFileAtomically(
       path, [contents](const AppendBytes& append) { return append(contents); }, error, durability, origin);
 }

@@ -23,8 +23,6 @@ RealClock::RealClock() : start_(SteadyMs()) {}
 
 std::uint64_t RealClock::NowMs() const { return SteadyMs() - start_; }
 
-void RealClock::DoSleep(std::uint32_t ms) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
+void RealClock::DoSleep(std::uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 }  // namespace velmar::platform

@@ -9,15 +9,13 @@ void Dialogs::ShowMessage(const std::string& text) {
   Message({text, {}, DlgType::Information, {DlgButton::Ok}, DlgButton::Ok});
 }
 
-DlgButton Dialogs::MessageDlg(const std::string& text, DlgType type,
-                              std::vector<DlgButton> buttons, DlgButton defaultButton,
-                              const std::string& title) {
+DlgButton Dialogs::MessageDlg(const std::string& text, DlgType type, std::vector<DlgButton> buttons,
+                              DlgButton defaultButton, const std::string& title) {
   return Message({text, title, type, std::move(buttons), defaultButton});
 }
 
 bool Dialogs::AskYesNo(const std::string& text, const std::string& title, DlgButton defaultButton) {
-  return Message({text, title, DlgType::Warning, {DlgButton::Yes, DlgButton::No}, defaultButton}) ==
-         DlgButton::Yes;
+  return Message({text, title, DlgType::Warning, {DlgButton::Yes, DlgButton::No}, defaultButton}) == DlgButton::Yes;
 }
 
 void Dialogs::ShowError(const std::string& text, const std::string& title) {

@@ -67,13 +67,10 @@ class Dialogs {
 
   // Conveniences over Message.
   void ShowMessage(const std::string& text);
-  DlgButton MessageDlg(const std::string& text, DlgType type,
-                       std::vector<DlgButton> buttons,
-                       DlgButton defaultButton = DlgButton::None,
-                       const std::string& title = {});
+  DlgButton MessageDlg(const std::string& text, DlgType type, std::vector<DlgButton> buttons,
+                       DlgButton defaultButton = DlgButton::None, const std::string& title = {});
   // Yes/No warning question; true when answered Yes.
-  bool AskYesNo(const std::string& text, const std::string& title = {},
-                DlgButton defaultButton = DlgButton::None);
+  bool AskYesNo(const std::string& text, const std::string& title = {}, DlgButton defaultButton = DlgButton::None);
   void ShowError(const std::string& text, const std::string& title = {});
   void ShowInformation(const std::string& text, const std::string& title = {});
   void ShowWarning(const std::string& text, const std::string& title = {});

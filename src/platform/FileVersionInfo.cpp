@@ -173,12 +173,10 @@ TFileVersionInfo::TFileVersionInfo(const std::string& executableFile) { SetExecu
 
 void TFileVersionInfo::SetExecutableFile(const std::string& path) {
   ExecutableFile_ = path;
-  std::string* props[] = {&CompanyName,    &FileDescription,  &FileVersion, &InternalName,
-                          &LegalCopyright, &LegalTradeMarks,  &OriginalFilename,
-                          &ProductName,    &ProductVersion,   &Comments};
-  const char* names[] = {"CompanyName",    "FileDescription", "FileVersion", "InternalName",
-                         "LegalCopyright", "LegalTradeMarks", "OriginalFilename",
-                         "ProductName",    "ProductVersion",  "Comments"};
+  std::string* props[] = {&CompanyName,     &FileDescription,  &FileVersion, &InternalName,   &LegalCopyright,
+                          &LegalTradeMarks, &OriginalFilename, &ProductName, &ProductVersion, &Comments};
+  const char* names[] = {"CompanyName",     "FileDescription",  "FileVersion", "InternalName",   "LegalCopyright",
+                         "LegalTradeMarks", "OriginalFilename", "ProductName", "ProductVersion", "Comments"};
   for (std::string* p : props) p->clear();
   CountryCode.clear();
 

@@ -102,8 +102,7 @@ bool IniFile::ValueExists(const std::string& section, const std::string& key) co
   return FindEntry(FindSection(section), key) >= 0;
 }
 
-std::string IniFile::ReadString(const std::string& section, const std::string& key,
-                                const std::string& def) const {
+std::string IniFile::ReadString(const std::string& section, const std::string& key, const std::string& def) const {
   int e = FindEntry(FindSection(section), key);
   return e < 0 ? def : lines_[std::size_t(e)].value;
 }

@@ -32,8 +32,7 @@ class IniFile {
   std::vector<std::string> Keys(const std::string& section) const;
   bool ValueExists(const std::string& section, const std::string& key) const;
 
-  std::string ReadString(const std::string& section, const std::string& key,
-                         const std::string& def) const;
+  std::string ReadString(const std::string& section, const std::string& key, const std::string& def) const;
   long long ReadInteger(const std::string& section, const std::string& key, long long def) const;
   bool ReadBool(const std::string& section, const std::string& key, bool def) const;
 

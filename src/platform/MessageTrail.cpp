@@ -13,7 +13,9 @@ bool Has(const std::vector<DlgButton>& buttons, DlgButton b) {
 
 // A plain Yes/No question says nothing about an outcome; any other box
 // (a failure with Abort and Retry included) is a message.
-bool IsYesNoQuestion(const MessageBoxRequest& r) { return Has(r.buttons, DlgButton::Yes) && Has(r.buttons, DlgButton::No); }
+bool IsYesNoQuestion(const MessageBoxRequest& r) {
+  return Has(r.buttons, DlgButton::Yes) && Has(r.buttons, DlgButton::No);
+}
 
 }  // namespace
 

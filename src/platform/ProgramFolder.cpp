@@ -18,9 +18,7 @@ namespace fs = std::filesystem;
 
 constexpr const char* kMarkerFile = "DEVICES.INI";
 
-std::string Normal(const std::string& folder) {
-  return WithSeparator(Utf8Of(PathOf(folder).lexically_normal()));
-}
+std::string Normal(const std::string& folder) { return WithSeparator(Utf8Of(PathOf(folder).lexically_normal())); }
 
 }  // namespace
 

@@ -15,9 +15,9 @@ namespace velmar::platform {
 inline constexpr const char* kProgramFolderOption = "--program-folder";
 
 struct ProgramFolderSearch {
-  std::string folder;                  // the program folder, ending with a separator
-  bool found = false;                  // false: no folder searched holds the files
-  std::vector<std::string> searched;   // every folder looked at, in order
+  std::string folder;                 // the program folder, ending with a separator
+  bool found = false;                 // false: no folder searched holds the files
+  std::vector<std::string> searched;  // every folder looked at, in order
 };
 
 // The lookup with every input explicit: `option` is the folder given on the

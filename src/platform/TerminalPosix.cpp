@@ -6,7 +6,9 @@
 namespace velmar::platform {
 
 bool IsTerminal(StandardStream stream) {
-  const int fd = stream == StandardStream::input ? STDIN_FILENO : stream == StandardStream::output ? STDOUT_FILENO : STDERR_FILENO;
+  const int fd = stream == StandardStream::input    ? STDIN_FILENO
+                 : stream == StandardStream::output ? STDOUT_FILENO
+                                                    : STDERR_FILENO;
   return ::isatty(fd) != 0;
 }
 

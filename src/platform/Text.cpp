@@ -47,9 +47,7 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-bool StartsWith(std::string_view s, std::string_view prefix) {
-  return s.substr(0, prefix.size()) == prefix;
-}
+bool StartsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
 
 std::string FitRight(std::string_view s, std::size_t width, char fill) {
   std::string r(s.substr(0, std::min(s.size(), width)));

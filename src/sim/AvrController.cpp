@@ -1,8 +1,8 @@
 // The two controller parts of the programmers.
 #include "sim/AvrController.h"
 
-#include "slot/ProgrammerGeometry.h"
 #include "platform/Text.h"
+#include "slot/ProgrammerGeometry.h"
 
 namespace velmar::sim {
 
@@ -23,7 +23,9 @@ const AvrPart* FindPart(const std::string& name) {
   return nullptr;
 }
 
-const AvrPart& PartForKind(slot::ProgrammerKind kind) { return kind == slot::kind_portable ? ATmega128() : ATmega8515(); }
+const AvrPart& PartForKind(slot::ProgrammerKind kind) {
+  return kind == slot::kind_portable ? ATmega128() : ATmega8515();
+}
 
 void AvrController::SetWorkingFuses() {
   lowFuse = part->lowFuse;

@@ -21,9 +21,7 @@ void ControllerIsp::ClockPulse() {
   pos_ = 0;
 }
 
-bool ControllerIsp::Ready() const {
-  return pulsesNeeded_ == 0 && clock_.NowMs() >= enteredAt_ + kResetSettleMs;
-}
+bool ControllerIsp::Ready() const { return pulsesNeeded_ == 0 && clock_.NowMs() >= enteredAt_ + kResetSettleMs; }
 
 bool ControllerIsp::Busy() const { return clock_.NowMs() < busyUntil_; }
 

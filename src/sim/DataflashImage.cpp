@@ -4,8 +4,8 @@
 #include <stdexcept>
 
 #include "image/THexList.h"
-#include "slot/ProgrammerGeometry.h"
 #include "sim/SimState.h"
+#include "slot/ProgrammerGeometry.h"
 
 namespace velmar::sim {
 
@@ -22,8 +22,7 @@ std::uint32_t LoaderPageAddress(const SimState& s, std::uint32_t page) {
 
 void ImportImage(SimState& s, const image::THexList& image) {
   const std::uint32_t size = LoaderPageSize(s), pages = LoaderPageCount(s);
-  if (image.Count() > size * pages)
-    throw std::invalid_argument("the image is larger than the programmer's dataflash");
+  if (image.Count() > size * pages) throw std::invalid_argument("the image is larger than the programmer's dataflash");
   for (std::uint32_t p = 0; p < pages; ++p) {
     std::uint32_t at = s.flash->Locate(LoaderPageAddress(s, p));
     for (std::uint32_t i = 0; i < size; ++i, at = s.flash->Next(at)) {

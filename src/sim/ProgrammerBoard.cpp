@@ -15,7 +15,12 @@ constexpr std::uint8_t kSelect = 0x08;
 }  // namespace
 
 ProgrammerBoard::ProgrammerBoard(SimState& state, platform::Clock& clock)
-    : s_(state), clock_(clock), asleep_(state.asleep), check_(state, clock), firmware_(state, clock, check_), isp_(state, clock) {}
+    : s_(state),
+      clock_(clock),
+      asleep_(state.asleep),
+      check_(state, clock),
+      firmware_(state, clock, check_),
+      isp_(state, clock) {}
 
 bool ProgrammerBoard::Selected() const {
   return (lines_.highDir & (kEnable | kSelect)) == (kEnable | kSelect) && (lines_.highValue & kEnable) &&

@@ -150,8 +150,8 @@ void ProtocolCheck::ReplyStarts() {
   if (!replyWhat_) return;
   const std::uint64_t after = clock_.NowMs() - replyAskedAt_;
   if (after < replyWaitMs_)
-    Violation(std::string(replyWhat_) + " was clocked in " + std::to_string(after) + " ms after the request; the protocol waits " +
-              std::to_string(replyWaitMs_) + " ms");
+    Violation(std::string(replyWhat_) + " was clocked in " + std::to_string(after) +
+              " ms after the request; the protocol waits " + std::to_string(replyWaitMs_) + " ms");
   replyWhat_ = nullptr;
 }
 

@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <iterator>
 
-#include "slot/ProgrammerGeometry.h"
 #include "platform/Clock.h"
 #include "platform/Text.h"
 #include "sim/SimState.h"
+#include "slot/ProgrammerGeometry.h"
 
 namespace velmar::sim {
 
@@ -131,9 +131,7 @@ void RunFirmware::Arguments() {
         check_.Violation("'S' (dataflash status) came with the argument 0x" + text::IntToHex(args_[0], 2) +
                          "; the protocol sends 0x00");
       return Reply({Status(false), 0x00});
-    case Phase::TokenArgs:
-      s_.token = std::uint16_t(args_[0] << 8 | args_[1]);
-      return Reply({kAck});
+    case Phase::TokenArgs: s_.token = std::uint16_t(args_[0] << 8 | args_[1]); return Reply({kAck});
     case Phase::ReadArgs: {
       const std::uint32_t count = std::uint32_t(args_[3] | args_[4] << 8);
       std::vector<std::uint8_t> data;
@@ -180,8 +178,7 @@ void RunFirmware::WriteByte(std::uint8_t b) {
   // needs a moment between them; bytes that come before it is ready are lost.
   if (EightWay() && writeData_.size() == writeLength_ && clock_.NowMs() - firstHalfAt_ < ProtocolCheck::kHalfDelayMs)
     check_.Violation("the second half of a page came " + std::to_string(clock_.NowMs() - firstHalfAt_) +
-                     " ms after the first; the protocol waits " + std::to_string(ProtocolCheck::kHalfDelayMs) +
-                     " ms");
+                     " ms after the first; the protocol waits " + std::to_string(ProtocolCheck::kHalfDelayMs) + " ms");
   if (EightWay() && writeData_.size() >= writeLength_ && clock_.NowMs() < secondHalfAt_) {
     lostBytes_ = true;
     b = 0xFF;
@@ -198,8 +195,9 @@ void RunFirmware::FinishWrite() {
   phase_ = Phase::Idle;
   const int unitShift = s_.kind == slot::kind_portable ? 8 : 9;
   const int page = int(writeAddress_ >> unitShift);
-  const int corruptAt =
-      page == s_.faults.badPage ? int(s_.flash->Locate(writeAddress_) % s_.flash->PageSize() + 7) % int(s_.flash->PageSize()) : -1;
+  const int corruptAt = page == s_.faults.badPage ? int(s_.flash->Locate(writeAddress_) % s_.flash->PageSize() + 7) %
+                                                        int(s_.flash->PageSize())
+                                                  : -1;
   bool same = s_.flash->ProgramPage(writeAddress_, writeData_, corruptAt);
   if (page == s_.faults.silentBadPage) {
     // A cell that goes wrong after the controller's compare: the status says

@@ -112,8 +112,7 @@ FT_STATUS SimDriver::Read(FT_HANDLE handle, std::uint8_t* buffer, std::uint32_t 
   return FT_OK;
 }
 
-FT_STATUS SimDriver::Write(FT_HANDLE handle, const std::uint8_t* buffer, std::uint32_t count,
-                           std::uint32_t& written) {
+FT_STATUS SimDriver::Write(FT_HANDLE handle, const std::uint8_t* buffer, std::uint32_t count, std::uint32_t& written) {
   written = 0;
   if (Gone()) return FT_IO_ERROR;
   Channel* c = Find(handle);

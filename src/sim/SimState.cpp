@@ -8,11 +8,11 @@
 #include <stdexcept>
 
 #include "image/Useful.h"
-#include "slot/ProgrammerGeometry.h"
 #include "platform/AtomicFile.h"
 #include "platform/IniFile.h"
 #include "platform/Text.h"
 #include "sim/ControllerFirmware.h"
+#include "slot/ProgrammerGeometry.h"
 
 namespace velmar::sim {
 
@@ -184,9 +184,11 @@ void SetKey(SimState& s, bool& binary, ControllerKeys& ck, const std::string& ke
     auto k = slot::ParseKind(value);
     if (!k) throw std::runtime_error("kind=" + value + ": not a programmer kind");
     s.kind = *k;
-  } else if (key == "hardware") s.hardware = ToInt(key, value, 1, 2);
+  } else if (key == "hardware")
+    s.hardware = ToInt(key, value, 1, 2);
   else if (key == "firmware") {
-    if (!ParseFirmware(value, s.firmware)) throw std::runtime_error("firmware=" + value + ": expected none, pic, pic24 or portable");
+    if (!ParseFirmware(value, s.firmware))
+      throw std::runtime_error("firmware=" + value + ": expected none, pic, pic24 or portable");
     ck.firmwareGiven = true;
   } else if (key == "version") {
     s.version = ToInt(key, value, 0, 255);
@@ -194,40 +196,72 @@ void SetKey(SimState& s, bool& binary, ControllerKeys& ck, const std::string& ke
   } else if (key == "controller") {
     ck.part = FindPart(value);
     if (!ck.part) throw std::runtime_error("controller=" + value + ": expected atmega128 or atmega8515");
-  } else if (key == "fuse_low") ck.lowFuse = ToInt(key, value, 0, 255);
-  else if (key == "fuse_high") ck.highFuse = ToInt(key, value, 0, 255);
-  else if (key == "fuse_extended") ck.extendedFuse = ToInt(key, value, 0, 255);
-  else if (key == "lock_bits") ck.lockBits = ToInt(key, value, 0, 255);
-  else if (key == "token") s.token = std::uint16_t(ToInt(key, value, 0, 65535));
-  else if (key == "supply") s.supply = ToBool(key, value);
-  else if (key == "voltage_sensing") s.voltageSensing = ToBool(key, value);
-  else if (key == "asleep") s.asleep = ToBool(key, value);
-  else if (key == "usb_attached") s.usbAttached = ToBool(key, value);
+  } else if (key == "fuse_low")
+    ck.lowFuse = ToInt(key, value, 0, 255);
+  else if (key == "fuse_high")
+    ck.highFuse = ToInt(key, value, 0, 255);
+  else if (key == "fuse_extended")
+    ck.extendedFuse = ToInt(key, value, 0, 255);
+  else if (key == "lock_bits")
+    ck.lockBits = ToInt(key, value, 0, 255);
+  else if (key == "token")
+    s.token = std::uint16_t(ToInt(key, value, 0, 65535));
+  else if (key == "supply")
+    s.supply = ToBool(key, value);
+  else if (key == "voltage_sensing")
+    s.voltageSensing = ToBool(key, value);
+  else if (key == "asleep")
+    s.asleep = ToBool(key, value);
+  else if (key == "usb_attached")
+    s.usbAttached = ToBool(key, value);
   else if (key == "interface_serial") {
-    if (value.empty() || value.size() > 14) throw std::runtime_error("interface_serial=" + value + ": 1 to 14 characters");
+    if (value.empty() || value.size() > 14)
+      throw std::runtime_error("interface_serial=" + value + ": 1 to 14 characters");
     s.interfaceSerial = value;
-  } else if (key == "other_interfaces") s.otherInterfaces = ToInt(key, value, 0, 60);
-  else if (key == "binary_pages") binary = ToBool(key, value);
-  else if (key == "binary_pending") s.binaryPending = ToBool(key, value);
-  else if (key == "fault.silent") f.silent = ToBool(key, value);
-  else if (key == "fault.unknown_identify") f.unknownIdentify = ToBool(key, value);
-  else if (key == "fault.identity") f.identity = ToInt(key, value, 0, 0xFFFF);
-  else if (key == "fault.busy_every") f.busyEvery = ToInt(key, value, 0, 1000000);
-  else if (key == "fault.busy_forever") f.busyForever = ToBool(key, value);
-  else if (key == "fault.short_read") f.shortRead = ToInt(key, value, 0, 1000000000);
-  else if (key == "fault.unplug_after") f.unplugAfter = ToInt(key, value, 0, 1000000000);
-  else if (key == "fault.open_status") f.openStatus = ToInt(key, value, 0, 255);
-  else if (key == "fault.binary_switch_fails") f.binarySwitchFails = ToBool(key, value);
-  else if (key == "fault.isp_sync") f.ispSync = ToInt(key, value, 0, 1000);
-  else if (key == "fault.bad_page") f.badPage = ToInt(key, value, -1, 1 << 20);
-  else if (key == "fault.silent_bad_page") f.silentBadPage = ToInt(key, value, -1, 1 << 20);
-  else if (key == "fault.bad_read") f.badRead = ToInt(key, value, 0, 1000000000);
-  else if (key == "fault.erase_fails") f.eraseFails = ToBool(key, value);
-  else if (key == "fault.count_fails") f.countFails = ToBool(key, value);
-  else if (key == "fault.isp_missed") f.ispMissed = ToInt(key, value, 0, 1000);
-  else if (key == "fault.signature") f.signature = ToInt(key, value, 0, 0xFFFFFF);
-  else if (key == "fault.flash_bad_byte") f.flashBadByte = ToInt(key, value, 0, 0x1FFFF);
-  else throw std::runtime_error("unknown key '" + key + "'");
+  } else if (key == "other_interfaces")
+    s.otherInterfaces = ToInt(key, value, 0, 60);
+  else if (key == "binary_pages")
+    binary = ToBool(key, value);
+  else if (key == "binary_pending")
+    s.binaryPending = ToBool(key, value);
+  else if (key == "fault.silent")
+    f.silent = ToBool(key, value);
+  else if (key == "fault.unknown_identify")
+    f.unknownIdentify = ToBool(key, value);
+  else if (key == "fault.identity")
+    f.identity = ToInt(key, value, 0, 0xFFFF);
+  else if (key == "fault.busy_every")
+    f.busyEvery = ToInt(key, value, 0, 1000000);
+  else if (key == "fault.busy_forever")
+    f.busyForever = ToBool(key, value);
+  else if (key == "fault.short_read")
+    f.shortRead = ToInt(key, value, 0, 1000000000);
+  else if (key == "fault.unplug_after")
+    f.unplugAfter = ToInt(key, value, 0, 1000000000);
+  else if (key == "fault.open_status")
+    f.openStatus = ToInt(key, value, 0, 255);
+  else if (key == "fault.binary_switch_fails")
+    f.binarySwitchFails = ToBool(key, value);
+  else if (key == "fault.isp_sync")
+    f.ispSync = ToInt(key, value, 0, 1000);
+  else if (key == "fault.bad_page")
+    f.badPage = ToInt(key, value, -1, 1 << 20);
+  else if (key == "fault.silent_bad_page")
+    f.silentBadPage = ToInt(key, value, -1, 1 << 20);
+  else if (key == "fault.bad_read")
+    f.badRead = ToInt(key, value, 0, 1000000000);
+  else if (key == "fault.erase_fails")
+    f.eraseFails = ToBool(key, value);
+  else if (key == "fault.count_fails")
+    f.countFails = ToBool(key, value);
+  else if (key == "fault.isp_missed")
+    f.ispMissed = ToInt(key, value, 0, 1000);
+  else if (key == "fault.signature")
+    f.signature = ToInt(key, value, 0, 0xFFFFFF);
+  else if (key == "fault.flash_bad_byte")
+    f.flashBadByte = ToInt(key, value, 0, 0x1FFFF);
+  else
+    throw std::runtime_error("unknown key '" + key + "'");
 }
 
 }  // namespace
@@ -239,8 +273,7 @@ void ReadPageBytes(const char* what, std::uint32_t page, const std::string& hex,
                    std::uint32_t size) {
   const std::string name = std::string(what) + " " + std::to_string(page);
   if (hex.size() != 2 * size)
-    throw std::runtime_error(name + " holds " + std::to_string(hex.size() / 2) + " bytes, not " +
-                             std::to_string(size));
+    throw std::runtime_error(name + " holds " + std::to_string(hex.size() / 2) + " bytes, not " + std::to_string(size));
   for (std::uint32_t i = 0; i < size; ++i) {
     if (!image::IsHexDigit(hex[2 * i]) || !image::IsHexDigit(hex[2 * i + 1]))
       throw std::runtime_error(name + " holds a character that is not hexadecimal");
@@ -277,9 +310,9 @@ void SettleController(SimState& s, const ControllerKeys& ck, const PageLines& pa
     std::string holds = s.firmware == FirmwareKind::none
                             ? std::string("no firmware")
                             : std::string(FirmwareName(s.firmware)) + " firmware version " + std::to_string(s.version);
-    throw std::runtime_error("firmware=" + std::string(FirmwareName(named)) + " and version=" +
-                             std::to_string(namedVersion) + " disagree with the controller_page lines, which hold " +
-                             holds + "; change one or the other");
+    throw std::runtime_error(
+        "firmware=" + std::string(FirmwareName(named)) + " and version=" + std::to_string(namedVersion) +
+        " disagree with the controller_page lines, which hold " + holds + "; change one or the other");
   }
 }
 

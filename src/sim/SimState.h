@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "sim/AvrController.h"
-#include "slot/ProgrammerGeometry.h"
 #include "sim/Dataflash.h"
+#include "slot/ProgrammerGeometry.h"
 
 namespace velmar::sim {
 
@@ -25,24 +25,24 @@ bool ParseFirmware(const std::string& text, FirmwareKind& out);
 
 // Faults a test or a user can inject (all off by default).
 struct SimFaults {
-  bool silent = false;            // the controller never answers on the serial lines
-  bool unknownIdentify = false;   // 'D' is answered with '?'
-  int identity = -1;              // identity bytes (manufacturer << 8 | device) instead of the dataflash's
-  int busyEvery = 0;              // every Nth reply starts with one busy byte (0xFA)
-  bool busyForever = false;       // replies never get past the busy byte
-  int shortRead = 0;              // the Nth FT_Read of a session returns one byte too few
-  int unplugAfter = 0;            // the interface vanishes after N driver calls
-  int openStatus = 0;             // FT_OpenEx fails with this status
-  bool binarySwitchFails = false; // 'B' is answered with '?'
-  int ispSync = 0;                // clock pulses the controller needs before it answers in reset
-  int badPage = -1;               // a page whose programming leaves one byte wrong
-  int silentBadPage = -1;         // a page stored with one byte wrong while the programmer's compare passes
-  int badRead = 0;                // the Nth page read of a session ends with '?' instead of '!'
-  bool eraseFails = false;        // erase commands are not acknowledged
-  bool countFails = false;        // 'C' is answered with '?'
-  int ispMissed = 0;              // programming-enable instructions the controller misses (it only echoes)
-  int signature = -1;             // signature bytes (3, first in the high byte) instead of the part's
-  int flashBadByte = -1;          // a controller flash address that does not take its byte
+  bool silent = false;             // the controller never answers on the serial lines
+  bool unknownIdentify = false;    // 'D' is answered with '?'
+  int identity = -1;               // identity bytes (manufacturer << 8 | device) instead of the dataflash's
+  int busyEvery = 0;               // every Nth reply starts with one busy byte (0xFA)
+  bool busyForever = false;        // replies never get past the busy byte
+  int shortRead = 0;               // the Nth FT_Read of a session returns one byte too few
+  int unplugAfter = 0;             // the interface vanishes after N driver calls
+  int openStatus = 0;              // FT_OpenEx fails with this status
+  bool binarySwitchFails = false;  // 'B' is answered with '?'
+  int ispSync = 0;                 // clock pulses the controller needs before it answers in reset
+  int badPage = -1;                // a page whose programming leaves one byte wrong
+  int silentBadPage = -1;          // a page stored with one byte wrong while the programmer's compare passes
+  int badRead = 0;                 // the Nth page read of a session ends with '?' instead of '!'
+  bool eraseFails = false;         // erase commands are not acknowledged
+  bool countFails = false;         // 'C' is answered with '?'
+  int ispMissed = 0;               // programming-enable instructions the controller misses (it only echoes)
+  int signature = -1;              // signature bytes (3, first in the high byte) instead of the part's
+  int flashBadByte = -1;           // a controller flash address that does not take its byte
 };
 
 struct SimState {

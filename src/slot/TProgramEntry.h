@@ -64,8 +64,7 @@ class TProgramEntryList {
   // Searches from `startIndex` forward or backward; mode 3 tries the file
   // name and then the slot name; mode 1 first drops any folder from `text`.
   // Returns the first matching index or -1.
-  int Find(const std::string& text, int mode, int startIndex, bool partial, bool caseSensitive,
-           bool forward) const;
+  int Find(const std::string& text, int mode, int startIndex, bool partial, bool caseSensitive, bool forward) const;
 
  private:
   std::vector<std::unique_ptr<TProgramEntry>> entries_;

@@ -14,9 +14,9 @@ namespace {
 // build tree's program folder), and the installed share folders.
 QIcon ShippedIcon() {
   const QString bin = QCoreApplication::applicationDirPath();
-  for (const QString& path : {bin + "/velmar.svg", bin + "/velmar.png", bin + "/icons/velmar.svg",
-                              bin + "/../share/icons/hicolor/scalable/apps/velmar.svg",
-                              bin + "/../share/velmar/velmar.svg"})
+  for (const QString& path :
+       {bin + "/velmar.svg", bin + "/velmar.png", bin + "/icons/velmar.svg",
+        bin + "/../share/icons/hicolor/scalable/apps/velmar.svg", bin + "/../share/velmar/velmar.svg"})
     if (QFileInfo(path).isFile()) return QIcon(path);
   return {};
 }
@@ -33,8 +33,8 @@ QIcon DrawnIcon() {
     p.setBrush(QColor(0x1d, 0x5f, 0x9e));
     p.drawRoundedRect(QRectF(0, 0, size, size), size * 0.18, size * 0.18);
     p.setPen(QPen(Qt::white, size * 0.12, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.drawPolyline(QPolygonF({QPointF(size * 0.25, size * 0.25), QPointF(size * 0.5, size * 0.76),
-                              QPointF(size * 0.75, size * 0.25)}));
+    p.drawPolyline(QPolygonF(
+        {QPointF(size * 0.25, size * 0.25), QPointF(size * 0.5, size * 0.76), QPointF(size * 0.75, size * 0.25)}));
     icon.addPixmap(pixmap);
   }
   return icon;

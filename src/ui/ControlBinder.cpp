@@ -5,8 +5,8 @@
 
 #include <QAbstractButton>
 #include <QButtonGroup>
-#include <QColor>
 #include <QCheckBox>
+#include <QColor>
 #include <QComboBox>
 #include <QEvent>
 #include <QFrame>
@@ -148,7 +148,7 @@ QWidget* ControlBinder::Create(const Control& c, QWidget* parent, const QRect& r
       t->horizontalHeader()->setStretchLastSection(true);  // the last column takes what is left
       t->verticalHeader()->setDefaultSectionSize(t->fontMetrics().height() + 6);
       t->setContextMenuPolicy(Qt::CustomContextMenu);
-      t->setTabKeyNavigation(false);  // Tab leaves the list; the arrow keys move within it
+      t->setTabKeyNavigation(false);                          // Tab leaves the list; the arrow keys move within it
       t->setEditTriggers(QAbstractItemView::NoEditTriggers);  // nothing reads an edited cell back
       w = t;
       break;
@@ -200,8 +200,9 @@ void ControlBinder::RefreshAll(const Control& c, QWidget* w) {
       l->setText(Q(c.text));
       auto colour = c.extra.find("fontColour");
       QPalette pal = l->palette();
-      pal.setColor(QPalette::WindowText, colour != c.extra.end() ? QColor(Q(colour->second))
-                                                                 : l->parentWidget()->palette().color(QPalette::WindowText));
+      pal.setColor(QPalette::WindowText, colour != c.extra.end()
+                                             ? QColor(Q(colour->second))
+                                             : l->parentWidget()->palette().color(QPalette::WindowText));
       l->setPalette(pal);
       break;
     }
@@ -317,9 +318,8 @@ void ControlBinder::Connect(const Control& c, QWidget* w) {
     case ControlKind::Edit: {
       auto* e = static_cast<QLineEdit*>(w);
       e->installEventFilter(this);
-      connect(e, &QLineEdit::textEdited, this, [this, name](const QString& text) {
-        Guard([&] { store_.UserSetText(name, text.toStdString()); });
-      });
+      connect(e, &QLineEdit::textEdited, this,
+              [this, name](const QString& text) { Guard([&] { store_.UserSetText(name, text.toStdString()); }); });
       break;
     }
     case ControlKind::SpinBox:
@@ -329,9 +329,8 @@ void ControlBinder::Connect(const Control& c, QWidget* w) {
       });
       break;
     case ControlKind::DropDown:
-      connect(static_cast<QComboBox*>(w), &QComboBox::activated, this, [this, name](int index) {
-        Guard([&] { store_.UserSelect(name, index); });
-      });
+      connect(static_cast<QComboBox*>(w), &QComboBox::activated, this,
+              [this, name](int index) { Guard([&] { store_.UserSelect(name, index); }); });
       break;
     case ControlKind::ChoiceGroup: {
       auto* group = w->findChild<QButtonGroup*>();

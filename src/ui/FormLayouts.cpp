@@ -12,8 +12,11 @@ using F = model::FindCtl;
 using T = model::TypeCtl;
 
 FormLayout EraseOptions() {
-  FormLayout l{{364, 242}, {{E::Panel1.Str(), {8, 8, 260, 226}}, {E::OK.Str(), {276, 12, 80, 28}}, {E::Cancel.Str(), {276, 46, 80, 28}}}};
-  for (int i = 1; i <= 9; ++i) l.geometry[E::RadioButton[std::size_t(i - 1)].Str()] = QRect(8, 6 + (i - 1) * 24, 246, 22);
+  FormLayout l{
+      {364, 242},
+      {{E::Panel1.Str(), {8, 8, 260, 226}}, {E::OK.Str(), {276, 12, 80, 28}}, {E::Cancel.Str(), {276, 46, 80, 28}}}};
+  for (int i = 1; i <= 9; ++i)
+    l.geometry[E::RadioButton[std::size_t(i - 1)].Str()] = QRect(8, 6 + (i - 1) * 24, 246, 22);
   return l;
 }
 

@@ -43,17 +43,23 @@ namespace {
 // The menu entries that press a button of the window, and follow whether
 // that button is shown and usable.
 struct ButtonAction {
-  const char* object;  // the action's object name
+  const char* object;         // the action's object name
   model::ControlName button;  // the control it presses
 };
 
 const ButtonAction kButtonActions[] = {
-    {"actionOpenHex", Ctl::Button1},          {"actionLoadProfile", Ctl::LoadProfile},
-    {"actionSaveProfile", Ctl::SaveProfile},  {"actionRead", Ctl::ReadProgButton},
-    {"actionNew", Ctl::NewButton},            {"actionReplace", Ctl::editButton},
-    {"actionDelete", Ctl::DeleteProgramButton}, {"actionShowDetails", Ctl::BitBtn1},
-    {"actionEraseUnit", Ctl::EraseButton},    {"actionCopyUnit", Ctl::CopyButton},
-    {"actionLoadUnit", Ctl::LoadButton},      {"actionManual", Ctl::manualButton},
+    {"actionOpenHex", Ctl::Button1},
+    {"actionLoadProfile", Ctl::LoadProfile},
+    {"actionSaveProfile", Ctl::SaveProfile},
+    {"actionRead", Ctl::ReadProgButton},
+    {"actionNew", Ctl::NewButton},
+    {"actionReplace", Ctl::editButton},
+    {"actionDelete", Ctl::DeleteProgramButton},
+    {"actionShowDetails", Ctl::BitBtn1},
+    {"actionEraseUnit", Ctl::EraseButton},
+    {"actionCopyUnit", Ctl::CopyButton},
+    {"actionLoadUnit", Ctl::LoadButton},
+    {"actionManual", Ctl::manualButton},
 };
 
 // A scroll area that asks for the whole size of its contents (a plain one
@@ -179,7 +185,8 @@ void MainWindow::BuildMenus() {
   quit->setMenuRole(QAction::QuitRole);
 
   QMenu* programmer = menuBar()->addMenu("&Programmer");
-  QAction* read = add(programmer, "actionRead", "&Read", QKeySequence(Qt::CTRL | Qt::Key_R), press(Ctl::ReadProgButton));
+  QAction* read =
+      add(programmer, "actionRead", "&Read", QKeySequence(Qt::CTRL | Qt::Key_R), press(Ctl::ReadProgButton));
   read->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_R), QKeySequence(Qt::Key_F5)});
   programmer->addSeparator();
   add(programmer, "actionNew", "&New", {}, press(Ctl::NewButton));
@@ -208,8 +215,7 @@ void MainWindow::BuildMenus() {
   });
   checkConnection_->setVisible(false);  // offered once a check is set
   help->addSeparator();
-  QAction* about = add(help, "actionAbout", "&About Velmar", {},
-                       [this] { form_.AboutClick(qVersion()); });
+  QAction* about = add(help, "actionAbout", "&About Velmar", {}, [this] { form_.AboutClick(qVersion()); });
   about->setMenuRole(QAction::AboutRole);
 }
 
@@ -321,8 +327,7 @@ void MainWindow::showEvent(QShowEvent* event) {
     // Once shown, the controls are polished and may ask for a little more.
     QTimer::singleShot(0, this, [this] {
       if (centralWidget()->sizeHint().width() > centralWidget()->width() ||
-          centralWidget()->sizeHint().height() > centralWidget()->height())
-      {
+          centralWidget()->sizeHint().height() > centralWidget()->height()) {
         centralWidget()->updateGeometry();
         PlaceOnScreen();
       }

@@ -25,7 +25,7 @@ class QSplitter;
 namespace velmar::model {
 class OperationLogView;
 class TMainForm;
-}
+}  // namespace velmar::model
 
 namespace velmar::ui {
 

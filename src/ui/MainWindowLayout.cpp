@@ -17,8 +17,8 @@ const model::ControlName kControls[] = {
     // File and device.
     Ctl::Label1, Ctl::Edit1, Ctl::Button1, Ctl::Label24, Ctl::family, Ctl::Device, Ctl::deviceList,
     // Option boxes and the supply texts.
-    Ctl::matchDeviceID, Ctl::VerifyConfig, Ctl::unusedFuses, Ctl::progUserID, Ctl::DataSave, Ctl::bootSave, Ctl::BulkErase, Ctl::VDD_Voltage,
-    Ctl::Label2, Ctl::Label3, Ctl::Label4,
+    Ctl::matchDeviceID, Ctl::VerifyConfig, Ctl::unusedFuses, Ctl::progUserID, Ctl::DataSave, Ctl::bootSave,
+    Ctl::BulkErase, Ctl::VDD_Voltage, Ctl::Label2, Ctl::Label3, Ctl::Label4,
     // Groups.
     Ctl::GroupBox2, Ctl::progMode, Ctl::Progmodelabel, Ctl::GroupBox1, Ctl::ProgramOps, Ctl::Label5,
     // Read-back after writing (off unless chosen).
@@ -26,18 +26,21 @@ const model::ControlName kControls[] = {
     // Profiles.
     Ctl::Panel2, Ctl::Label18, Ctl::LoadProfile, Ctl::SaveProfile,
     // Service controls.
-    Ctl::Label8, Ctl::ComboBox1, Ctl::Label14, Ctl::DataFlashDel, Ctl::Label15, Ctl::HalfDelay, Ctl::Button2, Ctl::Button3, Ctl::Button4,
+    Ctl::Label8, Ctl::ComboBox1, Ctl::Label14, Ctl::DataFlashDel, Ctl::Label15, Ctl::HalfDelay, Ctl::Button2,
+    Ctl::Button3, Ctl::Button4,
     // Slot list, description, buttons and counts.
-    Ctl::StringGrid1, Ctl::BitBtn1, Ctl::Label9, Ctl::Label10, Ctl::Label12, Ctl::Label13, Ctl::ProgCaption, Ctl::Label16, Ctl::ProgCaption2,
-    Ctl::Label22, Ctl::Label23, Ctl::Label20, Ctl::Label19, Ctl::NewButton, Ctl::upload, Ctl::editButton, Ctl::DeleteProgramButton, Ctl::Button5,
-    Ctl::Label6, Ctl::SpinEdit1, Ctl::limitPrograms, Ctl::Label7, Ctl::ProgCount, Ctl::Label11,
+    Ctl::StringGrid1, Ctl::BitBtn1, Ctl::Label9, Ctl::Label10, Ctl::Label12, Ctl::Label13, Ctl::ProgCaption,
+    Ctl::Label16, Ctl::ProgCaption2, Ctl::Label22, Ctl::Label23, Ctl::Label20, Ctl::Label19, Ctl::NewButton,
+    Ctl::upload, Ctl::editButton, Ctl::DeleteProgramButton, Ctl::Button5, Ctl::Label6, Ctl::SpinEdit1,
+    Ctl::limitPrograms, Ctl::Label7, Ctl::ProgCount, Ctl::Label11,
     // Whole-programmer panel; Read, Manual, Close.
-    Ctl::Panel1, Ctl::Label17, Ctl::EraseButton, Ctl::CopyButton, Ctl::LoadButton, Ctl::FindButton, Ctl::ReadProgButton, Ctl::manualButton,
-    Ctl::cancel};
+    Ctl::Panel1, Ctl::Label17, Ctl::EraseButton, Ctl::CopyButton, Ctl::LoadButton, Ctl::FindButton, Ctl::ReadProgButton,
+    Ctl::manualButton, Ctl::cancel};
 
 // Adds the named widgets to a box layout, in order, and a stretch after
 // them when `stretch` is set.
-void AddAll(ControlBinder& b, QBoxLayout* layout, std::initializer_list<model::ControlName> names, bool stretch = false) {
+void AddAll(ControlBinder& b, QBoxLayout* layout, std::initializer_list<model::ControlName> names,
+            bool stretch = false) {
   for (model::ControlName name : names)
     if (QWidget* w = b.Widget(name)) layout->addWidget(w);
   if (stretch) layout->addStretch(1);

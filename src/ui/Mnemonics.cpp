@@ -11,31 +11,31 @@ namespace {
 const std::map<std::string, int>& Table() {
   static const std::map<std::string, int> table = {
       // Main window.
-      {"Browse", 0},               // B
-      {"Show Slot Details", 10},   // D
-      {"New", 0},                  // N
-      {"Load", 2},                 // A (the single-way programmers' New)
-      {"Upload", 0},               // U
-      {"Replace", 4},              // A (shown only beside New)
-      {"Delete", 4},               // T
-      {"Load Lots", 8},            // S
-      {"Read", 0},                 // R
-      {"Manual", 0},               // M
-      {"Close", 0},                // C
-      {"Erase Unit", 0},           // E
-      {"Copy Unit", 3},            // Y
-      {"Load Unit", 0},            // L
-      {"Find Name", 1},            // I
-      {"Load Profile", 7},         // O
-      {"Save Profile", 2},         // V
-      {"Erase Options", 9},        // I (service controls, shown by a key)
-      {"Help", 3},                 // P is the menu's; service button only
-      {"Force Update Off", 6},     // U
-      {"Force Update On", 6},      // U
+      {"Browse", 0},              // B
+      {"Show Slot Details", 10},  // D
+      {"New", 0},                 // N
+      {"Load", 2},                // A (the single-way programmers' New)
+      {"Upload", 0},              // U
+      {"Replace", 4},             // A (shown only beside New)
+      {"Delete", 4},              // T
+      {"Load Lots", 8},           // S
+      {"Read", 0},                // R
+      {"Manual", 0},              // M
+      {"Close", 0},               // C
+      {"Erase Unit", 0},          // E
+      {"Copy Unit", 3},           // Y
+      {"Load Unit", 0},           // L
+      {"Find Name", 1},           // I
+      {"Load Profile", 7},        // O
+      {"Save Profile", 2},        // V
+      {"Erase Options", 9},       // I (service controls, shown by a key)
+      {"Help", 3},                // P is the menu's; service button only
+      {"Force Update Off", 6},    // U
+      {"Force Update On", 6},     // U
       // Small windows.
-      {"Find Next", 5},            // N
-      {"Cancel", 0},               // C
-      {"OK", 0},                   // O
+      {"Find Next", 5},  // N
+      {"Cancel", 0},     // C
+      {"OK", 0},         // O
   };
   return table;
 }

@@ -66,9 +66,7 @@ OperationLogPane::OperationLogPane(model::OperationLogView& view, QWidget* paren
   layout->addWidget(table_, 1);
 }
 
-QSize OperationLogPane::sizeHint() const {
-  return {QWidget::sizeHint().width(), minimumSizeHint().height()};
-}
+QSize OperationLogPane::sizeHint() const { return {QWidget::sizeHint().width(), minimumSizeHint().height()}; }
 
 void OperationLogPane::Show() {
   const std::vector<model::LogRow>& rows = view_.Rows();

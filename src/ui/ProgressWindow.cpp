@@ -72,8 +72,10 @@ void ProgressWindow::Released(const model::TForm1&) {
 }
 
 void ProgressWindow::closeEvent(QCloseEvent* event) {
-  if (busy_) event->ignore();  // cannot be closed until the operation has finished
-  else QDialog::closeEvent(event);
+  if (busy_)
+    event->ignore();  // cannot be closed until the operation has finished
+  else
+    QDialog::closeEvent(event);
 }
 
 void ProgressWindow::keyPressEvent(QKeyEvent* event) {

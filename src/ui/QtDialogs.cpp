@@ -4,10 +4,10 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDialog>
 #include <QDesktopServices>
-#include <QFileDialog>
+#include <QDialog>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
@@ -190,9 +190,7 @@ std::optional<std::string> QtDialogs::SaveFile(const platform::FileDialogRequest
   return dialog.selectedFiles().first().toStdString();
 }
 
-void QtDialogs::SetClipboardText(const std::string& text) {
-  QApplication::clipboard()->setText(Q(text));
-}
+void QtDialogs::SetClipboardText(const std::string& text) { QApplication::clipboard()->setText(Q(text)); }
 
 int QtDialogs::OpenDocument(const std::string& path) {
   QFileInfo info(Q(path));

@@ -85,23 +85,25 @@ TEST_F(Answers, TextsCutToWhatTheSlotKeepsAreWarnedAbout) {
   const std::vector<std::vector<std::string>> runs = {
       With({"build", "--description", description}, Program(longName)),
       With({"--sim-state", state, "--yes", "new", "--description", description}, Program(longName)),
-      With({"--sim-state", state, "--yes", "replace", "--slot", "1", "--description", description},
-           Program(longName)),
+      With({"--sim-state", state, "--yes", "replace", "--slot", "1", "--description", description}, Program(longName)),
   };
   for (const auto& args : runs) {
     CliResult r = Run(args);
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(Has(r.err, "Warning: the description is cut to the 28 characters a slot keeps: "
-                           "\"Production line 4, board rev\""))
+    EXPECT_TRUE(Has(r.err,
+                    "Warning: the description is cut to the 28 characters a slot keeps: "
+                    "\"Production line 4, board rev\""))
         << r.err;
-    EXPECT_TRUE(Has(r.err, "Warning: the file name is cut to the 20 characters a slot keeps: "
-                           "\"my_long_product_firm\""))
+    EXPECT_TRUE(Has(r.err,
+                    "Warning: the file name is cut to the 20 characters a slot keeps: "
+                    "\"my_long_product_firm\""))
         << r.err;
   }
   // The name as kept finds the slot.
   EXPECT_EQ(Run({"--sim-state", state, "find", "my_long_product_firm"}).status, 0);
   // Texts that fit, and a replace that keeps the slot's description, say nothing.
-  CliResult fits = Run(With({"build", "--description", "Blink"}, Program(SourceDir() + "examples/pic16f628a/blink.hex")));
+  CliResult fits =
+      Run(With({"build", "--description", "Blink"}, Program(SourceDir() + "examples/pic16f628a/blink.hex")));
   EXPECT_FALSE(Has(fits.err, "Warning")) << fits.err;
   CliResult kept = Run(With({"--sim-state", state, "--yes", "replace", "--slot", "1"},
                             Program(SourceDir() + "examples/pic16f628a/blink.hex")));
@@ -119,8 +121,9 @@ TEST_F(Answers, MessagesNamingAButtonSuggestTheCommand) {
 
   CliResult replace = Run(With({"--sim-state", state, "replace", "--slot", "1"}, Program(blink)));
   EXPECT_EQ(replace.status, 1);
-  EXPECT_TRUE(Has(replace.out + replace.err, "Please enter a new description\n"
-                                             "  use: velmar-cli replace --slot 1 --description TEXT\n"))
+  EXPECT_TRUE(Has(replace.out + replace.err,
+                  "Please enter a new description\n"
+                  "  use: velmar-cli replace --slot 1 --description TEXT\n"))
       << replace.out << replace.err;
 
   CliResult json = Run(With({"--sim-state", state, "--json", "replace", "--slot", "1"}, Program(blink)));
@@ -132,9 +135,8 @@ TEST_F(Answers, MessagesNamingAButtonSuggestTheCommand) {
 TEST_F(Answers, QuietPrintsErrorsOnlyAndVerboseAddsTheLinksSummary) {
   const std::string state = dir.File("p.state");
   ASSERT_EQ(Run({"sim", "create", state, "--kind", "8way"}).status, 0);
-  const std::vector<std::string> add =
-      With({"--sim-state", state, "--yes", "new", "--description", "Blink"},
-           Program(SourceDir() + "examples/pic16f628a/blink.hex"));
+  const std::vector<std::string> add = With({"--sim-state", state, "--yes", "new", "--description", "Blink"},
+                                            Program(SourceDir() + "examples/pic16f628a/blink.hex"));
 
   CliResult quiet = Run(With({"--quiet"}, add));
   ASSERT_EQ(quiet.status, 0) << quiet.err;

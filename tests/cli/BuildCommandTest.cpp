@@ -10,8 +10,8 @@
 #include "cli/CliTestSupport.h"
 #include "devices/DeviceDatabase.h"
 #include "image/TFileLoader.h"
-#include "platform/IniFile.h"
 #include "platform/AtomicFile.h"
+#include "platform/IniFile.h"
 #include "platform/Text.h"
 #include "support/TestSupport.h"
 
@@ -26,9 +26,7 @@ namespace {
 
 struct BuildCommand : ::testing::Test {
   TempDir program, working;
-  void SetUp() override {
-    std::filesystem::copy_file(SourceDir() + "data/DEVICES.INI", program.File("DEVICES.INI"));
-  }
+  void SetUp() override { std::filesystem::copy_file(SourceDir() + "data/DEVICES.INI", program.File("DEVICES.INI")); }
   velmar::test::CliResult Run(std::vector<std::string> args) {
     std::vector<std::string> all = {"--program-folder", program.Path(), "--working-folder", working.Path()};
     all.insert(all.end(), args.begin(), args.end());
@@ -64,10 +62,14 @@ struct ExampleCase {
 
 TEST_F(BuildCommand, EveryExampleBuildsItsSlot) {
   const ExampleCase cases[] = {
-      {"3", "0", "PIC18F4520", "pic18f4520", 64, 0x7A},      {"3", "3", "PIC18F46K22", "pic18f46k22", 64, 0x12},
-      {"3", "2", "PIC18F46J50", "pic18f46j50", 65536, 0x7E}, {"3", "1", "PIC16F628A", "pic16f628a", 42, 0x56},
-      {"3", "1", "PIC16F84A", "pic16f84a", 42, 0xC8},        {"4", "4", "PIC24FJ64GA002", "pic24fj64ga002", 66048, 0x83},
-      {"4", "4", "PIC24F16KA102", "pic24f16ka102", 864, 0xE7}, {"4", "5", "dsPIC30F4011", "dspic30f4011", 480, 0x92},
+      {"3", "0", "PIC18F4520", "pic18f4520", 64, 0x7A},
+      {"3", "3", "PIC18F46K22", "pic18f46k22", 64, 0x12},
+      {"3", "2", "PIC18F46J50", "pic18f46j50", 65536, 0x7E},
+      {"3", "1", "PIC16F628A", "pic16f628a", 42, 0x56},
+      {"3", "1", "PIC16F84A", "pic16f84a", 42, 0xC8},
+      {"4", "4", "PIC24FJ64GA002", "pic24fj64ga002", 66048, 0x83},
+      {"4", "4", "PIC24F16KA102", "pic24f16ka102", 864, 0xE7},
+      {"4", "5", "dsPIC30F4011", "dspic30f4011", 480, 0x92},
   };
   for (const ExampleCase& c : cases) {
     SCOPED_TRACE(c.device);
@@ -79,7 +81,8 @@ TEST_F(BuildCommand, EveryExampleBuildsItsSlot) {
     EXPECT_EQ(j["code_checksum"], c.codeChecksum);
     EXPECT_EQ(j["header"]["code_checksum"]["hex"], velmar::text::IntToHex(c.codeChecksum, 2));
     EXPECT_EQ(j["header"]["device_name"]["value"], c.device);
-    EXPECT_EQ(j["header"]["device_name"]["stored"], std::string(c.device) + std::string(15 - std::strlen(c.device), ' '));
+    EXPECT_EQ(j["header"]["device_name"]["stored"],
+              std::string(c.device) + std::string(15 - std::strlen(c.device), ' '));
     EXPECT_EQ(j["layout"]["code_offset"], 160);
     for (const char* f : {"kf_flash.hex", "kf_header.hex", "kf_flashtest.hex"})
       EXPECT_NE(std::find(j["files"].begin(), j["files"].end(), f), j["files"].end()) << f;
@@ -91,8 +94,8 @@ TEST_F(BuildCommand, EveryExampleBuildsItsSlot) {
 }
 
 TEST_F(BuildCommand, TextOutputNamesEveryField) {
-  auto r = Run({"build", "--family", "1", "--device", "PIC16F628A", "--hex", Example("pic16f628a"), "--description",
-                "Blink"});
+  auto r = Run(
+      {"build", "--family", "1", "--device", "PIC16F628A", "--hex", Example("pic16f628a"), "--description", "Blink"});
   ASSERT_EQ(r.status, 0) << r.err;
   for (const char* s : {"NextHeaderPage    0-1      08 04  (1032)", "OptionFlagsA      45       DC",
                         "SourceFileName    95-114   \"blink.hex           \"", "HeaderChecksum    157",
@@ -103,8 +106,8 @@ TEST_F(BuildCommand, TextOutputNamesEveryField) {
 
 TEST_F(BuildCommand, AQuestionAnsweredNoExitsWith3) {
   WriteFile(working.File("plain.hex"), ":020000000102FB\n:00000001FF\n");
-  std::vector<std::string> args = {"build", "--family", "0", "--device", "PIC18F4520", "--hex",
-                                   working.File("plain.hex"), "--description", "Plain"};
+  std::vector<std::string> args = {
+      "build", "--family", "0", "--device", "PIC18F4520", "--hex", working.File("plain.hex"), "--description", "Plain"};
   std::vector<std::string> no = args, yes = args;
   no.insert(no.begin(), "--no");
   yes.insert(yes.begin(), "--yes");
@@ -127,17 +130,17 @@ TEST_F(BuildCommand, ReplaceRewritesTheGivenSlot) {
 }
 
 TEST_F(BuildCommand, FailuresAndUsageErrors) {
-  auto missing = Run({"build", "--family", "1", "--device", "PIC16F628A", "--hex", working.File("none.hex"),
-                      "--description", "x"});
+  auto missing = Run(
+      {"build", "--family", "1", "--device", "PIC16F628A", "--hex", working.File("none.hex"), "--description", "x"});
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.err.find("File Load Error"), std::string::npos);
 
-  auto wide = Run({"build", "--family", "4", "--device", "PIC24F16KA102", "--hex", Example("pic24f16ka102"),
-                   "--description", "x"});
+  auto wide = Run(
+      {"build", "--family", "4", "--device", "PIC24F16KA102", "--hex", Example("pic24f16ka102"), "--description", "x"});
   EXPECT_EQ(wide.status, 2);
   EXPECT_NE(wide.err.find("kinds 4 and 5"), std::string::npos);
-  const std::vector<std::string> base = {"build", "--family", "0", "--device", "PIC18F4520",
-                                         "--hex", Example("pic18f4520"), "--description", "x"};
+  const std::vector<std::string> base = {
+      "build", "--family", "0", "--device", "PIC18F4520", "--hex", Example("pic18f4520"), "--description", "x"};
   auto with = [&](std::vector<std::string> extra) {
     std::vector<std::string> a = base;
     a.insert(a.end(), extra.begin(), extra.end());
@@ -149,10 +152,10 @@ TEST_F(BuildCommand, FailuresAndUsageErrors) {
   EXPECT_EQ(with({"--slot", "32"}), 2);
   EXPECT_EQ(with({"--kind", "9"}), 2);
   EXPECT_EQ(with({"--set", "Nothing=1"}), 2);
-  EXPECT_EQ(Run({"build", "--family", "0", "--device", "PIC16F84A", "--hex", Example("pic18f4520"),
-                 "--description", "x"})
-                .status,
-            2);
+  EXPECT_EQ(
+      Run({"build", "--family", "0", "--device", "PIC16F84A", "--hex", Example("pic18f4520"), "--description", "x"})
+          .status,
+      2);
 }
 
 }  // namespace

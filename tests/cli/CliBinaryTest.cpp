@@ -22,8 +22,8 @@ TEST(CliBinary, HexInfoOfAShippedExample) {
 TEST(CliBinary, IdentifiesASimulatedProgrammer) {
   velmar::test::TempDir dir;
   std::string out;
-  int status = RunCommand(CliProgram() + " --working-folder " + dir.Path() + " --simulate portable identify --json",
-                          &out);
+  int status =
+      RunCommand(CliProgram() + " --working-folder " + dir.Path() + " --simulate portable identify --json", &out);
   EXPECT_EQ(status, 0);
   EXPECT_NE(out.find("\"kind\":3"), std::string::npos) << out;
   EXPECT_TRUE(velmar::test::Exists(dir.File("sim-portable.state")));

@@ -58,10 +58,10 @@ TEST_F(DoctorCli, HeldDeviceWithD2xxIsReportedWithEveryDetail) {
   for (const std::string& a : Roots()) args.push_back(a);
   auto r = Run(args);
   EXPECT_EQ(r.status, 1);
-  for (const char* expected : {"0403:6010 at 2-1.3 (bus 2, device 7)", "serial number: QRX", "/bus/usb/002/007",
-                               "interface 0 (channel QRXA): driver ftdi_sio, ttyUSB0",
-                               "interface 1 (channel QRXB): driver ftdi_sio, ttyUSB1",
-                               "udev rule: " , "driver: d2xx", "rmmod ftdi_sio", "--driver libftdi"})
+  for (const char* expected :
+       {"0403:6010 at 2-1.3 (bus 2, device 7)", "serial number: QRX", "/bus/usb/002/007",
+        "interface 0 (channel QRXA): driver ftdi_sio, ttyUSB0", "interface 1 (channel QRXB): driver ftdi_sio, ttyUSB1",
+        "udev rule: ", "driver: d2xx", "rmmod ftdi_sio", "--driver libftdi"})
     EXPECT_NE(r.out.find(expected), std::string::npos) << expected << "\n" << r.out;
 }
 

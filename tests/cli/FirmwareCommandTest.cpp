@@ -35,8 +35,7 @@ class FirmwareCommands : public ::testing::Test {
 };
 
 TEST_F(FirmwareCommands, PackThenDecodeGivesBackTheVersionAndRecords) {
-  auto pack = RunCliInProcess({"firmware", "pack", "--version", "e2", "--hex", dir.File("fw.hex"),
-                               dir.File("fw.upd")});
+  auto pack = RunCliInProcess({"firmware", "pack", "--version", "e2", "--hex", dir.File("fw.hex"), dir.File("fw.upd")});
   ASSERT_EQ(pack.status, 0) << pack.err;
   EXPECT_TRUE(Has(pack.out, "version 226 (0xE2), 4 records"));
 
@@ -52,9 +51,9 @@ TEST_F(FirmwareCommands, PackThenDecodeGivesBackTheVersionAndRecords) {
 }
 
 TEST_F(FirmwareCommands, DecodePrintsVersionAndRecordCountAsText) {
-  ASSERT_EQ(RunCliInProcess({"firmware", "pack", "--version", "E3", "--hex", dir.File("fw.hex"), dir.File("a.upd")})
-                .status,
-            0);
+  ASSERT_EQ(
+      RunCliInProcess({"firmware", "pack", "--version", "E3", "--hex", dir.File("fw.hex"), dir.File("a.upd")}).status,
+      0);
   auto r = RunCliInProcess({"firmware", "decode", dir.File("a.upd")});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "version: 227 (0xE3)\nrecords: 4\n");
@@ -64,9 +63,8 @@ TEST_F(FirmwareCommands, DecodePrintsVersionAndRecordCountAsText) {
 // or a letter makes them hexadecimal; the file holds the same two digits.
 TEST_F(FirmwareCommands, EveryWayOfWritingAVersionPacksTheSameVersion) {
   for (const char* v : {"226", "0xE2", "0XE2", "E2", "e2"}) {
-    ASSERT_EQ(RunCliInProcess({"firmware", "pack", "--version", v, "--hex", dir.File("fw.hex"), dir.File("v.upd")})
-                  .status,
-              0)
+    ASSERT_EQ(
+        RunCliInProcess({"firmware", "pack", "--version", v, "--hex", dir.File("fw.hex"), dir.File("v.upd")}).status, 0)
         << v;
     auto j = nlohmann::json::parse(RunCliInProcess({"firmware", "decode", dir.File("v.upd"), "--json"}).out);
     EXPECT_EQ(j["version_hex"], "E2") << v;
@@ -77,9 +75,9 @@ TEST_F(FirmwareCommands, EveryWayOfWritingAVersionPacksTheSameVersion) {
 }
 
 TEST_F(FirmwareCommands, DecodeRefusesCorruptedAndMissingFilesWithoutWriting) {
-  ASSERT_EQ(RunCliInProcess({"firmware", "pack", "--version", "E2", "--hex", dir.File("fw.hex"), dir.File("fw.upd")})
-                .status,
-            0);
+  ASSERT_EQ(
+      RunCliInProcess({"firmware", "pack", "--version", "E2", "--hex", dir.File("fw.hex"), dir.File("fw.upd")}).status,
+      0);
   std::string text = ReadFile(dir.File("fw.upd"));
   text[0] = text[0] == 'Q' ? 'R' : 'Q';
   WriteFile(dir.File("bad.upd"), text);

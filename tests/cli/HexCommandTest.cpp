@@ -54,7 +54,9 @@ TEST(HexInfo, ASmallSizeMakesTheLoadFail) {
 
 TEST(HexInfo, BadInputFailsWithAMessage) {
   TempDir dir;
-  WriteFile(dir.File("bad.hex"), "\x7f" "ELF\x01\x02garbage");
+  WriteFile(dir.File("bad.hex"),
+            "\x7f"
+            "ELF\x01\x02garbage");
   WriteFile(dir.File("empty.hex"), "");
   auto unknown = RunCliInProcess({"hex", "info", dir.File("bad.hex")});
   EXPECT_EQ(unknown.status, 1);

@@ -79,8 +79,10 @@ void Compare(const json& shape, const json& value, const std::string& at, std::v
                     : shape.contains(key + "?") ? &shape[key + "?"]
                     : shape.contains("*")       ? &shape["*"]
                                                 : nullptr;
-    if (!s) out.push_back(at + "." + key + ": not documented");
-    else Compare(*s, it.value(), at + "." + key, out, complete);
+    if (!s)
+      out.push_back(at + "." + key + ": not documented");
+    else
+      Compare(*s, it.value(), at + "." + key, out, complete);
   }
   for (auto it = shape.begin(); it != shape.end() && complete; ++it)
     if (it.key() != "*" && it.key().back() != '?' && !value.contains(it.key()))

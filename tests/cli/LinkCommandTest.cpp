@@ -33,8 +33,8 @@ struct SimulatedKind {
 };
 
 const SimulatedKind kSimulatedKinds[] = {
-    {"single", 0, 1, 226, 0},   {"single-old", 1, 1, 226, 0}, {"8way", 2, 8, 226, 0},
-    {"portable", 3, 31, 150, 3}, {"8way-v2", 4, 8, 226, 0},   {"single-v2", 5, 1, 226, 0},
+    {"single", 0, 1, 226, 0},    {"single-old", 1, 1, 226, 0}, {"8way", 2, 8, 226, 0},
+    {"portable", 3, 31, 150, 3}, {"8way-v2", 4, 8, 226, 0},    {"single-v2", 5, 1, 226, 0},
 };
 
 void PrintTo(const SimulatedKind& k, std::ostream* os) { *os << k.name; }
@@ -109,7 +109,8 @@ TEST_F(LinkCli, TheTraceFollowsItsFormat) {
   ASSERT_EQ(r.status, 0) << r.err;
   std::string t = ReadFile(dir.File("t.txt"));
   EXPECT_EQ(t.rfind("FT_ListDevices -> 0 : 2\n", 0), 0u);
-  EXPECT_NE(t.find("\nFT_SetBitMode 3B 02 -> 0\nFT_Write 86 17 00 -> 0\nFT_SetLatencyTimer 10 -> 0\n"), std::string::npos);
+  EXPECT_NE(t.find("\nFT_SetBitMode 3B 02 -> 0\nFT_Write 86 17 00 -> 0\nFT_SetLatencyTimer 10 -> 0\n"),
+            std::string::npos);
   EXPECT_NE(t.find("\nSleep 500\n"), std::string::npos);
 }
 
@@ -199,7 +200,10 @@ INSTANTIATE_TEST_SUITE_P(EveryMultiSlotKind, StagedDirectory,
                          });
 
 TEST_F(LinkCli, AStagedSlotListsOnEverySingleSlotKind) {
-  struct Case { const char* kind; std::uint32_t slotPages; };
+  struct Case {
+    const char* kind;
+    std::uint32_t slotPages;
+  };
   for (Case c : {Case{"single", 1024}, Case{"single-old", 1024}, Case{"single-v2", 2048}}) {
     std::string state = dir.File(std::string(c.kind) + ".state");
     ASSERT_EQ(Run({"sim", "create", state, "--kind", c.kind}).status, 0);

@@ -83,9 +83,10 @@ TEST_F(LogCli, ListsTheRecordsOfTheOperationsRunInTheWorkingFolder) {
 }
 
 TEST_F(LogCli, ATornLastLineIsAWarningNotAFailure) {
-  WriteFile(dir.File("velmar-log.jsonl"),
-            "{\"time\":\"2026-03-01T09:30:12.345Z\",\"operation\":\"erase\",\"result\":\"ok\",\"velmar_version\":\"1\"}\n"
-            "{\"time\":\"2026-03-01T09:31:");
+  WriteFile(
+      dir.File("velmar-log.jsonl"),
+      "{\"time\":\"2026-03-01T09:30:12.345Z\",\"operation\":\"erase\",\"result\":\"ok\",\"velmar_version\":\"1\"}\n"
+      "{\"time\":\"2026-03-01T09:31:");
   CliResult r = Run({"--json", "log"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(json::parse(r.out)["records"].size(), 1u);

@@ -36,8 +36,7 @@ struct OptionCommands : ::testing::Test {
 
 TEST_F(OptionCommands, FamilyListsFollowTheKind) {
   EXPECT_EQ(Json({"devices"})["families"].size(), 6u);
-  EXPECT_EQ(Json({"devices", "--kind", "1"})["families"],
-            json::parse(R"(["PIC18F","PIC12F-16F","PIC18J"])"));
+  EXPECT_EQ(Json({"devices", "--kind", "1"})["families"], json::parse(R"(["PIC18F","PIC12F-16F","PIC18J"])"));
   json j = Json({"devices", "--family", "2"});
   EXPECT_NE(std::find(j["devices"].begin(), j["devices"].end(), "PIC18F46J50"), j["devices"].end());
   EXPECT_EQ(Run({"devices", "--family", "6"}).status, 2);
@@ -117,18 +116,24 @@ TEST_F(OptionCommands, SettingsShowWhatTheWindowLoads) {
   EXPECT_EQ(j["settings"]["REPEAT"], 255);
   EXPECT_EQ(j["settings"]["ProgMode"], 0);
   // Showing settings never writes them.
-  EXPECT_EQ(velmar::test::ReadFile(working.File("setting.ini")), "[ProgSettings]\nPICFamily=4\n24Device=2\nREPEAT=999\n");
+  EXPECT_EQ(velmar::test::ReadFile(working.File("setting.ini")),
+            "[ProgSettings]\nPICFamily=4\n24Device=2\nREPEAT=999\n");
 }
 
 TEST_F(OptionCommands, AFileNameThatIsNotUtf8IsShownNotFatal) {
   // A file name saved by a program that used an 8-bit character set.
-  WriteFile(working.File("setting.ini"), "[ProgSettings]\nPICFamily=0\nFlashFile=/tmp/Pr\xFC" "fung.hex\n");
+  WriteFile(working.File("setting.ini"),
+            "[ProgSettings]\nPICFamily=0\nFlashFile=/tmp/Pr\xFC"
+            "fung.hex\n");
   for (bool asJson : {false, true}) {
     std::vector<std::string> args{"options", "--family", "0", "--device", "PIC18F4520"};
     if (asJson) args.insert(args.begin(), "--json");
     auto r = Run(args);
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("/tmp/Pr\xEF\xBF\xBD" "fung.hex"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("/tmp/Pr\xEF\xBF\xBD"
+                         "fung.hex"),
+              std::string::npos)
+        << r.out;
   }
 }
 

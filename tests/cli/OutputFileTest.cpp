@@ -20,8 +20,7 @@ const char* const kHex = ":0100200011CE\r\n:00000001FF\r\n";
 struct OutputFiles : ::testing::Test {
   void SetUp() override {
     WriteFile(dir.File("in.hex"), kHex);
-    ASSERT_EQ(Run({"firmware", "pack", "--version", "E2", "--hex", dir.File("in.hex"), dir.File("fw.upd")}).status,
-              0);
+    ASSERT_EQ(Run({"firmware", "pack", "--version", "E2", "--hex", dir.File("in.hex"), dir.File("fw.upd")}).status, 0);
     ASSERT_EQ(Run({"sim", "create", dir.File("p.state"), "--kind", "2"}).status, 0);
   }
   CliResult Run(std::vector<std::string> args) {

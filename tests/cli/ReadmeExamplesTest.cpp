@@ -104,9 +104,8 @@ TEST_F(Readme, TheDemoProgrammerIsTheOneSimulateUses) {
   state = state.substr(0, state.find('\n'));
   EXPECT_NE(state.find("/sim-8way.state"), std::string::npos) << state;
   std::string out;
-  ASSERT_EQ(Run(SourceDir(), "VELMAR_CLI='" + BinDir() + "velmar-cli' scripts/make-demo-programmer.sh 8way '" + state +
-                                 "'",
-                &out),
+  ASSERT_EQ(Run(SourceDir(),
+                "VELMAR_CLI='" + BinDir() + "velmar-cli' scripts/make-demo-programmer.sh 8way '" + state + "'", &out),
             0)
       << out;
   ASSERT_EQ(Run(place.Path(), "velmar-cli --simulate 8way --json list", &out), 0) << out;

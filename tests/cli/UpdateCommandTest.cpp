@@ -33,9 +33,9 @@ TEST_F(UpdateCli, UpdatesOldFirmwareAndReportsTheNewVersionAndTheTime) {
   std::string state = Make("p.state", {"--kind", "0", "--version", "200"});
   auto r = Run({"--sim-state", state, "--yes", "update-firmware"});
   ASSERT_EQ(r.status, 0) << r.err;
-  for (const char* line : {"Update Programmer\n", "Updating programmer... Programming Firmware File\n",
-                           "  50% (64 of 128)\n", "Programmer Update... Completed!\n",
-                           "firmware version: 226 (0xE2)\n", "update time:      13075 ms\n"})
+  for (const char* line :
+       {"Update Programmer\n", "Updating programmer... Programming Firmware File\n", "  50% (64 of 128)\n",
+        "Programmer Update... Completed!\n", "firmware version: 226 (0xE2)\n", "update time:      13075 ms\n"})
     EXPECT_NE(r.out.find(line), std::string::npos) << line << r.out;
   EXPECT_NE(r.out.find("protocol time:"), std::string::npos);
   EXPECT_NE(r.err.find("Programmer Needs Firmware update"), std::string::npos);  // asked with the reason
@@ -107,10 +107,10 @@ TEST_F(UpdateCli, FirmwareHexWritesTheImageOfASimulatedFirmware) {
   ASSERT_EQ(hexVersion.status, 0) << hexVersion.err;
   EXPECT_NE(hexVersion.out.find("version 96 (0x60)"), std::string::npos) << hexVersion.out;
   EXPECT_EQ(Run({"sim", "firmware-hex", dir.File("x.hex"), "--firmware", "none", "--version", "1"}).status, 2);
-  EXPECT_EQ(Run({"sim", "firmware-hex", dir.File("x.hex"), "--firmware", "pic", "--version", "1", "--controller",
-                 "z80"})
-                .status,
-            2);
+  EXPECT_EQ(
+      Run({"sim", "firmware-hex", dir.File("x.hex"), "--firmware", "pic", "--version", "1", "--controller", "z80"})
+          .status,
+      2);
 }
 
 TEST(TerminalProgress, PlainLinesGiveEachStepAndEveryTenthOfTheWay) {

@@ -5,11 +5,11 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <map>
-#include <sstream>
 #include <filesystem>
+#include <map>
 #include <regex>
 #include <set>
+#include <sstream>
 
 #include "devices/Algorithm.h"
 #include "devices/DeviceDatabase.h"
@@ -44,8 +44,9 @@ TEST(FamilyMembership, FollowsTheNameTests) {
 }
 
 TEST(ReadDevice, AbsentKeysAndNonNumbersTakeTheDefaults) {
-  IniFile ini = FromText("[ Pic16F88 ]\n Column = 5 \nFlashSize=lots\nBlockSize=70000\nBufferSize=300\n DAset=1\n"
-                         "[empty]\n");
+  IniFile ini = FromText(
+      "[ Pic16F88 ]\n Column = 5 \nFlashSize=lots\nBlockSize=70000\nBufferSize=300\n DAset=1\n"
+      "[empty]\n");
   devices::TData d;
   devices::ReadDevice(ini, "PIC16F88", d);
   EXPECT_EQ(d.Column, 5);
@@ -108,8 +109,7 @@ class ShippedDatabase : public ::testing::Test {
 TEST_F(ShippedDatabase, CoversEveryFamilyAndTheExampleDevices) {
   ASSERT_TRUE(ini.Exists());
   EXPECT_GE(ini.Sections().size(), 60u);
-  for (int family = 0; family < 6; ++family)
-    EXPECT_GE(devices::DevicesOfFamily(ini, family).size(), 4u) << family;
+  for (int family = 0; family < 6; ++family) EXPECT_GE(devices::DevicesOfFamily(ini, family).size(), 4u) << family;
   for (const char* name : {"PIC16F628A", "PIC16F84A", "PIC18F4520", "PIC18F46J50", "PIC18F46K22", "PIC24FJ64GA002",
                            "PIC24F16KA102", "dsPIC30F4011", "PIC18F1220"})
     EXPECT_TRUE(ini.SectionExists(name)) << name;
@@ -219,7 +219,6 @@ TEST_F(ShippedDatabase, MemorySizesAgreeWithGputils) {
   }
   EXPECT_GE(checked, 60);
 }
-
 
 // ---- The shipped database against its sources ----
 
@@ -343,7 +342,8 @@ TEST_F(ShippedDatabase, IdentifiersAgreeWithASecondSource) {
 TEST_F(ShippedDatabase, IsWhatItsGeneratorWritesFromTheTables) {
   if (!test::HaveProgram("gpasm") || !test::HaveProgram("python3")) GTEST_SKIP() << "needs gputils and python3";
   std::string out;
-  EXPECT_EQ(test::RunCommand("cd '" + test::SourceDir() + "' && python3 scripts/make-devices-ini.py --check 2>&1", &out), 0)
+  EXPECT_EQ(
+      test::RunCommand("cd '" + test::SourceDir() + "' && python3 scripts/make-devices-ini.py --check 2>&1", &out), 0)
       << out;
 }
 
@@ -369,20 +369,19 @@ TEST_P(ShippedAlgorithm, NamesTheColumnTheDeviceFileGives) {
   EXPECT_EQ(devices::EnhancedMidrangeMap(d.Column), c.enhancedMap);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Devices, ShippedAlgorithm,
-    ::testing::Values(AlgorithmCase{"PIC18F4520", devices::alg_Default, false, false},
-                      AlgorithmCase{"PIC12F675", devices::alg_PIC12F629, false, false},
-                      AlgorithmCase{"PIC16F77", devices::alg_PIC16F7x, false, false},
-                      AlgorithmCase{"PIC16F628A", devices::alg_PIC16F62xA, false, false},
-                      AlgorithmCase{"PIC16F877A", devices::alg_PIC16F87xA, false, false},
-                      AlgorithmCase{"PIC16F88", devices::alg_PIC16F88, false, false},
-                      AlgorithmCase{"PIC16F684", devices::alg_PIC16F684, false, false},
-                      AlgorithmCase{"PIC16F887", devices::alg_PIC16F88x, false, false},
-                      AlgorithmCase{"PIC16F57", devices::alg_PIC16F5x, false, false},
-                      AlgorithmCase{"PIC16F505", devices::alg_PIC16F505, false, false},
-                      AlgorithmCase{"PIC12F1822", devices::alg_PIC16F1xxx, true, true},
-                      AlgorithmCase{"PIC16F1503", devices::alg_PIC16F150x, true, true}));
+INSTANTIATE_TEST_SUITE_P(Devices, ShippedAlgorithm,
+                         ::testing::Values(AlgorithmCase{"PIC18F4520", devices::alg_Default, false, false},
+                                           AlgorithmCase{"PIC12F675", devices::alg_PIC12F629, false, false},
+                                           AlgorithmCase{"PIC16F77", devices::alg_PIC16F7x, false, false},
+                                           AlgorithmCase{"PIC16F628A", devices::alg_PIC16F62xA, false, false},
+                                           AlgorithmCase{"PIC16F877A", devices::alg_PIC16F87xA, false, false},
+                                           AlgorithmCase{"PIC16F88", devices::alg_PIC16F88, false, false},
+                                           AlgorithmCase{"PIC16F684", devices::alg_PIC16F684, false, false},
+                                           AlgorithmCase{"PIC16F887", devices::alg_PIC16F88x, false, false},
+                                           AlgorithmCase{"PIC16F57", devices::alg_PIC16F5x, false, false},
+                                           AlgorithmCase{"PIC16F505", devices::alg_PIC16F505, false, false},
+                                           AlgorithmCase{"PIC12F1822", devices::alg_PIC16F1xxx, true, true},
+                                           AlgorithmCase{"PIC16F1503", devices::alg_PIC16F150x, true, true}));
 
 TEST(AlgorithmFacts, NumbersNoShippedDeviceUsesKeepTheirFacts) {
   EXPECT_TRUE(devices::NeedsHighVpp(devices::alg_Column13));

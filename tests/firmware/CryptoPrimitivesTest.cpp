@@ -104,9 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "06FDCC7A409548AAF91368C06A6275B553E3F099BF0EA4EDFD6778DF89A890DD"}));
 
 TEST(Base64, FollowsRfc4648WithoutLineBreaks) {
-  auto b64 = [](const std::string& s) {
-    return Base64Text(reinterpret_cast<const std::uint8_t*>(s.data()), s.size());
-  };
+  auto b64 = [](const std::string& s) { return Base64Text(reinterpret_cast<const std::uint8_t*>(s.data()), s.size()); };
   EXPECT_EQ(b64(""), "");
   EXPECT_EQ(b64("f"), "Zg==");
   EXPECT_EQ(b64("fo"), "Zm8=");

@@ -230,8 +230,8 @@ TEST(FirmwareFileImage, RefusesRecordsBeyondTheFlashOrThatAreNotIntelHex) {
 
   // Records that put no byte other than 0xFF into the flash: programmed, they
   // would leave the controller without firmware.
-  for (std::vector<std::string> records : {std::vector<std::string>{":00000001FF"},
-                                           std::vector<std::string>{":02000000FFFF00", ":00000001FF"}}) {
+  for (std::vector<std::string> records :
+       {std::vector<std::string>{":00000001FF"}, std::vector<std::string>{":02000000FFFF00", ":00000001FF"}}) {
     auto blank = DecodeText(TFirmwareFile::Pack("E2", records));
     why.clear();
     EXPECT_FALSE(blank.LoadInto(flash, &why)) << records.front();

@@ -3,9 +3,9 @@
 // that must leave the controller untouched, the failed verify that must
 // leave it erased, the second attempt for a controller that did not answer,
 // the fuses, and the thread priority around programming.
-#include <filesystem>
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
@@ -68,9 +68,9 @@ TEST_P(UpdateEveryKind, OldFirmwareIsReplacedAndTheProgrammerIdentifiesWithTheNe
 }
 
 INSTANTIATE_TEST_SUITE_P(Firmware, UpdateEveryKind,
-                         ::testing::Values(KindCase{0, 200, 226, 0}, KindCase{1, 210, 226, 0},
-                                           KindCase{2, 225, 226, 0}, KindCase{3, 140, 150, 3},
-                                           KindCase{4, 0x2E, 48, 1}, KindCase{5, 224, 226, 0}),
+                         ::testing::Values(KindCase{0, 200, 226, 0}, KindCase{1, 210, 226, 0}, KindCase{2, 225, 226, 0},
+                                           KindCase{3, 140, 150, 3}, KindCase{4, 0x2E, 48, 1},
+                                           KindCase{5, 224, 226, 0}),
                          [](const auto& info) { return "Kind" + std::to_string(int(info.param.kind)); });
 
 TEST(FirmwareChange, ReportsEveryStepAndItsProgress) {
@@ -98,12 +98,9 @@ struct KindFirmware {
 };
 
 const KindFirmware kKindFirmware[] = {
-    {slot::kind_single, "pic.upd", devices::fw_pic},
-    {slot::kind_single_old, "pic.upd", devices::fw_pic},
-    {slot::kind_8way, "pic.upd", devices::fw_pic},
-    {slot::kind_portable, "portable.upd", devices::fw_portable},
-    {slot::kind_8way_v2, "asked.upd", devices::fw_pic24},
-    {slot::kind_single_v2, "asked.upd", devices::fw_pic24},
+    {slot::kind_single, "pic.upd", devices::fw_pic},      {slot::kind_single_old, "pic.upd", devices::fw_pic},
+    {slot::kind_8way, "pic.upd", devices::fw_pic},        {slot::kind_portable, "portable.upd", devices::fw_portable},
+    {slot::kind_8way_v2, "asked.upd", devices::fw_pic24}, {slot::kind_single_v2, "asked.upd", devices::fw_pic24},
     {slot::kind_unknown, "asked.upd", devices::fw_pic24},
 };
 
@@ -171,7 +168,8 @@ TEST(FirmwareChange, FilesThatAreNotRightAreRefusedBeforeAnythingIsErased) {
       // records that hold no byte to program (they would leave it blank).
       {Packed(dir, "beyond.upd", "E2", {":02300000AA55CF", ":00000001FF"}), devices::fw_pic,
        CorruptedMessage(dir.File("beyond.upd"))},
-      {Packed(dir, "nonsense.upd", "E2", {"not a record"}), devices::fw_pic, CorruptedMessage(dir.File("nonsense.upd"))},
+      {Packed(dir, "nonsense.upd", "E2", {"not a record"}), devices::fw_pic,
+       CorruptedMessage(dir.File("nonsense.upd"))},
       {Packed(dir, "blank.upd", "E2", {":00000001FF"}), devices::fw_pic, CorruptedMessage(dir.File("blank.upd"))},
       {Packed(dir, "erased.upd", "E2", {":02000000FFFF00", ":00000001FF"}), devices::fw_pic,
        CorruptedMessage(dir.File("erased.upd"))},
@@ -360,7 +358,8 @@ TEST_P(UpdateStart, PutsWhatTheProtocolGivesOnTheWire) {
   TUpdateProg updater(*rig.unit, rig.clock, rig.dialogs, rig.window, rig.data, rig.pump, priority);
   updater.ProgramFolder = test::BinDir();
   const bool portable = kind == slot::kind_portable;
-  updater.Update(Shipped(portable ? "primafw.upd" : "qrxpicusb.upd"), portable ? devices::fw_portable : devices::fw_pic);
+  updater.Update(Shipped(portable ? "primafw.upd" : "qrxpicusb.upd"),
+                 portable ? devices::fw_portable : devices::fw_pic);
   const auto golden = test::ReadGolden(portable ? "update-atmega128.trace" : "update-atmega8515.trace");
   EXPECT_EQ(test::CompareWireWithGolden(rig.traceText.str(), golden.at(""), true), "");
 }

@@ -67,8 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool existing = !sections.empty() && in.ConsumeBool();
     w.section = existing ? sections[in.ConsumeIntegralInRange<std::size_t>(0, sections.size() - 1)] : Name(in);
     const std::vector<std::string> keys = ini.Keys(w.section);
-    w.key = !keys.empty() && in.ConsumeBool() ? keys[in.ConsumeIntegralInRange<std::size_t>(0, keys.size() - 1)]
-                                               : Name(in);
+    w.key =
+        !keys.empty() && in.ConsumeBool() ? keys[in.ConsumeIntegralInRange<std::size_t>(0, keys.size() - 1)] : Name(in);
     if (in.ConsumeBool()) {
       const int number = in.ConsumeIntegral<int>();
       ini.WriteInteger(w.section, w.key, number);

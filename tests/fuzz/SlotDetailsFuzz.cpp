@@ -37,8 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   velmar::model::TMainForm& w = Window().Show(data[0] % 6);
   w.Programs.Add(slot::EntryFromHeader(0, header.data()));
   w.RefreshSlotView();
-  if (w.ShowSlotDetails(1) &&
-      w.Controls().ItemIndex(Ctl::family) != velmar::model::SlotFamilyEntry(header.data()))
+  if (w.ShowSlotDetails(1) && w.Controls().ItemIndex(Ctl::family) != velmar::model::SlotFamilyEntry(header.data()))
     fuzz::Fail("the details show another family than the slot's");
   return 0;
 }

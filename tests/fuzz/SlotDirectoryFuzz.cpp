@@ -39,7 +39,9 @@ namespace {
 // One simulated programmer of a kind with its link open and identified.
 struct Rig {
   explicit Rig(int kind) {
-    driver = std::make_unique<sim::SimDriver>(sim::FreshState(slot::KindFromNumber(kind).value(), sim::ReadExpectedVersions(fuzz::DataFolder())), clock, &clock);
+    driver = std::make_unique<sim::SimDriver>(
+        sim::FreshState(slot::KindFromNumber(kind).value(), sim::ReadExpectedVersions(fuzz::DataFolder())), clock,
+        &clock);
     dialogs.defaultAnswer = velmar::platform::DlgButton::Ok;
     unit = std::make_unique<vlink::D2XXUnit>(*driver, dialogs);
     prog = std::make_unique<vlink::TReadProg>(*unit, clock, dialogs, window, data, pump);
@@ -117,9 +119,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (std::size_t at = 1; at + 2 <= size;) {
     const std::uint16_t choice = std::uint16_t(data[at] | data[at + 1] << 8);
     at += 2;
-    const std::uint32_t page = choice & 0x8000 ? (choice & 0x7FFF) % std::max<std::uint32_t>(g.SlotCount, 1) *
-                                                     g.PagesPerSlot()
-                                               : choice % g.PageTotal();
+    const std::uint32_t page = choice & 0x8000
+                                   ? (choice & 0x7FFF) % std::max<std::uint32_t>(g.SlotCount, 1) * g.PagesPerSlot()
+                                   : choice % g.PageTotal();
     const std::size_t n = std::min(size - at, std::size_t(kSize));
     rig.Put(page, data + at, n);
     at += n;

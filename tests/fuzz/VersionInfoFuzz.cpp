@@ -26,9 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   VersionResource resource(*block);
   const auto translation = resource.Translation();
-  const std::string table = translation ? velmar::text::IntToHex(translation->first, 4) +
-                                              velmar::text::IntToHex(translation->second, 4)
-                                        : "080904E4";
+  const std::string table =
+      translation ? velmar::text::IntToHex(translation->first, 4) + velmar::text::IntToHex(translation->second, 4)
+                  : "080904E4";
   if (info.CountryCode != (translation ? table : std::string()))
     fuzz::Fail("the version read by path differs from the block's translation");
   for (const char* name : {"FileVersion", "ProductVersion", "CompanyName", "Comments"}) {

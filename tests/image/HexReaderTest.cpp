@@ -93,17 +93,18 @@ INSTANTIATE_TEST_SUITE_P(
     TFileLoader, EveryFormat,
     ::testing::Values(
         FormatCase{"intel", ":0400100001020304E2\n:00000001FF\n", fmt_intel, 0x10, {1, 2, 3, 4}},
-        FormatCase{"intel_segment", ":020000021000EC\n:02000400AABB95\n:00000001FF\n", fmt_intel_segment,
-                   0x10004, {0xAA, 0xBB}},
-        FormatCase{"intel_linear", ":020000040001F9\n:02000400CCDD51\n:00000001FF\n", fmt_intel_linear,
-                   0x10004, {0xCC, 0xDD}},
-        FormatCase{"s19", "S00600004844521B\nS1070010AABBCCDDFF\nS9030000FC\n", fmt_s19, 0x10,
-                   {0xAA, 0xBB, 0xCC, 0xDD}},
+        FormatCase{"intel_segment",
+                   ":020000021000EC\n:02000400AABB95\n:00000001FF\n",
+                   fmt_intel_segment,
+                   0x10004,
+                   {0xAA, 0xBB}},
+        FormatCase{
+            "intel_linear", ":020000040001F9\n:02000400CCDD51\n:00000001FF\n", fmt_intel_linear, 0x10004, {0xCC, 0xDD}},
+        FormatCase{
+            "s19", "S00600004844521B\nS1070010AABBCCDDFF\nS9030000FC\n", fmt_s19, 0x10, {0xAA, 0xBB, 0xCC, 0xDD}},
         FormatCase{"s28", "S208010020010203040C\nS804000000FB\n", fmt_s28, 0x10020, {1, 2, 3, 4}},
-        FormatCase{"s37", "S3090001000011223344FF\nS70500000000FA\n", fmt_s37, 0x10000,
-                   {0x11, 0x22, 0x33, 0x44}},
-        FormatCase{"tek_extended", "%1060040100AABBCC\n%08800200\n", fmt_tek_extended, 0x100,
-                   {0xAA, 0xBB, 0xCC}},
+        FormatCase{"s37", "S3090001000011223344FF\nS70500000000FA\n", fmt_s37, 0x10000, {0x11, 0x22, 0x33, 0x44}},
+        FormatCase{"tek_extended", "%1060040100AABBCC\n%08800200\n", fmt_tek_extended, 0x100, {0xAA, 0xBB, 0xCC}},
         FormatCase{"tektronix", "/01000304AABBCC00\n/00000000\n", fmt_tektronix, 0x100, {0xAA, 0xBB, 0xCC}},
         FormatCase{"word_dump", "000010:1234\n000011:ABCD\n", fmt_word_dump, 0x20, {0x34, 0x12, 0xCD, 0xAB}},
         FormatCase{"byte_dump", "0010:AB\n0011:CD\n", fmt_byte_dump, 0x10, {0xAB, 0xCD}}),
@@ -160,15 +161,15 @@ TEST(TFileLoader, AFileOfNoLinesIsReportedAsEmpty) {
 
 TEST(TFileLoader, MalformedRecordsMakeTheFormatUnknown) {
   const char* bad[] = {
-      ":0100000011EE \n",            // trailing blank
-      ":010000001\n",                // truncated record
-      ":01000000111EE\n",            // odd number of digits
-      ":0100000G11EE\n",             // not a hex digit
-      ":0400000011EE\n",             // count does not match the length
-      ":0100000611E8\n",             // record type 06
-      "S4030000FC\n",                // S4 fails detection
-      "/01000399AABBCC00\n",         // wrong Tektronix header checksum
-      "0010:AB\n000011:ABCD\n",      // mixed dump kinds
+      ":0100000011EE \n",        // trailing blank
+      ":010000001\n",            // truncated record
+      ":01000000111EE\n",        // odd number of digits
+      ":0100000G11EE\n",         // not a hex digit
+      ":0400000011EE\n",         // count does not match the length
+      ":0100000611E8\n",         // record type 06
+      "S4030000FC\n",            // S4 fails detection
+      "/01000399AABBCC00\n",     // wrong Tektronix header checksum
+      "0010:AB\n000011:ABCD\n",  // mixed dump kinds
       "hello world\n",
   };
   for (const char* text : bad) {
@@ -267,7 +268,8 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"not_a_digit", ":0100000011EE\n\n:0100000G11EE\n", 3, LoadFault::bad_character, "column 9: 'G'"},
         RefusalCase{"not_a_record", "hello\n", 1, LoadFault::bad_character, "'h'"},
         RefusalCase{"control_character", "\x01:00000001FF\n", 1, LoadFault::bad_character, "\\x01"},
-        RefusalCase{"count_and_length_differ", ":0100000011EE\n:0400000011EE\n", 2, LoadFault::bad_length, "count says 4"},
+        RefusalCase{"count_and_length_differ", ":0100000011EE\n:0400000011EE\n", 2, LoadFault::bad_length,
+                    "count says 4"},
         RefusalCase{"truncated", ":0100000011EE\r:01\r", 2, LoadFault::bad_length, "at least"},
         RefusalCase{"blank_crlf_lines_counted", ":0100000011EE\r\n\r\n\r\n:010\r\n", 4, LoadFault::bad_length, "even"},
         RefusalCase{"intel_type_06", ":0100000611E8\n", 1, LoadFault::unknown_record, "0x06"},

@@ -66,7 +66,8 @@ TEST(EnsureWorkingFolder, ReportsAFolderThatCannotBeMade) {
   velmar::test::WriteFile(dir.File("blocker"), "x");
   // A file in the way, and a folder name longer than the file system allows
   // (which the system cannot even look up).
-  for (const std::string& working : {dir.Path() + "blocker/Torvik/VELMAR/", dir.Path() + std::string(300, 'n') + "/VELMAR/"}) {
+  for (const std::string& working :
+       {dir.Path() + "blocker/Torvik/VELMAR/", dir.Path() + std::string(300, 'n') + "/VELMAR/"}) {
     try {
       EnsureWorkingFolder(working);
       ADD_FAILURE() << "no error for " << working;

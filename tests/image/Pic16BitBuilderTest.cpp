@@ -49,11 +49,11 @@ TEST_F(Pic16BitBuilder, PlainProgramPacksToThreeBytesPerInstruction) {
 
 TEST_F(Pic16BitBuilder, SectionsSplitAndAuxiliaryLinesAreReaddressed) {
   const Bytes sixteen(16, 0x30);
-  SectionSplit s = SplitSections(ReadLinesOf(Ela(0) + Rec(0, {1, 2, 3, 0}) + Ela(0x0100) + Rec(0x05C0, sixteen) +
-                                             Rec(0x05D0, sixteen) + Ela(0x00FF) + Rec(0xF800, {4, 5, 0, 0}) +
-                                             Ela(0x01F0) + Rec(0, {6, 7, 0, 0}) + Ela(0x0100) +
-                                             Rec(0x0600, {8, 0, 0, 0}) + kEnd),
-                                 {Space::Eeprom, Space::Config, Space::Aux});
+  SectionSplit s =
+      SplitSections(ReadLinesOf(Ela(0) + Rec(0, {1, 2, 3, 0}) + Ela(0x0100) + Rec(0x05C0, sixteen) +
+                                Rec(0x05D0, sixteen) + Ela(0x00FF) + Rec(0xF800, {4, 5, 0, 0}) + Ela(0x01F0) +
+                                Rec(0, {6, 7, 0, 0}) + Ela(0x0100) + Rec(0x0600, {8, 0, 0, 0}) + kEnd),
+                    {Space::Eeprom, Space::Config, Space::Aux});
   EXPECT_EQ(s.program, (Lines_{":020000040000FA", ":0400000001020300F6", ":00000001FF"}));
   ASSERT_EQ(s.aux.size(), 4u);
   EXPECT_EQ(s.aux[0].substr(0, 9), ":10000000");
@@ -65,8 +65,8 @@ TEST_F(Pic16BitBuilder, SectionsSplitAndAuxiliaryLinesAreReaddressed) {
 }
 
 TEST_F(Pic16BitBuilder, LinesAfterTheEndRecordAreIgnoredAndAMissingOneIsAdded) {
-  SectionSplit s = SplitSections(ReadLinesOf(Rec(0, {1, 2, 3, 0}) + kEnd + Ela(0x01F0) + Rec(0, {6, 7, 0, 0})),
-                                 {Space::Config});
+  SectionSplit s =
+      SplitSections(ReadLinesOf(Rec(0, {1, 2, 3, 0}) + kEnd + Ela(0x01F0) + Rec(0, {6, 7, 0, 0})), {Space::Config});
   EXPECT_FALSE(s.hasConfig);
   EXPECT_EQ(s.program.back(), ":00000001FF");
   SectionSplit t = SplitSections(ReadLinesOf(Rec(0, {1, 2, 3, 0})), {Space::Config});
@@ -81,9 +81,8 @@ TEST_F(Pic16BitBuilder, DsPic30ExampleGivesEepromConfigurationAndUnitId) {
   ASSERT_TRUE(BuildDsPic30(job, options, dialogs));
   EXPECT_EQ(At(Piece(piece::kFlash, 49152), 0, 6), (Bytes{0x00, 0x01, 0x04, 0x00, 0x00, 0x00}));
   EXPECT_EQ(job.dataFileName, "kf_eeprom.hex");
-  EXPECT_EQ(At(Piece(piece::kEeprom, 1024), 0, 17),
-            (Bytes{0x56, 0x65, 0x6C, 0x6D, 0x61, 0x72, 0x33, 0x30, 0x02, 0x01, 0x04, 0x03, 0x06, 0x05, 0x08, 0x07,
-                   0xFF}));
+  EXPECT_EQ(At(Piece(piece::kEeprom, 1024), 0, 17), (Bytes{0x56, 0x65, 0x6C, 0x6D, 0x61, 0x72, 0x33, 0x30, 0x02, 0x01,
+                                                           0x04, 0x03, 0x06, 0x05, 0x08, 0x07, 0xFF}));
   EXPECT_TRUE(job.configFound);
   EXPECT_EQ(Take(job.config, 0, 14),
             (Bytes{0x00, 0xC1, 0x3F, 0x00, 0xB3, 0x87, 0x0F, 0x31, 0x0F, 0x33, 0x07, 0x00, 0x03, 0xC0}));
@@ -156,8 +155,7 @@ TEST_F(Pic16BitBuilder, Pic24FEepromBytesKeepTheirAddresses) {
 TEST_F(Pic16BitBuilder, Pic24FConfigurationRegistersAndProgramAfterThem) {
   job.device.DeviceName = "PIC24F16KA102";
   job.device.FuseCount = 3;
-  UserFile(Ela(0x01F0) + Rec(0, Instructions({0x0F, 0xFF, 0x03})) + Ela(0) + Rec(0, Instructions({0x332211})) +
-           kEnd);
+  UserFile(Ela(0x01F0) + Rec(0, Instructions({0x0F, 0xFF, 0x03})) + Ela(0) + Rec(0, Instructions({0x332211})) + kEnd);
   ASSERT_TRUE(BuildPic24F(job, options, dialogs));
   EXPECT_TRUE(job.configFound);
   EXPECT_EQ(Take(job.config, 0, 4), (Bytes{0x0F, 0x00, 0x03, 0xFF}));
@@ -199,9 +197,8 @@ TEST_F(Pic16BitBuilder, BadFilesShowTheirFamilysMessage) {
   EXPECT_EQ(dialogs.LastText(), "Error in Hex file - bad format for PIC24 Devices\rQuitting");
   UserFile("garbage\n");
   EXPECT_FALSE(BuildPic24F(job, options, dialogs));
-  EXPECT_EQ(dialogs.LastText().rfind("Error in Hex file - bad format for PIC24F Devices\rQuitting\r" + job.userFile +
-                                         " line 1: ",
-                                     0),
+  EXPECT_EQ(dialogs.LastText().rfind(
+                "Error in Hex file - bad format for PIC24F Devices\rQuitting\r" + job.userFile + " line 1: ", 0),
             0u)
       << dialogs.LastText();
 }

@@ -101,7 +101,8 @@ TEST_F(Pic16Builder, DeviceRecordsOutOfRangeAreRefused) {
   UserFile(Rec(0, {0x05, 0x28}) + kEnd);
   job.device.FlashSize = 0x21;  // half a word
   EXPECT_FALSE(BuildPic16(job, options, dialogs));
-  EXPECT_EQ(dialogs.LastText(), "The device record PIC16F628A in DEVICES.INI cannot be used:\rFlashSize 33 must be even");
+  EXPECT_EQ(dialogs.LastText(),
+            "The device record PIC16F628A in DEVICES.INI cannot be used:\rFlashSize 33 must be even");
   job.device.FlashSize = 0x20;
   job.device.EEPROMSIZE = 0x20000;  // beyond the file image
   EXPECT_FALSE(BuildPic16(job, options, dialogs));
@@ -114,9 +115,8 @@ TEST_F(Pic16Builder, DeviceRecordsOutOfRangeAreRefused) {
 TEST_F(Pic16Builder, UnreadableFilesAreReported) {
   UserFile("nonsense\n");
   EXPECT_FALSE(BuildPic16(job, options, dialogs));
-  EXPECT_EQ(dialogs.LastText().rfind("Error in Hex file - bad format for PIC16 Devices\rQuitting\r" + job.userFile +
-                                         " line 1: ",
-                                     0),
+  EXPECT_EQ(dialogs.LastText().rfind(
+                "Error in Hex file - bad format for PIC16 Devices\rQuitting\r" + job.userFile + " line 1: ", 0),
             0u)
       << dialogs.LastText();
   EXPECT_EQ(dialogs.shown.back().title, "File Format Warning");

@@ -32,8 +32,7 @@ TEST_F(Pic18Builder, ExampleSplitsIntoProgramEepromConfigurationAndIds) {
   BuildPic18(job, options);
   EXPECT_EQ(Lines(piece::kFlash),
             (Lines_{":020000040000FA", ":040000000DEF00F010", ":020008001100E5", ":080018001000720ED36E0F0EF2",
-                    ":10002000C16E936A8A6A8A7001D8FDD7006A016A34", ":0A003000002EFED7012EFCD71200AF",
-                    ":00000001FF"}));
+                    ":10002000C16E936A8A6A8A7001D8FDD7006A016A34", ":0A003000002EFED7012EFCD71200AF", ":00000001FF"}));
   // EEPROM records keep their 16-bit addresses and lose the address record.
   EXPECT_EQ(Lines(piece::kEeprom), (Lines_{":0800000056656C6D6172002A67", ":00000001FF"}));
   EXPECT_EQ(job.dataFileName, "kf_eeprom.hex");
@@ -85,8 +84,8 @@ TEST_F(Pic18Builder, RecordsAfterTheEepromStayWithTheProgram) {
   UserFile(Ela(0) + Rec(0, {1, 2}) + Ela(0xF0) + Rec(0, {0xE0, 0xE1}) + Ela(0x31) + Rec(4, {0xE4}) + Ela(0x01) +
            Rec(0x10, {0xAA, 0xBB}) + kEnd);
   BuildPic18(job, options);
-  EXPECT_EQ(Lines(piece::kFlash), (Lines_{":020000040000FA", ":020000000102FB", ":020000040001F9",
-                                          ":02001000AABB89", ":00000001FF"}));
+  EXPECT_EQ(Lines(piece::kFlash),
+            (Lines_{":020000040000FA", ":020000000102FB", ":020000040001F9", ":02001000AABB89", ":00000001FF"}));
   EXPECT_EQ(Lines(piece::kEeprom), (Lines_{":02000000E0E13D", ":01000400E417", ":00000001FF"}));
 }
 
@@ -135,9 +134,8 @@ TEST_F(Pic18Builder, BadDataAndMissingFilesRaiseTheLinkException) {
     BuildPic18(job, options);
     FAIL() << "no exception";
   } catch (const velmar::image::EBuildRefused& e) {
-    EXPECT_EQ(std::string(e.what()).rfind("Error opening file or bad data \r" + job.userFile + "\r" + job.userFile +
-                                          " line 2: ",
-                                          0),
+    EXPECT_EQ(std::string(e.what()).rfind(
+                  "Error opening file or bad data \r" + job.userFile + "\r" + job.userFile + " line 2: ", 0),
               0u)
         << e.what();
   }

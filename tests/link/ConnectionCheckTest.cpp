@@ -8,8 +8,8 @@
 
 #include <cstring>
 
-#include "support/FakeUsbTree.h"
 #include "link/ConnectionCheck.h"
+#include "support/FakeUsbTree.h"
 
 namespace velmar::link {
 namespace {
@@ -31,7 +31,7 @@ UserIdentity Stranger(const std::string& node, bool inNodeGroup) {
 
 struct Situation {
   const char* name;
-  const char* product;      // "" no device
+  const char* product;  // "" no device
   const char* serial;
   mode_t mode;
   bool inGroup;
@@ -69,8 +69,10 @@ TEST_P(ConnectionCheckSituations, FindsTheProblemsAndTheirFixes) {
     ++tried;
     Identification id;
     id.answered = c.answers;
-    if (c.answers) id.kind = slot::kind_portable, id.model = "portable", id.firmwareVersion = 130;
-    else id.error = "Programmer not Detected";
+    if (c.answers)
+      id.kind = slot::kind_portable, id.model = "portable", id.firmwareVersion = 130;
+    else
+      id.error = "Programmer not Detected";
     return id;
   };
   ConnectionReport r = RunConnectionCheck(s);
@@ -93,25 +95,124 @@ TEST_P(ConnectionCheckSituations, FindsTheProblemsAndTheirFixes) {
 INSTANTIATE_TEST_SUITE_P(
     Situations, ConnectionCheckSituations,
     ::testing::Values(
-        Situation{"NothingConnected", "", "", 0664, false, true, "", "auto", false, true, false,
-                  {"No USB device with FTDI's vendor id"}, "--simulate"},
-        Situation{"AnotherFtdiDeviceOnly", "6001", "A1B2", 0666, false, true, "", "auto", false, true, false,
-                  {"None of the FTDI devices"}, ""},
-        Situation{"NoPermissionAndNoRule", "6010", "QRX", 0664, false, false, "", "auto", false, true, false,
-                  {"alice may not open", "udev rule is not installed"}, "udevadm control --reload-rules"},
-        Situation{"NoPermissionWithTheRuleNeedsAReplug", "6010", "QRX", 0664, false, true, "", "auto", false, true,
-                  false, {"alice may not open"}, "replug"},
+        Situation{"NothingConnected",
+                  "",
+                  "",
+                  0664,
+                  false,
+                  true,
+                  "",
+                  "auto",
+                  false,
+                  true,
+                  false,
+                  {"No USB device with FTDI's vendor id"},
+                  "--simulate"},
+        Situation{"AnotherFtdiDeviceOnly",
+                  "6001",
+                  "A1B2",
+                  0666,
+                  false,
+                  true,
+                  "",
+                  "auto",
+                  false,
+                  true,
+                  false,
+                  {"None of the FTDI devices"},
+                  ""},
+        Situation{"NoPermissionAndNoRule",
+                  "6010",
+                  "QRX",
+                  0664,
+                  false,
+                  false,
+                  "",
+                  "auto",
+                  false,
+                  true,
+                  false,
+                  {"alice may not open", "udev rule is not installed"},
+                  "udevadm control --reload-rules"},
+        Situation{"NoPermissionWithTheRuleNeedsAReplug",
+                  "6010",
+                  "QRX",
+                  0664,
+                  false,
+                  true,
+                  "",
+                  "auto",
+                  false,
+                  true,
+                  false,
+                  {"alice may not open"},
+                  "replug"},
         Situation{"GroupAccessAndAnAnswer", "6010", "QRX", 0660, true, true, "", "auto", false, true, true, {}, ""},
-        Situation{"SerialDriverIsFineForLibftdi", "6010", "QRX", 0666, false, true, "ftdi_sio", "libftdi", false,
-                  true, true, {}, ""},
-        Situation{"SerialDriverBlocksD2xx", "6010", "QRX", 0666, false, true, "ftdi_sio", "auto", true, false, true,
-                  {"ftdi_sio holds interface 0 (ttyUSB0)", "did not answer"}, "rmmod ftdi_sio"},
-        Situation{"MissingD2xxWhenAskedFor", "6010", "QRX", 0666, false, true, "", "d2xx", false, false, true,
-                  {"--driver d2xx", "did not answer"}, "libftd2xx"},
-        Situation{"AnotherDriverHoldsTheInterface", "6010", "QRX", 0666, false, true, "usbserial_generic", "libftdi",
-                  false, true, true, {"usbserial_generic holds interface 0"}, "unbind"},
-        Situation{"AnotherBoardWithTheSameChip", "6010", "FT12345", 0666, false, true, "", "libftdi", false, false,
-                  true, {"serial number QRX", "did not answer"}, ""}),
+        Situation{"SerialDriverIsFineForLibftdi",
+                  "6010",
+                  "QRX",
+                  0666,
+                  false,
+                  true,
+                  "ftdi_sio",
+                  "libftdi",
+                  false,
+                  true,
+                  true,
+                  {},
+                  ""},
+        Situation{"SerialDriverBlocksD2xx",
+                  "6010",
+                  "QRX",
+                  0666,
+                  false,
+                  true,
+                  "ftdi_sio",
+                  "auto",
+                  true,
+                  false,
+                  true,
+                  {"ftdi_sio holds interface 0 (ttyUSB0)", "did not answer"},
+                  "rmmod ftdi_sio"},
+        Situation{"MissingD2xxWhenAskedFor",
+                  "6010",
+                  "QRX",
+                  0666,
+                  false,
+                  true,
+                  "",
+                  "d2xx",
+                  false,
+                  false,
+                  true,
+                  {"--driver d2xx", "did not answer"},
+                  "libftd2xx"},
+        Situation{"AnotherDriverHoldsTheInterface",
+                  "6010",
+                  "QRX",
+                  0666,
+                  false,
+                  true,
+                  "usbserial_generic",
+                  "libftdi",
+                  false,
+                  true,
+                  true,
+                  {"usbserial_generic holds interface 0"},
+                  "unbind"},
+        Situation{"AnotherBoardWithTheSameChip",
+                  "6010",
+                  "FT12345",
+                  0666,
+                  false,
+                  true,
+                  "",
+                  "libftdi",
+                  false,
+                  false,
+                  true,
+                  {"serial number QRX", "did not answer"},
+                  ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ConnectionCheck, ListsTheDeviceAsTheKernelSeesIt) {
@@ -165,7 +266,8 @@ TEST(ConnectionCheck, AnotherRuleForTheChipCountsButACommentedOneDoesNot) {
   s.d2xxProblem = [] { return std::string(); };
   tree.InstallRule("etc/udev/rules.d", "99-mine.rules", "# ATTRS{idVendor}==\"0403\", ATTRS{idProduct}==\"6010\"\n");
   EXPECT_EQ(RunConnectionCheck(s).udevRule, "");
-  tree.InstallRule("lib/udev/rules.d", "70-ftdi.rules", "ATTRS{idVendor}==\"0403\", ATTRS{idProduct}==\"6010\", MODE=\"0666\"\n");
+  tree.InstallRule("lib/udev/rules.d", "70-ftdi.rules",
+                   "ATTRS{idVendor}==\"0403\", ATTRS{idProduct}==\"6010\", MODE=\"0666\"\n");
   EXPECT_EQ(RunConnectionCheck(s).udevRule, tree.Udev() + "/lib/udev/rules.d/70-ftdi.rules");
 }
 
@@ -221,8 +323,11 @@ TEST(JudgeAccess, ModeBitsOwnerGroupAndTheSeatAcl) {
   // The seat's ACL (udev's uaccess) names the user; the mask limits it.
   struct stat st {};
   ::stat(node.c_str(), &st);
-  const std::string acl = Acl({{0x01, 6, 0xFFFFFFFF}, {0x02, 6, std::uint32_t(stranger.uid)},
-                               {0x04, 6, 0xFFFFFFFF}, {0x10, 6, 0xFFFFFFFF}, {0x20, 4, 0xFFFFFFFF}});
+  const std::string acl = Acl({{0x01, 6, 0xFFFFFFFF},
+                               {0x02, 6, std::uint32_t(stranger.uid)},
+                               {0x04, 6, 0xFFFFFFFF},
+                               {0x10, 6, 0xFFFFFFFF},
+                               {0x20, 4, 0xFFFFFFFF}});
   if (::setxattr(node.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) != 0)
     GTEST_SKIP() << "this file system keeps no ACLs: " << std::strerror(errno);
   DeviceAccess a = JudgeAccess(node, stranger);
@@ -231,8 +336,11 @@ TEST(JudgeAccess, ModeBitsOwnerGroupAndTheSeatAcl) {
   UserIdentity other = stranger;
   other.uid += 1;
   EXPECT_FALSE(JudgeAccess(node, other).canOpen);
-  const std::string masked = Acl({{0x01, 6, 0xFFFFFFFF}, {0x02, 6, std::uint32_t(stranger.uid)},
-                                  {0x04, 4, 0xFFFFFFFF}, {0x10, 4, 0xFFFFFFFF}, {0x20, 4, 0xFFFFFFFF}});
+  const std::string masked = Acl({{0x01, 6, 0xFFFFFFFF},
+                                  {0x02, 6, std::uint32_t(stranger.uid)},
+                                  {0x04, 4, 0xFFFFFFFF},
+                                  {0x10, 4, 0xFFFFFFFF},
+                                  {0x20, 4, 0xFFFFFFFF}});
   ASSERT_EQ(::setxattr(node.c_str(), "system.posix_acl_access", masked.data(), masked.size(), 0), 0);
   EXPECT_FALSE(JudgeAccess(node, stranger).canOpen);
 }

@@ -58,7 +58,7 @@ TEST_F(D2XXUnitTest, ListTextComesFromTheBuffersAndAFailedQueryLeavesItAlone) {
   driver.description = std::string(80, 'D');
   ASSERT_EQ(unit.GetFTDeviceDescription(0), FT_OK);
   EXPECT_EQ(unit.ListText, std::string(64, 'D'));  // the whole 64-byte buffer
-  driver.serial = "FT2232H12345678A";                // 16 characters: the whole buffer
+  driver.serial = "FT2232H12345678A";              // 16 characters: the whole buffer
   ASSERT_EQ(unit.GetFTDeviceSerialNo(0), FT_OK);
   EXPECT_EQ(unit.ListText, "FT2232H12345678A");
   driver.serial = "QRXA";

@@ -6,9 +6,9 @@
 #include "image/THexList.h"
 #include "link/LinkErrors.h"
 #include "link/SimRig.h"
+#include "sim/DataflashImage.h"
 #include "slot/SlotHeader.h"
 #include "slot/TProgramEntry.h"
-#include "sim/DataflashImage.h"
 
 namespace velmar::link {
 namespace {
@@ -60,7 +60,8 @@ TEST(ReadDirectory, AnErasedDataflashListsNothing) {
 TEST(ReadDirectory, ListsAChainOfSlotsWithTheirNames) {
   SimRig rig(kind_portable);
   HeaderBytes odd = Header(2064, 1032, "002 Odd ~^ name", "a~b^c\xFF.hex", "PIC~18F");
-  TReadProg& p = Stage(rig, {{0, Header(1032, 1032, "001 Blink")}, {1032, odd},
+  TReadProg& p = Stage(rig, {{0, Header(1032, 1032, "001 Blink")},
+                             {1032, odd},
                              {2064, Header(3096, 1032, std::string(slot_header::kEmptyName))}});
   TProgramEntryList list;
   list.CurrentIndex = 5;
@@ -71,8 +72,8 @@ TEST(ReadDirectory, ListsAChainOfSlotsWithTheirNames) {
   EXPECT_EQ(second.StartPage, 1032u);
   EXPECT_EQ(second.NextPage, 2064u);
   EXPECT_EQ(second.PageCount, 1032u);
-  EXPECT_EQ(second.SlotName, "002 Odd ~^ name" + std::string(17, ' '));  // as stored
-  EXPECT_EQ(second.SourceFileName, "a b c .hex" + std::string(11, ' '));   // 21 characters, filtered
+  EXPECT_EQ(second.SlotName, "002 Odd ~^ name" + std::string(17, ' '));   // as stored
+  EXPECT_EQ(second.SourceFileName, "a b c .hex" + std::string(11, ' '));  // 21 characters, filtered
   EXPECT_EQ(second.DeviceName, "PIC 18F" + std::string(9, ' '));          // 16 characters, filtered
   EXPECT_EQ(std::vector<std::uint8_t>(second.Header.begin(), second.Header.end()),
             std::vector<std::uint8_t>(odd.begin(), odd.end()));

@@ -141,7 +141,8 @@ TEST(Identify, ProgrammerFailuresEndWithTheirMessages) {
             "persists, check battery voltage\r Dataflash ID wrong 1F99");
   EXPECT_EQ(fail([](sim::SimState& s) { s.version = 0xFF; }), "Programmer Not Responding. ");
   // A programmer that stops answering part-way (unplugged) is not taken for one that answered.
-  EXPECT_NE(fail([](sim::SimState& s) { s.faults.unplugAfter = 36; }).find("Programmer Not Responding. "), std::string::npos);
+  EXPECT_NE(fail([](sim::SimState& s) { s.faults.unplugAfter = 36; }).find("Programmer Not Responding. "),
+            std::string::npos);
   EXPECT_NE(fail([](sim::SimState& s) { s.faults.shortRead = 8; }).find("Programmer Not Responding. "),
             std::string::npos);
   EXPECT_NE(fail([](sim::SimState& s) { s.faults.busyForever = true; }).find("stayed busy"), std::string::npos);

@@ -13,7 +13,7 @@ namespace {
 
 struct FakeCalls final : LibFtdiCalls {
   std::vector<UsbDevice> devices;
-  std::vector<std::pair<void*, int>> opened;  // device, channel
+  std::vector<std::pair<void*, int>> opened;       // device, channel
   std::deque<std::vector<std::uint8_t>> arrivals;  // what each ReadData call finds
   std::vector<std::uint8_t> eeprom;
   std::uint64_t now = 0;
@@ -118,7 +118,7 @@ TEST_F(LibFtdiTest, ReadsGatherUntilCompleteOrTimedOut) {
 
 TEST(UserAreaFromEeprom, StartsAfterTheStringDescriptors) {
   std::vector<std::uint8_t> raw(128, 0);
-  raw[0x0E] = 0x80 | 0x1A, raw[0x0F] = 8;    // manufacturer at 0x1A
+  raw[0x0E] = 0x80 | 0x1A, raw[0x0F] = 8;     // manufacturer at 0x1A
   raw[0x10] = 0x80 | 0x22, raw[0x11] = 0x1A;  // product at 0x22
   raw[0x12] = 0x80 | 0x3C, raw[0x13] = 0x0A;  // serial at 0x3C, ends at 0x46
   for (int i = 0x46; i < 126; ++i) raw[std::size_t(i)] = std::uint8_t(i);

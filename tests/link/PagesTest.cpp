@@ -6,8 +6,8 @@
 #include "image/THexList.h"
 #include "link/LinkErrors.h"
 #include "link/SimRig.h"
-#include "slot/TProgramEntry.h"
 #include "sim/DataflashImage.h"
+#include "slot/TProgramEntry.h"
 #include "support/TestSupport.h"
 
 namespace velmar::link {
@@ -135,15 +135,18 @@ TEST(WriteSlot, FailuresCloseTheLinkAndSayWhy) {
     return m;
   };
   auto none = [](auto&) {};
-  EXPECT_EQ(failure(0, [](sim::SimState& s) { s.faults.badPage = 2; }, none), "Dataflash verify fail");
-  EXPECT_EQ(failure(2, [](sim::SimState& s) { s.faults.badPage = 1; }, none), "Dataflash verify fail");
+  EXPECT_EQ(failure(
+                0, [](sim::SimState& s) { s.faults.badPage = 2; }, none),
+            "Dataflash verify fail");
+  EXPECT_EQ(failure(
+                2, [](sim::SimState& s) { s.faults.badPage = 1; }, none),
+            "Dataflash verify fail");
   // The 8-way needs a moment between the two halves of a page; cutting the
   // half delay short breaks the protocol, which the simulator says.
   {
     test::ViolationCatcher caught;
     EXPECT_EQ(failure(4, none, [](TReadProg& p) { p.HalfDelay = 1; }), "Dataflash verify fail");
-    EXPECT_NE(caught.Text().find("the second half of a page came"), std::string::npos)
-        << caught.Text();
+    EXPECT_NE(caught.Text().find("the second half of a page came"), std::string::npos) << caught.Text();
   }
   EXPECT_EQ(failure(0, none, [](TReadProg& p) { p.Geometry.ExpectedPicVersion = 1; }), "Programmer not detected");
   EXPECT_NE(failure(0, none, [](TReadProg& p) { p.Geometry.Capacity = 264; }).find("beyond"), std::string::npos);
@@ -155,7 +158,9 @@ TEST(WriteSlot, ASlotImageTooSmallForItsPagesIsRefused) {
   p.Identify();
   image::THexList img(264);
   TProgramEntry slot(0, 0, 2, "", "", "", HeaderBytes{});
-  EXPECT_NE(MessageOf<EISPException>([&] { p.WriteSlot({slot, img, {}}); }).find("fewer than 2 pages"),
+  EXPECT_NE(MessageOf<EISPException>([&] {
+              p.WriteSlot({slot, img, {}});
+            }).find("fewer than 2 pages"),
             std::string::npos);
 }
 

@@ -62,8 +62,7 @@ TEST_P(ReceiveRunCase, ClocksAndReturnsWhatTheCallsOneByOneWould) {
   EXPECT_EQ(std::count(traces[0].begin(), traces[0].end(), '\n'), GetParam().busyEvery ? 6 : 4) << traces[0];
 }
 
-INSTANTIATE_TEST_SUITE_P(Busy, ReceiveRunCase,
-                         ::testing::Values(RunCase{"never", 0}, RunCase{"everyReply", 1}),
+INSTANTIATE_TEST_SUITE_P(Busy, ReceiveRunCase, ::testing::Values(RunCase{"never", 0}, RunCase{"everyReply", 1}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReceiveRun, EndlessBusyRepliesEndInTheSameBoundedFailure) {
@@ -73,7 +72,9 @@ TEST(ReceiveRun, EndlessBusyRepliesEndInTheSameBoundedFailure) {
   rig.Sim().faults.busyForever = true;
   p.SendByte('V');
   std::uint8_t out[2];
-  EXPECT_EQ(MessageOf<EISPException>([&] { p.ReceiveRun({ReplyTake::receive, ReplyTake::receive}, out); }),
+  EXPECT_EQ(MessageOf<EISPException>([&] {
+              p.ReceiveRun({ReplyTake::receive, ReplyTake::receive}, out);
+            }),
             "Programmer Not Responding. \rThe programmer stayed busy");
 }
 
@@ -83,7 +84,9 @@ TEST(ReceiveRun, AReplyThatNeverComesIsAFailure) {
   p.Identify();
   rig.Sim().usbAttached = false;
   std::uint8_t out[3];
-  EXPECT_EQ(MessageOf<EISPException>([&] { p.ReceiveRun({ReplyTake::receive, ReplyTake::receive, ReplyTake::clockIn}, out); }),
+  EXPECT_EQ(MessageOf<EISPException>([&] {
+              p.ReceiveRun({ReplyTake::receive, ReplyTake::receive, ReplyTake::clockIn}, out);
+            }),
             "Programmer Not Responding. \rNo reply from the USB interface (0 of 1 bytes)");
 }
 
@@ -94,7 +97,8 @@ TEST(ExchangeByte, EndlessBusyRepliesEndInABoundedFailure) {
   rig.Sim().faults.busyForever = true;
   p.SendByte('V');
   auto calls = rig.counting->counts.calls;
-  EXPECT_EQ(MessageOf<EISPException>([&] { p.ReceiveByte(); }), "Programmer Not Responding. \rThe programmer stayed busy");
+  EXPECT_EQ(MessageOf<EISPException>([&] { p.ReceiveByte(); }),
+            "Programmer Not Responding. \rThe programmer stayed busy");
   EXPECT_LE(rig.counting->counts.calls - calls, 2u * 4097);
 }
 
@@ -103,7 +107,8 @@ TEST(ExchangeByte, AReplyThatNeverComesIsAFailureNotAnOldByte) {
   TReadProg& p = rig.Make();
   p.Identify();
   rig.Sim().usbAttached = false;  // unplugged
-  EXPECT_NE(MessageOf<EISPException>([&] { p.ReceiveByte(); }).find("No reply from the USB interface"), std::string::npos);
+  EXPECT_NE(MessageOf<EISPException>([&] { p.ReceiveByte(); }).find("No reply from the USB interface"),
+            std::string::npos);
   EXPECT_NO_THROW(p.CloseLink(false));
 }
 
@@ -214,8 +219,9 @@ TEST(Trace, OneLinePerDriverCallAndWait) {
   EXPECT_TRUE(has("Sleep 100"));
   EXPECT_TRUE(has("FT_Write 31 00 00 44 87 -> 0"));
   EXPECT_TRUE(has("FT_Read 1 -> 0 : 2A"));
-  EXPECT_TRUE(has("FT_EE_UARead -> 0 : 56 45 4C 4D 41 52 30 31 31 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
-                  "00 00 00 00 00 00"));
+  EXPECT_TRUE(
+      has("FT_EE_UARead -> 0 : 56 45 4C 4D 41 52 30 31 31 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
+          "00 00 00 00 00 00"));
   EXPECT_TRUE(has("FT_Close -> 1"));  // the open-before-open on no handle
 }
 

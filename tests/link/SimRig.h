@@ -23,7 +23,8 @@
 namespace velmar::test {
 
 struct SimRig {
-  explicit SimRig(int kind) : state(sim::FreshState(slot::KindFromNumber(kind).value(), sim::ReadExpectedVersions(BinDir()))) {}
+  explicit SimRig(int kind)
+      : state(sim::FreshState(slot::KindFromNumber(kind).value(), sim::ReadExpectedVersions(BinDir()))) {}
 
   // Builds everything over the state as it now is.
   link::TReadProg& Make(bool trace = false) {

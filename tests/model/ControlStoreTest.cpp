@@ -100,7 +100,8 @@ TEST_F(Store, SortedListsOrderByUpperCaseBytes) {
   const std::vector<std::string> expected{"a", "A", "ab", "Ab", "b", "pic", "PIC", "[", "_x", "\xE9t\xE9"};
   EXPECT_EQ(s.Items(kSorted), expected);
   s.SetItems(kSorted, {"\xE9t\xE9", "PIC", "[", "A", "_x", "b", "Ab", "a", "pic", "ab"});
-  EXPECT_EQ(s.Items(kSorted), (std::vector<std::string>{"A", "a", "Ab", "ab", "b", "PIC", "pic", "[", "_x", "\xE9t\xE9"}));
+  EXPECT_EQ(s.Items(kSorted),
+            (std::vector<std::string>{"A", "a", "Ab", "ab", "b", "PIC", "pic", "[", "_x", "\xE9t\xE9"}));
 }
 
 TEST_F(Store, HandlersRunForTheirOwnControlAndEventOnly) {

@@ -7,8 +7,8 @@
 #include <cstdio>
 
 #include "model/ReadRig.h"
-#include "model/WindowFixture.h"
 #include "model/TForm1.h"
+#include "model/WindowFixture.h"
 #include "platform/IniFile.h"
 #include "platform/Text.h"
 
@@ -71,8 +71,8 @@ TEST(DroppedFiles, AProgramFileBecomesTheFileNameAndOtherFilesAreRefused) {
   WriteFile(hex, ":00000001FF\n");
   WriteFile(dir.File("backup.prg"), ":00000001FF\n");
   WriteFile(dir.File("line.PRJ"), "[Profile]\n");
-  for (const std::string& refused : {dir.File("backup.prg"), dir.File("line.PRJ"), dir.File("missing.hex"),
-                                     dir.Path(), std::string()}) {
+  for (const std::string& refused :
+       {dir.File("backup.prg"), dir.File("line.PRJ"), dir.File("missing.hex"), dir.Path(), std::string()}) {
     EXPECT_FALSE(w.AcceptsDroppedFile(refused)) << refused;
     EXPECT_FALSE(w.DropFile(refused)) << refused;
   }
@@ -167,14 +167,13 @@ TEST(ProgressFigures, PercentPagesElapsedAndRemainingFollowTheReports) {
   form.SetTimeSource([&] { return now; });
   EXPECT_EQ(form.FiguresText(), "") << "nothing before the first report";
   const Step steps[] = {
-      {1000, 0, 10, 0, 0, std::nullopt},      // the step starts
-      {5000, 4, 10, 40, 4000, 6000},          // 1 s a page: 6 pages left
-      {9000, 10, 10, 100, 8000, 0},           // done
-      {9500, 1, 4, 25, 0, std::nullopt},      // a new total: a new step, no rate yet
-      {10500, 2, 4, 50, 1000, 1000},
-      {11000, 0, 4, 0, 0, std::nullopt},      // counting again from 0: a new step
-      {12000, 7, 4, 100, 1000, 0},            // more than the total is the whole
-      {13000, 0, 0, 0, 0, std::nullopt},      // nothing to do: no division by zero
+      {1000, 0, 10, 0, 0, std::nullopt},                                     // the step starts
+      {5000, 4, 10, 40, 4000, 6000},                                         // 1 s a page: 6 pages left
+      {9000, 10, 10, 100, 8000, 0},                                          // done
+      {9500, 1, 4, 25, 0, std::nullopt},                                     // a new total: a new step, no rate yet
+      {10500, 2, 4, 50, 1000, 1000},     {11000, 0, 4, 0, 0, std::nullopt},  // counting again from 0: a new step
+      {12000, 7, 4, 100, 1000, 0},                                           // more than the total is the whole
+      {13000, 0, 0, 0, 0, std::nullopt},                                     // nothing to do: no division by zero
   };
   for (const Step& s : steps) {
     now = s.at;

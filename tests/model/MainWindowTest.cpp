@@ -32,9 +32,9 @@ TEST(MainWindowInventory, StartsAsTheWindowIsCreated) {
   EXPECT_EQ(c.Get(Ctl::ProgCaption).maxLength, 28) << "the description box takes only what the slot keeps";
   EXPECT_FALSE(c.Enabled(Ctl::ProgCaption2));
   EXPECT_TRUE(c.Get(Ctl::deviceList).sorted);
-  for (model::ControlName hidden : {Ctl::Button2, Ctl::Button3, Ctl::Button4, Ctl::ComboBox1, Ctl::DataFlashDel,
-                                   Ctl::HalfDelay, Ctl::upload, Ctl::Button5, Ctl::limitPrograms, Ctl::Label7,
-                                   Ctl::EraseButton, Ctl::CopyButton})
+  for (model::ControlName hidden :
+       {Ctl::Button2, Ctl::Button3, Ctl::Button4, Ctl::ComboBox1, Ctl::DataFlashDel, Ctl::HalfDelay, Ctl::upload,
+        Ctl::Button5, Ctl::limitPrograms, Ctl::Label7, Ctl::EraseButton, Ctl::CopyButton})
     EXPECT_FALSE(c.Visible(hidden)) << hidden.Str();
   std::set<std::string> names;
   for (const auto* ctl : c.All()) EXPECT_TRUE(names.insert(ctl->name.Str()).second) << ctl->name.Str();
@@ -136,7 +136,7 @@ struct EraseCase {
 
 TEST(EraseOptions, ChoicesBecomeEraseCodesByColumn) {
   const EraseCase cases[] = {
-      {0, 1, true, false, 0xD0}, {5, 3, false, true, 0x30}, {4, 3, true, false, 0x50}, {8, 9, true, false, -1},
+      {0, 1, true, false, 0xD0}, {5, 3, false, true, 0x30},  {4, 3, true, false, 0x50}, {8, 9, true, false, -1},
       {1, 1, false, true, 0x0A}, {10, 2, false, true, 0x80}, {9, 4, false, true, -1},   {11, 1, true, true, -1},
   };
   for (const EraseCase& c : cases) {

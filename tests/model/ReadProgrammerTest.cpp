@@ -22,7 +22,6 @@ namespace {
 // A shipped firmware file as progsetting.ini names it, in this system's form.
 std::string Fw(const std::string& name) { return std::string("FirmWare") + platform::kPathSeparator + name; }
 
-
 using platform::DlgButton;
 using platform::DlgType;
 
@@ -35,7 +34,8 @@ platform::ScriptedDialogs::FormAnswer ChooseType(int model, int version, int fir
     model::ControlStore& s = form.Controls();
     s.UserSelect(TypeCtl::Progs, model);
     if (s.Enabled(TypeCtl::progVersion)) s.UserSelect(TypeCtl::progVersion, version - 1);
-    if (s.Enabled(TypeCtl::FirmwareSel) && s.Visible(TypeCtl::FirmwareSel)) s.UserSelect(TypeCtl::FirmwareSel, firmware);
+    if (s.Enabled(TypeCtl::FirmwareSel) && s.Visible(TypeCtl::FirmwareSel))
+      s.UserSelect(TypeCtl::FirmwareSel, firmware);
     s.UserClick(TypeCtl::Button1);
     return form.ModalResult;
   };
@@ -214,8 +214,9 @@ TEST(ReadProgrammer, DecliningTheUpdateEndsTheProgram) {
   model::TMainForm& w = rig.Start();
   EXPECT_TRUE(w.CloseRequested);
   EXPECT_TRUE(rig.changes.empty());
-  EXPECT_EQ(rig.dialogs.script.LastText(), "Programmer Needs Firmware update\rPress OK to Update\rVersion: 96\rFirmware:" +
-                                     rig.program + Fw("primafw.upd") + "\r" + kOfferEnd);
+  EXPECT_EQ(rig.dialogs.script.LastText(),
+            "Programmer Needs Firmware update\rPress OK to Update\rVersion: 96\rFirmware:" + rig.program +
+                Fw("primafw.upd") + "\r" + kOfferEnd);
   EXPECT_EQ(w.Data.RequiredFirmware, devices::fw_portable);
 }
 

@@ -9,7 +9,9 @@
 namespace velmar::test {
 
 ReadRig::ReadRig(int k, std::string programFolder)
-    : kind(k), program(std::move(programFolder)), state(sim::FreshState(slot::KindFromNumber(k).value(), sim::ReadExpectedVersions(program))) {
+    : kind(k),
+      program(std::move(programFolder)),
+      state(sim::FreshState(slot::KindFromNumber(k).value(), sim::ReadExpectedVersions(program))) {
   dialogs.script.defaultAnswer = platform::DlgButton::Ok;
 }
 

@@ -10,12 +10,12 @@
 #include <algorithm>
 
 #include "image/TFileLoader.h"
-#include "slot/ProgrammerGeometry.h"
 #include "link/TReadProg.h"
 #include "operations/OperationsRig.h"
 #include "platform/Text.h"
 #include "sim/DataflashImage.h"
 #include "sim/SimState.h"
+#include "slot/ProgrammerGeometry.h"
 
 namespace velmar::test {
 namespace {
@@ -55,7 +55,8 @@ struct Flash {
   }
   const std::uint8_t* Header(std::uint32_t page) const { return bytes.DataAt(page * pageSize); }
   bool EmptyAt(std::uint32_t page) const {
-    return Header(page)[hdr::InUseMarker.offset] == 0 && text::StartsWith(slot::GetText(Header(page), hdr::SlotName), "Empty");
+    return Header(page)[hdr::InUseMarker.offset] == 0 &&
+           text::StartsWith(slot::GetText(Header(page), hdr::SlotName), "Empty");
   }
 };
 
@@ -106,9 +107,7 @@ struct Sweep {
   bool Run(Operation op) {
     model::TMainForm& w = rig.W();
     switch (op) {
-      case Operation::New:
-        rig.Example(kPic18, "Fresh");
-        return w.NewButtonClick();
+      case Operation::New: rig.Example(kPic18, "Fresh"); return w.NewButtonClick();
       case Operation::Replace:
         rig.Click(1);
         rig.Example(kPic18, "Swapped");
@@ -135,8 +134,8 @@ void CheckAfterFailure(Sweep& s, Operation op, const Flash& after, const std::st
   for (std::uint32_t p = 0; p < g.PageTotal(); ++p) {
     if (now.SamePage(s.before, p) || now.SamePage(after, p)) continue;
     const std::uint8_t* page = now.Header(p);
-    const bool emptied = now.EmptyAt(p) && std::all_of(page + hdr::kSize, page + now.pageSize,
-                                                       [](std::uint8_t b) { return b == 0xFF; });
+    const bool emptied =
+        now.EmptyAt(p) && std::all_of(page + hdr::kSize, page + now.pageSize, [](std::uint8_t b) { return b == 0xFF; });
     ASSERT_TRUE(emptied) << where << ": page " << p << " is neither old nor new nor an emptied header";
   }
   // Every listed slot whole.
@@ -156,7 +155,8 @@ void CheckAfterFailure(Sweep& s, Operation op, const Flash& after, const std::st
     const bool emptyInFlight = text::StartsWith(e.SlotName, "Empty") &&
                                (now.SamePage(s.before, e.StartPage) || now.SamePage(after, e.StartPage));
     EXPECT_TRUE(same || emptyInFlight) << where << ": row " << i + 1 << " lists " << e.SlotName;
-    listsEmptied |= text::StartsWith(e.SlotName, "Empty") && !s.before.EmptyAt(e.StartPage) && !after.EmptyAt(e.StartPage);
+    listsEmptied |=
+        text::StartsWith(e.SlotName, "Empty") && !s.before.EmptyAt(e.StartPage) && !after.EmptyAt(e.StartPage);
   }
   // A slot left empty is named in the message.
   const std::string message = s.rig.dialogs.script.LastText();

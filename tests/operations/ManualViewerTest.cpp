@@ -5,8 +5,8 @@
 #include "platform/ScriptedDialogs.h"
 #include "support/TestSupport.h"
 
-using velmar::model::ManualFile;
 using velmar::model::manualButtonClick;
+using velmar::model::ManualFile;
 using velmar::platform::ScriptedDialogs;
 
 namespace {

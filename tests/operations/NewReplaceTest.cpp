@@ -294,8 +294,9 @@ TEST(NewProgram, APageThatFailsToVerifyEndsTheWriteWithItsMessage) {
     EXPECT_FALSE(NewProgram(rig, kPic16, "Job")) << kind;
     // The single-slot programmer's one slot was emptied before the data.
     const bool single = kind == 0;
-    EXPECT_EQ(rig.dialogs.script.LastText(),
-              single ? "Dataflash verify fail\r\rSlot 1 is now empty and must be written again" : "Dataflash verify fail")
+    EXPECT_EQ(
+        rig.dialogs.script.LastText(),
+        single ? "Dataflash verify fail\r\rSlot 1 is now empty and must be written again" : "Dataflash verify fail")
         << kind;
     EXPECT_EQ(rig.dialogs.script.shown.back().type, platform::DlgType::Error);
     EXPECT_EQ(w.Programs.EntryCount, single ? 1 : 0) << "the list shows what the programmer holds";

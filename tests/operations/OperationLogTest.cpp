@@ -108,7 +108,8 @@ TEST(OperationLog, ALogThatCannotBeWrittenSaysWhyAndNeverWaits) {
   TempDir dir;
   std::string error;
   // No such folder.
-  EXPECT_FALSE(oplog::OperationLog(dir.File("gone/") + oplog::kLogFileName).Append(Line(oplog::LoggedOperation::read), &error));
+  EXPECT_FALSE(
+      oplog::OperationLog(dir.File("gone/") + oplog::kLogFileName).Append(Line(oplog::LoggedOperation::read), &error));
   EXPECT_NE(error.find("gone"), std::string::npos) << error;
   // A folder where the log should be.
   std::filesystem::create_directory(dir.File("folder"));

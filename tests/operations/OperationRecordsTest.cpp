@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <set>
 
+#include "operations/OperationsRig.h"
 #include "oplog/OperationLog.h"
 #include "oplog/OperationRecord.h"
-#include "operations/OperationsRig.h"
 #include "platform/FileDigest.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
@@ -33,7 +33,8 @@ std::vector<ordered_json> Records(OpsRig& rig) {
 
 std::vector<std::string> Summary(const std::vector<ordered_json>& records) {
   std::vector<std::string> out;
-  for (const ordered_json& r : records) out.push_back(r["operation"].get<std::string>() + " " + r["result"].get<std::string>());
+  for (const ordered_json& r : records)
+    out.push_back(r["operation"].get<std::string>() + " " + r["result"].get<std::string>());
   return out;
 }
 
@@ -134,9 +135,8 @@ TEST(OperationRecords, FailuresKeepTheMessageShownAndDeclinedQuestionsAreCancell
   w.ReadProgButtonClick();
 
   const std::vector<ordered_json> records = Records(rig);
-  EXPECT_EQ(Summary(records),
-            (std::vector<std::string>{"read ok", "new failed", "erase failed", "erase cancelled", "new ok",
-                                      "copy cancelled", "load failed", "read failed"}));
+  EXPECT_EQ(Summary(records), (std::vector<std::string>{"read ok", "new failed", "erase failed", "erase cancelled",
+                                                        "new ok", "copy cancelled", "load failed", "read failed"}));
   ASSERT_EQ(records.size(), 8u);
   EXPECT_EQ(records[1]["message"], "Dataflash verify fail");
   EXPECT_EQ(records[1]["file_sha256"], *platform::FileSha256(ExampleFile(kPic16.folder)));

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "slot/ProgrammerGeometry.h"
 #include "sim/DataflashImage.h"
+#include "slot/ProgrammerGeometry.h"
 
 using velmar::model::Ctl;
 

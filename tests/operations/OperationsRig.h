@@ -11,10 +11,9 @@
 #include <vector>
 
 #include "image/THexList.h"
-#include "slot/SlotHeader.h"
 #include "model/ReadRig.h"
 #include "model/TForm1.h"
-
+#include "slot/SlotHeader.h"
 
 namespace velmar::test {
 

@@ -10,11 +10,11 @@
 
 #include <gtest/gtest.h>
 
-#include "slot/ProgrammerGeometry.h"
-#include "slot/SlotHeader.h"
 #include "model/WindowFixture.h"
 #include "operations/GoldenSlotFile.h"
 #include "platform/Text.h"
+#include "slot/ProgrammerGeometry.h"
+#include "slot/SlotHeader.h"
 
 using velmar::model::Ctl;
 
@@ -321,8 +321,7 @@ const UnusableContent kUnusableContents[] = {
     {"PlainText", "This is a text file\nnot a HEX file\n", " line 1: "},
 };
 
-struct UnusableFile : SlotBuildTest,
-                      ::testing::WithParamInterface<std::tuple<RefusingFamily, UnusableContent>> {};
+struct UnusableFile : SlotBuildTest, ::testing::WithParamInterface<std::tuple<RefusingFamily, UnusableContent>> {};
 
 TEST_P(UnusableFile, BuildsNoSlotAndIsNamed) {
   const auto& [family, content] = GetParam();

@@ -47,7 +47,6 @@ bool Load(OpsRig& rig, const std::string& file) {
   return rig.W().LoadButtonClick();
 }
 
-
 class UnitCopyAndLoad : public ::testing::TestWithParam<int> {};
 
 TEST_P(UnitCopyAndLoad, ACopyLoadedBackRestoresTheSameBytes) {

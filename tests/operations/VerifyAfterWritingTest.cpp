@@ -7,11 +7,11 @@
 
 #include <algorithm>
 
-#include "slot/ProgrammerGeometry.h"
 #include "link/TReadProg.h"
-#include "oplog/OperationLog.h"
 #include "operations/OperationsRig.h"
 #include "operations/SlotWriting.h"
+#include "oplog/OperationLog.h"
+#include "slot/ProgrammerGeometry.h"
 
 using velmar::model::Ctl;
 

@@ -45,8 +45,7 @@ std::vector<std::string> Temporaries(const std::string& folder) {
 // Reads a FIFO on a thread of its own while the test writes into it.
 class FifoReader {
  public:
-  explicit FifoReader(const std::string& path)
-      : thread_([this, path] { ReadWholeFile(path, contents_); }) {}
+  explicit FifoReader(const std::string& path) : thread_([this, path] { ReadWholeFile(path, contents_); }) {}
   std::string Finish() {
     thread_.join();
     return contents_;
@@ -134,8 +133,10 @@ TEST(AtomicFile, TheProgramsOwnFilesReplaceAPlantedLinkInsteadOfWritingThroughIt
   ASSERT_EQ(::mkfifo(dir.File("kf_otp.hex").c_str(), 0600), 0);
 
   std::string error;
-  ASSERT_TRUE(WriteFileAtomically(dir.File("kf_header.hex"), "header", &error, Durability::kept, FileOrigin::Own)) << error;
-  ASSERT_TRUE(WriteFileAtomically(dir.File("kf_flash.hex"), "flash", &error, Durability::kept, FileOrigin::Own)) << error;
+  ASSERT_TRUE(WriteFileAtomically(dir.File("kf_header.hex"), "header", &error, Durability::kept, FileOrigin::Own))
+      << error;
+  ASSERT_TRUE(WriteFileAtomically(dir.File("kf_flash.hex"), "flash", &error, Durability::kept, FileOrigin::Own))
+      << error;
   EXPECT_EQ(ReadFile(dir.File("victim")), "precious");
   EXPECT_FALSE(Exists(dir.File("nowhere")));
   for (const char* name : {"kf_header.hex", "kf_flash.hex"}) EXPECT_TRUE(S_ISREG(ModeOf(dir.File(name)))) << name;
@@ -167,12 +168,12 @@ TEST(AtomicFile, StaleTemporariesOfOurNamingAreRemovedAtTheFirstSaveIntoTheirFol
     ::utimensat(AT_FDCWD, dir.File(name).c_str(), times, 0);
   };
   const std::string stale = fs::path(platform::TemporaryNameFor(dir.File("big.hex"), 123456)).filename();
-  plant(stale, true);                    // a killed save of ours: removed
-  plant(".other.hex.tmp42", true);       // another target's: removed too
-  plant(".fresh.hex.tmp7", false);       // newer than this process: a save under way
-  plant(".notes.tmp", true);             // no digits: not our naming
-  plant("big.hex.tmp99", true);          // not hidden: not our naming
-  plant(".x.hex.tmp12ab", true);         // not only digits
+  plant(stale, true);                                                   // a killed save of ours: removed
+  plant(".other.hex.tmp42", true);                                      // another target's: removed too
+  plant(".fresh.hex.tmp7", false);                                      // newer than this process: a save under way
+  plant(".notes.tmp", true);                                            // no digits: not our naming
+  plant("big.hex.tmp99", true);                                         // not hidden: not our naming
+  plant(".x.hex.tmp12ab", true);                                        // not only digits
   fs::create_symlink(dir.File("big.hex"), dir.File(".link.hex.tmp5"));  // a link is never ours
   bool otherOwner = ::geteuid() == 0;
   if (otherOwner) {

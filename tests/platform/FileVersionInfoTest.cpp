@@ -29,14 +29,14 @@ Bytes MakePe(const Bytes& block) {
   b[0] = 'M';
   b[1] = 'Z';
   Put(b, 0x3C, 0x40, 4);
-  Put(b, 0x40, 0x00004550, 4);      // "PE\0\0"
-  Put(b, 0x44, 0x14C, 2);           // machine
-  Put(b, 0x46, 1, 2);               // one section
-  Put(b, 0x54, 224, 2);             // optional header size
+  Put(b, 0x40, 0x00004550, 4);  // "PE\0\0"
+  Put(b, 0x44, 0x14C, 2);       // machine
+  Put(b, 0x46, 1, 2);           // one section
+  Put(b, 0x54, 224, 2);         // optional header size
   std::size_t opt = 0x58;
-  Put(b, opt, 0x10B, 2);            // PE32
-  Put(b, opt + 92, 16, 4);          // data directories
-  Put(b, opt + 96 + 16, 0x1000, 4); // resource table RVA
+  Put(b, opt, 0x10B, 2);             // PE32
+  Put(b, opt + 92, 16, 4);           // data directories
+  Put(b, opt + 96 + 16, 0x1000, 4);  // resource table RVA
   Put(b, opt + 96 + 20, 0x58 + block.size(), 4);
   std::size_t sec = opt + 224;
   std::memcpy(b.data() + sec, ".rsrc", 5);
@@ -45,16 +45,16 @@ Bytes MakePe(const Bytes& block) {
   Put(b, sec + 16, 0x58 + block.size(), 4);  // raw size
   Put(b, sec + 20, 0x200, 4);                // raw pointer
   std::size_t r = 0x200;
-  Put(b, r + 14, 1, 2);                         // root: one id entry
-  Put(b, r + 16, 16, 4);                        // RT_VERSION
+  Put(b, r + 14, 1, 2);   // root: one id entry
+  Put(b, r + 16, 16, 4);  // RT_VERSION
   Put(b, r + 20, 0x80000000u | 0x18, 4);
   Put(b, r + 0x18 + 14, 1, 2);
-  Put(b, r + 0x18 + 16, 1, 4);                  // name 1
+  Put(b, r + 0x18 + 16, 1, 4);  // name 1
   Put(b, r + 0x18 + 20, 0x80000000u | 0x30, 4);
   Put(b, r + 0x30 + 14, 1, 2);
-  Put(b, r + 0x30 + 16, 0x0809, 4);             // language
-  Put(b, r + 0x30 + 20, 0x48, 4);               // data entry
-  Put(b, r + 0x48, 0x1000 + 0x58, 4);           // data RVA
+  Put(b, r + 0x30 + 16, 0x0809, 4);    // language
+  Put(b, r + 0x30 + 20, 0x48, 4);      // data entry
+  Put(b, r + 0x48, 0x1000 + 0x58, 4);  // data RVA
   Put(b, r + 0x48 + 4, block.size(), 4);
   b.resize(r + 0x58);
   b.insert(b.end(), block.begin(), block.end());
@@ -63,8 +63,8 @@ Bytes MakePe(const Bytes& block) {
 
 VersionResourceValues DesignTimeValues() {
   VersionResourceValues v;
-  v.strings = {{"FileVersion", "1.2.0.26"}, {"ProductVersion", "1.0.0.0"}, {"CompanyName", "Torvik"},
-               {"Comments", "x"}};
+  v.strings = {
+      {"FileVersion", "1.2.0.26"}, {"ProductVersion", "1.0.0.0"}, {"CompanyName", "Torvik"}, {"Comments", "x"}};
   return v;
 }
 
@@ -121,18 +121,18 @@ TEST(TFileVersionInfo, ElfOffsetsNearTheTopOfTheAddressSpaceAreRefused) {
     b[1] = 'E';
     b[2] = 'L';
     b[3] = 'F';
-    b[4] = 2;                          // 64-bit
-    Put(b, 0x28, sectionTable, 8);     // section header table
-    Put(b, 0x3A, 0x40, 2);             // entry size
-    Put(b, 0x3C, 1, 2);                // one section
-    Put(b, 0x3E, 0, 2);                // its names are in section 0
-    Put(b, 0x40 + 0x18, nameTable, 8); // section 0's offset
+    b[4] = 2;                           // 64-bit
+    Put(b, 0x28, sectionTable, 8);      // section header table
+    Put(b, 0x3A, 0x40, 2);              // entry size
+    Put(b, 0x3C, 1, 2);                 // one section
+    Put(b, 0x3E, 0, 2);                 // its names are in section 0
+    Put(b, 0x40 + 0x18, nameTable, 8);  // section 0's offset
     Put(b, 0x40 + 0x20, 0x10, 8);
     return b;
   };
   const std::uint64_t top = ~std::uint64_t(0);
   for (const Bytes& file : {elf(top - 0x1B, 0x80),  // a header field 4 bytes before 2^64
-                            elf(0x40, top - 7)}) {   // the name table 8 bytes before 2^64
+                            elf(0x40, top - 7)}) {  // the name table 8 bytes before 2^64
     EXPECT_FALSE(FindVersionBlock(file).has_value());
     velmar::test::TempDir dir;
     TFileVersionInfo info(WriteTemp(dir, file));
@@ -209,5 +209,4 @@ TEST_P(VersionSeed, ReadsTheVersionOfAnExecutableBuiltElsewhere) {
 INSTANTIATE_TEST_SUITE_P(TFileVersionInfo, VersionSeed,
                          ::testing::Values(SeedCase{"pe32.exe", "080904E4", "1.2.0.26"},
                                            SeedCase{"pe64.exe", "040904B0", "2.0"},
-                                           SeedCase{"elf64", "080904E4", "1.2.0.26"},
-                                           SeedCase{"mz-only", "", ""}));
+                                           SeedCase{"elf64", "080904E4", "1.2.0.26"}, SeedCase{"mz-only", "", ""}));

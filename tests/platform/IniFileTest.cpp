@@ -62,8 +62,14 @@ TEST(IniFile, MissingKeysAndNonNumbersGiveTheDefault) {
 
 TEST(IniFile, EveryWrittenIntegerReadsBack) {
   IniFile ini;
-  const long long values[] = {0, -1, 2147483647, 2147483648LL, -2147483649LL, 99999999999999LL,
-                              9223372036854775807LL, -9223372036854775807LL - 1};
+  const long long values[] = {0,
+                              -1,
+                              2147483647,
+                              2147483648LL,
+                              -2147483649LL,
+                              99999999999999LL,
+                              9223372036854775807LL,
+                              -9223372036854775807LL - 1};
   for (long long v : values) {
     ini.WriteInteger("A", "n", v);
     EXPECT_EQ(ini.ReadInteger("A", "n", 5), v);

@@ -16,10 +16,10 @@ namespace {
 struct Layout {
   const char* name;
   bool inExe, inShare, inPrefix;
-  const char* option;     // "" none, "exe", "share", "prefix" or "other"
-  const char* expected;   // the folder chosen: "exe", "share", "prefix" or "other"
+  const char* option;    // "" none, "exe", "share", "prefix" or "other"
+  const char* expected;  // the folder chosen: "exe", "share", "prefix" or "other"
   bool found;
-  int searched;           // how many folders were looked at
+  int searched;  // how many folders were looked at
 };
 
 // A folder below the test's root, in this system's form (the lookup

@@ -66,7 +66,10 @@ TEST(FileBytes, AreWrittenAndReadExactlyWithoutTextModeChanges) {
   TempDir dir;
   // Line ends of both kinds, a lone CR, Ctrl-Z (end of file to a text-mode
   // reader on Windows) and a zero byte.
-  const std::string bytes("a\r\nb\nc\rd\x1a" "e\0f\n", 13);
+  const std::string bytes(
+      "a\r\nb\nc\rd\x1a"
+      "e\0f\n",
+      13);
   const std::string path = dir.File("bytes.bin");
   std::string error;
   ASSERT_TRUE(platform::WriteFileAtomically(path, bytes, &error)) << error;
@@ -191,8 +194,7 @@ TEST(D2xxLibrary, MessagesNameThisSystemsLibraryFile) {
 #endif
   link::D2xxLibraryDriver missing("velmar-no-such-d2xx-library");
   if (missing.Problem().empty()) GTEST_SKIP() << "FTDI's D2XX library is installed here";
-  EXPECT_NE(missing.Problem().find(link::D2xxLibraryDriver::LibraryFileName()), std::string::npos)
-      << missing.Problem();
+  EXPECT_NE(missing.Problem().find(link::D2xxLibraryDriver::LibraryFileName()), std::string::npos) << missing.Problem();
   std::uint32_t count = 7;
   EXPECT_EQ(missing.ListDeviceCount(count), link::FT_OTHER_ERROR);
   EXPECT_EQ(count, 0u);
@@ -203,7 +205,8 @@ TEST(Folders, UseThisSystemsSeparator) {
   EXPECT_EQ(platform::WithSeparator("work/"), "work/");
   EXPECT_EQ(platform::WithSeparator(std::string("work") + kPathSeparator), std::string("work") + kPathSeparator);
   EXPECT_EQ(platform::WithSeparator(""), "");
-  EXPECT_EQ(platform::NativeRelative("FirmWare\\qrxpicusb.upd"), std::string("FirmWare") + kPathSeparator + "qrxpicusb.upd");
+  EXPECT_EQ(platform::NativeRelative("FirmWare\\qrxpicusb.upd"),
+            std::string("FirmWare") + kPathSeparator + "qrxpicusb.upd");
   EXPECT_EQ(platform::ExtractFileName("a\\b/c.hex"), "c.hex");
   EXPECT_EQ(platform::ExtractFilePath("a\\b/c.hex"), "a\\b/");
 }
@@ -219,7 +222,8 @@ TEST(Folders, TheProgramFolderIsTheExecutables) {
 
 TEST(Folders, TheWorkingFolderFollowsTheRunningSystemsRule) {
   const platform::SystemVersion v = platform::CurrentSystemVersion();
-  const image::Folders f = image::ChooseFolders(image::CurrentPlatformVersion(), "C:\\Velmar\\", image::SpecialFolderPath(28));
+  const image::Folders f =
+      image::ChooseFolders(image::CurrentPlatformVersion(), "C:\\Velmar\\", image::SpecialFolderPath(28));
   EXPECT_EQ(f.program, "C:\\Velmar\\");
 #ifdef _WIN32
   ASSERT_EQ(v.family, platform::SystemVersion::NT);

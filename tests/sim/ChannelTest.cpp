@@ -7,12 +7,12 @@
 
 #include "support/TestSupport.h"
 
-#include "slot/ProgrammerGeometry.h"
 #include "platform/Clock.h"
 #include "sim/Dataflash.h"
 #include "sim/Ft2232Channel.h"
 #include "sim/ProgrammerBoard.h"
 #include "sim/SimState.h"
+#include "slot/ProgrammerGeometry.h"
 
 namespace velmar::sim {
 namespace {
@@ -71,7 +71,8 @@ TEST(Ft2232Channel, LinesDivisorLoopbackAndBadCommands) {
 }
 
 struct BoardRig {
-  explicit BoardRig(int kind) : state(FreshState(slot::KindFromNumber(kind).value(), {})), board(state, clock), channel(board) {
+  explicit BoardRig(int kind)
+      : state(FreshState(slot::KindFromNumber(kind).value(), {})), board(state, clock), channel(board) {
     clock.Sleep(100);
   }
   void Send(std::initializer_list<std::uint8_t> bytes) {

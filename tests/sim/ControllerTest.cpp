@@ -38,12 +38,13 @@ struct Isp {
   }
   // Loads a page from `bytes` (page size of them) and writes it at byte address `at`.
   void WritePage(std::uint32_t at, const std::vector<std::uint8_t>& bytes) {
-    for (std::uint32_t k = 0; k < bytes.size(); ++k)
-      Send(k & 1 ? 0x48 : 0x40, 0xFF, std::uint8_t(k / 2), bytes[k]);
+    for (std::uint32_t k = 0; k < bytes.size(); ++k) Send(k & 1 ? 0x48 : 0x40, 0xFF, std::uint8_t(k / 2), bytes[k]);
     Send(0x4C, std::uint8_t(at / 2 >> 8), std::uint8_t(at / 2), 0xFF);
     clock.Advance(ControllerIsp::kWriteMs);
   }
-  std::uint8_t FlashByte(std::uint32_t at) { return Read(at & 1 ? 0x28 : 0x20, std::uint8_t(at / 2 >> 8), std::uint8_t(at / 2)); }
+  std::uint8_t FlashByte(std::uint32_t at) {
+    return Read(at & 1 ? 0x28 : 0x20, std::uint8_t(at / 2 >> 8), std::uint8_t(at / 2));
+  }
 
   platform::VirtualClock clock;
   SimState state;

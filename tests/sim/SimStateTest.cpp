@@ -53,7 +53,8 @@ TEST(SimState, BadContentsAreReportedWithTheirLine) {
   EXPECT_EQ(error("fault.nonsense=1\n"), "line 1: unknown key 'fault.nonsense'");
   EXPECT_EQ(error("kind=0\npage 5000 FF\n"), "page 5000 lies beyond the dataflash");
   EXPECT_EQ(error("kind=0\npage 1 FFFF\n"), "page 1 holds 2 bytes, not 264");
-  EXPECT_EQ(error("kind=0\npage 1 " + std::string(527, 'F') + "G\n"), "page 1 holds a character that is not hexadecimal");
+  EXPECT_EQ(error("kind=0\npage 1 " + std::string(527, 'F') + "G\n"),
+            "page 1 holds a character that is not hexadecimal");
   EXPECT_EQ(error("just words\n"), "line 1: expected key=value");
   // An empty or cut-short file is not a fresh single-way programmer.
   EXPECT_EQ(error(""), "no kind= line (the file is empty or incomplete)");

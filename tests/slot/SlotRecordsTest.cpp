@@ -62,8 +62,8 @@ TEST(TProgramEntryList, FindSearchesByModeDirectionAndCase) {
   EXPECT_EQ(list.Find("BLINK", 2, 1, true, false, true), 2);
   EXPECT_EQ(list.Find("BLINK", 2, 1, true, true, true), -1);  // case-sensitive
   EXPECT_EQ(list.Find("blink", 2, 2, true, true, false), 2);
-  EXPECT_EQ(list.Find("Blink", 2, 1, true, true, false), 0);  // backwards
-  EXPECT_EQ(list.Find("fast.hex", 3, 0, false, true, true), 2);  // file name first
+  EXPECT_EQ(list.Find("Blink", 2, 1, true, true, false), 0);      // backwards
+  EXPECT_EQ(list.Find("fast.hex", 3, 0, false, true, true), 2);   // file name first
   EXPECT_EQ(list.Find("002 Motor", 3, 0, false, true, true), 1);  // then slot name
   EXPECT_EQ(list.Find("x", 2, 7, true, true, true), -1);
   EXPECT_EQ(list.Find("x", 2, -3, true, true, false), -1);

@@ -25,8 +25,7 @@ std::string ExpandRepeats(std::string line) {
   return line;
 }
 
-void ReadInto(const std::string& name, std::map<std::string, GoldenLines>& sections, std::string& section,
-              int depth) {
+void ReadInto(const std::string& name, std::map<std::string, GoldenLines>& sections, std::string& section, int depth) {
   if (depth > 8) throw std::runtime_error("golden trace includes nest too deep at " + name);
   std::istringstream in(ReadFile(GoldenDir() + name));
   std::string line;
@@ -87,8 +86,8 @@ std::string CompareWithGolden(const std::string& trace, const GoldenLines& golde
       out += "line " + std::to_string(i + 1) + ": missing: " + Shown(golden[i]) + "\n";
       ++shown;
     } else if (!LineMatches(actual[i], golden[i])) {
-      out += "line " + std::to_string(i + 1) + ":\n  protocol: " + Shown(golden[i]) + "\n  loader:   " + Shown(actual[i]) +
-             "\n";
+      out += "line " + std::to_string(i + 1) + ":\n  protocol: " + Shown(golden[i]) +
+             "\n  loader:   " + Shown(actual[i]) + "\n";
       ++shown;
     }
   }

@@ -8,7 +8,8 @@ namespace velmar::test {
 namespace {
 
 void PutHex(std::uint8_t* h, std::size_t at, const std::string& hex) {
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) h[at + i / 2] = std::uint8_t(std::stoul(hex.substr(i, 2), nullptr, 16));
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+    h[at + i / 2] = std::uint8_t(std::stoul(hex.substr(i, 2), nullptr, 16));
 }
 
 }  // namespace

@@ -17,16 +17,16 @@ struct SlotSpec {
   std::string description = "Test job";
   std::string file = "blink.hex";
   std::string device;
-  std::string deviceId = "FFFF";   // four hex digits
-  std::uint8_t optionsA = 0x80;    // byte 45
-  std::uint8_t optionsB = 0xFF;    // byte 46
-  std::uint8_t optionsC = 0x00;    // byte 47
-  std::uint8_t familyFlags = 0x04; // byte 76
-  std::uint8_t supply = 0xA9;      // byte 81
-  int limitFlags = 0x00;           // byte 84 (-1: not written)
-  std::uint16_t count = 0xFFFF;    // bytes 158-159
-  std::uint8_t repeat = 5;         // byte 86
-  std::string config;              // bytes 56.. as hex text
+  std::string deviceId = "FFFF";    // four hex digits
+  std::uint8_t optionsA = 0x80;     // byte 45
+  std::uint8_t optionsB = 0xFF;     // byte 46
+  std::uint8_t optionsC = 0x00;     // byte 47
+  std::uint8_t familyFlags = 0x04;  // byte 76
+  std::uint8_t supply = 0xA9;       // byte 81
+  int limitFlags = 0x00;            // byte 84 (-1: not written)
+  std::uint16_t count = 0xFFFF;     // bytes 158-159
+  std::uint8_t repeat = 5;          // byte 86
+  std::string config;               // bytes 56.. as hex text
 };
 
 // A header for slot `slot` (1-based) at `startPage`, `pages` long, linked to

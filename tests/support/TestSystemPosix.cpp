@@ -32,9 +32,7 @@ int RunCommand(const std::string& command, std::string* output) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-bool HaveProgram(const std::string& program) {
-  return RunCommand("command -v " + program + " >/dev/null 2>&1") == 0;
-}
+bool HaveProgram(const std::string& program) { return RunCommand("command -v " + program + " >/dev/null 2>&1") == 0; }
 
 void SetEnvironment(const std::string& name, const std::string& value) {
   if (value.empty())

@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include <array>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <stdexcept>
@@ -49,7 +49,8 @@ bool HaveProgram(const std::string& program) {
 void SetEnvironment(const std::string& name, const std::string& value) {
   // Both the C run time's copy (getenv) and the process's (GetEnvironmentVariable).
   _wputenv_s(platform::win::Widen(name).c_str(), platform::win::Widen(value).c_str());
-  SetEnvironmentVariableW(platform::win::Widen(name).c_str(), value.empty() ? nullptr : platform::win::Widen(value).c_str());
+  SetEnvironmentVariableW(platform::win::Widen(name).c_str(),
+                          value.empty() ? nullptr : platform::win::Widen(value).c_str());
 }
 
 bool RunningAsRoot() { return false; }

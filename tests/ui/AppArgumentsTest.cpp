@@ -45,8 +45,11 @@ TEST(AppArguments, TheLoadUnitParametersAndOptionsInAnyOrder) {
 // An option Velmar does not know is refused, never taken for a unit image
 // (which would read the programmer and offer to replace everything in it).
 TEST(AppArguments, UnknownOptionsAreRefusedWithStatusTwo) {
-  for (std::vector<const char*> bad : {std::vector<const char*>{"--versoin"}, {"-x", "load"}, {"load", "--bogus"},
-                                       {"--simulate"}, {"--driver", "serial"}}) {
+  for (std::vector<const char*> bad : {std::vector<const char*>{"--versoin"},
+                                       {"-x", "load"},
+                                       {"load", "--bogus"},
+                                       {"--simulate"},
+                                       {"--driver", "serial"}}) {
     Parsed p = Parse(bad);
     EXPECT_EQ(p.status, 2) << bad[0];
     EXPECT_TRUE(p.args.parameters.empty()) << bad[0];

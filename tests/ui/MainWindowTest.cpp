@@ -4,9 +4,9 @@
 // model changes show at once.
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
 #include <QDir>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -15,15 +15,6 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "model/FindNameDialog.h"
-#include "model/TMainForm.h"
-#include "platform/ScriptedDialogs.h"
-#include "support/TestSupport.h"
-#include "ui/ControlBinder.h"
-#include "ui/MainWindow.h"
-#include "ui/MainWindowLayout.h"
-#include "ui/Mnemonics.h"
-#include "ui/QtDialogs.h"
 #include <QApplication>
 #include <QDialog>
 #include <QDropEvent>
@@ -35,6 +26,15 @@
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QUrl>
+#include "model/FindNameDialog.h"
+#include "model/TMainForm.h"
+#include "platform/ScriptedDialogs.h"
+#include "support/TestSupport.h"
+#include "ui/ControlBinder.h"
+#include "ui/MainWindow.h"
+#include "ui/MainWindowLayout.h"
+#include "ui/Mnemonics.h"
+#include "ui/QtDialogs.h"
 
 using velmar::model::ControlKind;
 using velmar::model::Ctl;
@@ -90,18 +90,24 @@ class MainWindowTest : public QObject {
       auto* scroll = f.window->findChild<QScrollArea*>("MainScroll");
       QVERIFY(scroll);
       QVERIFY2(!scroll->verticalScrollBar()->isVisible() && !scroll->horizontalScrollBar()->isVisible(),
-               qPrintable(QString("kind %1 needs %2").arg(kind).arg(
-                   QString("%1x%2").arg(scroll->widget()->minimumSizeHint().width()).arg(
-                       scroll->widget()->minimumSizeHint().height()))));
+               qPrintable(QString("kind %1 needs %2")
+                              .arg(kind)
+                              .arg(QString("%1x%2")
+                                       .arg(scroll->widget()->minimumSizeHint().width())
+                                       .arg(scroll->widget()->minimumSizeHint().height()))));
       for (const auto& [name, rect] : velmar::ui::MainWindowControls()) {
         QWidget* w = f.Get<QWidget>(name.c_str());
         if (!w || !w->isVisible()) continue;
-        const QSize need = qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w) ? w->sizeHint()
-                                                                                            : w->minimumSizeHint();
+        const QSize need =
+            qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w) ? w->sizeHint() : w->minimumSizeHint();
         QVERIFY2(w->width() >= need.width() && w->height() >= need.height(),
                  qPrintable(QString("kind %1: %2 is %3x%4, needs %5x%6")
-                                .arg(kind).arg(name.c_str()).arg(w->width()).arg(w->height())
-                                .arg(need.width()).arg(need.height())));
+                                .arg(kind)
+                                .arg(name.c_str())
+                                .arg(w->width())
+                                .arg(w->height())
+                                .arg(need.width())
+                                .arg(need.height())));
       }
     }
   }
@@ -148,9 +154,16 @@ class MainWindowTest : public QObject {
     auto controls = velmar::ui::MainWindowControls();
     for (const auto* c : f.form.Controls().All()) {
       switch (c->kind) {
-        case ControlKind::Label: case ControlKind::Edit: case ControlKind::Button: case ControlKind::CheckBox:
-        case ControlKind::SpinBox: case ControlKind::ChoiceGroup: case ControlKind::DropDown:
-        case ControlKind::Group: case ControlKind::Panel: case ControlKind::Grid:
+        case ControlKind::Label:
+        case ControlKind::Edit:
+        case ControlKind::Button:
+        case ControlKind::CheckBox:
+        case ControlKind::SpinBox:
+        case ControlKind::ChoiceGroup:
+        case ControlKind::DropDown:
+        case ControlKind::Group:
+        case ControlKind::Panel:
+        case ControlKind::Grid:
           QVERIFY2(controls.count(c->name.Str()), c->name.CStr());
           QVERIFY2(f.window->isAncestorOf(f.window->Binder().Widget(c->name)), c->name.CStr());
           break;
@@ -170,8 +183,8 @@ class MainWindowTest : public QObject {
         if (b->isHidden()) continue;
         const QChar m = velmar::ui::MnemonicOf(b->text());
         QVERIFY2(!m.isNull(), qPrintable(b->objectName()));
-        QVERIFY2(!used.contains(m), qPrintable(QString("kind %1: %2 and %3 share %4")
-                                                   .arg(kind).arg(b->text(), used.value(m)).arg(m)));
+        QVERIFY2(!used.contains(m),
+                 qPrintable(QString("kind %1: %2 and %3 share %4").arg(kind).arg(b->text(), used.value(m)).arg(m)));
         used[m] = b->text();
       }
     }
@@ -342,11 +355,15 @@ class MainWindowTest : public QObject {
       if (dialog->minimumSize() != dialog->maximumSize()) problems << "resizable";
       for (QWidget* w : dialog->findChildren<QWidget*>()) {
         if (!w->isVisible() || w->objectName().isEmpty() || w->objectName().startsWith("qt_")) continue;
-        const QSize need = qobject_cast<QAbstractButton*>(w) && !qobject_cast<QRadioButton*>(w) ? w->sizeHint()
-                                                                                                : w->minimumSizeHint();
+        const QSize need =
+            qobject_cast<QAbstractButton*>(w) && !qobject_cast<QRadioButton*>(w) ? w->sizeHint() : w->minimumSizeHint();
         if (w->width() < need.width() || w->height() < need.height())
-          problems << QString("%1 is %2x%3, needs %4x%5").arg(w->objectName()).arg(w->width()).arg(w->height())
-                          .arg(need.width()).arg(need.height());
+          problems << QString("%1 is %2x%3, needs %4x%5")
+                          .arg(w->objectName())
+                          .arg(w->width())
+                          .arg(w->height())
+                          .arg(need.width())
+                          .arg(need.height());
         if (!dialog->rect().contains(QRect(w->mapTo(dialog, QPoint(0, 0)), w->size())))
           problems << w->objectName() + " reaches out of the window";
       }
@@ -542,8 +559,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(QtDialogs::QtFilter("PRG|*.prg|All Files|*.*"), std::string("PRG (*.prg);;All Files (*)"));
     QCOMPARE(QtDialogs::QtFilter("Hex files|*.hex;*.h86"), std::string("Hex files (*.hex *.h86)"));
     // Under "All Files" a name without a dot can be picked.
-    QVERIFY(QDir::match(QString::fromStdString(QtDialogs::QtFilter("All Files|*.*")).section('(', 1).chopped(1),
-                        "blink"));
+    QVERIFY(
+        QDir::match(QString::fromStdString(QtDialogs::QtFilter("All Files|*.*")).section('(', 1).chopped(1), "blink"));
   }
 
   void eraseOptionsRunModallyAndOkSetsTheEraseCode() {

@@ -18,9 +18,9 @@
 #include <fstream>
 
 #include "model/OperationLogView.h"
+#include "operations/OperationsRig.h"
 #include "oplog/OperationLog.h"
 #include "oplog/OperationRecord.h"
-#include "operations/OperationsRig.h"
 #include "ui/ControlBinder.h"
 #include "ui/MainWindow.h"
 #include "ui/OperationLogPane.h"
@@ -208,16 +208,25 @@ class OperationLogPaneTest : public QObject {
   void recordedTimesShowInLocalTime_data() {
     QTest::addColumn<QString>("utc");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("winter") << "2026-03-01T09:30:12.345Z" << "2026-03-01 04:30:12";
-    QTest::newRow("over midnight") << "2026-01-01T02:00:00.000Z" << "2025-12-31 21:00:00";
-    QTest::newRow("summer time") << "2026-07-01T12:00:00.000Z" << "2026-07-01 08:00:00";
-    QTest::newRow("without fraction") << "2026-03-01T09:30:12Z" << "2026-03-01 04:30:12";
+    QTest::newRow("winter") << "2026-03-01T09:30:12.345Z"
+                            << "2026-03-01 04:30:12";
+    QTest::newRow("over midnight") << "2026-01-01T02:00:00.000Z"
+                                   << "2025-12-31 21:00:00";
+    QTest::newRow("summer time") << "2026-07-01T12:00:00.000Z"
+                                 << "2026-07-01 08:00:00";
+    QTest::newRow("without fraction") << "2026-03-01T09:30:12Z"
+                                      << "2026-03-01 04:30:12";
     // Anything else is shown as it was recorded.
-    QTest::newRow("no zone") << "2026-03-01T09:30:12.345" << "2026-03-01T09:30:12.345";
-    QTest::newRow("month 13") << "2026-13-01T09:30:12.345Z" << "2026-13-01T09:30:12.345Z";
-    QTest::newRow("short") << "2026-3-1T9:30:12Z" << "2026-3-1T9:30:12Z";
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("words") << "yesterday" << "yesterday";
+    QTest::newRow("no zone") << "2026-03-01T09:30:12.345"
+                             << "2026-03-01T09:30:12.345";
+    QTest::newRow("month 13") << "2026-13-01T09:30:12.345Z"
+                              << "2026-13-01T09:30:12.345Z";
+    QTest::newRow("short") << "2026-3-1T9:30:12Z"
+                           << "2026-3-1T9:30:12Z";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("words") << "yesterday"
+                           << "yesterday";
   }
 
   void recordedTimesShowInLocalTime() {

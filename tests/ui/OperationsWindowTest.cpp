@@ -236,4 +236,3 @@ class OperationsWindowTest : public QObject {
 
 QTEST_MAIN(OperationsWindowTest)
 #include "OperationsWindowTest.moc"
-

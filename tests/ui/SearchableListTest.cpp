@@ -132,8 +132,8 @@ class SearchableListTest : public QObject {
     QCOMPARE(activated.at(0).at(0).toInt(), f.Index(device));
     QCOMPARE(f.Selected(), device.toStdString());
     QCOMPARE(f.devices->currentText(), device);
-    const std::string after = f.form.Data.DeviceName + "/" + std::to_string(f.form.LastDeviceIndex[0]) + "/" +
-                              f.form.LastDeviceName[0];
+    const std::string after =
+        f.form.Data.DeviceName + "/" + std::to_string(f.form.LastDeviceIndex[0]) + "/" + f.form.LastDeviceName[0];
     QCOMPARE(after, DeviceAfterListPick(device));
   }
 

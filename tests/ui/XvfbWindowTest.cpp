@@ -68,23 +68,31 @@ class XvfbWindowTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
     QApplication::processEvents();
     const QRect screen = f.window->screen()->availableGeometry();
-    QVERIFY2(screen.contains(f.window->frameGeometry()),
-             qPrintable(QString("window %1,%2 %3x%4 on a %5x%6 screen")
-                            .arg(f.window->x()).arg(f.window->y()).arg(f.window->width()).arg(f.window->height())
-                            .arg(screen.width()).arg(screen.height())));
+    QVERIFY2(screen.contains(f.window->frameGeometry()), qPrintable(QString("window %1,%2 %3x%4 on a %5x%6 screen")
+                                                                        .arg(f.window->x())
+                                                                        .arg(f.window->y())
+                                                                        .arg(f.window->width())
+                                                                        .arg(f.window->height())
+                                                                        .arg(screen.width())
+                                                                        .arg(screen.height())));
     QTRY_VERIFY2(!Scrolls(*f.window), qPrintable(QString("opened at %1x%2, its controls need %3x%4")
-                                                 .arg(f.window->width()).arg(f.window->height())
-                                                 .arg(f.window->centralWidget()->sizeHint().width())
-                                                 .arg(f.window->centralWidget()->sizeHint().height())));
+                                                     .arg(f.window->width())
+                                                     .arg(f.window->height())
+                                                     .arg(f.window->centralWidget()->sizeHint().width())
+                                                     .arg(f.window->centralWidget()->sizeHint().height())));
     // Every control shown has the room its text asks for.
     for (QWidget* w : f.window->findChildren<QWidget*>()) {
       if (!w->isVisible() || w->objectName().isEmpty() || !f.rig.W().Controls().Find(w->objectName().toStdString()))
         continue;
-      const QSize need = qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w) ? w->sizeHint()
-                                                                                          : w->minimumSizeHint();
+      const QSize need =
+          qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w) ? w->sizeHint() : w->minimumSizeHint();
       QVERIFY2(w->width() >= need.width() && w->height() >= need.height(),
-               qPrintable(QString("%1 is %2x%3, needs %4x%5").arg(w->objectName()).arg(w->width()).arg(w->height())
-                              .arg(need.width()).arg(need.height())));
+               qPrintable(QString("%1 is %2x%3, needs %4x%5")
+                              .arg(w->objectName())
+                              .arg(w->width())
+                              .arg(w->height())
+                              .arg(need.width())
+                              .arg(need.height())));
     }
   }
 
@@ -163,4 +171,3 @@ class XvfbWindowTest : public QObject {
 
 QTEST_MAIN(XvfbWindowTest)
 #include "XvfbWindowTest.moc"
-

@@ -114,7 +114,8 @@ EXPORT Status FT_ListDevices(void* arg1, void* arg2, Dword flags) {
     if (index >= channels || !arg2) return kDeviceNotFound;
     EmulatedChip* c = chips[index / 2];
     if (EmulatedBus::Get().Fault("strings")) return kDeviceNotFound;
-    std::string text = (flags & kOpenByDescription) ? ListDescription(c, int(index % 2)) : ListSerial(c, int(index % 2));
+    std::string text =
+        (flags & kOpenByDescription) ? ListDescription(c, int(index % 2)) : ListSerial(c, int(index % 2));
     std::memcpy(arg2, text.c_str(), text.size() + 1);
     return kOk;
   }
@@ -270,8 +271,8 @@ EXPORT Status FT_SetBitMode(void* handle, unsigned char mask, unsigned char mode
   if (!h) return kInvalidHandle;
   if (!Present(*h)) return kIoError;
   int ignored = 0;
-  UsbResult r = h->chip->Control(0x40, 0x0B, std::uint16_t(mask | mode << 8), std::uint16_t(h->channel + 1), nullptr,
-                                 0, ignored);
+  UsbResult r =
+      h->chip->Control(0x40, 0x0B, std::uint16_t(mask | mode << 8), std::uint16_t(h->channel + 1), nullptr, 0, ignored);
   return r == UsbResult::ok ? kOk : kIoError;
 }
 

@@ -36,22 +36,22 @@ TEST_P(UserAreaLayout, StartsRightAfterTheLastStringWhateverTheirLengths) {
   ASSERT_EQ(usbemu::EepromString(image, 3), c.serial);
   // libftdi reads at most the first 256 bytes; a 64-word part answers every
   // address modulo its size, so libftdi sees it twice over and takes 128.
-  std::vector<std::uint8_t> raw(image.begin(), image.begin() + std::ptrdiff_t(std::min<std::size_t>(image.size(), 256)));
+  std::vector<std::uint8_t> raw(image.begin(),
+                                image.begin() + std::ptrdiff_t(std::min<std::size_t>(image.size(), 256)));
   std::vector<std::uint8_t> area = link::UserAreaFromEeprom(raw);
   ASSERT_GE(area.size(), c.userArea.size());
   EXPECT_EQ(std::vector<std::uint8_t>(area.begin(), area.begin() + 10), c.userArea);
   EXPECT_EQ(usbemu::UserAreaStart(image) + c.userArea.size() <= image.size() - 2, true);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    FtdiFormat, UserAreaLayout,
-    ::testing::Values(Layout{ChipType::ft2232d, EepromPart::c93C46, "QRX"},
-                      Layout{ChipType::ft2232d, EepromPart::c93C46, "FT7K1000"},
-                      Layout{ChipType::ft2232d, EepromPart::c93C56, "QRX"},
-                      Layout{ChipType::ft2232d, EepromPart::c93C66, "QRX"},
-                      Layout{ChipType::ft2232h, EepromPart::c93C56, "QRX"},
-                      Layout{ChipType::ft2232h, EepromPart::c93C56, "FT7K1000"},
-                      Layout{ChipType::ft2232h, EepromPart::c93C66, "QRX"}));
+INSTANTIATE_TEST_SUITE_P(FtdiFormat, UserAreaLayout,
+                         ::testing::Values(Layout{ChipType::ft2232d, EepromPart::c93C46, "QRX"},
+                                           Layout{ChipType::ft2232d, EepromPart::c93C46, "FT7K1000"},
+                                           Layout{ChipType::ft2232d, EepromPart::c93C56, "QRX"},
+                                           Layout{ChipType::ft2232d, EepromPart::c93C66, "QRX"},
+                                           Layout{ChipType::ft2232h, EepromPart::c93C56, "QRX"},
+                                           Layout{ChipType::ft2232h, EepromPart::c93C56, "FT7K1000"},
+                                           Layout{ChipType::ft2232h, EepromPart::c93C66, "QRX"}));
 
 TEST(FtdiEeprom, RefusesStringsAndUserAreaBeyondTheStringSpace) {
   usbemu::EepromContents c;

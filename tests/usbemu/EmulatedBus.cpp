@@ -75,10 +75,10 @@ EmulatedBus::EmulatedBus() : impl_(std::make_unique<Impl>()) {
     return area;
   };
   for (int i = 0; i < m.state.otherInterfaces; ++i)
-    m.chips.push_back(std::make_unique<EmulatedChip>(type, part, "FT7K" + std::to_string(1000 + i), m.nothing,
-                                                     userArea(false)));
-  m.chips.push_back(std::make_unique<EmulatedChip>(type, part, m.state.interfaceSerial, *m.board,
-                                                   userArea(m.state.voltageSensing)));
+    m.chips.push_back(
+        std::make_unique<EmulatedChip>(type, part, "FT7K" + std::to_string(1000 + i), m.nothing, userArea(false)));
+  m.chips.push_back(
+      std::make_unique<EmulatedChip>(type, part, m.state.interfaceSerial, *m.board, userArea(m.state.voltageSensing)));
 }
 
 EmulatedBus::~EmulatedBus() {
@@ -112,7 +112,8 @@ void EmulatedBus::Report() {
   std::ofstream out(impl_->report, std::ios::app);
   out << "chip " << impl_->chipName << " total_us " << NowUs() << " slept_us " << a.sleptUs << " usb_us " << a.usbUs
       << " latency_us " << a.latencyUs << " wire_us " << a.wireUs << " bulk_out " << a.bulkOut << " bulk_in "
-      << a.bulkIn << " control " << a.control << " port_resets " << a.portResets << " violations " << impl_->state.violations.size() << "\n";
+      << a.bulkIn << " control " << a.control << " port_resets " << a.portResets << " violations "
+      << impl_->state.violations.size() << "\n";
 }
 
 }  // namespace velmar::usbemu

@@ -28,8 +28,8 @@ EmulatedChannel::EmulatedChannel(EmulatedChip& chip, sim::PinTarget& pins) : chi
 
 void EmulatedChannel::BulkOut(const std::uint8_t* data, std::size_t n) {
   const std::uint64_t now = NowUs();
-  const std::size_t packets = std::max<std::size_t>(1, (n + std::size_t(chip_.PacketSize()) - 1) /
-                                                           std::size_t(chip_.PacketSize()));
+  const std::size_t packets =
+      std::max<std::size_t>(1, (n + std::size_t(chip_.PacketSize()) - 1) / std::size_t(chip_.PacketSize()));
   const std::uint64_t done = chip_.NextFrame(now) + std::uint64_t(double(packets) * chip_.PacketUs());
   AdvanceUs(done - now);
   Account().usbUs += done - now;
@@ -123,9 +123,24 @@ std::uint64_t EmulatedChip::NextFrame(std::uint64_t nowUs) const {
 
 std::vector<std::uint8_t> EmulatedChip::DeviceDescriptor() const {
   const std::uint16_t release = DeviceRelease(type_);
-  return {18, 0x01, 0x00, 0x02, 0x00, 0x00, 0x00, std::uint8_t(HighSpeed() ? 64 : 8),
-          eeprom_[2], eeprom_[3], eeprom_[4], eeprom_[5], std::uint8_t(release & 0xFF), std::uint8_t(release >> 8),
-          1, 2, 3, 1};
+  return {18,
+          0x01,
+          0x00,
+          0x02,
+          0x00,
+          0x00,
+          0x00,
+          std::uint8_t(HighSpeed() ? 64 : 8),
+          eeprom_[2],
+          eeprom_[3],
+          eeprom_[4],
+          eeprom_[5],
+          std::uint8_t(release & 0xFF),
+          std::uint8_t(release >> 8),
+          1,
+          2,
+          3,
+          1};
 }
 
 bool EmulatedChip::StringDescriptor(int index, std::string& text) const {
@@ -193,10 +208,14 @@ UsbResult EmulatedChip::Control(std::uint8_t requestType, std::uint8_t request, 
   switch (VendorRequest(request)) {
     case VendorRequest::reset:
       if (in) return UsbResult::stall;
-      if (value == 0) ch->Reset();
-      else if (value == 1) ch->PurgeToHost();
-      else if (value == 2) ch->PurgeFromHost();
-      else return UsbResult::stall;
+      if (value == 0)
+        ch->Reset();
+      else if (value == 1)
+        ch->PurgeToHost();
+      else if (value == 2)
+        ch->PurgeFromHost();
+      else
+        return UsbResult::stall;
       return UsbResult::ok;
     case VendorRequest::modemControl:
     case VendorRequest::flowControl:

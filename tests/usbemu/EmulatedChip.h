@@ -61,7 +61,7 @@ class EmulatedChannel {
   UsbResult BulkIn(std::uint8_t* out, int length, int& got, std::uint64_t timeoutUs, bool readyOnly, bool periodic);
 
   void SetBitMode(std::uint8_t mask, std::uint8_t mode);
-  void Reset();            // SIO reset: buffers purged
+  void Reset();  // SIO reset: buffers purged
   void PurgeToHost() { mpsse_.RxQueue().clear(); }
   void PurgeFromHost() {}  // OUT bytes are executed as they come
   // Back to power-on: bit mode off, lines released, default latency.

@@ -62,7 +62,8 @@ std::string MaskedWire(const std::string& trace) {
 
 std::string Gzip(const std::string& text) {
   std::string out;
-  CryptoPP::StringSource(text, true, new CryptoPP::Gzip(new CryptoPP::StringSink(out), CryptoPP::Gzip::MAX_DEFLATE_LEVEL));
+  CryptoPP::StringSource(text, true,
+                         new CryptoPP::Gzip(new CryptoPP::StringSink(out), CryptoPP::Gzip::MAX_DEFLATE_LEVEL));
   return out;
 }
 
@@ -79,8 +80,8 @@ std::string RecordedWire(int kind, int step, const std::string& args, const std:
   std::string op = args;
   if (op.rfind("--yes ", 0) == 0) op = op.substr(6);
   op = op.substr(0, op.find(' '));
-  const std::string file = SourceDir() + "tests/link/wire/kind" + std::to_string(kind) + "-" +
-                           (step < 10 ? "0" : "") + std::to_string(step) + "-" + op + ".wire.gz";
+  const std::string file = SourceDir() + "tests/link/wire/kind" + std::to_string(kind) + "-" + (step < 10 ? "0" : "") +
+                           std::to_string(step) + "-" + op + ".wire.gz";
   if (std::getenv("VELMAR_WRITE_WIRE")) WriteFile(file, Gzip(stream));
   return Exists(file) ? Gunzip(ReadFile(file)) : "(no " + file + ")";
 }
@@ -116,11 +117,11 @@ const Driver kDrivers[] = {{"sim", nullptr}, {"libftdi", ""}, {"d2xx", "--d2xx"}
 class Rig {
  public:
   // A programmer of `kind` on old firmware.
-  explicit Rig(int kind, const std::string& chip = "ft2232d", const std::string& eeprom = "") : chip_(chip), eeprom_(eeprom) {
+  explicit Rig(int kind, const std::string& chip = "ft2232d", const std::string& eeprom = "")
+      : chip_(chip), eeprom_(eeprom) {
     std::string out;
     EXPECT_EQ(RunCommand(Cli() + " --working-folder " + Quote(dir_.Path()) + " sim create " +
-                             Quote(dir_.File("base.state")) + " --kind " + std::to_string(kind) +
-                             " --version 100 2>&1",
+                             Quote(dir_.File("base.state")) + " --kind " + std::to_string(kind) + " --version 100 2>&1",
                          &out),
               0)
         << out;
@@ -145,9 +146,9 @@ class Rig {
       command += Cli() + " --sim-state " + Quote(StateFile(d));
     } else {
       command += "VELMAR_BUILD_DIR=" + Quote(VELMAR_BUILD_DIR) + " " + SourceDir() +
-                "scripts/with-emulated-usb.sh --chip " + chip_ + (eeprom_.empty() ? "" : " --eeprom " + eeprom_) +
-                " --report " + Quote(dir_.File("report")) + " " + d.emulation + " " + Quote(StateFile(d)) + " -- " +
-                Cli() + " --driver " + d.name;
+                 "scripts/with-emulated-usb.sh --chip " + chip_ + (eeprom_.empty() ? "" : " --eeprom " + eeprom_) +
+                 " --report " + Quote(dir_.File("report")) + " " + d.emulation + " " + Quote(StateFile(d)) + " -- " +
+                 Cli() + " --driver " + d.name;
     }
     command += " --working-folder " + Quote(work) + " --trace " + Quote(Trace(d, step)) + " " + args + " 2>&1";
     return RunCommand(command, output);
@@ -320,12 +321,12 @@ TEST_P(UsbFaults, KeepTheMessageAndSayWhyAndWhatToDo) {
   Rig rig(2);
   const Driver& d = std::string(c.driver) == "libftdi" ? kDrivers[1] : kDrivers[2];
   std::string out;
-  const int status = RunCommand("cd " + Quote(rig.Dir().Path()) + " && VELMAR_BUILD_DIR=" + Quote(VELMAR_BUILD_DIR) +
-                                    " " + SourceDir() + "scripts/with-emulated-usb.sh --fault " + c.fault + " " +
-                                    d.emulation + " " + Quote(rig.StateFile(d)) + " -- " + Rig::Cli() +
-                                    " --working-folder " + Quote(rig.Dir().Path()) + " --driver " + d.name +
-                                    " identify 2>&1",
-                                &out);
+  const int status =
+      RunCommand("cd " + Quote(rig.Dir().Path()) + " && VELMAR_BUILD_DIR=" + Quote(VELMAR_BUILD_DIR) + " " +
+                     SourceDir() + "scripts/with-emulated-usb.sh --fault " + c.fault + " " + d.emulation + " " +
+                     Quote(rig.StateFile(d)) + " -- " + Rig::Cli() + " --working-folder " + Quote(rig.Dir().Path()) +
+                     " --driver " + d.name + " identify 2>&1",
+                 &out);
   EXPECT_NE(status, 0) << out;
   for (const char* text : c.said) EXPECT_NE(out.find(text), std::string::npos) << "\"" << text << "\" in:\n" << out;
 }
@@ -333,17 +334,22 @@ TEST_P(UsbFaults, KeepTheMessageAndSayWhyAndWhatToDo) {
 INSTANTIATE_TEST_SUITE_P(
     Backends, UsbFaults,
     ::testing::Values(
-        FaultCase{"libftdi", "open-denied",
+        FaultCase{"libftdi",
+                  "open-denied",
                   {"Error Opening USB Port", "LIBUSB_ERROR_ACCESS (-3)", "may not open", "udev rule"}},
         FaultCase{"libftdi", "strings", {"Error Opening USB Port", "libftdi: ", "did not give its description"}},
-        FaultCase{"libftdi", "claimed",
-                  {"USB device could not be opened", "(-5)", "LIBUSB_ERROR_BUSY (-6)", "another program holds channel A",
-                   "close it"}},
-        FaultCase{"libftdi", "kernel-driver-stuck",
-                  {"USB device could not be opened", "(-5)", "serial driver (ftdi_sio) holds channel A", "rmmod ftdi_sio"}},
-        FaultCase{"d2xx", "claimed",
-                  {"USB device could not be opened", "Device not opened", "another", "rmmod ftdi_sio"}},
-        FaultCase{"d2xx", "strings",
+        FaultCase{"libftdi",
+                  "claimed",
+                  {"USB device could not be opened", "(-5)", "LIBUSB_ERROR_BUSY (-6)",
+                   "another program holds channel A", "close it"}},
+        FaultCase{
+            "libftdi",
+            "kernel-driver-stuck",
+            {"USB device could not be opened", "(-5)", "serial driver (ftdi_sio) holds channel A", "rmmod ftdi_sio"}},
+        FaultCase{
+            "d2xx", "claimed", {"USB device could not be opened", "Device not opened", "another", "rmmod ftdi_sio"}},
+        FaultCase{"d2xx",
+                  "strings",
                   {"Error Opening USB Port", "(device 0 of 2) - Device not found... (status 2)",
                    "did not give its description"}}),
     [](const auto& info) {

@@ -70,8 +70,7 @@ Holders& Held() {
 bool KernelDriverStuck() { return EmulatedBus::Get().Fault("kernel-driver-stuck"); }
 
 bool KernelDriverBound(EmulatedChip* chip, int iface) {
-  return KernelDriverStuck() ||
-         (EmulatedBus::Get().Fault("kernel-driver") && !Held().kernelDetached[{chip, iface}]);
+  return KernelDriverStuck() || (EmulatedBus::Get().Fault("kernel-driver") && !Held().kernelDetached[{chip, iface}]);
 }
 
 int ToLibusb(UsbResult r) {
@@ -360,8 +359,7 @@ EXPORT int libusb_control_transfer(libusb_device_handle* h, uint8_t requestType,
   return r == UsbResult::ok ? got : ToLibusb(r);
 }
 
-EXPORT int libusb_get_string_descriptor_ascii(libusb_device_handle* h, uint8_t index, unsigned char* data,
-                                              int length) {
+EXPORT int libusb_get_string_descriptor_ascii(libusb_device_handle* h, uint8_t index, unsigned char* data, int length) {
   auto lock = Lock();
   if (!Present(h->device)) return LIBUSB_ERROR_NO_DEVICE;
   if (index == 0) return LIBUSB_ERROR_INVALID_PARAM;

@@ -22,8 +22,7 @@ std::uint64_t BaseUs() {
   return base;
 }
 bool Monotonic(clockid_t id) {
-  return id == CLOCK_MONOTONIC || id == CLOCK_MONOTONIC_RAW || id == CLOCK_MONOTONIC_COARSE ||
-         id == CLOCK_BOOTTIME;
+  return id == CLOCK_MONOTONIC || id == CLOCK_MONOTONIC_RAW || id == CLOCK_MONOTONIC_COARSE || id == CLOCK_BOOTTIME;
 }
 std::uint64_t ToUs(const timespec& t) {
   return std::uint64_t(t.tv_sec) * 1000000u + (std::uint64_t(t.tv_nsec) + 999) / 1000u;

@@ -11,14 +11,14 @@
 namespace velmar::usbemu {
 
 struct TimeAccount {
-  std::uint64_t sleptUs = 0;      // the program's own waits
-  std::uint64_t usbUs = 0;        // packets and frame waits of transfers
-  std::uint64_t latencyUs = 0;    // waits for the chip's latency timer
-  std::uint64_t wireUs = 0;       // serial clocking of the MPSSE engine
-  std::uint64_t bulkOut = 0;      // transfers
+  std::uint64_t sleptUs = 0;    // the program's own waits
+  std::uint64_t usbUs = 0;      // packets and frame waits of transfers
+  std::uint64_t latencyUs = 0;  // waits for the chip's latency timer
+  std::uint64_t wireUs = 0;     // serial clocking of the MPSSE engine
+  std::uint64_t bulkOut = 0;    // transfers
   std::uint64_t bulkIn = 0;
   std::uint64_t control = 0;
-  std::uint64_t portResets = 0;   // the device left the bus and came back
+  std::uint64_t portResets = 0;  // the device left the bus and came back
 };
 
 // Microseconds of virtual time since the emulation started.

@@ -19,11 +19,11 @@
 #include "cli/TerminalDialogs.h"
 #include "cli/WindowChoices.h"
 #include "image/SlotJob.h"
-#include "slot/ProgrammerGeometry.h"
-#include "slot/SlotHeader.h"
 #include "operations/SlotBuild.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
+#include "slot/ProgrammerGeometry.h"
+#include "slot/SlotHeader.h"
 
 namespace velmar::cli {
 
@@ -168,7 +168,9 @@ void Print(CliContext& ctx, const BuildArgs& a, const model::TMainForm& w, const
     ordered_json fields = ordered_json::object();
     for (const FieldRow& row : kFields) {
       ordered_json& f = fields[SnakeCase(row.name)];
-      f = {{"offset", row.field.offset}, {"size", row.field.size}, {"hex", Hex(h, row.field)},
+      f = {{"offset", row.field.offset},
+           {"size", row.field.size},
+           {"hex", Hex(h, row.field)},
            {"value", FieldValue(h, row)}};
       if (row.show == Show::Text) f["stored"] = slot::GetText(h, row.field);
     }
@@ -213,17 +215,21 @@ void Print(CliContext& ctx, const BuildArgs& a, const model::TMainForm& w, const
   o << "\nHeader bytes:\n";
   for (std::size_t row = 0; row < sh::kSize; row += 16)
     o << "  " << text::ZeroPad(row, 3) << "  " << text::HexBytes(h + row, 16, ' ') << "\n";
-  o << "\nCode length       " << l.codeLength << " (programmed " << l.rawCodeLength << ", padded "
-    << l.paddedCodeLength << ")\n";
+  o << "\nCode length       " << l.codeLength << " (programmed " << l.rawCodeLength << ", padded " << l.paddedCodeLength
+    << ")\n";
   o << "Code checksum     0x" << text::IntToHex(l.codeChecksum, 2) << "\n";
   o << "Layout (slot " << l.slotSize << " bytes, pages of " << l.pageSize << "):\n";
   o << "  header          0, 160 bytes\n";
   o << "  code            " << l.codeOffset << ", " << l.codeBytes << " bytes\n";
   o << "  code area end   " << l.codeAreaEnd << "\n";
-  if (l.hasData) o << "  data            " << l.dataOffset << ", " << l.dataBytes << " bytes\n";
-  else o << "  data            none\n";
-  if (l.hasAux) o << "  auxiliary       " << l.auxOffset << ", " << l.auxBytes << " bytes\n";
-  else o << "  auxiliary       none\n";
+  if (l.hasData)
+    o << "  data            " << l.dataOffset << ", " << l.dataBytes << " bytes\n";
+  else
+    o << "  data            none\n";
+  if (l.hasAux)
+    o << "  auxiliary       " << l.auxOffset << ", " << l.auxBytes << " bytes\n";
+  else
+    o << "  auxiliary       none\n";
   o << "  space needed    " << l.spaceNeeded << "\n";
   o << "Files in " << w.Folders.working << ":";
   for (const std::string& f : PiecesPresent(w.Folders.working)) o << " " << f;
@@ -232,9 +238,12 @@ void Print(CliContext& ctx, const BuildArgs& a, const model::TMainForm& w, const
 
 void Build(CliContext& ctx, const BuildArgs& a) {
   int mode;
-  if (a.mode == "new") mode = image::mode_new;
-  else if (a.mode == "replace") mode = image::mode_replace;
-  else throw CliFailure("--mode must be new or replace", kExitUsage);
+  if (a.mode == "new")
+    mode = image::mode_new;
+  else if (a.mode == "replace")
+    mode = image::mode_replace;
+  else
+    throw CliFailure("--mode must be new or replace", kExitUsage);
 
   slot::ProgrammerGeometry geometry;
   geometry.ApplyKind(CheckedKind(a.kind));
@@ -278,8 +287,10 @@ void Build(CliContext& ctx, const BuildArgs& a) {
 void RegisterBuildCommands(CLI::App& app, CliContext& ctx) {
   auto args = std::make_shared<BuildArgs>();
   auto* build = app.add_subcommand("build", "Build a slot image from a HEX file without a programmer");
-  build->add_option("--family", args->family, "Family entry (0 PIC18F, 1 PIC12F-16F, 2 PIC18J, 3 PIC18 K, "
-                                              "4 PIC24F, 5 dsPIC30)")
+  build
+      ->add_option("--family", args->family,
+                   "Family entry (0 PIC18F, 1 PIC12F-16F, 2 PIC18J, 3 PIC18 K, "
+                   "4 PIC24F, 5 dsPIC30)")
       ->required();
   build->add_option("--device", args->device, "Device name as listed")->required();
   build->add_option("--hex", args->hex, "The program's HEX file")->required();

@@ -84,14 +84,15 @@ void Doctor(CliContext& ctx, const DoctorArgs& a) {
         programmer["error"] = id.error;
       }
     }
-    ctx.PrintJson({{"devices", devices},
-                   {"listed_with", r.listedWith},
-                   {"udev_rule", r.udevRule},
-                   {"d2xx", r.d2xxProblem.empty() ? std::string("loads") : r.d2xxProblem.substr(0, r.d2xxProblem.find('\r'))},
-                   {"driver", r.driver},
-                   {"programmer", programmer},
-                   {"problems", problems},
-                   {"ok", r.Ok()}});
+    ctx.PrintJson(
+        {{"devices", devices},
+         {"listed_with", r.listedWith},
+         {"udev_rule", r.udevRule},
+         {"d2xx", r.d2xxProblem.empty() ? std::string("loads") : r.d2xxProblem.substr(0, r.d2xxProblem.find('\r'))},
+         {"driver", r.driver},
+         {"programmer", programmer},
+         {"problems", problems},
+         {"ok", r.Ok()}});
   } else {
     ctx.out << link::ReportText(r);
   }

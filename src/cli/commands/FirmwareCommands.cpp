@@ -91,8 +91,7 @@ std::vector<std::string> HexRecords(const std::string& path) {
   const int result = loaded.result, format = loaded.format;
   if (format != image::fmt_intel && format != image::fmt_intel_segment && format != image::fmt_intel_linear)
     throw CliFailure("File Format Warning: " + path + " is not an Intel HEX file");
-  if (result < 0)
-    throw CliFailure("File Size Warning: " + path + " has data beyond the controller's 128 KiB of flash");
+  if (result < 0) throw CliFailure("File Size Warning: " + path + " has data beyond the controller's 128 KiB of flash");
   return records;
 }
 
@@ -107,7 +106,8 @@ void Pack(CliContext& ctx, const FirmwareArgs& a) {
                    {"version_hex", version},
                    {"records", records.size()}});
   else
-    report << "Wrote " << a.out << " (version " << VersionText(std::stoi(version, nullptr, 16)) << ", " << records.size() << " records)\n";
+    report << "Wrote " << a.out << " (version " << VersionText(std::stoi(version, nullptr, 16)) << ", "
+           << records.size() << " records)\n";
 }
 
 }  // namespace

@@ -59,8 +59,7 @@ void ShowLog(CliContext& ctx, const LogArgs& a) {
   oplog::LogReading reading = log.Read();
   for (const std::string& warning : reading.warnings) ctx.err << "Warning: " << warning << "\n";
   std::vector<ordered_json>& records = reading.records;
-  if (a.last >= 0 && std::size_t(a.last) < records.size())
-    records.erase(records.begin(), records.end() - a.last);
+  if (a.last >= 0 && std::size_t(a.last) < records.size()) records.erase(records.begin(), records.end() - a.last);
 
   if (a.csv) {
     ctx.out << oplog::RecordsCsv(records);
@@ -78,8 +77,8 @@ void ShowLog(CliContext& ctx, const LogArgs& a) {
   }
   for (const ordered_json& r : records) {
     const std::string slot = Text(r, "slot").empty() ? "" : "slot " + Text(r, "slot");
-    std::string line = Padded(Text(r, "time"), 26) + Padded(Text(r, "operation"), 17) +
-                       Padded(Text(r, "result"), 11) + Padded(Text(r, "kind"), 12) + Padded(slot, 9) + Detail(r);
+    std::string line = Padded(Text(r, "time"), 26) + Padded(Text(r, "operation"), 17) + Padded(Text(r, "result"), 11) +
+                       Padded(Text(r, "kind"), 12) + Padded(slot, 9) + Detail(r);
     ctx.out << text::Trim(line) << "\n";
   }
 }

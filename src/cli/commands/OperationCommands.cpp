@@ -18,11 +18,11 @@
 #include "cli/ReadSession.h"
 #include "cli/TerminalDialogs.h"
 #include "cli/WindowChoices.h"
-#include "slot/ProgrammerGeometry.h"
 #include "model/TMainForm.h"
-#include "platform/FileDigest.h"
 #include "platform/Clock.h"
+#include "platform/FileDigest.h"
 #include "platform/Text.h"
+#include "slot/ProgrammerGeometry.h"
 
 namespace velmar::cli {
 
@@ -118,7 +118,7 @@ void Run(CliContext& ctx, const OperationArgs& a, const std::string& name,
     }
   } else {
     ctx.Info() << "slots            " << w.Programs.EntryCount << "\n"
-            << "protocol time    " << operationMs << " ms (the Read before it " << readMs << " ms)\n";
+               << "protocol time    " << operationMs << " ms (the Read before it " << readMs << " ms)\n";
   }
   if (!ok) throw CliFailure("", ctx.dialogs->declined ? kExitDeclined : kExitFailed);
 }

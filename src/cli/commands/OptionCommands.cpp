@@ -36,9 +36,9 @@ struct WindowArgs {
 void SelectFamily(model::TMainForm& w, int family) {
   int count = int(w.Controls().Items(Ctl::family).size());
   if (family < 0 || family >= count)
-    throw CliFailure("--family " + std::to_string(family) + " is not in the family list (0 to " +
-                         std::to_string(count - 1) + ")",
-                     kExitUsage);
+    throw CliFailure(
+        "--family " + std::to_string(family) + " is not in the family list (0 to " + std::to_string(count - 1) + ")",
+        kExitUsage);
   w.Controls().UserSelect(Ctl::family, family);
 }
 
@@ -67,10 +67,9 @@ void FindDevices(CliContext& ctx, MainWindowSession& session, model::TMainForm& 
     const auto& devices = w.Controls().Items(Ctl::deviceList);
     for (std::size_t i = 0; i < devices.size(); ++i) {
       if (!Matches(devices[i], text)) continue;
-      found.push_back(ordered_json{{"family", f}, {"family_name", text::Trim(families[std::size_t(f)])},
-                       {"index", i}, {"device", devices[i]}});
-      if (!ctx.options.json)
-        ctx.out << "--family " << f << "  " << i << "  " << devices[i] << "\n";
+      found.push_back(ordered_json{
+          {"family", f}, {"family_name", text::Trim(families[std::size_t(f)])}, {"index", i}, {"device", devices[i]}});
+      if (!ctx.options.json) ctx.out << "--family " << f << "  " << i << "  " << devices[i] << "\n";
     }
   }
   if (ctx.options.json) ctx.PrintJson({{"devices", found}});

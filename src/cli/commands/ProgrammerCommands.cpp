@@ -7,12 +7,12 @@
 #include "cli/Commands.h"
 #include "cli/LinkSession.h"
 #include "image/THexList.h"
-#include "slot/ProgrammerGeometry.h"
-#include "slot/SlotHeader.h"
-#include "slot/TProgramEntry.h"
 #include "link/TReadProg.h"
 #include "platform/Clock.h"
 #include "platform/Text.h"
+#include "slot/ProgrammerGeometry.h"
+#include "slot/SlotHeader.h"
+#include "slot/TProgramEntry.h"
 
 namespace velmar::cli {
 
@@ -60,8 +60,8 @@ void Identify(CliContext& ctx) {
             << "slot count:       " << g.SlotCount << "\n"
             << "code image limit: " << g.CodeImageLimit << "\n"
             << "loaded firmware:  " << s.Data().LoadedFirmware << "\n"
-            << "firmware version: " << p.FirmwareVersion << " (0x" << text::IntToHex(std::uint64_t(p.FirmwareVersion), 2)
-            << ")\n"
+            << "firmware version: " << p.FirmwareVersion << " (0x"
+            << text::IntToHex(std::uint64_t(p.FirmwareVersion), 2) << ")\n"
             << "title:            " << s.Window().title << "\n"
             << "protocol time:    " << ms << " ms\n";
   });

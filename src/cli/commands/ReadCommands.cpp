@@ -12,11 +12,11 @@
 #include "cli/ControlReport.h"
 #include "cli/ReadSession.h"
 #include "cli/TerminalDialogs.h"
-#include "slot/ProgrammerGeometry.h"
-#include "slot/SlotHeader.h"
 #include "model/SlotHeaderReading.h"
 #include "platform/Clock.h"
 #include "platform/Text.h"
+#include "slot/ProgrammerGeometry.h"
+#include "slot/SlotHeader.h"
 
 namespace velmar::cli {
 
@@ -35,10 +35,11 @@ struct ReadArgs {
   int from = 1;
 };
 
-const model::ControlName kStatusLabels[] = {Ctl::Label9, Ctl::Label10, Ctl::Label13, Ctl::Label16, Ctl::ProgCaption,
-                                     Ctl::ProgCaption2, Ctl::Label22, Ctl::Label23};
-const model::ControlName kButtons[] = {Ctl::NewButton, Ctl::editButton, Ctl::DeleteProgramButton, Ctl::ReadProgButton, Ctl::FindButton,
-                                Ctl::BitBtn1, Ctl::EraseButton, Ctl::LoadButton, Ctl::CopyButton};
+const model::ControlName kStatusLabels[] = {Ctl::Label9,      Ctl::Label10,      Ctl::Label13, Ctl::Label16,
+                                            Ctl::ProgCaption, Ctl::ProgCaption2, Ctl::Label22, Ctl::Label23};
+const model::ControlName kButtons[] = {Ctl::NewButton,      Ctl::editButton, Ctl::DeleteProgramButton,
+                                       Ctl::ReadProgButton, Ctl::FindButton, Ctl::BitBtn1,
+                                       Ctl::EraseButton,    Ctl::LoadButton, Ctl::CopyButton};
 
 std::string Model(slot::ProgrammerKind kind) {
   const slot::KindInfo* k = slot::FindKind(kind);
@@ -108,10 +109,10 @@ void Details(CliContext& ctx, const ReadArgs& a) {
   const int count = w.Programs.EntryCount;
   ctx.PrintJson({{"slot", a.slot}, {"slot_count", count}});
   if (a.slot < 1 || a.slot > count)
-    throw CliFailure(count == 0 ? "The programmer holds no slots"
-                                : "--slot " + std::to_string(a.slot) + ": the programmer lists slots 1 to " +
-                                      std::to_string(count),
-                     kExitUsage);
+    throw CliFailure(
+        count == 0 ? "The programmer holds no slots"
+                   : "--slot " + std::to_string(a.slot) + ": the programmer lists slots 1 to " + std::to_string(count),
+        kExitUsage);
   const slot::TProgramEntry& entry = w.Programs.Get(a.slot - 1);
   if (text::Trim(entry.SlotName) == slot::slot_header::kEmptyName)
     throw CliFailure("Slot " + std::to_string(a.slot) + " is empty");

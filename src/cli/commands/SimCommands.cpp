@@ -9,15 +9,15 @@
 #include "cli/Commands.h"
 #include "image/TFileLoader.h"
 #include "image/THexList.h"
-#include "slot/ProgrammerGeometry.h"
+#include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
-#include "platform/AtomicFile.h"
 #include "sim/ControllerFirmware.h"
 #include "sim/DataflashImage.h"
 #include "sim/ProgrammerBoard.h"
 #include "sim/SimState.h"
+#include "slot/ProgrammerGeometry.h"
 
 namespace velmar::cli {
 
@@ -59,7 +59,7 @@ void Create(CliContext& ctx, const SimArgs& a) {
   sim::SimState s = sim::FreshState(*kind, versions);
   if (!a.firmware.empty() && !sim::ParseFirmware(a.firmware, s.firmware))
     throw CliFailure("--firmware " + a.firmware + ": expected pic, pic24, portable or none", kExitUsage);
-  s.version = !a.version.empty() ? ParseVersion("--version", a.version)
+  s.version = !a.version.empty()                          ? ParseVersion("--version", a.version)
               : s.firmware == sim::FirmwareKind::pic24    ? versions.pic24
               : s.firmware == sim::FirmwareKind::portable ? versions.portable
                                                           : versions.pic;
@@ -118,8 +118,7 @@ void Show(CliContext& ctx, const SimArgs& a) {
   }
   std::string text = sim::StateText(s);
   for (const std::string& line : text::SplitLines(text))
-    if (!text::StartsWith(line, "page ") && !text::StartsWith(line, "controller_page ") &&
-        !text::StartsWith(line, "#"))
+    if (!text::StartsWith(line, "page ") && !text::StartsWith(line, "controller_page ") && !text::StartsWith(line, "#"))
       ctx.out << line << "\n";
   ctx.out << "dataflash: " << s.flash->Geometry().pages << " pages of " << s.flash->PageSize() << " bytes, " << used
           << " in use\n";
@@ -140,8 +139,10 @@ void Import(CliContext& ctx, const SimArgs& a) {
                      std::to_string(img.Count()) + "-byte dataflash");
   sim::ImportImage(s, img);
   Save(a.file, s);
-  if (!ctx.options.json) ctx.out << "Put " << a.image << " into " << a.file << "\n";
-  else ctx.PrintJson({{"file", a.file}, {"image", a.image}, {"last_used", img.LastUsed()}});
+  if (!ctx.options.json)
+    ctx.out << "Put " << a.image << " into " << a.file << "\n";
+  else
+    ctx.PrintJson({{"file", a.file}, {"image", a.image}, {"last_used", img.LastUsed()}});
 }
 
 void Export(CliContext& ctx, const SimArgs& a) {
@@ -150,8 +151,10 @@ void Export(CliContext& ctx, const SimArgs& a) {
   sim::ExportImage(s, img);
   ctx.WriteUserFile(a.image, image::TFileLoader::IntelHexText(img));
   std::ostream& report = ctx.ReportTo(a.image);
-  if (!ctx.options.json) report << "Wrote " << a.image << "\n";
-  else ctx.PrintJson({{"file", a.file}, {"image", a.image}, {"last_used", img.LastUsed()}});
+  if (!ctx.options.json)
+    report << "Wrote " << a.image << "\n";
+  else
+    ctx.PrintJson({{"file", a.file}, {"image", a.image}, {"last_used", img.LastUsed()}});
 }
 
 void PowerCycle(CliContext& ctx, const SimArgs& a) {
@@ -159,8 +162,10 @@ void PowerCycle(CliContext& ctx, const SimArgs& a) {
   platform::VirtualClock clock;
   sim::ProgrammerBoard(s, clock).PowerCycle();
   Save(a.file, s);
-  if (!ctx.options.json) ctx.out << "Switched the simulated programmer in " << a.file << " off and on\n";
-  else ctx.PrintJson({{"file", a.file}, {"binary_pages", s.flash->BinaryPages()}});
+  if (!ctx.options.json)
+    ctx.out << "Switched the simulated programmer in " << a.file << " off and on\n";
+  else
+    ctx.PrintJson({{"file", a.file}, {"binary_pages", s.flash->BinaryPages()}});
 }
 
 void FirmwareHex(CliContext& ctx, const SimArgs& a) {
@@ -168,9 +173,9 @@ void FirmwareHex(CliContext& ctx, const SimArgs& a) {
   if (!sim::ParseFirmware(a.firmware, firmware) || firmware == sim::FirmwareKind::none)
     throw CliFailure("--firmware " + a.firmware + ": expected pic, pic24 or portable", kExitUsage);
   const sim::AvrPart* part =
-      a.controller.empty() ? &sim::PartForKind(firmware == sim::FirmwareKind::portable ? slot::kind_portable
-                                                                                       : slot::kind_single)
-                           : sim::FindPart(a.controller);
+      a.controller.empty()
+          ? &sim::PartForKind(firmware == sim::FirmwareKind::portable ? slot::kind_portable : slot::kind_single)
+          : sim::FindPart(a.controller);
   if (!part) throw CliFailure("--controller " + a.controller + ": expected atmega128 or atmega8515", kExitUsage);
   const int version = ParseVersion("--version", a.version);
   ctx.WriteUserFile(a.image, sim::FirmwareHexText(firmware, version, *part));
@@ -183,7 +188,7 @@ void FirmwareHex(CliContext& ctx, const SimArgs& a) {
                    {"controller", part->name}});
   else
     report << "Wrote " << a.image << " (" << sim::FirmwareName(firmware) << " firmware version " << VersionText(version)
-            << " for the " << part->name << ")\n";
+           << " for the " << part->name << ")\n";
 }
 
 }  // namespace
@@ -218,20 +223,21 @@ void RegisterSimCommands(CLI::App& app, CliContext& ctx) {
   auto* import = simCmd->add_subcommand("import", "Put a dataflash image (hex file) into a simulated programmer");
   import->add_option("FILE", a->file, "State file")->required();
   import->add_option("IMAGE", a->image, "Hex file: address = page x page size + offset")->required();
-  import->callback([&ctx, a] { Import(ctx, *a); });
+  import->callback([&ctx, a] { Import(ctx, *a);
+});
 
-  auto* exportCmd = simCmd->add_subcommand("export", "Save a simulated programmer's dataflash as Intel HEX");
-  exportCmd->add_option("FILE", a->file, "State file")->required();
-  exportCmd->add_option("IMAGE", a->image, "Intel HEX file to write (- for stdout)")->required();
-  exportCmd->callback([&ctx, a] { Export(ctx, *a); });
+auto* exportCmd = simCmd->add_subcommand("export", "Save a simulated programmer's dataflash as Intel HEX");
+exportCmd->add_option("FILE", a->file, "State file")->required();
+exportCmd->add_option("IMAGE", a->image, "Intel HEX file to write (- for stdout)")->required();
+exportCmd->callback([&ctx, a] { Export(ctx, *a); });
 
-  auto* fwHex = simCmd->add_subcommand("firmware-hex", "Write the controller flash image of a simulated firmware");
-  fwHex->add_option("IMAGE", a->image, "Intel HEX file to write (- for stdout)")->required();
-  fwHex->add_option("--firmware", a->firmware, "pic, pic24 or portable")->required();
-  fwHex->add_option("--version", a->version, "Firmware version: 226, 0xE2 or E2")->required();
-  fwHex->add_option("--controller", a->controller,
-                    "atmega128 or atmega8515 (default: the portable's controller for portable firmware, else the other)");
-  fwHex->callback([&ctx, a] { FirmwareHex(ctx, *a); });
-}
+auto* fwHex = simCmd->add_subcommand("firmware-hex", "Write the controller flash image of a simulated firmware");
+fwHex->add_option("IMAGE", a->image, "Intel HEX file to write (- for stdout)")->required();
+fwHex->add_option("--firmware", a->firmware, "pic, pic24 or portable")->required();
+fwHex->add_option("--version", a->version, "Firmware version: 226, 0xE2 or E2")->required();
+fwHex->add_option("--controller", a->controller,
+                  "atmega128 or atmega8515 (default: the portable's controller for portable firmware, else the other)");
+fwHex->callback([&ctx, a] { FirmwareHex(ctx, *a); });
+}  // namespace velmar::cli
 
 }  // namespace velmar::cli

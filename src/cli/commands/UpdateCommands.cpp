@@ -17,13 +17,13 @@
 #include "firmware/FirmwareChange.h"
 #include "firmware/TUpdateProg.h"
 #include "link/LinkErrors.h"
-#include "slot/ProgrammerGeometry.h"
 #include "link/TReadProg.h"
 #include "model/TForm1.h"
 #include "oplog/OperationJournal.h"
 #include "platform/Clock.h"
 #include "platform/Text.h"
 #include "platform/ThreadPriority.h"
+#include "slot/ProgrammerGeometry.h"
 
 namespace velmar::cli {
 
@@ -69,8 +69,8 @@ void UpdateFirmware(CliContext& ctx, const UpdateArgs& a) {
     const slot::ProgrammerKind kind = p.Geometry.Kind != slot::kind_unknown ? p.Geometry.Kind : givenKind;
 
     model::TForm1 probe(nullptr, nullptr);
-    probe.RequiredFirmware = a.required >= 0 ? a.required
-                             : kind == slot::kind_portable       ? int(devices::fw_portable)
+    probe.RequiredFirmware = a.required >= 0                            ? a.required
+                             : kind == slot::kind_portable              ? int(devices::fw_portable)
                              : data.LoadedFirmware == devices::fw_pic24 ? int(devices::fw_pic24)
                                                                         : int(devices::fw_pic);
     probe.FirmwareFileName =
@@ -101,9 +101,8 @@ void UpdateFirmware(CliContext& ctx, const UpdateArgs& a) {
     model::TForm1 form(&view, &pump);
     form.FirmwareFileName = probe.FirmwareFileName;
     form.RequiredFirmware = probe.RequiredFirmware;
-    firmware::FirmwareChangeLinks links{p.Unit(),  s.Env().Clock(), *ctx.dialogs, s.Window(),   data,
-                                        pump,      priority,        p.ProgramFolder, p.WorkingFolder,
-                                        &journal};
+    firmware::FirmwareChangeLinks links{p.Unit(), s.Env().Clock(), *ctx.dialogs,    s.Window(),      data,
+                                        pump,     priority,        p.ProgramFolder, p.WorkingFolder, &journal};
     platform::Clock& clock = s.Env().Clock();
     const std::uint64_t start = clock.NowMs();
     const int result = firmware::execute(form, kind, links);

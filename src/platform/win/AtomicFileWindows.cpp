@@ -94,8 +94,8 @@ std::set<std::wstring>& Pending() {
 }
 
 BOOL WINAPI RemovePendingOnStop(DWORD event) {
-  if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || event == CTRL_CLOSE_EVENT ||
-      event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) {
+  if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT ||
+      event == CTRL_SHUTDOWN_EVENT) {
     std::lock_guard<std::mutex> guard(PendingLock());
     for (const std::wstring& name : Pending()) DeleteFileW(name.c_str());
   }
@@ -152,7 +152,8 @@ void RemoveStaleTemporaries(const fs::path& folder) {
 }
 
 bool PutInPlace(const std::wstring& tmp, const std::wstring& target, bool replacing) {
-  if (replacing && ReplaceFileW(target.c_str(), tmp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
+  if (replacing &&
+      ReplaceFileW(target.c_str(), tmp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
     return true;
   // A new file, or a replacement the file system cannot do in one step (some
   // network shares): the rename replaces the old file in one call.
@@ -186,7 +187,8 @@ bool WriteFileAtomically(const std::string& path, const std::function<bool(const
     }
   }
   if (existing == Existing::folder || existing == Existing::other) {
-    SetError(error, "Cannot write " + path + (existing == Existing::folder ? ": it is a folder" : ": it is not a regular file"));
+    SetError(error, "Cannot write " + path +
+                        (existing == Existing::folder ? ": it is a folder" : ": it is not a regular file"));
     return false;
   }
   const std::wstring targetName = target.native();
@@ -234,7 +236,8 @@ bool WriteFileAtomically(const std::string& path, const std::function<bool(const
   }
   if (!ok) {
     DeleteFileW(tmpName.c_str());
-    SetError(error, "Cannot write " + path + ": " + (err ? win::ErrorText(err) : std::string("the data could not be produced")));
+    SetError(error, "Cannot write " + path + ": " +
+                        (err ? win::ErrorText(err) : std::string("the data could not be produced")));
   }
   return ok;
 }

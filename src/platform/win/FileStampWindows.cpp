@@ -18,7 +18,8 @@ FileStamp StampOf(const std::string& path) {
     s.volume = info.dwVolumeSerialNumber;
     s.file = std::uint64_t(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
     s.size = std::uint64_t(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
-    const std::uint64_t ticks = std::uint64_t(info.ftLastWriteTime.dwHighDateTime) << 32 | info.ftLastWriteTime.dwLowDateTime;
+    const std::uint64_t ticks =
+        std::uint64_t(info.ftLastWriteTime.dwHighDateTime) << 32 | info.ftLastWriteTime.dwLowDateTime;
     s.modifiedSeconds = std::int64_t(ticks / 10000000u);
     s.modifiedFraction = std::int64_t(ticks % 10000000u) * 100;
   }

@@ -15,7 +15,8 @@ SystemVersion CurrentSystemVersion() {
   info.dwOSVersionInfoSize = sizeof info;
   HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
   auto rtlGetVersion =
-      ntdll ? reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion"))) : nullptr;
+      ntdll ? reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
+            : nullptr;
   if (!rtlGetVersion || rtlGetVersion(&info) != 0) return v;
   v.family = info.dwPlatformId == VER_PLATFORM_WIN32_NT        ? SystemVersion::NT
              : info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS ? SystemVersion::Win9x

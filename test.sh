@@ -5,9 +5,9 @@
 #
 # With --ci first (what .ci/run uses) it does more, stage by stage, and says
 # how long each took: the build with warnings as errors, every test, the
-# folder layering check, then the same tests built with clang under
-# AddressSanitizer and UndefinedBehaviorSanitizer (VELMAR_SANITIZE) in
-# build-asan/.
+# folder layering check, the layout check (scripts/format.sh --check), then
+# the same tests built with clang under AddressSanitizer and
+# UndefinedBehaviorSanitizer (VELMAR_SANITIZE) in build-asan/.
 set -euo pipefail
 cd "$(dirname "$0")"
 ci=0
@@ -50,8 +50,8 @@ run_tests "${VELMAR_BUILD_DIR:-build}" "$@"
 stage "tests"
 python3 scripts/check-layers.py
 stage "layering check"
-# The layout check joins when the code has been laid out by scripts/format.sh.
-# scripts/format.sh --check
+scripts/format.sh --check
+stage "layout check"
 # Leaks in the sanitized build would also be reported for the build-time
 # tools, which run Qt; the tests check for leaks with the suppressions below.
 ASAN_OPTIONS=detect_leaks=0 VELMAR_BUILD_DIR=build-asan \

@@ -27,6 +27,13 @@ namespace {
 // a save of ours that is still under way.
 const std::chrono::system_clock::time_point kProcessStart = std::chrono::system_clock::now();
 
+// How much older than the process a temporary file must be to count as left
+// by a killed save. File times come from the file system's own clock, which
+// may lag this process's (the kernel stamps with a coarse clock; a network
+// share stamps with the server's): without this allowance a save that
+// another process began a moment ago could be taken for a stale one.
+constexpr std::chrono::seconds kClockAllowance{60};
+
 std::string Reason(int err) { return std::strerror(err); }
 
 bool Fail(std::string* error, const std::string& text) {
@@ -131,7 +138,8 @@ class PendingGuard {
 // ---- Stale temporary files ----
 
 // Removes, once per folder and process, the temporary files of our naming
-// that a killed save left: plain files of this user older than the process.
+// that a killed save left: plain files of this user older than the process
+// (by more than the clock allowance).
 void RemoveStaleTemporaries(const fs::path& folder) {
   // Never destroyed: a save made by another object's destructor at exit
   // (the USB emulation saves its state then) must still find them.
@@ -143,13 +151,13 @@ void RemoveStaleTemporaries(const fs::path& folder) {
   }
   DIR* dir = ::opendir(folder.c_str());
   if (!dir) return;
-  const auto started = std::chrono::system_clock::to_time_t(kProcessStart);
+  const auto staleBefore = std::chrono::system_clock::to_time_t(kProcessStart - kClockAllowance);
   while (const dirent* entry = ::readdir(dir)) {
     const std::string name = entry->d_name;
     if (!IsTemporaryName(name)) continue;
     struct stat st {};
     if (::fstatat(::dirfd(dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-    if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || st.st_mtime >= started) continue;
+    if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || st.st_mtime >= staleBefore) continue;
     ::unlinkat(::dirfd(dir), name.c_str(), 0);
   }
   ::closedir(dir);

@@ -161,19 +161,20 @@ TEST(AtomicFile, AMissingFolderIsNamedAndNotCreated) {
 
 TEST(AtomicFile, StaleTemporariesOfOurNamingAreRemovedAtTheFirstSaveIntoTheirFolder) {
   TempDir dir;
-  auto plant = [&](const std::string& name, bool old) {
+  auto plant = [&](const std::string& name, bool old, int ageSeconds = 3600) {
     WriteFile(dir.File(name), "leftover");
     if (!old) return;
-    const timespec times[2] = {{0, UTIME_OMIT}, {std::time(nullptr) - 3600, 0}};
+    const timespec times[2] = {{0, UTIME_OMIT}, {std::time(nullptr) - ageSeconds, 0}};
     ::utimensat(AT_FDCWD, dir.File(name).c_str(), times, 0);
   };
   const std::string stale = fs::path(platform::TemporaryNameFor(dir.File("big.hex"), 123456)).filename();
-  plant(stale, true);                                                   // a killed save of ours: removed
-  plant(".other.hex.tmp42", true);                                      // another target's: removed too
-  plant(".fresh.hex.tmp7", false);                                      // newer than this process: a save under way
-  plant(".notes.tmp", true);                                            // no digits: not our naming
-  plant("big.hex.tmp99", true);                                         // not hidden: not our naming
-  plant(".x.hex.tmp12ab", true);                                        // not only digits
+  plant(stale, true);                    // a killed save of ours: removed
+  plant(".other.hex.tmp42", true);       // another target's: removed too
+  plant(".fresh.hex.tmp7", false);       // newer than this process: a save under way
+  plant(".lagging.hex.tmp8", true, 10);  // stamped by a clock a little behind ours: may be a save under way
+  plant(".notes.tmp", true);             // no digits: not our naming
+  plant("big.hex.tmp99", true);          // not hidden: not our naming
+  plant(".x.hex.tmp12ab", true);         // not only digits
   fs::create_symlink(dir.File("big.hex"), dir.File(".link.hex.tmp5"));  // a link is never ours
   bool otherOwner = ::geteuid() == 0;
   if (otherOwner) {
@@ -184,7 +185,7 @@ TEST(AtomicFile, StaleTemporariesOfOurNamingAreRemovedAtTheFirstSaveIntoTheirFol
   ASSERT_TRUE(WriteFileAtomically(dir.File("new.hex"), "data"));
   EXPECT_FALSE(Exists(dir.File(stale)));
   EXPECT_FALSE(Exists(dir.File(".other.hex.tmp42")));
-  for (const char* kept : {".fresh.hex.tmp7", ".notes.tmp", "big.hex.tmp99", ".x.hex.tmp12ab"})
+  for (const char* kept : {".fresh.hex.tmp7", ".lagging.hex.tmp8", ".notes.tmp", "big.hex.tmp99", ".x.hex.tmp12ab"})
     EXPECT_TRUE(Exists(dir.File(kept))) << kept;
   EXPECT_TRUE(fs::is_symlink(dir.File(".link.hex.tmp5")));
   if (otherOwner) {

@@ -129,8 +129,15 @@ class PendingGuard {
 // counts as new.)
 const fs::file_time_type kProcessStart = std::chrono::floor<std::chrono::seconds>(fs::file_time_type::clock::now());
 
+// How much older than the process a temporary file must be to count as left
+// by a killed save: a file on a network share is stamped by the server's
+// clock, which may lag ours, so a save another process began a moment ago
+// could otherwise be taken for a stale one.
+constexpr std::chrono::seconds kClockAllowance{60};
+
 // Removes, once per folder and process, the temporary files of our naming
-// that a killed save left: plain files older than the process. (The folders
+// that a killed save left: plain files older than the process by more than
+// the clock allowance. (The folders
 // the program writes its own files to are the user's own.)
 void RemoveStaleTemporaries(const fs::path& folder) {
   static std::mutex* lock = new std::mutex;
@@ -146,7 +153,7 @@ void RemoveStaleTemporaries(const fs::path& folder) {
     std::error_code err;
     if (!fs::is_regular_file(fs::symlink_status(name, err)) || err) continue;
     const fs::file_time_type changed = fs::last_write_time(name, err);
-    if (err || changed >= kProcessStart) continue;
+    if (err || changed >= kProcessStart - kClockAllowance) continue;
     DeleteFileW(name.c_str());
   }
 }

@@ -137,8 +137,8 @@ constexpr std::chrono::seconds kClockAllowance{60};
 
 // Removes, once per folder and process, the temporary files of our naming
 // that a killed save left: plain files older than the process by more than
-// the clock allowance. (The folders
-// the program writes its own files to are the user's own.)
+// the clock allowance. (The folders the program writes its own files to are
+// the user's own.)
 void RemoveStaleTemporaries(const fs::path& folder) {
   static std::mutex* lock = new std::mutex;
   static std::set<std::wstring>* swept = new std::set<std::wstring>;

@@ -46,8 +46,21 @@ ALGORITHMS = {
     "DS41398": dict(family="PIC18K", Type="K22", EraseCMD="8F0F", ProgTime=1, EraseTime=2),
     "DS39972": dict(family="PIC18K", Type="K80", EraseCMD="8F0F", ProgTime=1, EraseTime=2),
     "DS40001772": dict(family="PIC18K", Type="K40", EraseCMD="0000", ProgTime=1, EraseTime=2),
+    # Guides with the DS41398 commands, 9 V VDD-first entry and erase keys
+    # (Open Programmer's device table programs them all alike, only the
+    # write buffer differing). DS41297, DS41357 and DS41342 enter low-voltage
+    # programming by the PGM pin, not by the key of DS41398, so they are
+    # programmed with VPP only; the DS41297 parts run at 1.8 to 3.6 V.
+    "DS41630": dict(family="PIC18K", Type="K22", EraseCMD="8F0F", ProgTime=1, EraseTime=2),
+    "DS41297": dict(family="PIC18K", Type="K22", EraseCMD="8F0F", ProgTime=1, EraseTime=2, noLVP=1, is3Vonly=1),
+    "DS41357": dict(family="PIC18K", Type="K22", EraseCMD="8F0F", ProgTime=1, EraseTime=2, noLVP=1),
+    "DS41342": dict(family="PIC18K", Type="K22", EraseCMD="8F0F", ProgTime=1, EraseTime=2, noLVP=1),
     # PIC18 J
     "DS39687": dict(family="PIC18J", Type="J", EraseCMD="8001", ProgTime=2, EraseTime=48),
+    # The 64- to 100-pin J parts: the same key entry, erase keys and 64-byte
+    # rows (Open Programmer's device table); their times come per part.
+    "DS39644": dict(family="PIC18J", Type="J", EraseCMD="8001", ProgTime=2, EraseTime=48),
+    "DS39688": dict(family="PIC18J", Type="J", EraseCMD="8001", ProgTime=2, EraseTime=48),
     # PIC12/16: the Column algorithm
     "DS30262": dict(family="PIC16", Column=0),
     "DS41191": dict(family="PIC16", Column=1),
@@ -57,6 +70,15 @@ ALGORITHMS = {
     "DS39607": dict(family="PIC16", Column=5),
     "DS39603": dict(family="PIC16", Column=5),
     "DS41204": dict(family="PIC16", Column=6),
+    # PIC16F91x/946 and PIC16F785: the commands, memory map and two
+    # calibration words of the DS41204 parts PIC12F635/PIC16F636. Microchip's
+    # PICkit 2 device file programs them with exactly those parts' scripts
+    # (erase, write, configuration, calibration, data EEPROM), the
+    # PIC16F916/917/946 only writing 8 words a step to their 8 latches, and
+    # Open Programmer programs them with the same routine; the algorithm
+    # writes one word a step.
+    "DS41244": dict(family="PIC16", Column=6),
+    "DS41237": dict(family="PIC16", Column=6),
     "DS41287": dict(family="PIC16", Column=7),
     "DS41390": dict(family="PIC16", Column=12),
     "DS41439": dict(family="PIC16", Column=12),
@@ -83,19 +105,46 @@ ALGORITHMS = {
 # decides.
 GPUTILS_SIZE_WRONG = {"PIC16F1786", "PIC16F1787", "PIC16LF1786", "PIC16LF1787"}
 
+# J90/J93 parts of 64 and 128 KB whose gputils linker script gives an 8-byte
+# configuration page: gpasm's configuration database and the MPLAB X device
+# data both have the 6 bytes CONFIG1L..CONFIG3H.
+GPUTILS_J_CONFIG_PAGE_WRONG = {"PIC18F66J90", "PIC18F67J90", "PIC18F86J90", "PIC18F87J90", "PIC18F66J93",
+                               "PIC18F67J93", "PIC18F86J93", "PIC18F87J93"}
+
 # Bytes each PIC12/16 algorithm writes in one programming step, where the
 # algorithm fixes it; the enhanced mid-range algorithms write the part's
 # whole row of latches.
 PIC16_ROW_BYTES = {0: 2, 1: 2, 2: 2, 3: 2, 4: 8, 5: 8, 6: 2, 7: 8}
 
-# Configuration masks from the datasheets' configuration register tables,
-# for parts gputils does not describe (or describes differently, below).
-K40_FUSES = "7729C7BF7F3F0F2F"
-K40_LOCKBITS = "03000F020000"
-# The PIC18F2x/4xJ50 datasheet has LS48MHZ in CONFIG4H and no WPFP6; gputils
-# has neither of them right for these parts, so the datasheet decides.
-J50_FUSES = "EF07DF0FFF09BF03"
-PIC24FJ_GA0_FUSES = "FF87DF7F"        # PIC24FJ64GA004 family: CONFIG2, CONFIG1
+# Configuration masks of the K40 parts, which gputils does not describe, from
+# the datasheets' configuration register tables and Microchip's MPLAB X device
+# data: CONFIG1L..CONFIG4H with CONFIG2L LPBOREN at bit 5 (E3) and CONFIG4H
+# SCANE at bit 4 (37); CONFIG4L holds one WRTn bit per protection block.
+K40_FUSES = "7729E3BF7F3F%02X37"
+# CONFIG5L..CONFIG7H: CONFIG6L holds one EBTRn bit per protection block.
+K40_LOCKBITS = "0300%02X020000"
+
+
+def k40_blocks(flash):
+    """Protection blocks of a K40 part: two on the 16 KB parts (WRT0/1,
+    EBTR0/1), four on the 32 and 64 KB parts."""
+    return 2 if flash <= 16384 else 4
+
+
+# K80 parts: gputils leaves DEBUG (CONFIG4L bit 7) out of its mask although
+# the datasheet, the MPLAB X device data and Microchip's PICkit 2 device
+# file implement it, erased at 1.
+K80_CONFIG4L = (0x91, 0x91)
+# PIC18LF2x/4xJ50: gputils and the MPLAB X device data leave DEBUG (CONFIG1L
+# bit 7) out for the LF parts only; the F and LF parts share one datasheet
+# (DS39931), so the bit stays implemented (erased at 1) as on the F parts
+# rather than being written as 0, which would enable the debugger.
+J50_DEBUG = 0x80
+# PIC24FJ64GA004 family: CONFIG2, CONFIG1. Microchip's C30 processor header
+# (p24FJ64GA004.h) and the PICkit 2 device file implement CONFIG2 87F7 (no
+# bit 3); the shipped mask keeps bit 3, which the part ignores, so slots
+# built from the same file keep their bytes.
+PIC24FJ_GA0_FUSES = "FF87DF7F"
 # PIC24FJ128GA010 family, from the configuration constants of Microchip's
 # C30 processor header (p24FJ128GA010.h): CONFIG2 IESO, FNOSC, FCKSM,
 # OSCIOFNC, POSCMOD (87E3); CONFIG1 JTAGEN, GCP, GWRP, BKBUG, COE, ICS,
@@ -105,6 +154,10 @@ PIC24FJ_GA010_FUSES = "E387DF7D"
 # registers (Microchip's PICkit 2 device file gives both families the same
 # masks, register by register).
 PIC24KA_FUSES = "0F000387FFDFFB83"
+# PIC24F(V)16/32KA301/302/304: the same registers with more bits implemented
+# (FOSCSEL LPRCSEL and SOSCSRC, FWDT FWDTEN<1:0>, FPOR I2C1SEL and RETCFG),
+# as Microchip's PICkit 2 device file gives them, register by register.
+PIC24KA3_FUSES = "0F0003E7FFFFFF83"
 
 # Parts of the guides above that are not shipped, and why.
 LEFT_OUT = {
@@ -114,6 +167,10 @@ LEFT_OUT = {
     "PIC18LF27K40": "the 128 KB K40 parts have eight write-protect blocks, the K40 header four",
     "PIC18LF47K40": "the 128 KB K40 parts have eight write-protect blocks, the K40 header four",
 }
+for _p in ("PIC18F26K50", "PIC18F46K50", "PIC18LF26K50", "PIC18LF46K50"):
+    LEFT_OUT[_p] = ("listed in DS41630 but in neither Microchip's MPLAB X device data nor gputils, so no sizes or "
+                    "configuration masks to take; the identifiers the guide's table and the PICkit 2 device file give "
+                    "also differ")
 for _p in ("PIC16LF1902", "PIC16LF1903", "PIC16LF1904", "PIC16LF1906", "PIC16LF1907"):
     LEFT_OUT[_p] = ("no data EEPROM, so only the row-counting algorithm could take it, but its write latches "
                     "(8 words) fill a quarter of its erase row (32 words), unlike every part that algorithm is known for")
@@ -121,12 +178,6 @@ for _p in ("PIC16F1788", "PIC16F1789", "PIC16LF1788", "PIC16LF1789", "PIC16F1454
            "PIC16LF1454", "PIC16LF1455", "PIC16LF1459"):
     LEFT_OUT[_p] = ("its identifier takes the whole DEVID word (the revision has a word of its own at 0x8005); the "
                     "slot's identifier check is known only for identifiers whose five low bits are the revision")
-for _p in ("PIC24F16KA301", "PIC24F16KA302", "PIC24F16KA304",
-           "PIC24F32KA301", "PIC24F32KA302", "PIC24F32KA304", "PIC24FV16KA301", "PIC24FV16KA302",
-           "PIC24FV16KA304", "PIC24FV32KA301", "PIC24FV32KA302", "PIC24FV32KA304"):
-    LEFT_OUT[_p] = ("configuration register masks of the PIC24FV32KA304 family not sourced (no datasheet or "
-                    "processor header at hand, and gputils has no PIC24 parts); its F and FV identifiers also "
-                    "differ between the tables")
 
 # Where the parts table and the second identifier source disagree, the
 # manufacturer's programming guide decides.
@@ -144,8 +195,8 @@ def load_parts():
         return [row for row in csv.DictReader(line for line in f if not line.startswith("#"))]
 
 
-def spec_of(row):
-    return re.match(r"DS\d+", row["spec"]).group(0)
+def guide_of(row):
+    return re.match(r"DS\d+", row["guide"]).group(0)
 
 
 def natural_key(name):
@@ -225,14 +276,21 @@ def pic18(row, algo):
         count = 12
     buf = int(row["latches"])
     prog, erase = times(algo, row)
+    if algo["Type"] == "K80":
+        masks[6], defaults[6] = K80_CONFIG4L
     if algo["Type"] in ("A", "B"):
         # Code-protection blocks: one CPn bit each, the same size each.
         blocks = bin(masks[8] & 0x3F).count("1")
         block = flash // blocks
+    elif algo["Type"] == "K40":
+        blocks = k40_blocks(flash)
+        block = flash // blocks
     else:
         blocks, block = 4, flash // 4
     if masks is None:
-        fuses, locks, fdefs, ldef = K40_FUSES, K40_LOCKBITS, K40_FUSES, K40_LOCKBITS
+        bits = (1 << blocks) - 1
+        fuses, locks = K40_FUSES % bits, K40_LOCKBITS % bits
+        fdefs, ldef = fuses, locks
     else:
         fuses, locks = hexs(masks[:8]), hexs(masks[8:14])
         fdefs, ldef = hexs(defaults[:8]), hexs(defaults[8:14])
@@ -240,7 +298,7 @@ def pic18(row, algo):
             ("Column", 0), ("BufferSize", buf), ("BlockSize", block), ("EraseBlocks", blocks),
             ("EraseCMD", algo["EraseCMD"]), ("ProgTime", prog), ("EraseTime", erase), ("FuseCount", count),
             ("Fuses", fuses), ("Lockbits", locks), ("FDefs", fdefs), ("LDefault", ldef), ("RowSize", buf),
-            ("noLVP", 0), ("is3Vonly", 1 if is_low_voltage(name) else 0)]
+            ("noLVP", algo.get("noLVP", 0)), ("is3Vonly", 1 if is_low_voltage(name) or algo.get("is3Vonly") else 0)]
 
 
 def pic18j(row, algo):
@@ -249,8 +307,10 @@ def pic18j(row, algo):
     start, end = pages["config"]
     flash = start + 8  # the configuration words fill the last 8 bytes
     masks, defaults = config_bytes(gputils_config(name), start, 8)
-    count = end - start + 1
-    fuses = J50_FUSES if re.search(r"J50$", name) else hexs(masks)
+    count = 6 if name in GPUTILS_J_CONFIG_PAGE_WRONG else end - start + 1
+    if re.search(r"J50$", name):
+        masks[0] |= J50_DEBUG
+    fuses = hexs(masks)
     prog, erase = times(algo, row)
     return [("DeviceID", row["device_id"]), ("FlashSize", flash), ("EEPROMSIZE", 0), ("Type", "J"), ("Column", 0),
             ("BufferSize", int(row["latches"])), ("BlockSize", 1024), ("EraseBlocks", 1), ("EraseCMD", "8001"),
@@ -277,7 +337,7 @@ def pic16(row, algo):
 def pic24(row, algo):
     name, fj = row["name"], algo["Type"] == "24FJ"
     if not fj:
-        fuses = PIC24KA_FUSES
+        fuses = PIC24KA3_FUSES if re.search(r"KA30[124]$", name) else PIC24KA_FUSES
     elif re.search(r"GA0(06|08|10)$", name):
         fuses = PIC24FJ_GA010_FUSES
     else:
@@ -300,8 +360,12 @@ def dspic30(row, algo):
             ("RowSize", 32), ("noLVP", 1), ("is3Vonly", 0)]
 
 
-# Baseline PIC16F5x parts: no identifier, no data memory; gputils gives the sizes.
-BASELINE = [("PIC16F54", 8), ("PIC16F57", 8), ("PIC16F59", 8), ("PIC16F505", 9), ("PIC16F506", 9)]
+# Baseline parts: no identifier, no data memory; gputils gives the sizes.
+# PIC12F509 and PIC12F510 have the memory map of the PIC16F505 and PIC16F506
+# (1,024 words with the calibration word at 0x3FF and its backup at 0x404;
+# Open Programmer's device table programs the four alike).
+BASELINE = [("PIC16F54", 8), ("PIC16F57", 8), ("PIC16F59", 8), ("PIC16F505", 9), ("PIC16F506", 9), ("PIC12F509", 9),
+            ("PIC12F510", 9)]
 BUILDERS = {"PIC18F": pic18, "PIC18K": pic18, "PIC18J": pic18j, "PIC16": pic16, "PIC24": pic24,
             "DSPIC30": dspic30}
 FAMILY_ORDER = ["PIC18F", "PIC18J", "PIC18K", "PIC16", "PIC24", "DSPIC30"]
@@ -310,16 +374,16 @@ FAMILY_TITLE = {"PIC18F": "PIC18F", "PIC18J": "PIC18J", "PIC18K": "PIC18 K", "PI
 
 
 def shipped_parts():
-    """(family, name, keys, spec) of every shipped part, in list order."""
+    """(family, name, keys, guide) of every shipped part, in list order."""
     out = {f: [] for f in FAMILY_ORDER}
     for row in load_parts():
         name = row["name"]
-        algo = ALGORITHMS.get(spec_of(row))
+        algo = ALGORITHMS.get(guide_of(row))
         if algo is None or name in LEFT_OUT:
             continue
         if name in ID_CORRECTIONS:
             row = dict(row, device_id=ID_CORRECTIONS[name][0])
-        out[algo["family"]].append((name, BUILDERS[algo["family"]](row, algo), row["spec"]))
+        out[algo["family"]].append((name, BUILDERS[algo["family"]](row, algo), row["guide"]))
     for name, column in BASELINE:
         pages = lkr_pages(name)
         out["PIC16"].append((name, [("DeviceID", "FFFF"), ("FlashSize", code_end(pages) * 2), ("EEPROMSIZE", 0),
@@ -350,9 +414,9 @@ def device_list(parts):
                  len(parts), len(LEFT_OUT)), ""]
     for family in FAMILY_ORDER:
         names = [(n, s) for f, n, _, s in parts if f == family]
-        specs = sorted({re.match(r"DS\d+|baseline", s).group(0) for _, s in names})
+        guides = sorted({re.match(r"DS\d+|baseline", g).group(0) for _, g in names})
         lines.append("**%s** (%d devices; programming guides %s): %s" % (
-            FAMILY_TITLE[family], len(names), ", ".join(specs), ", ".join(n for n, _ in names)))
+            FAMILY_TITLE[family], len(names), ", ".join(guides), ", ".join(n for n, _ in names)))
         lines.append("")
     lines.append("Left out:")
     lines.append("")

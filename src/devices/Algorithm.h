@@ -20,7 +20,7 @@ enum AlgorithmColumn : int {
   alg_PIC16F684 = 6,    // PIC12F635/683, PIC16F631/636/677/684/...
   alg_PIC16F88x = 7,    // PIC16F882 to PIC16F887
   alg_PIC16F5x = 8,     // baseline PIC16F54/57/59
-  alg_PIC16F505 = 9,    // PIC16F505/506
+  alg_PIC16F505 = 9,    // PIC16F505/506, PIC12F509/510
   alg_Column10 = 10,    // no shipped device
   alg_Column11 = 11,    // no shipped device
   alg_PIC16F1xxx = 12,  // enhanced mid-range PIC12F/16F1xxx
@@ -39,6 +39,10 @@ constexpr bool ColumnIn(int column, std::initializer_list<AlgorithmColumn> set) 
 // The algorithms that need 9 V on VPP (the old single-way programmer gives
 // only 12.5 V).
 constexpr bool NeedsHighVpp(int column) { return ColumnIn(column, {alg_PIC16F1xxx, alg_Column13, alg_PIC16F150x}); }
+
+// The baseline algorithms: 12-bit parts whose file holds the configuration
+// word at word 0xFFF and the ID locations from word 0x800.
+constexpr bool BaselineAlgorithm(int column) { return ColumnIn(column, {alg_PIC16F5x, alg_PIC16F505}); }
 
 // The enhanced mid-range memory map: ID locations and configuration words
 // from byte 0x10000 and data EEPROM from 0x1E000 of the user's file.

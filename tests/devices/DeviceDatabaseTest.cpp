@@ -3,6 +3,8 @@
 // gputils knows the device).
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -106,10 +108,37 @@ class ShippedDatabase : public ::testing::Test {
   IniFile ini{test::SourceDir() + "data/DEVICES.INI"};
 };
 
-TEST_F(ShippedDatabase, CoversEveryFamilyAndTheExampleDevices) {
+// Names compared with their runs of digits as numbers: PIC16F84A before
+// PIC16F505 before PIC16F1503.
+bool NaturalLess(const std::string& a, const std::string& b) {
+  std::size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    const bool da = std::isdigit(static_cast<unsigned char>(a[i])) != 0;
+    const bool db = std::isdigit(static_cast<unsigned char>(b[j])) != 0;
+    if (da && db) {
+      std::size_t ei = a.find_first_not_of("0123456789", i), ej = b.find_first_not_of("0123456789", j);
+      const long x = std::stol(a.substr(i, ei - i)), y = std::stol(b.substr(j, ej - j));
+      if (x != y) return x < y;
+      i = ei == std::string::npos ? a.size() : ei;
+      j = ej == std::string::npos ? b.size() : ej;
+    } else {
+      if (a[i] != b[j]) return a[i] < b[j];
+      ++i, ++j;
+    }
+  }
+  return a.size() - i < b.size() - j;
+}
+
+// Every family's list holds its devices in natural order, however many the
+// database grows to (the window's list and `devices` show the file order).
+TEST_F(ShippedDatabase, CoversEveryFamilyInNaturalOrderAndTheExampleDevices) {
   ASSERT_TRUE(ini.Exists());
-  EXPECT_GE(ini.Sections().size(), 60u);
-  for (int family = 0; family < 6; ++family) EXPECT_GE(devices::DevicesOfFamily(ini, family).size(), 4u) << family;
+  EXPECT_GE(ini.Sections().size(), 400u);
+  for (int family = 0; family < 6; ++family) {
+    const std::vector<std::string> list = devices::DevicesOfFamily(ini, family);
+    EXPECT_GE(list.size(), 4u) << family;
+    for (std::size_t k = 1; k < list.size(); ++k) EXPECT_TRUE(NaturalLess(list[k - 1], list[k])) << list[k];
+  }
   for (const char* name : {"PIC16F628A", "PIC16F84A", "PIC18F4520", "PIC18F46J50", "PIC18F46K22", "PIC24FJ64GA002",
                            "PIC24F16KA102", "dsPIC30F4011", "PIC18F1220"})
     EXPECT_TRUE(ini.SectionExists(name)) << name;
@@ -287,9 +316,10 @@ std::string HexBytes(const std::map<long, std::pair<int, int>>& words, long star
 
 TEST_F(ShippedDatabase, ConfigurationMasksAgreeWithGputils) {
   if (!test::HaveProgram("gpasm")) GTEST_SKIP() << "gputils is not installed";
-  // The PIC18F2x/4xJ50 datasheet decides where gputils lacks LS48MHZ and
-  // has a WPFP6 these parts do not implement.
-  const std::regex datasheetDecides("PIC18L?F[24][4-6]J50");
+  // gputils leaves DEBUG out of the K80 parts' CONFIG4L and the LF J50
+  // parts' CONFIG1L; the table of public facts checks those parts
+  // (DeviceFactsTest).
+  const std::regex factsDecide("PIC18L?F[24][4-6]J50|PIC18L?F[246][56]K80");
   int checked = 0;
   for (const std::string& s : ini.Sections()) {
     int family = FamilyOf(s);
@@ -297,11 +327,10 @@ TEST_F(ShippedDatabase, ConfigurationMasksAgreeWithGputils) {
     auto words = GputilsConfig(s);
     if (words.empty()) continue;  // a part gputils does not know (K40)
     SCOPED_TRACE(s);
+    if (std::regex_match(s, factsDecide)) continue;
     if (family == devices::fam_PIC18J) {
       long start = ini.ReadInteger(s, "FlashSize", 0) - 8;
-      if (!std::regex_match(s, datasheetDecides)) {
-        EXPECT_EQ(ini.ReadString(s, "Fuses", ""), HexBytes(words, start, 8, false));
-      }
+      EXPECT_EQ(ini.ReadString(s, "Fuses", ""), HexBytes(words, start, 8, false));
     } else {
       EXPECT_EQ(ini.ReadString(s, "Fuses", ""), HexBytes(words, 0x300000, 8, false));
       EXPECT_EQ(ini.ReadString(s, "Lockbits", ""), HexBytes(words, 0x300008, 6, false));
@@ -310,8 +339,27 @@ TEST_F(ShippedDatabase, ConfigurationMasksAgreeWithGputils) {
     }
     ++checked;
   }
-  EXPECT_GE(checked, 110);
+  EXPECT_GE(checked, 100);
 }
+
+// Slips of the second source that the part's programming guide and the
+// MPLAB X device data overrule: the part, the slip, the identifier shipped.
+struct SecondSourceSlip {
+  const char* name;
+  const char* slip;
+  const char* id;
+};
+const SecondSourceSlip kSecondSourceSlips[] = {
+    {"PIC18F24K50", "5C30", "5C60"},  // the PICkit 2 device file; DS41630 gives 5C60
+    // piklab and usbpicprog's index give the F parts' identifiers to the FV
+    // names; the guide's table and the later PICkit 2 device file give the FV
+    // parts the odd ones.
+    {"PIC24FV16KA301", "4508", "4509"},
+    {"PIC24FV16KA302", "4502", "4503"},
+    {"PIC24FV16KA304", "4506", "4507"},
+    {"PIC24FV32KA302", "4512", "4513"},
+    {"PIC24FV32KA304", "4516", "4517"},
+};
 
 TEST_F(ShippedDatabase, IdentifiersAgreeWithASecondSource) {
   // name -> the identifiers the second source's two tables give (either may
@@ -333,6 +381,14 @@ TEST_F(ShippedDatabase, IdentifiersAgreeWithASecondSource) {
     auto it = second.find(s);
     // Baseline parts have no identifier (FFFF); the tables give them none or 0.
     if (it == second.end() || id == "FFFF") continue;
+    const SecondSourceSlip* slip = nullptr;
+    for (const SecondSourceSlip& k : kSecondSourceSlips)
+      if (s == k.name) slip = &k;
+    if (slip) {
+      EXPECT_TRUE(it->second.count(slip->slip)) << s << ": the listed slip is no longer the second source's";
+      EXPECT_EQ(id, slip->id) << s;
+      continue;
+    }
     EXPECT_TRUE(it->second.count(id)) << s << " " << id;
     ++compared;
   }

@@ -7,6 +7,7 @@
 
 #include "model/WindowFixture.h"
 #include "platform/IniFile.h"
+#include "platform/Paths.h"
 #include "support/TestSupport.h"
 
 using velmar::model::Ctl;
@@ -145,7 +146,9 @@ TEST(Settings, RoundTripThroughCloseAndShow) {
   f.W().Switches.EraseWholeSlot = true;
   EXPECT_FALSE(c.Checked(Ctl::VerifyAfterWriting)) << "off unless asked for";
   c.SetChecked(Ctl::VerifyAfterWriting, true);
-  f.W().Data.FlashFile = "/x/y/prog.hex";
+  const std::string prog = f.working.File("prog.hex");
+  WriteFile(prog, ":00000001FF\n");
+  f.W().Data.FlashFile = prog;
   f.W().FormClose();
   EXPECT_EQ(f.dialogs.LastText(), "Unplug Programmer to exit Loader Mode");
 
@@ -173,9 +176,9 @@ TEST(Settings, RoundTripThroughCloseAndShow) {
   EXPECT_FALSE(g.W().Switches.VDD1st);
   EXPECT_FALSE(g.W().Switches.EraseWholeSlot);
   EXPECT_TRUE(g.C().Checked(Ctl::VerifyAfterWriting));
-  EXPECT_EQ(g.W().Data.FlashFile, "/x/y/prog.hex");
+  EXPECT_EQ(g.W().Data.FlashFile, prog);
   EXPECT_EQ(g.C().Text(Ctl::Edit1), "prog.hex");
-  EXPECT_EQ(g.W().LastFolder, "/x/y/");
+  EXPECT_EQ(g.W().LastFolder, f.working.Path());
 }
 
 // A device list that changed between versions moves devices to other
@@ -217,6 +220,84 @@ TEST(RememberedDevices, CloseAndProfilesStoreTheNameBesideThePosition) {
   g.Show(4);
   g.W().LoadProfile(prj);
   EXPECT_EQ(g.W().Data.DeviceName, "PIC16F877A");
+}
+
+// The device list of a later version: new parts ahead of the ones a file
+// saved today points at, so every stored position selects another part.
+std::string GrownDeviceList() {
+  return std::string("[PIC18F1000]\nDeviceID=0100\nType=B\n[PIC16F1000]\nDeviceID=0200\nColumn=5\n") +
+         velmar::test::kRuleDevices;
+}
+
+// The window of the grown list, over the working files of `before`.
+void ShowGrown(WindowFixture& after, WindowFixture& before) {
+  for (const char* name : {"setting.ini", "p.prj"})
+    if (std::filesystem::exists(before.working.File(name)))
+      std::filesystem::copy_file(before.working.File(name), after.working.File(name));
+  after.Show(4);
+}
+
+TEST(RememberedDevices, ProfilesAndSettingsSavedBeforeTheListGrowsSelectTheSameDevice) {
+  WindowFixture f;
+  f.Show(4);
+  f.Choose(1, "PIC16F877A");
+  ASSERT_TRUE(f.W().SaveProfile(f.working.File("p.prj")));
+  f.Choose(0, "PIC18F4520");
+  f.W().FormClose();
+  WindowFixture g(GrownDeviceList());
+  ShowGrown(g, f);
+  EXPECT_EQ(g.W().Data.DeviceName, "PIC18F4520");
+  g.W().LoadProfile(g.working.File("p.prj"));
+  EXPECT_EQ(g.W().Data.DeviceName, "PIC16F877A");
+  EXPECT_EQ(g.W().DeviceNoticeText(), "");
+}
+
+// A file of an earlier version names devices by position only (or by a name
+// the family does not list): the position decides as it always did, the
+// window says which device it selected, and the next save stores that
+// device's name for every family, so a later list that grows keeps it.
+TEST(RememberedDevices, APositionOnlyFileSaysWhatItSelectedAndIsPinnedOnSave) {
+  WindowFixture f;
+  WriteFile(f.working.File("setting.ini"), "[ProgSettings]\nPICFamily=1\n16FDevice=5\n18FDevice=2\n");
+  f.Show(4);
+  EXPECT_EQ(f.W().Data.DeviceName, "PIC16F819");
+  EXPECT_EQ(f.W().DeviceNoticeText(),
+            "setting.ini stores no PIC12F-16F device name: its position 5 (16FDevice) selected PIC16F819; check "
+            "the device");
+  ASSERT_EQ(f.W().PositionChoices().size(), 2u);  // the PIC18F position too, though its family is not shown
+  f.W().FormClose();
+  WindowFixture g(GrownDeviceList());
+  ShowGrown(g, f);
+  EXPECT_EQ(g.W().Data.DeviceName, "PIC16F819");
+  EXPECT_TRUE(g.W().PositionChoices().empty());
+  g.C().UserSelect(Ctl::family, 0);
+  EXPECT_EQ(g.W().Data.DeviceName, "PIC18F4520");
+}
+
+TEST(RememberedDevices, AProfileNamingNoDeviceOfItsFamilyIsReadByPosition) {
+  const struct {
+    const char* profile;
+    const char* device;
+    const char* notice;
+  } cases[] = {
+      {"Device=3\nDeviceName=PIC18F4520\n", "PIC16F628A",
+       "p.prj names PIC18F4520, which the PIC12F-16F list lacks: its position 3 (Device) selected PIC16F628A; "
+       "check the device"},
+      {"Device=3\n", "PIC16F628A",
+       "p.prj stores no PIC12F-16F device name: its position 3 (Device) selected PIC16F628A; check the device"},
+      {"Device=3\nDeviceName=PIC16F88\n", "PIC16F88", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.profile);
+    WindowFixture f;
+    f.Show(4);
+    WriteFile(f.working.File("p.prj"), std::string("[Progprofile]\nPICFamily=1\n") + c.profile);
+    f.W().LoadProfile(f.working.File("p.prj"));
+    EXPECT_EQ(f.W().Data.DeviceName, c.device);
+    EXPECT_EQ(f.W().DeviceNoticeText(), c.notice);
+    f.Choose(1, "PIC16F84A");  // the user's own choice ends the notice
+    EXPECT_EQ(f.W().DeviceNoticeText(), "");
+  }
 }
 
 TEST(FormClose, CreatesTheWholeWorkingFolderAndSkipsAbortedRuns) {
@@ -324,6 +405,64 @@ TEST(Profiles, ASaveThatFailsIsReported) {
   f.C().UserClick(Ctl::SaveProfile);
   ASSERT_FALSE(f.dialogs.shown.empty());
   EXPECT_EQ(f.dialogs.shown.back().type, velmar::platform::DlgType::Error);
+}
+
+TEST(HexFileChoice, TypedPathsAreTakenAsTheyAreOrInTheLastFolder) {
+  using velmar::platform::PathStyle;
+  struct Case {
+    PathStyle style;
+    const char* folder;
+    const char* typed;
+    const char* path;
+  };
+  const Case cases[] = {
+      {PathStyle::posix, "/work/", "pump.hex", "/work/pump.hex"},
+      {PathStyle::posix, "/work/", "/home/ann/pump.hex", "/home/ann/pump.hex"},
+      {PathStyle::posix, "/work/", "jobs/pump.hex", "/work/jobs/pump.hex"},
+      {PathStyle::posix, "/work", "pump.hex", "/work/pump.hex"},
+      {PathStyle::posix, "/work/", "C:\\pump.hex", "/work/C:\\pump.hex"},  // one name on POSIX
+      {PathStyle::posix, "/work/", "", ""},
+      {PathStyle::windows, "C:\\work\\", "D:\\jobs\\pump.hex", "D:\\jobs\\pump.hex"},
+      {PathStyle::windows, "C:\\work\\", "d:/jobs/pump.hex", "d:/jobs/pump.hex"},
+      {PathStyle::windows, "C:\\work\\", "\\\\server\\jobs\\pump.hex", "\\\\server\\jobs\\pump.hex"},
+      {PathStyle::windows, "C:\\work\\", "\\jobs\\pump.hex", "\\jobs\\pump.hex"},
+      {PathStyle::windows, "C:\\work\\", "jobs\\pump.hex", "C:\\work\\jobs\\pump.hex"},
+      {PathStyle::windows, "C:\\work", "pump.hex", "C:\\work\\pump.hex"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(velmar::platform::ResolveTypedPath(c.folder, c.typed, c.style), c.path) << c.folder << " + " << c.typed;
+}
+
+// A full path typed into File Name is the file New takes and setting.ini
+// keeps; a name of no file is never stored, and a path stored broken by an
+// earlier version does not become the folder typed names join.
+TEST(HexFileChoice, ATypedFullPathIsKeptAndAPathOfNoFileIsNotStored) {
+  WindowFixture f;
+  f.Show(4);
+  velmar::test::TempDir elsewhere;
+  const std::string pump = elsewhere.File("pump.hex");
+  WriteFile(pump, ":00000001FF\n");
+  f.dialogs.AnswerOpen(f.working.File("old.hex"));
+  f.C().UserClick(Ctl::Button1);
+  f.C().UserSetText(Ctl::Edit1, pump);
+  EXPECT_EQ(f.W().Data.FlashFile, pump);
+  ASSERT_TRUE(f.W().SaveSettings());
+  EXPECT_EQ(IniFile(f.W().SettingsPath()).ReadString("ProgSettings", "FlashFile", ""), pump);
+
+  f.C().UserSetText(Ctl::Edit1, "pmup.hex");
+  EXPECT_EQ(f.W().Data.FlashFile, f.working.File("pmup.hex"));
+  ASSERT_TRUE(f.W().SaveSettings());
+  EXPECT_EQ(IniFile(f.W().SettingsPath()).ReadString("ProgSettings", "FlashFile", ""), pump)
+      << "the last path that named a file stays";
+
+  WindowFixture g;
+  WriteFile(g.working.File("setting.ini"),
+            "[ProgSettings]\nFlashFile=" + g.working.Path() + elsewhere.Path() + "pump.hex\n");
+  g.Show(4);
+  EXPECT_EQ(g.C().Text(Ctl::Edit1), "pump.hex");
+  EXPECT_EQ(g.W().LastFolder, g.W().Folders.program) << "not the folder that never was";
+  g.C().UserSetText(Ctl::Edit1, "door.hex");
+  EXPECT_EQ(g.W().Data.FlashFile, g.W().Folders.program + "door.hex");
 }
 
 TEST(HexFileChoice, TypedNamesJoinTheLastFolder) {

@@ -2,6 +2,8 @@
 // header builder.
 #include "image/HeaderBuilders.h"
 
+#include <algorithm>
+
 #include "devices/DeviceDatabase.h"
 #include "image/Useful.h"
 #include "platform/Text.h"
@@ -28,12 +30,17 @@ void PutHexBytes(std::uint8_t* header, std::size_t offset, std::size_t count, st
   std::copy(bytes.begin(), bytes.end(), header + offset);
 }
 
-void PutNumber(std::uint8_t* header, std::size_t offset, std::size_t count, std::uint32_t value) {
-  const std::string digits = text::IntToHex(value, int(2 * count));
-  if (digits.size() != 2 * count)
+std::string DeviceKey(const devices::TData& d, std::string_view key) {
+  return "DEVICES.INI [" + d.DeviceName + "] " + std::string(key);
+}
+
+void PutNumber(std::uint8_t* header, std::size_t offset, std::size_t count, std::int64_t value, std::string_view what) {
+  const std::uint64_t most = (std::uint64_t(1) << (8 * std::min<std::size_t>(count, 4))) - 1;
+  if (value < 0 || std::uint64_t(value) > most)
     throw std::invalid_argument("The value " + std::to_string(value) + " does not fit " + std::to_string(count) +
-                                " header byte(s)");
-  PutHexBytes(header, offset, count, digits);
+                                " header byte(s) (at most " + std::to_string(most) + ")" +
+                                (what.empty() ? std::string() : " of " + std::string(what)));
+  PutHexBytes(header, offset, count, text::IntToHex(std::uint64_t(value), int(2 * count)));
 }
 
 namespace header_steps {
@@ -50,11 +57,11 @@ void PutLimit(std::uint8_t* header, const BuildOptions& o, bool withFlags) {
 
 void PutDeviceTiming(std::uint8_t* header, const devices::TData& d) {
   PutNumber(header, device_params::kReserved, 1, 0xFF);
-  PutHexBytes(header, DeviceId.offset, 2, d.DeviceID, "DeviceID");
-  PutHexBytes(header, device_params::kEraseCmd, 2, d.EraseCMD, "EraseCMD");
+  PutHexBytes(header, DeviceId.offset, 2, d.DeviceID, DeviceKey(d, "DeviceID"));
+  PutHexBytes(header, device_params::kEraseCmd, 2, d.EraseCMD, DeviceKey(d, "EraseCMD"));
   PutNumber(header, device_params::kZero, 1, 0x00);
-  PutNumber(header, device_params::kProgTime, 1, std::uint32_t(d.ProgTime));
-  PutNumber(header, device_params::kEraseTime, 1, std::uint32_t(d.EraseTime));
+  PutNumber(header, device_params::kProgTime, 1, d.ProgTime, DeviceKey(d, "ProgTime"));
+  PutNumber(header, device_params::kEraseTime, 1, d.EraseTime, DeviceKey(d, "EraseTime"));
 }
 
 std::string DebuggerQuestion(std::string_view lastLine) {

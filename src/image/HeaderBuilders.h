@@ -43,9 +43,15 @@ constexpr std::size_t kReserved = kBase + slot::slot_header::DeviceParams.size; 
 // `what` names the text in that error (a DEVICES.INI key, say).
 void PutHexBytes(std::uint8_t* header, std::size_t offset, std::size_t count, std::string_view text,
                  std::string_view what = "Header value");
+// A DEVICES.INI key of the job's device as messages name it:
+// "DEVICES.INI [SECTION] KEY".
+std::string DeviceKey(const devices::TData& d, std::string_view key);
 // `value` as 2 x count hexadecimal digits through PutHexBytes. Throws
-// std::invalid_argument when it does not fit.
-void PutNumber(std::uint8_t* header, std::size_t offset, std::size_t count, std::uint32_t value);
+// std::invalid_argument when it is negative or does not fit, naming the
+// limit and `what` (the field and where its value came from: DeviceKey for
+// a DEVICES.INI value) when given.
+void PutNumber(std::uint8_t* header, std::size_t offset, std::size_t count, std::int64_t value,
+               std::string_view what = {});
 // The first `count` bytes of a hexadecimal text; `what` names the text in
 // the std::invalid_argument raised when it is too short or not hexadecimal.
 std::vector<std::uint8_t> HexTextBytes(std::string_view text, std::size_t count, std::string_view what);

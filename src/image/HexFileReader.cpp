@@ -7,11 +7,12 @@
 // names the line and why. Digits are decoded in either case without an
 // upper-cased copy; record checksums are not compared (the Tektronix header
 // checksum excepted) but a wrong one is reported as a warning. Files are
-// read in bounded chunks, so memory stays near the image's size.
+// read in bounded chunks, so memory stays near the size of the bytes loaded.
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -143,17 +144,17 @@ class Reader {
       return;
     }
     r_.format = code_;
+    // End records alone, or data records of no bytes: a file that is no program.
+    if (r_.result == 0 && r_.lastAddress < 0) r_.warnings.push_back("no record holds data");
   }
 
  private:
   // ---- outcomes ----
 
   bool Refuse(LoadFault fault, const std::string& why) {
-    // The whole file is refused: what was read of it goes.
-    if (highest_ >= 0) {
-      std::uint8_t* data = image_.DataAt(0);
-      std::fill(data + lowest_, data + highest_ + 1, std::uint8_t(0xFF));
-    }
+    // The whole file is refused: what was read of it goes (the image was
+    // blank before).
+    if (r_.lastAddress >= 0 && keep_ == Keep::data) image_.Clear();
     refused_ = true;
     detecting_ = reading_ = false;
     r_.format = fmt_unknown;
@@ -212,9 +213,7 @@ class Reader {
     if (address + n > size && size < largest_ && address < largest_) size = Grow(address + n);
     std::size_t fits = address >= size ? 0 : std::size_t(std::min<std::uint64_t>(n, size - address));
     if (fits > 0) {
-      std::memcpy(image_.DataAt(0) + address, bytes, fits);
-      lowest_ = std::min(lowest_, address);
-      highest_ = std::max<std::int64_t>(highest_, std::int64_t(address + fits - 1));
+      image_.Write(std::uint32_t(address), bytes, fits);
       r_.lastAddress = std::max<std::int64_t>(r_.lastAddress, std::int64_t(address + fits - 1));
     }
     if (fits < n) return Beyond(address + fits);
@@ -487,8 +486,6 @@ class Reader {
   int code_ = 0;
   std::size_t number_ = 0, firstLine_ = 0, dumpWidth_ = 0;
   std::uint64_t upper_ = 0, segment_ = 0, dataRecords_ = 0;
-  std::uint64_t lowest_ = UINT64_MAX;
-  std::int64_t highest_ = -1;
 };
 
 // ---- lines -----------------------------------------------------------------
@@ -658,7 +655,14 @@ namespace {
 LoadResult OpenAndLoad(const std::string& fileName, THexList& image, std::uint64_t largest, Keep keep = Keep::data) {
   image.SetName(fileName);
   int fd = platform::OpenForReading(fileName);
-  if (fd < 0) throw EFileOpenError("Cannot open " + fileName + ": " + Reason(errno));
+  if (fd < 0) {
+    const int err = errno;
+    // Windows refuses to open a folder with "Permission denied"; say what it is.
+    std::error_code ec;
+    if (std::filesystem::is_directory(platform::PathOf(fileName), ec))
+      throw EFileOpenError("Cannot open " + fileName + ": it is a folder");
+    throw EFileOpenError("Cannot open " + fileName + ": " + Reason(err));
+  }
   Fd file(fd);
   struct stat st {};
   if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode))
@@ -678,7 +682,6 @@ LoadResult TFileLoader::LoadFile(const std::string& fileName, THexList& image) {
 
 LoadResult TFileLoader::LoadFileSized(const std::string& fileName, THexList& image, std::uint32_t largest) {
   image.SetSize(0);
-  image.Reserve(largest);
   return OpenAndLoad(fileName, image, largest);
 }
 

@@ -3,9 +3,11 @@
 // records at every 64 KiB boundary, upper-case digits and CR LF line ends.
 // Records are formatted into a buffer sized from the image (at most a few
 // hundred KiB) that is handed on whenever it fills, so saving a large image
-// never holds its whole text.
+// never holds its whole text; pages of the image never written are passed
+// over whole.
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "image/TFileLoader.h"
 
@@ -46,6 +48,14 @@ char* ExtendedLinear(char* p, unsigned upper) {
   return p;
 }
 
+// Whether 16 bytes are all 0xFF (two word loads, no call).
+inline bool Blank16(const std::uint8_t* bytes) {
+  std::uint64_t a, b;
+  std::memcpy(&a, bytes, 8);
+  std::memcpy(&b, bytes + 8, 8);
+  return (a & b) == ~std::uint64_t{0};
+}
+
 // The length of a line's record: up to its last byte that is not 0xFF.
 inline unsigned UsedLength(const std::uint8_t* line, unsigned length) {
   while (length > 0 && line[length - 1] == 0xFF) --length;
@@ -71,36 +81,51 @@ char* DataRecord(char* p, const std::uint8_t* bytes, unsigned count, unsigned ad
 }
 
 // Formats the image and hands the text on in pieces; false when `append`
-// fails.
+// fails. Pages never written hold no record but still the address records
+// of the 64 KiB boundaries they start at.
 bool Format(const THexList& image, const platform::AppendBytes& append) {
   const std::int64_t last = image.LastUsed();
   if (last < 0) return append(kEnd);
-  const std::uint8_t* data = image.DataAt(0);
   const std::uint64_t size = image.Count();
   const std::uint64_t lines = std::uint64_t(last) / 16 + 1;
   const std::size_t whole = std::size_t(lines * kLongestLine + (lines / 4096 + 2) * 17 + sizeof kEnd);
-  std::string buffer(std::min(whole, kLargestBuffer), '\0');
-  char* const begin = buffer.data();
-  char* const full = begin + buffer.size() - 2 * kLongestLine;  // room left for one more line and its address record
+  // Left uninitialised: only the part the text reaches is ever touched.
+  const std::size_t capacity = std::min(whole, kLargestBuffer);
+  const std::unique_ptr<char[]> buffer(new char[capacity]);
+  char* const begin = buffer.get();
+  char* const full = begin + capacity - 2 * kLongestLine;  // room left for one more record and the end
   char* p = begin;
+  // Hands the text on once the buffer is full; called before every record.
+  const auto room = [&]() {
+    if (p < full) return true;
+    const bool ok = append(std::string_view(begin, std::size_t(p - begin)));
+    p = begin;
+    return ok;
+  };
   if (last > 0xFFFF) {
     std::memcpy(p, ":020000040000FA\r\n", 17);
     p += 17;
   }
-  static const std::uint8_t kBlank[16] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                                          0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-  for (std::uint64_t line = 0; line < lines; ++line) {
-    const std::uint64_t start = line * 16;
-    if (start != 0 && start % 0x10000 == 0) p = ExtendedLinear(p, unsigned(start >> 16) & 0xFFFF);
-    const unsigned length = unsigned(std::min<std::uint64_t>(16, size - start));
-    const std::uint8_t* bytes = data + start;
-    if (length == 16 && std::memcmp(bytes, kBlank, 16) == 0) continue;
-    const unsigned count = UsedLength(bytes, length);
-    if (count == 0) continue;
-    p = DataRecord(p, bytes, count, unsigned(start & 0xFFFF));
-    if (p >= full) {
-      if (!append(std::string_view(begin, std::size_t(p - begin)))) return false;
-      p = begin;
+  constexpr std::uint64_t kLinesPerPage = THexList::kPageSize / 16;
+  static_assert(0x10000 % THexList::kPageSize == 0, "a 64 KiB boundary starts a page");
+  for (std::uint32_t page = 0; std::uint64_t(page) * kLinesPerPage < lines; ++page) {
+    const std::uint64_t first = page * kLinesPerPage;
+    const std::uint64_t end = std::min(lines, first + kLinesPerPage);
+    const std::uint8_t* data = image.PageData(page);
+    for (std::uint64_t line = first; line < end; ++line) {
+      const std::uint64_t start = line * 16;
+      if (start != 0 && start % 0x10000 == 0) {
+        if (!room()) return false;
+        p = ExtendedLinear(p, unsigned(start >> 16) & 0xFFFF);
+      }
+      if (!data) break;
+      const unsigned length = unsigned(std::min<std::uint64_t>(16, size - start));
+      const std::uint8_t* bytes = data + (start - first * 16);
+      if (length == 16 && Blank16(bytes)) continue;
+      const unsigned count = UsedLength(bytes, length);
+      if (count == 0) continue;
+      if (!room()) return false;
+      p = DataRecord(p, bytes, count, unsigned(start & 0xFFFF));
     }
   }
   std::memcpy(p, kEnd, sizeof kEnd - 1);
@@ -109,6 +134,10 @@ bool Format(const THexList& image, const platform::AppendBytes& append) {
 }
 
 }  // namespace
+
+bool TFileLoader::WriteIntelHex(const THexList& image, const platform::AppendBytes& append) {
+  return Format(image, append);
+}
 
 std::string TFileLoader::IntelHexText(const THexList& image) {
   std::string out;

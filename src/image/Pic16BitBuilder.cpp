@@ -174,7 +174,7 @@ bool BuildPic24FJ(SlotJob& job, const BuildOptions&, platform::Dialogs& dialogs)
     // The configuration words are the last FuseCount instructions: masked
     // with the device's Fuses, upper byte 0x00.
     const std::uint32_t words = std::uint32_t(job.device.FuseCount);
-    const std::vector<std::uint8_t> mask = HexTextBytes(job.device.Fuses, 2 * words, "Fuses");
+    const std::vector<std::uint8_t> mask = HexTextBytes(job.device.Fuses, 2 * words, DeviceKey(job.device, "Fuses"));
     std::copy(mask.begin(), mask.end(), job.config.begin());
     const std::uint32_t s0 = std::uint32_t(job.device.FlashSize) - 3 * words;
     for (std::uint32_t k = 0; k < words; ++k) {

@@ -19,7 +19,7 @@ void PutCommon(std::uint8_t* h, const devices::TData& d, const BuildOptions& o, 
                std::uint8_t c) {
   // One byte: the value itself below 0x100, else its first two hex digits.
   PutHexBytes(h, dp::kBlockSize, 1, text::IntToHex(d.BlockSize, 2));
-  PutNumber(h, dp::kBufferSize, 1, d.BufferSize);
+  PutNumber(h, dp::kBufferSize, 1, d.BufferSize, DeviceKey(d, "BufferSize"));
   header_steps::PutLimit(h, o, false);
   header_steps::PutDeviceTiming(h, d);
   PutNumber(h, OptionFlagsA.offset, 1, a);
@@ -73,7 +73,7 @@ std::string BuildPic24Header(SlotJob& job, const BuildOptions& o, platform::Dial
   }
 
   PutConfig(h, job, std::size_t(type == "24FJ" ? 2 * d.FuseCount : d.FuseCount));
-  PutNumber(h, dp::kFuseCount, 1, std::uint32_t(d.FuseCount));
+  PutNumber(h, dp::kFuseCount, 1, d.FuseCount, DeviceKey(d, "FuseCount"));
   PutCommon(h, d, o, a, b, c);
   PutNumber(h, SupplyFlag.offset, 1, 0xB8);
   return kHeaderOk;
@@ -93,7 +93,7 @@ std::string BuildDsPic30Header(SlotJob& job, const BuildOptions& o, std::uint8_t
 
   PutNumber(h, dp::kFamilyFlags, 1, 0x23);
   PutConfig(h, job, std::size_t(d.FuseCount));
-  PutNumber(h, dp::kFuseCount, 1, std::uint32_t(d.FuseCount / 2));
+  PutNumber(h, dp::kFuseCount, 1, d.FuseCount / 2, "half of " + DeviceKey(d, "FuseCount"));
   PutNumber(h, SupplyFlag.offset, 1, o.vddChecked ? 0xA9 : 0xFF);
   PutCommon(h, d, o, a, b, c);
   return kHeaderOk;

@@ -89,23 +89,25 @@ SectionSplit SplitSections(std::vector<std::string> lines, std::initializer_list
 
 void PackInstructions(const THexList& file, THexList& packed, std::uint32_t instructions) {
   if (instructions == 0) return;
-  // Range checks once for the whole run, then a plain copy.
+  // Range checks once for the whole run, then a run of instructions at a
+  // time (the file image holds four bytes per instruction, the packed one
+  // three).
   file.GetValue(4 * (instructions - 1) + 2);
   packed.GetValue(3 * (instructions - 1) + 2);
-  const std::uint8_t* from = file.DataAt(0);
-  std::uint8_t* to = packed.DataAt(0);
-  for (std::uint32_t k = 0; k < instructions; ++k) {
-    to[3 * k] = from[4 * k];
-    to[3 * k + 1] = from[4 * k + 1];
-    to[3 * k + 2] = from[4 * k + 2];
+  constexpr std::uint32_t kRun = 1024;
+  std::uint8_t from[4 * kRun], to[3 * kRun];
+  for (std::uint32_t first = 0; first < instructions; first += kRun) {
+    const std::uint32_t n = std::min(kRun, instructions - first);
+    file.Read(4 * first, from, 4 * n - 1);  // the last instruction's fourth byte may lie beyond the image
+    for (std::uint32_t k = 0; k < n; ++k) {
+      to[3 * k] = from[4 * k];
+      to[3 * k + 1] = from[4 * k + 1];
+      to[3 * k + 2] = from[4 * k + 2];
+    }
+    packed.Write(3 * first, to, 3 * n);
   }
 }
 
-bool HoldsDataFrom(const THexList& file, std::uint32_t from) {
-  const std::uint8_t* v = file.DataAt(0);
-  for (std::uint32_t a = from; a < file.Count(); ++a)
-    if (v[a] != 0xFF) return true;
-  return false;
-}
+bool HoldsDataFrom(const THexList& file, std::uint32_t from) { return file.LastUsedByte() >= std::int64_t(from); }
 
 }  // namespace velmar::image

@@ -2,6 +2,7 @@
 #include "image/Pic16Builder.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "devices/Algorithm.h"
 #include "devices/DeviceDatabase.h"
@@ -26,18 +27,24 @@ void SaveOrThrow(const SlotJob& job, const char* name, const THexList& image) {
 // The program words 0 .. FlashSize/2 - 1, blank words as 0x3FFF.
 THexList ProgramImage(const THexList& file, std::uint32_t flashSize) {
   THexList b(flashSize);
-  std::copy_n(file.DataAt(0), flashSize, b.DataAt(0));
+  b.CopyFrom(file, 0, 0, flashSize);
   std::uint8_t* v = b.DataAt(0);
   for (std::uint32_t w = flashSize / 2; w-- > 0;)
     if (v[2 * w] == 0xFF && v[2 * w + 1] == 0xFF) v[2 * w + 1] = 0x3F;
   return b;
 }
 
+// Baseline parts: the names holding "16F5", and every part a baseline
+// algorithm programs (PIC12F509/510 carry no "16F5").
+bool Baseline(const devices::TData& d) {
+  return text::Contains(d.DeviceName, "16F5") || devices::BaselineAlgorithm(d.Column);
+}
+
 bool DataBeyondDevice(const THexList& file, std::uint32_t flashSize) {
-  const std::uint8_t* v = file.DataAt(0);
-  for (std::uint32_t a = flashSize; a <= 0x3FFF; ++a)
-    if (v[a] != 0xFF) return true;
-  return false;
+  if (flashSize > 0x3FFF) return false;
+  std::vector<std::uint8_t> beyond(0x4000 - flashSize);
+  file.Read(flashSize, beyond.data(), beyond.size());
+  return std::any_of(beyond.begin(), beyond.end(), [](std::uint8_t b) { return b != 0xFF; });
 }
 
 void BuildEeprom(SlotJob& job, const BuildOptions& options, const THexList& file) {
@@ -69,7 +76,7 @@ void BuildEeprom(SlotJob& job, const BuildOptions& options, const THexList& file
 
 void TakeConfiguration(SlotJob& job, const THexList& file) {
   const devices::TData& d = job.device;
-  if (text::Contains(d.DeviceName, "16F5")) {
+  if (Baseline(d)) {
     job.config[0] = file.GetValue(0x1FFE);
     for (std::uint32_t i = 0; i < 4; ++i) job.id[i] = file.GetValue(0x1000 + 2 * i);
     return;
@@ -107,7 +114,7 @@ bool BuildPic16(SlotJob& job, const BuildOptions& options, platform::Dialogs& di
   try {
     const std::uint32_t flashSize = std::uint32_t(d.FlashSize);
     THexList program = ProgramImage(file, flashSize);
-    if (!text::Contains(d.DeviceName, "16F5") && flashSize < 0x3FFF && DataBeyondDevice(file, flashSize)) {
+    if (!Baseline(d) && flashSize < 0x3FFF && DataBeyondDevice(file, flashSize)) {
       dialogs.ShowWarning("Code size is greater than Device code size\rQuitting", "File Size Warning");
       return false;
     }

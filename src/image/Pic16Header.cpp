@@ -111,7 +111,7 @@ std::string BuildPic16Header(SlotJob& job, const BuildOptions& o, std::uint8_t* 
 
   PutNumber(h, dp::kReserved, 1, 0xFF);
   PutNumber(h, OptionFlagsA.offset, 1, a);
-  PutNumber(h, dp::kFuseCount, 1, std::uint32_t(d.FuseCount));
+  PutNumber(h, dp::kFuseCount, 1, d.FuseCount, DeviceKey(d, "FuseCount"));
   const std::size_t cfg = ConfigBytes.offset;
   std::copy_n(job.config.begin(), 2, h + cfg);
   if (d.FuseCount > 2) std::copy_n(job.config.begin() + 2, 2, h + cfg + 2);
@@ -119,7 +119,7 @@ std::string BuildPic16Header(SlotJob& job, const BuildOptions& o, std::uint8_t* 
   if (d.FuseCount > 7) std::copy_n(job.config.begin() + 6, 2, h + cfg + 6);
   if (d.FuseCount == 10) std::copy_n(job.config.begin() + 8, 2, h + cfg + 8);
   std::copy_n(job.id.begin(), 8, h + AuxDataStart.offset);
-  PutHexBytes(h, DeviceId.offset, 2, d.DeviceID, "DeviceID");
+  PutHexBytes(h, DeviceId.offset, 2, d.DeviceID, DeviceKey(d, "DeviceID"));
 
   PutNumber(h, dp::kFamilyFlags, 1, std::uint32_t(AlgorithmCode(column)));
 
@@ -128,7 +128,7 @@ std::string BuildPic16Header(SlotJob& job, const BuildOptions& o, std::uint8_t* 
   PutNumber(h, OptionFlagsD.offset, 1, dflags);
   PutNumber(h, ErrorRepeat.offset, 1, std::uint32_t(o.errorRepeat));
   PutNumber(h, dp::kZero, 1, 0x00);
-  PutNumber(h, RowHalf.offset, 1, std::uint32_t(d.RowSize));
+  PutNumber(h, RowHalf.offset, 1, d.RowSize, DeviceKey(d, "RowSize"));
   return kHeaderOk;
 }
 

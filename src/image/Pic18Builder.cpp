@@ -173,8 +173,9 @@ void BuildPic18(SlotJob& job, const BuildOptions& options) {
     Run(job, options);
   } catch (const EBuildRefused&) {
     throw;
-  } catch (const std::exception&) {
-    throw EBuildRefused("Error opening file or bad data \r" + job.userFile);
+  } catch (const std::exception& e) {
+    // The reason (a missing file, a folder, a device) follows the usual text.
+    throw EBuildRefused("Error opening file or bad data \r" + job.userFile + "\r" + e.what());
   }
 }
 

@@ -24,7 +24,7 @@ class EBuildRefused : public EISPException {
 };
 
 // PIC18F and PIC18 K. Raises EBuildRefused "Error opening file or bad data
-// \r" + the file name on any failure.
+// \r" + the file name + "\r" + the reason on any failure.
 void BuildPic18(SlotJob& job, const BuildOptions& options);
 
 // PIC18J. False after it has shown its message (or after the user declined

@@ -26,8 +26,8 @@ bool TypeIs(const devices::TData& d, std::initializer_list<const char*> types) {
 // Bytes 71-75, 77-79 and 80, written alike by both PIC18 header builders.
 void PutPic18Parameters(std::uint8_t* h, const devices::TData& d) {
   header_steps::PutDeviceTiming(h, d);
-  PutNumber(h, dp::kBlockSize, 2, d.BlockSize);
-  PutNumber(h, dp::kBufferSize, 1, d.BufferSize);
+  PutNumber(h, dp::kBlockSize, 2, d.BlockSize, DeviceKey(d, "BlockSize"));
+  PutNumber(h, dp::kBufferSize, 1, d.BufferSize, DeviceKey(d, "BufferSize"));
 }
 
 }  // namespace
@@ -55,7 +55,7 @@ std::string BuildPic18Header(SlotJob& job, const BuildOptions& o, platform::Dial
     if (o.progMode == 0) c |= 0x10;
     a |= 0x10;
   }
-  PutNumber(h, dp::kFamilyFlags, 1, d.EraseBlocks);
+  PutNumber(h, dp::kFamilyFlags, 1, d.EraseBlocks, DeviceKey(d, "EraseBlocks"));
   if (d.Type == "E" && o.progMode == 0) c |= 0x10;
 
   if (o.e2SkipFF) {
@@ -78,12 +78,14 @@ std::string BuildPic18Header(SlotJob& job, const BuildOptions& o, platform::Dial
   if (job.idCount < 9) {
     PutNumber(h, ExtraConfigCount.offset, 1, 0);
   } else {
-    PutNumber(h, ExtraConfigCount.offset, 1, std::uint32_t(job.idCount - 8) / 2);
+    PutNumber(
+        h, ExtraConfigCount.offset, 1, std::uint32_t(job.idCount - 8) / 2,
+        "the extra configuration count, from the " + std::to_string(job.idCount) + " ID bytes of " + job.userFile);
     std::copy_n(job.id.begin() + 8, 8, h + ExtraConfig.offset);
   }
   std::copy_n(job.config.begin(), 8, h + ConfigBytes.offset);
   std::copy_n(job.protection.begin(), kProtectionByteCount, h + ConfigBytes.offset + 8);
-  PutNumber(h, dp::kFuseCount, 1, std::uint32_t(d.FuseCount));
+  PutNumber(h, dp::kFuseCount, 1, d.FuseCount, DeviceKey(d, "FuseCount"));
 
   PutNumber(h, SupplyFlag.offset, 1, !o.vddVisible || o.vddChecked ? 0xA9 : 0xFF);
   header_steps::PutLimit(h, o, true);
@@ -109,7 +111,7 @@ std::string BuildPic18JHeader(SlotJob& job, const BuildOptions& o, std::uint8_t*
     dflags |= 0x40;
   }
   // The header carries the mask the builder applied, not the file's bytes.
-  PutHexBytes(h, ConfigBytes.offset, 8, d.Fuses, "Fuses");
+  PutHexBytes(h, ConfigBytes.offset, 8, d.Fuses, DeviceKey(d, "Fuses"));
   PutNumber(h, dp::kFamilyFlags, 1, 0x00);
   PutNumber(h, SupplyFlag.offset, 1, 0xA9);
   header_steps::PutLimit(h, o, true);

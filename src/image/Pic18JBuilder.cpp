@@ -4,6 +4,7 @@
 // image as kf_flash.hex. J jobs have no data memory.
 #include "devices/DeviceDatabase.h"
 #include "image/DeviceLimits.h"
+#include "image/HeaderBuilders.h"
 #include "image/Pic18Builder.h"
 #include "image/TFileLoader.h"
 #include "image/THexList.h"
@@ -40,8 +41,10 @@ bool MaskConfiguration(SlotJob& job, const BuildOptions& options, THexList& imag
   d.Fuses = mask;
   const std::size_t n = mask.size() / 2;
   const std::uint32_t first = std::uint32_t(d.FlashSize - std::int64_t(n));
+  const std::string maskKey = ownMask ? DeviceKey(d, "Fuses") : std::string();
   for (std::size_t i = 0; i < n; ++i)
-    image.SetValue(first + i, image.GetValue(first + i) & HexPairToByte(std::string_view(mask).substr(2 * i, 2)));
+    image.SetValue(first + i,
+                   image.GetValue(first + i) & HexPairToByte(std::string_view(mask).substr(2 * i, 2), maskKey));
   image.SetValue(first, BitSet(7, image.GetValue(first)));  // background debugger off
 
   const SaveResult saved = SavePiece(job, piece::kFlash, image);
@@ -70,8 +73,9 @@ bool BuildPic18J(SlotJob& job, const BuildOptions& options, platform::Dialogs& d
   }
   try {
     return MaskConfiguration(job, options, image, dialogs);
-  } catch (const std::exception&) {
-    dialogs.ShowError("Error in Hex file or file for different device or file not found", "Bad File Error");
+  } catch (const std::exception& e) {
+    dialogs.ShowError(std::string("Error in Hex file or file for different device or file not found\r") + e.what(),
+                      "Bad File Error");
     return false;
   }
 }

@@ -4,6 +4,7 @@
 #include "image/SlotAssembly.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "devices/DeviceDatabase.h"
 #include "image/DeviceLimits.h"
@@ -33,12 +34,7 @@ std::uint32_t RoundUp(std::uint32_t value, std::uint32_t unit) {
 }
 
 // One past the highest byte that is not 0xFF (0 when there is none).
-std::uint32_t HighestUsed(const THexList& image) {
-  const std::uint8_t* v = image.DataAt(0);
-  for (std::uint32_t a = image.Count(); a-- > 0;)
-    if (v[a] != 0xFF) return a + 1;
-  return 0;
-}
+std::uint32_t HighestUsed(const THexList& image) { return std::uint32_t(image.LastUsedByte() + 1); }
 
 // Loads a piece whose place in the slot holds `room` bytes; data beyond
 // them would be lost (or, for data memory, counted without being carried),
@@ -60,21 +56,18 @@ void PutSlotPosition(std::uint8_t* h, slot::HeaderField f, std::uint32_t bytes, 
 }
 
 void CopyInto(THexList& slot, std::uint32_t at, const THexList& from, std::uint32_t count) {
-  if (count == 0) return;
-  from.GetValue(count - 1);  // range checks for the whole block
-  slot.GetValue(at + count - 1);
-  std::copy_n(from.DataAt(0), count, slot.DataAt(at));
+  slot.CopyFrom(from, 0, at, count);
 }
 
 }  // namespace
 
 std::uint32_t ProgrammedLength(const THexList& code, bool wordBlank) {
   if (!wordBlank) return HighestUsed(code);
-  const std::uint8_t* v = code.DataAt(0);
-  std::uint32_t words = code.Count() / 2;
-  if (code.Count() % 2 && v[code.Count() - 1] != 0xFF) return code.Count();
-  for (std::uint32_t w = words; w-- > 0;) {
-    const std::uint8_t lo = v[2 * w], hi = v[2 * w + 1];
+  const std::int64_t last = code.LastUsedByte();  // words above it are blank
+  if (last < 0) return 0;
+  if (code.Count() % 2 && last == std::int64_t(code.Count()) - 1) return code.Count();
+  for (std::uint32_t w = std::uint32_t(last / 2) + 1; w-- > 0;) {
+    const std::uint8_t lo = code.GetValue(2 * w), hi = code.GetValue(2 * w + 1);
     if (!(lo == 0xFF && (hi == 0x3F || hi == 0xFF))) return 2 * w + 2;
   }
   return 0;
@@ -218,14 +211,16 @@ bool AssembleSlot(SlotJob& job, const BuildOptions& options, slot::ProgrammerGeo
     slot::PutText(h.data(), SourceFileName, platform::ExtractFileName(job.userFile));
     slot::PutText(h.data(), DeviceName, d.DeviceName);
     code.GetValue(out.codeLength ? out.codeLength - 1 : 0);
-    out.codeChecksum = slot::NegatedSum(code.DataAt(0), out.codeLength);
+    std::vector<std::uint8_t> programmed(out.codeLength);
+    code.Read(0, programmed.data(), programmed.size());
+    out.codeChecksum = slot::NegatedSum(programmed.data(), out.codeLength);
     h[CodeChecksum.offset] = out.codeChecksum;
     slot::SealHeader(h.data());
 
     // The slot image.
     THexList slot(geometry.SlotSize);
     THexList headerImage(kSize);
-    std::copy(h.begin(), h.end(), headerImage.DataAt(0));
+    headerImage.Write(0, h.data(), h.size());
     CopyInto(slot, 0, headerImage, kSize);
     out.codeBytes = flashSize + 1;
     CopyInto(slot, out.codeOffset, code, out.codeBytes);

@@ -18,12 +18,12 @@ void SlotJob::Reset() {
   auxiliary = false;
 }
 
-void ApplyMask(SlotJob& job, std::string_view mask, int count) {
+void ApplyMask(SlotJob& job, std::string_view mask, int count, std::string_view what) {
   const bool intoConfig = count >= 7;
   std::uint8_t* target = intoConfig ? job.config.data() : job.protection.data();
   const std::size_t room = intoConfig ? job.config.size() : job.protection.size();
   for (std::size_t i = 0; i < std::size_t(count > 0 ? count : 0) && i < room; ++i) {
-    std::uint8_t m = 2 * i + 2 <= mask.size() ? HexPairToByte(mask.substr(2 * i, 2)) : 0xFF;
+    std::uint8_t m = 2 * i + 2 <= mask.size() ? HexPairToByte(mask.substr(2 * i, 2), what) : 0xFF;
     target[i] &= m;
   }
 }

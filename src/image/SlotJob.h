@@ -86,8 +86,8 @@ struct SlotJob {
 // ANDs the hexadecimal pairs of `mask` into the first `count` configuration
 // bytes when `count` is 7 or more, else into the protection bytes; a missing
 // pair counts as 0xFF. Throws std::invalid_argument for a pair that is not
-// hexadecimal.
-void ApplyMask(SlotJob& job, std::string_view mask, int count);
+// hexadecimal, naming `what` (the mask's DEVICES.INI key) when given.
+void ApplyMask(SlotJob& job, std::string_view mask, int count, std::string_view what = {});
 
 // Saves an image as one of the job's pieces; a failed result says why.
 SaveResult SavePiece(const SlotJob& job, std::string_view name, const THexList& image);

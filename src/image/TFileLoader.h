@@ -71,6 +71,9 @@ class TFileLoader {
                              platform::FileOrigin origin = platform::FileOrigin::User);
   // The Intel HEX text that SaveFile writes (CR LF line ends).
   static std::string IntelHexText(const THexList& image);
+  // The same text handed to `append` in pieces of at most a few hundred
+  // KiB; false as soon as `append` fails.
+  static bool WriteIntelHex(const THexList& image, const platform::AppendBytes& append);
 
   static std::string FormatName(int code);
 };

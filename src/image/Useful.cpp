@@ -9,9 +9,10 @@ namespace {
 char Up(char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : c; }
 }  // namespace
 
-std::uint8_t HexPairToByte(std::string_view text) {
+std::uint8_t HexPairToByte(std::string_view text, std::string_view what) {
   if (text.size() < 2 || !IsHexDigit(text[0]) || !IsHexDigit(text[1]))
-    throw std::invalid_argument("'" + std::string(text.substr(0, 2)) + "' is not a valid hexadecimal byte");
+    throw std::invalid_argument("'" + std::string(text.substr(0, 2)) + "' is not a valid hexadecimal byte" +
+                                (what.empty() ? std::string() : " in " + std::string(what)));
   return std::uint8_t(HexDigitValue(Up(text[0])) * 16 + HexDigitValue(Up(text[1])));
 }
 

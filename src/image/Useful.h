@@ -9,8 +9,9 @@
 namespace velmar::image {
 
 // First two characters, upper-cased, as a byte. Throws
-// std::invalid_argument when they are not two hex digits.
-std::uint8_t HexPairToByte(std::string_view text);
+// std::invalid_argument when they are not two hex digits; the message names
+// `what` (where the text came from, a DEVICES.INI key say) when given.
+std::uint8_t HexPairToByte(std::string_view text, std::string_view what = {});
 // No validation: '0'..'9' count as digits, anything else as (code - 55).
 std::uint8_t HexCharsToByte(char high, char low);
 // '0'..'9' -> 0..9, 'A'..'F' -> 10..15, anything else 0 (lower case too).

@@ -14,7 +14,10 @@ constexpr std::uint32_t kAnyAddress = 0x1000000;
 
 std::optional<std::string> LoadFaultDetail(const std::string& file, const LoadResult& result) {
   if (result.Empty()) return file + " holds no lines";
-  if (!result.Failed()) return std::nullopt;
+  if (!result.Failed()) {
+    if (result.lastAddress < 0) return file + " holds no data: no record puts a byte into memory";
+    return std::nullopt;
+  }
   if (result.message.empty()) return file + " is not in a hex format Velmar reads";
   return file + " " + result.message;
 }

@@ -13,6 +13,7 @@
 #include "operations/SlotWriting.h"
 #include "platform/Dialogs.h"
 #include "platform/Text.h"
+#include "slot/DirectoryCheck.h"
 #include "slot/SlotHeader.h"
 
 namespace velmar::model {
@@ -42,8 +43,23 @@ bool TMainForm::DeleteProgramButtonClick() {
     return false;
   }
   Programs.CurrentIndex = row - 1;
-  const slot::TProgramEntry& old = Programs.Get(Programs.CurrentIndex);
-  if (!dialogs_.AskYesNo("Are you sure you want to delete entry " + std::to_string(row), {}, platform::DlgButton::No))
+  // A damaged directory takes no write but the Delete of the damaged slot,
+  // which empties it with the link and page count of a whole slot.
+  std::optional<slot::TProgramEntry> repaired;
+  if (DirectoryRefusesWrite(row, &repaired)) return false;
+  const slot::TProgramEntry& old = repaired ? *repaired : Programs.Get(Programs.CurrentIndex);
+  if (!repaired && slot::IsEmptiedHeader(old.Header.data())) {
+    dialogs_.ShowMessage("Slot " + std::to_string(row) + " is already empty: nothing was written");
+    logged.Succeeded();
+    return true;
+  }
+  // The slot's name and device follow the question, so the user sees what
+  // goes before saying Yes.
+  const slot::TProgramEntry& listed = Programs.Get(Programs.CurrentIndex);
+  const std::string device = text::Trim(listed.DeviceName);
+  const std::string what = text::Trim(listed.SlotName) + (device.empty() ? std::string() : " (" + device + ")");
+  if (!dialogs_.AskYesNo("Are you sure you want to delete entry " + std::to_string(row) + "\r" + what, {},
+                         platform::DlgButton::No))
     return false;
 
   const slot::HeaderBytes header = slot::EmptyHeader(std::uint16_t(old.NextPage), std::uint16_t(old.PageCount));

@@ -29,6 +29,7 @@ bool TMainForm::ChangeFirmwareOverLink(const std::string& fileName, int required
   platform::SystemThreadPriority priority;
   firmware::FirmwareChangeLinks links{*linkParts_.unit, *linkParts_.clock, dialogs_,        *this,           Data,
                                       *linkParts_.pump, priority,          Folders.program, Folders.working, &journal_};
+  links.pacing = LinkPacing();
   // The kind the link identified last: at start-up the window has not been told
   // it yet, and the file must match the programmer just identified.
   return firmware::execute(form, Geometry().Kind, links) == 0;

@@ -7,6 +7,8 @@
 // wrapper and puts the new slot record into the slot list without reading
 // the programmer again. Load Lots repeats New quietly.
 #include <algorithm>
+#include <cctype>
+#include <filesystem>
 #include <memory>
 
 #include "devices/Algorithm.h"
@@ -18,6 +20,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
+#include "slot/DirectoryCheck.h"
 #include "slot/ProgrammerGeometry.h"
 #include "slot/TProgramEntry.h"
 
@@ -82,6 +85,14 @@ bool TMainForm::UploadRefused() {
     dialogs_.ShowMessage("No filename set");
     return true;
   }
+  // A name typed wrong is refused with the path it stood for, before any
+  // other question or the programmer. (A folder or other non-file is named
+  // as such by the file check of the build.)
+  std::error_code missing;
+  if (!std::filesystem::exists(platform::PathOf(Data.FlashFile), missing) && !missing) {
+    dialogs_.ShowError("Can not find file\r" + Data.FlashFile, "File Load Error");
+    return true;
+  }
   if (text::Contains(controls_.Text(Ctl::ProgCaption2), "Empty") && OperationMode == om_New) {
     dialogs_.ShowMessage("To load Empty slot, Please use Replace Program");
     return true;
@@ -103,6 +114,19 @@ bool TMainForm::UploadRefused() {
   return false;
 }
 
+bool TMainForm::DirectoryRefusesWrite(int deleting, std::optional<slot::TProgramEntry>* repaired) {
+  if (!link_) return false;
+  const std::optional<slot::DirectoryDamage> damage = slot::FindDirectoryDamage(Programs, link_->Geometry);
+  if (!damage) return false;
+  std::optional<slot::TProgramEntry> mended = slot::RepairedEmptySlot(Programs, link_->Geometry, damage->slot);
+  if (deleting == damage->slot && mended && repaired) {
+    *repaired = std::move(mended);
+    return false;
+  }
+  dialogs_.ShowError(slot::DamageMessage(*damage, mended.has_value()), "Error");
+  return true;
+}
+
 // The duplicate questions of the portable programmer; false when one was
 // answered No. `selected` is the list index of the selected slot.
 bool TMainForm::DuplicateAnswered(int selected) {
@@ -114,8 +138,13 @@ bool TMainForm::DuplicateAnswered(int selected) {
       !dialogs_.AskYesNo("This filename already exists\rSlot number " + Programs.Get(byFile).SlotName.substr(0, 3) +
                          "\r\r" + "Do you want to continue?"))
     return false;
-  const int byName =
-      FirstHolding(Programs, controls_.Text(Ctl::ProgCaption), [](const slot::TProgramEntry& e) { return e.SlotName; });
+  // A description taken over from the selected row is the row's whole
+  // description, padding included: "Blink 1" kept for slot 2 is no
+  // duplicate of slot 1's "Blink 18".
+  std::string description = controls_.Text(Ctl::ProgCaption);
+  const std::string fromRow = controls_.Text(Ctl::ProgCaption2);
+  if (!description.empty() && text::Trim(fromRow) == description) description = fromRow;
+  const int byName = FirstHolding(Programs, description, [](const slot::TProgramEntry& e) { return e.SlotName; });
   if (byName >= 0 && !(replace && byName == selected)) {
     std::string name = Programs.Get(byName).SlotName;
     if (text::Contains(name, "Empty")) name = text::ZeroPad(std::uint64_t(byName + 1), 3) + " " + name;
@@ -182,6 +211,32 @@ link::BlankPageRule TMainForm::SlotBlankRule() const {
           Switches.EraseWholeSlot};
 }
 
+namespace {
+
+// "003 Blink (PIC16F628A, blink.hex)" of a listed slot or a new record.
+std::string SlotText(const slot::TProgramEntry& e) {
+  std::string facts = text::Trim(e.DeviceName);
+  const std::string file = text::Trim(e.SourceFileName);
+  if (!file.empty()) facts += (facts.empty() ? "" : ", ") + file;
+  return text::Trim(e.SlotName) + (facts.empty() ? std::string() : " (" + facts + ")");
+}
+
+std::string DescriptionOf(const slot::TProgramEntry& e) {
+  const std::string name = text::Trim(e.SlotName);
+  const bool numbered = name.size() > 4 && std::isdigit(static_cast<unsigned char>(name[0])) && name[3] == ' ';
+  return numbered ? text::Trim(name.substr(4)) : name;
+}
+
+}  // namespace
+
+std::string TMainForm::RecordReplaced(oplog::OperationRecord& r, const slot::TProgramEntry& now) const {
+  const slot::TProgramEntry& old = Programs.Get(Programs.CurrentIndex);
+  r.replacedDescription = DescriptionOf(old);
+  if (const std::string device = text::Trim(old.DeviceName); !device.empty()) r.replacedDevice = device;
+  if (const std::string file = text::Trim(old.SourceFileName); !file.empty()) r.replacedFile = file;
+  return "Replaced: " + SlotText(old) + "\rWith: " + SlotText(now);
+}
+
 bool TMainForm::uploadClick() {
   // Only New and Replace write programs; a mode left over from Delete would
   // report a written program as deleted.
@@ -191,7 +246,7 @@ bool TMainForm::uploadClick() {
   RecordProgram(logged.Record());
   const int selectedRow = controls_.Row(Ctl::StringGrid1);
   if (OperationMode == om_Replace && selectedRow >= 1) logged.Record().slot = selectedRow;
-  if (UploadRefused()) return false;
+  if (UploadRefused() || DirectoryRefusesWrite()) return false;
   if (!DuplicateAnswered(selectedRow - 1)) return false;
 
   slot::ProgrammerGeometry fallback = Geometry();
@@ -211,8 +266,10 @@ bool TMainForm::uploadClick() {
   // An overwrite (Replace, or New on a single-slot programmer, whose one
   // slot it replaces) empties the old header before the first data page.
   if (OperationMode == om_Replace || !MultiSlotKind()) write.emptyFirst.push_back(EmptiedFor(*built.record));
-  const bool written = ops::WriteWrapper({*link_, dialogs_, progressView_, linkParts_.pump}, write, KindAtLastRead,
-                                         OperationMode, QuietMode, controls_.Checked(Ctl::VerifyAfterWriting));
+  const std::string replaced = OperationMode == om_Replace ? RecordReplaced(logged.Record(), *built.record) : "";
+  const bool written =
+      ops::WriteWrapper({*link_, dialogs_, progressView_, linkParts_.pump}, write, KindAtLastRead, OperationMode,
+                        QuietMode, controls_.Checked(Ctl::VerifyAfterWriting), replaced);
   SetHourGlass(false);
   if (!written) {
     ListEmptied(write.emptyFirst);

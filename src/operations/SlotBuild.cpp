@@ -1,9 +1,8 @@
 // Building a slot image from the window's state.
 #include "operations/SlotBuild.h"
 
-#include <filesystem>
-
 #include "devices/DeviceDatabase.h"
+#include "image/BuildFolder.h"
 #include "image/DeviceLimits.h"
 #include "image/HeaderBuilders.h"
 #include "image/Pic16BitBuilder.h"
@@ -28,12 +27,6 @@ constexpr const char* kNoConfiguration =
     "File does not contain Configuration Words data. Default values will be loaded. \rContinue?";
 
 bool AskDefaults(platform::Dialogs& dialogs) { return dialogs.AskYesNo(kNoConfiguration, "File Data Warning"); }
-
-void RemoveOldPieces(const std::string& workingFolder) {
-  std::error_code ec;
-  for (const char* name : {image::piece::kEeprom, image::piece::kFlash})
-    std::filesystem::remove(workingFolder + name, ec);
-}
 
 }  // namespace
 
@@ -81,11 +74,12 @@ bool RunFamilyStage(int family, image::SlotJob& job, const image::BuildOptions& 
         if (!AskDefaults(dialogs)) return false;
         job.config.fill(0xFF);
         job.protection.fill(0xFF);
-        image::ApplyMask(job, job.device.FDefs, 8);
-        image::ApplyMask(job, job.device.LDefault, 6);
+        image::ApplyMask(job, job.device.FDefs, 8, image::DeviceKey(job.device, "FDefs"));
+        image::ApplyMask(job, job.device.LDefault, 6, image::DeviceKey(job.device, "LDefault"));
       } else {
-        image::ApplyMask(job, job.device.Fuses, 8);
-        image::ApplyMask(job, job.configShort ? job.device.LDefault : job.device.Lockbits, 6);
+        image::ApplyMask(job, job.device.Fuses, 8, image::DeviceKey(job.device, "Fuses"));
+        image::ApplyMask(job, job.configShort ? job.device.LDefault : job.device.Lockbits, 6,
+                         image::DeviceKey(job.device, job.configShort ? "LDefault" : "Lockbits"));
       }
       return true;
     case devices::fam_PIC12F16F: return image::BuildPic16(job, options, dialogs);
@@ -96,12 +90,12 @@ bool RunFamilyStage(int family, image::SlotJob& job, const image::BuildOptions& 
         if (!image::BuildPic24FJ(job, options, dialogs)) return false;
       } else {
         if (!image::BuildPic24F(job, options, dialogs)) return false;
-        image::ApplyMask(job, job.device.Fuses, 8);
+        image::ApplyMask(job, job.device.Fuses, 8, image::DeviceKey(job.device, "Fuses"));
       }
       if (!job.configFound) {
         if (!AskDefaults(dialogs)) return false;
         std::fill_n(job.config.begin(), 8, std::uint8_t(0xFF));
-        image::ApplyMask(job, job.device.FDefs, 8);
+        image::ApplyMask(job, job.device.FDefs, 8, image::DeviceKey(job.device, "FDefs"));
       }
       return true;
     }
@@ -149,9 +143,47 @@ std::unique_ptr<slot::TProgramEntry> BuildSlotRecord(model::TMainForm& w, const 
                                                w.Data.DeviceName, blank);
 }
 
+// The family builder, the option handlers, the header and the assembly,
+// with the pieces in `buildFolder`.
+static bool BuildInFolder(model::TMainForm& w, slot::ProgrammerGeometry& geometry, slot::TProgramEntryList& slots,
+                          const SlotBuildRequest& request, const std::string& buildFolder, SlotBuildResult& result) {
+  platform::Dialogs& dialogs = w.Dialogs();
+  image::SlotJob& job = result.job;
+  job = image::SlotJob();
+  job.device = w.Data;
+  job.userFile = w.Data.FlashFile;
+  job.workingFolder = buildFolder;
+  const int family = w.Data.Family;
+  if (auto refusal = image::CheckDeviceLimits(job.device, family, geometry.CodeImageLimit + 2048)) {
+    dialogs.ShowError(*refusal, "Error");
+    return false;
+  }
+
+  if (!RunFamilyStage(family, job, CaptureBuildOptions(w), dialogs)) return false;
+  w.Data.ConfigDataFound = job.configFound;
+
+  // The option handlers settle the option state once more.
+  w.progModeClick();
+  w.BulkEraseClick();
+  w.matchDeviceIDClick();
+  w.progUserIDClick();
+  w.VerifyConfigClick();
+  w.DataSaveClick();
+
+  result.header.SetSize(slot::slot_header::kSize);
+  result.record = BuildSlotRecord(w, geometry, slots, request);
+  if (!result.record) return false;
+
+  const image::BuildOptions options = CaptureBuildOptions(w);
+  if (image::BuildHeader(family, job, options, dialogs, image::HeaderOf(result.header)) == image::kHeaderError)
+    return false;
+  image::AssemblyRequest assembly{request.mode, request.slotsShown};
+  return image::AssembleSlot(job, options, geometry, assembly, result.header, *result.record, result.slotImage, dialogs,
+                             &result.layout);
+}
+
 bool SlotBuild(model::TMainForm& w, slot::ProgrammerGeometry& geometry, slot::TProgramEntryList& slots,
                const SlotBuildRequest& request, SlotBuildResult& result) {
-  platform::Dialogs& dialogs = w.Dialogs();
   try {
     // The device selection once more, then the device's values for the job.
     // The device rules first lock the programming mode to high voltage and
@@ -165,41 +197,15 @@ bool SlotBuild(model::TMainForm& w, slot::ProgrammerGeometry& geometry, slot::TP
     const auto deviceFile = devices::DeviceFile(w.Folders.program);
     devices::ReadDevice(*deviceFile, w.Data.DeviceName, w.Data, devices::DeviceRead::Job);
 
-    RemoveOldPieces(w.Folders.working);
     image::EnsureWorkingFolder(w.Folders.working);
-
-    image::SlotJob& job = result.job;
-    job = image::SlotJob();
-    job.device = w.Data;
-    job.userFile = w.Data.FlashFile;
-    job.workingFolder = w.Folders.working;
-    const int family = w.Data.Family;
-    if (auto refusal = image::CheckDeviceLimits(job.device, family, geometry.CodeImageLimit + 2048)) {
-      dialogs.ShowError(*refusal, "Error");
-      return false;
-    }
-
-    if (!RunFamilyStage(family, job, CaptureBuildOptions(w), dialogs)) return false;
-    w.Data.ConfigDataFound = job.configFound;
-
-    // The option handlers settle the option state once more.
-    w.progModeClick();
-    w.BulkEraseClick();
-    w.matchDeviceIDClick();
-    w.progUserIDClick();
-    w.VerifyConfigClick();
-    w.DataSaveClick();
-
-    result.header.SetSize(slot::slot_header::kSize);
-    result.record = BuildSlotRecord(w, geometry, slots, request);
-    if (!result.record) return false;
-
-    const image::BuildOptions options = CaptureBuildOptions(w);
-    if (image::BuildHeader(family, job, options, dialogs, image::HeaderOf(result.header)) == image::kHeaderError)
-      return false;
-    image::AssemblyRequest assembly{request.mode, request.slotsShown};
-    return image::AssembleSlot(job, options, geometry, assembly, result.header, *result.record, result.slotImage,
-                               dialogs, &result.layout);
+    // The pieces are made in a folder of this build's own, so that another
+    // run sharing the working folder never reads them; afterwards they
+    // replace the working folder's set for inspection.
+    const image::BuildFolder folder(w.Folders.working);
+    const bool built = BuildInFolder(w, geometry, slots, request, folder.Path(), result);
+    folder.Publish();
+    result.job.workingFolder = w.Folders.working;
+    return built;
   } catch (const std::exception& e) {
     w.ApplicationEvents2Exception(e);
     return false;

@@ -8,11 +8,15 @@
 
 namespace velmar::ops {
 
-std::string VerifyFailureText(std::int64_t page, const slot::ProgrammerGeometry& geometry) {
+std::string VerifyFailureText(const std::vector<link::VerifyFault>& faults, const slot::ProgrammerGeometry& geometry) {
   const std::uint32_t perSlot = geometry.PagesPerSlot();
-  const std::int64_t slot = perSlot ? page / perSlot + 1 : 1;
-  return "Verify after writing failed\rSlot " + std::to_string(slot) + ", page " + std::to_string(page) +
-         " does not read back as written";
+  std::string text = "Verify after writing failed";
+  for (const link::VerifyFault& f : faults) {
+    const std::uint32_t slot = perSlot ? f.page / perSlot + 1 : 1;
+    text += "\rSlot " + std::to_string(slot) + ", page " + std::to_string(f.page) +
+            (f.found == link::PageReadBack::unreadable ? " could not be read back" : " does not read back as written");
+  }
+  return text;
 }
 
 bool RunSlotWrite(model::TForm1& form, link::TReadProg& link, const link::SlotWrite& write,
@@ -35,9 +39,13 @@ bool RunSlotWrite(model::TForm1& form, link::TReadProg& link, const link::SlotWr
       // The write closed the link; the read-back opens it again.
       form.SetMessage("Verifying Programmer");
       link.Identify();
-      const std::int64_t differs = link.VerifySlot(write);
+      const std::vector<link::VerifyFault> faults = link.VerifySlot(write);
+      // No slot that does not hold what was written, or that could not be
+      // read back, is left listed as a program: its header is emptied as a
+      // broken-off write leaves it (the message then says the slot is empty).
+      for (const link::VerifyFault& f : faults) link.EmptySlotHolding(write, f.page);
       link.CloseLink(false);
-      if (differs >= 0) throw link::EISPException(VerifyFailureText(differs, link.Geometry));
+      if (!faults.empty()) throw link::EISPException(VerifyFailureText(faults, link.Geometry));
     }
     form.SetMessage(" Updating Program List");
     return written;
@@ -76,7 +84,7 @@ const char* SlotWriteSuccessText(int operationMode) {
 }
 
 bool WriteWrapper(const OperationParts& parts, const link::SlotWrite& write, slot::ProgrammerKind kindAtLastRead,
-                  int operationMode, bool quiet, bool verify) {
+                  int operationMode, bool quiet, bool verify, const std::string& successDetail) {
   std::string failure;
   {
     model::TForm1 form(parts.view, parts.pump);
@@ -95,7 +103,9 @@ bool WriteWrapper(const OperationParts& parts, const link::SlotWrite& write, slo
     parts.dialogs.ShowError(operationMode == 2 ? failure : failure + EmptiedSlotsText(parts.link));
     return false;
   }
-  if (!quiet) parts.dialogs.ShowInformation(SlotWriteSuccessText(operationMode));
+  if (!quiet)
+    parts.dialogs.ShowInformation(std::string(SlotWriteSuccessText(operationMode)) +
+                                  (successDetail.empty() ? std::string() : "\r" + successDetail));
   return true;
 }
 

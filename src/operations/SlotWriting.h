@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "link/TReadProg.h"
 #include "operations/ProgressBinding.h"
@@ -23,13 +24,15 @@ inline constexpr const char* kNeedsUpdateOrBattery =
 // link::EISPException with the text to show. The link is closed afterwards
 // whatever happens.
 // With `verify` ("Verify after writing"), the pages written are then read
-// back; a page that differs raises link::EISPException naming its slot and
-// page (VerifyFailureText).
+// back; every slot with a page that differs or cannot be read has its
+// header emptied (the link's EmptiedHeaders then name it), and
+// link::EISPException names each such slot and page (VerifyFailureText).
 bool RunSlotWrite(model::TForm1& form, link::TReadProg& link, const link::SlotWrite& write,
                   slot::ProgrammerKind kindAtLastRead, bool verify = false);
 
-// The failure of a read-back: the slot (1 for the first) and the page.
-std::string VerifyFailureText(std::int64_t page, const slot::ProgrammerGeometry& geometry);
+// The failure of a read-back: for each fault its slot (1 for the first),
+// its page and what was wrong with it.
+std::string VerifyFailureText(const std::vector<link::VerifyFault>& faults, const slot::ProgrammerGeometry& geometry);
 
 // "\r\rSlot 3 is now empty and must be written again" (or the same for
 // several slots) when the link's last slot write emptied headers it did not
@@ -40,8 +43,9 @@ std::string EmptiedSlotsText(const link::TReadProg& link);
 const char* SlotWriteSuccessText(int operationMode);
 
 // The slot write in a window of its own, then its message: the success
-// message of `operationMode` unless `quiet`, or the failure. True on success.
+// message of `operationMode` (with `successDetail` on a line after it)
+// unless `quiet`, or the failure. True on success.
 bool WriteWrapper(const OperationParts& parts, const link::SlotWrite& write, slot::ProgrammerKind kindAtLastRead,
-                  int operationMode, bool quiet, bool verify = false);
+                  int operationMode, bool quiet, bool verify = false, const std::string& successDetail = {});
 
 }  // namespace velmar::ops

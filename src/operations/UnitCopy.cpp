@@ -1,13 +1,16 @@
 // Copy Unit.
 #include "operations/UnitCopy.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 #include "image/TFileLoader.h"
 #include "image/THexList.h"
 #include "link/LinkErrors.h"
 #include "model/TMainForm.h"
+#include "operations/DurationEstimate.h"
 #include "operations/ProgressBinding.h"
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
@@ -36,24 +39,50 @@ class PageImage {
   link::TReadProg& link_;
 };
 
-// Reads every page of the first `slotRecords` slots; false at the first
-// page that does not read.
-bool ReadPages(model::TForm1& form, link::TReadProg& link, int slotRecords) {
+// Reads page `p` into the link's page image (the 8-way programmers' pages
+// in two halves, both of which must succeed).
+bool ReadPage(link::TReadProg& link, std::uint32_t p) {
   const slot::ProgrammerGeometry& g = link.Geometry;
-  const std::uint32_t size = g.PageSize;
+  if (g.WritesHalfPages()) return link.ReadBlock(p, g.PageSize / 2, 1) && link.ReadBlock(p, g.PageSize / 2, 2);
+  return link.ReadBlock(p, g.PageSize, 1);
+}
+
+enum class PageRead { read, failed, unsettled };
+
+// Reads page `p`; with `verify` again until a read agrees with an earlier
+// one, which the image then holds.
+PageRead ReadPageChecked(link::TReadProg& link, std::uint32_t p, bool verify) {
+  if (!ReadPage(link, p)) return PageRead::failed;
+  if (!verify) return PageRead::read;
+  const std::uint32_t size = link.Geometry.PageSize;
+  const std::uint8_t* at = link.ReadImage->DataAt(p * size);
+  std::vector<std::vector<std::uint8_t>> seen{{at, at + size}};
+  for (int reads = 1; reads < kMaxReadsPerPage; ++reads) {
+    if (!ReadPage(link, p)) return PageRead::failed;
+    std::vector<std::uint8_t> now(at, at + size);
+    if (std::find(seen.begin(), seen.end(), now) != seen.end()) return PageRead::read;
+    seen.push_back(std::move(now));
+  }
+  return PageRead::unsettled;
+}
+
+// Reads every page of the first `slotRecords` slots; stops at the first
+// page that does not read (or, verified, whose reads never agree), which
+// `stoppedAt` then names.
+PageRead ReadPages(model::TForm1& form, link::TReadProg& link, int slotRecords, bool verify, std::uint32_t& stoppedAt) {
+  const slot::ProgrammerGeometry& g = link.Geometry;
   const std::uint64_t pages = std::uint64_t(g.PagesPerSlot()) * std::uint64_t(slotRecords > 0 ? slotRecords : 0);
   form.SetMessage("Reading Programmer....");
   form.UpdateStat(0, int(pages));
-  bool read = false;
+  if (pages == 0) return PageRead::failed;
   for (std::uint32_t p = 0; p < pages; ++p) {
-    if (g.WritesHalfPages())
-      read = link.ReadBlock(p, size / 2, 1) && link.ReadBlock(p, size / 2, 2);
-    else
-      read = link.ReadBlock(p, size, 1);
-    if (!read) return false;
+    if (const PageRead r = ReadPageChecked(link, p, verify); r != PageRead::read) {
+      stoppedAt = p;
+      return r;
+    }
     form.UpdateStat(int(p), int(pages));
   }
-  return read;
+  return PageRead::read;
 }
 
 }  // namespace
@@ -68,19 +97,26 @@ void BlankHeadersFrom(image::THexList& unitImage, const slot::ProgrammerGeometry
   }
 }
 
+std::string UnsettledPageText(std::uint32_t page) {
+  return "Page " + std::to_string(page) + " read differently each time (" + std::to_string(kMaxReadsPerPage) +
+         " reads); the unit image was not saved";
+}
+
 CopyOutcome RunUnitCopy(model::TForm1& form, link::TReadProg& link, const std::string& fileName, int slotRecords,
-                        std::string* saveError) {
+                        std::string* saveError, bool verify, std::uint32_t* unsettledPage) {
   ProgressBinding binding(link, form);
   form.Busy = false;
-  bool read = false;
+  PageRead outcome = PageRead::failed;
   {
     OperationEnd end(form, link);
     try {
       if (!link.LinkOpen) link.OpenLink();
       link.Identify();
       PageImage pages(link, link.Geometry.Capacity);
-      read = ReadPages(form, link, slotRecords);
-      if (read) {
+      std::uint32_t stoppedAt = 0;
+      outcome = ReadPages(form, link, slotRecords, verify, stoppedAt);
+      if (outcome == PageRead::unsettled && unsettledPage) *unsettledPage = stoppedAt;
+      if (outcome == PageRead::read) {
         BlankHeadersFrom(*link.ReadImage, link.Geometry, std::uint32_t(slotRecords));
         const image::SaveResult saved = image::TFileLoader::SaveFile(fileName, *link.ReadImage);
         if (saved.Failed()) {
@@ -94,7 +130,27 @@ CopyOutcome RunUnitCopy(model::TForm1& form, link::TReadProg& link, const std::s
       throw link::EISPException(e.what());
     }
   }
-  return read ? CopyOutcome::Copied : CopyOutcome::ReadFailed;
+  switch (outcome) {
+    case PageRead::read: return CopyOutcome::Copied;
+    case PageRead::unsettled: return CopyOutcome::ReadsDisagree;
+    case PageRead::failed: break;
+  }
+  return CopyOutcome::ReadFailed;
+}
+
+std::string UnitFileProblem(const std::string& chosen) {
+  if (platform::ExtractFileName(chosen).empty())
+    return chosen.empty() ? "No file name given for the unit image"
+                          : chosen + " names a folder; give a file name for the unit image";
+  std::error_code ec;
+  if (std::filesystem::is_directory(chosen, ec)) return chosen + " is a folder; give a file name for the unit image";
+  if (std::filesystem::exists(chosen, ec) && !std::filesystem::is_regular_file(chosen, ec))
+    return chosen + " is not a regular file; give a file name for the unit image";
+  // The system's separators only: a backslash is a letter of a name on Linux.
+  const std::filesystem::path folder = platform::PathOf(chosen).parent_path();
+  if (!folder.empty() && !std::filesystem::is_directory(folder, ec))
+    return "The folder " + platform::WithSeparator(platform::Utf8Of(folder)) + " does not exist";
+  return {};
 }
 
 }  // namespace velmar::ops
@@ -103,24 +159,13 @@ namespace velmar::model {
 
 namespace {
 
+constexpr const char* kCopyVerified = "Verified: every page read twice with the same data";
+constexpr const char* kCopyNotVerified = "Not verified: every page read once (verify reads each page twice)";
+
 // A name typed without an extension gets the one the filter shows.
 std::string WithUnitExtension(const std::string& path) {
   const std::string name = platform::ExtractFileName(path);
   return name.find('.') == std::string::npos ? path + ".prg" : path;
-}
-
-// Why the unit image cannot be saved at `chosen`, found before minutes of
-// reading: no file name (an empty answer, a folder ending in a separator),
-// a folder, or a folder that does not exist. Empty when it may be saved.
-std::string UnitFileProblem(const std::string& chosen) {
-  if (platform::ExtractFileName(chosen).empty())
-    return chosen.empty() ? "No file name given for the unit image"
-                          : chosen + " names a folder; give a file name for the unit image";
-  std::error_code ec;
-  if (std::filesystem::is_directory(chosen, ec)) return chosen + " is a folder; give a file name for the unit image";
-  const std::string folder = platform::ExtractFilePath(chosen);
-  if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) return "The folder " + folder + " does not exist";
-  return {};
 }
 
 }  // namespace
@@ -136,14 +181,22 @@ bool TMainForm::CopyButtonClick() {
     return false;
   }
   const std::string minutes = ProgrammerKind == slot::kind_portable ? "20 minutes" : "10 minutes";
-  if (!dialogs_.AskYesNo("This Operation can take up to " + minutes + "\r\r" + "Do you want to continue?"))
+  const bool verifying = controls_.Checked(Ctl::VerifyAfterWriting);
+  const int slots = Programs.EntryCount;
+  const std::string estimate =
+      "This copy takes " +
+      ops::DurationText(ops::CopyUnitDuration(Geometry(), slots, verifying, ops::TimingOf(LinkPacing(), link_.get()))) +
+      " (" + std::to_string(slots) + (slots == 1 ? " slot" : " slots") +
+      (verifying ? ", every page read at least twice)" : ")");
+  if (!dialogs_.AskYesNo("This Operation can take up to " + minutes + "\r" + estimate + "\r\r" +
+                         "Do you want to continue?"))
     return false;
   controls_.SetExtra(Ctl::SaveDialog1, "filter", ops::kUnitFileFilter);
   const Control& dlg = controls_.Get(Ctl::SaveDialog1);
   std::optional<std::string> chosen =
       dialogs_.SaveFile({dlg.extra.at("filter"), dlg.extra.at("defaultExt"), LastFolder, {}});
   if (!chosen) return false;
-  if (const std::string problem = UnitFileProblem(*chosen); !problem.empty()) {
+  if (const std::string problem = ops::UnitFileProblem(*chosen); !problem.empty()) {
     dialogs_.ShowError(problem);
     return false;
   }
@@ -155,7 +208,10 @@ bool TMainForm::CopyButtonClick() {
   if (!HaveLink()) return false;
 
   SetHourGlass(true);
+  // The window's "Verify" box covers the copy too: every page read twice.
+  const bool verify = controls_.Checked(Ctl::VerifyAfterWriting);
   ops::CopyOutcome outcome = ops::CopyOutcome::ReadFailed;
+  std::uint32_t unsettledPage = 0;
   std::string failure, saveError;
   {
     model::TForm1 form(progressView_, linkParts_.pump);
@@ -164,7 +220,7 @@ bool TMainForm::CopyButtonClick() {
     form.Show();
     form.Repaint();
     try {
-      outcome = ops::RunUnitCopy(form, *link_, file, Programs.EntryCount, &saveError);
+      outcome = ops::RunUnitCopy(form, *link_, file, Programs.EntryCount, &saveError, verify, &unsettledPage);
     } catch (const std::exception& e) {
       failure = e.what();
     }
@@ -181,9 +237,13 @@ bool TMainForm::CopyButtonClick() {
       oplog::RecordFile(logged.Record(), file);
       logged.Succeeded();
       const std::string digest = logged.Record().fileSha256.value_or("(the saved file could not be read back)");
-      dialogs_.ShowInformation("Programmer Copied successfully\r" + file + "\rSHA-256: " + digest);
+      dialogs_.ShowInformation("Programmer Copied successfully\r" + file + "\rSHA-256: " + digest + "\r" +
+                               (verify ? kCopyVerified : kCopyNotVerified));
       return true;
     }
+    case ops::CopyOutcome::ReadsDisagree:
+      dialogs_.ShowError("Programmer Read Error\r" + ops::UnsettledPageText(unsettledPage));
+      return false;
     case ops::CopyOutcome::SaveFailed:
       dialogs_.ShowError("Programmer read, but the file could not be saved\r" + file + "\r" + saveError);
       return false;

@@ -3,6 +3,7 @@
 
 #include "link/LinkErrors.h"
 #include "model/TMainForm.h"
+#include "operations/DurationEstimate.h"
 #include "operations/ProgressBinding.h"
 #include "platform/Dialogs.h"
 
@@ -35,7 +36,11 @@ namespace velmar::model {
 
 bool TMainForm::EraseButtonClick() {
   oplog::OperationRecorder logged = Recording(oplog::LoggedOperation::erase);
-  if (!dialogs_.AskYesNo("Are you sure you want to erase ALL programs?", {}, platform::DlgButton::No)) return false;
+  const ops::DurationEstimate takes = ops::EraseUnitDuration(Geometry(), ops::TimingOf(LinkPacing(), link_.get()));
+  if (!dialogs_.AskYesNo("Are you sure you want to erase ALL programs?\r\rErasing takes " + ops::DurationText(takes) +
+                             " and cannot be stopped once started.",
+                         {}, platform::DlgButton::No))
+    return false;
   if (!HaveLink()) return false;
   SetHourGlass(true);
   std::string failure;

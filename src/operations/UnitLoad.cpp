@@ -13,6 +13,7 @@
 #include "operations/ProgressBinding.h"
 #include "operations/SlotWriting.h"
 #include "operations/UnitCopy.h"
+#include "operations/UnitImageCheck.h"
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
@@ -62,11 +63,12 @@ namespace velmar::model {
 namespace {
 
 constexpr const char* kFileError = "Error in Programmer file\rQuitting";
+constexpr const char* kLoadThisFile = "Load it into the programmer? Every program the programmer holds now is erased.";
 
 }  // namespace
 
 std::string TMainForm::LoadUnitFileName() {
-  std::string file = ops::CommandLineUnitFile(CommandLineParams);
+  std::string file = givenUnitFile_.empty() ? ops::CommandLineUnitFile(CommandLineParams) : givenUnitFile_;
   if (file.empty()) {
     controls_.SetExtra(Ctl::OpenDialog1, "filter", ops::kUnitFileFilter);
     const Control& dlg = controls_.Get(Ctl::OpenDialog1);
@@ -145,6 +147,13 @@ void TMainForm::ListAfterBrokenLoad(const image::THexList& unit) {
   RefreshSlotView();
 }
 
+bool TMainForm::LoadUnitFrom(const std::string& file) {
+  givenUnitFile_ = file;
+  const bool loaded = LoadButtonClick();
+  givenUnitFile_.clear();
+  return loaded;
+}
+
 bool TMainForm::LoadButtonClick() {
   oplog::OperationRecorder logged = Recording(oplog::LoggedOperation::load);
   if (DemoMode) {
@@ -181,9 +190,24 @@ bool TMainForm::LoadButtonClick() {
   }
   if (g.Kind == slot::kind_portable && !ops::AdjustPortablePageMode(unit, g.SlotSize)) {
     SetHourGlass(false);
-    dialogs_.ShowMessage("File is not correct for portable programmer");
+    dialogs_.ShowMessage("File is not correct for portable programmer\r" + ops::CheckUnitImage(unit, g).refusal);
     return false;
   }
+  // Nothing is erased before the whole image is known to fit this
+  // programmer and to list as a whole directory.
+  const ops::UnitImageReport report = ops::CheckUnitImage(unit, g);
+  if (!report.refusal.empty()) {
+    SetHourGlass(false);
+    dialogs_.ShowError(report.refusal + "\rNothing was written: the programmer is as it was.\r" + file);
+    return false;
+  }
+  // The first question came before the file was chosen; now the user sees
+  // what it holds and may still say No.
+  SetHourGlass(false);
+  if (!dialogs_.AskYesNo(file + "\r" + ops::UnitImageContents(report) + "\r\r" + kLoadThisFile, {},
+                         platform::DlgButton::No))
+    return false;
+  SetHourGlass(true);
   const std::uint32_t pages = std::uint32_t(unit.LastUsed()) / g.PageSize + 1;
   slot::HeaderBytes none;
   none.fill(0xFF);

@@ -21,7 +21,9 @@ std::int64_t WallMs() {
 
 std::string OperationJournal::LogPath() const { return (folder_ ? folder_() : std::string()) + kLogFileName; }
 
-bool OperationJournal::Append(const OperationRecord& record) {
+bool OperationJournal::Append(const OperationRecord& given) {
+  OperationRecord record = given;
+  if (!record.driver && !driver_.empty()) record.driver = driver_;
   std::string error;
   OperationLog log(LogPath(), rotationBytes_);
   const bool written = log.Append(RecordLine(record), &error);
@@ -44,6 +46,7 @@ OperationRecorder::OperationRecorder(OperationJournal* journal, LoggedOperation 
   record_.velmarVersion = VELMAR_VERSION;
   record_.time = UtcTimeNow();
   if (journal_) startEvent_ = journal_->Trail().Events();
+  if (journal_ && !journal_->LinkPacing().empty()) record_.linkPacing = journal_->LinkPacing();
   if (clock_) startProtocolMs_ = clock_->NowMs();
   startWallMs_ = WallMs();
 }

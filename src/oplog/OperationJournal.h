@@ -35,7 +35,14 @@ class OperationJournal {
   std::string LogPath() const;
   // The clock the protocol time is read from (none: protocol_ms left out).
   void SetClock(platform::Clock* clock) { clock_ = clock; }
+  // The driver backend every record names ("sim", "libftdi", "d2xx"), so a
+  // simulated run is never taken for a real one.
+  void SetDriver(std::string driver) { driver_ = std::move(driver); }
   platform::Clock* Clock() const { return clock_; }
+  // The link pacing every record started from now on names ("exact" or
+  // "fast"; empty: none named).
+  void SetLinkPacing(std::string pacing) { linkPacing_ = std::move(pacing); }
+  const std::string& LinkPacing() const { return linkPacing_; }
   // Size at which the log rotates (tests make it small).
   void SetRotationBytes(std::uint64_t bytes) { rotationBytes_ = bytes; }
 
@@ -53,7 +60,9 @@ class OperationJournal {
   platform::MessageTrail trail_;
   std::function<std::string()> folder_;
   platform::Clock* clock_ = nullptr;
+  std::string driver_;
   std::uint64_t rotationBytes_ = kLogRotationBytes;
+  std::string linkPacing_;
   bool warned_ = false;
   std::function<void()> appended_;
 };

@@ -12,13 +12,17 @@ namespace velmar::oplog {
 namespace {
 
 // Opens the log for appending: created when missing; never a folder, a
-// device or a pipe. Another Velmar rotating the same log waits for the lock.
+// device, a pipe or a link (symbolic or hard: the record would land in
+// another file, and a dangling link would create one). Another Velmar rotating the same log waits for the lock.
 bool OpenLog(platform::AppendFile& file, const std::string& path, std::string* error) {
   std::string reason;
   switch (file.Open(path, reason)) {
     case platform::AppendFile::Opened::yes: return true;
     case platform::AppendFile::Opened::notRegularFile:
       *error = "The operation log " + path + " is not a regular file";
+      return false;
+    case platform::AppendFile::Opened::link:
+      *error = "The operation log " + path + " is a link to another file; nothing was written through it";
       return false;
     case platform::AppendFile::Opened::failed: break;
   }
@@ -29,6 +33,16 @@ bool OpenLog(platform::AppendFile& file, const std::string& path, std::string* e
 }  // namespace
 
 bool OperationLog::Append(const std::string& line, std::string* error) {
+  // The first record of a new account may come before anything else made
+  // the working folder (a first backup, restore or firmware update): the
+  // log makes it, private to the user as the working folder always is.
+  if (const std::string folder = platform::ExtractFilePath(path_); !folder.empty()) {
+    std::string reason;
+    if (!platform::EnsurePrivateFolder(folder, &reason)) {
+      *error = "The operation log's folder " + folder + " cannot be made: " + reason;
+      return false;
+    }
+  }
   platform::AppendFile file;
   if (!OpenLog(file, path_, error)) return false;
   std::string rotation;

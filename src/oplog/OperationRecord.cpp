@@ -19,6 +19,7 @@ const char* OperationName(LoggedOperation operation) {
     case LoggedOperation::copy: return "copy";
     case LoggedOperation::load: return "load";
     case LoggedOperation::update_firmware: return "update-firmware";
+    case LoggedOperation::link_test: return "link-test";
   }
   return "read";
 }
@@ -33,10 +34,29 @@ const char* ResultName(LoggedResult result) {
 }
 
 const std::vector<std::string>& RecordKeys() {
-  static const std::vector<std::string> keys = {
-      "time",   "operation",        "result",      "message",     "kind",        "model",
-      "serial", "firmware_version", "slot",        "description", "device",      "family",
-      "file",   "file_size",        "file_sha256", "duration_ms", "protocol_ms", "velmar_version"};
+  static const std::vector<std::string> keys = {"time",
+                                                "operation",
+                                                "result",
+                                                "message",
+                                                "kind",
+                                                "model",
+                                                "serial",
+                                                "driver",
+                                                "firmware_version",
+                                                "slot",
+                                                "description",
+                                                "device",
+                                                "family",
+                                                "file",
+                                                "file_size",
+                                                "file_sha256",
+                                                "replaced_description",
+                                                "replaced_device",
+                                                "replaced_file",
+                                                "duration_ms",
+                                                "protocol_ms",
+                                                "link_pacing",
+                                                "velmar_version"};
   return keys;
 }
 
@@ -58,6 +78,7 @@ ordered_json RecordJson(const OperationRecord& r) {
   Put(j, "kind", r.kind);
   Put(j, "model", r.model);
   Put(j, "serial", r.serial);
+  Put(j, "driver", r.driver);
   Put(j, "firmware_version", r.firmwareVersion);
   Put(j, "slot", r.slot);
   Put(j, "description", r.description);
@@ -66,8 +87,12 @@ ordered_json RecordJson(const OperationRecord& r) {
   Put(j, "file", r.file);
   Put(j, "file_size", r.fileSize);
   Put(j, "file_sha256", r.fileSha256);
+  Put(j, "replaced_description", r.replacedDescription);
+  Put(j, "replaced_device", r.replacedDevice);
+  Put(j, "replaced_file", r.replacedFile);
   Put(j, "duration_ms", r.durationMs);
   Put(j, "protocol_ms", r.protocolMs);
+  Put(j, "link_pacing", r.linkPacing);
   j["velmar_version"] = r.velmarVersion;
   return j;
 }

@@ -13,10 +13,10 @@
 
 namespace velmar::oplog {
 
-enum class LoggedOperation { read, new_slot, replace, remove, erase, copy, load, update_firmware };
+enum class LoggedOperation { read, new_slot, replace, remove, erase, copy, load, update_firmware, link_test };
 enum class LoggedResult { ok, failed, cancelled };
 
-const char* OperationName(LoggedOperation operation);  // "read", "new", ... "update-firmware"
+const char* OperationName(LoggedOperation operation);  // "read", "new", ... "update-firmware", "link-test"
 const char* ResultName(LoggedResult result);           // "ok", "failed", "cancelled"
 
 struct OperationRecord {
@@ -27,6 +27,7 @@ struct OperationRecord {
   std::optional<std::string> kind;     // programmer kind name ("8way")
   std::optional<std::string> model;    // "8-way programmer, version 1"
   std::optional<std::string> serial;   // the USB interface's serial number
+  std::optional<std::string> driver;   // the backend that ran it: sim, libftdi, d2xx
   std::optional<int> firmwareVersion;
   std::optional<int> slot;  // 1 for the first slot
   std::optional<std::string> description;
@@ -35,8 +36,13 @@ struct OperationRecord {
   std::optional<std::string> file;  // as the user gave it
   std::optional<std::uint64_t> fileSize;
   std::optional<std::string> fileSha256;
+  // What a Replace wrote over: the old slot's description, device and file.
+  std::optional<std::string> replacedDescription;
+  std::optional<std::string> replacedDevice;
+  std::optional<std::string> replacedFile;
   std::optional<std::uint64_t> durationMs;  // wall-clock time
   std::optional<std::uint64_t> protocolMs;  // time of the programmer's protocol (simulated: virtual time)
+  std::optional<std::string> linkPacing;    // how the link paced its exchanges: "exact" or "fast"
   std::string velmarVersion;
 };
 

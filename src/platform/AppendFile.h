@@ -1,8 +1,9 @@
 // A file that records are appended to by more than one program at a time
 // (the operation log): opened for appending, created when missing, refused
-// when it is not a regular file, and locked while it is held so that one
-// writer rotating it does not tear another's record. The file can be renamed
-// while it is held (on Windows too).
+// when it is not a regular file, never written through a symbolic or hard
+// link (nor created at a dangling link's target), and locked while it is
+// held so that one writer rotating it does not tear another's record. The
+// file can be renamed while it is held (on Windows too).
 #pragma once
 
 #include <cstdint>
@@ -18,7 +19,7 @@ class AppendFile {
   AppendFile(const AppendFile&) = delete;
   AppendFile& operator=(const AppendFile&) = delete;
 
-  enum class Opened { yes, failed, notRegularFile };
+  enum class Opened { yes, failed, notRegularFile, link };
   // Opens and locks `path`; when it fails, `reason` has the system's words.
   Opened Open(const std::string& path, std::string& reason);
   void Close();

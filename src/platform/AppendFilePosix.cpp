@@ -22,17 +22,21 @@ AppendFile::Opened AppendFile::Open(const std::string& path, std::string& reason
   Close();
   // Opened for reading too, to look at the last byte; a file the user may
   // only write to is still appended to. Never waits for a pipe's reader.
-  constexpr int flags = O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK;
+  // A symbolic link at the name (dangling or not) fails with ELOOP instead
+  // of being followed.
+  constexpr int flags = O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW;
   int fd = ::open(path.c_str(), O_RDWR | flags, 0644);
   if (fd < 0 && errno == EACCES) fd = ::open(path.c_str(), O_WRONLY | flags, 0644);
   if (fd < 0) {
+    if (errno == ELOOP) return Opened::link;
     reason = Reason();
     return Opened::failed;
   }
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  const bool known = ::fstat(fd, &st) == 0;
+  if (!known || !S_ISREG(st.st_mode) || st.st_nlink != 1) {
     ::close(fd);
-    return Opened::notRegularFile;
+    return known && S_ISREG(st.st_mode) ? Opened::link : Opened::notRegularFile;
   }
   ::flock(fd, LOCK_EX);
   handle_ = fd;

@@ -34,6 +34,9 @@ const std::chrono::system_clock::time_point kProcessStart = std::chrono::system_
 // another process began a moment ago could be taken for a stale one.
 constexpr std::chrono::seconds kClockAllowance{60};
 
+// A temporary file this old is abandoned whichever process made it.
+constexpr std::chrono::hours kAbandoned{24};
+
 std::string Reason(int err) { return std::strerror(err); }
 
 bool Fail(std::string* error, const std::string& text) {
@@ -86,10 +89,8 @@ void RemovePendingAndRaise(int sig) {
   ::raise(sig);
 }
 
-std::atomic<unsigned long> g_syncs{0};
-
 bool Sync(int fd) {
-  ++g_syncs;
+  NoteSync();
   return ::fsync(fd) == 0;
 }
 
@@ -113,8 +114,15 @@ void InstallHandlers() {
 // Registers a temporary file for removal on a signal for as long as it lives.
 class PendingGuard {
  public:
-  explicit PendingGuard(const std::string& path) {
-    InstallHandlers();
+  PendingGuard() { InstallHandlers(); }
+  ~PendingGuard() { Clear(); }
+  PendingGuard(const PendingGuard&) = delete;
+  PendingGuard& operator=(const PendingGuard&) = delete;
+
+  // Names the file to remove; done before the file is made, so a signal
+  // between the two leaves nothing behind.
+  void Set(const std::string& path) {
+    Clear();
     if (path.size() >= kPendingPathMax) return;
     std::lock_guard<std::mutex> lock(pendingClaim);
     for (PendingTemp& p : pending) {
@@ -125,11 +133,11 @@ class PendingGuard {
       return;
     }
   }
-  ~PendingGuard() {
+
+  void Clear() {
     if (slot_) slot_->used.store(false);
+    slot_ = nullptr;
   }
-  PendingGuard(const PendingGuard&) = delete;
-  PendingGuard& operator=(const PendingGuard&) = delete;
 
  private:
   PendingTemp* slot_ = nullptr;
@@ -137,9 +145,15 @@ class PendingGuard {
 
 // ---- Stale temporary files ----
 
-// Removes, once per folder and process, the temporary files of our naming
-// that a killed save left: plain files of this user older than the process
-// (by more than the clock allowance).
+// Whether the process with this id has ended (on this machine).
+bool ProcessGone(unsigned long pid) { return ::kill(pid_t(pid), 0) != 0 && errno == ESRCH; }
+
+// Removes, once per folder and process, the temporary files a killed save of
+// this program left: plain files of this user with our naming whose process
+// has ended and that are older than this process (by more than the clock
+// allowance: a save on a network share may come from a process of another
+// machine), or that are older than a day whatever their process id says
+// (ids are reused).
 void RemoveStaleTemporaries(const fs::path& folder) {
   // Never destroyed: a save made by another object's destructor at exit
   // (the USB emulation saves its state then) must still find them.
@@ -151,14 +165,17 @@ void RemoveStaleTemporaries(const fs::path& folder) {
   }
   DIR* dir = ::opendir(folder.c_str());
   if (!dir) return;
-  const auto staleBefore = std::chrono::system_clock::to_time_t(kProcessStart - kClockAllowance);
+  const auto startedBefore = std::chrono::system_clock::to_time_t(kProcessStart - kClockAllowance);
+  const auto dayOld = std::chrono::system_clock::to_time_t(kProcessStart - kAbandoned);
   while (const dirent* entry = ::readdir(dir)) {
     const std::string name = entry->d_name;
-    if (!IsTemporaryName(name)) continue;
+    const unsigned long owner = TemporaryOwner(name);
+    if (owner == 0) continue;
     struct stat st {};
     if (::fstatat(::dirfd(dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-    if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || st.st_mtime >= staleBefore) continue;
-    ::unlinkat(::dirfd(dir), name.c_str(), 0);
+    if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
+    const bool ownerGone = owner != static_cast<unsigned long>(::getpid()) && ProcessGone(owner);
+    if ((ownerGone && st.st_mtime < startedBefore) || st.st_mtime < dayOld) ::unlinkat(::dirfd(dir), name.c_str(), 0);
   }
   ::closedir(dir);
 }
@@ -212,16 +229,25 @@ bool ReplaceByRename(const std::string& path, const fs::path& target, const Prod
     return Fail(error, "Cannot write " + path + ": the folder " + folder.string() + " does not exist");
   RemoveStaleTemporaries(folder);
 
-  std::random_device rd;
-  const std::string tmp = TemporaryNameFor(target.string(), rd() % 1000000);
-  PendingGuard guard(tmp);
-
   // A file that is replaced keeps its permissions (a private profile stays
   // private); a new one gets the usual ones.
   struct stat old {};
   const bool replacing = ::lstat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
-  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) return Fail(error, "Cannot write " + path + ": " + Reason(errno));
+  PendingGuard guard;
+  int fd = -1;
+  int openError = 0;
+  const std::string tmp =
+      CreateTemporary(target.string(), (unsigned long)::getpid(), std::random_device{}(), [&](const std::string& name) {
+        guard.Set(name);
+        fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd >= 0) return TemporaryOpen::opened;
+        openError = errno;
+        guard.Clear();  // the name may be another file's
+        if (openError == EEXIST) return TemporaryOpen::nameTaken;
+        if (openError == ENAMETOOLONG) return TemporaryOpen::nameTooLong;
+        return TemporaryOpen::failed;
+      });
+  if (tmp.empty()) return Fail(error, "Cannot write " + path + ": " + Reason(openError));
   if (replacing) (void)::fchmod(fd, old.st_mode & 07777);
   errno = 0;
   std::string thrown;
@@ -248,13 +274,12 @@ std::string Refusal(const std::string& path, Found found) {
 
 }  // namespace
 
-std::string TemporaryNameFor(const std::string& target, unsigned suffix) {
+std::string TemporaryNameFor(const std::string& target, unsigned long pid, unsigned suffix, TemporaryForm form) {
   const fs::path t(target);
-  const std::string name = "." + t.filename().string() + ".tmp" + std::to_string(suffix);
+  const std::string own = "velmar-tmp-" + std::to_string(pid) + "-" + std::to_string(suffix);
+  const std::string name = form == TemporaryForm::full ? "." + t.filename().string() + "." + own : "." + own;
   return (t.parent_path() / name).string();
 }
-
-unsigned long SyncCount() { return g_syncs.load(); }
 
 bool WriteFileAtomically(const std::string& path, const std::function<bool(const AppendBytes&)>& produce,
                          std::string* error, Durability durability, FileOrigin origin) {

@@ -43,18 +43,39 @@ bool WriteFileAtomically(const std::string& path, const std::function<bool(const
                          std::string* error = nullptr, Durability durability = Durability::kept,
                          FileOrigin origin = FileOrigin::User);
 
-// How many files this process has synced to disk (for tests of the above).
+// How many files this process has synced to disk, and a function called as
+// each one is synced, while it is still the temporary file (for tests of
+// the above; an empty function is not called).
 unsigned long SyncCount();
+void SetSyncObserver(std::function<void()> observer);
 
 // Reads a whole file (or everything a pipe delivers) as bytes. Returns false
 // (and the reason) when it cannot be opened or read, or when it is a folder
 // or a device rather than a file.
 bool ReadWholeFile(const std::string& path, std::string& contents, std::string* error = nullptr);
 
-// The name of the temporary file a save of `target` uses, with `suffix` as
-// its distinguishing number: ".NAME.tmpSUFFIX" in the target's folder.
-std::string TemporaryNameFor(const std::string& target, unsigned suffix);
-// Whether a file name (without its folder) has that naming.
-bool IsTemporaryName(const std::string& fileName);
+// ---- The temporary files' naming (for the system implementations and tests) ----
+
+// Counts a sync about to be done and calls the sync observer.
+void NoteSync();
+
+// The two forms of a temporary file's name in the target's folder:
+// ".NAME.velmar-tmp-PID-SUFFIX", and for a NAME too long for that,
+// ".velmar-tmp-PID-SUFFIX".
+enum class TemporaryForm { full, brief };
+std::string TemporaryNameFor(const std::string& target, unsigned long pid, unsigned suffix,
+                             TemporaryForm form = TemporaryForm::full);
+// The process id in a file name (without its folder) of that naming, or 0
+// when the name is not one of ours.
+unsigned long TemporaryOwner(const std::string& fileName);
+
+// What one attempt to create a temporary file found.
+enum class TemporaryOpen { opened, nameTaken, nameTooLong, failed };
+// Creates the temporary file of a save of `target` through `open`: a name
+// already taken is retried with the next suffix, a name too long for the
+// file system with the brief form. Returns the name created, or an empty
+// text when no attempt succeeded (`open` keeps the reason).
+std::string CreateTemporary(const std::string& target, unsigned long pid, unsigned firstSuffix,
+                            const std::function<TemporaryOpen(const std::string&)>& open);
 
 }  // namespace velmar::platform

@@ -7,9 +7,9 @@
 namespace velmar::platform {
 
 namespace {
-std::uint64_t SteadyMs() {
+std::uint64_t SteadyUs() {
   using namespace std::chrono;
-  return std::uint64_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+  return std::uint64_t(duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
 }
 }  // namespace
 
@@ -19,9 +19,9 @@ void Clock::Sleep(std::uint32_t ms) {
   DoSleep(ms);
 }
 
-RealClock::RealClock() : start_(SteadyMs()) {}
+RealClock::RealClock() : start_(SteadyUs()) {}
 
-std::uint64_t RealClock::NowMs() const { return SteadyMs() - start_; }
+std::uint64_t RealClock::NowUs() const { return SteadyUs() - start_; }
 
 void RealClock::DoSleep(std::uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 

@@ -2,6 +2,7 @@
 // folders are is each platform's own (PathsPosix.cpp, win/PathsWindows.cpp).
 #include "platform/Paths.h"
 
+#include <cctype>
 #include <filesystem>
 
 namespace velmar::platform {
@@ -41,6 +42,21 @@ std::string ExtractFileName(const std::string& path) {
 std::string ExtractFilePath(const std::string& path) {
   std::size_t p = path.find_last_of("/\\");
   return p == std::string::npos ? std::string() : path.substr(0, p + 1);
+}
+
+bool IsAbsolutePath(const std::string& path, PathStyle style) {
+  if (path.empty()) return false;
+  if (style == PathStyle::posix) return path[0] == '/';
+  const auto letter = static_cast<unsigned char>(path[0]);
+  const bool drive = path.size() >= 2 && path[1] == ':' && std::isalpha(letter);
+  return drive || path[0] == '\\' || path[0] == '/';
+}
+
+std::string ResolveTypedPath(const std::string& folder, const std::string& typed, PathStyle style) {
+  if (typed.empty() || IsAbsolutePath(typed, style) || folder.empty()) return typed;
+  const char separator = style == PathStyle::windows ? '\\' : '/';
+  const char last = folder.back();
+  return last == '/' || (style == PathStyle::windows && last == '\\') ? folder + typed : folder + separator + typed;
 }
 
 std::string NativeRelative(const std::string& path) {

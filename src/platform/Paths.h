@@ -53,6 +53,23 @@ std::string ExtractFileName(const std::string& path);
 // The folder part of a path including its trailing separator.
 std::string ExtractFilePath(const std::string& path);
 
+// How a system writes its paths: POSIX ("/home/ann/pump.hex") or Windows
+// ("C:\jobs\pump.hex", "\\server\share\pump.hex", "\jobs\pump.hex").
+enum class PathStyle { posix, windows };
+#ifdef _WIN32
+inline constexpr PathStyle kNativePathStyle = PathStyle::windows;
+#else
+inline constexpr PathStyle kNativePathStyle = PathStyle::posix;
+#endif
+
+// True when `path` names its place without a folder to start from: a
+// leading '/' on POSIX; a drive letter and colon, or a leading separator,
+// on Windows.
+bool IsAbsolutePath(const std::string& path, PathStyle style = kNativePathStyle);
+// A path typed by the user: an absolute one as it is, a relative one in
+// `folder` (empty stays empty).
+std::string ResolveTypedPath(const std::string& folder, const std::string& typed, PathStyle style = kNativePathStyle);
+
 // Turns a stored relative path such as "FirmWare\qrxpicusb.upd" into one for
 // this platform (backslashes become '/' off Windows, slashes backslashes
 // on Windows).

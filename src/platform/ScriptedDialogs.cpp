@@ -5,6 +5,7 @@ namespace velmar::platform {
 
 DlgButton ScriptedDialogs::Message(const MessageBoxRequest& request) {
   shown.push_back(request);
+  if (onMessage) onMessage(request);
   if (!request.IsQuestion()) return request.buttons.empty() ? DlgButton::Ok : request.buttons.front();
   if (!answers_.empty()) {
     DlgButton b = answers_.front();

@@ -36,6 +36,9 @@ class ScriptedDialogs final : public Dialogs {
   // Answer for questions with no scripted answer (None: note them as unexpected).
   DlgButton defaultAnswer = DlgButton::None;
   int openDocumentResult = 42;
+  // Runs at every message before it is answered: what else happens while
+  // the user reads it (another run's files, a cable pulled).
+  std::function<void(const MessageBoxRequest&)> onMessage;
 
   // Record.
   std::vector<MessageBoxRequest> shown;

@@ -49,8 +49,20 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 
 bool StartsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
 
+std::string_view CutUtf8(std::string_view s, std::size_t width) {
+  if (s.size() <= width) return s;
+  auto continuation = [&](std::size_t i) { return (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80; };
+  if (!continuation(width)) return s.substr(0, width);
+  // Back to the lead byte of the character the cut falls in.
+  std::size_t lead = width;
+  while (lead > 0 && width - lead < 3 && continuation(lead)) --lead;
+  const auto first = static_cast<unsigned char>(s[lead]);
+  const std::size_t length = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 1;
+  return length > width - lead && first >= 0xC0 ? s.substr(0, lead) : s.substr(0, width);
+}
+
 std::string FitRight(std::string_view s, std::size_t width, char fill) {
-  std::string r(s.substr(0, std::min(s.size(), width)));
+  std::string r(CutUtf8(s, width));
   r.resize(width, fill);
   return r;
 }
@@ -118,6 +130,19 @@ std::vector<std::string> SplitLines(std::string_view text) {
 std::string DisplayText(std::string_view message) {
   std::string r(message);
   std::replace(r.begin(), r.end(), '\r', '\n');
+  return r;
+}
+
+std::string EscapeControls(std::string_view stored) {
+  std::string r;
+  r.reserve(stored.size());
+  for (char c : stored) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F)
+      r += "\\x" + IntToHex(byte, 2);
+    else
+      r += c;
+  }
   return r;
 }
 

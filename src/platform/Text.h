@@ -20,6 +20,11 @@ bool StartsWith(std::string_view s, std::string_view prefix);
 
 // Pads with `fill` on the right up to `width` characters, then cuts to `width`.
 std::string FitRight(std::string_view s, std::size_t width, char fill = ' ');
+
+// The longest start of `s` of at most `width` bytes that does not end
+// inside a UTF-8 character (a character the cut would split is left out
+// whole; bytes that are not UTF-8 are cut where they stand).
+std::string_view CutUtf8(std::string_view s, std::size_t width);
 // Pads with `fill` on the right until at least `width` long (never cuts).
 std::string PadRight(std::string_view s, std::size_t width, char fill = ' ');
 
@@ -38,5 +43,10 @@ std::vector<std::string> SplitLines(std::string_view text);
 
 // Replaces each "\r" (the line-break marker in the system's messages) by "\n".
 std::string DisplayText(std::string_view message);
+
+// Stored text made safe for a terminal: each control character (below 0x20,
+// and 0x7F) becomes "\xNN", so bytes read from a programmer cannot move the
+// cursor, clear the screen or retitle the window.
+std::string EscapeControls(std::string_view stored);
 
 }  // namespace velmar::text

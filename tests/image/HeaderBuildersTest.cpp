@@ -4,6 +4,7 @@
 #include "image/HeaderBuilders.h"
 
 #include <array>
+#include <functional>
 
 #include "image/BuilderFixture.h"
 
@@ -130,14 +131,56 @@ TEST_F(HeaderBuilder, SkipBlankEepromAndTheProductionLimit) {
   EXPECT_EQ(Slice(h, 158, 2), (Bytes{0x01, 0x2C}));
 }
 
-TEST_F(HeaderBuilder, ShortDeviceIdEndsTheBuild) {
-  job.device.DeviceID = "54";
+// A value that cannot go into the header ends the build with a message
+// naming where it came from: the DEVICES.INI file, section and key, or the
+// HEX file. A negative value is named as it stands, not as a huge one.
+TEST_F(HeaderBuilder, AValueThatDoesNotFitNamesItsSource) {
   job.config[6] = 0x80;
-  try {
-    BuildPic18Header(job, options, dialogs, h.data());
-    FAIL() << "no conversion error";
-  } catch (const std::invalid_argument& e) {
-    EXPECT_EQ(std::string(e.what()), "DeviceID \"54\" is not a hexadecimal text of 2 bytes");
+  job.userFile = "/work/big.hex";
+  const auto pic18 = [this](SlotJob& j) { BuildPic18Header(j, options, dialogs, h.data()); };
+  const auto pic16 = [this](SlotJob& j) { BuildPic16Header(j, options, h.data()); };
+  const auto dsPic30 = [this](SlotJob& j) { BuildDsPic30Header(j, options, h.data()); };
+  const struct {
+    std::function<void(SlotJob&)> spoil;
+    std::function<void(SlotJob&)> build;
+    std::string message;
+  } cases[] = {
+      {[](SlotJob& j) { j.device.DeviceID = "54"; }, pic18,
+       "DEVICES.INI [TEST] DeviceID \"54\" is not a hexadecimal text of 2 bytes"},
+      {[](SlotJob& j) { j.device.EraseCMD = "8G0F"; }, pic18,
+       "DEVICES.INI [TEST] EraseCMD \"8G0F\" is not a hexadecimal text of 2 bytes"},
+      {[](SlotJob& j) { j.idCount = 4096; }, pic18,
+       "The value 2044 does not fit 1 header byte(s) (at most 255) of the extra configuration count, from the 4096 "
+       "ID bytes of /work/big.hex"},
+      {[](SlotJob& j) { j.device.BlockSize = 0x10000; }, pic18,
+       "The value 65536 does not fit 2 header byte(s) (at most 65535) of DEVICES.INI [TEST] BlockSize"},
+      {[](SlotJob& j) { j.device.BufferSize = 256; }, pic18,
+       "The value 256 does not fit 1 header byte(s) (at most 255) of DEVICES.INI [TEST] BufferSize"},
+      {[](SlotJob& j) { j.device.EraseBlocks = -1; }, pic18,
+       "The value -1 does not fit 1 header byte(s) (at most 255) of DEVICES.INI [TEST] EraseBlocks"},
+      {[](SlotJob& j) { j.device.FuseCount = 300; }, pic18,
+       "The value 300 does not fit 1 header byte(s) (at most 255) of DEVICES.INI [TEST] FuseCount"},
+      {[](SlotJob& j) { j.device.ProgTime = 1000; }, pic18,
+       "The value 1000 does not fit 1 header byte(s) (at most 255) of DEVICES.INI [TEST] ProgTime"},
+      {[](SlotJob& j) { j.device.EraseTime = -5; }, dsPic30,
+       "The value -5 does not fit 1 header byte(s) (at most 255) of DEVICES.INI [TEST] EraseTime"},
+      {[](SlotJob& j) { j.device.FuseCount = 256; }, pic16,
+       "The value 256 does not fit 1 header byte(s) (at most 255) of DEVICES.INI [TEST] FuseCount"},
+      {[](SlotJob& j) { j.device.BufferSize = 300; }, dsPic30,
+       "The value 300 does not fit 1 header byte(s) (at most 255) of DEVICES.INI [TEST] BufferSize"},
+      {[](SlotJob& j) { j.device.Fuses = "C0ZZ"; },
+       [](SlotJob& j) { ApplyMask(j, j.device.Fuses, 8, DeviceKey(j.device, "Fuses")); },
+       "'ZZ' is not a valid hexadecimal byte in DEVICES.INI [TEST] Fuses"},
+  };
+  for (const auto& c : cases) {
+    SlotJob spoilt = job;
+    c.spoil(spoilt);
+    try {
+      c.build(spoilt);
+      ADD_FAILURE() << "built: " << c.message;
+    } catch (const std::invalid_argument& e) {
+      EXPECT_EQ(std::string(e.what()), c.message);
+    }
   }
 }
 

@@ -306,6 +306,16 @@ TEST(TFileLoader, ALoadedFileHasNoFaultAndKnowsItsHighestAddress) {
   EXPECT_TRUE(l.r.warnings.empty());
 }
 
+// A file of valid records none of which holds a byte is no program.
+TEST(TFileLoader, AFileWithoutDataLoadsWithAWarning) {
+  for (const char* text : {":00000001FF\n", ":020000040001F9\n:00000001FF\n", "S9030000FC\n"}) {
+    Loaded l = LoadText(text);
+    EXPECT_EQ(l.result, 0) << text;
+    EXPECT_EQ(l.r.lastAddress, -1) << text;
+    EXPECT_EQ(l.r.warnings, std::vector<std::string>{"no record holds data"}) << text;
+  }
+}
+
 TEST(TFileLoader, AWrongRecordChecksumIsAWarningOnlyOnce) {
   Loaded l = LoadText(":0100000011EF\n:0100010022DD\n:00000001FF\n");
   EXPECT_EQ(l.result, 0);

@@ -1,6 +1,8 @@
 // The Intel HEX writer and saving over an existing file.
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -58,6 +60,52 @@ TEST(IntelHexWriter, RoundTripsEveryByteThroughTheReader) {
   ASSERT_EQ(r.result, 0);
   EXPECT_EQ(r.format, fmt_intel_linear);
   EXPECT_EQ(0, std::memcmp(h.DataAt(0), back.DataAt(0), h.Count()));
+}
+
+// One Intel HEX record, formatted here independently of the writer.
+std::string Record(unsigned type, unsigned address, const std::vector<std::uint8_t>& data) {
+  char pair[3];
+  std::string r = ":";
+  unsigned sum = 0;
+  const auto put = [&](unsigned b) {
+    std::snprintf(pair, sizeof pair, "%02X", b & 0xFF);
+    r += pair;
+    sum += b & 0xFF;
+  };
+  put(unsigned(data.size()));
+  put(address >> 8);
+  put(address);
+  put(type);
+  for (std::uint8_t b : data) put(b);
+  put(0x100 - (sum & 0xFF));
+  return r + "\r\n";
+}
+
+std::string Upper(unsigned segment) { return Record(4, 0, {std::uint8_t(segment >> 8), std::uint8_t(segment)}); }
+
+// A text that fills the writer's 256 KiB buffer to just below the point
+// where it is handed on, then a long run of 64 KiB boundaries with no data
+// (one address record each) before the last byte: every record must be
+// handed on whole, none written past the buffer.
+TEST(IntelHexWriter, ManyAddressRecordsAfterANearlyFullBufferAreAllWritten) {
+  THexList h(16u << 20);
+  constexpr std::uint32_t kLines = 5822;  // 17 + 17 + 5822 * 45 bytes: 120 short of the buffer's end
+  std::string expected = Upper(0);
+  for (std::uint32_t line = 0; line < kLines; ++line) {
+    const std::uint32_t at = line * 16;
+    if (at != 0 && at % 0x10000 == 0) expected += Upper(at >> 16);
+    std::vector<std::uint8_t> bytes(16);
+    for (std::uint32_t k = 0; k < 16; ++k) bytes[k] = std::uint8_t((at + k) % 0xFF);
+    h.Write(at, bytes.data(), 16);
+    expected += Record(0, at & 0xFFFF, bytes);
+  }
+  for (unsigned segment = 2; segment <= 0xFF; ++segment) expected += Upper(segment);
+  h.SetValue(0xFFFFF0, 0x5A);
+  expected += Record(0, 0xFFF0, {0x5A}) + ":00000001FF\r\n";
+  EXPECT_TRUE(TFileLoader::IntelHexText(h) == expected);
+  TempDir dir;
+  ASSERT_EQ(TFileLoader::SaveFile(dir.File("out.hex"), h).result, 0);
+  EXPECT_TRUE(ReadFile(dir.File("out.hex")) == expected);
 }
 
 TEST(SaveFile, ReplacesAnOldFileCompletely) {

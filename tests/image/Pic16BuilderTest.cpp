@@ -88,13 +88,23 @@ TEST_F(Pic16Builder, ConfigurationWordsKeep14BitsButTheFirstWord) {
   EXPECT_EQ(Take(job.id, 0, 4), (Bytes{9, 0, 8, 0}));
 }
 
+// A baseline part is known by its name or by its baseline algorithm: the
+// PIC12F509 names no "16F5" and still keeps its configuration word at 0xFFF.
 TEST_F(Pic16Builder, BaselinePartsReadTheirOwnPlaces) {
-  job.device.DeviceName = "PIC16F54";
-  job.device.EEPROMSIZE = 0;
-  UserFile(Rec(0x1000, {0xA, 0, 0xB, 0, 0xC, 0, 0xD, 0}) + Rec(0x1FFE, {0xF9, 0x0F}) + kEnd);
-  ASSERT_TRUE(BuildPic16(job, options, dialogs));
-  EXPECT_EQ(job.config[0], 0xF9);
-  EXPECT_EQ(Take(job.id, 0, 5), (Bytes{0xA, 0xB, 0xC, 0xD, 0xFF}));
+  const struct {
+    const char* name;
+    int column;
+  } cases[] = {{"PIC16F54", 8}, {"PIC16F505", 9}, {"PIC12F509", 9}, {"PIC12F510", 9}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    job.device.DeviceName = c.name;
+    job.device.Column = c.column;
+    job.device.EEPROMSIZE = 0;
+    UserFile(Rec(0x1000, {0xA, 0, 0xB, 0, 0xC, 0, 0xD, 0}) + Rec(0x1FFE, {0xF9, 0x0F}) + kEnd);
+    ASSERT_TRUE(BuildPic16(job, options, dialogs));
+    EXPECT_EQ(job.config[0], 0xF9);
+    EXPECT_EQ(Take(job.id, 0, 5), (Bytes{0xA, 0xB, 0xC, 0xD, 0xFF}));
+  }
 }
 
 TEST_F(Pic16Builder, DeviceRecordsOutOfRangeAreRefused) {

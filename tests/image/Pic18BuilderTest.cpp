@@ -139,8 +139,30 @@ TEST_F(Pic18Builder, BadDataAndMissingFilesRaiseTheLinkException) {
               0u)
         << e.what();
   }
-  job.userFile = working.File("missing.hex");
-  EXPECT_THROW(BuildPic18(job, options), velmar::image::EBuildRefused);
+}
+
+// What cannot be read as a program is refused with the reason after the
+// usual text.
+TEST_F(Pic18Builder, UnreadableOrEmptyFilesAreRefusedWithTheReason) {
+  WriteFile(working.File("end-only.hex"), kEnd);
+  const struct {
+    std::string file, reason;
+  } cases[] = {
+      {working.File("missing.hex"), "Cannot open " + working.File("missing.hex") + ": No such file or directory"},
+      {working.Path(), "Cannot open " + working.Path() + ": it is a folder"},
+      {"/dev/null", "Cannot open /dev/null: it is not a regular file"},
+      {working.File("end-only.hex"),
+       working.File("end-only.hex") + " holds no data: no record puts a byte into memory"},
+  };
+  for (const auto& c : cases) {
+    job.userFile = c.file;
+    try {
+      BuildPic18(job, options);
+      ADD_FAILURE() << c.file << " was built";
+    } catch (const velmar::image::EBuildRefused& e) {
+      EXPECT_EQ(std::string(e.what()), "Error opening file or bad data \r" + c.file + "\r" + c.reason);
+    }
+  }
 }
 
 // ---- PIC18J ----
@@ -182,6 +204,18 @@ TEST_F(Pic18JBuilder, DeviceWithoutMaskKeepsEverythingInsideProgramMemory) {
   THexList img = Piece(piece::kFlash, 0x20000);
   EXPECT_EQ(At(img, 0x3FF8, 2), (Bytes{0xFF, 0xF7}));
   EXPECT_LT(img.LastUsed(), 0x4000);
+}
+
+// A broken mask in DEVICES.INI is named after the builder's message.
+TEST_F(Pic18JBuilder, ABrokenDeviceMaskIsNamed) {
+  job.device.Fuses = "EF07DF0FFFZZBF03";
+  options.unusedFuses = true;
+  UserFile(Rec(0, {0x12}) + kEnd);
+  EXPECT_FALSE(BuildPic18J(job, options, dialogs));
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].text,
+            "Error in Hex file or file for different device or file not found\r'ZZ' is not a valid hexadecimal byte "
+            "in DEVICES.INI [TEST] Fuses");
 }
 
 TEST_F(Pic18JBuilder, CodeBeyondTheDeviceAsksFirst) {

@@ -4,7 +4,13 @@
 // erase that the programmer does not acknowledge.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "image/TFileLoader.h"
+#include "image/THexList.h"
+
 #include "link/TReadProg.h"
+#include "operations/DurationEstimate.h"
 #include "operations/OperationsRig.h"
 #include "platform/Text.h"
 
@@ -39,7 +45,7 @@ TEST(DeleteProgram, EmptiesTheSlotInPlaceAndTheChainReadsBackTheSame) {
     rig.dialogs.script.Answer(DlgButton::Yes);
     ASSERT_TRUE(w.DeleteProgramButtonClick()) << kind << ": " << rig.dialogs.script.LastText();
     const auto& shown = rig.dialogs.script.shown;
-    EXPECT_EQ(shown[shown.size() - 2].text, "Are you sure you want to delete entry 3");
+    EXPECT_EQ(shown[shown.size() - 2].text, "Are you sure you want to delete entry 3\r003 Job 3 (PIC16F628A)");
     EXPECT_EQ(shown.back().text, "Program deleted successfully");
     EXPECT_EQ(w.Programs.EntryCount, 4);
     EXPECT_EQ(rig.C().Row(Ctl::StringGrid1), 3) << "the deleted row stays selected";
@@ -57,6 +63,15 @@ TEST(DeleteProgram, EmptiesTheSlotInPlaceAndTheChainReadsBackTheSame) {
     ASSERT_EQ(w.Programs.EntryCount, 4) << "the walk goes past the emptied slot";
     EXPECT_EQ(text::Trim(w.Programs.Get(2).SlotName), "Empty");
     EXPECT_EQ(text::Trim(w.Programs.Get(3).SlotName), "004 Job 4");
+
+    // Deleting it again says so and writes nothing.
+    const image::THexList emptied = rig.Flash();
+    const int windows = rig.view.shown;
+    rig.Click(3);
+    EXPECT_TRUE(w.DeleteProgramButtonClick());
+    EXPECT_EQ(rig.dialogs.script.LastText(), "Slot 3 is already empty: nothing was written");
+    EXPECT_EQ(rig.view.shown, windows);
+    EXPECT_TRUE(SameBytes(emptied, rig.Flash()));
   }
 }
 
@@ -72,7 +87,7 @@ TEST(DeleteProgram, AsksFirstAndDoesNothingOnNoOrWithNothingListed) {
   rig.Click(2);
   rig.dialogs.script.Answer(DlgButton::No);
   EXPECT_FALSE(w.DeleteProgramButtonClick());
-  EXPECT_EQ(rig.dialogs.script.LastText(), "Are you sure you want to delete entry 2");
+  EXPECT_EQ(rig.dialogs.script.LastText(), "Are you sure you want to delete entry 2\r002 Job 2 (PIC16F628A)");
   EXPECT_EQ(rig.dialogs.script.shown.back().defaultButton, DlgButton::No) << "Return never deletes";
   EXPECT_EQ(rig.view.shown, windows);
   EXPECT_TRUE(SameBytes(before, rig.Flash()));
@@ -112,6 +127,53 @@ TEST(DeleteProgram, AHeaderCountingNoPagesStillHasItsHeaderWritten) {
   EXPECT_EQ(text::Trim(slot::GetText(rig.HeaderAt(0).data(), slot::slot_header::SlotName)), "Empty");
 }
 
+// One bit wrong in slot 3's link (1536 read as 512) ends the walk at slot
+// 3: New would write over slot 2. Nothing but a Delete of slot 3 may
+// write, and that Delete mends the link; Copy Unit still saves the unit.
+TEST(DamagedDirectory, TakesNoWriteButTheDeleteOfTheDamagedSlot) {
+  OpsRig rig(2);
+  model::TMainForm& w = WithSlots(rig, 4).W();
+  const std::uint32_t pages = w.Link()->Geometry.PagesPerSlot();
+  rig.Sim().flash->PageData(2 * pages)[1] ^= 0x04;  // link 0x0600 read as 0x0200
+  w.ReadProgButtonClick();
+  ASSERT_EQ(w.Programs.EntryCount, 3);
+  const image::THexList before = rig.Flash();
+
+  rig.Example(kPic16, "Job 5");
+  EXPECT_FALSE(w.NewButtonClick());
+  EXPECT_TRUE(
+      text::StartsWith(rig.dialogs.script.LastText(), "Slot 3 in the programmer is damaged: its header checksum"))
+      << rig.dialogs.script.LastText();
+  EXPECT_TRUE(text::Contains(rig.dialogs.script.LastText(), "Delete slot 3 or use Erase Unit"));
+  rig.Click(1);
+  EXPECT_FALSE(w.editButtonClick()) << "Replace of a whole slot is refused too";
+  rig.Click(2);
+  EXPECT_FALSE(w.DeleteProgramButtonClick()) << "so is a Delete of another slot";
+  EXPECT_TRUE(SameBytes(before, rig.Flash()));
+
+  // The first thing the message tells the user to do still works: Copy Unit
+  // saves the listed slots as the programmer holds them, and writes nothing.
+  const std::string unit = rig.work.File("damaged.prg");
+  rig.dialogs.script.AnswerSave(unit);
+  rig.dialogs.script.Answer(DlgButton::Yes);
+  ASSERT_TRUE(w.CopyButtonClick()) << rig.dialogs.script.LastText();
+  image::THexList saved(before.Count());
+  ASSERT_EQ(image::TFileLoader::LoadFile(unit, saved).result, 0);
+  const std::uint32_t listedBytes = 3 * pages * rig.PageSize();
+  EXPECT_TRUE(std::equal(saved.DataAt(0), saved.DataAt(0) + listedBytes, before.DataAt(0)));
+  EXPECT_TRUE(SameBytes(before, rig.Flash()));
+
+  rig.Click(3);
+  rig.dialogs.script.Answer(DlgButton::Yes);
+  ASSERT_TRUE(w.DeleteProgramButtonClick()) << rig.dialogs.script.LastText();
+  EXPECT_EQ(rig.HeaderAt(2 * pages), slot::EmptyHeader(std::uint16_t(3 * pages), std::uint16_t(pages)));
+  w.ReadProgButtonClick();
+  ASSERT_EQ(w.Programs.EntryCount, 4) << "the walk reaches slot 4 again";
+  EXPECT_EQ(text::Trim(w.Programs.Get(3).SlotName), "004 Job 4");
+  ASSERT_TRUE(w.NewButtonClick()) << rig.dialogs.script.LastText();
+  EXPECT_EQ(w.Programs.Get(4).StartPage, 4 * pages);
+}
+
 TEST(EraseUnit, ErasesEverySlotAfterTheQuestion) {
   for (int kind : {0, 2, 3}) {
     OpsRig rig(kind);
@@ -120,7 +182,8 @@ TEST(EraseUnit, ErasesEverySlotAfterTheQuestion) {
 
     rig.dialogs.script.Answer(DlgButton::No);
     EXPECT_FALSE(w.EraseButtonClick());
-    EXPECT_EQ(rig.dialogs.script.shown.back().text, "Are you sure you want to erase ALL programs?");
+    const std::string asked = rig.dialogs.script.shown.back().text;
+    EXPECT_EQ(asked.rfind("Are you sure you want to erase ALL programs?\r\rErasing takes about ", 0), 0u) << asked;
     EXPECT_EQ(rig.dialogs.script.shown.back().defaultButton, DlgButton::No);
     EXPECT_TRUE(SameBytes(before, rig.Flash()));
 
@@ -133,6 +196,34 @@ TEST(EraseUnit, ErasesEverySlotAfterTheQuestion) {
     EXPECT_EQ(rig.view.captions.back(), "Erasing Programmer");
     EXPECT_EQ(rig.view.open, 0);
     EXPECT_FALSE(w.Link()->LinkOpen);
+  }
+}
+
+// The question's estimate: its protocol part is what the simulated run
+// takes on the virtual clock, for every kind and both pacings; what USB
+// adds on top is told as a range.
+TEST(EraseUnit, TheQuestionGivesTheDurationTheRunTakes) {
+  for (int kind : {0, 1, 2, 3, 4, 5}) {
+    for (link::LinkPacing pacing : {link::LinkPacing::exact, link::LinkPacing::fast}) {
+      OpsRig rig(kind);
+      model::TMainForm& w = rig.Begin();
+      w.ChooseLinkPacing(pacing);
+      const ops::DurationEstimate estimate = ops::EraseUnitDuration(w.Geometry(), ops::TimingOf(pacing, w.Link()));
+      rig.dialogs.script.Answer(DlgButton::Yes);
+      const std::uint64_t start = rig.clock.NowMs();
+      ASSERT_TRUE(w.EraseButtonClick()) << rig.dialogs.script.LastText();
+      const double took = double(rig.clock.NowMs() - start);
+      EXPECT_NEAR(double(estimate.protocolMs), took, took * 0.005) << kind << " " << link::PacingName(pacing);
+      EXPECT_LT(estimate.FromMs(), estimate.ToMs());
+      if (kind == 3) {
+        // 4,096 erase commands of 100 ms, USB's round trips as measured.
+        const std::string text = rig.dialogs.script.shown[rig.dialogs.script.shown.size() - 2].text;
+        EXPECT_NE(text.find(pacing == link::LinkPacing::exact ? "Erasing takes about 8 min 40 s to 8 min 50 s and"
+                                                              : "Erasing takes about 7 min 0 s to 7 min 45 s and"),
+                  std::string::npos)
+            << text;
+      }
+    }
   }
 }
 

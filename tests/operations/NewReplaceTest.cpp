@@ -10,6 +10,7 @@
 #include "devices/TData.h"
 #include "link/TReadProg.h"
 #include "operations/OperationsRig.h"
+#include "platform/Paths.h"
 #include "platform/Text.h"
 #include "sim/SimState.h"
 
@@ -114,7 +115,9 @@ TEST(ReplaceProgram, RewritesTheSelectedSlotOnlyAndKeepsItsRow) {
   rig.Click(2);
   rig.Example(kPic18, "Replaced");
   ASSERT_TRUE(w.editButtonClick()) << rig.dialogs.script.LastText();
-  EXPECT_EQ(rig.dialogs.script.LastText(), "Program replaced successfully");
+  EXPECT_EQ(rig.dialogs.script.LastText(),
+            "Program replaced successfully\rReplaced: 002 Job 2 (PIC16F628A, blink.hex)\r"
+            "With: 002 Replaced (PIC18F4520, blink.hex)");
   EXPECT_EQ(w.Programs.EntryCount, 3);
   EXPECT_EQ(rig.C().Row(Ctl::StringGrid1), 2);
   const slot::HeaderBytes second = rig.HeaderAt(pages);
@@ -135,6 +138,26 @@ TEST(ReplaceProgram, ADescriptionHoldingEmptyIsRefusedBeforeAnything) {
   EXPECT_FALSE(w.editButtonClick());
   EXPECT_EQ(rig.dialogs.script.LastText(), "Please enter a new description");
   EXPECT_EQ(w.OperationMode, model::om_New) << "the operation never started";
+}
+
+// File Name as typed: a full path is the file written; a name of no file
+// is refused with the path it stood for before anything is built or read.
+TEST(NewProgram, TakesATypedFullPathAndRefusesATypedNameOfNoFile) {
+  OpsRig rig(4);
+  model::TMainForm& w = rig.Begin();
+  rig.Example(kPic16, "Typed");
+  w.LastFolder = rig.work.Path();
+  rig.C().UserSetText(Ctl::Edit1, ExampleFile(kPic16.folder));
+  ASSERT_TRUE(w.NewButtonClick()) << rig.dialogs.script.LastText();
+  EXPECT_EQ(text::Trim(w.Programs.Get(0).SourceFileName), platform::ExtractFileName(ExampleFile(kPic16.folder)));
+
+  const image::THexList before = rig.Flash();
+  const int shown = rig.view.shown;
+  rig.C().UserSetText(Ctl::Edit1, "pic16f628.hex");
+  EXPECT_FALSE(w.NewButtonClick());
+  EXPECT_EQ(rig.dialogs.script.LastText(), "Can not find file\r" + rig.work.File("pic16f628.hex"));
+  EXPECT_EQ(rig.view.shown, shown) << "the programmer was not touched";
+  EXPECT_TRUE(SameBytes(before, rig.Flash()));
 }
 
 TEST(NewProgram, RefusesBeforeWritingAnything) {
@@ -193,6 +216,7 @@ TEST(NewProgram, OnThePortableAsksAboutARepeatedFileNameOrDescription) {
   rig.dialogs.script.defaultAnswer = DlgButton::Ok;
 
   // The file name in another letter case, found in slot 1.
+  WriteFile(rig.work.File("BLINK.HEX"), ReadFile(ExampleFile("pic16f628a")));
   rig.Program(1, "PIC16F628A", rig.work.File("BLINK.HEX"), "Other");
   rig.dialogs.script.Answer(DlgButton::No);
   EXPECT_FALSE(w.NewButtonClick());
@@ -219,6 +243,23 @@ TEST(NewProgram, OnThePortableAsksAboutARepeatedFileNameOrDescription) {
   EXPECT_EQ(rig.dialogs.script.shown.back().text,
             "This Description already exists\rSlot number 005\r\rDo you want to continue?");
   EXPECT_EQ(w.Programs.EntryCount, 5);
+}
+
+TEST(ReplaceProgram, KeepingItsDescriptionIsNoDuplicateOfALongerOne) {
+  OpsRig rig(3);
+  model::TMainForm& w = rig.Begin();
+  rig.AnswerYes();
+  ASSERT_TRUE(NewProgram(rig, kPic16, "Blink 18"));
+  WriteFile(rig.work.File("other.hex"), ReadFile(ExampleFile("pic16f628a")));
+  rig.Program(1, "PIC16F628A", rig.work.File("other.hex"), "Blink 1");
+  ASSERT_TRUE(w.NewButtonClick());
+  rig.dialogs.script.defaultAnswer = DlgButton::None;
+
+  rig.Click(2);  // the description box takes "Blink 1" from the row
+  ASSERT_EQ(rig.C().Text(Ctl::ProgCaption), "Blink 1");
+  ASSERT_TRUE(w.editButtonClick()) << rig.dialogs.script.LastText();
+  EXPECT_TRUE(rig.dialogs.script.unexpected.empty()) << rig.dialogs.script.unexpected.front();
+  EXPECT_EQ(text::Trim(w.Programs.Get(1).SlotName), "002 Blink 1");
 }
 
 TEST(NewProgram, ChangesTheFirmwareOfAnEmpty8WayAndThenRefusesToMixFamilies) {

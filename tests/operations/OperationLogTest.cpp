@@ -1,7 +1,7 @@
 // The operation log on its own: appending and reading back, a torn last
 // line (skipped with a warning, and the next record kept apart from it),
 // rotation keeping one previous file, logs that cannot be written (never a
-// hang on a pipe), the CSV export's quoting, the SHA-256 digest, and how a
+// hang on a pipe, never through a link), the CSV export's quoting, the SHA-256 digest, and how a
 // recorder tells ok, failed and cancelled apart from what the user saw.
 #include <gtest/gtest.h>
 
@@ -107,10 +107,21 @@ TEST(OperationLog, RotatesAtItsSizeKeepingOnePreviousFile) {
 TEST(OperationLog, ALogThatCannotBeWrittenSaysWhyAndNeverWaits) {
   TempDir dir;
   std::string error;
-  // No such folder.
+  // A missing folder is made, private to the user, as a new account's
+  // working folder before anything else made it.
+  ASSERT_TRUE(
+      oplog::OperationLog(dir.File("new/") + oplog::kLogFileName).Append(Line(oplog::LoggedOperation::read), &error))
+      << error;
+  EXPECT_TRUE(Exists(dir.File("new/") + oplog::kLogFileName));
+#ifndef _WIN32
+  EXPECT_EQ(std::filesystem::status(dir.File("new")).permissions() & std::filesystem::perms::all,
+            std::filesystem::perms::owner_all);
+#endif
+  // A file where its folder should be.
+  WriteFile(dir.File("plain"), "");
   EXPECT_FALSE(
-      oplog::OperationLog(dir.File("gone/") + oplog::kLogFileName).Append(Line(oplog::LoggedOperation::read), &error));
-  EXPECT_NE(error.find("gone"), std::string::npos) << error;
+      oplog::OperationLog(dir.File("plain/") + oplog::kLogFileName).Append(Line(oplog::LoggedOperation::read), &error));
+  EXPECT_NE(error.find("plain"), std::string::npos) << error;
   // A folder where the log should be.
   std::filesystem::create_directory(dir.File("folder"));
   error.clear();
@@ -123,6 +134,33 @@ TEST(OperationLog, ALogThatCannotBeWrittenSaysWhyAndNeverWaits) {
   EXPECT_FALSE(error.empty());
 }
 
+// Each link at the log's name: the record must land nowhere, the target
+// must stay as it was (or stay missing), and the message must say why.
+TEST(OperationLog, ALinkAtItsNameIsRefusedAndNothingWrittenThroughIt) {
+  enum class LinkKind { symbolic, hard, dangling };
+  for (const LinkKind kind : {LinkKind::symbolic, LinkKind::hard, LinkKind::dangling}) {
+    SCOPED_TRACE(int(kind));
+    TempDir dir;
+    const std::string target = dir.File("elsewhere.txt");
+    const std::string log = dir.File(oplog::kLogFileName);
+    if (kind != LinkKind::dangling) WriteFile(target, "keep\n");
+    std::error_code ec;
+    if (kind == LinkKind::hard)
+      std::filesystem::create_hard_link(target, log, ec);
+    else
+      std::filesystem::create_symlink(target, log, ec);
+    if (ec) GTEST_SKIP() << "links cannot be made here: " << ec.message();
+
+    std::string error;
+    EXPECT_FALSE(oplog::OperationLog(log).Append(Line(oplog::LoggedOperation::read), &error));
+    EXPECT_NE(error.find("is a link"), std::string::npos) << error;
+    if (kind == LinkKind::dangling)
+      EXPECT_FALSE(Exists(target)) << "a dangling link created its target";
+    else
+      EXPECT_EQ(ReadFile(target), "keep\n");
+  }
+}
+
 TEST(OperationRecords, CsvQuotesWhatWouldBreakItsCellsAndLeavesMissingKeysEmpty) {
   oplog::OperationRecord r = Record(oplog::LoggedOperation::new_slot, oplog::LoggedResult::failed);
   r.message = "Dataflash verify fail\non page 3";
@@ -130,12 +168,14 @@ TEST(OperationRecords, CsvQuotesWhatWouldBreakItsCellsAndLeavesMissingKeysEmpty)
   r.slot = 2;
   const std::string csv = oplog::RecordsCsv({oplog::RecordJson(r)});
   const std::string header = csv.substr(0, csv.find("\r\n"));
-  EXPECT_EQ(header,
-            "time,operation,result,message,kind,model,serial,firmware_version,slot,description,device,family,file,"
-            "file_size,file_sha256,duration_ms,protocol_ms,velmar_version");
+  EXPECT_EQ(
+      header,
+      "time,operation,result,message,kind,model,serial,driver,firmware_version,slot,description,device,family,file,"
+      "file_size,file_sha256,replaced_description,replaced_device,replaced_file,duration_ms,protocol_ms,"
+      "link_pacing,velmar_version");
   EXPECT_EQ(csv.substr(header.size() + 2),
-            "2026-03-01T09:30:12.345Z,new,failed,\"Dataflash verify fail\non page 3\",,,,,2,\"Pump, \"\"v2\"\"\","
-            ",,,,,,,1.0\r\n");
+            "2026-03-01T09:30:12.345Z,new,failed,\"Dataflash verify fail\non page 3\",,,,,,2,\"Pump, \"\"v2\"\"\","
+            ",,,,,,,,,,,1.0\r\n");
 }
 
 TEST(OperationRecords, FileDigestIsTheStandardSha256) {
@@ -206,6 +246,23 @@ TEST(OperationRecorder, TellsOkFailedAndCancelledFromWhatTheUserSaw) {
   EXPECT_EQ(records[4]["message"], "No USB devices found!");
   EXPECT_EQ(records[5]["result"], "failed");
   EXPECT_FALSE(records[5].contains("message"));
+}
+
+// A question declined in an earlier operation does not make a later one
+// that stops without a word "cancelled".
+TEST(OperationRecorder, OnlyADeclineDuringTheOperationCancelsIt) {
+  Journal j;
+  platform::Dialogs& d = j.journal.Trail();
+  {
+    oplog::OperationRecorder r(&j.journal, oplog::LoggedOperation::erase);
+    j.dialogs.Answer(DlgButton::No);
+    d.AskYesNo("Are you sure you want to erase ALL programs?");
+  }
+  { oplog::OperationRecorder r(&j.journal, oplog::LoggedOperation::remove); }
+  const auto records = j.Records();
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0]["result"], "cancelled");
+  EXPECT_EQ(records[1]["result"], "failed");
 }
 
 TEST(OperationRecorder, AnUnwritableLogIsSaidOnceAndNeverStopsTheOperation) {

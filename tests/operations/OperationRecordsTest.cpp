@@ -91,12 +91,17 @@ TEST(OperationRecords, EveryOperationOfTheWindowAppendsOneRecordWithItsFacts) {
   EXPECT_EQ(added["file_sha256"], *platform::FileSha256(hex));
   EXPECT_EQ(records[3]["slot"], 1);
   EXPECT_EQ(records[3]["description"], "Pump C");
+  EXPECT_EQ(records[3]["replaced_description"], "Pump A") << "what the Replace wrote over";
+  EXPECT_EQ(records[3]["replaced_device"], "PIC16F628A");
+  EXPECT_EQ(records[3]["replaced_file"], "blink.hex");
+  EXPECT_FALSE(added.contains("replaced_description")) << "New replaces nothing";
   EXPECT_EQ(records[4]["slot"], 2);
   EXPECT_EQ(records[4]["description"], "Pump B") << "the slot that was emptied";
 
   // Copy Unit: the digest of the saved file, in its message and its record.
   const std::string digest = *platform::FileSha256(unit);
-  EXPECT_EQ(copied, "Programmer Copied successfully\r" + unit + "\rSHA-256: " + digest);
+  EXPECT_EQ(copied, "Programmer Copied successfully\r" + unit + "\rSHA-256: " + digest +
+                        "\rNot verified: every page read once (verify reads each page twice)");
   EXPECT_EQ(records[5]["file"], unit);
   EXPECT_EQ(records[5]["file_sha256"], digest);
   EXPECT_EQ(records[5]["file_size"], std::filesystem::file_size(unit));

@@ -361,4 +361,26 @@ TEST_F(SlotBuildTest, WorkingFolderIsMadeAndOldPiecesGo) {
   EXPECT_EQ(slot::GetField(H(), slot::slot_header::DataLength), 0u);
 }
 
+// Another run sharing the working folder writes its pieces while this build
+// waits on a question: this build must go on with its own.
+TEST_F(SlotBuildTest, AnotherRunsPiecesInTheWorkingFolderAreNeverRead) {
+  Show(3, 0, "PIC18F4520");
+  WriteFile(f.working.File("plain.hex"), ":020000000102FB\n:00000001FF\n");
+  File(f.working.File("plain.hex"));
+  const std::string working = f.W().Folders.working;
+  f.dialogs.onMessage = [&](const platform::MessageBoxRequest&) {
+    WriteFile(working + "kf_flash.hex", ":020FFE000000F1\n:00000001FF\n");  // 4096 bytes of a PIC16 program
+    WriteFile(working + "kf_eeprom.hex", ":0100000055AA\n:00000001FF\n");
+  };
+  f.dialogs.Answer(DlgButton::Yes);
+  ASSERT_TRUE(Build());
+  EXPECT_EQ(result.layout.rawCodeLength, 2u);
+  EXPECT_EQ(result.slotImage.GetValue(160), 0x01);
+  // Afterwards the working folder shows this build's pieces, whole.
+  EXPECT_NE(ReadFile(working + "kf_flash.hex").find(":020000000102FB"), std::string::npos);
+  EXPECT_EQ(ReadFile(working + "kf_flash.hex").find(":020FFE"), std::string::npos);
+  for (const auto& entry : std::filesystem::directory_iterator(working))
+    EXPECT_NE(entry.path().filename().string().rfind(".kf_build-", 0), 0u) << "private build folder left behind";
+}
+
 }  // namespace

@@ -6,7 +6,10 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
+#include <stdexcept>
 #include <thread>
+#include <vector>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -38,7 +41,7 @@ mode_t ModeOf(const std::string& path) {
 std::vector<std::string> Temporaries(const std::string& folder) {
   std::vector<std::string> found;
   for (const auto& e : fs::directory_iterator(folder))
-    if (e.path().filename().string().find(".tmp") != std::string::npos) found.push_back(e.path().string());
+    if (platform::TemporaryOwner(e.path().filename().string()) != 0) found.push_back(e.path().string());
   return found;
 }
 
@@ -159,38 +162,158 @@ TEST(AtomicFile, AMissingFolderIsNamedAndNotCreated) {
   EXPECT_FALSE(WriteFileAtomically("", "x", &error));
 }
 
-TEST(AtomicFile, StaleTemporariesOfOurNamingAreRemovedAtTheFirstSaveIntoTheirFolder) {
+// The id of a process that has ended.
+unsigned long EndedProcess() {
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ::waitpid(child, nullptr, 0);
+  return static_cast<unsigned long>(child);
+}
+
+TEST(AtomicFile, TheFirstSaveIntoAFolderRemovesOnlyTemporariesAKilledSaveOfOursLeft) {
   TempDir dir;
-  auto plant = [&](const std::string& name, bool old, int ageSeconds = 3600) {
-    WriteFile(dir.File(name), "leftover");
-    if (!old) return;
-    const timespec times[2] = {{0, UTIME_OMIT}, {std::time(nullptr) - ageSeconds, 0}};
-    ::utimensat(AT_FDCWD, dir.File(name).c_str(), times, 0);
+  const unsigned long ended = EndedProcess();
+  const unsigned long running = static_cast<unsigned long>(::getppid());
+  auto ours = [&](unsigned long pid, unsigned suffix, platform::TemporaryForm form = platform::TemporaryForm::full) {
+    return fs::path(platform::TemporaryNameFor(dir.File("big.hex"), pid, suffix, form)).filename().string();
   };
-  const std::string stale = fs::path(platform::TemporaryNameFor(dir.File("big.hex"), 123456)).filename();
-  plant(stale, true);                    // a killed save of ours: removed
-  plant(".other.hex.tmp42", true);       // another target's: removed too
-  plant(".fresh.hex.tmp7", false);       // newer than this process: a save under way
-  plant(".lagging.hex.tmp8", true, 10);  // stamped by a clock a little behind ours: may be a save under way
-  plant(".notes.tmp", true);             // no digits: not our naming
-  plant("big.hex.tmp99", true);          // not hidden: not our naming
-  plant(".x.hex.tmp12ab", true);         // not only digits
-  fs::create_symlink(dir.File("big.hex"), dir.File(".link.hex.tmp5"));  // a link is never ours
+  constexpr int kHour = 3600, kTwoDays = 2 * 24 * 3600;
+  struct Case {
+    std::string name;
+    int ageSeconds;  // 0: made now
+    bool removed;
+  };
+  const Case cases[] = {
+      {ours(ended, 1), kHour, true},                                         // a killed save of ours
+      {ours(ended, 2, platform::TemporaryForm::brief), kHour, true},         // the same, of a long name
+      {ours(running, 3), kHour, false},                                      // its process may still be saving
+      {ours(running, 4), kTwoDays, true},                                    // abandoned whatever its process id
+      {ours(ended, 5), 0, false},                                            // newer than this process
+      {ours(ended, 6), 10, false},                                           // a clock a little behind ours
+      {".other.hex.tmp42", kTwoDays, false},                                 // another program's naming
+      {".x.hex.velmar-tmp-12ab-1", kTwoDays, false},                         // not only digits
+      {"big.hex.velmar-tmp-" + std::to_string(ended) + "-7", kHour, false},  // not hidden
+  };
+  for (const Case& c : cases) {
+    WriteFile(dir.File(c.name), "leftover");
+    if (c.ageSeconds == 0) continue;
+    const timespec times[2] = {{0, UTIME_OMIT}, {std::time(nullptr) - c.ageSeconds, 0}};
+    ::utimensat(AT_FDCWD, dir.File(c.name).c_str(), times, 0);
+  }
+  const std::string link = ours(ended, 8);
+  fs::create_symlink(dir.File("big.hex"), dir.File(link));  // a link is never ours
   bool otherOwner = ::geteuid() == 0;
+  const std::string theirs = ours(ended, 9);
   if (otherOwner) {
-    plant(".theirs.hex.tmp9", true);
-    otherOwner = ::lchown(dir.File(".theirs.hex.tmp9").c_str(), 54321, 54321) == 0;
+    WriteFile(dir.File(theirs), "leftover");
+    const timespec times[2] = {{0, UTIME_OMIT}, {std::time(nullptr) - kHour, 0}};
+    ::utimensat(AT_FDCWD, dir.File(theirs).c_str(), times, 0);
+    otherOwner = ::lchown(dir.File(theirs).c_str(), 54321, 54321) == 0;
   }
 
   ASSERT_TRUE(WriteFileAtomically(dir.File("new.hex"), "data"));
-  EXPECT_FALSE(Exists(dir.File(stale)));
-  EXPECT_FALSE(Exists(dir.File(".other.hex.tmp42")));
-  for (const char* kept : {".fresh.hex.tmp7", ".lagging.hex.tmp8", ".notes.tmp", "big.hex.tmp99", ".x.hex.tmp12ab"})
-    EXPECT_TRUE(Exists(dir.File(kept))) << kept;
-  EXPECT_TRUE(fs::is_symlink(dir.File(".link.hex.tmp5")));
+  for (const Case& c : cases) EXPECT_EQ(Exists(dir.File(c.name)), !c.removed) << c.name;
+  EXPECT_TRUE(fs::is_symlink(dir.File(link)));
   if (otherOwner) {
-    EXPECT_TRUE(Exists(dir.File(".theirs.hex.tmp9")));
+    EXPECT_TRUE(Exists(dir.File(theirs)));
   }
+}
+
+// A name is retried while it is taken and shortened when it is too long.
+TEST(AtomicFile, ATemporaryNameIsRetriedWhenTakenAndShortenedWhenTooLong) {
+  using platform::TemporaryOpen;
+  const auto full = [](unsigned suffix) { return platform::TemporaryNameFor("/d/a.hex", 42, suffix); };
+  const auto brief = [](unsigned suffix) {
+    return platform::TemporaryNameFor("/d/a.hex", 42, suffix, platform::TemporaryForm::brief);
+  };
+  struct Case {
+    std::vector<TemporaryOpen> answers;
+    std::string created;
+  };
+  const Case cases[] = {
+      {{TemporaryOpen::opened}, full(7)},
+      {{TemporaryOpen::nameTaken, TemporaryOpen::nameTaken, TemporaryOpen::opened}, full(9)},
+      {{TemporaryOpen::nameTooLong, TemporaryOpen::opened}, brief(7)},
+      {{TemporaryOpen::nameTooLong, TemporaryOpen::nameTaken, TemporaryOpen::opened}, brief(8)},
+      {{TemporaryOpen::nameTooLong, TemporaryOpen::nameTooLong}, ""},
+      {{TemporaryOpen::failed}, ""},
+      {std::vector<TemporaryOpen>(1000, TemporaryOpen::nameTaken), ""},  // gives up
+  };
+  for (const Case& c : cases) {
+    std::size_t asked = 0;
+    const std::string created = platform::CreateTemporary("/d/a.hex", 42, 7, [&](const std::string&) {
+      return asked < c.answers.size() ? c.answers[asked++] : TemporaryOpen::opened;
+    });
+    EXPECT_EQ(created, c.created) << "after " << asked << " attempts";
+  }
+  EXPECT_EQ(platform::TemporaryOwner(fs::path(full(7)).filename().string()), 42u);
+  EXPECT_EQ(platform::TemporaryOwner(fs::path(brief(7)).filename().string()), 42u);
+}
+
+TEST(AtomicFile, ANameAsLongAsTheSystemAllowsIsSaved) {
+  TempDir dir;
+  for (std::size_t length : {200u, 250u, 255u}) {
+    const std::string path = dir.File(std::string(length - 4, 'n') + ".hex");
+    std::string error;
+    ASSERT_TRUE(WriteFileAtomically(path, "data", &error)) << length << ": " << error;
+    ASSERT_TRUE(WriteFileAtomically(path, "again", &error)) << length << ": " << error;
+    EXPECT_EQ(ReadFile(path), "again");
+  }
+  EXPECT_TRUE(Temporaries(dir.Path()).empty());
+}
+
+// A save abandoned by its producer leaves the old file and no temporary
+// file; nothing here needs permissions, so it runs for root too.
+TEST(AtomicFile, AFailedOrThrowingProducerLeavesTheOldFileAndNoTemporary) {
+  struct Case {
+    const char* what;
+    std::function<bool(const platform::AppendBytes&)> produce;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {"refuses", [](const platform::AppendBytes&) { return false; }, "Input/output error"},
+      {"writes, then refuses", [](const platform::AppendBytes& append) { return append("half") && false; },
+       "Input/output error"},
+      {"throws",
+       [](const platform::AppendBytes& append) -> bool {
+         append("half");
+         throw std::runtime_error("the image is too large");
+       },
+       "the image is too large"},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    const std::string path = dir.File("keep.hex");
+    WriteFile(path, "old");
+    std::string error;
+    EXPECT_FALSE(WriteFileAtomically(path, c.produce, &error)) << c.what;
+    EXPECT_EQ(error, "Cannot write " + path + ": " + c.reason) << c.what;
+    EXPECT_EQ(ReadFile(path), "old") << c.what;
+    EXPECT_TRUE(Temporaries(dir.Path()).empty()) << c.what;
+  }
+}
+
+// Files the user keeps are synced before they are renamed into place (a
+// rename first could leave the name over data not yet on disk after a
+// power cut); the program's scratch files are not synced.
+TEST(AtomicFile, KeptFilesAreSyncedBeforeTheRenameAndScratchFilesAreNot) {
+  TempDir dir;
+  const std::string kept = dir.File("kept.hex");
+  WriteFile(kept, "old");
+  std::vector<std::string> atSync;  // the target and the temporary files as each sync begins
+  platform::SetSyncObserver([&] {
+    atSync.push_back(ReadFile(kept));
+    atSync.push_back(std::to_string(Temporaries(dir.Path()).size()));
+  });
+  const unsigned long before = platform::SyncCount();
+  const bool written = WriteFileAtomically(kept, "data");
+  platform::SetSyncObserver({});
+  ASSERT_TRUE(written);
+  EXPECT_EQ(atSync, (std::vector<std::string>{"old", "1"}));
+  EXPECT_EQ(ReadFile(kept), "data");
+  EXPECT_EQ(platform::SyncCount(), before + 1);
+  ASSERT_TRUE(WriteFileAtomically(dir.File("kf_flash.hex"), "data", nullptr, Durability::scratch, FileOrigin::Own));
+  EXPECT_EQ(platform::SyncCount(), before + 1);
 }
 
 TEST(AtomicFile, ASaveStoppedBySigtermLeavesNoTemporaryFile) {

@@ -128,22 +128,23 @@ TEST(AtomicSave, ReportsAFolderThatDoesNotExist) {
   EXPECT_FALSE(platform::StampOf(path).exists);
 }
 
-TEST(AtomicSave, RemovesOnlyTheOldTemporariesOfItsOwnNaming) {
+TEST(AtomicSave, RemovesOnlyTheAbandonedTemporariesOfItsOwnNaming) {
   TempDir dir;
   auto plant = [&](const std::string& name, bool old) {
     test::WriteFile(dir.File(name), "leftover");
     if (old) {
       const fs::path p = platform::PathOf(dir.File(name));
-      fs::last_write_time(p, fs::last_write_time(p) - std::chrono::hours(1));
+      fs::last_write_time(p, fs::last_write_time(p) - std::chrono::hours(48));
     }
   };
-  plant(".big.hex.tmp123456", true);  // a killed save of ours: removed
-  plant(".fresh.hex.tmp7", false);    // newer than this process: a save under way
-  plant(".notes.tmp", true);          // no digits: not our naming
-  plant("big.hex.tmp99", true);       // not hidden: not our naming
+  const std::string abandoned = ".big.hex.velmar-tmp-1-123456";
+  plant(abandoned, true);                     // a killed save of ours, days ago: removed
+  plant(".fresh.hex.velmar-tmp-1-7", false);  // newer than this process: a save under way
+  plant(".other.hex.tmp42", true);            // another program's naming
+  plant("big.hex.velmar-tmp-1-99", true);     // not hidden: not our naming
   ASSERT_TRUE(platform::WriteFileAtomically(dir.File("new.hex"), "data"));
-  EXPECT_FALSE(fs::exists(platform::PathOf(dir.File(".big.hex.tmp123456"))));
-  for (const char* kept : {".fresh.hex.tmp7", ".notes.tmp", "big.hex.tmp99", "new.hex"})
+  EXPECT_FALSE(fs::exists(platform::PathOf(dir.File(abandoned))));
+  for (const char* kept : {".fresh.hex.velmar-tmp-1-7", ".other.hex.tmp42", "big.hex.velmar-tmp-1-99", "new.hex"})
     EXPECT_TRUE(fs::exists(platform::PathOf(dir.File(kept)))) << kept;
 }
 

@@ -55,5 +55,31 @@ TEST(UnknownKind, HasNoTableRowAndNoName) {
   EXPECT_EQ(KindName(kind_unknown), "unknown");
 }
 
+// The geometry of each kind, whichever kind the programmer was before (a
+// limit left from the second 8-way would let a slot overflow its neighbour).
+TEST(ProgrammerGeometry, EachKindHasItsOwnSlotsAndCodeImageLimitWhateverCameBefore) {
+  const struct {
+    ProgrammerKind kind;
+    std::uint32_t slotSize, pageSize, slotCount, codeImageLimit;
+  } kinds[] = {
+      {kind_single, 270336, 264, 1, 262144},  {kind_single_old, 270336, 264, 1, 262144},
+      {kind_8way, 262144, 512, 8, 262144},    {kind_portable, 264192, 256, 31, 262144},
+      {kind_8way_v2, 524288, 512, 8, 264192}, {kind_single_v2, 540672, 264, 1, 262144},
+  };
+  for (const auto& before : kinds) {
+    for (const auto& k : kinds) {
+      SCOPED_TRACE(KindName(before.kind) + " then " + KindName(k.kind));
+      ProgrammerGeometry g;
+      g.ApplyKind(before.kind);
+      g.ApplyKind(k.kind);
+      EXPECT_EQ(g.SlotSize, k.slotSize);
+      EXPECT_EQ(g.PageSize, k.pageSize);
+      EXPECT_EQ(g.SlotCount, k.slotCount);
+      EXPECT_EQ(g.CodeImageLimit, k.codeImageLimit);
+      EXPECT_LE(g.CodeImageLimit, g.SlotSize);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace velmar::slot

@@ -25,6 +25,17 @@ TEST(SlotHeader, FieldsAreLittleEndianAndTheProductionCountBigEndian) {
   EXPECT_EQ(MakeSlotName(7, "Blink"), "007 Blink" + std::string(23, ' '));
 }
 
+// Texts are cut at a character's start, never inside a UTF-8 character.
+TEST(SlotHeader, TextsAreCutBetweenCharacters) {
+  std::string euros, emoji;
+  for (int i = 0; i < 12; ++i) euros += "\u20AC", emoji += "\U0001F600";  // 3 and 4 bytes each
+  EXPECT_EQ(MakeSlotName(1, euros), "001 " + euros.substr(0, 27) + " ");
+  EXPECT_EQ(MakeSlotName(1, "a" + emoji), "001 a" + emoji.substr(0, 24) + "   ");
+  HeaderBytes h{};
+  PutText(h.data(), DeviceName, "PIC18F4520" + euros);
+  EXPECT_EQ(GetText(h.data(), DeviceName), "PIC18F4520" + euros.substr(0, 3) + "  ");
+}
+
 TEST(SlotHeader, TheChecksumCoversBytes0To156Only) {
   HeaderBytes h = EmptyHeader(1032, 1032);
   SealHeader(h.data());

@@ -1,6 +1,7 @@
 // Appending through a Windows file handle: shared for deleting so that the
 // file can be renamed while held, locked with LockFileEx, synced with
-// FlushFileBuffers.
+// FlushFileBuffers. A link at the name (a symbolic link, a junction or a
+// second hard link) is opened as itself and refused, never written through.
 #include <windows.h>
 
 #include "platform/AppendFile.h"
@@ -18,10 +19,11 @@ AppendFile::Opened AppendFile::Open(const std::string& path, std::string& reason
   Close();
   const std::wstring name = win::Widen(path);
   const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-  HANDLE h = CreateFileW(name.c_str(), GENERIC_READ | FILE_APPEND_DATA, share, nullptr, OPEN_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  const DWORD attributes = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
+  HANDLE h =
+      CreateFileW(name.c_str(), GENERIC_READ | FILE_APPEND_DATA, share, nullptr, OPEN_ALWAYS, attributes, nullptr);
   if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED)
-    h = CreateFileW(name.c_str(), FILE_APPEND_DATA, share, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    h = CreateFileW(name.c_str(), FILE_APPEND_DATA, share, nullptr, OPEN_ALWAYS, attributes, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     reason = win::ErrorText(GetLastError());
     return Opened::failed;
@@ -29,6 +31,12 @@ AppendFile::Opened AppendFile::Open(const std::string& path, std::string& reason
   if (GetFileType(h) != FILE_TYPE_DISK) {
     CloseHandle(h);
     return Opened::notRegularFile;
+  }
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(h, &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+      info.nNumberOfLinks != 1) {
+    CloseHandle(h);
+    return Opened::link;
   }
   OVERLAPPED whole{};
   LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole);

@@ -7,8 +7,9 @@
 // followed, while the program's own files replace a link at their name.
 // Names go to the system as UTF-16. As on other systems, a save stopped
 // by Ctrl+C or Ctrl+Break (or the console closing) leaves no temporary file,
-// and the temporary files a killed save left are removed at the next save
-// into their folder.
+// and the temporary files a killed save of this program left (their name
+// carries its mark and process id) are removed at the next save into their
+// folder.
 #include <windows.h>
 
 #include <atomic>
@@ -33,8 +34,6 @@ void SetError(std::string* error, const std::string& text) {
   if (error) *error = text;
 }
 
-std::atomic<unsigned long> g_syncs{0};
-
 class Handle {
  public:
   explicit Handle(HANDLE h) : h_(h) {}
@@ -43,6 +42,10 @@ class Handle {
   Handle& operator=(const Handle&) = delete;
   bool Valid() const { return h_ != INVALID_HANDLE_VALUE; }
   HANDLE get() const { return h_; }
+  void Reset(HANDLE h) {
+    Close();
+    h_ = h;
+  }
   bool Close() {
     if (!Valid()) return true;
     bool ok = CloseHandle(h_) != 0;
@@ -135,10 +138,25 @@ const fs::file_time_type kProcessStart = std::chrono::floor<std::chrono::seconds
 // could otherwise be taken for a stale one.
 constexpr std::chrono::seconds kClockAllowance{60};
 
-// Removes, once per folder and process, the temporary files of our naming
-// that a killed save left: plain files older than the process by more than
-// the clock allowance. (The folders the program writes its own files to are
-// the user's own.)
+// A temporary file this old is abandoned whichever process made it.
+constexpr std::chrono::hours kAbandoned{24};
+
+// Whether the process with this id has ended.
+bool ProcessGone(unsigned long pid) {
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, DWORD(pid));
+  if (!process) return GetLastError() == ERROR_INVALID_PARAMETER;  // no such process
+  DWORD code = 0;
+  const bool ended = GetExitCodeProcess(process, &code) && code != STILL_ACTIVE;
+  CloseHandle(process);
+  return ended;
+}
+
+// Removes, once per folder and process, the temporary files a killed save of
+// this program left: plain files with our naming whose process has ended and
+// that are older than this process (by more than the clock allowance: a
+// save on a network share may come from another machine), or that are older
+// than a day whatever their process id says (ids are reused). (The folders
+// the program writes its own files to are the user's own.)
 void RemoveStaleTemporaries(const fs::path& folder) {
   static std::mutex* lock = new std::mutex;
   static std::set<std::wstring>* swept = new std::set<std::wstring>;
@@ -149,12 +167,15 @@ void RemoveStaleTemporaries(const fs::path& folder) {
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     const fs::path& name = it->path();
-    if (!IsTemporaryName(Utf8Of(name.filename()))) continue;
+    const unsigned long owner = TemporaryOwner(Utf8Of(name.filename()));
+    if (owner == 0) continue;
     std::error_code err;
     if (!fs::is_regular_file(fs::symlink_status(name, err)) || err) continue;
     const fs::file_time_type changed = fs::last_write_time(name, err);
-    if (err || changed >= kProcessStart - kClockAllowance) continue;
-    DeleteFileW(name.c_str());
+    if (err) continue;
+    const bool ownerGone = owner != GetCurrentProcessId() && ProcessGone(owner);
+    if ((ownerGone && changed < kProcessStart - kClockAllowance) || changed < kProcessStart - kAbandoned)
+      DeleteFileW(name.c_str());
   }
 }
 
@@ -169,12 +190,12 @@ bool PutInPlace(const std::wstring& tmp, const std::wstring& target, bool replac
 
 }  // namespace
 
-std::string TemporaryNameFor(const std::string& target, unsigned suffix) {
+std::string TemporaryNameFor(const std::string& target, unsigned long pid, unsigned suffix, TemporaryForm form) {
   const fs::path t = PathOf(target);
-  return Utf8Of(t.parent_path() / (L"." + t.filename().native() + L".tmp" + std::to_wstring(suffix)));
+  const std::wstring own = L"velmar-tmp-" + std::to_wstring(pid) + L"-" + std::to_wstring(suffix);
+  return Utf8Of(t.parent_path() /
+                (form == TemporaryForm::full ? L"." + t.filename().native() + L"." + own : L"." + own));
 }
-
-unsigned long SyncCount() { return g_syncs.load(); }
 
 bool WriteFileAtomically(const std::string& path, const std::function<bool(const AppendBytes&)>& produce,
                          std::string* error, Durability durability, FileOrigin origin) {
@@ -207,23 +228,35 @@ bool WriteFileAtomically(const std::string& path, const std::function<bool(const
     return false;
   }
   RemoveStaleTemporaries(folder);
-  std::random_device rd;
-  const std::wstring tmpName = PathOf(TemporaryNameFor(Utf8Of(target), rd() % 1000000)).native();
-  PendingGuard pending(tmpName);
-
-  Handle file(CreateFileW(tmpName.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                          nullptr));
-  if (!file.Valid()) {
-    SetError(error, "Cannot write " + path + ": " + win::ErrorText(GetLastError()));
+  Handle file(INVALID_HANDLE_VALUE);
+  DWORD openError = 0;
+  const std::string created =
+      CreateTemporary(Utf8Of(target), GetCurrentProcessId(), std::random_device{}(), [&](const std::string& name) {
+        HANDLE h = CreateFileW(PathOf(name).c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+          file.Reset(h);
+          return TemporaryOpen::opened;
+        }
+        openError = GetLastError();
+        if (openError == ERROR_FILE_EXISTS || openError == ERROR_ALREADY_EXISTS) return TemporaryOpen::nameTaken;
+        if (openError == ERROR_FILENAME_EXCED_RANGE || openError == ERROR_INVALID_NAME)
+          return TemporaryOpen::nameTooLong;
+        return TemporaryOpen::failed;
+      });
+  if (created.empty()) {
+    SetError(error, "Cannot write " + path + ": " + win::ErrorText(openError));
     return false;
   }
+  const std::wstring tmpName = PathOf(created).native();
+  PendingGuard pending(tmpName);
   bool ok = false;
   DWORD err = 0;
   try {
     ok = produce([&file](std::string_view bytes) { return WriteAll(file.get(), bytes); });
     if (!ok) err = GetLastError();
     if (ok && durability == Durability::kept) {
-      ++g_syncs;
+      NoteSync();
       ok = FlushFileBuffers(file.get()) != 0;
       if (!ok) err = GetLastError();
     }

@@ -117,6 +117,8 @@ std::string OwnerText(const struct stat& st) {
 
 // ---- The facts ----
 
+}  // namespace
+
 std::string FindUdevRule(const std::string& udevRoot) {
   // Ours by name first, then any rule that names the programmer's chip.
   for (const char* folder : kRuleFolders) {
@@ -138,6 +140,8 @@ std::string FindUdevRule(const std::string& udevRoot) {
   return {};
 }
 
+namespace {
+
 bool AnyOpenableProgrammerChip(const std::vector<CheckedDevice>& devices) {
   return std::any_of(devices.begin(), devices.end(),
                      [](const CheckedDevice& d) { return d.isProgrammerChip && d.access.canOpen; });
@@ -151,24 +155,63 @@ std::string RuleInstallFix(const CheckSetup& s) {
          ", then unplug and replug the programmer";
 }
 
+// This user may not open the device: without our rule, install it; with
+// it, the rule has not been applied to this device or this user.
+std::string AccessFix(const CheckSetup& s, const ConnectionReport& r) {
+  if (r.udevRule.empty()) return RuleInstallFix(s);
+  return "Unplug and replug the programmer so that the udev rule applies; without a desktop seat: sudo adduser " +
+         (s.user.name.empty() ? std::string("$USER") : s.user.name) + " plugdev, then log in again";
+}
+
+// The device node of the programmer's chip, for a fix that names it ("" none).
+std::string ProgrammerNode(const ConnectionReport& r) {
+  for (const CheckedDevice& d : r.devices)
+    if (d.isProgrammerChip && d.access.exists) return d.access.node;
+  return {};
+}
+
+// The fix for a programmer that did not answer, after what stopped it.
+std::string NoAnswerFix(const CheckSetup& s, const ConnectionReport& r, const std::string& error) {
+  const std::string node = ProgrammerNode(r);
+  const std::string namesHolder = node.empty() ? "" : " (sudo fuser -v " + node + " names it)";
+  switch (CauseOfNoAnswer(error)) {
+    case NoAnswerCause::serial_driver:
+      return "Close the program that uses the programmer's serial port (/dev/ttyUSB*), or unload the kernel's "
+             "serial driver while you work: sudo rmmod ftdi_sio (blacklist it to keep it away); then try again";
+    case NoAnswerCause::other_program:
+      return "Close the other program that holds the programmer (another Velmar, a terminal or a programming "
+             "tool)" +
+             namesHolder + ", then try again";
+    case NoAnswerCause::serial_driver_or_program:
+      return "Unload the kernel's serial driver (sudo rmmod ftdi_sio), or use --driver libftdi, which detaches it "
+             "by itself and says which of the two holds the channel; else close the other program that holds the "
+             "programmer" +
+             namesHolder + ", then try again";
+    case NoAnswerCause::access: return AccessFix(s, r);
+    case NoAnswerCause::no_description:
+      return "Unplug and replug the programmer; if it stays so, use another USB port or cable";
+    case NoAnswerCause::silent: break;
+  }
+  return "Check the programmer's power or battery and the cable, then unplug and replug it; velmar-cli --trace "
+         "trace.txt identify records what was said";
+}
+
 void DeviceProblems(const CheckSetup& s, const ConnectionReport& r, const CheckedDevice& d,
                     std::vector<Problem>& problems) {
   const std::string where = "The programmer's USB interface " + d.usb.Id() + " at " + d.usb.Place();
-  if (!d.access.exists && !d.access.canOpen) {
+  // libusb reaches the node however it looked to us: refused access is a
+  // matter of permissions, whatever the node's stat said.
+  const bool accessRefused = d.access.libusbError == "LIBUSB_ERROR_ACCESS";
+  if (!d.access.exists && !d.access.canOpen && !accessRefused) {
     problems.push_back(
         {where + " has no device node " + d.access.node,
          "Make sure udev is running and /dev/bus/usb is mounted, then unplug and replug the programmer"});
   } else if (!d.access.canOpen) {
     const std::string who = s.user.name.empty() ? "this user" : "User " + s.user.name;
-    Problem p{who + " may not open " + d.access.node + " (" + d.access.permissions +
-                  (d.access.libusbError.empty() ? "" : "; libusb: " + d.access.libusbError) + ")",
-              ""};
-    if (r.udevRule.empty())
-      p.fix = RuleInstallFix(s);
-    else
-      p.fix = "Unplug and replug the programmer so that the udev rule applies; without a desktop seat: sudo adduser " +
-              (s.user.name.empty() ? std::string("$USER") : s.user.name) + " plugdev, then log in again";
-    problems.push_back(p);
+    std::string facts = d.access.permissions;
+    if (!d.access.libusbError.empty()) facts += (facts.empty() ? "libusb: " : "; libusb: ") + d.access.libusbError;
+    problems.push_back(
+        {who + " may not open " + d.access.node + (facts.empty() ? "" : " (" + facts + ")"), AccessFix(s, r)});
   }
   for (const UsbInterface& i : d.usb.interfaces) {
     if (i.driver.empty() || i.driver == "usbfs") continue;
@@ -212,7 +255,10 @@ void Diagnose(const CheckSetup& s, ConnectionReport& r) {
   if (noneIsOurs)
     problems.push_back({"No FT2232 carries the programmer's serial number " + std::string(kProgrammerSerial) +
                             " (found " + chips.front()->usb.serial + ")",
-                        "This is another device with the same chip; connect the programmer"});
+                        "This is another device with the same chip; connect the programmer. If it is the "
+                        "programmer, Velmar's udev rule (which grants only the serial number " +
+                            std::string(kProgrammerSerial) +
+                            ") does not cover it: use the broad fallback rule the rule file carries"});
   for (const CheckedDevice* d : chips) DeviceProblems(s, r, *d, problems);
   if (r.udevRule.empty() && !s.simulated)
     problems.push_back({"Velmar's udev rule is not installed", RuleInstallFix(s)});
@@ -221,9 +267,8 @@ void Diagnose(const CheckSetup& s, ConnectionReport& r) {
                         "Install libftd2xx.so from FTDI into /usr/local/lib and run sudo ldconfig, or use --driver "
                         "libftdi"});
   if (r.identification && !r.identification->answered)
-    problems.push_back({"The programmer did not answer: " + r.identification->error,
-                        "Check the programmer's power or battery and the cable, then unplug and replug it; "
-                        "velmar-cli --trace trace.txt identify records what was said"});
+    problems.push_back(
+        {"The programmer did not answer: " + r.identification->error, NoAnswerFix(s, r, r.identification->error)});
 }
 
 }  // namespace

@@ -29,6 +29,12 @@ class TReadProg;
 // The name our udev rule is installed under.
 inline constexpr const char* kUdevRuleName = "60-velmar-programmer.rules";
 
+// The udev rule file that grants access to the programmer's interface chip
+// (ours by name, else any rule naming 0403:6010), looked for in udev's
+// folders below `udevRoot` ("/" on a real system); "" when none is
+// installed (always on Windows).
+std::string FindUdevRule(const std::string& udevRoot);
+
 // Who asks: the identity whose access to the device nodes is judged.
 struct UserIdentity {
   UserId uid = 0;
@@ -90,6 +96,7 @@ struct ConnectionReport {
   std::string udevRule;     // the rule file found ("" none)
   std::string d2xxProblem;  // "" when the library loads
   std::string driver;       // the driver the link would use
+  std::string linkPacing;   // the pacing in force ("exact", "fast"; "" not said)
   std::optional<Identification> identification;
   std::vector<Problem> problems;
   bool Ok() const { return identification && identification->answered; }
@@ -101,6 +108,14 @@ ConnectionReport RunConnectionCheck(const CheckSetup& setup);
 std::string ReportText(const ConnectionReport& report);
 // Only the problems and their fixes, for the link's no-device messages.
 std::string FindingsText(const ConnectionReport& report);
+
+// What stopped a programmer from answering, as the link's message says:
+// the kernel's serial driver holds the channel, another program has claimed
+// it, one of the two (FTDI's D2XX library cannot tell which), this user may
+// not open the device, the interface gave no description, or nothing the
+// driver could name (the programmer itself is silent).
+enum class NoAnswerCause { serial_driver, other_program, serial_driver_or_program, access, no_description, silent };
+NoAnswerCause CauseOfNoAnswer(const std::string& error);
 
 // Identifies through an existing link and closes it again.
 Identification IdentifyWith(TReadProg& link);

@@ -41,6 +41,24 @@ std::vector<CheckedDevice> ListedChannels() {
   return devices;
 }
 
+// The fix for a programmer that did not answer, after what stopped it: on
+// Windows no kernel driver competes for the channel, another program may.
+std::string NoAnswerFix(const std::string& error) {
+  switch (CauseOfNoAnswer(error)) {
+    case NoAnswerCause::serial_driver:
+    case NoAnswerCause::other_program:
+    case NoAnswerCause::serial_driver_or_program:
+      return "Close the other program that holds the programmer (another Velmar or a programming tool), then try "
+             "again";
+    case NoAnswerCause::no_description:
+      return "Unplug and replug the programmer; if it stays so, use another USB port or cable";
+    case NoAnswerCause::access:
+    case NoAnswerCause::silent: break;
+  }
+  return "Check the programmer's power or battery and the cable, then unplug and replug it; velmar-cli --trace "
+         "trace.txt identify records what was said";
+}
+
 void Diagnose(const CheckSetup& s, ConnectionReport& r) {
   if (!r.d2xxProblem.empty() && !s.simulated) {
     r.problems.push_back({"FTDI's D2XX driver: " + r.d2xxProblem.substr(0, r.d2xxProblem.find('\r')), kInstallD2xx});
@@ -56,14 +74,15 @@ void Diagnose(const CheckSetup& s, ConnectionReport& r) {
          "Connect the programmer's USB cable; to try Velmar without hardware: " + std::string(kTryWithoutHardware)});
   }
   if (r.identification && !r.identification->answered)
-    r.problems.push_back({"The programmer did not answer: " + r.identification->error,
-                          "Check the programmer's power or battery and the cable, then unplug and replug it; "
-                          "velmar-cli --trace trace.txt identify records what was said"});
+    r.problems.push_back(
+        {"The programmer did not answer: " + r.identification->error, NoAnswerFix(r.identification->error)});
 }
 
 }  // namespace
 
 UserIdentity UserIdentity::Current() { return UserIdentity{}; }
+
+std::string FindUdevRule(const std::string&) { return {}; }
 
 DeviceAccess JudgeAccess(const std::string& node, const UserIdentity&) {
   DeviceAccess a;

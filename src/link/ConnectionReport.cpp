@@ -14,7 +14,19 @@ std::string ChannelName(const UsbDevice& d, int interface) {
   return d.serial.empty() ? std::string() : d.serial + char('A' + interface);
 }
 
+bool Has(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+
 }  // namespace
+
+NoAnswerCause CauseOfNoAnswer(const std::string& error) {
+  // The D2XX library's "not opened" names both causes: test it first.
+  if (Has(error, "The channel is held")) return NoAnswerCause::serial_driver_or_program;
+  if (Has(error, "LIBUSB_ERROR_ACCESS")) return NoAnswerCause::access;
+  if (Has(error, "ftdi_sio")) return NoAnswerCause::serial_driver;
+  if (Has(error, "LIBUSB_ERROR_BUSY")) return NoAnswerCause::other_program;
+  if (Has(error, "did not give its description")) return NoAnswerCause::no_description;
+  return NoAnswerCause::silent;
+}
 
 Identification IdentifyWith(TReadProg& link) {
   Identification id;
@@ -64,6 +76,9 @@ std::string ReportText(const ConnectionReport& r) {
                               : "not usable (" + r.d2xxProblem.substr(0, r.d2xxProblem.find('\r')) + ")") +
        "\n";
   t += "driver: " + r.driver + "\n";
+  if (!r.linkPacing.empty())
+    t += "link pacing: " + r.linkPacing +
+         (r.linkPacing == "exact" ? " (the protocol's own exchanges)" : " (fewer USB round trips)") + "\n";
   if (!r.identification) {
     t += "programmer: not tried (no device can be opened)\n";
   } else if (r.identification->answered) {

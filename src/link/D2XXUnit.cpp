@@ -98,6 +98,7 @@ std::uint32_t D2XXUnit::ReadFTDevice(std::uint32_t count) {
   got = std::min(got, count);
   // Whatever did not arrive must not look like a reply.
   std::fill(RxBuffer.begin() + got, RxBuffer.begin() + count, std::uint8_t(0));
+  if (OnReplies && got > 0) OnReplies(RxBuffer.data(), got);
   ReportFTError("FT_Read", LastIoStatus);
   return got;
 }
@@ -145,6 +146,10 @@ FT_STATUS D2XXUnit::SetFTBitMode(std::uint8_t mask, std::uint8_t mode) {
 std::string D2XXUnit::WithNoDeviceAdvice(const std::string& message) const {
   const std::string advice = NoDeviceAdvice ? NoDeviceAdvice() : std::string();
   return advice.empty() ? message : message + "\r" + advice;
+}
+
+std::string D2XXUnit::WithCheckAdvice(const std::string& why, const std::string& verb) const {
+  return why.empty() ? why : why + "\r" + ConnectionCheckName + " " + verb;
 }
 
 }  // namespace velmar::link

@@ -54,6 +54,15 @@ class D2XXUnit {
   std::function<std::string()> NoDeviceAdvice;
   // `message` with the advice on a line of its own.
   std::string WithNoDeviceAdvice(const std::string& message) const;
+  // How the front end names its connection check in the link's advice: the
+  // command line's `velmar-cli doctor`, the window's Help > Check Connection.
+  std::string ConnectionCheckName = "`velmar-cli doctor`";
+  // `why` (a reason the interface could not be used) with the check that
+  // shows what to do, on a line of its own; empty stays empty.
+  std::string WithCheckAdvice(const std::string& why, const std::string& verb = "shows what to do") const;
+  // Called with the bytes each read brought, when set (the comparison of
+  // the link's pacings records every reply this way).
+  std::function<void(const std::uint8_t* bytes, std::uint32_t n)> OnReplies;
 
   FT_STATUS GetFTDeviceCount();
   FT_STATUS GetFTDeviceSerialNo(std::uint32_t index);

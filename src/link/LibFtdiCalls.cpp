@@ -2,6 +2,7 @@
 // opened on one channel each; the device list is kept (with its libusb
 // references) until the next search.
 #include <chrono>
+#include <functional>
 #include <thread>
 #include <utility>
 
@@ -29,14 +30,19 @@ std::string UsbError(int rc) { return std::string(libusb_error_name(rc)) + Code(
 const char* ChannelName(int channel) { return channel ? "B" : "A"; }
 
 // Why libftdi could not open or read a device, found by asking libusb
-// directly (libftdi keeps only its own code), with what the user can do.
-std::string Diagnose(libusb_device* device, int channel) {
+// directly (libftdi keeps only its own code), with what the user can do;
+// `udevRuleInstalled` says whether our rule is there when access is refused.
+std::string Diagnose(libusb_device* device, int channel, const std::function<bool()>& udevRuleInstalled) {
   libusb_device_handle* h = nullptr;
   const int open = libusb_open(device, &h);
+  if (open == LIBUSB_ERROR_ACCESS && udevRuleInstalled && udevRuleInstalled())
+    return "libusb: " + UsbError(open) +
+           ": this user may not open the USB interface, though Velmar's udev rule is installed. Unplug and replug "
+           "the programmer so that the rule applies; without a desktop seat: sudo adduser $USER plugdev, then log "
+           "in again";
   if (open == LIBUSB_ERROR_ACCESS)
     return "libusb: " + UsbError(open) + ": this user may not open the USB interface. Install Velmar's udev rule (" +
-           std::string(kUdevRuleName) + " into /etc/udev/rules.d/, then unplug and replug the programmer); " +
-           "`velmar-cli doctor` shows how";
+           std::string(kUdevRuleName) + " into /etc/udev/rules.d/, then unplug and replug the programmer)";
   if (open < 0) return "libusb: " + UsbError(open) + ": unplug and replug the programmer's USB cable";
   std::string why;
   const int kernel = libusb_kernel_driver_active(h, channel);
@@ -60,7 +66,8 @@ std::string Diagnose(libusb_device* device, int channel) {
 
 class RealLibFtdi final : public LibFtdiCalls {
  public:
-  RealLibFtdi() : list_ctx_(ftdi_new()) {}
+  explicit RealLibFtdi(std::function<bool()> udevRuleInstalled)
+      : udevRuleInstalled_(std::move(udevRuleInstalled)), list_ctx_(ftdi_new()) {}
   ~RealLibFtdi() override {
     for (ftdi_context* c : sessions_)
       if (c) {
@@ -87,7 +94,7 @@ class RealLibFtdi final : public LibFtdiCalls {
       std::string problem;
       if (rc < 0) {
         problem = "libftdi: " + std::string(ftdi_get_error_string(list_ctx_)) + Code(rc);
-        const std::string why = Diagnose(d->dev, 0);
+        const std::string why = Diagnose(d->dev, 0, udevRuleInstalled_);
         problem += why.empty() ? ": the interface did not give its description; unplug and replug it" : "\r" + why;
       }
       out.push_back({d->dev, description, serial, problem});
@@ -104,7 +111,7 @@ class RealLibFtdi final : public LibFtdiCalls {
     if (rc < 0) {
       lastOpenError_ = "libftdi: " + std::string(ftdi_get_error_string(c)) + Code(rc);
       ftdi_free(c);
-      const std::string why = Diagnose(static_cast<libusb_device*>(device), channel);
+      const std::string why = Diagnose(static_cast<libusb_device*>(device), channel, udevRuleInstalled_);
       if (!why.empty()) lastOpenError_ += "\r" + why;
       return rc;
     }
@@ -166,6 +173,7 @@ class RealLibFtdi final : public LibFtdiCalls {
 
  private:
   ftdi_context* Get(int s) { return s >= 0 && std::size_t(s) < sessions_.size() ? sessions_[std::size_t(s)] : nullptr; }
+  std::function<bool()> udevRuleInstalled_;
   ftdi_context* list_ctx_;
   ftdi_device_list* list_ = nullptr;
   std::vector<ftdi_context*> sessions_;
@@ -175,13 +183,15 @@ class RealLibFtdi final : public LibFtdiCalls {
 
 }  // namespace
 
-std::unique_ptr<LibFtdiCalls> MakeLibFtdiCalls() { return std::make_unique<RealLibFtdi>(); }
+std::unique_ptr<LibFtdiCalls> MakeLibFtdiCalls(std::function<bool()> udevRuleInstalled) {
+  return std::make_unique<RealLibFtdi>(std::move(udevRuleInstalled));
+}
 
 std::string LibFtdiVersion() { return ftdi_get_library_version().version_str; }
 
 #else
 
-std::unique_ptr<LibFtdiCalls> MakeLibFtdiCalls() { return nullptr; }
+std::unique_ptr<LibFtdiCalls> MakeLibFtdiCalls(std::function<bool()>) { return nullptr; }
 
 std::string LibFtdiVersion() { return {}; }
 

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,7 +59,9 @@ class LibFtdiCalls {
 };
 
 // The libftdi1 library itself (null when Velmar was built without it).
-std::unique_ptr<LibFtdiCalls> MakeLibFtdiCalls();
+// `udevRuleInstalled`, asked when this user may not open a device, picks the
+// advice: install the udev rule, or let the installed one apply.
+std::unique_ptr<LibFtdiCalls> MakeLibFtdiCalls(std::function<bool()> udevRuleInstalled = {});
 // The version of the libftdi1 library in use ("" when built without it).
 std::string LibFtdiVersion();
 

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "link/LinkPacing.h"
 #include "slot/ProgrammerGeometry.h"
 #include "slot/SlotHeader.h"
 
@@ -79,6 +80,16 @@ struct SlotWrite {
   std::vector<std::uint32_t> slotStarts = {};
 };
 
+// What reading a written page back found.
+enum class PageReadBack { as_written, differs, unreadable };
+
+// A page the read-back after a slot write found wrong: it differs from what
+// was written, or the programmer could not read it at all.
+struct VerifyFault {
+  std::uint32_t page = 0;
+  PageReadBack found = PageReadBack::differs;
+};
+
 class TReadProg {
  public:
   TReadProg(D2XXUnit& unit, platform::Clock& clock, platform::Dialogs& dialogs, LinkWindow& window,
@@ -130,14 +141,16 @@ class TReadProg {
   std::uint32_t HalfDelay = 15;
 
   // ---- primitives ----
+  // How the exchanges below are grouped into USB writes and reads.
+  LinkPacing Pacing = LinkPacing::exact;
   std::uint8_t ExchangeByte(std::uint8_t b);
   void SendByte(std::uint8_t b) { ExchangeByte(b); }
   std::uint8_t ReceiveByte() { return ExchangeByte(0xFF); }
   std::uint8_t ClockInByte();
-  // Takes a run of reply bytes exactly as the same ReceiveByte and
-  // ClockInByte calls one by one would (the same bytes clocked, busy
-  // markers waited through the same way), in one USB write and one read
-  // instead of one round trip each; out[i] is what take i returned.
+  // Takes a run of reply bytes: in exact pacing as the ReceiveByte and
+  // ClockInByte calls one by one; in fast pacing the same bytes clocked (busy
+  // markers waited through the same way) in one USB write and one read
+  // instead of one round trip each. out[i] is what take i returned.
   void ReceiveRun(std::initializer_list<ReplyTake> takes, std::uint8_t* out);
   // Clocks n bytes (1 to 65,533) out and in inside one selected transfer;
   // the replies land in the adapter's RxBuffer[0..n-1].
@@ -175,10 +188,19 @@ class TReadProg {
   bool WriteHalfPages(std::uint32_t page, std::uint32_t half, std::uint32_t sourceOffset, const SlotWrite& w);
   bool WriteSlot(const SlotWrite& w);
   // Reads back the pages a slot write wrote (the blank pages it skipped
-  // excepted) and compares them with the slot image: the first page that
-  // differs, or -1 when all are as written. The link must be open and the
-  // programmer identified; a page that does not read raises EISPException.
-  std::int64_t VerifySlot(const SlotWrite& w);
+  // excepted) and compares them with the slot image: the first faulty page
+  // of each slot of the write, in page order; empty when every page is as
+  // written. A slot's remaining pages are skipped once one is faulty, and
+  // the other slots are still read. The link must be open and the
+  // programmer identified; a link that fails raises EISPException.
+  std::vector<VerifyFault> VerifySlot(const SlotWrite& w);
+  // After a read-back found `page` faulty: empties the header of the
+  // slot of the write that holds it (with the header the write emptied
+  // first, or else the one Delete writes, keeping the slot's link and page
+  // count), as a write that broke off leaves it, so the directory no longer
+  // lists a valid header over wrong data. The page is then among
+  // EmptiedHeaders; returns it. The link must be open.
+  std::uint32_t EmptySlotHolding(const SlotWrite& w, std::uint32_t page);
   // The header pages the last WriteSlot emptied and had not written again
   // when it stopped: after a failed write those slots are empty.
   std::vector<std::uint32_t> EmptiedHeaders;
@@ -196,9 +218,10 @@ class TReadProg {
   // Writes the first n bytes of TxBuffer.
   void Write(std::uint32_t n);
   void Write(std::initializer_list<std::uint8_t> bytes);
-  // The same for bytes whose replies are read next: "send immediate"
-  // follows them (where TxBuffer has room), so that the interface hands the
-  // replies over at once instead of when its latency timer runs out.
+  // The same for bytes whose replies are read next: in fast pacing "send
+  // immediate" follows them (where TxBuffer has room), so that the
+  // interface hands the replies over at once instead of when its latency
+  // timer runs out; in exact pacing nothing is added.
   void WriteAwaitingReply(std::uint32_t n);
   void WriteAwaitingReply(std::initializer_list<std::uint8_t> bytes);
   // Reads n reply bytes into RxBuffer; raises EISPException when fewer come.
@@ -222,6 +245,11 @@ class TReadProg {
   void NewToken();
   bool BlankPageSkipped(std::uint32_t page, std::uint32_t sourceOffset, const SlotWrite& w) const;
   void CheckSlotFits(const SlotWrite& w) const;
+  // The offset (from StartPage) of the header of the write's slot holding
+  // the page at `offset`.
+  static std::uint32_t SlotStartOf(const SlotWrite& w, std::uint32_t offset);
+  // Reads dataflash page `page` back and compares it with `wanted`.
+  PageReadBack ReadBackPage(std::uint32_t page, const std::uint8_t* wanted);
   // One page of a slot write: page `k` of the slot image to dataflash `page`.
   void WriteSlotPage(std::uint32_t page, std::uint32_t k, const SlotWrite& w, int done, int total);
   void WriteEmptiedHeader(const EmptiedHeader& e);
@@ -239,6 +267,12 @@ class TReadProg {
 // Messages the link raises in more than one place.
 namespace link_text {
 inline constexpr const char* kNotResponding = "Programmer Not Responding. ";
+inline constexpr const char* kNoReply = "No reply from the USB interface";
+// The line identification adds after kNoReply: an update cut off part-way
+// leaves the programmer's controller without firmware.
+inline constexpr const char* kFirmwareMayBeGone =
+    "The programmer's firmware may be gone (a firmware update cut off part-way): Read again and accept the "
+    "firmware update it offers; that repairs it.";
 inline constexpr const char* kNotDetected = "Programmer not Detected";
 inline constexpr const char* kNeedsUpdate = "Programmer Needs Firmware update";
 inline constexpr const char* kNeedsUpdatePressOk = "Programmer Needs Firmware update\rPress OK to Update";

@@ -15,6 +15,7 @@
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
+#include "platform/SystemRandom.h"
 #include "platform/Text.h"
 
 namespace velmar::link {
@@ -26,7 +27,12 @@ constexpr const char* kProgrammerSerial = "QRXA";
 constexpr const char* kSupportContact = "support@velmar.example";
 constexpr std::uint8_t kBusyByte = 0xFA;
 
+// From the system's random bytes (the USB emulation of the tests fixes
+// them, so that a test's runs give the same token); a generator seeded from
+// the clock where the system gives none.
 std::uint16_t RandomToken() {
+  std::uint8_t bytes[2];
+  if (platform::SystemRandomBytes(bytes, sizeof bytes)) return std::uint16_t((bytes[0] << 8 | bytes[1]) % 65535);
   static std::mt19937 generator(std::random_device{}() ^
                                 std::uint32_t(std::chrono::steady_clock::now().time_since_epoch().count()));
   return std::uint16_t(std::uniform_int_distribution<int>(0, 65534)(generator));
@@ -58,7 +64,7 @@ std::string TReadProg::ListFailureDetail(std::uint32_t index, std::uint32_t stat
   // Past the listed devices the query fails by design: that ends the search.
   if (status == FT_DEVICE_NOT_FOUND && index >= unit_.DeviceCount) return {};
   const std::string text = FtStatusText(status);
-  const std::string why = unit_.Driver().LastError();
+  const std::string why = unit_.WithCheckAdvice(unit_.Driver().LastError());
   return "\rGetFTDeviceDescription (device " + std::to_string(index) + " of " + std::to_string(unit_.DeviceCount) +
          ")" + text + " (status " + std::to_string(status) + ")" +
          (why.empty() ? "\rThe interface did not give its description: unplug and replug it, and close other "
@@ -114,11 +120,12 @@ bool TReadProg::OpenLink() {
     // Going on with a handle that did not open would only fail later and
     // less clearly.
     std::string text = FtStatusText(status);
-    std::string why = unit_.Driver().LastError();
+    std::string why = unit_.WithCheckAdvice(unit_.Driver().LastError());
     if (why.empty() && status == FT_DEVICE_NOT_OPENED)
-      why =
+      why = unit_.WithCheckAdvice(
           "The channel is held: by the kernel's serial driver (unload it: sudo rmmod ftdi_sio) or by another "
-          "program (close it), or this user may not open it (`velmar-cli doctor` says which)";
+          "program (close it), or this user may not open it",
+          "says which");
     throw EISPException("USB device could not be opened\rOpen_USB_Device_By_Serial_Number" +
                         (text.empty() ? " - status " + std::to_string(status) : text) +
                         (why.empty() ? "" : "\r" + why));
@@ -209,7 +216,12 @@ void TReadProg::Identify() {
     if (version == 0xFF) throw EISPException(link_text::kNotResponding);
     CheckFirmware(version);
   } catch (const EISPException& e) {
-    throw EISPException(e.what());
+    // No reply at all while identifying is what a programmer whose update was
+    // cut off gives: say how to repair it after the link's own words.
+    const std::string text = e.what();
+    if (text.find(link_text::kNoReply) != std::string::npos)
+      throw EISPException(text + "\r" + link_text::kFirmwareMayBeGone);
+    throw EISPException(text);
   } catch (const EFirmwareUpdate& e) {
     throw EFirmwareUpdate(e.what());
   } catch (const std::exception& e) {

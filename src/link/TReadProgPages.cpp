@@ -38,13 +38,29 @@ bool TReadProg::ReadBlock(std::uint32_t page, std::uint32_t count, int part) {
       throw EISPException("Page " + std::to_string(page) + " does not fit the read image");
     std::uint32_t address = PageAddress(page) + (part == 2 ? half : 0);
 
-    // 'R' goes out with the address and count in one write, and its reply
-    // (the programmer answers nothing to it) is read with the data; the
-    // trailer is clocked in after the wait, as ClockInByte would.
-    Write({0x31, 0x00, 0x00, 'R', 0x11, 0x04, 0x00, std::uint8_t(address), std::uint8_t(address >> 8),
-           std::uint8_t(address >> 16), std::uint8_t(count), std::uint8_t(count >> 8)});
-    Wait(50);
+    // Exact pacing: 'R' exchanged on its own, then its address and count.
+    // Fast pacing: 'R' goes out with them in one write, and its reply (the
+    // programmer answers nothing to it) is read with the data.
+    const std::uint8_t where[] = {0x11,
+                                  0x04,
+                                  0x00,
+                                  std::uint8_t(address),
+                                  std::uint8_t(address >> 8),
+                                  std::uint8_t(address >> 16),
+                                  std::uint8_t(count),
+                                  std::uint8_t(count >> 8)};
+    const bool fast = Pacing == LinkPacing::fast;
     auto& tx = unit_.TxBuffer;
+    std::uint32_t n = 0;
+    if (fast) {
+      const std::uint8_t command[] = {0x31, 0x00, 0x00, 'R'};
+      n = std::uint32_t(std::copy(std::begin(command), std::end(command), tx.begin()) - tx.begin());
+    } else {
+      SendByte('R');
+    }
+    n = std::uint32_t(std::copy(std::begin(where), std::end(where), tx.begin() + n) - tx.begin());
+    Write(n);
+    Wait(50);
     for (std::uint32_t i = 0; i < count; ++i) {
       tx[3 * i] = 0x20;
       tx[3 * i + 1] = 0x00;
@@ -52,16 +68,27 @@ bool TReadProg::ReadBlock(std::uint32_t page, std::uint32_t count, int part) {
     }
     Write(count * 3);
     Wait(PageIndexedReads ? 10 : 5);
-    WriteAwaitingReply({0x20, 0x00, 0x00});
-    ReadReply({1, count, 1});
-    const auto& rx = unit_.RxBuffer;
-    // A busy marker for 'R' means the programmer was still answering
-    // something else and took neither the command nor its address.
-    if (rx[0] == kBusy)
-      throw EISPException(std::string(link_text::kNotResponding) + "\rThe programmer was busy when a page read began");
-    std::copy(rx.begin() + 1, rx.begin() + 1 + count, ReadImage->DataAt(std::uint32_t(target)));
+    std::uint8_t trailer = 0;
+    if (fast) {
+      // The trailer is clocked in after the wait, as ClockInByte would, and
+      // read with the data.
+      WriteAwaitingReply({0x20, 0x00, 0x00});
+      ReadReply({1, count, 1});
+      const auto& rx = unit_.RxBuffer;
+      // A busy marker for 'R' means the programmer was still answering
+      // something else and took neither the command nor its address.
+      if (rx[0] == kBusy)
+        throw EISPException(std::string(link_text::kNotResponding) +
+                            "\rThe programmer was busy when a page read began");
+      std::copy(rx.begin() + 1, rx.begin() + 1 + count, ReadImage->DataAt(std::uint32_t(target)));
+      trailer = rx[1 + count];
+    } else {
+      ReadReply(count);
+      std::copy(unit_.RxBuffer.begin(), unit_.RxBuffer.begin() + count, ReadImage->DataAt(std::uint32_t(target)));
+      trailer = ClockInByte();
+    }
 
-    if (rx[1 + count] != '!') {
+    if (trailer != '!') {
       for (int i = 0; i < 3; ++i) ClockInByte();
       platform::EnsurePrivateFolder(WorkingFolder);
       image::TFileLoader::SaveFile(WorkingFolder + "dferror.hex", *ReadImage, 1, platform::Durability::kept,

@@ -8,10 +8,12 @@
 // waited through by clocking further bytes in, but only up to a bound in
 // count and in time.
 //
-// Every write whose replies are read next ends with the "send immediate"
-// command, so the interface hands them over at once rather than when its
-// latency timer runs out; and runs of reply bytes go in one write and one
-// read. Neither changes a byte the programmer sees.
+// In exact pacing (the default) every exchange is its own USB write and
+// read, as the protocol gives them. In fast pacing every write whose replies
+// are read next ends with the "send immediate" command, so the interface
+// hands them over at once rather than when its latency timer runs out, and
+// runs of reply bytes go in one write and one read: the same bytes clocked,
+// with less time between them.
 #include <algorithm>
 #include <vector>
 
@@ -40,7 +42,7 @@ void TReadProg::Write(std::initializer_list<std::uint8_t> bytes) {
 }
 
 void TReadProg::WriteAwaitingReply(std::uint32_t n) {
-  if (n < D2XXUnit::kBufferSize) unit_.TxBuffer[n++] = kSendImmediate;
+  if (Pacing == LinkPacing::fast && n < D2XXUnit::kBufferSize) unit_.TxBuffer[n++] = kSendImmediate;
   Write(n);
 }
 
@@ -51,8 +53,8 @@ void TReadProg::WriteAwaitingReply(std::initializer_list<std::uint8_t> bytes) {
 
 namespace {
 [[noreturn]] void NoReply(std::uint32_t got, std::uint32_t n) {
-  throw EISPException(std::string(link_text::kNotResponding) + "\rNo reply from the USB interface (" +
-                      std::to_string(got) + " of " + std::to_string(n) + " bytes)");
+  throw EISPException(std::string(link_text::kNotResponding) + "\r" + link_text::kNoReply + " (" + std::to_string(got) +
+                      " of " + std::to_string(n) + " bytes)");
 }
 
 // Takes further bytes from `next` while `b` is a busy marker, up to a bound
@@ -102,6 +104,12 @@ std::uint8_t TReadProg::ClockInByte() {
 }
 
 void TReadProg::ReceiveRun(std::initializer_list<ReplyTake> takes, std::uint8_t* out) {
+  if (Pacing == LinkPacing::exact) {
+    // A busy marker is then followed by the clock-ins that wait it out
+    // before the next byte of the run is exchanged.
+    for (ReplyTake t : takes) *out++ = t == ReplyTake::receive ? ReceiveByte() : ClockInByte();
+    return;
+  }
   // ReceiveByte clocks 0xFF out, and so does a clock-in after it (the data
   // line holds its level): the run, and any byte clocked in after a busy
   // marker, puts on the wire exactly what the calls one by one would.

@@ -33,8 +33,8 @@ ViolationHandler SetViolationHandler(ViolationHandler handler);
 class ProtocolCheck {
  public:
   // The waits the protocol gives (milliseconds). The page and half-page
-  // delays are service settings: the check holds the loader to the page
-  // delay it starts with and to the smallest half delay it ever sets.
+  // delays are service settings (1 to 255): the check holds the loader to
+  // the delays in force (SetDelaySource), else to these defaults.
   static constexpr std::uint64_t kSetupHighMs = 100;
   static constexpr std::uint64_t kSetupEnableMs = 500;
   static constexpr std::uint64_t kAfterWakeMs = 50;
@@ -45,6 +45,15 @@ class ProtocolCheck {
   static constexpr std::uint64_t kEraseMs = 100;
 
   ProtocolCheck(SimState& state, platform::Clock& clock) : s_(state), clock_(clock) {}
+
+  // The page and half-page delays the loader has in force, asked each time
+  // a page write is checked (none: the defaults above).
+  struct Delays {
+    std::uint64_t pageMs = kPageDelayMs;
+    std::uint64_t halfMs = kHalfDelayMs;
+  };
+  void SetDelaySource(std::function<Delays()> source) { delays_ = std::move(source); }
+  Delays DelaysInForce() const { return delays_ ? delays_() : Delays{}; }
 
   // Line changes: the channel set-up and the settle sequence are followed;
   // the interface's buffer switched off (a channel reset) ends them.
@@ -86,6 +95,7 @@ class ProtocolCheck {
   const char* replyWhat_ = nullptr;
   std::uint64_t replyAskedAt_ = 0;
   std::uint64_t replyWaitMs_ = 0;
+  std::function<Delays()> delays_;
 };
 
 }  // namespace velmar::sim

@@ -31,10 +31,20 @@ void RunFirmware::Boot() {
   busyUntil_ = 0;
 }
 
+bool RunFirmware::TooSoonForReply() {
+  const std::uint64_t now = clock_.NowUs();
+  const bool tooSoon = s_.replyPrepUs > 0 && byteSeen_ && now - lastByteUs_ < std::uint64_t(s_.replyPrepUs);
+  lastByteUs_ = now;
+  byteSeen_ = true;
+  return tooSoon;
+}
+
 std::uint8_t RunFirmware::NextOut() {
+  const bool tooSoon = TooSoonForReply();
   if (!reply_.empty()) {
     if (!replying_) check_.ReplyStarts();
     replying_ = true;
+    if (tooSoon && pace_ == ReplyPace::loaded) return spdr_;
     if (s_.faults.busyForever || busyPending_ || clock_.NowMs() < busyUntil_) {
       busyPending_ = false;
       return kBusy;
@@ -47,8 +57,9 @@ std::uint8_t RunFirmware::NextOut() {
   return spdr_;
 }
 
-void RunFirmware::Reply(std::vector<std::uint8_t> bytes, bool mayBeBusy) {
+void RunFirmware::Reply(std::vector<std::uint8_t> bytes, bool mayBeBusy, ReplyPace pace) {
   reply_.assign(bytes.begin(), bytes.end());
+  pace_ = pace;
   ++replies_;
   busyPending_ = mayBeBusy && s_.faults.busyEvery > 0 && replies_ % s_.faults.busyEvery == 0;
 }
@@ -85,6 +96,10 @@ void RunFirmware::Command(std::uint8_t c) {
   switch (c) {
     case 'D': {
       if (s_.faults.unknownIdentify) return Reply({kUnknown});
+      if (s_.faults.identifyMissed > 0) {
+        --s_.faults.identifyMissed;
+        return Reply({0x00, 0x00, 0x00, 0x00});
+      }
       const slot::KindInfo* k = slot::FindKind(s_.kind);
       int id = s_.faults.identity >= 0 ? s_.faults.identity : (k->manufacturerId << 8 | k->deviceId);
       if (s_.kind == slot::kind_portable && s_.hardware == 2 && s_.faults.identity < 0) id = 0x1F38;
@@ -116,6 +131,17 @@ void RunFirmware::Command(std::uint8_t c) {
   }
 }
 
+// The flip_read_page fault: the data of a read of that page reaches the
+// loader with one bit flipped (the dataflash keeps it right), a different
+// bit each read, so that no two faulty reads agree.
+void RunFirmware::FlipReadBit(std::vector<std::uint8_t>& data) {
+  const SimFaults& f = s_.faults;
+  if (f.flipReadPage < 0 || data.empty() || s_.flash->PageOf(Address()) != std::uint32_t(f.flipReadPage)) return;
+  if (f.flipReadCount > 0 && flippedReads_ >= f.flipReadCount) return;
+  const int n = flippedReads_++;
+  data[std::size_t(n / 8) % data.size()] ^= std::uint8_t(1u << (n % 8));
+}
+
 std::uint8_t RunFirmware::Status(bool failed) const {
   return std::uint8_t(0x80 | (failed ? 0x40 : 0) | 0x2C | (s_.flash->BinaryPages() ? 1 : 0));
 }
@@ -138,11 +164,14 @@ void RunFirmware::Arguments() {
       data.reserve(count + 4);
       std::uint32_t at = flash.Locate(Address());
       for (std::uint32_t i = 0; i < count; ++i, at = flash.Next(at)) data.push_back(flash.At(at));
-      if (++reads_ == s_.faults.badRead)
+      FlipReadBit(data);
+      const bool badPage =
+          s_.faults.badReadPage >= 0 && flash.PageOf(Address()) == std::uint32_t(s_.faults.badReadPage);
+      if (++reads_ == s_.faults.badRead || badPage)
         data.insert(data.end(), {kUnknown, kUnknown, kUnknown, kUnknown});
       else
         data.push_back(kAck);
-      Reply(std::move(data), false);
+      Reply(std::move(data), false, ReplyPace::streamed);
       check_.ReplyReady("a page read's data", ProtocolCheck::kReadMs);
       return;
     }
@@ -176,9 +205,10 @@ void RunFirmware::Arguments() {
 void RunFirmware::WriteByte(std::uint8_t b) {
   // The 8-way firmware takes a page as two halves of the given length and
   // needs a moment between them; bytes that come before it is ready are lost.
-  if (EightWay() && writeData_.size() == writeLength_ && clock_.NowMs() - firstHalfAt_ < ProtocolCheck::kHalfDelayMs)
+  const std::uint64_t halfDelay = check_.DelaysInForce().halfMs;
+  if (EightWay() && writeData_.size() == writeLength_ && clock_.NowMs() - firstHalfAt_ < halfDelay)
     check_.Violation("the second half of a page came " + std::to_string(clock_.NowMs() - firstHalfAt_) +
-                     " ms after the first; the protocol waits " + std::to_string(ProtocolCheck::kHalfDelayMs) + " ms");
+                     " ms after the first; the half-page delay in force is " + std::to_string(halfDelay) + " ms");
   if (EightWay() && writeData_.size() >= writeLength_ && clock_.NowMs() < secondHalfAt_) {
     lostBytes_ = true;
     b = 0xFF;
@@ -213,7 +243,7 @@ void RunFirmware::FinishWrite() {
     Reply({status, kAck});
   else
     Reply({status, kAck, kAck});
-  check_.ReplyReady("a page write's status", ProtocolCheck::kPageDelayMs);
+  check_.ReplyReady("a page write's status", check_.DelaysInForce().pageMs);
 }
 
 }  // namespace velmar::sim

@@ -5,7 +5,11 @@
 // answers the wake-up frame, the identity, status, binary-page, version,
 // token and count commands, and reads, programs and erases dataflash pages.
 // Busy replies (0xFA) come while a page is being programmed or erased, and
-// where a fault asks for them.
+// where a fault asks for them. With the state's reply_prep_us it models a
+// firmware that loads each reply byte in its main loop: a reply byte clocked
+// sooner than that after the previous byte began is not loaded yet, and the
+// byte just received goes out instead (the reply waits for the next byte).
+// A page read's data is streamed from the dataflash and needs no such time.
 #pragma once
 
 #include <cstdint>
@@ -44,10 +48,14 @@ class RunFirmware final : public SpiPeer {
 
   void Command(std::uint8_t c);
   void Arguments();
-  void Reply(std::vector<std::uint8_t> bytes, bool mayBeBusy = true);
+  enum class ReplyPace { loaded, streamed };
+  void Reply(std::vector<std::uint8_t> bytes, bool mayBeBusy = true, ReplyPace pace = ReplyPace::loaded);
+  // True when the byte now clocked comes too soon for a loaded reply byte.
+  bool TooSoonForReply();
   void WriteByte(std::uint8_t b);
   void FinishWrite();
   std::uint8_t Status(bool failed) const;
+  void FlipReadBit(std::vector<std::uint8_t>& data);
   std::uint32_t Address() const { return std::uint32_t(args_[0] | args_[1] << 8 | args_[2] << 16); }
   bool EightWay() const;
   bool Portable() const;
@@ -58,6 +66,9 @@ class RunFirmware final : public SpiPeer {
   std::deque<std::uint8_t> reply_;
   bool replying_ = false;
   bool busyPending_ = false;
+  ReplyPace pace_ = ReplyPace::loaded;
+  std::uint64_t lastByteUs_ = 0;  // when the previous byte began
+  bool byteSeen_ = false;
   int replies_ = 0;
   std::uint8_t spdr_ = 0;
   Phase phase_ = Phase::Idle;
@@ -65,6 +76,7 @@ class RunFirmware final : public SpiPeer {
   std::size_t need_ = 0;
   std::uint64_t busyUntil_ = 0;
   int reads_ = 0;
+  int flippedReads_ = 0;  // reads of the flip_read_page fault's page so far
   // Page write in progress.
   std::uint32_t writeAddress_ = 0;
   std::size_t writeLength_ = 0;

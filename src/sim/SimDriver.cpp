@@ -22,6 +22,7 @@ SimDriver::SimDriver(SimState state, platform::Clock& clock, platform::VirtualCl
       c->pins = c->programmer ? static_cast<PinTarget*>(board_.get()) : &nothing_;
       c->mpsse = std::make_unique<Ft2232Channel>(*c->pins);
       c->mpsse->onWireTime = [this](double us) { WireTime(us); };
+      c->mpsse->onSendImmediate = [channel = c.get()] { channel->sentImmediate = true; };
       channels_.push_back(std::move(c));
     }
   };
@@ -40,11 +41,17 @@ Ft2232Channel& SimDriver::ProgrammerChannel() {
 void SimDriver::WireTime(double micros) {
   if (!wireClock_) return;
   wireMicros_ += micros;
-  if (wireMicros_ >= 1000) {
-    auto ms = std::uint64_t(wireMicros_ / 1000);
-    wireMicros_ -= double(ms) * 1000;
-    wireClock_->Advance(ms);
-  }
+  const auto whole = std::uint64_t(wireMicros_);
+  wireMicros_ -= double(whole);
+  wireClock_->AdvanceUs(whole);
+}
+
+void SimDriver::UsbTime(Channel& c, std::uint32_t got) {
+  // Counted only where the firmware's timing makes the gaps matter: the
+  // time figures of every other run stay those of the wire and the waits.
+  if (wireClock_ && got > 0 && state_.replyPrepUs > 0)
+    wireClock_->AdvanceUs(c.sentImmediate ? kFrameUs : std::uint64_t(c.latency) * 1000);
+  c.sentImmediate = false;
 }
 
 bool SimDriver::Gone() {
@@ -108,6 +115,7 @@ FT_STATUS SimDriver::Read(FT_HANDLE handle, std::uint8_t* buffer, std::uint32_t 
   q.erase(q.begin(), q.begin() + n);
   if (++reads_ == state_.faults.shortRead && n > 0) --n;  // a byte lost on the way
   got = n;
+  UsbTime(*c, got);
   if (got < count && wireClock_) wireClock_->Advance(kReadTimeoutMs);
   return FT_OK;
 }

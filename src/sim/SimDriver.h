@@ -4,7 +4,10 @@
 // and bit mode), with the programmer hanging on channel A of the interface
 // whose serial number the state names. Further interfaces, listed first,
 // have nothing attached. Wire time (bits at the current clock divisor) and
-// read time-outs move a virtual clock on when one is given.
+// read time-outs move a virtual clock on when one is given; with a firmware
+// that needs time per reply byte (the state's reply_prep_us) so does the
+// USB time each read's bytes wait for: the channel's latency timer, or one
+// full-speed frame after "send immediate".
 #pragma once
 
 #include <memory>
@@ -36,6 +39,7 @@ class SimDriver final : public link::FtDriver {
   Ft2232Channel& ProgrammerChannel();
 
   static constexpr std::uint64_t kReadTimeoutMs = 1000;
+  static constexpr std::uint64_t kFrameUs = 1000;
 
   std::string Name() const override { return "sim"; }
   link::FT_STATUS ListDeviceCount(std::uint32_t& count) override;
@@ -62,11 +66,14 @@ class SimDriver final : public link::FtDriver {
     bool mpsseMode = false;
     std::uint8_t latency = 16;
     bool programmer = false;
+    bool sentImmediate = false;  // "send immediate" ran since the last read
   };
   // Counts the call; true once the interface has been unplugged.
   bool Gone();
   Channel* Find(link::FT_HANDLE handle);
   void WireTime(double micros);
+  // The USB time a read that brought `got` bytes waited for.
+  void UsbTime(Channel& c, std::uint32_t got);
 
   SimState state_;
   platform::Clock& clock_;

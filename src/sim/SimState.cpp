@@ -3,6 +3,7 @@
 #include "sim/SimState.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
@@ -10,6 +11,7 @@
 #include "image/Useful.h"
 #include "platform/AtomicFile.h"
 #include "platform/IniFile.h"
+#include "platform/Paths.h"
 #include "platform/Text.h"
 #include "sim/ControllerFirmware.h"
 #include "slot/ProgrammerGeometry.h"
@@ -121,6 +123,8 @@ std::string StateText(const SimState& s) {
   Key(o, "other_interfaces", s.otherInterfaces);
   Key(o, "binary_pages", s.flash && s.flash->BinaryPages());
   Key(o, "binary_pending", s.binaryPending);
+  if (s.replyPrepUs != 0) Key(o, "reply_prep_us", s.replyPrepUs);
+  if (s.newToken >= 0) Key(o, "new_token", s.newToken);
   o << "controller=" << c.part->name << "\n";
   o << "fuse_low=0x" << text::IntToHex(c.lowFuse, 2) << "\n";
   o << "fuse_high=0x" << text::IntToHex(c.highFuse, 2) << "\n";
@@ -133,6 +137,7 @@ std::string StateText(const SimState& s) {
   };
   fault("silent", f.silent, none.silent);
   fault("unknown_identify", f.unknownIdentify, none.unknownIdentify);
+  fault("identify_missed", f.identifyMissed, none.identifyMissed);
   if (f.identity >= 0) o << "fault.identity=0x" << text::IntToHex(std::uint64_t(f.identity), 4) << "\n";
   fault("busy_every", f.busyEvery, none.busyEvery);
   fault("busy_forever", f.busyForever, none.busyForever);
@@ -144,6 +149,9 @@ std::string StateText(const SimState& s) {
   fault("bad_page", f.badPage, none.badPage);
   fault("silent_bad_page", f.silentBadPage, none.silentBadPage);
   fault("bad_read", f.badRead, none.badRead);
+  fault("bad_read_page", f.badReadPage, none.badReadPage);
+  fault("flip_read_page", f.flipReadPage, none.flipReadPage);
+  fault("flip_read_count", f.flipReadCount, none.flipReadCount);
   fault("erase_fails", f.eraseFails, none.eraseFails);
   fault("count_fails", f.countFails, none.countFails);
   fault("isp_missed", f.ispMissed, none.ispMissed);
@@ -224,10 +232,16 @@ void SetKey(SimState& s, bool& binary, ControllerKeys& ck, const std::string& ke
     binary = ToBool(key, value);
   else if (key == "binary_pending")
     s.binaryPending = ToBool(key, value);
+  else if (key == "reply_prep_us")
+    s.replyPrepUs = ToInt(key, value, 0, 1000000);
+  else if (key == "new_token")
+    s.newToken = ToInt(key, value, 0, 65534);
   else if (key == "fault.silent")
     f.silent = ToBool(key, value);
   else if (key == "fault.unknown_identify")
     f.unknownIdentify = ToBool(key, value);
+  else if (key == "fault.identify_missed")
+    f.identifyMissed = ToInt(key, value, 0, 1000);
   else if (key == "fault.identity")
     f.identity = ToInt(key, value, 0, 0xFFFF);
   else if (key == "fault.busy_every")
@@ -250,6 +264,12 @@ void SetKey(SimState& s, bool& binary, ControllerKeys& ck, const std::string& ke
     f.silentBadPage = ToInt(key, value, -1, 1 << 20);
   else if (key == "fault.bad_read")
     f.badRead = ToInt(key, value, 0, 1000000000);
+  else if (key == "fault.bad_read_page")
+    f.badReadPage = ToInt(key, value, -1, 1 << 20);
+  else if (key == "fault.flip_read_page")
+    f.flipReadPage = ToInt(key, value, -1, 1 << 20);
+  else if (key == "fault.flip_read_count")
+    f.flipReadCount = ToInt(key, value, 0, 1000000000);
   else if (key == "fault.erase_fails")
     f.eraseFails = ToBool(key, value);
   else if (key == "fault.count_fails")
@@ -367,6 +387,13 @@ SimState ParseState(const std::string& text) {
 
 SimState LoadState(const std::string& path) {
   std::string contents, error;
+  // Only a file holds a state: reading a FIFO would wait for a writer.
+  std::error_code ec;
+  const auto type = std::filesystem::status(platform::PathOf(path), ec).type();
+  if (!ec && type != std::filesystem::file_type::regular)
+    throw std::runtime_error(
+        "Cannot read the simulated programmer's state file: Cannot open " + path +
+        (type == std::filesystem::file_type::directory ? ": it is a folder" : ": it is not a regular file"));
   if (!platform::ReadWholeFile(path, contents, &error))
     throw std::runtime_error("Cannot read the simulated programmer's state file: " + error);
   try {

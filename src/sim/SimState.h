@@ -27,6 +27,7 @@ bool ParseFirmware(const std::string& text, FirmwareKind& out);
 struct SimFaults {
   bool silent = false;             // the controller never answers on the serial lines
   bool unknownIdentify = false;    // 'D' is answered with '?'
+  int identifyMissed = 0;          // the next N 'D' commands are answered without the '*' (counts down)
   int identity = -1;               // identity bytes (manufacturer << 8 | device) instead of the dataflash's
   int busyEvery = 0;               // every Nth reply starts with one busy byte (0xFA)
   bool busyForever = false;        // replies never get past the busy byte
@@ -38,11 +39,14 @@ struct SimFaults {
   int badPage = -1;                // a page whose programming leaves one byte wrong
   int silentBadPage = -1;          // a page stored with one byte wrong while the programmer's compare passes
   int badRead = 0;                 // the Nth page read of a session ends with '?' instead of '!'
-  bool eraseFails = false;         // erase commands are not acknowledged
-  bool countFails = false;         // 'C' is answered with '?'
-  int ispMissed = 0;               // programming-enable instructions the controller misses (it only echoes)
-  int signature = -1;              // signature bytes (3, first in the high byte) instead of the part's
-  int flashBadByte = -1;           // a controller flash address that does not take its byte
+  int badReadPage = -1;            // every read of this page ends with '?' instead of '!'
+  int flipReadPage = -1;    // reads of this page reach the loader with one bit flipped, a different one each time
+  int flipReadCount = 0;    // ... only its first N reads of a session (0: every read)
+  bool eraseFails = false;  // erase commands are not acknowledged
+  bool countFails = false;  // 'C' is answered with '?'
+  int ispMissed = 0;        // programming-enable instructions the controller misses (it only echoes)
+  int signature = -1;       // signature bytes (3, first in the high byte) instead of the part's
+  int flashBadByte = -1;    // a controller flash address that does not take its byte
 };
 
 struct SimState {
@@ -58,6 +62,15 @@ struct SimState {
   std::string interfaceSerial = "QRX";
   int otherInterfaces = 0;     // further dual-channel interfaces listed before ours
   bool binaryPending = false;  // binary pages asked for; they come at the next power cycle
+  // Microseconds the firmware needs to load each reply byte after the
+  // previous byte (0: at once). A reply byte clocked sooner reads back as the
+  // byte just received; a page read's data is streamed and needs no time.
+  int replyPrepUs = 0;
+  // For tests only: the unit token the loader gives the programmer when it
+  // makes a new one (-1: a random one). The simulated driver hands it to the
+  // loader, the USB emulation makes the system's random bytes give it, so
+  // that runs through every driver put the same bytes on the wire.
+  int newToken = -1;
   SimFaults faults;
   AvrController controller;
   std::unique_ptr<Dataflash> flash;

@@ -128,6 +128,25 @@ TEST(ReadDirectory, ALinkBackOrBeyondTheDataflashEndsTheWalk) {
   EXPECT_EQ(list.EntryCount, 1);
 }
 
+// Only a marker of 0x00 is a slot in use: an erased header (0xFF) and a
+// half-written one (any other byte) end the walk.
+TEST(ReadDirectory, OnlyAnInUseMarkerOfZeroContinuesTheWalk) {
+  const struct {
+    std::uint8_t marker;
+    int listed;
+  } cases[] = {{0x00, 2}, {0xFF, 1}, {0x5A, 1}, {0x01, 1}, {0x80, 1}};
+  for (const auto& c : cases) {
+    SimRig rig(kind_portable);
+    HeaderBytes second = Header(2064, 1032, "two");
+    PutField(second.data(), slot_header::InUseMarker, c.marker);
+    SealHeader(second.data());
+    TReadProg& p = Stage(rig, {{0, Header(1032, 1032, "one")}, {1032, second}});
+    TProgramEntryList list;
+    p.ReadDirectory(list);
+    EXPECT_EQ(list.EntryCount, c.listed) << "marker " << int(c.marker);
+  }
+}
+
 TEST(ReadDirectory, AFailedReadKeepsTheSlotsFoundSoFar) {
   SimRig rig(kind_portable);
   const HeaderBytes two = Header(2064, 1032, "two");

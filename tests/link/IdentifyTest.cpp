@@ -1,5 +1,7 @@
 // Opening and identifying the simulated programmer: the kind table, what the
 // window is told, the firmware check, and every failure message.
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "link/LinkErrors.h"
@@ -93,6 +95,32 @@ TEST(Identify, TheCodeImageLimitBelongsToTheKindFound) {
   EXPECT_EQ(p.Geometry.CodeImageLimit, 262144u);
 }
 
+// A kind question left without its '*' is asked again over a re-opened
+// link, twice at most: a programmer answering on the last try is
+// identified, one missing that too is not.
+TEST(Identify, TheKindIsAskedAgainOverTwoReopenedLinksAtMost) {
+  const struct {
+    int missed;
+    bool identified;
+  } cases[] = {{0, true}, {1, true}, {2, true}, {3, false}};
+  for (const auto& c : cases) {
+    SimRig rig(0);
+    rig.state.faults.identifyMissed = c.missed;
+    TReadProg& p = rig.Make(true);
+    if (c.identified) {
+      p.Identify();
+      EXPECT_EQ(p.Geometry.Kind, kind_single) << c.missed;
+    } else {
+      EXPECT_EQ(MessageOf<EFirmwareUpdate>([&] { p.Identify(); }), "Programmer Needs Firmware update or Flat battery");
+    }
+    const std::string& trace = rig.traceText.str();
+    std::size_t opens = 0;
+    for (std::size_t at = trace.find("FT_OpenEx"); at != std::string::npos; at = trace.find("FT_OpenEx", at + 1))
+      ++opens;
+    EXPECT_EQ(opens, std::size_t(1 + std::min(c.missed, 2))) << c.missed;
+  }
+}
+
 TEST(Identify, UsbFailuresEndWithTheirMessages) {
   {
     SimRig rig(0);
@@ -115,6 +143,21 @@ TEST(Identify, UsbFailuresEndWithTheirMessages) {
     SimRig rig(0);
     rig.state.faults.openStatus = FT_DEVICE_NOT_FOUND;
     EXPECT_EQ(MessageOf<EISPException>([&] { rig.Make().Identify(); }), "USB device was not found");
+  }
+}
+
+// Where a held channel sends the user is the front end's own: the command
+// line names its doctor, the window its Help menu.
+TEST(Identify, AHeldChannelPointsToTheFrontEndsConnectionCheck) {
+  for (const char* check : {"", "Help > Check Connection"}) {
+    SimRig rig(0);
+    rig.state.faults.openStatus = FT_DEVICE_NOT_OPENED;
+    link::TReadProg& prog = rig.Make();
+    if (*check) rig.unit->ConnectionCheckName = check;
+    const std::string message = MessageOf<EISPException>([&] { prog.Identify(); });
+    const std::string expected = *check ? std::string(check) : "`velmar-cli doctor`";
+    EXPECT_NE(message.find("or this user may not open it\r" + expected + " says which"), std::string::npos) << message;
+    EXPECT_EQ(message.find("velmar-cli") == std::string::npos, *check != '\0') << message;
   }
 }
 
@@ -143,8 +186,14 @@ TEST(Identify, ProgrammerFailuresEndWithTheirMessages) {
   // A programmer that stops answering part-way (unplugged) is not taken for one that answered.
   EXPECT_NE(fail([](sim::SimState& s) { s.faults.unplugAfter = 36; }).find("Programmer Not Responding. "),
             std::string::npos);
-  EXPECT_NE(fail([](sim::SimState& s) { s.faults.shortRead = 8; }).find("Programmer Not Responding. "),
-            std::string::npos);
+  // No reply at all keeps the link's words and adds, on a line of its own,
+  // how to repair a programmer whose firmware update was cut off.
+  const std::string noReply = fail([](sim::SimState& s) { s.faults.shortRead = 8; });
+  EXPECT_EQ(noReply.rfind("Programmer Not Responding. \rNo reply from the USB interface (", 0), 0u) << noReply;
+  EXPECT_NE(noReply.find(")\rThe programmer's firmware may be gone (a firmware update cut off part-way): Read again "
+                         "and accept the firmware update it offers; that repairs it."),
+            std::string::npos)
+      << noReply;
   EXPECT_NE(fail([](sim::SimState& s) { s.faults.busyForever = true; }).find("stayed busy"), std::string::npos);
 }
 

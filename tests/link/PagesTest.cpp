@@ -152,6 +152,29 @@ TEST(WriteSlot, FailuresCloseTheLinkAndSayWhy) {
   EXPECT_NE(failure(0, none, [](TReadProg& p) { p.Geometry.Capacity = 264; }).find("beyond"), std::string::npos);
 }
 
+// Each slot's header page goes after the rest of the slot: a write that
+// fails at the slot's last page leaves no header over data it does not
+// describe. With two slots in one write, the first slot is whole.
+TEST(WriteSlot, AHeaderPageIsWrittenAfterTheRestOfItsSlot) {
+  for (int kind : {0, 3}) {
+    SimRig rig(kind);
+    rig.state.faults.badPage = 11;  // the last page of the write
+    TReadProg& p = rig.Make();
+    p.Identify();
+    const std::uint32_t size = p.Geometry.PageSize;
+    image::THexList img = Pattern(12, size, 5);
+    TProgramEntry slot(0, 0, 12, "", "", "", HeaderBytes{});
+    EXPECT_THROW(p.WriteSlot({slot, img, {0, 0, true}, {}, {0, 6}}), EISPException) << kind;
+    image::THexList back;
+    sim::ExportImage(rig.Sim(), back);
+    for (std::uint32_t i = 0; i < size; ++i) {
+      ASSERT_EQ(back.GetValue(6 * size + i), 0xFF) << kind << ": the second header went before its slot";
+      ASSERT_EQ(back.GetValue(i), img.GetValue(i)) << kind << ": the first slot is whole";
+    }
+    EXPECT_EQ(back.GetValue(7 * size), img.GetValue(7 * size)) << kind << ": its other pages went first";
+  }
+}
+
 TEST(WriteSlot, ASlotImageTooSmallForItsPagesIsRefused) {
   SimRig rig(0);
   TReadProg& p = rig.Make();
@@ -175,7 +198,7 @@ TEST(ReadBlock, AFailedTrailerLeavesWhatWasReadInDferrorHex) {
   EXPECT_TRUE(p.ReadBlock(0, 160, 1));  // the programmer is back in step
 }
 
-// Each USB round trip costs a latency-timer or frame wait on real USB: a
+// In fast pacing each USB round trip costs a latency-timer or frame wait on real USB: a
 // page read takes one, a page write one before its page delay and one after
 // (the 8-way's halves one each), whatever the kind.
 struct RoundTrips {
@@ -186,9 +209,10 @@ struct RoundTrips {
 
 class PageRoundTrips : public ::testing::TestWithParam<RoundTrips> {};
 
-TEST_P(PageRoundTrips, AreOnlyThoseTheWaitsForce) {
+TEST_P(PageRoundTrips, AreOnlyThoseTheWaitsForceInFastPacing) {
   SimRig rig(GetParam().kind);
   TReadProg& p = rig.Make();
+  p.Pacing = LinkPacing::fast;
   p.Identify();
   const std::uint32_t size = p.Geometry.PageSize;
   image::THexList img = Pattern(4, size, 1);
@@ -212,6 +236,7 @@ TEST(ReadBlock, AReadThatFindsTheProgrammerStillAnsweringFailsAndSaysSo) {
   SimRig rig(kind_8way);
   TReadProg& p = rig.Make();
   p.Identify();
+  p.Pacing = LinkPacing::fast;  // exact pacing waits the marker out on 'R' itself
   rig.Sim().faults.busyEvery = 1;
   p.SendByte('V');  // its reply (starting with a busy marker) is left unread
   p.ReadImage = std::make_unique<image::THexList>(512);

@@ -28,10 +28,12 @@ TEST(ExchangeByte, BusyRepliesAreWaitedThroughAndNeverReturned) {
 }
 
 // A run of replies taken at once must clock what the calls one by one
-// clock, busy markers and all, and return what they return.
+// clock, busy markers and all, and return what they return; in exact pacing
+// it is those calls, in fast pacing one write and one read.
 struct RunCase {
-  const char* name;
+  LinkPacing pacing;
   int busyEvery;  // every Nth reply of the programmer starts with 0xFA; 0: never
+  int lines;      // trace lines of the run
 };
 
 class ReceiveRunCase : public ::testing::TestWithParam<RunCase> {};
@@ -42,6 +44,7 @@ TEST_P(ReceiveRunCase, ClocksAndReturnsWhatTheCallsOneByOneWould) {
   for (int way = 0; way < 2; ++way) {
     SimRig rig(2);
     TReadProg& p = rig.Make(true);
+    p.Pacing = GetParam().pacing;
     p.Identify();
     rig.Sim().faults.busyEvery = GetParam().busyEvery;
     const std::size_t from = rig.traceText.str().size();
@@ -58,12 +61,52 @@ TEST_P(ReceiveRunCase, ClocksAndReturnsWhatTheCallsOneByOneWould) {
   EXPECT_EQ(std::vector<std::uint8_t>(got[0], got[0] + 4), std::vector<std::uint8_t>(got[1], got[1] + 4));
   EXPECT_EQ(got[0][0], '*');
   EXPECT_EQ(got[0][2], '!');
-  // One write and one read, and one more of each per busy marker.
-  EXPECT_EQ(std::count(traces[0].begin(), traces[0].end(), '\n'), GetParam().busyEvery ? 6 : 4) << traces[0];
+  // 'V' exchanged, then the run's writes and reads.
+  EXPECT_EQ(std::count(traces[0].begin(), traces[0].end(), '\n'), 2 + GetParam().lines) << traces[0];
 }
 
-INSTANTIATE_TEST_SUITE_P(Busy, ReceiveRunCase, ::testing::Values(RunCase{"never", 0}, RunCase{"everyReply", 1}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Pacings, ReceiveRunCase,
+                         ::testing::Values(RunCase{LinkPacing::exact, 0, 8}, RunCase{LinkPacing::exact, 1, 10},
+                                           RunCase{LinkPacing::fast, 0, 2}, RunCase{LinkPacing::fast, 1, 4}),
+                         [](const auto& info) {
+                           return PacingName(info.param.pacing) + std::string(info.param.busyEvery ? "_busy" : "");
+                         });
+
+// After a busy marker the exact pacing clocks the next byte in before it
+// exchanges the next one, as the protocol does; the fast pacing has already
+// sent that exchange and clocks one more byte in at the end.
+struct BusyOrderCase {
+  LinkPacing pacing;
+  std::vector<std::string> writes;  // the FT_Write lines after 'V'
+};
+
+class BusyOrder : public ::testing::TestWithParam<BusyOrderCase> {};
+
+TEST_P(BusyOrder, FollowsThePacing) {
+  SimRig rig(0);
+  TReadProg& p = rig.Make(true);
+  p.Pacing = GetParam().pacing;
+  p.Identify();
+  rig.Sim().faults.busyEvery = 1;  // every reply starts with 0xFA
+  p.SendByte('V');
+  const std::size_t from = rig.traceText.str().size();
+  std::uint8_t out[2];
+  p.ReceiveRun({ReplyTake::receive, ReplyTake::receive}, out);
+  std::vector<std::string> writes;
+  for (const std::string& line : text::SplitLines(rig.traceText.str().substr(from)))
+    if (line.rfind("FT_Write ", 0) == 0) writes.push_back(line);
+  EXPECT_EQ(writes, GetParam().writes);
+  EXPECT_EQ(out[0], '*');
+}
+
+INSTANTIATE_TEST_SUITE_P(Pacings, BusyOrder,
+                         ::testing::Values(BusyOrderCase{LinkPacing::exact,
+                                                         {"FT_Write 31 00 00 FF -> 0", "FT_Write 20 00 00 -> 0",
+                                                          "FT_Write 31 00 00 FF -> 0"}},
+                                           BusyOrderCase{LinkPacing::fast,
+                                                         {"FT_Write 31 00 00 FF 31 00 00 FF 87 -> 0",
+                                                          "FT_Write 20 00 00 87 -> 0"}}),
+                         [](const auto& info) { return std::string(PacingName(info.param.pacing)); });
 
 TEST(ReceiveRun, EndlessBusyRepliesEndInTheSameBoundedFailure) {
   SimRig rig(0);
@@ -100,6 +143,31 @@ TEST(ExchangeByte, EndlessBusyRepliesEndInABoundedFailure) {
   EXPECT_EQ(MessageOf<EISPException>([&] { p.ReceiveByte(); }),
             "Programmer Not Responding. \rThe programmer stayed busy");
   EXPECT_LE(rig.counting->counts.calls - calls, 2u * 4097);
+}
+
+// Busy replies that each take milliseconds on a slow line end at the one
+// second limit, long before the limit in count.
+TEST(ExchangeByte, SlowBusyRepliesEndAtOneSecond) {
+  SimRig rig(0);
+  TReadProg& p = rig.Make();
+  p.Identify();
+  p.ClockDivisor = 2249;  // 3 ms a byte, from the next line change on
+  const std::uint8_t low = rig.driver->ProgrammerChannel().CurrentLines().lowValue;
+  for (int line : {6, 4, 3})
+    if (!(low & (1u << line))) {
+      p.ClearLowLine(line);  // a line already clear: only the divisor changes
+      break;
+    }
+  ASSERT_EQ(rig.driver->ProgrammerChannel().Divisor(), 2249);
+  rig.Sim().faults.busyForever = true;
+  p.SendByte('V');
+  const std::uint64_t start = rig.clock.NowMs();
+  const auto reads = rig.counting->counts.reads;
+  EXPECT_EQ(MessageOf<EISPException>([&] { p.ReceiveByte(); }),
+            "Programmer Not Responding. \rThe programmer stayed busy");
+  EXPECT_GE(rig.clock.NowMs() - start, 1000u);
+  EXPECT_LE(rig.clock.NowMs() - start, 1010u);
+  EXPECT_LT(rig.counting->counts.reads - reads, 400u);
 }
 
 TEST(ExchangeByte, AReplyThatNeverComesIsAFailureNotAnOldByte) {
@@ -217,7 +285,7 @@ TEST(Trace, OneLinePerDriverCallAndWait) {
   EXPECT_TRUE(has("FT_SetLatencyTimer 01 -> 0"));
   EXPECT_TRUE(has("FT_SetBitMode 3B 02 -> 0"));
   EXPECT_TRUE(has("Sleep 100"));
-  EXPECT_TRUE(has("FT_Write 31 00 00 44 87 -> 0"));
+  EXPECT_TRUE(has("FT_Write 31 00 00 44 -> 0"));  // exact pacing: nothing added
   EXPECT_TRUE(has("FT_Read 1 -> 0 : 2A"));
   EXPECT_TRUE(
       has("FT_EE_UARead -> 0 : 56 45 4C 4D 41 52 30 31 31 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "

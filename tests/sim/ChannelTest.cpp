@@ -146,6 +146,34 @@ TEST(ProgrammerBoard, ResetHandsTheLinesToTheControllerAndReleasingItRestartsThe
   EXPECT_EQ(rig.Exchange(0xFF), '*');
 }
 
+// A firmware that loads each reply byte in its main loop: a reply byte
+// clocked sooner than its time after the previous byte goes out as the
+// byte just received, and the reply waits for the next byte; a page read's
+// data is streamed and keeps pace with the clock.
+TEST(ProgrammerBoard, AFirmwareSlowToLoadRepliesEchoesWhatComesTooSoon) {
+  BoardRig rig(0);
+  rig.state.replyPrepUs = 200;
+  rig.state.flash->ProgramPage(0, std::vector<std::uint8_t>(264, 0xA5));
+  rig.Ready();
+  rig.Exchange('V');
+  rig.clock.AdvanceUs(200);
+  rig.Send({0x31, 0x02, 0x00, 0xFF, 0xFF, 0xFF});  // three reply bytes back to back
+  EXPECT_EQ(Drain(rig.channel), (std::vector<std::uint8_t>{'*', 0xFF, 0xFF}));
+  rig.clock.AdvanceUs(199);
+  EXPECT_EQ(rig.Exchange(0xFF), 0xFF) << "one microsecond short";
+  rig.clock.AdvanceUs(200);
+  EXPECT_EQ(rig.Exchange(0xFF), 226);
+  rig.clock.AdvanceUs(200);
+  EXPECT_EQ(rig.Exchange(0xFF), '!');
+
+  rig.clock.AdvanceUs(200);
+  rig.Exchange('R');
+  rig.Send({0x11, 0x04, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00});  // address 0, four bytes
+  rig.clock.Sleep(50);
+  rig.Send({0x20, 0x03, 0x00});
+  EXPECT_EQ(Drain(rig.channel), (std::vector<std::uint8_t>{0xA5, 0xA5, 0xA5, 0xA5}));
+}
+
 // ---- The protocol watch ----
 
 // The wake-up frame, answered.

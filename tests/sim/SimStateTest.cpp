@@ -11,6 +11,8 @@ TEST(SimState, RoundTripsThroughItsFile) {
   SimState s = FreshState(slot::kind_8way, {226, 48, 150});
   s.token = 0x1234;
   s.binaryPending = true;
+  s.replyPrepUs = 250;
+  s.newToken = 0x1234;
   s.faults.badPage = 7;
   s.faults.silentBadPage = 9;
   s.faults.identity = 0x1F99;
@@ -23,6 +25,8 @@ TEST(SimState, RoundTripsThroughItsFile) {
   EXPECT_EQ(back.version, 226);
   EXPECT_EQ(back.token, 0x1234);
   EXPECT_TRUE(back.binaryPending);
+  EXPECT_EQ(back.replyPrepUs, 250);
+  EXPECT_EQ(back.newToken, 0x1234);
   EXPECT_EQ(back.faults.badPage, 7);
   EXPECT_EQ(back.faults.silentBadPage, 9);
   EXPECT_EQ(back.faults.identity, 0x1F99);

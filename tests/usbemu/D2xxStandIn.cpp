@@ -157,8 +157,8 @@ EXPORT Status FT_Close(void* handle) {
   auto lock = Lock();
   Handle* h = Find(handle);
   if (!h) return kInvalidHandle;
-  // As the simulator's driver does: the channel is let go entirely.
-  if (!h->cycled) h->chip->Channel(h->channel).PowerOn();
+  // As FTDI's library does: the chip is not touched, the channel stays in
+  // the mode and with the line levels it had.
   Handles().erase(h);
   EmulatedBus::Get().Save();
   return kOk;

@@ -18,7 +18,7 @@
 int main(int argc, char** argv) {
   using namespace velmar;
   if (argc < 3) {
-    std::fprintf(stderr, "usage: usbemu_driver_probe libftdi|d2xx cycle | queue N\n");
+    std::fprintf(stderr, "usage: usbemu_driver_probe libftdi|d2xx cycle | queue N | reopen\n");
     return 2;
   }
   const frontend::DriverBackend* backend = frontend::FindBackend(argv[1]);
@@ -42,6 +42,21 @@ int main(int argc, char** argv) {
   const std::string action = argv[2];
   if (action == "cycle") {
     report("FT_CyclePort", driver->CyclePort(handle));
+  } else if (action == "reopen") {
+    // MPSSE mode and line levels set, the channel closed and opened again:
+    // the pins are read without setting the mode anew.
+    report("FT_SetBitMode", driver->SetBitMode(handle, 0x3B, 2));
+    const std::uint8_t lines[] = {0x80, 0x16, 0x33};
+    std::uint32_t written = 0;
+    report("FT_Write", driver->Write(handle, lines, 3, written));
+    report("FT_Close", driver->Close(handle));
+    report("FT_OpenEx", driver->OpenEx("QRXA", handle));
+    const std::uint8_t readPins[] = {0x81, 0x87};
+    report("FT_Write", driver->Write(handle, readPins, 2, written));
+    std::uint8_t pins = 0;
+    std::uint32_t got = 0;
+    report("FT_Read", driver->Read(handle, &pins, 1, got));
+    std::printf("pins %s\n", got == 1 ? std::to_string(pins).c_str() : "none");
   } else if (action == "queue" && argc > 3) {
     for (int i = 0, n = std::atoi(argv[3]); i < n; ++i) {
       std::uint32_t queued = 0;

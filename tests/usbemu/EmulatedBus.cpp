@@ -18,6 +18,7 @@ namespace {
 class EmulationClock final : public platform::Clock {
  public:
   std::uint64_t NowMs() const override { return NowUs() / 1000; }
+  std::uint64_t NowUs() const override { return usbemu::NowUs(); }
 
  protected:
   void DoSleep(std::uint32_t ms) override { AdvanceUs(std::uint64_t(ms) * 1000); }
@@ -98,6 +99,8 @@ std::vector<EmulatedChip*> EmulatedBus::Chips() {
 bool EmulatedBus::Fault(const std::string& name) const {
   return impl_->faults.find("," + name + ",") != std::string::npos;
 }
+
+int EmulatedBus::NewToken() const { return impl_->loaded ? impl_->state.newToken : -1; }
 
 void EmulatedBus::Save() {
   if (!impl_->loaded) return;

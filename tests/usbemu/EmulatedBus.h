@@ -27,6 +27,9 @@ class EmulatedBus {
   // The chips on the bus (none while the programmer's interface is unplugged).
   std::vector<EmulatedChip*> Chips();
   bool Fault(const std::string& name) const;
+  // The state's new_token: the unit token the system's random bytes give
+  // the loader (-1: they stay random).
+  int NewToken() const;
   // Writes the state file back (after every session ends and at exit).
   void Save();
 

@@ -4,12 +4,14 @@
 // programmer in the same state, for every programmer kind and operation.
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include <cryptopp/filters.h>
 #include <cryptopp/gzip.h>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "support/TestSupport.h"
 #include "support/WireStream.h"
@@ -19,44 +21,14 @@ namespace {
 
 std::string Quote(const std::string& s) { return "'" + s + "'"; }
 
-// The wire: every FT_Write and FT_Read line of a trace. Each run of the
-// loader gives a portable programmer a new random unit token ('n' and its
-// two bytes, echoed by the next replies): those bytes are masked.
+// The wire: every FT_Write and FT_Read line of a trace. The programmers of
+// these tests fix the unit token the loader gives a portable (new_token),
+// so the traces of every run compare whole.
 std::string WireLines(const std::string& trace) {
   std::istringstream in(ReadFile(trace));
   std::string line, out;
-  int tokenWrites = 0, tokenReads = 0;
-  while (std::getline(in, line)) {
-    const bool write = line.rfind("FT_Write ", 0) == 0, read = line.rfind("FT_Read ", 0) == 0;
-    if (!write && !read) continue;
-    if (write && tokenWrites > 0) {
-      --tokenWrites;
-      line = "FT_Write (token byte)";
-    } else if (read && tokenReads > 0) {
-      if (tokenReads-- <= 2) line = "FT_Read (token byte)";
-    }
-    if (line == "FT_Write 31 00 00 6E 87 -> 0") tokenWrites = 2, tokenReads = 3;
-    out += line + "\n";
-  }
-  return out;
-}
-
-// The wire stream of a trace (support/WireStream.h), the portable's random
-// unit token masked: the two bytes after 'n' going out, and the two echoes
-// of them coming back.
-std::string MaskedWire(const std::string& trace) {
-  std::istringstream in(WireStream(trace));
-  std::string line, out;
-  int masked = 0;
-  while (std::getline(in, line)) {
-    if (masked > 0 && line.rfind("byte ", 0) == 0) {
-      --masked;
-      line = "byte (token)";
-    } else if (line.rfind("byte 6E ", 0) == 0) {
-      masked = 2;
-    }
-    out += line + "\n";
-  }
+  while (std::getline(in, line))
+    if (line.rfind("FT_Write ", 0) == 0 || line.rfind("FT_Read ", 0) == 0) out += line + "\n";
   return out;
 }
 
@@ -99,15 +71,6 @@ std::string FirstDifference(const std::string& recorded, const std::string& now)
   }
 }
 
-// A state file without its comment lines and the unit token.
-std::string StateBody(const std::string& file) {
-  std::istringstream in(ReadFile(file));
-  std::string line, out;
-  while (std::getline(in, line))
-    if (line.rfind('#', 0) != 0 && line.rfind("token=", 0) != 0) out += line + "\n";
-  return out;
-}
-
 struct Driver {
   const char* name;
   const char* emulation;  // with-emulated-usb.sh options; null for the simulator
@@ -116,7 +79,7 @@ const Driver kDrivers[] = {{"sim", nullptr}, {"libftdi", ""}, {"d2xx", "--d2xx"}
 
 class Rig {
  public:
-  // A programmer of `kind` on old firmware.
+  // A programmer of `kind` on old firmware, whose new unit tokens are fixed.
   explicit Rig(int kind, const std::string& chip = "ft2232d", const std::string& eeprom = "")
       : chip_(chip), eeprom_(eeprom) {
     std::string out;
@@ -125,7 +88,7 @@ class Rig {
                          &out),
               0)
         << out;
-    const std::string state = ReadFile(dir_.File("base.state"));
+    const std::string state = ReadFile(dir_.File("base.state")) + "new_token=4660\n";
     for (const Driver& d : kDrivers) WriteFile(StateFile(d), state);
   }
 
@@ -190,38 +153,50 @@ std::vector<Step> Steps() {
 // Kinds whose window offers Replace and Delete.
 bool OffersReplace(int kind) { return kind == 2 || kind == 3 || kind == 4; }
 
-class EveryOperation : public ::testing::TestWithParam<int> {};
+// Every operation in each pacing: the same wire streams (recorded once, the
+// bytes and waits the programmer sees are the same in both), the same USB
+// calls through every driver, and in exact pacing nothing but the
+// protocol's own bytes written.
+class EveryOperation : public ::testing::TestWithParam<std::tuple<int, const char*>> {};
 
 TEST_P(EveryOperation, PutsTheSameBytesOnTheWireAndLeavesTheSameProgrammerOnEveryDriver) {
-  const int kind = GetParam();
+  const auto [kind, pacing] = GetParam();
+  const bool exact = std::string(pacing) == "exact";
   Rig rig(kind);
   int step = 0;
   for (const Step& s : Steps()) {
     ++step;
     SCOPED_TRACE(s.args);
+    const std::string args = std::string("--link-pacing ") + pacing + " " + s.args;
     std::string simOut;
-    const int simStatus = rig.Run(kDrivers[0], step, s.args, &simOut);
+    const int simStatus = rig.Run(kDrivers[0], step, args, &simOut);
     if (s.everyKind || OffersReplace(kind)) {
       EXPECT_EQ(simStatus, 0) << simOut;
     }
     const std::string wire = WireLines(rig.Trace(kDrivers[0], step));
     EXPECT_NE(wire, "");
+    EXPECT_EQ(wire.find("FT_Write 31 00 00 FF 87 -> 0") == std::string::npos, exact)
+        << "send immediate only in fast pacing";
     // Whatever the link does to save USB round trips, the programmer sees
     // the very bytes and waits it saw before.
-    const std::string stream = MaskedWire(ReadFile(rig.Trace(kDrivers[0], step)));
+    const std::string stream = WireStream(ReadFile(rig.Trace(kDrivers[0], step)));
     EXPECT_EQ(FirstDifference(RecordedWire(kind, step, s.args, stream), stream), "");
     for (const Driver& d : {kDrivers[1], kDrivers[2]}) {
       SCOPED_TRACE(d.name);
       std::string out;
-      EXPECT_EQ(rig.Run(d, step, s.args, &out), simStatus) << out;
+      EXPECT_EQ(rig.Run(d, step, args, &out), simStatus) << out;
       EXPECT_EQ(out.find("protocol violation"), std::string::npos) << out;
       EXPECT_EQ(FirstDifference(wire, WireLines(rig.Trace(d, step))), "");
-      EXPECT_TRUE(StateBody(rig.StateFile(d)) == StateBody(rig.StateFile(kDrivers[0])));
+      EXPECT_TRUE(ReadFile(rig.StateFile(d)) == ReadFile(rig.StateFile(kDrivers[0])));
     }
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, EveryOperation, ::testing::Values(0, 1, 2, 3, 4, 5));
+INSTANTIATE_TEST_SUITE_P(Kinds, EveryOperation,
+                         ::testing::Combine(::testing::Values(0, 1, 2, 3, 4, 5), ::testing::Values("exact", "fast")),
+                         [](const auto& info) {
+                           return "kind" + std::to_string(std::get<0>(info.param)) + "_" + std::get<1>(info.param);
+                         });
 
 // The user area (and with it the supply check) read through FTDI-format
 // EEPROMs of every size the chips take, through both real-path drivers.
@@ -293,6 +268,18 @@ TEST(RealBackends, CyclingThePortTakesTheDeviceOffTheBusAndBack) {
   }
 }
 
+// FTDI's library closes a channel without touching the chip: it stays in
+// MPSSE mode with its lines as they were, so the next open reads them at once.
+TEST(RealBackends, D2xxCloseLeavesTheMpsseModeAndLineLevels) {
+  Rig rig(2);
+  int status = 0;
+  std::string out;
+  Probe(rig, kDrivers[2], "reopen", &status, &out);
+  EXPECT_EQ(status, 0) << out;
+  EXPECT_NE(out.find("pins "), std::string::npos) << out;
+  EXPECT_EQ(out.find("pins none"), std::string::npos) << out;
+}
+
 TEST(RealBackends, ReceiveQueueQueriesCostNoUsbRead) {
   Rig rig(2);
   for (const Driver& d : {kDrivers[1], kDrivers[2]}) {
@@ -354,6 +341,74 @@ INSTANTIATE_TEST_SUITE_P(
                    "did not give its description"}}),
     [](const auto& info) {
       std::string name = std::string(info.param.driver) + "_" + info.param.fault;
+      for (char& ch : name)
+        if (ch == '-') ch = '_';
+      return name;
+    });
+
+// The connection check under each fault: the problem it finds and its fix
+// must agree (a channel held by the kernel's serial driver is not mended by
+// checking the cable), and advice to install the udev rule is given only
+// where it is not installed.
+struct DoctorCase {
+  const char* driver;
+  const char* fault;
+  bool ruleInstalled;
+  const char* problem;  // a problem that names this
+  const char* fix;      // has a fix that says this
+};
+
+class DoctorFaults : public ::testing::TestWithParam<DoctorCase> {};
+
+TEST_P(DoctorFaults, EachProblemGetsTheFixThatMatchesIt) {
+  const DoctorCase& c = GetParam();
+  Rig rig(2);
+  const Driver& d = std::string(c.driver) == "libftdi" ? kDrivers[1] : kDrivers[2];
+  const std::string udevRoot = rig.Dir().File("root");
+  std::filesystem::create_directories(udevRoot + "/usr/lib/udev/rules.d");
+  if (c.ruleInstalled)
+    WriteFile(udevRoot + "/usr/lib/udev/rules.d/60-velmar-programmer.rules",
+              ReadFile(SourceDir() + "scripts/udev/60-velmar-programmer.rules"));
+  const std::string emulated = "cd " + Quote(rig.Dir().Path()) + " && VELMAR_UDEV_ROOT=" + Quote(udevRoot) +
+                               " VELMAR_BUILD_DIR=" + Quote(VELMAR_BUILD_DIR) + " " + SourceDir() +
+                               "scripts/with-emulated-usb.sh --fault " + c.fault + " " + d.emulation + " " +
+                               Quote(rig.StateFile(d)) + " -- " + Rig::Cli() + " --working-folder " +
+                               Quote(rig.Dir().Path()) + " --driver " + d.name;
+  std::string out;
+  EXPECT_EQ(RunCommand(emulated + " --json doctor 2>/dev/null", &out), 1) << out;
+  const nlohmann::json report = nlohmann::json::parse(out, nullptr, false);
+  ASSERT_TRUE(report.is_object()) << out;
+  bool found = false;
+  for (const nlohmann::json& p : report["problems"]) {
+    const std::string problem = p["problem"], fix = p["fix"];
+    SCOPED_TRACE(problem + "\n  fix: " + fix);
+    EXPECT_EQ(fix.find("power or battery"), std::string::npos);  // the fix of a silent programmer
+    if (c.ruleInstalled) EXPECT_EQ(fix.find("Install the udev rule"), std::string::npos);
+    if (problem.find(c.problem) != std::string::npos) {
+      found = true;
+      EXPECT_NE(fix.find(c.fix), std::string::npos) << "\"" << c.fix << "\"";
+    }
+  }
+  EXPECT_TRUE(found) << "no problem names \"" << c.problem << "\" in:\n" << out;
+  // The link's own message under the fault agrees with what doctor found.
+  EXPECT_NE(RunCommand(emulated + " list 2>&1", &out), 0) << out;
+  if (c.ruleInstalled) EXPECT_EQ(out.find("Install Velmar's udev rule"), std::string::npos) << out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Backends, DoctorFaults,
+    ::testing::Values(DoctorCase{"libftdi", "kernel-driver-stuck", true, "rmmod ftdi_sio", "sudo rmmod ftdi_sio"},
+                      DoctorCase{"libftdi", "claimed", true, "another program holds channel A",
+                                 "Close the other program"},
+                      DoctorCase{"libftdi", "open-denied", false, "may not open", "Install the udev rule"},
+                      DoctorCase{"libftdi", "open-denied", true, "may not open", "so that the udev rule applies"},
+                      DoctorCase{"libftdi", "strings", true, "did not give its description", "another USB port"},
+                      DoctorCase{"d2xx", "kernel-driver-stuck", true, "rmmod ftdi_sio", "sudo rmmod ftdi_sio"},
+                      DoctorCase{"d2xx", "claimed", true, "The channel is held", "close the other program"},
+                      DoctorCase{"d2xx", "open-denied", true, "may not open", "so that the udev rule applies"}),
+    [](const auto& info) {
+      std::string name = std::string(info.param.driver) + "_" + info.param.fault +
+                         (info.param.ruleInstalled ? "_with_rule" : "_without_rule");
       for (char& ch : name)
         if (ch == '-') ch = '_';
       return name;

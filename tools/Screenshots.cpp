@@ -1,10 +1,10 @@
 // Build-time helper for the documentation: runs the desktop application's
-// windows on simulated programmers and saves PNG pictures of them — the main
+// windows on simulated programmers and saves PNG pictures of them: the main
 // window of each programmer kind with its slots listed and its operation
 // log, its menus, the device list searched by typing, the progress window
-// in the middle of a slot write, and the erase options, programmer type and
-// message dialogs. Each window is driven through the window model exactly as
-// a user's clicks would drive it.
+// in the middle of a slot write, the erase options, programmer type and
+// message dialogs, and the result of Test fast exchanges. Each window is
+// driven through the window model exactly as a user's clicks would drive it.
 // Usage: Screenshots OUT-FOLDER WORK-FOLDER PROGRAM-FOLDER [--scaled]
 //   WORK-FOLDER holds sim-<kind>.state files (scripts/make-demo-programmer.sh);
 //   PROGRAM-FOLDER is the built program folder (DEVICES.INI, settings).
@@ -102,7 +102,7 @@ struct Session {
     unit = std::make_unique<link::D2XXUnit>(env->Driver(), dialogs);
     form = std::make_unique<model::TMainForm>(dialogs, frontend::FoldersFrom(o));
     form->SetFolderChoice([o] { return frontend::FoldersFrom(o); });
-    form->UseLink({unit.get(), &env->Clock(), &pump});
+    form->UseLink({unit.get(), &env->Clock(), &pump, env->BackendName(), env->FixedNewToken()});
     form->FormCreate(false);
     window = std::make_unique<ui::MainWindow>(*form);
     dialogs.SetParent(window.get());
@@ -254,6 +254,8 @@ void Dialogs(const std::string& work) {
   s.dialogs.ShowModal(s.form->ProgrammerTypeForm());
   next = "message-question";
   s.dialogs.AskYesNo("Are you sure you want to erase ALL programs?", {}, platform::DlgButton::No);
+  next = "message-fast-exchanges";
+  s.window->Action("actionTestFastExchanges")->trigger();
 }
 
 }  // namespace

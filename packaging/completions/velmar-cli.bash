@@ -81,6 +81,8 @@ _velmar_cli() {
             COMPREPLY=($(compgen -W "0 1 2 3 4 5 single single-old 8way portable 8way-v2 single-v2" -- "$cur")); return ;;
         --driver)
             COMPREPLY=($(compgen -W "auto sim libftdi d2xx" -- "$cur")); return ;;
+        --link-pacing)
+            COMPREPLY=($(compgen -W "exact fast" -- "$cur")); return ;;
         --family)
             local -a args=()
             [[ -n $folder ]] && args+=(--program-folder "$folder")

@@ -3,6 +3,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cctype>
 #include <set>
 #include <sstream>
 #include <string_view>
@@ -26,19 +27,29 @@ bool IsQtOption(std::string_view arg, bool& takesValue) {
   return (eq != std::string_view::npos && withValue.count(arg.substr(0, eq))) || arg.rfind("-qmljsdebugger", 0) == 0;
 }
 
-const char* const kParameters = R"(Command-line parameters (an unattended Load Unit):
+const char* const kParameters = R"(Command-line parameters:
+  velmar [OPTIONS] FILE
+  Opens FILE once the programmer is read: a HEX file becomes the File Name;
+  for a unit image (.prg) Velmar asks whether to load it with Load Unit,
+  which asks again before it replaces anything.
   velmar [OPTIONS] LOAD [FILE] [SHOW]
-  Started with any parameter, Velmar reads the programmer, runs Load Unit
+  An unattended Load Unit: Velmar reads the programmer, runs Load Unit
   (which asks, No by default, before it replaces every program in the
-  programmer) and then ends. The first parameter LOAD (any word) only starts
-  this. FILE, the second parameter, is the unit image (.prg) to load; without
+  programmer) and then ends. LOAD is the word load (or /auto), in any letter
+  case. FILE, the second parameter, is the unit image (.prg) to load; without
   it Load Unit asks for the file. SHOW (any letter case) as the third
   parameter, or as the second when there is no third, keeps the window open
   afterwards.
   Examples:
+    velmar pump.hex                open with pump.hex as the File Name
     velmar load backup.prg         load backup.prg, then end
     velmar load backup.prg SHOW    load backup.prg, then keep the window open
     velmar load SHOW               ask for the file, then keep the window open)";
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
 
 }  // namespace
 
@@ -58,6 +69,8 @@ std::optional<int> ParseAppArguments(int argc, const char* const* argv, AppArgum
   CLI::App parser{"Velmar: loader for the stand-alone USB PIC programmers (desktop window)", "velmar"};
   parser.set_version_flag("--version", std::string("velmar ") + VELMAR_VERSION);
   frontend::AddSharedOptions(parser, args.options);
+  args.options.command = "velmar";  // named to a run the programmer lock turns away
+  for (const std::string& a : kept) args.options.command += " " + a;
   // The desktop's file manager opens a unit image with "--open-unit FILE";
   // started from the menu the file is left out.
   std::string openUnit;
@@ -65,7 +78,7 @@ std::optional<int> ParseAppArguments(int argc, const char* const* argv, AppArgum
       .add_option("--open-unit", openUnit,
                   "Read the programmer, then Load Unit from this unit image (asks first); the window stays open")
       ->expected(0, 1);
-  parser.add_option("PARAMETERS", args.parameters, "LOAD [FILE] [SHOW]: see below")->type_name("");
+  parser.add_option("PARAMETERS", args.parameters, "FILE, or LOAD [FILE] [SHOW]: see below")->type_name("");
   parser.footer(kParameters);
   try {
     std::vector<std::string> reversed(kept.rbegin(), kept.rend());  // CLI11 takes them last first
@@ -89,8 +102,32 @@ std::optional<int> ParseAppArguments(int argc, const char* const* argv, AppArgum
     }
     // The parameters of a command-line unit load that keeps the window open.
     args.parameters = {"--open-unit", openUnit, "SHOW"};
+    args.start = StartAction::loadUnit;
+    return std::nullopt;
   }
-  return std::nullopt;
+  if (args.parameters.empty()) return std::nullopt;
+  if (IsLoadWord(args.parameters.front())) {
+    args.start = StartAction::loadUnit;
+    return std::nullopt;
+  }
+  if (args.parameters.size() == 1) {
+    args.start = StartAction::openFile;
+    args.file = args.parameters.front();
+    args.parameters.clear();
+    return std::nullopt;
+  }
+  // Parameters that are neither one file nor the load form are refused:
+  // taken for a load, they would offer to replace every program.
+  err << "velmar: " << args.parameters.front() << " is not LOAD: give one file to open (velmar FILE),\n"
+      << "or start an unattended Load Unit with velmar load [FILE] [SHOW]\n"
+      << "Run with --help for more information.\n";
+  args.parameters.clear();
+  return 2;
+}
+
+bool IsLoadWord(const std::string& parameter) {
+  const std::string word = Lower(parameter);
+  return word == "load" || word == "/auto";
 }
 
 }  // namespace velmar::app

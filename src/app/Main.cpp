@@ -5,9 +5,9 @@
 // programmer before the window is first shown, hides the splash, and runs
 // the event loop unless that Read ended the program. Velmar's own options
 // (--simulate, --sim-state, --driver, --trace, --realtime, --program-folder,
-// --working-folder, --open-unit) are shared with velmar-cli or its own; the
-// other arguments are the program's command-line parameters (LOAD [FILE]
-// [SHOW], see --help).
+// --working-folder, --link-pacing, --open-unit) are shared with velmar-cli or its own; the
+// other arguments are the program's command-line parameters (a file to open
+// once the window is shown, or LOAD [FILE] [SHOW], see --help).
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFont>
@@ -88,7 +88,11 @@ int main(int argc, char** argv) {
           link::FindingsText(link::RunConnectionCheck(frontend::ConnectionCheckSetup(options)));
       return findings.empty() ? std::string() : "Connection check:\r" + frontend::MessageText(findings);
     };
-    form.UseLink({unit.get(), &environment->Clock(), &pump});
+    // The window's advice points to its own menu, not the command line.
+    unit->ConnectionCheckName = "Help > Check Connection > USB and Programmer";
+    form.UseLink({unit.get(), &environment->Clock(), &pump, environment->BackendName(), environment->FixedNewToken()});
+    if (const auto pacing = environment->FixedPacing()) form.FixLinkPacing(*pacing);
+    environment->CheckDelaysOf([&form] { return form.Link(); });
   } catch (const std::exception& e) {
     dialogs.ShowError(e.what());  // Read then offers demo mode
   }
@@ -126,8 +130,9 @@ int main(int argc, char** argv) {
       none.error = "the USB driver could not be set up";
       return none;
     };
-    dialogs.ShowInformation(frontend::MessageText(link::ReportText(link::RunConnectionCheck(setup))),
-                            "Check Connection");
+    link::ConnectionReport report = link::RunConnectionCheck(setup);
+    report.linkPacing = link::PacingName(form.LinkPacing());
+    dialogs.ShowInformation(frontend::MessageText(link::ReportText(report)), "Check Connection");
   };
   window.SetConnectionCheck(checkConnection);
 
@@ -153,6 +158,8 @@ int main(int argc, char** argv) {
           app.quit();
         });
       }
+      if (args.start == app::StartAction::openFile)
+        QTimer::singleShot(0, [&] { startUpStep([&] { form.OpenStartFile(args.file); }); });
       status = app.exec();
     }
   }

@@ -6,6 +6,8 @@
 #include <iostream>
 #include <optional>
 #include <sstream>
+#include <string_view>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
@@ -20,12 +22,44 @@ namespace {
 
 using RegisterFn = void (*)(CLI::App&, CliContext&);
 
-// Every command group, in the order `--help` lists them.
-const RegisterFn kCommandGroups[] = {
-    RegisterHexCommands,       RegisterFirmwareCommands, RegisterOptionCommands, RegisterProgrammerCommands,
-    RegisterSimCommands,       RegisterUpdateCommands,   RegisterBuildCommands,  RegisterReadCommands,
-    RegisterOperationCommands, RegisterDoctorCommands,   RegisterLogCommands,
+// A command group and the command words it adds to the top level.
+struct CommandGroup {
+  RegisterFn add;
+  std::vector<std::string_view> words;
 };
+
+// Every command group, in the order `--help` lists them.
+const CommandGroup kCommandGroups[] = {
+    {RegisterHexCommands, {"hex"}},
+    {RegisterFirmwareCommands, {"firmware"}},
+    {RegisterOptionCommands, {"devices", "options", "settings"}},
+    {RegisterProgrammerCommands, {"identify", "list", "dump"}},
+    {RegisterSimCommands, {"sim"}},
+    {RegisterUpdateCommands, {"update-firmware"}},
+    {RegisterBuildCommands, {"build"}},
+    {RegisterReadCommands, {"read", "details", "find"}},
+    {RegisterOperationCommands, {"new", "replace", "delete", "erase", "copy", "load"}},
+    {RegisterDoctorCommands, {"doctor"}},
+    {RegisterLogCommands, {"log"}},
+};
+
+bool Names(const CommandGroup& group, const std::vector<std::string>& args) {
+  for (const std::string& a : args)
+    if (std::find(group.words.begin(), group.words.end(), a) != group.words.end()) return true;
+  return false;
+}
+
+// The groups a command line needs: those whose command words it holds (a
+// run builds no other group's commands, so a start stays cheap), or every
+// group when it holds none (help, a usage error, a word to suggest for).
+std::vector<RegisterFn> GroupsFor(const std::vector<std::string>* args) {
+  std::vector<RegisterFn> named, all;
+  for (const CommandGroup& group : kCommandGroups) {
+    all.push_back(group.add);
+    if (args && Names(group, *args)) named.push_back(group.add);
+  }
+  return named.empty() ? all : named;
+}
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& o) {
   frontend::AddSharedOptions(app, o);
@@ -38,7 +72,9 @@ void AddGlobalOptions(CLI::App& app, GlobalOptions& o) {
   quiet->excludes(verbose);
 }
 
-void Configure(CLI::App& app, CliContext& ctx) {
+// Sets the application up with the groups `args` needs (every group when
+// `args` is null).
+void Configure(CLI::App& app, CliContext& ctx, const std::vector<std::string>* args = nullptr) {
   app.fallthrough();
   // A file name such as /tmp/x.hex is an argument on every system, never a
   // Windows-style option (CLI11 takes /name for one on Windows by default);
@@ -47,7 +83,7 @@ void Configure(CLI::App& app, CliContext& ctx) {
   app.require_subcommand(1);
   app.set_version_flag("--version", std::string("velmar-cli ") + VELMAR_VERSION);
   AddGlobalOptions(app, ctx.options);
-  for (RegisterFn fn : kCommandGroups) fn(app, ctx);
+  for (RegisterFn fn : GroupsFor(args)) fn(app, ctx);
 }
 
 bool Asked(const std::vector<std::string>& args, const std::string& flag) {
@@ -62,14 +98,20 @@ bool Asked(const std::vector<std::string>& args, const std::string& flag) {
 // else CLI11's own.
 std::string UsageMessage(CLI::App& app, const CLI::ParseError& e, const std::vector<std::string>& args) {
   if (std::optional<std::string> unknown = UnknownWordMessage(app, args)) return *unknown;
-  return std::string(e.what()) + " (velmar-cli --help lists the commands and options)";
+  return std::string(e.what()) + " (" + HelpHint(app, args) + ")";
 }
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, std::istream& in) {
   CliContext ctx(out, err, in);
   CLI::App app{"Velmar: loader for the stand-alone USB PIC programmers", "velmar-cli"};
-  Configure(app, ctx);
+  Configure(app, ctx, &args);
+  ctx.options.command = "velmar-cli";  // named to a run the programmer lock turns away
+  for (const std::string& a : args) ctx.options.command += " " + a;
 
+  if (args.empty()) {  // `velmar-cli` alone: the command list, as --help gives it
+    out << app.help();
+    return kExitOk;
+  }
   int status = kExitOk;
   std::string message;
   bool shown = false;  // the message is already on stderr
@@ -121,6 +163,17 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return kExitFailed;
   }
   return code;
+}
+
+std::vector<std::string> CommandWordsFor(const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  std::istringstream in;
+  CliContext ctx(out, err, in);
+  CLI::App app;
+  Configure(app, ctx, &args);
+  std::vector<std::string> words;
+  for (const CLI::App* command : app.get_subcommands({})) words.push_back(command->get_name());
+  return words;
 }
 
 std::vector<std::string> CommandList() {

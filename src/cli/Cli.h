@@ -17,5 +17,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
 // Every command that runs something, as typed after velmar-cli ("hex info",
 // "read"), in the order --help lists them.
 std::vector<std::string> CommandList();
+// The top-level command words a run of `args` sets up: those of the groups
+// whose words `args` holds, or every word when it holds none.
+std::vector<std::string> CommandWordsFor(const std::vector<std::string>& args);
 
 }  // namespace velmar::cli

@@ -30,15 +30,23 @@ image::Folders CliContext::Folders() const {
 }
 
 void CliContext::WriteUserFile(const std::string& path, std::string_view contents) {
+  WriteUserFile(path, [contents](const platform::AppendBytes& append) { return append(contents); });
+}
+
+void CliContext::WriteUserFile(const std::string& path,
+                               const std::function<bool(const platform::AppendBytes&)>& produce) {
   if (path == "-") {
     jsonOut_ = &err;
-    out.write(contents.data(), std::streamsize(contents.size()));
+    const bool made = produce([this](std::string_view piece) {
+      out.write(piece.data(), std::streamsize(piece.size()));
+      return bool(out);
+    });
     out.flush();
-    if (!out) throw CliFailure("File Save Error: the output could not be written to stdout");
+    if (!made || !out) throw CliFailure("File Save Error: the output could not be written to stdout");
     return;
   }
   std::string error;
-  if (!platform::WriteFileAtomically(path, contents, &error)) throw CliFailure("File Save Error: " + error);
+  if (!platform::WriteFileAtomically(path, produce, &error)) throw CliFailure("File Save Error: " + error);
 }
 
 std::ostream& CliContext::ReportTo(const std::string& writtenPath) { return writtenPath == "-" ? err : out; }
@@ -86,6 +94,20 @@ int ParseVersion(const std::string& option, const std::string& given) {
     throw CliFailure(option + " " + given + ": expected a version such as 226, 0xE2 or E2", kExitUsage);
   const int v = std::stoi(digits, nullptr, hex ? 16 : 10);
   if (v > 255) throw CliFailure(option + " " + given + ": a version is 0 to 255 (0x00 to 0xFF)", kExitUsage);
+  return v;
+}
+
+int ParseStoredVersion(const std::string& option, const std::string& given) {
+  const std::string t = text::Trim(given);
+  const int v = ParseVersion(option, given);
+  const bool twoDigits = t.size() == 2 && t.find_first_not_of("0123456789") == std::string::npos;
+  if (twoDigits && v >= 10) {
+    const int asHex = std::stoi(t, nullptr, 16);
+    throw CliFailure(option + " " + t + " could mean " + VersionText(v) + " or 0x" + t + " (" + std::to_string(asHex) +
+                         "), the form the file stores: write 0x" + t + " for " + std::to_string(asHex) + ", or 0" + t +
+                         " for " + std::to_string(v),
+                     kExitUsage);
+  }
   return v;
 }
 

@@ -4,6 +4,7 @@
 // message on stderr and the exit status.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -16,6 +17,7 @@
 #include "cli/Cli.h"
 #include "frontend/SharedOptions.h"
 #include "image/ISPDefs.h"
+#include "platform/AtomicFile.h"
 
 namespace velmar::link {
 class LinkEnvironment;
@@ -75,6 +77,9 @@ struct CliContext {
   // safely (platform::WriteFileAtomically). Throws CliFailure naming the file.
   // Once a file has gone to stdout, the run's JSON goes to stderr.
   void WriteUserFile(const std::string& path, std::string_view contents);
+  // The same for contents made piece by piece (platform::WriteFileAtomically's
+  // `produce`), so a large file is never held whole.
+  void WriteUserFile(const std::string& path, const std::function<bool(const platform::AppendBytes&)>& produce);
   // Where a command reports what it wrote: stderr when the file itself went
   // to stdout, so the two never mix.
   std::ostream& ReportTo(const std::string& writtenPath);
@@ -89,6 +94,10 @@ struct CliContext {
 // ("226"), or hexadecimal with 0x or with a letter ("0xE2", "E2", "e2").
 // Anything else, or a value beyond 255, is a usage error naming `option`.
 int ParseVersion(const std::string& option, const std::string& text);
+// The same for a version a file stores as two hexadecimal digits: two
+// decimal digits that read as another version in hexadecimal ("90": 90 or
+// 0x90) are refused with both readings, since either could be meant.
+int ParseStoredVersion(const std::string& option, const std::string& text);
 // A version as printed: both forms, "226 (0xE2)".
 std::string VersionText(int version);
 // The two-digit upper-case hexadecimal form, "E2".

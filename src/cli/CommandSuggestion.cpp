@@ -64,7 +64,38 @@ const CLI::Option* FindOption(CLI::App& app, const std::string& token) {
   return nullptr;
 }
 
+// "velmar-cli" and the command words down to `level`.
+std::string CommandLine(const CLI::App& level) {
+  std::string line;
+  for (const CLI::App* a = &level; a->get_parent(); a = a->get_parent()) line = " " + a->get_name() + line;
+  return "velmar-cli" + line;
+}
+
+CLI::App* Subcommand(CLI::App& level, const std::string& word) {
+  try {
+    return level.get_subcommand(word);
+  } catch (const CLI::OptionNotFound&) {
+    return nullptr;
+  }
+}
+
 }  // namespace
+
+std::string HelpHint(CLI::App& app, const std::vector<std::string>& args) {
+  CLI::App* level = &app;
+  for (std::size_t i = 0; i < args.size() && args[i] != "--"; ++i) {
+    const std::string& t = args[i];
+    if (t.size() > 1 && t[0] == '-') {
+      const CLI::Option* o = FindOption(*level, t);
+      if (o && o->get_expected_max() > 0 && t.find('=') == std::string::npos) ++i;  // its value
+    } else if (CLI::App* sub = Subcommand(*level, t)) {
+      level = sub;
+    }
+  }
+  if (level == &app) return "velmar-cli --help lists the commands and options";
+  const std::string line = CommandLine(*level);
+  return line + " --help lists " + (CommandNames(*level).empty() ? "its options and arguments" : "its commands");
+}
 
 std::vector<std::string> NearestNames(const std::string& word, const std::vector<std::string>& candidates) {
   const std::string w = Bare(word);
@@ -96,25 +127,22 @@ std::optional<std::string> UnknownWordMessage(CLI::App& app, const std::vector<s
         std::vector<std::string> near = NearestNames(t, OptionNames(*level));
         std::string m = "Unknown option '" + t + "'";
         if (!near.empty()) m += ": did you mean " + Joined(near, "") + "?";
-        return m + " (velmar-cli --help lists the options)";
+        if (level == &app) return m + " (velmar-cli --help lists the options)";
+        return m + " (" + CommandLine(*level) + " --help lists its options, velmar-cli --help the options every " +
+               "command takes)";
       }
       // The next word is this option's value.
       if (o->get_expected_max() > 0 && t.find('=') == std::string::npos) ++i;
       continue;
     }
-    CLI::App* sub = nullptr;
-    try {
-      sub = level->get_subcommand(t);
-    } catch (const CLI::OptionNotFound&) {
-    }
-    if (sub) {
+    if (CLI::App* sub = Subcommand(*level, t)) {
       level = sub;
       continue;
     }
     // A word where a command is expected; positional arguments end the search.
     if (CommandNames(*level).empty()) return std::nullopt;
     std::vector<std::string> near = NearestNames(t, CommandNames(*level));
-    std::string where = level == &app ? "velmar-cli" : "velmar-cli " + level->get_name();
+    const std::string where = CommandLine(*level);
     std::string m = "Unknown command '" + t + "'";
     if (!near.empty()) m += ": did you mean " + Joined(near, "'") + "?";
     return m + " (" + where + " --help lists the commands)";

@@ -27,6 +27,11 @@ std::vector<std::string> NearestNames(const std::string& word, const std::vector
 // nearest names; nothing when every word is known.
 std::optional<std::string> UnknownWordMessage(CLI::App& app, const std::vector<std::string>& args);
 
+// Where to read more after a usage error in `args`: the --help of the
+// command they name ("velmar-cli update-firmware --help ..."), or
+// velmar-cli's own when they name none.
+std::string HelpHint(CLI::App& app, const std::vector<std::string>& args);
+
 // Every command that runs something, as typed after velmar-cli ("hex info",
 // "read"), in the order --help lists them.
 std::vector<std::string> CommandPaths(CLI::App& app);

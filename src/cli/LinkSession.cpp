@@ -23,7 +23,7 @@ std::unique_ptr<frontend::LinkEnvironment> MakeLinkEnvironment(const CliContext&
   } catch (const std::invalid_argument& e) {
     throw CliFailure(e.what(), kExitUsage);
   } catch (const std::exception& e) {
-    throw CliFailure(e.what());
+    throw CliFailure(text::DisplayText(e.what()));
   }
 }
 
@@ -36,6 +36,9 @@ LinkSession::LinkSession(CliContext& ctx) : ctx_(ctx) {
   prog_->ProgramFolder = f.program;
   prog_->ProgramFolderReport = f.programSearchReport;
   prog_->WorkingFolder = f.working;
+  prog_->Pacing = frontend::LinkEnvironment::PacingInForce(LinkOptionsFrom(ctx));
+  if (const auto token = env_->FixedNewToken()) prog_->TokenSource = [t = *token] { return t; };
+  env_->CheckDelaysOf([this] { return prog_.get(); });
 }
 
 LinkSession::~LinkSession() = default;

@@ -29,7 +29,9 @@ ReadSession::ReadSession(CliContext& ctx, const ProgrammerTypeAnswer& type)
   unit_->NoDeviceAdvice = DoctorAdvice;
   window_ = std::make_unique<model::TMainForm>(*ctx.dialogs, ctx.Folders());
   window_->SetCloseHandler([] {});  // nothing to close on a terminal
-  window_->UseLink({unit_.get(), &env_->Clock(), &pump_});
+  window_->UseLink({unit_.get(), &env_->Clock(), &pump_, env_->BackendName(), env_->FixedNewToken()});
+  if (const auto pacing = env_->FixedPacing()) window_->FixLinkPacing(*pacing);
+  env_->CheckDelaysOf([this] { return window_->Link(); });
   window_->SetProgressView(&progress_);
 
   // A link failure ends the command with its message instead of asking.

@@ -33,6 +33,18 @@ bool IsNegative(DlgButton b) { return b == DlgButton::No || b == DlgButton::Canc
 
 }  // namespace
 
+std::string TerminalText(std::string_view message) {
+  std::string shown;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= message.size(); ++i) {
+    if (i < message.size() && message[i] != '\r' && message[i] != '\n') continue;
+    shown += text::EscapeControls(message.substr(start, i - start));
+    if (i < message.size()) shown += '\n';
+    start = i + 1;
+  }
+  return shown;
+}
+
 bool TerminalDialogs::Interactive() const {
   return &ctx_.in == &std::cin && platform::IsTerminal(platform::StandardStream::input) &&
          platform::IsTerminal(platform::StandardStream::error);
@@ -41,7 +53,7 @@ bool TerminalDialogs::Interactive() const {
 DlgButton TerminalDialogs::Message(const platform::MessageBoxRequest& request) {
   if (intercept)
     if (std::optional<DlgButton> answer = intercept(request)) return *answer;
-  std::string text = text::DisplayText(request.text);
+  std::string text = TerminalText(request.text);
   std::string title = request.title.empty() ? platform::TypeName(request.type) : request.title;
   const bool error = request.type == DlgType::Error;
   bool toErr = ctx_.options.json || error || request.type == DlgType::Warning || request.IsQuestion();

@@ -9,12 +9,20 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "platform/Dialogs.h"
 
 namespace velmar::cli {
 
 struct CliContext;
+
+// A message or a stored text as the terminal shows it: each line break
+// ("\r", the system's marker, or "\n") starts a new line, and every other
+// control character is escaped (text::EscapeControls), so a slot name or
+// description read from a programmer cannot move the cursor, clear the
+// screen or retitle the window wherever it is quoted.
+std::string TerminalText(std::string_view message);
 
 class TerminalDialogs final : public platform::Dialogs {
  public:

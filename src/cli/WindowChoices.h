@@ -15,6 +15,12 @@ struct CliContext;
 
 // Selects family entry `family`; returns it.
 int SelectFamily(model::TMainForm& window, int family);
+// Selects the family `--family` names: its entry number or its name in any
+// letter case ("pic18k" for "PIC18 K"); when empty, the first family whose
+// list holds `device`. Returns the entry.
+int SelectFamily(model::TMainForm& window, const std::string& family, const std::string& device);
+// Selects `device` as listed, in any letter case; a name not listed is a
+// usage error that offers the nearest listed names.
 void SelectDevice(model::TMainForm& window, const std::string& device);
 // The HEX file (made absolute) as the Browse button would set it.
 void ChooseHexFile(model::TMainForm& window, const std::string& path);

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 
+#include "link/LinkPacing.h"
 #include "slot/ProgrammerGeometry.h"
 
 namespace velmar::platform {
@@ -52,6 +53,7 @@ struct FirmwareChangeLinks {
   std::string workingFolder;
   // Where the update is recorded (none: it is not).
   oplog::OperationJournal* journal = nullptr;
+  link::LinkPacing pacing = link::LinkPacing::exact;
 };
 
 // The file name and required firmware a programmer kind takes: version 1

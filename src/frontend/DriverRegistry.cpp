@@ -3,6 +3,7 @@
 
 #include <stdexcept>
 
+#include "link/ConnectionCheck.h"
 #include "link/D2xxLibraryDriver.h"
 #include "link/LibFtdiDriver.h"
 #include "sim/SimDriver.h"
@@ -16,8 +17,9 @@ std::unique_ptr<link::FtDriver> MakeSim(DriverContext& c) {
   return std::make_unique<sim::SimDriver>(std::move(*c.simState), c.clock, c.virtualClock);
 }
 
-std::unique_ptr<link::FtDriver> MakeLibFtdi(DriverContext&) {
-  return std::make_unique<link::LibFtdiDriver>(link::MakeLibFtdiCalls());
+std::unique_ptr<link::FtDriver> MakeLibFtdi(DriverContext& c) {
+  return std::make_unique<link::LibFtdiDriver>(
+      link::MakeLibFtdiCalls([root = c.udevRoot] { return !link::FindUdevRule(root).empty(); }));
 }
 
 std::unique_ptr<link::FtDriver> MakeD2xx(DriverContext&) { return std::make_unique<link::D2xxLibraryDriver>(); }

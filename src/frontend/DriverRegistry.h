@@ -26,6 +26,7 @@ struct DriverContext {
   platform::Clock& clock;
   platform::VirtualClock* virtualClock = nullptr;  // simulated wire time, or null
   sim::SimState* simState = nullptr;               // the simulated programmer (taken over)
+  std::string udevRoot = "/";                      // where udev's folders lie, for the libftdi backend's advice
 };
 
 struct DriverBackend {

@@ -1,13 +1,21 @@
 // Option checking and assembly of the link's environment.
 #include "frontend/LinkEnvironment.h"
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <optional>
 #include <stdexcept>
 
 #include "frontend/DriverRegistry.h"
+#include "frontend/ProgrammerLocking.h"
+#include "link/TReadProg.h"
 #include "link/TracingDriver.h"
+#include "model/SettingsStore.h"
 #include "platform/Clock.h"
+#include "platform/IniFile.h"
 #include "platform/Paths.h"
+#include "sim/ProgrammerBoard.h"
 #include "sim/SimDriver.h"
 #include "sim/SimState.h"
 #include "slot/ProgrammerGeometry.h"
@@ -23,6 +31,10 @@ LinkEnvironment::LinkEnvironment(const LinkOptions& o) {
   if (simulated && o.driver != "auto" && o.driver != "sim")
     throw std::invalid_argument("--driver " + o.driver + " cannot be used with the simulated programmer");
   if (!simulated && o.realtime) throw std::invalid_argument("--realtime only applies to the simulated programmer");
+  if (!o.linkPacing.empty()) {
+    fixedPacing_ = link::ParsePacing(o.linkPacing);
+    if (!fixedPacing_) throw std::invalid_argument("--link-pacing " + o.linkPacing + ": expected exact or fast");
+  }
 
   std::optional<slot::ProgrammerKind> kind;
   if (!o.simulate.empty()) {
@@ -45,10 +57,24 @@ LinkEnvironment::LinkEnvironment(const LinkOptions& o) {
 
   sim::SimState state;
   DriverContext context{*clock_, virtualClock, nullptr};
+  context.udevRoot = o.udevRoot;
   if (simulated) {
     backend_ = "sim";
     stateFile_ = o.simState.empty() ? DefaultStateFile(o.workingFolder, *kind) : o.simState;
-    if (platform::FileExists(stateFile_)) {
+    std::error_code ec;
+    const bool present = std::filesystem::exists(platform::PathOf(stateFile_), ec);
+    if (!kind && !present)
+      throw std::runtime_error("No simulated programmer in " + stateFile_ + "; make one with: velmar-cli sim create " +
+                               stateFile_ + " --kind KIND");
+    // Locked before the state is read: another run's save must not fall
+    // between this run's reading and saving it.
+    std::string error;
+    const std::string folder = platform::ExtractFilePath(stateFile_);
+    if (!folder.empty() && !platform::EnsureFolder(folder, &error)) throw std::runtime_error(error);
+    TakeProgrammerLock(lock_, SimulatorLockFile(stateFile_), o.command, o.wait);
+    // Whatever is at the name is loaded, so that what is no file (a folder,
+    // a FIFO that would wait for a writer) is refused rather than saved into.
+    if (present) {
       state = sim::LoadState(stateFile_);
       if (kind && state.kind != *kind)
         throw std::invalid_argument("The simulated programmer in " + stateFile_ + " is a " +
@@ -63,6 +89,14 @@ LinkEnvironment::LinkEnvironment(const LinkOptions& o) {
     context.simState = &state;
   } else {
     backend_ = o.driver == "auto" ? AutoBackend() : o.driver;
+    const std::string folder = o.lockFolder.empty() ? std::filesystem::temp_directory_path().string() : o.lockFolder;
+#ifdef _WIN32
+    const bool busListed = false;  // no sysfs: the lock goes by the serial number
+#else
+    const bool busListed = true;  // sysfs lists every USB device the link could open
+#endif
+    const std::string lockFile = HardwareLockFile(folder, link::ListFtdiDevicesFromSysfs("/sys"), busListed);
+    if (!lockFile.empty()) TakeProgrammerLock(lock_, lockFile, o.command, o.wait);
   }
 
   const DriverBackend* backend = FindBackend(backend_);
@@ -76,10 +110,30 @@ LinkEnvironment::LinkEnvironment(const LinkOptions& o) {
     traceFile_ =
         std::make_unique<std::ofstream>(platform::PathOf(o.trace), std::ios::out | std::ios::trunc | std::ios::binary);
     if (!*traceFile_) throw std::runtime_error("Cannot write the trace file " + o.trace);
+    traceName_ = o.trace;
     tracing_ = std::make_unique<link::TracingDriver>(*counting_, *traceFile_);
     link::TraceWaits(*clock_, *traceFile_);
     outer_ = tracing_.get();
   }
+}
+
+std::optional<std::uint16_t> LinkEnvironment::FixedNewToken() const {
+  if (!sim_ || sim_->State().newToken < 0) return std::nullopt;
+  return std::uint16_t(sim_->State().newToken);
+}
+
+link::LinkPacing LinkEnvironment::PacingInForce(const LinkOptions& o) {
+  if (const auto fixed = link::ParsePacing(o.linkPacing)) return *fixed;
+  return model::StoredLinkPacing(platform::IniFile(platform::WithSeparator(o.workingFolder) + "setting.ini"));
+}
+
+void LinkEnvironment::CheckDelaysOf(std::function<const link::TReadProg*()> link) {
+  if (!sim_) return;
+  sim_->Board().Check().SetDelaySource([link = std::move(link)] {
+    sim::ProtocolCheck::Delays delays;
+    if (const link::TReadProg* p = link()) delays = {p->PageDelay, p->HalfDelay};
+    return delays;
+  });
 }
 
 LinkEnvironment::~LinkEnvironment() {
@@ -88,7 +142,27 @@ LinkEnvironment::~LinkEnvironment() {
 }
 
 bool LinkEnvironment::Finish(std::string* error) {
-  if (traceFile_) traceFile_->flush();
+  std::string traceError;
+  const bool traced = FlushTrace(traceError);
+  const bool saved = SaveSimulator(error);
+  if (!traced) *error = saved ? traceError : traceError + "\n" + *error;
+  return traced && saved;
+}
+
+bool LinkEnvironment::FlushTrace(std::string& error) {
+  if (!traceFile_) return true;
+  errno = 0;
+  traceFile_->flush();
+  if (*traceFile_) return true;
+  // Every write after the first failed one was dropped: the trace is incomplete.
+  const int err = errno;
+  error = "Cannot write the trace file " + traceName_ + ": " +
+          (err ? std::string(std::strerror(err)) : std::string("writing failed part-way")) +
+          "; the trace is incomplete";
+  return false;
+}
+
+bool LinkEnvironment::SaveSimulator(std::string* error) {
   if (!sim_) return true;
   std::string folder = platform::ExtractFilePath(stateFile_);
   if (!folder.empty() && !platform::EnsureFolder(folder, error)) return false;

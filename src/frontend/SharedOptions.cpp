@@ -1,6 +1,8 @@
 // Options shared by velmar-cli and the desktop application.
 #include "frontend/SharedOptions.h"
 
+#include <cstdlib>
+
 #include <CLI/CLI.hpp>
 
 #include "platform/Paths.h"
@@ -18,12 +20,22 @@ void AddSharedOptions(CLI::App& app, SharedOptions& o) {
   app.add_flag("--realtime", o.realtime, "Let the simulated programmer take real time");
   app.add_option("--program-folder", o.programFolder, "Folder of DEVICES.INI, progsetting.ini and firmware");
   app.add_option("--working-folder", o.workingFolder, "Folder of setting.ini and the intermediate files");
+  app.add_flag("--wait", o.wait, "Wait while another Velmar run uses the programmer, instead of stopping");
+  app.add_option("--link-pacing", o.linkPacing,
+                 "How the link paces its exchanges with the programmer: exact (the protocol's own, the default) "
+                 "or fast (fewer USB round trips); overrides setting.ini for this run")
+      ->check(CLI::IsMember({"exact", "fast"}));
 }
 
 image::Folders FoldersFrom(const SharedOptions& o) {
   image::Folders f = image::DefaultFolders(o.programFolder);
   if (!o.workingFolder.empty()) f.working = platform::WithSeparator(o.workingFolder);
   return f;
+}
+
+std::string UdevRoot() {
+  const char* root = std::getenv("VELMAR_UDEV_ROOT");
+  return root && *root ? std::string(root) : std::string("/");
 }
 
 LinkOptions LinkOptionsFrom(const SharedOptions& o) {
@@ -36,12 +48,17 @@ LinkOptions LinkOptionsFrom(const SharedOptions& o) {
   l.realtime = o.realtime;
   l.workingFolder = f.working;
   l.programFolder = f.program;
+  l.wait = o.wait;
+  l.command = o.command;
+  l.linkPacing = o.linkPacing;
+  l.udevRoot = UdevRoot();
   return l;
 }
 
 link::CheckSetup ConnectionCheckSetup(const SharedOptions& o) {
   link::CheckSetup s;
   s.driver = o.driver;
+  s.udevRoot = UdevRoot();
   s.simulated = !o.simulate.empty() || !o.simState.empty() || o.driver == "sim";
   const std::string rule = FoldersFrom(o).program + "udev/" + link::kUdevRuleName;
   if (platform::FileExists(rule)) s.ruleSource = rule;

@@ -25,6 +25,9 @@ struct SharedOptions {
   bool realtime = false;
   std::string programFolder;  // overrides the program folder lookup
   std::string workingFolder;  // overrides the per-user folder
+  bool wait = false;          // wait for another run that holds the programmer
+  std::string command;        // this run's command line (set by the front end, not an option)
+  std::string linkPacing;     // exact or fast ("": as setting.ini keeps it)
 };
 
 void AddSharedOptions(CLI::App& app, SharedOptions& o);
@@ -32,6 +35,9 @@ void AddSharedOptions(CLI::App& app, SharedOptions& o);
 image::Folders FoldersFrom(const SharedOptions& o);
 // The link environment's options after the options and folders.
 LinkOptions LinkOptionsFrom(const SharedOptions& o);
+// The folder standing for / when udev rules are looked for: "/", or the
+// folder the environment variable VELMAR_UDEV_ROOT names (for tests).
+std::string UdevRoot();
 // The connection check for these options, on the real system (no
 // identification: the front end adds its own).
 link::CheckSetup ConnectionCheckSetup(const SharedOptions& o);

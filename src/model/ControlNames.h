@@ -4,7 +4,7 @@
 // type dialog. A `ControlName` can only be made here, so every lookup in a
 // ControlStore names a control that exists and a misspelt name does not
 // compile. The names' texts are what users see in the command line's
-// --set and --click options and reports, and what the Qt front end uses as
+// --set option and its reports, and what the Qt front end uses as
 // object names; text typed by a user is turned into a control by the store
 // (ControlStore::FindNoCase), which says plainly when there is none.
 #pragma once

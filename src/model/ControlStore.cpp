@@ -54,15 +54,13 @@ namespace {
 
 std::pair<std::string_view, Event> HandlerKey(ControlName name, Event e) { return {name.View(), e}; }
 
-// The order of sorted lists: as the upper-case texts compare (bytes as
-// unsigned), without making upper-case copies.
-bool LessNoCase(const std::string& a, const std::string& b) {
+}  // namespace
+
+bool SortedListLess(const std::string& a, const std::string& b) {
   auto up = [](char c) { return (unsigned char)(c >= 'a' && c <= 'z' ? c - 32 : c); };
   return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
                                       [&up](char x, char y) { return up(x) < up(y); });
 }
-
-}  // namespace
 
 Control& ControlStore::Add(Control control) {
   if (control.name.Empty()) throw std::logic_error("a control without a name");
@@ -131,7 +129,7 @@ void ControlStore::Notify(const Control& c, Property p) {
 void ControlStore::SetText(ControlName name, const std::string& text) {
   Control& c = Mutable(name);
   std::string t = text;
-  if (c.maxLength > 0 && int(t.size()) > c.maxLength) t.resize(std::size_t(c.maxLength));
+  if (c.maxLength > 0) t = std::string(text::CutUtf8(t, std::size_t(c.maxLength)));
   if (c.text == t) return;
   c.text = std::move(t);
   Notify(c, Property::Text);
@@ -217,7 +215,7 @@ void ControlStore::SetValue(ControlName name, int value) {
 
 void ControlStore::SetItems(ControlName name, std::vector<std::string> items) {
   Control& c = Mutable(name);
-  if (c.sorted) std::stable_sort(items.begin(), items.end(), LessNoCase);
+  if (c.sorted) std::stable_sort(items.begin(), items.end(), SortedListLess);
   c.items = std::move(items);
   c.itemIndex = -1;
   if (c.kind == ControlKind::DropDown) c.text.clear();
@@ -229,7 +227,7 @@ void ControlStore::ClearItems(ControlName name) { SetItems(name, {}); }
 int ControlStore::AddItem(ControlName name, const std::string& item) {
   Control& c = Mutable(name);
   auto pos = c.items.end();
-  if (c.sorted) pos = std::upper_bound(c.items.begin(), c.items.end(), item, LessNoCase);
+  if (c.sorted) pos = std::upper_bound(c.items.begin(), c.items.end(), item, SortedListLess);
   int index = int(pos - c.items.begin());
   c.items.insert(pos, item);
   if (c.itemIndex >= index) ++c.itemIndex;

@@ -23,6 +23,10 @@ namespace velmar::model {
 
 enum class Event { Change, Click, Enter };
 
+// The order of sorted lists: as the upper-case texts compare (bytes as
+// unsigned).
+bool SortedListLess(const std::string& a, const std::string& b);
+
 class ControlStore {
  public:
   using Handler = std::function<void()>;

@@ -1,9 +1,10 @@
 // What the desktop window offers around the handlers, kept here so that it
 // is the same for every front end and testable without a display: the
-// status line about the attached programmer, the room left in the slot
+// status line about the attached programmer and about a device that a
+// stored position selected, the room left in the slot
 // description, the File Name chosen with Browse or typed, a program file
-// dropped on the window, the list of recently used program files, and the
-// About text with the versions in use.
+// dropped on the window or named alone on the command line, the list of
+// recently used program files, and the About text with the versions in use.
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
@@ -84,7 +85,13 @@ std::string TMainForm::StatusText() const {
             text::IntToHex(std::uint64_t(st.firmwareVersion), 2) + ")";
   line += "  |  " + std::to_string(st.slotsUsed) + (st.slotsUsed == 1 ? " slot" : " slots") + " used, " +
           std::to_string(st.slotsFree) + " free";
-  return line;
+  return line + "  |  " + link::PacingName(LinkPacing()) + " pacing";
+}
+
+std::string TMainForm::DeviceNoticeText() const {
+  for (const PositionChoice& c : PositionChoices())
+    if (c.family == FamilyEntry() && c.device == Data.DeviceName) return PositionChoiceText(c);
+  return "";
 }
 
 int TMainForm::DescriptionRoom() const {
@@ -125,6 +132,32 @@ bool TMainForm::OpenRecentFile(const std::string& path) {
   controls_.SetExtra(Ctl::OpenDialog1, "initialDir", LastFolder);
   RememberRecentFile(path);
   return true;
+}
+
+bool TMainForm::OpenStartFile(const std::string& given) {
+  // Named relative to the folder the program was started in, which the
+  // File Name must not depend on.
+  std::error_code ec;
+  const std::filesystem::path full = std::filesystem::absolute(platform::PathOf(given), ec);
+  const std::string path = ec ? given : platform::Utf8Of(full);
+  if (!IsRegularFile(path)) {
+    dialogs_.ShowError("Can not find file\r" + path, "File Load Error");
+    return false;
+  }
+  const std::string name = text::LowerCase(platform::ExtractFileName(path));
+  if (name.size() > 4 && name.compare(name.size() - 4, 4, ".prg") == 0) {
+    if (!dialogs_.AskYesNo(path + "\ris a unit image: the whole contents of a programmer.\r\r" +
+                               "Load it into the programmer with Load Unit? Load Unit asks again before it replaces "
+                               "anything.",
+                           {}, platform::DlgButton::No))
+      return false;
+    return LoadUnitFrom(path);
+  }
+  if (IsOwnFileType(path)) {
+    dialogs_.ShowError(path + "\ris not a HEX file: nothing was opened", "File Load Error");
+    return false;
+  }
+  return DropFile(path);
 }
 
 std::string TMainForm::AboutText(const std::string& qtVersion) const {
@@ -174,7 +207,9 @@ void TMainForm::Button1Click() {
   controls_.SetExtra(Ctl::OpenDialog1, "initialDir", LastFolder);
 }
 
-void TMainForm::Edit1Change() { Data.FlashFile = LastFolder + controls_.Text(Ctl::Edit1); }
+// A typed full path is taken as it is; a name, or a path relative to the
+// folder the last file choice was in, joins that folder.
+void TMainForm::Edit1Change() { Data.FlashFile = platform::ResolveTypedPath(LastFolder, controls_.Text(Ctl::Edit1)); }
 
 void TMainForm::Edit1Enter() { Edit1Change(); }
 

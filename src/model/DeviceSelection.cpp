@@ -20,19 +20,27 @@ DeviceSelection::DeviceSelection(ControlStore& controls, devices::TData& data, c
       lastName_(lastName),
       hooks_(std::move(hooks)) {}
 
+int RememberedEntry(const std::vector<std::string>& items, int position, const std::string& name) {
+  auto byName = std::find(items.begin(), items.end(), name);
+  if (!name.empty() && byName != items.end()) return int(byName - items.begin());
+  return position >= 0 && position < int(items.size()) ? position : 0;
+}
+
+std::vector<std::string> DeviceSelection::DeviceNames(int family) const {
+  if (family < 0 || family >= devices::kFamilyCodes) return {};
+  const auto file = devices::DeviceFile(folders_.program);
+  std::vector<std::string> names = devices::DevicesOfFamily(*file, family);
+  if (controls_.Get(Ctl::deviceList).sorted) std::stable_sort(names.begin(), names.end(), SortedListLess);
+  return names;
+}
+
 void DeviceSelection::FillDeviceList(int family) {
   controls_.ClearItems(Ctl::deviceList);
   if (family < 0 || family >= devices::kFamilyCodes) return;
-  const auto file = devices::DeviceFile(folders_.program);
-  const IniFile& ini = *file;
-  for (const std::string& name : devices::DevicesOfFamily(ini, family)) controls_.AddItem(Ctl::deviceList, name);
-  const std::vector<std::string>& items = controls_.Items(Ctl::deviceList);
-  int remembered = lastIndex_[std::size_t(family)];
-  const std::string& name = lastName_[std::size_t(family)];
-  auto byName = std::find(items.begin(), items.end(), name);
-  if (!name.empty() && byName != items.end()) remembered = int(byName - items.begin());
-  int count = int(items.size());
-  controls_.SetItemIndex(Ctl::deviceList, remembered >= 0 && remembered < count ? remembered : 0);
+  for (const std::string& name : DeviceNames(family)) controls_.AddItem(Ctl::deviceList, name);
+  controls_.SetItemIndex(Ctl::deviceList,
+                         RememberedEntry(controls_.Items(Ctl::deviceList), lastIndex_[std::size_t(family)],
+                                         lastName_[std::size_t(family)]));
 }
 
 void DeviceSelection::deviceListChange() {

@@ -11,6 +11,7 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "devices/TData.h"
 #include "image/ISPDefs.h"
@@ -23,6 +24,11 @@ namespace velmar::model {
 // list and its name (the name wins when the list has changed since).
 using RememberedIndexes = std::array<int, devices::kFamilyCodes>;
 using RememberedNames = std::array<std::string, devices::kFamilyCodes>;
+
+// The entry of a device list that a remembered device selects: its name
+// where the list holds it, else its position where that lies in the list,
+// else the first entry.
+int RememberedEntry(const std::vector<std::string>& items, int position, const std::string& name);
 
 class DeviceSelection {
  public:
@@ -43,6 +49,9 @@ class DeviceSelection {
   // and remembers the device for the family shown.
   void deviceListChange();
   std::string FindDeviceByID(const std::string& id) const;
+  // The device list of a family code in the window's order (empty
+  // when DEVICES.INI is missing or lists none of the family).
+  std::vector<std::string> DeviceNames(int family) const;
   // Lists the families a programmer kind offers ("KonOld" adds the older
   // families where the kind has them).
   void FillFamilyList(slot::ProgrammerKind kind, bool konOld);

@@ -88,7 +88,8 @@ void TMainForm::BuildInventory() {
   s.Add(Make(Ctl::Label3, K::Label, "Below 4.5V uncheck Bulk Erase. Locked devices"));
   s.Add(Make(Ctl::Label4, K::Label, "cannot be reprogrammed without Bulk Erase."));
   s.Add(Make(Ctl::VerifyAfterWriting, K::CheckBox, "Verify after writing",
-             "Read every page back after New, Replace and Load Unit and compare it with what was written"));
+             "Read every page back after New, Replace and Load Unit and compare it with what was written; "
+             "Copy Unit reads every page twice"));
 
   // Groups.
   s.Add(Make(Ctl::GroupBox2, K::Group));

@@ -6,11 +6,13 @@
 // programmer kind. Also the building of the window's programmer link at
 // FormCreate.
 #include "devices/DeviceDatabase.h"
+#include "link/FirmwareVersionFacts.h"
 #include "link/LinkErrors.h"
 #include "link/TReadProg.h"
 #include "model/ReadProgTuning.h"
 #include "model/TMainForm.h"
 #include "platform/Dialogs.h"
+#include "platform/IniFile.h"
 #include "platform/Text.h"
 
 namespace velmar::model {
@@ -28,6 +30,7 @@ struct FirmwareOffer {
   std::string file;
   std::string version;
   int required = -1;
+  int number = -1;  // the version as a number
 };
 
 std::string Hex2(int v) { return text::IntToHex(std::uint64_t(v & 0xFF), 2); }
@@ -38,15 +41,15 @@ FirmwareOffer OfferFor(slot::ProgrammerKind kind, int loadedFirmware, const slot
   const bool pic24 =
       (kind == slot::kind_8way_v2 || kind == slot::kind_single_v2) && loadedFirmware == devices::fw_pic24;
   if (kind == slot::kind_portable) {
-    o = {d.FirmwareQRXPrima, Hex2(g.ExpectedPortableVersion), devices::fw_portable};
+    o = {d.FirmwareQRXPrima, Hex2(g.ExpectedPortableVersion), devices::fw_portable, g.ExpectedPortableVersion};
   } else if (pic24) {
-    o = {d.FirmwareQRX24, "$" + Hex2(g.ExpectedPic24Version) + " PIC24", devices::fw_pic24};
+    o = {d.FirmwareQRX24, "$" + Hex2(g.ExpectedPic24Version) + " PIC24", devices::fw_pic24, g.ExpectedPic24Version};
   } else if (kind == slot::kind_8way_v2 || kind == slot::kind_single_v2 || kind == slot::kind_single ||
              kind == slot::kind_8way) {
     // A version 2 programmer whose firmware could not be told (none found)
     // gets the standard firmware rather than an empty file name, which
     // could only fail.
-    o = {d.FirmwareQRX, "$" + Hex2(g.ExpectedPicVersion) + " PIC12/16/18", devices::fw_pic};
+    o = {d.FirmwareQRX, "$" + Hex2(g.ExpectedPicVersion) + " PIC12/16/18", devices::fw_pic, g.ExpectedPicVersion};
   }
   return o;
 }
@@ -63,12 +66,33 @@ void TMainForm::CreateLink() {
   link_->HalfDelay = 15;
   link_->UpdateMode = false;
   link_->UnitToken = 0;
+  if (const auto token = linkParts_.newToken) link_->TokenSource = [t = *token] { return t; };
   link_->ProgramFolder = Folders.program;
   link_->ProgramFolderReport = Folders.programSearchReport;
   link_->WorkingFolder = Folders.working;
   journal_.SetClock(linkParts_.clock);
   linkTuning_ = std::make_unique<ReadProgTuning>(*link_);
   service_.SetLinkTuning(linkTuning_.get());
+  // The first Read comes before the window loads setting.ini: its pacing is
+  // read now.
+  Switches.LinkPacing = StoredLinkPacing(platform::IniFile(SettingsPath()));
+  ApplyLinkPacing();
+}
+
+void TMainForm::FixLinkPacing(link::LinkPacing pacing) {
+  fixedPacing_ = pacing;
+  ApplyLinkPacing();
+}
+
+void TMainForm::ChooseLinkPacing(link::LinkPacing pacing) {
+  fixedPacing_.reset();
+  Switches.LinkPacing = pacing;
+  ApplyLinkPacing();
+}
+
+void TMainForm::ApplyLinkPacing() {
+  if (link_) link_->Pacing = LinkPacing();
+  journal_.SetLinkPacing(link::PacingName(LinkPacing()));
 }
 
 slot::ProgrammerGeometry TMainForm::Geometry() const {
@@ -189,7 +213,8 @@ TMainForm::ReadOutcome TMainForm::OfferFirmwareUpdate(const std::string& message
   const FirmwareOffer offer = OfferFor(Geometry().Kind, Data.LoadedFirmware, Geometry(), Data);
   if (offer.required >= 0) Data.RequiredFirmware = offer.required;
   const std::string question = message + "\r" + "Version: " + offer.version + "\r" + "Firmware:" + Folders.program +
-                               offer.file + "\r" + "Click Cancel to Exit and check battery or OK to do Update";
+                               offer.file + "\r" + "Click Cancel to Exit and check battery or OK to do Update" +
+                               "\r\r" + link::VersionFacts(offer.number, link_ ? link_->FirmwareVersion : -1);
   if (dialogs_.MessageDlg(question, DlgType::Information, {DlgButton::Ok, DlgButton::Cancel}, DlgButton::Cancel) !=
       DlgButton::Ok) {
     SetHourGlass(false);

@@ -5,12 +5,15 @@
 // have locked.
 #include "model/SettingsStore.h"
 
+#include <algorithm>
 #include <climits>
+#include <filesystem>
 
 #include "devices/DeviceDatabase.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
+#include "platform/Text.h"
 
 namespace velmar::model {
 
@@ -60,9 +63,41 @@ void SetStoredProgramOps(ControlStore& s, int ops) {
 
 }  // namespace
 
+std::string PositionChoiceText(const PositionChoice& c) {
+  const std::string family = text::Trim(devices::FamilyEntryText(c.family));
+  const std::string why = c.storedName.empty() ? " stores no " + family + " device name"
+                                               : " names " + c.storedName + ", which the " + family + " list lacks";
+  return c.file + why + ": its position " + std::to_string(c.position) + " (" + c.key + ") selected " + c.device +
+         "; check the device";
+}
+
+link::LinkPacing StoredLinkPacing(const IniFile& ini) {
+  return link::ParsePacing(ini.ReadString(kSettings, "LinkPacing", "")).value_or(link::LinkPacing::exact);
+}
+
 SettingsStore::SettingsStore(ControlStore& controls, platform::Dialogs& dialogs, SettingsState state,
                              FamilyRules& rules, DeviceSelection& devices)
     : controls_(controls), dialogs_(dialogs), state_(state), rules_(rules), devices_(devices) {}
+
+void SettingsStore::SettleStoredDevice(const std::string& file, const std::string& key, int family, int position,
+                                       const std::string& storedName) {
+  positionChoices_.erase(std::remove_if(positionChoices_.begin(), positionChoices_.end(),
+                                        [family](const PositionChoice& c) { return c.family == family; }),
+                         positionChoices_.end());
+  const std::vector<std::string> listed = devices_.DeviceNames(family);
+  if (listed.empty() || std::find(listed.begin(), listed.end(), storedName) != listed.end()) return;
+  const std::string& device = listed[std::size_t(RememberedEntry(listed, position, ""))];
+  state_.lastDeviceName[std::size_t(family)] = device;
+  positionChoices_.push_back({file, key, family, position, storedName, device});
+}
+
+std::string SettingsStore::RememberedName(int family) const {
+  const std::string& name = state_.lastDeviceName[std::size_t(family)];
+  if (!name.empty()) return name;
+  const std::vector<std::string> listed = devices_.DeviceNames(family);
+  return listed.empty() ? ""
+                        : listed[std::size_t(RememberedEntry(listed, state_.lastDeviceIndex[std::size_t(family)], ""))];
+}
 
 std::string SettingsStore::SettingsPath() const { return state_.folders.working + "setting.ini"; }
 
@@ -81,6 +116,7 @@ VersionTexts SettingsStore::ReadVersionTexts() const {
 void SettingsStore::LoadSettings() {
   IniFile ini(SettingsPath());
   ControlStore& s = controls_;
+  positionChoices_.clear();
   if (!ini.Exists()) {
     state_.lastDeviceIndex.fill(0);
     state_.lastDeviceName.fill("");
@@ -89,12 +125,16 @@ void SettingsStore::LoadSettings() {
     // has run) and then runs the device change on its first entry.
     rules_.familyClick();
     state_.data.FlashFile.clear();
+    storedFlashFile_.clear();
     state_.lastFolder = state_.folders.program;
     s.SetText(Ctl::Edit1, "");
   } else {
     for (const DeviceKey& k : kDeviceKeys) {
-      state_.lastDeviceIndex[std::size_t(k.family)] = ReadInt(ini, kSettings, k.key, 0);
-      state_.lastDeviceName[std::size_t(k.family)] = ini.ReadString(kSettings, k.nameKey, "");
+      const int position = ReadInt(ini, kSettings, k.key, 0);
+      const std::string name = ini.ReadString(kSettings, k.nameKey, "");
+      state_.lastDeviceIndex[std::size_t(k.family)] = position;
+      state_.lastDeviceName[std::size_t(k.family)] = name;
+      if (ini.ValueExists(kSettings, k.key)) SettleStoredDevice("setting.ini", k.key, k.family, position, name);
     }
     int familyCount = int(s.Items(Ctl::family).size());
     int family = IndexOr(ReadInt(ini, kSettings, "PICFamily", 0), familyCount, 0);
@@ -102,7 +142,14 @@ void SettingsStore::LoadSettings() {
     s.SetItemIndex(Ctl::deviceList, state_.lastDeviceIndex[std::size_t(family)]);
     if (s.ItemIndex(Ctl::deviceList) < 0) s.SetItemIndex(Ctl::deviceList, 0);
     rules_.familyClick();
-    SetFlashFile(ini.ReadString(kSettings, "FlashFile", ""));
+    // A stored path whose folder is gone (or was never one: earlier
+    // versions stored a typed full path behind the last folder) is shown,
+    // but the next choice does not start in its folder.
+    storedFlashFile_ = ini.ReadString(kSettings, "FlashFile", "");
+    const std::string lastFolder = state_.lastFolder;
+    SetFlashFile(storedFlashFile_);
+    std::error_code ec;
+    if (!std::filesystem::is_directory(platform::PathOf(state_.lastFolder), ec)) state_.lastFolder = lastFolder;
   }
   ApplySettingsIniValues(ini, ini.Exists());
   state_.recentFiles.clear();
@@ -142,8 +189,14 @@ void SettingsStore::ApplySettingsIniValues(const IniFile& ini, bool fromFile) {
   state_.switches.VDD1st = flag("VDD1st", true);
   state_.switches.PP_Led_on = flag("PP_Led_on", false);
   state_.switches.e2_skipFF = flag("e2_skipFF", false);
+  state_.switches.LinkPacing = StoredLinkPacing(ini);
   int modeDefault = fromFile ? 0 : 1;
   SetStoredMode(s, IndexOr(number("ProgMode", modeDefault), 2, modeDefault));
+}
+
+std::string SettingsStore::StorableFlashFile() const {
+  const std::string& path = state_.data.FlashFile;
+  return path.empty() || platform::FileExists(path) ? path : storedFlashFile_;
 }
 
 std::vector<SettingEntry> SettingsStore::SettingsEntries() const {
@@ -156,7 +209,7 @@ std::vector<SettingEntry> SettingsStore::SettingsEntries() const {
   num("PICFamily", s.ItemIndex(Ctl::family));
   num("Device", s.ItemIndex(Ctl::deviceList));
   for (const DeviceKey& k : kDeviceKeys) num(k.key, state_.lastDeviceIndex[std::size_t(k.family)]);
-  e.push_back({kSettings, "FlashFile", SettingEntry::Text, 0, state_.data.FlashFile});
+  e.push_back({kSettings, "FlashFile", SettingEntry::Text, 0, StorableFlashFile()});
   flag("LimitPrograms", s.Checked(Ctl::limitPrograms));
   num("ProgCount", s.Value(Ctl::ProgCount));
   flag("MatchDeviceID", s.Checked(Ctl::matchDeviceID));
@@ -178,7 +231,7 @@ std::vector<SettingEntry> SettingsStore::SettingsEntries() const {
   flag("PP_Led_on", state_.switches.PP_Led_on);
   flag("e2_skipFF", state_.switches.e2_skipFF);
   for (const DeviceKey& k : kDeviceKeys)
-    e.push_back({kSettings, k.nameKey, SettingEntry::Text, 0, state_.lastDeviceName[std::size_t(k.family)]});
+    e.push_back({kSettings, k.nameKey, SettingEntry::Text, 0, RememberedName(k.family)});
   // The recently used program files, in their own section (written only
   // once there are any, so a file without them stays as it was).
   if (!state_.recentFiles.empty() || recentStored_)
@@ -187,6 +240,7 @@ std::vector<SettingEntry> SettingsStore::SettingsEntries() const {
                    i < state_.recentFiles.size() ? state_.recentFiles[i] : std::string()});
   flag("VerifyAfterWriting", s.Checked(Ctl::VerifyAfterWriting));
   flag("ShowOperationLog", state_.switches.ShowOperationLog);
+  e.push_back({kSettings, "LinkPacing", SettingEntry::Text, 0, link::PacingName(state_.switches.LinkPacing)});
   return e;
 }
 
@@ -204,6 +258,7 @@ bool SettingsStore::SaveSettings() {
         ini.WriteInteger(e.section, e.key, e.number);
     }
     ok = ini.Save(&error, platform::FileOrigin::Own);
+    if (ok) storedFlashFile_ = StorableFlashFile();
   }
   if (!ok)
     dialogs_.MessageDlg("Error creating Settings File\r\r" + workingOn, platform::DlgType::Error,
@@ -231,8 +286,15 @@ void SettingsStore::LoadProfile(const std::string& path) {
   int device = ReadInt(ini, kProfile, "Device", 0);
   int family = IndexOr(ReadInt(ini, kProfile, "PICFamily", 0), int(s.Items(Ctl::family).size()), 0);
   s.SetItemIndex(Ctl::family, family);
+  const std::string name = ini.ReadString(kProfile, "DeviceName", "");
   state_.lastDeviceIndex[std::size_t(family)] = device;
-  state_.lastDeviceName[std::size_t(family)] = ini.ReadString(kProfile, "DeviceName", "");
+  state_.lastDeviceName[std::size_t(family)] = name;
+  if (ini.ValueExists(kProfile, "Device"))
+    SettleStoredDevice(platform::ExtractFileName(path), "Device", family, device, name);
+  else
+    positionChoices_.erase(std::remove_if(positionChoices_.begin(), positionChoices_.end(),
+                                          [family](const PositionChoice& c) { return c.family == family; }),
+                           positionChoices_.end());
   rules_.familyClick();
   devices_.deviceListChange();
 

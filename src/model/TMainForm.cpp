@@ -95,6 +95,7 @@ void TMainForm::FormShow() {
   limitProgramsClick();
   creating_ = false;
   LoadSettings();
+  ApplyLinkPacing();
   ReadVersionTexts();
   if (ProgrammerKind == slot::kind_portable)
     SetTitle("Torvik USB Portable Programmer Loader v" + PCPRIMA);

@@ -31,6 +31,7 @@
 #include "devices/TData.h"
 #include "image/ISPDefs.h"
 #include "link/LinkWindow.h"
+#include "link/PacingComparison.h"
 #include "model/ControlStore.h"
 #include "model/DeviceSelection.h"
 #include "model/FamilyRules.h"
@@ -75,6 +76,10 @@ struct LinkParts {
   link::D2XXUnit* unit = nullptr;
   platform::Clock* clock = nullptr;
   platform::MessagePump* pump = nullptr;
+  std::string driver;  // the backend's name for the log: "sim", "libftdi" or "d2xx"
+  // A test's fixed unit token for new tokens (frontend::LinkEnvironment::
+  // FixedNewToken); none: the link makes random ones.
+  std::optional<std::uint16_t> newToken;
 };
 
 // The firmware change run in its progress window: the firmware file (relative
@@ -102,10 +107,27 @@ class TMainForm final : public link::LinkWindow {
   // until the programmer link is bound).
   void SetLinkTuning(LinkTuning* tuning) { service_.SetLinkTuning(tuning); }
 
+  // ---- Link pacing (link/LinkPacing.h) ----
+  // The pacing in force: the one the command line fixed for this run, else
+  // the one setting.ini keeps (Switches.LinkPacing).
+  link::LinkPacing LinkPacing() const { return fixedPacing_.value_or(Switches.LinkPacing); }
+  // The command line's choice: in force for this run, setting.ini keeps its own.
+  void FixLinkPacing(link::LinkPacing pacing);
+  // The user's choice in the window: in force, and kept in setting.ini.
+  void ChooseLinkPacing(link::LinkPacing pacing);
+  // Help > Check Connection > "Test fast exchanges": both pacings compared
+  // through the window's link (link/PacingComparison.h), nothing written,
+  // the result recorded in the operation log. None when there is no link
+  // (that is shown); the window says what the comparison found.
+  std::optional<link::PacingComparison> TestLinkPacings();
+
   // ---- Programmer link and what Read uses ----
   // The parts FormCreate builds the programmer link on; without them the
   // window has no link and Read reports that no programmer can be reached.
-  void UseLink(const LinkParts& parts) { linkParts_ = parts; }
+  void UseLink(const LinkParts& parts) {
+    linkParts_ = parts;
+    journal_.SetDriver(parts.driver);
+  }
   link::TReadProg* Link() { return link_.get(); }
   // The link's kind and dataflash geometry (from the programmer kind alone
   // when there is no link).
@@ -242,6 +264,11 @@ class TMainForm final : public link::LinkWindow {
   // The profile steps after the file choice (also used by the command line).
   void LoadProfile(const std::string& path) { settings_.LoadProfile(path); }
   bool SaveProfile(const std::string& path, std::string* error = nullptr) { return settings_.SaveProfile(path, error); }
+  // The devices the last setting.ini and profile loaded selected by position
+  // alone (their files name none of the family's devices).
+  const std::vector<PositionChoice>& PositionChoices() const { return settings_.PositionChoices(); }
+  // What the window says while such a device is the one selected ("" else).
+  std::string DeviceNoticeText() const;
 
   // ---- Hex file choice (model/DesktopSupport.cpp) ----
   void Button1Click();
@@ -289,6 +316,13 @@ class TMainForm final : public link::LinkWindow {
   // Makes a recent file the File Name again; a file that is gone is
   // reported and dropped from the list.
   bool OpenRecentFile(const std::string& path);
+  // A file named alone on the command line, once the window is shown: a
+  // program file becomes the File Name; for a unit image the user is asked
+  // whether to run Load Unit on it (which asks its own questions). True when
+  // the file became the File Name or was loaded.
+  bool OpenStartFile(const std::string& path);
+  // Load Unit of `file`, chosen already: the questions, then the load.
+  bool LoadUnitFrom(const std::string& file);
   // The About box text: Velmar's, Qt's (given by the front end) and
   // libftdi's versions and the attached programmer's firmware.
   std::string AboutText(const std::string& qtVersion) const;
@@ -343,7 +377,15 @@ class TMainForm final : public link::LinkWindow {
   void RefreshKeepingRow(int row);
   // New and Replace steps (operations/NewReplace.cpp).
   bool UploadRefused();
+  // Shows why the listed directory may not be written to and returns true;
+  // false when it is whole. `deleting` is the slot a Delete empties (0 for
+  // New and Replace): a Delete of the one damaged slot is let through, with
+  // the repaired empty header in `repaired`.
+  bool DirectoryRefusesWrite(int deleting = 0, std::optional<slot::TProgramEntry>* repaired = nullptr);
   bool DuplicateAnswered(int selected);
+  // Puts the slot a Replace writes over (the selected one) into the record
+  // and returns the lines that tell what was replaced by `now`.
+  std::string RecordReplaced(oplog::OperationRecord& r, const slot::TProgramEntry& now) const;
   bool FirmwareReady();
   // The blank-page rule of a slot write: the selected device's code and data
   // sizes and the "EraseWholeSlot" setting.
@@ -372,6 +414,8 @@ class TMainForm final : public link::LinkWindow {
   void RecordProgrammer(oplog::OperationRecord& record) const;
   // The program New and Replace write: description, device, family, file.
   void RecordProgram(oplog::OperationRecord& record) const;
+  // Hands the pacing in force to the link and the operation log.
+  void ApplyLinkPacing();
 
   oplog::OperationJournal journal_;  // before dialogs_, which is its trail
   platform::Dialogs& dialogs_;
@@ -380,11 +424,13 @@ class TMainForm final : public link::LinkWindow {
   LinkParts linkParts_;
   std::unique_ptr<link::TReadProg> link_;
   std::unique_ptr<LinkTuning> linkTuning_;
+  std::optional<link::LinkPacing> fixedPacing_;
   std::function<image::Folders()> folderChoice_;
   bool ChangeFirmwareOverLink(const std::string& fileName, int requiredFirmware);
   FirmwareChange firmwareChange_;
   model::ProgressView* progressView_ = nullptr;
   std::function<void()> loadUnit_;
+  std::string givenUnitFile_;  // the file of a LoadUnitFrom under way
   TProgrammerTypeForm programmerType_;
   FindNameDialog findDialog_;
   std::function<void()> closeHandler_;

@@ -2,6 +2,7 @@
 #include "ui/MainWindow.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QBoxLayout>
 #include <QCloseEvent>
@@ -24,6 +25,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "frontend/PacingTestReport.h"
+#include "frontend/SharedOptions.h"
 #include "model/OperationLogView.h"
 #include "model/TMainForm.h"
 #include "ui/AppIcon.h"
@@ -111,6 +114,10 @@ MainWindow::MainWindow(model::TMainForm& form, QWidget* parent) : QMainWindow(pa
   status_ = new QLabel(this);
   status_->setObjectName("ProgrammerStatus");
   statusBar()->addWidget(status_, 1);
+  deviceNotice_ = new QLabel(this);
+  deviceNotice_->setObjectName("DeviceNotice");
+  deviceNotice_->setVisible(false);
+  statusBar()->addPermanentWidget(deviceNotice_);
   BuildMenus();
 
   if (auto* grid = qobject_cast<QTableWidget*>(binder_->Widget(Ctl::StringGrid1))) {
@@ -200,6 +207,8 @@ void MainWindow::BuildMenus() {
   add(programmer, "actionLoadUnit", "&Load Unit...", {}, press(Ctl::LoadButton));
   programmer->addSeparator();
   add(programmer, "actionUpdateFirmware", "&Update Firmware...", {}, [this] { form_.UpdateFirmwareClick(); });
+  programmer->addSeparator();
+  AddPacingMenu(programmer);
 
   QMenu* view = menuBar()->addMenu("Vie&w");  // V is Save Profile's
   QAction* showLog = view->addAction("Operation &Log");
@@ -210,13 +219,72 @@ void MainWindow::BuildMenus() {
 
   QMenu* help = menuBar()->addMenu("&Help");
   add(help, "actionManual", "&Manual", QKeySequence::HelpContents, press(Ctl::manualButton));
-  checkConnection_ = add(help, "actionCheckConnection", "&Check Connection", {}, [this] {
+  QMenu* connection = help->addMenu("&Check Connection");
+  connection->setObjectName("menuCheckConnection");
+  checkConnection_ = add(connection, "actionCheckConnection", "&USB and Programmer", {}, [this] {
     if (connectionCheck_) connectionCheck_();
   });
   checkConnection_->setVisible(false);  // offered once a check is set
+  QAction* fast =
+      add(connection, "actionTestFastExchanges", "Test &fast exchanges", {}, [this] { TestFastExchanges(); });
+  fast->setStatusTip(
+      "Reads the programmer in exact and in fast link pacing and compares every reply; nothing is written to it.");
   help->addSeparator();
   QAction* about = add(help, "actionAbout", "&About Velmar", {}, [this] { form_.AboutClick(qVersion()); });
   about->setMenuRole(QAction::AboutRole);
+}
+
+// Link Pacing: the protocol's own exchanges, or fewer USB round trips; the
+// choice is kept in setting.ini.
+void MainWindow::AddPacingMenu(QMenu* programmer) {
+  QMenu* pacing = programmer->addMenu("Link &Pacing");
+  pacing->setObjectName("menuLinkPacing");
+  pacing->setToolTipsVisible(true);
+  auto* group = new QActionGroup(pacing);
+  struct Choice {
+    link::LinkPacing pacing;
+    const char* object;
+    const char* text;
+    const char* explanation;
+  };
+  const Choice choices[] = {
+      {link::LinkPacing::exact, "actionPacingExact", "&Exact (recommended)",
+       "Exchanges bytes with the programmer exactly as its protocol does: one USB round trip per byte, "
+       "the timing every programmer firmware is known to work with."},
+      {link::LinkPacing::fast, "actionPacingFast", "&Fast",
+       "Groups the exchanges into fewer USB round trips. The same bytes, but with microseconds between "
+       "them: use it only where your programmer reads back correctly with it."}};
+  for (const Choice& c : choices) {
+    QAction* a = pacing->addAction(c.text);
+    a->setObjectName(c.object);
+    a->setCheckable(true);
+    a->setToolTip(c.explanation);
+    a->setStatusTip(c.explanation);
+    group->addAction(a);
+    connect(a, &QAction::triggered, this, [this, p = c.pacing] {
+      form_.ChooseLinkPacing(p);
+      UpdateStatus();
+    });
+  }
+  ShowPacing();
+}
+
+void MainWindow::ShowPacing() {
+  const bool fast = form_.LinkPacing() == link::LinkPacing::fast;
+  if (QAction* a = Action(fast ? "actionPacingFast" : "actionPacingExact")) a->setChecked(true);
+}
+
+// The model compares the pacings and records it; the window says what it
+// found, with how to switch where fast exchanges read the same.
+void MainWindow::TestFastExchanges() {
+  const std::optional<link::PacingComparison> c = form_.TestLinkPacings();
+  if (!c) return;
+  const std::string text =
+      frontend::MessageText(frontend::PacingTestReport(*c, "choose Programmer > Link Pacing > Fast"));
+  if (c->Identical())
+    form_.Dialogs().ShowInformation(text, "Test fast exchanges");
+  else
+    form_.Dialogs().ShowWarning(text, "Test fast exchanges");
 }
 
 void MainWindow::SetConnectionCheck(std::function<void()> check) {
@@ -248,6 +316,9 @@ void MainWindow::UpdateMenus() {
 
 void MainWindow::UpdateStatus() {
   status_->setText(QString::fromStdString(form_.StatusText()));
+  const std::string notice = form_.DeviceNoticeText();
+  deviceNotice_->setText(QString::fromStdString(notice));
+  deviceNotice_->setVisible(!notice.empty());
   descriptionRoom_->setText(QString::fromStdString(form_.DescriptionRoomText()));
 }
 
@@ -323,6 +394,8 @@ void MainWindow::showEvent(QShowEvent* event) {
     // The model reads setting.ini when the window is first shown.
     if (QAction* showLog = Action("actionShowLog")) showLog->setChecked(form_.Switches.ShowOperationLog);
     ShowLogPane(form_.Switches.ShowOperationLog);
+    ShowPacing();
+    UpdateStatus();
     PlaceOnScreen();
     // Once shown, the controls are polished and may ask for a little more.
     QTimer::singleShot(0, this, [this] {
@@ -382,16 +455,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   Qt::KeyboardModifiers mods = key->modifiers();
   if (key->key() == Qt::Key_Escape && mods == Qt::NoModifier && QApplication::activeModalWidget() == nullptr &&
       QApplication::activePopupWidget() == nullptr) {
-    // Escape presses the window's cancel button ("Close"); with a drop-down
-    // list, a menu or the pop-up menu open it only closes that, and over a
-    // search typed into the device list it only drops the search.
+    // Escape closes dialogs, drop-down lists and menus, and over a search
+    // typed into the device list drops the search; it never closes the
+    // main window, which would end the session on a stray key (Close, the
+    // window's close button and Alt+F4 do that).
     if (SearchableList* search = SearchableList::Of(QApplication::focusWidget()); search && search->Revert())
       return true;
-    const model::ControlStore& c = form_.Controls();
-    if (c.Visible(Ctl::cancel) && c.Enabled(Ctl::cancel)) {
-      Click(Ctl::cancel);
-      return true;
-    }
+    return true;
   }
   bool shift = mods & Qt::ShiftModifier, ctrl = mods & Qt::ControlModifier;
   if (!shift || !ctrl) return QMainWindow::eventFilter(watched, event);

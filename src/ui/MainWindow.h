@@ -50,8 +50,9 @@ class MainWindow : public QMainWindow {
   OperationLogPane* LogPane() const { return logPane_; }
   model::OperationLogView& LogView() { return *logView_; }
 
-  // Help > Check Connection runs this when it is set (the connection check
-  // lives outside the window); without it the entry is not offered.
+  // Help > Check Connection > USB and Programmer runs this when it is set
+  // (the connection check lives outside the window); without it the entry
+  // is not offered. Its "Test fast exchanges" is the window's own.
   void SetConnectionCheck(std::function<void()> check);
 
  protected:
@@ -65,6 +66,10 @@ class MainWindow : public QMainWindow {
   void BuildMenus();
   void UpdateMenus();
   void UpdateStatus();
+  void AddPacingMenu(QMenu* programmer);
+  void TestFastExchanges();
+  // Checks the pacing menu's entry of the pacing in force.
+  void ShowPacing();
   void RebuildRecentMenu();
   void PlaceOnScreen();
   void AddLogPane();
@@ -81,6 +86,7 @@ class MainWindow : public QMainWindow {
   QBoxLayout* slotColumn_ = nullptr;
   QLabel* descriptionRoom_ = nullptr;
   QLabel* status_ = nullptr;
+  QLabel* deviceNotice_ = nullptr;  // a device a stored position selected
   QMenu* recentMenu_ = nullptr;
   QAction* checkConnection_ = nullptr;
   std::unique_ptr<model::OperationLogView> logView_;

@@ -21,8 +21,6 @@ const model::ControlName kControls[] = {
     Ctl::BulkErase, Ctl::VDD_Voltage, Ctl::Label2, Ctl::Label3, Ctl::Label4,
     // Groups.
     Ctl::GroupBox2, Ctl::progMode, Ctl::Progmodelabel, Ctl::GroupBox1, Ctl::ProgramOps, Ctl::Label5,
-    // Read-back after writing (off unless chosen).
-    Ctl::VerifyAfterWriting,
     // Profiles.
     Ctl::Panel2, Ctl::Label18, Ctl::LoadProfile, Ctl::SaveProfile,
     // Service controls.
@@ -31,8 +29,8 @@ const model::ControlName kControls[] = {
     // Slot list, description, buttons and counts.
     Ctl::StringGrid1, Ctl::BitBtn1, Ctl::Label9, Ctl::Label10, Ctl::Label12, Ctl::Label13, Ctl::ProgCaption,
     Ctl::Label16, Ctl::ProgCaption2, Ctl::Label22, Ctl::Label23, Ctl::Label20, Ctl::Label19, Ctl::NewButton,
-    Ctl::upload, Ctl::editButton, Ctl::DeleteProgramButton, Ctl::Button5, Ctl::Label6, Ctl::SpinEdit1,
-    Ctl::limitPrograms, Ctl::Label7, Ctl::ProgCount, Ctl::Label11,
+    Ctl::upload, Ctl::editButton, Ctl::VerifyAfterWriting, Ctl::DeleteProgramButton, Ctl::Button5, Ctl::Label6,
+    Ctl::SpinEdit1, Ctl::limitPrograms, Ctl::Label7, Ctl::ProgCount, Ctl::Label11,
     // Whole-programmer panel; Read, Manual, Close.
     Ctl::Panel1, Ctl::Label17, Ctl::EraseButton, Ctl::CopyButton, Ctl::LoadButton, Ctl::FindButton, Ctl::ReadProgButton,
     Ctl::manualButton, Ctl::cancel};
@@ -96,7 +94,6 @@ QVBoxLayout* LeftColumn(ControlBinder& b) {
     groups->addWidget(box, 1, Qt::AlignTop);
   }
   left->addLayout(groups);
-  left->addWidget(b.Widget(Ctl::VerifyAfterWriting));
 
   // The profile panel with its two buttons.
   QWidget* profiles = b.Widget(Ctl::Panel2);
@@ -152,7 +149,11 @@ QVBoxLayout* RightColumn(ControlBinder& b, MainLayoutParts& parts) {
 
   right->addWidget(b.Widget(Ctl::Label19));
   QHBoxLayout* slotButtons = Row();
-  AddAll(b, slotButtons, {Ctl::NewButton, Ctl::upload, Ctl::editButton, Ctl::DeleteProgramButton, Ctl::Button5}, true);
+  // The read-back choice beside the buttons that write (New, Replace).
+  AddAll(
+      b, slotButtons,
+      {Ctl::NewButton, Ctl::upload, Ctl::editButton, Ctl::VerifyAfterWriting, Ctl::DeleteProgramButton, Ctl::Button5},
+      true);
   right->addLayout(slotButtons);
 
   QHBoxLayout* counts = Row();

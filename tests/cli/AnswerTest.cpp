@@ -31,6 +31,14 @@ TEST(Suggestions, AnUnknownWordIsAnsweredWithTheNearestNames) {
       {{"--simulate", "8way", "lsit"}, "Unknown command 'lsit': did you mean 'list'?"},
       {{"--working-folder=/tmp", "detials"}, "did you mean 'details'"},
       {{"frobnicate"}, "Unknown command 'frobnicate' (velmar-cli --help lists the commands)"},
+      // The hint names the --help of the command the mistake is in.
+      {{"sim", "lsit"}, "Unknown command 'lsit' (velmar-cli sim --help lists the commands)"},
+      {{"--simulate", "8way", "list", "--jsno"},
+       "did you mean --json? (velmar-cli list --help lists its options, velmar-cli --help the options every command "
+       "takes)"},
+      {{"--simulate", "8way", "details"}, "--slot is required (velmar-cli details --help lists its options"},
+      {{"sim", "show"}, "FILE is required (velmar-cli sim show --help lists its options and arguments)"},
+      {{"sim"}, "(velmar-cli sim --help lists its commands)"},
   };
   for (const Typo& c : cases) {
     CliResult r = RunCliInProcess(c.args);
@@ -38,8 +46,9 @@ TEST(Suggestions, AnUnknownWordIsAnsweredWithTheNearestNames) {
     EXPECT_TRUE(Has(r.err, c.said)) << r.err;
     EXPECT_EQ(r.out, "");
   }
-  // Without a command at all, CLI11's own words stay, with where to look.
-  EXPECT_TRUE(Has(RunCliInProcess({}).err, "A subcommand is required (velmar-cli --help"));
+  // A command's option without the command: CLI11's own words stay, with
+  // where to look.
+  EXPECT_TRUE(Has(RunCliInProcess({"--json"}).err, "A subcommand is required (velmar-cli --help"));
 }
 
 TEST(Suggestions, EditDistanceCountsASwappedPairAsOneTypo) {

@@ -132,8 +132,8 @@ TEST_F(BuildCommand, ReplaceRewritesTheGivenSlot) {
 TEST_F(BuildCommand, FailuresAndUsageErrors) {
   auto missing = Run(
       {"build", "--family", "1", "--device", "PIC16F628A", "--hex", working.File("none.hex"), "--description", "x"});
-  EXPECT_EQ(missing.status, 1);
-  EXPECT_NE(missing.err.find("File Load Error"), std::string::npos);
+  EXPECT_EQ(missing.status, 2) << "refused before the build";
+  EXPECT_NE(missing.err.find("File does not exist"), std::string::npos);
 
   auto wide = Run(
       {"build", "--family", "4", "--device", "PIC24F16KA102", "--hex", Example("pic24f16ka102"), "--description", "x"});
@@ -169,23 +169,45 @@ std::vector<std::string> ShippedDevices() {
 
 struct EveryDevice : BuildCommand, ::testing::WithParamInterface<std::string> {};
 
-TEST_P(EveryDevice, BuildsASmallProgramIntoASlot) {
+// The programmer kinds whose family list offers each family (the earlier
+// single-way programmer, kind 1, offers PIC18 K only with KonOld; PIC24F and
+// dsPIC30 only the version 2 programmers, kinds 4 and 5).
+bool KindOffers(int kind, int family) {
+  using namespace velmar::devices;
+  if (family == fam_PIC24F || family == fam_dsPIC30) return kind == 4 || kind == 5;
+  if (family == fam_PIC18K) return kind != 1;
+  return true;
+}
+
+// Every device on every programmer kind: a kind that offers its family
+// builds a slot from a tiny program (the family found from the device name
+// alone), and a kind that does not refuses the device without a slot.
+TEST_P(EveryDevice, BuildsASmallProgramOnEveryKindThatOffersItsFamily) {
   const std::string& device = GetParam();
   int family = -1;
   for (int f = velmar::devices::fam_PIC18F; f <= velmar::devices::fam_dsPIC30; ++f)
     if (velmar::devices::InFamily(device, f)) family = f;
   ASSERT_GE(family, 0);
-  // PIC24F and dsPIC30 are offered by the version 2 programmers only.
-  bool sixteenBit = family == velmar::devices::fam_PIC24F || family == velmar::devices::fam_dsPIC30;
   // Sixteen bytes of code at address 0 and nothing else: every family's
   // builder takes it (after asking about the missing configuration words).
   std::string hex = working.File("small.hex");
   WriteFile(hex, ":10000000000102030405060708090A0B0C0D0E0F78\n:00000001FF\n");
-  auto r = Run({"--yes", "--json", "build", "--kind", sixteenBit ? "4" : "3", "--family", std::to_string(family),
-                "--device", device, "--hex", hex, "--description", "Every device"});
-  ASSERT_EQ(r.status, 0) << r.out << r.err;
-  json j = json::parse(r.out);
-  EXPECT_GT(j["code_length"].get<unsigned>(), 0u);
+  for (int kind = 0; kind <= 5; ++kind) {
+    SCOPED_TRACE("kind " + std::to_string(kind));
+    std::filesystem::remove(working.File("kf_header.hex"));
+    auto r = Run({"--yes", "--json", "build", "--kind", std::to_string(kind), "--device", device, "--hex", hex,
+                  "--description", "Every device"});
+    if (!KindOffers(kind, family)) {
+      EXPECT_EQ(r.status, 2) << r.out << r.err;
+      EXPECT_NE(r.err.find("is in no family list of kind " + std::to_string(kind)), std::string::npos) << r.err;
+      EXPECT_FALSE(std::filesystem::exists(working.File("kf_header.hex")));
+      continue;
+    }
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    json j = json::parse(r.out);
+    EXPECT_GT(j["code_length"].get<unsigned>(), 0u);
+    EXPECT_TRUE(std::filesystem::exists(working.File("kf_header.hex")));
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(ShippedDatabase, EveryDevice, ::testing::ValuesIn(ShippedDevices()),
@@ -225,6 +247,52 @@ TEST_F(BuildCommand, PlantedLinksAreReplacedAndASharedWorkingFolderWarnedAbout) 
   ASSERT_EQ(made.status, 0) << made.err;
   EXPECT_EQ(made.err.find("Warning"), std::string::npos) << made.err;
   EXPECT_EQ(fs::status(fresh).permissions() & fs::perms::all, fs::perms::owner_all);
+}
+
+}  // namespace
+
+namespace {
+
+// The family and the kind by name, the family found from the device, a
+// device in any letter case, and the nearest names for one not listed.
+struct Choice {
+  std::vector<std::string> args;
+  int status;
+  const char* says;  // in the JSON's error, or the family and kind built
+};
+
+TEST_F(BuildCommand, FamiliesKindsAndDevicesAreTakenAsPeopleWriteThem) {
+  const std::string hex = Example("pic16f628a");
+  const Choice cases[] = {
+      {{"--device", "pic16f628a"}, 0, "family 1 kind 3"},
+      {{"--family", "pic12f-16f", "--device", "PIC16F628A", "--kind", "8way"}, 0, "family 1 kind 2"},
+      {{"--family", "1", "--device", "PIC16F628A", "--kind", "single-v2"}, 0, "family 1 kind 5"},
+      {{"--family", "nope", "--device", "PIC16F628A"}, 2, "(PIC18F, PIC12F-16F, PIC18J, PIC18 K, or their numbers"},
+      {{"--device", "PIC16F62"}, 2, "did you mean PIC16F627A, PIC16F628A"},
+      {{"--family", "1", "--device", "PIC16F62"}, 2, "is not in the PIC12F-16F device list: did you mean"},
+      {{"--device", "PIC16F628A", "--kind", "9way"}, 2, "--kind 9way: expected 0-5 or single"},
+  };
+  for (const Choice& c : cases) {
+    std::vector<std::string> args = {"--json", "build", "--hex", hex, "--description", "Blink"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const auto r = Run(args);
+    EXPECT_EQ(r.status, c.status) << c.says << ": " << r.err;
+    const json j = json::parse(r.out);
+    const std::string got = c.status == 0 ? "family " + std::to_string(j["family"].get<int>()) + " kind " +
+                                                std::to_string(j["kind"].get<int>())
+                                          : j["error"]["message"].get<std::string>();
+    EXPECT_NE(got.find(c.says), std::string::npos) << got;
+  }
+}
+
+TEST_F(BuildCommand, AMissingHexFileIsNamedBeforeAnythingRunsAndNoCommandListsThemAll) {
+  const auto r = Run({"build", "--device", "PIC16F628A", "--hex", working.File("absent.hex"), "--description", "X"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("--hex: File does not exist: " + working.File("absent.hex")), std::string::npos) << r.err;
+  const auto alone = RunCliInProcess({});
+  EXPECT_EQ(alone.status, 0);
+  for (const char* command : {"identify", "list", "new", "load", "doctor"})
+    EXPECT_NE(alone.out.find(command), std::string::npos) << command;
 }
 
 }  // namespace

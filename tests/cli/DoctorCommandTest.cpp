@@ -1,12 +1,13 @@
 // `velmar-cli doctor` against a fake sysfs, /dev and udev tree and the
-// simulated programmer, and the doctor's mention in the link's no-device
-// messages.
+// simulated programmer, the doctor's mention in the link's no-device
+// messages, and `doctor --link-test` on prompt and slow firmwares.
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <fstream>
 
 #include "cli/CliTestSupport.h"
+#include "sim/SimState.h"
 #include "support/FakeUsbTree.h"
 #include "support/TestSupport.h"
 
@@ -90,6 +91,109 @@ TEST_F(DoctorCli, NoDeviceMessagesPointAtTheDoctor) {
     EXPECT_NE(r.err.find("No USB devices found!\nRun `velmar-cli doctor` to find out why"), std::string::npos)
         << command << ": " << r.err;
   }
+}
+
+// The test of fast exchanges: the same reads in both pacings compared, the
+// programmer left exactly as it was, and the result in the operation log.
+// A firmware that needs time to load each reply byte answers the protocol's
+// own exchanges and fails the fast ones.
+struct LinkTestCase {
+  const char* name;
+  const char* kind;
+  int replyPrepUs;
+  int status;
+  const char* says;
+  const char* logged;
+};
+
+class LinkTest : public ::testing::TestWithParam<LinkTestCase> {};
+
+TEST_P(LinkTest, ComparesBothPacingsWithoutWritingAndLogsTheResult) {
+  const LinkTestCase& c = GetParam();
+  TempDir dir;
+  auto run = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {"--working-folder", dir.Path()});
+    return RunCliInProcess(args);
+  };
+  const std::string state = dir.File("p.state");
+  ASSERT_EQ(run({"sim", "create", state, "--kind", c.kind}).status, 0);
+  ASSERT_EQ(run({"--sim-state", state, "--yes", "new", "--family", "1", "--device", "PIC16F628A", "--hex",
+                 SourceDir() + "examples/pic16f628a/blink.hex", "--description", "Blink"})
+                .status,
+            0);
+  if (c.replyPrepUs) WriteFile(state, ReadFile(state) + "reply_prep_us=" + std::to_string(c.replyPrepUs) + "\n");
+  const std::string before = sim::StateText(sim::ParseState(ReadFile(state)));  // as the run saves it
+
+  const CliResult text = run({"--sim-state", state, "doctor", "--link-test"});
+  EXPECT_EQ(text.status, c.status) << text.out << text.err;
+  EXPECT_NE(text.out.find(c.says), std::string::npos) << text.out;
+  EXPECT_TRUE(ReadFile(state) == before) << "the test wrote to the programmer";
+
+  const CliResult j = run({"--sim-state", state, "--json", "doctor", "--link-test"});
+  const json result = json::parse(j.out)["link_test"];
+  EXPECT_EQ(result["identical"], c.status == 0) << j.out;
+  EXPECT_EQ(result["pages"], 64) << "a slot in use: the test reads its first pages";
+  EXPECT_EQ(result["differences"].empty(), c.status == 0) << j.out;
+
+  const std::string log = ReadFile(dir.File("velmar-log.jsonl"));
+  const json last = json::parse(log.substr(log.rfind('\n', log.size() - 2) + 1));
+  EXPECT_EQ(last["operation"], "link-test");
+  EXPECT_EQ(last["result"], c.logged);
+  EXPECT_EQ(last.contains("message"), c.status != 0) << last.dump();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Firmwares, LinkTest,
+    ::testing::Values(LinkTestCase{"prompt8way", "8way", 0, 0, "Every reply byte was the same", "ok"},
+                      LinkTestCase{"promptPortable", "portable", 0, 0, "--link-pacing fast", "ok"},
+                      LinkTestCase{"slow8way", "8way", 300, 1, "stay on exact pacing", "failed"},
+                      LinkTestCase{"slowSingle", "single", 300, 1, "The replies differed:", "failed"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The pacing in force: --link-pacing, else setting.ini's LinkPacing, else
+// exact; the doctor names it, and only fast pacing sends "send immediate".
+struct PacingCase {
+  const char* name;
+  const char* settingIni;  // null: no file
+  std::vector<std::string> options;
+  const char* inForce;
+};
+
+class PacingInForce : public ::testing::TestWithParam<PacingCase> {};
+
+TEST_P(PacingInForce, IsWhatTheDoctorShowsAndTheLinkUses) {
+  const PacingCase& c = GetParam();
+  TempDir dir;
+  if (c.settingIni) WriteFile(dir.File("setting.ini"), c.settingIni);
+  auto run = [&](std::vector<std::string> args) {
+    std::vector<std::string> all = {"--working-folder", dir.Path(), "--simulate", "single"};
+    all.insert(all.end(), c.options.begin(), c.options.end());
+    all.insert(all.end(), args.begin(), args.end());
+    return RunCliInProcess(all);
+  };
+  const CliResult doctor = run({"--json", "doctor"});
+  EXPECT_EQ(json::parse(doctor.out)["link_pacing"], c.inForce) << doctor.out;
+  const CliResult identify = run({"--trace", dir.File("t.trace"), "identify"});
+  ASSERT_EQ(identify.status, 0) << identify.err;
+  const std::string trace = ReadFile(dir.File("t.trace"));
+  EXPECT_EQ(trace.find(" 87 -> 0") != std::string::npos, std::string(c.inForce) == "fast");
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PacingInForce,
+                         ::testing::Values(PacingCase{"default", nullptr, {}, "exact"},
+                                           PacingCase{"setting", "[ProgSettings]\nLinkPacing=fast\n", {}, "fast"},
+                                           PacingCase{"optionOverSetting",
+                                                      "[ProgSettings]\nLinkPacing=fast\n",
+                                                      {"--link-pacing", "exact"},
+                                                      "exact"},
+                                           PacingCase{"option", nullptr, {"--link-pacing", "fast"}, "fast"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PacingOption, AnUnknownPacingIsAUsageError) {
+  TempDir dir;
+  const CliResult r =
+      RunCliInProcess({"--working-folder", dir.Path(), "--simulate", "single", "--link-pacing", "quick", "identify"});
+  EXPECT_EQ(r.status, 2) << r.err;
 }
 
 }  // namespace

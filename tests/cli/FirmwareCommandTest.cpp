@@ -72,6 +72,19 @@ TEST_F(FirmwareCommands, EveryWayOfWritingAVersionPacksTheSameVersion) {
   auto low = RunCliInProcess({"firmware", "pack", "--version", "9", "--hex", dir.File("fw.hex"), dir.File("l.upd")});
   ASSERT_EQ(low.status, 0) << low.err;
   EXPECT_TRUE(Has(low.out, "version 9 (0x09)")) << low.out;
+
+  // The file stores "90" for 0x90: a bare "90" could mean either, and is
+  // refused with both readings; "090" is decimal with no doubt.
+  auto doubtful =
+      RunCliInProcess({"firmware", "pack", "--version", "90", "--hex", dir.File("fw.hex"), dir.File("d.upd")});
+  EXPECT_EQ(doubtful.status, 2);
+  EXPECT_TRUE(Has(doubtful.err, "--version 90 could mean 90 (0x5A) or 0x90 (144)")) << doubtful.err;
+  EXPECT_FALSE(Exists(dir.File("d.upd")));
+  ASSERT_EQ(
+      RunCliInProcess({"firmware", "pack", "--version", "090", "--hex", dir.File("fw.hex"), dir.File("d.upd")}).status,
+      0);
+  auto j = nlohmann::json::parse(RunCliInProcess({"firmware", "decode", dir.File("d.upd"), "--json"}).out);
+  EXPECT_EQ(j["version_hex"], "5A");
 }
 
 TEST_F(FirmwareCommands, DecodeRefusesCorruptedAndMissingFilesWithoutWriting) {

@@ -184,6 +184,7 @@ TEST_F(JsonShapes, EveryCommandPrintsItsDocumentedObject) {
   Check("update-firmware", {"--sim-state", single, "--yes", "update-firmware"});
   const std::string none = dir.File("none");
   Check("doctor", {"--sim-state", single, "doctor", "--sysfs-root", none, "--dev-root", none, "--udev-root", none});
+  Check("doctor --link-test", {"--sim-state", single, "doctor", "--link-test"});
   Check("log", {"log"});
 
   for (const std::string& command : cli::CommandList())

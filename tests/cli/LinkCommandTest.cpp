@@ -1,13 +1,18 @@
 // `identify`, `list`, `dump` and the `sim` group, run in-process against
 // simulated programmers whose state files live in a temporary folder.
 #include <algorithm>
+#include <chrono>
+#include <future>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "cli/CliTestSupport.h"
+#include "frontend/ProgrammerLocking.h"
 #include "image/TFileLoader.h"
 #include "image/THexList.h"
+#include "platform/Paths.h"
+#include "platform/ProgrammerLock.h"
 #include "slot/SlotHeader.h"
 #include "support/TestSupport.h"
 
@@ -92,6 +97,67 @@ TEST_F(LinkCli, BadOptionsAreUsageErrors) {
   EXPECT_EQ(Run({"--simulate", "0", "dump", "1024"}).status, 2);  // beyond the dataflash
 }
 
+// Another run holding the simulated programmer (its lock beside the state
+// file): this run stops with status 1 naming it, or waits with --wait.
+TEST_F(LinkCli, AProgrammerInUseByAnotherRunIsRefusedOrWaitedFor) {
+  ASSERT_EQ(Run({"sim", "create", dir.File("p.state"), "--kind", "0"}).status, 0);
+  platform::ProgrammerLock other;
+  ASSERT_EQ(other.Take(dir.File("p.state.lock"), "velmar-cli erase", false).taken,
+            platform::ProgrammerLock::Taken::yes);
+  const std::string before = ReadFile(dir.File("p.state"));
+
+  auto refused = Run({"--sim-state", dir.File("p.state"), "identify"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(
+      refused.err.find("in use by another Velmar run: process " + std::to_string(ProcessId()) + " (velmar-cli erase)"),
+      std::string::npos)
+      << refused.err;
+  EXPECT_EQ(refused.out, "");
+
+  auto waited = std::async(std::launch::async, [&] {
+    return Run({"--wait", "--sim-state", dir.File("p.state"), "identify"});
+  });
+  EXPECT_EQ(waited.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout) << "did not wait";
+  EXPECT_EQ(ReadFile(dir.File("p.state")), before) << "the waiting run touched the programmer";
+  other.Release();
+  const CliResult r = waited.get();
+  EXPECT_EQ(r.status, 0) << r.err;
+}
+
+// The lock of a programmer on USB goes by where its interface sits: the
+// first FT2232 with the programmer's serial number, never another FT2232.
+TEST(HardwareLockFile, NamesTheProgrammersUsbLocation) {
+  auto device = [](std::string path, std::string serial, std::uint16_t product = link::kFt2232ProductId) {
+    link::UsbDevice d;
+    d.path = std::move(path);
+    d.serial = std::move(serial);
+    d.vendor = link::kFtdiVendorId;
+    d.product = product;
+    d.bus = 3;
+    d.address = 9;
+    return d;
+  };
+  struct Case {
+    const char* name;
+    std::vector<link::UsbDevice> devices;
+    bool busListed;
+    std::string file;
+  };
+  const Case cases[] = {
+      {"programmer", {device("1-2.3", "QRX")}, true, "velmar-programmer-usb-1-2.3.lock"},
+      {"anotherChipFirst", {device("1-1", "FT7K1000"), device("2-4", "QRX")}, true, "velmar-programmer-usb-2-4.lock"},
+      {"sameSerialOtherChip", {device("1-1", "QRX", 0x6001)}, true, ""},
+      {"noProgrammerOnTheBus", {}, true, ""},
+      {"busNotListed", {}, false, "velmar-programmer-serial-QRX.lock"},
+      {"noPath", {device("", "QRX")}, true, "velmar-programmer-bus3-device9.lock"},
+      {"oddPath", {device("1/../x", "QRX")}, true, "velmar-programmer-usb-1_.._x.lock"},
+  };
+  for (const Case& c : cases) {
+    const std::string got = frontend::HardwareLockFile("/locks", c.devices, c.busListed);
+    EXPECT_EQ(got, c.file.empty() ? "" : platform::WithSeparator("/locks") + c.file) << c.name;
+  }
+}
+
 TEST_F(LinkCli, AnEmptyStateFileIsRefusedAndLeftAsItIs) {
   // A state file cut to nothing is not a fresh single-way programmer: the
   // run fails before the file is saved over.
@@ -131,7 +197,8 @@ TEST_F(LinkCli, TheSimulatedProgrammerKeepsItsStateBetweenRuns) {
 }
 
 // A staged unit image: `count` linked slot headers of a multi-slot kind.
-void StageImage(const std::string& file, std::uint32_t pageSize, std::uint32_t slotPages, int count) {
+void StageImage(const std::string& file, std::uint32_t pageSize, std::uint32_t slotPages, int count,
+                const std::string& job = "Job ") {
   image::THexList img((slotPages * std::uint32_t(count) + 1) * pageSize);
   for (int i = 0; i < count; ++i) {
     slot::HeaderBytes h;
@@ -140,7 +207,7 @@ void StageImage(const std::string& file, std::uint32_t pageSize, std::uint32_t s
     slot::PutField(h.data(), slot::slot_header::NextHeaderPage, start + slotPages);
     slot::PutField(h.data(), slot::slot_header::InUseMarker, 0);
     slot::PutField(h.data(), slot::slot_header::PageCount, slotPages);
-    slot::PutText(h.data(), slot::slot_header::SlotName, slot::MakeSlotName(i + 1, "Job " + std::to_string(i)));
+    slot::PutText(h.data(), slot::slot_header::SlotName, slot::MakeSlotName(i + 1, job + std::to_string(i)));
     slot::PutText(h.data(), slot::slot_header::SourceFileName, "blink.hex");
     slot::PutText(h.data(), slot::slot_header::DeviceName, "PIC16F628A");
     if (i != 1) slot::SealHeader(h.data());
@@ -181,6 +248,7 @@ TEST_P(StagedDirectory, ListsAsStaged) {
   EXPECT_EQ(slots[1]["stored"]["file_name"], "blink.hex" + std::string(12, ' '));
   EXPECT_EQ(slots[0]["header_checksum_ok"], true);
   EXPECT_EQ(slots[1]["header_checksum_ok"], false);
+  EXPECT_EQ(slots[1]["empty"], false) << "a broken header is not an empty slot";
 
   ASSERT_EQ(Run({"sim", "export", state, dir.File("back.hex")}).status, 0);
   image::THexList a(16 << 20), b(16 << 20);
@@ -215,6 +283,46 @@ TEST_F(LinkCli, AStagedSlotListsOnEverySingleSlotKind) {
     ASSERT_EQ(slots.size(), 1u) << c.kind;
     EXPECT_EQ(slots[0]["page_count"], c.slotPages);
     EXPECT_EQ(slots[0]["header_checksum_ok"], true);
+  }
+}
+
+// A slot name is bytes from the programmer: every command that shows it,
+// in a list, its details or a question that quotes it, shows its control
+// characters escaped rather than sending them to the terminal.
+TEST_F(LinkCli, StoredNamesReachTheTerminalWithTheirControlCharactersEscaped) {
+  const std::string state = dir.File("8way.state");
+  ASSERT_EQ(Run({"sim", "create", state, "--kind", "8way"}).status, 0);
+  StageImage(dir.File("unit.hex"), 512, 512, 1, "\x1b]0;x\x07\x1b[2J\t\x7f");
+  ASSERT_EQ(Run({"sim", "import", state, dir.File("unit.hex")}).status, 0);
+  const std::string escaped = "\\x1B]0;x\\x07\\x1B[2J\\x09\\x7F0";
+  const std::vector<std::vector<std::string>> commands = {
+      {"list"}, {"read"}, {"details", "--slot", "1"}, {"find", "x"}, {"delete", "--slot", "1"}};
+  for (const auto& command : commands) {
+    std::vector<std::string> args = {"--sim-state", state};
+    args.insert(args.end(), command.begin(), command.end());
+    auto r = Run(args);
+    const std::string shown = r.out + r.err;
+    EXPECT_NE(shown.find(escaped), std::string::npos) << command[0] << ":\n" << shown;
+    EXPECT_EQ(shown.find_first_of("\x1b\x07\t\x7f"), std::string::npos) << command[0] << ":\n" << shown;
+  }
+}
+
+// The trace and the simulator's state are files: a full disk under the
+// trace fails the run, and a FIFO at the state file is refused, not waited on.
+TEST_F(LinkCli, AFullTraceDeviceFailsAndAFifoStateFileIsRefused) {
+  VELMAR_SKIP_ON_WINDOWS("/dev/full and FIFOs");
+  auto full = Run({"--simulate", "0", "--trace", "/dev/full", "identify"});
+  EXPECT_EQ(full.status, 1);
+  EXPECT_NE(full.err.find("Cannot write the trace file /dev/full: No space left on device"), std::string::npos)
+      << full.err;
+
+  const std::string fifo = dir.File("fifo.state");
+  ASSERT_TRUE(MakeFifo(fifo));
+  for (const auto& args : {std::vector<std::string>{"--sim-state", fifo, "identify"},
+                           std::vector<std::string>{"--simulate", "0", "--sim-state", fifo, "identify"}}) {
+    auto planted = Run(args);
+    EXPECT_EQ(planted.status, 1);
+    EXPECT_NE(planted.err.find("Cannot open " + fifo + ": it is not a regular file"), std::string::npos) << planted.err;
   }
 }
 

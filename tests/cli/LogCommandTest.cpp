@@ -71,6 +71,10 @@ TEST_F(LogCli, ListsTheRecordsOfTheOperationsRunInTheWorkingFolder) {
   EXPECT_EQ(j["records"][1]["operation"], "copy");
   EXPECT_EQ(j["records"][1]["file_sha256"], digest);
   EXPECT_EQ(j["records"][1]["serial"], "QRXA");
+  EXPECT_EQ(j["records"][1]["driver"], "sim") << "a simulated run says so";
+  EXPECT_NE(lines[5].find("(simulated)"), std::string::npos) << lines[5];
+  EXPECT_EQ(json::parse(Run({"--json", "log", "--driver", "sim"}).out)["records"].size(), 6u);
+  EXPECT_EQ(json::parse(Run({"--json", "log", "--driver", "libftdi"}).out)["records"].size(), 0u);
 
   r = Run({"log", "--csv", "--last", "3"});
   ASSERT_EQ(r.status, 0) << r.err;

@@ -4,6 +4,7 @@
 // failure, a question answered No and a usage error, buttons the window does
 // not offer, the progress lines and the protocol time.
 #include <algorithm>
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 #include "cli/CliTestSupport.h"
 #include "image/TFileLoader.h"
 #include "image/THexList.h"
+#include "platform/Paths.h"
 #include "slot/ProgrammerGeometry.h"
 #include "support/SlotHeaders.h"
 #include "support/TestSupport.h"
@@ -160,6 +162,86 @@ TEST_F(OperationCli, FailuresDeclinesAndUsageErrorsHaveTheirStatus) {
   EXPECT_EQ(r.status, 2) << "CLI checks that the file exists";
 }
 
+// A file the command line names is checked before the programmer is read
+// or identified: a mistake costs no minutes of reading, and nothing is said
+// to the programmer at all (no trace is even started).
+TEST_F(OperationCli, FilesNamedOnTheCommandLineAreCheckedBeforeTheProgrammerIsRead) {
+  const std::string state = Create("8way");
+  ASSERT_EQ(On(state, With({"new"}, Program("pic16f628a", 1, "PIC16F628A", "Job"))).status, 0);
+  const std::string folder = dir.File("folder.prg");
+  std::filesystem::create_directory(folder);
+  const struct {
+    std::vector<std::string> args;
+    std::string said;
+  } cases[] = {
+      {{"copy", dir.File("missing/unit.prg")},
+       "The folder " + platform::WithSeparator(dir.File("missing")) + " does not exist"},
+      {{"copy", folder}, folder + " is a folder; give a file name for the unit image"},
+      {{"update-firmware", "--file", dir.File("missing.upd")}, "File does not exist: " + dir.File("missing.upd")},
+      {{"update-firmware", "--file", folder}, folder},
+  };
+  const std::string trace = dir.File("trace.txt");
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"--yes", "--trace", trace};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    CliResult r = On(state, args);
+    EXPECT_EQ(r.status, 2) << c.said;
+    EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+    EXPECT_FALSE(Exists(trace)) << c.said << ": the programmer was talked to";
+    std::filesystem::remove(trace);
+  }
+}
+
+TEST_F(OperationCli, AnotherKindsUnitImageIsRefusedAndJsonSaysWhy) {
+  const std::string portable = Create("portable");
+  ASSERT_EQ(On(portable, With({"new"}, Program("pic16f628a", 1, "PIC16F628A", "Job"))).status, 0);
+  const std::string unit = dir.File("portable.prg");
+  ASSERT_EQ(On(portable, {"--yes", "copy", unit}).status, 0);
+
+  const std::string eightWay = Create("8way");
+  ASSERT_EQ(On(eightWay, With({"new"}, Program("pic16f628a", 1, "PIC16F628A", "Mine"))).status, 0);
+  const std::string before = Export(eightWay);
+  CliResult r = On(eightWay, {"--yes", "--json", "load", unit});
+  EXPECT_EQ(r.status, 1) << r.err;
+  const json j = json::parse(r.out.substr(r.out.rfind("\n{") + 1));
+  EXPECT_FALSE(j["ok"].get<bool>());
+  const std::string why = j["error"]["message"];
+  EXPECT_NE(why.find("a portable programmer with LCD"), std::string::npos) << why;
+  EXPECT_NE(why.find("the connected programmer is an 8-way programmer, version 1"), std::string::npos) << why;
+  EXPECT_EQ(Export(eightWay), before);
+}
+
+TEST_F(OperationCli, ADeletedSlotListsAsEmptyAndIsNotDeletedTwice) {
+  const std::string state = Create("8way");
+  ASSERT_EQ(On(state, With({"new"}, Program("pic16f628a", 1, "PIC16F628A", "Job"))).status, 0);
+  ASSERT_EQ(On(state, {"--yes", "delete", "--slot", "1"}).status, 0);
+  CliResult r = On(state, {"list"});
+  EXPECT_NE(r.out.find("checksum none (empty slot)"), std::string::npos) << r.out;
+  EXPECT_EQ(json::parse(On(state, {"list", "--json"}).out)["slots"][0]["empty"], true);
+  const std::string before = Export(state);
+  r = On(state, {"--yes", "delete", "--slot", "1"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("Slot 1 is already empty: nothing was written"), std::string::npos) << r.out;
+  EXPECT_EQ(Export(state), before);
+}
+
+// copy --verify against a page whose every read reaches the loader with a
+// different bit flipped: the copy fails naming the page and saves nothing;
+// without --verify it succeeds and says it was not verified.
+TEST_F(OperationCli, CopyVerifyFailsOnAPageThatNeverReadsAlikeAndSaysWhetherItVerified) {
+  const std::string state = Create("single", "flip_read_page=1");
+  ASSERT_EQ(On(state, With({"new"}, Program("pic16f628a", 1, "PIC16F628A", "Job"))).status, 0);
+  const std::string unit = dir.File("unit.prg");
+  CliResult r = On(state, {"--yes", "copy", "--verify", unit});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Page 1 read differently each time (5 reads); the unit image was not saved"), std::string::npos)
+      << r.err;
+  EXPECT_FALSE(Exists(unit));
+  r = On(state, {"--yes", "copy", unit});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("Not verified: every page read once"), std::string::npos) << r.out;
+}
+
 TEST_F(OperationCli, ButtonsTheWindowDoesNotOfferAreRefused) {
   const std::string single = Create("single");
   CliResult r = On(single, With({"replace", "--slot", "1"}, Program("pic16f628a", 1, "PIC16F628A", "Job")));
@@ -192,6 +274,34 @@ TEST_F(OperationCli, ThePortablesWholeUnitButtonsAreReachedThroughItsServiceKeys
   EXPECT_NE(r.out.find("Programmer Erased"), std::string::npos);
   EXPECT_EQ(ReadJson(state)["slot_count"], 0);
 }
+
+// The hidden Page Delay and Half Delay take 1 to 255: a user's setting.ini
+// with shorter delays than the defaults writes as before, and the simulated
+// programmer holds the loader to the delays in force, not to the defaults.
+struct DelayCase {
+  const char* kind;
+  const char* settingIni;
+};
+
+struct ShorterDelays : OperationCli, ::testing::WithParamInterface<DelayCase> {};
+
+TEST_P(ShorterDelays, WriteAsBeforeWithoutABrokenProtocol) {
+  const std::string state = Create(GetParam().kind);
+  WriteFile(dir.File("setting.ini"), GetParam().settingIni);
+  const CliResult r = On(state, With({"new"}, Program("pic16f628a", 1, "PIC16F628A", "Short delays")));
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err.find("protocol broken"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadJson(state)["slot_count"], 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, ShorterDelays,
+                         ::testing::Values(DelayCase{"single", "[ProgSettings]\nDEL=30\n"},
+                                           DelayCase{"portable", "[ProgSettings]\nDEL=39\n"},
+                                           DelayCase{"8way", "[ProgSettings]\nDEL=30\nDEL2=5\n"}),
+                         [](const auto& info) {
+                           std::string name = info.param.kind;
+                           return name == "8way" ? std::string("eightWay") : name;
+                         });
 
 }  // namespace
 }  // namespace velmar::test

@@ -115,6 +115,16 @@ TEST_F(OptionCommands, SettingsShowWhatTheWindowLoads) {
   EXPECT_EQ(j["settings"]["Device"], 2);
   EXPECT_EQ(j["settings"]["REPEAT"], 255);
   EXPECT_EQ(j["settings"]["ProgMode"], 0);
+  // A file of an earlier version names its devices by position only: the
+  // command says which device each position selected.
+  ASSERT_EQ(j["selected_by_position"].size(), 1u);
+  EXPECT_EQ(j["selected_by_position"][0]["key"], "24Device");
+  EXPECT_EQ(j["selected_by_position"][0]["device"], "PIC24F08KA101");
+  EXPECT_EQ(j["settings"]["24DeviceName"], "PIC24F08KA101");
+  EXPECT_NE(Run({"settings"})
+                .out.find("; setting.ini stores no PIC24F device name: its position 2 (24Device) "
+                          "selected PIC24F08KA101; check the device\n"),
+            std::string::npos);
   // Showing settings never writes them.
   EXPECT_EQ(velmar::test::ReadFile(working.File("setting.ini")),
             "[ProgSettings]\nPICFamily=4\n24Device=2\nREPEAT=999\n");

@@ -59,12 +59,36 @@ TEST_F(UpdateCli, JsonKeepsProgressOffStandardOutput) {
   EXPECT_NE(r.err.find("Programmer Update... Completed!"), std::string::npos);
 }
 
+// The update's operation log record names the pacing it ran in.
+TEST_F(UpdateCli, TheRecordNamesThePacingInForce) {
+  for (const std::string pacing : {"fast", "exact"}) {
+    const std::string state = Make(pacing + ".state", {"--kind", "0", "--version", "200"});
+    ASSERT_EQ(Run({"--sim-state", state, "--link-pacing", pacing, "--yes", "update-firmware"}).status, 0);
+    const std::string log = ReadFile(dir.File("velmar-log.jsonl"));
+    const json last = json::parse(log.substr(log.rfind("{\"time\"")));
+    EXPECT_EQ(last["operation"], "update-firmware");
+    EXPECT_EQ(last["link_pacing"], pacing);
+  }
+}
+
 TEST_F(UpdateCli, DecliningChangesNothing) {
   std::string state = Make("p.state", {"--kind", "5", "--version", "200"});
   const std::string before = ReadFile(state);
   auto r = Run({"--sim-state", state, "--no", "update-firmware"});
   EXPECT_EQ(r.status, 3);
   EXPECT_EQ(ReadFile(state), before);
+}
+
+// The question names the file's version and the installed one, in decimal
+// and hexadecimal, and says when the update would only write the same
+// version again.
+TEST_F(UpdateCli, TheQuestionNamesBothVersionsAndAVersionAlreadyInstalled) {
+  std::string older = Make("older.state", {"--kind", "5", "--version", "200"});
+  auto r = Run({"--sim-state", older, "--no", "update-firmware"});
+  EXPECT_NE(r.err.find("Offered: 226 (0xE2)\nInstalled: 200 (0xC8)\n"), std::string::npos) << r.err;
+  std::string same = Make("same.state", {"--kind", "5", "--version", "226"});
+  r = Run({"--sim-state", same, "--no", "update-firmware"});
+  EXPECT_NE(r.err.find("Offered: 226 (0xE2)\nInstalled: 226 (0xE2), already installed"), std::string::npos) << r.err;
 }
 
 TEST_F(UpdateCli, ABadFileFailsWithItsMessageAndLeavesTheProgrammerAsItWas) {

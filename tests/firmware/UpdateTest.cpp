@@ -348,23 +348,29 @@ TEST(TUpdateProg, UpdateModeIsClearedOnEveryWayOut) {
 
 // The start of an update on every kind, set beside the golden trace worked
 // out by hand from the protocol (tests/link/golden).
-class UpdateStart : public ::testing::TestWithParam<int> {};
+class UpdateStart : public ::testing::TestWithParam<std::tuple<int, link::LinkPacing>> {};
 
+// Exact pacing gives the golden trace call by call, fast pacing the same wire.
 TEST_P(UpdateStart, PutsWhatTheProtocolGivesOnTheWire) {
-  const int kind = GetParam();
+  const auto [kind, pacing] = GetParam();
   test::SimRig rig(kind);
   rig.Make(true);
   test::RecordingPriority priority;
   TUpdateProg updater(*rig.unit, rig.clock, rig.dialogs, rig.window, rig.data, rig.pump, priority);
   updater.ProgramFolder = test::BinDir();
+  updater.Pacing = pacing;
   const bool portable = kind == slot::kind_portable;
   updater.Update(Shipped(portable ? "primafw.upd" : "qrxpicusb.upd"),
                  portable ? devices::fw_portable : devices::fw_pic);
   const auto golden = test::ReadGolden(portable ? "update-atmega128.trace" : "update-atmega8515.trace");
-  EXPECT_EQ(test::CompareWireWithGolden(rig.traceText.str(), golden.at(""), true), "");
+  EXPECT_EQ(pacing == link::LinkPacing::exact ? test::CompareWithGolden(rig.traceText.str(), golden.at(""), true)
+                                              : test::CompareWireWithGolden(rig.traceText.str(), golden.at(""), true),
+            "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, UpdateStart, ::testing::Range(0, 6));
+INSTANTIATE_TEST_SUITE_P(Kinds, UpdateStart,
+                         ::testing::Combine(::testing::Range(0, 6),
+                                            ::testing::Values(link::LinkPacing::exact, link::LinkPacing::fast)));
 
 TEST(FirmwarePath, RelativeNamesLieInTheProgramFolder) {
 #ifdef _WIN32

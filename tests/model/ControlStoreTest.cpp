@@ -146,6 +146,8 @@ TEST_F(Store, EditLengthLimitAndUnknownNames) {
   s.Add(e);
   s.SetText(kEdit, "abcdefgh");
   EXPECT_EQ(s.Text(kEdit), "abcd");
+  s.SetText(kEdit, "a\u20AC\u20AC");  // the limit falls inside the second euro sign
+  EXPECT_EQ(s.Text(kEdit), "a\u20AC");
   EXPECT_THROW(s.Get(Ctl::Label9), std::out_of_range);  // a control this store lacks
   EXPECT_THROW(s.Add(MakeControl(kBox, ControlKind::Label)), std::logic_error);
   EXPECT_THROW(s.Add(MakeControl(ControlName(), ControlKind::Label)), std::logic_error);

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
+#include "link/TReadProg.h"
 #include "model/ReadRig.h"
 #include "model/TForm1.h"
 #include "model/WindowFixture.h"
@@ -84,6 +86,49 @@ TEST(DroppedFiles, AProgramFileBecomesTheFileNameAndOtherFilesAreRefused) {
   EXPECT_EQ(w.RecentFiles, std::vector<std::string>{hex});
 }
 
+// `velmar FILE`: a HEX file becomes the File Name; a unit image is loaded
+// only after the user says so, and then through Load Unit's own questions.
+TEST(StartFile, AHexFileBecomesTheFileNameAndAUnitImageIsLoadedOnlyWhenAsked) {
+  ReadRig rig(4);
+  model::TMainForm& w = rig.Start();
+  TempDir dir;
+  const std::string hex = dir.File("pump.hex");
+  WriteFile(hex, ":00000001FF\n");
+  const std::filesystem::path started = std::filesystem::current_path();
+  std::filesystem::current_path(dir.Path());
+  EXPECT_TRUE(w.OpenStartFile("pump.hex"));
+  std::filesystem::current_path(started);
+  EXPECT_EQ(w.Data.FlashFile, hex) << "named in full";
+  EXPECT_EQ(rig.C().Text(Ctl::Edit1), "pump.hex");
+
+  const std::size_t said = rig.dialogs.script.shown.size();
+  EXPECT_FALSE(w.OpenStartFile(dir.File("gone.hex")));
+  EXPECT_EQ(rig.dialogs.script.LastText(), "Can not find file\r" + dir.File("gone.hex"));
+  WriteFile(dir.File("line.prj"), "[Progprofile]\n");
+  EXPECT_FALSE(w.OpenStartFile(dir.File("line.prj")));
+  EXPECT_EQ(rig.dialogs.script.LastText(), dir.File("line.prj") + "\ris not a HEX file: nothing was opened");
+  EXPECT_EQ(w.Data.FlashFile, hex) << "neither changed the File Name";
+  EXPECT_EQ(rig.dialogs.script.shown.size(), said + 2);
+
+  const std::string unit = dir.File("Backup.PRG");
+  WriteFile(unit, "not a unit image\n");
+  rig.dialogs.script.Answer(DlgButton::No);
+  EXPECT_FALSE(w.OpenStartFile(unit));
+  EXPECT_EQ(rig.dialogs.script.LastText().rfind(unit + "\ris a unit image", 0), 0u) << rig.dialogs.script.LastText();
+  EXPECT_EQ(rig.dialogs.script.shown.back().defaultButton, DlgButton::No);
+  EXPECT_EQ(rig.dialogs.script.shown.size(), said + 3) << "No: nothing more";
+
+  rig.dialogs.script.Answer(DlgButton::Yes);
+  rig.dialogs.script.Answer(DlgButton::Yes);
+  EXPECT_FALSE(w.OpenStartFile(unit));
+  const auto& shown = rig.dialogs.script.shown;
+  ASSERT_EQ(shown.size(), said + 6);
+  EXPECT_EQ(shown[said + 4].text, "Load Programmer will replace ALL existing programs\r\rDo you want to continue?");
+  EXPECT_EQ(shown[said + 5].text, "Error in Programmer file\rQuitting") << "the file named was the one read";
+  EXPECT_TRUE(rig.dialogs.script.fileRequests.empty()) << "no file was asked for";
+  EXPECT_TRUE(w.CommandLineParams.empty());
+}
+
 TEST(RecentFiles, NewestFirstWithoutRepeatsKeptInTheSettingsFile) {
   WindowFixture f;
   model::TMainForm& w = f.Show();
@@ -149,6 +194,21 @@ TEST(UpdateFirmwareOnRequest, AsksWithNoAsTheDefaultAndDoesNothingOnNo) {
   w.DemoMode = true;
   EXPECT_FALSE(w.UpdateFirmwareClick());
   EXPECT_EQ(rig.dialogs.script.LastText(), "No Programmer Detected. Read Programmer First");
+}
+
+// A forced update of the version the programmer already runs says so
+// before anything is written.
+TEST(UpdateFirmwareOnRequest, TheOfferNamesBothVersionsAndAVersionAlreadyInstalled) {
+  ReadRig rig(3);
+  model::TMainForm& w = rig.Start();
+  ASSERT_EQ(w.Link()->FirmwareVersion, int(w.Geometry().ExpectedPortableVersion));
+  rig.dialogs.script.Answer(DlgButton::Yes);
+  rig.dialogs.script.Answer(DlgButton::Cancel);
+  EXPECT_TRUE(w.UpdateFirmwareClick());
+  const std::string offer = rig.dialogs.script.LastText();
+  EXPECT_NE(offer.find("\r\rOffered: 150 (0x96)\rInstalled: 150 (0x96), already installed"), std::string::npos)
+      << offer;
+  EXPECT_TRUE(rig.changes.empty());
 }
 
 // ---- The progress window's figures ----

@@ -198,8 +198,9 @@ TEST(ReadProgrammer, AnAcceptedFirmwareUpdateIsFollowedByAFreshRead) {
   auto texts = rig.Texts();
   ASSERT_EQ(texts.size(), 2u);
   EXPECT_EQ(texts[0].rfind("New Firmware version\rWe recommend", 0), 0u) << "an old firmware is warned about";
-  EXPECT_EQ(texts[1], "Programmer Needs Firmware update\rPress OK to Update\rVersion: $E2 PIC12/16/18\rFirmware:" +
-                          rig.program + Fw("qrxpicusb.upd") + "\r" + kOfferEnd);
+  EXPECT_EQ(texts[1],
+            "Programmer Needs Firmware update\rPress OK to Update\rVersion: $E2 PIC12/16/18\rFirmware:" + rig.program +
+                Fw("qrxpicusb.upd") + "\r" + kOfferEnd + "\r\rOffered: 226 (0xE2)\rInstalled: 200 (0xC8)");
   EXPECT_EQ(rig.dialogs.script.shown[1].buttons, (std::vector<DlgButton>{DlgButton::Ok, DlgButton::Cancel}));
   EXPECT_EQ(rig.dialogs.script.shown[1].defaultButton, DlgButton::Cancel) << "Return never starts a firmware update";
   EXPECT_EQ(w.Data.LoadedFirmware, devices::fw_pic);
@@ -216,7 +217,7 @@ TEST(ReadProgrammer, DecliningTheUpdateEndsTheProgram) {
   EXPECT_TRUE(rig.changes.empty());
   EXPECT_EQ(rig.dialogs.script.LastText(),
             "Programmer Needs Firmware update\rPress OK to Update\rVersion: 96\rFirmware:" + rig.program +
-                Fw("primafw.upd") + "\r" + kOfferEnd);
+                Fw("primafw.upd") + "\r" + kOfferEnd + "\r\rOffered: 150 (0x96)\rInstalled: 160 (0xA0)");
   EXPECT_EQ(w.Data.RequiredFirmware, devices::fw_portable);
 }
 

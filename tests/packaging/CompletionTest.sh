@@ -33,8 +33,9 @@ expect "identify doctor hex build list" -- velmar-cli ""
 expect "list" -- velmar-cli --simulate 8way li
 expect "portable 8way-v2 3" -- velmar-cli --simulate ""
 expect "libftdi d2xx" -- velmar-cli --driver ""
+expect "exact fast" -- velmar-cli --link-pacing ""
 expect "info convert" -- velmar-cli hex ""
-expect "--sysfs-root --dev-root --udev-root" -- velmar-cli doctor --
+expect "--sysfs-root --dev-root --udev-root --link-test" -- velmar-cli doctor --
 expect "--program-folder --json" -- velmar-cli --
 expect "PIC16F628A" -- velmar-cli build --device PIC16F62
 expect "0 1 2" -- velmar-cli devices --family ""

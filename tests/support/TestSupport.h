@@ -62,6 +62,8 @@ void SetEnvironment(const std::string& name, const std::string& value);
 bool RunningAsRoot();
 // Makes a named pipe (FIFO); false where the system has none (Windows).
 bool MakeFifo(const std::string& path);
+// This process's id, as the system reports it.
+long ProcessId();
 
 // The system's ways: executables' file name ending, the null device.
 #ifdef _WIN32

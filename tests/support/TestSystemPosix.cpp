@@ -45,4 +45,6 @@ bool RunningAsRoot() { return geteuid() == 0; }
 
 bool MakeFifo(const std::string& path) { return ::mkfifo(path.c_str(), 0600) == 0; }
 
+long ProcessId() { return long(::getpid()); }
+
 }  // namespace velmar::test

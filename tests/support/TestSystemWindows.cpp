@@ -57,4 +57,6 @@ bool RunningAsRoot() { return false; }
 
 bool MakeFifo(const std::string&) { return false; }
 
+long ProcessId() { return long(GetCurrentProcessId()); }
+
 }  // namespace velmar::test

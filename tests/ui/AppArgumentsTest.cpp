@@ -42,6 +42,44 @@ TEST(AppArguments, TheLoadUnitParametersAndOptionsInAnyOrder) {
   EXPECT_TRUE(Parse({}).args.parameters.empty());
 }
 
+// Only LOAD first starts the unattended Load Unit; a file alone is opened,
+// and further parameters after a file are refused.
+TEST(AppArguments, OnlyLoadFirstStartsALoadAndAFileAloneIsOpened) {
+  using app::StartAction;
+  struct Case {
+    std::vector<const char*> argv;
+    StartAction start;
+    std::vector<std::string> parameters;
+    std::string file;
+  };
+  const Case cases[] = {
+      {{}, StartAction::window, {}, ""},
+      {{"pump.hex"}, StartAction::openFile, {}, "pump.hex"},
+      {{"backup.prg"}, StartAction::openFile, {}, "backup.prg"},
+      {{"--simulate", "8way", "/home/ann/pump.hex"}, StartAction::openFile, {}, "/home/ann/pump.hex"},
+      {{"load"}, StartAction::loadUnit, {"load"}, ""},
+      {{"LOAD", "b.prg"}, StartAction::loadUnit, {"LOAD", "b.prg"}, ""},
+      {{"/Auto", "b.prg", "show"}, StartAction::loadUnit, {"/Auto", "b.prg", "show"}, ""},
+      {{"--open-unit", "u.prg"}, StartAction::loadUnit, {"--open-unit", "u.prg", "SHOW"}, ""},
+  };
+  for (const Case& c : cases) {
+    Parsed p = Parse(c.argv);
+    const std::string what = c.argv.empty() ? "(none)" : c.argv.back();
+    EXPECT_EQ(p.status, std::nullopt) << what << p.err;
+    EXPECT_EQ(p.args.start, c.start) << what;
+    EXPECT_EQ(p.args.parameters, c.parameters) << what;
+    EXPECT_EQ(p.args.file, c.file) << what;
+  }
+  for (std::vector<const char*> refused :
+       {std::vector<const char*>{"backup.prg", "SHOW"}, {"x", "backup.prg"}, {"pump.hex", "b.prg", "SHOW"}}) {
+    Parsed p = Parse(refused);
+    EXPECT_EQ(p.status, 2) << refused[0];
+    EXPECT_EQ(p.args.start, StartAction::window) << refused[0];
+    EXPECT_TRUE(p.args.parameters.empty()) << refused[0];
+    EXPECT_NE(p.err.find("velmar load [FILE] [SHOW]"), std::string::npos) << p.err;
+  }
+}
+
 // An option Velmar does not know is refused, never taken for a unit image
 // (which would read the programmer and offer to replace everything in it).
 TEST(AppArguments, UnknownOptionsAreRefusedWithStatusTwo) {
@@ -67,6 +105,7 @@ TEST(AppArguments, HelpAndVersionAnswerAtOnce) {
   EXPECT_NE(h.out.find("LOAD [FILE] [SHOW]"), std::string::npos) << h.out;
   EXPECT_NE(h.out.find("--simulate"), std::string::npos);
   EXPECT_NE(h.out.find("velmar load backup.prg SHOW"), std::string::npos);
+  EXPECT_NE(h.out.find("velmar [OPTIONS] FILE\n"), std::string::npos) << h.out;
 }
 
 // The program itself, with no display at all: it answers and refuses

@@ -410,6 +410,29 @@ class MainWindowTest : public QObject {
     QVERIFY(f.Get<QLabel>("Label2")->text().startsWith("Programmer powers target at 5V"));
   }
 
+  // "Verify after writing" is offered in the row of the buttons that write,
+  // right after Replace, and bound to the model both ways.
+  void theVerifyBoxSitsBesideNewAndReplace() {
+    Fixture f;
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    QWidget* verify = f.window->Binder().Widget(Ctl::VerifyAfterWriting);
+    QWidget* replace = f.window->Binder().Widget(Ctl::editButton);
+    QWidget* newButton = f.window->Binder().Widget(Ctl::NewButton);
+    QVERIFY(verify && replace && newButton);
+    QCOMPARE(verify->parentWidget(), replace->parentWidget());
+    const QRect box = verify->geometry(), button = replace->geometry();
+    QVERIFY2(box.top() < button.bottom() && button.top() < box.bottom(), "not in the row of New and Replace");
+    QVERIFY(box.left() >= button.right() && newButton->geometry().right() <= button.left());
+    auto* check = qobject_cast<QCheckBox*>(verify);
+    QVERIFY(check);
+    const bool before = f.form.Controls().Checked(Ctl::VerifyAfterWriting);
+    check->click();
+    QCOMPARE(f.form.Controls().Checked(Ctl::VerifyAfterWriting), !before);
+    f.form.Controls().SetChecked(Ctl::VerifyAfterWriting, before);
+    QCOMPARE(check->isChecked(), before);
+  }
+
   void choiceGroupFollowsTheUser() {
     Fixture f;
     auto* group = f.window->Binder().Widget(Ctl::progMode);
@@ -447,13 +470,16 @@ class MainWindowTest : public QObject {
     QCOMPARE(f.form.Data.FlashFile, std::string("/work/test.hex"));
   }
 
-  void escapePressesTheCloseButton() {
+  // A stray Escape must not end the session: it closes lists, menus and
+  // dialogs only; the Close button still closes the window.
+  void escapeNeverClosesTheMainWindow() {
     Fixture f;
     f.window->show();
     QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
     QTest::keyClick(f.window.get(), Qt::Key_Escape);
-    QVERIFY(f.form.Closed());
-    QVERIFY(!f.window->isVisible());
+    QVERIFY(!f.form.Closed());
+    QVERIFY(f.window->isVisible());
+    QVERIFY(f.dialogs.shown.empty());
   }
 
   void escapeInAnOpenDropDownListOnlyClosesTheList() {
@@ -469,8 +495,8 @@ class MainWindowTest : public QObject {
     QVERIFY(!f.form.Closed());
     QVERIFY(f.window->isVisible());
     QVERIFY(!QApplication::activePopupWidget());
-    QTest::keyClick(f.window.get(), Qt::Key_Escape);  // the list is closed: Escape is Close again
-    QVERIFY(f.form.Closed());
+    QTest::keyClick(f.window.get(), Qt::Key_Escape);  // the list is closed: a second Escape does nothing
+    QVERIFY(!f.form.Closed());
   }
 
   // Names read from a slot, typed find texts and link messages may hold "<":

@@ -8,6 +8,7 @@
 #include <QCursor>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QtTest>
@@ -105,6 +106,37 @@ class OperationsWindowTest : public QObject {
     QCOMPARE(f.Get<QTableWidget>("StringGrid1")->rowCount(), 2);
   }
 
+  // Programmer > Link Pacing: the entry of the pacing in force is checked;
+  // choosing one puts it in force and in the status bar.
+  void theLinkPacingEntriesSetAndShowThePacing() {
+    Fixture f(2);
+    QVERIFY(f.window->findChild<QMenu*>("menuLinkPacing"));
+    QAction* exact = f.window->Action("actionPacingExact");
+    QAction* fast = f.window->Action("actionPacingFast");
+    auto* status = f.window->findChild<QLabel*>("ProgrammerStatus");
+    QVERIFY(exact->isChecked() && !fast->isChecked());
+    fast->trigger();
+    QCOMPARE(f.rig.W().LinkPacing(), velmar::link::LinkPacing::fast);
+    QVERIFY(fast->isChecked() && !exact->isChecked());
+    QVERIFY2(status->text().contains("fast pacing"), qPrintable(status->text()));
+    exact->trigger();
+    QCOMPARE(f.rig.W().LinkPacing(), velmar::link::LinkPacing::exact);
+    QVERIFY(exact->isChecked() && !fast->isChecked());
+    QVERIFY2(status->text().contains("exact pacing"), qPrintable(status->text()));
+  }
+
+  // Help > Check Connection > "Test fast exchanges": the window's link
+  // compares both pacings and the window says what it found.
+  void testFastExchangesSaysWhatItFound() {
+    Fixture f(2);
+    QVERIFY(f.window->findChild<QMenu*>("menuCheckConnection"));
+    f.window->Action("actionTestFastExchanges")->trigger();
+    const auto& shown = f.rig.dialogs.script.shown.back();
+    QCOMPARE(shown.title, std::string("Test fast exchanges"));
+    QVERIFY2(QString::fromStdString(shown.text).contains("Every reply byte was the same"), shown.text.c_str());
+    QVERIFY(QString::fromStdString(shown.text).contains("Programmer > Link Pacing > Fast"));
+  }
+
   void aSlotWriteShowsTheHourGlassUntilItEnds() {
     Fixture f(3);
     QVERIFY(!QApplication::overrideCursor());
@@ -179,7 +211,7 @@ class OperationsWindowTest : public QObject {
     f.rig.dialogs.script.Answer(DlgButton::No);
     QTest::keyClick(grid, Qt::Key_Delete);
     const auto& question = f.rig.dialogs.script.shown.back();
-    QCOMPARE(question.text, std::string("Are you sure you want to delete entry 1"));
+    QCOMPARE(question.text, std::string("Are you sure you want to delete entry 1\r001 Pump control (PIC16F628A)"));
     QCOMPARE(question.defaultButton, DlgButton::No);
     QVERIFY(f.Cell(1, 0).startsWith("001 Pump control"));
     QTest::keyClick(grid, Qt::Key_Delete);  // answered Yes

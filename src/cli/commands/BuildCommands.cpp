@@ -35,8 +35,9 @@ using nlohmann::ordered_json;
 namespace sh = slot::slot_header;
 
 struct BuildArgs {
+  std::string kindGiven;  // a number or a kind name; empty: the portable
   int kind = slot::kind_portable;
-  int family = -1;
+  std::string family;  // entry number or name; empty: the device's family
   std::string device;
   std::string hex;
   std::string description;
@@ -236,7 +237,7 @@ void Print(CliContext& ctx, const BuildArgs& a, const model::TMainForm& w, const
   o << "\n";
 }
 
-void Build(CliContext& ctx, const BuildArgs& a) {
+void Build(CliContext& ctx, BuildArgs& a) {
   int mode;
   if (a.mode == "new")
     mode = image::mode_new;
@@ -245,6 +246,14 @@ void Build(CliContext& ctx, const BuildArgs& a) {
   else
     throw CliFailure("--mode must be new or replace", kExitUsage);
 
+  if (!a.kindGiven.empty()) {
+    const std::optional<slot::ProgrammerKind> named = slot::ParseKind(a.kindGiven);
+    if (!named)
+      throw CliFailure(
+          "--kind " + a.kindGiven + ": expected 0-5 or single, single-old, 8way, portable, 8way-v2, single-v2",
+          kExitUsage);
+    a.kind = slot::NumberOf(*named);
+  }
   slot::ProgrammerGeometry geometry;
   geometry.ApplyKind(CheckedKind(a.kind));
   if (!geometry.IsMultiSlot()) {
@@ -257,7 +266,7 @@ void Build(CliContext& ctx, const BuildArgs& a) {
 
   MainWindowSession session(ctx, a.kind);
   model::TMainForm& w = session.Window();
-  SelectFamily(w, a.family);
+  SelectFamily(w, a.family, a.device);
   session.CheckOpen();
   SelectDevice(w, a.device);
   session.CheckOpen();
@@ -287,16 +296,16 @@ void Build(CliContext& ctx, const BuildArgs& a) {
 void RegisterBuildCommands(CLI::App& app, CliContext& ctx) {
   auto args = std::make_shared<BuildArgs>();
   auto* build = app.add_subcommand("build", "Build a slot image from a HEX file without a programmer");
-  build
-      ->add_option("--family", args->family,
-                   "Family entry (0 PIC18F, 1 PIC12F-16F, 2 PIC18J, 3 PIC18 K, "
-                   "4 PIC24F, 5 dsPIC30)")
-      ->required();
+  build->add_option("--family", args->family,
+                    "Family: its name or entry (0 PIC18F, 1 PIC12F-16F, 2 PIC18J, 3 PIC18 K, "
+                    "4 PIC24F, 5 dsPIC30); default: the family that lists --device");
   build->add_option("--device", args->device, "Device name as listed")->required();
-  build->add_option("--hex", args->hex, "The program's HEX file")->required();
+  build->add_option("--hex", args->hex, "The program's HEX file")->required()->check(CLI::ExistingFile);
   build->add_option("--description", args->description, "Program description (at most 28 characters are kept)")
       ->required();
-  build->add_option("--kind", args->kind, "Programmer kind whose geometry the slot gets (0-5, default 3)");
+  build->add_option("--kind", args->kindGiven,
+                    "Programmer kind whose geometry the slot gets: 0-5 or single, single-old, 8way, portable, 8way-v2, "
+                    "single-v2 (default portable)");
   build->add_option("--mode", args->mode, "new or replace (default new)");
   build->add_option("--slot", args->slot,
                     "Slot number: New appends after slot-1 full slots, Replace rewrites this slot (default 1)");

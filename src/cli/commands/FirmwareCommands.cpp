@@ -73,7 +73,7 @@ void Decode(CliContext& ctx, const FirmwareArgs& a) {
 }
 
 // The version as written in a firmware file: two hex digits, upper case.
-std::string VersionArgument(const std::string& given) { return VersionHex(ParseVersion("--version", given)); }
+std::string VersionArgument(const std::string& given) { return VersionHex(ParseStoredVersion("--version", given)); }
 
 // The record lines of an Intel HEX file, blank lines left out.
 std::vector<std::string> HexRecords(const std::string& path) {

@@ -63,8 +63,9 @@ void Info(CliContext& ctx, const HexArgs& a) {
   THexList image;
   const image::LoadResult r = Load(ctx, a, image);
   std::uint64_t used = 0;
-  const std::uint8_t* p = image.DataAt(0);
-  for (std::uint32_t i = 0; i < image.Count(); ++i) used += p[i] != 0xFF;
+  for (std::uint32_t page = 0; page < image.PageCount(); ++page)
+    if (const std::uint8_t* p = image.PageData(page))
+      for (std::uint32_t i = 0; i < THexList::kPageSize; ++i) used += p[i] != 0xFF;
   std::int64_t last = image.LastUsed();
 
   if (ctx.options.json) {
@@ -88,7 +89,8 @@ void Convert(CliContext& ctx, const HexArgs& a) {
   THexList image;
   const image::LoadResult r = Load(ctx, a, image);
   if (r.result < 0) throw CliFailure(LoadFailure(a.file, r));
-  ctx.WriteUserFile(a.out, TFileLoader::IntelHexText(image));
+  ctx.WriteUserFile(
+      a.out, [&image](const platform::AppendBytes& append) { return TFileLoader::WriteIntelHex(image, append); });
   std::ostream& report = ctx.ReportTo(a.out);
   if (!ctx.options.json)
     report << "Wrote " << a.out << " as Intel HEX (read as " << TFileLoader::FormatName(r.format) << ")\n";

@@ -21,7 +21,8 @@ namespace {
 using nlohmann::ordered_json;
 
 struct LogArgs {
-  int last = -1;  // all
+  int last = -1;       // all
+  std::string driver;  // only the records of this driver (empty: all)
   bool csv = false;
 };
 
@@ -40,6 +41,7 @@ std::string Padded(std::string text, std::size_t width) {
 // The part of a record after its fixed columns.
 std::string Detail(const ordered_json& r) {
   std::vector<std::string> parts;
+  if (Text(r, "driver") == "sim") parts.push_back("(simulated)");
   if (!Text(r, "description").empty()) parts.push_back("\"" + Text(r, "description") + "\"");
   if (!Text(r, "device").empty()) parts.push_back(Text(r, "device"));
   if (!Text(r, "file").empty()) parts.push_back(Text(r, "file"));
@@ -59,6 +61,10 @@ void ShowLog(CliContext& ctx, const LogArgs& a) {
   oplog::LogReading reading = log.Read();
   for (const std::string& warning : reading.warnings) ctx.err << "Warning: " << warning << "\n";
   std::vector<ordered_json>& records = reading.records;
+  if (!a.driver.empty())
+    records.erase(std::remove_if(records.begin(), records.end(),
+                                 [&a](const ordered_json& r) { return Text(r, "driver") != a.driver; }),
+                  records.end());
   if (a.last >= 0 && std::size_t(a.last) < records.size()) records.erase(records.begin(), records.end() - a.last);
 
   if (a.csv) {
@@ -79,7 +85,8 @@ void ShowLog(CliContext& ctx, const LogArgs& a) {
     const std::string slot = Text(r, "slot").empty() ? "" : "slot " + Text(r, "slot");
     std::string line = Padded(Text(r, "time"), 26) + Padded(Text(r, "operation"), 17) + Padded(Text(r, "result"), 11) +
                        Padded(Text(r, "kind"), 12) + Padded(slot, 9) + Detail(r);
-    ctx.out << text::Trim(line) << "\n";
+    // Descriptions and messages may quote names read from a programmer.
+    ctx.out << text::EscapeControls(text::Trim(line)) << "\n";
   }
 }
 
@@ -90,6 +97,8 @@ void RegisterLogCommands(CLI::App& app, CliContext& ctx) {
   auto* log = app.add_subcommand("log", "Show the operation log of the working folder (velmar-log.jsonl)");
   log->add_option("--last", a->last, "Only the last N records")->check(CLI::NonNegativeNumber);
   log->add_flag("--csv", a->csv, "Export the records as CSV (one column per key)");
+  log->add_option("--driver", a->driver, "Only the records of one driver: sim, libftdi or d2xx")
+      ->check(CLI::IsMember({"sim", "libftdi", "d2xx"}));
   log->callback([&ctx, a] {
     if (a->csv && ctx.options.json) throw CliFailure("--csv and --json cannot be used together", kExitUsage);
     ShowLog(ctx, *a);

@@ -19,6 +19,7 @@
 #include "cli/TerminalDialogs.h"
 #include "cli/WindowChoices.h"
 #include "model/TMainForm.h"
+#include "operations/UnitCopy.h"
 #include "platform/Clock.h"
 #include "platform/FileDigest.h"
 #include "platform/Text.h"
@@ -34,7 +35,7 @@ using nlohmann::ordered_json;
 
 struct OperationArgs {
   ProgrammerTypeAnswer type;
-  int family = -1;
+  std::string family;  // entry number or name; empty: the device's family
   std::string device;
   std::string hex;
   std::string description;
@@ -78,7 +79,7 @@ void SelectSlot(model::TMainForm& w, int slot) {
 
 // Family, device, settings, file and description, as for a build.
 void ChooseProgram(CliContext& ctx, model::TMainForm& w, const OperationArgs& a) {
-  SelectFamily(w, a.family);
+  SelectFamily(w, a.family, a.device);
   if (w.Closed()) throw CliFailure("");
   SelectDevice(w, a.device);
   if (w.Closed()) throw CliFailure("");
@@ -124,10 +125,12 @@ void Run(CliContext& ctx, const OperationArgs& a, const std::string& name,
 }
 
 void AddProgramOptions(CLI::App* c, OperationArgs& a, bool descriptionRequired) {
-  c->add_option("--family", a.family, "Family entry (0 PIC18F, 1 PIC12F-16F, 2 PIC18J, 3 PIC18 K, 4 PIC24F, 5 dsPIC30)")
-      ->required();
+  c->add_option("--family", a.family,
+                "Family: its name or entry (0 PIC18F, 1 PIC12F-16F, 2 PIC18J, 3 PIC18 K, 4 PIC24F, 5 dsPIC30); "
+                "default: the family that lists --device");
   c->add_option("--device", a.device, "Device name as listed")->required();
-  c->add_option("--hex", a.hex, "The program's HEX file")->required();
+  // Checked before the programmer is read: a mistyped name costs no Read.
+  c->add_option("--hex", a.hex, "The program's HEX file")->required()->check(CLI::ExistingFile);
   auto* description = c->add_option("--description", a.description, "Program description (28 characters are kept)");
   if (descriptionRequired) description->required();
   c->add_option("--set", a.sets, "CONTROL=VALUE applied after the device choice (repeatable)");
@@ -189,10 +192,16 @@ void RegisterOperationCommands(CLI::App& app, CliContext& ctx) {
   });
 
   auto* copy = app.add_subcommand("copy", "Read the programmer and save its whole contents to a unit image file");
-  copy->add_option("FILE", a->file, "Unit image file to write (.prg)")->required();
+  // The file's folder is checked before the programmer is read, as --hex is.
+  copy->add_option("FILE", a->file, "Unit image file to write (.prg)")
+      ->required()
+      ->check(CLI::Validator([](const std::string& file) { return ops::UnitFileProblem(file); }, ""));
+  copy->add_flag("--verify", a->verify,
+                 "Read every page twice and compare; a page whose reads differ is read again until two agree");
   AddProgrammerTypeOptions(copy, a->type);
   copy->callback([&ctx, a] {
     Run(ctx, *a, "copy", [&](model::TMainForm& w) {
+      ApplyVerify(w, *a);
       CheckButton(w, Ctl::CopyButton, "Copy Unit");
       ctx.dialogs->fileAnswer = a->file;
       return w.CopyButtonClick();

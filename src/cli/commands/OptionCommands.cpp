@@ -127,7 +127,15 @@ void Settings(CliContext& ctx, const WindowArgs& a) {
   const std::string path = w.SettingsPath();
   const bool exists = platform::FileExists(path);
   auto entries = w.SettingsEntries();
+  const auto& byPosition = w.PositionChoices();
   if (ctx.options.json) {
+    ordered_json choices = ordered_json::array();
+    for (const auto& c : byPosition)
+      choices.push_back(ordered_json{{"key", c.key},
+                                     {"position", c.position},
+                                     {"stored_name", c.storedName},
+                                     {"device", c.device},
+                                     {"message", model::PositionChoiceText(c)}});
     ordered_json values = ordered_json::object();
     for (const auto& e : entries) {
       if (e.kind == model::SettingEntry::Text)
@@ -137,10 +145,11 @@ void Settings(CliContext& ctx, const WindowArgs& a) {
       else
         values[e.key] = e.number;
     }
-    ctx.PrintJson({{"file", path}, {"exists", exists}, {"settings", values}});
+    ctx.PrintJson({{"file", path}, {"exists", exists}, {"settings", values}, {"selected_by_position", choices}});
     return;
   }
   ctx.out << "; " << path << (exists ? "" : " (missing: the values for a missing file)") << "\n";
+  for (const auto& c : byPosition) ctx.out << "; " << model::PositionChoiceText(c) << "\n";
   for (const auto& e : entries)
     ctx.out << e.key << "=" << (e.kind == model::SettingEntry::Text ? e.text : std::to_string(e.number)) << "\n";
 }

@@ -10,6 +10,7 @@
 #include "link/TReadProg.h"
 #include "platform/Clock.h"
 #include "platform/Text.h"
+#include "slot/DirectoryCheck.h"
 #include "slot/ProgrammerGeometry.h"
 #include "slot/SlotHeader.h"
 #include "slot/TProgramEntry.h"
@@ -77,7 +78,10 @@ void List(CliContext& ctx) {
     nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (int i = 0; i < slots.EntryCount; ++i) {
       const slot::TProgramEntry& e = slots.Get(i);
-      bool ok = slot::HeaderChecksumOk(e.Header.data());
+      const bool ok = slot::HeaderChecksumOk(e.Header.data());
+      // The header Delete writes has no checksum (it is erased with the
+      // rest of the header): such a slot is listed as empty, not as broken.
+      const bool empty = slot::IsEmptiedHeader(e.Header.data());
       if (ctx.options.json) {
         list.push_back({{"slot", i + 1},
                         {"start_page", e.StartPage},
@@ -87,11 +91,17 @@ void List(CliContext& ctx) {
                         {"file_name", text::Trim(e.SourceFileName)},
                         {"device", text::Trim(e.DeviceName)},
                         {"header_checksum_ok", ok},
+                        {"empty", empty},
                         {"stored", {{"slot_name", e.SlotName}, {"file_name", e.SourceFileName}}}});
       } else {
         ctx.out << text::ZeroPad(std::uint64_t(i + 1), 3) << "  page " << e.StartPage << "  next " << e.NextPage
-                << "  pages " << e.PageCount << "  [" << e.SlotName << "]  [" << e.SourceFileName << "]  ["
-                << e.DeviceName << "]  checksum " << (ok ? "ok" : "WRONG") << "\n";
+                << "  pages " << e.PageCount << "  [" << text::EscapeControls(e.SlotName) << "]  ["
+                << text::EscapeControls(e.SourceFileName) << "]  [" << text::EscapeControls(e.DeviceName)
+                << "]  checksum "
+                << (ok      ? "ok"
+                    : empty ? "none (empty slot)"
+                            : "WRONG")
+                << "\n";
       }
     }
     if (ctx.options.json)

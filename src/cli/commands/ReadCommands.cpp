@@ -46,14 +46,18 @@ std::string Model(slot::ProgrammerKind kind) {
   return k ? k->model : "not identified";
 }
 
+// A grid cell as the terminal shows it: the slot names in it are bytes
+// read from the programmer.
+std::string CellText(const std::string& cell) { return text::EscapeControls(RightTrimmed(cell)); }
+
 void PrintRows(CliContext& ctx, const std::vector<std::vector<std::string>>& rows, int selected) {
   std::vector<std::size_t> width(3, 0);
   for (const auto& r : rows)
-    for (std::size_t c = 0; c < r.size() && c < 3; ++c) width[c] = std::max(width[c], RightTrimmed(r[c]).size());
+    for (std::size_t c = 0; c < r.size() && c < 3; ++c) width[c] = std::max(width[c], CellText(r[c]).size());
   for (std::size_t i = 0; i < rows.size(); ++i) {
     std::string line = int(i) == selected ? "> " : "  ";
     for (std::size_t c = 0; c < rows[i].size() && c < 3; ++c) {
-      std::string cell = RightTrimmed(rows[i][c]);
+      std::string cell = CellText(rows[i][c]);
       line += cell + (c < 2 ? std::string(width[c] - cell.size() + 2, ' ') : "");
     }
     ctx.out << RightTrimmed(line) << "\n";
@@ -89,12 +93,12 @@ void Read(CliContext& ctx, const ReadArgs& a) {
                    {"protocol_ms", session.Env().Clock().NowMs()}});
     return;
   }
-  ctx.out << s.Text(Ctl::MainForm) << "\n";
+  ctx.out << TerminalText(s.Text(Ctl::MainForm)) << "\n";
   PrintRows(ctx, grid.cells, grid.selectedRow);
   ctx.out << "\n";
   for (model::ControlName name : kStatusLabels)
     if (s.Visible(name) && !s.Text(name).empty())
-      ctx.out << name.Str() << std::string(14 - name.View().size(), ' ') << text::DisplayText(s.Text(name)) << "\n";
+      ctx.out << name.Str() << std::string(14 - name.View().size(), ' ') << TerminalText(s.Text(name)) << "\n";
   std::string usable;
   for (model::ControlName name : kButtons)
     if (s.Visible(name) && s.Enabled(name)) usable += (usable.empty() ? "" : ", ") + s.Text(name);
@@ -137,8 +141,8 @@ void Details(CliContext& ctx, const ReadArgs& a) {
     return;
   }
   ctx.out << "slot            " << a.slot << "\n"
-          << "description     \"" << s.Text(Ctl::ProgCaption) << "\"\n"
-          << "file name read  \"" << fileName << "\"\n"
+          << "description     \"" << TerminalText(s.Text(Ctl::ProgCaption)) << "\"\n"
+          << "file name read  \"" << text::EscapeControls(fileName) << "\"\n"
           << "limit           " << (limit.on ? std::to_string(limit.count) : "off") << "\n";
   PrintOptionControls(ctx.out, s, w.Data);
 }

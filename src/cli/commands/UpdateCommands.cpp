@@ -15,7 +15,9 @@
 #include "cli/TerminalProgress.h"
 #include "devices/TData.h"
 #include "firmware/FirmwareChange.h"
+#include "firmware/TFirmwareFile.h"
 #include "firmware/TUpdateProg.h"
+#include "link/FirmwareVersionFacts.h"
 #include "link/LinkErrors.h"
 #include "link/TReadProg.h"
 #include "model/TForm1.h"
@@ -41,6 +43,16 @@ std::string SettingsFile(const devices::TData& data, int required) {
     case devices::fw_pic24: return data.FirmwareQRX24;
     case devices::fw_portable: return data.FirmwareQRXPrima;
     default: return data.FirmwareQRX;
+  }
+}
+
+// The version a firmware file holds; -1 when it cannot be read (the update
+// then says why).
+int FileVersion(const std::string& path) {
+  try {
+    return int(std::stoul(firmware::TFirmwareFile::Load(path).Version(), nullptr, 16));
+  } catch (const std::exception&) {
+    return -1;
   }
 }
 
@@ -82,11 +94,14 @@ void UpdateFirmware(CliContext& ctx, const UpdateArgs& a) {
       ctx.err << "Note: a " << slot::KindName(kind) << " programmer takes " << path << "; --file is not used\n";
 
     std::string question = (condition.empty() ? "" : condition + "\r\r") + "Update the programmer's firmware from\r" +
-                           path + "\r\rIts controller is erased and programmed again. Continue?";
+                           path + "\r\rIts controller is erased and programmed again. Continue?" + "\r\r" +
+                           link::VersionFacts(FileVersion(path), p.FirmwareVersion);
     // The update is recorded in the working folder's operation log, as the
     // window records it.
     oplog::OperationJournal journal(*ctx.dialogs);
     journal.SetFolderSource([&p] { return p.WorkingFolder; });
+    journal.SetDriver(s.Env().BackendName());
+    journal.SetLinkPacing(link::PacingName(p.Pacing));
     if (!ctx.dialogs->AskYesNo(question, "Update Programmer")) {
       oplog::OperationRecorder declined(&journal, oplog::LoggedOperation::update_firmware, &s.Env().Clock());
       oplog::RecordFile(declined.Record(), path);
@@ -103,6 +118,7 @@ void UpdateFirmware(CliContext& ctx, const UpdateArgs& a) {
     form.RequiredFirmware = probe.RequiredFirmware;
     firmware::FirmwareChangeLinks links{p.Unit(), s.Env().Clock(), *ctx.dialogs,    s.Window(),      data,
                                         pump,     priority,        p.ProgramFolder, p.WorkingFolder, &journal};
+    links.pacing = p.Pacing;
     platform::Clock& clock = s.Env().Clock();
     const std::uint64_t start = clock.NowMs();
     const int result = firmware::execute(form, kind, links);
@@ -140,8 +156,11 @@ void UpdateFirmware(CliContext& ctx, const UpdateArgs& a) {
 void RegisterUpdateCommands(CLI::App& app, CliContext& ctx) {
   auto a = std::make_shared<UpdateArgs>();
   auto* update = app.add_subcommand("update-firmware", "Replace the programmer's firmware from a firmware file");
-  update->add_option("--file", a->file,
-                     "Firmware file (.upd); kinds 0-2 always take the PIC12/16/18 file and the portable its own");
+  // Checked before the programmer is identified.
+  update
+      ->add_option("--file", a->file,
+                   "Firmware file (.upd); kinds 0-2 always take the PIC12/16/18 file and the portable its own")
+      ->check(CLI::ExistingFile);
   update->add_option("--required", a->required, "Firmware to load: 0 PIC12/16/18, 1 PIC24, 3 portable")
       ->check(CLI::IsMember({0, 1, 3}));
   update->add_option("--kind", a->kind, "Programmer kind, when its firmware does not answer (0-5 or a kind name)");

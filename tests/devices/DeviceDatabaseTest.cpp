@@ -364,7 +364,7 @@ const SecondSourceSlip kSecondSourceSlips[] = {
 TEST_F(ShippedDatabase, IdentifiersAgreeWithASecondSource) {
   // name -> the identifiers the second source's two tables give (either may
   // be empty); each table has slips of its own, so one must agree.
-  std::istringstream csv(test::ReadFile(test::SourceDir() + "scripts/devices/second-source-ids.csv"));
+  std::istringstream csv(test::ReadFile(test::SourceDir() + "tools/devices/second-source-ids.csv"));
   std::map<std::string, std::set<std::string>> second;
   for (std::string line; std::getline(csv, line);) {
     if (line.empty() || line[0] == '#') continue;

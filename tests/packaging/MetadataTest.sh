@@ -20,7 +20,7 @@ done
 # fallback; every rule in force names the programmer's serial number, so no
 # other FT2232 on the machine is granted (the broad rule is only a comment);
 # every rule, the broad one too, keeps ModemManager off the programmer.
-rule=$dir/../scripts/udev/60-velmar-programmer.rules
+rule=$dir/udev/60-velmar-programmer.rules
 active=$(grep -v '^[[:space:]]*#' "$rule" | grep -v '^[[:space:]]*$')
 [ -n "$active" ] || { echo "the udev rule has no rule"; exit 1; }
 while IFS= read -r line; do

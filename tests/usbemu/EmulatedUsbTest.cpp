@@ -368,7 +368,7 @@ TEST_P(DoctorFaults, EachProblemGetsTheFixThatMatchesIt) {
   std::filesystem::create_directories(udevRoot + "/usr/lib/udev/rules.d");
   if (c.ruleInstalled)
     WriteFile(udevRoot + "/usr/lib/udev/rules.d/60-velmar-programmer.rules",
-              ReadFile(SourceDir() + "scripts/udev/60-velmar-programmer.rules"));
+              ReadFile(SourceDir() + "packaging/udev/60-velmar-programmer.rules"));
   const std::string emulated = "cd " + Quote(rig.Dir().Path()) + " && VELMAR_UDEV_ROOT=" + Quote(udevRoot) +
                                " VELMAR_BUILD_DIR=" + Quote(VELMAR_BUILD_DIR) + " " + SourceDir() +
                                "scripts/with-emulated-usb.sh --fault " + c.fault + " " + d.emulation + " " +

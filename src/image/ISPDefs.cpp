@@ -1,18 +1,11 @@
 // Common definitions: exception, version code and folder choice.
 #include "image/ISPDefs.h"
 
-#include "platform/Dialogs.h"
 #include "platform/Paths.h"
 #include "platform/SystemVersion.h"
 #include "platform/Text.h"
 
 namespace velmar::image {
-
-EISPException::EISPException(const std::string& message, std::string e1, std::string e2, bool show,
-                             platform::Dialogs* dialogs)
-    : platform::EVelmarError(message), extra1(std::move(e1)), extra2(std::move(e2)) {
-  if (show && dialogs) dialogs->ShowError(message);
-}
 
 int WindowsVersionCode(const PlatformVersion& v) {
   if (v.family == PlatformVersion::Win9x) {
@@ -67,7 +60,7 @@ Folders ChooseFolders(const PlatformVersion& v, const std::string& executableFol
 
 void EnsureWorkingFolder(const std::string& workingFolder) {
   std::string error;
-  if (!platform::EnsurePrivateFolder(workingFolder, &error)) throw EISPException(error);
+  if (!platform::EnsurePrivateFolder(workingFolder, &error)) throw EImageError(error);
 }
 
 }  // namespace velmar::image

@@ -9,10 +9,6 @@
 
 #include "platform/Errors.h"
 
-namespace velmar::platform {
-class Dialogs;
-}
-
 namespace velmar::image {
 
 enum TProgStatus : std::uint8_t { ps_normal = 0, ps_programmed, ps_verified, ps_failed, ps_read };
@@ -21,17 +17,13 @@ enum TProgStatus : std::uint8_t { ps_normal = 0, ps_programmed, ps_verified, ps_
 using TProgStatusSet = std::uint8_t;
 constexpr TProgStatusSet StatusBit(TProgStatus s) { return TProgStatusSet(1u << s); }
 
-// The memory image's exception. Apart from the common base
-// platform::EVelmarError it is unrelated to the programmer link's exception
-// of the same name (velmar::link::EISPException); a handler of one does not
-// catch the other. The two extra texts are kept but read by nobody.
-class EISPException : public platform::EVelmarError {
+// The memory image's and the slot builders' failure (formerly
+// EISPException, a name it shared with the link's exception): an address
+// outside the image, a file that does not fit, a build refused. It carries
+// only its message; the caller decides how to show it.
+class EImageError : public platform::EVelmarError {
  public:
-  explicit EISPException(const std::string& message, std::string extra1 = {}, std::string extra2 = {},
-                         bool show = false, platform::Dialogs* dialogs = nullptr);
-  const std::string extra1;
-  const std::string extra2;
-  int helpContext = 0;
+  using EVelmarError::EVelmarError;
 };
 
 // Platform and version values as the system reports them.

@@ -1,9 +1,8 @@
 // The programmer link's two exception types. EISPException carries a link or
 // identity failure; EFirmwareUpdate says that the programmer needs new
 // firmware, so the Read flow can offer an update. Both carry only their
-// message. (The memory image has an EISPException of its own in
-// velmar::image; the two share only the base platform::EVelmarError, so
-// each handler names the one it means.)
+// message. (The memory image's failures are image::EImageError; the two
+// share only the base platform::EVelmarError.)
 #pragma once
 
 #include "platform/Errors.h"

@@ -98,7 +98,7 @@ bool TReadProg::ReadBlock(std::uint32_t page, std::uint32_t count, int part) {
     return true;
   } catch (const EISPException& e) {
     throw EISPException(e.what());
-  } catch (const image::EISPException& e) {
+  } catch (const image::EImageError& e) {
     throw EISPException(e.what());
   }
 }

@@ -58,7 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
     EveryKind, LinkSessionFailure,
     ::testing::Values(Failure{"LinkFailure", [] { throw link::EISPException(kText); }},
                       Failure{"FirmwareNeeded", [] { throw link::EFirmwareUpdate(kText); }},
-                      Failure{"ImageFailure", [] { throw image::EISPException(kText); }},
+                      Failure{"ImageFailure", [] { throw image::EImageError(kText); }},
                       Failure{"FileNotRead", [] { throw image::EFileOpenError(kText); }},
                       Failure{"FirmwareFileCorrupted", [] { throw firmware::EFirmwareCorrupted(kText); }},
                       Failure{"DeviceFileMissing", [] { throw devices::EDeviceFileMissing(kText); }}),

@@ -71,7 +71,7 @@ TEST(EnsureWorkingFolder, ReportsAFolderThatCannotBeMade) {
     try {
       EnsureWorkingFolder(working);
       ADD_FAILURE() << "no error for " << working;
-    } catch (const EISPException& e) {
+    } catch (const EImageError& e) {
       EXPECT_NE(std::string(e.what()).find("Cannot create folder"), std::string::npos);
     }
   }

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-using velmar::image::EISPException;
+using velmar::image::EImageError;
 using velmar::image::THexList;
 
 namespace {
@@ -14,7 +14,7 @@ namespace {
 std::string ErrorOf(const std::function<void()>& f) {
   try {
     f();
-  } catch (const EISPException& e) {
+  } catch (const EImageError& e) {
     return e.what();
   }
   return "no error";
@@ -87,7 +87,7 @@ TEST(THexList, DataAtGivesDirectAccessWithinTheImage) {
   h.DataAt(4)[0] = 0x42;
   EXPECT_EQ(h.GetValue(4), 0x42);
   EXPECT_NO_THROW(h.DataAt(16));  // one past the end is a valid empty range
-  EXPECT_THROW(h.DataAt(17), EISPException);
+  EXPECT_THROW(h.DataAt(17), EImageError);
 }
 
 // Writes that start or end on either side of a page (256 bytes) or block

@@ -14,6 +14,7 @@
 #include "image/HeaderBuilders.h"
 #include "image/SlotAssembly.h"
 #include "image/TFileLoader.h"
+#include "operations/DialogBuildQuestions.h"
 #include "operations/SlotBuild.h"
 #include "platform/AtomicFile.h"
 #include "platform/ScriptedDialogs.h"
@@ -108,6 +109,7 @@ Case Pic24Case() {
 void BuildSlot(benchmark::State& state, const Case& c) {
   platform::ScriptedDialogs dialogs;
   dialogs.defaultAnswer = platform::DlgButton::Yes;
+  ops::DialogBuildQuestions questions(dialogs);
   image::BuildOptions options;
   options.familyIndex = c.family;
   options.programmerKind = velmar::slot::ProgrammerKind(c.kind);
@@ -122,9 +124,9 @@ void BuildSlot(benchmark::State& state, const Case& c) {
     geometry.ApplyKind(slot::KindFromNumber(c.kind).value());
     THexList header(160), slot;
     slot::TProgramEntry record(0, 0, 0, slot::MakeSlotName(1, "Benchmark"), "", c.device.DeviceName, blank);
-    bool ok = ops::RunFamilyStage(c.family, job, options, dialogs) &&
-              image::BuildHeader(c.family, job, options, dialogs, image::HeaderOf(header)) == image::kHeaderOk &&
-              image::AssembleSlot(job, options, geometry, {}, header, record, slot, dialogs);
+    bool ok = ops::RunFamilyStage(c.family, job, options, questions) &&
+              image::BuildHeader(c.family, job, options, questions, image::HeaderOf(header)) == image::kHeaderOk &&
+              image::AssembleSlot(job, options, geometry, {}, header, record, slot, questions);
     if (!ok) state.SkipWithError(dialogs.LastText().c_str());
     benchmark::DoNotOptimize(slot.DataAt(0));
   }

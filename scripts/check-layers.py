@@ -1,10 +1,14 @@
 #!/usr/bin/env python3
-"""Checks that the source folders include each other without a cycle.
+"""Checks that the source folders include each other without a cycle, and
+that the folders which only report never reach the user.
 
 Every `#include "folder/..."` in src/<folder>/ is an edge from that folder to
 the named one. The folders must form a layered graph: when any set of folders
 reaches itself through its includes, the check names the cycle and the files
-that make each step of it, and exits with status 1. Run it from anywhere:
+that make each step of it, and exits with status 1. A folder listed in
+REPORTS_ONLY must not include the headers listed for it (the dialogs
+interface): it returns what it found, and the front ends talk to the user.
+Run it from anywhere:
     scripts/check-layers.py [SRC_DIR]
 """
 import os
@@ -12,6 +16,12 @@ import re
 import sys
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([A-Za-z0-9_]+)/[^"]+"', re.MULTILINE)
+ANY_INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.MULTILINE)
+
+# Folders that report to their callers, with the headers they must not use.
+REPORTS_ONLY = {
+    "image": ["platform/Dialogs.h", "platform/ScriptedDialogs.h"],
+}
 
 
 def folder_edges(src):
@@ -33,6 +43,20 @@ def folder_edges(src):
                     if target != folder and os.path.isdir(os.path.join(src, target)):
                         edges[folder].setdefault(target, []).append(os.path.relpath(path, src))
     return edges
+
+
+def user_contacts(src):
+    """[(file, header)] for every include REPORTS_ONLY forbids."""
+    found = []
+    for folder, headers in sorted(REPORTS_ONLY.items()):
+        for dirpath, _, files in os.walk(os.path.join(src, folder)):
+            for name in sorted(files):
+                path = os.path.join(dirpath, name)
+                with open(path, encoding="utf-8", errors="replace") as f:
+                    for header in ANY_INCLUDE.findall(f.read()):
+                        if header in headers:
+                            found.append((os.path.relpath(path, src), header))
+    return found
 
 
 def find_cycle(edges):
@@ -66,8 +90,14 @@ def main():
     here = os.path.dirname(os.path.abspath(__file__))
     src = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "src")
     edges = folder_edges(src)
+    contacts = user_contacts(src)
+    for path, header in contacts:
+        print("%s includes %s: this folder reports to its caller and never asks the user" % (path, header),
+              file=sys.stderr)
     cycle = find_cycle(edges)
     if cycle is None:
+        if contacts:
+            return 1
         print("folder includes form no cycle (%d folders)" % len(edges))
         return 0
     print("folder include cycle: " + " -> ".join(cycle), file=sys.stderr)

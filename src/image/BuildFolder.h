@@ -15,7 +15,7 @@ class BuildFolder {
  public:
   // Makes a new folder of a name no other build uses in `workingFolder`
   // (which must exist and end with a separator). Removes the folders that
-  // builds killed long ago left there. Throws EISPException when the folder
+  // builds killed long ago left there. Throws EImageError when the folder
   // cannot be made.
   explicit BuildFolder(const std::string& workingFolder);
   ~BuildFolder();

@@ -72,7 +72,7 @@ std::string DebuggerQuestion(std::string_view lastLine) {
 
 }  // namespace header_steps
 
-std::string BuildHeader(int family, SlotJob& job, const BuildOptions& options, platform::Dialogs& dialogs,
+std::string BuildHeader(int family, SlotJob& job, const BuildOptions& options, BuildQuestions& dialogs,
                         std::uint8_t* header) {
   switch (family) {
     case devices::fam_PIC18F:

@@ -7,6 +7,7 @@
 // first. Field offsets come from the slot header layout.
 #pragma once
 
+#include "image/BuildQuestions.h"
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -14,10 +15,6 @@
 
 #include "image/SlotJob.h"
 #include "slot/SlotHeader.h"
-
-namespace velmar::platform {
-class Dialogs;
-}
 
 namespace velmar::image {
 
@@ -62,14 +59,14 @@ inline constexpr const char* kHeaderError = "error";
 
 // The family's header builder (PIC18F and PIC18 K share one). `header` is
 // the 160-byte header image.
-std::string BuildHeader(int family, SlotJob& job, const BuildOptions& options, platform::Dialogs& dialogs,
+std::string BuildHeader(int family, SlotJob& job, const BuildOptions& options, BuildQuestions& dialogs,
                         std::uint8_t* header);
 
-std::string BuildPic18Header(SlotJob& job, const BuildOptions& options, platform::Dialogs& dialogs,
+std::string BuildPic18Header(SlotJob& job, const BuildOptions& options, BuildQuestions& dialogs,
                              std::uint8_t* header);
 std::string BuildPic18JHeader(SlotJob& job, const BuildOptions& options, std::uint8_t* header);
 std::string BuildPic16Header(SlotJob& job, const BuildOptions& options, std::uint8_t* header);
-std::string BuildPic24Header(SlotJob& job, const BuildOptions& options, platform::Dialogs& dialogs,
+std::string BuildPic24Header(SlotJob& job, const BuildOptions& options, BuildQuestions& dialogs,
                              std::uint8_t* header);
 std::string BuildDsPic30Header(SlotJob& job, const BuildOptions& options, std::uint8_t* header);
 

@@ -10,7 +10,7 @@
 #include "image/TFileLoader.h"
 #include "image/THexList.h"
 #include "image/UserFileCheck.h"
-#include "platform/Dialogs.h"
+#include "image/BuildQuestions.h"
 
 namespace velmar::image {
 
@@ -30,12 +30,12 @@ struct Refusal {
 
 void Save(const SlotJob& job, const char* name, const std::vector<std::string>& lines) {
   const SaveResult saved = SaveHexLines(job.PiecePath(name), lines, platform::Durability::scratch);
-  if (saved.Failed()) throw EISPException(saved.message);
+  if (saved.Failed()) throw EImageError(saved.message);
 }
 
 void Save(const SlotJob& job, const char* name, const THexList& image) {
   const SaveResult saved = SavePiece(job, name, image);
-  if (saved.Failed()) throw EISPException(saved.message);
+  if (saved.Failed()) throw EImageError(saved.message);
 }
 
 void Load(const SlotJob& job, const char* name, THexList& image, const char* badFormat) {
@@ -65,7 +65,7 @@ SectionSplit Split(const SlotJob& job, std::initializer_list<Space> spaces, cons
 // data beyond the device's memory would be cut off, so the user is asked
 // first. False when the user declines.
 bool PackProgram(const SlotJob& job, const std::vector<std::string>& program, std::uint32_t fileImageSize,
-                 const char* badFormat, platform::Dialogs& dialogs, THexList& packed) {
+                 const char* badFormat, BuildQuestions& dialogs, THexList& packed) {
   const std::uint32_t instructions = std::uint32_t(job.device.FlashSize) / 3;
   THexList file(std::max(fileImageSize, 4 * instructions));
   if (TFileLoader::LoadLines(program, file).Failed()) throw Refusal{badFormat};
@@ -119,7 +119,7 @@ void SaveSections(SlotJob& job, const SectionSplit& s, const char* eepromName) {
 // Runs a builder body: refusals show their message, other failures their
 // own text; conversion errors of the device's texts end the build.
 template <typename Body>
-bool Guard(const SlotJob& job, int family, platform::Dialogs& dialogs, Body body) {
+bool Guard(const SlotJob& job, int family, BuildQuestions& dialogs, Body body) {
   if (auto refusal = CheckDeviceLimits(job.device, family)) {
     dialogs.ShowError(*refusal, "Error");
     return false;
@@ -139,7 +139,7 @@ bool Guard(const SlotJob& job, int family, platform::Dialogs& dialogs, Body body
 
 }  // namespace
 
-bool BuildDsPic30(SlotJob& job, const BuildOptions&, platform::Dialogs& dialogs) {
+bool BuildDsPic30(SlotJob& job, const BuildOptions&, BuildQuestions& dialogs) {
   return Guard(job, devices::fam_dsPIC30, dialogs, [&] {
     const SectionSplit s = Split(job, {Space::Eeprom, Space::Config, Space::Aux}, kBadDsPic30);
     SaveSections(job, s, piece::kEeprom);
@@ -164,7 +164,7 @@ bool BuildDsPic30(SlotJob& job, const BuildOptions&, platform::Dialogs& dialogs)
   });
 }
 
-bool BuildPic24FJ(SlotJob& job, const BuildOptions&, platform::Dialogs& dialogs) {
+bool BuildPic24FJ(SlotJob& job, const BuildOptions&, BuildQuestions& dialogs) {
   return Guard(job, devices::fam_PIC24F, dialogs, [&] {
     const SectionSplit s = Split(job, {Space::Aux}, kBadPic24);
     SaveSections(job, s, piece::kEeprom);
@@ -189,7 +189,7 @@ bool BuildPic24FJ(SlotJob& job, const BuildOptions&, platform::Dialogs& dialogs)
   });
 }
 
-bool BuildPic24F(SlotJob& job, const BuildOptions& options, platform::Dialogs& dialogs) {
+bool BuildPic24F(SlotJob& job, const BuildOptions& options, BuildQuestions& dialogs) {
   return Guard(job, devices::fam_PIC24F, dialogs, [&] {
     const SectionSplit s = Split(job, {Space::Eeprom, Space::Config}, kBadPic24F);
     SaveSections(job, s, piece::kE2);

@@ -9,6 +9,7 @@
 // (kf_otp.hex) as the slot assembly expects them.
 #pragma once
 
+#include "image/BuildQuestions.h"
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -17,10 +18,6 @@
 
 #include "image/SlotJob.h"
 
-namespace velmar::platform {
-class Dialogs;
-}
-
 namespace velmar::image {
 
 class THexList;
@@ -28,9 +25,9 @@ class THexList;
 // Each returns false after it has shown its message (or after the user
 // declined to go on). The PIC24 FJ builder raises std::invalid_argument when
 // the device's `Fuses` text holds too few byte pairs.
-bool BuildDsPic30(SlotJob& job, const BuildOptions& options, platform::Dialogs& dialogs);
-bool BuildPic24FJ(SlotJob& job, const BuildOptions& options, platform::Dialogs& dialogs);
-bool BuildPic24F(SlotJob& job, const BuildOptions& options, platform::Dialogs& dialogs);
+bool BuildDsPic30(SlotJob& job, const BuildOptions& options, BuildQuestions& dialogs);
+bool BuildPic24FJ(SlotJob& job, const BuildOptions& options, BuildQuestions& dialogs);
+bool BuildPic24F(SlotJob& job, const BuildOptions& options, BuildQuestions& dialogs);
 
 // ---- Shared steps, exposed for the tests ----
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "image/HeaderBuilders.h"
-#include "platform/Dialogs.h"
+#include "image/BuildQuestions.h"
 #include "platform/Text.h"
 
 namespace velmar::image {
@@ -35,7 +35,7 @@ void PutConfig(std::uint8_t* h, const SlotJob& job, std::size_t count) {
 
 }  // namespace
 
-std::string BuildPic24Header(SlotJob& job, const BuildOptions& o, platform::Dialogs& dialogs, std::uint8_t* h) {
+std::string BuildPic24Header(SlotJob& job, const BuildOptions& o, BuildQuestions& dialogs, std::uint8_t* h) {
   const devices::TData& d = job.device;
   const std::string& type = d.Type;
   const bool fj = type == "24FJ" || type == "24FJ-GA4";

@@ -10,7 +10,7 @@
 #include "image/TFileLoader.h"
 #include "image/THexList.h"
 #include "image/UserFileCheck.h"
-#include "platform/Dialogs.h"
+#include "image/BuildQuestions.h"
 #include "platform/Text.h"
 
 namespace velmar::image {
@@ -21,7 +21,7 @@ constexpr const char* kFormatTitle = "File Format Warning";
 
 void SaveOrThrow(const SlotJob& job, const char* name, const THexList& image) {
   const SaveResult saved = SavePiece(job, name, image);
-  if (saved.Failed()) throw EISPException(saved.message);
+  if (saved.Failed()) throw EImageError(saved.message);
 }
 
 // The program words 0 .. FlashSize/2 - 1, blank words as 0x3FFF.
@@ -93,7 +93,7 @@ void TakeConfiguration(SlotJob& job, const THexList& file) {
 
 }  // namespace
 
-bool BuildPic16(SlotJob& job, const BuildOptions& options, platform::Dialogs& dialogs) {
+bool BuildPic16(SlotJob& job, const BuildOptions& options, BuildQuestions& dialogs) {
   const devices::TData& d = job.device;
   if (auto refusal = CheckDeviceLimits(d, devices::fam_PIC12F16F)) {
     dialogs.ShowError(*refusal, "Error");

@@ -8,15 +8,12 @@
 // the job.
 #pragma once
 
+#include "image/BuildQuestions.h"
 #include "image/SlotJob.h"
-
-namespace velmar::platform {
-class Dialogs;
-}
 
 namespace velmar::image {
 
 // False after it has shown its message.
-bool BuildPic16(SlotJob& job, const BuildOptions& options, platform::Dialogs& dialogs);
+bool BuildPic16(SlotJob& job, const BuildOptions& options, BuildQuestions& dialogs);
 
 }  // namespace velmar::image

@@ -94,7 +94,7 @@ std::string BuildPic16Header(SlotJob& job, const BuildOptions& o, std::uint8_t* 
     c |= 0x20;
     if (o.progMode == 0) c |= 0x10;
   }
-  if (o.programmerKind == slot::kind_portable && o.ppLedOn) c |= 0x01;
+  if (slot::KindRow(o.programmerKind).ppLed && o.ppLedOn) c |= 0x01;
   if (column == alg_Column14) c |= 0x01;
   if (column == alg_PIC16F150x) c |= 0x04;
 

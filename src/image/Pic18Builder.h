@@ -7,20 +7,17 @@
 // working folder.
 #pragma once
 
+#include "image/BuildQuestions.h"
 #include "image/ISPDefs.h"
 #include "image/SlotJob.h"
-
-namespace velmar::platform {
-class Dialogs;
-}
 
 namespace velmar::image {
 
 // The PIC18F and PIC18 K builder's refusal: the device does not fit the
 // family's limits, or the user's file could not be read or split.
-class EBuildRefused : public EISPException {
+class EBuildRefused : public EImageError {
  public:
-  using EISPException::EISPException;
+  using EImageError::EImageError;
 };
 
 // PIC18F and PIC18 K. Raises EBuildRefused "Error opening file or bad data
@@ -29,6 +26,6 @@ void BuildPic18(SlotJob& job, const BuildOptions& options);
 
 // PIC18J. False after it has shown its message (or after the user declined
 // the size question).
-bool BuildPic18J(SlotJob& job, const BuildOptions& options, platform::Dialogs& dialogs);
+bool BuildPic18J(SlotJob& job, const BuildOptions& options, BuildQuestions& dialogs);
 
 }  // namespace velmar::image

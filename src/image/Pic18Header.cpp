@@ -7,7 +7,7 @@
 
 #include "devices/DeviceDatabase.h"
 #include "image/HeaderBuilders.h"
-#include "platform/Dialogs.h"
+#include "image/BuildQuestions.h"
 #include "slot/ProgrammerGeometry.h"
 
 namespace velmar::image {
@@ -32,7 +32,7 @@ void PutPic18Parameters(std::uint8_t* h, const devices::TData& d) {
 
 }  // namespace
 
-std::string BuildPic18Header(SlotJob& job, const BuildOptions& o, platform::Dialogs& dialogs, std::uint8_t* h) {
+std::string BuildPic18Header(SlotJob& job, const BuildOptions& o, BuildQuestions& dialogs, std::uint8_t* h) {
   devices::TData& d = job.device;
   const bool k22OrK80 = TypeIs(d, {"K22", "K80"});
   std::uint8_t a = 0, c = 0, dflags = 0x08;
@@ -63,7 +63,7 @@ std::string BuildPic18Header(SlotJob& job, const BuildOptions& o, platform::Dial
     d.EraseCMD = "8B0F";
   }
   if (o.dataSave) c |= 0x40;
-  if (o.programmerKind == slot::kind_portable && o.ppLedOn) c |= 0x01;
+  if (slot::KindRow(o.programmerKind).ppLed && o.ppLedOn) c |= 0x01;
   if (d.Type == "K40") dflags |= 0x01;
 
   // The background debugger bit is active low: DEBUG in CONFIG4L, or in the
@@ -105,7 +105,7 @@ std::string BuildPic18JHeader(SlotJob& job, const BuildOptions& o, std::uint8_t*
   std::uint8_t a = 0x12, c = 0x80, dflags = 0x08;
   if (o.matchDeviceId) a |= 0x80;
   if (o.resetPulse) c |= 0x08;
-  if (o.programmerKind == slot::kind_portable && o.ppLedOn) c |= 0x01;
+  if (slot::KindRow(o.programmerKind).ppLed && o.ppLedOn) c |= 0x01;
   if (j94) {
     c |= 0x04;
     dflags |= 0x40;

@@ -10,7 +10,7 @@
 #include "image/THexList.h"
 #include "image/Useful.h"
 #include "image/UserFileCheck.h"
-#include "platform/Dialogs.h"
+#include "image/BuildQuestions.h"
 
 namespace velmar::image {
 
@@ -20,7 +20,7 @@ constexpr const char* kDefaultMask = "FFF7FFFFFFFFFFFF";
 constexpr const char* kDefaultMaskJ94 = "FFF7FFFFFFFFFFFFFFFFFFFFFFFFFFFF";
 
 // Steps after the load; any failure here is a bad file or a wrong device.
-bool MaskConfiguration(SlotJob& job, const BuildOptions& options, THexList& image, platform::Dialogs& dialogs) {
+bool MaskConfiguration(SlotJob& job, const BuildOptions& options, THexList& image, BuildQuestions& dialogs) {
   devices::TData& d = job.device;
   bool result = true;
   if (image.LastUsed() > std::int64_t(d.FlashSize) - 1 &&
@@ -55,7 +55,7 @@ bool MaskConfiguration(SlotJob& job, const BuildOptions& options, THexList& imag
 
 }  // namespace
 
-bool BuildPic18J(SlotJob& job, const BuildOptions& options, platform::Dialogs& dialogs) {
+bool BuildPic18J(SlotJob& job, const BuildOptions& options, BuildQuestions& dialogs) {
   if (auto refusal = CheckDeviceLimits(job.device, devices::fam_PIC18J)) {
     dialogs.ShowError(*refusal, "Error");
     return false;

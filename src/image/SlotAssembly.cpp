@@ -10,7 +10,7 @@
 #include "image/DeviceLimits.h"
 #include "image/TFileLoader.h"
 #include "image/THexList.h"
-#include "platform/Dialogs.h"
+#include "image/BuildQuestions.h"
 #include "platform/Paths.h"
 #include "slot/ProgrammerGeometry.h"
 #include "slot/SlotHeader.h"
@@ -41,7 +41,7 @@ std::uint32_t HighestUsed(const THexList& image) { return std::uint32_t(image.La
 // so it is an error.
 void LoadPiece(const SlotJob& job, const char* name, THexList& image, const std::string& what, std::uint32_t room) {
   if (TFileLoader::LoadFile(job.PiecePath(name), image).Failed() || HighestUsed(image) > room)
-    throw EISPException(job.userFile + " holds data outside " + what + " (" + std::to_string(room) + " bytes)");
+    throw EImageError(job.userFile + " holds data outside " + what + " (" + std::to_string(room) + " bytes)");
 }
 
 // A position or size in the slot: in pages with the third byte 0 on the
@@ -79,11 +79,11 @@ std::uint32_t CodeAreaEnd(std::uint32_t flashSize, std::uint32_t pageSize) {
 
 bool AssembleSlot(SlotJob& job, const BuildOptions& options, slot::ProgrammerGeometry& geometry,
                   const AssemblyRequest& request, THexList& header, slot::TProgramEntry& record, THexList& slotImage,
-                  platform::Dialogs& dialogs, SlotLayout* layout) {
+                  BuildQuestions& dialogs, SlotLayout* layout) {
   try {
     const devices::TData& d = job.device;
     const int family = options.familyIndex;
-    if (auto refusal = CheckDeviceLimits(d, family, geometry.CodeImageLimit + 2048)) throw EISPException(*refusal);
+    if (auto refusal = CheckDeviceLimits(d, family, geometry.CodeImageLimit + 2048)) throw EImageError(*refusal);
     const bool wide = family == devices::fam_PIC24F || family == devices::fam_dsPIC30;
     slot::HeaderBytes h;
     std::copy_n(image::HeaderOf(header), kSize, h.begin());
@@ -235,7 +235,7 @@ bool AssembleSlot(SlotJob& job, const BuildOptions& options, slot::ProgrammerGeo
     }
     SaveResult saved = SavePiece(job, piece::kHeader, headerImage);
     if (!saved.Failed()) saved = SavePiece(job, piece::kFlashTest, slot);
-    if (saved.Failed()) throw EISPException(saved.message);
+    if (saved.Failed()) throw EImageError(saved.message);
 
     out.slotSize = geometry.SlotSize;
     out.pageSize = page;

@@ -8,13 +8,10 @@
 // kf_header.hex and the slot image as kf_flashtest.hex for inspection.
 #pragma once
 
+#include "image/BuildQuestions.h"
 #include <cstdint>
 
 #include "image/SlotJob.h"
-
-namespace velmar::platform {
-class Dialogs;
-}
 
 namespace velmar::slot {
 struct ProgrammerGeometry;
@@ -61,7 +58,7 @@ struct SlotLayout {
 // then sets its default geometry there.
 bool AssembleSlot(SlotJob& job, const BuildOptions& options, slot::ProgrammerGeometry& geometry,
                   const AssemblyRequest& request, THexList& header, slot::TProgramEntry& record, THexList& slotImage,
-                  platform::Dialogs& dialogs, SlotLayout* layout = nullptr);
+                  BuildQuestions& dialogs, SlotLayout* layout = nullptr);
 
 // The code length of a code image: one past the last programmed byte. For
 // the PIC12F-16F family (`wordBlank`) a word counts as programmed unless it

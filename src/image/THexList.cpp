@@ -171,7 +171,7 @@ TProgStatusSet THexList::GetStatus(std::uint32_t address) const {
 }
 
 void THexList::SetStatus(std::uint32_t address, TProgStatusSet status) {
-  if (address >= size_) throw EISPException("Set Status of Address: " + text::IntToHex(address, 8) + " out of range");
+  if (address >= size_) throw EImageError("Set Status of Address: " + text::IntToHex(address, 8) + " out of range");
   if (status == StatusBit(ps_normal))
     status_.erase(address);
   else
@@ -237,11 +237,11 @@ const std::uint8_t* THexList::DataAt(std::uint32_t offset) const {
 }
 
 void THexList::ThrowGet(std::uint32_t address) {
-  throw EISPException("THexList:GetValue:" + text::IntToHex(address, 8) + " out of range");
+  throw EImageError("THexList:GetValue:" + text::IntToHex(address, 8) + " out of range");
 }
 
 void THexList::ThrowSet(std::uint32_t address) {
-  throw EISPException("Set Value of Address: " + text::IntToHex(address, 8) + " out of range");
+  throw EImageError("Set Value of Address: " + text::IntToHex(address, 8) + " out of range");
 }
 
 // The header lies within the first page, so it is reached without making

@@ -6,7 +6,7 @@
 // page never written reads as 0xFF), and only statuses other than
 // {ps_normal} are kept, so a 16 MiB image holding 1 KiB costs a few pages.
 // DataAt, for block moves, makes the image one flat block of its whole size.
-// Every access is range-checked and raises the memory image's EISPException.
+// Every access is range-checked and raises the memory image's EImageError.
 #pragma once
 
 #include <cstdint>
@@ -121,7 +121,7 @@ class THexList {
 };
 
 // The slot header at the start of a memory image (its first 160 bytes);
-// raises EISPException when the image is smaller.
+// raises EImageError when the image is smaller.
 std::uint8_t* HeaderOf(THexList& image);
 const std::uint8_t* HeaderOf(const THexList& image);
 

@@ -10,6 +10,7 @@
 #include "image/Pic18Builder.h"
 #include "link/LinkErrors.h"
 #include "model/TMainForm.h"
+#include "operations/DialogBuildQuestions.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
@@ -26,7 +27,7 @@ constexpr const char* kDefaultCaption = "*Enter Program Description *";
 constexpr const char* kNoConfiguration =
     "File does not contain Configuration Words data. Default values will be loaded. \rContinue?";
 
-bool AskDefaults(platform::Dialogs& dialogs) { return dialogs.AskYesNo(kNoConfiguration, "File Data Warning"); }
+bool AskDefaults(image::BuildQuestions& dialogs) { return dialogs.AskYesNo(kNoConfiguration, "File Data Warning"); }
 
 }  // namespace
 
@@ -62,7 +63,8 @@ image::BuildOptions CaptureBuildOptions(const model::TMainForm& w) {
   return o;
 }
 
-bool RunFamilyStage(int family, image::SlotJob& job, const image::BuildOptions& options, platform::Dialogs& dialogs) {
+bool RunFamilyStage(int family, image::SlotJob& job, const image::BuildOptions& options,
+                    image::BuildQuestions& dialogs) {
   switch (family) {
     case devices::fam_PIC18F:
     case devices::fam_PIC18K: try { image::BuildPic18(job, options);
@@ -147,7 +149,7 @@ std::unique_ptr<slot::TProgramEntry> BuildSlotRecord(model::TMainForm& w, const 
 // with the pieces in `buildFolder`.
 static bool BuildInFolder(model::TMainForm& w, slot::ProgrammerGeometry& geometry, slot::TProgramEntryList& slots,
                           const SlotBuildRequest& request, const std::string& buildFolder, SlotBuildResult& result) {
-  platform::Dialogs& dialogs = w.Dialogs();
+  DialogBuildQuestions dialogs(w.Dialogs());
   image::SlotJob& job = result.job;
   job = image::SlotJob();
   job.device = w.Data;

@@ -58,6 +58,7 @@ std::unique_ptr<slot::TProgramEntry> BuildSlotRecord(model::TMainForm& window, c
 // The family stage: the family builder of `family` and, for PIC18F, PIC18 K
 // and PIC24F, the configuration masks and the default rule when the file
 // holds no configuration. False when the build must stop.
-bool RunFamilyStage(int family, image::SlotJob& job, const image::BuildOptions& options, platform::Dialogs& dialogs);
+bool RunFamilyStage(int family, image::SlotJob& job, const image::BuildOptions& options,
+                    image::BuildQuestions& dialogs);
 
 }  // namespace velmar::ops

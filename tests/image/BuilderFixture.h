@@ -12,6 +12,7 @@
 #include "image/SlotJob.h"
 #include "image/TFileLoader.h"
 #include "image/THexList.h"
+#include "operations/DialogBuildQuestions.h"
 #include "platform/ScriptedDialogs.h"
 #include "support/TestSupport.h"
 
@@ -22,6 +23,7 @@ struct BuilderFixture : ::testing::Test {
   image::SlotJob job;
   image::BuildOptions options;
   platform::ScriptedDialogs dialogs;
+  ops::DialogBuildQuestions questions{dialogs};  // the builders ask through it
 
   BuilderFixture() {
     job.workingFolder = working.Path();

@@ -178,7 +178,7 @@ struct Pic18JBuilder : BuilderFixture {
 TEST_F(Pic18JBuilder, DeviceMaskForcesTheDebuggerOffAndBit3Clear) {
   UserFile(Ela(0) + Rec(0, {0x12}) + Rec(0xFFF8, {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}) + kEnd);
   options.unusedFuses = true;
-  ASSERT_TRUE(BuildPic18J(job, options, dialogs));
+  ASSERT_TRUE(BuildPic18J(job, options, questions));
   THexList img = Piece(piece::kFlash, 0x20000);
   EXPECT_EQ(At(img, 0xFFF8, 8), (Bytes{0x80, 0x07, 0xDF, 0x0F, 0xFF, 0x09, 0xBF, 0x03}));
   EXPECT_EQ(job.device.Fuses, "EF07DF0FFF09BF03");
@@ -187,12 +187,12 @@ TEST_F(Pic18JBuilder, DeviceMaskForcesTheDebuggerOffAndBit3Clear) {
 
 TEST_F(Pic18JBuilder, WithoutTheDeviceMaskOnlyTheTwoBitsChange) {
   UserFile(Ela(0) + Rec(0xFFF8, {0x00, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}) + kEnd);
-  ASSERT_TRUE(BuildPic18J(job, options, dialogs));
+  ASSERT_TRUE(BuildPic18J(job, options, questions));
   THexList img = Piece(piece::kFlash, 0x20000);
   EXPECT_EQ(At(img, 0xFFF8, 8), (Bytes{0x80, 0xF7, 0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(job.device.Fuses, "FFF7FFFFFFFFFFFF");
   job.device.Type = "J94";
-  ASSERT_TRUE(BuildPic18J(job, options, dialogs));
+  ASSERT_TRUE(BuildPic18J(job, options, questions));
   EXPECT_EQ(job.device.Fuses, "FFF7FFFFFFFFFFFFFFFFFFFFFFFFFFFF");
 }
 
@@ -200,7 +200,7 @@ TEST_F(Pic18JBuilder, DeviceWithoutMaskKeepsEverythingInsideProgramMemory) {
   job.device.FlashSize = 0x4000;
   job.device.Fuses = "";
   UserFile(Rec(0, {0x12, 0x34}) + kEnd);
-  ASSERT_TRUE(BuildPic18J(job, options, dialogs));
+  ASSERT_TRUE(BuildPic18J(job, options, questions));
   THexList img = Piece(piece::kFlash, 0x20000);
   EXPECT_EQ(At(img, 0x3FF8, 2), (Bytes{0xFF, 0xF7}));
   EXPECT_LT(img.LastUsed(), 0x4000);
@@ -211,7 +211,7 @@ TEST_F(Pic18JBuilder, ABrokenDeviceMaskIsNamed) {
   job.device.Fuses = "EF07DF0FFFZZBF03";
   options.unusedFuses = true;
   UserFile(Rec(0, {0x12}) + kEnd);
-  EXPECT_FALSE(BuildPic18J(job, options, dialogs));
+  EXPECT_FALSE(BuildPic18J(job, options, questions));
   ASSERT_EQ(dialogs.shown.size(), 1u);
   EXPECT_EQ(dialogs.shown[0].text,
             "Error in Hex file or file for different device or file not found\r'ZZ' is not a valid hexadecimal byte "
@@ -222,23 +222,23 @@ TEST_F(Pic18JBuilder, CodeBeyondTheDeviceAsksFirst) {
   job.device.FlashSize = 0x4000;
   UserFile(Rec(0, {0x12}) + Ela(0) + Rec(0x5000, {0x34}) + kEnd);
   dialogs.Answer(DlgButton::No);
-  EXPECT_FALSE(BuildPic18J(job, options, dialogs));
+  EXPECT_FALSE(BuildPic18J(job, options, questions));
   ASSERT_EQ(dialogs.shown.size(), 1u);
   EXPECT_EQ(dialogs.shown[0].text, "Code Size is larger than device size - Continue?");
   EXPECT_EQ(dialogs.shown[0].title, "File Size Warning");
   dialogs.Answer(DlgButton::Yes);
-  EXPECT_TRUE(BuildPic18J(job, options, dialogs));
+  EXPECT_TRUE(BuildPic18J(job, options, questions));
 }
 
 TEST_F(Pic18JBuilder, UnreadableFilesAreReported) {
   UserFile("not a hex file\n");
-  EXPECT_FALSE(BuildPic18J(job, options, dialogs));
+  EXPECT_FALSE(BuildPic18J(job, options, questions));
   EXPECT_EQ(dialogs.LastText().rfind("Bad File Data\r" + job.userFile + "\rQuitting\r" + job.userFile + " line 1: ", 0),
             0u)
       << dialogs.LastText();
   EXPECT_EQ(dialogs.shown.back().title, "File Warning");
   job.userFile = working.File("missing.hex");
-  EXPECT_FALSE(BuildPic18J(job, options, dialogs));
+  EXPECT_FALSE(BuildPic18J(job, options, questions));
   EXPECT_EQ(dialogs.shown.back().title, "File Load Error");
 }
 

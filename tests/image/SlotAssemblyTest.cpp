@@ -46,7 +46,7 @@ struct SlotAssembly : BuilderFixture {
     for (std::size_t i = 0; i < bytes.size(); ++i) img.SetValue(std::uint32_t(i), bytes[i]);
     ASSERT_EQ(TFileLoader::SaveFile(working.File(name), img).result, 0);
   }
-  bool Assemble() { return AssembleSlot(job, options, geometry, request, header, record, slot, dialogs, &layout); }
+  bool Assemble() { return AssembleSlot(job, options, geometry, request, header, record, slot, questions, &layout); }
   std::uint32_t Field(vslot::HeaderField f) { return vslot::GetField(HeaderOf(header), f); }
   std::uint8_t H(std::size_t offset) { return header.GetValue(std::uint32_t(offset)); }
 };

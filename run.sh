@@ -4,8 +4,8 @@
 # desktop application when there is a display (with the programmer's real
 # waits), else the same job on the command line.
 #   ./run.sh                    a portable programmer
-#   ./run.sh --simulate 8way    another kind (single, single-old, 8way,
-#                               portable, 8way-v2, single-v2)
+#   ./run.sh --simulate 8way    another kind (build/bin/velmar-cli sim kinds
+#                               lists them)
 set -euo pipefail
 cd "$(dirname "$0")"
 kind=portable

@@ -54,8 +54,13 @@ scripts/format.sh --check
 stage "layout check"
 # Leaks in the sanitized build would also be reported for the build-time
 # tools, which run Qt; the tests check for leaks with the suppressions below.
+# The fuzz targets are built in the same tree (only they instrumented for
+# coverage), for the fuzz smoke stage that .ci/run runs next.
+source scripts/fuzz-common.sh
+fuzz_smoke=
+[ -z "$(fuzz_missing_toolchain)" ] && fuzz_smoke=-DVELMAR_BUILD_FUZZ_SMOKE=ON
 ASAN_OPTIONS=detect_leaks=0 VELMAR_BUILD_DIR=build-asan \
-  VELMAR_CMAKE_ARGS="-DCMAKE_CXX_COMPILER=clang++ -DVELMAR_SANITIZE=ON -DVELMAR_BUILD_BENCH=OFF" \
+  VELMAR_CMAKE_ARGS="-DCMAKE_CXX_COMPILER=clang++ -DVELMAR_SANITIZE=ON -DVELMAR_BUILD_BENCH=OFF $fuzz_smoke" \
   scripts/build.sh
 stage "sanitized build"
 # (strict_string_checks stays off: the X11 keyboard library's strndup reads

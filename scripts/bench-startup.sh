@@ -5,11 +5,11 @@
 # and prints the median time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/build.sh --target velmar velmar_data >/dev/null
+scripts/build.sh --target velmar velmar-cli velmar_data >/dev/null
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 printf '%-10s %10s %10s %10s\n' kind shown_ms rss_kB peak_kB
-for kind in single single-old 8way portable 8way-v2 single-v2; do
+for kind in $(build/bin/velmar-cli sim kinds --names); do
   times=()
   for _ in 1 2 3 4 5; do
     out=$(QT_QPA_PLATFORM=offscreen VELMAR_STARTUP_REPORT=1 build/bin/velmar --simulate "$kind" \

@@ -12,7 +12,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 ms() { sed -n 's/.*"protocol_ms":\([0-9]*\).*/\1/p'; }
 printf '%-11s %12s %12s %8s %12s %12s %8s\n' kind new_ms new_v_ms extra load_ms load_v_ms extra
-for kind in single single-old 8way portable 8way-v2 single-v2; do
+for kind in $("$cli" sim kinds --names); do
   if [ "$kind" = single-old ]; then
     program=(--family 2 --device PIC18F46J50 --hex examples/pic18f46j50/blink.hex)
   else

@@ -7,10 +7,11 @@
 set -euo pipefail
 kind=${1:?kind}
 cli=${2:-$(dirname "$0")/../build/bin/velmar-cli}
-case "$kind" in
-  0) kind=single ;; 1) kind=single-old ;; 2) kind=8way ;;
-  3) kind=portable ;; 4) kind=8way-v2 ;; 5) kind=single-v2 ;;
-esac
+# A kind number is the kind's line in the list, counted from 0.
+if [[ $kind =~ ^[0-9]+$ ]]; then
+  kind=$("$cli" sim kinds --names | sed -n "$((kind + 1))p")
+  [ -n "$kind" ] || { echo "No programmer kind $1" >&2; exit 1; }
+fi
 settings=$("$cli" --json settings)
 work=$(printf '%s\n' "$settings" | sed -n 's/^{"file":"\(.*\)\/setting\.ini".*/\1/p')
 [ -n "$work" ] || { echo "Cannot tell the working folder from: $settings" >&2; exit 1; }

@@ -13,7 +13,7 @@ ex=$root/examples
 rm -rf "$out"
 mkdir -p "$out"
 
-for kind in single single-old 8way portable 8way-v2 single-v2; do
+for kind in $("$cli" sim kinds --names); do
   dir=$out/$kind
   mkdir -p "$dir/w"
   n=0

@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 scripts/build.sh >/dev/null
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-for kind in single single-old 8way portable 8way-v2 single-v2; do
+for kind in $(build/bin/velmar-cli sim kinds --names); do
   scripts/make-demo-programmer.sh "$kind" "$work/sim-$kind.state" "$work" >/dev/null
 done
 out=docs/screenshots

@@ -39,6 +39,7 @@
 #include "link/D2XXUnit.h"
 #include "model/TForm1.h"
 #include "model/TMainForm.h"
+#include "slot/ProgrammerGeometry.h"
 #include "ui/ControlBinder.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgressWindow.h"
@@ -199,8 +200,8 @@ void MainWindows(const std::string& work) {
       std::fprintf(stderr, "  %s\n", box->text().toStdString().c_str());
     Close(modal);
   });
-  const char* kinds[] = {"single", "single-old", "8way", "portable", "8way-v2", "single-v2"};
-  for (const char* kind : kinds) {
+  for (const slot::KindInfo* row = slot::KindsBegin(); row != slot::KindsEnd(); ++row) {
+    const std::string kind = row->name;
     Session s(work + "sim-" + kind + ".state", work);
     model::ControlStore& c = s.form->Controls();
     if (c.Get(Ctl::StringGrid1).cells.size() > 2) {  // show the second slot's details, as a user would

@@ -75,10 +75,11 @@ _velmar_cli() {
     done
 
     case $prev in
-        --simulate)
-            COMPREPLY=($(compgen -W "0 1 2 3 4 5 single single-old 8way portable 8way-v2 single-v2" -- "$cur")); return ;;
-        --kind)
-            COMPREPLY=($(compgen -W "0 1 2 3 4 5 single single-old 8way portable 8way-v2 single-v2" -- "$cur")); return ;;
+        --simulate|--kind)
+            # The kinds as the program lists them: their numbers and names.
+            local kinds
+            kinds=$("$prog" sim kinds --names 2>/dev/null)
+            COMPREPLY=($(compgen -W "$(seq 0 $(($(wc -l <<<"$kinds") - 1))) $kinds" -- "$cur")); return ;;
         --driver)
             COMPREPLY=($(compgen -W "auto sim libftdi d2xx" -- "$cur")); return ;;
         --link-pacing)

@@ -109,7 +109,8 @@ std::string FindDeviceByID(const std::string& programFolder, const std::string& 
 std::vector<std::string> FamilyListForKind(slot::ProgrammerKind kind, bool konOld, const std::string& programFolder) {
   std::vector<std::string> list = {FamilyEntryText(fam_PIC18F), FamilyEntryText(fam_PIC12F16F),
                                    FamilyEntryText(fam_PIC18J)};
-  if (kind == slot::kind_single_old && !konOld) return list;
+  const slot::KindInfo& row = slot::KindRow(kind);
+  if (row.earlyFamiliesOnly && !konOld) return list;
   const auto file = DeviceFile(programFolder);
   const IniFile& ini = *file;
   if (!ini.Exists()) throw EDeviceFileMissing("Error Opening Device File - " + DeviceFilePath(programFolder));
@@ -119,7 +120,7 @@ std::vector<std::string> FamilyListForKind(slot::ProgrammerKind kind, bool konOl
     return false;
   };
   if (anyHolds("K")) list.push_back(FamilyEntryText(fam_PIC18K));
-  if (kind == slot::kind_8way_v2 || kind == slot::kind_single_v2) {
+  if (row.firmware == slot::FirmwareLine::picOrPic24) {  // the PIC24 firmware programs them
     if (list.size() == 4 && anyHolds("PIC24F")) list.push_back(FamilyEntryText(fam_PIC24F));
     if (list.size() == 5 && anyHolds("dsPIC30")) list.push_back(FamilyEntryText(fam_dsPIC30));
   }

@@ -13,18 +13,21 @@ namespace velmar::firmware {
 
 void ChooseFirmwareForKind(slot::ProgrammerKind programmerKind, const devices::TData& data, std::string& fileName,
                            int& requiredFirmware) {
-  switch (programmerKind) {
-    case slot::kind_single:
-    case slot::kind_single_old:
-    case slot::kind_8way:
+  // A programmer that changes between two firmwares keeps the choice made
+  // for the family.
+  const slot::KindInfo* row = slot::FindKind(programmerKind);
+  if (!row) return;
+  switch (row->firmware) {
+    case slot::FirmwareLine::pic:
+    case slot::FirmwareLine::earliest:
       requiredFirmware = devices::fw_pic;
       fileName = data.FirmwareQRX;
       return;
-    case slot::kind_portable:
+    case slot::FirmwareLine::portable:
       requiredFirmware = devices::fw_portable;
       fileName = data.FirmwareQRXPrima;
       return;
-    default: return;
+    case slot::FirmwareLine::picOrPic24: return;
   }
 }
 

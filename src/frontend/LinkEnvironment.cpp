@@ -40,8 +40,8 @@ LinkEnvironment::LinkEnvironment(const LinkOptions& o) {
   if (!o.simulate.empty()) {
     kind = slot::ParseKind(o.simulate);
     if (!kind)
-      throw std::invalid_argument("--simulate " + o.simulate +
-                                  ": expected 0-5, single, single-old, 8way, portable, 8way-v2 or single-v2");
+      throw std::invalid_argument("--simulate " + o.simulate + ": expected " + slot::KindNumberRange() + ", " +
+                                  slot::KindNameList(" or "));
   }
   if (simulated && !kind && o.simState.empty())
     throw std::invalid_argument("--driver sim needs --simulate KIND or --sim-state FILE");

@@ -257,25 +257,17 @@ void TReadProg::IdentifyKind() {
   const std::uint8_t manufacturer = identity[0], device = identity[1];
   Use256Pages = false;
 
-  slot::ProgrammerKind kind;
-  if (manufacturer == 0x1F && device == 0x26)
-    kind = slot::kind_8way;
-  else if (manufacturer == 0x1F && device == 0x27)
-    kind = slot::kind_8way_v2;
-  else if (manufacturer == 0x1F && (device == 0x28 || device == 0x38))
-    kind = slot::kind_portable;
-  else if ((manufacturer == 0xFF && device == 0xFF) || (manufacturer == 0x1F && device == 0x23))
-    kind = manufacturer == 0xFF ? slot::kind_single_old : slot::kind_single;
-  else if (manufacturer == 0x1F && device == 0x24)
-    kind = slot::kind_single_v2;
-  else
+  const std::optional<slot::ProgrammerKind> identified = slot::KindFromIdentity(manufacturer, device);
+  if (!identified)
     throw EISPException(
         "Programmer Not Recognised. Please unplug USB dongle, power down programmer and try again \rIf problem "
         "persists, check battery voltage\r Dataflash ID wrong " +
         text::IntToHex(manufacturer, 2) + text::IntToHex(device, 2));
+  const slot::ProgrammerKind kind = *identified;
   Geometry.ApplyKind(kind);
 
-  if (kind == slot::kind_8way || kind == slot::kind_8way_v2) {
+  const slot::KindInfo& row = slot::KindRow(kind);
+  if (row.identifyQuery == slot::IdentifyQuery::binaryModeStatus) {
     SendByte('S');
     SendByte(0x00);
     std::uint8_t replies[2];
@@ -286,7 +278,7 @@ void TReadProg::IdentifyKind() {
       if (ReceiveByte() != '!') throw EISPException("Unable to change to Binary Mode");
       dialogs_.ShowInformation("Cycle Programmer power to Set Binary Mode");
     }
-  } else if (kind == slot::kind_portable) {
+  } else if (row.identifyQuery == slot::IdentifyQuery::versionAndStatus) {
     SendByte('v');
     std::uint8_t replies[3];
     ReceiveRun({ReplyTake::receive, ReplyTake::receive, ReplyTake::receive}, replies);
@@ -302,13 +294,14 @@ void TReadProg::IdentifyKind() {
   }
   Geometry.SlotCount = Geometry.Capacity / Geometry.SlotSize;
 
-  window_.SetTitle(kind == slot::kind_portable ? "Torvik USB Portable Programmer v" + PCPRIMA
-                                               : "Torvik USB Handheld Programmer v" + PCQRX);
+  window_.SetTitle(std::string(slot::TitleText(row.title)) + " v" +
+                   (row.title == slot::TitleLine::portable ? PCPRIMA : PCQRX));
 }
 
 void TReadProg::CheckFirmware(std::uint8_t version) {
-  const std::uint8_t kind = Geometry.Kind;
-  if (kind == slot::kind_portable) {
+  using enum slot::FirmwareLine;
+  const slot::FirmwareLine line = slot::KindRow(Geometry.Kind).firmware;
+  if (line == portable) {
     data_.LoadedFirmware = devices::fw_portable;
     window_.SetFirmwareLabel("Portable Programmer Firmware");
     if (version != Geometry.ExpectedPortableVersion) {
@@ -322,12 +315,11 @@ void TReadProg::CheckFirmware(std::uint8_t version) {
   }
   if (version == Geometry.ExpectedPicVersion) {
     data_.LoadedFirmware = devices::fw_pic;
-    window_.SetFirmwareLabel(kind == slot::kind_single_v2 || kind == slot::kind_8way_v2 ? "PIC12/16/18 Firmware Loaded"
-                                                                                        : "");
+    window_.SetFirmwareLabel(line == picOrPic24 ? "PIC12/16/18 Firmware Loaded" : "");
     return;
   }
   if (version == Geometry.ExpectedPic24Version) {
-    if (kind == slot::kind_single || kind == slot::kind_8way) {
+    if (line == pic) {
       Pic24OnStandard = true;
       throw EFirmwareUpdate(link_text::kNeedsUpdatePressOk);
     }

@@ -22,15 +22,8 @@ namespace {
 
 // The programmer models by kind, as printed on the programmers.
 const char* ModelName(slot::ProgrammerKind kind) {
-  switch (kind) {
-    case slot::kind_single: return "SX-100";
-    case slot::kind_single_old: return "SX-100 (12.5 V VPP)";
-    case slot::kind_8way: return "GX-800";
-    case slot::kind_portable: return "PX-110";
-    case slot::kind_8way_v2: return "GX-800 version 2";
-    case slot::kind_single_v2: return "SX-100 version 2";
-    default: return "";
-  }
+  const slot::KindInfo* row = slot::FindKind(kind);
+  return row ? row->product : "";
 }
 
 // Files of Velmar's own that are never a user's program: a unit image, a

@@ -39,7 +39,7 @@ void FamilyRules::familyClick() {
     s.SetEnabled(name, true);
   s.SetVisible(Ctl::bootSave, false);
   s.SetVisible(Ctl::unusedFuses, false);
-  if (programmerKind_ != slot::kind_portable) data_.RequiredFirmware = devices::fw_pic;
+  if (slot::KindRow(programmerKind_).firmware != slot::FirmwareLine::portable) data_.RequiredFirmware = devices::fw_pic;
 
   const int code = FamilyEntry();
   // The device change runs however the family branch ends.

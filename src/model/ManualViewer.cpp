@@ -7,12 +7,7 @@
 namespace velmar::model {
 
 std::string ManualFile(slot::ProgrammerKind programmerKind, const std::string& programFolder) {
-  switch (programmerKind) {
-    case slot::kind_8way:
-    case slot::kind_8way_v2: return programFolder + "guide_8way.pdf";
-    case slot::kind_portable: return programFolder + "guide_portable.pdf";
-    default: return programFolder + "guide_single.pdf";
-  }
+  return programFolder + slot::KindRow(programmerKind).guideFile;
 }
 
 void manualButtonClick(slot::ProgrammerKind programmerKind, const std::string& programFolder,

@@ -38,14 +38,14 @@ std::string Hex2(int v) { return text::IntToHex(std::uint64_t(v & 0xFF), 2); }
 FirmwareOffer OfferFor(slot::ProgrammerKind kind, int loadedFirmware, const slot::ProgrammerGeometry& g,
                        const devices::TData& d) {
   FirmwareOffer o;
-  const bool pic24 =
-      (kind == slot::kind_8way_v2 || kind == slot::kind_single_v2) && loadedFirmware == devices::fw_pic24;
-  if (kind == slot::kind_portable) {
+  const slot::KindInfo* row = slot::FindKind(kind);
+  if (!row) return o;
+  using enum slot::FirmwareLine;
+  if (row->firmware == portable) {
     o = {d.FirmwareQRXPrima, Hex2(g.ExpectedPortableVersion), devices::fw_portable, g.ExpectedPortableVersion};
-  } else if (pic24) {
+  } else if (row->firmware == picOrPic24 && loadedFirmware == devices::fw_pic24) {
     o = {d.FirmwareQRX24, "$" + Hex2(g.ExpectedPic24Version) + " PIC24", devices::fw_pic24, g.ExpectedPic24Version};
-  } else if (kind == slot::kind_8way_v2 || kind == slot::kind_single_v2 || kind == slot::kind_single ||
-             kind == slot::kind_8way) {
+  } else if (row->firmware == pic || row->firmware == picOrPic24) {
     // A version 2 programmer whose firmware could not be told (none found)
     // gets the standard firmware rather than an empty file name, which
     // could only fail.
@@ -143,7 +143,7 @@ void TMainForm::ReadProgButtonClick() {
       if (!link_) throw link::EISPException(kNoLink);
       link_->Identify();
       ProgrammerKind = link_->Geometry.Kind;
-      if (ProgrammerKind == slot::kind_portable) link_->CheckSameUnit();
+      if (slot::KindRow(ProgrammerKind).unitToken) link_->CheckSameUnit();
     } catch (const link::EISPException& e) {
       failed = true;
       outcome = AskAfterLinkFailure(e.what());
@@ -194,7 +194,7 @@ void TMainForm::ApplyChosenKind(std::optional<slot::ProgrammerKind> kind) {
   ProgrammerKind = *kind;
   if (link_) {
     link_->Geometry.ApplyKind(*kind);
-    link_->Use256Pages = *kind == slot::kind_portable;
+    link_->Use256Pages = slot::KindRow(*kind).pageMode256;
   }
 }
 
@@ -206,8 +206,9 @@ TMainForm::ReadOutcome TMainForm::OfferFirmwareUpdate(const std::string& message
     dialogs_.ShowModal(programmerType_);
     ApplyChosenKind(programmerType_.Kind());
     const slot::ProgrammerKind kind = Geometry().Kind;
-    Data.LoadedFirmware =
-        kind == slot::kind_single_v2 || kind == slot::kind_8way_v2 ? programmerType_.FirmwareToLoad() : devices::fw_pic;
+    Data.LoadedFirmware = slot::KindRow(kind).firmware == slot::FirmwareLine::picOrPic24
+                              ? programmerType_.FirmwareToLoad()
+                              : devices::fw_pic;
   }
 
   const FirmwareOffer offer = OfferFor(Geometry().Kind, Data.LoadedFirmware, Geometry(), Data);

@@ -92,7 +92,7 @@ bool TMainForm::ShowSlotDetails(int row) {
   if (s.Enabled(Ctl::VerifyConfig)) s.SetChecked(Ctl::VerifyConfig, !Bit(h[45], 3));
   if (s.Enabled(Ctl::DataSave)) s.SetChecked(Ctl::DataSave, Bit(h[47], 6));
   if (s.Visible(Ctl::bootSave)) s.SetChecked(Ctl::bootSave, Bit(h[47], 1));
-  if (ProgrammerKind == slot::kind_portable) Switches.PP_Led_on = Bit(h[47], 0);
+  if (slot::KindRow(ProgrammerKind).ppLed) Switches.PP_Led_on = Bit(h[47], 0);
 
   const CountLimit limit = SlotCountLimit(h.data());
   if (limit.on) {

@@ -52,8 +52,7 @@ const char* FirmwareName(int firmware) { return firmware != 0 ? "PIC24" : "PIC12
 }  // namespace
 
 void TMainForm::RefreshSlotView() {
-  if (ProgrammerKind == slot::kind_8way || ProgrammerKind == slot::kind_portable ||
-      ProgrammerKind == slot::kind_8way_v2)
+  if (MultiSlotKind())
     RefreshSlotList();
   else
     RefreshSingleSlotView();
@@ -107,7 +106,8 @@ void TMainForm::RefreshSlotList() {
     rows[std::size_t(i) + 1] = {ListedDescription(e, i), e.SourceFileName, e.DeviceName};
   }
   s.SetCells(kGrid, rows, 1);
-  if (ProgrammerKind == slot::kind_8way_v2)
+  // Only a multi-slot programmer that changes firmware holds slots of both firmwares.
+  if (slot::KindRow(ProgrammerKind).firmware == slot::FirmwareLine::picOrPic24)
     for (int i = 0; i < Programs.EntryCount; ++i) CheckSlotFirmware(i);
 
   // After Replace or Delete the worked-on row stays selected; after New the

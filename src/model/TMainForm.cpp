@@ -97,17 +97,14 @@ void TMainForm::FormShow() {
   LoadSettings();
   ApplyLinkPacing();
   ReadVersionTexts();
-  if (ProgrammerKind == slot::kind_portable)
-    SetTitle("Torvik USB Portable Programmer Loader v" + PCPRIMA);
-  else
-    SetTitle("Torvik USB Handheld Programmer Loader v" + PCQRX);
+  SetKindTitle();
 
   controls_.SetVisible(Ctl::BulkErase, false);
   controls_.SetText(Ctl::Label3, "");
   controls_.SetText(Ctl::Label4, "");
   if (FamilyEntry() == devices::fam_PIC18F) controls_.SetVisible(Ctl::VDD_Voltage, true);
 
-  if (ProgrammerKind == slot::kind_portable) {
+  if (!slot::KindRow(ProgrammerKind).productionCount) {
     controls_.SetVisible(Ctl::SpinEdit1, false);
     controls_.SetVisible(Ctl::Label6, false);
   } else {
@@ -118,6 +115,11 @@ void TMainForm::FormShow() {
   }
   controls_.SetText(Ctl::Label16, "");
   QuietMode = false;
+}
+
+void TMainForm::SetKindTitle() {
+  const slot::TitleLine line = slot::KindRow(ProgrammerKind).title;
+  SetTitle(std::string(slot::TitleText(line)) + " Loader v" + (line == slot::TitleLine::portable ? PCPRIMA : PCQRX));
 }
 
 // The window shown for the programmer kind: its family list, the slot
@@ -131,17 +133,14 @@ void TMainForm::ConfigureForKind() {
   for (ControlName name : {Ctl::EraseButton, Ctl::LoadButton, Ctl::CopyButton, Ctl::Panel1, Ctl::Label17})
     controls_.SetVisible(name, true);
 
-  const bool portable = ProgrammerKind == slot::kind_portable;
+  const slot::KindInfo& row = slot::KindRow(ProgrammerKind);
   if (MultiSlotKind()) {
-    if (ProgrammerKind != slot::kind_8way) controls_.SetVisible(Ctl::FindButton, true);
+    if (row.findButton) controls_.SetVisible(Ctl::FindButton, true);
     controls_.SetText(Ctl::Label18, "Program Slot Options");
     controls_.SetVisible(Ctl::DeleteProgramButton, true);
     controls_.SetVisible(Ctl::editButton, true);
-    if (portable)
-      SetTitle("Torvik USB Portable Programmer Loader v" + PCPRIMA);
-    else
-      SetTitle("Torvik USB Handheld Programmer Loader v" + PCQRX);
-    if (portable) {
+    SetKindTitle();
+    if (!row.productionCount) {
       for (ControlName name : {Ctl::limitPrograms, Ctl::Label7, Ctl::ProgCount}) controls_.SetVisible(name, false);
     } else {
       controls_.SetVisible(Ctl::limitPrograms, true);
@@ -151,7 +150,7 @@ void TMainForm::ConfigureForKind() {
     }
   } else {
     controls_.SetVisible(Ctl::FindButton, false);
-    SetTitle("Torvik USB Handheld Programmer Loader v" + PCQRX);
+    SetKindTitle();
     controls_.SetVisible(Ctl::limitPrograms, true);
     controls_.SetVisible(Ctl::Label7, true);
     controls_.SetText(Ctl::Label7, "Number of Programs");

@@ -334,6 +334,8 @@ class TMainForm final : public link::LinkWindow {
 
   // ---- link::LinkWindow ----
   void SetTitle(const std::string& title) override;
+  // The title of the programmer kind's window, with the loader's version.
+  void SetKindTitle();
   void SetProgrammerVersionLabel(bool visible, const std::string& text) override;
   void SetFirmwareLabel(const std::string& text) override;
   void SetCountControlsVisible(bool visible) override;
@@ -342,10 +344,7 @@ class TMainForm final : public link::LinkWindow {
   // Short reads of the window state the rules test.
   int FamilyEntry() const { return controls_.ItemIndex(Ctl::family); }
   // The programmer kind holds several slots (the 8-way and portable ones).
-  bool MultiSlotKind() const {
-    return ProgrammerKind == slot::kind_8way || ProgrammerKind == slot::kind_portable ||
-           ProgrammerKind == slot::kind_8way_v2;
-  }
+  bool MultiSlotKind() const { return slot::KindRow(ProgrammerKind).multiSlot; }
   // The 3.3 V supply counts as chosen when its box is hidden or checked.
   bool Supply33Chosen() const { return rules_.Supply33Chosen(); }
 

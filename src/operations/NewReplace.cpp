@@ -108,7 +108,7 @@ bool TMainForm::UploadRefused() {
       link_->Geometry.PageSize = 264;
     }
   }
-  if (ProgrammerKind == slot::kind_single_old && devices::NeedsHighVpp(Data.Column) &&
+  if (slot::KindRow(ProgrammerKind).vpp125Only && devices::NeedsHighVpp(Data.Column) &&
       !dialogs_.AskYesNo("Device needs 9V VPP\rOld type programmer only supplies 12.5V\r\rDo you want to continue?"))
     return true;
   return false;
@@ -130,7 +130,7 @@ bool TMainForm::DirectoryRefusesWrite(int deleting, std::optional<slot::TProgram
 // The duplicate questions of the portable programmer; false when one was
 // answered No. `selected` is the list index of the selected slot.
 bool TMainForm::DuplicateAnswered(int selected) {
-  if (ProgrammerKind != slot::kind_portable || QuietMode) return true;
+  if (!slot::KindRow(ProgrammerKind).duplicateQuestions || QuietMode) return true;
   const bool replace = OperationMode == om_Replace;
   const int byFile = FirstHolding(Programs, platform::ExtractFileName(Data.FlashFile),
                                   [](const slot::TProgramEntry& e) { return e.SourceFileName; });
@@ -158,10 +158,10 @@ bool TMainForm::DuplicateAnswered(int selected) {
 // The firmware the family needs: already running, changed now, or (on an
 // 8-way programmer that holds other slots) refused.
 bool TMainForm::FirmwareReady() {
-  if (ProgrammerKind == slot::kind_portable || Data.RequiredFirmware == Data.LoadedFirmware) return true;
-  const bool eightWay = ProgrammerKind == slot::kind_8way || ProgrammerKind == slot::kind_8way_v2;
+  const slot::KindInfo& row = slot::KindRow(ProgrammerKind);
+  if (row.firmware == slot::FirmwareLine::portable || Data.RequiredFirmware == Data.LoadedFirmware) return true;
   const int othersFrom = OperationMode == om_Replace ? 2 : 1;
-  if (eightWay && Programs.EntryCount >= othersFrom) {
+  if (row.slotsShareFirmware && Programs.EntryCount >= othersFrom) {
     dialogs_.ShowWarning(Mixing(Data.LoadedFirmware));
     return false;
   }

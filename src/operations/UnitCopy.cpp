@@ -180,7 +180,7 @@ bool TMainForm::CopyButtonClick() {
     dialogs_.ShowInformation("Cannot copy as the Programmer is empty");
     return false;
   }
-  const std::string minutes = ProgrammerKind == slot::kind_portable ? "20 minutes" : "10 minutes";
+  const std::string minutes = slot::KindRow(ProgrammerKind).copyUpTo;
   const bool verifying = controls_.Checked(Ctl::VerifyAfterWriting);
   const int slots = Programs.EntryCount;
   const std::string estimate =

@@ -22,7 +22,7 @@ constexpr std::uint32_t kPortablePagesOf1024 = 258;
 bool FirstSlotFits(const slot::ProgrammerGeometry& g, std::uint32_t link, std::uint32_t pages) {
   const std::uint32_t perSlot = g.PagesPerSlot();
   if (!g.IsMultiSlot()) return link == kSingleSlotLink && pages == perSlot;
-  const bool pagesFit = pages == perSlot || (g.Kind == slot::kind_portable && pages == kPortablePagesOf1024);
+  const bool pagesFit = pages == perSlot || (g.Row().pageMode256 && pages == kPortablePagesOf1024);
   return link == perSlot && pagesFit;
 }
 

@@ -188,7 +188,7 @@ bool TMainForm::LoadButtonClick() {
     SetHourGlass(false);
     return false;
   }
-  if (g.Kind == slot::kind_portable && !ops::AdjustPortablePageMode(unit, g.SlotSize)) {
+  if (g.Row().pageMode256 && !ops::AdjustPortablePageMode(unit, g.SlotSize)) {
     SetHourGlass(false);
     dialogs_.ShowMessage("File is not correct for portable programmer\r" + ops::CheckUnitImage(unit, g).refusal);
     return false;

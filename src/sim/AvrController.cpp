@@ -24,7 +24,8 @@ const AvrPart* FindPart(const std::string& name) {
 }
 
 const AvrPart& PartForKind(slot::ProgrammerKind kind) {
-  return kind == slot::kind_portable ? ATmega128() : ATmega8515();
+  const AvrPart* part = FindPart(slot::KindRow(kind).sim.controller);
+  return part ? *part : ATmega8515();
 }
 
 void AvrController::SetWorkingFuses() {

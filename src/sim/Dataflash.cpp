@@ -6,13 +6,8 @@
 namespace velmar::sim {
 
 FlashGeometry FlashFor(slot::ProgrammerKind kind) {
-  switch (kind) {
-    case slot::kind_8way: return {4096, 528, 10, 512};
-    case slot::kind_portable: return {8192, 1056, 11, 1024};
-    case slot::kind_8way_v2: return {8192, 528, 10, 512};
-    case slot::kind_single_v2: return {2048, 264, 9, 256};
-    default: return {1024, 264, 9, 256};
-  }
+  const slot::SimulatedParts& p = slot::KindRow(kind).sim;
+  return {p.flashPages, p.flashStandardPage, p.flashOffsetBits, p.flashBinaryPage};
 }
 
 Dataflash::Dataflash(const FlashGeometry& g, bool binaryPages)

@@ -17,7 +17,7 @@ std::uint32_t LoaderPageCount(const SimState& s) {
 }
 
 std::uint32_t LoaderPageAddress(const SimState& s, std::uint32_t page) {
-  return page << (s.kind == slot::kind_portable ? 8 : 9);
+  return page << (slot::KindRow(s.kind).sim.linearAddressing ? 8 : 9);
 }
 
 void ImportImage(SimState& s, const image::THexList& image) {

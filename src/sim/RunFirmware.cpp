@@ -18,7 +18,7 @@ constexpr std::uint8_t kOk = '*';
 constexpr std::uint8_t kUnknown = '?';
 }  // namespace
 
-bool RunFirmware::EightWay() const { return s_.kind == slot::kind_8way || s_.kind == slot::kind_8way_v2; }
+bool RunFirmware::EightWay() const { return slot::KindRow(s_.kind).halfPages; }
 bool RunFirmware::Portable() const { return s_.firmware == FirmwareKind::portable; }
 
 void RunFirmware::Boot() {
@@ -102,7 +102,7 @@ void RunFirmware::Command(std::uint8_t c) {
       }
       const slot::KindInfo* k = slot::FindKind(s_.kind);
       int id = s_.faults.identity >= 0 ? s_.faults.identity : (k->manufacturerId << 8 | k->deviceId);
-      if (s_.kind == slot::kind_portable && s_.hardware == 2 && s_.faults.identity < 0) id = 0x1F38;
+      if (k->secondIdentity >= 0 && s_.hardware == 2 && s_.faults.identity < 0) id = k->secondIdentity;
       return Reply({kOk, std::uint8_t(id >> 8), std::uint8_t(id), std::uint8_t(id == 0xFFFF ? 0xFF : 0x00)});
     }
     case 'S': expect(Phase::StatusArg, 1); return;
@@ -187,7 +187,7 @@ void RunFirmware::Arguments() {
     }
     case Phase::EraseArgs: {
       if (args_[3] != 'P' || s_.faults.eraseFails) return Reply({kUnknown});
-      if (s_.kind == slot::kind_portable) {
+      if (slot::KindRow(s_.kind).sim.linearAddressing) {
         std::uint32_t at = flash.Locate(Address() & ~0x7FFu);
         for (int i = 0; i < 8 * 256; ++i, at = flash.Next(at)) flash.Set(at, 0xFF);
       } else {
@@ -223,7 +223,7 @@ void RunFirmware::WriteByte(std::uint8_t b) {
 
 void RunFirmware::FinishWrite() {
   phase_ = Phase::Idle;
-  const int unitShift = s_.kind == slot::kind_portable ? 8 : 9;
+  const int unitShift = slot::KindRow(s_.kind).sim.linearAddressing ? 8 : 9;
   const int page = int(writeAddress_ >> unitShift);
   const int corruptAt = page == s_.faults.badPage ? int(s_.flash->Locate(writeAddress_) % s_.flash->PageSize() + 7) %
                                                         int(s_.flash->PageSize())

@@ -47,14 +47,15 @@ ExpectedVersions ReadExpectedVersions(const std::string& programFolder) {
 }
 
 bool BinaryCapable(slot::ProgrammerKind kind) {
-  return kind == slot::kind_8way || kind == slot::kind_portable || kind == slot::kind_8way_v2;
+  return slot::KindRow(kind).sim.binaryCapable;
 }
 
 SimState FreshState(slot::ProgrammerKind kind, const ExpectedVersions& versions) {
   SimState s;
   s.kind = kind;
-  s.firmware = kind == slot::kind_portable ? FirmwareKind::portable : FirmwareKind::pic;
-  s.version = kind == slot::kind_portable ? versions.portable : versions.pic;
+  const bool portableFirmware = slot::KindRow(kind).firmware == slot::FirmwareLine::portable;
+  s.firmware = portableFirmware ? FirmwareKind::portable : FirmwareKind::pic;
+  s.version = portableFirmware ? versions.portable : versions.pic;
   s.flash = std::make_unique<Dataflash>(FlashFor(kind), BinaryCapable(kind));
   s.controller.part = &PartForKind(kind);
   s.controller.SetWorkingFuses();
@@ -374,7 +375,7 @@ SimState ParseState(const std::string& text) {
   if (!kindGiven) throw std::runtime_error("no kind= line (the file is empty or incomplete)");
   // The single-way programmers' dataflash always has 264-byte pages; the
   // portable's firmware always addresses its dataflash linearly.
-  bool binaryPages = s.kind == slot::kind_portable || (BinaryCapable(s.kind) && binary);
+  bool binaryPages = slot::KindRow(s.kind).sim.linearAddressing || (BinaryCapable(s.kind) && binary);
   s.flash = std::make_unique<Dataflash>(FlashFor(s.kind), binaryPages);
   for (const auto& [page, hex] : pages) {
     if (page >= s.flash->Geometry().pages)

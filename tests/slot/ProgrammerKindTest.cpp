@@ -81,5 +81,22 @@ TEST(ProgrammerGeometry, EachKindHasItsOwnSlotsAndCodeImageLimitWhateverCameBefo
   }
 }
 
+// The dataflash identity bytes name the kind; the portable's second hardware
+// reports its own, and bytes of no kind name none (never the first row).
+TEST(KindFromIdentity, EachIdentityNamesItsKindAndNoOtherIsTaken) {
+  struct Case {
+    std::uint8_t manufacturer, device;
+    std::optional<ProgrammerKind> kind;
+  };
+  const Case cases[] = {
+      {0x1F, 0x23, kind_single},   {0xFF, 0xFF, kind_single_old}, {0x1F, 0x26, kind_8way},
+      {0x1F, 0x28, kind_portable}, {0x1F, 0x38, kind_portable},   {0x1F, 0x27, kind_8way_v2},
+      {0x1F, 0x24, kind_single_v2}, {0x1F, 0x25, std::nullopt},   {0x00, 0x00, std::nullopt},
+      {0xFF, 0x23, std::nullopt},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(KindFromIdentity(c.manufacturer, c.device), c.kind) << int(c.manufacturer) << "/" << int(c.device);
+}
+
 }  // namespace
 }  // namespace velmar::slot

@@ -250,7 +250,7 @@ void Build(CliContext& ctx, BuildArgs& a) {
     const std::optional<slot::ProgrammerKind> named = slot::ParseKind(a.kindGiven);
     if (!named)
       throw CliFailure(
-          "--kind " + a.kindGiven + ": expected 0-5 or single, single-old, 8way, portable, 8way-v2, single-v2",
+          "--kind " + a.kindGiven + ": expected " + slot::KindNumberRange() + " or " + slot::KindNameList(),
           kExitUsage);
     a.kind = slot::NumberOf(*named);
   }
@@ -304,8 +304,8 @@ void RegisterBuildCommands(CLI::App& app, CliContext& ctx) {
   build->add_option("--description", args->description, "Program description (at most 28 characters are kept)")
       ->required();
   build->add_option("--kind", args->kindGiven,
-                    "Programmer kind whose geometry the slot gets: 0-5 or single, single-old, 8way, portable, 8way-v2, "
-                    "single-v2 (default portable)");
+                    "Programmer kind whose geometry the slot gets: " + slot::KindNumberRange() + " or " +
+                        slot::KindNameList() + " (default portable)");
   build->add_option("--mode", args->mode, "new or replace (default new)");
   build->add_option("--slot", args->slot,
                     "Slot number: New appends after slot-1 full slots, Replace rewrites this slot (default 1)");

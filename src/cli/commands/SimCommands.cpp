@@ -191,16 +191,57 @@ void FirmwareHex(CliContext& ctx, const SimArgs& a) {
            << " for the " << part->name << ")\n";
 }
 
+const char* FirmwareLineName(slot::FirmwareLine line) {
+  switch (line) {
+    case slot::FirmwareLine::pic: return "pic";
+    case slot::FirmwareLine::picOrPic24: return "pic-or-pic24";
+    case slot::FirmwareLine::portable: return "portable";
+    case slot::FirmwareLine::earliest: return "earliest";
+  }
+  return "";
+}
+
+// The programmer kinds, one per line, or their rows as JSON: what scripts
+// and completions read instead of keeping lists of their own.
+void Kinds(CliContext& ctx, bool namesOnly) {
+  if (ctx.options.json) {
+    nlohmann::ordered_json kinds = nlohmann::ordered_json::array();
+    for (const slot::KindInfo* k = slot::KindsBegin(); k != slot::KindsEnd(); ++k)
+      kinds.push_back({{"number", slot::NumberOf(k->kind)},
+                       {"name", k->name},
+                       {"model", k->model},
+                       {"product", k->product},
+                       {"capacity", k->capacity},
+                       {"slot_size", k->slotSize},
+                       {"page_size", k->pageSize},
+                       {"multi_slot", k->multiSlot},
+                       {"half_pages", k->halfPages},
+                       {"page_mode_256", k->pageMode256},
+                       {"firmware", FirmwareLineName(k->firmware)},
+                       {"guide", k->guideFile},
+                       {"controller", k->sim.controller}});
+    ctx.PrintJson({{"kinds", kinds}});
+    return;
+  }
+  for (const slot::KindInfo* k = slot::KindsBegin(); k != slot::KindsEnd(); ++k) {
+    if (namesOnly)
+      ctx.out << k->name << "\n";
+    else
+      ctx.out << slot::NumberOf(k->kind) << "  " << k->name << "  " << k->model << " (" << k->product << ")\n";
+  }
+}
+
 }  // namespace
 
 void RegisterSimCommands(CLI::App& app, CliContext& ctx) {
-  auto* simCmd = app.add_subcommand("sim", "Simulated programmers: make, show, power-cycle, import and export");
+  auto* simCmd =
+      app.add_subcommand("sim", "Simulated programmers: list the kinds, make, show, power-cycle, import and export");
   simCmd->require_subcommand(1);
   auto a = std::make_shared<SimArgs>();
 
   auto* create = simCmd->add_subcommand("create", "Make a fresh simulated programmer in a state file");
   create->add_option("FILE", a->file, "State file (- for stdout)")->required();
-  create->add_option("--kind", a->kind, "0-5 or single, single-old, 8way, portable, 8way-v2, single-v2")->required();
+  create->add_option("--kind", a->kind, slot::KindNumberRange() + " or " + slot::KindNameList())->required();
   create->add_option("--firmware", a->firmware, "Firmware it runs: pic, pic24, portable or none");
   create->add_option("--version", a->version,
                      "Firmware version, 226, 0xE2 or E2 (default: the one progsetting.ini expects)");
@@ -211,6 +252,11 @@ void RegisterSimCommands(CLI::App& app, CliContext& ctx) {
   create->add_option("--fault", a->faults, "Inject a fault, NAME=VALUE (see docs/SIMULATOR.md)");
   create->add_flag("--force", a->force, "Replace an existing state file");
   create->callback([&ctx, a] { Create(ctx, *a); });
+
+  auto* kinds = simCmd->add_subcommand("kinds", "List the programmer kinds the simulator and --simulate take");
+  auto namesOnly = std::make_shared<bool>(false);
+  kinds->add_flag("--names", *namesOnly, "Only the names, one per line");
+  kinds->callback([&ctx, namesOnly] { Kinds(ctx, *namesOnly); });
 
   auto* show = simCmd->add_subcommand("show", "Show a simulated programmer's state");
   show->add_option("FILE", a->file, "State file")->required();

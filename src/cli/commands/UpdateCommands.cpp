@@ -82,7 +82,7 @@ void UpdateFirmware(CliContext& ctx, const UpdateArgs& a) {
 
     model::TForm1 probe(nullptr, nullptr);
     probe.RequiredFirmware = a.required >= 0                            ? a.required
-                             : kind == slot::kind_portable              ? int(devices::fw_portable)
+                             : slot::KindRow(kind).firmware == slot::FirmwareLine::portable ? int(devices::fw_portable)
                              : data.LoadedFirmware == devices::fw_pic24 ? int(devices::fw_pic24)
                                                                         : int(devices::fw_pic);
     probe.FirmwareFileName =

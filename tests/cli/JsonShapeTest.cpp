@@ -161,6 +161,7 @@ TEST_F(JsonShapes, EveryCommandPrintsItsDocumentedObject) {
   Check("options", {"options", "--family", "1", "--device", "PIC16F628A"});
   Check("settings", {"settings"});
   Check("build", with({"build", "--description", "Blink"}, program));
+  Check("sim kinds", {"sim", "kinds"});
   Check("sim create", {"sim", "create", state, "--kind", "8way"});
   Check("sim show", {"sim", "show", state});
   Check("identify", on({"identify"}));

@@ -611,7 +611,10 @@ class MainWindowTest : public QObject {
     QCOMPARE(inBox, markup + " Not Found");
   }
 
-  void messageBoxesCarryTheirFixedTitles() {
+  // A box with a short text is still wide enough for its title in a title
+  // bar's larger bold font, with the bar's icon and buttons beside it (a
+  // title bar cuts the rest: "PIC Prog...B Loader").
+  void messageBoxesCarryTheirFixedTitlesUncut() {
     Fixture f;
     velmar::ui::QtDialogs qt(f.window.get());
     QStringList titles;
@@ -620,14 +623,22 @@ class MainWindowTest : public QObject {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box) return;
         titles << box->windowTitle();
+        QFont bar = box->font();
+        bar.setBold(true);
+        bar.setPointSizeF(bar.pointSizeF() * 1.2);
+        const QFontMetrics fm(bar);
+        const int need = fm.horizontalAdvance(box->windowTitle()) + 6 * fm.height();
+        if (box->width() < need) titles << QString("%1 px wide, needs %2").arg(box->width()).arg(need);
         box->button(QMessageBox::Ok)->click();
       });
     };
     answer();
-    qt.ShowMessage("Programmed");
+    qt.ShowMessage("OK");
     answer();
     qt.ShowError("Failed");
-    QCOMPARE(titles, (QStringList{"PIC Programmer USB Loader", "Error"}));
+    answer();
+    qt.ShowInformation("Done", "Check Connection");
+    QCOMPARE(titles, (QStringList{"PIC Programmer USB Loader", "Error", "Check Connection"}));
   }
 
   // A name typed without the extension is saved with it, and a file of that

@@ -1,6 +1,7 @@
 // The Manual button: opens the quick-start guide of the attached programmer
 // kind with the desktop's document opener, and tells the user plainly when
-// the guide is missing or no PDF viewer is set up.
+// the guide is missing or no PDF viewer is set up (then it offers to open
+// the guide's folder).
 #pragma once
 
 #include <string>

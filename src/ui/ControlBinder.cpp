@@ -187,6 +187,7 @@ void ControlBinder::RebuildChoices(const Control& c, QWidget* w) {
     g->layout()->addWidget(r);
   }
   if (c.itemIndex >= 0 && c.itemIndex < int(c.items.size())) group->button(c.itemIndex)->setChecked(true);
+  if (onChoicesRebuilt) onChoicesRebuilt();
 }
 
 void ControlBinder::RefreshAll(const Control& c, QWidget* w) {

@@ -36,6 +36,9 @@ class ControlBinder : public QObject {
   void Guard(const std::function<void()>& action);
 
   std::function<void(const std::string& message)> onError;
+  // A choice group's buttons were made anew (new widgets join the end of
+  // the focus chain).
+  std::function<void()> onChoicesRebuilt;
 
  protected:
   // Entering an edit box runs its Enter handler; a press in a grid starts a

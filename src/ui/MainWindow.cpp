@@ -98,6 +98,7 @@ MainWindow::MainWindow(model::TMainForm& form, QWidget* parent) : QMainWindow(pa
   scroll->setObjectName("MainScroll");
   scroll->setWidgetResizable(true);
   scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setFocusPolicy(Qt::NoFocus);  // not a stop of its own for Tab; it follows the focused control
   auto* content = new QWidget;
   content->setObjectName("MainContent");
   binder_ = new ControlBinder(form.Controls(), content, MainWindowControls());
@@ -110,6 +111,10 @@ MainWindow::MainWindow(model::TMainForm& form, QWidget* parent) : QMainWindow(pa
   AddLogPane();
   scroll->setWidget(content);
   setCentralWidget(scroll);
+  // Once in this window the controls can be ordered for Tab; a group's
+  // choices made anew take their place again.
+  ApplyTabOrder(TabStops(*binder_, logPane_));
+  binder_->onChoicesRebuilt = [this] { ApplyTabOrder(TabStops(*binder_, logPane_)); };
 
   status_ = new QLabel(this);
   status_->setObjectName("ProgrammerStatus");

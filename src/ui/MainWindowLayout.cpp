@@ -1,7 +1,9 @@
 // The main window's layout.
 #include "ui/MainWindowLayout.h"
 
+#include <QAbstractButton>
 #include <QBoxLayout>
+#include <QButtonGroup>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -34,6 +36,24 @@ const model::ControlName kControls[] = {
     // Whole-programmer panel; Read, Manual, Close.
     Ctl::Panel1, Ctl::Label17, Ctl::EraseButton, Ctl::CopyButton, Ctl::LoadButton, Ctl::FindButton, Ctl::ReadProgButton,
     Ctl::manualButton, Ctl::cancel};
+
+// The controls that take the focus, in reading order of the layout. The
+// slot list's place also holds the log pane.
+const model::ControlName kTabOrder[] = {
+    // Left column.
+    Ctl::Edit1, Ctl::Button1, Ctl::family, Ctl::deviceList,                                   // file and device
+    Ctl::matchDeviceID, Ctl::progUserID, Ctl::VerifyConfig, Ctl::DataSave, Ctl::unusedFuses,  // options, row by row
+    Ctl::bootSave, Ctl::VDD_Voltage, Ctl::BulkErase,                                          //
+    Ctl::progMode, Ctl::ProgramOps,                                                           // the two groups
+    Ctl::LoadProfile, Ctl::SaveProfile,                                                       // profiles
+    Ctl::ComboBox1, Ctl::DataFlashDel, Ctl::HalfDelay, Ctl::Button2, Ctl::Button3, Ctl::Button4,  // service
+    // Right column.
+    Ctl::StringGrid1, Ctl::BitBtn1, Ctl::ProgCaption, Ctl::ProgCaption2,  // list and description
+    Ctl::NewButton, Ctl::upload, Ctl::editButton, Ctl::VerifyAfterWriting, Ctl::DeleteProgramButton,
+    Ctl::Button5,                                                                       // slot buttons
+    Ctl::SpinEdit1, Ctl::limitPrograms, Ctl::ProgCount,                                 // counts
+    Ctl::EraseButton, Ctl::CopyButton, Ctl::LoadButton, Ctl::FindButton,                // whole programmer
+    Ctl::ReadProgButton, Ctl::manualButton, Ctl::cancel};
 
 // Adds the named widgets to a box layout, in order, and a stretch after
 // them when `stretch` is set.
@@ -188,6 +208,30 @@ ControlBinder::Geometry MainWindowControls() {
   ControlBinder::Geometry g;
   for (model::ControlName name : kControls) g[name.Str()] = QRect();
   return g;
+}
+
+std::vector<QWidget*> TabStops(const ControlBinder& binder, QWidget* logPane) {
+  std::vector<QWidget*> stops;
+  auto add = [&stops](QWidget* w) {
+    if (w && w->focusPolicy() != Qt::NoFocus) stops.push_back(w);
+  };
+  for (model::ControlName name : kTabOrder) {
+    QWidget* w = binder.Widget(name);
+    if (!w) continue;
+    // A choice group's buttons are made anew when its choices change.
+    if (auto* choices = w->findChild<QButtonGroup*>(QString(), Qt::FindDirectChildrenOnly)) {
+      for (QAbstractButton* b : choices->buttons()) add(b);
+      continue;
+    }
+    add(w);
+    if (name == Ctl::StringGrid1 && logPane)
+      for (QWidget* part : logPane->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) add(part);
+  }
+  return stops;
+}
+
+void ApplyTabOrder(const std::vector<QWidget*>& stops) {
+  for (std::size_t i = 1; i < stops.size(); ++i) QWidget::setTabOrder(stops[i - 1], stops[i]);
 }
 
 MainLayoutParts BuildMainLayout(QWidget* content, ControlBinder& binder) {

@@ -8,6 +8,8 @@
 // container's own layout.
 #pragma once
 
+#include <vector>
+
 #include "ui/ControlBinder.h"
 
 class QBoxLayout;
@@ -28,5 +30,13 @@ struct MainLayoutParts {
 
 // Lays the binder's widgets out in `content`.
 MainLayoutParts BuildMainLayout(QWidget* content, ControlBinder& binder);
+
+// The widgets Tab visits, in the order the layout shows them: the left
+// column top to bottom, each row left to right (the choices of a group one
+// under the other), then the slot list, `logPane`'s own controls, and the
+// rest of the right column the same way.
+std::vector<QWidget*> TabStops(const ControlBinder& binder, QWidget* logPane);
+// Puts `stops` into the focus chain in that order (all in one window).
+void ApplyTabOrder(const std::vector<QWidget*>& stops);
 
 }  // namespace velmar::ui

@@ -8,6 +8,7 @@
 #include <QTableWidget>
 
 #include "model/OperationLogView.h"
+#include "ui/ElidedLabel.h"
 
 namespace velmar::ui {
 
@@ -32,11 +33,8 @@ OperationLogPane::OperationLogPane(model::OperationLogView& view, QWidget* paren
   bold.setBold(true);
   title->setFont(bold);
   top->addWidget(title);
-  status_ = new QLabel(this);
+  status_ = new ElidedLabel(this);  // a long path is shortened in the middle, whole in its tool tip
   status_->setObjectName("OperationLogStatus");
-  status_->setTextFormat(Qt::PlainText);
-  status_->setMinimumWidth(40);  // a long path is cut short rather than widen the window
-  status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   top->addWidget(status_, 1);
   export_ = new QPushButton("E&xport CSV...", this);
   export_->setObjectName("ExportLogCsv");
@@ -59,9 +57,11 @@ OperationLogPane::OperationLogPane(model::OperationLogView& view, QWidget* paren
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->setTabKeyNavigation(false);
   table_->setWordWrap(false);
-  // Room for the title row and a few records; the splitter above gives more.
+  // Room for the title row and kMinimumRows records; the splitter above
+  // gives more.
   const int rowHeight = table_->verticalHeader()->defaultSectionSize();
-  table_->setMinimumHeight(rowHeight * 5);
+  table_->setMinimumHeight(table_->horizontalHeader()->sizeHint().height() + rowHeight * kMinimumRows +
+                           2 * table_->frameWidth());
   table_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   layout->addWidget(table_, 1);
 }
@@ -91,7 +91,6 @@ void OperationLogPane::Show() {
   QString status = Q(view_.StatusText());
   if (int(rows.size()) > shown) status += QString(" (the newest %1 shown)").arg(shown);
   status_->setText(status);
-  status_->setToolTip(status);
 }
 
 }  // namespace velmar::ui

@@ -8,7 +8,6 @@
 
 #include <QWidget>
 
-class QLabel;
 class QPushButton;
 class QTableWidget;
 
@@ -18,11 +17,15 @@ class OperationLogView;
 
 namespace velmar::ui {
 
+class ElidedLabel;
+
 class OperationLogPane : public QWidget {
   Q_OBJECT
  public:
   // At most this many of the newest records are listed (the export has all).
   static constexpr int kShownRecords = 1000;
+  // Records in view without dragging the splitter.
+  static constexpr int kMinimumRows = 8;
 
   explicit OperationLogPane(model::OperationLogView& view, QWidget* parent = nullptr);
 
@@ -38,7 +41,7 @@ class OperationLogPane : public QWidget {
 
  private:
   model::OperationLogView& view_;
-  QLabel* status_;
+  ElidedLabel* status_;
   QTableWidget* table_;
   QPushButton* export_;
 };

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
@@ -75,6 +76,28 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
 
+int QtDialogs::TitleRoom(const QString& title, const QFont& font) {
+  QFont titleFont = font;  // title bars draw larger and bold
+  titleFont.setBold(true);
+  if (titleFont.pointSizeF() > 0)
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.25);
+  else
+    titleFont.setPixelSize(titleFont.pixelSize() * 5 / 4);
+  const QFontMetrics fm(titleFont);
+  return fm.horizontalAdvance(title) + 8 * fm.height();  // the bar's icon and buttons
+}
+
+// A title bar cuts a title wider than its box ("PIC Prog...B Loader"), and a
+// box sizes itself by its text and buttons: an empty item across its grid
+// keeps it wide enough for the title.
+void QtDialogs::LeaveRoomForTitle(QMessageBox& box) {
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (!grid) return;
+  const int width = TitleRoom(box.windowTitle(), box.font());
+  grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                grid->columnCount());
+}
+
 DlgButton QtDialogs::Message(const platform::MessageBoxRequest& request) {
   QMessageBox box(parent_);
   box.setIcon(Icon(request.type));
@@ -89,6 +112,7 @@ DlgButton QtDialogs::Message(const platform::MessageBoxRequest& request) {
                       : (request.buttons.empty() ? DlgButton::Ok : request.buttons.front());
   box.setDefaultButton(ToQt(def));
   if (request.buttons.size() == 1) box.setEscapeButton(ToQt(request.buttons.front()));
+  LeaveRoomForTitle(box);
   int chosen = box.exec();
   DlgButton result = FromQt(chosen);
   if (result == DlgButton::None) {

@@ -7,6 +7,9 @@
 
 #include "platform/Dialogs.h"
 
+class QFont;
+class QMessageBox;
+class QString;
 class QWidget;
 
 namespace velmar::ui {
@@ -29,6 +32,9 @@ class QtDialogs final : public platform::Dialogs {
 
   // "Hex|*.hex|All Files|*.*" -> "Hex (*.hex);;All Files (*)"
   static std::string QtFilter(const std::string& filter);
+  // The width a box needs for `title` not to be cut in its title bar.
+  static int TitleRoom(const QString& title, const QFont& font);
+  static void LeaveRoomForTitle(QMessageBox& box);
 
  private:
   QWidget* parent_;

@@ -7,6 +7,7 @@
 
 using velmar::model::manualButtonClick;
 using velmar::model::ManualFile;
+using velmar::platform::DlgButton;
 using velmar::platform::ScriptedDialogs;
 
 namespace {
@@ -42,11 +43,49 @@ INSTANTIATE_TEST_SUITE_P(
     ManualViewer, OpenerResults,
     ::testing::Values(OpenerResult{2, "Can not find manual\r/p/guide_8way.pdf\r\r"},
                       OpenerResult{3, "Can not find manual\r/p/guide_8way.pdf\r\r"},
-                      OpenerResult{27, "The filename association for PDF files is not set\r/p/guide_8way.pdf\r\r"},
                       OpenerResult{4, "System Error on opening file\r/p/guide_8way.pdf\r\r"},
                       OpenerResult{26, "System Error on opening file\r/p/guide_8way.pdf\r\r"},
                       OpenerResult{32, "System Error on opening file\r/p/guide_8way.pdf\r\r"}, OpenerResult{33, ""},
                       OpenerResult{0, ""}));
+
+// With no PDF viewer the message names the guide and offers its folder; a
+// folder that will not open either is named in an error.
+struct NoViewerCase {
+  DlgButton answer;
+  int folderResult;
+  std::vector<std::string> opened;
+  std::string error;  // "" for none
+};
+class NoViewer : public ::testing::TestWithParam<NoViewerCase> {};
+
+TEST_P(NoViewer, OffersTheGuidesFolder) {
+  const NoViewerCase& c = GetParam();
+  ScriptedDialogs dialogs;
+  dialogs.openDocumentResult = 27;
+  dialogs.Answer(c.answer);
+  dialogs.onMessage = [&](const velmar::platform::MessageBoxRequest& r) {
+    if (r.IsQuestion()) dialogs.openDocumentResult = c.folderResult;
+  };
+  manualButtonClick(velmar::slot::kind_portable, "/opt/velmar/", dialogs);
+  ASSERT_FALSE(dialogs.shown.empty());
+  const auto& question = dialogs.shown.front();
+  EXPECT_EQ(question.text,
+            "The filename association for PDF files is not set\r/opt/velmar/guide_portable.pdf\r\r"
+            "Open the folder that holds it?\r/opt/velmar/");
+  EXPECT_EQ(question.buttons, (std::vector<DlgButton>{DlgButton::Yes, DlgButton::No}));
+  EXPECT_EQ(dialogs.openedDocuments, c.opened);
+  EXPECT_EQ(dialogs.shown.size() > 1 ? dialogs.shown.back().text : std::string(), c.error);
+  EXPECT_TRUE(dialogs.unexpected.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ManualViewer, NoViewer,
+    ::testing::Values(NoViewerCase{DlgButton::No, 42, {"/opt/velmar/guide_portable.pdf"}, ""},
+                      NoViewerCase{DlgButton::Yes, 42, {"/opt/velmar/guide_portable.pdf", "/opt/velmar/"}, ""},
+                      NoViewerCase{DlgButton::Yes,
+                                   27,
+                                   {"/opt/velmar/guide_portable.pdf", "/opt/velmar/"},
+                                   "The folder could not be opened either\r/opt/velmar/"}));
 
 TEST(ManualViewer, TheShippedGuidesAreInTheProgramFolder) {
   if (!velmar::test::Exists(velmar::test::BinDir() + "guide_single.pdf")) GTEST_SKIP() << "built without Qt";

@@ -64,6 +64,68 @@ class MainWindowTest : public QObject {
     }
   };
 
+  // The block a tab stop sits in: a choice's group, or the stop itself, in
+  // the window's coordinates.
+  static QRect Block(QWidget* w) {
+    QWidget* block = qobject_cast<QRadioButton*>(w) ? w->parentWidget() : w;
+    return QRect(block->mapTo(block->window(), QPoint(0, 0)), block->size());
+  }
+  static QString Name(QWidget* w) {
+    if (qobject_cast<QRadioButton*>(w)) return w->parentWidget()->objectName() + "/" + w->property("text").toString();
+    return w->objectName().isEmpty() ? w->metaObject()->className() : w->objectName();
+  }
+
+  // The stops Tab visits from File Name round to it again.
+  static QList<QWidget*> TabCycle(Fixture& f) {
+    QWidget* first = f.Get<QWidget>("Edit1");
+    first->setFocus(Qt::TabFocusReason);
+    QList<QWidget*> cycle{first};
+    for (int i = 0; i < 200; ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      QWidget* at = QApplication::focusWidget();
+      // A spin box's or list's own edit box stands for its control.
+      while (at && !qobject_cast<QRadioButton*>(at) && at->objectName().isEmpty() && at->parentWidget())
+        at = at->parentWidget();
+      if (!at || at == first) break;
+      cycle << at;
+    }
+    return cycle;
+  }
+
+  static void CheckTabOrder(Fixture& f, int kind) {
+    const QList<QWidget*> cycle = TabCycle(f);
+    QStringList names;
+    for (QWidget* w : cycle) names << Name(w);
+    const QString order = QString("kind %1: ").arg(kind) + names.join(" > ");
+    const int listLeft = Block(f.Get<QWidget>("StringGrid1")).left();
+    auto column = [&](QWidget* w) { return Block(w).center().x() < listLeft ? 0 : 1; };
+    for (int i = 1; i < cycle.size(); ++i) {
+      QWidget *a = cycle[i - 1], *b = cycle[i];
+      const QRect ra = Block(a), rb = Block(b);
+      bool ahead;
+      if (column(a) != column(b))
+        ahead = column(b) > column(a);
+      else if (ra == rb)  // choices of one group
+        ahead = b->y() > a->y();
+      else if (ra.top() < rb.bottom() && rb.top() < ra.bottom())  // one row
+        ahead = rb.left() >= ra.right();
+      else
+        ahead = rb.top() > ra.top() || rb.left() >= ra.right();
+      QVERIFY2(ahead, qPrintable(order + "\n  " + Name(a) + " then " + Name(b)));
+    }
+    // Every control a person can reach is on the way, once.
+    for (const auto& [name, rect] : velmar::ui::MainWindowControls()) {
+      QWidget* w = f.Get<QWidget>(name.c_str());
+      if (!w || !w->isVisible() || !w->isEnabled() || !(w->focusPolicy() & Qt::TabFocus)) continue;
+      if (w->findChild<QRadioButton*>()) continue;  // a group: its choices are the stops
+      QVERIFY2(cycle.count(w) == 1, qPrintable(order + "\n  missing or twice: " + QString::fromStdString(name)));
+    }
+    const qsizetype made = names.indexOf("NewButton"), replaced = names.indexOf("editButton"),
+                    deleted = names.indexOf("DeleteProgramButton");
+    QVERIFY2(made >= 0, qPrintable(order));
+    QVERIFY2(replaced < 0 || (made < replaced && (deleted < 0 || replaced < deleted)), qPrintable(order));
+  }
+
  private slots:
   void windowIsResizableWithIconAndOpensOnTheScreen() {
     Fixture f;
@@ -109,6 +171,31 @@ class MainWindowTest : public QObject {
                                 .arg(need.width())
                                 .arg(need.height())));
       }
+    }
+  }
+
+  // Tab visits the controls in reading order of the layout: the left
+  // column, then the right; in a column each next stop is below the last,
+  // or to its right (beside it in its row, or a block beside a panel); a
+  // group's choices one under the other. The choices a family change makes
+  // anew keep their place.
+  void tabFollowsTheLayout() {
+    for (int kind : {0, 3, 4}) {
+      Fixture f(kind);
+      for (auto key : {velmar::model::ShortcutKey::F2, velmar::model::ShortcutKey::F3})  // the service controls too
+        f.form.ApplicationEvents1ShortCut(key, true, true);
+      f.window->show();
+      QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+      f.window->activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+      CheckTabOrder(f, kind);
+      if (QTest::currentTestFailed()) return;
+      auto* family = f.Get<QComboBox>("family");
+      family->setCurrentIndex(1);
+      emit family->activated(1);
+      QApplication::processEvents();
+      CheckTabOrder(f, kind);
+      if (QTest::currentTestFailed()) return;
     }
   }
 
@@ -524,7 +611,10 @@ class MainWindowTest : public QObject {
     QCOMPARE(inBox, markup + " Not Found");
   }
 
-  void messageBoxesCarryTheirFixedTitles() {
+  // A box with a short text is still wide enough for its title in a title
+  // bar's larger bold font, with the bar's icon and buttons beside it (a
+  // title bar cuts the rest: "PIC Prog...B Loader").
+  void messageBoxesCarryTheirFixedTitlesUncut() {
     Fixture f;
     velmar::ui::QtDialogs qt(f.window.get());
     QStringList titles;
@@ -533,14 +623,22 @@ class MainWindowTest : public QObject {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box) return;
         titles << box->windowTitle();
+        QFont bar = box->font();
+        bar.setBold(true);
+        bar.setPointSizeF(bar.pointSizeF() * 1.2);
+        const QFontMetrics fm(bar);
+        const int need = fm.horizontalAdvance(box->windowTitle()) + 6 * fm.height();
+        if (box->width() < need) titles << QString("%1 px wide, needs %2").arg(box->width()).arg(need);
         box->button(QMessageBox::Ok)->click();
       });
     };
     answer();
-    qt.ShowMessage("Programmed");
+    qt.ShowMessage("OK");
     answer();
     qt.ShowError("Failed");
-    QCOMPARE(titles, (QStringList{"PIC Programmer USB Loader", "Error"}));
+    answer();
+    qt.ShowInformation("Done", "Check Connection");
+    QCOMPARE(titles, (QStringList{"PIC Programmer USB Loader", "Error", "Check Connection"}));
   }
 
   // A name typed without the extension is saved with it, and a file of that

@@ -5,6 +5,7 @@
 // CSV writes the same CSV as `velmar-cli log --csv` (or says why it could
 // not). Recorded UTC times are shown in local time.
 #include <QAction>
+#include <QHeaderView>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,7 +22,9 @@
 #include "operations/OperationsRig.h"
 #include "oplog/OperationLog.h"
 #include "oplog/OperationRecord.h"
+#include "platform/ScriptedDialogs.h"
 #include "ui/ControlBinder.h"
+#include "ui/ElidedLabel.h"
 #include "ui/MainWindow.h"
 #include "ui/OperationLogPane.h"
 #include "ui/ProgressWindow.h"
@@ -55,7 +58,7 @@ class OperationLogPaneTest : public QObject {
       auto* item = Log()->item(row, col);
       return item ? item->text() : QString();
     }
-    QString Status() { return window->LogPane()->findChild<QLabel*>("OperationLogStatus")->text(); }
+    QString Status() { return window->LogPane()->findChild<velmar::ui::ElidedLabel*>("OperationLogStatus")->text(); }
     std::string LogFile() { return rig.W().Journal().LogPath(); }
     void NewProgram(const char* device, const char* folder, const char* description) {
       auto* family = Get<QComboBox>("family");
@@ -105,6 +108,66 @@ class OperationLogPaneTest : public QObject {
     QCOMPARE(f.LogCell(0, 1), QString("delete"));
     QCOMPARE(f.LogCell(0, 2), QString("cancelled"));
     QVERIFY(f.Status().contains("3 records"));
+  }
+
+  // However narrow the pane, the line over the records shows the start of
+  // the log's path and its end (file name and count), never under Export
+  // CSV, with the whole text as its tip.
+  void aLongLogPathIsShortenedInTheMiddle() {
+    velmar::platform::ScriptedDialogs dialogs;
+    const std::string path = "/home/technician/" + std::string(120, 'w') + "/velmar-log.jsonl";
+    velmar::model::OperationLogView view([&] { return path; }, dialogs);
+    view.Refresh();
+    velmar::ui::OperationLogPane pane(view);
+    pane.Show();
+    auto* status = pane.findChild<velmar::ui::ElidedLabel*>("OperationLogStatus");
+    auto* exporter = pane.findChild<QPushButton*>("ExportLogCsv");
+    QVERIFY(status && exporter);
+    const QString full = QString::fromStdString(path) + ": 0 records";
+    pane.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&pane));
+    for (int width : {2400, 900, 400, 150}) {
+      pane.resize(width, 300);
+      QApplication::processEvents();
+      const QString shown = status->shownText();
+      const QString at = QString("at %1: %2").arg(width).arg(shown);
+      QCOMPARE(status->text(), full);
+      QCOMPARE(status->toolTip(), full);
+      QVERIFY2(status->geometry().right() < exporter->geometry().left(), qPrintable(at));
+      QVERIFY2(status->fontMetrics().horizontalAdvance(shown) <= status->contentsRect().width(), qPrintable(at));
+      if (width == 2400) QCOMPARE(shown, full);
+      if (width == 900)
+        QVERIFY2(shown.contains(QChar(0x2026)) && shown.endsWith("/velmar-log.jsonl: 0 records") &&
+                     shown.startsWith("/home/technician/"),
+                 qPrintable(at));
+      if (width == 400)
+        QVERIFY2(shown.contains(QChar(0x2026)) && shown.endsWith(".jsonl: 0 records") && shown.startsWith("/ho"),
+                 qPrintable(at));
+    }
+  }
+
+  // The records get several rows at the pane's least height; the details,
+  // the widest column, take what the others leave and show whole in their
+  // tips.
+  void theRecordsHaveRoomAndTheirDetailsShowWholeInTips() {
+    Fixture f;
+    f.NewProgram("PIC16F628A", "pic16f628a", "Pump control");
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    QTRY_COMPARE(f.Log()->rowCount(), 2);
+    QTableWidget* log = f.Log();
+    const int rowHeight = log->verticalHeader()->defaultSectionSize();
+    const int rows = (log->minimumHeight() - log->horizontalHeader()->height()) / rowHeight;
+    QVERIFY2(rows >= 8, qPrintable(QString("%1 rows").arg(rows)));
+    QVERIFY(f.window->LogPane()->minimumSizeHint().height() >= log->minimumHeight());
+
+    const int details = 5;
+    QCOMPARE(log->horizontalHeaderItem(details)->text(), QString("Details"));
+    QCOMPARE(log->item(0, details)->toolTip(), log->item(0, details)->text());
+    QVERIFY(log->item(0, details)->text().contains("\"Pump control\""));
+    int used = 0;
+    for (int c = 0; c < log->columnCount(); ++c) used += log->horizontalHeader()->sectionSize(c);
+    QCOMPARE(used, log->viewport()->width());
   }
 
   void thePaneHidesFromTheViewMenuAndTheChoiceIsKept() {

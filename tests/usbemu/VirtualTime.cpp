@@ -1,10 +1,14 @@
-// Virtual time: the monotonic clocks and sleeps of the preloaded process.
+// Virtual time: the monotonic clocks, sleeps and event waits of the
+// preloaded process.
 #include "VirtualTime.h"
 
 #include <atomic>
 #include <cerrno>
 #include <ctime>
 
+#include <dlfcn.h>
+#include <poll.h>
+#include <signal.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -26,6 +30,38 @@ bool Monotonic(clockid_t id) {
 }
 std::uint64_t ToUs(const timespec& t) {
   return std::uint64_t(t.tv_sec) * 1000000u + (std::uint64_t(t.tv_nsec) + 999) / 1000u;
+}
+std::uint64_t RealUs() {
+  timespec ts{};
+  syscall(SYS_clock_gettime, CLOCK_MONOTONIC, &ts);
+  return std::uint64_t(ts.tv_sec) * 1000000u + std::uint64_t(ts.tv_nsec) / 1000u;
+}
+
+// A wait for events (a window's event loop) takes real time, and the
+// program's timers must see it pass: an idle window's clock would stand
+// still otherwise, and no timer of its event loop would ever come due.
+// When such a wait ends, virtual time is at least where it stood when the
+// wait began plus the real time the wait took (waits of several threads at
+// once count once).
+class EventWait {
+ public:
+  EventWait() : virtualStart_(NowUs()), realStart_(RealUs()) {}
+  ~EventWait() {
+    const std::uint64_t reached = virtualStart_ + (RealUs() - realStart_);
+    std::uint64_t now = g_nowUs.load();
+    while (now < reached && !g_nowUs.compare_exchange_weak(now, reached)) {
+    }
+  }
+  EventWait(const EventWait&) = delete;
+  EventWait& operator=(const EventWait&) = delete;
+
+ private:
+  std::uint64_t virtualStart_, realStart_;
+};
+
+template <class F>
+F Next(const char* name) {
+  return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
 }
 }  // namespace
 
@@ -77,6 +113,21 @@ __attribute__((visibility("default"))) int usleep(useconds_t us) {
   AdvanceUs(us);
   Account().sleptUs += us;
   return 0;
+}
+
+__attribute__((visibility("default"))) int poll(struct pollfd* fds, nfds_t count, int timeoutMs) {
+  static const auto next = Next<int (*)(struct pollfd*, nfds_t, int)>("poll");
+  if (timeoutMs == 0) return next(fds, count, 0);
+  EventWait wait;
+  return next(fds, count, timeoutMs);
+}
+
+__attribute__((visibility("default"))) int ppoll(struct pollfd* fds, nfds_t count, const struct timespec* timeout,
+                                                 const sigset_t* mask) {
+  static const auto next = Next<int (*)(struct pollfd*, nfds_t, const struct timespec*, const sigset_t*)>("ppoll");
+  if (timeout && timeout->tv_sec == 0 && timeout->tv_nsec == 0) return next(fds, count, timeout, mask);
+  EventWait wait;
+  return next(fds, count, timeout, mask);
 }
 
 }  // extern "C"

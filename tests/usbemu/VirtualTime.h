@@ -2,6 +2,8 @@
 // on virtual time: its monotonic clock reads this counter and its sleeps
 // move it on at once, so fixed waits cost nothing and the time USB would
 // take (packets, frames, latency timer) is added where it would be spent.
+// A wait for events (poll) passes as much virtual time as it takes real
+// time, so that an idle event loop's timers come due.
 // The counters say where the time went, for the estimate of real USB time.
 #pragma once
 

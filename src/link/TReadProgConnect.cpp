@@ -162,6 +162,14 @@ void TReadProg::CloseLink(bool cyclePort) {
   if (unit_.DeviceCount != 0) {
     if (cyclePort) unit_.CycleFTPort();
     unit_.CloseFTDevice();
+  } else if (unit_.DeviceHandle) {
+    // The interface has gone, but its handle (and with it the channel's
+    // claim) is the driver's until closed. Closed without a report: the
+    // failure that brought us here already said what happened.
+    const bool reports = unit_.FTErrorReports;
+    unit_.FTErrorReports = false;
+    unit_.CloseFTDevice();
+    unit_.FTErrorReports = reports;
   }
   LinkOpen = false;
 }

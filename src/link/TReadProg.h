@@ -248,6 +248,8 @@ class TReadProg {
   // nothing when the lines cannot be read (no device).
   void UpdateHighLines(std::uint8_t setMask, std::uint8_t clearMask);
   void ChangeLowLine(int n, bool set, bool repeat);
+  // Closes the driver's handle, if one is open, without an error report.
+  void ReleaseHandle();
   void ReadSettings();
   // What to add to the message of a failed description query of device `index`.
   std::string ListFailureDetail(std::uint32_t index, std::uint32_t status);

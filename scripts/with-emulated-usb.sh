@@ -6,15 +6,19 @@
 # root. The state file is written back when the command ends.
 #
 #   scripts/with-emulated-usb.sh [--chip ft2232d|ft2232h] [--eeprom 93c46|93c56|93c66]
-#        [--fault NAME[,NAME]] [--report FILE] [--d2xx] STATE -- COMMAND [ARGS...]
+#        [--fault NAME[,NAME]] [--timing present|pessimistic] [--report FILE] [--d2xx]
+#        STATE -- COMMAND [ARGS...]
 #
+# --fault unplug-after=N pulls the interface out after N calls reached it.
+# --timing pessimistic charges at least 1 ms per full-speed bulk transfer
+# (250 us at high speed) and 3 ms per control transfer.
 # --report appends one line of virtual-time figures (total, the program's
 # own waits, USB transfers, latency-timer waits, serial clocking) at exit.
 # The library is looked for in $VELMAR_BUILD_DIR (default: build)/usbemu.
 set -euo pipefail
 
 usage() {
-  sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//' >&2
+  sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//' >&2
   exit 2
 }
 
@@ -23,6 +27,7 @@ build=${VELMAR_BUILD_DIR:-$root/build}
 chip=ft2232d
 eeprom=
 fault=
+timing=present
 report=
 d2xx=0
 while [ $# -gt 0 ]; do
@@ -30,6 +35,7 @@ while [ $# -gt 0 ]; do
     --chip) chip=${2:?}; shift 2 ;;
     --eeprom) eeprom=${2:?}; shift 2 ;;
     --fault) fault=${2:?}; shift 2 ;;
+    --timing) timing=${2:?}; shift 2 ;;
     --report) report=${2:?}; shift 2 ;;
     --d2xx) d2xx=1; shift ;;
     -h|--help) usage ;;
@@ -42,6 +48,7 @@ done
 state=$1
 shift 2
 case "$chip" in ft2232d|ft2232h) ;; *) echo "with-emulated-usb.sh: --chip ft2232d or ft2232h, not $chip" >&2; exit 2 ;; esac
+case "$timing" in present|pessimistic) ;; *) echo "with-emulated-usb.sh: --timing present or pessimistic, not $timing" >&2; exit 2 ;; esac
 case "$eeprom" in ''|93c46|93c56|93c66) ;; *) echo "with-emulated-usb.sh: --eeprom 93c46, 93c56 or 93c66, not $eeprom" >&2; exit 2 ;; esac
 if [ ! -f "$state" ]; then
   echo "with-emulated-usb.sh: no simulator state file $state (make one with: velmar-cli sim create $state --kind KIND)" >&2
@@ -57,6 +64,7 @@ export VELMAR_USB_EMU_STATE=$(cd "$(dirname "$state")" && pwd)/$(basename "$stat
 export VELMAR_USB_EMU_CHIP=$chip
 export VELMAR_USB_EMU_EEPROM=$eeprom
 export VELMAR_USB_EMU_FAULT=$fault
+export VELMAR_USB_EMU_TIMING=$timing
 export VELMAR_USB_EMU_REPORT=$report
 export LD_PRELOAD=$lib${LD_PRELOAD:+:$LD_PRELOAD}
 if [ "$d2xx" = 1 ]; then

@@ -155,6 +155,12 @@ class TReadProg {
   // Clocks n bytes (1 to 65,533) out and in inside one selected transfer;
   // the replies land in the adapter's RxBuffer[0..n-1].
   void TransferBlock(const std::uint8_t* data, std::uint32_t n);
+  // The most reply bytes a write may leave waiting in the interface chip:
+  // the FT2232D holds 384 for the host (the FT2232H 4 KiB). With more, the
+  // chip stops clocking until the host reads, and a write that carries
+  // more bytes than its input buffer holds stalls until libftdi's write
+  // time-out. Longer shifts and reads go in parts of this size.
+  static constexpr std::uint32_t kChipReplyRoom = 384;
   void SelectLink();
   void EndTransfer();
   void DeselectLink();
@@ -230,6 +236,11 @@ class TReadProg {
   // RxBuffer one after the other; when fewer come, raises the failure the
   // first request left short would have raised on its own.
   void ReadReply(std::initializer_list<std::uint32_t> parts);
+  // Clocks the n bytes at TxBuffer[3..] out and in as one 0x31 shift (its
+  // first three bytes written here), or in parts of kChipReplyRoom, each
+  // part's replies read before the next goes; the replies end in
+  // RxBuffer[0..n-1].
+  void ShiftThrough(std::uint32_t n);
   void Wait(std::uint32_t ms);
   void Progress(int done, int total);
   void Message(const std::string& text);
@@ -237,6 +248,8 @@ class TReadProg {
   // nothing when the lines cannot be read (no device).
   void UpdateHighLines(std::uint8_t setMask, std::uint8_t clearMask);
   void ChangeLowLine(int n, bool set, bool repeat);
+  // Closes the driver's handle, if one is open, without an error report.
+  void ReleaseHandle();
   void ReadSettings();
   // What to add to the message of a failed description query of device `index`.
   std::string ListFailureDetail(std::uint32_t index, std::uint32_t status);

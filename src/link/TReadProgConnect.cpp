@@ -131,26 +131,33 @@ bool TReadProg::OpenLink() {
                         (why.empty() ? "" : "\r" + why));
   }
 
-  unit_.UserAreaBuffer.fill(0);
-  FT_STATUS ua = unit_.ReadFTUserArea();
-  VoltageSensing = ua == FT_OK && unit_.UserAreaLength > 8 && unit_.UserAreaBuffer[8] == '1';
+  // The handle is the driver's until closed: a failure before the link is
+  // open closes it again.
+  try {
+    unit_.UserAreaBuffer.fill(0);
+    FT_STATUS ua = unit_.ReadFTUserArea();
+    VoltageSensing = ua == FT_OK && unit_.UserAreaLength > 8 && unit_.UserAreaBuffer[8] == '1';
 
-  SetupChannel();
+    SetupChannel();
 
-  if (VoltageSensing) {
-    Write({0x80, 0x02, 0xF3});
-    unit_.TxBuffer[0] = 0x81;
-    Wait(25);
-    WriteAwaitingReply(1);
-    ReadReply(1);
-    LowPinState = unit_.RxBuffer[0];
-    if (LowPinState & 0x04) {
-      CloseLink(false);
-      throw EISPException("No Voltage Detected! Check battery or power supply");
+    if (VoltageSensing) {
+      Write({0x80, 0x02, 0xF3});
+      unit_.TxBuffer[0] = 0x81;
+      Wait(25);
+      WriteAwaitingReply(1);
+      ReadReply(1);
+      LowPinState = unit_.RxBuffer[0];
+      if (LowPinState & 0x04) {
+        CloseLink(false);
+        throw EISPException("No Voltage Detected! Check battery or power supply");
+      }
     }
-  }
 
-  SelectLink();
+    SelectLink();
+  } catch (...) {
+    ReleaseHandle();
+    throw;
+  }
   LinkOpen = true;
   return true;
 }
@@ -162,8 +169,21 @@ void TReadProg::CloseLink(bool cyclePort) {
   if (unit_.DeviceCount != 0) {
     if (cyclePort) unit_.CycleFTPort();
     unit_.CloseFTDevice();
+  } else {
+    // The interface has gone, but its handle (and with it the channel's
+    // claim) is the driver's until closed.
+    ReleaseHandle();
   }
   LinkOpen = false;
+}
+
+void TReadProg::ReleaseHandle() {
+  if (!unit_.DeviceHandle) return;
+  // Without a report: the failure that brought us here already said what happened.
+  const bool reports = unit_.FTErrorReports;
+  unit_.FTErrorReports = false;
+  unit_.CloseFTDevice();
+  unit_.FTErrorReports = reports;
 }
 
 void TReadProg::ReadSettings() {

@@ -61,30 +61,53 @@ bool TReadProg::ReadBlock(std::uint32_t page, std::uint32_t count, int part) {
     n = std::uint32_t(std::copy(std::begin(where), std::end(where), tx.begin() + n) - tx.begin());
     Write(n);
     Wait(50);
-    for (std::uint32_t i = 0; i < count; ++i) {
-      tx[3 * i] = 0x20;
-      tx[3 * i + 1] = 0x00;
-      tx[3 * i + 2] = 0x00;
+    // No write may leave more replies waiting than the chip holds: a long
+    // read takes its first bytes in parts, each read before the next is
+    // clocked ('R''s reply, in fast pacing, comes with the first part).
+    std::uint32_t lead = fast ? 1 : 0;
+    const std::uint32_t closing = fast ? 1 : 0;
+    std::uint32_t done = 0;
+    auto clockIns = [&tx](std::uint32_t k) {
+      for (std::uint32_t i = 0; i < k; ++i) {
+        tx[3 * i] = 0x20;
+        tx[3 * i + 1] = 0x00;
+        tx[3 * i + 2] = 0x00;
+      }
+    };
+    auto take = [&](std::uint32_t k) {
+      // A busy marker for 'R' means the programmer was still answering
+      // something else and took neither the command nor its address.
+      if (lead && unit_.RxBuffer[0] == kBusy)
+        throw EISPException(std::string(link_text::kNotResponding) +
+                            "\rThe programmer was busy when a page read began");
+      const auto from = unit_.RxBuffer.begin() + lead;
+      std::copy(from, from + k, ReadImage->DataAt(std::uint32_t(target + done)));
+      done += k;
+      lead = 0;
+    };
+    while (lead + (count - done) + closing > kChipReplyRoom) {
+      const std::uint32_t k = kChipReplyRoom - lead;
+      clockIns(k);
+      WriteAwaitingReply(k * 3);
+      ReadReply({lead, k});
+      take(k);
     }
-    Write(count * 3);
+    const std::uint32_t rest = count - done;
+    clockIns(rest);
+    Write(rest * 3);
     Wait(PageIndexedReads ? 10 : 5);
     std::uint8_t trailer = 0;
     if (fast) {
       // The trailer is clocked in after the wait, as ClockInByte would, and
       // read with the data.
       WriteAwaitingReply({0x20, 0x00, 0x00});
-      ReadReply({1, count, 1});
-      const auto& rx = unit_.RxBuffer;
-      // A busy marker for 'R' means the programmer was still answering
-      // something else and took neither the command nor its address.
-      if (rx[0] == kBusy)
-        throw EISPException(std::string(link_text::kNotResponding) +
-                            "\rThe programmer was busy when a page read began");
-      std::copy(rx.begin() + 1, rx.begin() + 1 + count, ReadImage->DataAt(std::uint32_t(target)));
-      trailer = rx[1 + count];
+      ReadReply({lead, rest, 1});
+      const std::uint32_t at = lead + rest;
+      take(rest);
+      trailer = unit_.RxBuffer[at];
     } else {
-      ReadReply(count);
-      std::copy(unit_.RxBuffer.begin(), unit_.RxBuffer.begin() + count, ReadImage->DataAt(std::uint32_t(target)));
+      ReadReply(rest);
+      take(rest);
       trailer = ClockInByte();
     }
 
@@ -144,8 +167,7 @@ bool TReadProg::WritePage(std::uint32_t page, std::uint32_t length, std::uint32_
   std::copy(src, src + length, tx.begin() + 9);
   // The replies are read before the page delay starts: it counts from the
   // last byte clocked, not from when the USB write returned.
-  WriteAwaitingReply(length + 9);
-  ReadReply(length + 6);
+  ShiftThrough(length + 6);
   unit_.GetFTQueueStatus();
   Wait(PageDelay);
   pump_.ProcessMessages();
@@ -173,17 +195,12 @@ bool TReadProg::WriteHalfPages(std::uint32_t page, std::uint32_t half, std::uint
   std::copy(std::begin(head), std::end(head), tx.begin());
   const std::uint8_t* src = w.image.DataAt(sourceOffset);
   std::copy(src, src + half, tx.begin() + 9);
-  WriteAwaitingReply(half + 9);
-  ReadReply(half + 6);
+  ShiftThrough(half + 6);
   unit_.GetFTQueueStatus();
   Wait(HalfDelay);
 
-  tx[0] = 0x31;
-  tx[1] = std::uint8_t(half - 1);
-  tx[2] = std::uint8_t((half - 1) >> 8);
   std::copy(src + half, src + 2 * half, tx.begin() + 3);
-  WriteAwaitingReply(half + 3);
-  ReadReply(half);
+  ShiftThrough(half);
   unit_.GetFTQueueStatus();
   Wait(PageDelay);
   pump_.ProcessMessages();

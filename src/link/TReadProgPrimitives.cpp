@@ -137,16 +137,39 @@ void TReadProg::ReceiveRun(std::initializer_list<ReplyTake> takes, std::uint8_t*
   }
 }
 
+void TReadProg::ShiftThrough(std::uint32_t n) {
+  auto& tx = unit_.TxBuffer;
+  auto head = [&tx](std::uint32_t k) {
+    tx[0] = 0x31;
+    tx[1] = std::uint8_t((k - 1) & 0xFF);
+    tx[2] = std::uint8_t((k - 1) >> 8);
+  };
+  if (n <= kChipReplyRoom) {
+    head(n);
+    WriteAwaitingReply(n + 3);
+    ReadReply(n);
+    return;
+  }
+  // The same bytes clocked, in parts whose replies fit the chip.
+  const std::vector<std::uint8_t> data(tx.begin() + 3, tx.begin() + 3 + n);
+  std::vector<std::uint8_t> replies;
+  replies.reserve(n);
+  for (std::uint32_t at = 0; at < n; at += kChipReplyRoom) {
+    const std::uint32_t k = std::min(kChipReplyRoom, n - at);
+    head(k);
+    std::copy(data.begin() + at, data.begin() + at + k, tx.begin() + 3);
+    WriteAwaitingReply(k + 3);
+    ReadReply(k);
+    replies.insert(replies.end(), unit_.RxBuffer.begin(), unit_.RxBuffer.begin() + k);
+  }
+  std::copy(replies.begin(), replies.end(), unit_.RxBuffer.begin());
+}
+
 void TReadProg::TransferBlock(const std::uint8_t* data, std::uint32_t n) {
   if (n < 1 || n > 65533) throw EISPException("Transfer of " + std::to_string(n) + " bytes is out of range");
   SelectLink();
-  auto& tx = unit_.TxBuffer;
-  tx[0] = 0x31;
-  tx[1] = std::uint8_t((n - 1) & 0xFF);
-  tx[2] = std::uint8_t((n - 1) >> 8);
-  std::copy(data, data + n, tx.begin() + 3);
-  WriteAwaitingReply(n + 3);
-  ReadReply(n);
+  std::copy(data, data + n, unit_.TxBuffer.begin() + 3);
+  ShiftThrough(n);
   unit_.GetFTQueueStatus();
   EndTransfer();
 }

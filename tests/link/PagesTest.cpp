@@ -200,7 +200,9 @@ TEST(ReadBlock, AFailedTrailerLeavesWhatWasReadInDferrorHex) {
 
 // In fast pacing each USB round trip costs a latency-timer or frame wait on real USB: a
 // page read takes one, a page write one before its page delay and one after
-// (the 8-way's halves one each), whatever the kind.
+// (the 8-way's halves one each), whatever the kind. A read of more bytes
+// than the interface chip holds for the host (the 8-way's whole 512-byte
+// page) takes one more: its first part is read before the rest is clocked.
 struct RoundTrips {
   int kind;
   int read;   // reads per ReadBlock
@@ -229,7 +231,7 @@ TEST_P(PageRoundTrips, AreOnlyThoseTheWaitsForceInFastPacing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, PageRoundTrips,
-                         ::testing::Values(RoundTrips{kind_single, 1, 2}, RoundTrips{kind_8way, 1, 3},
+                         ::testing::Values(RoundTrips{kind_single, 1, 2}, RoundTrips{kind_8way, 2, 3},
                                            RoundTrips{kind_portable, 1, 2}));
 
 TEST(ReadBlock, AReadThatFindsTheProgrammerStillAnsweringFailsAndSaysSo) {

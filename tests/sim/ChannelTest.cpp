@@ -70,6 +70,81 @@ TEST(Ft2232Channel, LinesDivisorLoopbackAndBadCommands) {
   EXPECT_EQ(Drain(c), (std::vector<std::uint8_t>{0x3C}));
 }
 
+// As the chip: data and clock reach the slave only on lines set as
+// outputs. With the clock an input the slave sees no clock at all; with the
+// data line an input it sees the pin's own level.
+struct DirectionCase {
+  std::uint8_t lowDir;
+  std::size_t bitsSeen;
+  bool dataAsWritten;
+};
+
+class StrictDirections : public ::testing::TestWithParam<DirectionCase> {};
+
+TEST_P(StrictDirections, ClockAndDataGoOutOnlyWhereTheyAreOutputs) {
+  Recorder r;
+  Ft2232Channel c(r);
+  c.strictDirections = true;
+  c.Enter(GetParam().lowDir);
+  const std::uint8_t shift[] = {0x11, 0x00, 0x00, 0x0F};
+  c.Execute(shift, sizeof shift);
+  ASSERT_EQ(r.bits.size(), GetParam().bitsSeen);
+  if (r.bits.empty()) return;
+  EXPECT_EQ(!r.bits[0], GetParam().dataAsWritten);  // 0x0F goes out high bit first: 0 when driven
+}
+
+INSTANTIATE_TEST_SUITE_P(LowByte, StrictDirections,
+                         ::testing::Values(DirectionCase{0x00, 0, false}, DirectionCase{0x02, 0, false},
+                                           DirectionCase{0x3B, 8, true}),
+                         [](const auto& info) { return "dir" + std::to_string(info.param.lowDir); });
+
+TEST(StrictDirections, ADataLineLeftAnInputCarriesThePinsLevelNotTheData) {
+  Recorder r;  // its pins read 0xF0: the data-out pin low
+  Ft2232Channel c(r);
+  c.strictDirections = true;
+  c.Enter(0x01);  // clock out, data in
+  const std::uint8_t shift[] = {0x11, 0x00, 0x00, 0xFF};
+  c.Execute(shift, sizeof shift);
+  ASSERT_EQ(r.bits.size(), 8u);
+  for (bool b : r.bits) EXPECT_FALSE(b);
+}
+
+// Bit-length and TMS shifts take the bytes the chip takes; the FT2232H's
+// own commands are bad commands to the FT2232D. A command taken at the
+// wrong length reads the rest of the stream out of step.
+struct CommandCase {
+  const char* name;
+  bool highSpeed;
+  std::vector<std::uint8_t> stream;  // followed by 0x81: the low pins read
+  std::vector<std::uint8_t> replies;
+  std::size_t bits;
+};
+
+class ChipCommands : public ::testing::TestWithParam<CommandCase> {};
+
+TEST_P(ChipCommands, TakeTheirLengthAndAnswerAsTheChipDoes) {
+  Recorder r;
+  Ft2232Channel c(r);
+  c.highSpeed = GetParam().highSpeed;
+  std::vector<std::uint8_t> stream = GetParam().stream;
+  stream.push_back(0x81);
+  c.Execute(stream.data(), stream.size());
+  std::vector<std::uint8_t> replies = GetParam().replies;
+  replies.push_back(0xF0);  // every low pin an input
+  EXPECT_EQ(Drain(c), replies);
+  EXPECT_EQ(r.bits.size(), GetParam().bits);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Mpsse, ChipCommands,
+    ::testing::Values(CommandCase{"writeThreeBits", false, {0x13, 0x02, 0xA0}, {}, 3},
+                      CommandCase{"readFiveBits", false, {0x22, 0x04}, {0x14}, 5},
+                      CommandCase{"tmsWithRead", false, {0x6B, 0x01, 0x81}, {0x40}, 2},
+                      CommandCase{"divideByFiveOffOnH", true, {0x8A, 0x97}, {}, 0},
+                      CommandCase{"divideByFiveOffOnD", false, {0x8A}, {0xFA, 0x8A}, 0},
+                      CommandCase{"clockBytesWithoutDataOnH", true, {0x8F, 0x01, 0x00}, {}, 16}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 struct BoardRig {
   explicit BoardRig(int kind)
       : state(FreshState(slot::KindFromNumber(kind).value(), {})), board(state, clock), channel(board) {

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "EmulatedBus.h"
+#include "EmulationOptions.h"
 #include "VirtualTime.h"
 
 using velmar::usbemu::EmulatedBus;
@@ -72,9 +73,10 @@ Handle* Find(void* h) {
   return it == Handles().end() ? nullptr : it->second.get();
 }
 
+// The channel is there for a call that reaches it (which counts towards an unplug).
 bool Present(const Handle& h) {
   auto chips = EmulatedBus::Get().Chips();
-  return !h.cycled && std::find(chips.begin(), chips.end(), h.chip) != chips.end();
+  return !h.cycled && std::find(chips.begin(), chips.end(), h.chip) != chips.end() && velmar::usbemu::ReachDevice();
 }
 
 // One poll of the channel's IN endpoint; the payload goes to the host buffer.
@@ -143,6 +145,8 @@ EXPORT Status FT_OpenEx(void* arg, Dword flags, void** handle) {
       c->ChargeControl();
       c->Channel(channel).Reset();
       c->ChargeControl();
+      if (!velmar::usbemu::ReachDevice()) return kDeviceNotFound;
+      ++velmar::usbemu::Account().openHandles;
       auto h = std::make_unique<Handle>(Handle{c, channel, {}, 0, false});
       Handle* raw = h.get();
       Handles()[raw] = std::move(h);
@@ -160,6 +164,7 @@ EXPORT Status FT_Close(void* handle) {
   // As FTDI's library does: the chip is not touched, the channel stays in
   // the mode and with the line levels it had.
   Handles().erase(h);
+  --velmar::usbemu::Account().openHandles;
   EmulatedBus::Get().Save();
   return kOk;
 }
@@ -176,10 +181,23 @@ EXPORT Status FT_Write(void* handle, void* buffer, Dword count, Dword* written) 
   auto lock = Lock();
   Handle* h = Find(handle);
   if (!h) return kInvalidHandle;
+  if (written) *written = 0;
   if (!Present(*h)) return kIoError;
-  h->chip->Channel(h->channel).BulkOut(static_cast<const std::uint8_t*>(buffer), count);
-  if (written) *written = count;
-  return kOk;
+  // The driver keeps reading the channel: what the chip clocks in moves to
+  // the host buffer, so the chip's buffers always make room again.
+  const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+  std::size_t sent = 0;
+  while (sent < count) {
+    std::size_t taken = 0;
+    const UsbResult r = h->chip->Channel(h->channel).BulkOut(bytes + sent, count - sent, taken);
+    sent += taken;
+    if (r == UsbResult::ok) break;
+    const std::size_t before = h->host.size();
+    Poll(*h, kEndlessReadUs, false);
+    if (taken == 0 && h->host.size() == before) break;  // no room will come
+  }
+  if (written) *written = Dword(sent);
+  return sent == count ? kOk : kIoError;
 }
 
 EXPORT Status FT_Read(void* handle, void* buffer, Dword count, Dword* got) {
@@ -280,10 +298,13 @@ EXPORT Status FT_Purge(void* handle, Dword mask) {
   auto lock = Lock();
   Handle* h = Find(handle);
   if (!h) return kInvalidHandle;
-  if (mask & 1) {
+  if (!Present(*h)) return kIoError;
+  h->chip->ChargeControl();
+  if (mask & 1) {  // FT_PURGE_RX: what waits to go to the host
     h->host.clear();
     h->chip->Channel(h->channel).PurgeToHost();
   }
+  if (mask & 2) h->chip->Channel(h->channel).PurgeFromHost();  // FT_PURGE_TX
   return kOk;
 }
 
@@ -291,6 +312,7 @@ EXPORT Status FT_ResetDevice(void* handle) {
   auto lock = Lock();
   Handle* h = Find(handle);
   if (!h) return kInvalidHandle;
+  if (!Present(*h)) return kIoError;
   h->chip->ChargeControl();
   h->chip->Channel(h->channel).Reset();
   return kOk;

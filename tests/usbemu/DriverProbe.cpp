@@ -5,12 +5,15 @@
 //
 //   usbemu_driver_probe libftdi|d2xx cycle     open, FT_CyclePort, close
 //   usbemu_driver_probe libftdi|d2xx queue N   open, N queue queries, close
+//   usbemu_driver_probe libftdi|d2xx flood N   open, MPSSE on, N clock-ins in
+//                                              one write, nothing read, close
 //
 // Prints one line per call ("CALL -> STATUS") and exits 0 when every call
 // succeeded.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "frontend/DriverRegistry.h"
 #include "platform/Clock.h"
@@ -63,6 +66,13 @@ int main(int argc, char** argv) {
       link::FT_STATUS s = driver->GetQueueStatus(handle, queued);
       if (s != link::FT_OK) report("FT_GetQueueStatus", s);
     }
+  } else if (action == "flood" && argc > 3) {
+    report("FT_SetBitMode", driver->SetBitMode(handle, 0x3B, 2));
+    std::vector<std::uint8_t> clockIns;
+    for (int i = 0, n = std::atoi(argv[3]); i < n; ++i) clockIns.insert(clockIns.end(), {0x20, 0x00, 0x00});
+    std::uint32_t written = 0;
+    report("FT_Write", driver->Write(handle, clockIns.data(), std::uint32_t(clockIns.size()), written));
+    std::printf("written %u\n", unsigned(written));
   } else {
     return 2;
   }

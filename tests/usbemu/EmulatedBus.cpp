@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "EmulationOptions.h"
 #include "VirtualTime.h"
 #include "platform/Clock.h"
 #include "sim/ProgrammerBoard.h"
@@ -91,7 +92,7 @@ EmulatedBus::~EmulatedBus() {
 
 std::vector<EmulatedChip*> EmulatedBus::Chips() {
   std::vector<EmulatedChip*> out;
-  if (!impl_->loaded || !impl_->state.usbAttached) return out;
+  if (!impl_->loaded || !impl_->state.usbAttached || Unplugged()) return out;
   for (auto& c : impl_->chips) out.push_back(c.get());
   return out;
 }
@@ -116,7 +117,8 @@ void EmulatedBus::Report() {
   out << "chip " << impl_->chipName << " total_us " << NowUs() << " slept_us " << a.sleptUs << " usb_us " << a.usbUs
       << " latency_us " << a.latencyUs << " wire_us " << a.wireUs << " bulk_out " << a.bulkOut << " bulk_in "
       << a.bulkIn << " control " << a.control << " port_resets " << a.portResets << " violations "
-      << impl_->state.violations.size() << "\n";
+      << impl_->state.violations.size() << " device_calls " << DeviceCalls() << " open_handles " << a.openHandles
+      << "\n";
 }
 
 }  // namespace velmar::usbemu

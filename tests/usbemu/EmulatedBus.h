@@ -7,7 +7,9 @@
 //   VELMAR_USB_EMU_STATE   the simulator state file (required)
 //   VELMAR_USB_EMU_CHIP    ft2232d (default) or ft2232h
 //   VELMAR_USB_EMU_EEPROM  93c46, 93c56 or 93c66 (default 93c46, 93c56 on the ft2232h)
-//   VELMAR_USB_EMU_FAULT   comma-separated: open-denied, kernel-driver, claimed, strings
+//   VELMAR_USB_EMU_FAULT   comma-separated: open-denied, kernel-driver, claimed, strings,
+//                          unplug-after=N (EmulationOptions.h)
+//   VELMAR_USB_EMU_TIMING  present (default) or pessimistic (EmulationOptions.h)
 //   VELMAR_USB_EMU_REPORT  file the time report is appended to at exit
 #pragma once
 

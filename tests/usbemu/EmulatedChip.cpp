@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "EmulationOptions.h"
 #include "VirtualTime.h"
 
 namespace velmar::usbemu {
@@ -13,9 +14,21 @@ constexpr std::uint8_t kLineStatus = 0x60;   // transmitter holding register and
 constexpr std::uint8_t kVendorOut = 0x40;
 constexpr std::uint8_t kVendorIn = 0xC0;
 constexpr std::uint8_t kMpsse = 0x02;
+// A write the host gave no time-out: the emulation gives up after this long.
+constexpr std::uint64_t kEndlessWriteUs = 60'000'000;
+
+// The channel buffers: towards the host, from the host.
+std::size_t ToHostBuffer(const EmulatedChip& chip) { return chip.HighSpeed() ? 4096 : 384; }
+std::size_t FromHostBuffer(const EmulatedChip& chip) { return chip.HighSpeed() ? 4096 : 128; }
 }  // namespace
 
-EmulatedChannel::EmulatedChannel(EmulatedChip& chip, sim::PinTarget& pins) : chip_(chip), mpsse_(pins) {
+EmulatedChannel::EmulatedChannel(EmulatedChip& chip, int index, sim::PinTarget& pins)
+    : chip_(chip),
+      index_(index),
+      mpsse_(pins),
+      buffers_(mpsse_, ToHostBuffer(chip), FromHostBuffer(chip)) {
+  mpsse_.highSpeed = chip.HighSpeed();
+  mpsse_.strictDirections = true;
   mpsse_.onWireTime = [this](double us) {
     wireFraction_ += us;
     auto whole = std::uint64_t(wireFraction_);
@@ -26,15 +39,26 @@ EmulatedChannel::EmulatedChannel(EmulatedChip& chip, sim::PinTarget& pins) : chi
   mpsse_.onSendImmediate = [this] { sendImmediate_ = true; };
 }
 
-void EmulatedChannel::BulkOut(const std::uint8_t* data, std::size_t n) {
+UsbResult EmulatedChannel::BulkOut(const std::uint8_t* data, std::size_t n, std::size_t& taken) {
   const std::uint64_t now = NowUs();
   const std::size_t packets =
       std::max<std::size_t>(1, (n + std::size_t(chip_.PacketSize()) - 1) / std::size_t(chip_.PacketSize()));
-  const std::uint64_t done = chip_.NextFrame(now) + std::uint64_t(double(packets) * chip_.PacketUs());
+  std::uint64_t done = chip_.NextFrame(now) + std::uint64_t(double(packets) * chip_.PacketUs());
+  done = std::max(done, now + BulkFloorUs(chip_.HighSpeed()));
   AdvanceUs(done - now);
   Account().usbUs += done - now;
   ++Account().bulkOut;
-  if (mpsseMode_) mpsse_.Execute(data, n);
+  // Out of MPSSE mode the bytes go to the serial line, which takes them.
+  taken = mpsseMode_ ? buffers_.Take(data, n) : n;
+  return taken == n ? UsbResult::ok : UsbResult::timeout;
+}
+
+void EmulatedChannel::WaitOutWrite(std::uint64_t timeoutUs) {
+  // The chip answers NAK until its buffers have room, which they never get
+  // while the host is not reading: the host's time-out ends the transfer.
+  const std::uint64_t wait = timeoutUs ? timeoutUs : kEndlessWriteUs;
+  AdvanceUs(wait);
+  Account().usbUs += wait;
 }
 
 UsbResult EmulatedChannel::BulkIn(std::uint8_t* out, int length, int& got, std::uint64_t timeoutUs, bool readyOnly,
@@ -55,6 +79,7 @@ UsbResult EmulatedChannel::BulkIn(std::uint8_t* out, int length, int& got, std::
     got += int(n + 2);
     t += std::uint64_t(chip_.PacketUs());
     lastPacketUs_ = t;
+    buffers_.Run();  // room again: the engine goes on
   };
   while (std::size_t(length - got) >= 2) {
     const std::size_t room = std::min<std::size_t>(packet, std::size_t(length - got)) - 2;
@@ -80,6 +105,7 @@ UsbResult EmulatedChannel::BulkIn(std::uint8_t* out, int length, int& got, std::
     if (queue.empty()) sendImmediate_ = false;
     break;  // a short packet ends the transfer
   }
+  t = std::max(t, start + BulkFloorUs(chip_.HighSpeed()));
   const std::uint64_t now = NowUs();
   if (t > now) {
     Account().usbUs += t - now;
@@ -89,17 +115,26 @@ UsbResult EmulatedChannel::BulkIn(std::uint8_t* out, int length, int& got, std::
   return result;
 }
 
-void EmulatedChannel::SetBitMode(std::uint8_t, std::uint8_t mode) {
+bool EmulatedChannel::MpsseOffered() const { return chip_.HighSpeed() || index_ == 0; }
+
+void EmulatedChannel::SetBitMode(std::uint8_t mask, std::uint8_t mode) {
+  // The FT2232D's channel B has no MPSSE: the request is taken, the mode not.
+  if (mode == kMpsse && !MpsseOffered()) mode = 0;
   if (mode != kMpsse) mpsse_.Reset();
+  if (mode == kMpsse && !mpsseMode_) mpsse_.Enter(mask);
   mpsseMode_ = mode == kMpsse;
 }
 
-void EmulatedChannel::Reset() { mpsse_.RxQueue().clear(); }
+void EmulatedChannel::Reset() {
+  mpsse_.RxQueue().clear();
+  buffers_.DropWaiting();
+}
 
 void EmulatedChannel::PowerOn() {
   mpsseMode_ = false;
   mpsse_.Reset();
   mpsse_.RxQueue().clear();
+  buffers_.DropWaiting();
   latencyMs = 16;
   sendImmediate_ = false;
 }
@@ -108,7 +143,7 @@ std::uint8_t EmulatedChannel::Pins() const { return mpsse_.CurrentLines().lowVal
 
 EmulatedChip::EmulatedChip(ChipType type, EepromPart part, const std::string& serial, sim::PinTarget& pinsA,
                            std::vector<std::uint8_t> userArea)
-    : type_(type), a_(*this, pinsA), b_(*this, nothing_) {
+    : type_(type), a_(*this, 0, pinsA), b_(*this, 1, nothing_) {
   EepromContents c;
   c.chip = type;
   c.part = part;
@@ -151,7 +186,7 @@ bool EmulatedChip::StringDescriptor(int index, std::string& text) const {
 
 void EmulatedChip::ChargeControl() {
   const std::uint64_t now = NowUs();
-  const std::uint64_t done = NextFrame(now) + FrameUs();
+  const std::uint64_t done = std::max(NextFrame(now) + FrameUs(), now + ControlFloorUs());
   AdvanceUs(done - now);
   Account().usbUs += done - now;
   ++Account().control;
@@ -170,6 +205,28 @@ void EmulatedChip::PowerOn() {
   ++Account().portResets;
   a_.PowerOn();
   b_.PowerOn();
+}
+
+bool EmulatedChip::Standard(std::uint8_t requestType, std::uint8_t request, std::uint16_t value, std::uint8_t* data,
+                            std::uint16_t length, UsbResult& result, int& got) {
+  constexpr std::uint8_t kStandardIn = 0x80, kGetStatus = 0x00, kGetDescriptor = 0x06, kQualifier = 0x06;
+  if (requestType != kStandardIn) return false;
+  std::vector<std::uint8_t> answer;
+  if (request == kGetStatus && value == 0) {
+    answer = {0x00, 0x00};  // bus powered, no remote wake-up
+  } else if (request == kGetDescriptor && (value >> 8) == kQualifier) {
+    // Only a high-speed device has one; a full-speed device stalls.
+    if (HighSpeed()) answer = {10, kQualifier, 0x00, 0x02, 0x00, 0x00, 0x00, 64, 1, 0};
+  } else {
+    return false;
+  }
+  ChargeControl();
+  got = 0;
+  result = answer.empty() ? UsbResult::stall : UsbResult::ok;
+  if (answer.empty()) return true;
+  got = int(std::min<std::size_t>(length, answer.size()));
+  std::copy_n(answer.begin(), got, data);
+  return true;
 }
 
 UsbResult EmulatedChip::Control(std::uint8_t requestType, std::uint8_t request, std::uint16_t value,
@@ -208,12 +265,14 @@ UsbResult EmulatedChip::Control(std::uint8_t requestType, std::uint8_t request, 
   switch (VendorRequest(request)) {
     case VendorRequest::reset:
       if (in) return UsbResult::stall;
+      // libftdi 1.5's values: 1 (SIO_TCOFLUSH) empties what came from the
+      // host, 2 (SIO_TCIFLUSH) what waits to go to it; 0 resets both.
       if (value == 0)
         ch->Reset();
       else if (value == 1)
-        ch->PurgeToHost();
-      else if (value == 2)
         ch->PurgeFromHost();
+      else if (value == 2)
+        ch->PurgeToHost();
       else
         return UsbResult::stall;
       return UsbResult::ok;

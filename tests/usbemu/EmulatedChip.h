@@ -7,7 +7,10 @@
 // with the two modem-status bytes, a partly filled packet leaving the chip
 // only when its latency timer has run out since the last packet or after a
 // "send immediate" command, and an idle channel answering with status-only
-// packets at the latency timer's pace.
+// packets at the latency timer's pace. Each channel has the chip's fixed
+// buffers (ChannelBuffers): a write the chip cannot take stays unfinished
+// until the host's time-out. MPSSE mode is there on both channels of the
+// FT2232H and on channel A only of the FT2232D.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "ChannelBuffers.h"
 #include "FtdiEeprom.h"
 #include "sim/Ft2232Channel.h"
 #include "sim/Pins.h"
@@ -48,10 +52,16 @@ class EmulatedChip;
 
 class EmulatedChannel {
  public:
-  EmulatedChannel(EmulatedChip& chip, sim::PinTarget& pins);
+  EmulatedChannel(EmulatedChip& chip, int index, sim::PinTarget& pins);
 
-  // Bulk OUT: the bytes reach the chip (and its MPSSE engine in that mode).
-  void BulkOut(const std::uint8_t* data, std::size_t n);
+  // Bulk OUT: the bytes reach the chip (and its MPSSE engine in that mode);
+  // `taken` says how many it took. When its buffers cannot take them all
+  // (the host is not reading) the result is a time-out: the host then
+  // waits it out (WaitOutWrite) or reads and goes on.
+  UsbResult BulkOut(const std::uint8_t* data, std::size_t n, std::size_t& taken);
+  // A write the chip keeps refusing, waited for up to `timeoutUs` (0: for
+  // ever, which the emulation cuts short).
+  static void WaitOutWrite(std::uint64_t timeoutUs);
   // Bulk IN of up to `length` bytes into `out` (status bytes included).
   // `timeoutUs` 0 waits as long as it takes. With `readyOnly` nothing is
   // waited for: only packets the chip would send at once come (none when
@@ -61,9 +71,12 @@ class EmulatedChannel {
   UsbResult BulkIn(std::uint8_t* out, int length, int& got, std::uint64_t timeoutUs, bool readyOnly, bool periodic);
 
   void SetBitMode(std::uint8_t mask, std::uint8_t mode);
-  void Reset();  // SIO reset: buffers purged
-  void PurgeToHost() { mpsse_.RxQueue().clear(); }
-  void PurgeFromHost() {}  // OUT bytes are executed as they come
+  void Reset();  // SIO reset: both buffers purged
+  void PurgeToHost() {
+    mpsse_.RxQueue().clear();
+    buffers_.Run();  // room again: the engine goes on
+  }
+  void PurgeFromHost() { buffers_.DropWaiting(); }
   // Back to power-on: bit mode off, lines released, default latency.
   void PowerOn();
 
@@ -73,8 +86,12 @@ class EmulatedChannel {
   std::uint8_t Pins() const;
 
  private:
+  bool MpsseOffered() const;
+
   EmulatedChip& chip_;
+  int index_;
   sim::Ft2232Channel mpsse_;
+  ChannelBuffers buffers_;
   bool mpsseMode_ = false;
   bool sendImmediate_ = false;
   std::uint64_t lastPacketUs_ = 0;
@@ -104,6 +121,10 @@ class EmulatedChip {
   // holds OUT data; `got` is what was transferred.
   UsbResult Control(std::uint8_t requestType, std::uint8_t request, std::uint16_t value, std::uint16_t index,
                     std::uint8_t* data, std::uint16_t length, int& got);
+  // A standard request to the device (GET_STATUS, the device qualifier);
+  // false when it is not one the emulation answers here.
+  bool Standard(std::uint8_t requestType, std::uint8_t request, std::uint16_t value, std::uint8_t* data,
+                std::uint16_t length, UsbResult& result, int& got);
   // Charges the virtual clock for one control transfer.
   void ChargeControl();
 

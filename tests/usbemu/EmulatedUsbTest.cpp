@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 #include <sstream>
 
 #include <cryptopp/filters.h>
@@ -110,7 +112,8 @@ class Rig {
     } else {
       command += "VELMAR_BUILD_DIR=" + Quote(VELMAR_BUILD_DIR) + " " + SourceDir() +
                  "scripts/with-emulated-usb.sh --chip " + chip_ + (eeprom_.empty() ? "" : " --eeprom " + eeprom_) +
-                 " --report " + Quote(dir_.File("report")) + " " + d.emulation + " " + Quote(StateFile(d)) + " -- " +
+                 " --report " + Quote(dir_.File("report")) + " " + options + " " + d.emulation + " " +
+                 Quote(StateFile(d)) + " -- " +
                  Cli() + " --driver " + d.name;
     }
     command += " --working-folder " + Quote(work) + " --trace " + Quote(Trace(d, step)) + " " + args + " 2>&1";
@@ -119,6 +122,8 @@ class Rig {
 
   static std::string Cli() { return BinDir() + "velmar-cli"; }
   const TempDir& Dir() const { return dir_; }
+  // More with-emulated-usb.sh options for the runs on the emulation.
+  std::string options;
 
  private:
   TempDir dir_;
@@ -243,11 +248,12 @@ long long ReportValue(const std::string& report, const std::string& key) {
 
 // Runs the driver probe through `driver` under the emulation; the report line.
 std::string Probe(const Rig& rig, const Driver& d, const std::string& args, int* status = nullptr,
-                  std::string* out = nullptr) {
+                  std::string* out = nullptr, const std::string& options = "") {
   const std::string report = rig.Dir().File(std::string("probe-") + d.name + ".report");
   std::remove(report.c_str());
   const int rc = RunCommand("VELMAR_BUILD_DIR=" + Quote(VELMAR_BUILD_DIR) + " " + SourceDir() +
-                                "scripts/with-emulated-usb.sh --report " + Quote(report) + " " + d.emulation + " " +
+                                "scripts/with-emulated-usb.sh --report " + Quote(report) + " " + options + " " +
+                                d.emulation + " " +
                                 Quote(rig.StateFile(d)) + " -- " + BinDir() + "usbemu_driver_probe " + d.name + " " +
                                 args + " 2>&1",
                             out);
@@ -294,6 +300,200 @@ TEST(RealBackends, ReceiveQueueQueriesCostNoUsbRead) {
     EXPECT_EQ(ReportValue(many, "total_us"), ReportValue(none, "total_us")) << none << many;
   }
 }
+
+// ---- The chip's fixed buffers and timing ----
+
+// More clock-ins in one write than the FT2232D's buffers hold while nobody
+// reads: through libftdi the write stalls until its time-out (5 s) and
+// fails; FTDI's driver keeps reading, so the same write goes through; the
+// FT2232H holds it all.
+struct FloodCase {
+  const char* driver;
+  const char* chip;
+  bool fails;
+};
+
+class Flood : public ::testing::TestWithParam<FloodCase> {};
+
+TEST_P(Flood, AWriteTheChipCannotTakeIsAFailureNotASlowdown) {
+  Rig rig(2);
+  const Driver& d = std::string(GetParam().driver) == "libftdi" ? kDrivers[1] : kDrivers[2];
+  int status = 0;
+  std::string out;
+  const std::string report = Probe(rig, d, "flood 2000", &status, &out, std::string("--chip ") + GetParam().chip);
+  EXPECT_EQ(status != 0, GetParam().fails) << out;
+  EXPECT_EQ(out.find("written 6000") == std::string::npos, GetParam().fails) << out;
+  if (GetParam().fails) {
+    EXPECT_GE(ReportValue(report, "total_us"), 5'000'000) << report;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Chips, Flood,
+                         ::testing::Values(FloodCase{"libftdi", "ft2232d", true}, FloodCase{"d2xx", "ft2232d", false},
+                                           FloodCase{"libftdi", "ft2232h", false}),
+                         [](const auto& info) { return std::string(info.param.driver) + "_" + info.param.chip; });
+
+// The longest read the link takes, and every page operation, on both chips
+// in both pacings: no write may leave more replies waiting than the chip
+// holds.
+class LongDump : public ::testing::TestWithParam<std::tuple<const char*, const char*>> {};
+
+TEST_P(LongDump, ReadsEveryByteOnEveryDriver) {
+  const auto [chip, pacing] = GetParam();
+  Rig rig(0, chip);
+  std::string simOut;
+  for (const Driver& d : kDrivers) {
+    SCOPED_TRACE(d.name);
+    std::string out;
+    ASSERT_EQ(rig.Run(d, 1, "--yes update-firmware", &out), 0) << out;
+    EXPECT_EQ(rig.Run(d, 2, std::string("--link-pacing ") + pacing + " dump 0 --count 21845", &out), 0) << out;
+    EXPECT_EQ(out.find("protocol violation"), std::string::npos) << out;
+    if (!d.emulation) simOut = out;
+    EXPECT_TRUE(out == simOut) << "the dump differs from the simulated programmer's";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Chips, LongDump,
+                         ::testing::Combine(::testing::Values("ft2232d", "ft2232h"),
+                                            ::testing::Values("exact", "fast")),
+                         [](const auto& info) {
+                           return std::string(std::get<0>(info.param)) + "_" + std::get<1>(info.param);
+                         });
+
+// Every operation on the FT2232H in both pacings (EveryOperation runs them
+// on the FT2232D): the page writes and reads and the firmware update's long
+// transfers are taken by either chip.
+class HighSpeedChip : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(HighSpeedChip, TakesEveryOperationAsTheSimulatorDoes) {
+  for (int kind : {2, 3}) {
+    Rig rig(kind, "ft2232h");
+    int step = 0;
+    for (const Step& s : Steps()) {
+      ++step;
+      SCOPED_TRACE(std::to_string(kind) + ": " + s.args);
+      std::string simOut, out;
+      const std::string args = std::string("--link-pacing ") + GetParam() + " " + s.args;
+      const int simStatus = rig.Run(kDrivers[0], step, args, &simOut);
+      EXPECT_EQ(rig.Run(kDrivers[1], step, args, &out), simStatus) << out;
+      EXPECT_EQ(out.find("protocol violation"), std::string::npos) << out;
+      EXPECT_TRUE(ReadFile(rig.StateFile(kDrivers[1])) == ReadFile(rig.StateFile(kDrivers[0])));
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Pacings, HighSpeedChip, ::testing::Values("exact", "fast"),
+                         [](const auto& info) { return std::string(info.param); });
+
+// The pessimistic timing charges at least 1 ms per full-speed bulk
+// transfer and 3 ms per control transfer; the present one less.
+TEST(Timing, PessimisticChargesItsFloorsPerTransfer) {
+  Rig rig(2);
+  std::string out;
+  ASSERT_EQ(rig.Run(kDrivers[1], 1, "--yes update-firmware", &out), 0) << out;
+  const std::string reportFile = rig.Dir().File("report");
+  auto floors = [](const std::string& report) {
+    return 1000 * (ReportValue(report, "bulk_out") + ReportValue(report, "bulk_in")) +
+           3000 * ReportValue(report, "control");
+  };
+  ASSERT_EQ(rig.Run(kDrivers[1], 2, "identify", &out), 0) << out;
+  const std::string present = ReadFile(reportFile);
+  // Latency-timer waits aside, the present timing stays under the floors.
+  EXPECT_LT(ReportValue(present, "usb_us") - ReportValue(present, "latency_us"), floors(present)) << present;
+  rig.options = "--timing pessimistic";
+  ASSERT_EQ(rig.Run(kDrivers[1], 3, "identify", &out), 0) << out;
+  const std::string pessimistic = ReadFile(reportFile);
+  EXPECT_GE(ReportValue(pessimistic, "usb_us"), floors(pessimistic)) << pessimistic;
+}
+
+// ---- The interface pulled out part-way ----
+
+// The dataflash pages of a state file ("page N HEX" lines), by number.
+std::map<int, std::string> Pages(const std::string& state) {
+  std::map<int, std::string> pages;
+  std::istringstream in(state);
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind("page ", 0) == 0) {
+      std::istringstream words(line.substr(5));
+      int n = -1;
+      std::string data;
+      words >> n >> data;
+      pages[n] = data;
+    }
+  return pages;
+}
+
+// The pages that differ between two states.
+std::set<int> Changed(const std::map<int, std::string>& a, const std::map<int, std::string>& b) {
+  std::set<int> changed;
+  for (const auto& [n, data] : a)
+    if (!b.count(n) || b.at(n) != data) changed.insert(n);
+  for (const auto& [n, data] : b)
+    if (!a.count(n)) changed.insert(n);
+  return changed;
+}
+
+// Every operation on every kind, the interface unplugged at a few points of
+// its run: it ends with a message and a failure status (or, unplugged only
+// as it closed, with the programmer as the whole run leaves it), never
+// hangs, releases its handle, and touches no page the whole run leaves
+// alone, so no slot but the one it was changing is damaged.
+class Unplug : public ::testing::TestWithParam<std::tuple<int, const char*>> {};
+
+TEST_P(Unplug, EveryOperationEndsCleanlyWhereverThePlugIsPulled) {
+  const auto [kind, driverName] = GetParam();
+  const Driver& d = std::string(driverName) == "libftdi" ? kDrivers[1] : kDrivers[2];
+  Rig rig(kind);
+  const std::string work = rig.Dir().File(std::string("work-") + d.name);
+  const std::string cut = rig.Dir().File("cut");
+  const std::string cutState = rig.Dir().File("cut.state");
+  const std::string cutReport = rig.Dir().File("cut.report");
+  int step = 0;
+  for (const Step& s : Steps()) {
+    ++step;
+    const std::string before = ReadFile(rig.StateFile(d));
+    std::string out;
+    rig.Run(d, step, s.args, &out);
+    const long long calls = ReportValue(ReadFile(rig.Dir().File("report")), "device_calls");
+    const std::string after = ReadFile(rig.StateFile(d));
+    const std::set<int> written = Changed(Pages(before), Pages(after));
+    ASSERT_GT(calls, 4) << out;
+    for (long long point : {calls / 6, calls / 2, calls - 3}) {
+      SCOPED_TRACE(std::to_string(kind) + " " + s.args + ": unplugged after " + std::to_string(point) + " of " +
+                   std::to_string(calls) + " calls");
+      WriteFile(cutState, before);
+      std::remove(cutReport.c_str());
+      const int status = RunCommand(
+          "mkdir -p " + Quote(cut) + " && cp -f " + Quote(work) + "/*.prg " + Quote(cut) + "/ 2>/dev/null; cd " +
+              Quote(cut) + " && timeout 300 env VELMAR_BUILD_DIR=" + Quote(VELMAR_BUILD_DIR) + " " + SourceDir() +
+              "scripts/with-emulated-usb.sh --fault unplug-after=" + std::to_string(point) + " --report " +
+              Quote(cutReport) + " " + d.emulation + " " + Quote(cutState) + " -- " + Rig::Cli() +
+              " --working-folder " + Quote(cut) + " --driver " + d.name + " " + s.args + " 2>&1",
+          &out);
+      EXPECT_NE(status, 124) << "hung:\n" << out;
+      for (const char* crash : {"terminate called", "Segmentation", "Aborted", "Sanitizer"})
+        EXPECT_EQ(out.find(crash), std::string::npos) << out;
+      if (status == 0) {
+        EXPECT_TRUE(Pages(ReadFile(cutState)) == Pages(after)) << "success reported for an unfinished run:\n" << out;
+      } else {
+        EXPECT_NE(out.find_first_not_of(" \r\n"), std::string::npos) << "no message";
+      }
+      const std::string report = ReadFile(cutReport);
+      EXPECT_EQ(ReportValue(report, "open_handles"), 0) << report;
+      for (int page : Changed(Pages(before), Pages(ReadFile(cutState))))
+        EXPECT_TRUE(written.count(page)) << "page " << page << " changed, which the whole run leaves alone\n" << out;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, Unplug,
+                         ::testing::Values(std::make_tuple(0, "libftdi"), std::make_tuple(1, "libftdi"),
+                                           std::make_tuple(2, "libftdi"), std::make_tuple(3, "libftdi"),
+                                           std::make_tuple(4, "libftdi"), std::make_tuple(5, "libftdi"),
+                                           std::make_tuple(2, "d2xx"), std::make_tuple(3, "d2xx")),
+                         [](const auto& info) {
+                           return "kind" + std::to_string(std::get<0>(info.param)) + "_" + std::get<1>(info.param);
+                         });
 
 struct FaultCase {
   const char* driver;  // "libftdi" or "d2xx"

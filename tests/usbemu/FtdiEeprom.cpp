@@ -37,9 +37,11 @@ std::uint16_t DeviceRelease(ChipType chip) { return chip == ChipType::ft2232d ? 
 
 std::size_t StringAndUserSpace(ChipType chip) { return chip == ChipType::ft2232d ? 96 : 86; }
 
+std::size_t ChecksumOffset(std::size_t imageBytes) { return std::min<std::size_t>(imageBytes, 256) - 2; }
+
 std::uint16_t EepromChecksum(const std::vector<std::uint8_t>& image) {
   std::uint16_t sum = 0xAAAA;
-  for (std::size_t i = 0; i + 2 < image.size(); i += 2) {
+  for (std::size_t i = 0; i < ChecksumOffset(image.size()); i += 2) {
     sum = std::uint16_t(sum ^ (image[i] | image[i + 1] << 8));
     sum = std::uint16_t(sum << 1 | sum >> 15);
   }
@@ -81,7 +83,7 @@ std::vector<std::uint8_t> BuildEeprom(const EepromContents& c) {
   }
   if (at + c.userArea.size() > limit) throw std::length_error("EEPROM user area does not fit");
   std::copy(c.userArea.begin(), c.userArea.end(), b.begin() + std::ptrdiff_t(at));
-  Put16(b, size - 2, EepromChecksum(b));
+  Put16(b, ChecksumOffset(size), EepromChecksum(b));
   return b;
 }
 

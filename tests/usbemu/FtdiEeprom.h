@@ -38,7 +38,11 @@ std::size_t StringAndUserSpace(ChipType chip);
 // user area do not fit.
 std::vector<std::uint8_t> BuildEeprom(const EepromContents& contents);
 
-// FTDI's EEPROM checksum over every word but the last.
+// Where the checksum word lies: the last word the chip's configuration
+// covers, which is where libftdi reads it (it reads at most 256 bytes, so on
+// a 93C66 the checksum closes the first half).
+std::size_t ChecksumOffset(std::size_t imageBytes);
+// FTDI's EEPROM checksum over every word before the checksum word.
 std::uint16_t EepromChecksum(const std::vector<std::uint8_t>& image);
 
 // String descriptor `which` (1 manufacturer, 2 product, 3 serial) read back

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "EmulatedBus.h"
+#include "EmulationOptions.h"
 #include "VirtualTime.h"
 
 using velmar::usbemu::EmulatedBus;
@@ -100,6 +101,9 @@ bool Present(libusb_device* dev) {
   auto chips = EmulatedBus::Get().Chips();
   return std::find(chips.begin(), chips.end(), dev->chip) != chips.end();
 }
+
+// A transfer to the device: it must be there, and it counts towards an unplug.
+bool Reaches(libusb_device* dev) { return Present(dev) && velmar::usbemu::ReachDevice(); }
 
 }  // namespace
 
@@ -236,6 +240,7 @@ EXPORT int libusb_open(libusb_device* dev, libusb_device_handle** handle) {
   auto* h = new libusb_device_handle;
   h->device = dev;
   ++dev->refs;
+  ++velmar::usbemu::Account().openHandles;
   *handle = h;
   return 0;
 }
@@ -260,6 +265,7 @@ EXPORT void libusb_close(libusb_device_handle* h) {
       libusb_release_interface(h, i);
     }
   --h->device->refs;
+  --velmar::usbemu::Account().openHandles;
   delete h;
   if (session) EmulatedBus::Get().Save();
 }
@@ -322,7 +328,7 @@ EXPORT int libusb_claim_interface(libusb_device_handle* h, int iface) {
 
 EXPORT int libusb_reset_device(libusb_device_handle* h) {
   auto lock = Lock();
-  if (!Present(h->device)) return LIBUSB_ERROR_NO_DEVICE;
+  if (!Reaches(h->device)) return LIBUSB_ERROR_NO_DEVICE;
   h->device->chip->ChargeControl();
   h->device->chip->PowerOn();
   return 0;
@@ -331,8 +337,12 @@ EXPORT int libusb_reset_device(libusb_device_handle* h) {
 EXPORT int libusb_control_transfer(libusb_device_handle* h, uint8_t requestType, uint8_t request, uint16_t value,
                                    uint16_t index, unsigned char* data, uint16_t length, unsigned int) {
   auto lock = Lock();
-  if (!Present(h->device)) return LIBUSB_ERROR_NO_DEVICE;
+  if (!Reaches(h->device)) return LIBUSB_ERROR_NO_DEVICE;
   EmulatedChip* chip = h->device->chip;
+  UsbResult standard = UsbResult::ok;
+  int answered = 0;
+  if (chip->Standard(requestType, request, value, data, length, standard, answered))
+    return standard == UsbResult::ok ? answered : ToLibusb(standard);
   // Standard GET_DESCRIPTOR for strings (libusb's inline helpers use it).
   if (requestType == 0x80 && request == LIBUSB_REQUEST_GET_DESCRIPTOR && (value >> 8) == LIBUSB_DT_STRING) {
     chip->ChargeControl();
@@ -361,7 +371,7 @@ EXPORT int libusb_control_transfer(libusb_device_handle* h, uint8_t requestType,
 
 EXPORT int libusb_get_string_descriptor_ascii(libusb_device_handle* h, uint8_t index, unsigned char* data, int length) {
   auto lock = Lock();
-  if (!Present(h->device)) return LIBUSB_ERROR_NO_DEVICE;
+  if (!Reaches(h->device)) return LIBUSB_ERROR_NO_DEVICE;
   if (index == 0) return LIBUSB_ERROR_INVALID_PARAM;
   EmulatedChip* chip = h->device->chip;
   chip->ChargeControl();  // the language list
@@ -380,16 +390,18 @@ EXPORT int libusb_bulk_transfer(libusb_device_handle* h, unsigned char endpoint,
                                 int* transferred, unsigned int timeoutMs) {
   auto lock = Lock();
   if (transferred) *transferred = 0;
-  if (!Present(h->device)) return LIBUSB_ERROR_NO_DEVICE;
+  if (!Reaches(h->device)) return LIBUSB_ERROR_NO_DEVICE;
   bool in = false;
   int iface = InterfaceOfEndpoint(endpoint, in);
   if (iface < 0) return LIBUSB_ERROR_NOT_FOUND;
   if (!h->claimed[iface]) return LIBUSB_ERROR_NOT_FOUND;
   auto& channel = h->device->chip->Channel(iface);
   if (!in) {
-    channel.BulkOut(data, std::size_t(length));
-    if (transferred) *transferred = length;
-    return 0;
+    std::size_t taken = 0;
+    const UsbResult r = channel.BulkOut(data, std::size_t(length), taken);
+    if (r == UsbResult::timeout) velmar::usbemu::EmulatedChannel::WaitOutWrite(std::uint64_t(timeoutMs) * 1000);
+    if (transferred) *transferred = int(taken);
+    return ToLibusb(r);
   }
   int got = 0;
   UsbResult r = channel.BulkIn(data, length, got, std::uint64_t(timeoutMs) * 1000, false, false);

@@ -21,6 +21,7 @@ struct TimeAccount {
   std::uint64_t bulkIn = 0;
   std::uint64_t control = 0;
   std::uint64_t portResets = 0;  // the device left the bus and came back
+  std::int64_t openHandles = 0;  // handles opened and not yet closed
 };
 
 // Microseconds of virtual time since the emulation started.

@@ -3,7 +3,7 @@
 // image, the read and write buffers and the program; never the whole text),
 // and a small file in a 256 MiB image (`--size`) costing no more than the
 // file. Memory is steady enough to test; timing is left to
-// scripts/bench-hex.sh.
+// scripts/bench.sh hex.
 #include <gtest/gtest.h>
 
 #include <algorithm>

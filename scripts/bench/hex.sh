@@ -8,13 +8,13 @@
 # compare CPU time as well as wall time. Prints the medians and the ratios
 # to objcopy of the same run; the 1 MiB file is also converted with
 # `--size 16777216`, compared with Velmar's own conversion without it.
-# Usage: scripts/bench-hex.sh [--check] [ROUNDS]   (default 7)
+# Usage: scripts/bench.sh hex [--check] [ROUNDS]   (default 7; was scripts/bench-hex.sh)
 # --check: exits 1, naming each figure, when a goal of docs/PERFORMANCE.md
 # is missed (CPU time: 16 MiB at most 0.5 x objcopy and 48 MB at peak, 1 MiB
 # at most 0.8 x, sparse 1 MiB at most 1.0 x, --size 16777216 on 1 MiB at
 # most 1.1 x the conversion without it).
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 check=0
 if [ "${1:-}" = --check ]; then
   check=1

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
+# (Run as scripts/bench.sh startup; was scripts/bench-startup.sh.)
 # Desktop start-up on the simulated programmer (virtual waits): time from the
 # start of main to the first shown main window, and resident memory then,
 # for each programmer kind. Runs on Qt's offscreen platform, 5 runs each,
 # and prints the median time.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 scripts/build.sh --target velmar velmar-cli velmar_data >/dev/null
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
+# (Run as scripts/bench.sh verify; was scripts/bench-verify.sh.)
 # What "Verify after writing" adds to New and Load Unit, per programmer
 # kind, on the simulated programmer (virtual clock: the protocol time the
 # operation would take on the wire). New writes the largest example a kind
 # offers; Load Unit loads the copy of the programmer holding that one slot.
 # Prints the protocol time without and with the read-back.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 scripts/build.sh --target velmar-cli velmar_data >/dev/null
 cli=build/bin/velmar-cli
 work=$(mktemp -d)

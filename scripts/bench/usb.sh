@@ -8,14 +8,14 @@
 # The floor is the total less the USB part: the protocol's waits plus the
 # serial clocking, the same on any driver and in either pacing.
 #
-#   scripts/bench-usb.sh [--driver libftdi|d2xx] [KIND...]   (default: 8way portable)
+#   scripts/bench.sh usb [--driver libftdi|d2xx] [KIND...]   (default: 8way portable; was scripts/bench-usb.sh)
 #
 # Prints the Markdown table of docs/PERFORMANCE.md's real-USB section:
 # seconds, the floor, then the estimate in exact and fast pacing, each
 # with the present and the pessimistic timing. "new (full slot)" writes
 # every page of a slot ("EraseWholeSlot" on).
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 root=$(pwd)
 driver=libftdi
 if [ "${1:-}" = --driver ]; then

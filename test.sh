@@ -65,9 +65,12 @@ ASAN_OPTIONS=detect_leaks=0 VELMAR_BUILD_DIR=build-asan \
 stage "sanitized build"
 # (strict_string_checks stays off: the X11 keyboard library's strndup reads
 # a buffer without its terminator, which the window tests under Xvfb reach.)
+# The sweep that builds a program for each of the 400 devices runs the same
+# code 400 times over; the plain build runs it, the sanitized one leaves it
+# out (a third of the sanitized tests' time).
 ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1 \
   LSAN_OPTIONS=suppressions=$PWD/tests/sanitizers/lsan.supp:print_suppressions=0 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  run_tests build-asan "$@"
+  run_tests build-asan -E '^ShippedDatabase/EveryDevice[.]' "$@"
 stage "sanitized tests"
 echo "== whole run: $(( $(date +%s) - start )) s"

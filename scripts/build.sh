@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Configures (once) and builds Velmar in ./build with Ninja. Builds are
 # serialised through a lock file so that parallel sessions on one small
-# machine never compile at the same time. Extra arguments go to cmake --build.
+# machine never compile at the same time. Target names may be given bare
+# (scripts/build.sh velmar-cli); other arguments go to cmake --build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build_dir=${VELMAR_BUILD_DIR:-build}
@@ -17,4 +18,11 @@ flock 9
 if [ ! -f "$build_dir/build.ninja" ]; then
   cmake -S . -B "$build_dir" -G Ninja ${VELMAR_CMAKE_ARGS:-}
 fi
-cmake --build "$build_dir" -j "$jobs" "$@"
+# Bare words are target names (scripts/build.sh velmar-cli); anything from
+# the first option on goes to cmake --build as it is.
+args=()
+while [ $# -gt 0 ] && [[ $1 != -* ]]; do
+  args+=(--target "$1")
+  shift
+done
+cmake --build "$build_dir" -j "$jobs" "${args[@]}" "$@"

@@ -59,7 +59,7 @@ struct Rig {
     unit = std::make_unique<link::D2XXUnit>(*driver, dialogs);
     window = std::make_unique<model::TMainForm>(dialogs, image::Folders{work.path, program});
     window->SetCloseHandler([] {});
-    window->UseLink({unit.get(), &clock, &pump, "sim", std::nullopt});
+    window->UseLink({unit.get(), &clock, &pump, "sim", std::nullopt, ""});
     window->FormCreate(false);
     window->ReadProgButtonClick();
     window->FormShow();

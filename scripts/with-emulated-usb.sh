@@ -2,12 +2,14 @@
 # Runs a command with the USB emulation attached: the real libftdi (and our
 # libftdi backend above it) or, with --d2xx, our D2XX backend talk to an
 # emulated dual-channel interface chip with the simulated programmer of
-# STATE behind channel A, all on virtual time. For tests; no hardware, no
-# root. The state file is written back when the command ends.
+# STATE behind channel A, all on virtual time; with STATE1,STATE2,... one
+# such chip for each, all with the same serial number, on USB locations
+# 1-1, 1-2, ... For tests; no hardware, no root. The state files are
+# written back when the command ends.
 #
 #   scripts/with-emulated-usb.sh [--chip ft2232d|ft2232h] [--eeprom 93c46|93c56|93c66]
 #        [--fault NAME[,NAME]] [--timing present|pessimistic] [--report FILE] [--d2xx]
-#        STATE -- COMMAND [ARGS...]
+#        STATE[,STATE...] -- COMMAND [ARGS...]
 #
 # --fault unplug-after=N pulls the interface out after N calls reached it.
 # --timing pessimistic charges at least 1 ms per full-speed bulk transfer
@@ -50,17 +52,24 @@ shift 2
 case "$chip" in ft2232d|ft2232h) ;; *) echo "with-emulated-usb.sh: --chip ft2232d or ft2232h, not $chip" >&2; exit 2 ;; esac
 case "$timing" in present|pessimistic) ;; *) echo "with-emulated-usb.sh: --timing present or pessimistic, not $timing" >&2; exit 2 ;; esac
 case "$eeprom" in ''|93c46|93c56|93c66) ;; *) echo "with-emulated-usb.sh: --eeprom 93c46, 93c56 or 93c66, not $eeprom" >&2; exit 2 ;; esac
-if [ ! -f "$state" ]; then
-  echo "with-emulated-usb.sh: no simulator state file $state (make one with: velmar-cli sim create $state --kind KIND)" >&2
-  exit 2
-fi
+# STATE1,STATE2,...: one programmer for each, every one on its own USB
+# location (1-1, 1-2, ... after any other interfaces the first one lists).
+states=
+IFS=, read -r -a state_list <<<"$state"
+for one in "${state_list[@]}"; do
+  if [ ! -f "$one" ]; then
+    echo "with-emulated-usb.sh: no simulator state file $one (make one with: velmar-cli sim create $one --kind KIND)" >&2
+    exit 2
+  fi
+  states=${states:+$states,}$(cd "$(dirname "$one")" && pwd)/$(basename "$one")
+done
 lib=$build/usbemu/libvelmar_usbemu.so
 if [ ! -f "$lib" ]; then
   echo "with-emulated-usb.sh: $lib is not built (scripts/build.sh --target velmar_usbemu)" >&2
   exit 2
 fi
 
-export VELMAR_USB_EMU_STATE=$(cd "$(dirname "$state")" && pwd)/$(basename "$state")
+export VELMAR_USB_EMU_STATE=$states
 export VELMAR_USB_EMU_CHIP=$chip
 export VELMAR_USB_EMU_EEPROM=$eeprom
 export VELMAR_USB_EMU_FAULT=$fault

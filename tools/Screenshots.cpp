@@ -103,7 +103,7 @@ struct Session {
     unit = std::make_unique<link::D2XXUnit>(env->Driver(), dialogs);
     form = std::make_unique<model::TMainForm>(dialogs, frontend::FoldersFrom(o));
     form->SetFolderChoice([o] { return frontend::FoldersFrom(o); });
-    form->UseLink({unit.get(), &env->Clock(), &pump, env->BackendName(), env->FixedNewToken()});
+    form->UseLink({unit.get(), &env->Clock(), &pump, env->BackendName(), env->FixedNewToken(), env->Location()});
     form->FormCreate(false);
     window = std::make_unique<ui::MainWindow>(*form);
     dialogs.SetParent(window.get());

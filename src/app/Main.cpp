@@ -90,8 +90,10 @@ int main(int argc, char** argv) {
     };
     // The window's advice points to its own menu, not the command line.
     unit->ConnectionCheckName = "Help > Check Connection > USB and Programmer";
-    form.UseLink({unit.get(), &environment->Clock(), &pump, environment->BackendName(), environment->FixedNewToken()});
+    form.UseLink({unit.get(), &environment->Clock(), &pump, environment->BackendName(), environment->FixedNewToken(),
+                  environment->Location()});
     if (const auto pacing = environment->FixedPacing()) form.FixLinkPacing(*pacing);
+    if (const std::string note = environment->SeveralProgrammersNote(); !note.empty()) dialogs.ShowInformation(note);
     environment->CheckDelaysOf([&form] { return form.Link(); });
   } catch (const std::exception& e) {
     dialogs.ShowError(e.what());  // Read then offers demo mode

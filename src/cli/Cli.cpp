@@ -11,6 +11,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/AllProgrammers.h"
 #include "cli/CliContext.h"
 #include "cli/CommandSuggestion.h"
 #include "cli/Commands.h"
@@ -38,7 +39,7 @@ const CommandGroup kCommandGroups[] = {
     {RegisterUpdateCommands, {"update-firmware"}},
     {RegisterBuildCommands, {"build"}},
     {RegisterReadCommands, {"read", "details", "find"}},
-    {RegisterOperationCommands, {"new", "replace", "delete", "erase", "copy", "load"}},
+    {RegisterOperationCommands, {"new", "replace", "delete", "erase", "copy", "load", "verify-unit"}},
     {RegisterDoctorCommands, {"doctor"}},
     {RegisterLogCommands, {"log"}},
 };
@@ -70,6 +71,9 @@ void AddGlobalOptions(CLI::App& app, GlobalOptions& o) {
   auto* quiet = app.add_flag("--quiet", o.quiet, "Print errors only");
   auto* verbose = app.add_flag("--verbose", o.verbose, "Also print the link's summary (driver calls, bytes, time)");
   quiet->excludes(verbose);
+  app.add_flag("--all", o.all,
+               "Run the command on every connected programmer side by side (identify, list, new, replace, delete, "
+               "copy, load, erase, update-firmware, verify-unit); copy writes one file per programmer");
 }
 
 // Sets the application up with the groups `args` needs (every group when
@@ -112,6 +116,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     out << app.help();
     return kExitOk;
   }
+  if (AsksForAll(args) && !Asked(args, "--help") && !Asked(args, "-h")) return RunOnAll(args, out, err, in);
   int status = kExitOk;
   std::string message;
   bool shown = false;  // the message is already on stderr

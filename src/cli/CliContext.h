@@ -34,6 +34,7 @@ struct GlobalOptions : frontend::SharedOptions {
   bool json = false;
   bool quiet = false;    // errors only
   bool verbose = false;  // adds the link's summary
+  bool all = false;      // the command on every connected programmer (cli/AllProgrammers.h)
 };
 
 class CliFailure : public std::runtime_error {

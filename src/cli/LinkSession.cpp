@@ -19,7 +19,10 @@ std::string DoctorAdvice() { return "Run `velmar-cli doctor` to find out why"; }
 
 std::unique_ptr<frontend::LinkEnvironment> MakeLinkEnvironment(const CliContext& ctx) {
   try {
-    return std::make_unique<frontend::LinkEnvironment>(LinkOptionsFrom(ctx));
+    auto env = std::make_unique<frontend::LinkEnvironment>(LinkOptionsFrom(ctx));
+    if (!env->SeveralProgrammersNote().empty() && !ctx.options.quiet)
+      ctx.err << "Note: " << env->SeveralProgrammersNote() << "\n";
+    return env;
   } catch (const std::invalid_argument& e) {
     throw CliFailure(e.what(), kExitUsage);
   } catch (const std::exception& e) {

@@ -29,7 +29,7 @@ ReadSession::ReadSession(CliContext& ctx, const ProgrammerTypeAnswer& type)
   unit_->NoDeviceAdvice = DoctorAdvice;
   window_ = std::make_unique<model::TMainForm>(*ctx.dialogs, ctx.Folders());
   window_->SetCloseHandler([] {});  // nothing to close on a terminal
-  window_->UseLink({unit_.get(), &env_->Clock(), &pump_, env_->BackendName(), env_->FixedNewToken()});
+  window_->UseLink({unit_.get(), &env_->Clock(), &pump_, env_->BackendName(), env_->FixedNewToken(), env_->Location()});
   if (const auto pacing = env_->FixedPacing()) window_->FixLinkPacing(*pacing);
   env_->CheckDelaysOf([this] { return window_->Link(); });
   window_->SetProgressView(&progress_);

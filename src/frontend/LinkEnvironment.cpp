@@ -9,6 +9,8 @@
 
 #include "frontend/DriverRegistry.h"
 #include "frontend/ProgrammerLocking.h"
+#include "link/LocatedDriver.h"
+#include "link/ProgrammerChannels.h"
 #include "link/TReadProg.h"
 #include "link/TracingDriver.h"
 #include "model/SettingsStore.h"
@@ -95,7 +97,7 @@ LinkEnvironment::LinkEnvironment(const LinkOptions& o) {
 #else
     const bool busListed = true;  // sysfs lists every USB device the link could open
 #endif
-    const std::string lockFile = HardwareLockFile(folder, link::ListFtdiDevicesFromSysfs("/sys"), busListed);
+    const std::string lockFile = HardwareLockFile(folder, link::ListFtdiDevicesFromSysfs("/sys"), busListed, o.port);
     if (!lockFile.empty()) TakeProgrammerLock(lock_, lockFile, o.command, o.wait);
   }
 
@@ -103,7 +105,17 @@ LinkEnvironment::LinkEnvironment(const LinkOptions& o) {
   if (!backend) throw std::invalid_argument("--driver " + o.driver + ": expected auto, sim, libftdi or d2xx");
   driver_ = backend->create(context);
   if (simulated) sim_ = static_cast<sim::SimDriver*>(driver_.get());
-  counting_ = std::make_unique<link::CountingDriver>(*driver_);
+  link::FtDriver* below = driver_.get();
+  if (simulated && !o.port.empty())
+    throw std::invalid_argument("--port " + o.port + ": the simulated programmer is plugged in nowhere");
+  if (!simulated) {
+    ChooseLocation(o.port);
+    if (!o.port.empty()) {
+      located_ = std::make_unique<link::LocatedDriver>(*driver_, o.port);
+      below = located_.get();
+    }
+  }
+  counting_ = std::make_unique<link::CountingDriver>(*below);
   outer_ = counting_.get();
 
   if (!o.trace.empty()) {
@@ -115,6 +127,40 @@ LinkEnvironment::LinkEnvironment(const LinkOptions& o) {
     link::TraceWaits(*clock_, *traceFile_);
     outer_ = tracing_.get();
   }
+}
+
+std::vector<link::ProgrammerChannel> LinkEnvironment::ConnectedProgrammers(const LinkOptions& o) {
+  if (!o.simulate.empty() || !o.simState.empty() || o.driver == "sim")
+    throw std::invalid_argument("--all runs on programmers on USB; the simulated programmer is a single one");
+  const std::string name = o.driver == "auto" ? AutoBackend() : o.driver;
+  const DriverBackend* backend = FindBackend(name);
+  if (!backend) throw std::invalid_argument("--driver " + o.driver + ": expected auto, sim, libftdi or d2xx");
+  platform::RealClock clock;
+  DriverContext context{clock, nullptr, nullptr};
+  context.udevRoot = o.udevRoot;
+  const std::unique_ptr<link::FtDriver> driver = backend->create(context);
+  if (const std::string problem = driver->Problem(); !problem.empty()) throw std::runtime_error(problem);
+  return link::FindProgrammerChannels(*driver);
+}
+
+void LinkEnvironment::ChooseLocation(const std::string& port) {
+  const std::vector<link::ProgrammerChannel> channels = link::FindProgrammerChannels(*driver_);
+  if (port.empty()) {
+    if (!channels.empty()) location_ = channels.front().location;
+    severalNote_ = link::SeveralProgrammersNote(channels);
+    return;
+  }
+  for (const link::ProgrammerChannel& c : channels)
+    if (c.location == port) {
+      location_ = port;
+      return;
+    }
+  // A location that holds no programmer is the user's mistake, said before
+  // anything is opened; a backend that lists nothing says why itself.
+  if (!channels.empty())
+    throw std::invalid_argument("--port " + port + ": no programmer is plugged in there; programmers are at " +
+                                link::LocationList(channels));
+  location_ = port;
 }
 
 std::optional<std::uint16_t> LinkEnvironment::FixedNewToken() const {

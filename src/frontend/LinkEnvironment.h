@@ -12,10 +12,12 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "link/CountingDriver.h"
 #include "link/FtDriver.h"
 #include "link/LinkPacing.h"
+#include "link/ProgrammerChannels.h"
 #include "platform/ProgrammerLock.h"
 #include "slot/ProgrammerGeometry.h"
 
@@ -29,6 +31,7 @@ class SimDriver;
 }
 
 namespace velmar::link {
+class LocatedDriver;
 class TracingDriver;
 class TReadProg;
 }  // namespace velmar::link
@@ -48,6 +51,7 @@ struct LinkOptions {
   std::string lockFolder;       // where a USB programmer's lock lies ("" the system's temporary folder)
   std::string linkPacing;       // exact or fast; "" leaves it to setting.ini
   std::string udevRoot = "/";   // where udev's folders lie (our rule decides the advice when access is refused)
+  std::string port;             // USB location of the programmer to open ("": the first found)
 };
 
 class LinkEnvironment {
@@ -79,15 +83,30 @@ class LinkEnvironment {
   // in their working folder keeps.
   static link::LinkPacing PacingInForce(const LinkOptions& o);
 
+  // Where the programmer this run opens is plugged in ("1-2.4"; empty for
+  // the simulated programmer, none found, or a driver that cannot tell).
+  const std::string& Location() const { return location_; }
+  // Said before the run when several programmers are connected and no
+  // --port chose one ("" otherwise).
+  const std::string& SeveralProgrammersNote() const { return severalNote_; }
+
   // Saves the simulated programmer's state and flushes the trace. False and
   // `error` when either fails (a trace that could not be written whole, as
   // on a full disk, is a failure). Safe to call more than once.
   bool Finish(std::string* error);
 
+  // Every programmer options `o` would reach on USB, without opening any
+  // or taking a lock. Raises std::invalid_argument for the simulated
+  // programmer (which is plugged in nowhere).
+  static std::vector<link::ProgrammerChannel> ConnectedProgrammers(const LinkOptions& o);
+
   // The default state file for a kind: "sim-<kind name>.state" in `folder`.
   static std::string DefaultStateFile(const std::string& folder, slot::ProgrammerKind kind);
 
  private:
+  // Finds the programmers: the one at `port`, else the first found (and the
+  // note when there are several).
+  void ChooseLocation(const std::string& port);
   bool FlushTrace(std::string& error);
   bool SaveSimulator(std::string* error);
 
@@ -96,6 +115,9 @@ class LinkEnvironment {
   std::unique_ptr<platform::Clock> clock_;
   std::string backend_;
   std::unique_ptr<link::FtDriver> driver_;
+  std::unique_ptr<link::LocatedDriver> located_;
+  std::string location_;
+  std::string severalNote_;
   std::unique_ptr<link::CountingDriver> counting_;
   std::unique_ptr<std::ofstream> traceFile_;
   std::string traceName_;

@@ -13,15 +13,20 @@ constexpr const char* kProgrammerSerial = "QRX";
 
 std::string SimulatorLockFile(const std::string& stateFile) { return stateFile + ".lock"; }
 
-std::string HardwareLockFile(const std::string& folder, const std::vector<link::UsbDevice>& devices, bool busListed) {
+std::string HardwareLockFile(const std::string& folder, const std::vector<link::UsbDevice>& devices, bool busListed,
+                             const std::string& port) {
   std::string where;
   for (const link::UsbDevice& d : devices) {
     if (d.vendor != link::kFtdiVendorId || d.product != link::kFt2232ProductId || d.serial != kProgrammerSerial)
       continue;
+    if (!port.empty() && d.path != port) continue;
     where = d.path.empty() ? "bus" + std::to_string(d.bus) + "-device" + std::to_string(d.address) : "usb-" + d.path;
     break;
   }
   if (where.empty() && busListed) return {};
+  // The bus could not be listed: the lock is named by the location given,
+  // so two runs on that programmer still meet.
+  if (where.empty() && !port.empty()) where = "usb-" + port;
   if (where.empty()) where = std::string("serial-") + kProgrammerSerial;
   // Only letters, digits, '-' and '.' from the bus's names reach the file name.
   for (char& c : where)

@@ -25,7 +25,11 @@ std::string SimulatorLockFile(const std::string& stateFile);
 // programmer interface among `devices`; named by the serial number when
 // the bus could not be listed (`busListed` false), and "" when it was
 // listed and holds no programmer (the link will not find one either).
-std::string HardwareLockFile(const std::string& folder, const std::vector<link::UsbDevice>& devices, bool busListed);
+// With `port` (--port), the programmer interface at that USB location: the
+// one the run opens, whichever was plugged in first (named by `port` when
+// the bus could not be listed).
+std::string HardwareLockFile(const std::string& folder, const std::vector<link::UsbDevice>& devices, bool busListed,
+                             const std::string& port = {});
 
 // Takes `lock` on `path` for a run started as `command`. Raises
 // EProgrammerBusy when another run holds it and `wait` is not set, and

@@ -26,6 +26,9 @@ void AddSharedOptions(CLI::App& app, SharedOptions& o) {
                  "How the link paces its exchanges with the programmer: exact (the protocol's own, the default) "
                  "or fast (fewer USB round trips); overrides setting.ini for this run")
       ->check(CLI::IsMember({"exact", "fast"}));
+  app.add_option("--port", o.port,
+                 "USB location of the programmer to use when several are connected (bus and port path, "
+                 "such as 1-2.4, as doctor shows it); default: the first found");
 }
 
 image::Folders FoldersFrom(const SharedOptions& o) {
@@ -52,6 +55,7 @@ LinkOptions LinkOptionsFrom(const SharedOptions& o) {
   l.wait = o.wait;
   l.command = o.command;
   l.linkPacing = o.linkPacing;
+  l.port = o.port;
   l.udevRoot = UdevRoot();
   return l;
 }

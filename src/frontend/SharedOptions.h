@@ -28,6 +28,7 @@ struct SharedOptions {
   bool wait = false;          // wait for another run that holds the programmer
   std::string command;        // this run's command line (set by the front end, not an option)
   std::string linkPacing;     // exact or fast ("": as setting.ini keeps it)
+  std::string port;           // USB location of the programmer to open ("": the first found)
 };
 
 void AddSharedOptions(CLI::App& app, SharedOptions& o);

@@ -44,6 +44,9 @@ namespace {
 
 FT_STATUS S(Status s) { return FT_STATUS(s & 0xFFFFFFFFu); }
 
+// FT_ListDevices and FT_OpenEx by location id.
+constexpr Dword kOpenByLocation = 4;
+
 std::unique_ptr<platform::SharedLibrary> OpenLibrary(const std::string& name, std::string& error) {
   std::vector<std::string> names;
   if (!name.empty()) names.push_back(name);
@@ -123,6 +126,51 @@ FT_STATUS D2xxLibraryDriver::OpenEx(const char* serial, FT_HANDLE& handle) {
   api_->SetTimeouts(h, readTimeoutMs_, readTimeoutMs_);
   handle = h;
   return FT_OK;
+}
+
+std::string LocIdText(std::uint32_t locId) {
+  std::string digits;
+  for (; locId; locId >>= 4) digits.insert(digits.begin(), "0123456789abcdef"[locId & 0xF]);
+  if (digits.size() < 2) return {};
+  std::string text = digits.substr(0, 1) + "-";
+  for (std::size_t i = 1; i < digits.size(); ++i) text += (i > 1 ? "." : "") + std::string(1, digits[i]);
+  return text;
+}
+
+FT_STATUS D2xxLibraryDriver::LocationId(std::uint32_t index, std::uint32_t& locId) {
+  locId = 0;
+  if (!problem_.empty()) return FT_OTHER_ERROR;
+  std::uint64_t id = 0;
+  const FT_STATUS s =
+      S(api_->ListDevices(reinterpret_cast<void*>(std::uintptr_t(index)), &id, FT_LIST_BY_INDEX | kOpenByLocation));
+  locId = std::uint32_t(id);
+  return s;
+}
+
+std::string D2xxLibraryDriver::ListDeviceLocation(std::uint32_t index) {
+  std::uint32_t locId = 0;
+  return LocationId(index, locId) == FT_OK ? LocIdText(locId) : std::string();
+}
+
+FT_STATUS D2xxLibraryDriver::OpenAt(const std::string& location, const char* serial, FT_HANDLE& handle) {
+  handle = nullptr;
+  std::uint32_t count = 0;
+  if (const FT_STATUS s = ListDeviceCount(count); s != FT_OK) return s;
+  char listed[kSerialBufferSize + 1] = {};
+  for (std::uint32_t index = 0; index < count; ++index) {
+    std::uint32_t locId = 0;
+    if (LocationId(index, locId) != FT_OK || LocIdText(locId) != location) continue;
+    if (ListDeviceByIndex(index, FT_OPEN_BY_SERIAL_NUMBER, listed, kSerialBufferSize) != FT_OK ||
+        std::string(listed) != serial)
+      continue;
+    void* h = nullptr;
+    const FT_STATUS s = S(api_->OpenEx(reinterpret_cast<void*>(std::uintptr_t(locId)), kOpenByLocation, &h));
+    if (s != FT_OK) return s;
+    api_->SetTimeouts(h, readTimeoutMs_, readTimeoutMs_);
+    handle = h;
+    return FT_OK;
+  }
+  return FT_DEVICE_NOT_FOUND;
 }
 
 FT_STATUS D2xxLibraryDriver::Close(FT_HANDLE handle) {

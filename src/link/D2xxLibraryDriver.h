@@ -17,6 +17,10 @@ class SharedLibrary;
 
 namespace velmar::link {
 
+// A D2XX location id as a USB location: its hexadecimal digits are the bus
+// and then the port path (0x124: "1-2.4"); "" for an id of fewer digits.
+std::string LocIdText(std::uint32_t locId);
+
 class D2xxLibraryDriver final : public FtDriver {
  public:
   // Tries `libraryName`, then the platform's names (libftd2xx.so and
@@ -44,8 +48,12 @@ class D2xxLibraryDriver final : public FtDriver {
   FT_STATUS EE_UARead(FT_HANDLE handle, std::uint8_t* buffer, std::uint32_t size, std::uint32_t& got) override;
   FT_STATUS SetLatencyTimer(FT_HANDLE handle, std::uint8_t ms) override;
   FT_STATUS SetBitMode(FT_HANDLE handle, std::uint8_t mask, std::uint8_t mode) override;
+  std::string ListDeviceLocation(std::uint32_t index) override;
+  FT_STATUS OpenAt(const std::string& location, const char* serial, FT_HANDLE& handle) override;
 
  private:
+  // The library's location id of listed channel `index`.
+  FT_STATUS LocationId(std::uint32_t index, std::uint32_t& locId);
   struct Api;
   std::unique_ptr<Api> api_;
   std::unique_ptr<platform::SharedLibrary> library_;

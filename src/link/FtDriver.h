@@ -83,6 +83,17 @@ class FtDriver {
   virtual FT_STATUS EE_UARead(FT_HANDLE handle, std::uint8_t* buffer, std::uint32_t size, std::uint32_t& got) = 0;
   virtual FT_STATUS SetLatencyTimer(FT_HANDLE handle, std::uint8_t ms) = 0;
   virtual FT_STATUS SetBitMode(FT_HANDLE handle, std::uint8_t mask, std::uint8_t mode) = 0;
+
+  // Where listed channel `index` is plugged in: the USB bus and port path
+  // ("1-2.4", as doctor shows it). Empty when the backend cannot tell.
+  virtual std::string ListDeviceLocation(std::uint32_t index) { return {}; }
+  // Opens the channel of serial number `serial` on the chip at `location`,
+  // not merely the first of that serial number (every programmer has the
+  // same one). FT_NOT_SUPPORTED when the backend cannot tell locations.
+  virtual FT_STATUS OpenAt(const std::string& location, const char* serial, FT_HANDLE& handle) {
+    handle = nullptr;
+    return FT_NOT_SUPPORTED;
+  }
 };
 
 // Copies `text` into a D2XX-style list buffer of `size` bytes: zero-terminated

@@ -25,6 +25,16 @@ constexpr int kDualChannel = 0x6010;
 
 std::string Code(int rc) { return " (" + std::to_string(rc) + ")"; }
 
+// The kernel's name of a device's port: bus, then the hub ports ("1-2.4").
+std::string UsbLocation(libusb_device* device) {
+  std::uint8_t ports[8];
+  const int n = libusb_get_port_numbers(device, ports, int(sizeof ports));
+  if (n <= 0) return {};
+  std::string text = std::to_string(libusb_get_bus_number(device)) + "-";
+  for (int i = 0; i < n; ++i) text += (i ? "." : "") + std::to_string(ports[i]);
+  return text;
+}
+
 std::string UsbError(int rc) { return std::string(libusb_error_name(rc)) + Code(rc); }
 
 const char* ChannelName(int channel) { return channel ? "B" : "A"; }
@@ -97,7 +107,7 @@ class RealLibFtdi final : public LibFtdiCalls {
         const std::string why = Diagnose(d->dev, 0, udevRuleInstalled_);
         problem += why.empty() ? ": the interface did not give its description; unplug and replug it" : "\r" + why;
       }
-      out.push_back({d->dev, description, serial, problem});
+      out.push_back({d->dev, description, serial, problem, UsbLocation(d->dev)});
     }
     return n;
   }

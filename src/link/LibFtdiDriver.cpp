@@ -68,12 +68,14 @@ FT_STATUS LibFtdiDriver::ListDeviceByIndex(std::uint32_t index, std::uint32_t wh
   return FT_OK;
 }
 
-FT_STATUS LibFtdiDriver::OpenEx(const char* serial, FT_HANDLE& handle) {
+template <typename Where>
+FT_STATUS LibFtdiDriver::OpenWhere(const char* serial, FT_HANDLE& handle, Where where) {
   handle = nullptr;
   FT_STATUS s = Refresh();
   if (s != FT_OK) return s;
   const std::string wanted = serial;
   for (const auto& d : devices_) {
+    if (!where(d)) continue;
     for (int channel = 0; channel < 2; ++channel) {
       if (d.serial + (channel ? "B" : "A") != wanted) continue;
       int id = calls_->Open(d.device, channel);
@@ -87,6 +89,19 @@ FT_STATUS LibFtdiDriver::OpenEx(const char* serial, FT_HANDLE& handle) {
     }
   }
   return FT_DEVICE_NOT_FOUND;
+}
+
+FT_STATUS LibFtdiDriver::OpenEx(const char* serial, FT_HANDLE& handle) {
+  return OpenWhere(serial, handle, [](const LibFtdiCalls::UsbDevice&) { return true; });
+}
+
+FT_STATUS LibFtdiDriver::OpenAt(const std::string& location, const char* serial, FT_HANDLE& handle) {
+  return OpenWhere(serial, handle, [&](const LibFtdiCalls::UsbDevice& d) { return d.location == location; });
+}
+
+std::string LibFtdiDriver::ListDeviceLocation(std::uint32_t index) {
+  if (devices_.empty() && Refresh() != FT_OK) return {};
+  return index < devices_.size() * 2 ? devices_[index / 2].location : std::string();
 }
 
 LibFtdiDriver::Session* LibFtdiDriver::Find(FT_HANDLE handle) {

@@ -31,6 +31,8 @@ class LibFtdiCalls {
     std::string serial;
     // Why the strings could not be read ("" when they were).
     std::string problem;
+    // Its bus and port path, as the kernel names it: "1-2.4".
+    std::string location;
   };
   virtual ~LibFtdiCalls() = default;
   // Empty when libftdi and libusb can be used, else why not.
@@ -89,8 +91,13 @@ class LibFtdiDriver final : public FtDriver {
   FT_STATUS EE_UARead(FT_HANDLE handle, std::uint8_t* buffer, std::uint32_t size, std::uint32_t& got) override;
   FT_STATUS SetLatencyTimer(FT_HANDLE handle, std::uint8_t ms) override;
   FT_STATUS SetBitMode(FT_HANDLE handle, std::uint8_t mask, std::uint8_t mode) override;
+  std::string ListDeviceLocation(std::uint32_t index) override;
+  FT_STATUS OpenAt(const std::string& location, const char* serial, FT_HANDLE& handle) override;
 
  private:
+  // Opens the channel named `serial` of the first device `where` accepts.
+  template <typename Where>
+  FT_STATUS OpenWhere(const char* serial, FT_HANDLE& handle, Where where);
   struct Session {
     int id;
     std::deque<std::uint8_t> rx;

@@ -10,6 +10,7 @@
 #include "link/D2XXUnit.h"
 #include "link/LinkErrors.h"
 #include "link/LinkWindow.h"
+#include "link/ProgrammerChannels.h"
 #include "link/TReadProg.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
@@ -22,8 +23,6 @@ namespace velmar::link {
 
 namespace {
 
-constexpr const char* kProgrammerChannel = "Dual RS232 A";
-constexpr const char* kProgrammerSerial = "QRXA";
 constexpr const char* kSupportContact = "support@velmar.example";
 constexpr std::uint8_t kBusyByte = 0xFA;
 

@@ -73,6 +73,7 @@ std::string TMainForm::StatusText() const {
   if (!st.connected) return "No programmer read";
   std::string line = st.model.empty() ? std::string("Unknown programmer") : st.model;
   if (!st.serial.empty()) line += "  |  interface " + st.serial;
+  if (!linkParts_.location.empty()) line += " at " + linkParts_.location;
   if (st.firmwareVersion >= 0)
     line += "  |  firmware " + std::to_string(st.firmwareVersion) + " (0x" +
             text::IntToHex(std::uint64_t(st.firmwareVersion), 2) + ")";

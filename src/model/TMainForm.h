@@ -80,11 +80,21 @@ struct LinkParts {
   // A test's fixed unit token for new tokens (frontend::LinkEnvironment::
   // FixedNewToken); none: the link makes random ones.
   std::optional<std::uint16_t> newToken;
+  // Where the programmer is plugged in, for the log ("": unknown).
+  std::string location;
 };
 
 // The firmware change run in its progress window: the firmware file (relative
 // to the program folder) and the required firmware; true when it succeeded.
 using FirmwareChange = std::function<bool(const std::string& fileName, int requiredFirmware)>;
+
+}  // namespace velmar::model
+
+namespace velmar::ops {
+struct UnitVerification;
+}  // namespace velmar::ops
+
+namespace velmar::model {
 
 class TMainForm final : public link::LinkWindow {
  public:
@@ -127,6 +137,7 @@ class TMainForm final : public link::LinkWindow {
   void UseLink(const LinkParts& parts) {
     linkParts_ = parts;
     journal_.SetDriver(parts.driver);
+    journal_.SetLocation(parts.location);
   }
   link::TReadProg* Link() { return link_.get(); }
   // The link's kind and dataflash geometry (from the programmer kind alone
@@ -243,6 +254,11 @@ class TMainForm final : public link::LinkWindow {
   bool EraseButtonClick();
   bool CopyButtonClick();
   bool LoadButtonClick();
+  // Verify Unit (operations/UnitVerify.cpp): the programmer's content, read
+  // as Copy Unit reads it, compared with the unit image `file`; nothing is
+  // written, no message is shown beyond a missing link's, and the result
+  // goes to the operation log and to `result`. True when both are identical.
+  bool VerifyUnitAgainst(const std::string& file, ops::UnitVerification& result);
 
   // ---- Slot details ----
   void ShowDetails1Click();

@@ -102,23 +102,34 @@ std::string UnsettledPageText(std::uint32_t page) {
          " reads); the unit image was not saved";
 }
 
+UnitRead ReadUnitContent(model::TForm1& form, link::TReadProg& link, int slotRecords, bool verify,
+                         image::THexList& content, std::uint32_t* stoppedAt) {
+  PageImage pages(link, link.Geometry.Capacity);
+  std::uint32_t stopped = 0;
+  const PageRead outcome = ReadPages(form, link, slotRecords, verify, stopped);
+  if (outcome != PageRead::read) {
+    if (stoppedAt) *stoppedAt = stopped;
+    return outcome == PageRead::unsettled ? UnitRead::unsettled : UnitRead::failed;
+  }
+  BlankHeadersFrom(*link.ReadImage, link.Geometry, std::uint32_t(slotRecords));
+  content = std::move(*link.ReadImage);
+  return UnitRead::read;
+}
+
 CopyOutcome RunUnitCopy(model::TForm1& form, link::TReadProg& link, const std::string& fileName, int slotRecords,
                         std::string* saveError, bool verify, std::uint32_t* unsettledPage) {
   ProgressBinding binding(link, form);
   form.Busy = false;
-  PageRead outcome = PageRead::failed;
+  UnitRead outcome = UnitRead::failed;
   {
     OperationEnd end(form, link);
     try {
       if (!link.LinkOpen) link.OpenLink();
       link.Identify();
-      PageImage pages(link, link.Geometry.Capacity);
-      std::uint32_t stoppedAt = 0;
-      outcome = ReadPages(form, link, slotRecords, verify, stoppedAt);
-      if (outcome == PageRead::unsettled && unsettledPage) *unsettledPage = stoppedAt;
-      if (outcome == PageRead::read) {
-        BlankHeadersFrom(*link.ReadImage, link.Geometry, std::uint32_t(slotRecords));
-        const image::SaveResult saved = image::TFileLoader::SaveFile(fileName, *link.ReadImage);
+      image::THexList content;
+      outcome = ReadUnitContent(form, link, slotRecords, verify, content, unsettledPage);
+      if (outcome == UnitRead::read) {
+        const image::SaveResult saved = image::TFileLoader::SaveFile(fileName, content);
         if (saved.Failed()) {
           if (saveError) *saveError = saved.message;
           return CopyOutcome::SaveFailed;
@@ -131,9 +142,9 @@ CopyOutcome RunUnitCopy(model::TForm1& form, link::TReadProg& link, const std::s
     }
   }
   switch (outcome) {
-    case PageRead::read: return CopyOutcome::Copied;
-    case PageRead::unsettled: return CopyOutcome::ReadsDisagree;
-    case PageRead::failed: break;
+    case UnitRead::read: return CopyOutcome::Copied;
+    case UnitRead::unsettled: return CopyOutcome::ReadsDisagree;
+    case UnitRead::failed: break;
   }
   return CopyOutcome::ReadFailed;
 }

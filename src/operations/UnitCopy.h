@@ -36,6 +36,16 @@ inline constexpr int kMaxReadsPerPage = 5;
 CopyOutcome RunUnitCopy(model::TForm1& form, link::TReadProg& link, const std::string& fileName, int slotRecords,
                         std::string* saveError, bool verify = false, std::uint32_t* unsettledPage = nullptr);
 
+enum class UnitRead { read, failed, unsettled };
+
+// The programmer's content as Copy Unit saves it, read over the open,
+// identified link into `content` (the dataflash's size): the pages of the
+// first `slotRecords` slots, read as RunUnitCopy reads them, and blank
+// headers for the slots past them. A page that does not read, or never
+// settles, is named in `stoppedAt`; `content` is then left as it was.
+UnitRead ReadUnitContent(model::TForm1& form, link::TReadProg& link, int slotRecords, bool verify,
+                         image::THexList& content, std::uint32_t* stoppedAt);
+
 // The failure of a verified copy at `page`.
 std::string UnsettledPageText(std::uint32_t page);
 

@@ -78,6 +78,7 @@ UnitImageReport CheckUnitImage(const image::THexList& unit, const slot::Programm
   if (!r.kind) {
     r.refusal = "The file's first slot (link " + std::to_string(link) + ", " + std::to_string(pages) +
                 " pages) fits no programmer kind; " + connected;
+    r.otherGeometry = true;
     return r;
   }
   if (*r.kind != g.Kind && !FirstSlotFits(g, link, pages)) {
@@ -86,6 +87,7 @@ UnitImageReport CheckUnitImage(const image::THexList& unit, const slot::Programm
     r.refusal = "The file is a unit image of " + Described(*r.kind) + ", with slots of " +
                 std::to_string(theirs.PagesPerSlot()) + " pages of " + std::to_string(theirs.PageSize) + " bytes; " +
                 connected;
+    r.otherGeometry = true;
     return r;
   }
 

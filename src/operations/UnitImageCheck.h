@@ -33,6 +33,9 @@ struct UnitImageReport {
   // Why the image must not be loaded into the connected programmer; empty
   // when it may.
   std::string refusal;
+  // The refusal is that the image was copied from a programmer of another
+  // geometry (or of none known).
+  bool otherGeometry = false;
 };
 
 // Checks `unit` (loaded from a file, adjusted to the portable's page mode)

@@ -24,6 +24,7 @@ std::string OperationJournal::LogPath() const { return (folder_ ? folder_() : st
 bool OperationJournal::Append(const OperationRecord& given) {
   OperationRecord record = given;
   if (!record.driver && !driver_.empty()) record.driver = driver_;
+  if (!record.location && !location_.empty()) record.location = location_;
   std::string error;
   OperationLog log(LogPath(), rotationBytes_);
   const bool written = log.Append(RecordLine(record), &error);

@@ -38,6 +38,9 @@ class OperationJournal {
   // The driver backend every record names ("sim", "libftdi", "d2xx"), so a
   // simulated run is never taken for a real one.
   void SetDriver(std::string driver) { driver_ = std::move(driver); }
+  // Where the programmer is plugged in ("1-2.4"), named by every record
+  // from now on (empty: none named).
+  void SetLocation(std::string location) { location_ = std::move(location); }
   platform::Clock* Clock() const { return clock_; }
   // The link pacing every record started from now on names ("exact" or
   // "fast"; empty: none named).
@@ -61,6 +64,7 @@ class OperationJournal {
   std::function<std::string()> folder_;
   platform::Clock* clock_ = nullptr;
   std::string driver_;
+  std::string location_;
   std::uint64_t rotationBytes_ = kLogRotationBytes;
   std::string linkPacing_;
   bool warned_ = false;

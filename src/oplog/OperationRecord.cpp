@@ -20,6 +20,7 @@ const char* OperationName(LoggedOperation operation) {
     case LoggedOperation::load: return "load";
     case LoggedOperation::update_firmware: return "update-firmware";
     case LoggedOperation::link_test: return "link-test";
+    case LoggedOperation::verify_unit: return "verify-unit";
   }
   return "read";
 }
@@ -41,6 +42,7 @@ const std::vector<std::string>& RecordKeys() {
                                                 "kind",
                                                 "model",
                                                 "serial",
+                                                "location",
                                                 "driver",
                                                 "firmware_version",
                                                 "slot",
@@ -50,6 +52,8 @@ const std::vector<std::string>& RecordKeys() {
                                                 "file",
                                                 "file_size",
                                                 "file_sha256",
+                                                "unit_sha256",
+                                                "comparison",
                                                 "replaced_description",
                                                 "replaced_device",
                                                 "replaced_file",
@@ -78,6 +82,7 @@ ordered_json RecordJson(const OperationRecord& r) {
   Put(j, "kind", r.kind);
   Put(j, "model", r.model);
   Put(j, "serial", r.serial);
+  Put(j, "location", r.location);
   Put(j, "driver", r.driver);
   Put(j, "firmware_version", r.firmwareVersion);
   Put(j, "slot", r.slot);
@@ -87,6 +92,8 @@ ordered_json RecordJson(const OperationRecord& r) {
   Put(j, "file", r.file);
   Put(j, "file_size", r.fileSize);
   Put(j, "file_sha256", r.fileSha256);
+  Put(j, "unit_sha256", r.unitSha256);
+  Put(j, "comparison", r.comparison);
   Put(j, "replaced_description", r.replacedDescription);
   Put(j, "replaced_device", r.replacedDevice);
   Put(j, "replaced_file", r.replacedFile);

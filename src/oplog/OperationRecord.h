@@ -13,11 +13,23 @@
 
 namespace velmar::oplog {
 
-enum class LoggedOperation { read, new_slot, replace, remove, erase, copy, load, update_firmware, link_test };
+enum class LoggedOperation {
+  read,
+  new_slot,
+  replace,
+  remove,
+  erase,
+  copy,
+  load,
+  update_firmware,
+  link_test,
+  verify_unit
+};
 enum class LoggedResult { ok, failed, cancelled };
 
-const char* OperationName(LoggedOperation operation);  // "read", "new", ... "update-firmware", "link-test"
-const char* ResultName(LoggedResult result);           // "ok", "failed", "cancelled"
+const char* OperationName(
+    LoggedOperation operation);               // "read", "new", ... "update-firmware", "link-test", "verify-unit"
+const char* ResultName(LoggedResult result);  // "ok", "failed", "cancelled"
 
 struct OperationRecord {
   std::string time;  // ISO 8601, UTC
@@ -27,7 +39,10 @@ struct OperationRecord {
   std::optional<std::string> kind;     // programmer kind name ("8way")
   std::optional<std::string> model;    // "8-way programmer, version 1"
   std::optional<std::string> serial;   // the USB interface's serial number
-  std::optional<std::string> driver;   // the backend that ran it: sim, libftdi, d2xx
+  // Where the programmer is plugged in ("1-2.4", as doctor shows it): with
+  // several connected, the serial number is the same on every one.
+  std::optional<std::string> location;
+  std::optional<std::string> driver;  // the backend that ran it: sim, libftdi, d2xx
   std::optional<int> firmwareVersion;
   std::optional<int> slot;  // 1 for the first slot
   std::optional<std::string> description;
@@ -36,6 +51,11 @@ struct OperationRecord {
   std::optional<std::string> file;  // as the user gave it
   std::optional<std::uint64_t> fileSize;
   std::optional<std::string> fileSha256;
+  // Verify Unit: the SHA-256 of the unit image a Copy Unit of the programmer
+  // would save, and what the comparison with the file found ("identical",
+  // "differing", "different-geometry").
+  std::optional<std::string> unitSha256;
+  std::optional<std::string> comparison;
   // What a Replace wrote over: the old slot's description, device and file.
   std::optional<std::string> replacedDescription;
   std::optional<std::string> replacedDevice;

@@ -20,7 +20,8 @@ TEST(CommandGroups, ARunSetsUpTheGroupsItsWordsNameOrEveryGroup) {
     Words expected;  // empty: every command word
   } cases[] = {
       {{"hex", "convert", "in.hex", "out.hex"}, {"hex"}},
-      {{"--json", "--working-folder", "w", "copy", "unit.bin"}, {"new", "replace", "delete", "erase", "copy", "load"}},
+      {{"--json", "--working-folder", "w", "copy", "unit.bin"},
+       {"new", "replace", "delete", "erase", "copy", "verify-unit", "load"}},
       {{"--simulate", "portable", "identify"}, {"identify", "list", "dump"}},
       {{"hex", "info", "log"}, {"hex", "log"}},  // a file named like a command: both groups, never too few
       {{"hexx", "info"}, {}},                    // a typo: everything, to suggest from

@@ -177,6 +177,7 @@ TEST_F(JsonShapes, EveryCommandPrintsItsDocumentedObject) {
   Check("copy", on({"copy", dir.File("unit.prg")}));
   Check("erase", on({"erase"}));
   Check("load", on({"load", dir.File("unit.prg")}));
+  Check("verify-unit", on({"verify-unit", dir.File("unit.prg")}));
   Check("sim export", {"sim", "export", state, dir.File("unit.hex")});
   Check("sim import", {"sim", "import", state, dir.File("unit.hex")});
   Check("sim power-cycle", {"sim", "power-cycle", state});

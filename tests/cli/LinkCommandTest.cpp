@@ -158,6 +158,27 @@ TEST(HardwareLockFile, NamesTheProgrammersUsbLocation) {
   }
 }
 
+// With --port the lock is that programmer's, not the first one's: two runs
+// on two programmers must not turn each other away, two on one must meet.
+TEST(HardwareLockFile, WithAPortNamesThatProgrammer) {
+  auto device = [](std::string path) {
+    link::UsbDevice d;
+    d.path = std::move(path);
+    d.serial = "QRX";
+    d.vendor = link::kFtdiVendorId;
+    d.product = link::kFt2232ProductId;
+    return d;
+  };
+  const std::vector<link::UsbDevice> two = {device("1-1"), device("1-2")};
+  const std::string locks = platform::WithSeparator("/locks");
+  EXPECT_EQ(frontend::HardwareLockFile("/locks", two, true, "1-2"), locks + "velmar-programmer-usb-1-2.lock");
+  EXPECT_EQ(frontend::HardwareLockFile("/locks", two, true, ""), locks + "velmar-programmer-usb-1-1.lock");
+  EXPECT_EQ(frontend::HardwareLockFile("/locks", two, true, "3-1"), "") << "no programmer there: none to lock";
+  EXPECT_EQ(frontend::HardwareLockFile("/locks", {}, false, "3-1"), locks + "velmar-programmer-usb-3-1.lock")
+      << "a bus that could not be listed";
+  EXPECT_EQ(frontend::HardwareLockFile("/locks", {}, false, "1/.."), locks + "velmar-programmer-usb-1_...lock");
+}
+
 TEST_F(LinkCli, AnEmptyStateFileIsRefusedAndLeftAsItIs) {
   // A state file cut to nothing is not a fresh single-way programmer: the
   // run fails before the file is saved over.

@@ -60,7 +60,7 @@ struct LibFtdiTest : ::testing::Test {
   LibFtdiTest() {
     auto f = std::make_unique<FakeCalls>();
     fake = f.get();
-    fake->devices = {{&devA, "Dual RS232", "FT123", ""}, {&devB, "Dual RS232", "QRX", ""}};
+    fake->devices = {{&devA, "Dual RS232", "FT123", "", "1-1"}, {&devB, "Dual RS232", "QRX", "", "1-2.3"}};
     driver = std::make_unique<LibFtdiDriver>(std::move(f), 100);
   }
   int devA = 0, devB = 0;
@@ -83,6 +83,26 @@ TEST_F(LibFtdiTest, ListsEachChipAsTwoChannelsTheWayD2xxDoes) {
   EXPECT_EQ(descriptions, (std::vector<std::string>{"Dual RS232 A", "Dual RS232 B", "Dual RS232 A", "Dual RS232 B"}));
   EXPECT_EQ(serials, (std::vector<std::string>{"FT123A", "FT123B", "QRXA", "QRXB"}));
   EXPECT_EQ(driver->ListDeviceByIndex(4, FT_OPEN_BY_DESCRIPTION, buf, sizeof buf), FT_DEVICE_NOT_FOUND);
+}
+
+// Programmers all carry the same serial number: only the location tells
+// them apart, and opening by location must not fall back to the first one.
+TEST_F(LibFtdiTest, OpensTheProgrammerAtTheLocationGiven) {
+  int devC = 0;
+  fake->devices.push_back({&devC, "Dual RS232", "QRX", "", "2-1"});
+  fake->devices[0].serial = "QRX";
+  std::uint32_t n = 0;
+  ASSERT_EQ(driver->ListDeviceCount(n), FT_OK);
+  ASSERT_EQ(n, 6u);
+  EXPECT_EQ(driver->ListDeviceLocation(2), "1-2.3");
+  EXPECT_EQ(driver->ListDeviceLocation(3), "1-2.3") << "channel B sits on the same chip";
+  EXPECT_EQ(driver->ListDeviceLocation(6), "");
+  FT_HANDLE h = nullptr;
+  ASSERT_EQ(driver->OpenAt("2-1", "QRXA", h), FT_OK);
+  ASSERT_EQ(fake->opened.size(), 1u);
+  EXPECT_EQ(fake->opened[0], std::make_pair(static_cast<void*>(&devC), 0));
+  EXPECT_EQ(driver->OpenAt("1-2", "QRXA", h), FT_DEVICE_NOT_FOUND) << "1-2 is a hub, not 1-2.3";
+  EXPECT_EQ(h, nullptr);
 }
 
 TEST_F(LibFtdiTest, OpensTheChannelTheSerialNumberNames) {

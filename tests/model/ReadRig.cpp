@@ -47,7 +47,7 @@ model::TMainForm& ReadRig::Create(std::vector<std::string> params) {
   unit = std::make_unique<link::D2XXUnit>(*driver, dialogs);
   window = std::make_unique<model::TMainForm>(dialogs, image::Folders{work.Path(), program});
   window->SetCloseHandler([] {});
-  window->UseLink({unit.get(), &clock, &pump, "sim", std::nullopt});
+  window->UseLink({unit.get(), &clock, &pump, "sim", std::nullopt, ""});
   window->SetFirmwareChange([this](const std::string& file, int required) {
     changes.emplace_back(file, required);
     return onChange ? onChange(driver->State()) : false;

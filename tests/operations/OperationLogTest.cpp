@@ -168,14 +168,15 @@ TEST(OperationRecords, CsvQuotesWhatWouldBreakItsCellsAndLeavesMissingKeysEmpty)
   r.slot = 2;
   const std::string csv = oplog::RecordsCsv({oplog::RecordJson(r)});
   const std::string header = csv.substr(0, csv.find("\r\n"));
-  EXPECT_EQ(
-      header,
-      "time,operation,result,message,kind,model,serial,driver,firmware_version,slot,description,device,family,file,"
-      "file_size,file_sha256,replaced_description,replaced_device,replaced_file,duration_ms,protocol_ms,"
-      "link_pacing,velmar_version");
+  EXPECT_EQ(header,
+            "time,operation,result,message,kind,model,serial,location,driver,firmware_version,slot,description,device,"
+            "family,file,"
+            "file_size,file_sha256,unit_sha256,comparison,replaced_description,replaced_device,replaced_file,duration_"
+            "ms,protocol_ms,"
+            "link_pacing,velmar_version");
   EXPECT_EQ(csv.substr(header.size() + 2),
-            "2026-03-01T09:30:12.345Z,new,failed,\"Dataflash verify fail\non page 3\",,,,,,2,\"Pump, \"\"v2\"\"\","
-            ",,,,,,,,,,,1.0\r\n");
+            "2026-03-01T09:30:12.345Z,new,failed,\"Dataflash verify fail\non page 3\",,,,,,,2,\"Pump, \"\"v2\"\"\","
+            ",,,,,,,,,,,,,1.0\r\n");
 }
 
 TEST(OperationRecords, FileDigestIsTheStandardSha256) {

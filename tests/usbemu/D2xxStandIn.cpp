@@ -43,6 +43,12 @@ constexpr Dword kListNumberOnly = 0x80000000u;
 constexpr Dword kListByIndex = 0x40000000u;
 constexpr Dword kOpenBySerial = 1;
 constexpr Dword kOpenByDescription = 2;
+constexpr Dword kOpenByLocation = 4;
+
+// A chip's location id, as FTDI's library gives it: hexadecimal digits of
+// the bus and the port (bus 1, root port P: 0x1P). Both channels share it;
+// opening by it opens channel A, the programmer's.
+Dword LocationId(EmulatedChip* c) { return Dword(0x10 | (EmulatedBus::Get().PortOf(c) & 0xF)); }
 constexpr int kTransferSize = 4096;
 // A read without a time-out that never gets its bytes would hang for ever;
 // the emulation gives up after this much virtual time and says so.
@@ -115,6 +121,10 @@ EXPORT Status FT_ListDevices(void* arg1, void* arg2, Dword flags) {
     const auto index = Dword(reinterpret_cast<std::uintptr_t>(arg1));
     if (index >= channels || !arg2) return kDeviceNotFound;
     EmulatedChip* c = chips[index / 2];
+    if (flags & kOpenByLocation) {
+      *static_cast<Dword*>(arg2) = LocationId(c);
+      return kOk;
+    }
     if (EmulatedBus::Get().Fault("strings")) return kDeviceNotFound;
     std::string text =
         (flags & kOpenByDescription) ? ListDescription(c, int(index % 2)) : ListSerial(c, int(index % 2));
@@ -128,14 +138,18 @@ EXPORT Status FT_OpenEx(void* arg, Dword flags, void** handle) {
   auto lock = Lock();
   if (!handle || !arg) return kInvalidParameter;
   *handle = nullptr;
-  // Opening by location (or anything else) is not emulated; say so rather
-  // than take the argument for a serial number.
-  if (flags != kOpenBySerial && flags != kOpenByDescription) return kInvalidParameter;
-  const std::string wanted = static_cast<const char*>(arg);
+  // Anything else is not emulated; say so rather than take the argument
+  // for a serial number.
+  if (flags != kOpenBySerial && flags != kOpenByDescription && flags != kOpenByLocation) return kInvalidParameter;
+  const bool byLocation = flags == kOpenByLocation;
+  const std::string wanted = byLocation ? std::string() : static_cast<const char*>(arg);
+  const Dword wantedLocation = byLocation ? Dword(reinterpret_cast<std::uintptr_t>(arg)) : 0;
   for (EmulatedChip* c : EmulatedBus::Get().Chips()) {
-    for (int channel = 0; channel < 2; ++channel) {
-      const std::string name = flags == kOpenByDescription ? ListDescription(c, channel) : ListSerial(c, channel);
-      if (name != wanted) continue;
+    for (int channel = 0; channel < (byLocation ? 1 : 2); ++channel) {
+      if (byLocation ? LocationId(c) != wantedLocation
+                     : (flags == kOpenByDescription ? ListDescription(c, channel) : ListSerial(c, channel)) != wanted)
+        continue;
+      EmulatedBus::Get().MarkUsed(c);
       for (auto& [key, h] : Handles())
         if (h->chip == c && h->channel == channel) return kDeviceNotOpened;
       if (EmulatedBus::Get().Fault("open-denied") || EmulatedBus::Get().Fault("claimed") ||

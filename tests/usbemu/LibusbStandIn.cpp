@@ -167,6 +167,13 @@ EXPORT void libusb_unref_device(libusb_device* dev) {
 
 EXPORT uint8_t libusb_get_bus_number(libusb_device*) { return 1; }
 EXPORT uint8_t libusb_get_device_address(libusb_device* dev) { return dev->address; }
+// Every chip hangs on a root port of its own: locations "1-1", "1-2", ...
+EXPORT int libusb_get_port_numbers(libusb_device* dev, uint8_t* ports, int len) {
+  if (len < 1) return LIBUSB_ERROR_OVERFLOW;
+  auto lock = Lock();
+  ports[0] = std::uint8_t(EmulatedBus::Get().PortOf(dev->chip));
+  return 1;
+}
 
 EXPORT int libusb_get_device_descriptor(libusb_device* dev, struct libusb_device_descriptor* desc) {
   auto lock = Lock();
@@ -312,6 +319,7 @@ EXPORT int libusb_claim_interface(libusb_device_handle* h, int iface) {
   if (iface < 0 || iface >= kInterfaces) return LIBUSB_ERROR_NOT_FOUND;
   if (!Present(h->device)) return LIBUSB_ERROR_NO_DEVICE;
   EmulatedChip* chip = h->device->chip;
+  EmulatedBus::Get().MarkUsed(chip);
   if (h->claimed[iface]) return 0;
   auto holder = Held().byHandle.find({chip, iface});
   if (holder != Held().byHandle.end() && holder->second != h) return LIBUSB_ERROR_BUSY;

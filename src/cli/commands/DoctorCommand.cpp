@@ -113,6 +113,7 @@ void LinkTest(CliContext& ctx) {
   oplog::OperationJournal journal(*ctx.dialogs);
   journal.SetFolderSource([&p] { return p.WorkingFolder; });
   journal.SetDriver(s.Env().BackendName());
+  journal.SetLocation(s.Env().Location());
   journal.SetLinkPacing(link::PacingName(p.Pacing));
   link::PacingComparison c;
   s.Run([&] {

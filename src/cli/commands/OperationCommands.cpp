@@ -1,5 +1,5 @@
-// `velmar-cli new`, `replace`, `delete`, `erase`, `copy` and `load`: the
-// window's programmer operations from the command line. Each reads the
+// `velmar-cli new`, `replace`, `delete`, `erase`, `copy`, `load` and
+// `verify-unit`: the window's programmer operations from the command line. Each reads the
 // programmer first, as the window always has before a button can be
 // pressed, makes the window's choices as a user would (slot row, family,
 // device, --set, HEX file, description) and presses the button. The window's
@@ -20,6 +20,7 @@
 #include "cli/WindowChoices.h"
 #include "model/TMainForm.h"
 #include "operations/UnitCopy.h"
+#include "operations/UnitVerify.h"
 #include "platform/Clock.h"
 #include "platform/FileDigest.h"
 #include "platform/Text.h"
@@ -124,6 +125,54 @@ void Run(CliContext& ctx, const OperationArgs& a, const std::string& name,
   if (!ok) throw CliFailure("", ctx.dialogs->declined ? kExitDeclined : kExitFailed);
 }
 
+// The programmer's content compared with a unit image: exit status 0 only
+// when both are identical.
+void VerifyUnit(CliContext& ctx, const OperationArgs& a) {
+  ReadSession session(ctx, a.type);
+  session.Read();
+  model::TMainForm& w = session.Window();
+  platform::Clock& clock = session.Env().Clock();
+  const std::uint64_t readMs = clock.NowMs();
+  ApplyVerify(w, a);
+  ops::UnitVerification v;
+  const bool identical = w.VerifyUnitAgainst(a.file, v);
+  const std::uint64_t operationMs = clock.NowMs() - readMs;
+  session.Finish();
+  if (!v.compared) throw CliFailure(v.failure);
+  const ops::UnitComparison& c = v.comparison;
+  if (ctx.options.json) {
+    ordered_json slots = ordered_json::array();
+    for (const ops::SlotDifference& d : c.slots) slots.push_back({{"slot", d.slot}, {"pages", d.pages}});
+    ordered_json j = {{"operation", "verify-unit"},
+                      {"file", a.file},
+                      {"result", ops::UnitMatchName(c.match)},
+                      {"differing_slots", slots},
+                      {"file_sha256", v.fileSha256},
+                      {"protocol_ms", operationMs},
+                      {"read_ms", readMs}};
+    if (!v.unitSha256.empty()) j["unit_sha256"] = v.unitSha256;
+    if (c.match == ops::UnitMatch::other_geometry) j["geometry"] = c.geometry;
+    ctx.PrintJson(j);
+  } else {
+    switch (c.match) {
+      case ops::UnitMatch::identical: ctx.out << "identical: the programmer holds what " << a.file << " holds\n"; break;
+      case ops::UnitMatch::differing:
+        ctx.out << "differing: " << c.slots.size() << (c.slots.size() == 1 ? " slot differs" : " slots differ")
+                << " from " << a.file << "\n"
+                << ops::DifferenceText(c) << "\n";
+        break;
+      case ops::UnitMatch::other_geometry: ctx.out << "different geometry: " << c.geometry << "\n"; break;
+    }
+    ctx.out << "file SHA-256     " << v.fileSha256 << "\n";
+    if (!v.unitSha256.empty()) ctx.out << "unit SHA-256     " << v.unitSha256 << "\n";
+    ctx.Info() << "protocol time    " << operationMs << " ms (the Read before it " << readMs << " ms)\n";
+  }
+  if (identical) return;
+  if (c.match == ops::UnitMatch::other_geometry) throw CliFailure(c.geometry);
+  throw CliFailure("The programmer does not hold what " + a.file + " holds: " + std::to_string(c.slots.size()) +
+                   (c.slots.size() == 1 ? " slot differs" : " slots differ"));
+}
+
 void AddProgramOptions(CLI::App* c, OperationArgs& a, bool descriptionRequired) {
   c->add_option("--family", a.family,
                 "Family: its name or entry (0 PIC18F, 1 PIC12F-16F, 2 PIC18J, 3 PIC18 K, 4 PIC24F, 5 dsPIC30); "
@@ -207,6 +256,16 @@ void RegisterOperationCommands(CLI::App& app, CliContext& ctx) {
       return w.CopyButtonClick();
     });
   });
+
+  auto* verifyUnit = app.add_subcommand(
+      "verify-unit", "Read the programmer's whole contents and compare them with a unit image file, slot by slot");
+  verifyUnit->add_option("FILE", a->file, "Unit image file to compare with (.prg)")
+      ->required()
+      ->check(CLI::ExistingFile);
+  verifyUnit->add_flag("--verify", a->verify,
+                       "Read every page twice and compare; a page whose reads differ is read again until two agree");
+  AddProgrammerTypeOptions(verifyUnit, a->type);
+  verifyUnit->callback([&ctx, a] { VerifyUnit(ctx, *a); });
 
   auto* load = app.add_subcommand("load", "Read the programmer and replace its whole contents from a unit image file");
   load->add_option("FILE", a->file, "Unit image file to load (.prg)")->required()->check(CLI::ExistingFile);

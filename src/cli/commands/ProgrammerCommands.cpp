@@ -9,6 +9,7 @@
 #include "image/THexList.h"
 #include "link/TReadProg.h"
 #include "platform/Clock.h"
+#include "platform/FileDigest.h"
 #include "platform/Text.h"
 #include "slot/DirectoryCheck.h"
 #include "slot/ProgrammerGeometry.h"
@@ -68,6 +69,12 @@ void Identify(CliContext& ctx) {
   });
 }
 
+// The digest of a slot's whole header: two programmers whose slots list the
+// same digests hold the same headers, compared without reading the slots.
+std::string HeaderSha256(const slot::HeaderBytes& header) {
+  return platform::Sha256Hex({reinterpret_cast<const char*>(header.data()), header.size()});
+}
+
 void List(CliContext& ctx) {
   LinkSession s(ctx);
   s.Run([&] {
@@ -91,6 +98,8 @@ void List(CliContext& ctx) {
                         {"file_name", text::Trim(e.SourceFileName)},
                         {"device", text::Trim(e.DeviceName)},
                         {"header_checksum_ok", ok},
+                        {"header_checksum", e.Header[slot::slot_header::HeaderChecksum.offset]},
+                        {"header_sha256", HeaderSha256(e.Header)},
                         {"empty", empty},
                         {"stored", {{"slot_name", e.SlotName}, {"file_name", e.SourceFileName}}}});
       } else {

@@ -101,6 +101,7 @@ void UpdateFirmware(CliContext& ctx, const UpdateArgs& a) {
     oplog::OperationJournal journal(*ctx.dialogs);
     journal.SetFolderSource([&p] { return p.WorkingFolder; });
     journal.SetDriver(s.Env().BackendName());
+    journal.SetLocation(s.Env().Location());
     journal.SetLinkPacing(link::PacingName(p.Pacing));
     if (!ctx.dialogs->AskYesNo(question, "Update Programmer")) {
       oplog::OperationRecorder declined(&journal, oplog::LoggedOperation::update_firmware, &s.Env().Clock());

@@ -383,7 +383,9 @@ TEST_P(DoctorFaults, EachProblemGetsTheFixThatMatchesIt) {
     const std::string problem = p["problem"], fix = p["fix"];
     SCOPED_TRACE(problem + "\n  fix: " + fix);
     EXPECT_EQ(fix.find("power or battery"), std::string::npos);  // the fix of a silent programmer
-    if (c.ruleInstalled) EXPECT_EQ(fix.find("Install the udev rule"), std::string::npos);
+    if (c.ruleInstalled) {
+      EXPECT_EQ(fix.find("Install the udev rule"), std::string::npos);
+    }
     if (problem.find(c.problem) != std::string::npos) {
       found = true;
       EXPECT_NE(fix.find(c.fix), std::string::npos) << "\"" << c.fix << "\"";
@@ -392,7 +394,9 @@ TEST_P(DoctorFaults, EachProblemGetsTheFixThatMatchesIt) {
   EXPECT_TRUE(found) << "no problem names \"" << c.problem << "\" in:\n" << out;
   // The link's own message under the fault agrees with what doctor found.
   EXPECT_NE(RunCommand(emulated + " list 2>&1", &out), 0) << out;
-  if (c.ruleInstalled) EXPECT_EQ(out.find("Install Velmar's udev rule"), std::string::npos) << out;
+  if (c.ruleInstalled) {
+    EXPECT_EQ(out.find("Install Velmar's udev rule"), std::string::npos) << out;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(

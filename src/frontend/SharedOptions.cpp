@@ -11,9 +11,9 @@
 namespace velmar::frontend {
 
 void AddSharedOptions(CLI::App& app, SharedOptions& o) {
-  app.add_option("--simulate", o.simulate,
-                 "Use the simulated programmer of this kind (" + slot::KindNumberRange() + " or " +
-                     slot::KindNameList() + ")");
+  app.add_option(
+      "--simulate", o.simulate,
+      "Use the simulated programmer of this kind (" + slot::KindNumberRange() + " or " + slot::KindNameList() + ")");
   app.add_option("--sim-state", o.simState, "State file of the simulated programmer (implies the simulator)");
   app.add_option("--driver", o.driver, "USB driver: auto, sim, libftdi or d2xx")
       ->check(CLI::IsMember({"auto", "sim", "libftdi", "d2xx"}));

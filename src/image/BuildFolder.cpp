@@ -58,7 +58,7 @@ BuildFolder::BuildFolder(const std::string& workingFolder) : workingFolder_(work
     if (ec) break;  // exists: try another name; any other error is final
   }
   throw EImageError("Cannot create a build folder in " + workingFolder +
-                      (ec ? ": " + ec.message() : std::string(": every name tried exists")));
+                    (ec ? ": " + ec.message() : std::string(": every name tried exists")));
 }
 
 BuildFolder::~BuildFolder() {

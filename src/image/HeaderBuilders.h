@@ -7,11 +7,11 @@
 // first. Field offsets come from the slot header layout.
 #pragma once
 
-#include "image/BuildQuestions.h"
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+#include "image/BuildQuestions.h"
 
 #include "image/SlotJob.h"
 #include "slot/SlotHeader.h"
@@ -62,12 +62,10 @@ inline constexpr const char* kHeaderError = "error";
 std::string BuildHeader(int family, SlotJob& job, const BuildOptions& options, BuildQuestions& dialogs,
                         std::uint8_t* header);
 
-std::string BuildPic18Header(SlotJob& job, const BuildOptions& options, BuildQuestions& dialogs,
-                             std::uint8_t* header);
+std::string BuildPic18Header(SlotJob& job, const BuildOptions& options, BuildQuestions& dialogs, std::uint8_t* header);
 std::string BuildPic18JHeader(SlotJob& job, const BuildOptions& options, std::uint8_t* header);
 std::string BuildPic16Header(SlotJob& job, const BuildOptions& options, std::uint8_t* header);
-std::string BuildPic24Header(SlotJob& job, const BuildOptions& options, BuildQuestions& dialogs,
-                             std::uint8_t* header);
+std::string BuildPic24Header(SlotJob& job, const BuildOptions& options, BuildQuestions& dialogs, std::uint8_t* header);
 std::string BuildDsPic30Header(SlotJob& job, const BuildOptions& options, std::uint8_t* header);
 
 // Shared steps of the header builders.

@@ -4,13 +4,13 @@
 #include <algorithm>
 
 #include "devices/DeviceDatabase.h"
+#include "image/BuildQuestions.h"
 #include "image/DeviceLimits.h"
 #include "image/HeaderBuilders.h"
 #include "image/HexLines.h"
 #include "image/TFileLoader.h"
 #include "image/THexList.h"
 #include "image/UserFileCheck.h"
-#include "image/BuildQuestions.h"
 
 namespace velmar::image {
 

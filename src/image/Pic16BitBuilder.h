@@ -9,12 +9,12 @@
 // (kf_otp.hex) as the slot assembly expects them.
 #pragma once
 
-#include "image/BuildQuestions.h"
 #include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
+#include "image/BuildQuestions.h"
 
 #include "image/SlotJob.h"
 

@@ -2,8 +2,8 @@
 // one for dsPIC30. Option bytes are sets of flags, set with OR.
 #include <algorithm>
 
-#include "image/HeaderBuilders.h"
 #include "image/BuildQuestions.h"
+#include "image/HeaderBuilders.h"
 #include "platform/Text.h"
 
 namespace velmar::image {

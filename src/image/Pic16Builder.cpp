@@ -6,11 +6,11 @@
 
 #include "devices/Algorithm.h"
 #include "devices/DeviceDatabase.h"
+#include "image/BuildQuestions.h"
 #include "image/DeviceLimits.h"
 #include "image/TFileLoader.h"
 #include "image/THexList.h"
 #include "image/UserFileCheck.h"
-#include "image/BuildQuestions.h"
 #include "platform/Text.h"
 
 namespace velmar::image {

@@ -6,8 +6,8 @@
 #include <initializer_list>
 
 #include "devices/DeviceDatabase.h"
-#include "image/HeaderBuilders.h"
 #include "image/BuildQuestions.h"
+#include "image/HeaderBuilders.h"
 #include "slot/ProgrammerGeometry.h"
 
 namespace velmar::image {

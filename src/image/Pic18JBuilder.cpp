@@ -3,6 +3,7 @@
 // image, masks those bytes, forces the background debugger off and saves the
 // image as kf_flash.hex. J jobs have no data memory.
 #include "devices/DeviceDatabase.h"
+#include "image/BuildQuestions.h"
 #include "image/DeviceLimits.h"
 #include "image/HeaderBuilders.h"
 #include "image/Pic18Builder.h"
@@ -10,7 +11,6 @@
 #include "image/THexList.h"
 #include "image/Useful.h"
 #include "image/UserFileCheck.h"
-#include "image/BuildQuestions.h"
 
 namespace velmar::image {
 

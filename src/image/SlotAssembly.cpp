@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "devices/DeviceDatabase.h"
+#include "image/BuildQuestions.h"
 #include "image/DeviceLimits.h"
 #include "image/TFileLoader.h"
 #include "image/THexList.h"
-#include "image/BuildQuestions.h"
 #include "platform/Paths.h"
 #include "slot/ProgrammerGeometry.h"
 #include "slot/SlotHeader.h"

@@ -8,8 +8,8 @@
 // kf_header.hex and the slot image as kf_flashtest.hex for inspection.
 #pragma once
 
-#include "image/BuildQuestions.h"
 #include <cstdint>
+#include "image/BuildQuestions.h"
 
 #include "image/SlotJob.h"
 

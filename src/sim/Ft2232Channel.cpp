@@ -13,9 +13,7 @@ constexpr double kBaseClockHz = 6e6;   // serial clock = 6 MHz / (1 + divisor)
 constexpr double kFastClockHz = 30e6;  // the FT2232H with its divide-by-5 off
 
 bool IsBitShift(std::uint8_t c) { return (c & 0xC2) == 0x02 && (c & 0x30) != 0; }
-bool IsTmsShift(std::uint8_t c) {
-  return c == 0x4A || c == 0x4B || c == 0x6A || c == 0x6B || c == 0x6E || c == 0x6F;
-}
+bool IsTmsShift(std::uint8_t c) { return c == 0x4A || c == 0x4B || c == 0x6A || c == 0x6B || c == 0x6E || c == 0x6F; }
 // The FT2232H's own single-byte commands: clock divide-by-5 off/on, three-
 // phase clocking on/off, clock until a GPIO level, adaptive clocking on/off.
 bool IsHighSpeedSingle(std::uint8_t c) {

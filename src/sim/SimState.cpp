@@ -46,9 +46,7 @@ ExpectedVersions ReadExpectedVersions(const std::string& programFolder) {
   return v;
 }
 
-bool BinaryCapable(slot::ProgrammerKind kind) {
-  return slot::KindRow(kind).sim.binaryCapable;
-}
+bool BinaryCapable(slot::ProgrammerKind kind) { return slot::KindRow(kind).sim.binaryCapable; }
 
 SimState FreshState(slot::ProgrammerKind kind, const ExpectedVersions& versions) {
   SimState s;

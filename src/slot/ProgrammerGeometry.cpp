@@ -95,7 +95,8 @@ std::optional<ProgrammerKind> KindFromIdentity(std::uint8_t manufacturer, std::u
 std::string KindNameList(const std::string& lastJoin) {
   std::string list;
   const std::size_t n = std::size(kKinds);
-  for (std::size_t i = 0; i < n; ++i) list += (i == 0 ? "" : i + 1 == n ? lastJoin : ", ") + std::string(kKinds[i].name);
+  for (std::size_t i = 0; i < n; ++i)
+    list += (i == 0 ? "" : i + 1 == n ? lastJoin : ", ") + std::string(kKinds[i].name);
   return list;
 }
 

@@ -41,18 +41,18 @@ const model::ControlName kControls[] = {
 // slot list's place also holds the log pane.
 const model::ControlName kTabOrder[] = {
     // Left column.
-    Ctl::Edit1, Ctl::Button1, Ctl::family, Ctl::deviceList,                                   // file and device
-    Ctl::matchDeviceID, Ctl::progUserID, Ctl::VerifyConfig, Ctl::DataSave, Ctl::unusedFuses,  // options, row by row
-    Ctl::bootSave, Ctl::VDD_Voltage, Ctl::BulkErase,                                          //
-    Ctl::progMode, Ctl::ProgramOps,                                                           // the two groups
-    Ctl::LoadProfile, Ctl::SaveProfile,                                                       // profiles
+    Ctl::Edit1, Ctl::Button1, Ctl::family, Ctl::deviceList,                                       // file and device
+    Ctl::matchDeviceID, Ctl::progUserID, Ctl::VerifyConfig, Ctl::DataSave, Ctl::unusedFuses,      // options, row by row
+    Ctl::bootSave, Ctl::VDD_Voltage, Ctl::BulkErase,                                              //
+    Ctl::progMode, Ctl::ProgramOps,                                                               // the two groups
+    Ctl::LoadProfile, Ctl::SaveProfile,                                                           // profiles
     Ctl::ComboBox1, Ctl::DataFlashDel, Ctl::HalfDelay, Ctl::Button2, Ctl::Button3, Ctl::Button4,  // service
     // Right column.
     Ctl::StringGrid1, Ctl::BitBtn1, Ctl::ProgCaption, Ctl::ProgCaption2,  // list and description
     Ctl::NewButton, Ctl::upload, Ctl::editButton, Ctl::VerifyAfterWriting, Ctl::DeleteProgramButton,
-    Ctl::Button5,                                                                       // slot buttons
-    Ctl::SpinEdit1, Ctl::limitPrograms, Ctl::ProgCount,                                 // counts
-    Ctl::EraseButton, Ctl::CopyButton, Ctl::LoadButton, Ctl::FindButton,                // whole programmer
+    Ctl::Button5,                                                         // slot buttons
+    Ctl::SpinEdit1, Ctl::limitPrograms, Ctl::ProgCount,                   // counts
+    Ctl::EraseButton, Ctl::CopyButton, Ctl::LoadButton, Ctl::FindButton,  // whole programmer
     Ctl::ReadProgButton, Ctl::manualButton, Ctl::cancel};
 
 // Adds the named widgets to a box layout, in order, and a stretch after

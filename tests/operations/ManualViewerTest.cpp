@@ -39,14 +39,13 @@ TEST_P(OpenerResults, MapToTheirMessage) {
   EXPECT_EQ(dialogs.LastText(), c.message) << c.result;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ManualViewer, OpenerResults,
-    ::testing::Values(OpenerResult{2, "Can not find manual\r/p/guide_8way.pdf\r\r"},
-                      OpenerResult{3, "Can not find manual\r/p/guide_8way.pdf\r\r"},
-                      OpenerResult{4, "System Error on opening file\r/p/guide_8way.pdf\r\r"},
-                      OpenerResult{26, "System Error on opening file\r/p/guide_8way.pdf\r\r"},
-                      OpenerResult{32, "System Error on opening file\r/p/guide_8way.pdf\r\r"}, OpenerResult{33, ""},
-                      OpenerResult{0, ""}));
+INSTANTIATE_TEST_SUITE_P(ManualViewer, OpenerResults,
+                         ::testing::Values(OpenerResult{2, "Can not find manual\r/p/guide_8way.pdf\r\r"},
+                                           OpenerResult{3, "Can not find manual\r/p/guide_8way.pdf\r\r"},
+                                           OpenerResult{4, "System Error on opening file\r/p/guide_8way.pdf\r\r"},
+                                           OpenerResult{26, "System Error on opening file\r/p/guide_8way.pdf\r\r"},
+                                           OpenerResult{32, "System Error on opening file\r/p/guide_8way.pdf\r\r"},
+                                           OpenerResult{33, ""}, OpenerResult{0, ""}));
 
 // With no PDF viewer the message names the guide and offers its folder; a
 // folder that will not open either is named in an error.

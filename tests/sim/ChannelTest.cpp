@@ -135,15 +135,14 @@ TEST_P(ChipCommands, TakeTheirLengthAndAnswerAsTheChipDoes) {
   EXPECT_EQ(r.bits.size(), GetParam().bits);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Mpsse, ChipCommands,
-    ::testing::Values(CommandCase{"writeThreeBits", false, {0x13, 0x02, 0xA0}, {}, 3},
-                      CommandCase{"readFiveBits", false, {0x22, 0x04}, {0x14}, 5},
-                      CommandCase{"tmsWithRead", false, {0x6B, 0x01, 0x81}, {0x40}, 2},
-                      CommandCase{"divideByFiveOffOnH", true, {0x8A, 0x97}, {}, 0},
-                      CommandCase{"divideByFiveOffOnD", false, {0x8A}, {0xFA, 0x8A}, 0},
-                      CommandCase{"clockBytesWithoutDataOnH", true, {0x8F, 0x01, 0x00}, {}, 16}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Mpsse, ChipCommands,
+                         ::testing::Values(CommandCase{"writeThreeBits", false, {0x13, 0x02, 0xA0}, {}, 3},
+                                           CommandCase{"readFiveBits", false, {0x22, 0x04}, {0x14}, 5},
+                                           CommandCase{"tmsWithRead", false, {0x6B, 0x01, 0x81}, {0x40}, 2},
+                                           CommandCase{"divideByFiveOffOnH", true, {0x8A, 0x97}, {}, 0},
+                                           CommandCase{"divideByFiveOffOnD", false, {0x8A}, {0xFA, 0x8A}, 0},
+                                           CommandCase{"clockBytesWithoutDataOnH", true, {0x8F, 0x01, 0x00}, {}, 16}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct BoardRig {
   explicit BoardRig(int kind)

@@ -89,9 +89,9 @@ TEST(KindFromIdentity, EachIdentityNamesItsKindAndNoOtherIsTaken) {
     std::optional<ProgrammerKind> kind;
   };
   const Case cases[] = {
-      {0x1F, 0x23, kind_single},   {0xFF, 0xFF, kind_single_old}, {0x1F, 0x26, kind_8way},
-      {0x1F, 0x28, kind_portable}, {0x1F, 0x38, kind_portable},   {0x1F, 0x27, kind_8way_v2},
-      {0x1F, 0x24, kind_single_v2}, {0x1F, 0x25, std::nullopt},   {0x00, 0x00, std::nullopt},
+      {0x1F, 0x23, kind_single},    {0xFF, 0xFF, kind_single_old}, {0x1F, 0x26, kind_8way},
+      {0x1F, 0x28, kind_portable},  {0x1F, 0x38, kind_portable},   {0x1F, 0x27, kind_8way_v2},
+      {0x1F, 0x24, kind_single_v2}, {0x1F, 0x25, std::nullopt},    {0x00, 0x00, std::nullopt},
       {0xFF, 0x23, std::nullopt},
   };
   for (const Case& c : cases)

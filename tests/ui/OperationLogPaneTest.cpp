@@ -5,8 +5,8 @@
 // CSV writes the same CSV as `velmar-cli log --csv` (or says why it could
 // not). Recorded UTC times are shown in local time.
 #include <QAction>
-#include <QHeaderView>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>

@@ -169,8 +169,7 @@ void EmulatedBus::Report() {
   out << "chip " << impl_->chipName << " total_us " << NowUs() << " slept_us " << a.sleptUs << " usb_us " << a.usbUs
       << " latency_us " << a.latencyUs << " wire_us " << a.wireUs << " bulk_out " << a.bulkOut << " bulk_in "
       << a.bulkIn << " control " << a.control << " port_resets " << a.portResets << " violations " << Violations()
-      << " device_calls " << DeviceCalls() << " open_handles " << a.openHandles
-      << "\n";
+      << " device_calls " << DeviceCalls() << " open_handles " << a.openHandles << "\n";
 }
 
 }  // namespace velmar::usbemu

@@ -23,10 +23,7 @@ std::size_t FromHostBuffer(const EmulatedChip& chip) { return chip.HighSpeed() ?
 }  // namespace
 
 EmulatedChannel::EmulatedChannel(EmulatedChip& chip, int index, sim::PinTarget& pins)
-    : chip_(chip),
-      index_(index),
-      mpsse_(pins),
-      buffers_(mpsse_, ToHostBuffer(chip), FromHostBuffer(chip)) {
+    : chip_(chip), index_(index), mpsse_(pins), buffers_(mpsse_, ToHostBuffer(chip), FromHostBuffer(chip)) {
   mpsse_.highSpeed = chip.HighSpeed();
   mpsse_.strictDirections = true;
   mpsse_.onWireTime = [this](double us) {

@@ -113,8 +113,7 @@ class Rig {
       command += "VELMAR_BUILD_DIR=" + Quote(VELMAR_BUILD_DIR) + " " + SourceDir() +
                  "scripts/with-emulated-usb.sh --chip " + chip_ + (eeprom_.empty() ? "" : " --eeprom " + eeprom_) +
                  " --report " + Quote(dir_.File("report")) + " " + options + " " + d.emulation + " " +
-                 Quote(StateFile(d)) + " -- " +
-                 Cli() + " --driver " + d.name;
+                 Quote(StateFile(d)) + " -- " + Cli() + " --driver " + d.name;
     }
     command += " --working-folder " + Quote(work) + " --trace " + Quote(Trace(d, step)) + " " + args + " 2>&1";
     return RunCommand(command, output);
@@ -253,9 +252,8 @@ std::string Probe(const Rig& rig, const Driver& d, const std::string& args, int*
   std::remove(report.c_str());
   const int rc = RunCommand("VELMAR_BUILD_DIR=" + Quote(VELMAR_BUILD_DIR) + " " + SourceDir() +
                                 "scripts/with-emulated-usb.sh --report " + Quote(report) + " " + options + " " +
-                                d.emulation + " " +
-                                Quote(rig.StateFile(d)) + " -- " + BinDir() + "usbemu_driver_probe " + d.name + " " +
-                                args + " 2>&1",
+                                d.emulation + " " + Quote(rig.StateFile(d)) + " -- " + BinDir() +
+                                "usbemu_driver_probe " + d.name + " " + args + " 2>&1",
                             out);
   if (status) *status = rc;
   return ReadFile(report);
@@ -353,12 +351,9 @@ TEST_P(LongDump, ReadsEveryByteOnEveryDriver) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Chips, LongDump,
-                         ::testing::Combine(::testing::Values("ft2232d", "ft2232h"),
-                                            ::testing::Values("exact", "fast")),
-                         [](const auto& info) {
-                           return std::string(std::get<0>(info.param)) + "_" + std::get<1>(info.param);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Chips, LongDump, ::testing::Combine(::testing::Values("ft2232d", "ft2232h"), ::testing::Values("exact", "fast")),
+    [](const auto& info) { return std::string(std::get<0>(info.param)) + "_" + std::get<1>(info.param); });
 
 // Every operation on the FT2232H in both pacings (EveryOperation runs them
 // on the FT2232D): the page writes and reads and the firmware update's long

@@ -141,7 +141,8 @@ TEST_P(MpsseChannels, RunWhereTheChipHasTheEngine) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Chips, MpsseChannels,
-                         ::testing::Values(MpsseCase{ChipType::ft2232d, 0, true}, MpsseCase{ChipType::ft2232d, 1, false},
+                         ::testing::Values(MpsseCase{ChipType::ft2232d, 0, true},
+                                           MpsseCase{ChipType::ft2232d, 1, false},
                                            MpsseCase{ChipType::ft2232h, 1, true}),
                          [](const auto& info) {
                            return std::string(info.param.chip == ChipType::ft2232d ? "d" : "h") + "Channel" +

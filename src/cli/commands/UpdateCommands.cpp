@@ -81,10 +81,10 @@ void UpdateFirmware(CliContext& ctx, const UpdateArgs& a) {
     const slot::ProgrammerKind kind = p.Geometry.Kind != slot::kind_unknown ? p.Geometry.Kind : givenKind;
 
     model::TForm1 probe(nullptr, nullptr);
-    probe.RequiredFirmware = a.required >= 0                            ? a.required
+    probe.RequiredFirmware = a.required >= 0                                                ? a.required
                              : slot::KindRow(kind).firmware == slot::FirmwareLine::portable ? int(devices::fw_portable)
-                             : data.LoadedFirmware == devices::fw_pic24 ? int(devices::fw_pic24)
-                                                                        : int(devices::fw_pic);
+                             : data.LoadedFirmware == devices::fw_pic24                     ? int(devices::fw_pic24)
+                                                                                            : int(devices::fw_pic);
     probe.FirmwareFileName =
         a.file.empty() ? SettingsFile(data, probe.RequiredFirmware) : std::filesystem::absolute(a.file).string();
     const std::string asked = probe.FirmwareFileName;

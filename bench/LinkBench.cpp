@@ -12,7 +12,6 @@
 #include "image/THexList.h"
 #include "link/CountingDriver.h"
 #include "link/D2XXUnit.h"
-#include "link/LinkWindow.h"
 #include "link/TReadProg.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
@@ -36,7 +35,7 @@ struct Rig {
     driver = std::make_unique<sim::SimDriver>(std::move(s), clock, &clock);
     counting = std::make_unique<link::CountingDriver>(*driver);
     unit = std::make_unique<link::D2XXUnit>(*counting, dialogs);
-    prog = std::make_unique<link::TReadProg>(*unit, clock, dialogs, window, data, pump);
+    prog = std::make_unique<link::TReadProg>(*unit, clock, dialogs, data, pump);
     prog->ProgramFolder = platform::ExecutableFolder();
     prog->Identify();
   }
@@ -67,7 +66,6 @@ struct Rig {
 
   platform::VirtualClock clock;
   platform::ScriptedDialogs dialogs;
-  link::RecordingLinkWindow window;
   devices::TData data;
   platform::NullMessagePump pump;
   std::unique_ptr<sim::SimDriver> driver;

@@ -12,7 +12,6 @@
 #include "firmware/FirmwareChange.h"
 #include "link/CountingDriver.h"
 #include "link/D2XXUnit.h"
-#include "link/LinkWindow.h"
 #include "model/TForm1.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
@@ -37,7 +36,6 @@ void BM_FirmwareUpdate(benchmark::State& state) {
   const std::string folder = platform::ExecutableFolder();
   platform::VirtualClock clock;
   platform::ScriptedDialogs dialogs;
-  link::RecordingLinkWindow window;
   devices::TData data;
   platform::NullMessagePump pump;
   NoPriority priority;
@@ -45,7 +43,7 @@ void BM_FirmwareUpdate(benchmark::State& state) {
                         &clock);
   link::CountingDriver counting(driver);
   link::D2XXUnit unit(counting, dialogs);
-  firmware::FirmwareChangeLinks links{unit, clock, dialogs, window, data, pump, priority, folder, folder};
+  firmware::FirmwareChangeLinks links{unit, clock, dialogs, data, pump, priority, folder, folder};
   double n = 0, ms = 0, slept = 0;
   for (auto _ : state) {
     const std::uint64_t start = clock.NowMs(), startSlept = clock.SleptMs();

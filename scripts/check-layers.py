@@ -21,6 +21,7 @@ ANY_INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.MULTILINE)
 # Folders that report to their callers, with the headers they must not use.
 REPORTS_ONLY = {
     "image": ["platform/Dialogs.h", "platform/ScriptedDialogs.h"],
+    "link": ["platform/Dialogs.h", "platform/ScriptedDialogs.h"],
 }
 
 

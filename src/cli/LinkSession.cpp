@@ -34,7 +34,7 @@ LinkSession::LinkSession(CliContext& ctx) : ctx_(ctx) {
   env_ = MakeLinkEnvironment(ctx);
   unit_ = std::make_unique<link::D2XXUnit>(env_->Driver(), *ctx.dialogs);
   unit_->NoDeviceAdvice = DoctorAdvice;
-  prog_ = std::make_unique<link::TReadProg>(*unit_, env_->Clock(), *ctx.dialogs, window_, data_, pump_);
+  prog_ = std::make_unique<link::TReadProg>(*unit_, env_->Clock(), *ctx.dialogs, data_, pump_);
   image::Folders f = ctx.Folders();
   prog_->ProgramFolder = f.program;
   prog_->ProgramFolderReport = f.programSearchReport;

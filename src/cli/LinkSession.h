@@ -11,7 +11,7 @@
 
 #include "devices/TData.h"
 #include "frontend/LinkEnvironment.h"
-#include "link/LinkWindow.h"
+#include "link/TReadProg.h"
 #include "platform/Dialogs.h"
 
 namespace velmar::link {
@@ -39,7 +39,6 @@ class LinkSession {
   link::TReadProg& Prog() { return *prog_; }
   link::D2XXUnit& Unit() { return *unit_; }
   devices::TData& Data() { return data_; }
-  link::RecordingLinkWindow& Window() { return window_; }
 
   void Run(const std::function<void()>& body);
 
@@ -48,7 +47,6 @@ class LinkSession {
   std::unique_ptr<frontend::LinkEnvironment> env_;
   std::unique_ptr<link::D2XXUnit> unit_;
   devices::TData data_;
-  link::RecordingLinkWindow window_;
   platform::NullMessagePump pump_;
   std::unique_ptr<link::TReadProg> prog_;
 };

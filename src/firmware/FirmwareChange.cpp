@@ -32,7 +32,7 @@ void ChooseFirmwareForKind(slot::ProgrammerKind programmerKind, const devices::T
 }
 
 int execute(model::TForm1& form, slot::ProgrammerKind programmerKind, const FirmwareChangeLinks& links) {
-  TUpdateProg updater(links.unit, links.clock, links.dialogs, links.window, links.data, links.pump, links.priority);
+  TUpdateProg updater(links.unit, links.clock, links.dialogs, links.data, links.pump, links.priority);
   updater.ProgramFolder = links.programFolder;
   updater.Pacing = links.pacing;
   updater.WorkingFolder = links.workingFolder;

@@ -26,7 +26,6 @@ struct TData;
 
 namespace velmar::link {
 class D2XXUnit;
-class LinkWindow;
 }  // namespace velmar::link
 
 namespace velmar::model {
@@ -45,7 +44,6 @@ struct FirmwareChangeLinks {
   link::D2XXUnit& unit;
   platform::Clock& clock;
   platform::Dialogs& dialogs;
-  link::LinkWindow& window;
   devices::TData& data;
   platform::MessagePump& pump;
   platform::ThreadPriority& priority;

@@ -59,10 +59,9 @@ std::string FirmwarePath(const std::string& programFolder, const std::string& fi
   return platform::WithSeparator(programFolder) + native;
 }
 
-TUpdateProg::TUpdateProg(link::D2XXUnit& unit, platform::Clock& clock, platform::Dialogs& dialogs,
-                         link::LinkWindow& window, devices::TData& data, platform::MessagePump& pump,
-                         platform::ThreadPriority& priority)
-    : TReadProg(unit, clock, dialogs, window, data, pump), priority_(priority) {}
+TUpdateProg::TUpdateProg(link::D2XXUnit& unit, platform::Clock& clock, platform::Notices& notices, devices::TData& data,
+                         platform::MessagePump& pump, platform::ThreadPriority& priority)
+    : TReadProg(unit, clock, notices, data, pump), priority_(priority) {}
 
 std::uint8_t TUpdateProg::Instruction(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) {
   const std::uint8_t bytes[4] = {a, b, c, d};

@@ -59,8 +59,8 @@ std::string FirmwarePath(const std::string& programFolder, const std::string& fi
 
 class TUpdateProg : public link::TReadProg {
  public:
-  TUpdateProg(link::D2XXUnit& unit, platform::Clock& clock, platform::Dialogs& dialogs, link::LinkWindow& window,
-              devices::TData& data, platform::MessagePump& pump, platform::ThreadPriority& priority);
+  TUpdateProg(link::D2XXUnit& unit, platform::Clock& clock, platform::Notices& notices, devices::TData& data,
+              platform::MessagePump& pump, platform::ThreadPriority& priority);
 
   // Flash page size and flash size of the controller found (bytes).
   std::uint16_t ControllerPageSize = 0;

@@ -1,11 +1,11 @@
 // The USB interface adapter: one function per driver call, captions and
-// status texts for the error dialog.
+// status texts for the error notice.
 #include "link/D2XXUnit.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "platform/Dialogs.h"
+#include "platform/Notices.h"
 
 namespace velmar::link {
 
@@ -42,12 +42,12 @@ std::string BufferText(const char* buffer, std::size_t max) {
 }
 }  // namespace
 
-D2XXUnit::D2XXUnit(FtDriver& driver, platform::Dialogs& dialogs)
-    : TxBuffer(kBufferSize, 0), RxBuffer(kBufferSize, 0), driver_(driver), dialogs_(dialogs) {}
+D2XXUnit::D2XXUnit(FtDriver& driver, platform::Notices& notices)
+    : TxBuffer(kBufferSize, 0), RxBuffer(kBufferSize, 0), driver_(driver), notices_(notices) {}
 
 void D2XXUnit::ReportFTError(const std::string& caption, FT_STATUS status) {
   if (!FTErrorReports || status == FT_OK) return;
-  dialogs_.MessageDlg(caption + FtStatusText(status), platform::DlgType::Error, {platform::DlgButton::Ok});
+  notices_.Tell(platform::NoticeLevel::error, caption + FtStatusText(status));
 }
 
 FT_STATUS D2XXUnit::GetFTDeviceCount() {

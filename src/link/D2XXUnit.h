@@ -3,7 +3,7 @@
 // buffer and a fixed receive buffer, and offers one small function per driver
 // call. Higher layers fill TxBuffer from offset 0, call WriteFTDevice with a
 // byte count, and take replies from RxBuffer. Every failed call goes to
-// ReportFTError, which shows a dialog while FTErrorReports is on.
+// ReportFTError, which tells it as an error notice while FTErrorReports is on.
 //
 // Two guards beyond a plain pass-through: ReadFTDevice clears the part of
 // RxBuffer that a short or failed read did not fill, so bytes of an earlier
@@ -19,12 +19,12 @@
 #include "link/FtDriver.h"
 
 namespace velmar::platform {
-class Dialogs;
+class Notices;
 }
 
 namespace velmar::link {
 
-// The text that follows a failed call's caption in the error dialog (empty
+// The text that follows a failed call's caption in the error notice (empty
 // for statuses above 17).
 std::string FtStatusText(FT_STATUS status);
 
@@ -32,7 +32,7 @@ class D2XXUnit {
  public:
   static constexpr std::uint32_t kBufferSize = 65536;
 
-  D2XXUnit(FtDriver& driver, platform::Dialogs& dialogs);
+  D2XXUnit(FtDriver& driver, platform::Notices& notices);
 
   FtDriver& Driver() { return driver_; }
 
@@ -84,7 +84,7 @@ class D2XXUnit {
 
  private:
   FtDriver& driver_;
-  platform::Dialogs& dialogs_;
+  platform::Notices& notices_;
 };
 
 }  // namespace velmar::link

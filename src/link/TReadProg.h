@@ -15,13 +15,14 @@
 #include <string>
 #include <vector>
 
+#include "link/IdentifyFindings.h"
 #include "link/LinkPacing.h"
+#include "platform/Notices.h"
 #include "slot/ProgrammerGeometry.h"
 #include "slot/SlotHeader.h"
 
 namespace velmar::platform {
 class Clock;
-class Dialogs;
 class MessagePump;
 }  // namespace velmar::platform
 
@@ -41,7 +42,6 @@ class TProgramEntryList;
 namespace velmar::link {
 
 class D2XXUnit;
-class LinkWindow;
 
 // How one reply byte of a run is taken: as ReceiveByte takes it (0xFF
 // clocked out, busy markers waited through) or as ClockInByte does.
@@ -92,8 +92,8 @@ struct VerifyFault {
 
 class TReadProg {
  public:
-  TReadProg(D2XXUnit& unit, platform::Clock& clock, platform::Dialogs& dialogs, LinkWindow& window,
-            devices::TData& data, platform::MessagePump& pump);
+  TReadProg(D2XXUnit& unit, platform::Clock& clock, platform::Notices& notices, devices::TData& data,
+            platform::MessagePump& pump);
   virtual ~TReadProg();
   TReadProg(const TReadProg&) = delete;
   TReadProg& operator=(const TReadProg&) = delete;
@@ -180,7 +180,17 @@ class TReadProg {
   // ---- connection ----
   bool OpenLink();
   void CloseLink(bool cyclePort);
-  void Identify();
+  // Opens the link and identifies the programmer: its kind and geometry,
+  // its firmware, and whether that must be updated (EFirmwareUpdate). What
+  // it found, also when it failed part-way, is LastIdentification(), and
+  // OnIdentified hears it at the end either way.
+  const IdentifyFindings& Identify();
+  const IdentifyFindings& LastIdentification() const { return found_; }
+  // Told what each identification found, whether it succeeded or not.
+  std::function<void(const IdentifyFindings&)> OnIdentified;
+  // Asked once per identification, after the settings are read: true when
+  // a forced firmware update was requested (and the request is taken).
+  std::function<bool()> TakeForcedUpdate;
   bool CheckSameUnit();
   void SetProgressHandler(std::function<void(int, int)> handler) { OnProgress = std::move(handler); }
   // The progress window's message line (skipped while unset).
@@ -254,6 +264,9 @@ class TReadProg {
   // What to add to the message of a failed description query of device `index`.
   std::string ListFailureDetail(std::uint32_t index, std::uint32_t status);
   void IdentifyKind();
+  void IdentifySteps();
+  // Tells the user `text` and keeps it among the identification's notices.
+  void Tell(platform::NoticeLevel level, const std::string& text);
   void CheckFirmware(std::uint8_t version);
   void NewToken();
   bool BlankPageSkipped(std::uint32_t page, std::uint32_t sourceOffset, const SlotWrite& w) const;
@@ -269,8 +282,8 @@ class TReadProg {
 
   D2XXUnit& unit_;
   platform::Clock& clock_;
-  platform::Dialogs& dialogs_;
-  LinkWindow& window_;
+  platform::Notices& notices_;
+  IdentifyFindings found_;
   devices::TData& data_;
   platform::MessagePump& pump_;
   std::function<void(int, int)> OnProgress;

@@ -9,11 +9,9 @@
 #include "image/THexList.h"
 #include "link/D2XXUnit.h"
 #include "link/LinkErrors.h"
-#include "link/LinkWindow.h"
 #include "link/ProgrammerChannels.h"
 #include "link/TReadProg.h"
 #include "platform/Clock.h"
-#include "platform/Dialogs.h"
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
 #include "platform/SystemRandom.h"
@@ -39,15 +37,9 @@ std::uint16_t RandomToken() {
 
 }  // namespace
 
-TReadProg::TReadProg(D2XXUnit& unit, platform::Clock& clock, platform::Dialogs& dialogs, LinkWindow& window,
-                     devices::TData& data, platform::MessagePump& pump)
-    : TokenSource(RandomToken),
-      unit_(unit),
-      clock_(clock),
-      dialogs_(dialogs),
-      window_(window),
-      data_(data),
-      pump_(pump) {}
+TReadProg::TReadProg(D2XXUnit& unit, platform::Clock& clock, platform::Notices& notices, devices::TData& data,
+                     platform::MessagePump& pump)
+    : TokenSource(RandomToken), unit_(unit), clock_(clock), notices_(notices), data_(data), pump_(pump) {}
 
 TReadProg::~TReadProg() = default;
 
@@ -57,6 +49,11 @@ void TReadProg::Progress(int done, int total) {
 
 void TReadProg::Message(const std::string& text) {
   if (OnMessage) OnMessage(text);
+}
+
+void TReadProg::Tell(platform::NoticeLevel level, const std::string& text) {
+  found_.notices.push_back(text);
+  notices_.Tell(level, text);
 }
 
 std::string TReadProg::ListFailureDetail(std::uint32_t index, std::uint32_t status) {
@@ -190,10 +187,10 @@ void TReadProg::ReadSettings() {
   if (!platform::FileExists(path)) {
     // A warning rather than a plain message: the command line prints it on
     // stderr, where a missing program folder belongs.
-    dialogs_.ShowWarning("Cannot find settings files in\r" + ProgramFolder + "\r" +
-                         "Installer gives location of setting files folder on first page" + "\r" +
-                         "Move files to location above or contact " + kSupportContact +
-                         (ProgramFolderReport.empty() ? "" : "\r" + ProgramFolderReport));
+    Tell(platform::NoticeLevel::warning, "Cannot find settings files in\r" + ProgramFolder + "\r" +
+                                             "Installer gives location of setting files folder on first page" + "\r" +
+                                             "Move files to location above or contact " + kSupportContact +
+                                             (ProgramFolderReport.empty() ? "" : "\r" + ProgramFolderReport));
   }
   platform::IniFile ini(path);
   if (platform::FileExists(path) && !ini.Exists()) throw EISPException("Error Opening Settings File\r" + path);
@@ -209,7 +206,23 @@ void TReadProg::ReadSettings() {
   PCQRX = ini.ReadString(s, "PCQRX", "5.0.0");
 }
 
-void TReadProg::Identify() {
+const IdentifyFindings& TReadProg::Identify() {
+  found_ = IdentifyFindings{};
+  try {
+    IdentifySteps();
+  } catch (const EFirmwareUpdate&) {
+    found_.updateNeeded = true;
+    if (OnIdentified) OnIdentified(found_);
+    throw;
+  } catch (...) {
+    if (OnIdentified) OnIdentified(found_);
+    throw;
+  }
+  if (OnIdentified) OnIdentified(found_);
+  return found_;
+}
+
+void TReadProg::IdentifySteps() {
   if (LinkOpen) CloseLink(false);
   OpenLink();
   Pic24OnStandard = false;
@@ -221,7 +234,10 @@ void TReadProg::Identify() {
   SettleLines();
   ReadSettings();
 
-  if (window_.TakeForceUpdate()) throw EFirmwareUpdate("Programmer Firmware update Requested");
+  if (TakeForcedUpdate && TakeForcedUpdate()) {
+    found_.forcedUpdateTaken = true;
+    throw EFirmwareUpdate("Programmer Firmware update Requested");
+  }
 
   try {
     IdentifyKind();
@@ -270,7 +286,7 @@ void TReadProg::IdentifyKind() {
     if (!answered) throw EFirmwareUpdate("Programmer Needs Firmware update or Flat battery");
   }
 
-  window_.SetProgrammerVersionLabel(false, "");
+  found_.kindAsked = true;
   std::uint8_t identity[3];
   ReceiveRun({ReplyTake::receive, ReplyTake::receive, ReplyTake::receive}, identity);
   const std::uint8_t manufacturer = identity[0], device = identity[1];
@@ -295,26 +311,22 @@ void TReadProg::IdentifyKind() {
     if ((status & 0x01) == 0) {
       SendByte('B');
       if (ReceiveByte() != '!') throw EISPException("Unable to change to Binary Mode");
-      dialogs_.ShowInformation("Cycle Programmer power to Set Binary Mode");
+      Tell(platform::NoticeLevel::information, "Cycle Programmer power to Set Binary Mode");
     }
   } else if (row.identifyQuery == slot::IdentifyQuery::versionAndStatus) {
     SendByte('v');
     std::uint8_t replies[3];
     ReceiveRun({ReplyTake::receive, ReplyTake::receive, ReplyTake::receive}, replies);
     const std::uint8_t hardware = replies[1];
-    window_.SetProgrammerVersionLabel(true, hardware == 0x0C ? "Programmer Version 2" : "Programmer Version 1");
+    found_.hardwareVersion = hardware;
     Use256Pages = true;
     SendByte('S');
     SendByte(0x00);
     ReceiveRun({ReplyTake::receive, ReplyTake::receive}, replies);
-    window_.SetCountControlsVisible(false);
-  } else {
-    window_.SetCountControlsVisible(true);
   }
   Geometry.SlotCount = Geometry.Capacity / Geometry.SlotSize;
-
-  window_.SetTitle(std::string(slot::TitleText(row.title)) + " v" +
-                   (row.title == slot::TitleLine::portable ? PCPRIMA : PCQRX));
+  found_.kind = kind;
+  found_.loaderVersion = row.title == slot::TitleLine::portable ? PCPRIMA : PCQRX;
 }
 
 void TReadProg::CheckFirmware(std::uint8_t version) {
@@ -322,19 +334,19 @@ void TReadProg::CheckFirmware(std::uint8_t version) {
   const slot::FirmwareLine line = slot::KindRow(Geometry.Kind).firmware;
   if (line == portable) {
     data_.LoadedFirmware = devices::fw_portable;
-    window_.SetFirmwareLabel("Portable Programmer Firmware");
+    found_.recognisedFirmware = devices::fw_portable;
     if (version != Geometry.ExpectedPortableVersion) {
       if (version < 149)
-        dialogs_.ShowError(
-            "New Firmware version\rYou MUST erase programmer using Erase button once firmware update is "
-            "complete\rProgram list will be wrong unless programmer is reloaded");
+        Tell(platform::NoticeLevel::error,
+             "New Firmware version\rYou MUST erase programmer using Erase button once firmware update is "
+             "complete\rProgram list will be wrong unless programmer is reloaded");
       throw EFirmwareUpdate(link_text::kNeedsUpdatePressOk);
     }
     return;
   }
   if (version == Geometry.ExpectedPicVersion) {
     data_.LoadedFirmware = devices::fw_pic;
-    window_.SetFirmwareLabel(line == picOrPic24 ? "PIC12/16/18 Firmware Loaded" : "");
+    found_.recognisedFirmware = devices::fw_pic;
     return;
   }
   if (version == Geometry.ExpectedPic24Version) {
@@ -343,14 +355,15 @@ void TReadProg::CheckFirmware(std::uint8_t version) {
       throw EFirmwareUpdate(link_text::kNeedsUpdatePressOk);
     }
     data_.LoadedFirmware = devices::fw_pic24;
-    window_.SetFirmwareLabel("PIC24 Firmware Loaded");
+    found_.recognisedFirmware = devices::fw_pic24;
     return;
   }
   data_.LoadedFirmware = version < 0x80 ? devices::fw_pic24 : devices::fw_pic;
   if (version < 220 && data_.LoadedFirmware == devices::fw_pic)
-    dialogs_.ShowWarning(std::string("New Firmware version\r") +
-                         "We recommend that you clear programmer using Erase button once firmware update is "
-                         "complete\rLimit Count and Checksum will not work unless programmer is reloaded");
+    Tell(platform::NoticeLevel::warning,
+         std::string("New Firmware version\r") +
+             "We recommend that you clear programmer using Erase button once firmware update is "
+             "complete\rLimit Count and Checksum will not work unless programmer is reloaded");
   throw EFirmwareUpdate(link_text::kNeedsUpdatePressOk);
 }
 

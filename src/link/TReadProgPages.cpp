@@ -9,7 +9,7 @@
 #include "link/D2XXUnit.h"
 #include "link/LinkErrors.h"
 #include "link/TReadProg.h"
-#include "platform/Dialogs.h"
+#include "platform/MessagePump.h"
 #include "platform/Paths.h"
 #include "slot/TProgramEntry.h"
 

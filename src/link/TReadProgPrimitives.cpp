@@ -21,7 +21,7 @@
 #include "link/LinkErrors.h"
 #include "link/TReadProg.h"
 #include "platform/Clock.h"
-#include "platform/Dialogs.h"
+#include "platform/MessagePump.h"
 
 namespace velmar::link {
 

@@ -60,8 +60,9 @@ FirmwareOffer OfferFor(slot::ProgrammerKind kind, int loadedFirmware, const slot
 
 void TMainForm::CreateLink() {
   if (link_ || !linkParts_.unit || !linkParts_.clock || !linkParts_.pump) return;
-  link_ =
-      std::make_unique<link::TReadProg>(*linkParts_.unit, *linkParts_.clock, dialogs_, *this, Data, *linkParts_.pump);
+  link_ = std::make_unique<link::TReadProg>(*linkParts_.unit, *linkParts_.clock, dialogs_, Data, *linkParts_.pump);
+  link_->OnIdentified = [this](const link::IdentifyFindings& found) { ShowIdentification(found); };
+  link_->TakeForcedUpdate = [this] { return service_.TakeForceUpdate(); };
   link_->PageDelay = 40;
   link_->HalfDelay = 15;
   link_->UpdateMode = false;

@@ -4,6 +4,7 @@
 #include "model/TMainForm.h"
 
 #include "link/TReadProg.h"
+#include "model/IdentificationTexts.h"
 #include "model/LinkTuning.h"
 #include "platform/Dialogs.h"
 #include "platform/IniFile.h"
@@ -202,16 +203,28 @@ void TMainForm::DeviceFileMissing() {
   Close();
 }
 
-// ---- The link's window seam ----
+// ---- What the link found ----
 
 void TMainForm::SetTitle(const std::string& title) { controls_.SetText(Ctl::MainForm, title); }
 
-void TMainForm::SetProgrammerVersionLabel(bool visible, const std::string& text) {
-  if (visible) controls_.SetText(Ctl::Label22, text);
-  controls_.SetVisible(Ctl::Label22, visible);
+void TMainForm::ShowIdentification(const link::IdentifyFindings& found) {
+  if (found.kindAsked) {
+    if (found.hardwareVersion) controls_.SetText(Ctl::Label22, ProgrammerVersionText(found));
+    controls_.SetVisible(Ctl::Label22, found.hardwareVersion.has_value());
+  }
+  if (found.kind) {
+    // The portable keeps no production count; the single-way and 8-way
+    // ones do, and a kind that answers its binary-mode query keeps the
+    // controls as they were.
+    switch (slot::KindRow(*found.kind).identifyQuery) {
+      case slot::IdentifyQuery::versionAndStatus: SetCountControlsVisible(false); break;
+      case slot::IdentifyQuery::binaryModeStatus: break;
+      case slot::IdentifyQuery::none: SetCountControlsVisible(true); break;
+    }
+    SetTitle(IdentifiedTitle(found));
+  }
+  if (found.recognisedFirmware) controls_.SetText(Ctl::Label23, FirmwareLabelText(found));
 }
-
-void TMainForm::SetFirmwareLabel(const std::string& text) { controls_.SetText(Ctl::Label23, text); }
 
 void TMainForm::SetCountControlsVisible(bool visible) {
   for (ControlName name : {Ctl::ProgCount, Ctl::limitPrograms, Ctl::Label7}) controls_.SetVisible(name, visible);

@@ -16,8 +16,8 @@
 // the firmware change in operations/ (NewReplace, DeleteProgram, UnitErase,
 // UnitCopy, UnitLoad, FirmwareChangeRun).
 // The window owns the programmer link (built at
-// FormCreate on the parts it is given) and the slot catalogue, and is the
-// link's LinkWindow.
+// FormCreate on the parts it is given) and the slot catalogue, and shows
+// what each identification of the programmer found.
 #pragma once
 
 #include <array>
@@ -30,7 +30,7 @@
 
 #include "devices/TData.h"
 #include "image/ISPDefs.h"
-#include "link/LinkWindow.h"
+#include "link/IdentifyFindings.h"
 #include "link/PacingComparison.h"
 #include "model/ControlStore.h"
 #include "model/DeviceSelection.h"
@@ -96,14 +96,14 @@ struct UnitVerification;
 
 namespace velmar::model {
 
-class TMainForm final : public link::LinkWindow {
+class TMainForm final {
  public:
   TMainForm(platform::Dialogs& dialogs, image::Folders folders);
   // The handler classes hold references into the form, so it stays where it
   // was made.
   TMainForm(const TMainForm&) = delete;
   TMainForm& operator=(const TMainForm&) = delete;
-  ~TMainForm() override;
+  ~TMainForm();
 
   ControlStore& Controls() { return controls_; }
   const ControlStore& Controls() const { return controls_; }
@@ -348,14 +348,14 @@ class TMainForm final : public link::LinkWindow {
   // the update. False when declined or in demo mode.
   bool UpdateFirmwareClick();
 
-  // ---- link::LinkWindow ----
-  void SetTitle(const std::string& title) override;
+  // ---- What the link found ----
+  void SetTitle(const std::string& title);
   // The title of the programmer kind's window, with the loader's version.
   void SetKindTitle();
-  void SetProgrammerVersionLabel(bool visible, const std::string& text) override;
-  void SetFirmwareLabel(const std::string& text) override;
-  void SetCountControlsVisible(bool visible) override;
-  bool TakeForceUpdate() override { return service_.TakeForceUpdate(); }
+  // Sets the title, the programmer-version and firmware labels and the
+  // production-count controls from what an identification found (as far as
+  // it got).
+  void ShowIdentification(const link::IdentifyFindings& found);
 
   // Short reads of the window state the rules test.
   int FamilyEntry() const { return controls_.ItemIndex(Ctl::family); }
@@ -365,6 +365,8 @@ class TMainForm final : public link::LinkWindow {
   bool Supply33Chosen() const { return rules_.Supply33Chosen(); }
 
  private:
+  // ProgCount, limitPrograms and Label7 together.
+  void SetCountControlsVisible(bool visible);
   void BuildInventory();
   void BindHandlers();
   // DEVICES.INI is gone at a device change: says so and closes the window.

@@ -27,8 +27,8 @@ bool TMainForm::ChangeFirmwareOverLink(const std::string& fileName, int required
   form.FirmwareFileName = fileName;
   form.RequiredFirmware = requiredFirmware;
   platform::SystemThreadPriority priority;
-  firmware::FirmwareChangeLinks links{*linkParts_.unit, *linkParts_.clock, dialogs_,        *this,           Data,
-                                      *linkParts_.pump, priority,          Folders.program, Folders.working, &journal_};
+  firmware::FirmwareChangeLinks links{*linkParts_.unit, *linkParts_.clock, dialogs_,        Data,     *linkParts_.pump,
+                                      priority,         Folders.program,   Folders.working, &journal_};
   links.pacing = LinkPacing();
   // The kind the link identified last: at start-up the window has not been told
   // it yet, and the file must match the programmer just identified.

@@ -30,6 +30,14 @@ void Dialogs::ShowWarning(const std::string& text, const std::string& title) {
   Message({text, title, DlgType::Warning, {DlgButton::Ok}, DlgButton::Ok});
 }
 
+void Dialogs::Tell(NoticeLevel level, const std::string& text) {
+  switch (level) {
+    case NoticeLevel::information: ShowInformation(text); return;
+    case NoticeLevel::warning: ShowWarning(text); return;
+    case NoticeLevel::error: ShowError(text); return;
+  }
+}
+
 const char* ButtonName(DlgButton b) {
   switch (b) {
     case DlgButton::None: return "None";

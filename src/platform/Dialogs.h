@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/MessagePump.h"
+#include "platform/Notices.h"
+
 namespace velmar::platform {
 
 enum class DlgType { Information, Warning, Error, Confirmation };
@@ -45,7 +48,7 @@ class ModalForm {
   DlgButton ModalResult = DlgButton::None;
 };
 
-class Dialogs {
+class Dialogs : public Notices {
  public:
   virtual ~Dialogs() = default;
 
@@ -74,18 +77,8 @@ class Dialogs {
   void ShowError(const std::string& text, const std::string& title = {});
   void ShowInformation(const std::string& text, const std::string& title = {});
   void ShowWarning(const std::string& text, const std::string& title = {});
-};
-
-// Lets pending window messages run during long operations (progress reports).
-class MessagePump {
- public:
-  virtual ~MessagePump() = default;
-  virtual void ProcessMessages() = 0;
-};
-
-class NullMessagePump final : public MessagePump {
- public:
-  void ProcessMessages() override {}
+  // A notice is shown as the message box of its level.
+  void Tell(NoticeLevel level, const std::string& text) override;
 };
 
 const char* ButtonName(DlgButton b);

@@ -76,7 +76,7 @@ struct UpdateRig {
                             : required == devices::fw_pic24    ? sim.data.FirmwareQRX24
                             : required == devices::fw_portable ? sim.data.FirmwareQRXPrima
                                                                : sim.data.FirmwareQRX;
-    firmware::FirmwareChangeLinks links{*sim.unit, sim.clock, sim.dialogs,   sim.window,     sim.data,
+    firmware::FirmwareChangeLinks links{*sim.unit, sim.clock, sim.dialogs,   sim.data,
                                         sim.pump,  priority,  programFolder, sim.work.Path()};
     return firmware::execute(form, kind.value_or(Sim().kind), links);
   }

@@ -336,7 +336,7 @@ TEST(TUpdateProg, UpdateModeIsClearedOnEveryWayOut) {
   test::SimRig rig(0);
   rig.Make();
   test::RecordingPriority priority;
-  TUpdateProg updater(*rig.unit, rig.clock, rig.dialogs, rig.window, rig.data, rig.pump, priority);
+  TUpdateProg updater(*rig.unit, rig.clock, rig.dialogs, rig.data, rig.pump, priority);
   updater.ProgramFolder = test::BinDir();
   EXPECT_THROW(updater.Update("/nonexistent/file.upd", devices::fw_pic), link::EISPException);
   EXPECT_FALSE(updater.UpdateMode);
@@ -356,7 +356,7 @@ TEST_P(UpdateStart, PutsWhatTheProtocolGivesOnTheWire) {
   test::SimRig rig(kind);
   rig.Make(true);
   test::RecordingPriority priority;
-  TUpdateProg updater(*rig.unit, rig.clock, rig.dialogs, rig.window, rig.data, rig.pump, priority);
+  TUpdateProg updater(*rig.unit, rig.clock, rig.dialogs, rig.data, rig.pump, priority);
   updater.ProgramFolder = test::BinDir();
   updater.Pacing = pacing;
   const bool portable = kind == slot::kind_portable;

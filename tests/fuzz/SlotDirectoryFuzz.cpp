@@ -17,7 +17,6 @@
 #include "FuzzSupport.h"
 #include "devices/TData.h"
 #include "link/D2XXUnit.h"
-#include "link/LinkWindow.h"
 #include "link/TReadProg.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
@@ -44,7 +43,7 @@ struct Rig {
         &clock);
     dialogs.defaultAnswer = velmar::platform::DlgButton::Ok;
     unit = std::make_unique<vlink::D2XXUnit>(*driver, dialogs);
-    prog = std::make_unique<vlink::TReadProg>(*unit, clock, dialogs, window, data, pump);
+    prog = std::make_unique<vlink::TReadProg>(*unit, clock, dialogs, data, pump);
     prog->ProgramFolder = fuzz::DataFolder();
     prog->WorkingFolder = fuzz::TempFolder();
     prog->TokenSource = [] { return std::uint16_t(0x1234); };
@@ -78,7 +77,6 @@ struct Rig {
 
   velmar::platform::VirtualClock clock;
   velmar::platform::ScriptedDialogs dialogs;
-  vlink::RecordingLinkWindow window;
   velmar::devices::TData data;
   velmar::platform::NullMessagePump pump;
   std::unique_ptr<sim::SimDriver> driver;

@@ -1,5 +1,5 @@
 // Opening and identifying the simulated programmer: the kind table, what the
-// window is told, the firmware check, and every failure message.
+// identification reports, the firmware check, and every failure message.
 #include <algorithm>
 
 #include <gtest/gtest.h>
@@ -19,13 +19,12 @@ using test::SimRig;
 struct KindCase {
   int kind;
   std::uint32_t capacity, slotSize, pageSize, slots, codeLimit;
-  const char* title;
-  bool countControls;
+  const char* loaderVersion;
 };
 
 class IdentifyEachKind : public ::testing::TestWithParam<KindCase> {};
 
-TEST_P(IdentifyEachKind, SetsGeometryFirmwareAndWindow) {
+TEST_P(IdentifyEachKind, SetsGeometryFirmwareAndReportsTheKind) {
   const KindCase c = GetParam();
   SimRig rig(c.kind);
   TReadProg& p = rig.Make();
@@ -39,8 +38,11 @@ TEST_P(IdentifyEachKind, SetsGeometryFirmwareAndWindow) {
   EXPECT_EQ(p.Use256Pages, c.kind == kind_portable);
   EXPECT_TRUE(p.LinkOpen);
   EXPECT_TRUE(p.VoltageSensing);
-  EXPECT_EQ(rig.window.title, c.title);
-  EXPECT_EQ(rig.window.countControlsVisible, c.countControls);
+  const IdentifyFindings& found = p.LastIdentification();
+  EXPECT_EQ(found.kind, c.kind);
+  EXPECT_EQ(found.loaderVersion, c.loaderVersion);
+  EXPECT_FALSE(found.updateNeeded);
+  EXPECT_EQ(found.hardwareVersion.has_value(), c.kind == kind_portable);
   EXPECT_EQ(rig.data.LoadedFirmware, c.kind == kind_portable ? devices::fw_portable : devices::fw_pic);
   EXPECT_EQ(rig.data.FirmwareQRX, std::string("FirmWare") + platform::kPathSeparator + "qrxpicusb.upd");
   EXPECT_TRUE(rig.dialogs.shown.empty()) << rig.dialogs.LastText();
@@ -50,14 +52,13 @@ TEST_P(IdentifyEachKind, SetsGeometryFirmwareAndWindow) {
   EXPECT_FALSE(p.LinkOpen);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    AllKinds, IdentifyEachKind,
-    ::testing::Values(KindCase{0, 270336, 270336, 264, 1, 262144, "Torvik USB Handheld Programmer v5.0.0", true},
-                      KindCase{1, 270336, 270336, 264, 1, 262144, "Torvik USB Handheld Programmer v5.0.0", true},
-                      KindCase{2, 2097152, 262144, 512, 8, 262144, "Torvik USB Handheld Programmer v5.0.0", false},
-                      KindCase{3, 8388608, 264192, 256, 31, 262144, "Torvik USB Portable Programmer v5.0.0", false},
-                      KindCase{4, 4194304, 524288, 512, 8, 264192, "Torvik USB Handheld Programmer v5.0.0", false},
-                      KindCase{5, 540672, 540672, 264, 1, 262144, "Torvik USB Handheld Programmer v5.0.0", true}));
+INSTANTIATE_TEST_SUITE_P(AllKinds, IdentifyEachKind,
+                         ::testing::Values(KindCase{0, 270336, 270336, 264, 1, 262144, "5.0.0"},
+                                           KindCase{1, 270336, 270336, 264, 1, 262144, "5.0.0"},
+                                           KindCase{2, 2097152, 262144, 512, 8, 262144, "5.0.0"},
+                                           KindCase{3, 8388608, 264192, 256, 31, 262144, "5.0.0"},
+                                           KindCase{4, 4194304, 524288, 512, 8, 264192, "5.0.0"},
+                                           KindCase{5, 540672, 540672, 264, 1, 262144, "5.0.0"}));
 
 TEST(Identify, ThePortableReportsItsHardwareVersionAndAlwaysUses256BytePages) {
   for (int hw : {1, 2}) {
@@ -65,9 +66,8 @@ TEST(Identify, ThePortableReportsItsHardwareVersionAndAlwaysUses256BytePages) {
     rig.state.hardware = hw;
     TReadProg& p = rig.Make();
     p.Identify();
-    EXPECT_TRUE(rig.window.label22Visible);
-    EXPECT_EQ(rig.window.label22, hw == 2 ? "Programmer Version 2" : "Programmer Version 1");
-    EXPECT_EQ(rig.window.label23, "Portable Programmer Firmware");
+    EXPECT_EQ(p.LastIdentification().IsVersion2Hardware(), hw == 2);
+    EXPECT_EQ(p.LastIdentification().recognisedFirmware, devices::fw_portable);
     EXPECT_EQ(p.Geometry.PageSize, 256u);
     EXPECT_TRUE(p.Use256Pages);
   }
@@ -250,22 +250,23 @@ TEST(Identify, Pic24FirmwareIsAcceptedOnTheSecondVersions) {
     SimRig rig(kind);
     rig.state.firmware = sim::FirmwareKind::pic24;
     rig.state.version = 48;
-    rig.Make().Identify();
+    EXPECT_EQ(rig.Make().Identify().recognisedFirmware, devices::fw_pic24);
     EXPECT_EQ(rig.data.LoadedFirmware, devices::fw_pic24);
-    EXPECT_EQ(rig.window.label23, "PIC24 Firmware Loaded");
   }
   SimRig rig(4);
-  rig.Make().Identify();
-  EXPECT_EQ(rig.window.label23, "PIC12/16/18 Firmware Loaded");
+  EXPECT_EQ(rig.Make().Identify().recognisedFirmware, devices::fw_pic);
 }
 
 TEST(Identify, TheForceUpdateSwitchRequestsOneUpdatePerClick) {
   SimRig rig(0);
   TReadProg& p = rig.Make();
-  rig.window.forceUpdate = true;
+  rig.forceUpdate = true;
   EXPECT_EQ(MessageOf<EFirmwareUpdate>([&] { p.Identify(); }), "Programmer Firmware update Requested");
-  EXPECT_FALSE(rig.window.forceUpdate);
+  EXPECT_FALSE(rig.forceUpdate);
+  EXPECT_TRUE(p.LastIdentification().forcedUpdateTaken);
+  EXPECT_TRUE(p.LastIdentification().updateNeeded);
   EXPECT_NO_THROW(p.Identify());
+  EXPECT_FALSE(p.LastIdentification().forcedUpdateTaken);
 }
 
 TEST(Identify, MissingSettingsAreReportedAndTheDefaultsApply) {
@@ -290,16 +291,15 @@ TEST(Identify, MissingSettingsAreReportedAndTheDefaultsApply) {
 TEST(Identify, AnUnexpectedErrorIsRaisedAsALinkErrorNotSwallowed) {
   SimRig rig(0);
   TReadProg& p = rig.Make();
-  struct Boom : LinkWindow {
-    void SetTitle(const std::string&) override { throw std::runtime_error("boom"); }
-    void SetProgrammerVersionLabel(bool, const std::string&) override {}
-    void SetFirmwareLabel(const std::string&) override {}
-    void SetCountControlsVisible(bool) override {}
-    bool TakeForceUpdate() override { return false; }
-  } boom;
-  TReadProg q(*rig.unit, rig.clock, rig.dialogs, boom, rig.data, rig.pump);
-  q.ProgramFolder = p.ProgramFolder;
-  EXPECT_EQ(MessageOf<EISPException>([&] { q.Identify(); }), "Unhandled Error boom");
+  // Once the programmer is awake, every reply raises a plain exception.
+  p.TakeForcedUpdate = [&rig] {
+    rig.unit->OnReplies = [](const std::uint8_t*, std::uint32_t) { throw std::runtime_error("boom"); };
+    return false;
+  };
+  bool heard = false;
+  p.OnIdentified = [&heard](const IdentifyFindings& found) { heard = !found.kind.has_value(); };
+  EXPECT_EQ(MessageOf<EISPException>([&] { p.Identify(); }), "Unhandled Error boom");
+  EXPECT_TRUE(heard);  // told what it found (nothing) even though it failed
   EXPECT_TRUE(rig.dialogs.shown.empty());
 }
 

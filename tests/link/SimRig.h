@@ -7,11 +7,11 @@
 
 #include <memory>
 #include <sstream>
+#include <utility>
 
 #include "devices/TData.h"
 #include "link/CountingDriver.h"
 #include "link/D2XXUnit.h"
-#include "link/LinkWindow.h"
 #include "link/TReadProg.h"
 #include "link/TracingDriver.h"
 #include "platform/Clock.h"
@@ -37,7 +37,8 @@ struct SimRig {
       outer = tracing.get();
     }
     unit = std::make_unique<link::D2XXUnit>(*outer, dialogs);
-    prog = std::make_unique<link::TReadProg>(*unit, clock, dialogs, window, data, pump);
+    prog = std::make_unique<link::TReadProg>(*unit, clock, dialogs, data, pump);
+    prog->TakeForcedUpdate = [this] { return std::exchange(forceUpdate, false); };
     prog->ProgramFolder = BinDir();
     prog->WorkingFolder = work.Path();
     prog->TokenSource = [] { return std::uint16_t(0x1234); };
@@ -49,7 +50,7 @@ struct SimRig {
   TempDir work;
   platform::VirtualClock clock;
   platform::ScriptedDialogs dialogs;
-  link::RecordingLinkWindow window;
+  bool forceUpdate = false;  // the window's force-update switch
   devices::TData data;
   platform::NullMessagePump pump;
   std::ostringstream traceText;

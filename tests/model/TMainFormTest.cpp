@@ -1,5 +1,5 @@
 // The main window model: its initial inventory, the family list of each
-// programmer kind, the window-show steps, the link's window seam, the erase
+// programmer kind, the window-show steps, what the link found, the erase
 // options dialog and the service controls.
 #include <gtest/gtest.h>
 
@@ -106,25 +106,68 @@ TEST(ConfigureForKind, AfterStartUpReselectsTheFamily) {
   EXPECT_EQ(f.C().Text(Ctl::Label7), "Number of Programs");
 }
 
-TEST(LinkWindowSeam, WritesTitleLabelsAndTakesTheForcedUpdateOnce) {
+// What an identification found, as far as it got, shown in the window.
+struct ShownIdentification {
+  const char* what;
+  link::IdentifyFindings found;
+  const char* title;          // the window title afterwards ("T": unchanged)
+  const char* versionLabel;   // nullptr: hidden
+  const char* firmwareLabel;  // "F": unchanged
+  bool countControlsVisible;  // they start hidden
+};
+
+class ShowIdentificationOf : public ::testing::TestWithParam<ShownIdentification> {};
+
+TEST_P(ShowIdentificationOf, SetsTitleLabelsAndCountControlsFromWhatWasFound) {
+  const ShownIdentification& c = GetParam();
+  SCOPED_TRACE(c.what);
   WindowFixture f;
   model::TMainForm& w = f.Show();
-  link::LinkWindow& seam = w;
-  seam.SetTitle("T");
-  seam.SetProgrammerVersionLabel(true, "Programmer Version 2");
-  seam.SetFirmwareLabel("PIC24 Firmware Loaded");
-  seam.SetCountControlsVisible(false);
-  EXPECT_EQ(f.C().Text(Ctl::MainForm), "T");
-  EXPECT_EQ(f.C().Text(Ctl::Label22), "Programmer Version 2");
-  EXPECT_EQ(f.C().Text(Ctl::Label23), "PIC24 Firmware Loaded");
-  EXPECT_FALSE(f.C().Visible(Ctl::limitPrograms));
-  EXPECT_FALSE(seam.TakeForceUpdate());
-  f.C().UserClick(Ctl::Button4);
-  EXPECT_EQ(f.C().Text(Ctl::Button4), "Force Update On");
-  EXPECT_TRUE(seam.TakeForceUpdate());
-  EXPECT_EQ(f.C().Text(Ctl::Button4), "Force Update Off");
-  EXPECT_FALSE(seam.TakeForceUpdate());
+  w.SetTitle("T");
+  f.C().SetText(Ctl::Label22, "old version");
+  f.C().SetVisible(Ctl::Label22, true);
+  f.C().SetText(Ctl::Label23, "F");
+  for (model::ControlName name : {Ctl::ProgCount, Ctl::limitPrograms, Ctl::Label7}) f.C().SetVisible(name, false);
+  w.ShowIdentification(c.found);
+  EXPECT_EQ(f.C().Text(Ctl::MainForm), c.title);
+  EXPECT_EQ(f.C().Visible(Ctl::Label22), c.versionLabel != nullptr);
+  if (c.versionLabel) {
+    EXPECT_EQ(f.C().Text(Ctl::Label22), c.versionLabel);
+  }
+  EXPECT_EQ(f.C().Text(Ctl::Label23), c.firmwareLabel);
+  EXPECT_EQ(f.C().Visible(Ctl::limitPrograms), c.countControlsVisible);
+  EXPECT_EQ(f.C().Visible(Ctl::Label7), c.countControlsVisible);
 }
+
+link::IdentifyFindings Found(std::optional<slot::ProgrammerKind> kind, std::optional<std::uint8_t> hardware = {},
+                             std::optional<devices::Firmware> firmware = {}) {
+  link::IdentifyFindings f;
+  f.kindAsked = true;
+  f.kind = kind;
+  f.hardwareVersion = hardware;
+  f.recognisedFirmware = firmware;
+  f.loaderVersion = "5.1.0";
+  return f;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Findings, ShowIdentificationOf,
+    ::testing::Values(
+        ShownIdentification{"nothing found", link::IdentifyFindings{}, "T", "old version", "F", false},
+        ShownIdentification{"kind not recognised", Found(std::nullopt), "T", nullptr, "F", false},
+        ShownIdentification{"single-way, standard firmware", Found(slot::kind_single, {}, devices::fw_pic),
+                            "Torvik USB Handheld Programmer v5.1.0", nullptr, "", true},
+        ShownIdentification{"8-way keeps the count controls as they were", Found(slot::kind_8way, {}, devices::fw_pic),
+                            "Torvik USB Handheld Programmer v5.1.0", nullptr, "", false},
+        ShownIdentification{"second version, PIC24 firmware", Found(slot::kind_8way_v2, {}, devices::fw_pic24),
+                            "Torvik USB Handheld Programmer v5.1.0", nullptr, "PIC24 Firmware Loaded", false},
+        ShownIdentification{"second version, standard firmware", Found(slot::kind_8way_v2, {}, devices::fw_pic),
+                            "Torvik USB Handheld Programmer v5.1.0", nullptr, "PIC12/16/18 Firmware Loaded", false},
+        ShownIdentification{"portable version 2", Found(slot::kind_portable, 0x0C, devices::fw_portable),
+                            "Torvik USB Portable Programmer v5.1.0", "Programmer Version 2",
+                            "Portable Programmer Firmware", false},
+        ShownIdentification{"portable whose status query failed", Found(std::nullopt, 0x0B), "T",
+                            "Programmer Version 1", "F", false}));
 
 struct EraseCase {
   int column;

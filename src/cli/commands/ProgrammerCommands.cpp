@@ -8,6 +8,7 @@
 #include "cli/LinkSession.h"
 #include "image/THexList.h"
 #include "link/TReadProg.h"
+#include "model/IdentificationTexts.h"
 #include "platform/Clock.h"
 #include "platform/FileDigest.h"
 #include "platform/Text.h"
@@ -51,7 +52,7 @@ void Identify(CliContext& ctx) {
                      {"loaded_firmware", s.Data().LoadedFirmware},
                      {"firmware_version", p.FirmwareVersion},
                      {"firmware_version_hex", VersionHex(p.FirmwareVersion)},
-                     {"title", s.Window().title},
+                     {"title", model::IdentifiedTitle(p.LastIdentification())},
                      {"protocol_ms", ms}});
       return;
     }
@@ -64,7 +65,7 @@ void Identify(CliContext& ctx) {
             << "loaded firmware:  " << s.Data().LoadedFirmware << "\n"
             << "firmware version: " << p.FirmwareVersion << " (0x"
             << text::IntToHex(std::uint64_t(p.FirmwareVersion), 2) << ")\n"
-            << "title:            " << s.Window().title << "\n"
+            << "title:            " << model::IdentifiedTitle(p.LastIdentification()) << "\n"
             << "protocol time:    " << ms << " ms\n";
   });
 }

@@ -117,8 +117,8 @@ void UpdateFirmware(CliContext& ctx, const UpdateArgs& a) {
     model::TForm1 form(&view, &pump);
     form.FirmwareFileName = probe.FirmwareFileName;
     form.RequiredFirmware = probe.RequiredFirmware;
-    firmware::FirmwareChangeLinks links{p.Unit(), s.Env().Clock(), *ctx.dialogs,    s.Window(),      data,
-                                        pump,     priority,        p.ProgramFolder, p.WorkingFolder, &journal};
+    firmware::FirmwareChangeLinks links{p.Unit(), s.Env().Clock(), *ctx.dialogs,    data,    pump,
+                                        priority, p.ProgramFolder, p.WorkingFolder, &journal};
     links.pacing = p.Pacing;
     platform::Clock& clock = s.Env().Clock();
     const std::uint64_t start = clock.NowMs();

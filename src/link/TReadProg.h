@@ -270,6 +270,12 @@ class TReadProg {
   void CheckFirmware(std::uint8_t version);
   void NewToken();
   bool BlankPageSkipped(std::uint32_t page, std::uint32_t sourceOffset, const SlotWrite& w) const;
+  // The part WritePage and WriteHalfPages share: checks that `imageBytes`
+  // from `sourceOffset` lie in the slot image, then (unless the page is a
+  // blank one skipped, which returns nullptr) shifts the write command with
+  // the first `length` bytes and returns where they came from.
+  const std::uint8_t* StartPageWrite(std::uint32_t page, std::uint32_t length, std::uint32_t imageBytes,
+                                     std::uint32_t sourceOffset, const SlotWrite& w);
   void CheckSlotFits(const SlotWrite& w) const;
   // The offset (from StartPage) of the header of the write's slot holding
   // the page at `offset`.

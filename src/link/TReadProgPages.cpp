@@ -146,13 +146,15 @@ void TReadProg::CheckSlotFits(const SlotWrite& w) const {
     throw EISPException("The slot image holds fewer than " + std::to_string(w.slot.PageCount) + " pages");
 }
 
-bool TReadProg::WritePage(std::uint32_t page, std::uint32_t length, std::uint32_t sourceOffset, const SlotWrite& w) {
+const std::uint8_t* TReadProg::StartPageWrite(std::uint32_t page, std::uint32_t length, std::uint32_t imageBytes,
+                                              std::uint32_t sourceOffset, const SlotWrite& w) {
   if (length == 0 || length + 9 > D2XXUnit::kBufferSize ||
-      std::uint64_t(sourceOffset) + std::max(length, Geometry.PageSize) > w.image.Count())
+      std::uint64_t(sourceOffset) + std::max(imageBytes, Geometry.PageSize) > w.image.Count())
     throw EISPException("Page " + std::to_string(page) + " is not within the slot image");
-  if (BlankPageSkipped(page, sourceOffset, w)) return true;
+  if (BlankPageSkipped(page, sourceOffset, w)) return nullptr;
+  // One 0x31 shift carrying 'W', the page's address and the byte count,
+  // then the first `length` bytes of the page.
   const std::uint32_t address = PageAddress(page);
-  auto& tx = unit_.TxBuffer;
   const std::uint8_t head[] = {0x31,
                                std::uint8_t(length + 5),
                                std::uint8_t((length + 5) >> 8),
@@ -162,13 +164,19 @@ bool TReadProg::WritePage(std::uint32_t page, std::uint32_t length, std::uint32_
                                std::uint8_t(address >> 16),
                                std::uint8_t(length),
                                std::uint8_t(length >> 8)};
+  auto& tx = unit_.TxBuffer;
   std::copy(std::begin(head), std::end(head), tx.begin());
   const std::uint8_t* src = w.image.DataAt(sourceOffset);
   std::copy(src, src + length, tx.begin() + 9);
-  // The replies are read before the page delay starts: it counts from the
-  // last byte clocked, not from when the USB write returned.
+  // The replies are read before the delay starts: it counts from the last
+  // byte clocked, not from when the USB write returned.
   ShiftThrough(length + 6);
   unit_.GetFTQueueStatus();
+  return src;
+}
+
+bool TReadProg::WritePage(std::uint32_t page, std::uint32_t length, std::uint32_t sourceOffset, const SlotWrite& w) {
+  if (!StartPageWrite(page, length, length, sourceOffset, w)) return true;
   Wait(PageDelay);
   pump_.ProcessMessages();
   std::uint8_t replies[3];
@@ -177,29 +185,10 @@ bool TReadProg::WritePage(std::uint32_t page, std::uint32_t length, std::uint32_
 }
 
 bool TReadProg::WriteHalfPages(std::uint32_t page, std::uint32_t half, std::uint32_t sourceOffset, const SlotWrite& w) {
-  if (half == 0 || half + 9 > D2XXUnit::kBufferSize ||
-      std::uint64_t(sourceOffset) + std::max(2 * half, Geometry.PageSize) > w.image.Count())
-    throw EISPException("Page " + std::to_string(page) + " is not within the slot image");
-  if (BlankPageSkipped(page, sourceOffset, w)) return true;
-  const std::uint32_t address = PageAddress(page);
-  auto& tx = unit_.TxBuffer;
-  const std::uint8_t head[] = {0x31,
-                               std::uint8_t(half + 5),
-                               std::uint8_t((half + 5) >> 8),
-                               'W',
-                               std::uint8_t(address),
-                               std::uint8_t(address >> 8),
-                               std::uint8_t(address >> 16),
-                               std::uint8_t(half),
-                               std::uint8_t(half >> 8)};
-  std::copy(std::begin(head), std::end(head), tx.begin());
-  const std::uint8_t* src = w.image.DataAt(sourceOffset);
-  std::copy(src, src + half, tx.begin() + 9);
-  ShiftThrough(half + 6);
-  unit_.GetFTQueueStatus();
+  const std::uint8_t* src = StartPageWrite(page, half, 2 * half, sourceOffset, w);
+  if (!src) return true;
   Wait(HalfDelay);
-
-  std::copy(src + half, src + 2 * half, tx.begin() + 3);
+  std::copy(src + half, src + 2 * half, unit_.TxBuffer.begin() + 3);
   ShiftThrough(half);
   unit_.GetFTQueueStatus();
   Wait(PageDelay);

@@ -65,9 +65,9 @@ TEST(Identify, ThePortableReportsItsHardwareVersionAndAlwaysUses256BytePages) {
     rig.state.hardware = hw;
     TReadProg& p = rig.Make();
     p.Identify();
-    EXPECT_TRUE(rig.window.label22Visible);
-    EXPECT_EQ(rig.window.label22, hw == 2 ? "Programmer Version 2" : "Programmer Version 1");
-    EXPECT_EQ(rig.window.label23, "Portable Programmer Firmware");
+    EXPECT_TRUE(rig.window.programmerVersionVisible);
+    EXPECT_EQ(rig.window.programmerVersion, hw == 2 ? "Programmer Version 2" : "Programmer Version 1");
+    EXPECT_EQ(rig.window.programmerFirmware, "Portable Programmer Firmware");
     EXPECT_EQ(p.Geometry.PageSize, 256u);
     EXPECT_TRUE(p.Use256Pages);
   }
@@ -252,11 +252,11 @@ TEST(Identify, Pic24FirmwareIsAcceptedOnTheSecondVersions) {
     rig.state.version = 48;
     rig.Make().Identify();
     EXPECT_EQ(rig.data.LoadedFirmware, devices::fw_pic24);
-    EXPECT_EQ(rig.window.label23, "PIC24 Firmware Loaded");
+    EXPECT_EQ(rig.window.programmerFirmware, "PIC24 Firmware Loaded");
   }
   SimRig rig(4);
   rig.Make().Identify();
-  EXPECT_EQ(rig.window.label23, "PIC12/16/18 Firmware Loaded");
+  EXPECT_EQ(rig.window.programmerFirmware, "PIC12/16/18 Firmware Loaded");
 }
 
 TEST(Identify, TheForceUpdateSwitchRequestsOneUpdatePerClick) {

@@ -6,11 +6,11 @@
 // compile. The names' texts are what users see in the command line's
 // --set option and its reports, and what the Qt front end uses as
 // object names; text typed by a user is turned into a control by the store
-// (ControlStore::FindNoCase), which says plainly when there is none.
+// (ControlStore::FindTyped), which says plainly when there is none.
 //
 // A control that was renamed keeps its former name beside its definition,
-// as the second text of its constant, so a search for the old name lands
-// there.
+// as the second text of its constant: a search for the old name lands
+// there, and --set still takes it.
 #pragma once
 
 #include <array>

@@ -43,6 +43,12 @@ Control Choices(ControlName name, K kind, const std::string& text, std::vector<s
   return c;
 }
 
+// A label that is the caption of `target`: its text finds that control.
+Control CaptionOf(Control label, ControlName target) {
+  label.labelFor = target;
+  return label;
+}
+
 Control Wrapped(Control c) {
   c.wordWrap = true;
   return c;
@@ -58,15 +64,15 @@ void TMainForm::BuildInventory() {
   s.Add(Make(Ctl::MainForm, K::Form, "Torvik Prima Programmer Loader v1.0.0"));
 
   // File and device.
-  s.Add(Make(Ctl::fileNameCaption, K::Label, "File Name"));
+  s.Add(CaptionOf(Make(Ctl::fileNameCaption, K::Label, "File Name"), Ctl::fileName));
   s.Add(Make(Ctl::fileName, K::Edit));  // the program file's name, without folder
   s.Add(Make(Ctl::browseButton, K::Button, "Browse"));
   Control open = Make(Ctl::programFileDialog, K::OpenDialog);
   open.extra = {{"defaultExt", "hex"}, {"filter", "Hex|*.hex|All Files|*.*"}, {"initialDir", ""}};
   s.Add(open);
-  s.Add(Make(Ctl::familyCaption, K::Label, "PIC Family"));
+  s.Add(CaptionOf(Make(Ctl::familyCaption, K::Label, "PIC Family"), Ctl::family));
   s.Add(Choices(Ctl::family, K::DropDown, "PIC18F", {"PIC18F", "PIC12F-16F", "PIC18J", "PIC18K"}, 0));
-  s.Add(Make(Ctl::Device, K::Label, "Device"));
+  s.Add(CaptionOf(Make(Ctl::Device, K::Label, "Device"), Ctl::deviceList));
   Control devices = Make(Ctl::deviceList, K::DropDown, "",
                          "Some devices have F and LF versions.\r\nMake sure you choose the correct one\r\n"
                          "or you will get an ID mismatch");
@@ -119,7 +125,8 @@ void TMainForm::BuildInventory() {
              "Show highlighted slot details - all settings will be updated"));
   s.Add(Make(Ctl::slotListHint, K::Label, "Click New Program"));
   s.Add(Make(Ctl::slotListHint2, K::Label, "       "));
-  s.Add(Make(Ctl::descriptionCaption, K::Label, "Enter Program Description", kDescriptionHint));
+  s.Add(CaptionOf(Make(Ctl::descriptionCaption, K::Label, "Enter Program Description", kDescriptionHint),
+                  Ctl::ProgCaption));
   s.Add(Make(Ctl::newSlotNumber, K::Label, "000 "));
   // The slot keeps 28 characters of the description; the box takes no more.
   Control caption = Make(Ctl::ProgCaption, K::Edit, "*Enter Program Description *", kDescriptionHint);
@@ -148,14 +155,16 @@ void TMainForm::BuildInventory() {
   upload.extra = {{"default", "1"}};
   s.Add(upload);
   s.Add(Hidden(Make(Ctl::loadLots, K::Button, "Load Lots")));
-  s.Add(Wrapped(Make(Ctl::errorRepeatCaption, K::Label, "LED (Error)  Repeat No.",
-                     "Red Error Codes: 2- Error, 3- Data, 4- Code, 5- User ID, 6- Config, 7- Device ID, 8 - Count "
-                     "reached, 9 - Slot Empty (8-way),  10 - Header Checksum Error, 11 - Flash Checksum Error")));
+  s.Add(CaptionOf(
+      Wrapped(Make(Ctl::errorRepeatCaption, K::Label, "LED (Error)  Repeat No.",
+                   "Red Error Codes: 2- Error, 3- Data, 4- Code, 5- User ID, 6- Config, 7- Device ID, 8 - Count "
+                   "reached, 9 - Slot Empty (8-way),  10 - Header Checksum Error, 11 - Flash Checksum Error")),
+      Ctl::errorRepeatCount));
   s.Add(Spin(Ctl::errorRepeatCount, 0, 255, 10,
              "Red Error Codes: 2- ICSP Entry Fail, 3- Data, 4- Code, 5- User ID, 6- Config, 7- Device ID, 8- Count "
              "Limit Reached, 9- Programmer or Slot Empty, 10-Header Checksum Error, 11: Flash Checksum Error"));
   s.Add(Hidden(Make(Ctl::limitPrograms, K::CheckBox, "Limit Programs Allowed")));
-  s.Add(Hidden(Make(Ctl::progCountCaption, K::Label, "Number of Programs")));
+  s.Add(CaptionOf(Hidden(Make(Ctl::progCountCaption, K::Label, "Number of Programs")), Ctl::ProgCount));
   s.Add(Spin(Ctl::ProgCount, 1, 65535, 10,
              "Red Error Codes: 2- ICSP Entry Fail, 3- Data, 4- Code, 5- User ID, 6- Config, 7- Device ID, 8- Count "
              "Limit Reached, 9- Programmer or Slot Empty"));
@@ -188,16 +197,16 @@ void TMainForm::BuildInventory() {
   s.Add(Hidden(Make(Ctl::eraseOptionsButton, K::Button, "Erase Options")));
   s.Add(Hidden(Make(Ctl::helpButton, K::Button, "Help")));
   s.Add(Hidden(Make(Ctl::forceUpdateButton, K::Button, "Force Update Off")));
-  s.Add(Hidden(Make(Ctl::speedCaption, K::Label, "Speed")));
+  s.Add(CaptionOf(Hidden(Make(Ctl::speedCaption, K::Label, "Speed")), Ctl::loaderSpeed));
   s.Add(Hidden(Choices(Ctl::loaderSpeed, K::DropDown, "1 - Fast",
                        {"0 - Fastest", "1 - Fast", "2 - Medium Fast", "3 - Medium", "4 - Medium Slow", "5 - Slow",
                         "6 - Very Slow", "7 - Slowest"},
                        1, "Loader Speed")));
-  s.Add(Hidden(Make(Ctl::pageDelayCaption, K::Label, "Page Delay")));
+  s.Add(CaptionOf(Hidden(Make(Ctl::pageDelayCaption, K::Label, "Page Delay")), Ctl::DataFlashDel));
   Control pageDelay = Hidden(Spin(Ctl::DataFlashDel, 1, 255, 40, "Dataflash delay"));
   pageDelay.maxLength = 3;
   s.Add(pageDelay);
-  s.Add(Hidden(Make(Ctl::halfDelayCaption, K::Label, "Half Delay")));
+  s.Add(CaptionOf(Hidden(Make(Ctl::halfDelayCaption, K::Label, "Half Delay")), Ctl::HalfDelay));
   Control halfDelay = Hidden(Spin(Ctl::HalfDelay, 1, 255, 10, "Dataflash delay"));
   halfDelay.maxLength = 3;
   s.Add(halfDelay);

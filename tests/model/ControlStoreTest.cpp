@@ -167,4 +167,51 @@ TEST_F(Store, TypedNamesFindTheirControlOrNothing) {
   }
 }
 
+// What a user may type for a control: its name or former name in any case,
+// or its caption without the shortcut mark; a label's caption finds the
+// control it names. Text that is only some control's content finds nothing.
+struct TypedCase {
+  const char* typed;
+  const char* found;  // the control's name, or nullptr for none
+};
+
+class TypedControl : public ::testing::TestWithParam<TypedCase> {};
+
+TEST_P(TypedControl, FindsTheControlMeant) {
+  ControlStore s;
+  s.Add(MakeControl(Ctl::BulkErase, ControlKind::CheckBox, "&Bulk Erase"));
+  s.Add(MakeControl(Ctl::errorRepeatCount, ControlKind::SpinBox, "10"));
+  Control caption = MakeControl(Ctl::errorRepeatCaption, ControlKind::Label, "LED (Error)  Repeat No.");
+  caption.labelFor = Ctl::errorRepeatCount;
+  s.Add(caption);
+  s.Add(MakeControl(Ctl::slotListHint, ControlKind::Label, "Click New Program"));  // names no control
+  s.Add(MakeControl(Ctl::browseButton, ControlKind::Button, "Save && Exit"));
+  s.Add(MakeControl(Ctl::ProgCaption, ControlKind::Edit, "Bulk"));  // an edit box's text is content
+  const Control* c = s.FindTyped(GetParam().typed);
+  if (!GetParam().found) {
+    EXPECT_EQ(c, nullptr) << c->name.Str();
+    return;
+  }
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(c->name.View(), GetParam().found);
+}
+
+const TypedCase kTypedCases[] = {
+    {"ERRORrepeatCount", "errorRepeatCount"},
+    {"spinedit1", "errorRepeatCount"},  // a former name, in any case
+    {"Label6", "errorRepeatCaption"},   // a label's former name finds the label itself
+    {"bulk erase", "BulkErase"},
+    {" Bulk   Erase ", "BulkErase"},
+    {"&Bulk Erase", "BulkErase"},
+    {"led (error) repeat no.", "errorRepeatCount"},  // the label beside the spin box
+    {"Save & Exit", "browseButton"},                 // "&&" shows as '&'
+    {"Save Exit", nullptr},
+    {"Click New Program", nullptr},  // a label that names no control
+    {"Bulk", nullptr},               // the edit box's content
+    {"", nullptr},
+    {"&", nullptr},
+};
+
+INSTANTIATE_TEST_SUITE_P(Store, TypedControl, ::testing::ValuesIn(kTypedCases));
+
 }  // namespace

@@ -1,6 +1,7 @@
 // Reports of the option controls and the device record.
 #include "cli/ControlReport.h"
 
+#include <algorithm>
 #include <cstring>
 #include <ostream>
 
@@ -18,11 +19,19 @@ namespace {
 
 // The controls `options` prints, in window order.
 const model::ControlName kOptionControls[] = {
-    Ctl::family,   Ctl::deviceList,    Ctl::matchDeviceID, Ctl::VerifyConfig, Ctl::unusedFuses, Ctl::progUserID,
-    Ctl::DataSave, Ctl::bootSave,      Ctl::BulkErase,     Ctl::VDD_Voltage,  Ctl::Label2,      Ctl::GroupBox2,
-    Ctl::progMode, Ctl::Progmodelabel, Ctl::GroupBox1,     Ctl::ProgramOps,   Ctl::Label5,      Ctl::limitPrograms,
-    Ctl::Label7,   Ctl::ProgCount,     Ctl::SpinEdit1,
+    Ctl::family,           Ctl::deviceList,    Ctl::matchDeviceID, Ctl::VerifyConfig,     Ctl::unusedFuses,
+    Ctl::progUserID,       Ctl::DataSave,      Ctl::bootSave,      Ctl::BulkErase,        Ctl::VDD_Voltage,
+    Ctl::targetPowerNote,  Ctl::progModeGroup, Ctl::progMode,      Ctl::Progmodelabel,    Ctl::programOpsGroup,
+    Ctl::ProgramOps,       Ctl::dataOnlyNote,  Ctl::limitPrograms, Ctl::progCountCaption, Ctl::ProgCount,
+    Ctl::errorRepeatCount,
 };
+
+// The width of the name column: the longest name and two spaces.
+std::size_t NameColumnWidth() {
+  std::size_t width = 0;
+  for (model::ControlName name : kOptionControls) width = std::max(width, name.View().size());
+  return width + 2;
+}
 
 }  // namespace
 
@@ -121,7 +130,7 @@ ordered_json OptionControlsJson(const model::ControlStore& s) {
 void PrintOptionControls(std::ostream& out, const model::ControlStore& s, const devices::TData& d) {
   for (model::ControlName name : kOptionControls) {
     const Control& c = s.Get(name);
-    out << name.Str() << std::string(name.View().size() < 16 ? 16 - name.View().size() : 1, ' ') << ControlValueText(c)
+    out << name.Str() << std::string(NameColumnWidth() - name.View().size(), ' ') << ControlValueText(c)
         << (c.enabled ? "" : "  [disabled]") << (c.visible ? "" : "  [hidden]") << "\n";
   }
   out << "\n";

@@ -25,11 +25,30 @@ void CheckRange(const Control& c, long long n, long long lo, long long hi) {
          std::to_string(hi) + ")");
 }
 
+bool TakesValue(const Control& c) {
+  switch (c.kind) {
+    case ControlKind::CheckBox:
+    case ControlKind::RadioButton:
+    case ControlKind::ChoiceGroup:
+    case ControlKind::DropDown:
+    case ControlKind::SpinBox:
+    case ControlKind::Edit: return true;
+    default: return false;
+  }
+}
+
+[[noreturn]] void FailUnknown(const model::ControlStore& store, const std::string& name) {
+  std::string names;
+  for (const Control* c : store.All())
+    if (TakesValue(*c)) names += (names.empty() ? "" : ", ") + c->name.Str();
+  Fail("The window has no control named " + name + "; the controls that take a value are " + names);
+}
+
 }  // namespace
 
 void SetControlValue(model::ControlStore& store, const std::string& name, const std::string& value) {
-  const Control* found = store.FindNoCase(name);
-  if (!found) Fail("The window has no control named " + name);
+  const Control* found = store.FindTyped(name);
+  if (!found) FailUnknown(store, name);
   const Control& c = *found;
   switch (c.kind) {
     case ControlKind::CheckBox:

@@ -2,8 +2,10 @@
 // kind (1/0 or true/false for a check box, the entry index for a choice
 // group or drop-down list, the number for a spin box, the text for an edit
 // box) and applies it as a user's change, so the control's handler runs.
-// Unknown controls, controls that take no value and values out of range fail
-// with a usage error naming the control.
+// The control is named as ControlStore::FindTyped takes it: its name or
+// former name in any letter case, or its caption. Unknown controls (the
+// error lists the names that take a value), controls that take no value and
+// values out of range fail with a usage error naming the control.
 #pragma once
 
 #include <string>

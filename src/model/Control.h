@@ -68,6 +68,8 @@ struct Control {
   bool visible = true;
   bool inactiveColour = false;  // drawn in the inactive-caption colour
   bool wordWrap = false;
+  // Labels: the control this label is the caption of (none for the rest).
+  ControlName labelFor;
 
   // Grids: cells[row][col], with the fixed title rows counted in.
   std::vector<std::vector<std::string>> cells;

@@ -93,6 +93,64 @@ const Control* ControlStore::FindNoCase(std::string_view name) const {
   return nullptr;
 }
 
+namespace {
+
+// A caption without the '&' marks of its shortcut key ("&&" is a literal '&').
+std::string WithoutMarks(std::string_view caption) {
+  std::string r;
+  for (std::size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] == '&' && (i + 1 >= caption.size() || caption[i + 1] != '&')) continue;
+    if (caption[i] == '&') ++i;
+    r += caption[i];
+  }
+  return r;
+}
+
+// Text as it is compared: no spaces at the ends, a run of spaces as one, in
+// upper case.
+std::string Spaced(std::string_view text) {
+  std::string r;
+  for (char c : text) {
+    if (c == ' ' || c == '\t') {
+      if (!r.empty() && r.back() != ' ') r += ' ';
+    } else {
+      r += c;
+    }
+  }
+  if (!r.empty() && r.back() == ' ') r.pop_back();
+  return text::UpperCase(r);
+}
+
+bool HasCaption(const Control& c) {
+  switch (c.kind) {
+    case ControlKind::CheckBox:
+    case ControlKind::RadioButton:
+    case ControlKind::ChoiceGroup:
+    case ControlKind::Button:
+    case ControlKind::MenuItem: return true;
+    case ControlKind::Label: return !c.labelFor.Empty();
+    default: return false;
+  }
+}
+
+}  // namespace
+
+const Control* ControlStore::FindTyped(std::string_view typed) const {
+  if (const Control* byName = FindNoCase(typed)) return byName;
+  for (const auto& c : order_)
+    if (!c->name.Former().empty() && text::EqualsNoCase(c->name.Former(), typed)) return c.get();
+  // The caption as typed, or with the marks a user copied from it left out.
+  const std::string asTyped = Spaced(typed), unmarked = Spaced(WithoutMarks(typed));
+  if (unmarked.empty()) return nullptr;
+  for (const auto& c : order_) {
+    if (!HasCaption(*c)) continue;
+    const std::string caption = Spaced(WithoutMarks(c->text));
+    if (caption != asTyped && caption != unmarked) continue;
+    return c->labelFor.Empty() ? c.get() : Find(c->labelFor.View());
+  }
+  return nullptr;
+}
+
 std::vector<const Control*> ControlStore::All() const {
   std::vector<const Control*> r;
   r.reserve(order_.size());

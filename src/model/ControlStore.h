@@ -47,6 +47,13 @@ class ControlStore {
   // Finds a control by a name typed by a user, ignoring letter case
   // (nullptr when none).
   const Control* FindNoCase(std::string_view name) const;
+  // Finds the control a user means, ignoring letter case: by its name, by the
+  // name it had before it was renamed, or by its caption without the '&'
+  // that marks a shortcut key (spaces at the ends left out, a run of spaces
+  // as one). Captions are those of check boxes, radio buttons, choice groups,
+  // buttons and menu entries, and of the labels that name a control beside
+  // them (`Control::labelFor`), which find that control. nullptr when none.
+  const Control* FindTyped(std::string_view typed) const;
   // Every control in creation order.
   std::vector<const Control*> All() const;
 

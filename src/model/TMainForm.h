@@ -233,13 +233,13 @@ class TMainForm final {
   void RefreshSlotList();        // multi-slot layout
   void RefreshSingleSlotView();  // single-slot layout
   void RefreshSlotView();        // the layout of the programmer kind
-  void StringGrid1Click();
+  void slotListClick();          // was StringGrid1Click
   void FindButtonClick();
-  void FindDialog1Show();
+  void findNameDialogShow();  // was FindDialog1Show
   // Searches from FindStart; true when a slot matched (its row is selected).
-  bool FindDialog1Find();
-  void CopyCell1Click();
-  void CopyToClipboard1Click();
+  bool findNameDialogFind();     // was FindDialog1Find
+  void copyCellMenuItemClick();  // was CopyCell1Click
+  void copyAllMenuItemClick();   // was CopyToClipboard1Click
 
   // ---- New, Replace, Delete and the whole-unit buttons ----
   // (operations/NewReplace.cpp, DeleteProgram.cpp, UnitErase.cpp,
@@ -249,7 +249,7 @@ class TMainForm final {
   bool editButtonClick();  // Replace
   // The shared New and Replace operation for the current OperationMode.
   bool uploadClick();
-  void Button5Click();  // Load Lots: New repeated quietly
+  void loadLotsClick();  // was Button5Click; Load Lots: New repeated quietly
   bool DeleteProgramButtonClick();
   bool EraseButtonClick();
   bool CopyButtonClick();
@@ -261,7 +261,7 @@ class TMainForm final {
   bool VerifyUnitAgainst(const std::string& file, ops::UnitVerification& result);
 
   // ---- Slot details ----
-  void ShowDetails1Click();
+  void showDetailsClick();  // was ShowDetails1Click; the menu entry and the button
   // Family, device and options from the header of the slot in list row `row`;
   // false when nothing was shown (no such slot, an emptied one, or a family
   // this programmer does not offer).
@@ -287,22 +287,26 @@ class TMainForm final {
   std::string DeviceNoticeText() const;
 
   // ---- Hex file choice (model/DesktopSupport.cpp) ----
-  void Button1Click();
-  void Edit1Change();
-  void Edit1Enter();
+  void browseButtonClick();  // was Button1Click
+  void fileNameChange();     // was Edit1Change
+  void fileNameEnter();      // was Edit1Enter
 
   // ---- Service controls ----
-  void ComboBox1Change() { service_.ComboBox1Change(); }
+  void loaderSpeedChange() { service_.loaderSpeedChange(); }  // was ComboBox1Change
   void DataFlashDelChange() { service_.DataFlashDelChange(); }
   void HalfDelayChange() { service_.HalfDelayChange(); }
-  // True when the shortcut was consumed (Shift and Ctrl held).
-  bool ApplicationEvents1ShortCut(ShortcutKey key, bool shift, bool ctrl) {
-    return service_.ApplicationEvents1ShortCut(key, shift, ctrl);
+  // The service shortcuts (was ApplicationEvents1ShortCut); true when the
+  // shortcut was consumed (Shift and Ctrl held).
+  bool serviceShortcutKey(ShortcutKey key, bool shift, bool ctrl) {
+    return service_.serviceShortcutKey(key, shift, ctrl);
   }
-  void ApplicationEvents2Exception(const std::string& message) { service_.ApplicationEvents2Exception(message); }
-  void ApplicationEvents2Exception(const std::exception& e) { ApplicationEvents2Exception(std::string(e.what())); }
-  void Button2Click() { service_.Button2Click(); }            // the erase options, shown modally
-  void Button4Click() { service_.Button4Click(); }            // toggles the forced firmware update
+  // The last-resort error handler (was ApplicationEvents2Exception).
+  void errorHandlerException(const std::string& message) { service_.errorHandlerException(message); }
+  void errorHandlerException(const std::exception& e) { errorHandlerException(std::string(e.what())); }
+  // The erase options, shown modally (was Button2Click).
+  void eraseOptionsButtonClick() { service_.eraseOptionsButtonClick(); }
+  // Toggles the forced firmware update (was Button4Click).
+  void forceUpdateButtonClick() { service_.forceUpdateButtonClick(); }
   void manualButtonClick() { service_.manualButtonClick(); }  // the attached programmer's quick-start guide
 
   // ---- Desktop conveniences (model/DesktopSupport.cpp) ----
@@ -365,7 +369,7 @@ class TMainForm final {
   bool Supply33Chosen() const { return rules_.Supply33Chosen(); }
 
  private:
-  // ProgCount, limitPrograms and Label7 together.
+  // ProgCount, limitPrograms and progCountCaption together.
   void SetCountControlsVisible(bool visible);
   void BuildInventory();
   void BindHandlers();

@@ -26,7 +26,7 @@ bool TMainForm::DeleteProgramButtonClick() {
   }
   if (Programs.EntryCount == 0) return false;
   OperationMode = om_Delete;
-  const int row = controls_.Row(Ctl::StringGrid1);
+  const int row = controls_.Row(Ctl::slotList);
   if (row >= 1 && row <= Programs.EntryCount) {
     logged.Record().slot = row;
     // The list numbers the slots of a multi-slot programmer ("003 Job");

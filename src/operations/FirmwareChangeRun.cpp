@@ -5,7 +5,7 @@
 // the other firmware.
 #include "firmware/FirmwareChange.h"
 #include "link/TReadProg.h"
-#include "model/TForm1.h"
+#include "model/ProgressForm.h"
 #include "model/TMainForm.h"
 #include "platform/Dialogs.h"
 #include "platform/ThreadPriority.h"
@@ -23,7 +23,7 @@ bool TMainForm::ChangeFirmwareOverLink(const std::string& fileName, int required
     return false;
   }
   if (link_ && link_->LinkOpen) link_->CloseLink(false);
-  model::TForm1 form(progressView_, linkParts_.pump);
+  model::ProgressForm form(progressView_, linkParts_.pump);
   form.FirmwareFileName = fileName;
   form.RequiredFirmware = requiredFirmware;
   platform::SystemThreadPriority priority;

@@ -67,10 +67,10 @@ bool TMainForm::editButtonClick() {
   return uploadClick();
 }
 
-void TMainForm::Button5Click() {
+void TMainForm::loadLotsClick() {
   QuietMode = true;
   int index = Programs.CurrentIndex;
-  const int repeats = controls_.Value(Ctl::SpinEdit1);
+  const int repeats = controls_.Value(Ctl::errorRepeatCount);
   const int slots = int(Geometry().SlotCount);
   // A New that failed has said why; repeating it would only say so again.
   for (int run = 0; run <= repeats && index < slots; ++run, ++index)
@@ -93,7 +93,7 @@ bool TMainForm::UploadRefused() {
     dialogs_.ShowError("Can not find file\r" + Data.FlashFile, "File Load Error");
     return true;
   }
-  if (text::Contains(controls_.Text(Ctl::ProgCaption2), "Empty") && OperationMode == om_New) {
+  if (text::Contains(controls_.Text(Ctl::selectedDescription), "Empty") && OperationMode == om_New) {
     dialogs_.ShowMessage("To load Empty slot, Please use Replace Program");
     return true;
   }
@@ -142,7 +142,7 @@ bool TMainForm::DuplicateAnswered(int selected) {
   // description, padding included: "Blink 1" kept for slot 2 is no
   // duplicate of slot 1's "Blink 18".
   std::string description = controls_.Text(Ctl::ProgCaption);
-  const std::string fromRow = controls_.Text(Ctl::ProgCaption2);
+  const std::string fromRow = controls_.Text(Ctl::selectedDescription);
   if (!description.empty() && text::Trim(fromRow) == description) description = fromRow;
   const int byName = FirstHolding(Programs, description, [](const slot::TProgramEntry& e) { return e.SlotName; });
   if (byName >= 0 && !(replace && byName == selected)) {
@@ -244,7 +244,7 @@ bool TMainForm::uploadClick() {
   oplog::OperationRecorder logged =
       Recording(OperationMode == om_Replace ? oplog::LoggedOperation::replace : oplog::LoggedOperation::new_slot);
   RecordProgram(logged.Record());
-  const int selectedRow = controls_.Row(Ctl::StringGrid1);
+  const int selectedRow = controls_.Row(Ctl::slotList);
   if (OperationMode == om_Replace && selectedRow >= 1) logged.Record().slot = selectedRow;
   if (UploadRefused() || DirectoryRefusesWrite()) return false;
   if (!DuplicateAnswered(selectedRow - 1)) return false;

@@ -69,7 +69,8 @@ PageRead ReadPageChecked(link::TReadProg& link, std::uint32_t p, bool verify) {
 // Reads every page of the first `slotRecords` slots; stops at the first
 // page that does not read (or, verified, whose reads never agree), which
 // `stoppedAt` then names.
-PageRead ReadPages(model::TForm1& form, link::TReadProg& link, int slotRecords, bool verify, std::uint32_t& stoppedAt) {
+PageRead ReadPages(model::ProgressForm& form, link::TReadProg& link, int slotRecords, bool verify,
+                   std::uint32_t& stoppedAt) {
   const slot::ProgrammerGeometry& g = link.Geometry;
   const std::uint64_t pages = std::uint64_t(g.PagesPerSlot()) * std::uint64_t(slotRecords > 0 ? slotRecords : 0);
   form.SetMessage("Reading Programmer....");
@@ -102,7 +103,7 @@ std::string UnsettledPageText(std::uint32_t page) {
          " reads); the unit image was not saved";
 }
 
-UnitRead ReadUnitContent(model::TForm1& form, link::TReadProg& link, int slotRecords, bool verify,
+UnitRead ReadUnitContent(model::ProgressForm& form, link::TReadProg& link, int slotRecords, bool verify,
                          image::THexList& content, std::uint32_t* stoppedAt) {
   PageImage pages(link, link.Geometry.Capacity);
   std::uint32_t stopped = 0;
@@ -116,7 +117,7 @@ UnitRead ReadUnitContent(model::TForm1& form, link::TReadProg& link, int slotRec
   return UnitRead::read;
 }
 
-CopyOutcome RunUnitCopy(model::TForm1& form, link::TReadProg& link, const std::string& fileName, int slotRecords,
+CopyOutcome RunUnitCopy(model::ProgressForm& form, link::TReadProg& link, const std::string& fileName, int slotRecords,
                         std::string* saveError, bool verify, std::uint32_t* unsettledPage) {
   ProgressBinding binding(link, form);
   form.Busy = false;
@@ -202,8 +203,8 @@ bool TMainForm::CopyButtonClick() {
   if (!dialogs_.AskYesNo("This Operation can take up to " + minutes + "\r" + estimate + "\r\r" +
                          "Do you want to continue?"))
     return false;
-  controls_.SetExtra(Ctl::SaveDialog1, "filter", ops::kUnitFileFilter);
-  const Control& dlg = controls_.Get(Ctl::SaveDialog1);
+  controls_.SetExtra(Ctl::profileSaveDialog, "filter", ops::kUnitFileFilter);
+  const Control& dlg = controls_.Get(Ctl::profileSaveDialog);
   std::optional<std::string> chosen =
       dialogs_.SaveFile({dlg.extra.at("filter"), dlg.extra.at("defaultExt"), LastFolder, {}});
   if (!chosen) return false;
@@ -215,7 +216,7 @@ bool TMainForm::CopyButtonClick() {
   logged.Record().file = file;
   const std::string folder = platform::ExtractFilePath(file);
   if (!folder.empty()) LastFolder = folder;
-  controls_.SetExtra(Ctl::OpenDialog1, "initialDir", LastFolder);
+  controls_.SetExtra(Ctl::programFileDialog, "initialDir", LastFolder);
   if (!HaveLink()) return false;
 
   SetHourGlass(true);
@@ -225,7 +226,7 @@ bool TMainForm::CopyButtonClick() {
   std::uint32_t unsettledPage = 0;
   std::string failure, saveError;
   {
-    model::TForm1 form(progressView_, linkParts_.pump);
+    model::ProgressForm form(progressView_, linkParts_.pump);
     form.Caption = "Copying Programmer";
     form.messageLabel = "Checking Programmer";
     form.Show();

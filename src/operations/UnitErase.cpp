@@ -9,7 +9,7 @@
 
 namespace velmar::ops {
 
-bool RunUnitErase(model::TForm1& form, link::TReadProg& link) {
+bool RunUnitErase(model::ProgressForm& form, link::TReadProg& link) {
   ProgressBinding binding(link, form);
   OperationEnd end(form, link);
   form.Busy = false;
@@ -46,7 +46,7 @@ bool TMainForm::EraseButtonClick() {
   std::string failure;
   bool erased = false;
   {
-    model::TForm1 form(progressView_, linkParts_.pump);
+    model::ProgressForm form(progressView_, linkParts_.pump);
     form.SetMessage("Checking Programmer");
     try {
       erased = ops::RunUnitErase(form, *link_);
@@ -66,10 +66,10 @@ bool TMainForm::EraseButtonClick() {
   if (!erased) return false;
   logged.Succeeded();
   dialogs_.ShowInformation("Programmer Erased");
-  const Control& grid = controls_.Get(Ctl::StringGrid1);
+  const Control& grid = controls_.Get(Ctl::slotList);
   std::vector<std::vector<std::string>> title;
   if (!grid.cells.empty()) title.push_back(grid.cells.front());
-  controls_.SetCells(Ctl::StringGrid1, title, 1);
+  controls_.SetCells(Ctl::slotList, title, 1);
   return true;
 }
 

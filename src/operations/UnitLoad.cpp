@@ -70,8 +70,8 @@ constexpr const char* kLoadThisFile = "Load it into the programmer? Every progra
 std::string TMainForm::LoadUnitFileName() {
   std::string file = givenUnitFile_.empty() ? ops::CommandLineUnitFile(CommandLineParams) : givenUnitFile_;
   if (file.empty()) {
-    controls_.SetExtra(Ctl::OpenDialog1, "filter", ops::kUnitFileFilter);
-    const Control& dlg = controls_.Get(Ctl::OpenDialog1);
+    controls_.SetExtra(Ctl::programFileDialog, "filter", ops::kUnitFileFilter);
+    const Control& dlg = controls_.Get(Ctl::programFileDialog);
     std::optional<std::string> chosen =
         dialogs_.OpenFile({dlg.extra.at("filter"), dlg.extra.at("defaultExt"), LastFolder, {}});
     if (!chosen) return {};
@@ -79,7 +79,7 @@ std::string TMainForm::LoadUnitFileName() {
   }
   const std::string folder = platform::ExtractFilePath(file);
   if (!folder.empty()) LastFolder = folder;
-  controls_.SetExtra(Ctl::OpenDialog1, "initialDir", LastFolder);
+  controls_.SetExtra(Ctl::programFileDialog, "initialDir", LastFolder);
   return file;
 }
 
@@ -220,7 +220,7 @@ bool TMainForm::LoadButtonClick() {
   std::string failure;
   bool written = false;
   {
-    model::TForm1 form(progressView_, linkParts_.pump);
+    model::ProgressForm form(progressView_, linkParts_.pump);
     form.SetCaption("Loading Programmer");
     form.SetMessage("Checking Programmer");
     try {

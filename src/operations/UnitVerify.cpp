@@ -170,7 +170,7 @@ bool TMainForm::VerifyUnitAgainst(const std::string& file, ops::UnitVerification
   ops::UnitRead outcome = ops::UnitRead::failed;
   std::uint32_t stoppedAt = 0;
   {
-    model::TForm1 form(progressView_, linkParts_.pump);
+    model::ProgressForm form(progressView_, linkParts_.pump);
     form.Caption = "Verifying Programmer";
     form.messageLabel = "Checking Programmer";
     form.Show();

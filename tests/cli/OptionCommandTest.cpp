@@ -70,7 +70,7 @@ TEST_F(OptionCommands, OptionsShowControlsAndDeviceRecord) {
   EXPECT_EQ(c["Progmodelabel"]["value"], "LVP not available on this device");
   EXPECT_EQ(c["ProgCount"]["value"], 300);
   EXPECT_EQ(c["ProgCount"]["enabled"], true);
-  EXPECT_EQ(c["Label2"]["value"], "Programmer powers target at 5V");
+  EXPECT_EQ(c["targetPowerNote"]["value"], "Programmer powers target at 5V");
   EXPECT_EQ(j["data"]["device_name"], "PIC16F628A");
   EXPECT_EQ(j["data"]["device_id"], "1060");
   EXPECT_EQ(j["data"]["family"], 1);
@@ -89,9 +89,43 @@ TEST_F(OptionCommands, BadSettingsAreUsageErrors) {
   EXPECT_EQ(Run({"options", "--family", "0", "--device", "PIC18F4520", "--set", "ProgCount=0"}).status, 2);
   EXPECT_EQ(Run({"options", "--family", "0", "--device", "PIC18F4520", "--set", "progMode=2"}).status, 2);
   EXPECT_EQ(Run({"options", "--family", "0", "--device", "PIC18F4520", "--set", "BulkErase=yes"}).status, 2);
-  EXPECT_EQ(Run({"options", "--family", "0", "--device", "PIC18F4520", "--set", "Label2=x"}).status, 2);
+  EXPECT_EQ(Run({"options", "--family", "0", "--device", "PIC18F4520", "--set", "targetPowerNote=x"}).status, 2);
   EXPECT_EQ(Run({"options", "--family", "0", "--device", "PIC18F4520", "--set", "novalue"}).status, 2);
   EXPECT_EQ(Run({"options", "--family", "0", "--device", "PIC16F84A"}).status, 2);
+}
+
+// --set names a control by its name in any case, by the name it had
+// before, or by its caption (a check box's, a choice group's, or the label
+// beside a spin box), and the JSON reports it under its name.
+struct SetCase {
+  const char* assignment;
+  const char* control;
+  json value;
+};
+
+struct SetByName : OptionCommands, ::testing::WithParamInterface<SetCase> {};
+
+TEST_P(SetByName, ReachesTheControlMeant) {
+  json j = Json({"options", "--family", "1", "--device", "PIC16F628A", "--set", GetParam().assignment});
+  EXPECT_EQ(j["controls"][GetParam().control]["value"], GetParam().value) << GetParam().assignment;
+}
+
+INSTANTIATE_TEST_SUITE_P(OptionCommands, SetByName,
+                         ::testing::Values(SetCase{"ErrorRepeatCOUNT=3", "errorRepeatCount", 3},
+                                           SetCase{"spinedit1=7", "errorRepeatCount", 7},
+                                           SetCase{"LED (Error) Repeat No.=9", "errorRepeatCount", 9},
+                                           SetCase{"number of programs/slot=300", "ProgCount", 300},
+                                           SetCase{"bulk erase=0", "BulkErase", false},
+                                           SetCase{"Program Options=2", "ProgramOps", 2}));
+
+TEST_F(OptionCommands, AnUnknownControlListsTheNamesThatTakeAValue) {
+  auto r = Run({"options", "--family", "1", "--device", "PIC16F628A", "--set", "Label99=1"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("no control named Label99"), std::string::npos) << r.err;
+  for (const char* listed : {"errorRepeatCount", "BulkErase", "ProgramOps", "loaderSpeed", "fileName"})
+    EXPECT_NE(r.err.find(listed), std::string::npos) << listed;
+  for (const char* unlisted : {"slotListHint", "NewButton", "SpinEdit1"})  // a label, a button, a former name
+    EXPECT_EQ(r.err.find(unlisted), std::string::npos) << unlisted;
 }
 
 TEST_F(OptionCommands, AMissingDeviceFileFails) {

@@ -12,14 +12,14 @@ namespace {
 
 // Controls of the real windows stand in for the kinds the rules treat apart.
 constexpr ControlName kBox = Ctl::BulkErase;
-constexpr ControlName kSpin = Ctl::SpinEdit1;
+constexpr ControlName kSpin = Ctl::errorRepeatCount;
 constexpr ControlName kGroup = Ctl::ProgramOps;
 constexpr ControlName kList = Ctl::family;
 constexpr ControlName kSorted = Ctl::deviceList;
 constexpr ControlName kEdit = Ctl::ProgCaption;
-constexpr ControlName kRadio1 = EraseCtl::RadioButton[0];
-constexpr ControlName kRadio2 = EraseCtl::RadioButton[1];
-constexpr ControlName kOtherRadio = EraseCtl::RadioButton[2];
+constexpr ControlName kRadio1 = EraseCtl::eraseChoice[0];
+constexpr ControlName kRadio2 = EraseCtl::eraseChoice[1];
+constexpr ControlName kOtherRadio = EraseCtl::eraseChoice[2];
 
 // A name can only come from the names header: text cannot become one.
 static_assert(!std::is_constructible_v<ControlName, const char*>);
@@ -115,12 +115,13 @@ TEST_F(Store, HandlersRunForTheirOwnControlAndEventOnly) {
   s.Bind(kBox, Event::Enter, [&] { ran.push_back("box enter again"); });
   s.UserEnter(kBox);
   EXPECT_EQ(ran, (std::vector<std::string>{"box enter", "spin click", "box enter again"}));
-  EXPECT_THROW(s.Bind(Ctl::Label1, Event::Click, [] {}), std::out_of_range);
+  EXPECT_THROW(s.Bind(Ctl::fileNameCaption, Event::Click, [] {}), std::out_of_range);
 }
 
 TEST_F(Store, CheckingARadioButtonUnchecksItsSiblingsOnly) {
-  for (ControlName n : {kRadio1, kRadio2}) s.Add(MakeControl(n, ControlKind::RadioButton, {}, {}, EraseCtl::Panel1));
-  s.Add(MakeControl(kOtherRadio, ControlKind::RadioButton, {}, {}, Ctl::Panel2));
+  for (ControlName n : {kRadio1, kRadio2})
+    s.Add(MakeControl(n, ControlKind::RadioButton, {}, {}, EraseCtl::choicePanel));
+  s.Add(MakeControl(kOtherRadio, ControlKind::RadioButton, {}, {}, Ctl::profilePanel));
   s.SetChecked(kOtherRadio, true);
   s.SetChecked(kRadio1, true);
   s.UserClick(kRadio2);
@@ -137,7 +138,7 @@ TEST_F(Store, ObserversSeeEveryChangeUntilRemoved) {
   s.SetText(kSpin, "x");
   s.RemoveObserver(id);
   s.SetVisible(kBox, false);
-  EXPECT_EQ(seen, (std::vector<std::string>{"BulkErase", "SpinEdit1"}));
+  EXPECT_EQ(seen, (std::vector<std::string>{"BulkErase", "errorRepeatCount"}));
 }
 
 TEST_F(Store, EditLengthLimitAndUnknownNames) {
@@ -148,7 +149,7 @@ TEST_F(Store, EditLengthLimitAndUnknownNames) {
   EXPECT_EQ(s.Text(kEdit), "abcd");
   s.SetText(kEdit, "a\u20AC\u20AC");  // the limit falls inside the second euro sign
   EXPECT_EQ(s.Text(kEdit), "a\u20AC");
-  EXPECT_THROW(s.Get(Ctl::Label9), std::out_of_range);  // a control this store lacks
+  EXPECT_THROW(s.Get(Ctl::slotListHint), std::out_of_range);  // a control this store lacks
   EXPECT_THROW(s.Add(MakeControl(kBox, ControlKind::Label)), std::logic_error);
   EXPECT_THROW(s.Add(MakeControl(ControlName(), ControlKind::Label)), std::logic_error);
 }
@@ -160,10 +161,57 @@ TEST_F(Store, TypedNamesFindTheirControlOrNothing) {
   EXPECT_EQ(s.Find("BULKERASE"), nullptr);
   EXPECT_EQ(s.FindNoCase("BULKERASE")->name, kBox);
   EXPECT_EQ(s.FindNoCase("bulkerase")->name, kBox);
-  for (const char* typed : {"", "BulkErase ", "Bulk", "Label9"}) {
+  for (const char* typed : {"", "BulkErase ", "Bulk", "slotListHint"}) {
     EXPECT_EQ(s.Find(typed), nullptr) << typed;
     EXPECT_EQ(s.FindNoCase(typed), nullptr) << typed;
   }
 }
+
+// What a user may type for a control: its name or former name in any case,
+// or its caption without the shortcut mark; a label's caption finds the
+// control it names. Text that is only some control's content finds nothing.
+struct TypedCase {
+  const char* typed;
+  const char* found;  // the control's name, or nullptr for none
+};
+
+class TypedControl : public ::testing::TestWithParam<TypedCase> {};
+
+TEST_P(TypedControl, FindsTheControlMeant) {
+  ControlStore s;
+  s.Add(MakeControl(Ctl::BulkErase, ControlKind::CheckBox, "&Bulk Erase"));
+  s.Add(MakeControl(Ctl::errorRepeatCount, ControlKind::SpinBox, "10"));
+  Control caption = MakeControl(Ctl::errorRepeatCaption, ControlKind::Label, "LED (Error)  Repeat No.");
+  caption.labelFor = Ctl::errorRepeatCount;
+  s.Add(caption);
+  s.Add(MakeControl(Ctl::slotListHint, ControlKind::Label, "Click New Program"));  // names no control
+  s.Add(MakeControl(Ctl::browseButton, ControlKind::Button, "Save && Exit"));
+  s.Add(MakeControl(Ctl::ProgCaption, ControlKind::Edit, "Bulk"));  // an edit box's text is content
+  const Control* c = s.FindTyped(GetParam().typed);
+  if (!GetParam().found) {
+    EXPECT_EQ(c, nullptr) << c->name.Str();
+    return;
+  }
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(c->name.View(), GetParam().found);
+}
+
+const TypedCase kTypedCases[] = {
+    {"ERRORrepeatCount", "errorRepeatCount"},
+    {"spinedit1", "errorRepeatCount"},  // a former name, in any case
+    {"Label6", "errorRepeatCaption"},   // a label's former name finds the label itself
+    {"bulk erase", "BulkErase"},
+    {" Bulk   Erase ", "BulkErase"},
+    {"&Bulk Erase", "BulkErase"},
+    {"led (error) repeat no.", "errorRepeatCount"},  // the label beside the spin box
+    {"Save & Exit", "browseButton"},                 // "&&" shows as '&'
+    {"Save Exit", nullptr},
+    {"Click New Program", nullptr},  // a label that names no control
+    {"Bulk", nullptr},               // the edit box's content
+    {"", nullptr},
+    {"&", nullptr},
+};
+
+INSTANTIATE_TEST_SUITE_P(Store, TypedControl, ::testing::ValuesIn(kTypedCases));
 
 }  // namespace

@@ -124,9 +124,10 @@ void BuildSlot(benchmark::State& state, const Case& c) {
     geometry.ApplyKind(slot::KindFromNumber(c.kind).value());
     THexList header(160), slot;
     slot::TProgramEntry record(0, 0, 0, slot::MakeSlotName(1, "Benchmark"), "", c.device.DeviceName, blank);
-    bool ok = ops::RunFamilyStage(c.family, job, options, questions) &&
-              image::BuildHeader(c.family, job, options, questions, image::HeaderOf(header)) == image::kHeaderOk &&
-              image::AssembleSlot(job, options, geometry, {}, header, record, slot, questions);
+    bool ok =
+        ops::RunFamilyStage(c.family, job, options, questions) &&
+        image::BuildHeader(c.family, job, options, questions, image::HeaderOf(header)) == image::HeaderOutcome::built &&
+        image::AssembleSlot(job, options, geometry, {}, header, record, slot, questions);
     if (!ok) state.SkipWithError(dialogs.LastText().c_str());
     benchmark::DoNotOptimize(slot.DataAt(0));
   }

@@ -72,8 +72,8 @@ std::string DebuggerQuestion(std::string_view lastLine) {
 
 }  // namespace header_steps
 
-std::string BuildHeader(int family, SlotJob& job, const BuildOptions& options, BuildQuestions& dialogs,
-                        std::uint8_t* header) {
+HeaderOutcome BuildHeader(int family, SlotJob& job, const BuildOptions& options, BuildQuestions& dialogs,
+                          std::uint8_t* header) {
   switch (family) {
     case devices::fam_PIC18F:
     case devices::fam_PIC18K: return BuildPic18Header(job, options, dialogs, header);

@@ -53,20 +53,23 @@ void PutNumber(std::uint8_t* header, std::size_t offset, std::size_t count, std:
 // the std::invalid_argument raised when it is too short or not hexadecimal.
 std::vector<std::uint8_t> HexTextBytes(std::string_view text, std::size_t count, std::string_view what);
 
-// The result of a header builder: "ok", or "error" when the user declined.
-inline constexpr const char* kHeaderOk = "ok";
-inline constexpr const char* kHeaderError = "error";
+// The result of a header builder: built, or declined when the user said no to
+// one of its questions (the texts "ok" and "error", kHeaderOk and
+// kHeaderError, before).
+enum class HeaderOutcome { built, declined };
 
 // The family's header builder (PIC18F and PIC18 K share one). `header` is
 // the 160-byte header image.
-std::string BuildHeader(int family, SlotJob& job, const BuildOptions& options, BuildQuestions& dialogs,
-                        std::uint8_t* header);
+HeaderOutcome BuildHeader(int family, SlotJob& job, const BuildOptions& options, BuildQuestions& dialogs,
+                          std::uint8_t* header);
 
-std::string BuildPic18Header(SlotJob& job, const BuildOptions& options, BuildQuestions& dialogs, std::uint8_t* header);
-std::string BuildPic18JHeader(SlotJob& job, const BuildOptions& options, std::uint8_t* header);
-std::string BuildPic16Header(SlotJob& job, const BuildOptions& options, std::uint8_t* header);
-std::string BuildPic24Header(SlotJob& job, const BuildOptions& options, BuildQuestions& dialogs, std::uint8_t* header);
-std::string BuildDsPic30Header(SlotJob& job, const BuildOptions& options, std::uint8_t* header);
+HeaderOutcome BuildPic18Header(SlotJob& job, const BuildOptions& options, BuildQuestions& dialogs,
+                               std::uint8_t* header);
+HeaderOutcome BuildPic18JHeader(SlotJob& job, const BuildOptions& options, std::uint8_t* header);
+HeaderOutcome BuildPic16Header(SlotJob& job, const BuildOptions& options, std::uint8_t* header);
+HeaderOutcome BuildPic24Header(SlotJob& job, const BuildOptions& options, BuildQuestions& dialogs,
+                               std::uint8_t* header);
+HeaderOutcome BuildDsPic30Header(SlotJob& job, const BuildOptions& options, std::uint8_t* header);
 
 // Shared steps of the header builders.
 namespace header_steps {

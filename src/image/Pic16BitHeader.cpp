@@ -35,7 +35,7 @@ void PutConfig(std::uint8_t* h, const SlotJob& job, std::size_t count) {
 
 }  // namespace
 
-std::string BuildPic24Header(SlotJob& job, const BuildOptions& o, BuildQuestions& dialogs, std::uint8_t* h) {
+HeaderOutcome BuildPic24Header(SlotJob& job, const BuildOptions& o, BuildQuestions& dialogs, std::uint8_t* h) {
   const devices::TData& d = job.device;
   const std::string& type = d.Type;
   const bool fj = type == "24FJ" || type == "24FJ-GA4";
@@ -67,7 +67,7 @@ std::string BuildPic24Header(SlotJob& job, const BuildOptions& o, BuildQuestions
   if (type == "24FJ" && d.FuseCount > 0 && std::size_t(2 * d.FuseCount) <= job.config.size()) {
     std::uint8_t& last = job.config[std::size_t(2 * d.FuseCount - 1)];
     if ((last & 0x08) == 0) {
-      if (!dialogs.AskYesNo(header_steps::DebuggerQuestion("Do you want to continue?"))) return kHeaderError;
+      if (!dialogs.AskYesNo(header_steps::DebuggerQuestion("Do you want to continue?"))) return HeaderOutcome::declined;
       last |= 0x08;
     }
   }
@@ -76,10 +76,10 @@ std::string BuildPic24Header(SlotJob& job, const BuildOptions& o, BuildQuestions
   PutNumber(h, dp::kFuseCount, 1, d.FuseCount, DeviceKey(d, "FuseCount"));
   PutCommon(h, d, o, a, b, c);
   PutNumber(h, SupplyFlag.offset, 1, 0xB8);
-  return kHeaderOk;
+  return HeaderOutcome::built;
 }
 
-std::string BuildDsPic30Header(SlotJob& job, const BuildOptions& o, std::uint8_t* h) {
+HeaderOutcome BuildDsPic30Header(SlotJob& job, const BuildOptions& o, std::uint8_t* h) {
   const devices::TData& d = job.device;
   std::uint8_t a = 0x40, b = 0, c = 0x02;
   if (o.matchDeviceId) a |= 0x80;
@@ -96,7 +96,7 @@ std::string BuildDsPic30Header(SlotJob& job, const BuildOptions& o, std::uint8_t
   PutNumber(h, dp::kFuseCount, 1, d.FuseCount / 2, "half of " + DeviceKey(d, "FuseCount"));
   PutNumber(h, SupplyFlag.offset, 1, o.vddChecked ? 0xA9 : 0xFF);
   PutCommon(h, d, o, a, b, c);
-  return kHeaderOk;
+  return HeaderOutcome::built;
 }
 
 }  // namespace velmar::image

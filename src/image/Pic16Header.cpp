@@ -63,7 +63,7 @@ int AlgorithmCode(int column) {
 
 }  // namespace
 
-std::string BuildPic16Header(SlotJob& job, const BuildOptions& o, std::uint8_t* h) {
+HeaderOutcome BuildPic16Header(SlotJob& job, const BuildOptions& o, std::uint8_t* h) {
   const devices::TData& d = job.device;
   const int column = d.Column;
   const bool highVpp = devices::NeedsHighVpp(column);
@@ -129,7 +129,7 @@ std::string BuildPic16Header(SlotJob& job, const BuildOptions& o, std::uint8_t* 
   PutNumber(h, ErrorRepeat.offset, 1, std::uint32_t(o.errorRepeat));
   PutNumber(h, dp::kZero, 1, 0x00);
   PutNumber(h, RowHalf.offset, 1, d.RowSize, DeviceKey(d, "RowSize"));
-  return kHeaderOk;
+  return HeaderOutcome::built;
 }
 
 }  // namespace velmar::image

@@ -32,7 +32,7 @@ void PutPic18Parameters(std::uint8_t* h, const devices::TData& d) {
 
 }  // namespace
 
-std::string BuildPic18Header(SlotJob& job, const BuildOptions& o, BuildQuestions& dialogs, std::uint8_t* h) {
+HeaderOutcome BuildPic18Header(SlotJob& job, const BuildOptions& o, BuildQuestions& dialogs, std::uint8_t* h) {
   devices::TData& d = job.device;
   const bool k22OrK80 = TypeIs(d, {"K22", "K80"});
   std::uint8_t a = 0, c = 0, dflags = 0x08;
@@ -96,10 +96,10 @@ std::string BuildPic18Header(SlotJob& job, const BuildOptions& o, BuildQuestions
   PutNumber(h, OptionFlagsC.offset, 1, c);
   PutNumber(h, OptionFlagsD.offset, 1, dflags);
   PutNumber(h, ErrorRepeat.offset, 1, std::uint32_t(o.errorRepeat));
-  return kHeaderOk;
+  return HeaderOutcome::built;
 }
 
-std::string BuildPic18JHeader(SlotJob& job, const BuildOptions& o, std::uint8_t* h) {
+HeaderOutcome BuildPic18JHeader(SlotJob& job, const BuildOptions& o, std::uint8_t* h) {
   const devices::TData& d = job.device;
   const bool j94 = d.Type == "J94";
   std::uint8_t a = 0x12, c = 0x80, dflags = 0x08;
@@ -122,7 +122,7 @@ std::string BuildPic18JHeader(SlotJob& job, const BuildOptions& o, std::uint8_t*
   PutNumber(h, OptionFlagsC.offset, 1, c);
   PutNumber(h, OptionFlagsD.offset, 1, dflags);
   PutNumber(h, ErrorRepeat.offset, 1, std::uint32_t(o.errorRepeat));
-  return kHeaderOk;
+  return HeaderOutcome::built;
 }
 
 }  // namespace velmar::image

@@ -177,7 +177,8 @@ static bool BuildInFolder(model::TMainForm& w, slot::ProgrammerGeometry& geometr
   if (!result.record) return false;
 
   const image::BuildOptions options = CaptureBuildOptions(w);
-  if (image::BuildHeader(family, job, options, dialogs, image::HeaderOf(result.header)) == image::kHeaderError)
+  if (image::BuildHeader(family, job, options, dialogs, image::HeaderOf(result.header)) ==
+      image::HeaderOutcome::declined)
     return false;
   image::AssemblyRequest assembly{request.mode, request.slotsShown};
   return image::AssembleSlot(job, options, geometry, assembly, result.header, *result.record, result.slotImage, dialogs,

@@ -70,7 +70,7 @@ TEST_F(HeaderBuilder, Pic18FlagsNamedTwiceStayOneBit) {
   options.matchDeviceId = true;
   options.programUserId = true;
   options.vddVisible = true;  // 5 V supply: bulk erase
-  ASSERT_EQ(BuildPic18Header(job, options, questions, h.data()), "ok");
+  ASSERT_EQ(BuildPic18Header(job, options, questions, h.data()), HeaderOutcome::built);
   // match, high voltage, user ID, bulk erase (from the supply and from K22), verify off, K22.
   EXPECT_EQ(h[45], 0xFA);
   EXPECT_EQ(h[46], 0x62);
@@ -85,21 +85,21 @@ TEST_F(HeaderBuilder, Pic18DebuggerQuestionBothAnswers) {
   job.device.Type = "B";
   job.config[6] = 0x01;
   dialogs.Answer(DlgButton::No);
-  ASSERT_EQ(BuildPic18Header(job, options, questions, h.data()), "ok");
+  ASSERT_EQ(BuildPic18Header(job, options, questions, h.data()), HeaderOutcome::built);
   EXPECT_EQ(h[62], 0x01);
   ASSERT_EQ(dialogs.shown.size(), 1u);
   EXPECT_EQ(dialogs.shown[0].text,
             "Background Debugger is Enabled in\rConfiguration Bytes in Hex File.\rThis may affect your code "
             "operation\r\rDo you want to switch DEBUG Off?\r");
   dialogs.Answer(DlgButton::Yes);
-  ASSERT_EQ(BuildPic18Header(job, options, questions, h.data()), "ok");
+  ASSERT_EQ(BuildPic18Header(job, options, questions, h.data()), HeaderOutcome::built);
   EXPECT_EQ(h[62], 0x81);
 
   // K40 parts keep the bit in the fourth configuration byte.
   job.device.Type = "K40";
   job.config[3] = 0xDF;
   dialogs.Answer(DlgButton::Yes);
-  ASSERT_EQ(BuildPic18Header(job, options, questions, h.data()), "ok");
+  ASSERT_EQ(BuildPic18Header(job, options, questions, h.data()), HeaderOutcome::built);
   EXPECT_EQ(h[59], 0xFF);
   EXPECT_TRUE(dialogs.AllAnswersUsed());
 }
@@ -108,13 +108,13 @@ TEST_F(HeaderBuilder, Pic18IdsBeyondEightFillTheExtraBytes) {
   for (std::size_t i = 0; i < 16; ++i) job.id[i] = std::uint8_t(0x10 + i);
   job.idCount = 12;
   job.config[6] = 0x80;
-  ASSERT_EQ(BuildPic18Header(job, options, questions, h.data()), "ok");
+  ASSERT_EQ(BuildPic18Header(job, options, questions, h.data()), HeaderOutcome::built);
   EXPECT_EQ(Slice(h, 48, 8), (Bytes{0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17}));
   EXPECT_EQ(h[147], 2);
   EXPECT_EQ(Slice(h, 148, 8), (Bytes{0x18, 0x19, 0x1A, 0x1B, 0x1C, 0x1D, 0x1E, 0x1F}));
   job.idCount = 8;
   h = Blank();
-  ASSERT_EQ(BuildPic18Header(job, options, questions, h.data()), "ok");
+  ASSERT_EQ(BuildPic18Header(job, options, questions, h.data()), HeaderOutcome::built);
   EXPECT_EQ(h[147], 0);
   EXPECT_EQ(Slice(h, 148, 8), Bytes(8, 0xFF));
 }
@@ -124,7 +124,7 @@ TEST_F(HeaderBuilder, SkipBlankEepromAndTheProductionLimit) {
   options.e2SkipFF = true;
   options.limitPrograms = true;
   options.progCount = 300;
-  ASSERT_EQ(BuildPic18Header(job, options, questions, h.data()), "ok");
+  ASSERT_EQ(BuildPic18Header(job, options, questions, h.data()), HeaderOutcome::built);
   EXPECT_EQ(h[45] & 0x01, 0x01);
   EXPECT_EQ(Slice(h, 74, 2), (Bytes{0x8B, 0x0F}));
   EXPECT_EQ(h[84], 0x80);
@@ -196,7 +196,7 @@ struct Pic16Header : HeaderBuilder {
     options.bulkErase = bulk;
     job.device.Column = column;
     h = Blank();
-    EXPECT_EQ(BuildPic16Header(job, options, h.data()), "ok");
+    EXPECT_EQ(BuildPic16Header(job, options, h.data()), HeaderOutcome::built);
     return h[45];
   }
 };
@@ -267,12 +267,12 @@ TEST_F(Pic24Header, FjDebuggerQuestionMayEndTheBuild) {
   job.device.Type = "24FJ";
   job.config = {0xFF, 0x87, 0xDF, 0x77, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
   dialogs.Answer(DlgButton::No);
-  EXPECT_EQ(BuildPic24Header(job, options, questions, h.data()), "error");
+  EXPECT_EQ(BuildPic24Header(job, options, questions, h.data()), HeaderOutcome::declined);
   EXPECT_EQ(dialogs.LastText(),
             "Background Debugger is Enabled in\rConfiguration Bytes in Hex File.\rThis may affect your code "
             "operation\r\rDo you want to continue?\r");
   dialogs.Answer(DlgButton::Yes);
-  ASSERT_EQ(BuildPic24Header(job, options, questions, h.data()), "ok");
+  ASSERT_EQ(BuildPic24Header(job, options, questions, h.data()), HeaderOutcome::built);
   EXPECT_EQ(Slice(h, 56, 5), (Bytes{0xFF, 0x87, 0xDF, 0x7F, 0xFF}));
   EXPECT_EQ(h[76], 0x20);
   EXPECT_EQ(h[46], 0xA0);
@@ -281,7 +281,7 @@ TEST_F(Pic24Header, FjDebuggerQuestionMayEndTheBuild) {
   EXPECT_EQ(h[84], 0xFF);
   // A block size that does not fit the byte leaves its first two hex digits.
   job.device.BlockSize = 8192;
-  ASSERT_EQ(BuildPic24Header(job, options, questions, h.data()), "ok");
+  ASSERT_EQ(BuildPic24Header(job, options, questions, h.data()), HeaderOutcome::built);
   EXPECT_EQ(h[71], 0x20);
 }
 
@@ -292,10 +292,10 @@ TEST_F(Pic24Header, KaDebuggerQuestionBothAnswers) {
   job.dataFileName = "kf_eeprom.hex";
   job.config[7] = 0x03;
   dialogs.Answer(DlgButton::No);
-  ASSERT_EQ(BuildPic24Header(job, options, questions, h.data()), "ok");
+  ASSERT_EQ(BuildPic24Header(job, options, questions, h.data()), HeaderOutcome::built);
   EXPECT_EQ(h[63], 0x03);
   dialogs.Answer(DlgButton::Yes);
-  ASSERT_EQ(BuildPic24Header(job, options, questions, h.data()), "ok");
+  ASSERT_EQ(BuildPic24Header(job, options, questions, h.data()), HeaderOutcome::built);
   EXPECT_EQ(h[63], 0x83);
   EXPECT_EQ(h[46], 0x90);
   EXPECT_EQ(h[47], 0x20);  // high-voltage entry chosen
@@ -312,7 +312,7 @@ TEST_F(Pic24Header, DsPic30OptionsAndSupply) {
   options.dataSave = true;
   options.resetPulse = true;
   options.verifyConfig = true;
-  ASSERT_EQ(BuildDsPic30Header(job, options, h.data()), "ok");
+  ASSERT_EQ(BuildDsPic30Header(job, options, h.data()), HeaderOutcome::built);
   EXPECT_EQ(h[45], 0x60);
   EXPECT_EQ(h[46], 0x00);  // no data file
   EXPECT_EQ(h[47], 0x4A);

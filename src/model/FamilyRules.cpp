@@ -15,9 +15,37 @@ using text::Contains;
 
 namespace {
 
-const char* const kPowers5V = "Programmer powers target at 5V";
-const char* const kPowers33V = "Programmer powers target at 3.3V";
-const char* const kPowers36V = "Programmer powers target at 3.6V";
+// The supply note under the option boxes: which voltage the programmer
+// gives the target, and the 9 V programming voltage as the families spell it
+// ("with 9VPP" for the PIC12/16 high-voltage devices, "with 9V VPP" for the
+// PIC18 K family and the supply box).
+enum class TargetSupply { v5, v33, v36 };
+enum class HighVpp { none, nineVpp, nineVVpp };
+
+struct PowerNote {
+  TargetSupply supply;
+  HighVpp vpp;
+  const char* text;
+};
+
+constexpr PowerNote kPowerNotes[] = {
+    {TargetSupply::v5, HighVpp::none, "Programmer powers target at 5V"},
+    {TargetSupply::v33, HighVpp::none, "Programmer powers target at 3.3V"},
+    {TargetSupply::v36, HighVpp::none, "Programmer powers target at 3.6V"},
+    {TargetSupply::v5, HighVpp::nineVpp, "Programmer powers target at 5V with 9VPP"},
+    {TargetSupply::v33, HighVpp::nineVpp, "Programmer powers target at 3.3V with 9VPP"},
+    {TargetSupply::v5, HighVpp::nineVVpp, "Programmer powers target at 5V with 9V VPP"},
+    {TargetSupply::v33, HighVpp::nineVVpp, "Programmer powers target at 3.3V with 9V VPP"},
+};
+
+const char* PowerNoteText(TargetSupply supply, HighVpp vpp = HighVpp::none) {
+  for (const PowerNote& note : kPowerNotes)
+    if (note.supply == supply && note.vpp == vpp) return note.text;
+  return kPowerNotes[0].text;  // every pair the rules use is in the table
+}
+
+TargetSupply Supply33Or5(bool supply33) { return supply33 ? TargetSupply::v33 : TargetSupply::v5; }
+
 const char* const kShortErrorCodes =
     "Red Error Codes: 2- ICSP Entry Fail, 3- Data, 4- Code, 5- User ID, 6- Config, 7- Device ID, 8- Count Limit "
     "Reached, 9- Programmer or Slot Empty";
@@ -59,7 +87,7 @@ void FamilyRules::ApplyFamily(int code) {
   switch (code) {
     case devices::fam_PIC18F:
       data_.Family = code;
-      s.SetText(Ctl::targetPowerNote, kPowers5V);
+      s.SetText(Ctl::targetPowerNote, PowerNoteText(TargetSupply::v5));
       devices_.FillDeviceList(code);
       s.SetVisible(Ctl::VDD_Voltage, true);
       VDD_VoltageClick();
@@ -75,7 +103,7 @@ void FamilyRules::ApplyFamily(int code) {
       break;
     case devices::fam_PIC18J:
       data_.Family = code;
-      s.SetText(Ctl::targetPowerNote, kPowers33V);
+      s.SetText(Ctl::targetPowerNote, PowerNoteText(TargetSupply::v33));
       devices_.FillDeviceList(code);
       s.SetVisible(Ctl::VDD_Voltage, false);
       s.SetChecked(Ctl::VDD_Voltage, true);
@@ -98,7 +126,7 @@ void FamilyRules::ApplyFamily(int code) {
       devices_.FillDeviceList(code);
       if (data_.is3Vonly) {
         s.SetVisible(Ctl::VDD_Voltage, false);
-        s.SetText(Ctl::targetPowerNote, kPowers33V);
+        s.SetText(Ctl::targetPowerNote, PowerNoteText(TargetSupply::v33));
       } else {
         s.SetVisible(Ctl::VDD_Voltage, true);
         VDD_VoltageClick();
@@ -114,7 +142,7 @@ void FamilyRules::ApplyFamily(int code) {
       devices_.FillDeviceList(code);
       if (data_.is3Vonly) {
         s.SetVisible(Ctl::VDD_Voltage, false);
-        s.SetText(Ctl::targetPowerNote, kPowers36V);
+        s.SetText(Ctl::targetPowerNote, PowerNoteText(TargetSupply::v36));
       } else {
         s.SetVisible(Ctl::VDD_Voltage, true);
         VDD_VoltageClick();
@@ -183,16 +211,15 @@ void FamilyRules::ApplyDeviceRules() {
   if (FamilyEntry() == devices::fam_PIC12F16F) {
     if (NeedsHighVpp(column)) {
       if (data_.is3Vonly) {
-        s.SetText(Ctl::targetPowerNote, "Programmer powers target at 3.3V with 9VPP");
+        s.SetText(Ctl::targetPowerNote, PowerNoteText(TargetSupply::v33, HighVpp::nineVpp));
         s.SetVisible(Ctl::VDD_Voltage, false);
       } else {
         s.SetVisible(Ctl::VDD_Voltage, true);
-        s.SetText(Ctl::targetPowerNote, s.Checked(Ctl::VDD_Voltage) ? "Programmer powers target at 3.3V with 9VPP"
-                                                                    : "Programmer powers target at 5V with 9VPP");
+        s.SetText(Ctl::targetPowerNote, PowerNoteText(Supply33Or5(s.Checked(Ctl::VDD_Voltage)), HighVpp::nineVpp));
       }
     } else {
       s.SetVisible(Ctl::VDD_Voltage, Contains(data_.DeviceName, "LF"));
-      s.SetText(Ctl::targetPowerNote, kPowers5V);
+      s.SetText(Ctl::targetPowerNote, PowerNoteText(TargetSupply::v5));
     }
   }
 
@@ -226,7 +253,7 @@ void FamilyRules::ApplyDeviceRules() {
   if (FamilyEntry() == devices::fam_PIC18K) {
     if (data_.is3Vonly) {
       s.SetVisible(Ctl::VDD_Voltage, false);
-      s.SetText(Ctl::targetPowerNote, "Programmer powers target at 3.3V with 9V VPP");
+      s.SetText(Ctl::targetPowerNote, PowerNoteText(TargetSupply::v33, HighVpp::nineVVpp));
     } else {
       s.SetVisible(Ctl::VDD_Voltage, true);
       // The text was worked out while the box was still hidden (a 3.3 V-only
@@ -239,7 +266,7 @@ void FamilyRules::ApplyDeviceRules() {
     s.SetEnabled(Ctl::VerifyConfig, false);
     s.SetEnabled(Ctl::VDD_Voltage, false);
     s.SetVisible(Ctl::VDD_Voltage, false);
-    s.SetText(Ctl::targetPowerNote, kPowers36V);
+    s.SetText(Ctl::targetPowerNote, PowerNoteText(TargetSupply::v36));
   }
 
   if (data_.Type == "24KA") {
@@ -248,7 +275,7 @@ void FamilyRules::ApplyDeviceRules() {
       s.SetEnabled(Ctl::VDD_Voltage, true);
       s.SetVisible(Ctl::VDD_Voltage, true);
     } else {
-      s.SetText(Ctl::targetPowerNote, kPowers36V);
+      s.SetText(Ctl::targetPowerNote, PowerNoteText(TargetSupply::v36));
       s.SetEnabled(Ctl::VDD_Voltage, false);
       s.SetVisible(Ctl::VDD_Voltage, false);
     }
@@ -262,15 +289,14 @@ void FamilyRules::progModeClick() {
   if (mode == 1) {
     data_.LowVoltageMode = false;
     if (FamilyEntry() == devices::fam_PIC18K)
-      s.SetText(Ctl::targetPowerNote, Supply33Chosen() ? "Programmer powers target at 3.3V with 9V VPP"
-                                                       : "Programmer powers target at 5V with 9V VPP");
+      s.SetText(Ctl::targetPowerNote, PowerNoteText(Supply33Or5(Supply33Chosen()), HighVpp::nineVVpp));
     s.SetVisible(Ctl::Progmodelabel, false);
   } else if (mode == 0) {
     data_.LowVoltageMode = true;
     if (FamilyEntry() == devices::fam_PIC18K)
-      s.SetText(Ctl::targetPowerNote, Supply33Chosen() ? kPowers33V : kPowers5V);
+      s.SetText(Ctl::targetPowerNote, PowerNoteText(Supply33Or5(Supply33Chosen())));
     if (FamilyEntry() == devices::fam_PIC12F16F && EnhancedMidrangeMap(data_.Column)) {
-      s.SetText(Ctl::targetPowerNote, Supply33Chosen() ? kPowers33V : kPowers5V);
+      s.SetText(Ctl::targetPowerNote, PowerNoteText(Supply33Or5(Supply33Chosen())));
       s.SetVisible(Ctl::Progmodelabel, true);
       s.SetText(Ctl::Progmodelabel, "LVP needs target to be unpowered");
     }
@@ -279,10 +305,10 @@ void FamilyRules::progModeClick() {
 
 void FamilyRules::VDD_VoltageClick() {
   ControlStore& s = controls_;
-  std::string label = s.Checked(Ctl::VDD_Voltage) ? kPowers33V : kPowers5V;
-  if ((FamilyEntry() == devices::fam_PIC18K || NeedsHighVpp(data_.Column)) && s.ItemIndex(Ctl::progMode) == 1)
-    label += " with 9V VPP";
-  s.SetText(Ctl::targetPowerNote, label);
+  const bool highVpp =
+      (FamilyEntry() == devices::fam_PIC18K || NeedsHighVpp(data_.Column)) && s.ItemIndex(Ctl::progMode) == 1;
+  s.SetText(Ctl::targetPowerNote,
+            PowerNoteText(Supply33Or5(s.Checked(Ctl::VDD_Voltage)), highVpp ? HighVpp::nineVVpp : HighVpp::none));
 }
 
 void FamilyRules::ProgramOpsClick() {

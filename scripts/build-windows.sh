@@ -96,7 +96,7 @@ if [ ! -f "$prefix/lib/libgtest.a" ]; then
   rm -rf "$deps/googletest"
   flock "$lock" cmake -S /usr/src/googletest -B "$deps/googletest" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-w64.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -Dgtest_disable_pthreads=OFF
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -Dgtest_disable_pthreads=OFF -DBUILD_GMOCK=OFF
   flock "$lock" cmake --build "$deps/googletest" -j "$jobs"
   cmake --install "$deps/googletest" >/dev/null
   step "GoogleTest"

@@ -225,7 +225,9 @@ class TReadProg {
   bool EraseUnit();
 
   // ---- directory ----
-  int ReadDirectory(slot::TProgramEntryList& list);
+  // Reads the slot headers into `list`; a failure raises EISPException
+  // (the slots found until then stay in the list).
+  void ReadDirectory(slot::TProgramEntryList& list);
 
   D2XXUnit& Unit() { return unit_; }
   platform::Clock& Clock() { return clock_; }

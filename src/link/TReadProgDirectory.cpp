@@ -13,7 +13,7 @@
 
 namespace velmar::link {
 
-int TReadProg::ReadDirectory(slot::TProgramEntryList& list) {
+void TReadProg::ReadDirectory(slot::TProgramEntryList& list) {
   using namespace slot::slot_header;
   list.Clear();
   PageIndexedReads = false;
@@ -49,7 +49,6 @@ int TReadProg::ReadDirectory(slot::TProgramEntryList& list) {
     ReceiveRun({ReplyTake::receive, ReplyTake::receive}, replies);
   }
   ReadImage.reset();
-  return 1;
 }
 
 }  // namespace velmar::link

@@ -40,4 +40,10 @@ std::string NewTemporaryFile(const std::string& stem);
 // The path of this program's own executable ("" when the system cannot tell).
 std::string OwnExecutable();
 
+// `argv` as one Windows command line that the C run time (and
+// CommandLineToArgvW) reads back into the same arguments: an argument with
+// a space, a tab or a quote, or an empty one, in quotes, with the
+// backslashes before a quote (or before the closing quote) doubled.
+std::string WindowsCommandLine(const std::vector<std::string>& argv);
+
 }  // namespace velmar::platform

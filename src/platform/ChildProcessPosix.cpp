@@ -76,8 +76,8 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::vector<std::string>
   posix_spawn_file_actions_t files;
   posix_spawn_file_actions_init(&files);
   posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&files, 1, outFile.c_str(), O_WRONLY | O_TRUNC, 0600);
-  posix_spawn_file_actions_addopen(&files, 2, errFile.c_str(), O_WRONLY | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&files, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&files, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   std::vector<char*> raw;
   for (const std::string& a : argv) raw.push_back(const_cast<char*>(a.c_str()));
   raw.push_back(nullptr);

@@ -33,7 +33,9 @@ struct TwoProgrammers : ::testing::Test {
   std::unique_ptr<link::D2XXUnit> unit;
   bool secondBusy = false;
   std::vector<std::string> opened;
-  model::ProgrammerChooser chooser{[] { return std::vector<std::string>{"sim-1", "sim-2"}; },
+  model::ProgrammerChooser chooser{[] {
+                                     return std::vector<std::string>{"sim-1", "sim-2"};
+                                   },
                                    [this](const std::string& l, std::string& e) { return Open(l, e); }, "sim-1"};
 };
 

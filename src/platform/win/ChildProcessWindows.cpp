@@ -1,6 +1,7 @@
 // Child processes with CreateProcessW: the standard handles are inherited
 // file handles (and only they: the handle list says which), the command
-// line quoted as the C run time reads it back into argv.
+// line quoted as the C run time reads it back into argv
+// (ChildProcessShared.cpp).
 #include <windows.h>
 
 #include <cstdio>
@@ -12,26 +13,6 @@
 namespace velmar::platform {
 
 namespace {
-
-// One argument as CommandLineToArgvW and the C run time read it: quoted when
-// it holds a space, a tab or a quote, or is empty, with the backslashes
-// before a quote (or the closing quote) doubled.
-std::wstring Quoted(const std::wstring& arg) {
-  if (!arg.empty() && arg.find_first_of(L" \t\"") == std::wstring::npos) return arg;
-  std::wstring out = L"\"";
-  std::size_t backslashes = 0;
-  for (wchar_t c : arg) {
-    if (c == L'\\') {
-      ++backslashes;
-      continue;
-    }
-    out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-    backslashes = 0;
-    out += c;
-  }
-  out.append(backslashes * 2, L'\\');
-  return out + L"\"";
-}
 
 HANDLE Inheritable(const std::wstring& path, DWORD access, DWORD disposition) {
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
@@ -85,8 +66,7 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::vector<std::string>
     error = "Nothing to start";
     return nullptr;
   }
-  std::wstring line;
-  for (const std::string& a : argv) line += (line.empty() ? L"" : L" ") + Quoted(win::Widen(a));
+  std::wstring line = win::Widen(WindowsCommandLine(argv));
   HANDLE handles[3] = {Inheritable(L"NUL", GENERIC_READ, OPEN_EXISTING),
                        Inheritable(win::Widen(outFile), GENERIC_WRITE, CREATE_ALWAYS),
                        Inheritable(win::Widen(errFile), GENERIC_WRITE, CREATE_ALWAYS)};
@@ -122,9 +102,9 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::vector<std::string>
   info.lpAttributeList = list;
   PROCESS_INFORMATION process{};
   const std::wstring program = win::Widen(argv[0]);
-  const BOOL started = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE,
-                                      EXTENDED_STARTUPINFO_PRESENT | CREATE_NO_WINDOW, nullptr, nullptr,
-                                      &info.StartupInfo, &process);
+  const BOOL started =
+      CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE,
+                     EXTENDED_STARTUPINFO_PRESENT | CREATE_NO_WINDOW, nullptr, nullptr, &info.StartupInfo, &process);
   const DWORD startError = GetLastError();
   DeleteProcThreadAttributeList(list);
   closeAll();

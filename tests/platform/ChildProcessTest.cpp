@@ -17,10 +17,10 @@ TEST(ChildProcess, WindowsCommandLineQuotesWhatTheRunTimeWouldSplit) {
   const Case cases[] = {
       {{"velmar-cli.exe", "--port", "1-2.4"}, "velmar-cli.exe --port 1-2.4"},
       {{"C:\\Program Files\\velmar-cli.exe", ""}, "\"C:\\Program Files\\velmar-cli.exe\" \"\""},
-      {{"a\\b\\c"}, "a\\b\\c"},                    // backslashes alone stay as they are
-      {{"say \"hi\""}, "\"say \\\"hi\\\"\""},      // quotes inside are escaped
+      {{"a\\b\\c"}, "a\\b\\c"},                                  // backslashes alone stay as they are
+      {{"say \"hi\""}, "\"say \\\"hi\\\"\""},                    // quotes inside are escaped
       {{"C:\\dir with space\\"}, "\"C:\\dir with space\\\\\""},  // doubled before the closing quote
-      {{"a\\\"b"}, "\"a\\\\\\\"b\""},              // backslash then quote: both escaped
+      {{"a\\\"b"}, "\"a\\\\\\\"b\""},                            // backslash then quote: both escaped
       {{"tab\there"}, "\"tab\there\""},
   };
   for (const Case& c : cases) EXPECT_EQ(platform::WindowsCommandLine(c.argv), c.line) << c.line;
@@ -31,8 +31,8 @@ TEST(ChildProcess, StatusOutputAndAbnormalEndReachTheStarter) {
   TempDir dir;
   const std::string out = dir.File("out"), err = dir.File("err");
   std::string error;
-  auto child = platform::ChildProcess::Start({"/bin/sh", "-c", "echo to-out; echo to-err >&2; exit 7"}, out, err,
-                                             error);
+  auto child =
+      platform::ChildProcess::Start({"/bin/sh", "-c", "echo to-out; echo to-err >&2; exit 7"}, out, err, error);
   ASSERT_TRUE(child) << error;
   platform::ChildProcess::End end = child->Wait();
   EXPECT_EQ(end.status, 7);

@@ -62,7 +62,10 @@ LinkEnvironment::LinkEnvironment(const LinkOptions& o) {
   context.udevRoot = o.udevRoot;
   if (simulated) {
     backend_ = "sim";
-    stateFile_ = o.simState.empty() ? DefaultStateFile(o.workingFolder, *kind) : ChooseSimState(o.simState, o.port);
+    // The default state file is one, whatever its folder's name holds.
+    stateFile_ = ChooseSimState(o.simState.empty() ? std::vector<std::string>{DefaultStateFile(o.workingFolder, *kind)}
+                                                   : SimStateFiles(o.simState),
+                                o.port);
     std::error_code ec;
     const bool present = std::filesystem::exists(platform::PathOf(stateFile_), ec);
     if (!kind && !present)
@@ -148,8 +151,7 @@ std::vector<link::ProgrammerChannel> LinkEnvironment::SimChannels(const std::vec
   return channels;
 }
 
-std::string LinkEnvironment::ChooseSimState(const std::string& option, const std::string& port) {
-  const std::vector<std::string> files = SimStateFiles(option);
+std::string LinkEnvironment::ChooseSimState(const std::vector<std::string>& files, const std::string& port) {
   const std::vector<link::ProgrammerChannel> channels = SimChannels(files);
   // One state file and no --port: the simulated programmer as it always
   // was, plugged in nowhere in particular.

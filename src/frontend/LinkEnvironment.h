@@ -117,9 +117,9 @@ class LinkEnvironment {
   // Finds the programmers: the one at `port`, else the first found (and the
   // note when there are several).
   void ChooseLocation(const std::string& port);
-  // The state file of the simulated programmer at `port` among those
-  // `option` names (the first, with the note, when several and no --port).
-  std::string ChooseSimState(const std::string& option, const std::string& port);
+  // The state file of the simulated programmer at `port` among `files`
+  // (the first, with the note, when several and no --port).
+  std::string ChooseSimState(const std::vector<std::string>& files, const std::string& port);
   static std::vector<link::ProgrammerChannel> SimChannels(const std::vector<std::string>& files);
   bool FlushTrace(std::string& error);
   bool SaveSimulator(std::string* error);

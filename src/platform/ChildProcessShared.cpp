@@ -27,7 +27,10 @@ std::string Quoted(const std::string& arg) {
 
 std::string WindowsCommandLine(const std::vector<std::string>& argv) {
   std::string line;
-  for (const std::string& a : argv) line += (line.empty() ? "" : " ") + Quoted(a);
+  for (const std::string& a : argv) {
+    if (!line.empty()) line += ' ';
+    line += Quoted(a);
+  }
   return line;
 }
 

@@ -154,6 +154,11 @@ TEST_F(PortOnSimulators, PortChoosesOneAndOnlyItIsWritten) {
   EXPECT_EQ(last["operation"], "new");
   EXPECT_EQ(last.value("location", ""), "sim-2") << last.dump();
 
+  // --simulate's own state file is one programmer, at sim-1 and nowhere else.
+  r = RunCliInProcess({"--working-folder", dir.Path(), "--simulate", "8way", "--port", "sim-2", "identify"});
+  EXPECT_EQ(r.status, 2) << r.err;
+  EXPECT_NE(r.err.find("they are at sim-1"), std::string::npos) << r.err;
+
   // A lone state file is the simulated programmer as ever: no location.
   ASSERT_EQ(On(states[0], NewArgs()).status, 0);
   EXPECT_FALSE(Log().back().contains("location")) << Log().back().dump();

@@ -3,7 +3,8 @@
 // with status 2, all without a window), then shows the splash window,
 // creates the main window (which builds its programmer link), reads the
 // programmer before the window is first shown, hides the splash, and runs
-// the event loop unless that Read ended the program. Velmar's own options
+// the event loop unless that Read ended the program. With several
+// programmers connected, the Programmer menu re-opens the link on another. Velmar's own options
 // (--simulate, --sim-state, --driver, --trace, --realtime, --program-folder,
 // --working-folder, --link-pacing, --open-unit) are shared with velmar-cli or its own; the
 // other arguments are the program's command-line parameters (a file to open
@@ -18,6 +19,7 @@
 #include <functional>
 #include <iostream>
 #include <memory>
+#include <optional>
 
 #include "app/AppArguments.h"
 #include "frontend/LinkEnvironment.h"
@@ -25,6 +27,7 @@
 #include "link/ConnectionCheck.h"
 #include "link/D2XXUnit.h"
 #include "link/TReadProg.h"
+#include "model/ProgrammerChooser.h"
 #include "model/TMainForm.h"
 #include "platform/FileVersionInfo.h"
 #include "platform/Paths.h"
@@ -78,26 +81,64 @@ int main(int argc, char** argv) {
   ui::QtMessagePump pump;
   std::unique_ptr<frontend::LinkEnvironment> environment;
   std::unique_ptr<link::D2XXUnit> unit;
-  try {
-    environment = std::make_unique<frontend::LinkEnvironment>(frontend::LinkOptionsFrom(options));
-    unit = std::make_unique<link::D2XXUnit>(environment->Driver(), dialogs);
-    // "No USB devices found!" and the like come with the connection
-    // check's findings.
-    unit->NoDeviceAdvice = [options] {
-      const std::string findings =
-          link::FindingsText(link::RunConnectionCheck(frontend::ConnectionCheckSetup(options)));
-      return findings.empty() ? std::string() : "Connection check:\r" + frontend::MessageText(findings);
-    };
-    // The window's advice points to its own menu, not the command line.
-    unit->ConnectionCheckName = "Help > Check Connection > USB and Programmer";
-    form.UseLink({unit.get(), &environment->Clock(), &pump, environment->BackendName(), environment->FixedNewToken(),
-                  environment->Location()});
+  // Opens the programmer at `port` ("" the first found) for the window's
+  // link, after closing the one open before: the parts, or none and why.
+  auto openAt = [&](const std::string& port, std::string& error) -> std::optional<model::LinkParts> {
+    unit.reset();
+    std::string saveError;
+    if (environment && !environment->Finish(&saveError)) dialogs.ShowError(saveError);
+    environment.reset();
+    frontend::SharedOptions chosen = options;
+    chosen.port = port;
+    try {
+      environment = std::make_unique<frontend::LinkEnvironment>(frontend::LinkOptionsFrom(chosen));
+      unit = std::make_unique<link::D2XXUnit>(environment->Driver(), dialogs);
+      // "No USB devices found!" and the like come with the connection
+      // check's findings.
+      unit->NoDeviceAdvice = [chosen] {
+        const std::string findings =
+            link::FindingsText(link::RunConnectionCheck(frontend::ConnectionCheckSetup(chosen)));
+        return findings.empty() ? std::string() : "Connection check:\r" + frontend::MessageText(findings);
+      };
+      // The window's advice points to its own menu, not the command line.
+      unit->ConnectionCheckName = "Help > Check Connection > USB and Programmer";
+      environment->CheckDelaysOf([&form] { return form.Link(); });
+      return model::LinkParts{unit.get(),
+                              &environment->Clock(),
+                              &pump,
+                              environment->BackendName(),
+                              environment->FixedNewToken(),
+                              environment->Location()};
+    } catch (const std::exception& e) {
+      unit.reset();
+      environment.reset();
+      error = e.what();
+      return std::nullopt;
+    }
+  };
+  std::string openError;
+  if (const std::optional<model::LinkParts> parts = openAt(options.port, openError)) {
+    form.UseLink(*parts);
     if (const auto pacing = environment->FixedPacing()) form.FixLinkPacing(*pacing);
-    if (const std::string note = environment->SeveralProgrammersNote(); !note.empty()) dialogs.ShowInformation(note);
-    environment->CheckDelaysOf([&form] { return form.Link(); });
-  } catch (const std::exception& e) {
-    dialogs.ShowError(e.what());  // Read then offers demo mode
+    if (const std::string note = environment->SeveralProgrammersNote(); !note.empty())
+      dialogs.ShowInformation(note + " Programmer > Connected Programmers chooses another.");
+  } else {
+    dialogs.ShowError(openError);  // Read then offers demo mode
   }
+  // Programmer > Connected Programmers: every programmer the options reach.
+  model::ProgrammerChooser chooser(
+      [options] {
+        std::vector<std::string> locations;
+        try {
+          for (const link::ProgrammerChannel& c :
+               frontend::LinkEnvironment::ConnectedProgrammers(frontend::LinkOptionsFrom(options)))
+            if (!c.location.empty()) locations.push_back(c.location);
+        } catch (const std::exception&) {
+          // Nothing to choose among: the window's Read says what is wrong.
+        }
+        return locations;
+      },
+      openAt, environment ? environment->Location() : std::string());
 
   // The version component reads our own executable's properties.
   platform::TFileVersionInfo version;
@@ -137,6 +178,7 @@ int main(int argc, char** argv) {
     dialogs.ShowInformation(frontend::MessageText(link::ReportText(report)), "Check Connection");
   };
   window.SetConnectionCheck(checkConnection);
+  window.SetProgrammerChooser(&chooser);
 
   startUpStep([&] { form.ReadProgButtonClick(); });
   splash.hide();

@@ -4,31 +4,21 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iostream>
+#include <chrono>
 #include <sstream>
+#include <thread>
 
 #include <nlohmann/json.hpp>
 
+#include "cli/AllProgress.h"
 #include "cli/Cli.h"
 #include "cli/CliContext.h"
+#include "cli/ProgrammerRuns.h"
+#include "cli/TerminalProgress.h"
 #include "frontend/LinkEnvironment.h"
 #include "link/ProgrammerChannels.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
-
-#ifndef _WIN32
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-extern char** environ;
-#endif
 
 namespace velmar::cli {
 
@@ -99,69 +89,24 @@ std::vector<std::string> CommandFor(const std::vector<std::string>& command, con
   return out;
 }
 
-struct Run {
-  std::string location;
-  std::string outFile, errFile;
-  int pid = -1;
-  int status = kExitFailed;
-  std::string error;  // why the run could not start
-};
-
-std::string TempName(const std::string& what) {
-  std::string pattern = (std::filesystem::temp_directory_path() / ("velmar-all-" + what + "-XXXXXX")).string();
-  std::vector<char> buffer(pattern.begin(), pattern.end());
-  buffer.push_back('\0');
-#ifndef _WIN32
-  const int fd = mkstemp(buffer.data());
-  if (fd >= 0) close(fd);
-#endif
-  return buffer.data();
-}
-
-std::string SelfExecutable() {
-  if (const char* given = std::getenv("VELMAR_CLI_EXE"); given && *given) return given;
-  std::error_code ec;
-  const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return ec ? std::string("velmar-cli") : self.string();
-}
-
-#ifndef _WIN32
-void Start(Run& r, const std::vector<std::string>& argv) {
-  r.outFile = TempName("out");
-  r.errFile = TempName("err");
-  posix_spawn_file_actions_t files;
-  posix_spawn_file_actions_init(&files);
-  posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&files, 1, r.outFile.c_str(), O_WRONLY | O_TRUNC, 0600);
-  posix_spawn_file_actions_addopen(&files, 2, r.errFile.c_str(), O_WRONLY | O_TRUNC, 0600);
-  std::vector<char*> raw;
-  for (const std::string& a : argv) raw.push_back(const_cast<char*>(a.c_str()));
-  raw.push_back(nullptr);
-  pid_t pid = -1;
-  const int rc = posix_spawn(&pid, raw[0], &files, nullptr, raw.data(), environ);
-  posix_spawn_file_actions_destroy(&files);
-  if (rc != 0) {
-    r.error = "Cannot start " + argv[0] + ": " + std::strerror(rc);
-    return;
+// The global options for the run at `location`: the answers and --json
+// left to the caller, and a trace file of its own.
+std::vector<std::string> GlobalFor(const std::vector<std::string>& global, const std::string& location) {
+  std::vector<std::string> out;
+  for (std::size_t i = 0; i < global.size(); ++i) {
+    const std::string& a = global[i];
+    if (a == "--json" || a == "--yes" || a == "--no") continue;
+    if (a == "--trace" && i + 1 < global.size()) {
+      out.insert(out.end(), {a, FileForLocation(global[++i], location)});
+      continue;
+    }
+    if (a.rfind("--trace=", 0) == 0) {
+      out.push_back("--trace=" + FileForLocation(a.substr(8), location));
+      continue;
+    }
+    out.push_back(a);
   }
-  r.pid = pid;
-}
-
-void Wait(Run& r) {
-  if (r.pid < 0) return;
-  int status = 0;
-  while (waitpid(r.pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : kExitFailed;
-  if (WIFSIGNALED(status)) r.error = "The run ended with signal " + std::to_string(WTERMSIG(status));
-}
-#endif
-
-std::string ReadWhole(const std::string& file) {
-  std::ifstream in(platform::PathOf(file), std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return out;
 }
 
 // The run's failure in one line: its last line on stderr.
@@ -208,6 +153,12 @@ std::string FileForLocation(const std::string& file, const std::string& location
 }
 
 int RunOnAll(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, std::istream& in) {
+  const std::unique_ptr<RunStarter> starter = ProcessStarter(CliExecutable());
+  return RunOnAll(args, out, err, in, *starter);
+}
+
+int RunOnAll(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, std::istream& in,
+             RunStarter& starter) {
   SplitArgs s;
   std::vector<link::ProgrammerChannel> channels;
   try {
@@ -238,62 +189,72 @@ int RunOnAll(const std::vector<std::string>& args, std::ostream& out, std::ostre
   }
   const bool writing = Among(s.command[0], kWritingCommands);
   if (writing && !Confirm(s, channels, err, in)) return kExitDeclined;
+  std::vector<std::string> locations;
+  for (const link::ProgrammerChannel& c : channels) locations.push_back(c.location);
 #ifdef _WIN32
-  err << "--all is not available on Windows\n";
-  return kExitFailed;
+  const bool redraw = false;  // a console may not take the cursor movements
 #else
-  const std::string exe = SelfExecutable();
-  std::vector<Run> runs(channels.size());
-  for (std::size_t i = 0; i < channels.size(); ++i) {
-    runs[i].location = channels[i].location;
+  const bool redraw = TerminalProgress::IsTerminal(err);
+#endif
+  AllProgress progress(err, locations, redraw);
+  std::vector<std::unique_ptr<ProgrammerRun>> runs;
+  for (const std::string& location : locations) {
     // The answers are given once, here: every run gets the same.
-    std::vector<std::string> argv = {exe};
-    for (const std::string& a : s.global)
-      if (a != "--json" && a != "--yes" && a != "--no") argv.push_back(a);
-    argv.insert(argv.end(), {"--port", channels[i].location, "--json"});
+    std::vector<std::string> argv = GlobalFor(s.global, location);
+    argv.insert(argv.end(), {"--port", location, "--json"});
     if (writing || s.options.yes) argv.push_back("--yes");
     if (!writing && s.options.no) argv.push_back("--no");
-    const std::vector<std::string> command = CommandFor(s.command, channels[i].location);
+    const std::vector<std::string> command = CommandFor(s.command, location);
     argv.insert(argv.end(), command.begin(), command.end());
-    Start(runs[i], argv);
-    if (!s.options.quiet) err << channels[i].location << ": " << s.command[0] << " started\n";
+    runs.push_back(starter.Start(argv));
+    if (!s.options.quiet) progress.Started(runs.size() - 1, s.command[0]);
   }
+  std::vector<ProgrammerRun::Outcome> outcomes(runs.size());
+  std::vector<bool> ended(runs.size(), false);
+  for (std::size_t left = runs.size(); left > 0;) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+      if (ended[i]) continue;
+      const bool done = runs[i]->Ended();  // before the last output is read: none is missed
+      if (const std::string lines = runs[i]->NewErrors(); !lines.empty() && !s.options.quiet) progress.Output(i, lines);
+      if (!done) continue;
+      ended[i] = true;
+      --left;
+      outcomes[i] = runs[i]->Finish();
+      if (!s.options.quiet) progress.Ended(i, outcomes[i].failure.empty() && outcomes[i].status == kExitOk);
+    }
+  }
+  runs.clear();  // their temporary files go
   bool allOk = true;
   ordered_json results = ordered_json::array();
-  for (Run& r : runs) {
-    Wait(r);
-    const std::string output = r.outFile.empty() ? std::string() : ReadWhole(r.outFile);
-    const std::string errors = r.errFile.empty() ? std::string() : ReadWhole(r.errFile);
-    std::error_code ec;
-    if (!r.outFile.empty()) std::filesystem::remove(platform::PathOf(r.outFile), ec);
-    if (!r.errFile.empty()) std::filesystem::remove(platform::PathOf(r.errFile), ec);
-    if (r.error.empty() && r.status != kExitOk) r.error = LastLine(errors);
-    const bool ok = r.status == kExitOk && r.pid >= 0;
+  std::vector<std::string> errors(outcomes.size());
+  for (std::size_t i = 0; i < outcomes.size(); ++i) {
+    const ProgrammerRun::Outcome& o = outcomes[i];
+    const bool ok = o.failure.empty() && o.status == kExitOk;
+    errors[i] = !o.failure.empty() ? o.failure : ok ? std::string() : LastLine(o.err);
     allOk = allOk && ok;
-    if (!s.options.quiet) err << r.location << ": " << (ok ? "ok" : "failed") << "\n";
-    const ordered_json result = ordered_json::parse(output.substr(0, output.find('\n')), nullptr, false);
-    ordered_json entry = {{"location", r.location}, {"ok", ok}, {"status", r.status}};
+    const ordered_json result = ordered_json::parse(o.out.substr(0, o.out.find('\n')), nullptr, false);
+    ordered_json entry = {{"location", locations[i]}, {"ok", ok}, {"status", o.failure.empty() ? o.status : 1}};
     entry["result"] = result.is_discarded() ? ordered_json(nullptr) : result;
-    if (!ok) entry["error"] = r.error;
+    if (!ok) entry["error"] = errors[i];
     results.push_back(entry);
   }
   if (s.options.json) {
     out << ordered_json(
-               {{"command", s.command[0]}, {"programmers", runs.size()}, {"all_ok", allOk}, {"results", results}})
+               {{"command", s.command[0]}, {"programmers", outcomes.size()}, {"all_ok", allOk}, {"results", results}})
                .dump(-1, ' ', false, ordered_json::error_handler_t::replace)
         << "\n";
   } else {
     std::size_t width = 8;
-    for (const Run& r : runs) width = std::max(width, r.location.size());
+    for (const std::string& l : locations) width = std::max(width, l.size());
     out << "location" << std::string(width - 8 + 2, ' ') << "result\n";
-    for (const Run& r : runs) {
-      const bool ok = r.status == kExitOk && r.pid >= 0;
-      out << r.location << std::string(width - r.location.size() + 2, ' ') << (ok ? "ok" : "failed")
-          << (ok || r.error.empty() ? "" : "  " + text::EscapeControls(r.error)) << "\n";
+    for (std::size_t i = 0; i < outcomes.size(); ++i) {
+      const bool ok = errors[i].empty() && outcomes[i].status == kExitOk;
+      out << locations[i] << std::string(width - locations[i].size() + 2, ' ') << (ok ? "ok" : "failed")
+          << (ok || errors[i].empty() ? "" : "  " + text::EscapeControls(errors[i])) << "\n";
     }
   }
   return allOk ? kExitOk : kExitFailed;
-#endif
 }
 
 }  // namespace velmar::cli

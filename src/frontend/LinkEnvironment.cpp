@@ -62,7 +62,10 @@ LinkEnvironment::LinkEnvironment(const LinkOptions& o) {
   context.udevRoot = o.udevRoot;
   if (simulated) {
     backend_ = "sim";
-    stateFile_ = o.simState.empty() ? DefaultStateFile(o.workingFolder, *kind) : o.simState;
+    // The default state file is one, whatever its folder's name holds.
+    stateFile_ = ChooseSimState(o.simState.empty() ? std::vector<std::string>{DefaultStateFile(o.workingFolder, *kind)}
+                                                   : SimStateFiles(o.simState),
+                                o.port);
     std::error_code ec;
     const bool present = std::filesystem::exists(platform::PathOf(stateFile_), ec);
     if (!kind && !present)
@@ -106,8 +109,6 @@ LinkEnvironment::LinkEnvironment(const LinkOptions& o) {
   driver_ = backend->create(context);
   if (simulated) sim_ = static_cast<sim::SimDriver*>(driver_.get());
   link::FtDriver* below = driver_.get();
-  if (simulated && !o.port.empty())
-    throw std::invalid_argument("--port " + o.port + ": the simulated programmer is plugged in nowhere");
   if (!simulated) {
     ChooseLocation(o.port);
     if (!o.port.empty()) {
@@ -129,9 +130,54 @@ LinkEnvironment::LinkEnvironment(const LinkOptions& o) {
   }
 }
 
+std::vector<std::string> LinkEnvironment::SimStateFiles(const std::string& option) {
+  std::error_code ec;
+  if (option.find(',') == std::string::npos || std::filesystem::exists(platform::PathOf(option), ec)) return {option};
+  std::vector<std::string> files;
+  std::size_t start = 0;
+  for (std::size_t comma; (comma = option.find(',', start)) != std::string::npos; start = comma + 1)
+    files.push_back(option.substr(start, comma - start));
+  files.push_back(option.substr(start));
+  for (const std::string& f : files)
+    if (f.empty()) throw std::invalid_argument("--sim-state " + option + ": an empty file name in the list");
+  return files;
+}
+
+std::string LinkEnvironment::SimLocation(std::size_t index) { return "sim-" + std::to_string(index + 1); }
+
+std::vector<link::ProgrammerChannel> LinkEnvironment::SimChannels(const std::vector<std::string>& files) {
+  std::vector<link::ProgrammerChannel> channels;
+  for (std::size_t i = 0; i < files.size(); ++i) channels.push_back({std::uint32_t(i), SimLocation(i)});
+  return channels;
+}
+
+std::string LinkEnvironment::ChooseSimState(const std::vector<std::string>& files, const std::string& port) {
+  const std::vector<link::ProgrammerChannel> channels = SimChannels(files);
+  // One state file and no --port: the simulated programmer as it always
+  // was, plugged in nowhere in particular.
+  if (port.empty() && files.size() == 1) return files.front();
+  if (port.empty()) {
+    location_ = channels.front().location;
+    severalNote_ = link::SeveralProgrammersNote(channels);
+    return files.front();
+  }
+  for (std::size_t i = 0; i < files.size(); ++i)
+    if (channels[i].location == port) {
+      location_ = port;
+      return files[i];
+    }
+  throw std::invalid_argument("--port " + port + ": no simulated programmer is plugged in there; they are at " +
+                              link::LocationList(channels));
+}
+
 std::vector<link::ProgrammerChannel> LinkEnvironment::ConnectedProgrammers(const LinkOptions& o) {
-  if (!o.simulate.empty() || !o.simState.empty() || o.driver == "sim")
-    throw std::invalid_argument("--all runs on programmers on USB; the simulated programmer is a single one");
+  if (!o.simulate.empty() || !o.simState.empty() || o.driver == "sim") {
+    if (o.driver != "auto" && o.driver != "sim")
+      throw std::invalid_argument("--driver " + o.driver + " cannot be used with the simulated programmer");
+    if (!o.simState.empty()) return SimChannels(SimStateFiles(o.simState));
+    if (o.simulate.empty()) throw std::invalid_argument("--driver sim needs --simulate KIND or --sim-state FILE");
+    return SimChannels({o.simulate});
+  }
   const std::string name = o.driver == "auto" ? AutoBackend() : o.driver;
   const DriverBackend* backend = FindBackend(name);
   if (!backend) throw std::invalid_argument("--driver " + o.driver + ": expected auto, sim, libftdi or d2xx");

@@ -83,8 +83,9 @@ class LinkEnvironment {
   // in their working folder keeps.
   static link::LinkPacing PacingInForce(const LinkOptions& o);
 
-  // Where the programmer this run opens is plugged in ("1-2.4"; empty for
-  // the simulated programmer, none found, or a driver that cannot tell).
+  // Where the programmer this run opens is plugged in ("1-2.4", "sim-2";
+  // empty for a lone simulated programmer, none found, or a driver that
+  // cannot tell).
   const std::string& Location() const { return location_; }
   // Said before the run when several programmers are connected and no
   // --port chose one ("" otherwise).
@@ -95,10 +96,19 @@ class LinkEnvironment {
   // on a full disk, is a failure). Safe to call more than once.
   bool Finish(std::string* error);
 
-  // Every programmer options `o` would reach on USB, without opening any
-  // or taking a lock. Raises std::invalid_argument for the simulated
-  // programmer (which is plugged in nowhere).
+  // Every programmer options `o` would reach, without opening any or
+  // taking a lock: on USB, or the simulated ones (one per state file, at
+  // sim-1, sim-2, ...). Raises std::invalid_argument for options that do
+  // not fit together.
   static std::vector<link::ProgrammerChannel> ConnectedProgrammers(const LinkOptions& o);
+
+  // The state files --sim-state names: one, or several separated by commas
+  // (a name that is itself a file stays one, commas and all). Raises
+  // std::invalid_argument for an empty name in the list.
+  static std::vector<std::string> SimStateFiles(const std::string& option);
+  // Where the simulated programmer of the state file at `index` is plugged
+  // in: "sim-1", "sim-2", ...
+  static std::string SimLocation(std::size_t index);
 
   // The default state file for a kind: "sim-<kind name>.state" in `folder`.
   static std::string DefaultStateFile(const std::string& folder, slot::ProgrammerKind kind);
@@ -107,6 +117,10 @@ class LinkEnvironment {
   // Finds the programmers: the one at `port`, else the first found (and the
   // note when there are several).
   void ChooseLocation(const std::string& port);
+  // The state file of the simulated programmer at `port` among `files`
+  // (the first, with the note, when several and no --port).
+  std::string ChooseSimState(const std::vector<std::string>& files, const std::string& port);
+  static std::vector<link::ProgrammerChannel> SimChannels(const std::vector<std::string>& files);
   bool FlushTrace(std::string& error);
   bool SaveSimulator(std::string* error);
 

@@ -14,7 +14,9 @@ void AddSharedOptions(CLI::App& app, SharedOptions& o) {
   app.add_option(
       "--simulate", o.simulate,
       "Use the simulated programmer of this kind (" + slot::KindNumberRange() + " or " + slot::KindNameList() + ")");
-  app.add_option("--sim-state", o.simState, "State file of the simulated programmer (implies the simulator)");
+  app.add_option("--sim-state", o.simState,
+                 "State file of the simulated programmer (implies the simulator); several, separated by commas, "
+                 "are several programmers at sim-1, sim-2, ...");
   app.add_option("--driver", o.driver, "USB driver: auto, sim, libftdi or d2xx")
       ->check(CLI::IsMember({"auto", "sim", "libftdi", "d2xx"}));
   app.add_option("--trace", o.trace, "Write every driver call and wait to this file");
@@ -28,7 +30,7 @@ void AddSharedOptions(CLI::App& app, SharedOptions& o) {
       ->check(CLI::IsMember({"exact", "fast"}));
   app.add_option("--port", o.port,
                  "USB location of the programmer to use when several are connected (bus and port path, "
-                 "such as 1-2.4, as doctor shows it); default: the first found");
+                 "such as 1-2.4, as doctor shows it; sim-2 for the second simulated one); default: the first found");
 }
 
 image::Folders FoldersFrom(const SharedOptions& o) {

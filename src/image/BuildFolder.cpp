@@ -36,8 +36,8 @@ void RemoveAbandoned(const std::string& workingFolder) {
 }
 
 std::string UniqueSuffix() {
-  static std::mt19937_64 generator{std::random_device{}() ^
-                                   std::uint64_t(std::chrono::steady_clock::now().time_since_epoch().count())};
+  thread_local std::mt19937_64 generator{std::random_device{}() ^
+                                         std::uint64_t(std::chrono::steady_clock::now().time_since_epoch().count())};
   static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
   std::string s;
   for (int i = 0; i < 12; ++i) s += digits[generator() % 36];

@@ -30,8 +30,8 @@ constexpr std::uint8_t kBusyByte = 0xFA;
 std::uint16_t RandomToken() {
   std::uint8_t bytes[2];
   if (platform::SystemRandomBytes(bytes, sizeof bytes)) return std::uint16_t((bytes[0] << 8 | bytes[1]) % 65535);
-  static std::mt19937 generator(std::random_device{}() ^
-                                std::uint32_t(std::chrono::steady_clock::now().time_since_epoch().count()));
+  thread_local std::mt19937 generator(std::random_device{}() ^
+                                      std::uint32_t(std::chrono::steady_clock::now().time_since_epoch().count()));
   return std::uint16_t(std::uniform_int_distribution<int>(0, 65534)(generator));
 }
 

@@ -6,6 +6,7 @@
 // programmer kind. Also the building of the window's programmer link at
 // FormCreate.
 #include "devices/DeviceDatabase.h"
+#include "link/D2XXUnit.h"
 #include "link/FirmwareVersionFacts.h"
 #include "link/LinkErrors.h"
 #include "link/TReadProg.h"
@@ -78,6 +79,30 @@ void TMainForm::CreateLink() {
   // read now.
   Switches.LinkPacing = StoredLinkPacing(platform::IniFile(SettingsPath()));
   ApplyLinkPacing();
+}
+
+void TMainForm::ReleaseLink() {
+  if (link::D2XXUnit* unit = linkParts_.unit; unit && unit->DeviceHandle) {
+    // Closed without a report: the programmer is being let go.
+    const bool reports = unit->FTErrorReports;
+    unit->FTErrorReports = false;
+    unit->CloseFTDevice();
+    unit->FTErrorReports = reports;
+  }
+  service_.SetLinkTuning(nullptr);
+  linkTuning_.reset();
+  link_.reset();
+  linkParts_ = {};
+}
+
+void TMainForm::ReopenLink(const LinkParts& parts) {
+  const link::LinkPacing pacing = Switches.LinkPacing;  // the window's choice, not setting.ini's
+  ReleaseLink();
+  UseLink(parts);
+  CreateLink();
+  Switches.LinkPacing = pacing;
+  ApplyLinkPacing();
+  ReadProgButtonClick();
 }
 
 void TMainForm::FixLinkPacing(link::LinkPacing pacing) {

@@ -140,6 +140,11 @@ class TMainForm final {
     journal_.SetLocation(parts.location);
   }
   link::TReadProg* Link() { return link_.get(); }
+  // Lets the link go, so that the front end may close what it stood on
+  // (the window then has no link until ReopenLink).
+  void ReleaseLink();
+  // Builds the link anew on `parts` (another programmer) and reads it.
+  void ReopenLink(const LinkParts& parts);
   // The link's kind and dataflash geometry (from the programmer kind alone
   // when there is no link).
   slot::ProgrammerGeometry Geometry() const;

@@ -28,6 +28,7 @@
 #include "frontend/PacingTestReport.h"
 #include "frontend/SharedOptions.h"
 #include "model/OperationLogView.h"
+#include "model/ProgrammerChooser.h"
 #include "model/TMainForm.h"
 #include "ui/AppIcon.h"
 #include "ui/ControlBinder.h"
@@ -200,6 +201,10 @@ void MainWindow::BuildMenus() {
   QAction* read =
       add(programmer, "actionRead", "&Read", QKeySequence(Qt::CTRL | Qt::Key_R), press(Ctl::ReadProgButton));
   read->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_R), QKeySequence(Qt::Key_F5)});
+  programmersMenu_ = programmer->addMenu("Connected Pro&grammers");
+  programmersMenu_->setObjectName("menuConnectedProgrammers");
+  programmersMenu_->menuAction()->setVisible(false);  // offered once several are connected
+  connect(programmer, &QMenu::aboutToShow, this, &MainWindow::RebuildProgrammersMenu);
   programmer->addSeparator();
   add(programmer, "actionNew", "&New", {}, press(Ctl::NewButton));
   add(programmer, "actionReplace", "Re&place", {}, press(Ctl::editButton));
@@ -295,6 +300,28 @@ void MainWindow::TestFastExchanges() {
 void MainWindow::SetConnectionCheck(std::function<void()> check) {
   connectionCheck_ = std::move(check);
   checkConnection_->setVisible(bool(connectionCheck_));
+}
+
+void MainWindow::SetProgrammerChooser(model::ProgrammerChooser* chooser) {
+  chooser_ = chooser;
+  RebuildProgrammersMenu();
+}
+
+void MainWindow::RebuildProgrammersMenu() {
+  programmersMenu_->clear();
+  if (chooser_) chooser_->Refresh();
+  const bool offered = chooser_ && chooser_->Offered();
+  programmersMenu_->menuAction()->setVisible(offered);
+  if (!offered) return;
+  for (const std::string& location : chooser_->Locations()) {
+    QAction* a = programmersMenu_->addAction(QString::fromStdString(location));
+    a->setCheckable(true);
+    a->setChecked(location == chooser_->Current());
+    a->setStatusTip(
+        QString::fromStdString("Re-opens the link on the programmer plugged in at " + location + " and reads it"));
+    connect(a, &QAction::triggered, this,
+            [this, location] { Run([this, location] { chooser_->Choose(form_, location); }); });
+  }
 }
 
 void MainWindow::RebuildRecentMenu() {

@@ -24,6 +24,7 @@ class QSplitter;
 
 namespace velmar::model {
 class OperationLogView;
+class ProgrammerChooser;
 class TMainForm;
 }  // namespace velmar::model
 
@@ -54,6 +55,11 @@ class MainWindow : public QMainWindow {
   // (the connection check lives outside the window); without it the entry
   // is not offered. Its "Test fast exchanges" is the window's own.
   void SetConnectionCheck(std::function<void()> check);
+  // Programmer > Connected Programmers lists the programmers by location
+  // when several are connected (the one in use checked); choosing another
+  // re-opens the link on it. Not offered without a chooser or with one
+  // programmer.
+  void SetProgrammerChooser(model::ProgrammerChooser* chooser);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -71,6 +77,7 @@ class MainWindow : public QMainWindow {
   // Checks the pacing menu's entry of the pacing in force.
   void ShowPacing();
   void RebuildRecentMenu();
+  void RebuildProgrammersMenu();
   void PlaceOnScreen();
   void AddLogPane();
   void ShowLogPane(bool show);
@@ -89,6 +96,8 @@ class MainWindow : public QMainWindow {
   QLabel* deviceNotice_ = nullptr;  // a device a stored position selected
   QMenu* recentMenu_ = nullptr;
   QAction* checkConnection_ = nullptr;
+  QMenu* programmersMenu_ = nullptr;
+  model::ProgrammerChooser* chooser_ = nullptr;
   std::unique_ptr<model::OperationLogView> logView_;
   OperationLogPane* logPane_ = nullptr;
   bool logRefreshPending_ = false;

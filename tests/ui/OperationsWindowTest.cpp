@@ -14,6 +14,7 @@
 #include <QtTest>
 
 #include "model/FindNameDialog.h"
+#include "model/ProgrammerChooser.h"
 #include "operations/OperationsRig.h"
 #include "ui/ControlBinder.h"
 #include "ui/MainWindow.h"
@@ -123,6 +124,44 @@ class OperationsWindowTest : public QObject {
     QCOMPARE(f.rig.W().LinkPacing(), velmar::link::LinkPacing::exact);
     QVERIFY(exact->isChecked() && !fast->isChecked());
     QVERIFY2(status->text().contains("exact pacing"), qPrintable(status->text()));
+  }
+
+  // Programmer > Connected Programmers: hidden with one programmer; with
+  // two, one checked entry per location, and choosing the other reads it
+  // and shows where it is.
+  void theConnectedProgrammersEntriesReopenTheLink() {
+    Fixture f(2);
+    QMenu* menu = f.window->findChild<QMenu*>("menuConnectedProgrammers");
+    QVERIFY(menu);
+    QVERIFY(!menu->menuAction()->isVisible());
+    velmar::platform::VirtualClock clock;
+    std::unique_ptr<velmar::sim::SimDriver> second;
+    std::unique_ptr<velmar::link::D2XXUnit> unit;
+    velmar::model::ProgrammerChooser chooser(
+        [] {
+          return std::vector<std::string>{"sim-1", "sim-2"};
+        },
+        [&](const std::string& location, std::string&) -> std::optional<velmar::model::LinkParts> {
+          if (location == "sim-1")
+            return velmar::model::LinkParts{f.rig.unit.get(), &f.rig.clock, &f.rig.pump, "sim", {}, "sim-1"};
+          second = std::make_unique<velmar::sim::SimDriver>(
+              velmar::sim::FreshState(velmar::slot::kind_single, velmar::sim::ReadExpectedVersions(f.rig.program)),
+              clock, &clock);
+          unit = std::make_unique<velmar::link::D2XXUnit>(*second, f.rig.dialogs);
+          return velmar::model::LinkParts{unit.get(), &clock, &f.rig.pump, "sim", {}, "sim-2"};
+        },
+        "sim-1");
+    f.window->SetProgrammerChooser(&chooser);
+    QVERIFY(menu->menuAction()->isVisible());
+    const QList<QAction*> entries = menu->actions();
+    QCOMPARE(entries.size(), 2);
+    QCOMPARE(entries[0]->text(), QString("sim-1"));
+    QVERIFY(entries[0]->isChecked() && !entries[1]->isChecked());
+    entries[1]->trigger();
+    QCOMPARE(f.rig.W().ProgrammerKind, velmar::slot::kind_single);
+    auto* status = f.window->findChild<QLabel*>("ProgrammerStatus");
+    QVERIFY2(status->text().contains(" at sim-2"), qPrintable(status->text()));
+    f.window->SetProgrammerChooser(nullptr);
   }
 
   // Help > Check Connection > "Test fast exchanges": the window's link

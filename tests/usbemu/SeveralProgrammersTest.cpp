@@ -131,6 +131,16 @@ TEST_P(SeveralProgrammers, AllRunsOnEveryProgrammerAndOneFailureStaysItsOwn) {
     ASSERT_EQ(Run(states[std::size_t(i)], "--json list", &out), 0) << out;
     EXPECT_EQ(FirstObject(out)["slot_count"], 1) << states[std::size_t(i)];
   }
+  // Every programmer's run left its own record, the failed one's a failure.
+  for (int i = 1; i <= 4; ++i) {
+    int records = 0;
+    for (const json& r : Log())
+      if (r["operation"] == "new" && r.value("location", "") == "1-" + std::to_string(i)) {
+        ++records;
+        EXPECT_EQ(r["result"] == "ok", i != 4) << r.dump();
+      }
+    EXPECT_EQ(records, 1) << "1-" << i;
+  }
 
   Run(all, "--all --yes --json copy " + dir.File("unit.prg"), &out, &err);
   j = FirstObject(out);

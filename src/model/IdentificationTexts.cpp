@@ -19,8 +19,7 @@ std::string FirmwareLabelText(const link::IdentifyFindings& found) {
     case devices::fw_portable: return "Portable Programmer Firmware";
     case devices::fw_pic24: return "PIC24 Firmware Loaded";
     case devices::fw_pic:
-      return slot::KindRow(*found.kind).firmware == slot::FirmwareLine::picOrPic24 ? "PIC12/16/18 Firmware Loaded"
-                                                                                    : "";
+      return slot::KindRow(*found.kind).firmware == slot::FirmwareLine::picOrPic24 ? "PIC12/16/18 Firmware Loaded" : "";
     case devices::fw_none: return {};
   }
   return {};

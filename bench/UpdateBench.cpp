@@ -12,7 +12,7 @@
 #include "firmware/FirmwareChange.h"
 #include "link/CountingDriver.h"
 #include "link/D2XXUnit.h"
-#include "model/TForm1.h"
+#include "model/ProgressForm.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
 #include "platform/ScriptedDialogs.h"
@@ -47,7 +47,7 @@ void BM_FirmwareUpdate(benchmark::State& state) {
   double n = 0, ms = 0, slept = 0;
   for (auto _ : state) {
     const std::uint64_t start = clock.NowMs(), startSlept = clock.SleptMs();
-    model::TForm1 form(nullptr, &pump);
+    model::ProgressForm form(nullptr, &pump);
     form.RequiredFirmware = kind == 3 ? devices::fw_portable : devices::fw_pic;
     form.FirmwareFileName = kind == 3 ? data.FirmwareQRXPrima : data.FirmwareQRX;
     if (firmware::execute(form, slot::KindFromNumber(kind).value(), links) != 0)

@@ -37,7 +37,7 @@
 #include "frontend/LinkEnvironment.h"
 #include "frontend/SharedOptions.h"
 #include "link/D2XXUnit.h"
-#include "model/TForm1.h"
+#include "model/ProgressForm.h"
 #include "model/TMainForm.h"
 #include "operations/WindowOperations.h"
 #include "slot/ProgrammerGeometry.h"
@@ -135,9 +135,9 @@ struct Session {
 class PictureHalfWay final : public model::ProgressView {
  public:
   explicit PictureHalfWay(ui::ProgressWindow& window) : window_(window) {}
-  void Shown(const model::TForm1& f) override { window_.Shown(f); }
-  void Released(const model::TForm1& f) override { window_.Released(f); }
-  void Changed(const model::TForm1& f) override {
+  void Shown(const model::ProgressForm& f) override { window_.Shown(f); }
+  void Released(const model::ProgressForm& f) override { window_.Released(f); }
+  void Changed(const model::ProgressForm& f) override {
     window_.Changed(f);
     if (!taken_ && f.MainProgressMax > 4 && f.MainProgressPosition * 2 >= f.MainProgressMax) {
       taken_ = true;
@@ -206,10 +206,10 @@ void MainWindows(const std::string& work) {
     const std::string kind = row->name;
     Session s(work + "sim-" + kind + ".state", work);
     model::ControlStore& c = s.form->Controls();
-    if (c.Get(Ctl::StringGrid1).cells.size() > 2) {  // show the second slot's details, as a user would
-      c.SelectCell(Ctl::StringGrid1, 2, 0);
-      c.UserClick(Ctl::StringGrid1);
-      c.UserClick(Ctl::BitBtn1);
+    if (c.Get(Ctl::slotList).cells.size() > 2) {  // show the second slot's details, as a user would
+      c.SelectCell(Ctl::slotList, 2, 0);
+      c.UserClick(Ctl::slotList);
+      c.UserClick(Ctl::showDetailsButton);
     }
     Save(s.window.get(), std::string("main-") + kind);
     if (std::string(kind) == "8way") {
@@ -251,7 +251,7 @@ void Dialogs(const std::string& work) {
   s.form->SetProgressView(s.progress.get());
 
   next = "erase-options";
-  s.form->Button2Click();
+  s.form->eraseOptionsButtonClick();
   next = "programmer-type";
   s.form->ProgrammerTypeForm().FormShow(false);
   s.dialogs.ShowModal(s.form->ProgrammerTypeForm());

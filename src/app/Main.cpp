@@ -104,9 +104,9 @@ int main(int argc, char** argv) {
   // The version component reads our own executable's properties.
   platform::TFileVersionInfo version;
   if (!version.FileVersion.empty()) {
-    form.Controls().SetExtra(Ctl::FileVersionInfo1, "fileVersion", version.FileVersion);
-    form.Controls().SetExtra(Ctl::FileVersionInfo1, "productVersion", version.ProductVersion);
-    form.Controls().SetExtra(Ctl::FileVersionInfo1, "countryCode", version.CountryCode);
+    form.Controls().SetExtra(Ctl::versionInfo, "fileVersion", version.FileVersion);
+    form.Controls().SetExtra(Ctl::versionInfo, "productVersion", version.ProductVersion);
+    form.Controls().SetExtra(Ctl::versionInfo, "countryCode", version.CountryCode);
   }
 
   // Start-up runs outside the event loop, so an error no step handles is
@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
     try {
       step();
     } catch (const std::exception& e) {
-      form.ApplicationEvents2Exception(e.what());
+      form.errorHandlerException(e.what());
     }
   };
   form.CommandLineParams = parameters;

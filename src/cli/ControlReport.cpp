@@ -19,9 +19,9 @@ namespace {
 // The controls `options` prints, in window order.
 const model::ControlName kOptionControls[] = {
     Ctl::family,   Ctl::deviceList,    Ctl::matchDeviceID, Ctl::VerifyConfig, Ctl::unusedFuses, Ctl::progUserID,
-    Ctl::DataSave, Ctl::bootSave,      Ctl::BulkErase,     Ctl::VDD_Voltage,  Ctl::Label2,      Ctl::GroupBox2,
-    Ctl::progMode, Ctl::Progmodelabel, Ctl::GroupBox1,     Ctl::ProgramOps,   Ctl::Label5,      Ctl::limitPrograms,
-    Ctl::Label7,   Ctl::ProgCount,     Ctl::SpinEdit1,
+    Ctl::DataSave, Ctl::bootSave,      Ctl::BulkErase,     Ctl::VDD_Voltage,  Ctl::targetPowerNote,      Ctl::progModeGroup,
+    Ctl::progMode, Ctl::Progmodelabel, Ctl::programOpsGroup,     Ctl::ProgramOps,   Ctl::dataOnlyNote,      Ctl::limitPrograms,
+    Ctl::progCountCaption,   Ctl::ProgCount,     Ctl::errorRepeatCount,
 };
 
 }  // namespace

@@ -70,7 +70,7 @@ DlgButton ReadSession::AnswerForm(platform::ModalForm& form) {
   choose(model::TypeCtl::Progs, model);
   choose(model::TypeCtl::progVersion, type_.version - 1);
   choose(model::TypeCtl::FirmwareSel, type_.firmware == "pic" ? 0 : type_.firmware == "pic24" ? 1 : -1);
-  s.UserClick(model::TypeCtl::Button1);
+  s.UserClick(model::TypeCtl::okButton);
   return type->ModalResult;
 }
 

@@ -18,7 +18,7 @@ bool TerminalProgress::IsTerminal(const std::ostream& out) {
   return false;
 }
 
-void TerminalProgress::Shown(const model::TForm1& form) {
+void TerminalProgress::Shown(const model::ProgressForm& form) {
   out_ << form.Caption << "\n";
   Changed(form);
 }
@@ -29,7 +29,7 @@ void TerminalProgress::EndBar() {
   barOpen_ = false;
 }
 
-void TerminalProgress::Changed(const model::TForm1& form) {
+void TerminalProgress::Changed(const model::ProgressForm& form) {
   if (form.messageLabel != message_) {
     message_ = form.messageLabel;
     EndBar();
@@ -63,7 +63,7 @@ void TerminalProgress::ShowProgress(int position, int maximum) {
   out_ << "  " << percent << "% (" << clamped << " of " << maximum << ")\n";
 }
 
-void TerminalProgress::Released(const model::TForm1&) {
+void TerminalProgress::Released(const model::ProgressForm&) {
   EndBar();
   out_.flush();
 }

@@ -7,7 +7,7 @@
 #include <iosfwd>
 #include <string>
 
-#include "model/TForm1.h"
+#include "model/ProgressForm.h"
 
 namespace velmar::cli {
 
@@ -20,9 +20,9 @@ class TerminalProgress final : public model::ProgressView {
   // terminal.
   static bool IsTerminal(const std::ostream& out);
 
-  void Shown(const model::TForm1& form) override;
-  void Changed(const model::TForm1& form) override;
-  void Released(const model::TForm1& form) override;
+  void Shown(const model::ProgressForm& form) override;
+  void Changed(const model::ProgressForm& form) override;
+  void Released(const model::ProgressForm& form) override;
 
  private:
   void EndBar();

@@ -97,7 +97,7 @@ void ChooseHexFile(model::TMainForm& w, const std::string& hex) {
   std::error_code ec;
   const std::string path = std::filesystem::absolute(hex, ec).string();
   w.Data.FlashFile = ec ? hex : path;
-  w.Controls().SetText(Ctl::Edit1, platform::ExtractFileName(w.Data.FlashFile));
+  w.Controls().SetText(Ctl::fileName, platform::ExtractFileName(w.Data.FlashFile));
 }
 
 void WarnIfCut(CliContext& ctx, const std::string& description, const std::string& hexPath) {

@@ -4,7 +4,7 @@
 #include "devices/TData.h"
 #include "firmware/TUpdateProg.h"
 #include "link/LinkErrors.h"
-#include "model/TForm1.h"
+#include "model/ProgressForm.h"
 #include "oplog/OperationJournal.h"
 #include "platform/Dialogs.h"
 #include "slot/ProgrammerGeometry.h"
@@ -31,7 +31,7 @@ void ChooseFirmwareForKind(slot::ProgrammerKind programmerKind, const devices::T
   }
 }
 
-int execute(model::TForm1& form, slot::ProgrammerKind programmerKind, const FirmwareChangeLinks& links) {
+int execute(model::ProgressForm& form, slot::ProgrammerKind programmerKind, const FirmwareChangeLinks& links) {
   TUpdateProg updater(links.unit, links.clock, links.dialogs, links.data, links.pump, links.priority);
   updater.ProgramFolder = links.programFolder;
   updater.Pacing = links.pacing;

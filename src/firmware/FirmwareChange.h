@@ -29,7 +29,7 @@ class D2XXUnit;
 }  // namespace velmar::link
 
 namespace velmar::model {
-class TForm1;
+class ProgressForm;
 }
 
 namespace velmar::oplog {
@@ -65,6 +65,6 @@ void ChooseFirmwareForKind(slot::ProgrammerKind programmerKind, const devices::T
 // (both settled for the kind first). 0 on success, 1 on failure (its text in
 // the window's message line and in an error box). The update is recorded in
 // the links' journal.
-int execute(model::TForm1& form, slot::ProgrammerKind programmerKind, const FirmwareChangeLinks& links);
+int execute(model::ProgressForm& form, slot::ProgrammerKind programmerKind, const FirmwareChangeLinks& links);
 
 }  // namespace velmar::firmware

@@ -54,7 +54,7 @@ struct BuildOptions {
   int programOps = 0;  // `ProgramOps` entry
   bool limitPrograms = false;
   int progCount = 0;    // `ProgCount`
-  int errorRepeat = 0;  // `SpinEdit1`
+  int errorRepeat = 0;  // `errorRepeatCount`
   // setting.ini switches.
   bool e2SkipFF = false;
   bool resetPulse = false;

@@ -47,11 +47,11 @@ struct Ctl {
   using N = ControlName;
   static constexpr N MainForm{"MainForm"};  // the window; its text is the title
   // File and device.
-  static constexpr N Label1{"Label1"};            // "File Name" caption
-  static constexpr N Edit1{"Edit1"};              // the program file's name, without folder
-  static constexpr N Button1{"Button1"};          // "Browse" for the program file
-  static constexpr N OpenDialog1{"OpenDialog1"};  // the program file chooser
-  static constexpr N Label24{"Label24"};          // "PIC Family" caption
+  static constexpr N fileNameCaption{"fileNameCaption", "Label1"};            // "File Name" caption
+  static constexpr N fileName{"fileName", "Edit1"};              // the program file's name, without folder
+  static constexpr N browseButton{"browseButton", "Button1"};          // "Browse" for the program file
+  static constexpr N programFileDialog{"programFileDialog", "OpenDialog1"};  // the program file chooser
+  static constexpr N familyCaption{"familyCaption", "Label24"};          // "PIC Family" caption
   static constexpr N family{"family"};            // the family drop-down list
   static constexpr N Device{"Device"};            // "Device" caption
   static constexpr N deviceList{"deviceList"};    // the device drop-down list of the family
@@ -64,85 +64,85 @@ struct Ctl {
   static constexpr N bootSave{"bootSave"};                      // "Preserve Boot Block" (hidden)
   static constexpr N BulkErase{"BulkErase"};                    // "Bulk Erase"
   static constexpr N VDD_Voltage{"VDD_Voltage"};                // "3.3V VDD Voltage Output" for LF devices
-  static constexpr N Label2{"Label2"};                          // bulk erase note, first line
-  static constexpr N Label3{"Label3"};                          // bulk erase note, second line
-  static constexpr N Label4{"Label4"};                          // bulk erase note, third line
+  static constexpr N targetPowerNote{"targetPowerNote", "Label2"};                          // bulk erase note, first line
+  static constexpr N bulkEraseNote1{"bulkEraseNote1", "Label3"};                          // bulk erase note, second line
+  static constexpr N bulkEraseNote2{"bulkEraseNote2", "Label4"};                          // bulk erase note, third line
   static constexpr N VerifyAfterWriting{"VerifyAfterWriting"};  // "Verify after writing": read pages back
   // Groups.
-  static constexpr N GroupBox2{"GroupBox2"};          // holds the programming mode
+  static constexpr N progModeGroup{"progModeGroup", "GroupBox2"};          // holds the programming mode
   static constexpr N progMode{"progMode"};            // Low or High Voltage Programming
   static constexpr N Progmodelabel{"Progmodelabel"};  // the note under the programming mode
-  static constexpr N GroupBox1{"GroupBox1"};          // holds the program options
+  static constexpr N programOpsGroup{"programOpsGroup", "GroupBox1"};          // holds the program options
   static constexpr N ProgramOps{"ProgramOps"};        // Program All, Data Only or Code Only
-  static constexpr N Label5{"Label5"};                // the 'Program Data Only' note
+  static constexpr N dataOnlyNote{"dataOnlyNote", "Label5"};                // the 'Program Data Only' note
   // Slot list and slot description.
-  static constexpr N StringGrid1{"StringGrid1"};            // the slot list
-  static constexpr N PopupMenu1{"PopupMenu1"};              // the slot list's right-click menu
-  static constexpr N CopyToClipboard1{"CopyToClipboard1"};  // "Copy All To Clipboard" menu entry
-  static constexpr N ShowDetails1{"ShowDetails1"};          // "Show Slot Details" menu entry
-  static constexpr N CopyCell1{"CopyCell1"};                // "Copy Cell" menu entry
-  static constexpr N BitBtn1{"BitBtn1"};                    // "Show Slot Details" button
-  static constexpr N Label9{"Label9"};                      // the hint under the slot list, e.g. "Click New Program"
-  static constexpr N Label10{"Label10"};                    // its second line, e.g. "Click New or Replace Program"
-  static constexpr N Label12{"Label12"};                    // "Enter Program Description" caption
-  static constexpr N Label13{"Label13"};                    // the number of the slot New writes, e.g. "001"
+  static constexpr N slotList{"slotList", "StringGrid1"};            // the slot list
+  static constexpr N slotListMenu{"slotListMenu", "PopupMenu1"};              // the slot list's right-click menu
+  static constexpr N copyAllMenuItem{"copyAllMenuItem", "CopyToClipboard1"};  // "Copy All To Clipboard" menu entry
+  static constexpr N showDetailsMenuItem{"showDetailsMenuItem", "ShowDetails1"};          // "Show Slot Details" menu entry
+  static constexpr N copyCellMenuItem{"copyCellMenuItem", "CopyCell1"};                // "Copy Cell" menu entry
+  static constexpr N showDetailsButton{"showDetailsButton", "BitBtn1"};                    // "Show Slot Details" button
+  static constexpr N slotListHint{"slotListHint", "Label9"};                      // the hint under the slot list, e.g. "Click New Program"
+  static constexpr N slotListHint2{"slotListHint2", "Label10"};                    // its second line, e.g. "Click New or Replace Program"
+  static constexpr N descriptionCaption{"descriptionCaption", "Label12"};                    // "Enter Program Description" caption
+  static constexpr N newSlotNumber{"newSlotNumber", "Label13"};                    // the number of the slot New writes, e.g. "001"
   static constexpr N ProgCaption{"ProgCaption"};            // the description New and Replace write
-  static constexpr N Label16{"Label16"};                    // the number of the selected slot
-  static constexpr N ProgCaption2{"ProgCaption2"};          // the selected slot's description (read only)
-  static constexpr N Label20{"Label20"};                    // the file name read from a slot's details
-  static constexpr N Label22{"Label22"};                    // the programmer's version
-  static constexpr N Label23{"Label23"};                    // the programmer's firmware
-  static constexpr N FindDialog1{"FindDialog1"};            // the Find Name dialog
-  static constexpr N FontDialog1{"FontDialog1"};            // a font chooser (not used)
+  static constexpr N selectedSlotNumber{"selectedSlotNumber", "Label16"};                    // the number of the selected slot
+  static constexpr N selectedDescription{"selectedDescription", "ProgCaption2"};          // the selected slot's description (read only)
+  static constexpr N detailsFileName{"detailsFileName", "Label20"};                    // the file name read from a slot's details
+  static constexpr N programmerVersion{"programmerVersion", "Label22"};                    // the programmer's version
+  static constexpr N programmerFirmware{"programmerFirmware", "Label23"};                    // the programmer's firmware
+  static constexpr N findNameDialog{"findNameDialog", "FindDialog1"};            // the Find Name dialog
+  static constexpr N fontDialog{"fontDialog", "FontDialog1"};            // a font chooser (not used)
   // Slot buttons and counts.
-  static constexpr N Label19{"Label19"};                          // "Program Operations" caption
+  static constexpr N slotOperationsCaption{"slotOperationsCaption", "Label19"};                          // "Program Operations" caption
   static constexpr N DeleteProgramButton{"DeleteProgramButton"};  // "Delete"
   static constexpr N editButton{"editButton"};                    // "Replace"
   static constexpr N NewButton{"NewButton"};                      // "New"
   static constexpr N ReadProgButton{"ReadProgButton"};            // "Read"
   static constexpr N upload{"upload"};                            // the hidden "Upload" (New and Replace)
-  static constexpr N Button5{"Button5"};                          // the hidden "Load Lots"
-  static constexpr N Label6{"Label6"};                            // "LED (Error) Repeat No." caption
-  static constexpr N SpinEdit1{"SpinEdit1"};                      // how often the error LED code repeats
+  static constexpr N loadLots{"loadLots", "Button5"};                          // the hidden "Load Lots"
+  static constexpr N errorRepeatCaption{"errorRepeatCaption", "Label6"};                            // "LED (Error) Repeat No." caption
+  static constexpr N errorRepeatCount{"errorRepeatCount", "SpinEdit1"};                      // how often the error LED code repeats
   static constexpr N limitPrograms{"limitPrograms"};              // "Limit Programs Allowed"
-  static constexpr N Label7{"Label7"};                            // "Number of Programs" caption
+  static constexpr N progCountCaption{"progCountCaption", "Label7"};                            // "Number of Programs" caption
   static constexpr N ProgCount{"ProgCount"};                      // how many programmings a slot allows
-  static constexpr N Label11{"Label11"};                          // a slot's current count, e.g. "Current : 5"
+  static constexpr N currentCount{"currentCount", "Label11"};                          // a slot's current count, e.g. "Current : 5"
   static constexpr N manualButton{"manualButton"};                // "Manual": the quick-start guide
   static constexpr N cancel{"cancel"};                            // "Close"
   // Whole-programmer panel and profiles.
-  static constexpr N Panel1{"Panel1"};            // holds the whole-programmer buttons
-  static constexpr N Label17{"Label17"};          // "Complete Programmer Functions" caption
+  static constexpr N wholeUnitPanel{"wholeUnitPanel", "Panel1"};            // holds the whole-programmer buttons
+  static constexpr N wholeUnitCaption{"wholeUnitCaption", "Label17"};          // "Complete Programmer Functions" caption
   static constexpr N EraseButton{"EraseButton"};  // "Erase Unit"
   static constexpr N CopyButton{"CopyButton"};    // "Copy Unit"
   static constexpr N LoadButton{"LoadButton"};    // "Load Unit"
   static constexpr N FindButton{"FindButton"};    // "Find Name"
-  static constexpr N SaveDialog1{"SaveDialog1"};  // the profile file chooser for saving
-  static constexpr N Panel2{"Panel2"};            // holds the profile buttons
-  static constexpr N Label18{"Label18"};          // "Program Slot Options" caption
+  static constexpr N profileSaveDialog{"profileSaveDialog", "SaveDialog1"};  // the profile file chooser for saving
+  static constexpr N profilePanel{"profilePanel", "Panel2"};            // holds the profile buttons
+  static constexpr N profileCaption{"profileCaption", "Label18"};          // "Program Slot Options" caption
   static constexpr N LoadProfile{"LoadProfile"};  // "Load Profile"
   static constexpr N SaveProfile{"SaveProfile"};  // "Save Profile"
   // Service controls (shown by the service shortcuts).
-  static constexpr N Button2{"Button2"};            // "Erase Options": the erase options dialog
-  static constexpr N Button3{"Button3"};            // "Help" (hidden)
-  static constexpr N Button4{"Button4"};            // "Force Update Off/On": the forced firmware update
-  static constexpr N Label8{"Label8"};              // "Speed" caption
-  static constexpr N ComboBox1{"ComboBox1"};        // the loader speed
-  static constexpr N Label14{"Label14"};            // "Page Delay" caption
+  static constexpr N eraseOptionsButton{"eraseOptionsButton", "Button2"};            // "Erase Options": the erase options dialog
+  static constexpr N helpButton{"helpButton", "Button3"};            // "Help" (hidden)
+  static constexpr N forceUpdateButton{"forceUpdateButton", "Button4"};            // "Force Update Off/On": the forced firmware update
+  static constexpr N speedCaption{"speedCaption", "Label8"};              // "Speed" caption
+  static constexpr N loaderSpeed{"loaderSpeed", "ComboBox1"};        // the loader speed
+  static constexpr N pageDelayCaption{"pageDelayCaption", "Label14"};            // "Page Delay" caption
   static constexpr N DataFlashDel{"DataFlashDel"};  // the dataflash page delay
-  static constexpr N Label15{"Label15"};            // "Half Delay" caption
+  static constexpr N halfDelayCaption{"halfDelayCaption", "Label15"};            // "Half Delay" caption
   static constexpr N HalfDelay{"HalfDelay"};        // the dataflash half-page delay
   // Non-visual parts.
-  static constexpr N FileVersionInfo1{"FileVersionInfo1"};      // the program's version numbers
-  static constexpr N ApplicationEvents1{"ApplicationEvents1"};  // the service shortcuts
-  static constexpr N ApplicationEvents2{"ApplicationEvents2"};  // the last-resort error handler
+  static constexpr N versionInfo{"versionInfo", "FileVersionInfo1"};      // the program's version numbers
+  static constexpr N serviceShortcuts{"serviceShortcuts", "ApplicationEvents1"};  // the service shortcuts
+  static constexpr N errorHandler{"errorHandler", "ApplicationEvents2"};  // the last-resort error handler
 };
 
 // The Find Name dialog.
 struct FindCtl {
   using N = ControlName;
-  static constexpr N FindDialog1{"FindDialog1"};  // the dialog; its text is the title
-  static constexpr N Label1{"Label1"};            // "Find what:" caption
+  static constexpr N findNameDialog{"findNameDialog", "FindDialog1"};  // the dialog; its text is the title
+  static constexpr N findWhatCaption{"findWhatCaption", "Label1"};            // "Find what:" caption
   static constexpr N FindText{"FindText"};        // the text to find
   static constexpr N MatchCase{"MatchCase"};      // "Match case"
   static constexpr N WholeWord{"WholeWord"};      // "Match whole word only"
@@ -154,7 +154,7 @@ struct FindCtl {
 struct EraseCtl {
   using N = ControlName;
   static constexpr N EraseOpsForm{"EraseOpsForm"};  // the dialog; its text is the title
-  static constexpr N Panel1{"Panel1"};              // holds the erase choices
+  static constexpr N choicePanel{"choicePanel", "Panel1"};              // holds the erase choices
   // The erase choices 1 to 9 (radio buttons).
   static constexpr std::array<N, 9> RadioButton{N{"RadioButton1"}, N{"RadioButton2"}, N{"RadioButton3"},
                                                 N{"RadioButton4"}, N{"RadioButton5"}, N{"RadioButton6"},
@@ -170,10 +170,10 @@ struct TypeCtl {
   static constexpr N Progs{"Progs"};                              // the programmer model: single-way, 8-way or portable
   static constexpr N progVersion{"progVersion"};                  // the hardware version: 1 or 2
   static constexpr N FirmwareSel{"FirmwareSel"};                  // the firmware to load: PIC12/16/18 or PIC24
-  static constexpr N Label1{"Label1"};                            // "Version 2 Programmers Only"
-  static constexpr N Label2{"Label2"};                            // "Select PIC12/16/18 or PIC24 Firmware to load"
-  static constexpr N Label3{"Label3"};    // "Version 1 programmer must use PIC12/16/18 Firmware"
-  static constexpr N Button1{"Button1"};  // "OK"
+  static constexpr N version2Note{"version2Note", "Label1"};                            // "Version 2 Programmers Only"
+  static constexpr N firmwareNote{"firmwareNote", "Label2"};                            // "Select PIC12/16/18 or PIC24 Firmware to load"
+  static constexpr N version1Note{"version1Note", "Label3"};    // "Version 1 programmer must use PIC12/16/18 Firmware"
+  static constexpr N okButton{"okButton", "Button1"};  // "OK"
 };
 
 }  // namespace velmar::model

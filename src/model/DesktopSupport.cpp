@@ -104,7 +104,7 @@ bool TMainForm::AcceptsDroppedFile(const std::string& path) const {
 bool TMainForm::DropFile(const std::string& path) {
   if (!AcceptsDroppedFile(path)) return false;
   SetFlashFile(path);
-  controls_.SetExtra(Ctl::OpenDialog1, "initialDir", LastFolder);
+  controls_.SetExtra(Ctl::programFileDialog, "initialDir", LastFolder);
   RememberRecentFile(path);
   return true;
 }
@@ -123,7 +123,7 @@ bool TMainForm::OpenRecentFile(const std::string& path) {
     return false;
   }
   SetFlashFile(path);
-  controls_.SetExtra(Ctl::OpenDialog1, "initialDir", LastFolder);
+  controls_.SetExtra(Ctl::programFileDialog, "initialDir", LastFolder);
   RememberRecentFile(path);
   return true;
 }
@@ -180,7 +180,7 @@ bool TMainForm::UpdateFirmwareClick() {
                          "\rdo not unplug it until the update has finished.",
                          {}, platform::DlgButton::No))
     return false;
-  if (controls_.Text(Ctl::Button4) != "Force Update On") Button4Click();
+  if (controls_.Text(Ctl::forceUpdateButton) != "Force Update On") forceUpdateButtonClick();
   ReadProgButtonClick();
   return true;
 }
@@ -191,20 +191,20 @@ namespace {
 const char* const kFileFilterHex = "Hex|*.hex|All Files|*.*";
 }  // namespace
 
-void TMainForm::Button1Click() {
-  controls_.SetExtra(Ctl::OpenDialog1, "filter", kFileFilterHex);
-  const Control& dlg = controls_.Get(Ctl::OpenDialog1);
+void TMainForm::browseButtonClick() {
+  controls_.SetExtra(Ctl::programFileDialog, "filter", kFileFilterHex);
+  const Control& dlg = controls_.Get(Ctl::programFileDialog);
   auto chosen = dialogs_.OpenFile({dlg.extra.at("filter"), dlg.extra.at("defaultExt"), LastFolder, {}});
   if (!chosen) return;
   SetFlashFile(*chosen);
   RememberRecentFile(*chosen);
-  controls_.SetExtra(Ctl::OpenDialog1, "initialDir", LastFolder);
+  controls_.SetExtra(Ctl::programFileDialog, "initialDir", LastFolder);
 }
 
 // A typed full path is taken as it is; a name, or a path relative to the
 // folder the last file choice was in, joins that folder.
-void TMainForm::Edit1Change() { Data.FlashFile = platform::ResolveTypedPath(LastFolder, controls_.Text(Ctl::Edit1)); }
+void TMainForm::fileNameChange() { Data.FlashFile = platform::ResolveTypedPath(LastFolder, controls_.Text(Ctl::fileName)); }
 
-void TMainForm::Edit1Enter() { Edit1Change(); }
+void TMainForm::fileNameEnter() { fileNameChange(); }
 
 }  // namespace velmar::model

@@ -34,7 +34,7 @@ bool FamilyRules::Supply33Chosen() const {
 
 void FamilyRules::familyClick() {
   ControlStore& s = controls_;
-  s.SetHint(Ctl::SpinEdit1, kShortErrorCodes);
+  s.SetHint(Ctl::errorRepeatCount, kShortErrorCodes);
   for (ControlName name : {Ctl::matchDeviceID, Ctl::DataSave, Ctl::progUserID, Ctl::VerifyConfig})
     s.SetEnabled(name, true);
   s.SetVisible(Ctl::bootSave, false);
@@ -59,11 +59,11 @@ void FamilyRules::ApplyFamily(int code) {
   switch (code) {
     case devices::fam_PIC18F:
       data_.Family = code;
-      s.SetText(Ctl::Label2, kPowers5V);
+      s.SetText(Ctl::targetPowerNote, kPowers5V);
       devices_.FillDeviceList(code);
       s.SetVisible(Ctl::VDD_Voltage, true);
       VDD_VoltageClick();
-      s.SetVisible(Ctl::GroupBox1, false);
+      s.SetVisible(Ctl::programOpsGroup, false);
       s.SetItemIndex(Ctl::ProgramOps, 0);
       s.SetChecked(Ctl::BulkErase, true);
       break;
@@ -71,17 +71,17 @@ void FamilyRules::ApplyFamily(int code) {
       data_.Family = code;
       devices_.FillDeviceList(code);
       s.SetVisible(Ctl::VDD_Voltage, false);
-      s.SetVisible(Ctl::GroupBox1, true);  // the PIC18 branches hide the program options
+      s.SetVisible(Ctl::programOpsGroup, true);  // the PIC18 branches hide the program options
       break;
     case devices::fam_PIC18J:
       data_.Family = code;
-      s.SetText(Ctl::Label2, kPowers33V);
+      s.SetText(Ctl::targetPowerNote, kPowers33V);
       devices_.FillDeviceList(code);
       s.SetVisible(Ctl::VDD_Voltage, false);
       s.SetChecked(Ctl::VDD_Voltage, true);
       s.SetVisible(Ctl::unusedFuses, true);
-      s.SetEnabled(Ctl::GroupBox2, false);
-      s.SetVisible(Ctl::GroupBox1, false);
+      s.SetEnabled(Ctl::progModeGroup, false);
+      s.SetVisible(Ctl::programOpsGroup, false);
       s.SetEnabled(Ctl::DataSave, false);
       s.SetChecked(Ctl::progUserID, false);
       s.SetChecked(Ctl::VerifyConfig, false);
@@ -93,16 +93,16 @@ void FamilyRules::ApplyFamily(int code) {
       break;
     case devices::fam_PIC18K:
       data_.Family = code;
-      if (s.ItemIndex(Ctl::progMode) == 1) s.SetText(Ctl::Label2, s.Text(Ctl::Label2) + "  with 9VPP");
+      if (s.ItemIndex(Ctl::progMode) == 1) s.SetText(Ctl::targetPowerNote, s.Text(Ctl::targetPowerNote) + "  with 9VPP");
       devices_.FillDeviceList(code);
       if (data_.is3Vonly) {
         s.SetVisible(Ctl::VDD_Voltage, false);
-        s.SetText(Ctl::Label2, kPowers33V);
+        s.SetText(Ctl::targetPowerNote, kPowers33V);
       } else {
         s.SetVisible(Ctl::VDD_Voltage, true);
         VDD_VoltageClick();
       }
-      s.SetVisible(Ctl::GroupBox1, false);
+      s.SetVisible(Ctl::programOpsGroup, false);
       s.SetItemIndex(Ctl::ProgramOps, 0);
       s.SetChecked(Ctl::BulkErase, true);
       break;
@@ -113,7 +113,7 @@ void FamilyRules::ApplyFamily(int code) {
       devices_.FillDeviceList(code);
       if (data_.is3Vonly) {
         s.SetVisible(Ctl::VDD_Voltage, false);
-        s.SetText(Ctl::Label2, kPowers36V);
+        s.SetText(Ctl::targetPowerNote, kPowers36V);
       } else {
         s.SetVisible(Ctl::VDD_Voltage, true);
         VDD_VoltageClick();
@@ -121,7 +121,7 @@ void FamilyRules::ApplyFamily(int code) {
       s.SetChecked(Ctl::BulkErase, true);
       s.SetEnabled(Ctl::VerifyConfig, false);
       s.SetEnabled(Ctl::progUserID, false);
-      s.SetVisible(Ctl::GroupBox1, true);
+      s.SetVisible(Ctl::programOpsGroup, true);
       break;
     case devices::fam_dsPIC30:
       data_.Family = code;
@@ -135,7 +135,7 @@ void FamilyRules::ApplyFamily(int code) {
       s.SetEnabled(Ctl::progUserID, false);
       s.SetVisible(Ctl::DataSave, true);
       data_.noLVP = true;
-      s.SetVisible(Ctl::GroupBox1, true);
+      s.SetVisible(Ctl::programOpsGroup, true);
       break;
     default: break;
   }
@@ -161,7 +161,7 @@ void FamilyRules::ApplyDeviceRules() {
   // Programming-mode lock, every family.
   if (data_.noLVP) {
     s.SetItemIndex(Ctl::progMode, 1);
-    s.SetEnabled(Ctl::GroupBox2, false);
+    s.SetEnabled(Ctl::progModeGroup, false);
     s.SetEnabled(Ctl::progMode, false);
     s.SetText(Ctl::Progmodelabel, data_.Type == "C"          ? "Only VDD ICSP entry method"
                                   : column == alg_PIC16F1xxx ? "LVP not implemented on this device"
@@ -171,7 +171,7 @@ void FamilyRules::ApplyDeviceRules() {
     s.SetVisible(Ctl::Progmodelabel, true);
     s.SetInactiveColour(Ctl::progMode, true);
   } else {
-    s.SetEnabled(Ctl::GroupBox2, true);
+    s.SetEnabled(Ctl::progModeGroup, true);
     s.SetEnabled(Ctl::progMode, true);
     s.SetEnabled(Ctl::Progmodelabel, true);
     s.SetText(Ctl::Progmodelabel, "");
@@ -182,16 +182,16 @@ void FamilyRules::ApplyDeviceRules() {
   if (FamilyEntry() == devices::fam_PIC12F16F) {
     if (NeedsHighVpp(column)) {
       if (data_.is3Vonly) {
-        s.SetText(Ctl::Label2, "Programmer powers target at 3.3V with 9VPP");
+        s.SetText(Ctl::targetPowerNote, "Programmer powers target at 3.3V with 9VPP");
         s.SetVisible(Ctl::VDD_Voltage, false);
       } else {
         s.SetVisible(Ctl::VDD_Voltage, true);
-        s.SetText(Ctl::Label2, s.Checked(Ctl::VDD_Voltage) ? "Programmer powers target at 3.3V with 9VPP"
+        s.SetText(Ctl::targetPowerNote, s.Checked(Ctl::VDD_Voltage) ? "Programmer powers target at 3.3V with 9VPP"
                                                            : "Programmer powers target at 5V with 9VPP");
       }
     } else {
       s.SetVisible(Ctl::VDD_Voltage, Contains(data_.DeviceName, "LF"));
-      s.SetText(Ctl::Label2, kPowers5V);
+      s.SetText(Ctl::targetPowerNote, kPowers5V);
     }
   }
 
@@ -207,15 +207,15 @@ void FamilyRules::ApplyDeviceRules() {
   // Program options. Without data memory only Program All is left; a
   // row-programmed device with data memory keeps the options as they stand.
   if (data_.EEPROMSIZE != 0 && column != alg_PIC16F150x) {
-    s.SetEnabled(Ctl::GroupBox1, true);
+    s.SetEnabled(Ctl::programOpsGroup, true);
     s.SetEnabled(Ctl::ProgramOps, true);
-    s.SetVisible(Ctl::Label5, true);
+    s.SetVisible(Ctl::dataOnlyNote, true);
     s.SetInactiveColour(Ctl::ProgramOps, false);
     if (s.ItemIndex(Ctl::ProgramOps) != 1) s.SetEnabled(Ctl::DataSave, true);
   } else if (data_.EEPROMSIZE == 0) {
-    s.SetEnabled(Ctl::GroupBox1, false);
+    s.SetEnabled(Ctl::programOpsGroup, false);
     s.SetEnabled(Ctl::ProgramOps, false);
-    s.SetVisible(Ctl::Label5, false);
+    s.SetVisible(Ctl::dataOnlyNote, false);
     s.SetItemIndex(Ctl::ProgramOps, 0);
     s.SetInactiveColour(Ctl::ProgramOps, true);
     s.SetEnabled(Ctl::DataSave, false);
@@ -225,7 +225,7 @@ void FamilyRules::ApplyDeviceRules() {
   if (FamilyEntry() == devices::fam_PIC18K) {
     if (data_.is3Vonly) {
       s.SetVisible(Ctl::VDD_Voltage, false);
-      s.SetText(Ctl::Label2, "Programmer powers target at 3.3V with 9V VPP");
+      s.SetText(Ctl::targetPowerNote, "Programmer powers target at 3.3V with 9V VPP");
     } else {
       s.SetVisible(Ctl::VDD_Voltage, true);
       // The text was worked out while the box was still hidden (a 3.3 V-only
@@ -238,7 +238,7 @@ void FamilyRules::ApplyDeviceRules() {
     s.SetEnabled(Ctl::VerifyConfig, false);
     s.SetEnabled(Ctl::VDD_Voltage, false);
     s.SetVisible(Ctl::VDD_Voltage, false);
-    s.SetText(Ctl::Label2, kPowers36V);
+    s.SetText(Ctl::targetPowerNote, kPowers36V);
   }
 
   if (data_.Type == "24KA") {
@@ -247,7 +247,7 @@ void FamilyRules::ApplyDeviceRules() {
       s.SetEnabled(Ctl::VDD_Voltage, true);
       s.SetVisible(Ctl::VDD_Voltage, true);
     } else {
-      s.SetText(Ctl::Label2, kPowers36V);
+      s.SetText(Ctl::targetPowerNote, kPowers36V);
       s.SetEnabled(Ctl::VDD_Voltage, false);
       s.SetVisible(Ctl::VDD_Voltage, false);
     }
@@ -261,14 +261,14 @@ void FamilyRules::progModeClick() {
   if (mode == 1) {
     data_.LowVoltageMode = false;
     if (FamilyEntry() == devices::fam_PIC18K)
-      s.SetText(Ctl::Label2, Supply33Chosen() ? "Programmer powers target at 3.3V with 9V VPP"
+      s.SetText(Ctl::targetPowerNote, Supply33Chosen() ? "Programmer powers target at 3.3V with 9V VPP"
                                               : "Programmer powers target at 5V with 9V VPP");
     s.SetVisible(Ctl::Progmodelabel, false);
   } else if (mode == 0) {
     data_.LowVoltageMode = true;
-    if (FamilyEntry() == devices::fam_PIC18K) s.SetText(Ctl::Label2, Supply33Chosen() ? kPowers33V : kPowers5V);
+    if (FamilyEntry() == devices::fam_PIC18K) s.SetText(Ctl::targetPowerNote, Supply33Chosen() ? kPowers33V : kPowers5V);
     if (FamilyEntry() == devices::fam_PIC12F16F && EnhancedMidrangeMap(data_.Column)) {
-      s.SetText(Ctl::Label2, Supply33Chosen() ? kPowers33V : kPowers5V);
+      s.SetText(Ctl::targetPowerNote, Supply33Chosen() ? kPowers33V : kPowers5V);
       s.SetVisible(Ctl::Progmodelabel, true);
       s.SetText(Ctl::Progmodelabel, "LVP needs target to be unpowered");
     }
@@ -280,7 +280,7 @@ void FamilyRules::VDD_VoltageClick() {
   std::string label = s.Checked(Ctl::VDD_Voltage) ? kPowers33V : kPowers5V;
   if ((FamilyEntry() == devices::fam_PIC18K || NeedsHighVpp(data_.Column)) && s.ItemIndex(Ctl::progMode) == 1)
     label += " with 9V VPP";
-  s.SetText(Ctl::Label2, label);
+  s.SetText(Ctl::targetPowerNote, label);
 }
 
 void FamilyRules::ProgramOpsClick() {
@@ -292,7 +292,7 @@ void FamilyRules::ProgramOpsClick() {
       s.SetEnabled(Ctl::VerifyConfig, true);
       s.SetEnabled(Ctl::progUserID, true);
       s.SetEnabled(Ctl::DataSave, true);
-      s.SetText(Ctl::Label5, "");
+      s.SetText(Ctl::dataOnlyNote, "");
       break;
     case 1:
       eraseOps_.SelectChoice(9);
@@ -304,7 +304,7 @@ void FamilyRules::ProgramOpsClick() {
       // A disabled box is unchecked: left checked, the data builder would put
       // its preserve marker over the first data byte that is then programmed.
       DataSaveClick();
-      s.SetText(Ctl::Label5, "Program Data Only will only work if Data Protection (CPD) is disabled");
+      s.SetText(Ctl::dataOnlyNote, "Program Data Only will only work if Data Protection (CPD) is disabled");
       break;
     case 2:
       eraseOps_.SelectChoice(8);
@@ -314,10 +314,10 @@ void FamilyRules::ProgramOpsClick() {
       s.SetEnabled(Ctl::DataSave, true);
       if (FamilyEntry() == devices::fam_PIC12F16F &&
           ColumnIn(data_.Column, {alg_PIC16F87xA, alg_PIC16F88, alg_PIC16F1xxx})) {
-        s.SetText(Ctl::Label5, "Program Code Only will program Configuration on this device");
+        s.SetText(Ctl::dataOnlyNote, "Program Code Only will program Configuration on this device");
         s.SetEnabled(Ctl::VerifyConfig, true);
       } else {
-        s.SetText(Ctl::Label5, "");
+        s.SetText(Ctl::dataOnlyNote, "");
         s.SetEnabled(Ctl::VerifyConfig, false);
         s.SetChecked(Ctl::VerifyConfig, false);
       }
@@ -347,7 +347,7 @@ void FamilyRules::DataSaveClick() {
 
 void FamilyRules::limitProgramsClick() {
   const bool on = controls_.Checked(Ctl::limitPrograms);
-  controls_.SetEnabled(Ctl::Label7, on);
+  controls_.SetEnabled(Ctl::progCountCaption, on);
   controls_.SetEnabled(Ctl::ProgCount, on);
 }
 

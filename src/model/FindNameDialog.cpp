@@ -7,13 +7,13 @@ using K = ControlKind;
 
 FindNameDialog::FindNameDialog() {
   ControlStore& s = controls_;
-  Control form = MakeControl(FindCtl::FindDialog1, K::Form, "Find");
+  Control form = MakeControl(FindCtl::findNameDialog, K::Form, "Find");
   form.extra = {{"direction", "down"},
                 {"hideDirection", "1"},
                 {"top", std::to_string(kTopOffset)},
                 {"left", std::to_string(kLeftOffset)}};
   s.Add(form);
-  s.Add(MakeControl(FindCtl::Label1, K::Label, "Find what:"));
+  s.Add(MakeControl(FindCtl::findWhatCaption, K::Label, "Find what:"));
   s.Add(MakeControl(FindCtl::FindText, K::Edit));
   s.Add(MakeControl(FindCtl::MatchCase, K::CheckBox, "Match case"));
   s.Add(MakeControl(FindCtl::WholeWord, K::CheckBox, "Match whole word only"));

@@ -1,4 +1,4 @@
-// The Find Name dialog (`FindDialog1`) as a model: the text to find, the
+// The Find Name dialog (`findNameDialog`) as a model: the text to find, the
 // match-case and whole-word switches, and the Find Next and Cancel buttons.
 // It always searches downwards. The main window binds its show and find
 // handlers; the dialog stays open across searches until Cancel closes it.
@@ -18,7 +18,7 @@ class FindNameDialog final : public ModalWindow {
   static constexpr int kLeftOffset = 35;
 
   FindNameDialog();
-  std::string FormName() const override { return FindCtl::FindDialog1.Str(); }
+  std::string FormName() const override { return FindCtl::findNameDialog.Str(); }
 
   void SetHandlers(std::function<void()> onShow, std::function<void()> onFind);
 

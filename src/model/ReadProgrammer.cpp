@@ -296,9 +296,9 @@ TMainForm::ReadOutcome TMainForm::FinishRead() {
 
 TMainForm::ReadOutcome TMainForm::EnterDemoMode() {
   DemoMode = true;
-  controls_.SetText(Ctl::Label9, "Demo Mode - No Programmer");
-  controls_.SetText(Ctl::Label16, "");
-  controls_.SetText(Ctl::ProgCaption2, "");
+  controls_.SetText(Ctl::slotListHint, "Demo Mode - No Programmer");
+  controls_.SetText(Ctl::selectedSlotNumber, "");
+  controls_.SetText(Ctl::selectedDescription, "");
   programmerType_.FormShow(true);
   dialogs_.ShowModal(programmerType_);
   ApplyChosenKind(programmerType_.Kind());
@@ -310,9 +310,9 @@ TMainForm::ReadOutcome TMainForm::EnterDemoMode() {
   }
   // No programmer: nothing of an earlier one may stay listed or be worked on.
   Programs.Clear();
-  std::vector<std::vector<std::string>> rows = controls_.Get(Ctl::StringGrid1).cells;
+  std::vector<std::vector<std::string>> rows = controls_.Get(Ctl::slotList).cells;
   for (std::size_t r = 1; r < rows.size(); ++r) rows[r].assign(3, "");
-  controls_.SetCells(Ctl::StringGrid1, rows, 1);
+  controls_.SetCells(Ctl::slotList, rows, 1);
   familyClick();
   return ReadOutcome::Ignore;
 }

@@ -25,8 +25,8 @@ ServiceControls::ServiceControls(ControlStore& controls, platform::Dialogs& dial
                                  const slot::ProgrammerKind& programmerKind, const image::Folders& folders)
     : controls_(controls), dialogs_(dialogs), eraseOps_(eraseOps), programmerKind_(programmerKind), folders_(folders) {}
 
-void ServiceControls::ComboBox1Change() {
-  if (tuning_) tuning_->SetClockDivisor(ClockDivisorFor(controls_.ItemIndex(Ctl::ComboBox1)));
+void ServiceControls::loaderSpeedChange() {
+  if (tuning_) tuning_->SetClockDivisor(ClockDivisorFor(controls_.ItemIndex(Ctl::loaderSpeed)));
 }
 
 void ServiceControls::DataFlashDelChange() {
@@ -37,14 +37,14 @@ void ServiceControls::HalfDelayChange() {
   if (tuning_) tuning_->SetHalfDelay(controls_.Value(Ctl::HalfDelay));
 }
 
-bool ServiceControls::ApplicationEvents1ShortCut(ShortcutKey key, bool shift, bool ctrl) {
+bool ServiceControls::serviceShortcutKey(ShortcutKey key, bool shift, bool ctrl) {
   if (!(shift && ctrl)) return false;
   ControlStore& s = controls_;
   switch (key) {
-    case ShortcutKey::F1: s.SetVisible(Ctl::Button4, true); break;
+    case ShortcutKey::F1: s.SetVisible(Ctl::forceUpdateButton, true); break;
     case ShortcutKey::F2:
       for (ControlName name :
-           {Ctl::HalfDelay, Ctl::DataFlashDel, Ctl::ComboBox1, Ctl::Label8, Ctl::Label14, Ctl::Label15})
+           {Ctl::HalfDelay, Ctl::DataFlashDel, Ctl::loaderSpeed, Ctl::speedCaption, Ctl::pageDelayCaption, Ctl::halfDelayCaption})
         s.SetVisible(name, true);
       break;
     case ShortcutKey::F3:
@@ -52,35 +52,35 @@ bool ServiceControls::ApplicationEvents1ShortCut(ShortcutKey key, bool shift, bo
       break;
     case ShortcutKey::F4: s.SetVisible(Ctl::EraseButton, true); break;
     case ShortcutKey::F5:
-      s.SetVisible(Ctl::Button5, true);
-      s.SetVisible(Ctl::SpinEdit1, true);
-      s.SetValue(Ctl::SpinEdit1, 10);
+      s.SetVisible(Ctl::loadLots, true);
+      s.SetVisible(Ctl::errorRepeatCount, true);
+      s.SetValue(Ctl::errorRepeatCount, 10);
       break;
     case ShortcutKey::Other: break;
   }
   return true;
 }
 
-void ServiceControls::ApplicationEvents2Exception(const std::string& message) {
+void ServiceControls::errorHandlerException(const std::string& message) {
   dialogs_.MessageDlg("Application access Error -" + message, platform::DlgType::Error, {platform::DlgButton::Ok});
 }
 
 void ServiceControls::manualButtonClick() { model::manualButtonClick(programmerKind_, folders_.program, dialogs_); }
 
-void ServiceControls::Button2Click() {
+void ServiceControls::eraseOptionsButtonClick() {
   eraseOps_.FormShow();
   dialogs_.ShowModal(eraseOps_);
   // However the dialog ended, it is closed now.
   if (eraseOps_.Controls().Visible(EraseCtl::EraseOpsForm)) eraseOps_.CancelClick();
 }
 
-void ServiceControls::Button4Click() {
-  controls_.SetText(Ctl::Button4, controls_.Text(Ctl::Button4) == kForceOn ? kForceOff : kForceOn);
+void ServiceControls::forceUpdateButtonClick() {
+  controls_.SetText(Ctl::forceUpdateButton, controls_.Text(Ctl::forceUpdateButton) == kForceOn ? kForceOff : kForceOn);
 }
 
 bool ServiceControls::TakeForceUpdate() {
-  if (controls_.Text(Ctl::Button4) != kForceOn) return false;
-  Button4Click();
+  if (controls_.Text(Ctl::forceUpdateButton) != kForceOn) return false;
+  forceUpdateButtonClick();
   return true;
 }
 

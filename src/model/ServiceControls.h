@@ -35,14 +35,14 @@ class ServiceControls {
   // nothing).
   void SetLinkTuning(LinkTuning* tuning) { tuning_ = tuning; }
 
-  void ComboBox1Change();
+  void loaderSpeedChange();
   void DataFlashDelChange();
   void HalfDelayChange();
   // True when the shortcut was consumed (Shift and Ctrl held).
-  bool ApplicationEvents1ShortCut(ShortcutKey key, bool shift, bool ctrl);
-  void ApplicationEvents2Exception(const std::string& message);
-  void Button2Click();  // the erase options, shown modally
-  void Button4Click();  // toggles the forced firmware update
+  bool serviceShortcutKey(ShortcutKey key, bool shift, bool ctrl);
+  void errorHandlerException(const std::string& message);
+  void eraseOptionsButtonClick();  // the erase options, shown modally
+  void forceUpdateButtonClick();  // toggles the forced firmware update
   // True once when the forced update was on; it is off afterwards.
   bool TakeForceUpdate();
   void manualButtonClick();  // the attached programmer's quick-start guide

@@ -105,7 +105,7 @@ void SettingsStore::SetFlashFile(const std::string& path) {
   state_.data.FlashFile = path;
   std::string folder = platform::ExtractFilePath(path);
   if (!folder.empty()) state_.lastFolder = folder;
-  controls_.SetText(Ctl::Edit1, platform::ExtractFileName(path));
+  controls_.SetText(Ctl::fileName, platform::ExtractFileName(path));
 }
 
 VersionTexts SettingsStore::ReadVersionTexts() const {
@@ -127,7 +127,7 @@ void SettingsStore::LoadSettings() {
     state_.data.FlashFile.clear();
     storedFlashFile_.clear();
     state_.lastFolder = state_.folders.program;
-    s.SetText(Ctl::Edit1, "");
+    s.SetText(Ctl::fileName, "");
   } else {
     for (const DeviceKey& k : kDeviceKeys) {
       const int position = ReadInt(ini, kSettings, k.key, 0);
@@ -172,10 +172,10 @@ void SettingsStore::ApplySettingsIniValues(const IniFile& ini, bool fromFile) {
   s.SetChecked(Ctl::matchDeviceID, flag("MatchDeviceID", true));
   s.SetChecked(Ctl::VerifyConfig, flag("VerifyConfig", false));
   s.SetValue(Ctl::ProgCount, number("ProgCount", 5));
-  s.SetItemIndex(Ctl::ComboBox1, IndexOr(number("SPE", 1), int(s.Items(Ctl::ComboBox1).size()), 1));
+  s.SetItemIndex(Ctl::loaderSpeed, IndexOr(number("SPE", 1), int(s.Items(Ctl::loaderSpeed).size()), 1));
   s.SetValue(Ctl::DataFlashDel, number("DEL", 40));
   s.SetValue(Ctl::HalfDelay, number("DEL2", 20));
-  s.SetValue(Ctl::SpinEdit1, number("REPEAT", 5));
+  s.SetValue(Ctl::errorRepeatCount, number("REPEAT", 5));
   s.SetChecked(Ctl::DataSave, flag("DataSave", false));
   s.SetChecked(Ctl::bootSave, flag("BootSave", false));
   s.SetChecked(Ctl::progUserID, ini.ReadBool(kSettingsUserId, "progUserId", false));
@@ -214,10 +214,10 @@ std::vector<SettingEntry> SettingsStore::SettingsEntries() const {
   num("ProgCount", s.Value(Ctl::ProgCount));
   flag("MatchDeviceID", s.Checked(Ctl::matchDeviceID));
   flag("VerifyConfig", s.Checked(Ctl::VerifyConfig));
-  num("SPE", s.ItemIndex(Ctl::ComboBox1));
+  num("SPE", s.ItemIndex(Ctl::loaderSpeed));
   num("DEL", s.Value(Ctl::DataFlashDel));
   num("DEL2", s.Value(Ctl::HalfDelay));
-  num("REPEAT", s.Value(Ctl::SpinEdit1));
+  num("REPEAT", s.Value(Ctl::errorRepeatCount));
   flag("progUserId", s.Checked(Ctl::progUserID), kSettingsUserId);
   flag("DataSave", s.Checked(Ctl::DataSave));
   flag("BootSave", s.Checked(Ctl::bootSave));
@@ -269,8 +269,8 @@ bool SettingsStore::SaveSettings() {
 // ---- Profiles ----
 
 void SettingsStore::LoadProfileClick() {
-  controls_.SetExtra(Ctl::OpenDialog1, "filter", kFileFilterProfiles);
-  const Control& dlg = controls_.Get(Ctl::OpenDialog1);
+  controls_.SetExtra(Ctl::programFileDialog, "filter", kFileFilterProfiles);
+  const Control& dlg = controls_.Get(Ctl::programFileDialog);
   auto chosen = dialogs_.OpenFile({dlg.extra.at("filter"), dlg.extra.at("defaultExt"), state_.lastFolder, {}});
   if (!chosen) return;
   LoadProfile(*chosen);
@@ -280,7 +280,7 @@ void SettingsStore::LoadProfile(const std::string& path) {
   ControlStore& s = controls_;
   std::string folder = platform::ExtractFilePath(path);
   if (!folder.empty()) state_.lastFolder = folder;
-  s.SetExtra(Ctl::OpenDialog1, "initialDir", state_.lastFolder);
+  s.SetExtra(Ctl::programFileDialog, "initialDir", state_.lastFolder);
 
   IniFile ini(path);  // an unreadable or absent file reads as one without keys
   int device = ReadInt(ini, kProfile, "Device", 0);
@@ -306,10 +306,10 @@ void SettingsStore::LoadProfile(const std::string& path) {
   s.SetChecked(Ctl::VerifyConfig, flag("VerifyConfig"));
   s.SetChecked(Ctl::progUserID, flag("ProgUserId"));
   s.SetValue(Ctl::ProgCount, number("ProgCount", 10));
-  s.SetItemIndex(Ctl::ComboBox1, IndexOr(number("SPE", 1), int(s.Items(Ctl::ComboBox1).size()), 1));
+  s.SetItemIndex(Ctl::loaderSpeed, IndexOr(number("SPE", 1), int(s.Items(Ctl::loaderSpeed).size()), 1));
   s.SetValue(Ctl::DataFlashDel, number("DEL", 40));
   s.SetValue(Ctl::HalfDelay, number("DEL2", 15));
-  s.SetValue(Ctl::SpinEdit1, number("REPEAT", 5));
+  s.SetValue(Ctl::errorRepeatCount, number("REPEAT", 5));
   s.SetChecked(Ctl::bootSave, flag("BootSave"));
   state_.switches.KonOld = flag("KonOld");
   s.SetText(Ctl::ProgCaption, ini.ReadString(kProfile, "Description", ""));
@@ -322,8 +322,8 @@ void SettingsStore::LoadProfile(const std::string& path) {
 }
 
 void SettingsStore::SaveProfileClick() {
-  controls_.SetExtra(Ctl::SaveDialog1, "filter", kFileFilterProfiles);
-  const Control& dlg = controls_.Get(Ctl::SaveDialog1);
+  controls_.SetExtra(Ctl::profileSaveDialog, "filter", kFileFilterProfiles);
+  const Control& dlg = controls_.Get(Ctl::profileSaveDialog);
   auto chosen = dialogs_.SaveFile({dlg.extra.at("filter"), dlg.extra.at("defaultExt"), state_.lastFolder, {}});
   if (!chosen) return;
   std::string error;
@@ -336,7 +336,7 @@ bool SettingsStore::SaveProfile(const std::string& path, std::string* error) {
   ControlStore& s = controls_;
   std::string folder = platform::ExtractFilePath(path);
   if (!folder.empty()) state_.lastFolder = folder;
-  s.SetExtra(Ctl::OpenDialog1, "initialDir", state_.lastFolder);
+  s.SetExtra(Ctl::programFileDialog, "initialDir", state_.lastFolder);
   for (ControlName name : {Ctl::DataSave, Ctl::VerifyConfig, Ctl::progUserID})
     if (!s.Enabled(name)) s.SetChecked(name, false);
 
@@ -353,10 +353,10 @@ bool SettingsStore::SaveProfile(const std::string& path, std::string* error) {
   flag("VerifyConfig", s.Checked(Ctl::VerifyConfig));
   flag("progUserId", s.Checked(Ctl::progUserID));
   num("ProgCount", s.Value(Ctl::ProgCount));
-  num("SPE", s.ItemIndex(Ctl::ComboBox1));
+  num("SPE", s.ItemIndex(Ctl::loaderSpeed));
   num("DEL", s.Value(Ctl::DataFlashDel));
   num("DEL2", s.Value(Ctl::HalfDelay));
-  num("REPEAT", s.Value(Ctl::SpinEdit1));
+  num("REPEAT", s.Value(Ctl::errorRepeatCount));
   flag("DataSave", s.Checked(Ctl::DataSave));
   flag("BootSave", s.Checked(Ctl::bootSave));
   ini.WriteString(kProfile, "Description", s.Text(Ctl::ProgCaption));

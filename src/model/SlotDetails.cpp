@@ -16,7 +16,7 @@ namespace velmar::model {
 
 namespace {
 
-constexpr ControlName kGrid = Ctl::StringGrid1;
+constexpr ControlName kGrid = Ctl::slotList;
 
 int IndexOf(const std::vector<std::string>& items, const std::string& wanted) {
   if (wanted.empty()) return -1;
@@ -29,7 +29,7 @@ bool Bit(std::uint8_t b, int n) { return (b >> n) & 1; }
 
 }  // namespace
 
-void TMainForm::ShowDetails1Click() {
+void TMainForm::showDetailsClick() {
   if (controls_.Get(kGrid).cells.size() > 1) ShowSlotDetails(controls_.Row(kGrid));
 }
 
@@ -98,25 +98,25 @@ bool TMainForm::ShowSlotDetails(int row) {
   if (limit.on) {
     s.SetValue(Ctl::ProgCount, limit.count);
     s.SetChecked(Ctl::limitPrograms, true);
-    s.SetText(Ctl::Label11, "Current : " + std::to_string(limit.count));
-    s.SetVisible(Ctl::Label11, true);
+    s.SetText(Ctl::currentCount, "Current : " + std::to_string(limit.count));
+    s.SetVisible(Ctl::currentCount, true);
   } else {
     s.SetChecked(Ctl::limitPrograms, false);
-    s.SetVisible(Ctl::Label11, false);
+    s.SetVisible(Ctl::currentCount, false);
     s.SetValue(Ctl::ProgCount, 10);
   }
   limitProgramsClick();
 
-  s.SetExtra(Ctl::Label20, "fontColour", "red");
-  s.SetText(Ctl::Label20, "Filename Read (No path) : " + entry.SourceFileName);
+  s.SetExtra(Ctl::detailsFileName, "fontColour", "red");
+  s.SetText(Ctl::detailsFileName, "Filename Read (No path) : " + entry.SourceFileName);
   // A File Name left from other work does not belong to this slot: a
   // Replace must not quietly build the slot from it.
-  const std::string chosen = Data.FlashFile.empty() ? s.Text(Ctl::Edit1) : platform::ExtractFileName(Data.FlashFile);
+  const std::string chosen = Data.FlashFile.empty() ? s.Text(Ctl::fileName) : platform::ExtractFileName(Data.FlashFile);
   if (text::UpperCase(text::Trim(chosen)) != text::UpperCase(text::Trim(entry.SourceFileName))) {
-    s.SetText(Ctl::Edit1, "");
+    s.SetText(Ctl::fileName, "");
     Data.FlashFile.clear();
   }
-  s.SetValue(Ctl::SpinEdit1, h[86]);
+  s.SetValue(Ctl::errorRepeatCount, h[86]);
 
   if (family == devices::fam_PIC12F16F) {
     switch (h[46] & 0x0C) {

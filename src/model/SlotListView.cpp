@@ -1,4 +1,4 @@
-// The slot list `StringGrid1` and what it keeps in step: the multi-slot and
+// The slot list `slotList` and what it keeps in step: the multi-slot and
 // single-slot layouts filled from the slot catalogue, the status labels,
 // the selected slot's number and description, the New/Replace/Delete
 // buttons, the "Programmer is full" and firmware-mismatch checks, the click
@@ -14,7 +14,7 @@ namespace velmar::model {
 
 namespace {
 
-constexpr ControlName kGrid = Ctl::StringGrid1;
+constexpr ControlName kGrid = Ctl::slotList;
 constexpr int kColumns = 3;
 using Rows = std::vector<std::vector<std::string>>;
 
@@ -58,18 +58,18 @@ void TMainForm::RefreshSlotView() {
     RefreshSingleSlotView();
 }
 
-// Label13/Label16 and the two description boxes from a row's first cell.
+// newSlotNumber/selectedSlotNumber and the two description boxes from a row's first cell.
 // The editable box takes the description without the blanks that pad it
 // to the slot's width: the slot pads it again when it is written, and with
 // the padding in the box it would be full and take no typing.
 void TMainForm::ShowSelectedRow(int row) {
   const std::string first = Cell(controls_.Get(kGrid), row, 0);
-  controls_.SetText(Ctl::Label13, Chars(first, 1, 3));
-  controls_.SetText(Ctl::Label16, Chars(first, 1, 3));
+  controls_.SetText(Ctl::newSlotNumber, Chars(first, 1, 3));
+  controls_.SetText(Ctl::selectedSlotNumber, Chars(first, 1, 3));
   std::string description = Chars(first, 5, 28);
   description.erase(description.find_last_not_of(' ') + 1);
   controls_.SetText(Ctl::ProgCaption, description);
-  controls_.SetText(Ctl::ProgCaption2, Chars(first, 5, 28));
+  controls_.SetText(Ctl::selectedDescription, Chars(first, 5, 28));
 }
 
 void TMainForm::RefreshSlotList() {
@@ -86,20 +86,20 @@ void TMainForm::RefreshSlotList() {
     s.SetEnabled(Ctl::editButton, false);
     s.SetEnabled(Ctl::DeleteProgramButton, false);
     s.SetEnabled(Ctl::NewButton, true);
-    s.SetText(Ctl::Label9, "Empty, Use New Button");
-    s.SetText(Ctl::Label10, "");
-    s.SetText(Ctl::Label13, "001");
-    s.SetText(Ctl::Label16, "001");
+    s.SetText(Ctl::slotListHint, "Empty, Use New Button");
+    s.SetText(Ctl::slotListHint2, "");
+    s.SetText(Ctl::newSlotNumber, "001");
+    s.SetText(Ctl::selectedSlotNumber, "001");
     s.SetText(Ctl::ProgCaption, "");
-    s.SetText(Ctl::ProgCaption2, "");
+    s.SetText(Ctl::selectedDescription, "");
     OperationMode = om_New;
     return;
   }
 
   s.SetEnabled(Ctl::editButton, true);
   s.SetEnabled(Ctl::DeleteProgramButton, true);
-  s.SetText(Ctl::Label9, "Set up Files, Device etc then");
-  s.SetText(Ctl::Label10, "Click New or Replace Program");
+  s.SetText(Ctl::slotListHint, "Set up Files, Device etc then");
+  s.SetText(Ctl::slotListHint2, "Click New or Replace Program");
   rows.resize(std::size_t(Programs.EntryCount) + 1);
   for (int i = 0; i < Programs.EntryCount; ++i) {
     const slot::TProgramEntry& e = Programs.Get(i);
@@ -124,8 +124,8 @@ void TMainForm::CheckFull() {
   const std::uint32_t lastPage = g.PageSize ? g.Capacity / g.PageSize - 1 : 0;
   const std::uint32_t nextPage = Programs.Get(Programs.EntryCount - 1).NextPage;
   if (lastPage < nextPage || std::uint32_t(Programs.EntryCount) >= g.SlotCount) {
-    controls_.SetText(Ctl::Label9, "Programmer is full");
-    controls_.SetText(Ctl::Label10, "");
+    controls_.SetText(Ctl::slotListHint, "Programmer is full");
+    controls_.SetText(Ctl::slotListHint2, "");
     controls_.SetEnabled(Ctl::NewButton, false);
   } else {
     controls_.SetEnabled(Ctl::NewButton, true);
@@ -155,8 +155,8 @@ void TMainForm::RefreshSingleSlotView() {
   s.SetText(Ctl::NewButton, "Load");
   if (Programs.EntryCount > 0) {
     const slot::TProgramEntry& e = Programs.Get(0);
-    s.SetText(Ctl::Label9, "Loaded");
-    s.SetText(Ctl::Label10, "");
+    s.SetText(Ctl::slotListHint, "Loaded");
+    s.SetText(Ctl::slotListHint2, "");
     rows.resize(2);
     rows[1] = {e.SlotName, e.SourceFileName, e.DeviceName};
     s.SetCells(kGrid, rows, 1);
@@ -164,13 +164,13 @@ void TMainForm::RefreshSingleSlotView() {
     ShowSelectedRow(1);
   } else {
     s.SetCells(kGrid, rows, 1);
-    s.SetText(Ctl::Label9, "Empty");
-    s.SetText(Ctl::Label10, "");
+    s.SetText(Ctl::slotListHint, "Empty");
+    s.SetText(Ctl::slotListHint2, "");
     OperationMode = om_New;
   }
 }
 
-void TMainForm::StringGrid1Click() {
+void TMainForm::slotListClick() {
   const int row = controls_.Row(kGrid);
   if (row < 1 || row >= int(controls_.Get(kGrid).cells.size())) return;
   ShowSelectedRow(row);
@@ -184,9 +184,9 @@ void TMainForm::FindButtonClick() {
   dialogs_.ShowModal(findDialog_);
 }
 
-void TMainForm::FindDialog1Show() { FindStart = 0; }
+void TMainForm::findNameDialogShow() { FindStart = 0; }
 
-bool TMainForm::FindDialog1Find() {
+bool TMainForm::findNameDialogFind() {
   const bool matchCase = findDialog_.MatchCase();
   const bool wholeWord = findDialog_.WholeWord();
   const std::string text = findDialog_.FindText();
@@ -214,12 +214,12 @@ bool TMainForm::FindDialog1Find() {
 
 // ---- Clipboard ----
 
-void TMainForm::CopyCell1Click() {
+void TMainForm::copyCellMenuItemClick() {
   const Control& grid = controls_.Get(kGrid);
   dialogs_.SetClipboardText(Cell(grid, grid.selectedRow, grid.selectedCol));
 }
 
-void TMainForm::CopyToClipboard1Click() {
+void TMainForm::copyAllMenuItemClick() {
   const Control& grid = controls_.Get(kGrid);
   std::string all;
   for (std::size_t r = 0; r < grid.cells.size(); ++r) {

@@ -10,10 +10,10 @@ TEraseOpsForm::TEraseOpsForm(ControlStore& mainWindow, devices::TData& data) : m
   form.visible = false;
   form.extra = {{"toolWindow", "1"}};  // a small tool window without system buttons
   controls_.Add(form);
-  controls_.Add(MakeControl(EraseCtl::Panel1, ControlKind::Panel));
+  controls_.Add(MakeControl(EraseCtl::choicePanel, ControlKind::Panel));
   for (int i = 1; i <= devices::kEraseChoiceCount; ++i) {
     Control c =
-        MakeControl(ChoiceName(i), ControlKind::RadioButton, devices::EraseChoiceCaption(i), {}, EraseCtl::Panel1);
+        MakeControl(ChoiceName(i), ControlKind::RadioButton, devices::EraseChoiceCaption(i), {}, EraseCtl::choicePanel);
     c.checked = i == 1;
     controls_.Add(c);
   }

@@ -32,7 +32,7 @@ class TEraseOpsForm final : public ModalWindow {
   void CancelClick();  // closes with Cancel, changes nothing
 
   // The radio button of choice 1 to 9.
-  static ControlName ChoiceName(int choice) { return EraseCtl::RadioButton.at(std::size_t(choice - 1)); }
+  static ControlName ChoiceName(int choice) { return EraseCtl::eraseChoice.at(std::size_t(choice - 1)); }
 
  private:
   ControlStore& main_;

@@ -46,25 +46,25 @@ void TMainForm::BindHandlers() {
   on(Ctl::VerifyConfig, Event::Change, &TMainForm::VerifyConfigClick, this);
   on(Ctl::DataSave, Event::Change, &TMainForm::DataSaveClick, this);
   on(Ctl::limitPrograms, Event::Change, &TMainForm::limitProgramsClick, this);
-  on(Ctl::Button1, Event::Click, &TMainForm::Button1Click, this);
-  on(Ctl::Edit1, Event::Change, &TMainForm::Edit1Change, this);
-  on(Ctl::Edit1, Event::Enter, &TMainForm::Edit1Enter, this);
-  on(Ctl::ComboBox1, Event::Change, &TMainForm::ComboBox1Change, this);
+  on(Ctl::browseButton, Event::Click, &TMainForm::browseButtonClick, this);
+  on(Ctl::fileName, Event::Change, &TMainForm::fileNameChange, this);
+  on(Ctl::fileName, Event::Enter, &TMainForm::fileNameEnter, this);
+  on(Ctl::loaderSpeed, Event::Change, &TMainForm::loaderSpeedChange, this);
   on(Ctl::DataFlashDel, Event::Change, &TMainForm::DataFlashDelChange, this);
   on(Ctl::HalfDelay, Event::Change, &TMainForm::HalfDelayChange, this);
   on(Ctl::LoadProfile, Event::Click, &TMainForm::LoadProfileClick, this);
   on(Ctl::SaveProfile, Event::Click, &TMainForm::SaveProfileClick, this);
-  on(Ctl::Button2, Event::Click, &TMainForm::Button2Click, this);
-  on(Ctl::Button4, Event::Click, &TMainForm::Button4Click, this);
+  on(Ctl::eraseOptionsButton, Event::Click, &TMainForm::eraseOptionsButtonClick, this);
+  on(Ctl::forceUpdateButton, Event::Click, &TMainForm::forceUpdateButtonClick, this);
   on(Ctl::cancel, Event::Click, &TMainForm::Close, this);
   on(Ctl::manualButton, Event::Click, &TMainForm::manualButtonClick, this);
   on(Ctl::ReadProgButton, Event::Click, &TMainForm::ReadProgButtonClick, this);
-  on(Ctl::StringGrid1, Event::Click, &TMainForm::StringGrid1Click, this);
+  on(Ctl::slotList, Event::Click, &TMainForm::slotListClick, this);
   on(Ctl::FindButton, Event::Click, &TMainForm::FindButtonClick, this);
-  on(Ctl::CopyCell1, Event::Click, &TMainForm::CopyCell1Click, this);
-  on(Ctl::CopyToClipboard1, Event::Click, &TMainForm::CopyToClipboard1Click, this);
-  on(Ctl::ShowDetails1, Event::Click, &TMainForm::ShowDetails1Click, this);
-  on(Ctl::BitBtn1, Event::Click, &TMainForm::ShowDetails1Click, this);
+  on(Ctl::copyCellMenuItem, Event::Click, &TMainForm::copyCellMenuItemClick, this);
+  on(Ctl::copyAllMenuItem, Event::Click, &TMainForm::copyAllMenuItemClick, this);
+  on(Ctl::showDetailsMenuItem, Event::Click, &TMainForm::showDetailsClick, this);
+  on(Ctl::showDetailsButton, Event::Click, &TMainForm::showDetailsClick, this);
   // The slot and whole-unit buttons run the bound operations; their results
   // are for the callers that run them directly (the command line, Load Lots).
   auto button = [&s, this](ControlName name, auto WindowOperations::*hook, const char* what) {
@@ -73,12 +73,12 @@ void TMainForm::BindHandlers() {
   button(Ctl::NewButton, &WindowOperations::newSlot, "New");
   button(Ctl::editButton, &WindowOperations::replaceSlot, "Replace");
   button(Ctl::upload, &WindowOperations::upload, "upload");
-  button(Ctl::Button5, &WindowOperations::loadLots, "Load Lots");
+  button(Ctl::loadLots, &WindowOperations::loadLots, "Load Lots");
   button(Ctl::DeleteProgramButton, &WindowOperations::deleteSlot, "Delete");
   button(Ctl::EraseButton, &WindowOperations::eraseUnit, "Erase Unit");
   button(Ctl::CopyButton, &WindowOperations::copyUnit, "Copy Unit");
   button(Ctl::LoadButton, &WindowOperations::loadUnit, "Load Unit");
-  findDialog_.SetHandlers([this] { FindDialog1Show(); }, [this] { FindDialog1Find(); });
+  findDialog_.SetHandlers([this] { findNameDialogShow(); }, [this] { findNameDialogFind(); });
 }
 
 // The firmware change: the replacement a test gave, else the bound one.
@@ -92,8 +92,8 @@ bool TMainForm::RunFirmwareChange(const std::string& fileName, int requiredFirmw
 void TMainForm::FormCreate(bool startedWithParameters) {
   CreateLink();
   Programs.Clear();
-  controls_.SetCells(Ctl::StringGrid1, {{"Description", "Filename", "Device  "}}, 1);
-  controls_.SetVisible(Ctl::Label11, false);
+  controls_.SetCells(Ctl::slotList, {{"Description", "Filename", "Device  "}}, 1);
+  controls_.SetVisible(Ctl::currentCount, false);
   CommandLineMode = startedWithParameters || !CommandLineParams.empty();
   creating_ = true;
 }
@@ -107,20 +107,20 @@ void TMainForm::FormShow() {
   SetKindTitle();
 
   controls_.SetVisible(Ctl::BulkErase, false);
-  controls_.SetText(Ctl::Label3, "");
-  controls_.SetText(Ctl::Label4, "");
+  controls_.SetText(Ctl::bulkEraseNote1, "");
+  controls_.SetText(Ctl::bulkEraseNote2, "");
   if (FamilyEntry() == devices::fam_PIC18F) controls_.SetVisible(Ctl::VDD_Voltage, true);
 
   if (!slot::KindRow(ProgrammerKind).productionCount) {
-    controls_.SetVisible(Ctl::SpinEdit1, false);
-    controls_.SetVisible(Ctl::Label6, false);
+    controls_.SetVisible(Ctl::errorRepeatCount, false);
+    controls_.SetVisible(Ctl::errorRepeatCaption, false);
   } else {
     controls_.SetVisible(Ctl::FindButton, false);
     for (ControlName name :
-         {Ctl::EraseButton, Ctl::LoadButton, Ctl::CopyButton, Ctl::Panel1, Ctl::Label17, Ctl::SpinEdit1, Ctl::Label6})
+         {Ctl::EraseButton, Ctl::LoadButton, Ctl::CopyButton, Ctl::wholeUnitPanel, Ctl::wholeUnitCaption, Ctl::errorRepeatCount, Ctl::errorRepeatCaption})
       controls_.SetVisible(name, true);
   }
-  controls_.SetText(Ctl::Label16, "");
+  controls_.SetText(Ctl::selectedSlotNumber, "");
   QuietMode = false;
 }
 
@@ -137,39 +137,39 @@ void TMainForm::ConfigureForKind() {
   int remembered = FamilyEntry();
   devices_.FillFamilyList(ProgrammerKind, Switches.KonOld);
 
-  for (ControlName name : {Ctl::EraseButton, Ctl::LoadButton, Ctl::CopyButton, Ctl::Panel1, Ctl::Label17})
+  for (ControlName name : {Ctl::EraseButton, Ctl::LoadButton, Ctl::CopyButton, Ctl::wholeUnitPanel, Ctl::wholeUnitCaption})
     controls_.SetVisible(name, true);
 
   const slot::KindInfo& row = slot::KindRow(ProgrammerKind);
   if (MultiSlotKind()) {
     if (row.findButton) controls_.SetVisible(Ctl::FindButton, true);
-    controls_.SetText(Ctl::Label18, "Program Slot Options");
+    controls_.SetText(Ctl::profileCaption, "Program Slot Options");
     controls_.SetVisible(Ctl::DeleteProgramButton, true);
     controls_.SetVisible(Ctl::editButton, true);
     SetKindTitle();
     if (!row.productionCount) {
-      for (ControlName name : {Ctl::limitPrograms, Ctl::Label7, Ctl::ProgCount}) controls_.SetVisible(name, false);
+      for (ControlName name : {Ctl::limitPrograms, Ctl::progCountCaption, Ctl::ProgCount}) controls_.SetVisible(name, false);
     } else {
       controls_.SetVisible(Ctl::limitPrograms, true);
-      controls_.SetVisible(Ctl::Label7, true);
-      controls_.SetText(Ctl::Label7, "Number of Programs/slot");
+      controls_.SetVisible(Ctl::progCountCaption, true);
+      controls_.SetText(Ctl::progCountCaption, "Number of Programs/slot");
       controls_.SetVisible(Ctl::ProgCount, true);
     }
   } else {
     controls_.SetVisible(Ctl::FindButton, false);
     SetKindTitle();
     controls_.SetVisible(Ctl::limitPrograms, true);
-    controls_.SetVisible(Ctl::Label7, true);
-    controls_.SetText(Ctl::Label7, "Number of Programs");
+    controls_.SetVisible(Ctl::progCountCaption, true);
+    controls_.SetText(Ctl::progCountCaption, "Number of Programs");
     controls_.SetVisible(Ctl::ProgCount, true);
     controls_.SetVisible(Ctl::DeleteProgramButton, false);
     controls_.SetVisible(Ctl::editButton, false);
-    controls_.SetText(Ctl::Label18, "Program Options");
-    controls_.SetVisible(Ctl::ProgCaption2, false);
-    controls_.SetVisible(Ctl::Label16, false);
+    controls_.SetText(Ctl::profileCaption, "Program Options");
+    controls_.SetVisible(Ctl::selectedDescription, false);
+    controls_.SetVisible(Ctl::selectedSlotNumber, false);
     controls_.SetEnabled(Ctl::NewButton, true);
   }
-  controls_.SetText(Ctl::Label16, "");
+  controls_.SetText(Ctl::selectedSlotNumber, "");
 
   if (!creating_) {
     int count = int(controls_.Items(Ctl::family).size());
@@ -215,8 +215,8 @@ void TMainForm::SetTitle(const std::string& title) { controls_.SetText(Ctl::Main
 
 void TMainForm::ShowIdentification(const link::IdentifyFindings& found) {
   if (found.kindAsked) {
-    if (found.hardwareVersion) controls_.SetText(Ctl::Label22, ProgrammerVersionText(found));
-    controls_.SetVisible(Ctl::Label22, found.hardwareVersion.has_value());
+    if (found.hardwareVersion) controls_.SetText(Ctl::programmerVersion, ProgrammerVersionText(found));
+    controls_.SetVisible(Ctl::programmerVersion, found.hardwareVersion.has_value());
   }
   if (found.kind) {
     // The portable keeps no production count; the single-way and 8-way
@@ -229,11 +229,11 @@ void TMainForm::ShowIdentification(const link::IdentifyFindings& found) {
     }
     SetTitle(IdentifiedTitle(found));
   }
-  if (found.recognisedFirmware) controls_.SetText(Ctl::Label23, FirmwareLabelText(found));
+  if (found.recognisedFirmware) controls_.SetText(Ctl::programmerFirmware, FirmwareLabelText(found));
 }
 
 void TMainForm::SetCountControlsVisible(bool visible) {
-  for (ControlName name : {Ctl::ProgCount, Ctl::limitPrograms, Ctl::Label7}) controls_.SetVisible(name, visible);
+  for (ControlName name : {Ctl::ProgCount, Ctl::limitPrograms, Ctl::progCountCaption}) controls_.SetVisible(name, visible);
 }
 
 }  // namespace velmar::model

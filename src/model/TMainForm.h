@@ -250,13 +250,13 @@ class TMainForm final {
   void RefreshSlotList();        // multi-slot layout
   void RefreshSingleSlotView();  // single-slot layout
   void RefreshSlotView();        // the layout of the programmer kind
-  void StringGrid1Click();
+  void slotListClick();
   void FindButtonClick();
-  void FindDialog1Show();
+  void findNameDialogShow();
   // Searches from FindStart; true when a slot matched (its row is selected).
-  bool FindDialog1Find();
-  void CopyCell1Click();
-  void CopyToClipboard1Click();
+  bool findNameDialogFind();
+  void copyCellMenuItemClick();
+  void copyAllMenuItemClick();
 
   // ---- What the operations (operations/) use of the window ----
   const LinkParts& Parts() const { return linkParts_; }
@@ -271,7 +271,7 @@ class TMainForm final {
   void RecordProgram(oplog::OperationRecord& record) const;
 
   // ---- Slot details ----
-  void ShowDetails1Click();
+  void showDetailsClick();
   // Family, device and options from the header of the slot in list row `row`;
   // false when nothing was shown (no such slot, an emptied one, or a family
   // this programmer does not offer).
@@ -297,22 +297,22 @@ class TMainForm final {
   std::string DeviceNoticeText() const;
 
   // ---- Hex file choice (model/DesktopSupport.cpp) ----
-  void Button1Click();
-  void Edit1Change();
-  void Edit1Enter();
+  void browseButtonClick();
+  void fileNameChange();
+  void fileNameEnter();
 
   // ---- Service controls ----
-  void ComboBox1Change() { service_.ComboBox1Change(); }
+  void loaderSpeedChange() { service_.loaderSpeedChange(); }
   void DataFlashDelChange() { service_.DataFlashDelChange(); }
   void HalfDelayChange() { service_.HalfDelayChange(); }
   // True when the shortcut was consumed (Shift and Ctrl held).
-  bool ApplicationEvents1ShortCut(ShortcutKey key, bool shift, bool ctrl) {
-    return service_.ApplicationEvents1ShortCut(key, shift, ctrl);
+  bool serviceShortcutKey(ShortcutKey key, bool shift, bool ctrl) {
+    return service_.serviceShortcutKey(key, shift, ctrl);
   }
-  void ApplicationEvents2Exception(const std::string& message) { service_.ApplicationEvents2Exception(message); }
-  void ApplicationEvents2Exception(const std::exception& e) { ApplicationEvents2Exception(std::string(e.what())); }
-  void Button2Click() { service_.Button2Click(); }            // the erase options, shown modally
-  void Button4Click() { service_.Button4Click(); }            // toggles the forced firmware update
+  void errorHandlerException(const std::string& message) { service_.errorHandlerException(message); }
+  void errorHandlerException(const std::exception& e) { errorHandlerException(std::string(e.what())); }
+  void eraseOptionsButtonClick() { service_.eraseOptionsButtonClick(); }            // the erase options, shown modally
+  void forceUpdateButtonClick() { service_.forceUpdateButtonClick(); }            // toggles the forced firmware update
   void manualButtonClick() { service_.manualButtonClick(); }  // the attached programmer's quick-start guide
 
   // ---- Desktop conveniences (model/DesktopSupport.cpp) ----
@@ -373,7 +373,7 @@ class TMainForm final {
   bool Supply33Chosen() const { return rules_.Supply33Chosen(); }
 
  private:
-  // ProgCount, limitPrograms and Label7 together.
+  // ProgCount, limitPrograms and progCountCaption together.
   void SetCountControlsVisible(bool visible);
   void BuildInventory();
   void BindHandlers();

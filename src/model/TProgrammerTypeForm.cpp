@@ -27,14 +27,14 @@ TProgrammerTypeForm::TProgrammerTypeForm() {
   s.Add(Choices(TypeCtl::progVersion, "Programmer Version",
                 {"Version 1 Programmer", "Version 2 Programmer (see Programmer label)"}));
   s.Add(Choices(TypeCtl::FirmwareSel, "Firmware Version", {"Load PIC12/16/18 Firmware", "Load PIC24 Firmware"}));
-  s.Add(MakeControl(TypeCtl::Label1, K::Label, "Version 2 Programmers Only"));
-  s.Add(MakeControl(TypeCtl::Label2, K::Label, "Select PIC12/16/18 or PIC24 Firmware to load"));
-  s.Add(MakeControl(TypeCtl::Label3, K::Label, "Version 1 programmer must use PIC12/16/18 Firmware"));
-  s.Add(MakeControl(TypeCtl::Button1, K::Button, "OK"));
+  s.Add(MakeControl(TypeCtl::version2Note, K::Label, "Version 2 Programmers Only"));
+  s.Add(MakeControl(TypeCtl::firmwareNote, K::Label, "Select PIC12/16/18 or PIC24 Firmware to load"));
+  s.Add(MakeControl(TypeCtl::version1Note, K::Label, "Version 1 programmer must use PIC12/16/18 Firmware"));
+  s.Add(MakeControl(TypeCtl::okButton, K::Button, "OK"));
 
   s.Bind(TypeCtl::Progs, Event::Change, [this] { ProgsClick(); });
   s.Bind(TypeCtl::progVersion, Event::Change, [this] { progVersionClick(); });
-  s.Bind(TypeCtl::Button1, Event::Click, [this] { Button1Click(); });
+  s.Bind(TypeCtl::okButton, Event::Click, [this] { okButtonClick(); });
 }
 
 void TProgrammerTypeForm::FormShow(bool demoMode) {
@@ -42,7 +42,7 @@ void TProgrammerTypeForm::FormShow(bool demoMode) {
   ControlStore& s = controls_;
   s.SetVisible(TypeCtl::Progs, true);
   s.SetVisible(TypeCtl::progVersion, true);
-  for (ControlName name : {TypeCtl::FirmwareSel, TypeCtl::Label1, TypeCtl::Label2, TypeCtl::Label3})
+  for (ControlName name : {TypeCtl::FirmwareSel, TypeCtl::version2Note, TypeCtl::firmwareNote, TypeCtl::version1Note})
     s.SetVisible(name, !demoMode);
   if (!demoMode) ApplyRules();
 }
@@ -51,7 +51,7 @@ void TProgrammerTypeForm::ProgsClick() { ApplyRules(); }
 
 void TProgrammerTypeForm::progVersionClick() { ApplyRules(); }
 
-void TProgrammerTypeForm::Button1Click() { ModalResult = platform::DlgButton::Ok; }
+void TProgrammerTypeForm::okButtonClick() { ModalResult = platform::DlgButton::Ok; }
 
 bool TProgrammerTypeForm::VersionTwo() const { return controls_.ItemIndex(TypeCtl::progVersion) == 1; }
 

@@ -27,7 +27,7 @@ class TProgrammerTypeForm final : public ModalWindow {
   void FormShow(bool demoMode);
   void ProgsClick();
   void progVersionClick();
-  void Button1Click();  // OK: closes the dialog
+  void okButtonClick();  // OK: closes the dialog
 
   // The programmer kind the choices stand for (single-way version 1 or 2,
   // 8-way version 1 or 2, portable), or nullopt when no model is chosen.

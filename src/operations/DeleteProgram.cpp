@@ -31,7 +31,7 @@ bool DeleteProgramButtonClick(TMainForm& w) {
   }
   if (w.Programs.EntryCount == 0) return false;
   w.OperationMode = om_Delete;
-  const int row = w.Controls().Row(Ctl::StringGrid1);
+  const int row = w.Controls().Row(Ctl::slotList);
   if (row >= 1 && row <= w.Programs.EntryCount) {
     logged.Record().slot = row;
     // The list numbers the slots of a multi-slot programmer ("003 Job");

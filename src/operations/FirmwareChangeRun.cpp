@@ -5,7 +5,7 @@
 // the other firmware.
 #include "firmware/FirmwareChange.h"
 #include "link/TReadProg.h"
-#include "model/TForm1.h"
+#include "model/ProgressForm.h"
 #include "model/TMainForm.h"
 #include "operations/WindowOperations.h"
 #include "platform/Dialogs.h"
@@ -21,7 +21,7 @@ bool ChangeFirmwareOverLink(TMainForm& w, const std::string& fileName, int requi
     return false;
   }
   if (w.Link() && w.Link()->LinkOpen) w.Link()->CloseLink(false);
-  model::TForm1 form(w.ProgressView(), w.Parts().pump);
+  model::ProgressForm form(w.ProgressView(), w.Parts().pump);
   form.FirmwareFileName = fileName;
   form.RequiredFirmware = requiredFirmware;
   platform::SystemThreadPriority priority;

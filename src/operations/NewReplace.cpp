@@ -73,10 +73,10 @@ bool editButtonClick(TMainForm& w) {
   return uploadClick(w);
 }
 
-void Button5Click(TMainForm& w) {
+void loadLotsClick(TMainForm& w) {
   w.QuietMode = true;
   int index = w.Programs.CurrentIndex;
-  const int repeats = w.Controls().Value(Ctl::SpinEdit1);
+  const int repeats = w.Controls().Value(Ctl::errorRepeatCount);
   const int slots = int(w.Geometry().SlotCount);
   // A New that failed has said why; repeating it would only say so again.
   for (int run = 0; run <= repeats && index < slots; ++run, ++index)
@@ -101,7 +101,7 @@ bool UploadRefused(TMainForm& w) {
     w.Dialogs().ShowError("Can not find file\r" + w.Data.FlashFile, "File Load Error");
     return true;
   }
-  if (text::Contains(w.Controls().Text(Ctl::ProgCaption2), "Empty") && w.OperationMode == om_New) {
+  if (text::Contains(w.Controls().Text(Ctl::selectedDescription), "Empty") && w.OperationMode == om_New) {
     w.Dialogs().ShowMessage("To load Empty slot, Please use Replace Program");
     return true;
   }
@@ -154,7 +154,7 @@ bool DuplicateAnswered(TMainForm& w, int selected) {
   // description, padding included: "Blink 1" kept for slot 2 is no
   // duplicate of slot 1's "Blink 18".
   std::string description = w.Controls().Text(Ctl::ProgCaption);
-  const std::string fromRow = w.Controls().Text(Ctl::ProgCaption2);
+  const std::string fromRow = w.Controls().Text(Ctl::selectedDescription);
   if (!description.empty() && text::Trim(fromRow) == description) description = fromRow;
   const int byName = FirstHolding(w.Programs, description, [](const slot::TProgramEntry& e) { return e.SlotName; });
   if (byName >= 0 && !(replace && byName == selected)) {
@@ -259,7 +259,7 @@ bool uploadClick(TMainForm& w) {
   oplog::OperationRecorder logged =
       w.Recording(w.OperationMode == om_Replace ? oplog::LoggedOperation::replace : oplog::LoggedOperation::new_slot);
   w.RecordProgram(logged.Record());
-  const int selectedRow = w.Controls().Row(Ctl::StringGrid1);
+  const int selectedRow = w.Controls().Row(Ctl::slotList);
   if (w.OperationMode == om_Replace && selectedRow >= 1) logged.Record().slot = selectedRow;
   if (UploadRefused(w) || DirectoryRefusesWrite(w)) return false;
   if (!DuplicateAnswered(w, selectedRow - 1)) return false;

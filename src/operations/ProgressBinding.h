@@ -6,7 +6,7 @@
 #pragma once
 
 #include "link/TReadProg.h"
-#include "model/TForm1.h"
+#include "model/ProgressForm.h"
 
 namespace velmar::platform {
 class Dialogs;
@@ -24,7 +24,7 @@ struct OperationParts {
 
 class ProgressBinding {
  public:
-  ProgressBinding(link::TReadProg& link, model::TForm1& form) : link_(link) {
+  ProgressBinding(link::TReadProg& link, model::ProgressForm& form) : link_(link) {
     link.SetProgressHandler([&form](int done, int total) { form.UpdateStat(done, total); });
     link.SetMessageHandler([&form](const std::string& text) { form.SetMessage(text); });
   }
@@ -47,7 +47,7 @@ void CloseLinkQuietly(link::TReadProg& link);
 // more, and the link closed.
 class OperationEnd {
  public:
-  OperationEnd(model::TForm1& form, link::TReadProg& link) : form_(form), link_(link) {}
+  OperationEnd(model::ProgressForm& form, link::TReadProg& link) : form_(form), link_(link) {}
   ~OperationEnd() {
     form_.Busy = true;
     CloseLinkQuietly(link_);
@@ -56,7 +56,7 @@ class OperationEnd {
   OperationEnd& operator=(const OperationEnd&) = delete;
 
  private:
-  model::TForm1& form_;
+  model::ProgressForm& form_;
   link::TReadProg& link_;
 };
 

@@ -54,7 +54,7 @@ image::BuildOptions CaptureBuildOptions(const model::TMainForm& w) {
   // kept in the settings would otherwise limit its slots unseen.
   o.limitPrograms = s.Checked(Ctl::limitPrograms) && s.Visible(Ctl::limitPrograms);
   o.progCount = s.Value(Ctl::ProgCount);
-  o.errorRepeat = s.Value(Ctl::SpinEdit1);
+  o.errorRepeat = s.Value(Ctl::errorRepeatCount);
   o.e2SkipFF = w.Switches.e2_skipFF;
   o.resetPulse = w.Switches.ResetPulse;
   o.vdd1st = w.Switches.VDD1st;
@@ -128,7 +128,7 @@ std::unique_ptr<slot::TProgramEntry> BuildSlotRecord(model::TMainForm& w, const 
   if (!geometry.IsMultiSlot()) number = 1;
 
   const std::string slotName = slot::MakeSlotName(number, caption);
-  w.Controls().SetText(Ctl::ProgCaption2, slotName);
+  w.Controls().SetText(Ctl::selectedDescription, slotName);
 
   std::uint32_t start = 0, next = 0, pages = 0;
   if (selected) {
@@ -209,7 +209,7 @@ bool SlotBuild(model::TMainForm& w, slot::ProgrammerGeometry& geometry, slot::TP
     result.job.workingFolder = w.Folders.working;
     return built;
   } catch (const std::exception& e) {
-    w.ApplicationEvents2Exception(e);
+    w.errorHandlerException(e);
     return false;
   }
 }

@@ -19,7 +19,7 @@ std::string VerifyFailureText(const std::vector<link::VerifyFault>& faults, cons
   return text;
 }
 
-bool RunSlotWrite(model::TForm1& form, link::TReadProg& link, const link::SlotWrite& write,
+bool RunSlotWrite(model::ProgressForm& form, link::TReadProg& link, const link::SlotWrite& write,
                   slot::ProgrammerKind kindAtLastRead, bool verify) {
   ProgressBinding binding(link, form);
   OperationEnd end(form, link);
@@ -87,7 +87,7 @@ bool WriteWrapper(const OperationParts& parts, const link::SlotWrite& write, slo
                   int operationMode, bool quiet, bool verify, const std::string& successDetail) {
   std::string failure;
   {
-    model::TForm1 form(parts.view, parts.pump);
+    model::ProgressForm form(parts.view, parts.pump);
     form.SetMessage("Checking Programmer");
     try {
       if (!RunSlotWrite(form, parts.link, write, kindAtLastRead, verify)) failure = "Programming Error";

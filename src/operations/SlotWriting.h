@@ -27,7 +27,7 @@ inline constexpr const char* kNeedsUpdateOrBattery =
 // back; every slot with a page that differs or cannot be read has its
 // header emptied (the link's EmptiedHeaders then name it), and
 // link::EISPException names each such slot and page (VerifyFailureText).
-bool RunSlotWrite(model::TForm1& form, link::TReadProg& link, const link::SlotWrite& write,
+bool RunSlotWrite(model::ProgressForm& form, link::TReadProg& link, const link::SlotWrite& write,
                   slot::ProgrammerKind kindAtLastRead, bool verify = false);
 
 // The failure of a read-back: for each fault its slot (1 for the first),

@@ -70,7 +70,7 @@ PageRead ReadPageChecked(link::TReadProg& link, std::uint32_t p, bool verify) {
 // Reads every page of the first `slotRecords` slots; stops at the first
 // page that does not read (or, verified, whose reads never agree), which
 // `stoppedAt` then names.
-PageRead ReadPages(model::TForm1& form, link::TReadProg& link, int slotRecords, bool verify, std::uint32_t& stoppedAt) {
+PageRead ReadPages(model::ProgressForm& form, link::TReadProg& link, int slotRecords, bool verify, std::uint32_t& stoppedAt) {
   const slot::ProgrammerGeometry& g = link.Geometry;
   const std::uint64_t pages = std::uint64_t(g.PagesPerSlot()) * std::uint64_t(slotRecords > 0 ? slotRecords : 0);
   form.SetMessage("Reading Programmer....");
@@ -103,7 +103,7 @@ std::string UnsettledPageText(std::uint32_t page) {
          " reads); the unit image was not saved";
 }
 
-UnitRead ReadUnitContent(model::TForm1& form, link::TReadProg& link, int slotRecords, bool verify,
+UnitRead ReadUnitContent(model::ProgressForm& form, link::TReadProg& link, int slotRecords, bool verify,
                          image::THexList& content, std::uint32_t* stoppedAt) {
   PageImage pages(link, link.Geometry.Capacity);
   std::uint32_t stopped = 0;
@@ -117,7 +117,7 @@ UnitRead ReadUnitContent(model::TForm1& form, link::TReadProg& link, int slotRec
   return UnitRead::read;
 }
 
-CopyOutcome RunUnitCopy(model::TForm1& form, link::TReadProg& link, const std::string& fileName, int slotRecords,
+CopyOutcome RunUnitCopy(model::ProgressForm& form, link::TReadProg& link, const std::string& fileName, int slotRecords,
                         std::string* saveError, bool verify, std::uint32_t* unsettledPage) {
   ProgressBinding binding(link, form);
   form.Busy = false;
@@ -203,8 +203,8 @@ bool CopyButtonClick(TMainForm& w) {
   if (!w.Dialogs().AskYesNo("This Operation can take up to " + minutes + "\r" + estimate + "\r\r" +
                             "Do you want to continue?"))
     return false;
-  w.Controls().SetExtra(Ctl::SaveDialog1, "filter", ops::kUnitFileFilter);
-  const Control& dlg = w.Controls().Get(Ctl::SaveDialog1);
+  w.Controls().SetExtra(Ctl::profileSaveDialog, "filter", ops::kUnitFileFilter);
+  const Control& dlg = w.Controls().Get(Ctl::profileSaveDialog);
   std::optional<std::string> chosen =
       w.Dialogs().SaveFile({dlg.extra.at("filter"), dlg.extra.at("defaultExt"), w.LastFolder, {}});
   if (!chosen) return false;
@@ -216,7 +216,7 @@ bool CopyButtonClick(TMainForm& w) {
   logged.Record().file = file;
   const std::string folder = platform::ExtractFilePath(file);
   if (!folder.empty()) w.LastFolder = folder;
-  w.Controls().SetExtra(Ctl::OpenDialog1, "initialDir", w.LastFolder);
+  w.Controls().SetExtra(Ctl::programFileDialog, "initialDir", w.LastFolder);
   if (!w.HaveLink()) return false;
 
   w.SetHourGlass(true);
@@ -226,7 +226,7 @@ bool CopyButtonClick(TMainForm& w) {
   std::uint32_t unsettledPage = 0;
   std::string failure, saveError;
   {
-    model::TForm1 form(w.ProgressView(), w.Parts().pump);
+    model::ProgressForm form(w.ProgressView(), w.Parts().pump);
     form.Caption = "Copying Programmer";
     form.messageLabel = "Checking Programmer";
     form.Show();

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "link/TReadProg.h"
-#include "model/TForm1.h"
+#include "model/ProgressForm.h"
 
 namespace velmar::image {
 class THexList;
@@ -33,7 +33,7 @@ inline constexpr int kMaxReadsPerPage = 5;
 // whose reads differ is read again until a read agrees with an earlier one
 // (kMaxReadsPerPage reads at most). A page that never settles ends the copy
 // with ReadsDisagree and its number in `unsettledPage`; nothing is saved.
-CopyOutcome RunUnitCopy(model::TForm1& form, link::TReadProg& link, const std::string& fileName, int slotRecords,
+CopyOutcome RunUnitCopy(model::ProgressForm& form, link::TReadProg& link, const std::string& fileName, int slotRecords,
                         std::string* saveError, bool verify = false, std::uint32_t* unsettledPage = nullptr);
 
 enum class UnitRead { read, failed, unsettled };
@@ -43,7 +43,7 @@ enum class UnitRead { read, failed, unsettled };
 // first `slotRecords` slots, read as RunUnitCopy reads them, and blank
 // headers for the slots past them. A page that does not read, or never
 // settles, is named in `stoppedAt`; `content` is then left as it was.
-UnitRead ReadUnitContent(model::TForm1& form, link::TReadProg& link, int slotRecords, bool verify,
+UnitRead ReadUnitContent(model::ProgressForm& form, link::TReadProg& link, int slotRecords, bool verify,
                          image::THexList& content, std::uint32_t* stoppedAt);
 
 // The failure of a verified copy at `page`.

@@ -10,7 +10,7 @@
 
 namespace velmar::ops {
 
-bool RunUnitErase(model::TForm1& form, link::TReadProg& link) {
+bool RunUnitErase(model::ProgressForm& form, link::TReadProg& link) {
   ProgressBinding binding(link, form);
   OperationEnd end(form, link);
   form.Busy = false;
@@ -47,7 +47,7 @@ bool EraseButtonClick(TMainForm& w) {
   std::string failure;
   bool erased = false;
   {
-    model::TForm1 form(w.ProgressView(), w.Parts().pump);
+    model::ProgressForm form(w.ProgressView(), w.Parts().pump);
     form.SetMessage("Checking Programmer");
     try {
       erased = ops::RunUnitErase(form, *w.Link());
@@ -67,10 +67,10 @@ bool EraseButtonClick(TMainForm& w) {
   if (!erased) return false;
   logged.Succeeded();
   w.Dialogs().ShowInformation("Programmer Erased");
-  const Control& grid = w.Controls().Get(Ctl::StringGrid1);
+  const Control& grid = w.Controls().Get(Ctl::slotList);
   std::vector<std::vector<std::string>> title;
   if (!grid.cells.empty()) title.push_back(grid.cells.front());
-  w.Controls().SetCells(Ctl::StringGrid1, title, 1);
+  w.Controls().SetCells(Ctl::slotList, title, 1);
   return true;
 }
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "link/TReadProg.h"
-#include "model/TForm1.h"
+#include "model/ProgressForm.h"
 
 namespace velmar::ops {
 
@@ -12,6 +12,6 @@ namespace velmar::ops {
 // when done; a link failure (an erase block the programmer does not
 // acknowledge, "Erase Failed", included) raises link::EISPException with the
 // text to show. The link is closed afterwards whatever happens.
-bool RunUnitErase(model::TForm1& form, link::TReadProg& link);
+bool RunUnitErase(model::ProgressForm& form, link::TReadProg& link);
 
 }  // namespace velmar::ops

@@ -71,8 +71,8 @@ constexpr const char* kLoadThisFile = "Load it into the programmer? Every progra
 std::string LoadUnitFileName(TMainForm& w, const std::string& given) {
   std::string file = given.empty() ? ops::CommandLineUnitFile(w.CommandLineParams) : given;
   if (file.empty()) {
-    w.Controls().SetExtra(Ctl::OpenDialog1, "filter", ops::kUnitFileFilter);
-    const Control& dlg = w.Controls().Get(Ctl::OpenDialog1);
+    w.Controls().SetExtra(Ctl::programFileDialog, "filter", ops::kUnitFileFilter);
+    const Control& dlg = w.Controls().Get(Ctl::programFileDialog);
     std::optional<std::string> chosen =
         w.Dialogs().OpenFile({dlg.extra.at("filter"), dlg.extra.at("defaultExt"), w.LastFolder, {}});
     if (!chosen) return {};
@@ -80,7 +80,7 @@ std::string LoadUnitFileName(TMainForm& w, const std::string& given) {
   }
   const std::string folder = platform::ExtractFilePath(file);
   if (!folder.empty()) w.LastFolder = folder;
-  w.Controls().SetExtra(Ctl::OpenDialog1, "initialDir", w.LastFolder);
+  w.Controls().SetExtra(Ctl::programFileDialog, "initialDir", w.LastFolder);
   return file;
 }
 
@@ -214,7 +214,7 @@ bool LoadUnit(TMainForm& w, const std::string& given) {
   std::string failure;
   bool written = false;
   {
-    model::TForm1 form(w.ProgressView(), w.Parts().pump);
+    model::ProgressForm form(w.ProgressView(), w.Parts().pump);
     form.SetCaption("Loading Programmer");
     form.SetMessage("Checking Programmer");
     try {

@@ -170,7 +170,7 @@ bool VerifyUnitAgainst(TMainForm& w, const std::string& file, ops::UnitVerificat
   ops::UnitRead outcome = ops::UnitRead::failed;
   std::uint32_t stoppedAt = 0;
   {
-    model::TForm1 form(w.ProgressView(), w.Parts().pump);
+    model::ProgressForm form(w.ProgressView(), w.Parts().pump);
     form.Caption = "Verifying Programmer";
     form.messageLabel = "Checking Programmer";
     form.Show();

@@ -8,7 +8,7 @@ void BindOperations(model::TMainForm& w) {
   o.newSlot = [&w] { return NewButtonClick(w); };
   o.replaceSlot = [&w] { return editButtonClick(w); };
   o.upload = [&w] { return uploadClick(w); };
-  o.loadLots = [&w] { Button5Click(w); };
+  o.loadLots = [&w] { loadLotsClick(w); };
   o.deleteSlot = [&w] { return DeleteProgramButtonClick(w); };
   o.eraseUnit = [&w] { return EraseButtonClick(w); };
   o.copyUnit = [&w] { return CopyButtonClick(w); };

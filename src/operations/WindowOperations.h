@@ -28,7 +28,7 @@ bool NewButtonClick(model::TMainForm& w);
 bool editButtonClick(model::TMainForm& w);  // Replace
 // The shared New and Replace operation for the window's OperationMode.
 bool uploadClick(model::TMainForm& w);
-void Button5Click(model::TMainForm& w);  // Load Lots: New repeated quietly
+void loadLotsClick(model::TMainForm& w);  // Load Lots: New repeated quietly
 
 // ---- Delete and the whole-unit operations ----
 bool DeleteProgramButtonClick(model::TMainForm& w);  // DeleteProgram.cpp

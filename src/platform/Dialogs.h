@@ -43,7 +43,7 @@ struct FileDialogRequest {
 class ModalForm {
  public:
   virtual ~ModalForm() = default;
-  // The form's name ("FindDialog1", "TProgrammerTypeForm").
+  // The form's name ("findNameDialog", "TProgrammerTypeForm").
   virtual std::string FormName() const = 0;
   DlgButton ModalResult = DlgButton::None;
 };

@@ -51,14 +51,14 @@ struct ButtonAction {
 };
 
 const ButtonAction kButtonActions[] = {
-    {"actionOpenHex", Ctl::Button1},
+    {"actionOpenHex", Ctl::browseButton},
     {"actionLoadProfile", Ctl::LoadProfile},
     {"actionSaveProfile", Ctl::SaveProfile},
     {"actionRead", Ctl::ReadProgButton},
     {"actionNew", Ctl::NewButton},
     {"actionReplace", Ctl::editButton},
     {"actionDelete", Ctl::DeleteProgramButton},
-    {"actionShowDetails", Ctl::BitBtn1},
+    {"actionShowDetails", Ctl::showDetailsButton},
     {"actionEraseUnit", Ctl::EraseButton},
     {"actionCopyUnit", Ctl::CopyButton},
     {"actionLoadUnit", Ctl::LoadButton},
@@ -102,7 +102,7 @@ MainWindow::MainWindow(model::TMainForm& form, QWidget* parent) : QMainWindow(pa
   auto* content = new QWidget;
   content->setObjectName("MainContent");
   binder_ = new ControlBinder(form.Controls(), content, MainWindowControls());
-  binder_->onError = [this](const std::string& message) { form_.ApplicationEvents2Exception(message); };
+  binder_->onError = [this](const std::string& message) { form_.errorHandlerException(message); };
   MainLayoutParts parts = BuildMainLayout(content, *binder_);
   slotColumn_ = parts.slotColumn;
   descriptionRoom_ = parts.descriptionRoom;
@@ -125,7 +125,7 @@ MainWindow::MainWindow(model::TMainForm& form, QWidget* parent) : QMainWindow(pa
   statusBar()->addPermanentWidget(deviceNotice_);
   BuildMenus();
 
-  if (auto* grid = qobject_cast<QTableWidget*>(binder_->Widget(Ctl::StringGrid1))) {
+  if (auto* grid = qobject_cast<QTableWidget*>(binder_->Widget(Ctl::slotList))) {
     connect(grid, &QTableWidget::customContextMenuRequested, this,
             [this, grid](const QPoint& p) { ShowPopupMenu(grid->viewport()->mapToGlobal(p)); });
     // Del on the list deletes the selected slot (after its question).
@@ -185,7 +185,7 @@ void MainWindow::BuildMenus() {
   auto press = [this](model::ControlName button) { return [this, button] { form_.Controls().UserClick(button); }; };
 
   QMenu* file = menuBar()->addMenu("&File");
-  add(file, "actionOpenHex", "&Open HEX...", QKeySequence::Open, press(Ctl::Button1));
+  add(file, "actionOpenHex", "&Open HEX...", QKeySequence::Open, press(Ctl::browseButton));
   recentMenu_ = file->addMenu("Open &Recent");
   recentMenu_->setObjectName("menuRecent");
   connect(recentMenu_, &QMenu::aboutToShow, this, &MainWindow::RebuildRecentMenu);
@@ -205,7 +205,7 @@ void MainWindow::BuildMenus() {
   add(programmer, "actionReplace", "Re&place", {}, press(Ctl::editButton));
   add(programmer, "actionDelete", "&Delete", {}, press(Ctl::DeleteProgramButton));
   add(programmer, "actionFind", "&Find Name...", QKeySequence::Find, [this] { form_.FindButtonClick(); });
-  add(programmer, "actionShowDetails", "Show Slot De&tails", {}, press(Ctl::BitBtn1));
+  add(programmer, "actionShowDetails", "Show Slot De&tails", {}, press(Ctl::showDetailsButton));
   programmer->addSeparator();
   add(programmer, "actionEraseUnit", "&Erase Unit", {}, press(Ctl::EraseButton));
   add(programmer, "actionCopyUnit", "&Copy Unit...", {}, press(Ctl::CopyButton));
@@ -333,7 +333,7 @@ void MainWindow::UpdateStatus() {
 void MainWindow::AddLogPane() {
   logView_ = std::make_unique<model::OperationLogView>([this] { return form_.Journal().LogPath(); }, form_.Dialogs());
   logPane_ = new OperationLogPane(*logView_);
-  QWidget* grid = binder_->Widget(Ctl::StringGrid1);
+  QWidget* grid = binder_->Widget(Ctl::slotList);
   auto* split = new QSplitter(Qt::Vertical);
   split->setObjectName("SlotLogSplitter");
   split->setChildrenCollapsible(false);
@@ -428,7 +428,7 @@ void MainWindow::ShowWaitCursor(bool on) {
 void MainWindow::ShowPopupMenu(const QPoint& at) {
   QMenu menu(this);
   for (const model::Control* c : form_.Controls().All()) {
-    if (c->kind != model::ControlKind::MenuItem || c->parent != Ctl::PopupMenu1 || !c->visible) continue;
+    if (c->kind != model::ControlKind::MenuItem || c->parent != Ctl::slotListMenu || !c->visible) continue;
     QAction* a = menu.addAction(QString::fromStdString(c->text));
     a->setEnabled(c->enabled);
     const model::ControlName name = c->name;
@@ -480,7 +480,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     default: break;
   }
   bool consumed = false;
-  binder_->Guard([&] { consumed = form_.ApplicationEvents1ShortCut(k, shift, ctrl); });
+  binder_->Guard([&] { consumed = form_.serviceShortcutKey(k, shift, ctrl); });
   if (consumed) {
     UpdateMenus();
     update();

@@ -17,41 +17,41 @@ namespace {
 
 const model::ControlName kControls[] = {
     // File and device.
-    Ctl::Label1, Ctl::Edit1, Ctl::Button1, Ctl::Label24, Ctl::family, Ctl::Device, Ctl::deviceList,
+    Ctl::fileNameCaption, Ctl::fileName, Ctl::browseButton, Ctl::familyCaption, Ctl::family, Ctl::Device, Ctl::deviceList,
     // Option boxes and the supply texts.
     Ctl::matchDeviceID, Ctl::VerifyConfig, Ctl::unusedFuses, Ctl::progUserID, Ctl::DataSave, Ctl::bootSave,
-    Ctl::BulkErase, Ctl::VDD_Voltage, Ctl::Label2, Ctl::Label3, Ctl::Label4,
+    Ctl::BulkErase, Ctl::VDD_Voltage, Ctl::targetPowerNote, Ctl::bulkEraseNote1, Ctl::bulkEraseNote2,
     // Groups.
-    Ctl::GroupBox2, Ctl::progMode, Ctl::Progmodelabel, Ctl::GroupBox1, Ctl::ProgramOps, Ctl::Label5,
+    Ctl::progModeGroup, Ctl::progMode, Ctl::Progmodelabel, Ctl::programOpsGroup, Ctl::ProgramOps, Ctl::dataOnlyNote,
     // Profiles.
-    Ctl::Panel2, Ctl::Label18, Ctl::LoadProfile, Ctl::SaveProfile,
+    Ctl::profilePanel, Ctl::profileCaption, Ctl::LoadProfile, Ctl::SaveProfile,
     // Service controls.
-    Ctl::Label8, Ctl::ComboBox1, Ctl::Label14, Ctl::DataFlashDel, Ctl::Label15, Ctl::HalfDelay, Ctl::Button2,
-    Ctl::Button3, Ctl::Button4,
+    Ctl::speedCaption, Ctl::loaderSpeed, Ctl::pageDelayCaption, Ctl::DataFlashDel, Ctl::halfDelayCaption, Ctl::HalfDelay, Ctl::eraseOptionsButton,
+    Ctl::helpButton, Ctl::forceUpdateButton,
     // Slot list, description, buttons and counts.
-    Ctl::StringGrid1, Ctl::BitBtn1, Ctl::Label9, Ctl::Label10, Ctl::Label12, Ctl::Label13, Ctl::ProgCaption,
-    Ctl::Label16, Ctl::ProgCaption2, Ctl::Label22, Ctl::Label23, Ctl::Label20, Ctl::Label19, Ctl::NewButton,
-    Ctl::upload, Ctl::editButton, Ctl::VerifyAfterWriting, Ctl::DeleteProgramButton, Ctl::Button5, Ctl::Label6,
-    Ctl::SpinEdit1, Ctl::limitPrograms, Ctl::Label7, Ctl::ProgCount, Ctl::Label11,
+    Ctl::slotList, Ctl::showDetailsButton, Ctl::slotListHint, Ctl::slotListHint2, Ctl::descriptionCaption, Ctl::newSlotNumber, Ctl::ProgCaption,
+    Ctl::selectedSlotNumber, Ctl::selectedDescription, Ctl::programmerVersion, Ctl::programmerFirmware, Ctl::detailsFileName, Ctl::slotOperationsCaption, Ctl::NewButton,
+    Ctl::upload, Ctl::editButton, Ctl::VerifyAfterWriting, Ctl::DeleteProgramButton, Ctl::loadLots, Ctl::errorRepeatCaption,
+    Ctl::errorRepeatCount, Ctl::limitPrograms, Ctl::progCountCaption, Ctl::ProgCount, Ctl::currentCount,
     // Whole-programmer panel; Read, Manual, Close.
-    Ctl::Panel1, Ctl::Label17, Ctl::EraseButton, Ctl::CopyButton, Ctl::LoadButton, Ctl::FindButton, Ctl::ReadProgButton,
+    Ctl::wholeUnitPanel, Ctl::wholeUnitCaption, Ctl::EraseButton, Ctl::CopyButton, Ctl::LoadButton, Ctl::FindButton, Ctl::ReadProgButton,
     Ctl::manualButton, Ctl::cancel};
 
 // The controls that take the focus, in reading order of the layout. The
 // slot list's place also holds the log pane.
 const model::ControlName kTabOrder[] = {
     // Left column.
-    Ctl::Edit1, Ctl::Button1, Ctl::family, Ctl::deviceList,                                       // file and device
+    Ctl::fileName, Ctl::browseButton, Ctl::family, Ctl::deviceList,                                       // file and device
     Ctl::matchDeviceID, Ctl::progUserID, Ctl::VerifyConfig, Ctl::DataSave, Ctl::unusedFuses,      // options, row by row
     Ctl::bootSave, Ctl::VDD_Voltage, Ctl::BulkErase,                                              //
     Ctl::progMode, Ctl::ProgramOps,                                                               // the two groups
     Ctl::LoadProfile, Ctl::SaveProfile,                                                           // profiles
-    Ctl::ComboBox1, Ctl::DataFlashDel, Ctl::HalfDelay, Ctl::Button2, Ctl::Button3, Ctl::Button4,  // service
+    Ctl::loaderSpeed, Ctl::DataFlashDel, Ctl::HalfDelay, Ctl::eraseOptionsButton, Ctl::helpButton, Ctl::forceUpdateButton,  // service
     // Right column.
-    Ctl::StringGrid1, Ctl::BitBtn1, Ctl::ProgCaption, Ctl::ProgCaption2,  // list and description
+    Ctl::slotList, Ctl::showDetailsButton, Ctl::ProgCaption, Ctl::selectedDescription,  // list and description
     Ctl::NewButton, Ctl::upload, Ctl::editButton, Ctl::VerifyAfterWriting, Ctl::DeleteProgramButton,
-    Ctl::Button5,                                                         // slot buttons
-    Ctl::SpinEdit1, Ctl::limitPrograms, Ctl::ProgCount,                   // counts
+    Ctl::loadLots,                                                         // slot buttons
+    Ctl::errorRepeatCount, Ctl::limitPrograms, Ctl::ProgCount,                   // counts
     Ctl::EraseButton, Ctl::CopyButton, Ctl::LoadButton, Ctl::FindButton,  // whole programmer
     Ctl::ReadProgButton, Ctl::manualButton, Ctl::cancel};
 
@@ -81,10 +81,10 @@ QVBoxLayout* LeftColumn(ControlBinder& b) {
 
   auto* file = new QGridLayout;
   file->setHorizontalSpacing(6);
-  file->addWidget(b.Widget(Ctl::Label1), 0, 0);
-  file->addWidget(b.Widget(Ctl::Edit1), 0, 1, 1, 3);
-  file->addWidget(b.Widget(Ctl::Button1), 0, 4);
-  file->addWidget(b.Widget(Ctl::Label24), 1, 0);
+  file->addWidget(b.Widget(Ctl::fileNameCaption), 0, 0);
+  file->addWidget(b.Widget(Ctl::fileName), 0, 1, 1, 3);
+  file->addWidget(b.Widget(Ctl::browseButton), 0, 4);
+  file->addWidget(b.Widget(Ctl::familyCaption), 1, 0);
   file->addWidget(b.Widget(Ctl::family), 1, 1);
   file->addWidget(b.Widget(Ctl::Device), 1, 2);
   file->addWidget(b.Widget(Ctl::deviceList), 1, 3, 1, 2);
@@ -101,12 +101,12 @@ QVBoxLayout* LeftColumn(ControlBinder& b) {
     options->addWidget(b.Widget(rightBoxes[i]), i, 1);
   }
   left->addLayout(options);
-  AddAll(b, left, {Ctl::Label2, Ctl::Label3, Ctl::Label4});
+  AddAll(b, left, {Ctl::targetPowerNote, Ctl::bulkEraseNote1, Ctl::bulkEraseNote2});
 
   // The two groups side by side, each holding its choices and its note.
   QHBoxLayout* groups = Row();
-  for (auto [group, choices, note] : {std::tuple{Ctl::GroupBox2, Ctl::progMode, Ctl::Progmodelabel},
-                                      std::tuple{Ctl::GroupBox1, Ctl::ProgramOps, Ctl::Label5}}) {
+  for (auto [group, choices, note] : {std::tuple{Ctl::progModeGroup, Ctl::progMode, Ctl::Progmodelabel},
+                                      std::tuple{Ctl::programOpsGroup, Ctl::ProgramOps, Ctl::dataOnlyNote}}) {
     QWidget* box = b.Widget(group);
     QVBoxLayout* inside = Column(box, 2);
     inside->setContentsMargins(6, 6, 6, 6);
@@ -116,10 +116,10 @@ QVBoxLayout* LeftColumn(ControlBinder& b) {
   left->addLayout(groups);
 
   // The profile panel with its two buttons.
-  QWidget* profiles = b.Widget(Ctl::Panel2);
+  QWidget* profiles = b.Widget(Ctl::profilePanel);
   QVBoxLayout* inProfiles = Column(profiles);
   inProfiles->setContentsMargins(8, 4, 8, 6);
-  inProfiles->addWidget(b.Widget(Ctl::Label18));
+  inProfiles->addWidget(b.Widget(Ctl::profileCaption));
   QHBoxLayout* profileButtons = Row();
   AddAll(b, profileButtons, {Ctl::LoadProfile, Ctl::SaveProfile}, true);
   inProfiles->addLayout(profileButtons);
@@ -127,10 +127,10 @@ QVBoxLayout* LeftColumn(ControlBinder& b) {
 
   // The service controls (hidden until a service key shows them).
   QHBoxLayout* tuning = Row();
-  AddAll(b, tuning, {Ctl::Label8, Ctl::ComboBox1, Ctl::Label14, Ctl::DataFlashDel, Ctl::Label15, Ctl::HalfDelay}, true);
+  AddAll(b, tuning, {Ctl::speedCaption, Ctl::loaderSpeed, Ctl::pageDelayCaption, Ctl::DataFlashDel, Ctl::halfDelayCaption, Ctl::HalfDelay}, true);
   left->addLayout(tuning);
   QHBoxLayout* service = Row();
-  AddAll(b, service, {Ctl::Button2, Ctl::Button3, Ctl::Button4}, true);
+  AddAll(b, service, {Ctl::eraseOptionsButton, Ctl::helpButton, Ctl::forceUpdateButton}, true);
   left->addLayout(service);
   left->addStretch(1);
   return left;
@@ -138,55 +138,55 @@ QVBoxLayout* LeftColumn(ControlBinder& b) {
 
 QVBoxLayout* RightColumn(ControlBinder& b, MainLayoutParts& parts) {
   QVBoxLayout* right = Column();
-  right->addWidget(b.Widget(Ctl::StringGrid1), 1);  // the list takes the room to spare
+  right->addWidget(b.Widget(Ctl::slotList), 1);  // the list takes the room to spare
 
   QHBoxLayout* listStatus = Row();
-  listStatus->addWidget(b.Widget(Ctl::BitBtn1), 0, Qt::AlignTop);
+  listStatus->addWidget(b.Widget(Ctl::showDetailsButton), 0, Qt::AlignTop);
   QVBoxLayout* statusLines = Column(nullptr, 0);
-  AddAll(b, statusLines, {Ctl::Label9, Ctl::Label10});
+  AddAll(b, statusLines, {Ctl::slotListHint, Ctl::slotListHint2});
   listStatus->addLayout(statusLines, 1);
   right->addLayout(listStatus);
 
   // The description of the slot: the editable box with the room it has
   // left, the read-only copy, and the version texts beside them.
-  right->addWidget(b.Widget(Ctl::Label12));
+  right->addWidget(b.Widget(Ctl::descriptionCaption));
   auto* description = new QGridLayout;
   description->setHorizontalSpacing(6);
   description->setVerticalSpacing(2);
-  description->addWidget(b.Widget(Ctl::Label13), 0, 0);
+  description->addWidget(b.Widget(Ctl::newSlotNumber), 0, 0);
   description->addWidget(b.Widget(Ctl::ProgCaption), 0, 1);
   parts.descriptionRoom = new QLabel;
   parts.descriptionRoom->setObjectName("ProgCaptionRoom");
   description->addWidget(parts.descriptionRoom, 0, 2);
-  description->addWidget(b.Widget(Ctl::Label22), 0, 3);
-  description->addWidget(b.Widget(Ctl::Label16), 1, 0);
-  description->addWidget(b.Widget(Ctl::ProgCaption2), 1, 1);
-  description->addWidget(b.Widget(Ctl::Label23), 1, 3);
+  description->addWidget(b.Widget(Ctl::programmerVersion), 0, 3);
+  description->addWidget(b.Widget(Ctl::selectedSlotNumber), 1, 0);
+  description->addWidget(b.Widget(Ctl::selectedDescription), 1, 1);
+  description->addWidget(b.Widget(Ctl::programmerFirmware), 1, 3);
   description->setColumnStretch(1, 2);
   description->setColumnStretch(3, 1);
   right->addLayout(description);
-  right->addWidget(b.Widget(Ctl::Label20));
+  right->addWidget(b.Widget(Ctl::detailsFileName));
 
-  right->addWidget(b.Widget(Ctl::Label19));
+  right->addWidget(b.Widget(Ctl::slotOperationsCaption));
   QHBoxLayout* slotButtons = Row();
   // The read-back choice beside the buttons that write (New, Replace).
   AddAll(
       b, slotButtons,
-      {Ctl::NewButton, Ctl::upload, Ctl::editButton, Ctl::VerifyAfterWriting, Ctl::DeleteProgramButton, Ctl::Button5},
+      {Ctl::NewButton, Ctl::upload, Ctl::editButton, Ctl::VerifyAfterWriting, Ctl::DeleteProgramButton, Ctl::loadLots},
       true);
   right->addLayout(slotButtons);
 
   QHBoxLayout* counts = Row();
-  AddAll(b, counts, {Ctl::Label6, Ctl::SpinEdit1, Ctl::limitPrograms, Ctl::Label7, Ctl::ProgCount, Ctl::Label11}, true);
+  AddAll(b, counts, {Ctl::errorRepeatCaption, Ctl::errorRepeatCount, Ctl::limitPrograms, Ctl::progCountCaption, Ctl::ProgCount, Ctl::currentCount}, true);
   right->addLayout(counts);
 
   // The whole-programmer panel, its buttons inside it; Read, Manual and
   // Close beside it.
   QHBoxLayout* bottom = Row();
-  QWidget* unit = b.Widget(Ctl::Panel1);
+  QWidget* unit = b.Widget(Ctl::wholeUnitPanel);
   QVBoxLayout* inUnit = Column(unit);
   inUnit->setContentsMargins(8, 4, 8, 6);
-  inUnit->addWidget(b.Widget(Ctl::Label17));
+  inUnit->addWidget(b.Widget(Ctl::wholeUnitCaption));
   QHBoxLayout* unitButtons = Row();
   AddAll(b, unitButtons, {Ctl::EraseButton, Ctl::CopyButton, Ctl::LoadButton, Ctl::FindButton}, true);
   inUnit->addLayout(unitButtons);
@@ -224,7 +224,7 @@ std::vector<QWidget*> TabStops(const ControlBinder& binder, QWidget* logPane) {
       continue;
     }
     add(w);
-    if (name == Ctl::StringGrid1 && logPane)
+    if (name == Ctl::slotList && logPane)
       for (QWidget* part : logPane->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) add(part);
   }
   return stops;

@@ -14,13 +14,13 @@ namespace velmar::ui {
 
 ProgressWindow::ProgressWindow(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint) {
-  setObjectName("Form1");
+  setObjectName("progressForm");
   setWindowModality(Qt::ApplicationModal);
   auto* layout = new QVBoxLayout(this);
   layout->setSizeConstraint(QLayout::SetFixedSize);  // as large as its texts need, never resized by hand
-  label1_ = new QLabel(this);
-  label1_->setAlignment(Qt::AlignCenter);
-  label1_->setWordWrap(true);
+  closeNote_ = new QLabel(this);
+  closeNote_->setAlignment(Qt::AlignCenter);
+  closeNote_->setWordWrap(true);
   message_ = new QLabel(this);
   message_->setObjectName("messageLabel");
   message_->setTextFormat(Qt::PlainText);
@@ -33,18 +33,18 @@ ProgressWindow::ProgressWindow(QWidget* parent)
   figures_->setObjectName("progressFigures");
   figures_->setAlignment(Qt::AlignCenter);
   close_ = new QPushButton("&Close", this);
-  close_->setObjectName("BitBtn1");
+  close_->setObjectName("closeButton");
   close_->hide();
   connect(close_, &QPushButton::clicked, this, &QDialog::close);
   const int width = fontMetrics().horizontalAdvance("100%  -  1032 of 1032 pages  -  10:00 elapsed, about 10:00 left");
-  for (QWidget* w : std::initializer_list<QWidget*>{label1_, message_, bar_, figures_}) {
+  for (QWidget* w : std::initializer_list<QWidget*>{closeNote_, message_, bar_, figures_}) {
     w->setMinimumWidth(width);
     layout->addWidget(w);
   }
   layout->addWidget(close_, 0, Qt::AlignHCenter);
 }
 
-void ProgressWindow::Shown(const model::TForm1& form) {
+void ProgressWindow::Shown(const model::ProgressForm& form) {
   Changed(form);
   adjustSize();
   if (QScreen* screen = QApplication::primaryScreen()) move(screen->availableGeometry().center() - rect().center());
@@ -53,10 +53,10 @@ void ProgressWindow::Shown(const model::TForm1& form) {
   QApplication::processEvents();
 }
 
-void ProgressWindow::Changed(const model::TForm1& form) {
+void ProgressWindow::Changed(const model::ProgressForm& form) {
   busy_ = !form.Busy;
   setWindowTitle(QString::fromStdString(form.Caption));
-  label1_->setText(QString::fromStdString(form.Label1));
+  closeNote_->setText(QString::fromStdString(form.closeNote));
   QString text = QString::fromStdString(form.messageLabel);
   text.replace('\r', '\n');
   message_->setText(text);
@@ -66,7 +66,7 @@ void ProgressWindow::Changed(const model::TForm1& form) {
   repaint();
 }
 
-void ProgressWindow::Released(const model::TForm1&) {
+void ProgressWindow::Released(const model::ProgressForm&) {
   busy_ = false;
   hide();
 }

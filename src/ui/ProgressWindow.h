@@ -2,14 +2,14 @@
 // with no system menu or close box, showing the fixed "cannot be closed"
 // text, the step message, a smooth progress bar and, under it, the figures
 // of the progress window model (percentage, units done of the total, time
-// elapsed and about how long is left). It presents the TForm1 model; while
+// elapsed and about how long is left). It presents the ProgressForm model; while
 // it is up the main window takes no input, and each progress report
 // repaints it and lets pending events run.
 #pragma once
 
 #include <QDialog>
 
-#include "model/TForm1.h"
+#include "model/ProgressForm.h"
 #include "platform/Dialogs.h"
 
 class QLabel;
@@ -23,16 +23,16 @@ class ProgressWindow : public QDialog, public model::ProgressView {
  public:
   explicit ProgressWindow(QWidget* parent = nullptr);
 
-  void Shown(const model::TForm1& form) override;
-  void Changed(const model::TForm1& form) override;
-  void Released(const model::TForm1& form) override;
+  void Shown(const model::ProgressForm& form) override;
+  void Changed(const model::ProgressForm& form) override;
+  void Released(const model::ProgressForm& form) override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  QLabel* label1_;
+  QLabel* closeNote_;
   QLabel* message_;
   QProgressBar* bar_;
   QLabel* figures_;

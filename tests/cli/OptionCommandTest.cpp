@@ -70,7 +70,7 @@ TEST_F(OptionCommands, OptionsShowControlsAndDeviceRecord) {
   EXPECT_EQ(c["Progmodelabel"]["value"], "LVP not available on this device");
   EXPECT_EQ(c["ProgCount"]["value"], 300);
   EXPECT_EQ(c["ProgCount"]["enabled"], true);
-  EXPECT_EQ(c["Label2"]["value"], "Programmer powers target at 5V");
+  EXPECT_EQ(c["targetPowerNote"]["value"], "Programmer powers target at 5V");
   EXPECT_EQ(j["data"]["device_name"], "PIC16F628A");
   EXPECT_EQ(j["data"]["device_id"], "1060");
   EXPECT_EQ(j["data"]["family"], 1);
@@ -89,7 +89,7 @@ TEST_F(OptionCommands, BadSettingsAreUsageErrors) {
   EXPECT_EQ(Run({"options", "--family", "0", "--device", "PIC18F4520", "--set", "ProgCount=0"}).status, 2);
   EXPECT_EQ(Run({"options", "--family", "0", "--device", "PIC18F4520", "--set", "progMode=2"}).status, 2);
   EXPECT_EQ(Run({"options", "--family", "0", "--device", "PIC18F4520", "--set", "BulkErase=yes"}).status, 2);
-  EXPECT_EQ(Run({"options", "--family", "0", "--device", "PIC18F4520", "--set", "Label2=x"}).status, 2);
+  EXPECT_EQ(Run({"options", "--family", "0", "--device", "PIC18F4520", "--set", "targetPowerNote=x"}).status, 2);
   EXPECT_EQ(Run({"options", "--family", "0", "--device", "PIC18F4520", "--set", "novalue"}).status, 2);
   EXPECT_EQ(Run({"options", "--family", "0", "--device", "PIC16F84A"}).status, 2);
 }

@@ -76,7 +76,7 @@ TEST_F(ReadCli, ReadsEveryKindAsTheWindowShowsIt) {
     EXPECT_EQ(j["buttons"][0]["caption"], multi ? "New" : "Load");
     EXPECT_EQ(j["buttons"][1]["caption"], multi ? "Replace" : "Read") << j["buttons"].dump();
     // The window's own names only under "controls".
-    EXPECT_EQ(j["controls"]["Label13"]["text"], "001");
+    EXPECT_EQ(j["controls"]["newSlotNumber"]["text"], "001");
     EXPECT_EQ(j["controls"]["editButton"]["visible"], multi);
   }
 }
@@ -87,7 +87,7 @@ TEST_F(ReadCli, TheTextReportListsRowsLabelsAndUsableButtons) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("  Description  Filename  Device\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("> 002 Fan      fan.hex   PIC16F628A\n"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("Label9        Set up Files, Device etc then\n"), std::string::npos);
+  EXPECT_NE(r.out.find("slotListHint        Set up Files, Device etc then\n"), std::string::npos);
   EXPECT_NE(r.out.find("buttons       New, Replace, Delete, Read,"), std::string::npos) << r.out;
 }
 

@@ -7,7 +7,7 @@
 
 #include "cli/CliTestSupport.h"
 #include "cli/TerminalProgress.h"
-#include "model/TForm1.h"
+#include "model/ProgressForm.h"
 #include "support/TestSupport.h"
 
 namespace velmar::test {
@@ -141,7 +141,7 @@ TEST(TerminalProgress, PlainLinesGiveEachStepAndEveryTenthOfTheWay) {
   std::ostringstream out;
   cli::TerminalProgress view(out, false);
   {
-    model::TForm1 form(&view, nullptr);
+    model::ProgressForm form(&view, nullptr);
     form.Show();
     form.SetMessage("Erasing\rfirst");
     for (int p = 0; p < 20; ++p) form.UpdateStat(p, 20);
@@ -155,7 +155,7 @@ TEST(TerminalProgress, PlainLinesGiveEachStepAndEveryTenthOfTheWay) {
   std::ostringstream tty;
   cli::TerminalProgress bar(tty, true);
   {
-    model::TForm1 form(&bar, nullptr);
+    model::ProgressForm form(&bar, nullptr);
     form.Show();
     form.SetMessage("Step");
     form.UpdateStat(0, 4);

@@ -14,7 +14,7 @@
 #include "firmware/FirmwareChange.h"
 #include "link/LinkErrors.h"
 #include "link/SimRig.h"
-#include "model/TForm1.h"
+#include "model/ProgressForm.h"
 #include "platform/ThreadPriority.h"
 #include "sim/ControllerFirmware.h"
 
@@ -34,8 +34,8 @@ struct RecordingPriority final : platform::ThreadPriority {
 
 // Keeps every step message and every progress report of the window.
 struct RecordingView final : model::ProgressView {
-  void Shown(const model::TForm1& f) override { Changed(f); }
-  void Changed(const model::TForm1& f) override {
+  void Shown(const model::ProgressForm& f) override { Changed(f); }
+  void Changed(const model::ProgressForm& f) override {
     if (messages.empty() || messages.back() != f.messageLabel) {
       if (!f.messageLabel.empty()) messages.push_back(f.messageLabel);
     } else {
@@ -43,7 +43,7 @@ struct RecordingView final : model::ProgressView {
     }
     highestPriorityDuring.push_back(priority ? priority->current : 0);
   }
-  void Released(const model::TForm1&) override {}
+  void Released(const model::ProgressForm&) override {}
   std::vector<std::string> messages;
   std::vector<std::pair<int, int>> progress;
   std::vector<int> highestPriorityDuring;
@@ -95,7 +95,7 @@ struct UpdateRig {
   SimRig sim;
   RecordingPriority priority;
   RecordingView view;
-  model::TForm1 form{&view, &sim.pump};
+  model::ProgressForm form{&view, &sim.pump};
   std::string programFolder = BinDir();
 
  private:

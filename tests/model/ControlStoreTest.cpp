@@ -12,14 +12,14 @@ namespace {
 
 // Controls of the real windows stand in for the kinds the rules treat apart.
 constexpr ControlName kBox = Ctl::BulkErase;
-constexpr ControlName kSpin = Ctl::SpinEdit1;
+constexpr ControlName kSpin = Ctl::errorRepeatCount;
 constexpr ControlName kGroup = Ctl::ProgramOps;
 constexpr ControlName kList = Ctl::family;
 constexpr ControlName kSorted = Ctl::deviceList;
 constexpr ControlName kEdit = Ctl::ProgCaption;
-constexpr ControlName kRadio1 = EraseCtl::RadioButton[0];
-constexpr ControlName kRadio2 = EraseCtl::RadioButton[1];
-constexpr ControlName kOtherRadio = EraseCtl::RadioButton[2];
+constexpr ControlName kRadio1 = EraseCtl::eraseChoice[0];
+constexpr ControlName kRadio2 = EraseCtl::eraseChoice[1];
+constexpr ControlName kOtherRadio = EraseCtl::eraseChoice[2];
 
 // A name can only come from the names header: text cannot become one.
 static_assert(!std::is_constructible_v<ControlName, const char*>);
@@ -115,12 +115,12 @@ TEST_F(Store, HandlersRunForTheirOwnControlAndEventOnly) {
   s.Bind(kBox, Event::Enter, [&] { ran.push_back("box enter again"); });
   s.UserEnter(kBox);
   EXPECT_EQ(ran, (std::vector<std::string>{"box enter", "spin click", "box enter again"}));
-  EXPECT_THROW(s.Bind(Ctl::Label1, Event::Click, [] {}), std::out_of_range);
+  EXPECT_THROW(s.Bind(Ctl::fileNameCaption, Event::Click, [] {}), std::out_of_range);
 }
 
 TEST_F(Store, CheckingARadioButtonUnchecksItsSiblingsOnly) {
-  for (ControlName n : {kRadio1, kRadio2}) s.Add(MakeControl(n, ControlKind::RadioButton, {}, {}, EraseCtl::Panel1));
-  s.Add(MakeControl(kOtherRadio, ControlKind::RadioButton, {}, {}, Ctl::Panel2));
+  for (ControlName n : {kRadio1, kRadio2}) s.Add(MakeControl(n, ControlKind::RadioButton, {}, {}, EraseCtl::choicePanel));
+  s.Add(MakeControl(kOtherRadio, ControlKind::RadioButton, {}, {}, Ctl::profilePanel));
   s.SetChecked(kOtherRadio, true);
   s.SetChecked(kRadio1, true);
   s.UserClick(kRadio2);
@@ -137,7 +137,7 @@ TEST_F(Store, ObserversSeeEveryChangeUntilRemoved) {
   s.SetText(kSpin, "x");
   s.RemoveObserver(id);
   s.SetVisible(kBox, false);
-  EXPECT_EQ(seen, (std::vector<std::string>{"BulkErase", "SpinEdit1"}));
+  EXPECT_EQ(seen, (std::vector<std::string>{"BulkErase", "errorRepeatCount"}));
 }
 
 TEST_F(Store, EditLengthLimitAndUnknownNames) {
@@ -148,7 +148,7 @@ TEST_F(Store, EditLengthLimitAndUnknownNames) {
   EXPECT_EQ(s.Text(kEdit), "abcd");
   s.SetText(kEdit, "a\u20AC\u20AC");  // the limit falls inside the second euro sign
   EXPECT_EQ(s.Text(kEdit), "a\u20AC");
-  EXPECT_THROW(s.Get(Ctl::Label9), std::out_of_range);  // a control this store lacks
+  EXPECT_THROW(s.Get(Ctl::slotListHint), std::out_of_range);  // a control this store lacks
   EXPECT_THROW(s.Add(MakeControl(kBox, ControlKind::Label)), std::logic_error);
   EXPECT_THROW(s.Add(MakeControl(ControlName(), ControlKind::Label)), std::logic_error);
 }
@@ -160,7 +160,7 @@ TEST_F(Store, TypedNamesFindTheirControlOrNothing) {
   EXPECT_EQ(s.Find("BULKERASE"), nullptr);
   EXPECT_EQ(s.FindNoCase("BULKERASE")->name, kBox);
   EXPECT_EQ(s.FindNoCase("bulkerase")->name, kBox);
-  for (const char* typed : {"", "BulkErase ", "Bulk", "Label9"}) {
+  for (const char* typed : {"", "BulkErase ", "Bulk", "slotListHint"}) {
     EXPECT_EQ(s.Find(typed), nullptr) << typed;
     EXPECT_EQ(s.FindNoCase(typed), nullptr) << typed;
   }

@@ -9,7 +9,7 @@
 
 #include "link/TReadProg.h"
 #include "model/ReadRig.h"
-#include "model/TForm1.h"
+#include "model/ProgressForm.h"
 #include "model/WindowFixture.h"
 #include "operations/WindowOperations.h"
 #include "platform/IniFile.h"
@@ -81,7 +81,7 @@ TEST(DroppedFiles, AProgramFileBecomesTheFileNameAndOtherFilesAreRefused) {
   }
   EXPECT_EQ(w.RecentFiles, std::vector<std::string>{});
   EXPECT_TRUE(w.DropFile(hex));
-  EXPECT_EQ(f.C().Text(Ctl::Edit1), "pump.hex");
+  EXPECT_EQ(f.C().Text(Ctl::fileName), "pump.hex");
   EXPECT_EQ(w.Data.FlashFile, hex);
   EXPECT_EQ(w.LastFolder, dir.Path());
   EXPECT_EQ(w.RecentFiles, std::vector<std::string>{hex});
@@ -100,7 +100,7 @@ TEST(StartFile, AHexFileBecomesTheFileNameAndAUnitImageIsLoadedOnlyWhenAsked) {
   EXPECT_TRUE(w.OpenStartFile("pump.hex"));
   std::filesystem::current_path(started);
   EXPECT_EQ(w.Data.FlashFile, hex) << "named in full";
-  EXPECT_EQ(rig.C().Text(Ctl::Edit1), "pump.hex");
+  EXPECT_EQ(rig.C().Text(Ctl::fileName), "pump.hex");
 
   const std::size_t said = rig.dialogs.script.shown.size();
   EXPECT_FALSE(w.OpenStartFile(dir.File("gone.hex")));
@@ -191,7 +191,7 @@ TEST(UpdateFirmwareOnRequest, AsksWithNoAsTheDefaultAndDoesNothingOnNo) {
   rig.dialogs.script.Answer(DlgButton::No);
   EXPECT_FALSE(w.UpdateFirmwareClick());
   EXPECT_EQ(rig.dialogs.script.shown.back().defaultButton, DlgButton::No);
-  EXPECT_EQ(rig.C().Text(Ctl::Button4), "Force Update Off") << "no update was requested";
+  EXPECT_EQ(rig.C().Text(Ctl::forceUpdateButton), "Force Update Off") << "no update was requested";
   EXPECT_TRUE(rig.changes.empty());
   w.DemoMode = true;
   EXPECT_FALSE(w.UpdateFirmwareClick());
@@ -225,7 +225,7 @@ struct Step {
 
 TEST(ProgressFigures, PercentPagesElapsedAndRemainingFollowTheReports) {
   std::uint64_t now = 0;
-  model::TForm1 form(nullptr, nullptr);
+  model::ProgressForm form(nullptr, nullptr);
   form.SetTimeSource([&] { return now; });
   EXPECT_EQ(form.FiguresText(), "") << "nothing before the first report";
   const Step steps[] = {
@@ -249,7 +249,7 @@ TEST(ProgressFigures, PercentPagesElapsedAndRemainingFollowTheReports) {
 
 TEST(ProgressFigures, TheTextShowsPercentCountsAndClockTimes) {
   std::uint64_t now = 0;
-  model::TForm1 form(nullptr, nullptr);
+  model::ProgressForm form(nullptr, nullptr);
   form.SetTimeSource([&] { return now; });
   form.UpdateStat(0, 284);
   now = 35000;

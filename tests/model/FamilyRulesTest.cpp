@@ -27,7 +27,7 @@ TEST_F(Rules, LowVoltageLockOfPic16Algorithms) {
   f.Choose(1, "PIC16F819");  // any other Column 5 device is locked
   EXPECT_EQ(C().ItemIndex(Ctl::progMode), 1);
   EXPECT_FALSE(C().Enabled(Ctl::progMode));
-  EXPECT_FALSE(C().Enabled(Ctl::GroupBox2));
+  EXPECT_FALSE(C().Enabled(Ctl::progModeGroup));
   EXPECT_TRUE(C().Get(Ctl::progMode).inactiveColour);
   EXPECT_EQ(C().Text(Ctl::Progmodelabel), "LVP not available on this device");
   EXPECT_TRUE(C().Visible(Ctl::Progmodelabel));
@@ -46,40 +46,40 @@ TEST_F(Rules, OnlyVddEntryDevicesSayWhy) {
 TEST_F(Rules, Pic18KSupplyTexts) {
   f.Choose(3, "PIC18LF46K22");
   EXPECT_FALSE(C().Visible(Ctl::VDD_Voltage));
-  EXPECT_EQ(C().Text(Ctl::Label2), "Programmer powers target at 3.3V with 9V VPP");
+  EXPECT_EQ(C().Text(Ctl::targetPowerNote), "Programmer powers target at 3.3V with 9V VPP");
   EXPECT_TRUE(C().Visible(Ctl::bootSave));
   f.Choose(3, "PIC18F46K22");
   EXPECT_TRUE(C().Visible(Ctl::VDD_Voltage));
   f.C().SetChecked(Ctl::VDD_Voltage, true);
-  EXPECT_EQ(C().Text(Ctl::Label2), "Programmer powers target at 3.3V with 9V VPP");
+  EXPECT_EQ(C().Text(Ctl::targetPowerNote), "Programmer powers target at 3.3V with 9V VPP");
   f.C().SetChecked(Ctl::VDD_Voltage, false);
-  EXPECT_EQ(C().Text(Ctl::Label2), "Programmer powers target at 5V with 9V VPP");
+  EXPECT_EQ(C().Text(Ctl::targetPowerNote), "Programmer powers target at 5V with 9V VPP");
   f.C().SetItemIndex(Ctl::progMode, 0);
-  EXPECT_EQ(C().Text(Ctl::Label2), "Programmer powers target at 5V");
+  EXPECT_EQ(C().Text(Ctl::targetPowerNote), "Programmer powers target at 5V");
   f.C().SetChecked(Ctl::VDD_Voltage, true);
-  EXPECT_EQ(C().Text(Ctl::Label2), "Programmer powers target at 3.3V");
+  EXPECT_EQ(C().Text(Ctl::targetPowerNote), "Programmer powers target at 3.3V");
 }
 
 // After a 3.3 V-only K device the supply box comes back unchecked, and the
 // text must say 5 V: the slot is built for the box, not for the old text.
 TEST_F(Rules, Pic18KSupplyTextFollowsTheBoxItShowsAgain) {
   f.Choose(3, "PIC18LF46K22");
-  ASSERT_EQ(C().Text(Ctl::Label2), "Programmer powers target at 3.3V with 9V VPP");
+  ASSERT_EQ(C().Text(Ctl::targetPowerNote), "Programmer powers target at 3.3V with 9V VPP");
   f.Choose(3, "PIC18F46K22");
   EXPECT_TRUE(C().Visible(Ctl::VDD_Voltage));
   EXPECT_FALSE(C().Checked(Ctl::VDD_Voltage));
-  EXPECT_EQ(C().Text(Ctl::Label2), "Programmer powers target at 5V with 9V VPP");
+  EXPECT_EQ(C().Text(Ctl::targetPowerNote), "Programmer powers target at 5V with 9V VPP");
 }
 
 TEST_F(Rules, Pic16SupplyTexts) {
   f.Choose(1, "PIC16LF1827");  // Column 0 and "LF" in the name
   EXPECT_TRUE(C().Visible(Ctl::VDD_Voltage));
-  EXPECT_EQ(C().Text(Ctl::Label2), "Programmer powers target at 5V");
+  EXPECT_EQ(C().Text(Ctl::targetPowerNote), "Programmer powers target at 5V");
   f.Choose(1, "PIC16F628A");
   EXPECT_FALSE(C().Visible(Ctl::VDD_Voltage));
   f.Choose(1, "PIC16LF1826");  // Column 12, 3.3 V only
   EXPECT_FALSE(C().Visible(Ctl::VDD_Voltage));
-  EXPECT_EQ(C().Text(Ctl::Label2), "Programmer powers target at 3.3V with 9VPP");
+  EXPECT_EQ(C().Text(Ctl::targetPowerNote), "Programmer powers target at 3.3V with 9VPP");
   f.Choose(1, "PIC16F1827");  // Column 12: low voltage needs an unpowered target
   EXPECT_TRUE(C().Enabled(Ctl::progMode));
   f.C().SetItemIndex(Ctl::progMode, 0);
@@ -94,8 +94,8 @@ TEST_F(Rules, NoDataMemoryForcesProgramAll) {
   f.Choose(1, "PIC16F73");
   EXPECT_EQ(C().ItemIndex(Ctl::ProgramOps), 0);
   EXPECT_FALSE(C().Enabled(Ctl::ProgramOps));
-  EXPECT_FALSE(C().Enabled(Ctl::GroupBox1));
-  EXPECT_FALSE(C().Visible(Ctl::Label5));
+  EXPECT_FALSE(C().Enabled(Ctl::programOpsGroup));
+  EXPECT_FALSE(C().Visible(Ctl::dataOnlyNote));
   EXPECT_FALSE(C().Checked(Ctl::DataSave));
   EXPECT_FALSE(C().Enabled(Ctl::DataSave));
   f.Choose(1, "PIC16F1509");  // Column 15 without data memory
@@ -115,17 +115,17 @@ TEST_F(Rules, ProgramOptionsSetTheEraseChoiceAndTheBoxes) {
   EXPECT_FALSE(D().ProgramUserID);
   EXPECT_FALSE(D().VerifyConfigOn);
   EXPECT_EQ(f.W().EraseOpsForm().Choice(), 9);
-  EXPECT_EQ(C().Text(Ctl::Label5), "Program Data Only will only work if Data Protection (CPD) is disabled");
+  EXPECT_EQ(C().Text(Ctl::dataOnlyNote), "Program Data Only will only work if Data Protection (CPD) is disabled");
 
   f.C().SetItemIndex(Ctl::ProgramOps, 2);
   EXPECT_EQ(f.W().EraseOpsForm().Choice(), 8);
   EXPECT_FALSE(C().Enabled(Ctl::VerifyConfig));
-  EXPECT_EQ(C().Text(Ctl::Label5), "");
+  EXPECT_EQ(C().Text(Ctl::dataOnlyNote), "");
   f.Choose(1, "PIC16F877A");  // Column 4 programs the configuration with the code
   f.C().SetItemIndex(Ctl::ProgramOps, 0);
   f.C().SetItemIndex(Ctl::ProgramOps, 2);
   EXPECT_TRUE(C().Enabled(Ctl::VerifyConfig));
-  EXPECT_EQ(C().Text(Ctl::Label5), "Program Code Only will program Configuration on this device");
+  EXPECT_EQ(C().Text(Ctl::dataOnlyNote), "Program Code Only will program Configuration on this device");
   f.C().SetItemIndex(Ctl::ProgramOps, 0);
   EXPECT_EQ(f.W().EraseOpsForm().Choice(), 1);
   EXPECT_TRUE(C().Enabled(Ctl::progUserID));
@@ -136,7 +136,7 @@ TEST_F(Rules, Pic18JForcesA33VoltSupply) {
   f.Choose(2, "PIC18F46J50");
   EXPECT_TRUE(C().Checked(Ctl::VDD_Voltage));
   EXPECT_FALSE(C().Visible(Ctl::VDD_Voltage));
-  EXPECT_EQ(C().Text(Ctl::Label2), "Programmer powers target at 3.3V");
+  EXPECT_EQ(C().Text(Ctl::targetPowerNote), "Programmer powers target at 3.3V");
   EXPECT_TRUE(C().Visible(Ctl::unusedFuses));
   EXPECT_FALSE(C().Enabled(Ctl::progMode));
   EXPECT_FALSE(C().Enabled(Ctl::progUserID));
@@ -150,8 +150,8 @@ TEST_F(Rules, SixteenBitFamiliesNeedThePic24Firmware) {
   EXPECT_EQ(D().RequiredFirmware, 1);
   EXPECT_FALSE(C().Enabled(Ctl::VerifyConfig));
   EXPECT_FALSE(C().Visible(Ctl::VDD_Voltage));
-  EXPECT_EQ(C().Text(Ctl::Label2), "Programmer powers target at 3.6V");
-  EXPECT_TRUE(C().Visible(Ctl::GroupBox1));
+  EXPECT_EQ(C().Text(Ctl::targetPowerNote), "Programmer powers target at 3.6V");
+  EXPECT_TRUE(C().Visible(Ctl::programOpsGroup));
   f.Choose(4, "PIC24FV16KA302");  // 5 V part: the supply box comes back
   EXPECT_TRUE(C().Visible(Ctl::VDD_Voltage));
   EXPECT_TRUE(C().Enabled(Ctl::progMode));
@@ -193,7 +193,7 @@ TEST_F(Rules, FlagsFollowTheFinalBoxStates) {
   EXPECT_FALSE(D().BulkEraseOn);
   f.C().UserClick(Ctl::limitPrograms);
   EXPECT_TRUE(C().Enabled(Ctl::ProgCount));
-  EXPECT_TRUE(C().Enabled(Ctl::Label7));
+  EXPECT_TRUE(C().Enabled(Ctl::progCountCaption));
   f.C().UserClick(Ctl::limitPrograms);
   EXPECT_FALSE(C().Enabled(Ctl::ProgCount));
   // A disabled Preserve Data Memory box does not stay checked.

@@ -37,7 +37,7 @@ platform::ScriptedDialogs::FormAnswer ChooseType(int model, int version, int fir
     if (s.Enabled(TypeCtl::progVersion)) s.UserSelect(TypeCtl::progVersion, version - 1);
     if (s.Enabled(TypeCtl::FirmwareSel) && s.Visible(TypeCtl::FirmwareSel))
       s.UserSelect(TypeCtl::FirmwareSel, firmware);
-    s.UserClick(TypeCtl::Button1);
+    s.UserClick(TypeCtl::okButton);
     return form.ModalResult;
   };
 }
@@ -54,7 +54,7 @@ TEST(ReadProgrammer, ReadsEveryKindAndSetsTheWindowUpForIt) {
     EXPECT_FALSE(w.Link()->LinkOpen) << "the link is closed after the read";
     EXPECT_FALSE(w.DemoMode);
     const bool multi = kind == 2 || kind == 3 || kind == 4;
-    EXPECT_EQ(rig.C().Text(Ctl::Label9), multi ? "Set up Files, Device etc then" : "Loaded");
+    EXPECT_EQ(rig.C().Text(Ctl::slotListHint), multi ? "Set up Files, Device etc then" : "Loaded");
     EXPECT_EQ(rig.C().Visible(Ctl::editButton), multi);
     EXPECT_EQ(rig.C().Text(Ctl::NewButton), multi ? "New" : "Load");
     EXPECT_EQ(rig.C().Items(Ctl::family).size(), kind == 4 || kind == 5 ? 6u : kind == 1 ? 3u : 4u);
@@ -79,7 +79,7 @@ TEST(ReadProgrammer, EveryReadStartsAgainInNewModeWithoutDemo) {
   rig.C().UserClick(Ctl::ReadProgButton);
   EXPECT_EQ(w.OperationMode, model::om_New);
   EXPECT_FALSE(w.DemoMode);
-  EXPECT_EQ(rig.C().Row(Ctl::StringGrid1), 2) << "after a read the last row is selected";
+  EXPECT_EQ(rig.C().Row(Ctl::slotList), 2) << "after a read the last row is selected";
 }
 
 TEST(ReadProgrammer, NoProgrammerOffersAbortRetryAndIgnoreAndAbortEndsTheProgram) {
@@ -108,7 +108,7 @@ TEST(ReadProgrammer, RetryIdentifiesAgainAfterTheSupplyReturns) {
   EXPECT_EQ(rig.Texts(), std::vector<std::string>{"No Voltage Detected! Check battery or power supply"});
   EXPECT_FALSE(w.CloseRequested);
   EXPECT_EQ(w.ProgrammerKind, 5);
-  EXPECT_EQ(rig.C().Text(Ctl::Label9), "Empty");
+  EXPECT_EQ(rig.C().Text(Ctl::slotListHint), "Empty");
 }
 
 TEST(ReadProgrammer, ACommandLineStartOffersOnlyAbortAndRetry) {
@@ -139,7 +139,7 @@ TEST_P(DemoMode, IgnoreWorksWithoutAProgrammerOfTheChosenType) {
   bool firmwareShown = true;
   rig.dialogs.script.AnswerForm([&](platform::ModalForm& f) {
     auto& form = dynamic_cast<model::TProgrammerTypeForm&>(f);
-    firmwareShown = form.Controls().Visible(TypeCtl::FirmwareSel) || form.Controls().Visible(TypeCtl::Label2);
+    firmwareShown = form.Controls().Visible(TypeCtl::FirmwareSel) || form.Controls().Visible(TypeCtl::firmwareNote);
     return ChooseType(c.model, c.version)(f);
   });
   model::TMainForm& w = rig.Create();
@@ -149,7 +149,7 @@ TEST_P(DemoMode, IgnoreWorksWithoutAProgrammerOfTheChosenType) {
   EXPECT_FALSE(firmwareShown) << "demo mode asks only for the model and version";
   EXPECT_EQ(w.ProgrammerKind, c.kind);
   EXPECT_EQ(w.Link()->Geometry.Kind, c.kind);
-  EXPECT_EQ(rig.C().Text(Ctl::Label9), "Demo Mode - No Programmer");
+  EXPECT_EQ(rig.C().Text(Ctl::slotListHint), "Demo Mode - No Programmer");
   EXPECT_EQ(rig.C().Items(Ctl::family).size(), c.families);
   EXPECT_EQ(rig.C().Visible(Ctl::FindButton), c.kind != 0 && c.kind != 5);
   EXPECT_EQ(rig.C().Visible(Ctl::editButton), c.kind == 2 || c.kind == 3 || c.kind == 4);
@@ -172,13 +172,13 @@ TEST(ReadProgrammer, DemoModeForgetsTheSlotsOfAnEarlierProgrammer) {
   rig.C().UserClick(Ctl::ReadProgButton);
   EXPECT_TRUE(w.DemoMode);
   EXPECT_EQ(w.Programs.EntryCount, 0);
-  const auto& cells = rig.C().Get(Ctl::StringGrid1).cells;
+  const auto& cells = rig.C().Get(Ctl::slotList).cells;
   ASSERT_EQ(cells.size(), 3u);
   EXPECT_EQ(cells[0][0], "Description");
   EXPECT_EQ(cells[1], (std::vector<std::string>{"", "", ""}));
-  rig.C().UserClickCell(Ctl::StringGrid1, 1, 0);
+  rig.C().UserClickCell(Ctl::slotList, 1, 0);
   const std::string caption = rig.C().Text(Ctl::ProgCaption);
-  rig.C().UserClick(Ctl::ShowDetails1);
+  rig.C().UserClick(Ctl::showDetailsMenuItem);
   EXPECT_EQ(rig.C().Text(Ctl::ProgCaption), caption) << "no stale slot is shown";
 }
 
@@ -206,7 +206,7 @@ TEST(ReadProgrammer, AnAcceptedFirmwareUpdateIsFollowedByAFreshRead) {
   EXPECT_EQ(rig.dialogs.script.shown[1].defaultButton, DlgButton::Cancel) << "Return never starts a firmware update";
   EXPECT_EQ(w.Data.LoadedFirmware, devices::fw_pic);
   EXPECT_EQ(w.Programs.EntryCount, 1);
-  EXPECT_EQ(rig.C().Text(Ctl::Label9), "Loaded");
+  EXPECT_EQ(rig.C().Text(Ctl::slotListHint), "Loaded");
 }
 
 TEST(ReadProgrammer, DecliningTheUpdateEndsTheProgram) {
@@ -242,7 +242,7 @@ TEST(ReadProgrammer, TheWindowsOwnFirmwareChangeUpdatesTheProgrammerAndReadGoesO
   EXPECT_FALSE(w.CloseRequested) << rig.dialogs.script.LastText();
   EXPECT_EQ(rig.Sim().version, 226);
   EXPECT_EQ(w.Data.LoadedFirmware, 0);
-  EXPECT_EQ(w.Controls().Text(Ctl::Label9), "Empty");  // read on to the (empty) slot list
+  EXPECT_EQ(w.Controls().Text(Ctl::slotListHint), "Empty");  // read on to the (empty) slot list
 }
 
 // The start-up Read knows no programmer yet; the update must still be the
@@ -326,7 +326,7 @@ TEST(ReadProgrammer, AForcedUpdateOfAVersionTwoProgrammerWithoutKnownFirmwareOff
   rig.dialogs.onMessage = [&](const platform::MessageBoxRequest& r) {
     if (r.text == "Programmer Not Responding. ") {
       rig.Sim().version = 226;
-      rig.W().Button4Click();  // force an update on the retry
+      rig.W().forceUpdateButtonClick();  // force an update on the retry
     }
   };
   rig.onChange = [](sim::SimState&) { return true; };
@@ -413,7 +413,7 @@ TEST(ReadProgrammer, TheWindowsLinkStartsWithItsDelaysAndFollowsTheServiceContro
   EXPECT_EQ(p.HalfDelay, 20u) << "setting.ini's default half delay reached the link";
   rig.C().SetValue(Ctl::DataFlashDel, 77);
   EXPECT_EQ(p.PageDelay, 77u);
-  rig.C().UserSelect(Ctl::ComboBox1, 3);
+  rig.C().UserSelect(Ctl::loaderSpeed, 3);
   EXPECT_EQ(p.ClockDivisor, 99u);
   EXPECT_EQ(p.ProgramFolder, rig.program);
   EXPECT_EQ(p.WorkingFolder, rig.work.Path());
@@ -477,11 +477,11 @@ TEST(ProgrammerTypeForm, TheChoiceRulesKeepTheFirmwareToWhatTheProgrammerCanTake
   EXPECT_EQ(form.FirmwareToLoad(), 1);
 
   EXPECT_EQ(form.ModalResult, DlgButton::None);
-  s.UserClick(TypeCtl::Button1);
+  s.UserClick(TypeCtl::okButton);
   EXPECT_EQ(form.ModalResult, DlgButton::Ok);
   form.FormShow(true);
   EXPECT_EQ(form.ModalResult, DlgButton::None);
-  EXPECT_FALSE(s.Visible(TypeCtl::Label3));
+  EXPECT_FALSE(s.Visible(TypeCtl::version1Note));
   EXPECT_EQ(form.Kind(), slot::kind_8way_v2) << "the choices stay between showings";
 }
 

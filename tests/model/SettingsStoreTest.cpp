@@ -31,7 +31,7 @@ TEST(LoadSettings, AMissingFileGivesItsOwnValues) {
   EXPECT_EQ(c.ItemIndex(Ctl::progMode), 1);
   EXPECT_EQ(c.Value(Ctl::ProgCount), 5);
   EXPECT_EQ(c.Value(Ctl::HalfDelay), 20);
-  EXPECT_EQ(c.Value(Ctl::SpinEdit1), 5);
+  EXPECT_EQ(c.Value(Ctl::errorRepeatCount), 5);
   EXPECT_TRUE(c.Checked(Ctl::matchDeviceID));
   EXPECT_TRUE(f.W().Switches.VDD1st);
   EXPECT_EQ(f.W().LastFolder, f.program.Path());
@@ -116,11 +116,11 @@ TEST(LoadSettings, NonsenseValuesNeverLeaveTheControlsRange) {
     auto& c = f.C();
     SCOPED_TRACE(body);
     EXPECT_EQ(f.W().FamilyEntry(), 0);
-    EXPECT_GE(c.ItemIndex(Ctl::ComboBox1), 0);
+    EXPECT_GE(c.ItemIndex(Ctl::loaderSpeed), 0);
     EXPECT_GE(c.ItemIndex(Ctl::progMode), 0);
     EXPECT_GE(c.Value(Ctl::DataFlashDel), 1);
     EXPECT_LE(c.Value(Ctl::HalfDelay), 255);
-    EXPECT_GE(c.Value(Ctl::SpinEdit1), 0);
+    EXPECT_GE(c.Value(Ctl::errorRepeatCount), 0);
     EXPECT_GE(c.Value(Ctl::ProgCount), 1);
     EXPECT_GE(c.ItemIndex(Ctl::deviceList), 0);
     EXPECT_FALSE(f.W().Closed());
@@ -136,10 +136,10 @@ TEST(Settings, RoundTripThroughCloseAndShow) {
   c.SetChecked(Ctl::limitPrograms, true);
   c.SetValue(Ctl::ProgCount, 321);
   c.SetChecked(Ctl::matchDeviceID, false);
-  c.SetItemIndex(Ctl::ComboBox1, 6);
+  c.SetItemIndex(Ctl::loaderSpeed, 6);
   c.SetValue(Ctl::DataFlashDel, 55);
   c.SetValue(Ctl::HalfDelay, 12);
-  c.SetValue(Ctl::SpinEdit1, 9);
+  c.SetValue(Ctl::errorRepeatCount, 9);
   c.SetItemIndex(Ctl::progMode, 1);
   f.W().Switches.e2_skipFF = true;
   f.W().Switches.VDD1st = false;
@@ -167,17 +167,17 @@ TEST(Settings, RoundTripThroughCloseAndShow) {
   EXPECT_TRUE(g.C().Checked(Ctl::limitPrograms));
   EXPECT_EQ(g.C().Value(Ctl::ProgCount), 321);
   EXPECT_FALSE(g.C().Checked(Ctl::matchDeviceID));
-  EXPECT_EQ(g.C().ItemIndex(Ctl::ComboBox1), 6);
+  EXPECT_EQ(g.C().ItemIndex(Ctl::loaderSpeed), 6);
   EXPECT_EQ(g.C().Value(Ctl::DataFlashDel), 55);
   EXPECT_EQ(g.tuning.pageDelay, 55);
   EXPECT_EQ(g.C().Value(Ctl::HalfDelay), 12);
-  EXPECT_EQ(g.C().Value(Ctl::SpinEdit1), 9);
+  EXPECT_EQ(g.C().Value(Ctl::errorRepeatCount), 9);
   EXPECT_TRUE(g.W().Switches.e2_skipFF);
   EXPECT_FALSE(g.W().Switches.VDD1st);
   EXPECT_FALSE(g.W().Switches.EraseWholeSlot);
   EXPECT_TRUE(g.C().Checked(Ctl::VerifyAfterWriting));
   EXPECT_EQ(g.W().Data.FlashFile, prog);
-  EXPECT_EQ(g.C().Text(Ctl::Edit1), "prog.hex");
+  EXPECT_EQ(g.C().Text(Ctl::fileName), "prog.hex");
   EXPECT_EQ(g.W().LastFolder, f.working.Path());
 }
 
@@ -443,13 +443,13 @@ TEST(HexFileChoice, ATypedFullPathIsKeptAndAPathOfNoFileIsNotStored) {
   const std::string pump = elsewhere.File("pump.hex");
   WriteFile(pump, ":00000001FF\n");
   f.dialogs.AnswerOpen(f.working.File("old.hex"));
-  f.C().UserClick(Ctl::Button1);
-  f.C().UserSetText(Ctl::Edit1, pump);
+  f.C().UserClick(Ctl::browseButton);
+  f.C().UserSetText(Ctl::fileName, pump);
   EXPECT_EQ(f.W().Data.FlashFile, pump);
   ASSERT_TRUE(f.W().SaveSettings());
   EXPECT_EQ(IniFile(f.W().SettingsPath()).ReadString("ProgSettings", "FlashFile", ""), pump);
 
-  f.C().UserSetText(Ctl::Edit1, "pmup.hex");
+  f.C().UserSetText(Ctl::fileName, "pmup.hex");
   EXPECT_EQ(f.W().Data.FlashFile, f.working.File("pmup.hex"));
   ASSERT_TRUE(f.W().SaveSettings());
   EXPECT_EQ(IniFile(f.W().SettingsPath()).ReadString("ProgSettings", "FlashFile", ""), pump)
@@ -459,9 +459,9 @@ TEST(HexFileChoice, ATypedFullPathIsKeptAndAPathOfNoFileIsNotStored) {
   WriteFile(g.working.File("setting.ini"),
             "[ProgSettings]\nFlashFile=" + g.working.Path() + elsewhere.Path() + "pump.hex\n");
   g.Show(4);
-  EXPECT_EQ(g.C().Text(Ctl::Edit1), "pump.hex");
+  EXPECT_EQ(g.C().Text(Ctl::fileName), "pump.hex");
   EXPECT_EQ(g.W().LastFolder, g.W().Folders.program) << "not the folder that never was";
-  g.C().UserSetText(Ctl::Edit1, "door.hex");
+  g.C().UserSetText(Ctl::fileName, "door.hex");
   EXPECT_EQ(g.W().Data.FlashFile, g.W().Folders.program + "door.hex");
 }
 
@@ -469,13 +469,13 @@ TEST(HexFileChoice, TypedNamesJoinTheLastFolder) {
   WindowFixture f;
   f.Show(4);
   f.dialogs.AnswerOpen(std::string("/work/old.hex"));
-  f.C().UserClick(Ctl::Button1);
+  f.C().UserClick(Ctl::browseButton);
   EXPECT_EQ(f.dialogs.fileRequests.back().filter, "Hex|*.hex|All Files|*.*");
-  EXPECT_EQ(f.C().Text(Ctl::Edit1), "old.hex");
-  f.C().UserSetText(Ctl::Edit1, "test.hex");
+  EXPECT_EQ(f.C().Text(Ctl::fileName), "old.hex");
+  f.C().UserSetText(Ctl::fileName, "test.hex");
   EXPECT_EQ(f.W().Data.FlashFile, "/work/test.hex");
   f.dialogs.AnswerOpen(std::nullopt);
-  f.C().UserClick(Ctl::Button1);
+  f.C().UserClick(Ctl::browseButton);
   EXPECT_EQ(f.W().Data.FlashFile, "/work/test.hex");
 }
 

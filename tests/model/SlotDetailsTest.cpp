@@ -60,7 +60,7 @@ const DetailsCase kCases[] = {
       {Ctl::VDD_Voltage, false},
       {Ctl::limitPrograms, true},
       {Ctl::ProgCount, 300},
-      {Ctl::SpinEdit1, 7}}},
+      {Ctl::errorRepeatCount, 7}}},
     {"PIC18 K, low voltage, boot block kept, no verify, 3.3 V, no limit",
      Spec("PIC18F46K22", "5400", 0x1A, 0x62, 0x36, 0x04, 0xA9, 0x00, 0xFFFF),
      {{Ctl::family, 3},
@@ -135,22 +135,22 @@ TEST_P(RestoresTheSlotsSettings, FromItsHeader) {
   rig.Stage({other, c.slot});
   rig.Start();
   model::ControlStore& s = rig.C();
-  s.UserClickCell(Ctl::StringGrid1, 2, 0);
-  s.UserClick(Ctl::BitBtn1);
+  s.UserClickCell(Ctl::slotList, 2, 0);
+  s.UserClick(Ctl::showDetailsButton);
 
   EXPECT_EQ(s.Get(Ctl::deviceList).SelectedText(), c.slot.device) << c.name;
   EXPECT_EQ(rig.W().Data.DeviceName, c.slot.device);
   EXPECT_EQ(s.Text(Ctl::ProgCaption), c.slot.description);
-  EXPECT_EQ(s.Text(Ctl::Label20), "Filename Read (No path) : prog.hex" + std::string(13, ' '));
-  EXPECT_EQ(s.Get(Ctl::Label20).extra.at("fontColour"), "red");
-  EXPECT_EQ(s.Row(Ctl::StringGrid1), 2) << "the inspected slot stays the one a Replace would write";
+  EXPECT_EQ(s.Text(Ctl::detailsFileName), "Filename Read (No path) : prog.hex" + std::string(13, ' '));
+  EXPECT_EQ(s.Get(Ctl::detailsFileName).extra.at("fontColour"), "red");
+  EXPECT_EQ(s.Row(Ctl::slotList), 2) << "the inspected slot stays the one a Replace would write";
   ExpectControls(s, c.controls, c.name);
   if (s.Checked(Ctl::limitPrograms)) {
-    EXPECT_TRUE(s.Visible(Ctl::Label11));
-    EXPECT_EQ(s.Text(Ctl::Label11), "Current : " + std::to_string(c.slot.count));
+    EXPECT_TRUE(s.Visible(Ctl::currentCount));
+    EXPECT_EQ(s.Text(Ctl::currentCount), "Current : " + std::to_string(c.slot.count));
     EXPECT_TRUE(s.Enabled(Ctl::ProgCount));
   } else {
-    EXPECT_FALSE(s.Visible(Ctl::Label11));
+    EXPECT_FALSE(s.Visible(Ctl::currentCount));
     EXPECT_FALSE(s.Enabled(Ctl::ProgCount));
   }
   EXPECT_TRUE(rig.dialogs.script.unexpected.empty());
@@ -199,13 +199,13 @@ TEST(SlotDetails, AStoredNameNotListedIsFoundByItsIdentifierAndShownInTheList) {
   SlotSpec c;
   rig.Stage({a, b, c});
   model::TMainForm& w = rig.Start();
-  rig.C().UserClickCell(Ctl::StringGrid1, 2, 0);
-  rig.C().UserClick(Ctl::ShowDetails1);
+  rig.C().UserClickCell(Ctl::slotList, 2, 0);
+  rig.C().UserClick(Ctl::showDetailsMenuItem);
   EXPECT_EQ(rig.C().Get(Ctl::deviceList).SelectedText(), "PIC16F628A");
   EXPECT_EQ(w.Programs.Get(1).DeviceName, "PIC16F628A");
-  EXPECT_EQ(rig.C().Get(Ctl::StringGrid1).cells[2][2], "PIC16F628A");
-  EXPECT_EQ(rig.C().Row(Ctl::StringGrid1), 2);
-  EXPECT_EQ(rig.C().Text(Ctl::Label13), "002");
+  EXPECT_EQ(rig.C().Get(Ctl::slotList).cells[2][2], "PIC16F628A");
+  EXPECT_EQ(rig.C().Row(Ctl::slotList), 2);
+  EXPECT_EQ(rig.C().Text(Ctl::newSlotNumber), "002");
   EXPECT_EQ(rig.C().Text(Ctl::ProgCaption), "Line PIC16F628") << "the slot's own description, not the last row's";
 }
 
@@ -220,16 +220,16 @@ TEST(SlotDetails, AFileNameThatIsNotTheSlotsIsClearedAndItsOwnKept) {
   rig.Stage({a, b});
   model::TMainForm& w = rig.Start();
   w.Data.FlashFile = "/work/unrelated.hex";
-  rig.C().SetText(Ctl::Edit1, "unrelated.hex");
-  rig.C().UserClickCell(Ctl::StringGrid1, 1, 0);
-  rig.C().UserClick(Ctl::ShowDetails1);
-  EXPECT_EQ(rig.C().Text(Ctl::Edit1), "");
+  rig.C().SetText(Ctl::fileName, "unrelated.hex");
+  rig.C().UserClickCell(Ctl::slotList, 1, 0);
+  rig.C().UserClick(Ctl::showDetailsMenuItem);
+  EXPECT_EQ(rig.C().Text(Ctl::fileName), "");
   EXPECT_EQ(w.Data.FlashFile, "");
 
   w.Data.FlashFile = "/work/PUMP.HEX";
-  rig.C().SetText(Ctl::Edit1, "PUMP.HEX");
-  rig.C().UserClick(Ctl::ShowDetails1);
-  EXPECT_EQ(rig.C().Text(Ctl::Edit1), "PUMP.HEX") << "the slot's own file, in any letter case, stays";
+  rig.C().SetText(Ctl::fileName, "PUMP.HEX");
+  rig.C().UserClick(Ctl::showDetailsMenuItem);
+  EXPECT_EQ(rig.C().Text(Ctl::fileName), "PUMP.HEX") << "the slot's own file, in any letter case, stays";
   EXPECT_EQ(w.Data.FlashFile, "/work/PUMP.HEX");
 }
 
@@ -237,23 +237,23 @@ TEST(SlotDetails, ADeviceNeitherListedNorKnownByIdentifierLeavesNoSelection) {
   ReadRig rig(2);
   rig.Stage({Spec("PIC99X", "ABCD", 0x80, 0xA9, 0x00, 0x04, 0xA9, 0x00, 0xFFFF)});
   model::TMainForm& w = rig.Start();
-  rig.C().UserClickCell(Ctl::StringGrid1, 1, 0);
-  rig.C().UserClick(Ctl::ShowDetails1);
+  rig.C().UserClickCell(Ctl::slotList, 1, 0);
+  rig.C().UserClick(Ctl::showDetailsMenuItem);
   EXPECT_EQ(rig.C().ItemIndex(Ctl::deviceList), -1);
   EXPECT_EQ(w.Programs.Get(0).DeviceName, "");
-  EXPECT_EQ(rig.C().Get(Ctl::StringGrid1).cells[1][2], "");
+  EXPECT_EQ(rig.C().Get(Ctl::slotList).cells[1][2], "");
 }
 
 TEST(SlotDetails, OnASingleSlotProgrammerTheListKeepsItsLayout) {
   ReadRig rig(5);
   rig.Stage({Spec("PIC16F628", "1060", 0xCC, 0x24, 0x00, 0x03, 0xFF, 0x00, 0xFFFF)});
   rig.Start();
-  rig.C().UserClick(Ctl::BitBtn1);
+  rig.C().UserClick(Ctl::showDetailsButton);
   EXPECT_EQ(rig.C().Get(Ctl::deviceList).SelectedText(), "PIC16F628A");
   EXPECT_EQ(rig.C().Text(Ctl::NewButton), "Load");
   EXPECT_TRUE(rig.C().Enabled(Ctl::NewButton)) << "a loaded single-way programmer can still be loaded";
   EXPECT_FALSE(rig.C().Visible(Ctl::editButton));
-  EXPECT_EQ(rig.C().Text(Ctl::Label9), "Loaded");
+  EXPECT_EQ(rig.C().Text(Ctl::slotListHint), "Loaded");
 }
 
 TEST(SlotDetails, EmptySlotsAndAnEmptyListAreLeftAlone) {
@@ -264,16 +264,16 @@ TEST(SlotDetails, EmptySlotsAndAnEmptyListAreLeftAlone) {
   rig.Start();
   rig.C().SetText(Ctl::ProgCaption, "mine");
   const int family = rig.C().ItemIndex(Ctl::family);
-  rig.C().UserClickCell(Ctl::StringGrid1, 1, 0);
+  rig.C().UserClickCell(Ctl::slotList, 1, 0);
   rig.C().SetText(Ctl::ProgCaption, "mine");
-  rig.C().UserClick(Ctl::ShowDetails1);
+  rig.C().UserClick(Ctl::showDetailsMenuItem);
   EXPECT_EQ(rig.C().Text(Ctl::ProgCaption), "mine");
   EXPECT_EQ(rig.C().ItemIndex(Ctl::family), family);
 
   ReadRig none(3);
   none.Start();
   none.C().SetText(Ctl::ProgCaption, "mine");
-  none.C().UserClick(Ctl::ShowDetails1);
+  none.C().UserClick(Ctl::showDetailsMenuItem);
   none.W().ShowSlotDetails(1);
   EXPECT_EQ(none.C().Text(Ctl::ProgCaption), "mine");
 }
@@ -284,7 +284,7 @@ TEST(SlotDetails, AFamilyTheProgrammerDoesNotOfferIsReportedAndNothingChanges) {
   rig.Start();
   const int family = rig.C().ItemIndex(Ctl::family);
   const std::string caption = rig.C().Text(Ctl::ProgCaption);
-  rig.C().UserClick(Ctl::ShowDetails1);
+  rig.C().UserClick(Ctl::showDetailsMenuItem);
   EXPECT_EQ(rig.dialogs.script.LastText(), "Slot 1 holds a PIC24F program, a family this programmer does not offer");
   EXPECT_EQ(rig.C().ItemIndex(Ctl::family), family);
   EXPECT_EQ(rig.C().Text(Ctl::ProgCaption), caption);
@@ -296,7 +296,7 @@ TEST(SlotDetails, ThePortablesLedSettingComesFromTheSlot) {
     rig.Stage({Spec("PIC18F4520", "1080", 0xF2, 0xA9, c, 0x04, 0xFF, 0x00, 0xFFFF)});
     model::TMainForm& w = rig.Start();
     w.Switches.PP_Led_on = !c;
-    rig.C().UserClick(Ctl::ShowDetails1);
+    rig.C().UserClick(Ctl::showDetailsMenuItem);
     EXPECT_EQ(w.Switches.PP_Led_on, c == 1);
   }
 }

@@ -32,16 +32,16 @@ std::string Padded(const std::string& s, std::size_t n) { return s + std::string
 TEST(SlotList, AnEmptyProgrammerLeavesTheTitleRowAndOffersOnlyNew) {
   ReadRig rig(3);
   rig.Start();
-  rig.C().UserClick(Ctl::ReadProgButton);  // a Read of a shown window (it ends by emptying Label16)
+  rig.C().UserClick(Ctl::ReadProgButton);  // a Read of a shown window (it ends by emptying selectedSlotNumber)
   rig.W().RefreshSlotList();
   const model::ControlStore& s = rig.C();
-  EXPECT_EQ(s.Get(Ctl::StringGrid1).cells, (std::vector<Row>{{"Description", "Filename", "Device  "}}));
-  EXPECT_EQ(s.Text(Ctl::Label9), "Empty, Use New Button");
-  EXPECT_EQ(s.Text(Ctl::Label10), "");
-  EXPECT_EQ(s.Text(Ctl::Label13), "001");
-  EXPECT_EQ(s.Text(Ctl::Label16), "001");
+  EXPECT_EQ(s.Get(Ctl::slotList).cells, (std::vector<Row>{{"Description", "Filename", "Device  "}}));
+  EXPECT_EQ(s.Text(Ctl::slotListHint), "Empty, Use New Button");
+  EXPECT_EQ(s.Text(Ctl::slotListHint2), "");
+  EXPECT_EQ(s.Text(Ctl::newSlotNumber), "001");
+  EXPECT_EQ(s.Text(Ctl::selectedSlotNumber), "001");
   EXPECT_EQ(s.Text(Ctl::ProgCaption), "");
-  EXPECT_EQ(s.Text(Ctl::ProgCaption2), "");
+  EXPECT_EQ(s.Text(Ctl::selectedDescription), "");
   EXPECT_FALSE(s.Enabled(Ctl::editButton));
   EXPECT_FALSE(s.Enabled(Ctl::DeleteProgramButton));
   EXPECT_TRUE(s.Enabled(Ctl::NewButton));
@@ -53,7 +53,7 @@ TEST(SlotList, RowsEmptiedByAnEmptyReadStayInTheList) {
   rig.Start();
   rig.StageHeaders({});
   rig.C().UserClick(Ctl::ReadProgButton);
-  const auto& cells = rig.C().Get(Ctl::StringGrid1).cells;
+  const auto& cells = rig.C().Get(Ctl::slotList).cells;
   ASSERT_EQ(cells.size(), 4u);
   EXPECT_EQ(cells[3], (Row{"", "", ""}));
   EXPECT_EQ(rig.W().OperationMode, model::om_New);
@@ -67,22 +67,22 @@ TEST(SlotList, TheMultiSlotLayoutListsEverySlotAndNumbersEmptiedOnes) {
   rig.Stage(jobs);
   rig.Start();
   const model::ControlStore& s = rig.C();
-  const auto& cells = s.Get(Ctl::StringGrid1).cells;
+  const auto& cells = s.Get(Ctl::slotList).cells;
   ASSERT_EQ(cells.size(), 8u);
   EXPECT_EQ(cells[1], (Row{Padded("001 Job 1", 32), Padded("job1.hex", 21), Padded("PIC16F628A", 16)}));
   EXPECT_EQ(cells[2][0], Padded("002 Empty bottle line", 32));
   EXPECT_EQ(cells[7][0], "007 Empty" + std::string(27, ' '));
-  EXPECT_EQ(s.Text(Ctl::Label9), "Set up Files, Device etc then");
-  EXPECT_EQ(s.Text(Ctl::Label10), "Click New or Replace Program");
-  EXPECT_EQ(s.Row(Ctl::StringGrid1), 7);
-  EXPECT_EQ(s.Text(Ctl::Label13), "007");
+  EXPECT_EQ(s.Text(Ctl::slotListHint), "Set up Files, Device etc then");
+  EXPECT_EQ(s.Text(Ctl::slotListHint2), "Click New or Replace Program");
+  EXPECT_EQ(s.Row(Ctl::slotList), 7);
+  EXPECT_EQ(s.Text(Ctl::newSlotNumber), "007");
   EXPECT_TRUE(s.Enabled(Ctl::editButton));
   EXPECT_TRUE(s.Enabled(Ctl::NewButton));
 
-  rig.C().UserClickCell(Ctl::StringGrid1, 2, 1);
-  EXPECT_EQ(s.Text(Ctl::Label13), "002");
+  rig.C().UserClickCell(Ctl::slotList, 2, 1);
+  EXPECT_EQ(s.Text(Ctl::newSlotNumber), "002");
   EXPECT_EQ(s.Text(Ctl::ProgCaption), "Empty bottle line") << "without the slot's padding, so it takes typing";
-  EXPECT_EQ(s.Text(Ctl::ProgCaption2), Padded("Empty bottle line", 28));
+  EXPECT_EQ(s.Text(Ctl::selectedDescription), Padded("Empty bottle line", 28));
   EXPECT_EQ(rig.W().DescriptionRoomText(), "11 characters left");
 }
 
@@ -90,15 +90,15 @@ TEST(SlotList, AfterReplaceTheWorkedOnRowStaysAndAfterNewTheLastIsSelected) {
   ReadRig rig(4);
   rig.Stage(Jobs(5));
   model::TMainForm& w = rig.Start();
-  rig.C().UserClickCell(Ctl::StringGrid1, 3, 0);
+  rig.C().UserClickCell(Ctl::slotList, 3, 0);
   w.OperationMode = model::om_Replace;
   w.RefreshSlotList();
-  EXPECT_EQ(rig.C().Row(Ctl::StringGrid1), 3);
-  EXPECT_EQ(rig.C().Text(Ctl::Label16), "003");
-  EXPECT_EQ(rig.C().Text(Ctl::ProgCaption2), Padded("Job 3", 28));
+  EXPECT_EQ(rig.C().Row(Ctl::slotList), 3);
+  EXPECT_EQ(rig.C().Text(Ctl::selectedSlotNumber), "003");
+  EXPECT_EQ(rig.C().Text(Ctl::selectedDescription), Padded("Job 3", 28));
   w.OperationMode = model::om_New;
   w.RefreshSlotList();
-  EXPECT_EQ(rig.C().Row(Ctl::StringGrid1), 5);
+  EXPECT_EQ(rig.C().Row(Ctl::slotList), 5);
 }
 
 TEST(SlotList, APortableHolding31SlotsIsFullEvenWithPagesLeft) {
@@ -106,8 +106,8 @@ TEST(SlotList, APortableHolding31SlotsIsFullEvenWithPagesLeft) {
   rig.Stage(Jobs(31));
   rig.Start();
   EXPECT_EQ(rig.W().Programs.EntryCount, 31);
-  EXPECT_EQ(rig.C().Text(Ctl::Label9), "Programmer is full");
-  EXPECT_EQ(rig.C().Text(Ctl::Label10), "");
+  EXPECT_EQ(rig.C().Text(Ctl::slotListHint), "Programmer is full");
+  EXPECT_EQ(rig.C().Text(Ctl::slotListHint2), "");
   EXPECT_FALSE(rig.C().Enabled(Ctl::NewButton));
 }
 
@@ -118,7 +118,7 @@ TEST(SlotList, ALastSlotReachingBeyondTheDataflashMakesTheProgrammerFull) {
                     {pages, MakeHeader(Jobs(2)[1], 2, pages, 4000, false)}});  // links to page 4512 of 4096
   rig.Start();
   EXPECT_EQ(rig.W().Programs.EntryCount, 2);
-  EXPECT_EQ(rig.C().Text(Ctl::Label9), "Programmer is full");
+  EXPECT_EQ(rig.C().Text(Ctl::slotListHint), "Programmer is full");
   EXPECT_FALSE(rig.C().Enabled(Ctl::NewButton));
 }
 
@@ -156,20 +156,20 @@ TEST(SlotList, TheSingleSlotLayoutShowsTheOneSlotOrEmpty) {
   rig.Stage(Jobs(1));
   rig.Start();
   const model::ControlStore& s = rig.C();
-  EXPECT_EQ(s.Get(Ctl::StringGrid1).cells.size(), 2u);
-  EXPECT_EQ(s.Get(Ctl::StringGrid1).cells[1][1], Padded("job1.hex", 21));
-  EXPECT_EQ(s.Text(Ctl::Label9), "Loaded");
+  EXPECT_EQ(s.Get(Ctl::slotList).cells.size(), 2u);
+  EXPECT_EQ(s.Get(Ctl::slotList).cells[1][1], Padded("job1.hex", 21));
+  EXPECT_EQ(s.Text(Ctl::slotListHint), "Loaded");
   EXPECT_EQ(s.Text(Ctl::NewButton), "Load");
   EXPECT_FALSE(s.Visible(Ctl::editButton));
   EXPECT_FALSE(s.Visible(Ctl::DeleteProgramButton));
-  EXPECT_EQ(s.Row(Ctl::StringGrid1), 1);
-  EXPECT_EQ(s.Text(Ctl::Label13), "001");
+  EXPECT_EQ(s.Row(Ctl::slotList), 1);
+  EXPECT_EQ(s.Text(Ctl::newSlotNumber), "001");
 
   rig.StageHeaders({});
   rig.W().OperationMode = model::om_Replace;
   rig.C().UserClick(Ctl::ReadProgButton);
-  EXPECT_EQ(s.Text(Ctl::Label9), "Empty");
-  EXPECT_EQ(s.Get(Ctl::StringGrid1).cells[1], (Row{"", "", ""}));
+  EXPECT_EQ(s.Text(Ctl::slotListHint), "Empty");
+  EXPECT_EQ(s.Get(Ctl::slotList).cells[1], (Row{"", "", ""}));
   EXPECT_EQ(rig.W().OperationMode, model::om_New);
 }
 
@@ -194,7 +194,7 @@ struct FindRig : ReadRig {
       if (wholeWord) d.UserClick(FindCtl::WholeWord);
       for (int i = 0; i < times; ++i) {
         d.UserClick(FindCtl::FindNext);
-        rows.push_back(C().Row(Ctl::StringGrid1));
+        rows.push_back(C().Row(Ctl::slotList));
       }
       d.UserClick(FindCtl::Cancel);
       return f.ModalResult;
@@ -206,17 +206,17 @@ struct FindRig : ReadRig {
 
 TEST(FindName, WithoutMatchCaseAbcFindsABCHexAndTheNextSearchGoesOn) {
   FindRig rig;
-  rig.C().SelectCell(Ctl::StringGrid1, 4, 0);
+  rig.C().SelectCell(Ctl::slotList, 4, 0);
   EXPECT_EQ(rig.Find("abc", false, false, 4), (std::vector<int>{1, 2, 3, 3}));
   EXPECT_EQ(rig.dialogs.script.LastText(), "abc Not Found");
   EXPECT_EQ(rig.W().FindStart, 0) << "a failed search starts the next one from the top";
-  EXPECT_EQ(rig.dialogs.script.shownForms, std::vector<std::string>{"FindDialog1"});
+  EXPECT_EQ(rig.dialogs.script.shownForms, std::vector<std::string>{"findNameDialog"});
 }
 
 TEST(FindName, MatchCaseAndWholeWordNarrowTheSearch) {
   FindRig rig;
   EXPECT_EQ(rig.Find("ABC", true, false), std::vector<int>{1});
-  rig.C().SelectCell(Ctl::StringGrid1, 4, 0);
+  rig.C().SelectCell(Ctl::slotList, 4, 0);
   EXPECT_EQ(rig.Find("ABC.HEX", false, true), std::vector<int>{4}) << "a padded field never equals a shorter text";
   EXPECT_EQ(rig.dialogs.script.LastText(), "ABC.HEX Not Found");
   EXPECT_EQ(rig.Find(Padded("abc", 21), false, true), std::vector<int>{2});
@@ -225,7 +225,7 @@ TEST(FindName, MatchCaseAndWholeWordNarrowTheSearch) {
 
 TEST(FindName, AnEmptyTextFindsNothing) {
   FindRig rig;
-  rig.C().SelectCell(Ctl::StringGrid1, 4, 0);
+  rig.C().SelectCell(Ctl::slotList, 4, 0);
   EXPECT_EQ(rig.Find("", false, false), std::vector<int>{4}) << "every field contains the empty text, none is found";
   EXPECT_EQ(rig.dialogs.script.LastText(), " Not Found");
   EXPECT_EQ(rig.W().FindStart, 0);
@@ -233,12 +233,12 @@ TEST(FindName, AnEmptyTextFindsNothing) {
 
 TEST(FindName, TheSlotFoundIsTheOneTheDescriptionBoxesShow) {
   FindRig rig;
-  rig.C().UserClickCell(Ctl::StringGrid1, 4, 0);
+  rig.C().UserClickCell(Ctl::slotList, 4, 0);
   EXPECT_EQ(rig.Find("pump", false, false), std::vector<int>{3});
-  EXPECT_EQ(rig.C().Text(Ctl::Label13), "003");
-  EXPECT_EQ(rig.C().Text(Ctl::Label16), "003");
+  EXPECT_EQ(rig.C().Text(Ctl::newSlotNumber), "003");
+  EXPECT_EQ(rig.C().Text(Ctl::selectedSlotNumber), "003");
   EXPECT_EQ(text::Trim(rig.C().Text(Ctl::ProgCaption)), "Pump abc") << "not slot 4's description";
-  EXPECT_EQ(text::Trim(rig.C().Text(Ctl::ProgCaption2)), "Pump abc");
+  EXPECT_EQ(text::Trim(rig.C().Text(Ctl::selectedDescription)), "Pump abc");
 }
 
 TEST(FindName, OpeningTheDialogStartsAtTheFirstSlot) {
@@ -252,19 +252,19 @@ TEST(FindName, OpeningTheDialogStartsAtTheFirstSlot) {
 TEST(SlotClipboard, CopyAllJoinsCellsWithTabsAndRowsWithCrLf) {
   ReadRig rig(3);
   rig.Start();
-  rig.C().UserClick(Ctl::CopyToClipboard1);
+  rig.C().UserClick(Ctl::copyAllMenuItem);
   EXPECT_EQ(rig.dialogs.script.clipboard, "Description\tFilename\tDevice  ");
 
   ReadRig two(2);
   two.Stage(Jobs(2));
   two.Start();
-  two.C().UserClick(Ctl::CopyToClipboard1);
+  two.C().UserClick(Ctl::copyAllMenuItem);
   EXPECT_EQ(two.dialogs.script.clipboard, "Description\tFilename\tDevice  \r\n" + Padded("001 Job 1", 32) + "\t" +
                                               Padded("job1.hex", 21) + "\t" + Padded("PIC16F628A", 16) + "\r\n" +
                                               Padded("002 Job 2", 32) + "\t" + Padded("job2.hex", 21) + "\t" +
                                               Padded("PIC16F628A", 16));
-  two.C().UserClickCell(Ctl::StringGrid1, 1, 1);
-  two.C().UserClick(Ctl::CopyCell1);
+  two.C().UserClickCell(Ctl::slotList, 1, 1);
+  two.C().UserClick(Ctl::copyCellMenuItem);
   EXPECT_EQ(two.dialogs.script.clipboard, Padded("job1.hex", 21));
 }
 

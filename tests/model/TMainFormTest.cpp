@@ -28,15 +28,15 @@ TEST(MainWindowInventory, StartsAsTheWindowIsCreated) {
   EXPECT_TRUE(c.Checked(Ctl::BulkErase));
   EXPECT_TRUE(c.Checked(Ctl::progUserID));
   EXPECT_FALSE(c.Visible(Ctl::bootSave));
-  EXPECT_EQ(c.Get(Ctl::SpinEdit1).maxValue, 255);
+  EXPECT_EQ(c.Get(Ctl::errorRepeatCount).maxValue, 255);
   EXPECT_EQ(c.Get(Ctl::ProgCount).maxValue, 65535);
-  EXPECT_EQ(c.Get(Ctl::ProgCaption2).maxLength, 28);
+  EXPECT_EQ(c.Get(Ctl::selectedDescription).maxLength, 28);
   EXPECT_EQ(c.Get(Ctl::ProgCaption).maxLength, 28) << "the description box takes only what the slot keeps";
-  EXPECT_FALSE(c.Enabled(Ctl::ProgCaption2));
+  EXPECT_FALSE(c.Enabled(Ctl::selectedDescription));
   EXPECT_TRUE(c.Get(Ctl::deviceList).sorted);
   for (model::ControlName hidden :
-       {Ctl::Button2, Ctl::Button3, Ctl::Button4, Ctl::ComboBox1, Ctl::DataFlashDel, Ctl::HalfDelay, Ctl::upload,
-        Ctl::Button5, Ctl::limitPrograms, Ctl::Label7, Ctl::EraseButton, Ctl::CopyButton})
+       {Ctl::eraseOptionsButton, Ctl::helpButton, Ctl::forceUpdateButton, Ctl::loaderSpeed, Ctl::DataFlashDel, Ctl::HalfDelay, Ctl::upload,
+        Ctl::loadLots, Ctl::limitPrograms, Ctl::progCountCaption, Ctl::EraseButton, Ctl::CopyButton})
     EXPECT_FALSE(c.Visible(hidden)) << hidden.Str();
   std::set<std::string> names;
   for (const auto* ctl : c.All()) EXPECT_TRUE(names.insert(ctl->name.Str()).second) << ctl->name.Str();
@@ -83,14 +83,14 @@ TEST(WindowShow, SetsTitleLabelsAndKindControls) {
   f.Show(4);
   EXPECT_EQ(f.C().Text(Ctl::MainForm), "Torvik USB Handheld Programmer Loader v5.1.0");
   EXPECT_FALSE(f.C().Visible(Ctl::BulkErase));
-  EXPECT_EQ(f.C().Text(Ctl::Label3), "");
-  EXPECT_EQ(f.C().Text(Ctl::Label16), "");
+  EXPECT_EQ(f.C().Text(Ctl::bulkEraseNote1), "");
+  EXPECT_EQ(f.C().Text(Ctl::selectedSlotNumber), "");
   EXPECT_TRUE(f.C().Visible(Ctl::EraseButton));
   EXPECT_FALSE(f.C().Visible(Ctl::FindButton));
   WindowFixture portable;
   portable.Show(3);
   EXPECT_EQ(portable.C().Text(Ctl::MainForm), "Torvik USB Portable Programmer Loader v6.2.0");
-  EXPECT_FALSE(portable.C().Visible(Ctl::SpinEdit1));
+  EXPECT_FALSE(portable.C().Visible(Ctl::errorRepeatCount));
   EXPECT_FALSE(portable.C().Visible(Ctl::ProgCount));
   EXPECT_TRUE(portable.C().Visible(Ctl::FindButton));
 }
@@ -105,7 +105,7 @@ TEST(ConfigureForKind, AfterStartUpReselectsTheFamily) {
   EXPECT_EQ(f.W().FamilyEntry(), 0);  // the list is now shorter
   EXPECT_EQ(f.W().Data.Family, 0);
   EXPECT_FALSE(f.C().Visible(Ctl::editButton));
-  EXPECT_EQ(f.C().Text(Ctl::Label7), "Number of Programs");
+  EXPECT_EQ(f.C().Text(Ctl::progCountCaption), "Number of Programs");
 }
 
 // What an identification found, as far as it got, shown in the window.
@@ -126,19 +126,19 @@ TEST_P(ShowIdentificationOf, SetsTitleLabelsAndCountControlsFromWhatWasFound) {
   WindowFixture f;
   model::TMainForm& w = f.Show();
   w.SetTitle("T");
-  f.C().SetText(Ctl::Label22, "old version");
-  f.C().SetVisible(Ctl::Label22, true);
-  f.C().SetText(Ctl::Label23, "F");
-  for (model::ControlName name : {Ctl::ProgCount, Ctl::limitPrograms, Ctl::Label7}) f.C().SetVisible(name, false);
+  f.C().SetText(Ctl::programmerVersion, "old version");
+  f.C().SetVisible(Ctl::programmerVersion, true);
+  f.C().SetText(Ctl::programmerFirmware, "F");
+  for (model::ControlName name : {Ctl::ProgCount, Ctl::limitPrograms, Ctl::progCountCaption}) f.C().SetVisible(name, false);
   w.ShowIdentification(c.found);
   EXPECT_EQ(f.C().Text(Ctl::MainForm), c.title);
-  EXPECT_EQ(f.C().Visible(Ctl::Label22), c.versionLabel != nullptr);
+  EXPECT_EQ(f.C().Visible(Ctl::programmerVersion), c.versionLabel != nullptr);
   if (c.versionLabel) {
-    EXPECT_EQ(f.C().Text(Ctl::Label22), c.versionLabel);
+    EXPECT_EQ(f.C().Text(Ctl::programmerVersion), c.versionLabel);
   }
-  EXPECT_EQ(f.C().Text(Ctl::Label23), c.firmwareLabel);
+  EXPECT_EQ(f.C().Text(Ctl::programmerFirmware), c.firmwareLabel);
   EXPECT_EQ(f.C().Visible(Ctl::limitPrograms), c.countControlsVisible);
-  EXPECT_EQ(f.C().Visible(Ctl::Label7), c.countControlsVisible);
+  EXPECT_EQ(f.C().Visible(Ctl::progCountCaption), c.countControlsVisible);
 }
 
 link::IdentifyFindings Found(std::optional<slot::ProgrammerKind> kind, std::optional<std::uint8_t> hardware = {},
@@ -203,7 +203,7 @@ TEST(EraseOptions, ShowingEnablesTheColumnsChoicesAndKeepsTheChoice) {
   model::TMainForm& w = f.Show();
   auto& dlg = w.EraseOpsForm();
   w.Data.Column = 8;
-  f.C().UserClick(Ctl::Button2);
+  f.C().UserClick(Ctl::eraseOptionsButton);
   std::string enabled;
   for (int i = 1; i <= 9; ++i) enabled += dlg.Controls().Enabled(dlg.ChoiceName(i)) ? '1' : '0';
   EXPECT_EQ(enabled, "010100000");
@@ -218,18 +218,18 @@ TEST(EraseOptions, ShowingEnablesTheColumnsChoicesAndKeepsTheChoice) {
 TEST(ServiceControls, KeysNeedShiftAndCtrlAndShowTheirControls) {
   WindowFixture f;
   model::TMainForm& w = f.Show();
-  EXPECT_FALSE(w.ApplicationEvents1ShortCut(model::ShortcutKey::F2, true, false));
-  EXPECT_FALSE(f.C().Visible(Ctl::ComboBox1));
-  EXPECT_TRUE(w.ApplicationEvents1ShortCut(model::ShortcutKey::Other, true, true));
-  EXPECT_TRUE(w.ApplicationEvents1ShortCut(model::ShortcutKey::F2, true, true));
-  EXPECT_TRUE(f.C().Visible(Ctl::ComboBox1));
-  EXPECT_TRUE(f.C().Visible(Ctl::Label15));
-  f.C().SetValue(Ctl::SpinEdit1, 3);
-  w.ApplicationEvents1ShortCut(model::ShortcutKey::F5, true, true);
-  EXPECT_TRUE(f.C().Visible(Ctl::Button5));
-  EXPECT_EQ(f.C().Value(Ctl::SpinEdit1), 10);
-  w.ApplicationEvents1ShortCut(model::ShortcutKey::F1, true, true);
-  EXPECT_TRUE(f.C().Visible(Ctl::Button4));
+  EXPECT_FALSE(w.serviceShortcutKey(model::ShortcutKey::F2, true, false));
+  EXPECT_FALSE(f.C().Visible(Ctl::loaderSpeed));
+  EXPECT_TRUE(w.serviceShortcutKey(model::ShortcutKey::Other, true, true));
+  EXPECT_TRUE(w.serviceShortcutKey(model::ShortcutKey::F2, true, true));
+  EXPECT_TRUE(f.C().Visible(Ctl::loaderSpeed));
+  EXPECT_TRUE(f.C().Visible(Ctl::halfDelayCaption));
+  f.C().SetValue(Ctl::errorRepeatCount, 3);
+  w.serviceShortcutKey(model::ShortcutKey::F5, true, true);
+  EXPECT_TRUE(f.C().Visible(Ctl::loadLots));
+  EXPECT_EQ(f.C().Value(Ctl::errorRepeatCount), 10);
+  w.serviceShortcutKey(model::ShortcutKey::F1, true, true);
+  EXPECT_TRUE(f.C().Visible(Ctl::forceUpdateButton));
 }
 
 TEST(ServiceControls, SpeedAndDelaysReachTheLink) {
@@ -237,7 +237,7 @@ TEST(ServiceControls, SpeedAndDelaysReachTheLink) {
   f.Show();
   const int divisors[] = {5, 23, 47, 99, 250, 250, 250, 250};
   for (int i = 0; i < 8; ++i) {
-    f.C().UserSelect(Ctl::ComboBox1, i);
+    f.C().UserSelect(Ctl::loaderSpeed, i);
     EXPECT_EQ(f.tuning.clockDivisor, divisors[i]);
   }
   f.C().SetValue(Ctl::DataFlashDel, 77);
@@ -249,7 +249,7 @@ TEST(ServiceControls, SpeedAndDelaysReachTheLink) {
 TEST(UnexpectedErrors, AreReportedAndTheWindowStays) {
   WindowFixture f;
   model::TMainForm& w = f.Show();
-  w.ApplicationEvents2Exception(std::runtime_error("disk full"));
+  w.errorHandlerException(std::runtime_error("disk full"));
   EXPECT_EQ(f.dialogs.LastText(), "Application access Error -disk full");
   EXPECT_EQ(f.dialogs.shown.back().type, platform::DlgType::Error);
   EXPECT_FALSE(w.Closed());

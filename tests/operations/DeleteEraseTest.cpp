@@ -49,8 +49,8 @@ TEST(DeleteProgram, EmptiesTheSlotInPlaceAndTheChainReadsBackTheSame) {
     EXPECT_EQ(shown[shown.size() - 2].text, "Are you sure you want to delete entry 3\r003 Job 3 (PIC16F628A)");
     EXPECT_EQ(shown.back().text, "Program deleted successfully");
     EXPECT_EQ(w.Programs.EntryCount, 4);
-    EXPECT_EQ(rig.C().Row(Ctl::StringGrid1), 3) << "the deleted row stays selected";
-    EXPECT_TRUE(text::StartsWith(rig.C().Get(Ctl::StringGrid1).cells[3][0], "003 Empty"));
+    EXPECT_EQ(rig.C().Row(Ctl::slotList), 3) << "the deleted row stays selected";
+    EXPECT_TRUE(text::StartsWith(rig.C().Get(Ctl::slotList).cells[3][0], "003 Empty"));
 
     const slot::HeaderBytes h = rig.HeaderAt(2 * pages);
     EXPECT_EQ(h, slot::EmptyHeader(std::uint16_t(3 * pages), std::uint16_t(pages))) << kind;
@@ -193,7 +193,7 @@ TEST(EraseUnit, ErasesEverySlotAfterTheQuestion) {
     EXPECT_EQ(rig.dialogs.script.LastText(), "Programmer Erased");
     EXPECT_EQ(rig.Flash().LastUsed(), -1) << "the whole dataflash is blank";
     EXPECT_EQ(w.Programs.EntryCount, 0);
-    EXPECT_EQ(rig.C().Get(Ctl::StringGrid1).cells.size(), 1u) << "only the title row";
+    EXPECT_EQ(rig.C().Get(Ctl::slotList).cells.size(), 1u) << "only the title row";
     EXPECT_EQ(rig.view.captions.back(), "Erasing Programmer");
     EXPECT_EQ(rig.view.open, 0);
     EXPECT_FALSE(w.Link()->LinkOpen);

@@ -26,10 +26,10 @@ TEST_P(DetailsRoundTrip, ReplaceAfterShowSlotDetailsRebuildsTheSameHeader) {
   // The window moves on to another family, device and options.
   rig.Program(e.family == 1 ? 0 : 1, e.family == 1 ? "PIC18F4520" : "PIC16F84A", w.Data.FlashFile, "Something else");
   rig.C().UserClick(Ctl::matchDeviceID);
-  rig.C().SetValue(Ctl::SpinEdit1, 9);
+  rig.C().SetValue(Ctl::errorRepeatCount, 9);
 
   rig.Click(1);
-  rig.C().UserClick(Ctl::ShowDetails1);
+  rig.C().UserClick(Ctl::showDetailsMenuItem);
   ASSERT_EQ(w.Data.DeviceName, e.device);
   ASSERT_TRUE(ops::editButtonClick(w)) << rig.dialogs.script.LastText();
   EXPECT_EQ(rig.HeaderAt(0), written) << e.folder;

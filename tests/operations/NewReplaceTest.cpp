@@ -51,9 +51,9 @@ TEST(NewProgram, FillsEachMultiSlotProgrammerUntilItIsFullAndReadsBackAsWritten)
           << kind << " slot " << i << ": " << rig.dialogs.script.LastText();
       EXPECT_EQ(rig.dialogs.script.LastText(), "Program loaded successfully");
       EXPECT_EQ(w.Programs.EntryCount, i);
-      EXPECT_EQ(rig.C().Row(Ctl::StringGrid1), i) << "the new last row is selected";
+      EXPECT_EQ(rig.C().Row(Ctl::slotList), i) << "the new last row is selected";
     }
-    EXPECT_EQ(rig.C().Text(Ctl::Label9), "Programmer is full") << kind;
+    EXPECT_EQ(rig.C().Text(Ctl::slotListHint), "Programmer is full") << kind;
     EXPECT_FALSE(rig.C().Enabled(Ctl::NewButton));
     EXPECT_EQ(rig.view.open, 0) << "every progress window was released";
 
@@ -83,7 +83,7 @@ TEST(NewProgram, OnASingleSlotProgrammerAlwaysWritesSlotOne) {
     const slot::HeaderBytes h = rig.HeaderAt(0);
     EXPECT_EQ(text::Trim(Name(h)), "001 Second");
     EXPECT_EQ(Next(h), 0xFFFFu);
-    EXPECT_EQ(rig.C().Text(Ctl::Label9), "Loaded");
+    EXPECT_EQ(rig.C().Text(Ctl::slotListHint), "Loaded");
   }
 }
 
@@ -120,7 +120,7 @@ TEST(ReplaceProgram, RewritesTheSelectedSlotOnlyAndKeepsItsRow) {
             "Program replaced successfully\rReplaced: 002 Job 2 (PIC16F628A, blink.hex)\r"
             "With: 002 Replaced (PIC18F4520, blink.hex)");
   EXPECT_EQ(w.Programs.EntryCount, 3);
-  EXPECT_EQ(rig.C().Row(Ctl::StringGrid1), 2);
+  EXPECT_EQ(rig.C().Row(Ctl::slotList), 2);
   const slot::HeaderBytes second = rig.HeaderAt(pages);
   EXPECT_EQ(text::Trim(Name(second)), "002 Replaced");
   EXPECT_EQ(text::Trim(slot::GetText(second.data(), slot::slot_header::DeviceName)), "PIC18F4520");
@@ -148,13 +148,13 @@ TEST(NewProgram, TakesATypedFullPathAndRefusesATypedNameOfNoFile) {
   model::TMainForm& w = rig.Begin();
   rig.Example(kPic16, "Typed");
   w.LastFolder = rig.work.Path();
-  rig.C().UserSetText(Ctl::Edit1, ExampleFile(kPic16.folder));
+  rig.C().UserSetText(Ctl::fileName, ExampleFile(kPic16.folder));
   ASSERT_TRUE(ops::NewButtonClick(w)) << rig.dialogs.script.LastText();
   EXPECT_EQ(text::Trim(w.Programs.Get(0).SourceFileName), platform::ExtractFileName(ExampleFile(kPic16.folder)));
 
   const image::THexList before = rig.Flash();
   const int shown = rig.view.shown;
-  rig.C().UserSetText(Ctl::Edit1, "pic16f628.hex");
+  rig.C().UserSetText(Ctl::fileName, "pic16f628.hex");
   EXPECT_FALSE(ops::NewButtonClick(w));
   EXPECT_EQ(rig.dialogs.script.LastText(), "Can not find file\r" + rig.work.File("pic16f628.hex"));
   EXPECT_EQ(rig.view.shown, shown) << "the programmer was not touched";
@@ -178,12 +178,12 @@ TEST(NewProgram, RefusesBeforeWritingAnything) {
   EXPECT_EQ(rig.dialogs.script.LastText(), "No filename set");
 
   rig.Example(kPic16, "Job");
-  rig.C().SetText(Ctl::ProgCaption2, "Empty");
+  rig.C().SetText(Ctl::selectedDescription, "Empty");
   EXPECT_FALSE(ops::NewButtonClick(w));
   EXPECT_EQ(rig.dialogs.script.LastText(), "To load Empty slot, Please use Replace Program");
 
   rig.Example(kPic16, "*Enter Program Description *");
-  rig.C().SetText(Ctl::ProgCaption2, "");
+  rig.C().SetText(Ctl::selectedDescription, "");
   EXPECT_FALSE(ops::NewButtonClick(w));
   EXPECT_EQ(rig.dialogs.script.LastText(), "Please enter a Program Description");
 
@@ -351,7 +351,7 @@ TEST(NewProgram, AnInterfaceUnpluggedMidWriteIsReportedAndTheListKept) {
   OpsRig rig(3);
   model::TMainForm& w = rig.Begin();
   ASSERT_TRUE(NewProgram(rig, kPic16, "Kept"));
-  rig.view.onChange = [&](const model::TForm1& form) {
+  rig.view.onChange = [&](const model::ProgressForm& form) {
     if (form.Caption == "Loading Programmer" && form.MainProgressPosition == 2) rig.Sim().usbAttached = false;
   };
   rig.dialogs.script.defaultAnswer = DlgButton::Yes;
@@ -389,15 +389,15 @@ TEST(NewProgram, AWriteThatFailsPartWayLeavesNoHeaderOverMissingData) {
 TEST(LoadLots, RepeatsNewQuietlyAndStopsAtAFailure) {
   OpsRig rig(3);
   model::TMainForm& w = rig.Begin();
-  rig.C().SetValue(Ctl::SpinEdit1, 2);
+  rig.C().SetValue(Ctl::errorRepeatCount, 2);
   rig.Example(kPic16, "Lot");
-  ops::Button5Click(w);
+  ops::loadLotsClick(w);
   EXPECT_EQ(w.Programs.EntryCount, 3);
   EXPECT_TRUE(rig.dialogs.script.shown.empty()) << rig.dialogs.script.LastText();
   EXPECT_FALSE(w.QuietMode);
 
   rig.Sim().faults.badPage = 3 * PagesPerSlot(3) + 1;
-  ops::Button5Click(w);
+  ops::loadLotsClick(w);
   EXPECT_EQ(w.Programs.EntryCount, 3);
   EXPECT_EQ(rig.dialogs.script.Texts(), std::vector<std::string>{"Dataflash verify fail"}) << "said once";
 }

@@ -10,21 +10,21 @@ using velmar::model::Ctl;
 
 namespace velmar::test {
 
-void RecordingView::Shown(const model::TForm1& form) {
+void RecordingView::Shown(const model::ProgressForm& form) {
   ++shown;
   ++open;
   captions.push_back(form.Caption);
   Changed(form);
 }
 
-void RecordingView::Changed(const model::TForm1& form) {
+void RecordingView::Changed(const model::ProgressForm& form) {
   if (messages.empty() || messages.back() != form.messageLabel) messages.push_back(form.messageLabel);
   largestMaximum = std::max(largestMaximum, form.MainProgressMax);
   if (maxima.empty() || maxima.back() != form.MainProgressMax) maxima.push_back(form.MainProgressMax);
   if (onChange) onChange(form);
 }
 
-void RecordingView::Released(const model::TForm1&) {
+void RecordingView::Released(const model::ProgressForm&) {
   ++released;
   --open;
 }

@@ -12,16 +12,16 @@
 
 #include "image/THexList.h"
 #include "model/ReadRig.h"
-#include "model/TForm1.h"
+#include "model/ProgressForm.h"
 #include "slot/SlotHeader.h"
 
 namespace velmar::test {
 
 class RecordingView final : public model::ProgressView {
  public:
-  void Shown(const model::TForm1& form) override;
-  void Changed(const model::TForm1& form) override;
-  void Released(const model::TForm1& form) override;
+  void Shown(const model::ProgressForm& form) override;
+  void Changed(const model::ProgressForm& form) override;
+  void Released(const model::ProgressForm& form) override;
 
   int shown = 0;
   int released = 0;
@@ -31,7 +31,7 @@ class RecordingView final : public model::ProgressView {
   int largestMaximum = 0;             // of the progress bar
   std::vector<int> maxima;            // each new maximum of the progress bar
   // Called on every change.
-  std::function<void(const model::TForm1&)> onChange;
+  std::function<void(const model::ProgressForm&)> onChange;
 };
 
 // One shipped example and where the window offers it.
@@ -62,7 +62,7 @@ struct OpsRig : ReadRig {
   slot::HeaderBytes HeaderAt(std::uint32_t page);
   std::uint32_t PageSize() const;
   // Selects a slot row as a click does.
-  void Click(int row) { C().UserClickCell(model::Ctl::StringGrid1, row, 0); }
+  void Click(int row) { C().UserClickCell(model::Ctl::slotList, row, 0); }
   // Questions answered Yes from here on (the default answer).
   void AnswerYes() { dialogs.script.defaultAnswer = platform::DlgButton::Yes; }
 

@@ -104,7 +104,7 @@ TEST_F(SlotBuildTest, TheNewSlotsRecordAndCaption) {
   ASSERT_TRUE(Build()) << f.dialogs.LastText();
   EXPECT_EQ(result.record->StartPage, 0u);
   EXPECT_EQ(result.record->NextPage, 1032u);
-  EXPECT_EQ(f.C().Text(Ctl::ProgCaption2), slot::MakeSlotName(1, "Blink").substr(0, 28));  // the box holds 28
+  EXPECT_EQ(f.C().Text(Ctl::selectedDescription), slot::MakeSlotName(1, "Blink").substr(0, 28));  // the box holds 28
   EXPECT_TRUE(f.W().Data.ConfigDataFound);
 }
 

@@ -480,7 +480,7 @@ TEST(UnitLoad, AProgrammerAskingForFirmwareAfterTheWriteIsReportedAndTheWindowRe
   model::TMainForm& w = rig.Begin();
   const std::string file = rig.work.File("two.prg");
   ASSERT_EQ(image::TFileLoader::SaveFile(file, UnitImage(3, 2, 1032)).result, 0);
-  rig.view.onChange = [&](const model::TForm1& form) {
+  rig.view.onChange = [&](const model::ProgressForm& form) {
     if (form.messageLabel == " Updating Program List") rig.Sim().faults.unknownIdentify = true;
   };
   EXPECT_FALSE(Load(rig, file));

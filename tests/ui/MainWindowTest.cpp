@@ -79,7 +79,7 @@ class MainWindowTest : public QObject {
 
   // The stops Tab visits from File Name round to it again.
   static QList<QWidget*> TabCycle(Fixture& f) {
-    QWidget* first = f.Get<QWidget>("Edit1");
+    QWidget* first = f.Get<QWidget>("fileName");
     first->setFocus(Qt::TabFocusReason);
     QList<QWidget*> cycle{first};
     for (int i = 0; i < 200; ++i) {
@@ -99,7 +99,7 @@ class MainWindowTest : public QObject {
     QStringList names;
     for (QWidget* w : cycle) names << Name(w);
     const QString order = QString("kind %1: ").arg(kind) + names.join(" > ");
-    const int listLeft = Block(f.Get<QWidget>("StringGrid1")).left();
+    const int listLeft = Block(f.Get<QWidget>("slotList")).left();
     auto column = [&](QWidget* w) { return Block(w).center().x() < listLeft ? 0 : 1; };
     for (int i = 1; i < cycle.size(); ++i) {
       QWidget *a = cycle[i - 1], *b = cycle[i];
@@ -146,7 +146,7 @@ class MainWindowTest : public QObject {
     for (int kind : {0, 3, 4}) {
       Fixture f(kind);
       for (auto key : {velmar::model::ShortcutKey::F2, velmar::model::ShortcutKey::F3})  // the service controls too
-        f.form.ApplicationEvents1ShortCut(key, true, true);
+        f.form.serviceShortcutKey(key, true, true);
       f.window->show();
       QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
       f.window->resize(1024, 768 - 40);  // less a title bar
@@ -185,7 +185,7 @@ class MainWindowTest : public QObject {
     for (int kind : {0, 3, 4}) {
       Fixture f(kind);
       for (auto key : {velmar::model::ShortcutKey::F2, velmar::model::ShortcutKey::F3})  // the service controls too
-        f.form.ApplicationEvents1ShortCut(key, true, true);
+        f.form.serviceShortcutKey(key, true, true);
       f.window->show();
       QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
       f.window->activateWindow();
@@ -207,7 +207,7 @@ class MainWindowTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
     f.window->resize(1000, 700);
     QApplication::processEvents();
-    QWidget* grid = f.window->Binder().Widget(Ctl::StringGrid1);
+    QWidget* grid = f.window->Binder().Widget(Ctl::slotList);
     QWidget* close = f.window->Binder().Widget(Ctl::cancel);
     const QSize gridBefore = grid->size(), closeBefore = close->size();
     f.window->resize(1300, 900);
@@ -322,7 +322,7 @@ class MainWindowTest : public QObject {
     Fixture f;
     f.window->show();
     QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
-    auto* grid = f.Get<QTableWidget>("StringGrid1");
+    auto* grid = f.Get<QTableWidget>("slotList");
     QCOMPARE(grid->rowCount(), 0);
     QCOMPARE(grid->horizontalHeaderItem(0)->text(), QString("Description"));
     QVERIFY(!grid->horizontalHeader()->isHidden());
@@ -371,7 +371,7 @@ class MainWindowTest : public QObject {
     QVERIFY(!drop(dir.File("unit.prg"), QEvent::DragEnter));
     QVERIFY(drop(dir.File("pump.hex"), QEvent::DragEnter));
     QVERIFY(drop(dir.File("pump.hex"), QEvent::Drop));
-    QCOMPARE(f.Get<QLineEdit>("Edit1")->text(), QString("pump.hex"));
+    QCOMPARE(f.Get<QLineEdit>("fileName")->text(), QString("pump.hex"));
     QCOMPARE(f.form.Data.FlashFile, dir.File("pump.hex"));
   }
 
@@ -416,7 +416,7 @@ class MainWindowTest : public QObject {
     QTest::addColumn<QString>("form");
     QTest::newRow("erase options") << "EraseOpsForm";
     QTest::newRow("programmer type") << "TProgrammerTypeForm";
-    QTest::newRow("find") << "FindDialog1";
+    QTest::newRow("find") << "findNameDialog";
   }
 
   void smallWindowsHaveAFixedSizeAndEscapeClosesThem() {
@@ -476,7 +476,7 @@ class MainWindowTest : public QObject {
     QVERIFY(devices->count() > 0);
     QVERIFY(devices->itemText(0).contains("J"));
     QVERIFY(f.Get<QCheckBox>("VDD_Voltage")->isHidden());
-    QCOMPARE(f.Get<QLabel>("Label2")->text(), QString("Programmer powers target at 3.3V"));
+    QCOMPARE(f.Get<QLabel>("targetPowerNote")->text(), QString("Programmer powers target at 3.3V"));
   }
 
   void selectingADropDownFromCodeRunsNoHandler() {
@@ -493,10 +493,10 @@ class MainWindowTest : public QObject {
     QVERIFY(!vdd->isHidden());
     vdd->click();
     QVERIFY(f.form.Controls().Checked(Ctl::VDD_Voltage));
-    QVERIFY(f.Get<QLabel>("Label2")->text().startsWith("Programmer powers target at 3.3V"));
+    QVERIFY(f.Get<QLabel>("targetPowerNote")->text().startsWith("Programmer powers target at 3.3V"));
     f.form.Controls().SetChecked(Ctl::VDD_Voltage, false);  // from code: handler runs too
     QVERIFY(!vdd->isChecked());
-    QVERIFY(f.Get<QLabel>("Label2")->text().startsWith("Programmer powers target at 5V"));
+    QVERIFY(f.Get<QLabel>("targetPowerNote")->text().startsWith("Programmer powers target at 5V"));
   }
 
   // "Verify after writing" is offered in the row of the buttons that write,
@@ -538,20 +538,20 @@ class MainWindowTest : public QObject {
     f.window->show();
     f.window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
-    QVERIFY(f.Get<QComboBox>("ComboBox1")->isHidden());
+    QVERIFY(f.Get<QComboBox>("loaderSpeed")->isHidden());
     QTest::keyClick(f.window.get(), Qt::Key_F2, Qt::ShiftModifier | Qt::ControlModifier);
-    QVERIFY(!f.Get<QComboBox>("ComboBox1")->isHidden());
+    QVERIFY(!f.Get<QComboBox>("loaderSpeed")->isHidden());
   }
 
   void enteringTheFileBoxSetsTheHexFileFromTheLastFolder() {
     Fixture f;
     f.form.LastFolder = "/work/";
-    auto* edit = f.Get<QLineEdit>("Edit1");
+    auto* edit = f.Get<QLineEdit>("fileName");
     f.window->show();
     QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
     f.Get<QComboBox>("family")->setFocus();
     QApplication::processEvents();
-    f.form.Controls().SetText(Ctl::Edit1, "test.hex");  // as stored, without an edit
+    f.form.Controls().SetText(Ctl::fileName, "test.hex");  // as stored, without an edit
     QCOMPARE(edit->text(), QString("test.hex"));
     f.form.Data.FlashFile.clear();  // entering the box alone must set it again
     edit->setFocus();
@@ -598,8 +598,8 @@ class MainWindowTest : public QObject {
       l->setSelection(0, int(l->text().size()));
       return l->selectedText();
     };
-    f.form.Controls().SetText(Ctl::Label20, markup.toStdString());
-    QCOMPARE(shown(f.Get<QLabel>("Label20")), markup);
+    f.form.Controls().SetText(Ctl::detailsFileName, markup.toStdString());
+    QCOMPARE(shown(f.Get<QLabel>("detailsFileName")), markup);
 
     velmar::ui::QtDialogs qt(f.window.get());
     QString inBox;
@@ -703,7 +703,7 @@ class MainWindowTest : public QObject {
       // A small tool window without system buttons.
       wasShown = wasShown && (dialog->windowFlags() & Qt::Tool) == Qt::Tool &&
                  !(dialog->windowFlags() & Qt::WindowCloseButtonHint);
-      dialog->findChild<QRadioButton*>("RadioButton7")->click();
+      dialog->findChild<QRadioButton*>("eraseChoice7")->click();
       dialog->findChild<QPushButton*>("OK")->click();
     });
     erase.FormShow();

@@ -102,7 +102,7 @@ class OperationLogPaneTest : public QObject {
 
     // A failure is listed with the message the user saw.
     f.rig.dialogs.script.Answer(DlgButton::No);
-    emit f.Get<QTableWidget>("StringGrid1")->cellClicked(0, 0);
+    emit f.Get<QTableWidget>("slotList")->cellClicked(0, 0);
     f.Get<QPushButton>("DeleteProgramButton")->click();
     QTRY_COMPARE(f.Log()->rowCount(), 3);
     QCOMPARE(f.LogCell(0, 1), QString("delete"));
@@ -200,7 +200,7 @@ class OperationLogPaneTest : public QObject {
     // The pane sits under the slot list, in one splitter with it.
     auto* split = f.window->findChild<QSplitter*>("SlotLogSplitter");
     QVERIFY(split);
-    QCOMPARE(split->indexOf(f.Get<QTableWidget>("StringGrid1")), 0);
+    QCOMPARE(split->indexOf(f.Get<QTableWidget>("slotList")), 0);
     QCOMPARE(split->indexOf(f.window->LogPane()), 1);
   }
 

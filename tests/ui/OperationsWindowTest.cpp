@@ -49,12 +49,12 @@ class OperationsWindowTest : public QObject {
     // Rows as the model counts them: row 0 is the title row, which the
     // list shows as its header; slot n is row n, the widget's row n - 1.
     QString Cell(int row, int col) {
-      auto* grid = Get<QTableWidget>("StringGrid1");
+      auto* grid = Get<QTableWidget>("slotList");
       auto* item = row == 0 ? grid->horizontalHeaderItem(col) : grid->item(row - 1, col);
       return item ? item->text() : QString();
     }
     void ClickRow(int row) {
-      auto* grid = Get<QTableWidget>("StringGrid1");
+      auto* grid = Get<QTableWidget>("slotList");
       emit grid->cellClicked(row - 1, 0);
     }
     void Pick(const char* box, const QString& entry) {
@@ -84,8 +84,8 @@ class OperationsWindowTest : public QObject {
   void readShowsTheProgrammersSlots() {
     Fixture f(3);
     QCOMPARE(f.Cell(0, 0), QString("Description"));
-    QCOMPARE(f.Get<QTableWidget>("StringGrid1")->rowCount(), 0);  // the title row is the header
-    QCOMPARE(f.Get<QLabel>("Label9")->text(), QString("Empty, Use New Button"));
+    QCOMPARE(f.Get<QTableWidget>("slotList")->rowCount(), 0);  // the title row is the header
+    QCOMPARE(f.Get<QLabel>("slotListHint")->text(), QString("Empty, Use New Button"));
     QVERIFY(!f.Get<QPushButton>("editButton")->isEnabled());
   }
 
@@ -94,7 +94,7 @@ class OperationsWindowTest : public QObject {
     NewProgram(f, "PIC12F-16F", "PIC16F628A", "pic16f628a", "Blink one");
     QCOMPARE(f.rig.dialogs.script.LastText(), std::string("Program loaded successfully"));
     NewProgram(f, "PIC18F", "PIC18F4520", "pic18f4520", "Blink two");
-    QCOMPARE(f.Get<QTableWidget>("StringGrid1")->rowCount(), 2);
+    QCOMPARE(f.Get<QTableWidget>("slotList")->rowCount(), 2);
     QCOMPARE(f.Cell(2, 0).trimmed(), QString("002 Blink two"));
     QCOMPARE(f.Cell(2, 2).trimmed(), QString("PIC18F4520"));
     QVERIFY2(f.progress->isHidden(), "the progress window was released");
@@ -103,7 +103,7 @@ class OperationsWindowTest : public QObject {
     f.Click("DeleteProgramButton");  // the question is answered Yes
     QCOMPARE(f.rig.dialogs.script.LastText(), std::string("Program deleted successfully"));
     QVERIFY(f.Cell(1, 0).startsWith("001 Empty"));
-    QCOMPARE(f.Get<QTableWidget>("StringGrid1")->rowCount(), 2);
+    QCOMPARE(f.Get<QTableWidget>("slotList")->rowCount(), 2);
   }
 
   // Programmer > Link Pacing: the entry of the pacing in force is checked;
@@ -156,10 +156,10 @@ class OperationsWindowTest : public QObject {
     f.Pick("family", "PIC12F-16F");
     QCOMPARE(f.Get<QComboBox>("family")->currentText(), QString("PIC12F-16F"));
     f.ClickRow(1);
-    f.Click("BitBtn1");
+    f.Click("showDetailsButton");
     QCOMPARE(f.Get<QComboBox>("family")->currentText(), QString("PIC18F"));
     QCOMPARE(f.Get<QComboBox>("deviceList")->currentText(), QString("PIC18F4520"));
-    QVERIFY(f.Get<QLabel>("Label20")->text().trimmed().endsWith("blink.hex"));
+    QVERIFY(f.Get<QLabel>("detailsFileName")->text().trimmed().endsWith("blink.hex"));
   }
 
   // Replace, Delete and Copy Cell act on the model's row, so the row a person
@@ -169,32 +169,32 @@ class OperationsWindowTest : public QObject {
     NewProgram(f, "PIC12F-16F", "PIC16F628A", "pic16f628a", "Pump control");
     NewProgram(f, "PIC18F", "PIC18F4520", "pic18f4520", "Valve control");
     auto& s = f.rig.W().Controls();
-    auto* grid = f.Get<QTableWidget>("StringGrid1");
+    auto* grid = f.Get<QTableWidget>("slotList");
     f.window->show();
     QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
     QCOMPARE(grid->currentRow(), 1);  // after New, the last row (slot 2)
 
     QTest::keyClick(grid, Qt::Key_Up);
     QCOMPARE(grid->currentRow(), 0);
-    QCOMPARE(s.Row(Ctl::StringGrid1), 1);
+    QCOMPARE(s.Row(Ctl::slotList), 1);
     QTest::keyClick(grid, Qt::Key_Up);  // the title row is out of reach
-    QCOMPARE(s.Row(Ctl::StringGrid1), 1);
-    QCOMPARE(f.Get<QLabel>("Label13")->text(), QString("001"));
+    QCOMPARE(s.Row(Ctl::slotList), 1);
+    QCOMPARE(f.Get<QLabel>("newSlotNumber")->text(), QString("001"));
     QCOMPARE(f.Get<QLineEdit>("ProgCaption")->text().trimmed(), QString("Pump control"));
     QTest::keyClick(grid, Qt::Key_Right);
-    s.UserClick(Ctl::CopyCell1);
+    s.UserClick(Ctl::copyCellMenuItem);
     QCOMPARE(QString::fromStdString(f.rig.dialogs.script.clipboard), f.Cell(1, 1));
 
     // The mouse: a press on another row, and a click on the current one.
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(1, 0)).center());
-    QCOMPARE(s.Row(Ctl::StringGrid1), 2);
-    QCOMPARE(f.Get<QLabel>("Label13")->text(), QString("002"));
-    s.SetText(Ctl::Label13, "");
+    QCOMPARE(s.Row(Ctl::slotList), 2);
+    QCOMPARE(f.Get<QLabel>("newSlotNumber")->text(), QString("002"));
+    s.SetText(Ctl::newSlotNumber, "");
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(1, 0)).center());
-    QCOMPARE(f.Get<QLabel>("Label13")->text(), QString("002"));  // the click handler ran again
+    QCOMPARE(f.Get<QLabel>("newSlotNumber")->text(), QString("002"));  // the click handler ran again
     QTest::mouseClick(grid->viewport(), Qt::RightButton, {}, grid->visualItemRect(grid->item(0, 0)).center());
     QCOMPARE(grid->currentRow(), 0);  // the pop-up menu then works on this row
-    QCOMPARE(s.Row(Ctl::StringGrid1), 1);
+    QCOMPARE(s.Row(Ctl::slotList), 1);
   }
 
   void delOnTheSlotListDeletesTheSelectedSlotAfterItsQuestion() {
@@ -204,7 +204,7 @@ class OperationsWindowTest : public QObject {
     f.window->show();
     QApplication::setActiveWindow(f.window.get());
     QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
-    auto* grid = f.Get<QTableWidget>("StringGrid1");
+    auto* grid = f.Get<QTableWidget>("slotList");
     grid->setFocus();
     QTRY_VERIFY(grid->hasFocus());
     f.ClickRow(1);
@@ -234,7 +234,7 @@ class OperationsWindowTest : public QObject {
   void theProgressWindowShowsPercentPagesAndTimes() {
     Fixture f(3);
     std::uint64_t now = 0;
-    velmar::model::TForm1 form(f.progress.get(), nullptr);
+    velmar::model::ProgressForm form(f.progress.get(), nullptr);
     form.SetTimeSource([&] { return now; });
     form.Show();
     form.UpdateStat(0, 100);
@@ -260,8 +260,8 @@ class OperationsWindowTest : public QObject {
       return form.ModalResult;
     });
     f.Click("FindButton");
-    QCOMPARE(f.Get<QTableWidget>("StringGrid1")->currentRow(), 1);  // slot 2
-    QCOMPARE(f.Get<QLabel>("Label13")->text(), QString("002"));
+    QCOMPARE(f.Get<QTableWidget>("slotList")->currentRow(), 1);  // slot 2
+    QCOMPARE(f.Get<QLabel>("newSlotNumber")->text(), QString("002"));
     QCOMPARE(f.Get<QLineEdit>("ProgCaption")->text().trimmed(), QString("Valve control"));
   }
 };

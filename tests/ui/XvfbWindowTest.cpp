@@ -102,7 +102,7 @@ class XvfbWindowTest : public QObject {
     const QRect screen = f.window->screen()->availableGeometry();
     QVERIFY(screen.contains(f.window->geometry()));
 
-    auto* grid = f.Get<QTableWidget>("StringGrid1");
+    auto* grid = f.Get<QTableWidget>("slotList");
     const int before = grid->height();
     f.window->resize(1024, 740);
     QTRY_COMPARE(f.window->size(), QSize(1024, 740));
@@ -127,10 +127,10 @@ class XvfbWindowTest : public QObject {
     QCOMPARE(script.fileRequests.size(), requests + 1);
 
     // Browse answers to Alt+B.
-    QCOMPARE(f.Get<QPushButton>("Button1")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_B));
+    QCOMPARE(f.Get<QPushButton>("browseButton")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_B));
 
     // Tab walks from the slot list to the next control and back.
-    auto* grid = f.Get<QTableWidget>("StringGrid1");
+    auto* grid = f.Get<QTableWidget>("slotList");
     grid->setFocus();
     QTRY_VERIFY(grid->hasFocus());
     QTest::keyClick(grid, Qt::Key_Tab);
@@ -139,14 +139,14 @@ class XvfbWindowTest : public QObject {
     QVERIFY(grid->hasFocus());
 
     // F5 reads the programmer again.
-    f.rig.W().Controls().SetText(Ctl::Label9, "");
+    f.rig.W().Controls().SetText(Ctl::slotListHint, "");
     QTest::keyClick(f.window.get(), Qt::Key_F5);
-    QCOMPARE(f.Get<QLabel>("Label9")->text(), QString("Empty, Use New Button"));
+    QCOMPARE(f.Get<QLabel>("slotListHint")->text(), QString("Empty, Use New Button"));
 
     // Ctrl+F opens Find; Escape closes it.
     bool found = false;
     script.AnswerForm([&](velmar::platform::ModalForm& form) {
-      found = form.FormName() == "FindDialog1";
+      found = form.FormName() == "findNameDialog";
       return DlgButton::Cancel;
     });
     QTest::keyClick(f.window.get(), Qt::Key_F, Qt::ControlModifier);

@@ -63,9 +63,9 @@ void ApplyVerify(model::TMainForm& w, const OperationArgs& a) {
 void CheckButton(model::TMainForm& w, model::ControlName button, const std::string& caption) {
   model::ControlStore& s = w.Controls();
   if (!s.Visible(button) && (button == Ctl::EraseButton || button == Ctl::CopyButton || button == Ctl::LoadButton))
-    w.ApplicationEvents1ShortCut(model::ShortcutKey::F3, true, true);
+    w.serviceShortcutKey(model::ShortcutKey::F3, true, true);
   if (s.Visible(button) && s.Enabled(button)) return;
-  std::string why = s.Visible(button) ? s.Text(Ctl::Label9) : "not offered for this programmer";
+  std::string why = s.Visible(button) ? s.Text(Ctl::slotListHint) : "not offered for this programmer";
   throw CliFailure(caption + " is not available: " + (why.empty() ? "the button is disabled" : why));
 }
 
@@ -76,7 +76,7 @@ void SelectSlot(model::TMainForm& w, int slot) {
         count == 0 ? "The programmer holds no slots"
                    : "--slot " + std::to_string(slot) + ": the programmer lists slots 1 to " + std::to_string(count),
         kExitUsage);
-  w.Controls().UserClickCell(Ctl::StringGrid1, slot, 0);
+  w.Controls().UserClickCell(Ctl::slotList, slot, 0);
 }
 
 // Family, device, settings, file and description, as for a build.
@@ -104,7 +104,7 @@ void Run(CliContext& ctx, const OperationArgs& a, const std::string& name,
   ctx.dialogs->fileAnswer.reset();
   session.Finish();
 
-  const model::Control& grid = w.Controls().Get(Ctl::StringGrid1);
+  const model::Control& grid = w.Controls().Get(Ctl::slotList);
   if (ctx.options.json) {
     ctx.PrintJson({{"operation", name},
                    {"ok", ok},
@@ -200,7 +200,7 @@ void RegisterOperationCommands(CLI::App& app, CliContext& ctx) {
       ApplyVerify(w, *a);
       ChooseProgram(ctx, w, *a);
       CheckButton(w, Ctl::NewButton, w.Controls().Text(Ctl::NewButton));
-      ctx.hintSlot = w.Controls().Row(Ctl::StringGrid1);
+      ctx.hintSlot = w.Controls().Row(Ctl::slotList);
       return ops::NewButtonClick(w);
     });
   });

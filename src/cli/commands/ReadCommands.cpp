@@ -35,10 +35,10 @@ struct ReadArgs {
   int from = 1;
 };
 
-const model::ControlName kStatusLabels[] = {Ctl::Label9,      Ctl::Label10,      Ctl::Label13, Ctl::Label16,
-                                            Ctl::ProgCaption, Ctl::ProgCaption2, Ctl::Label22, Ctl::Label23};
+const model::ControlName kStatusLabels[] = {Ctl::slotListHint,      Ctl::slotListHint2,      Ctl::newSlotNumber, Ctl::selectedSlotNumber,
+                                            Ctl::ProgCaption, Ctl::selectedDescription, Ctl::programmerVersion, Ctl::programmerFirmware};
 const model::ControlName kButtons[] = {Ctl::NewButton,      Ctl::editButton, Ctl::DeleteProgramButton,
-                                       Ctl::ReadProgButton, Ctl::FindButton, Ctl::BitBtn1,
+                                       Ctl::ReadProgButton, Ctl::FindButton, Ctl::showDetailsButton,
                                        Ctl::EraseButton,    Ctl::LoadButton, Ctl::CopyButton};
 
 std::string Model(slot::ProgrammerKind kind) {
@@ -69,7 +69,7 @@ void Read(CliContext& ctx, const ReadArgs& a) {
   session.Read();
   model::TMainForm& w = session.Window();
   const model::ControlStore& s = w.Controls();
-  const model::Control& grid = s.Get(Ctl::StringGrid1);
+  const model::Control& grid = s.Get(Ctl::slotList);
   session.Finish();
 
   if (ctx.options.json) {
@@ -120,10 +120,10 @@ void Details(CliContext& ctx, const ReadArgs& a) {
   const slot::TProgramEntry& entry = w.Programs.Get(a.slot - 1);
   if (text::Trim(entry.SlotName) == slot::slot_header::kEmptyName)
     throw CliFailure("Slot " + std::to_string(a.slot) + " is empty");
-  s.UserClickCell(Ctl::StringGrid1, a.slot, 0);
+  s.UserClickCell(Ctl::slotList, a.slot, 0);
   // What the menu entry does; a slot that could not be shown has had its
   // message, and the window's settings are not that slot's.
-  const bool shown = w.ShowSlotDetails(s.Row(Ctl::StringGrid1));
+  const bool shown = w.ShowSlotDetails(s.Row(Ctl::slotList));
   session.Finish();
   if (!shown) throw CliFailure("", kExitFailed);
 
@@ -135,7 +135,7 @@ void Details(CliContext& ctx, const ReadArgs& a) {
                    {"file_name", fileName},
                    {"stored", {{"slot_name", entry.SlotName}, {"file_name", entry.SourceFileName}}},
                    {"limit", limit.on ? ordered_json(limit.count) : ordered_json(nullptr)},
-                   {"limit_label", s.Visible(Ctl::Label11) ? text::Trim(s.Text(Ctl::Label11)) : ""},
+                   {"limit_label", s.Visible(Ctl::currentCount) ? text::Trim(s.Text(Ctl::currentCount)) : ""},
                    {"controls", OptionControlsJson(s)},
                    {"data", DataJson(w.Data)}});
     return;
@@ -181,18 +181,18 @@ void Find(CliContext& ctx, const ReadArgs& a) {
   s.UserClick(Ctl::FindButton);
   session.Finish();
 
-  const int row = s.Row(Ctl::StringGrid1);
+  const int row = s.Row(Ctl::slotList);
   if (ctx.options.json) {
     ordered_json j = {{"text", a.text}, {"found", found}, {"slot_count", w.Programs.EntryCount}};
     if (found) {
       j["slot"] = row;
-      j["found_slot"] = SlotsJson(s.Get(Ctl::StringGrid1))[std::size_t(row - 1)];
+      j["found_slot"] = SlotsJson(s.Get(Ctl::slotList))[std::size_t(row - 1)];
       j["next_from"] = w.FindStart + 1;
     }
     ctx.PrintJson(j);
   } else if (found) {
     ctx.out << "slot " << row << ": ";
-    PrintRows(ctx, {s.Get(Ctl::StringGrid1).cells[std::size_t(row)]}, -1);
+    PrintRows(ctx, {s.Get(Ctl::slotList).cells[std::size_t(row)]}, -1);
   }
   if (!found) throw CliFailure(notFound.empty() ? a.text + " Not Found" : notFound);
 }

@@ -20,7 +20,7 @@
 #include "link/FirmwareVersionFacts.h"
 #include "link/LinkErrors.h"
 #include "link/TReadProg.h"
-#include "model/TForm1.h"
+#include "model/ProgressForm.h"
 #include "oplog/OperationJournal.h"
 #include "platform/Clock.h"
 #include "platform/Text.h"
@@ -80,7 +80,7 @@ void UpdateFirmware(CliContext& ctx, const UpdateArgs& a) {
     // The kind the programmer reported; the one given when it could not tell.
     const slot::ProgrammerKind kind = p.Geometry.Kind != slot::kind_unknown ? p.Geometry.Kind : givenKind;
 
-    model::TForm1 probe(nullptr, nullptr);
+    model::ProgressForm probe(nullptr, nullptr);
     probe.RequiredFirmware = a.required >= 0                                                ? a.required
                              : slot::KindRow(kind).firmware == slot::FirmwareLine::portable ? int(devices::fw_portable)
                              : data.LoadedFirmware == devices::fw_pic24                     ? int(devices::fw_pic24)
@@ -114,7 +114,7 @@ void UpdateFirmware(CliContext& ctx, const UpdateArgs& a) {
     TerminalProgress view(progress, TerminalProgress::IsTerminal(progress));
     platform::NullMessagePump pump;
     platform::SystemThreadPriority priority;
-    model::TForm1 form(&view, &pump);
+    model::ProgressForm form(&view, &pump);
     form.FirmwareFileName = probe.FirmwareFileName;
     form.RequiredFirmware = probe.RequiredFirmware;
     firmware::FirmwareChangeLinks links{p.Unit(), s.Env().Clock(), *ctx.dialogs,    data,    pump,

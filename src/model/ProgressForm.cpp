@@ -1,5 +1,5 @@
 // The progress window model.
-#include "model/TForm1.h"
+#include "model/ProgressForm.h"
 
 #include <algorithm>
 #include <chrono>
@@ -24,33 +24,33 @@ std::string ClockText(std::uint64_t ms) {
   return h ? std::to_string(h) + ":" + two(m) + ":" + two(s) : std::to_string(m) + ":" + two(s);
 }
 
-TForm1::~TForm1() {
+ProgressForm::~ProgressForm() {
   if (view_ && Visible) view_->Released(*this);
 }
 
-void TForm1::Show() {
+void ProgressForm::Show() {
   Visible = true;
   if (view_) view_->Shown(*this);
 }
 
-void TForm1::Repaint() {
+void ProgressForm::Repaint() {
   // A window not shown yet has nothing on the screen to repaint; Show
   // presents its state as it then is.
   if (view_ && Visible) view_->Changed(*this);
   if (pump_) pump_->ProcessMessages();
 }
 
-void TForm1::SetCaption(const std::string& caption) {
+void ProgressForm::SetCaption(const std::string& caption) {
   Caption = caption;
   Repaint();
 }
 
-void TForm1::SetMessage(const std::string& text) {
+void ProgressForm::SetMessage(const std::string& text) {
   messageLabel = text;
   Repaint();
 }
 
-void TForm1::UpdateStat(int done, int total) {
+void ProgressForm::UpdateStat(int done, int total) {
   const std::uint64_t now = now_ ? now_() : SteadyNowMs();
   if (!reported_ || total != MainProgressMax || done < MainProgressPosition) stepStartMs_ = now;
   reported_ = true;
@@ -60,7 +60,7 @@ void TForm1::UpdateStat(int done, int total) {
   Repaint();
 }
 
-ProgressFigures TForm1::Figures() const {
+ProgressFigures ProgressForm::Figures() const {
   ProgressFigures f;
   if (!reported_) return f;
   f.total = std::max(MainProgressMax, 0);
@@ -73,7 +73,7 @@ ProgressFigures TForm1::Figures() const {
   return f;
 }
 
-std::string TForm1::FiguresText() const {
+std::string ProgressForm::FiguresText() const {
   if (!reported_) return {};
   const ProgressFigures f = Figures();
   std::string text = std::to_string(f.percent) + "%  -  " + std::to_string(f.done) + " of " + std::to_string(f.total) +

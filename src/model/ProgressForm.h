@@ -1,4 +1,4 @@
-// TForm1: the progress window shown while a long operation runs (a slot
+// ProgressForm: the progress window shown while a long operation runs (a slot
 // write, a unit copy or erase, a firmware change). This is its model: the
 // caption, the fixed "cannot be closed" text, the step message, the progress
 // bar and the busy flag. A ProgressView presents it (a Qt dialog in the
@@ -18,14 +18,14 @@ class MessagePump;
 
 namespace velmar::model {
 
-class TForm1;
+class ProgressForm;
 
 class ProgressView {
  public:
   virtual ~ProgressView() = default;
-  virtual void Shown(const TForm1& form) = 0;
-  virtual void Changed(const TForm1& form) = 0;  // repaint with the new state
-  virtual void Released(const TForm1& form) = 0;
+  virtual void Shown(const ProgressForm& form) = 0;
+  virtual void Changed(const ProgressForm& form) = 0;  // repaint with the new state
+  virtual void Released(const ProgressForm& form) = 0;
 };
 
 // The numbers shown beside the bar: how far the current step is, how long it
@@ -42,15 +42,15 @@ struct ProgressFigures {
 // "1:05" (minutes and seconds) or "1:02:03" past an hour.
 std::string ClockText(std::uint64_t ms);
 
-class TForm1 {
+class ProgressForm {
  public:
-  TForm1(ProgressView* view, platform::MessagePump* pump) : view_(view), pump_(pump) {}
-  ~TForm1();
-  TForm1(const TForm1&) = delete;
-  TForm1& operator=(const TForm1&) = delete;
+  ProgressForm(ProgressView* view, platform::MessagePump* pump) : view_(view), pump_(pump) {}
+  ~ProgressForm();
+  ProgressForm(const ProgressForm&) = delete;
+  ProgressForm& operator=(const ProgressForm&) = delete;
 
   std::string Caption = "Update Programmer";
-  const std::string Label1 = "Window cannot be closed until operation finished";
+  const std::string closeNote = "Window cannot be closed until operation finished";
   std::string messageLabel;
   int MainProgressMax = 100;
   int MainProgressPosition = 0;

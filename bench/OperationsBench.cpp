@@ -19,6 +19,7 @@
 #include "link/D2XXUnit.h"
 #include "link/TReadProg.h"
 #include "model/TMainForm.h"
+#include "operations/WindowOperations.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
 #include "platform/ScriptedDialogs.h"
@@ -58,6 +59,7 @@ struct Rig {
     driver = std::make_unique<sim::SimDriver>(std::move(s), clock, &clock);
     unit = std::make_unique<link::D2XXUnit>(*driver, dialogs);
     window = std::make_unique<model::TMainForm>(dialogs, image::Folders{work.path, program});
+    ops::BindOperations(*window);
     window->SetCloseHandler([] {});
     window->UseLink({unit.get(), &clock, &pump, "sim", std::nullopt, ""});
     window->FormCreate(false);
@@ -131,12 +133,12 @@ void BM_New(benchmark::State& state) {
     if (rig.window->Programs.EntryCount + 1 >= int(rig.window->Link()->Geometry.SlotCount) &&
         rig.window->Link()->Geometry.IsMultiSlot()) {
       state.PauseTiming();
-      rig.window->EraseButtonClick();
+      ops::EraseButtonClick(*rig.window);
       state.ResumeTiming();
     }
     rig.Mark();
     const double c = CpuMs();
-    if (!rig.window->NewButtonClick()) state.SkipWithError(rig.dialogs.LastText().c_str());
+    if (!ops::NewButtonClick(*rig.window)) state.SkipWithError(rig.dialogs.LastText().c_str());
     cpu += CpuMs() - c;
     rig.Add();
   }
@@ -149,7 +151,7 @@ void BM_Erase(benchmark::State& state) {
   for (auto _ : state) {
     rig.Mark();
     const double c = CpuMs();
-    if (!rig.window->EraseButtonClick()) state.SkipWithError(rig.dialogs.LastText().c_str());
+    if (!ops::EraseButtonClick(*rig.window)) state.SkipWithError(rig.dialogs.LastText().c_str());
     cpu += CpuMs() - c;
     rig.Add();
   }
@@ -163,7 +165,7 @@ void BM_CopyFullUnit(benchmark::State& state) {
     rig.dialogs.AnswerSave(rig.work.path + "unit.prg");
     rig.Mark();
     const double c = CpuMs();
-    if (!rig.window->CopyButtonClick()) state.SkipWithError(rig.dialogs.LastText().c_str());
+    if (!ops::CopyButtonClick(*rig.window)) state.SkipWithError(rig.dialogs.LastText().c_str());
     cpu += CpuMs() - c;
     rig.Add();
   }
@@ -174,13 +176,13 @@ void BM_CopyFullUnit(benchmark::State& state) {
 void BM_LoadFullUnit(benchmark::State& state) {
   Rig rig(int(state.range(0)), true);
   rig.dialogs.AnswerSave(rig.work.path + "unit.prg");
-  if (!rig.window->CopyButtonClick()) state.SkipWithError("the copy to load failed");
+  if (!ops::CopyButtonClick(*rig.window)) state.SkipWithError("the copy to load failed");
   double cpu = 0;
   for (auto _ : state) {
     rig.dialogs.AnswerOpen(rig.work.path + "unit.prg");
     rig.Mark();
     const double c = CpuMs();
-    if (!rig.window->LoadButtonClick()) state.SkipWithError(rig.dialogs.LastText().c_str());
+    if (!ops::LoadButtonClick(*rig.window)) state.SkipWithError(rig.dialogs.LastText().c_str());
     cpu += CpuMs() - c;
     rig.Add();
   }

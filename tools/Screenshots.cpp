@@ -39,6 +39,7 @@
 #include "link/D2XXUnit.h"
 #include "model/ProgressForm.h"
 #include "model/TMainForm.h"
+#include "operations/WindowOperations.h"
 #include "slot/ProgrammerGeometry.h"
 #include "ui/ControlBinder.h"
 #include "ui/MainWindow.h"
@@ -102,6 +103,7 @@ struct Session {
     env = std::make_unique<frontend::LinkEnvironment>(frontend::LinkOptionsFrom(o));
     unit = std::make_unique<link::D2XXUnit>(env->Driver(), dialogs);
     form = std::make_unique<model::TMainForm>(dialogs, frontend::FoldersFrom(o));
+    ops::BindOperations(*form);
     form->SetFolderChoice([o] { return frontend::FoldersFrom(o); });
     form->UseLink({unit.get(), &env->Clock(), &pump, env->BackendName(), env->FixedNewToken(), env->Location()});
     form->FormCreate(false);
@@ -245,7 +247,7 @@ void Dialogs(const std::string& work) {
   s.form->Data.FlashFile = std::string(VELMAR_SOURCE_DIR) + "/examples/pic16f84a/blink.hex";
   c.UserSetText(Ctl::ProgCaption, "Blink 84A spare");
   names = {"message-duplicate-name", "message-loaded"};
-  s.form->NewButtonClick();
+  ops::NewButtonClick(*s.form);
   s.form->SetProgressView(s.progress.get());
 
   next = "erase-options";

@@ -29,6 +29,7 @@
 #include "link/TReadProg.h"
 #include "model/ProgrammerChooser.h"
 #include "model/TMainForm.h"
+#include "operations/WindowOperations.h"
 #include "platform/FileVersionInfo.h"
 #include "platform/Paths.h"
 #include "ui/AppIcon.h"
@@ -73,6 +74,7 @@ int main(int argc, char** argv) {
 
   ui::QtDialogs dialogs;
   model::TMainForm form(dialogs, frontend::FoldersFrom(options));
+  velmar::ops::BindOperations(form);
   form.SetFolderChoice([options] { return frontend::FoldersFrom(options); });
   // Files planted in a working folder others can write would be read (and
   // their names written) as the program's own.

@@ -4,6 +4,7 @@
 #include "cli/CliContext.h"
 #include "cli/TerminalDialogs.h"
 #include "devices/DeviceDatabase.h"
+#include "operations/WindowOperations.h"
 
 namespace velmar::cli {
 
@@ -16,6 +17,7 @@ slot::ProgrammerKind CheckedKind(int number) {
 MainWindowSession::MainWindowSession(CliContext& ctx, int programmerKind)
     : window_(std::make_unique<model::TMainForm>(*ctx.dialogs, ctx.Folders())) {
   model::TMainForm& w = *window_;
+  ops::BindOperations(w);
   w.SetLinkTuning(&tuning_);
   w.SetCloseHandler([] {});  // nothing to close on a terminal; CheckOpen reports it
   w.FormCreate(false);

@@ -7,6 +7,7 @@
 #include "cli/LinkSession.h"
 #include "cli/TerminalDialogs.h"
 #include "link/D2XXUnit.h"
+#include "operations/WindowOperations.h"
 #include "platform/Text.h"
 
 namespace velmar::cli {
@@ -28,6 +29,7 @@ ReadSession::ReadSession(CliContext& ctx, const ProgrammerTypeAnswer& type)
   unit_ = std::make_unique<link::D2XXUnit>(env_->Driver(), *ctx.dialogs);
   unit_->NoDeviceAdvice = DoctorAdvice;
   window_ = std::make_unique<model::TMainForm>(*ctx.dialogs, ctx.Folders());
+  ops::BindOperations(*window_);
   window_->SetCloseHandler([] {});  // nothing to close on a terminal
   window_->UseLink({unit_.get(), &env_->Clock(), &pump_, env_->BackendName(), env_->FixedNewToken(), env_->Location()});
   if (const auto pacing = env_->FixedPacing()) window_->FixLinkPacing(*pacing);

@@ -145,7 +145,7 @@ bool TMainForm::OpenStartFile(const std::string& given) {
                                "anything.",
                            {}, platform::DlgButton::No))
       return false;
-    return LoadUnitFrom(path);
+    return Bound(operations_.loadUnitFrom, "Load Unit")(path);
   }
   if (IsOwnFileType(path)) {
     dialogs_.ShowError(path + "\ris not a HEX file: nothing was opened", "File Load Error");

@@ -294,7 +294,7 @@ TMainForm::ReadOutcome TMainForm::FinishRead() {
     if (loadUnit_)
       loadUnit_();
     else
-      LoadButtonClick();
+      Bound(operations_.loadUnit, "Load Unit")();
     std::string show;
     if (CommandLineParams.size() >= 3 && !CommandLineParams[2].empty())
       show = CommandLineParams[2];

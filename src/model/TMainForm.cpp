@@ -65,20 +65,26 @@ void TMainForm::BindHandlers() {
   on(Ctl::copyAllMenuItem, Event::Click, &TMainForm::copyAllMenuItemClick, this);
   on(Ctl::showDetailsMenuItem, Event::Click, &TMainForm::showDetailsClick, this);
   on(Ctl::showDetailsButton, Event::Click, &TMainForm::showDetailsClick, this);
-  // The slot and whole-unit buttons; their results are for the callers
-  // that run them directly (the command line, Load Lots).
-  auto button = [&s](ControlName name, bool (TMainForm::*h)(), TMainForm* self) {
-    s.Bind(name, Event::Click, [self, h] { (self->*h)(); });
+  // The slot and whole-unit buttons run the bound operations; their results
+  // are for the callers that run them directly (the command line, Load Lots).
+  auto button = [&s, this](ControlName name, auto WindowOperations::*hook, const char* what) {
+    s.Bind(name, Event::Click, [this, hook, what] { Bound(operations_.*hook, what)(); });
   };
-  button(Ctl::NewButton, &TMainForm::NewButtonClick, this);
-  button(Ctl::editButton, &TMainForm::editButtonClick, this);
-  button(Ctl::upload, &TMainForm::uploadClick, this);
-  on(Ctl::loadLots, Event::Click, &TMainForm::loadLotsClick, this);
-  button(Ctl::DeleteProgramButton, &TMainForm::DeleteProgramButtonClick, this);
-  button(Ctl::EraseButton, &TMainForm::EraseButtonClick, this);
-  button(Ctl::CopyButton, &TMainForm::CopyButtonClick, this);
-  button(Ctl::LoadButton, &TMainForm::LoadButtonClick, this);
+  button(Ctl::NewButton, &WindowOperations::newSlot, "New");
+  button(Ctl::editButton, &WindowOperations::replaceSlot, "Replace");
+  button(Ctl::upload, &WindowOperations::upload, "upload");
+  button(Ctl::loadLots, &WindowOperations::loadLots, "Load Lots");
+  button(Ctl::DeleteProgramButton, &WindowOperations::deleteSlot, "Delete");
+  button(Ctl::EraseButton, &WindowOperations::eraseUnit, "Erase Unit");
+  button(Ctl::CopyButton, &WindowOperations::copyUnit, "Copy Unit");
+  button(Ctl::LoadButton, &WindowOperations::loadUnit, "Load Unit");
   findDialog_.SetHandlers([this] { findNameDialogShow(); }, [this] { findNameDialogFind(); });
+}
+
+// The firmware change: the replacement a test gave, else the bound one.
+bool TMainForm::RunFirmwareChange(const std::string& fileName, int requiredFirmware) {
+  if (firmwareChange_) return firmwareChange_(fileName, requiredFirmware);
+  return Bound(operations_.changeFirmware, "firmware change")(fileName, requiredFirmware);
 }
 
 // ---- Window events ----

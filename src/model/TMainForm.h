@@ -12,9 +12,10 @@
 // concept: the hex file choice and desktop conveniences in
 // model/DesktopSupport.cpp, Read Programmer in model/ReadProgrammer.cpp,
 // the slot list in model/SlotListView.cpp and Show Slot Details in
-// model/SlotDetails.cpp; New, Replace, Delete, the whole-unit buttons and
-// the firmware change in operations/ (NewReplace, DeleteProgram, UnitErase,
-// UnitCopy, UnitLoad, FirmwareChangeRun).
+// model/SlotDetails.cpp. New, Replace, Delete, the whole-unit buttons and
+// the firmware change live above the window, in operations/: the window
+// reaches them only through the hooks whoever builds it installs
+// (ops::BindOperations), and they reach the window through its public part.
 // The window owns the programmer link (built at
 // FormCreate on the parts it is given) and the slot catalogue, and shows
 // what each identification of the programmer found.
@@ -25,6 +26,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -88,11 +90,23 @@ struct LinkParts {
 // to the program folder) and the required firmware; true when it succeeded.
 using FirmwareChange = std::function<bool(const std::string& fileName, int requiredFirmware)>;
 
-}  // namespace velmar::model
+// What the window's operation buttons, Read and a dropped unit image run.
+// Each returns true when its operation ran to success; false when it
+// stopped, was declined or failed, after its message.
+struct WindowOperations {
+  std::function<bool()> newSlot;      // New
+  std::function<bool()> replaceSlot;  // Replace
+  std::function<bool()> upload;       // the shared New and Replace for the current OperationMode
+  std::function<void()> loadLots;     // New repeated quietly
+  std::function<bool()> deleteSlot;
+  std::function<bool()> eraseUnit;
+  std::function<bool()> copyUnit;
+  std::function<bool()> loadUnit;
+  std::function<bool(const std::string& file)> loadUnitFrom;  // Load Unit of a file chosen already
+  FirmwareChange changeFirmware;                              // over the window's link
+};
 
-namespace velmar::ops {
-struct UnitVerification;
-}  // namespace velmar::ops
+}  // namespace velmar::model
 
 namespace velmar::model {
 
@@ -151,6 +165,9 @@ class TMainForm final {
   // Chooses the working and program folders at every Read (the folders
   // given at construction stay when there is none).
   void SetFolderChoice(std::function<image::Folders()> choose) { folderChoice_ = std::move(choose); }
+  // The operations the buttons run (ops::BindOperations installs them); a
+  // window without them throws std::logic_error when one is asked for.
+  void SetOperations(WindowOperations operations) { operations_ = std::move(operations); }
   // Replaces the firmware change (tests); without one it runs over the link.
   void SetFirmwareChange(FirmwareChange change) { firmwareChange_ = std::move(change); }
   // The front end's presentation of the progress window (none: no window is
@@ -162,7 +179,7 @@ class TMainForm final {
   // shown its message).
   bool RunFirmwareChange(const std::string& fileName, int requiredFirmware);
   // Replaces the Load Unit a command-line start runs after reading the
-  // programmer (tests); without one, LoadButtonClick runs.
+  // programmer (tests); without one, the bound Load Unit runs.
   void SetLoadUnit(std::function<void()> loadUnit) { loadUnit_ = std::move(loadUnit); }
   TProgrammerTypeForm& ProgrammerTypeForm() { return programmerType_; }
   FindNameDialog& FindDialog() { return findDialog_; }
@@ -246,24 +263,17 @@ class TMainForm final {
   void copyCellMenuItemClick();  // was CopyCell1Click
   void copyAllMenuItemClick();   // was CopyToClipboard1Click
 
-  // ---- New, Replace, Delete and the whole-unit buttons ----
-  // (operations/NewReplace.cpp, DeleteProgram.cpp, UnitErase.cpp,
-  // UnitCopy.cpp, UnitLoad.cpp.) Each returns true when its operation ran to
-  // success; false when it stopped, was declined or failed, after its message.
-  bool NewButtonClick();
-  bool editButtonClick();  // Replace
-  // The shared New and Replace operation for the current OperationMode.
-  bool uploadClick();
-  void loadLotsClick();  // was Button5Click; Load Lots: New repeated quietly
-  bool DeleteProgramButtonClick();
-  bool EraseButtonClick();
-  bool CopyButtonClick();
-  bool LoadButtonClick();
-  // Verify Unit (operations/UnitVerify.cpp): the programmer's content, read
-  // as Copy Unit reads it, compared with the unit image `file`; nothing is
-  // written, no message is shown beyond a missing link's, and the result
-  // goes to the operation log and to `result`. True when both are identical.
-  bool VerifyUnitAgainst(const std::string& file, ops::UnitVerification& result);
+  // ---- What the operations (operations/) use of the window ----
+  const LinkParts& Parts() const { return linkParts_; }
+  // Shows the missing link as a link failure; false when there is no link.
+  bool HaveLink();
+  void SetHourGlass(bool on);
+  void CloseLinkQuietly();
+  // A record of an operation on the programmer; the programmer's facts
+  // (kind, model, serial, firmware version) are added when it is written.
+  oplog::OperationRecorder Recording(oplog::LoggedOperation operation);
+  // The program New and Replace write: description, device, family, file.
+  void RecordProgram(oplog::OperationRecord& record) const;
 
   // ---- Slot details ----
   void showDetailsClick();  // was ShowDetails1Click; the menu entry and the button
@@ -346,8 +356,6 @@ class TMainForm final {
   // whether to run Load Unit on it (which asks its own questions). True when
   // the file became the File Name or was loaded.
   bool OpenStartFile(const std::string& path);
-  // Load Unit of `file`, chosen already: the questions, then the load.
-  bool LoadUnitFrom(const std::string& file);
   // The About box text: Velmar's, Qt's (given by the front end) and
   // libftdi's versions and the attached programmer's firmware.
   std::string AboutText(const std::string& qtVersion) const;
@@ -381,14 +389,18 @@ class TMainForm final {
   // DEVICES.INI is gone at a device change: says so and closes the window.
   void DeviceFileMissing();
   void ReadVersionTexts();
+  // The bound operation, or std::logic_error naming it when none is.
+  template <typename Hook>
+  static const Hook& Bound(const Hook& hook, const char* what) {
+    if (!hook) throw std::logic_error(std::string("the window's ") + what + " is not bound (ops::BindOperations)");
+    return hook;
+  }
   void SetFlashFile(const std::string& path) { settings_.SetFlashFile(path); }
   void RememberRecentFile(const std::string& path);
 
   // Read Programmer steps (model/ReadProgrammer.cpp).
   enum class ReadOutcome { None, Retry, Abort, Ignore };
   void CreateLink();
-  void SetHourGlass(bool on);
-  void CloseLinkQuietly();
   ReadOutcome AskAfterLinkFailure(const std::string& message);
   ReadOutcome OfferFirmwareUpdate(const std::string& message);
   ReadOutcome ReadDirectoryAndShow(bool reidentify, oplog::OperationRecorder& logged);
@@ -401,45 +413,7 @@ class TMainForm final {
   void CheckFull();
   // A refresh that keeps the selected row (Show Slot Details).
   void RefreshKeepingRow(int row);
-  // New and Replace steps (operations/NewReplace.cpp).
-  bool UploadRefused();
-  // Shows why the listed directory may not be written to and returns true;
-  // false when it is whole. `deleting` is the slot a Delete empties (0 for
-  // New and Replace): a Delete of the one damaged slot is let through, with
-  // the repaired empty header in `repaired`.
-  bool DirectoryRefusesWrite(int deleting = 0, std::optional<slot::TProgramEntry>* repaired = nullptr);
-  bool DuplicateAnswered(int selected);
-  // Puts the slot a Replace writes over (the selected one) into the record
-  // and returns the lines that tell what was replaced by `now`.
-  std::string RecordReplaced(oplog::OperationRecord& r, const slot::TProgramEntry& now) const;
-  bool FirmwareReady();
-  // The blank-page rule of a slot write: the selected device's code and data
-  // sizes and the "EraseWholeSlot" setting.
-  link::BlankPageRule SlotBlankRule() const;
-  // The emptied header that goes to the header page of `record` before an
-  // overwrite: the link and page count of the slot listed there (of
-  // `record` when none is).
-  link::EmptiedHeader EmptiedFor(const slot::TProgramEntry& record) const;
-  // After a failed write: the slots whose headers the write emptied and did
-  // not write again are listed as the empty slots they now are.
-  void ListEmptied(const std::vector<link::EmptiedHeader>& emptied);
-  // Shows the missing link as a link failure; false when there is no link.
-  bool HaveLink();
-  // Blanks the headers of the slots past a loaded unit image (operations/UnitLoad.cpp).
-  void BlankSlotsAfter(std::uint32_t pagesWritten);
-  // The header pages of the unit image's slots inside the first `pages`
-  // pages, each with the empty header to put there first.
-  std::vector<link::EmptiedHeader> UnitHeadersToEmpty(const image::THexList& unit, std::uint32_t pages) const;
-  // The slot list after a Load Unit that broke off: the unit's slots written
-  // whole, empty slots where headers were emptied, old slots past them.
-  void ListAfterBrokenLoad(const image::THexList& unit);
-  std::string LoadUnitFileName();
-  // A record of an operation on the programmer; the programmer's facts
-  // (kind, model, serial, firmware version) are added when it is written.
-  oplog::OperationRecorder Recording(oplog::LoggedOperation operation);
   void RecordProgrammer(oplog::OperationRecord& record) const;
-  // The program New and Replace write: description, device, family, file.
-  void RecordProgram(oplog::OperationRecord& record) const;
   // Hands the pacing in force to the link and the operation log.
   void ApplyLinkPacing();
 
@@ -452,11 +426,10 @@ class TMainForm final {
   std::unique_ptr<LinkTuning> linkTuning_;
   std::optional<link::LinkPacing> fixedPacing_;
   std::function<image::Folders()> folderChoice_;
-  bool ChangeFirmwareOverLink(const std::string& fileName, int requiredFirmware);
+  WindowOperations operations_;
   FirmwareChange firmwareChange_;
   model::ProgressView* progressView_ = nullptr;
   std::function<void()> loadUnit_;
-  std::string givenUnitFile_;  // the file of a LoadUnitFrom under way
   TProgrammerTypeForm programmerType_;
   FindNameDialog findDialog_;
   std::function<void()> closeHandler_;

@@ -7,32 +7,31 @@
 #include "link/TReadProg.h"
 #include "model/ProgressForm.h"
 #include "model/TMainForm.h"
+#include "operations/WindowOperations.h"
 #include "platform/Dialogs.h"
 #include "platform/ThreadPriority.h"
 
-namespace velmar::model {
+namespace velmar::ops {
 
-bool TMainForm::RunFirmwareChange(const std::string& fileName, int requiredFirmware) {
-  if (firmwareChange_) return firmwareChange_(fileName, requiredFirmware);
-  return ChangeFirmwareOverLink(fileName, requiredFirmware);
-}
+using model::TMainForm;
 
-bool TMainForm::ChangeFirmwareOverLink(const std::string& fileName, int requiredFirmware) {
-  if (!linkParts_.unit || !linkParts_.clock || !linkParts_.pump) {
-    dialogs_.ShowError("No programmer link: the firmware cannot be changed");
+bool ChangeFirmwareOverLink(TMainForm& w, const std::string& fileName, int requiredFirmware) {
+  if (!w.Parts().unit || !w.Parts().clock || !w.Parts().pump) {
+    w.Dialogs().ShowError("No programmer link: the firmware cannot be changed");
     return false;
   }
-  if (link_ && link_->LinkOpen) link_->CloseLink(false);
-  model::ProgressForm form(progressView_, linkParts_.pump);
+  if (w.Link() && w.Link()->LinkOpen) w.Link()->CloseLink(false);
+  model::ProgressForm form(w.ProgressView(), w.Parts().pump);
   form.FirmwareFileName = fileName;
   form.RequiredFirmware = requiredFirmware;
   platform::SystemThreadPriority priority;
-  firmware::FirmwareChangeLinks links{*linkParts_.unit, *linkParts_.clock, dialogs_,        Data,     *linkParts_.pump,
-                                      priority,         Folders.program,   Folders.working, &journal_};
-  links.pacing = LinkPacing();
+  firmware::FirmwareChangeLinks links{*w.Parts().unit, *w.Parts().clock, w.Dialogs(),       w.Data,
+                                      *w.Parts().pump, priority,         w.Folders.program, w.Folders.working,
+                                      &w.Journal()};
+  links.pacing = w.LinkPacing();
   // The kind the link identified last: at start-up the window has not been told
   // it yet, and the file must match the programmer just identified.
-  return firmware::execute(form, Geometry().Kind, links) == 0;
+  return firmware::execute(form, w.Geometry().Kind, links) == 0;
 }
 
-}  // namespace velmar::model
+}  // namespace velmar::ops

@@ -12,6 +12,7 @@
 #include "model/TMainForm.h"
 #include "operations/DurationEstimate.h"
 #include "operations/ProgressBinding.h"
+#include "operations/WindowOperations.h"
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
 #include "slot/SlotHeader.h"
@@ -165,9 +166,9 @@ std::string UnitFileProblem(const std::string& chosen) {
   return {};
 }
 
-}  // namespace velmar::ops
-
-namespace velmar::model {
+using model::Control;
+using model::Ctl;
+using model::TMainForm;
 
 namespace {
 
@@ -182,64 +183,64 @@ std::string WithUnitExtension(const std::string& path) {
 
 }  // namespace
 
-bool TMainForm::CopyButtonClick() {
-  oplog::OperationRecorder logged = Recording(oplog::LoggedOperation::copy);
-  if (DemoMode) {
-    dialogs_.ShowMessage("No Programmer Detected. Read Programmer First");
+bool CopyButtonClick(TMainForm& w) {
+  oplog::OperationRecorder logged = w.Recording(oplog::LoggedOperation::copy);
+  if (w.DemoMode) {
+    w.Dialogs().ShowMessage("No Programmer Detected. Read Programmer First");
     return false;
   }
-  if (Programs.EntryCount == 0) {
-    dialogs_.ShowInformation("Cannot copy as the Programmer is empty");
+  if (w.Programs.EntryCount == 0) {
+    w.Dialogs().ShowInformation("Cannot copy as the Programmer is empty");
     return false;
   }
-  const std::string minutes = slot::KindRow(ProgrammerKind).copyUpTo;
-  const bool verifying = controls_.Checked(Ctl::VerifyAfterWriting);
-  const int slots = Programs.EntryCount;
-  const std::string estimate =
-      "This copy takes " +
-      ops::DurationText(ops::CopyUnitDuration(Geometry(), slots, verifying, ops::TimingOf(LinkPacing(), link_.get()))) +
-      " (" + std::to_string(slots) + (slots == 1 ? " slot" : " slots") +
-      (verifying ? ", every page read at least twice)" : ")");
-  if (!dialogs_.AskYesNo("This Operation can take up to " + minutes + "\r" + estimate + "\r\r" +
-                         "Do you want to continue?"))
+  const std::string minutes = slot::KindRow(w.ProgrammerKind).copyUpTo;
+  const bool verifying = w.Controls().Checked(Ctl::VerifyAfterWriting);
+  const int slots = w.Programs.EntryCount;
+  const std::string estimate = "This copy takes " +
+                               ops::DurationText(ops::CopyUnitDuration(w.Geometry(), slots, verifying,
+                                                                       ops::TimingOf(w.LinkPacing(), w.Link()))) +
+                               " (" + std::to_string(slots) + (slots == 1 ? " slot" : " slots") +
+                               (verifying ? ", every page read at least twice)" : ")");
+  if (!w.Dialogs().AskYesNo("This Operation can take up to " + minutes + "\r" + estimate + "\r\r" +
+                            "Do you want to continue?"))
     return false;
-  controls_.SetExtra(Ctl::profileSaveDialog, "filter", ops::kUnitFileFilter);
-  const Control& dlg = controls_.Get(Ctl::profileSaveDialog);
+  w.Controls().SetExtra(Ctl::profileSaveDialog, "filter", ops::kUnitFileFilter);
+  const Control& dlg = w.Controls().Get(Ctl::profileSaveDialog);
   std::optional<std::string> chosen =
-      dialogs_.SaveFile({dlg.extra.at("filter"), dlg.extra.at("defaultExt"), LastFolder, {}});
+      w.Dialogs().SaveFile({dlg.extra.at("filter"), dlg.extra.at("defaultExt"), w.LastFolder, {}});
   if (!chosen) return false;
   if (const std::string problem = ops::UnitFileProblem(*chosen); !problem.empty()) {
-    dialogs_.ShowError(problem);
+    w.Dialogs().ShowError(problem);
     return false;
   }
   const std::string file = WithUnitExtension(*chosen);
   logged.Record().file = file;
   const std::string folder = platform::ExtractFilePath(file);
-  if (!folder.empty()) LastFolder = folder;
-  controls_.SetExtra(Ctl::programFileDialog, "initialDir", LastFolder);
-  if (!HaveLink()) return false;
+  if (!folder.empty()) w.LastFolder = folder;
+  w.Controls().SetExtra(Ctl::programFileDialog, "initialDir", w.LastFolder);
+  if (!w.HaveLink()) return false;
 
-  SetHourGlass(true);
+  w.SetHourGlass(true);
   // The window's "Verify" box covers the copy too: every page read twice.
-  const bool verify = controls_.Checked(Ctl::VerifyAfterWriting);
+  const bool verify = w.Controls().Checked(Ctl::VerifyAfterWriting);
   ops::CopyOutcome outcome = ops::CopyOutcome::ReadFailed;
   std::uint32_t unsettledPage = 0;
   std::string failure, saveError;
   {
-    model::ProgressForm form(progressView_, linkParts_.pump);
+    model::ProgressForm form(w.ProgressView(), w.Parts().pump);
     form.Caption = "Copying Programmer";
     form.messageLabel = "Checking Programmer";
     form.Show();
     form.Repaint();
     try {
-      outcome = ops::RunUnitCopy(form, *link_, file, Programs.EntryCount, &saveError, verify, &unsettledPage);
+      outcome = ops::RunUnitCopy(form, *w.Link(), file, w.Programs.EntryCount, &saveError, verify, &unsettledPage);
     } catch (const std::exception& e) {
       failure = e.what();
     }
   }  // the window is released before any message
-  SetHourGlass(false);
+  w.SetHourGlass(false);
   if (!failure.empty()) {
-    dialogs_.ShowError(failure);
+    w.Dialogs().ShowError(failure);
     return false;
   }
   switch (outcome) {
@@ -249,20 +250,20 @@ bool TMainForm::CopyButtonClick() {
       oplog::RecordFile(logged.Record(), file);
       logged.Succeeded();
       const std::string digest = logged.Record().fileSha256.value_or("(the saved file could not be read back)");
-      dialogs_.ShowInformation("Programmer Copied successfully\r" + file + "\rSHA-256: " + digest + "\r" +
-                               (verify ? kCopyVerified : kCopyNotVerified));
+      w.Dialogs().ShowInformation("Programmer Copied successfully\r" + file + "\rSHA-256: " + digest + "\r" +
+                                  (verify ? kCopyVerified : kCopyNotVerified));
       return true;
     }
     case ops::CopyOutcome::ReadsDisagree:
-      dialogs_.ShowError("Programmer Read Error\r" + ops::UnsettledPageText(unsettledPage));
+      w.Dialogs().ShowError("Programmer Read Error\r" + ops::UnsettledPageText(unsettledPage));
       return false;
     case ops::CopyOutcome::SaveFailed:
-      dialogs_.ShowError("Programmer read, but the file could not be saved\r" + file + "\r" + saveError);
+      w.Dialogs().ShowError("Programmer read, but the file could not be saved\r" + file + "\r" + saveError);
       return false;
     case ops::CopyOutcome::ReadFailed: break;
   }
-  dialogs_.ShowError("Programmer Read Error");
+  w.Dialogs().ShowError("Programmer Read Error");
   return false;
 }
 
-}  // namespace velmar::model
+}  // namespace velmar::ops

@@ -5,6 +5,7 @@
 #include "model/TMainForm.h"
 #include "operations/DurationEstimate.h"
 #include "operations/ProgressBinding.h"
+#include "operations/WindowOperations.h"
 #include "platform/Dialogs.h"
 
 namespace velmar::ops {
@@ -30,47 +31,47 @@ bool RunUnitErase(model::ProgressForm& form, link::TReadProg& link) {
   }
 }
 
-}  // namespace velmar::ops
+using model::Control;
+using model::Ctl;
+using model::TMainForm;
 
-namespace velmar::model {
-
-bool TMainForm::EraseButtonClick() {
-  oplog::OperationRecorder logged = Recording(oplog::LoggedOperation::erase);
-  const ops::DurationEstimate takes = ops::EraseUnitDuration(Geometry(), ops::TimingOf(LinkPacing(), link_.get()));
-  if (!dialogs_.AskYesNo("Are you sure you want to erase ALL programs?\r\rErasing takes " + ops::DurationText(takes) +
-                             " and cannot be stopped once started.",
-                         {}, platform::DlgButton::No))
+bool EraseButtonClick(TMainForm& w) {
+  oplog::OperationRecorder logged = w.Recording(oplog::LoggedOperation::erase);
+  const ops::DurationEstimate takes = ops::EraseUnitDuration(w.Geometry(), ops::TimingOf(w.LinkPacing(), w.Link()));
+  if (!w.Dialogs().AskYesNo("Are you sure you want to erase ALL programs?\r\rErasing takes " +
+                                ops::DurationText(takes) + " and cannot be stopped once started.",
+                            {}, platform::DlgButton::No))
     return false;
-  if (!HaveLink()) return false;
-  SetHourGlass(true);
+  if (!w.HaveLink()) return false;
+  w.SetHourGlass(true);
   std::string failure;
   bool erased = false;
   {
-    model::ProgressForm form(progressView_, linkParts_.pump);
+    model::ProgressForm form(w.ProgressView(), w.Parts().pump);
     form.SetMessage("Checking Programmer");
     try {
-      erased = ops::RunUnitErase(form, *link_);
+      erased = ops::RunUnitErase(form, *w.Link());
     } catch (const std::exception& e) {
       failure = e.what();
     }
     if (failure.empty()) {
-      Programs.Clear();
-      RefreshSlotView();
+      w.Programs.Clear();
+      w.RefreshSlotView();
     }
   }  // the window is released before any message
-  SetHourGlass(false);
+  w.SetHourGlass(false);
   if (!failure.empty()) {
-    dialogs_.ShowError(failure);
+    w.Dialogs().ShowError(failure);
     return false;
   }
   if (!erased) return false;
   logged.Succeeded();
-  dialogs_.ShowInformation("Programmer Erased");
-  const Control& grid = controls_.Get(Ctl::slotList);
+  w.Dialogs().ShowInformation("Programmer Erased");
+  const Control& grid = w.Controls().Get(Ctl::slotList);
   std::vector<std::vector<std::string>> title;
   if (!grid.cells.empty()) title.push_back(grid.cells.front());
-  controls_.SetCells(Ctl::slotList, title, 1);
+  w.Controls().SetCells(Ctl::slotList, title, 1);
   return true;
 }
 
-}  // namespace velmar::model
+}  // namespace velmar::ops

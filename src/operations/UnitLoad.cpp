@@ -14,6 +14,7 @@
 #include "operations/SlotWriting.h"
 #include "operations/UnitCopy.h"
 #include "operations/UnitImageCheck.h"
+#include "operations/WindowOperations.h"
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
@@ -56,38 +57,38 @@ std::string CommandLineUnitFile(const std::vector<std::string>& params) {
   return onlyShow ? std::string() : second;
 }
 
-}  // namespace velmar::ops
-
-namespace velmar::model {
+using model::Control;
+using model::Ctl;
+using model::TMainForm;
 
 namespace {
 
 constexpr const char* kFileError = "Error in Programmer file\rQuitting";
 constexpr const char* kLoadThisFile = "Load it into the programmer? Every program the programmer holds now is erased.";
 
-}  // namespace
-
-std::string TMainForm::LoadUnitFileName() {
-  std::string file = givenUnitFile_.empty() ? ops::CommandLineUnitFile(CommandLineParams) : givenUnitFile_;
+// The unit image to load: `given`, else the command line's, else the one
+// the user chooses ("" when none is chosen).
+std::string LoadUnitFileName(TMainForm& w, const std::string& given) {
+  std::string file = given.empty() ? ops::CommandLineUnitFile(w.CommandLineParams) : given;
   if (file.empty()) {
-    controls_.SetExtra(Ctl::programFileDialog, "filter", ops::kUnitFileFilter);
-    const Control& dlg = controls_.Get(Ctl::programFileDialog);
+    w.Controls().SetExtra(Ctl::programFileDialog, "filter", ops::kUnitFileFilter);
+    const Control& dlg = w.Controls().Get(Ctl::programFileDialog);
     std::optional<std::string> chosen =
-        dialogs_.OpenFile({dlg.extra.at("filter"), dlg.extra.at("defaultExt"), LastFolder, {}});
+        w.Dialogs().OpenFile({dlg.extra.at("filter"), dlg.extra.at("defaultExt"), w.LastFolder, {}});
     if (!chosen) return {};
     file = *chosen;
   }
   const std::string folder = platform::ExtractFilePath(file);
-  if (!folder.empty()) LastFolder = folder;
-  controls_.SetExtra(Ctl::programFileDialog, "initialDir", LastFolder);
+  if (!folder.empty()) w.LastFolder = folder;
+  w.Controls().SetExtra(Ctl::programFileDialog, "initialDir", w.LastFolder);
   return file;
 }
 
 // Slots that begin past the pages just written may still hold headers of
 // the old contents, which the directory would list after the loaded slots
 // (and a New would link to). Their header pages are written blank.
-void TMainForm::BlankSlotsAfter(std::uint32_t pagesWritten) {
-  const slot::ProgrammerGeometry& g = link_->Geometry;
+void BlankSlotsAfter(TMainForm& w, std::uint32_t pagesWritten) {
+  const slot::ProgrammerGeometry& g = w.Link()->Geometry;
   const std::uint32_t perSlot = g.PagesPerSlot();
   if (!g.IsMultiSlot() || perSlot == 0) return;
   const std::uint32_t first = (pagesWritten + perSlot - 1) / perSlot;
@@ -99,15 +100,15 @@ void TMainForm::BlankSlotsAfter(std::uint32_t pagesWritten) {
     const std::uint32_t page = slot * perSlot;
     slot::TProgramEntry record(page, 0, 1, "", "", "", none);
     const link::SlotWrite write{record, blank, {0, 0, true}};
-    const bool written = g.WritesHalfPages() ? link_->WriteHalfPages(page, g.PageSize / 2, 0, write)
-                                             : link_->WritePage(page, g.PageSize, 0, write);
+    const bool written = g.WritesHalfPages() ? w.Link()->WriteHalfPages(page, g.PageSize / 2, 0, write)
+                                             : w.Link()->WritePage(page, g.PageSize, 0, write);
     if (!written) throw link::EISPException("Dataflash verify fail");
   }
-  link_->ClockInByte();
+  w.Link()->ClockInByte();
 }
 
-std::vector<link::EmptiedHeader> TMainForm::UnitHeadersToEmpty(const image::THexList& unit, std::uint32_t pages) const {
-  const slot::ProgrammerGeometry& g = link_->Geometry;
+std::vector<link::EmptiedHeader> UnitHeadersToEmpty(TMainForm& w, const image::THexList& unit, std::uint32_t pages) {
+  const slot::ProgrammerGeometry& g = w.Link()->Geometry;
   const std::uint32_t perSlot = g.IsMultiSlot() ? g.PagesPerSlot() : pages;
   std::vector<link::EmptiedHeader> headers;
   for (std::uint32_t page = 0; perSlot > 0 && page < pages; page += perSlot) {
@@ -123,60 +124,53 @@ std::vector<link::EmptiedHeader> TMainForm::UnitHeadersToEmpty(const image::THex
   return headers;
 }
 
-void TMainForm::ListAfterBrokenLoad(const image::THexList& unit) {
-  const slot::ProgrammerGeometry& g = link_->Geometry;
+void ListAfterBrokenLoad(TMainForm& w, const image::THexList& unit) {
+  const slot::ProgrammerGeometry& g = w.Link()->Geometry;
   std::map<std::uint32_t, slot::HeaderBytes> now;  // header page -> the header there now
-  for (int i = 0; i < Programs.EntryCount; ++i) now[Programs.Get(i).StartPage] = Programs.Get(i).Header;
-  for (std::uint32_t page : link_->RewrittenHeaders)
+  for (int i = 0; i < w.Programs.EntryCount; ++i) now[w.Programs.Get(i).StartPage] = w.Programs.Get(i).Header;
+  for (std::uint32_t page : w.Link()->RewrittenHeaders)
     std::copy_n(unit.DataAt(page * g.PageSize), slot::slot_header::kSize, now[page].begin());
-  for (std::uint32_t page : link_->EmptiedHeaders)
-    for (const link::EmptiedHeader& e : UnitHeadersToEmpty(unit, page + 1))
+  for (std::uint32_t page : w.Link()->EmptiedHeaders)
+    for (const link::EmptiedHeader& e : UnitHeadersToEmpty(w, unit, page + 1))
       if (e.page == page) now[page] = e.header;
   // The directory walk over what is known to be there.
-  Programs.Clear();
+  w.Programs.Clear();
   std::set<std::uint32_t> visited;
   for (std::uint32_t page = 0; now.count(page) && !visited.count(page) && page < g.PageTotal();) {
     const slot::HeaderBytes& h = now[page];
     if (h[slot::slot_header::InUseMarker.offset] != 0x00) break;
-    Programs.Add(slot::EntryFromHeader(page, h.data()));
+    w.Programs.Add(slot::EntryFromHeader(page, h.data()));
     visited.insert(page);
-    if (std::uint32_t(Programs.EntryCount) >= g.SlotCount) break;
+    if (std::uint32_t(w.Programs.EntryCount) >= g.SlotCount) break;
     page = slot::GetField(h.data(), slot::slot_header::NextHeaderPage);
   }
-  Programs.CurrentIndex = 0;
-  RefreshSlotView();
+  w.Programs.CurrentIndex = 0;
+  w.RefreshSlotView();
 }
 
-bool TMainForm::LoadUnitFrom(const std::string& file) {
-  givenUnitFile_ = file;
-  const bool loaded = LoadButtonClick();
-  givenUnitFile_.clear();
-  return loaded;
-}
-
-bool TMainForm::LoadButtonClick() {
-  oplog::OperationRecorder logged = Recording(oplog::LoggedOperation::load);
-  if (DemoMode) {
-    dialogs_.ShowMessage("No Programmer Detected. Read Programmer First");
+bool LoadUnit(TMainForm& w, const std::string& given) {
+  oplog::OperationRecorder logged = w.Recording(oplog::LoggedOperation::load);
+  if (w.DemoMode) {
+    w.Dialogs().ShowMessage("No Programmer Detected. Read Programmer First");
     return false;
   }
-  if (!dialogs_.AskYesNo("Load Programmer will replace ALL existing programs\r\rDo you want to continue?", {},
-                         platform::DlgButton::No))
+  if (!w.Dialogs().AskYesNo("Load Programmer will replace ALL existing programs\r\rDo you want to continue?", {},
+                            platform::DlgButton::No))
     return false;
-  const std::string file = LoadUnitFileName();
+  const std::string file = LoadUnitFileName(w, given);
   if (file.empty()) return false;
   oplog::RecordFile(logged.Record(), file);
-  if (!HaveLink()) return false;
+  if (!w.HaveLink()) return false;
 
-  SetHourGlass(true);
-  const slot::ProgrammerGeometry g = link_->Geometry;
+  w.SetHourGlass(true);
+  const slot::ProgrammerGeometry g = w.Link()->Geometry;
   image::THexList unit(g.Capacity);
   int loaded = 0;
   try {
     loaded = image::TFileLoader::LoadFile(file, unit).result;
   } catch (const std::exception& e) {
-    dialogs_.ShowError(std::string(e.what()) + "\r\r" + "Closing... ");
-    SetHourGlass(false);
+    w.Dialogs().ShowError(std::string(e.what()) + "\r\r" + "Closing... ");
+    w.SetHourGlass(false);
     return false;
   }
   // Besides a file the loader cannot read, one that holds no data or no
@@ -184,55 +178,56 @@ bool TMainForm::LoadButtonClick() {
   // the programmer's first slot.
   if (loaded == -1 || loaded == -2 || unit.LastUsed() < 0 ||
       unit.GetValue(slot::slot_header::InUseMarker.offset) != 0x00) {
-    dialogs_.ShowWarning(kFileError, "File Format Warning");
-    SetHourGlass(false);
+    w.Dialogs().ShowWarning(kFileError, "File Format Warning");
+    w.SetHourGlass(false);
     return false;
   }
   if (g.Row().pageMode256 && !ops::AdjustPortablePageMode(unit, g.SlotSize)) {
-    SetHourGlass(false);
-    dialogs_.ShowMessage("File is not correct for portable programmer\r" + ops::CheckUnitImage(unit, g).refusal);
+    w.SetHourGlass(false);
+    w.Dialogs().ShowMessage("File is not correct for portable programmer\r" + ops::CheckUnitImage(unit, g).refusal);
     return false;
   }
   // Nothing is erased before the whole image is known to fit this
   // programmer and to list as a whole directory.
   const ops::UnitImageReport report = ops::CheckUnitImage(unit, g);
   if (!report.refusal.empty()) {
-    SetHourGlass(false);
-    dialogs_.ShowError(report.refusal + "\rNothing was written: the programmer is as it was.\r" + file);
+    w.SetHourGlass(false);
+    w.Dialogs().ShowError(report.refusal + "\rNothing was written: the programmer is as it was.\r" + file);
     return false;
   }
   // The first question came before the file was chosen; now the user sees
   // what it holds and may still say No.
-  SetHourGlass(false);
-  if (!dialogs_.AskYesNo(file + "\r" + ops::UnitImageContents(report) + "\r\r" + kLoadThisFile, {},
-                         platform::DlgButton::No))
+  w.SetHourGlass(false);
+  if (!w.Dialogs().AskYesNo(file + "\r" + ops::UnitImageContents(report) + "\r\r" + kLoadThisFile, {},
+                            platform::DlgButton::No))
     return false;
-  SetHourGlass(true);
+  w.SetHourGlass(true);
   const std::uint32_t pages = std::uint32_t(unit.LastUsed()) / g.PageSize + 1;
   slot::HeaderBytes none;
   none.fill(0xFF);
   const slot::TProgramEntry record(0, 0, pages, "", "", "", none);
   // The header pages about to be overwritten are emptied first, and each
   // slot's header goes after the rest of the slot.
-  link::SlotWrite write{record, unit, {0, 0, true}, UnitHeadersToEmpty(unit, pages)};
+  link::SlotWrite write{record, unit, {0, 0, true}, UnitHeadersToEmpty(w, unit, pages)};
   for (const link::EmptiedHeader& e : write.emptyFirst) write.slotStarts.push_back(e.page);
 
   std::string failure;
   bool written = false;
   {
-    model::ProgressForm form(progressView_, linkParts_.pump);
+    model::ProgressForm form(w.ProgressView(), w.Parts().pump);
     form.SetCaption("Loading Programmer");
     form.SetMessage("Checking Programmer");
     try {
       // Every page is written: the blank-page skip counts from page 0 and
       // would leave old data in the blank pages of later slots.
-      written = ops::RunSlotWrite(form, *link_, write, KindAtLastRead, controls_.Checked(Ctl::VerifyAfterWriting));
-      const bool readBack = !CommandLineMode;
+      written =
+          ops::RunSlotWrite(form, *w.Link(), write, w.KindAtLastRead, w.Controls().Checked(Ctl::VerifyAfterWriting));
+      const bool readBack = !w.CommandLineMode;
       const bool staleSlots = g.IsMultiSlot() && (pages + g.PagesPerSlot() - 1) / g.PagesPerSlot() < g.SlotCount;
       if (written && (readBack || staleSlots)) {
-        link_->Identify();
-        BlankSlotsAfter(pages);
-        if (readBack) link_->ReadDirectory(Programs);
+        w.Link()->Identify();
+        BlankSlotsAfter(w, pages);
+        if (readBack) w.Link()->ReadDirectory(w.Programs);
       }
     } catch (const link::EISPException& e) {
       failure = e.what();
@@ -241,23 +236,29 @@ bool TMainForm::LoadButtonClick() {
     } catch (const std::exception& e) {
       failure = e.what();
     }
-    ops::CloseLinkQuietly(*link_);
+    ops::CloseLinkQuietly(*w.Link());
   }  // the window is released before any message
-  SetHourGlass(false);
+  w.SetHourGlass(false);
   if (!failure.empty()) {
-    const std::string emptied = ops::EmptiedSlotsText(*link_);
-    if (!emptied.empty() || !link_->RewrittenHeaders.empty()) ListAfterBrokenLoad(unit);
-    dialogs_.ShowError(failure + emptied);
+    const std::string emptied = ops::EmptiedSlotsText(*w.Link());
+    if (!emptied.empty() || !w.Link()->RewrittenHeaders.empty()) ListAfterBrokenLoad(w, unit);
+    w.Dialogs().ShowError(failure + emptied);
     return false;
   }
   if (!written) {
-    dialogs_.ShowError("Programmer Load Error");
+    w.Dialogs().ShowError("Programmer Load Error");
     return false;
   }
-  RefreshSlotView();
+  w.RefreshSlotView();
   logged.Succeeded();
-  if (!QuietMode) dialogs_.ShowInformation("Programmer Loaded successfully\r" + file);
+  if (!w.QuietMode) w.Dialogs().ShowInformation("Programmer Loaded successfully\r" + file);
   return true;
 }
 
-}  // namespace velmar::model
+}  // namespace
+
+bool LoadButtonClick(TMainForm& w) { return LoadUnit(w, ""); }
+
+bool LoadUnitFrom(TMainForm& w, const std::string& file) { return LoadUnit(w, file); }
+
+}  // namespace velmar::ops

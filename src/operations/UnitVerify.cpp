@@ -13,6 +13,7 @@
 #include "operations/UnitCopy.h"
 #include "operations/UnitImageCheck.h"
 #include "operations/UnitLoad.h"
+#include "operations/WindowOperations.h"
 #include "platform/FileDigest.h"
 #include "slot/SlotHeader.h"
 
@@ -117,9 +118,8 @@ std::string UnitContentSha256(const image::THexList& content) {
   return platform::Sha256Hex(image::TFileLoader::IntelHexText(content));
 }
 
-}  // namespace velmar::ops
-
-namespace velmar::model {
+using model::Ctl;
+using model::TMainForm;
 
 namespace {
 
@@ -141,17 +141,17 @@ void RecordVerification(oplog::OperationRecorder& logged, const ops::UnitVerific
 
 }  // namespace
 
-bool TMainForm::VerifyUnitAgainst(const std::string& file, ops::UnitVerification& v) {
-  oplog::OperationRecorder logged = Recording(oplog::LoggedOperation::verify_unit);
+bool VerifyUnitAgainst(TMainForm& w, const std::string& file, ops::UnitVerification& v) {
+  oplog::OperationRecorder logged = w.Recording(oplog::LoggedOperation::verify_unit);
   v = {};
   oplog::RecordFile(logged.Record(), file);
   v.fileSha256 = logged.Record().fileSha256.value_or("");
-  if (DemoMode || !HaveLink()) {
+  if (w.DemoMode || !w.HaveLink()) {
     v.failure = "No Programmer Detected. Read Programmer First";
     RecordVerification(logged, v);
     return false;
   }
-  const slot::ProgrammerGeometry g = link_->Geometry;
+  const slot::ProgrammerGeometry g = w.Link()->Geometry;
   ops::UnitImageFile loaded = ops::LoadUnitImageFor(file, g);
   if (!loaded.problem.empty()) {
     v.failure = loaded.problem;
@@ -170,25 +170,25 @@ bool TMainForm::VerifyUnitAgainst(const std::string& file, ops::UnitVerification
   ops::UnitRead outcome = ops::UnitRead::failed;
   std::uint32_t stoppedAt = 0;
   {
-    model::ProgressForm form(progressView_, linkParts_.pump);
+    model::ProgressForm form(w.ProgressView(), w.Parts().pump);
     form.Caption = "Verifying Programmer";
     form.messageLabel = "Checking Programmer";
     form.Show();
     form.Repaint();
-    ops::ProgressBinding binding(*link_, form);
+    ops::ProgressBinding binding(*w.Link(), form);
     form.Busy = false;
-    ops::OperationEnd end(form, *link_);
+    ops::OperationEnd end(form, *w.Link());
     try {
-      if (!link_->LinkOpen) link_->OpenLink();
-      link_->Identify();
-      if (Programs.EntryCount == 0) {
+      if (!w.Link()->LinkOpen) w.Link()->OpenLink();
+      w.Link()->Identify();
+      if (w.Programs.EntryCount == 0) {
         // An empty programmer's content is a blank dataflash, as far as
         // Copy Unit goes.
-        content.SetSize(link_->Geometry.Capacity);
+        content.SetSize(w.Link()->Geometry.Capacity);
         outcome = ops::UnitRead::read;
       } else {
-        outcome = ops::ReadUnitContent(form, *link_, Programs.EntryCount, controls_.Checked(Ctl::VerifyAfterWriting),
-                                       content, &stoppedAt);
+        outcome = ops::ReadUnitContent(form, *w.Link(), w.Programs.EntryCount,
+                                       w.Controls().Checked(Ctl::VerifyAfterWriting), content, &stoppedAt);
       }
     } catch (const std::exception& e) {
       v.failure = e.what();
@@ -209,4 +209,4 @@ bool TMainForm::VerifyUnitAgainst(const std::string& file, ops::UnitVerification
   return v.comparison.match == ops::UnitMatch::identical;
 }
 
-}  // namespace velmar::model
+}  // namespace velmar::ops

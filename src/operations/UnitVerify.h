@@ -56,7 +56,7 @@ std::string DifferenceText(const UnitComparison& comparison);
 // SHA-256 of the Intel HEX text a Copy Unit of `content` saves.
 std::string UnitContentSha256(const image::THexList& content);
 
-// What TMainForm::VerifyUnitAgainst found. `compared` is false when the
+// What ops::VerifyUnitAgainst found. `compared` is false when the
 // comparison never ran (the file is no unit image, the programmer could not
 // be read: `failure` says why).
 struct UnitVerification {

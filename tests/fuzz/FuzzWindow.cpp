@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "FuzzSupport.h"
+#include "operations/WindowOperations.h"
 
 namespace velmar::fuzz {
 
@@ -17,6 +18,7 @@ model::TMainForm& FuzzWindow::Show(int kind) {
   dialogs_ = std::make_unique<platform::ScriptedDialogs>();
   dialogs_->defaultAnswer = platform::DlgButton::Ok;
   window_ = std::make_unique<model::TMainForm>(*dialogs_, image::Folders{working_, program_});
+  ops::BindOperations(*window_);
   window_->SetLinkTuning(&tuning_);
   window_->FormCreate(false);
   window_->ProgrammerKind = slot::ProgrammerKind(kind);

@@ -11,6 +11,7 @@
 #include "model/ProgressForm.h"
 #include "model/ReadRig.h"
 #include "model/WindowFixture.h"
+#include "operations/WindowOperations.h"
 #include "platform/IniFile.h"
 #include "platform/Text.h"
 
@@ -149,6 +150,7 @@ TEST(RecentFiles, NewestFirstWithoutRepeatsKeptInTheSettingsFile) {
 
   WindowFixture again;
   auto reopened = std::make_unique<model::TMainForm>(again.dialogs, w.Folders);
+  ops::BindOperations(*reopened);
   reopened->FormCreate(false);
   reopened->ProgrammerKind = slot::kind_8way_v2;
   reopened->ConfigureForKind();

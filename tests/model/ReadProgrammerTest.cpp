@@ -11,6 +11,7 @@
 #include "devices/TData.h"
 #include "link/TReadProg.h"
 #include "model/ReadRig.h"
+#include "operations/WindowOperations.h"
 #include "platform/Paths.h"
 
 using velmar::model::Ctl;
@@ -432,6 +433,7 @@ TEST(ReadProgrammer, WithoutALinkReadReportsThatNoProgrammerCanBeReached) {
   platform::ScriptedDialogs dialogs;
   dialogs.Answer(DlgButton::Abort);
   model::TMainForm w(dialogs, image::Folders{BinDir(), BinDir()});
+  ops::BindOperations(w);
   w.SetCloseHandler([] {});
   w.FormCreate(false);
   w.ReadProgButtonClick();

@@ -3,6 +3,7 @@
 
 #include "image/THexList.h"
 #include "link/TReadProg.h"
+#include "operations/WindowOperations.h"
 #include "platform/Text.h"
 #include "sim/DataflashImage.h"
 
@@ -46,6 +47,7 @@ model::TMainForm& ReadRig::Create(std::vector<std::string> params) {
   driver = std::make_unique<sim::SimDriver>(std::move(state), clock, &clock);
   unit = std::make_unique<link::D2XXUnit>(*driver, dialogs);
   window = std::make_unique<model::TMainForm>(dialogs, image::Folders{work.Path(), program});
+  ops::BindOperations(*window);
   window->SetCloseHandler([] {});
   window->UseLink({unit.get(), &clock, &pump, "sim", std::nullopt, ""});
   window->SetFirmwareChange([this](const std::string& file, int required) {

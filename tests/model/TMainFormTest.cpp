@@ -7,6 +7,7 @@
 
 #include "devices/DeviceDatabase.h"
 #include "model/WindowFixture.h"
+#include "operations/WindowOperations.h"
 
 using velmar::model::Ctl;
 
@@ -18,6 +19,7 @@ namespace {
 TEST(MainWindowInventory, StartsAsTheWindowIsCreated) {
   platform::ScriptedDialogs dialogs;
   model::TMainForm w(dialogs, {"/w/", "/p/"});
+  ops::BindOperations(w);
   const model::ControlStore& c = w.Controls();
   EXPECT_EQ(c.Items(Ctl::family), (std::vector<std::string>{"PIC18F", "PIC12F-16F", "PIC18J", "PIC18K"}));
   EXPECT_EQ(c.Text(Ctl::MainForm), "Torvik Prima Programmer Loader v1.0.0");

@@ -1,5 +1,6 @@
 // The window fixture and its rule devices.
 #include "model/WindowFixture.h"
+#include "operations/WindowOperations.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -42,6 +43,7 @@ WindowFixture::WindowFixture(const std::string& devicesIni) {
 
 model::TMainForm& WindowFixture::Show(int kind) {
   window = std::make_unique<model::TMainForm>(dialogs, image::Folders{working.Path(), program.Path()});
+  ops::BindOperations(*window);
   window->SetLinkTuning(&tuning);
   window->FormCreate(false);
   window->ProgrammerKind = slot::ProgrammerKind(kind);

@@ -12,6 +12,7 @@
 #include "link/TReadProg.h"
 #include "operations/DurationEstimate.h"
 #include "operations/OperationsRig.h"
+#include "operations/WindowOperations.h"
 #include "platform/Text.h"
 
 using velmar::model::Ctl;
@@ -28,7 +29,7 @@ OpsRig& WithSlots(OpsRig& rig, int count) {
   rig.AnswerYes();
   for (int i = 1; i <= count; ++i) {
     rig.Example(kPic16, "Job " + std::to_string(i));
-    EXPECT_TRUE(rig.W().NewButtonClick()) << rig.dialogs.script.LastText();
+    EXPECT_TRUE(ops::NewButtonClick(rig.W())) << rig.dialogs.script.LastText();
   }
   rig.dialogs.script.defaultAnswer = DlgButton::Ok;
   return rig;
@@ -43,7 +44,7 @@ TEST(DeleteProgram, EmptiesTheSlotInPlaceAndTheChainReadsBackTheSame) {
 
     rig.Click(3);
     rig.dialogs.script.Answer(DlgButton::Yes);
-    ASSERT_TRUE(w.DeleteProgramButtonClick()) << kind << ": " << rig.dialogs.script.LastText();
+    ASSERT_TRUE(ops::DeleteProgramButtonClick(w)) << kind << ": " << rig.dialogs.script.LastText();
     const auto& shown = rig.dialogs.script.shown;
     EXPECT_EQ(shown[shown.size() - 2].text, "Are you sure you want to delete entry 3\r003 Job 3 (PIC16F628A)");
     EXPECT_EQ(shown.back().text, "Program deleted successfully");
@@ -68,7 +69,7 @@ TEST(DeleteProgram, EmptiesTheSlotInPlaceAndTheChainReadsBackTheSame) {
     const image::THexList emptied = rig.Flash();
     const int windows = rig.view.shown;
     rig.Click(3);
-    EXPECT_TRUE(w.DeleteProgramButtonClick());
+    EXPECT_TRUE(ops::DeleteProgramButtonClick(w));
     EXPECT_EQ(rig.dialogs.script.LastText(), "Slot 3 is already empty: nothing was written");
     EXPECT_EQ(rig.view.shown, windows);
     EXPECT_TRUE(SameBytes(emptied, rig.Flash()));
@@ -78,7 +79,7 @@ TEST(DeleteProgram, EmptiesTheSlotInPlaceAndTheChainReadsBackTheSame) {
 TEST(DeleteProgram, AsksFirstAndDoesNothingOnNoOrWithNothingListed) {
   OpsRig rig(3);
   model::TMainForm& w = rig.Begin();
-  EXPECT_FALSE(w.DeleteProgramButtonClick());
+  EXPECT_FALSE(ops::DeleteProgramButtonClick(w));
   EXPECT_TRUE(rig.dialogs.script.shown.empty()) << "an empty list asks nothing";
 
   WithSlots(rig, 2);
@@ -86,14 +87,14 @@ TEST(DeleteProgram, AsksFirstAndDoesNothingOnNoOrWithNothingListed) {
   const int windows = rig.view.shown;
   rig.Click(2);
   rig.dialogs.script.Answer(DlgButton::No);
-  EXPECT_FALSE(w.DeleteProgramButtonClick());
+  EXPECT_FALSE(ops::DeleteProgramButtonClick(w));
   EXPECT_EQ(rig.dialogs.script.LastText(), "Are you sure you want to delete entry 2\r002 Job 2 (PIC16F628A)");
   EXPECT_EQ(rig.dialogs.script.shown.back().defaultButton, DlgButton::No) << "Return never deletes";
   EXPECT_EQ(rig.view.shown, windows);
   EXPECT_TRUE(SameBytes(before, rig.Flash()));
 
   w.DemoMode = true;
-  EXPECT_FALSE(w.DeleteProgramButtonClick());
+  EXPECT_FALSE(ops::DeleteProgramButtonClick(w));
   EXPECT_EQ(rig.dialogs.script.LastText(), "No Programmer Data. Read Programmer First");
 }
 
@@ -103,7 +104,7 @@ TEST(DeleteProgram, AWriteThatFailsAtTheHeaderListsTheSlotEmpty) {
   rig.Sim().faults.badPage = int(w.Link()->Geometry.PagesPerSlot());
   rig.Click(2);
   rig.dialogs.script.Answer(DlgButton::Yes);
-  EXPECT_FALSE(w.DeleteProgramButtonClick());
+  EXPECT_FALSE(ops::DeleteProgramButtonClick(w));
   EXPECT_EQ(rig.dialogs.script.LastText(), "Dataflash verify fail");
   // The header page, written first, may or may not have arrived: the slot
   // is listed as the empty slot it is about to be, the one before it kept.
@@ -123,7 +124,7 @@ TEST(DeleteProgram, AHeaderCountingNoPagesStillHasItsHeaderWritten) {
   ASSERT_EQ(w.Programs.EntryCount, 1);
   rig.Click(1);
   rig.dialogs.script.Answer(DlgButton::Yes);
-  ASSERT_TRUE(w.DeleteProgramButtonClick());
+  ASSERT_TRUE(ops::DeleteProgramButtonClick(w));
   EXPECT_EQ(text::Trim(slot::GetText(rig.HeaderAt(0).data(), slot::slot_header::SlotName)), "Empty");
 }
 
@@ -140,15 +141,15 @@ TEST(DamagedDirectory, TakesNoWriteButTheDeleteOfTheDamagedSlot) {
   const image::THexList before = rig.Flash();
 
   rig.Example(kPic16, "Job 5");
-  EXPECT_FALSE(w.NewButtonClick());
+  EXPECT_FALSE(ops::NewButtonClick(w));
   EXPECT_TRUE(
       text::StartsWith(rig.dialogs.script.LastText(), "Slot 3 in the programmer is damaged: its header checksum"))
       << rig.dialogs.script.LastText();
   EXPECT_TRUE(text::Contains(rig.dialogs.script.LastText(), "Delete slot 3 or use Erase Unit"));
   rig.Click(1);
-  EXPECT_FALSE(w.editButtonClick()) << "Replace of a whole slot is refused too";
+  EXPECT_FALSE(ops::editButtonClick(w)) << "Replace of a whole slot is refused too";
   rig.Click(2);
-  EXPECT_FALSE(w.DeleteProgramButtonClick()) << "so is a Delete of another slot";
+  EXPECT_FALSE(ops::DeleteProgramButtonClick(w)) << "so is a Delete of another slot";
   EXPECT_TRUE(SameBytes(before, rig.Flash()));
 
   // The first thing the message tells the user to do still works: Copy Unit
@@ -156,7 +157,7 @@ TEST(DamagedDirectory, TakesNoWriteButTheDeleteOfTheDamagedSlot) {
   const std::string unit = rig.work.File("damaged.prg");
   rig.dialogs.script.AnswerSave(unit);
   rig.dialogs.script.Answer(DlgButton::Yes);
-  ASSERT_TRUE(w.CopyButtonClick()) << rig.dialogs.script.LastText();
+  ASSERT_TRUE(ops::CopyButtonClick(w)) << rig.dialogs.script.LastText();
   image::THexList saved(before.Count());
   ASSERT_EQ(image::TFileLoader::LoadFile(unit, saved).result, 0);
   const std::uint32_t listedBytes = 3 * pages * rig.PageSize();
@@ -165,12 +166,12 @@ TEST(DamagedDirectory, TakesNoWriteButTheDeleteOfTheDamagedSlot) {
 
   rig.Click(3);
   rig.dialogs.script.Answer(DlgButton::Yes);
-  ASSERT_TRUE(w.DeleteProgramButtonClick()) << rig.dialogs.script.LastText();
+  ASSERT_TRUE(ops::DeleteProgramButtonClick(w)) << rig.dialogs.script.LastText();
   EXPECT_EQ(rig.HeaderAt(2 * pages), slot::EmptyHeader(std::uint16_t(3 * pages), std::uint16_t(pages)));
   w.ReadProgButtonClick();
   ASSERT_EQ(w.Programs.EntryCount, 4) << "the walk reaches slot 4 again";
   EXPECT_EQ(text::Trim(w.Programs.Get(3).SlotName), "004 Job 4");
-  ASSERT_TRUE(w.NewButtonClick()) << rig.dialogs.script.LastText();
+  ASSERT_TRUE(ops::NewButtonClick(w)) << rig.dialogs.script.LastText();
   EXPECT_EQ(w.Programs.Get(4).StartPage, 4 * pages);
 }
 
@@ -181,14 +182,14 @@ TEST(EraseUnit, ErasesEverySlotAfterTheQuestion) {
     const image::THexList before = rig.Flash();
 
     rig.dialogs.script.Answer(DlgButton::No);
-    EXPECT_FALSE(w.EraseButtonClick());
+    EXPECT_FALSE(ops::EraseButtonClick(w));
     const std::string asked = rig.dialogs.script.shown.back().text;
     EXPECT_EQ(asked.rfind("Are you sure you want to erase ALL programs?\r\rErasing takes about ", 0), 0u) << asked;
     EXPECT_EQ(rig.dialogs.script.shown.back().defaultButton, DlgButton::No);
     EXPECT_TRUE(SameBytes(before, rig.Flash()));
 
     rig.dialogs.script.Answer(DlgButton::Yes);
-    ASSERT_TRUE(w.EraseButtonClick()) << kind << ": " << rig.dialogs.script.LastText();
+    ASSERT_TRUE(ops::EraseButtonClick(w)) << kind << ": " << rig.dialogs.script.LastText();
     EXPECT_EQ(rig.dialogs.script.LastText(), "Programmer Erased");
     EXPECT_EQ(rig.Flash().LastUsed(), -1) << "the whole dataflash is blank";
     EXPECT_EQ(w.Programs.EntryCount, 0);
@@ -211,7 +212,7 @@ TEST(EraseUnit, TheQuestionGivesTheDurationTheRunTakes) {
       const ops::DurationEstimate estimate = ops::EraseUnitDuration(w.Geometry(), ops::TimingOf(pacing, w.Link()));
       rig.dialogs.script.Answer(DlgButton::Yes);
       const std::uint64_t start = rig.clock.NowMs();
-      ASSERT_TRUE(w.EraseButtonClick()) << rig.dialogs.script.LastText();
+      ASSERT_TRUE(ops::EraseButtonClick(w)) << rig.dialogs.script.LastText();
       const double took = double(rig.clock.NowMs() - start);
       EXPECT_NEAR(double(estimate.protocolMs), took, took * 0.005) << kind << " " << link::PacingName(pacing);
       EXPECT_LT(estimate.FromMs(), estimate.ToMs());
@@ -232,7 +233,7 @@ TEST(EraseUnit, AnUnacknowledgedEraseIsReportedAndTheListKept) {
   model::TMainForm& w = WithSlots(rig, 2).W();
   rig.Sim().faults.eraseFails = true;
   rig.dialogs.script.Answer(DlgButton::Yes);
-  EXPECT_FALSE(w.EraseButtonClick());
+  EXPECT_FALSE(ops::EraseButtonClick(w));
   EXPECT_EQ(rig.dialogs.script.LastText(), "Erase Failed");
   EXPECT_EQ(rig.dialogs.script.shown.back().type, platform::DlgType::Error);
   EXPECT_EQ(w.Programs.EntryCount, 2);

@@ -6,6 +6,7 @@
 
 #include "link/TReadProg.h"
 #include "operations/OperationsRig.h"
+#include "operations/WindowOperations.h"
 
 using velmar::model::Ctl;
 
@@ -19,7 +20,7 @@ TEST_P(DetailsRoundTrip, ReplaceAfterShowSlotDetailsRebuildsTheSameHeader) {
   OpsRig rig(4);  // the 8-way version 2 offers every family
   model::TMainForm& w = rig.Begin();
   rig.Example(e, "Blink " + e.device);
-  ASSERT_TRUE(w.NewButtonClick()) << rig.dialogs.script.LastText();
+  ASSERT_TRUE(ops::NewButtonClick(w)) << rig.dialogs.script.LastText();
   const slot::HeaderBytes written = rig.HeaderAt(0);
 
   // The window moves on to another family, device and options.
@@ -30,7 +31,7 @@ TEST_P(DetailsRoundTrip, ReplaceAfterShowSlotDetailsRebuildsTheSameHeader) {
   rig.Click(1);
   rig.C().UserClick(Ctl::showDetailsMenuItem);
   ASSERT_EQ(w.Data.DeviceName, e.device);
-  ASSERT_TRUE(w.editButtonClick()) << rig.dialogs.script.LastText();
+  ASSERT_TRUE(ops::editButtonClick(w)) << rig.dialogs.script.LastText();
   EXPECT_EQ(rig.HeaderAt(0), written) << e.folder;
 }
 

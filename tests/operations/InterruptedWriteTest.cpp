@@ -12,6 +12,7 @@
 #include "image/TFileLoader.h"
 #include "link/TReadProg.h"
 #include "operations/OperationsRig.h"
+#include "operations/WindowOperations.h"
 #include "platform/Text.h"
 #include "sim/DataflashImage.h"
 #include "sim/SimState.h"
@@ -81,10 +82,10 @@ struct Sweep {
     rig.AnswerYes();
     geometry.ApplyKind(slot::KindFromNumber(kind).value());
     rig.Example(kPic16, "Job 1");
-    EXPECT_TRUE(rig.W().NewButtonClick()) << rig.dialogs.script.LastText();
+    EXPECT_TRUE(ops::NewButtonClick(rig.W())) << rig.dialogs.script.LastText();
     if (geometry.IsMultiSlot()) {
       rig.Example(kPic18, "Job 2");
-      EXPECT_TRUE(rig.W().NewButtonClick()) << rig.dialogs.script.LastText();
+      EXPECT_TRUE(ops::NewButtonClick(rig.W())) << rig.dialogs.script.LastText();
     }
     unitFile = rig.work.File("unit.prg");
     const int unitSlots = geometry.IsMultiSlot() ? 2 : 1;
@@ -107,13 +108,13 @@ struct Sweep {
   bool Run(Operation op) {
     model::TMainForm& w = rig.W();
     switch (op) {
-      case Operation::New: rig.Example(kPic18, "Fresh"); return w.NewButtonClick();
+      case Operation::New: rig.Example(kPic18, "Fresh"); return ops::NewButtonClick(w);
       case Operation::Replace:
         rig.Click(1);
         rig.Example(kPic18, "Swapped");
-        return w.editButtonClick();
-      case Operation::Delete: rig.Click(1); return w.DeleteProgramButtonClick();
-      case Operation::LoadUnit: rig.dialogs.script.AnswerOpen(unitFile); return w.LoadButtonClick();
+        return ops::editButtonClick(w);
+      case Operation::Delete: rig.Click(1); return ops::DeleteProgramButtonClick(w);
+      case Operation::LoadUnit: rig.dialogs.script.AnswerOpen(unitFile); return ops::LoadButtonClick(w);
     }
     return false;
   }

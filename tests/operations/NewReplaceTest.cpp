@@ -10,6 +10,7 @@
 #include "devices/TData.h"
 #include "link/TReadProg.h"
 #include "operations/OperationsRig.h"
+#include "operations/WindowOperations.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
 #include "sim/SimState.h"
@@ -36,7 +37,7 @@ std::uint32_t Next(const slot::HeaderBytes& h) { return slot::GetField(h.data(),
 
 bool NewProgram(OpsRig& rig, const ExampleProgram& e, const std::string& description) {
   rig.Example(e, description);
-  return rig.W().NewButtonClick();
+  return ops::NewButtonClick(rig.W());
 }
 
 TEST(NewProgram, FillsEachMultiSlotProgrammerUntilItIsFullAndReadsBackAsWritten) {
@@ -114,7 +115,7 @@ TEST(ReplaceProgram, RewritesTheSelectedSlotOnlyAndKeepsItsRow) {
 
   rig.Click(2);
   rig.Example(kPic18, "Replaced");
-  ASSERT_TRUE(w.editButtonClick()) << rig.dialogs.script.LastText();
+  ASSERT_TRUE(ops::editButtonClick(w)) << rig.dialogs.script.LastText();
   EXPECT_EQ(rig.dialogs.script.LastText(),
             "Program replaced successfully\rReplaced: 002 Job 2 (PIC16F628A, blink.hex)\r"
             "With: 002 Replaced (PIC18F4520, blink.hex)");
@@ -135,7 +136,7 @@ TEST(ReplaceProgram, ADescriptionHoldingEmptyIsRefusedBeforeAnything) {
   ASSERT_TRUE(NewProgram(rig, kPic16, "Job"));
   rig.Click(1);
   rig.C().SetText(Ctl::ProgCaption, "Empty slot");
-  EXPECT_FALSE(w.editButtonClick());
+  EXPECT_FALSE(ops::editButtonClick(w));
   EXPECT_EQ(rig.dialogs.script.LastText(), "Please enter a new description");
   EXPECT_EQ(w.OperationMode, model::om_New) << "the operation never started";
 }
@@ -148,13 +149,13 @@ TEST(NewProgram, TakesATypedFullPathAndRefusesATypedNameOfNoFile) {
   rig.Example(kPic16, "Typed");
   w.LastFolder = rig.work.Path();
   rig.C().UserSetText(Ctl::fileName, ExampleFile(kPic16.folder));
-  ASSERT_TRUE(w.NewButtonClick()) << rig.dialogs.script.LastText();
+  ASSERT_TRUE(ops::NewButtonClick(w)) << rig.dialogs.script.LastText();
   EXPECT_EQ(text::Trim(w.Programs.Get(0).SourceFileName), platform::ExtractFileName(ExampleFile(kPic16.folder)));
 
   const image::THexList before = rig.Flash();
   const int shown = rig.view.shown;
   rig.C().UserSetText(Ctl::fileName, "pic16f628.hex");
-  EXPECT_FALSE(w.NewButtonClick());
+  EXPECT_FALSE(ops::NewButtonClick(w));
   EXPECT_EQ(rig.dialogs.script.LastText(), "Can not find file\r" + rig.work.File("pic16f628.hex"));
   EXPECT_EQ(rig.view.shown, shown) << "the programmer was not touched";
   EXPECT_TRUE(SameBytes(before, rig.Flash()));
@@ -168,27 +169,27 @@ TEST(NewProgram, RefusesBeforeWritingAnything) {
   rig.Example(kPic16, "Job");
   w.Data.DeviceName.clear();
   const std::size_t shown = rig.dialogs.script.shown.size();
-  EXPECT_FALSE(w.NewButtonClick());
+  EXPECT_FALSE(ops::NewButtonClick(w));
   EXPECT_EQ(rig.dialogs.script.shown.size(), shown) << "no device: nothing is said";
 
   rig.Example(kPic16, "Job");
   w.Data.FlashFile = rig.work.Path();
-  EXPECT_FALSE(w.NewButtonClick());
+  EXPECT_FALSE(ops::NewButtonClick(w));
   EXPECT_EQ(rig.dialogs.script.LastText(), "No filename set");
 
   rig.Example(kPic16, "Job");
   rig.C().SetText(Ctl::selectedDescription, "Empty");
-  EXPECT_FALSE(w.NewButtonClick());
+  EXPECT_FALSE(ops::NewButtonClick(w));
   EXPECT_EQ(rig.dialogs.script.LastText(), "To load Empty slot, Please use Replace Program");
 
   rig.Example(kPic16, "*Enter Program Description *");
   rig.C().SetText(Ctl::selectedDescription, "");
-  EXPECT_FALSE(w.NewButtonClick());
+  EXPECT_FALSE(ops::NewButtonClick(w));
   EXPECT_EQ(rig.dialogs.script.LastText(), "Please enter a Program Description");
 
   rig.Example(kPic16, "Job");
   w.DemoMode = true;
-  EXPECT_FALSE(w.NewButtonClick());
+  EXPECT_FALSE(ops::NewButtonClick(w));
   EXPECT_EQ(rig.dialogs.script.LastText(), "No Programmer Data. Read Programmer First");
 
   EXPECT_EQ(rig.view.shown, 0) << "no progress window was opened";
@@ -201,7 +202,7 @@ TEST(NewProgram, AsksBeforeA9VoltDeviceOnTheEarlierSingleWayProgrammer) {
   rig.Program(1, "PIC16F1827", ExampleFile("pic16f628a"), "Job");
   ASSERT_EQ(w.Data.DeviceName, "PIC16F1827");
   rig.dialogs.script.Answer(DlgButton::No);
-  EXPECT_FALSE(w.NewButtonClick());
+  EXPECT_FALSE(ops::NewButtonClick(w));
   EXPECT_EQ(rig.dialogs.script.shown.back().text,
             "Device needs 9V VPP\rOld type programmer only supplies 12.5V\r\rDo you want to continue?");
   EXPECT_EQ(rig.view.shown, 0);
@@ -219,7 +220,7 @@ TEST(NewProgram, OnThePortableAsksAboutARepeatedFileNameOrDescription) {
   WriteFile(rig.work.File("BLINK.HEX"), ReadFile(ExampleFile("pic16f628a")));
   rig.Program(1, "PIC16F628A", rig.work.File("BLINK.HEX"), "Other");
   rig.dialogs.script.Answer(DlgButton::No);
-  EXPECT_FALSE(w.NewButtonClick());
+  EXPECT_FALSE(ops::NewButtonClick(w));
   EXPECT_EQ(rig.dialogs.script.shown.back().text,
             "This filename already exists\rSlot number 001\r\rDo you want to continue?");
 
@@ -227,19 +228,19 @@ TEST(NewProgram, OnThePortableAsksAboutARepeatedFileNameOrDescription) {
   rig.Click(1);
   rig.Example(kPic16, "Job 1 again");
   const std::size_t shown = rig.dialogs.script.shown.size();
-  ASSERT_TRUE(w.editButtonClick()) << rig.dialogs.script.LastText();
+  ASSERT_TRUE(ops::editButtonClick(w)) << rig.dialogs.script.LastText();
   EXPECT_EQ(rig.dialogs.script.shown.size(), shown + 1) << "only the success message";
 
   // A description matching an emptied slot at index 4 names slot 005.
   rig.Click(5);
   rig.AnswerYes();
-  ASSERT_TRUE(w.DeleteProgramButtonClick());
+  ASSERT_TRUE(ops::DeleteProgramButtonClick(w));
   rig.dialogs.script.defaultAnswer = DlgButton::Ok;
   WriteFile(rig.work.File("other.hex"), ReadFile(ExampleFile("pic18f4520")));
   rig.Click(1);  // an emptied slot selected would refuse New
   rig.Program(0, "PIC18F4520", rig.work.File("other.hex"), "mpt");
   rig.dialogs.script.Answer(DlgButton::No);
-  EXPECT_FALSE(w.NewButtonClick());
+  EXPECT_FALSE(ops::NewButtonClick(w));
   EXPECT_EQ(rig.dialogs.script.shown.back().text,
             "This Description already exists\rSlot number 005\r\rDo you want to continue?");
   EXPECT_EQ(w.Programs.EntryCount, 5);
@@ -252,12 +253,12 @@ TEST(ReplaceProgram, KeepingItsDescriptionIsNoDuplicateOfALongerOne) {
   ASSERT_TRUE(NewProgram(rig, kPic16, "Blink 18"));
   WriteFile(rig.work.File("other.hex"), ReadFile(ExampleFile("pic16f628a")));
   rig.Program(1, "PIC16F628A", rig.work.File("other.hex"), "Blink 1");
-  ASSERT_TRUE(w.NewButtonClick());
+  ASSERT_TRUE(ops::NewButtonClick(w));
   rig.dialogs.script.defaultAnswer = DlgButton::None;
 
   rig.Click(2);  // the description box takes "Blink 1" from the row
   ASSERT_EQ(rig.C().Text(Ctl::ProgCaption), "Blink 1");
-  ASSERT_TRUE(w.editButtonClick()) << rig.dialogs.script.LastText();
+  ASSERT_TRUE(ops::editButtonClick(w)) << rig.dialogs.script.LastText();
   EXPECT_TRUE(rig.dialogs.script.unexpected.empty()) << rig.dialogs.script.unexpected.front();
   EXPECT_EQ(text::Trim(w.Programs.Get(1).SlotName), "002 Blink 1");
 }
@@ -285,7 +286,7 @@ TEST(NewProgram, ChangesTheFirmwareOfAnEmpty8WayAndThenRefusesToMixFamilies) {
   // Replacing the only slot may change the firmware back.
   rig.Click(1);
   rig.Example(kPic16, "Pic16 job");
-  ASSERT_TRUE(w.editButtonClick()) << rig.dialogs.script.LastText();
+  ASSERT_TRUE(ops::editButtonClick(w)) << rig.dialogs.script.LastText();
   EXPECT_EQ(rig.Sim().firmware, sim::FirmwareKind::pic);
 }
 
@@ -390,13 +391,13 @@ TEST(LoadLots, RepeatsNewQuietlyAndStopsAtAFailure) {
   model::TMainForm& w = rig.Begin();
   rig.C().SetValue(Ctl::errorRepeatCount, 2);
   rig.Example(kPic16, "Lot");
-  w.loadLotsClick();
+  ops::loadLotsClick(w);
   EXPECT_EQ(w.Programs.EntryCount, 3);
   EXPECT_TRUE(rig.dialogs.script.shown.empty()) << rig.dialogs.script.LastText();
   EXPECT_FALSE(w.QuietMode);
 
   rig.Sim().faults.badPage = 3 * PagesPerSlot(3) + 1;
-  w.loadLotsClick();
+  ops::loadLotsClick(w);
   EXPECT_EQ(w.Programs.EntryCount, 3);
   EXPECT_EQ(rig.dialogs.script.Texts(), std::vector<std::string>{"Dataflash verify fail"}) << "said once";
 }

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "operations/OperationsRig.h"
+#include "operations/WindowOperations.h"
 #include "oplog/OperationLog.h"
 #include "oplog/OperationRecord.h"
 #include "platform/FileDigest.h"
@@ -40,7 +41,7 @@ std::vector<std::string> Summary(const std::vector<ordered_json>& records) {
 
 bool New(OpsRig& rig, const std::string& description) {
   rig.Example(kPic16, description);
-  return rig.W().NewButtonClick();
+  return ops::NewButtonClick(rig.W());
 }
 
 TEST(OperationRecords, EveryOperationOfTheWindowAppendsOneRecordWithItsFacts) {
@@ -51,16 +52,16 @@ TEST(OperationRecords, EveryOperationOfTheWindowAppendsOneRecordWithItsFacts) {
   ASSERT_TRUE(New(rig, "Pump B")) << rig.dialogs.script.LastText();
   rig.Click(1);
   rig.Example(kPic16, "Pump C");
-  ASSERT_TRUE(w.editButtonClick()) << rig.dialogs.script.LastText();
+  ASSERT_TRUE(ops::editButtonClick(w)) << rig.dialogs.script.LastText();
   rig.Click(2);
-  ASSERT_TRUE(w.DeleteProgramButtonClick()) << rig.dialogs.script.LastText();
+  ASSERT_TRUE(ops::DeleteProgramButtonClick(w)) << rig.dialogs.script.LastText();
   const std::string unit = rig.work.File("unit.prg");
   rig.dialogs.script.AnswerSave(unit);
-  ASSERT_TRUE(w.CopyButtonClick()) << rig.dialogs.script.LastText();
+  ASSERT_TRUE(ops::CopyButtonClick(w)) << rig.dialogs.script.LastText();
   const std::string copied = rig.dialogs.script.LastText();
-  ASSERT_TRUE(w.EraseButtonClick());
+  ASSERT_TRUE(ops::EraseButtonClick(w));
   rig.dialogs.script.AnswerOpen(unit);
-  ASSERT_TRUE(w.LoadButtonClick()) << rig.dialogs.script.LastText();
+  ASSERT_TRUE(ops::LoadButtonClick(w)) << rig.dialogs.script.LastText();
 
   const std::vector<ordered_json> records = Records(rig);
   EXPECT_EQ(Summary(records), (std::vector<std::string>{"read ok", "new ok", "new ok", "replace ok", "delete ok",
@@ -119,21 +120,21 @@ TEST(OperationRecords, FailuresKeepTheMessageShownAndDeclinedQuestionsAreCancell
   rig.Sim().faults.badPage = -1;
 
   rig.Sim().faults.eraseFails = true;
-  EXPECT_FALSE(w.EraseButtonClick());
+  EXPECT_FALSE(ops::EraseButtonClick(w));
   rig.Sim().faults.eraseFails = false;
 
   rig.dialogs.script.Answer(DlgButton::No);
-  EXPECT_FALSE(w.EraseButtonClick());
+  EXPECT_FALSE(ops::EraseButtonClick(w));
 
   rig.dialogs.script.Answer(DlgButton::Yes);  // the time the copy takes
   rig.dialogs.script.AnswerSave(std::nullopt);
   ASSERT_TRUE(New(rig, "Pump B"));
-  EXPECT_FALSE(w.CopyButtonClick());
+  EXPECT_FALSE(ops::CopyButtonClick(w));
 
   const std::string broken = rig.work.File("broken.prg");
   WriteFile(broken, ":00000001FF\n");
   rig.dialogs.script.AnswerOpen(broken);
-  EXPECT_FALSE(w.LoadButtonClick());
+  EXPECT_FALSE(ops::LoadButtonClick(w));
 
   rig.Sim().faults.silent = true;
   rig.dialogs.script.Answer(DlgButton::Abort);

@@ -17,6 +17,7 @@
 #include "operations/UnitCopy.h"
 #include "operations/UnitImageCheck.h"
 #include "operations/UnitLoad.h"
+#include "operations/WindowOperations.h"
 #include "platform/FileDigest.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
@@ -34,7 +35,7 @@ void AddSlots(OpsRig& rig, int count) {
   rig.AnswerYes();
   for (int i = 1; i <= count; ++i) {
     rig.Example(i % 2 ? kPic16 : kPic18, "Job " + std::to_string(i));
-    ASSERT_TRUE(rig.W().NewButtonClick()) << rig.dialogs.script.LastText();
+    ASSERT_TRUE(ops::NewButtonClick(rig.W())) << rig.dialogs.script.LastText();
   }
   rig.dialogs.script.defaultAnswer = answer;
 }
@@ -42,7 +43,7 @@ void AddSlots(OpsRig& rig, int count) {
 bool Copy(OpsRig& rig, const std::string& file) {
   rig.dialogs.script.Answer(DlgButton::Yes);
   rig.dialogs.script.AnswerSave(file);
-  return rig.W().CopyButtonClick();
+  return ops::CopyButtonClick(rig.W());
 }
 
 // Load Unit of `file`, both questions (before the file is chosen and on
@@ -51,7 +52,7 @@ bool Load(OpsRig& rig, const std::string& file) {
   rig.dialogs.script.Answer(DlgButton::Yes);
   rig.dialogs.script.Answer(DlgButton::Yes);
   rig.dialogs.script.AnswerOpen(file);
-  return rig.W().LoadButtonClick();
+  return ops::LoadButtonClick(rig.W());
 }
 
 class UnitCopyAndLoad : public ::testing::TestWithParam<int> {};
@@ -70,7 +71,7 @@ TEST_P(UnitCopyAndLoad, ACopyLoadedBackRestoresTheSameBytes) {
   EXPECT_EQ(rig.view.captions.back(), "Copying Programmer");
 
   rig.dialogs.script.Answer(DlgButton::Yes);
-  ASSERT_TRUE(w.EraseButtonClick());
+  ASSERT_TRUE(ops::EraseButtonClick(w));
   ASSERT_TRUE(Load(rig, file)) << kind << ": " << rig.dialogs.script.LastText();
   EXPECT_EQ(rig.dialogs.script.LastText(), "Programmer Loaded successfully\r" + file);
   EXPECT_TRUE(SameBytes(original, rig.Flash())) << kind;
@@ -182,11 +183,11 @@ TEST(UnitCopy, TheQuestionGivesTheDurationTheRunTakes) {
 TEST(UnitCopy, RefusesWithoutAProgrammerOrWithAnEmptyOne) {
   OpsRig rig(3);
   model::TMainForm& w = rig.Begin();
-  EXPECT_FALSE(w.CopyButtonClick());
+  EXPECT_FALSE(ops::CopyButtonClick(w));
   EXPECT_EQ(rig.dialogs.script.LastText(), "Cannot copy as the Programmer is empty");
   EXPECT_TRUE(rig.dialogs.script.fileRequests.empty()) << "no file dialog";
   w.DemoMode = true;
-  EXPECT_FALSE(w.CopyButtonClick());
+  EXPECT_FALSE(ops::CopyButtonClick(w));
   EXPECT_EQ(rig.dialogs.script.LastText(), "No Programmer Detected. Read Programmer First");
 }
 
@@ -504,13 +505,13 @@ TEST(UnitLoad, AsksFirstAndRefusesWithoutAProgrammer) {
   OpsRig rig(3);
   model::TMainForm& w = rig.Begin();
   rig.dialogs.script.Answer(DlgButton::No);
-  EXPECT_FALSE(w.LoadButtonClick());
+  EXPECT_FALSE(ops::LoadButtonClick(w));
   EXPECT_EQ(rig.dialogs.script.LastText(),
             "Load Programmer will replace ALL existing programs\r\rDo you want to continue?");
   EXPECT_EQ(rig.dialogs.script.shown.back().defaultButton, DlgButton::No) << "Return never replaces the programs";
   EXPECT_TRUE(rig.dialogs.script.fileRequests.empty());
   w.DemoMode = true;
-  EXPECT_FALSE(w.LoadButtonClick());
+  EXPECT_FALSE(ops::LoadButtonClick(w));
   EXPECT_EQ(rig.dialogs.script.LastText(), "No Programmer Detected. Read Programmer First");
 }
 
@@ -527,7 +528,7 @@ TEST(UnitLoad, AsksAgainWithTheFilesKindAndSlotsBeforeErasingAnything) {
   rig.dialogs.script.Answer(DlgButton::Yes);
   rig.dialogs.script.Answer(DlgButton::No);
   rig.dialogs.script.AnswerOpen(file);
-  EXPECT_FALSE(w.LoadButtonClick());
+  EXPECT_FALSE(ops::LoadButtonClick(w));
   const auto& asked = rig.dialogs.script.shown.back();
   std::string slots;
   for (int i = 1; i <= ops::kMaxListedSlots; ++i) slots += "\r" + text::ZeroPad(i, 3) + " Unit " + std::to_string(i);

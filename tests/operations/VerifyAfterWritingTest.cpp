@@ -12,6 +12,7 @@
 #include "link/TReadProg.h"
 #include "operations/OperationsRig.h"
 #include "operations/SlotWriting.h"
+#include "operations/WindowOperations.h"
 #include "oplog/OperationLog.h"
 #include "slot/DirectoryCheck.h"
 #include "slot/ProgrammerGeometry.h"
@@ -34,7 +35,7 @@ std::uint32_t PagesPerSlot(int kind) {
 
 bool New(OpsRig& rig, const std::string& description) {
   rig.Example(kPic16, description);
-  return rig.W().NewButtonClick();
+  return ops::NewButtonClick(rig.W());
 }
 
 std::string Failure(int slot, std::uint32_t page) {
@@ -107,13 +108,13 @@ TEST(VerifyAfterWriting, ReplaceAndLoadUnitNameTheSlotOfTheBadPage) {
   ASSERT_TRUE(New(rig, "Pump B"));
   const std::string unit = rig.work.File("unit.prg");
   rig.dialogs.script.AnswerSave(unit);
-  ASSERT_TRUE(w.CopyButtonClick()) << rig.dialogs.script.LastText();
+  ASSERT_TRUE(ops::CopyButtonClick(w)) << rig.dialogs.script.LastText();
 
   rig.C().SetChecked(Ctl::VerifyAfterWriting, true);
   rig.Sim().faults.silentBadPage = int(perSlot + 1);  // the second slot's first data page
   rig.Click(2);
   rig.Example(kPic16, "Pump C");
-  EXPECT_FALSE(w.editButtonClick());
+  EXPECT_FALSE(ops::editButtonClick(w));
   const std::string slot2Empty = "\r\rSlot 2 is now empty and must be written again";
   EXPECT_EQ(rig.dialogs.script.LastText(), Failure(2, perSlot + 1) + slot2Empty);
   EXPECT_EQ(slot::GetText(rig.HeaderAt(perSlot).data(), slot::slot_header::SlotName).rfind("Empty", 0), 0u);
@@ -121,7 +122,7 @@ TEST(VerifyAfterWriting, ReplaceAndLoadUnitNameTheSlotOfTheBadPage) {
   EXPECT_EQ(LastRecord(rig)["result"], "failed");
 
   rig.dialogs.script.AnswerOpen(unit);
-  EXPECT_FALSE(w.LoadButtonClick());
+  EXPECT_FALSE(ops::LoadButtonClick(w));
   EXPECT_EQ(rig.dialogs.script.LastText(), Failure(2, perSlot + 1) + slot2Empty);
   EXPECT_EQ(slot::GetText(rig.HeaderAt(perSlot).data(), slot::slot_header::SlotName).rfind("Empty", 0), 0u);
   EXPECT_EQ(w.Programs.Get(1).Header, rig.HeaderAt(perSlot)) << "the window lists what the programmer holds";
@@ -130,7 +131,7 @@ TEST(VerifyAfterWriting, ReplaceAndLoadUnitNameTheSlotOfTheBadPage) {
 
   rig.Sim().faults.silentBadPage = -1;
   rig.dialogs.script.AnswerOpen(unit);
-  EXPECT_TRUE(w.LoadButtonClick()) << rig.dialogs.script.LastText();
+  EXPECT_TRUE(ops::LoadButtonClick(w)) << rig.dialogs.script.LastText();
 }
 
 // A Load Unit writes several slots: each one that does not read back, or
@@ -158,14 +159,14 @@ TEST(VerifyAfterWriting, LoadUnitEmptiesEverySlotThatDoesNotReadBack) {
     for (const char* name : {"Pump A", "Pump B", "Pump C"}) ASSERT_TRUE(New(rig, name));
     const std::string unit = rig.work.File("unit.prg");
     rig.dialogs.script.AnswerSave(unit);
-    ASSERT_TRUE(w.CopyButtonClick()) << rig.dialogs.script.LastText();
+    ASSERT_TRUE(ops::CopyButtonClick(w)) << rig.dialogs.script.LastText();
 
     rig.C().SetChecked(Ctl::VerifyAfterWriting, true);
     rig.Sim().faults.silentBadPage = 1;
     rig.Sim().faults.flipReadPage = c.flipReadPage;
     rig.Sim().faults.badReadPage = c.badReadPage;
     rig.dialogs.script.AnswerOpen(unit);
-    EXPECT_FALSE(w.LoadButtonClick());
+    EXPECT_FALSE(ops::LoadButtonClick(w));
     EXPECT_EQ(rig.dialogs.script.LastText(), Failure(1, 1) + "\rSlot 3, page " + std::to_string(slot3Page) +
                                                  c.slot3Fault +
                                                  "\r\rSlots 1 and 3 are now empty and must be written again");

@@ -28,6 +28,7 @@
 #include <QUrl>
 #include "model/FindNameDialog.h"
 #include "model/TMainForm.h"
+#include "operations/WindowOperations.h"
 #include "platform/ScriptedDialogs.h"
 #include "support/TestSupport.h"
 #include "ui/ControlBinder.h"
@@ -50,6 +51,7 @@ class MainWindowTest : public QObject {
     TMainForm form{dialogs, {work.Path(), velmar::test::BinDir()}};
     std::unique_ptr<velmar::ui::MainWindow> window;
     explicit Fixture(int kind = 4) {
+      velmar::ops::BindOperations(form);
       form.FormCreate(false);
       form.ProgrammerKind = velmar::slot::ProgrammerKind(kind);
       form.ConfigureForKind();

@@ -14,6 +14,7 @@
 #include <QtTest>
 
 #include "model/TMainForm.h"
+#include "operations/WindowOperations.h"
 #include "platform/ScriptedDialogs.h"
 #include "support/TestSupport.h"
 #include "ui/ControlBinder.h"
@@ -33,6 +34,7 @@ class SearchableListTest : public QObject {
     std::unique_ptr<velmar::ui::MainWindow> window;
     QComboBox* devices = nullptr;
     Fixture() {
+      velmar::ops::BindOperations(form);
       form.FormCreate(false);
       form.ProgrammerKind = velmar::slot::kind_8way_v2;
       form.ConfigureForKind();

@@ -21,6 +21,7 @@
 #include "model/TMainForm.h"
 #include "operations/UnitCopy.h"
 #include "operations/UnitVerify.h"
+#include "operations/WindowOperations.h"
 #include "platform/Clock.h"
 #include "platform/FileDigest.h"
 #include "platform/Text.h"
@@ -135,7 +136,7 @@ void VerifyUnit(CliContext& ctx, const OperationArgs& a) {
   const std::uint64_t readMs = clock.NowMs();
   ApplyVerify(w, a);
   ops::UnitVerification v;
-  const bool identical = w.VerifyUnitAgainst(a.file, v);
+  const bool identical = ops::VerifyUnitAgainst(w, a.file, v);
   const std::uint64_t operationMs = clock.NowMs() - readMs;
   session.Finish();
   if (!v.compared) throw CliFailure(v.failure);
@@ -200,7 +201,7 @@ void RegisterOperationCommands(CLI::App& app, CliContext& ctx) {
       ChooseProgram(ctx, w, *a);
       CheckButton(w, Ctl::NewButton, w.Controls().Text(Ctl::NewButton));
       ctx.hintSlot = w.Controls().Row(Ctl::slotList);
-      return w.NewButtonClick();
+      return ops::NewButtonClick(w);
     });
   });
 
@@ -216,7 +217,7 @@ void RegisterOperationCommands(CLI::App& app, CliContext& ctx) {
       SelectSlot(w, a->slot);
       ctx.hintSlot = a->slot;
       ChooseProgram(ctx, w, *a);
-      return w.editButtonClick();
+      return ops::editButtonClick(w);
     });
   });
 
@@ -227,7 +228,7 @@ void RegisterOperationCommands(CLI::App& app, CliContext& ctx) {
     Run(ctx, *a, "delete", [&](model::TMainForm& w) {
       CheckButton(w, Ctl::DeleteProgramButton, "Delete");
       SelectSlot(w, a->slot);
-      return w.DeleteProgramButtonClick();
+      return ops::DeleteProgramButtonClick(w);
     });
   });
 
@@ -236,7 +237,7 @@ void RegisterOperationCommands(CLI::App& app, CliContext& ctx) {
   erase->callback([&ctx, a] {
     Run(ctx, *a, "erase", [&](model::TMainForm& w) {
       CheckButton(w, Ctl::EraseButton, "Erase Unit");
-      return w.EraseButtonClick();
+      return ops::EraseButtonClick(w);
     });
   });
 
@@ -253,7 +254,7 @@ void RegisterOperationCommands(CLI::App& app, CliContext& ctx) {
       ApplyVerify(w, *a);
       CheckButton(w, Ctl::CopyButton, "Copy Unit");
       ctx.dialogs->fileAnswer = a->file;
-      return w.CopyButtonClick();
+      return ops::CopyButtonClick(w);
     });
   });
 
@@ -276,7 +277,7 @@ void RegisterOperationCommands(CLI::App& app, CliContext& ctx) {
       ApplyVerify(w, *a);
       CheckButton(w, Ctl::LoadButton, "Load Unit");
       ctx.dialogs->fileAnswer = a->file;
-      return w.LoadButtonClick();
+      return ops::LoadButtonClick(w);
     });
   });
 }

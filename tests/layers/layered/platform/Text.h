@@ -1,4 +1,4 @@
 // The lower layer includes only itself and the standard library.
 #include <string>
 
-#include "b/Other.h"
+#include "platform/Other.h"

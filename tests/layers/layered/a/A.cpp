@@ -1,2 +1,0 @@
-// The upper layer: a includes b.
-#include "b/B.h"

@@ -1,0 +1,2 @@
+// The upper layer: slot includes platform.
+#include "platform/Text.h"

@@ -1,0 +1,2 @@
+// Above slot in the drawing; includes nothing of ours.
+#pragma once

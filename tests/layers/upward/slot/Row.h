@@ -1,0 +1,2 @@
+// Reaches up: devices stands on slot, not below it. No cycle.
+#include "devices/Device.h"

@@ -11,7 +11,6 @@ namespace velmar::usbemu {
 namespace {
 
 constexpr std::uint8_t kOut = 0x40;
-constexpr std::uint8_t kIn = 0xC0;
 
 struct Chip {
   explicit Chip(ChipType type) : chip(type, EepromPart::c93C56, "QRX", pins, {}) {}

@@ -30,7 +30,6 @@ IniFile::IniFile(std::string path) : path_(std::move(path)) {
 void IniFile::Parse(const std::string& contents) {
   lines_.clear();
   sections_.clear();
-  indexed_ = false;
   // Editors often put a UTF-8 byte-order mark in front of the first section;
   // left in place it would hide that section.
   static const std::string kUtf8Mark = "\xEF\xBB\xBF";
@@ -58,15 +57,16 @@ void IniFile::Parse(const std::string& contents) {
     }
     lines_.push_back(std::move(line));
   }
+  Reindex();
+}
+
+void IniFile::Reindex() {
+  sectionIndex_.clear();
+  for (std::size_t i = 0; i < lines_.size(); ++i)
+    if (lines_[i].kind == Line::Section) sectionIndex_.emplace(text::LowerCase(lines_[i].name), int(i));
 }
 
 int IniFile::FindSection(const std::string& section) const {
-  if (!indexed_) {
-    sectionIndex_.clear();
-    for (std::size_t i = 0; i < lines_.size(); ++i)
-      if (lines_[i].kind == Line::Section) sectionIndex_.emplace(text::LowerCase(lines_[i].name), int(i));
-    indexed_ = true;
-  }
   const auto found = sectionIndex_.find(text::LowerCase(Trim(section)));
   return found == sectionIndex_.end() ? -1 : found->second;
 }
@@ -146,7 +146,7 @@ void IniFile::WriteString(const std::string& section, const std::string& key, co
     lines_.push_back(header);
     lines_.push_back(entry);
     sections_.push_back(header.name);
-    indexed_ = false;
+    Reindex();
     return;
   }
   int e = FindEntry(sec, key);
@@ -161,7 +161,7 @@ void IniFile::WriteString(const std::string& section, const std::string& key, co
   int at = end;
   while (at - 1 > sec && Trim(lines_[std::size_t(at - 1)].raw).empty()) --at;
   lines_.insert(lines_.begin() + at, entry);
-  indexed_ = false;
+  Reindex();
 }
 
 void IniFile::WriteInteger(const std::string& section, const std::string& key, long long value) {

@@ -50,6 +50,7 @@ class IniFile {
   void Parse(const std::string& text);
 
  private:
+  void Reindex();
   struct Line {
     enum Kind { Other, Section, Entry } kind = Other;
     std::string raw;    // the line as read (kept for Other and unchanged lines)
@@ -69,11 +70,12 @@ class IniFile {
   // The section names in file order, kept as the lines change: the device
   // look-ups walk them many times per device change.
   std::vector<std::string> sections_;
-  // The first header line of each section by its lower-case name, built at
-  // the first lookup after the lines changed: a device database has hundreds
-  // of sections, and finding a device by its identifier reads every one.
-  mutable std::unordered_map<std::string, int> sectionIndex_;
-  mutable bool indexed_ = false;
+  // The first header line of each section by its lower-case name, built
+  // whenever the lines change (a device database has hundreds of sections,
+  // and finding a device by its identifier reads every one). Reads never
+  // change it, so one file may be read from several threads at once (the
+  // shared device database of runs side by side).
+  std::unordered_map<std::string, int> sectionIndex_;
 };
 
 }  // namespace velmar::platform

@@ -97,12 +97,12 @@ bool TFirmwareFile::LoadInto(image::THexList& image, std::string* why) const {
     return false;
   };
   const image::LoadResult loaded = image::TFileLoader::LoadLines(records_, image);
-  const int result = loaded.result, format = loaded.format;
-  if (result == image::fmt_empty) return fail("the firmware file holds no records");
+  const int format = loaded.format;
+  if (loaded.Empty()) return fail("the firmware file holds no records");
   // The loader reads other hex formats too; firmware records are Intel HEX only.
   if (format != image::fmt_intel && format != image::fmt_intel_segment && format != image::fmt_intel_linear)
     return fail("the deciphered lines are not Intel HEX records");
-  if (result < 0)
+  if (!loaded.Loaded())
     return fail("the records reach beyond the controller's " + std::to_string(image.Count()) + " bytes of flash");
   // Programmed, such records would leave the controller erased, without firmware.
   if (image.LastUsed() < 0) return fail("the records hold no byte to program: the flash would stay blank");

@@ -35,6 +35,8 @@ struct LoadResult {
   std::string message;                // the fault in words, starting "line N: ", empty when none
   std::vector<std::string> warnings;  // each "line N: ...", in file order
 
+  // The code stays for the reports that print it; code reads these.
+  bool Loaded() const { return result == 0; }
   bool Failed() const { return result == -1; }
   bool Empty() const { return result == -2; }
 };

@@ -165,9 +165,9 @@ bool LoadUnit(TMainForm& w, const std::string& given) {
   w.SetHourGlass(true);
   const slot::ProgrammerGeometry g = w.Link()->Geometry;
   image::THexList unit(g.Capacity);
-  int loaded = 0;
+  image::LoadResult loaded;
   try {
-    loaded = image::TFileLoader::LoadFile(file, unit).result;
+    loaded = image::TFileLoader::LoadFile(file, unit);
   } catch (const std::exception& e) {
     w.Dialogs().ShowError(std::string(e.what()) + "\r\r" + "Closing... ");
     w.SetHourGlass(false);
@@ -176,8 +176,7 @@ bool LoadUnit(TMainForm& w, const std::string& given) {
   // Besides a file the loader cannot read, one that holds no data or no
   // slot header at its start is no unit image: writing it would only wipe
   // the programmer's first slot.
-  if (loaded == -1 || loaded == -2 || unit.LastUsed() < 0 ||
-      unit.GetValue(slot::slot_header::InUseMarker.offset) != 0x00) {
+  if (!loaded.Loaded() || unit.LastUsed() < 0 || unit.GetValue(slot::slot_header::InUseMarker.offset) != 0x00) {
     w.Dialogs().ShowWarning(kFileError, "File Format Warning");
     w.SetHourGlass(false);
     return false;

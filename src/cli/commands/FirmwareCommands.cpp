@@ -88,10 +88,11 @@ std::vector<std::string> HexRecords(const std::string& path) {
 
   image::THexList flash(TFirmwareFile::kLargestFlash);
   const image::LoadResult loaded = image::TFileLoader::LoadLines(records, flash);
-  const int result = loaded.result, format = loaded.format;
+  const int format = loaded.format;
   if (format != image::fmt_intel && format != image::fmt_intel_segment && format != image::fmt_intel_linear)
     throw CliFailure("File Format Warning: " + path + " is not an Intel HEX file");
-  if (result < 0) throw CliFailure("File Size Warning: " + path + " has data beyond the controller's 128 KiB of flash");
+  if (!loaded.Loaded())
+    throw CliFailure("File Size Warning: " + path + " has data beyond the controller's 128 KiB of flash");
   return records;
 }
 

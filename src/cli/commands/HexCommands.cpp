@@ -81,14 +81,14 @@ void Info(CliContext& ctx, const HexArgs& a) {
             << "\n"
             << "bytes used: " << used << "\n";
   }
-  if (r.result < 0) throw CliFailure(LoadFailure(a.file, r));
+  if (!r.Loaded()) throw CliFailure(LoadFailure(a.file, r));
 }
 
 void Convert(CliContext& ctx, const HexArgs& a) {
   ctx.PrintJson({{"file", a.file}});
   THexList image;
   const image::LoadResult r = Load(ctx, a, image);
-  if (r.result < 0) throw CliFailure(LoadFailure(a.file, r));
+  if (!r.Loaded()) throw CliFailure(LoadFailure(a.file, r));
   ctx.WriteUserFile(
       a.out, [&image](const platform::AppendBytes& append) { return TFileLoader::WriteIntelHex(image, append); });
   std::ostream& report = ctx.ReportTo(a.out);

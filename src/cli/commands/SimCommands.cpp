@@ -127,14 +127,14 @@ void Show(CliContext& ctx, const SimArgs& a) {
 void Import(CliContext& ctx, const SimArgs& a) {
   sim::SimState s = Load(a.file);
   image::THexList img(sim::LoaderPageSize(s) * sim::LoaderPageCount(s));
-  int result;
+  image::LoadResult loaded;
   try {
-    result = image::TFileLoader::LoadFile(a.image, img).result;
+    loaded = image::TFileLoader::LoadFile(a.image, img);
   } catch (const image::EFileOpenError& e) {
     throw CliFailure(e.what());
   }
-  if (result == image::fmt_empty) throw CliFailure("File Load Error: " + a.image + " holds no lines");
-  if (result < 0)
+  if (loaded.Empty()) throw CliFailure("File Load Error: " + a.image + " holds no lines");
+  if (!loaded.Loaded())
     throw CliFailure("File Load Error: " + a.image + " is not a hex file or has data beyond the " +
                      std::to_string(img.Count()) + "-byte dataflash");
   sim::ImportImage(s, img);

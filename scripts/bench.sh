@@ -7,10 +7,11 @@
 #   scripts/bench.sh usb [--driver libftdi|d2xx] [KIND...]  real-USB time per operation, emulated
 #   scripts/bench.sh startup                            desktop start-up time and memory per kind
 #   scripts/bench.sh verify                             what "Verify after writing" adds
+#   scripts/bench.sh all                                --all over 1, 2 and 4 programmers, emulated
 set -euo pipefail
 here=$(dirname "$0")
 case "${1:-}" in
-  hex | usb | startup | verify)
+  hex | usb | startup | verify | all)
     bench=$1
     shift
     exec "$here/bench/$bench.sh" "$@"

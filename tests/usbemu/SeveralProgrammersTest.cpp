@@ -149,6 +149,20 @@ TEST_P(SeveralProgrammers, AllRunsOnEveryProgrammerAndOneFailureStaysItsOwn) {
     EXPECT_TRUE(j["results"][std::size_t(i)]["ok"].get<bool>()) << j.dump();
     EXPECT_TRUE(Exists(dir.File("unit-1-" + std::to_string(i + 1) + ".prg"))) << i;
   }
+  // Each copy proves what its own programmer holds, and only that one: the
+  // single-way one's copy is identical at 1-2 and of another geometry at
+  // every other location.
+  Run(all, "--all --json verify-unit " + dir.File("unit-1-2.prg"), &out, &err);
+  j = FirstObject(out);
+  ASSERT_EQ(j["results"].size(), 4u) << out << err;
+  EXPECT_FALSE(j["all_ok"].get<bool>());
+  for (int i = 0; i < 4; ++i) {
+    const json& r = j["results"][std::size_t(i)];
+    EXPECT_EQ(r["ok"].get<bool>(), i == 1) << r.dump();
+    if (i == 1) {
+      EXPECT_EQ(r["result"]["result"], "identical") << r.dump();
+    }
+  }
 
   // A question answered No runs nothing.
   const std::string before = ReadFile(states[0]);

@@ -50,13 +50,7 @@ struct SimulatedBench {
     const int status = cli::RunOnAll(args, out, err, in, *starter);
     return {status, out.str(), err.str()};
   }
-  std::vector<json> Log() {
-    std::istringstream in(ReadFile(dir.File("velmar-log.jsonl")));
-    std::vector<json> records;
-    for (std::string line; std::getline(in, line);)
-      if (!line.empty()) records.push_back(json::parse(line));
-    return records;
-  }
+  std::vector<json> Log() { return ReadJsonLines(dir.File("velmar-log.jsonl")); }
   std::vector<std::string> NewArgs() const {
     return {"new",
             "--family",

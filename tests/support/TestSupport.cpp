@@ -63,6 +63,14 @@ std::string ReadFile(const std::string& path) {
   return s.str();
 }
 
+std::vector<nlohmann::json> ReadJsonLines(const std::string& path) {
+  std::istringstream in(ReadFile(path));
+  std::vector<nlohmann::json> records;
+  for (std::string line; std::getline(in, line);)
+    if (!line.empty()) records.push_back(nlohmann::json::parse(line));
+  return records;
+}
+
 bool Exists(const std::string& path) { return fs::exists(platform::PathOf(path)); }
 
 std::string SourceDir() { return std::string(VELMAR_SOURCE_DIR) + "/"; }

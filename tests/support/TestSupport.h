@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "sim/ProtocolCheck.h"
 
 namespace velmar::test {
@@ -27,6 +29,9 @@ class TempDir {
 
 void WriteFile(const std::string& path, const std::string& contents);
 std::string ReadFile(const std::string& path);
+// The JSON records of a file of one record per line (the operation log),
+// blank lines skipped.
+std::vector<nlohmann::json> ReadJsonLines(const std::string& path);
 bool Exists(const std::string& path);
 
 // Source tree and built program folder (both end with '/').

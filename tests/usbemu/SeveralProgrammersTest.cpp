@@ -52,13 +52,7 @@ struct SeveralProgrammers : ::testing::TestWithParam<Backend> {
     if (status != 0) return -1;
     return json::parse(out.substr(0, out.find('\n')))["kind"].get<int>();
   }
-  std::vector<json> Log() {
-    std::istringstream in(ReadFile(dir.File("velmar-log.jsonl")));
-    std::vector<json> records;
-    for (std::string line; std::getline(in, line);)
-      if (!line.empty()) records.push_back(json::parse(line));
-    return records;
-  }
+  std::vector<json> Log() { return ReadJsonLines(dir.File("velmar-log.jsonl")); }
   TempDir dir;
 };
 
